@@ -24,8 +24,8 @@ int differenceInDaysWithDate(const QDateTime& from, const QDateTime& date);
 
 // The next moment, after `now`, at the default due time ("dueHour":"dueMinute"); `now` itself
 // when the stored hour or minute is out of range.
-QDateTime nearestDeadline(const QDateTime& now = QDateTime::currentDateTimeUtc(),
-    const UserDefaults& defaults = UserDefaults::standard());
+QDateTime nearestDeadline(
+    const QDateTime& now = QDateTime::currentDateTimeUtc(), const UserDefaults& defaults = UserDefaults::standard());
 
 // Whether `date` falls within the window chosen under "dueSoonDefinition". The window has no lower
 // bound: a past date counts as due soon (under "due today", only one earlier the same day).
