@@ -1,0 +1,74 @@
+#pragma once
+
+#include "Platform/core/objectgraph/ManagedObjectModel.h"
+
+#include <QString>
+#include <QVariantMap>
+#include <memory>
+#include <optional>
+
+struct sqlite3;
+class ManagedObjectContext;
+
+// One SQLite store file holding the objects of one model, opened in WAL mode with
+// synchronous=FULL.
+//
+// Layout: one table per root entity, named after it, with "Z_PK" (primary key) and "Z_ENT"
+// (entity name) and one column per attribute of the root and its subentities, named after the
+// attribute. A to-one relationship is a column named after it holding the destination's
+// primary key (for a one-to-one pair, only on the side whose "Entity.relationship" sorts
+// first); when its inverse is ordered, a column "<name>_ORDER" holds the sort key of the row
+// within that ordered set (increasing, with gaps). A many-to-many pair is a table
+// "<Entity>_<relationship>" of the side that is ordered (or sorts first) with the columns
+// "Z_OWNER", "Z_MEMBER" and "Z_ORDER". The table "Z_METADATA" (key, value) holds the model
+// version name, the layout hash and the store's UUID.
+class PersistentStoreCoordinator
+{
+public:
+    static constexpr const char* VersionNameKey = "modelVersionName";
+    static constexpr const char* LayoutHashKey = "layoutHash";
+    static constexpr const char* StoreUUIDKey = "storeUUID";
+
+    explicit PersistentStoreCoordinator(std::shared_ptr<const ManagedObjectModel> model);
+    ~PersistentStoreCoordinator();
+    PersistentStoreCoordinator(const PersistentStoreCoordinator&) = delete;
+    PersistentStoreCoordinator& operator=(const PersistentStoreCoordinator&) = delete;
+
+    const ManagedObjectModel& model() const { return *m_model; }
+
+    // Opens the store at `path`, creating it (and its folder) when missing. Refuses a store
+    // whose metadata is not compatible with the model. A context then loads it with
+    // ManagedObjectContext::loadPersistentStore.
+    bool addPersistentStore(const QString& path, QString* error = nullptr);
+    // Closes the store, folding its write-ahead log.
+    bool removePersistentStore(QString* error = nullptr);
+    bool hasPersistentStore() const { return m_db != nullptr; }
+    const QString& storePath() const { return m_path; }
+    const QVariantMap& storeMetadata() const { return m_metadata; }
+
+    // The metadata of the store at `path`, read without loading it; none when there is no
+    // file or it is not a readable store of ours.
+    static std::optional<QVariantMap> metadata(const QString& path);
+    // Removes the store file with its "-wal", "-shm" and "-journal" companions. A missing
+    // store is not an error.
+    static bool destroyStore(const QString& path, QString* error = nullptr);
+    // Makes the store at `targetPath` a copy of the one at `sourcePath` (SQLite backup), in
+    // place, so the target is never half-written; the source is left as it is.
+    static bool replaceStore(const QString& targetPath, const QString& sourcePath, QString* error = nullptr);
+    // Folds the store's write-ahead log into the main file and leaves it in rollback-journal
+    // mode, so the file alone holds everything.
+    static bool foldWriteAheadLog(const QString& path, QString* error = nullptr);
+
+private:
+    friend class ManagedObjectContext;
+
+    bool loadObjects(ManagedObjectContext& context, QString* error);
+    bool saveChanges(ManagedObjectContext& context, QString* error);
+
+    struct Layout;
+    std::shared_ptr<const ManagedObjectModel> m_model;
+    std::unique_ptr<Layout> m_layout;
+    sqlite3* m_db = nullptr;
+    QString m_path;
+    QVariantMap m_metadata;
+};
