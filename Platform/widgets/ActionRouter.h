@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class ActionResponder;
+class QAction;
+class QMenu;
+class QWidget;
+
+// Sends named actions to whoever should handle them, as menus and shortcuts expect: from the
+// focus widget up through its parents, each widget followed by the controller attached to it,
+// to the window (and, for a popup or dialog, on through the widget that owns it), then to the
+// application's responder. The first responder that responds to the action handles it.
+//
+// QActions connected here are enabled exactly when some responder would handle them and agrees
+// in `validate`; they are validated when a tracked menu is about to show, after the focus moves,
+// before a shortcut is matched, and on `validateActions()`.
+class ActionRouter : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ActionRouter(QObject* parent = nullptr);
+    ~ActionRouter() override;
+
+    // Puts `controller` into the routing right behind `widget`, replacing an earlier one. The
+    // link goes when either of them is destroyed.
+    void attach(QWidget* widget, ActionResponder* controller);
+    void detach(QWidget* widget);
+    ActionResponder* controllerFor(QWidget* widget) const;
+
+    void setApplicationResponder(ActionResponder* responder);
+    ActionResponder* applicationResponder() const { return m_applicationResponder; }
+
+    // The responders in routing order, starting at `from` or, when null, at the focus widget
+    // (the active window when nothing has the focus).
+    QList<ActionResponder*> chain(QWidget* from = nullptr) const;
+    ActionResponder* targetFor(const QString& action, QWidget* from = nullptr) const;
+    // Performs the action on its target; false when nobody handles it or the target refuses it.
+    bool send(const QString& action, QObject* sender, QWidget* from = nullptr);
+
+    // Triggering `item` sends `action` with `item` as sender.
+    void connectAction(QAction* item, const QString& action);
+    void trackMenu(QMenu* menu);
+    void validateActions();
+    void validateMenu(QMenu* menu);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    friend class ActionResponder;
+    struct Attachment
+    {
+        ActionResponder* controller;
+        QMetaObject::Connection widgetDestroyed;
+    };
+
+    void forget(ActionResponder* responder);
+    void adopt(ActionResponder* responder);
+    void validateAction(QAction* item, const QString& action, const QList<ActionResponder*>& chain);
+    void scheduleValidation();
+
+    QHash<QWidget*, Attachment> m_attachments;
+    ActionResponder* m_applicationResponder = nullptr;
+    QHash<QAction*, QString> m_actions;
+    bool m_validationScheduled = false;
+};

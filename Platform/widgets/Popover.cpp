@@ -1,0 +1,55 @@
+#include "Platform/widgets/Popover.h"
+
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int contentMargin = 8;
+
+QPoint placement(const QRect& anchor, const QSize& size, const QRect& screen)
+{
+    int x = anchor.center().x() - size.width() / 2;
+    x = std::max(screen.left(), std::min(x, screen.right() + 1 - size.width()));
+    int y = anchor.bottom() + 1;
+    const bool fitsBelow = y + size.height() <= screen.bottom() + 1;
+    const bool fitsAbove = anchor.top() - size.height() >= screen.top();
+    if (!fitsBelow && fitsAbove)
+        y = anchor.top() - size.height();
+    return {x, y};
+}
+
+} // namespace
+
+Popover::Popover(QWidget* parent)
+    : QFrame(parent, Qt::Popup)
+{
+    setFrameShape(QFrame::StyledPanel);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(contentMargin, contentMargin, contentMargin, contentMargin);
+}
+
+void Popover::setContentWidget(QWidget* content)
+{
+    if (content == m_content)
+        return;
+    delete m_content;
+    m_content = content;
+    if (content)
+        layout()->addWidget(content);
+}
+
+void Popover::showRelativeTo(const QRect& rect, QWidget* anchor)
+{
+    const QRect anchorOnScreen(anchor->mapToGlobal(rect.topLeft()), rect.size());
+    QScreen* screen = anchor->screen();
+    const QRect area = screen ? screen->availableGeometry() : anchorOnScreen;
+    adjustSize();
+    move(placement(anchorOnScreen, size(), area));
+    show();
+}
+
+void Popover::showRelativeTo(QWidget* anchor)
+{
+    showRelativeTo(anchor->rect(), anchor);
+}

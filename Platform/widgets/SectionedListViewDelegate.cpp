@@ -1,0 +1,3 @@
+#include "Platform/widgets/SectionedListViewDelegate.h"
+
+SectionedListViewDelegate::~SectionedListViewDelegate() = default;
