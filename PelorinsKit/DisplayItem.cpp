@@ -1,0 +1,113 @@
+#include "PelorinsKit/DisplayItem.h"
+
+#include "PelorinsKit/UniqueIdentifier.h"
+
+namespace {
+constexpr QLatin1String colourKey("colour");
+constexpr QLatin1String bgImageKey("bgImage");
+constexpr QLatin1String exportKey("export");
+constexpr QLatin1String parentKey("parent");
+}
+
+DisplayItem::DisplayItem(const Init& init)
+    : ManagedObject(init)
+{
+}
+
+int DisplayItem::colour() const
+{
+    return int(integerValue(colourKey));
+}
+
+void DisplayItem::setColour(int colour)
+{
+    setValue(colourKey, qint64(colour));
+}
+
+QString DisplayItem::bgImage() const
+{
+    return stringValue(bgImageKey);
+}
+
+void DisplayItem::setBgImage(const QString& bgImage)
+{
+    setValue(bgImageKey, bgImage.isNull() ? QVariant() : QVariant(bgImage));
+}
+
+bool DisplayItem::isExport() const
+{
+    return boolValue(exportKey);
+}
+
+void DisplayItem::setExport(bool exportMark)
+{
+    setValue(exportKey, exportMark);
+}
+
+QString DisplayItem::uniqueIdentifier() const
+{
+    return stringValue(UniqueIdentifier::key);
+}
+
+void DisplayItem::setUniqueIdentifier(const QString& uniqueIdentifier)
+{
+    setValue(UniqueIdentifier::key, uniqueIdentifier.isNull() ? QVariant() : QVariant(uniqueIdentifier));
+}
+
+QList<DisplayItem*> DisplayItem::children() const
+{
+    return objectsAs<DisplayItem>(childrenKey);
+}
+
+void DisplayItem::setChildren(const QList<DisplayItem*>& children)
+{
+    setObjects(childrenKey, QList<ManagedObject*>(children.cbegin(), children.cend()));
+}
+
+DisplayItem* DisplayItem::parent() const
+{
+    return objectAs<DisplayItem>(parentKey);
+}
+
+void DisplayItem::setParent(DisplayItem* parent)
+{
+    setObject(parentKey, parent);
+}
+
+bool DisplayItem::isItemExpandable() const
+{
+    return !children().isEmpty();
+}
+
+void DisplayItem::setup()
+{
+    UniqueIdentifier::assignIfMissing(*this);
+}
+
+void DisplayItem::awakeFromInsert()
+{
+    setup();
+}
+
+void DisplayItem::awakeFromFetch()
+{
+    setup();
+}
+
+void DisplayItem::willChange(const KeyChange& change)
+{
+    if (change.key == childrenKey) {
+        ManagedObject::willChange(change.withKey(childrenArrayKey));
+        ManagedObject::willChange(KeyChange::setting(isLeafKey));
+    }
+    ManagedObject::willChange(change);
+}
+
+void DisplayItem::didChange(const KeyChange& change)
+{
+    if (change.key == childrenKey) {
+        ManagedObject::didChange(change.withKey(childrenArrayKey));
+        ManagedObject::didChange(KeyChange::setting(isLeafKey));
+    }
+    ManagedObject::didChange(change);
+}

@@ -1,0 +1,125 @@
+#include "PelorinsKit/Kanban.h"
+
+#include "PelorinsKit/DateHelpers.h"
+#include "PelorinsKit/DoneDate.h"
+#include "PelorinsKit/KanbanColumn.h"
+#include "PelorinsKit/ListItem.h"
+#include "PelorinsKit/Tag.h"
+
+namespace {
+constexpr QLatin1String titleKey("title");
+constexpr QLatin1String columnKey("column");
+constexpr QLatin1String mainColumnKey("mainColumn");
+constexpr QLatin1String tagsKey("tags");
+constexpr QLatin1String doneDatesKey("doneDates");
+
+// Visits the cards of the stage columns in order, then those of the done column when asked to.
+template<typename Predicate>
+int countCards(const Kanban& board, bool includeDoneColumn, Predicate counts)
+{
+    int count = 0;
+    const auto countIn = [&](const KanbanColumn* column) {
+        for (const ListItem* card : column->item())
+            if (counts(*card))
+                ++count;
+    };
+    for (const KanbanColumn* column : board.column())
+        countIn(column);
+    if (includeDoneColumn)
+        if (const KanbanColumn* doneColumn = board.mainColumn())
+            countIn(doneColumn);
+    return count;
+}
+}
+
+Kanban::Kanban(const Init& init)
+    : DisplayItem(init)
+{
+}
+
+QString Kanban::title() const
+{
+    return stringValue(titleKey);
+}
+
+void Kanban::setTitle(const QString& title)
+{
+    setValue(titleKey, title.isNull() ? QVariant() : QVariant(title));
+}
+
+QList<KanbanColumn*> Kanban::column() const
+{
+    return objectsAs<KanbanColumn>(columnKey);
+}
+
+void Kanban::setColumn(const QList<KanbanColumn*>& column)
+{
+    setObjects(columnKey, QList<ManagedObject*>(column.cbegin(), column.cend()));
+}
+
+KanbanColumn* Kanban::mainColumn() const
+{
+    return objectAs<KanbanColumn>(mainColumnKey);
+}
+
+void Kanban::setMainColumn(KanbanColumn* mainColumn)
+{
+    setObject(mainColumnKey, mainColumn);
+}
+
+QList<Tag*> Kanban::tags() const
+{
+    return objectsAs<Tag>(tagsKey);
+}
+
+void Kanban::setTags(const QList<Tag*>& tags)
+{
+    setObjects(tagsKey, QList<ManagedObject*>(tags.cbegin(), tags.cend()));
+}
+
+QList<DoneDate*> Kanban::doneDates() const
+{
+    return objectsAs<DoneDate>(doneDatesKey);
+}
+
+void Kanban::setDoneDates(const QList<DoneDate*>& doneDates)
+{
+    setObjects(doneDatesKey, QList<ManagedObject*>(doneDates.cbegin(), doneDates.cend()));
+}
+
+bool Kanban::isItemExpandable() const
+{
+    return false;
+}
+
+int Kanban::numberOfItemsWith(const Tag* tag) const
+{
+    return countCards(*this, true, [tag](const ListItem& card) { return card.tags().contains(tag); });
+}
+
+int Kanban::numberOfDone() const
+{
+    return countCards(*this, true, [](const ListItem& card) { return card.done(); });
+}
+
+int Kanban::numberOfNotDone(std::optional<bool> rightColumnsOnly) const
+{
+    return countCards(*this, !rightColumnsOnly.value_or(true), [](const ListItem& card) { return !card.done(); });
+}
+
+int Kanban::numberOfOverdueCards(std::optional<bool> rightColumnsOnly, const QDateTime& now) const
+{
+    return countCards(*this, !rightColumnsOnly.value_or(true), [&now](const ListItem& card) {
+        const std::optional<QDateTime> dueDate = card.dueDate();
+        return !card.done() && dueDate && now > *dueDate;
+    });
+}
+
+int Kanban::numberOfDueSoonCards(
+    std::optional<bool> rightColumnsOnly, const QDateTime& now, const UserDefaults& defaults) const
+{
+    return countCards(*this, !rightColumnsOnly.value_or(true), [&](const ListItem& card) {
+        const std::optional<QDateTime> dueDate = card.dueDate();
+        return !card.done() && dueDate && DateHelpers::dueSoon(*dueDate, now, defaults);
+    });
+}

@@ -1,0 +1,62 @@
+#include "PelorinsKit/Tag.h"
+
+#include "PelorinsKit/Kanban.h"
+#include "PelorinsKit/ListItem.h"
+#include "Platform/core/objectgraph/ManagedObjectContext.h"
+
+namespace {
+constexpr QLatin1String nameKey("name");
+constexpr QLatin1String kanbanKey("kanban");
+constexpr QLatin1String itemsKey("items");
+}
+
+Tag::Tag(const Init& init)
+    : DisplayItem(init)
+{
+}
+
+QString Tag::name() const
+{
+    return stringValue(nameKey);
+}
+
+void Tag::setName(const QString& name)
+{
+    setValue(nameKey, name);
+}
+
+QString Tag::title() const
+{
+    return name();
+}
+
+QList<DisplayItem*> Tag::children() const
+{
+    return {};
+}
+
+Kanban* Tag::kanban() const
+{
+    return objectAs<Kanban>(kanbanKey);
+}
+
+void Tag::setKanban(Kanban* kanban)
+{
+    setObject(kanbanKey, kanban);
+}
+
+QList<ListItem*> Tag::items() const
+{
+    return objectsAs<ListItem>(itemsKey);
+}
+
+void Tag::setItems(const QList<ListItem*>& items)
+{
+    setObjects(itemsKey, QList<ManagedObject*>(items.cbegin(), items.cend()));
+}
+
+void Tag::willSave()
+{
+    if (objects(itemsKey).isEmpty() && !isDeleted())
+        managedObjectContext()->deleteObject(this);
+}
