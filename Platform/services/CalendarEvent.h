@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QColor>
+#include <QDateTime>
+#include <QString>
+#include <optional>
+
+// One event of the user's calendars, as read at one moment. Writing back goes through the store
+// it came from.
+struct CalendarEvent
+{
+    struct Calendar
+    {
+        QString title;
+        QColor color;
+        bool allowsContentModifications = false;
+    };
+
+    QString eventIdentifier;
+    QString title;
+    QDateTime startDate;
+    // Exclusive: an all-day event of one day ends at the next midnight.
+    QDateTime endDate;
+    bool isAllDay = false;
+    std::optional<QString> notes;
+    Calendar calendar;
+
+    // The same event, whatever has been read of it since.
+    bool operator==(const CalendarEvent& other) const { return eventIdentifier == other.eventIdentifier; }
+};

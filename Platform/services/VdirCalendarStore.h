@@ -1,0 +1,55 @@
+#pragma once
+
+#include "Platform/services/CalendarStore.h"
+
+#include <QHash>
+#include <QStringList>
+
+class UserDefaults;
+
+// Calendars kept as folders of iCalendar files (the vdir layout: one folder per calendar, one
+// event per ".ics" file, optional "displayname" and "color" files). Access is granted by choosing
+// the folders; the choice is kept in the user defaults. A calendar whose folder cannot be written
+// is read-only.
+class VdirCalendarStore : public CalendarStore
+{
+public:
+    static constexpr const char* calendarFoldersKey = "calendarFolders";
+    // Larger files are not calendar events of ours to read.
+    static constexpr qint64 maximumFileSize = 8 * 1024 * 1024;
+
+    // Asks the user for calendar folders; nothing when the user cancelled.
+    using FolderChooser = std::function<std::optional<QStringList>()>;
+
+    VdirCalendarStore(UserDefaults& defaults, FolderChooser chooser);
+    ~VdirCalendarStore() override;
+
+    AuthorizationStatus authorizationStatus() const override;
+    void requestAccess(const AccessCompletion& completion) override;
+    void reset() override;
+
+    QList<CalendarEvent> events(const QDateTime& from, const QDateTime& to) override;
+    std::optional<CalendarEvent> event(const QString& eventIdentifier) override;
+    bool saveNotes(const CalendarEvent& event, QString* error) override;
+
+    QStringList calendarFolders() const;
+
+private:
+    struct ReadFile
+    {
+        QDateTime modified;
+        qint64 size = -1;
+        QList<CalendarEvent> events;
+    };
+
+    // Brings the cache up to date with the folders and returns every event, in folder order.
+    QList<CalendarEvent> allEvents();
+    const ReadFile& readFile(const QString& path, const CalendarEvent::Calendar& calendar);
+    QString filePathOf(const QString& eventIdentifier);
+
+    UserDefaults& m_defaults;
+    FolderChooser m_chooser;
+    QHash<QString, ReadFile> m_files;
+    // The file of each event identifier, the first in folder order where several share one.
+    QHash<QString, QString> m_eventFiles;
+};

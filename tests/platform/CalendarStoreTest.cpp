@@ -1,0 +1,323 @@
+#include "Platform/services/VdirCalendarStore.h"
+
+#include "Platform/core/ConsoleLog.h"
+#include "Platform/core/UserDefaults.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimeZone>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <time.h>
+
+void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+// The local zone decides which events fall on a day; Berlin leaves summer time on 25 October 2026.
+class BerlinTime
+{
+public:
+    BerlinTime()
+        : m_previous(qgetenv("TZ"))
+        , m_hadPrevious(qEnvironmentVariableIsSet("TZ"))
+    {
+        qputenv("TZ", "Europe/Berlin");
+        tzset();
+    }
+    ~BerlinTime()
+    {
+        if (m_hadPrevious)
+            qputenv("TZ", m_previous);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+
+private:
+    QByteArray m_previous;
+    bool m_hadPrevious;
+};
+
+QByteArray calendarText(const QByteArray& body)
+{
+    QByteArray text = "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//Test//EN\n" + body + "END:VCALENDAR\n";
+    return text.replace("\n", "\r\n");
+}
+
+QByteArray eventText(const QByteArray& uid, const QByteArray& summary, const QByteArray& times)
+{
+    return "BEGIN:VEVENT\nUID:" + uid + "\nDTSTAMP:20260101T000000Z\nSUMMARY:" + summary + "\n" + times
+        + "END:VEVENT\n";
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Content lines with folding undone, in order.
+QStringList unfoldedLines(const QByteArray& text)
+{
+    QString unfolded = QString::fromUtf8(text);
+    unfolded.replace("\r\n", "\n").replace(QRegularExpression("\n[ \t]"), QString());
+    return unfolded.split('\n', Qt::SkipEmptyParts);
+}
+
+QStringList titles(const QList<CalendarEvent>& events)
+{
+    QStringList result;
+    for (const CalendarEvent& event : events)
+        result << event.title;
+    return result;
+}
+
+struct Calendars
+{
+    QTemporaryDir dir;
+    UserDefaults defaults {dir.filePath("prefs.conf")};
+
+    QString folder(const QString& name)
+    {
+        QDir(dir.path()).mkpath(name);
+        return dir.filePath(name);
+    }
+
+    // A store to which the user has granted the given calendar folders.
+    std::unique_ptr<VdirCalendarStore> store(const QStringList& folders)
+    {
+        auto store = std::make_unique<VdirCalendarStore>(defaults, [folders] { return folders; });
+        store->requestAccess({});
+        return store;
+    }
+};
+
+QList<CalendarEvent> eventsOfDay(CalendarStore& store, QDate day)
+{
+    const QDateTime from = day.startOfDay();
+    return store.events(from, day.addDays(1).startOfDay().addSecs(-1));
+}
+
+} // namespace
+
+TEST(CalendarStore, AccessIsGrantedByChoosingFoldersAndCancellingLeavesItOpen)
+{
+    Calendars calendars;
+    const QString work = calendars.folder("work");
+    std::optional<QStringList> answer;
+    int asked = 0;
+    VdirCalendarStore store(calendars.defaults, [&] {
+        ++asked;
+        return answer;
+    });
+    EXPECT_EQ(store.authorizationStatus(), CalendarStore::AuthorizationStatus::NotDetermined);
+
+    std::optional<bool> granted;
+    store.requestAccess([&](bool ok, const QString& error) {
+        granted = ok;
+        EXPECT_TRUE(error.isEmpty());
+    });
+    EXPECT_EQ(granted, false);
+    EXPECT_EQ(store.authorizationStatus(), CalendarStore::AuthorizationStatus::NotDetermined);
+
+    answer = QStringList {work};
+    store.requestAccess([&](bool ok, const QString&) { granted = ok; });
+    EXPECT_EQ(granted, true);
+    EXPECT_EQ(store.authorizationStatus(), CalendarStore::AuthorizationStatus::Authorized);
+
+    // Granted access is kept, and asking again grants without a question.
+    VdirCalendarStore later(calendars.defaults, [&] {
+        ++asked;
+        return std::optional<QStringList>();
+    });
+    later.requestAccess([&](bool ok, const QString&) { granted = ok; });
+    EXPECT_EQ(granted, true);
+    EXPECT_EQ(later.calendarFolders(), QStringList {work});
+    EXPECT_EQ(asked, 2);
+}
+
+TEST(CalendarStore, EventsOfADayFollowTheLocalClockAcrossTheEndOfSummerTime)
+{
+    BerlinTime berlin;
+    Calendars calendars;
+    const QString folder = calendars.folder("home");
+    const QDate day(2026, 10, 25);
+    const QList<std::pair<const char*, QByteArray>> files = {
+        {"berlin-late",
+            eventText("1", "Berlin late",
+                "DTSTART;TZID=Europe/Berlin:20261025T233000\nDTEND;TZID=Europe/Berlin:20261025T234500\n")},
+        {"utc-late", eventText("2", "UTC late", "DTSTART:20261025T223000Z\nDURATION:PT15M\n")},
+        {"utc-next-day", eventText("3", "UTC next day", "DTSTART:20261025T233000Z\nDURATION:PT15M\n")},
+        {"new-york",
+            eventText("4", "New York",
+                "DTSTART;TZID=America/New_York:20261025T180000\nDTEND;TZID=America/New_York:20261025T190000\n")},
+        {"repeated-hour",
+            eventText("5", "Floating in the repeated hour", "DTSTART:20261025T023000\nDTEND:20261025T024500\n")},
+        {"day-before",
+            eventText("6", "Day before",
+                "DTSTART;TZID=Europe/Berlin:20261024T233000\nDTEND;TZID=Europe/Berlin:20261024T235900\n")},
+        {"all-day", eventText("7", "All day", "DTSTART;VALUE=DATE:20261025\nDTEND;VALUE=DATE:20261026\n")},
+        {"all-day-before", eventText("8", "All day before", "DTSTART;VALUE=DATE:20261024\n")},
+        {"overnight",
+            eventText("9", "Overnight",
+                "DTSTART;TZID=Europe/Berlin:20261024T220000\nDTEND;TZID=Europe/Berlin:20261025T010000\n")},
+    };
+    for (const auto& [name, vevent] : files)
+        writeFile(QDir(folder).filePath(QString(name) + ".ics"), calendarText(vevent));
+    auto store = calendars.store({folder});
+
+    const QList<CalendarEvent> events = eventsOfDay(*store, day);
+    EXPECT_EQ(titles(events),
+        (QStringList {"Overnight", "All day", "Floating in the repeated hour", "New York", "Berlin late", "UTC late"}));
+
+    const auto find = [&](const QString& title) {
+        return *std::find_if(events.begin(), events.end(), [&](const CalendarEvent& e) { return e.title == title; });
+    };
+    // After the change Berlin is one hour ahead of UTC, before it two.
+    EXPECT_EQ(find("Berlin late").startDate.toUTC(), QDateTime(day, QTime(22, 30), QTimeZone::utc()));
+    EXPECT_EQ(find("New York").startDate.toUTC(), QDateTime(day, QTime(22, 0), QTimeZone::utc()));
+    EXPECT_EQ(find("UTC late").endDate.toUTC(), QDateTime(day, QTime(22, 45), QTimeZone::utc()));
+
+    const CalendarEvent allDay = find("All day");
+    EXPECT_TRUE(allDay.isAllDay);
+    EXPECT_EQ(allDay.startDate, day.startOfDay());
+    EXPECT_EQ(allDay.endDate, day.addDays(1).startOfDay());
+    EXPECT_EQ(allDay.startDate.secsTo(allDay.endDate), 25 * 3600);
+    EXPECT_EQ(titles(eventsOfDay(*store, day.addDays(1))), QStringList {"UTC next day"});
+    EXPECT_EQ(
+        titles(eventsOfDay(*store, day.addDays(-1))), (QStringList {"All day before", "Overnight", "Day before"}));
+}
+
+TEST(CalendarStore, FindsAnEventByItsIdentifierWithItsCalendar)
+{
+    Calendars calendars;
+    const QString folder = calendars.folder("team");
+    writeFile(QDir(folder).filePath("displayname"), "Team\n");
+    writeFile(QDir(folder).filePath("color"), "#FF8000\n");
+    writeFile(QDir(folder).filePath("a.ics"),
+        calendarText(eventText("abc@example.org", "Review", "DTSTART:20261103T090000Z\nDESCRIPTION:Room 4\n")));
+    auto store = calendars.store({folder});
+
+    const auto event = store->event("abc@example.org");
+    ASSERT_TRUE(event);
+    EXPECT_EQ(event->title, "Review");
+    EXPECT_EQ(event->notes, "Room 4");
+    EXPECT_EQ(event->calendar.title, "Team");
+    EXPECT_EQ(event->calendar.color, QColor(255, 128, 0));
+    EXPECT_TRUE(event->calendar.allowsContentModifications);
+    EXPECT_FALSE(store->event("missing"));
+}
+
+TEST(CalendarStore, WritingALinkKeepsEveryOtherPartOfTheFile)
+{
+    Calendars calendars;
+    const QString folder = calendars.folder("work");
+    const QString path = QDir(folder).filePath("meeting.ics");
+    const QByteArray original
+        = calendarText("BEGIN:VTIMEZONE\nTZID:Europe/Berlin\nBEGIN:STANDARD\nDTSTART:19701025T030000\n"
+                       "RRULE:FREQ=YEARLY;BYDAY=-1SU;BYMONTH=10\nTZOFFSETFROM:+0200\nTZOFFSETTO:+0100\nEND:STANDARD\n"
+                       "BEGIN:DAYLIGHT\nDTSTART:19700329T020000\nRRULE:FREQ=YEARLY;BYDAY=-1SU;BYMONTH=3\n"
+                       "TZOFFSETFROM:+0100\nTZOFFSETTO:+0200\nEND:DAYLIGHT\nEND:VTIMEZONE\n"
+                       "BEGIN:VEVENT\nUID:meeting-1\nDTSTAMP:20260101T000000Z\nSUMMARY:Planning\\, quarterly\n"
+                       "DTSTART;TZID=Europe/Berlin:20261103T100000\nDTEND;TZID=Europe/Berlin:20261103T110000\n"
+                       "LOCATION:Room 4\nATTENDEE;CN=Ana Lima;ROLE=REQ-PARTICIPANT:mailto:ana@example.org\n"
+                       "DESCRIPTION:Agenda:\\n1. budget\\; 2. hiring\nX-CUSTOM-FIELD;X-PARAM=yes:kept\n"
+                       "BEGIN:VALARM\nACTION:DISPLAY\nDESCRIPTION:Reminder\nTRIGGER:-PT15M\nEND:VALARM\nEND:VEVENT\n");
+    writeFile(path, original);
+    auto store = calendars.store({folder});
+
+    CalendarEvent event = *store->event("meeting-1");
+    EXPECT_EQ(event.notes, "Agenda:\n1. budget; 2. hiring");
+    event.notes = *event.notes + "\npelorins://CARD-1";
+    QString error;
+    ASSERT_TRUE(store->saveNotes(event, &error)) << error.toStdString();
+
+    EXPECT_EQ(store->event("meeting-1")->notes, "Agenda:\n1. budget; 2. hiring\npelorins://CARD-1");
+    // The event's own description changes; its alarm's description and everything else stay.
+    const auto unchangedLines = [](const QByteArray& text) {
+        QStringList lines = unfoldedLines(text);
+        lines.removeIf([](const QString& line) {
+            return line.startsWith("DTSTAMP") || line.startsWith("LAST-MODIFIED")
+                || line.startsWith("DESCRIPTION:Agenda");
+        });
+        return lines;
+    };
+    EXPECT_EQ(unchangedLines(readFile(path)), unchangedLines(original));
+
+    // Removing the link gives the notes back; empty notes leave no description behind.
+    event.notes = QString();
+    ASSERT_TRUE(store->saveNotes(event, &error));
+    EXPECT_EQ(store->event("meeting-1")->notes, std::nullopt);
+    EXPECT_FALSE(QString::fromUtf8(readFile(path)).contains("DESCRIPTION:Agenda"));
+}
+
+TEST(CalendarStore, RefusesToWriteWhereItWouldLoseOrCannotWrite)
+{
+    Calendars calendars;
+    const QString readOnly = calendars.folder("holidays");
+    const QString odd = calendars.folder("odd");
+    writeFile(QDir(readOnly).filePath("h.ics"),
+        calendarText(eventText("holiday", "Holiday", "DTSTART;VALUE=DATE:20261225\n")));
+    // A property that cannot be parsed would be dropped by a rewrite.
+    const QByteArray oddText
+        = calendarText(eventText("odd", "Odd", "DTSTART:20261225T100000Z\nRDATE;VALUE=PERIOD:not-a-period\n"));
+    writeFile(QDir(odd).filePath("o.ics"), oddText);
+    ASSERT_EQ(::chmod(QFile::encodeName(readOnly).constData(), 0555), 0);
+    auto store = calendars.store({readOnly, odd});
+
+    QStringList refused = {"odd"};
+    // Permissions do not bind the superuser.
+    if (!QFileInfo(readOnly).isWritable()) {
+        refused << "holiday";
+        EXPECT_FALSE(store->event("holiday")->calendar.allowsContentModifications);
+    }
+    for (const QString& uid : refused) {
+        auto event = store->event(uid);
+        ASSERT_TRUE(event) << uid.toStdString();
+        event->notes = "pelorins://CARD";
+        QString error;
+        EXPECT_FALSE(store->saveNotes(*event, &error)) << uid.toStdString();
+        EXPECT_FALSE(error.isEmpty()) << uid.toStdString();
+        EXPECT_FALSE(store->event(uid)->notes) << uid.toStdString();
+    }
+    EXPECT_EQ(readFile(QDir(odd).filePath("o.ics")), oddText);
+    ::chmod(QFile::encodeName(readOnly).constData(), 0755);
+}
+
+TEST(CalendarStore, MalformedFilesAreSkippedWithAConsoleLineOnce)
+{
+    Calendars calendars;
+    const QString folder = calendars.folder("mixed");
+    const QDir dir(folder);
+    writeFile(dir.filePath("good.ics"), calendarText(eventText("good", "Good", "DTSTART:20261103T090000Z\n")));
+    writeFile(dir.filePath("garbage.ics"), "this is not a calendar\n");
+    writeFile(dir.filePath("truncated.ics"), "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:cut\r\n");
+    writeFile(dir.filePath("no-start.ics"), calendarText(eventText("bad-start", "Bad", "DTSTART:tomorrow\n")));
+    writeFile(dir.filePath("notes.txt"), "not an event");
+    auto store = calendars.store({folder});
+
+    ConsoleLog::Capture capture;
+    EXPECT_EQ(titles(eventsOfDay(*store, QDate(2026, 11, 3))), QStringList {"Good"});
+    QStringList expected;
+    for (const char* name : {"garbage.ics", "no-start.ics", "truncated.ics"})
+        expected << "skipping unreadable calendar file " + dir.filePath(name);
+    EXPECT_EQ(capture.lines(), expected);
+
+    capture.clear();
+    EXPECT_EQ(titles(eventsOfDay(*store, QDate(2026, 11, 3))), QStringList {"Good"});
+    EXPECT_TRUE(capture.lines().isEmpty());
+}
