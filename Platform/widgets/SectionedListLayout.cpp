@@ -84,9 +84,11 @@ QSize SectionedListLayout::itemSize(const IndexPath& path) const
     return m_sections[path.section].sizes[path.item];
 }
 
-bool SectionedListLayout::hasCachedSize(const IndexPath& path) const
+std::optional<QSize> SectionedListLayout::cachedSize(const IndexPath& path) const
 {
-    return contains(path) && m_sections[path.section].known[path.item];
+    if (!contains(path) || !m_sections[path.section].known[path.item])
+        return std::nullopt;
+    return m_sections[path.section].sizes[path.item];
 }
 
 void SectionedListLayout::setDropGap(std::optional<SectionedListDropGap> gap)

@@ -40,7 +40,8 @@ public:
     void invalidateAll();
     // The cached size, measured first when unknown.
     QSize itemSize(const IndexPath& path) const;
-    bool hasCachedSize(const IndexPath& path) const;
+    // The size when known, without measuring.
+    std::optional<QSize> cachedSize(const IndexPath& path) const;
 
     void setDropGap(std::optional<SectionedListDropGap> gap);
     const std::optional<SectionedListDropGap>& dropGap() const { return m_dropGap; }
@@ -76,7 +77,7 @@ private:
 
     SizeProvider m_sizeProvider;
     int m_width = 0;
-    int m_headerHeight = 38;
+    int m_headerHeight = 0;
     bool m_pinsHeaders = true;
     mutable std::vector<Section> m_sections;
     mutable bool m_dirty = true;

@@ -3,9 +3,11 @@
 #include "Platform/widgets/SectionedListViewDataSource.h"
 #include "Platform/widgets/SectionedListViewDelegate.h"
 
+#include <QMouseEvent>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QSet>
+#include <QVariantAnimation>
 #include <algorithm>
 
 namespace {
@@ -26,12 +28,29 @@ SectionedListView::SectionedListView(QWidget* parent)
         return m_dataSource ? m_dataSource->sizeForItem(path, width) : QSize();
     });
     m_layout.setWidth(viewport()->width());
+
+    m_animation = new QVariantAnimation(this);
+    m_animation->setStartValue(0.0);
+    m_animation->setEndValue(1.0);
+    m_animation->setEasingCurve(QEasingCurve::OutCubic);
+    connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+        const qreal t = value.toReal();
+        for (const Move& move : std::as_const(m_moves)) {
+            if (!move.widget)
+                continue;
+            const auto blend = [t](int from, int to) { return from + qRound((to - from) * t); };
+            move.widget->setGeometry(QRect(blend(move.from.x(), move.to.x()), blend(move.from.y(), move.to.y()),
+                blend(move.from.width(), move.to.width()), blend(move.from.height(), move.to.height())));
+        }
+    });
+    connect(m_animation, &QVariantAnimation::finished, this, &SectionedListView::finishAnimation);
 }
 
 SectionedListView::~SectionedListView() = default;
 
 void SectionedListView::setDataSource(SectionedListViewDataSource* dataSource)
 {
+    finishAnimation();
     m_dataSource = dataSource;
     // Widgets of the old data source must not be handed to the new one.
     for (const ShownItem& shown : std::as_const(m_shownItems))
@@ -68,15 +87,30 @@ void SectionedListView::setPinsHeaders(bool pins)
 
 void SectionedListView::setTopContentInset(int inset)
 {
+    // A list at its top stays at its top; otherwise the same content stays in view.
+    const bool atTop = verticalScrollBar()->value() == 0;
     const int offset = contentOffset();
     m_topInset = std::max(0, inset);
     updateScrollRange();
-    setContentOffset(offset);
+    if (atTop)
+        verticalScrollBar()->setValue(0);
+    else
+        setContentOffset(offset);
     placeWidgets();
+}
+
+void SectionedListView::setAnimationDuration(int milliseconds)
+{
+    m_animationDuration = std::max(0, milliseconds);
 }
 
 void SectionedListView::reloadData()
 {
+    if (m_pending) {
+        m_pending->reloadAll = true;
+        return;
+    }
+    finishAnimation();
     for (const ShownItem& shown : std::as_const(m_shownItems))
         recycleItem(shown);
     m_shownItems.clear();
@@ -84,6 +118,7 @@ void SectionedListView::reloadData()
         recycleHeader(header);
     m_shownHeaders.clear();
     readStructure();
+    m_selection.removeIf([this](const IndexPath& path) { return !m_layout.contains(path); });
     updateScrollRange();
     placeWidgets();
 }
@@ -93,6 +128,80 @@ void SectionedListView::invalidateItemSize(const IndexPath& path)
     m_layout.invalidateItem(path);
     updateScrollRange();
     placeWidgets();
+}
+
+void SectionedListView::performBatchUpdates(const std::function<void()>& updates, std::function<void()> completion)
+{
+    if (m_pending) {
+        // Nested in another batch: part of it.
+        if (updates)
+            updates();
+        if (completion)
+            m_pending->completions.append(std::move(completion));
+        return;
+    }
+    finishAnimation();
+    m_pending.emplace();
+    if (updates)
+        updates();
+    PendingUpdates pending = std::move(*m_pending);
+    m_pending.reset();
+    if (completion)
+        pending.completions.append(std::move(completion));
+    applyUpdates(pending);
+}
+
+void SectionedListView::insertItems(const QList<IndexPath>& paths)
+{
+    record([&](PendingUpdates& updates) {
+        for (const IndexPath& path : paths)
+            updates.inserted.insert(path);
+    });
+}
+
+void SectionedListView::deleteItems(const QList<IndexPath>& paths)
+{
+    record([&](PendingUpdates& updates) {
+        for (const IndexPath& path : paths)
+            updates.deleted.insert(path);
+    });
+}
+
+void SectionedListView::moveItem(const IndexPath& from, const IndexPath& to)
+{
+    record([&](PendingUpdates& updates) { updates.moves.append({from, to}); });
+}
+
+void SectionedListView::reloadItems(const QList<IndexPath>& paths)
+{
+    record([&](PendingUpdates& updates) {
+        for (const IndexPath& path : paths)
+            updates.reloaded.insert(path);
+    });
+}
+
+void SectionedListView::insertSections(const QList<int>& sections)
+{
+    record([&](PendingUpdates& updates) {
+        for (int section : sections)
+            updates.insertedSections.insert(section);
+    });
+}
+
+void SectionedListView::deleteSections(const QList<int>& sections)
+{
+    record([&](PendingUpdates& updates) {
+        for (int section : sections)
+            updates.deletedSections.insert(section);
+    });
+}
+
+void SectionedListView::reloadSections(const QList<int>& sections)
+{
+    record([&](PendingUpdates& updates) {
+        for (int section : sections)
+            updates.reloadedSections.insert(section);
+    });
 }
 
 QRect SectionedListView::itemFrame(const IndexPath& path) const
@@ -136,6 +245,44 @@ QWidget* SectionedListView::headerWidget(int section) const
     return m_shownHeaders.value(section);
 }
 
+void SectionedListView::setSelectionIndexPaths(const QSet<IndexPath>& paths)
+{
+    m_selection.clear();
+    selectItems(paths);
+}
+
+void SectionedListView::selectItems(const QSet<IndexPath>& paths)
+{
+    for (const IndexPath& path : paths) {
+        if (m_layout.contains(path))
+            m_selection.insert(path);
+    }
+}
+
+void SectionedListView::deselectItems(const QSet<IndexPath>& paths)
+{
+    m_selection -= paths;
+}
+
+void SectionedListView::deselectAll()
+{
+    m_selection.clear();
+}
+
+QSet<IndexPath> SectionedListView::indexPathsBetween(const IndexPath& first, const IndexPath& second) const
+{
+    const IndexPath low = std::min(first, second);
+    const IndexPath high = std::max(first, second);
+    QSet<IndexPath> paths;
+    for (int s = std::max(low.section, 0); s <= high.section && s < numberOfSections(); ++s) {
+        const int from = s == low.section ? std::max(low.item, 0) : 0;
+        const int to = s == high.section ? std::min(high.item, numberOfItems(s) - 1) : numberOfItems(s) - 1;
+        for (int item = from; item <= to; ++item)
+            paths.insert(IndexPath{s, item});
+    }
+    return paths;
+}
+
 int SectionedListView::contentOffset() const
 {
     return verticalScrollBar()->value() - m_topInset;
@@ -174,17 +321,304 @@ void SectionedListView::resizeEvent(QResizeEvent* event)
     placeWidgets();
 }
 
+void SectionedListView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || isOnHeader(event->position().toPoint())) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    event->accept();
+    m_narrowSelectionOnRelease.reset();
+    const std::optional<IndexPath> path = indexPathAt(contentPointFromViewport(event->position().toPoint()));
+    if (!path) {
+        proposeDeselection(m_selection);
+        return;
+    }
+    // Shift and Control toggle the clicked item; a delegate may widen that into a range.
+    if (event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) {
+        if (m_selection.contains(*path))
+            proposeDeselection({*path});
+        else
+            proposeSelection({*path});
+        return;
+    }
+    if (m_selection.contains(*path)) {
+        m_narrowSelectionOnRelease = path;
+        return;
+    }
+    // The others go first, so that a delegate sees the clicked item last.
+    proposeDeselection(m_selection - QSet<IndexPath>{*path});
+    proposeSelection({*path});
+}
+
+void SectionedListView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && m_narrowSelectionOnRelease) {
+        const IndexPath path = *std::exchange(m_narrowSelectionOnRelease, std::nullopt);
+        proposeDeselection(m_selection - QSet<IndexPath>{path});
+        event->accept();
+        return;
+    }
+    QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
 void SectionedListView::scrollContentsBy(int, int)
 {
     placeWidgets();
 }
 
+void SectionedListView::proposeSelection(const QSet<IndexPath>& proposed)
+{
+    if (proposed.isEmpty())
+        return;
+    QSet<IndexPath> accepted = m_delegate ? m_delegate->shouldSelectItems(proposed) : proposed;
+    accepted.removeIf([this](const IndexPath& path) { return !m_layout.contains(path) || m_selection.contains(path); });
+    if (accepted.isEmpty())
+        return;
+    m_selection += accepted;
+    if (m_delegate)
+        m_delegate->didSelectItems(accepted);
+}
+
+void SectionedListView::proposeDeselection(const QSet<IndexPath>& proposed)
+{
+    if (proposed.isEmpty())
+        return;
+    QSet<IndexPath> accepted = m_delegate ? m_delegate->shouldDeselectItems(proposed) : proposed;
+    accepted.intersect(m_selection);
+    if (accepted.isEmpty())
+        return;
+    m_selection -= accepted;
+    if (m_delegate)
+        m_delegate->didDeselectItems(accepted);
+}
+
+bool SectionedListView::isOnHeader(const QPoint& viewportPoint) const
+{
+    for (QWidget* header : m_shownHeaders) {
+        if (header->isVisible() && header->geometry().contains(viewportPoint))
+            return true;
+    }
+    return false;
+}
+
+void SectionedListView::record(const std::function<void(PendingUpdates&)>& change)
+{
+    performBatchUpdates([&] { change(*m_pending); });
+}
+
+void SectionedListView::applyUpdates(PendingUpdates& updates)
+{
+    if (!m_dataSource || updates.reloadAll) {
+        reloadData();
+        animateMoves({}, updates.completions);
+        return;
+    }
+
+    // What was shown before, in the old paths.
+    const std::vector<quint64> oldIdentities = std::move(m_identities);
+    const std::vector<int> oldStarts = m_sectionStarts;
+    std::vector<std::optional<QSize>> oldSizes(oldIdentities.size());
+    for (int s = 0; s + 1 < int(oldStarts.size()); ++s) {
+        for (int i = oldStarts[s]; i < oldStarts[s + 1]; ++i)
+            oldSizes[i] = m_layout.cachedSize(IndexPath{s, i - oldStarts[s]});
+    }
+    const QMap<IndexPath, ShownItem> oldShown = std::exchange(m_shownItems, {});
+    const QSet<IndexPath> oldSelection = std::exchange(m_selection, {});
+    // Headers show counts and titles that may have changed: they are configured afresh.
+    for (QWidget* header : std::as_const(m_shownHeaders))
+        recycleHeader(header);
+    m_shownHeaders.clear();
+
+    readStructure();
+    std::vector<bool> oldDirty(oldIdentities.size(), false);
+    const std::vector<int> newToOld = matchItems(updates, oldIdentities, oldStarts, oldDirty);
+    std::vector<int> oldToNew(oldIdentities.size(), -1);
+    for (int s = 0; s + 1 < int(m_sectionStarts.size()); ++s) {
+        for (int n = m_sectionStarts[s]; n < m_sectionStarts[s + 1]; ++n) {
+            const int o = newToOld[n];
+            if (o < 0)
+                continue;
+            oldToNew[o] = n;
+            if (!oldDirty[o] && oldSizes[o])
+                m_layout.setItemSize(IndexPath{s, n - m_sectionStarts[s]}, *oldSizes[o]);
+        }
+    }
+
+    // The selection stays with the selected items.
+    for (const IndexPath& path : oldSelection) {
+        const int o = flatIndex(oldStarts, path);
+        if (o >= 0 && oldToNew[o] >= 0)
+            m_selection.insert(pathOfFlatIndex(m_sectionStarts, oldToNew[o]));
+    }
+
+    QList<Move> moves;
+    for (auto it = oldShown.cbegin(); it != oldShown.cend(); ++it) {
+        const int o = flatIndex(oldStarts, it.key());
+        const int n = o >= 0 ? oldToNew[o] : -1;
+        if (n < 0) {
+            recycleItem(it.value());
+            continue;
+        }
+        const IndexPath path = pathOfFlatIndex(m_sectionStarts, n);
+        if (m_dataSource->itemKind(path) != it->kind) {
+            recycleItem(it.value());
+            continue;
+        }
+        if (oldDirty[o] || path != it.key())
+            m_dataSource->configureItem(it->widget, path);
+        m_shownItems.insert(path, it.value());
+        moves.append(Move{it->widget, it->widget->geometry(), QRect()});
+    }
+
+    updateScrollRange();
+    placeWidgets();
+    // Kept widgets slide from where they were to their new frames.
+    QList<Move> slides;
+    for (Move& move : moves) {
+        move.to = move.widget->geometry();
+        if (!move.widget->isHidden() && move.from != move.to)
+            slides.append(move);
+    }
+    animateMoves(slides, updates.completions);
+}
+
+std::vector<int> SectionedListView::matchItems(const PendingUpdates& updates,
+    const std::vector<quint64>& oldIdentities, const std::vector<int>& oldStarts, std::vector<bool>& oldDirty) const
+{
+    const int oldCount = int(oldIdentities.size());
+    const int newCount = int(m_identities.size());
+    std::vector<int> newToOld(newCount, -1);
+    std::vector<bool> oldTaken(oldCount, false);
+    std::vector<bool> newFresh(newCount, false);
+    const auto markSection = [](const std::vector<int>& starts, int section, std::vector<bool>& flags) {
+        if (section < 0 || section + 1 >= int(starts.size()))
+            return;
+        for (int i = starts[section]; i < starts[section + 1]; ++i)
+            flags[i] = true;
+    };
+
+    for (const IndexPath& path : updates.deleted) {
+        if (const int o = flatIndex(oldStarts, path); o >= 0)
+            oldTaken[o] = true;
+    }
+    for (int section : updates.deletedSections)
+        markSection(oldStarts, section, oldTaken);
+    for (const IndexPath& path : updates.reloaded) {
+        if (const int o = flatIndex(oldStarts, path); o >= 0)
+            oldDirty[o] = true;
+    }
+    for (int section : updates.reloadedSections)
+        markSection(oldStarts, section, oldDirty);
+    for (const IndexPath& path : updates.inserted) {
+        if (const int n = flatIndex(m_sectionStarts, path); n >= 0)
+            newFresh[n] = true;
+    }
+    for (int section : updates.insertedSections)
+        markSection(m_sectionStarts, section, newFresh);
+
+    // Explicit moves pair items of equal identity first, which settles duplicated identities.
+    for (const auto& [from, to] : updates.moves) {
+        const int o = flatIndex(oldStarts, from);
+        const int n = flatIndex(m_sectionStarts, to);
+        // A move between different items is a wrong hint; trusting it would show stale sizes.
+        if (o < 0 || n < 0 || oldTaken[o] || newFresh[n] || newToOld[n] >= 0 || oldIdentities[o] != m_identities[n])
+            continue;
+        newToOld[n] = o;
+        oldTaken[o] = true;
+    }
+
+    // The rest by identity, in order, so that duplicated identities pair up first with first.
+    QHash<quint64, QList<int>> oldByIdentity;
+    QHash<quint64, int> oldUses;
+    for (int o = 0; o < oldCount; ++o) {
+        ++oldUses[oldIdentities[o]];
+        if (!oldTaken[o])
+            oldByIdentity[oldIdentities[o]].append(o);
+    }
+    QHash<quint64, int> newUses;
+    for (quint64 identity : m_identities)
+        ++newUses[identity];
+    QHash<quint64, qsizetype> nextOfIdentity;
+    for (int n = 0; n < newCount; ++n) {
+        if (newToOld[n] >= 0 || newFresh[n])
+            continue;
+        const auto candidates = oldByIdentity.constFind(m_identities[n]);
+        if (candidates == oldByIdentity.cend())
+            continue;
+        qsizetype& next = nextOfIdentity[m_identities[n]];
+        while (next < candidates->size() && oldTaken[candidates->at(next)])
+            ++next;
+        if (next == candidates->size())
+            continue;
+        const int o = candidates->at(next++);
+        newToOld[n] = o;
+        oldTaken[o] = true;
+        // Items sharing an identity cannot be told apart: their sizes and contents are renewed.
+        if (oldUses.value(m_identities[n]) > 1 || newUses.value(m_identities[n]) > 1)
+            oldDirty[o] = true;
+    }
+    return newToOld;
+}
+
+void SectionedListView::animateMoves(QList<Move> moves, QList<std::function<void()>> completions)
+{
+    m_completions += completions;
+    if (moves.isEmpty() || m_animationDuration == 0) {
+        finishAnimation();
+        return;
+    }
+    for (const Move& move : std::as_const(moves))
+        move.widget->setGeometry(move.from);
+    m_moves = std::move(moves);
+    m_animation->setDuration(m_animationDuration);
+    m_animation->start();
+}
+
+void SectionedListView::finishAnimation()
+{
+    if (m_animation->state() == QAbstractAnimation::Running)
+        m_animation->stop();
+    const QList<Move> moves = std::exchange(m_moves, {});
+    for (const Move& move : moves) {
+        if (move.widget)
+            move.widget->setGeometry(move.to);
+    }
+    // Taken first: a completion may start the next update.
+    const QList<std::function<void()>> completions = std::exchange(m_completions, {});
+    for (const std::function<void()>& completion : completions)
+        completion();
+}
+
+int SectionedListView::flatIndex(const std::vector<int>& starts, const IndexPath& path) const
+{
+    if (path.section < 0 || path.section + 1 >= int(starts.size()) || path.item < 0)
+        return -1;
+    const int index = starts[path.section] + path.item;
+    return index < starts[path.section + 1] ? index : -1;
+}
+
+IndexPath SectionedListView::pathOfFlatIndex(const std::vector<int>& starts, int index) const
+{
+    // The last section starting at or before the index; empty sections start where the next does.
+    const auto after = std::upper_bound(starts.begin(), starts.end(), index);
+    const int section = int(after - starts.begin()) - 1;
+    return IndexPath{section, index - starts[section]};
+}
+
 void SectionedListView::readStructure()
 {
     QList<int> counts;
+    m_identities.clear();
+    m_sectionStarts.assign(1, 0);
     const int sections = m_dataSource ? std::max(0, m_dataSource->numberOfSections()) : 0;
-    for (int s = 0; s < sections; ++s)
-        counts.append(std::max(0, m_dataSource->numberOfItems(s)));
+    for (int s = 0; s < sections; ++s) {
+        const int count = std::max(0, m_dataSource->numberOfItems(s));
+        counts.append(count);
+        for (int i = 0; i < count; ++i)
+            m_identities.push_back(m_dataSource->itemIdentity(IndexPath{s, i}));
+        m_sectionStarts.push_back(int(m_identities.size()));
+    }
     m_layout.reset(counts);
 }
 
@@ -199,6 +633,7 @@ void SectionedListView::updateScrollRange()
 
 void SectionedListView::placeWidgets()
 {
+    finishAnimation();
     if (!m_dataSource)
         return;
     const QRect visible = visibleRect();

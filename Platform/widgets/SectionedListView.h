@@ -6,7 +6,13 @@
 #include <QAbstractScrollArea>
 #include <QHash>
 #include <QMap>
+#include <QPointer>
+#include <QSet>
+#include <functional>
 #include <optional>
+#include <vector>
+
+class QVariantAnimation;
 
 class SectionedListViewDataSource;
 class SectionedListViewDelegate;
@@ -43,9 +49,29 @@ public:
     void setTopContentInset(int inset);
     int topContentInset() const { return m_topInset; }
 
+    // 0 makes updates land at once, their completions running before the update call returns.
+    void setAnimationDuration(int milliseconds);
+
     void reloadData();
     // The item's size is asked again; its widget keeps its content.
     void invalidateItemSize(const IndexPath& path);
+
+    // Changes made to the data source are shown together, rows sliding to their new places; the
+    // completion runs once they are there. The calls below describe the change inside the
+    // updates (deletes, reloads and move sources in old paths; inserts and move targets in new
+    // ones) or, outside, make an update of their own. They are hints only: the new state is
+    // always read back from the data source and each item is matched to its old self by its
+    // identity (explicit moves paired first, deleted items never matched, inserted ones always
+    // new), so no list of changes, however inconsistent, can leave the view out of step.
+    void performBatchUpdates(const std::function<void()>& updates, std::function<void()> completion = {});
+    void insertItems(const QList<IndexPath>& paths);
+    void deleteItems(const QList<IndexPath>& paths);
+    void moveItem(const IndexPath& from, const IndexPath& to);
+    // Reloaded items are configured and measured again.
+    void reloadItems(const QList<IndexPath>& paths);
+    void insertSections(const QList<int>& sections);
+    void deleteSections(const QList<int>& sections);
+    void reloadSections(const QList<int>& sections);
     int numberOfSections() const { return m_layout.numberOfSections(); }
     int numberOfItems(int section) const { return m_layout.numberOfItems(section); }
 
@@ -61,12 +87,24 @@ public:
     QWidget* itemWidget(const IndexPath& path) const;
     QWidget* headerWidget(int section) const;
 
+    // Selection. These calls do not consult the delegate; clicks do.
+    QSet<IndexPath> selectionIndexPaths() const { return m_selection; }
+    // Paths outside the list are dropped.
+    void setSelectionIndexPaths(const QSet<IndexPath>& paths);
+    void selectItems(const QSet<IndexPath>& paths);
+    void deselectItems(const QSet<IndexPath>& paths);
+    void deselectAll();
+    // Every item from the lower of the two paths to the higher, both included, across sections.
+    QSet<IndexPath> indexPathsBetween(const IndexPath& first, const IndexPath& second) const;
+
     int contentOffset() const;
     void setContentOffset(int offset);
     void scrollToItem(const IndexPath& path, ScrollPosition position);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
 private:
@@ -76,6 +114,37 @@ private:
         QString kind;
     };
 
+    struct PendingUpdates
+    {
+        bool reloadAll = false;
+        QSet<IndexPath> deleted;
+        QSet<IndexPath> reloaded;
+        QSet<IndexPath> inserted;
+        QSet<int> deletedSections;
+        QSet<int> reloadedSections;
+        QSet<int> insertedSections;
+        QList<std::pair<IndexPath, IndexPath>> moves;
+        QList<std::function<void()>> completions;
+    };
+
+    struct Move
+    {
+        QPointer<QWidget> widget;
+        QRect from;
+        QRect to;
+    };
+
+    void proposeSelection(const QSet<IndexPath>& proposed);
+    void proposeDeselection(const QSet<IndexPath>& proposed);
+    bool isOnHeader(const QPoint& viewportPoint) const;
+    void record(const std::function<void(PendingUpdates&)>& change);
+    void applyUpdates(PendingUpdates& updates);
+    std::vector<int> matchItems(const PendingUpdates& updates, const std::vector<quint64>& oldIdentities,
+        const std::vector<int>& oldStarts, std::vector<bool>& oldDirty) const;
+    void animateMoves(QList<Move> moves, QList<std::function<void()>> completions);
+    void finishAnimation();
+    int flatIndex(const std::vector<int>& starts, const IndexPath& path) const;
+    IndexPath pathOfFlatIndex(const std::vector<int>& starts, int index) const;
     void readStructure();
     void updateScrollRange();
     void placeWidgets();
@@ -90,6 +159,20 @@ private:
     SectionedListViewDelegate* m_delegate = nullptr;
     SectionedListLayout m_layout;
     int m_topInset = 0;
+
+    // Identities of all items in order, and where each section starts among them.
+    std::vector<quint64> m_identities;
+    std::vector<int> m_sectionStarts{0};
+    std::optional<PendingUpdates> m_pending;
+    int m_animationDuration = 250;
+    QVariantAnimation* m_animation = nullptr;
+    QList<Move> m_moves;
+    QList<std::function<void()>> m_completions;
+
+    QSet<IndexPath> m_selection;
+    // A plain press on a selected item narrows the selection to it on release, unless a drag
+    // of the selection started in between.
+    std::optional<IndexPath> m_narrowSelectionOnRelease;
 
     QMap<IndexPath, ShownItem> m_shownItems;
     QMap<int, QWidget*> m_shownHeaders;

@@ -1,0 +1,455 @@
+#include "Platform/widgets/SectionedListView.h"
+#include "Platform/widgets/SectionedListViewDataSource.h"
+#include "Platform/widgets/SectionedListViewDelegate.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QScrollBar>
+#include <QTimer>
+#include <QWidget>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace {
+
+struct Row
+{
+    quint64 id = 0;
+    int height = 40;
+    QString kind = "card";
+};
+
+// Rows kept as plain values; each widget remembers the path it was last configured for.
+class Rows : public SectionedListViewDataSource
+{
+public:
+    QList<QList<Row>> sections;
+    int itemWidgetsCreated = 0;
+
+    static QList<Row> numbered(int count, quint64 firstId = 1, int height = 40)
+    {
+        QList<Row> rows;
+        for (int i = 0; i < count; ++i)
+            rows.append(Row{firstId + quint64(i), height, "card"});
+        return rows;
+    }
+
+    int numberOfSections() const override { return int(sections.size()); }
+    int numberOfItems(int section) const override { return int(sections.value(section).size()); }
+    QString itemKind(const IndexPath& path) const override { return row(path).kind; }
+    QSize sizeForItem(const IndexPath& path, int) const override { return QSize(0, row(path).height); }
+    quint64 itemIdentity(const IndexPath& path) const override { return row(path).id; }
+    QWidget* createItemWidget(const QString& kind) override
+    {
+        ++itemWidgetsCreated;
+        auto* widget = new QWidget;
+        widget->setProperty("kind", kind);
+        return widget;
+    }
+    void configureItem(QWidget* widget, const IndexPath& path) override
+    {
+        widget->setProperty("id", row(path).id);
+        widget->setProperty("path", QVariant::fromValue(path));
+    }
+    QWidget* createHeaderWidget() override { return new QWidget; }
+    void configureHeader(QWidget* widget, int section) override { widget->setProperty("section", section); }
+
+    Row row(const IndexPath& path) const { return sections.value(path.section).value(path.item); }
+};
+
+struct ListFixture
+{
+    Rows rows;
+    SectionedListView view;
+
+    explicit ListFixture(QList<QList<Row>> sections, QSize size = QSize(300, 600))
+    {
+        rows.sections = std::move(sections);
+        view.setAnimationDuration(0);
+        view.resize(size);
+        view.show();
+        view.setDataSource(&rows);
+    }
+
+    int shownItemWidgets() const
+    {
+        int shown = 0;
+        for (QObject* child : view.viewport()->children()) {
+            auto* widget = qobject_cast<QWidget*>(child);
+            if (widget && widget->isVisible() && widget->property("kind").isValid())
+                ++shown;
+        }
+        return shown;
+    }
+
+    // Every visible item has a widget configured for it, placed at its frame.
+    void expectVisibleItemsShown() const
+    {
+        for (const IndexPath& path : view.indexPathsForVisibleItems()) {
+            QWidget* widget = view.itemWidget(path);
+            ASSERT_NE(widget, nullptr) << path.section << "," << path.item;
+            EXPECT_EQ(widget->property("id").toULongLong(), rows.row(path).id);
+            EXPECT_TRUE(widget->isVisible());
+            EXPECT_EQ(widget->geometry(), view.itemFrame(path).translated(0, -view.contentOffset()));
+        }
+    }
+
+    // The view shows exactly the data source's state.
+    void expectInStepWithRows() const
+    {
+        ASSERT_EQ(view.numberOfSections(), rows.numberOfSections());
+        int top = 0;
+        for (int s = 0; s < rows.numberOfSections(); ++s) {
+            ASSERT_EQ(view.numberOfItems(s), rows.numberOfItems(s)) << "section " << s;
+            top += view.listLayout().headerHeight();
+            for (int i = 0; i < rows.numberOfItems(s); ++i) {
+                EXPECT_EQ(view.itemFrame({s, i}), QRect(0, top, 300, rows.row({s, i}).height));
+                top += rows.row({s, i}).height;
+            }
+        }
+        EXPECT_EQ(view.listLayout().contentHeight(), top);
+        expectVisibleItemsShown();
+    }
+};
+
+void waitUntil(const std::function<bool()>& done, int timeoutMs = 2000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < timeoutMs) {
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+}
+
+QList<Row> variedRows(int count)
+{
+    QList<Row> rows;
+    for (int i = 0; i < count; ++i)
+        rows.append(Row{quint64(i + 1), 40 + (i * 37) % 120, "card"});
+    return rows;
+}
+
+} // namespace
+
+TEST(SectionedListView, OnlyItemsNearTheVisibleBandHaveWidgetsWhileScrollingTenThousandItems)
+{
+    ListFixture list({variedRows(10000)});
+    // At least 40 high: a 600-high band with 100 prepared above and below holds at most 22 rows.
+    const int mostOnScreen = (600 + 2 * 100) / 40 + 2;
+
+    int steps = 0;
+    for (int offset = 0; offset <= list.view.verticalScrollBar()->maximum(); offset += 997, ++steps) {
+        list.view.verticalScrollBar()->setValue(offset);
+        ASSERT_LE(list.shownItemWidgets(), mostOnScreen) << "at " << offset;
+        if (steps % 50 == 0)
+            list.expectVisibleItemsShown();
+    }
+    list.view.verticalScrollBar()->setValue(list.view.verticalScrollBar()->maximum());
+    list.expectVisibleItemsShown();
+    EXPECT_EQ(list.view.indexPathsForVisibleItems().last(), (IndexPath{0, 9999}));
+    EXPECT_LE(list.rows.itemWidgetsCreated, mostOnScreen);
+}
+
+TEST(SectionedListView, WidgetsAreReusedOnlyForItemsOfTheirKind)
+{
+    QList<Row> rows = Rows::numbered(60);
+    for (int i = 0; i < rows.size(); i += 3)
+        rows[i].kind = "add";
+    ListFixture list({rows});
+
+    list.view.setContentOffset(1500);
+    for (const IndexPath& path : list.view.indexPathsForVisibleItems())
+        EXPECT_EQ(list.view.itemWidget(path)->property("kind").toString(), list.rows.row(path).kind);
+}
+
+TEST(SectionedListView, HeaderOfTheSectionUnderTheTopStaysPinnedBelowTheInset)
+{
+    ListFixture list({Rows::numbered(20), Rows::numbered(20, 100)});
+    list.view.setHeaderHeight(38);
+    list.view.setTopContentInset(38);
+    EXPECT_EQ(list.view.contentOffset(), -38);
+    EXPECT_EQ(list.view.headerWidget(0)->geometry().top(), 38);
+
+    list.view.setContentOffset(300);
+    QWidget* header = list.view.headerWidget(0);
+    ASSERT_NE(header, nullptr);
+    EXPECT_EQ(header->property("section").toInt(), 0);
+    EXPECT_EQ(header->geometry(), QRect(0, 38, 300, 38));
+    // The header is drawn over the rows it covers.
+    EXPECT_TRUE(list.view.viewport()->childAt(10, 50) == header);
+}
+
+TEST(SectionedListView, ScrollToItemPutsTheItemAtTopCentreOrBottom)
+{
+    ListFixture list({Rows::numbered(100, 1, 50)});
+    list.view.setHeaderHeight(38);
+    const IndexPath target{0, 40}; // content y 38 + 2000
+    const int height = list.view.viewport()->height();
+
+    struct Case
+    {
+        SectionedListView::ScrollPosition position;
+        int viewportTop;
+    };
+    const QList<Case> cases = {
+        {SectionedListView::ScrollPosition::Top, 38},
+        {SectionedListView::ScrollPosition::Centre, (38 + height) / 2 - 25},
+        {SectionedListView::ScrollPosition::Bottom, height - 50},
+    };
+    for (const Case& c : cases) {
+        list.view.setContentOffset(0);
+        list.view.scrollToItem(target, c.position);
+        EXPECT_EQ(list.view.itemFrame(target).top() - list.view.contentOffset(), c.viewportTop);
+        list.expectVisibleItemsShown();
+    }
+
+    // Near the end the list cannot scroll further than its content.
+    list.view.scrollToItem({0, 99}, SectionedListView::ScrollPosition::Top);
+    EXPECT_EQ(list.view.contentOffset(), list.view.verticalScrollBar()->maximum());
+}
+
+TEST(SectionedListView, FindsTheItemUnderAPointAfterScrolling)
+{
+    ListFixture list({Rows::numbered(30), Rows::numbered(30, 100)});
+    list.view.setHeaderHeight(38);
+    list.view.setContentOffset(1000);
+
+    const QPoint point = list.view.contentPointFromViewport(QPoint(20, 200));
+    EXPECT_EQ(point, QPoint(20, 1200));
+    // Section 0 spans 0..1238; row 29 is at 1198..1238.
+    EXPECT_EQ(list.view.indexPathAt(point), (IndexPath{0, 29}));
+    EXPECT_EQ(list.view.indexPathAt(QPoint(20, 1250)), std::nullopt);
+    EXPECT_EQ(list.view.indexPathAt(QPoint(20, 1290)), (IndexPath{1, 0}));
+}
+
+TEST(SectionedListView, ChangedItemSizeMovesTheRowsBelow)
+{
+    ListFixture list({Rows::numbered(5)});
+    list.rows.sections[0][1].height = 100;
+    list.view.invalidateItemSize({0, 1});
+
+    EXPECT_EQ(list.view.itemFrame({0, 2}).top(), 140);
+    list.expectVisibleItemsShown();
+}
+
+namespace {
+
+struct Script
+{
+    const char* name;
+    QList<QList<Row>> before;
+    QList<QList<Row>> after;
+    std::function<void(SectionedListView&)> hints;
+};
+
+} // namespace
+
+TEST(SectionedListViewBatchUpdates, ScriptedSequencesEndInTheDataSourcesState)
+{
+    const QList<Row> ten = Rows::numbered(10);
+    QList<Row> twoInserted = ten;
+    twoInserted.insert(0, Row{500, 60, "card"});
+    twoInserted.insert(0, Row{501, 70, "card"});
+    QList<Row> moved = ten;
+    moved.move(5, 0);
+    QList<Row> threeDeleted = ten;
+    threeDeleted.remove(2, 3);
+    QList<Row> duplicated = ten;
+    duplicated[4].id = duplicated[3].id;
+    duplicated[7].kind = "add";
+
+    const QList<Script> scripts = {
+        {"insert two at the top", {ten}, {twoInserted},
+            [](SectionedListView& view) { view.insertItems({{0, 0}, {0, 1}}); }},
+        {"delete with duplicates and out-of-range paths", {ten}, {threeDeleted},
+            [](SectionedListView& view) {
+                view.deleteItems({{0, 2}, {0, 3}, {0, 3}, {0, 4}, {0, 40}, {3, 0}, {-1, -1}});
+            }},
+        {"move with a stray section insert", {ten}, {moved},
+            [](SectionedListView& view) {
+                view.moveItem({0, 5}, {0, 0});
+                view.insertSections({9});
+            }},
+        {"hints that say the opposite", {ten}, {threeDeleted},
+            [](SectionedListView& view) {
+                view.insertItems({{0, 2}, {0, 3}, {0, 4}});
+                view.moveItem({0, 9}, {0, 40});
+            }},
+        {"moves onto one destination twice", {ten}, {moved},
+            [](SectionedListView& view) {
+                view.moveItem({0, 5}, {0, 0});
+                view.moveItem({0, 6}, {0, 0});
+                view.moveItem({0, 5}, {0, 1});
+            }},
+        {"delete a section listed twice", {ten, Rows::numbered(3, 100)}, {Rows::numbered(3, 100)},
+            [](SectionedListView& view) { view.deleteSections({0, 0, 7}); }},
+        {"duplicate identities and a changed kind", {ten}, {duplicated},
+            [](SectionedListView& view) { view.reloadItems({{0, 4}, {0, 99}}); }},
+        {"everything replaced, no hints", {ten, ten}, {Rows::numbered(4, 900, 90), {}, Rows::numbered(2, 950)},
+            [](SectionedListView&) {}},
+        {"emptied", {ten}, {}, [](SectionedListView& view) { view.deleteSections({0}); }},
+        {"nested batches", {ten}, {twoInserted},
+            [](SectionedListView& view) {
+                view.performBatchUpdates([&] { view.insertItems({{0, 0}}); });
+                view.insertItems({{0, 1}});
+            }},
+    };
+
+    for (const Script& script : scripts) {
+        SCOPED_TRACE(script.name);
+        ListFixture list(script.before);
+        list.view.setHeaderHeight(38);
+        int completions = 0;
+        list.view.performBatchUpdates(
+            [&] {
+                list.rows.sections = script.after;
+                script.hints(list.view);
+            },
+            [&] { ++completions; });
+        EXPECT_EQ(completions, 1);
+        list.expectInStepWithRows();
+    }
+}
+
+TEST(SectionedListViewBatchUpdates, RandomSequencesOfChangesAndHintsNeverLeaveTheViewOutOfStep)
+{
+    std::mt19937 random(20261209);
+    const auto below = [&](int bound) { return int(random() % unsigned(std::max(1, bound))); };
+    ListFixture list({Rows::numbered(30), Rows::numbered(30, 100)}, QSize(300, 400));
+    list.view.setHeaderHeight(38);
+    quint64 nextId = 1000;
+
+    for (int round = 0; round < 200; ++round) {
+        SCOPED_TRACE(round);
+        list.view.setContentOffset(below(list.view.verticalScrollBar()->maximum() + 1));
+        list.view.setSelectionIndexPaths({{below(3), below(40)}, {0, below(30)}});
+        list.view.performBatchUpdates([&] {
+            QList<QList<Row>>& sections = list.rows.sections;
+            for (int change = below(6); change >= 0; --change) {
+                const int s = below(int(sections.size()));
+                switch (below(5)) {
+                case 0:
+                    if (!sections.isEmpty())
+                        sections[s].insert(below(int(sections[s].size()) + 1), Row{nextId++, 20 + below(80), "card"});
+                    break;
+                case 1:
+                    if (!sections.isEmpty() && !sections[s].isEmpty())
+                        sections[s].removeAt(below(int(sections[s].size())));
+                    break;
+                case 2:
+                    if (!sections.isEmpty() && !sections[s].isEmpty()) {
+                        const Row row = sections[s].takeAt(below(int(sections[s].size())));
+                        const int to = below(int(sections.size()));
+                        sections[to].insert(below(int(sections[to].size()) + 1), row);
+                    }
+                    break;
+                case 3:
+                    sections.insert(below(int(sections.size()) + 1), Rows::numbered(below(5), nextId));
+                    nextId += 10;
+                    break;
+                default:
+                    if (sections.size() > 1)
+                        sections.removeAt(s);
+                    break;
+                }
+            }
+            // Hints drawn at random: some right, most wrong.
+            for (int hint = below(5); hint >= 0; --hint) {
+                const IndexPath path{below(5) - 1, below(40) - 1};
+                switch (below(7)) {
+                case 0: list.view.insertItems({path}); break;
+                case 1: list.view.deleteItems({path, path}); break;
+                case 2: list.view.moveItem(path, {below(4), below(40)}); break;
+                case 3: list.view.reloadItems({path}); break;
+                case 4: list.view.insertSections({path.section}); break;
+                case 5: list.view.deleteSections({path.section}); break;
+                default: list.view.reloadSections({path.section}); break;
+                }
+            }
+        });
+        list.expectInStepWithRows();
+        for (const IndexPath& path : list.view.selectionIndexPaths())
+            EXPECT_LT(path.item, list.rows.numberOfItems(path.section));
+        if (::testing::Test::HasFailure())
+            return;
+    }
+}
+
+TEST(SectionedListViewBatchUpdates, SelectionFollowsTheSelectedItem)
+{
+    ListFixture list({Rows::numbered(10)});
+    list.view.setSelectionIndexPaths({{0, 3}});
+
+    list.view.performBatchUpdates([&] {
+        list.rows.sections[0].insert(0, Row{77, 40, "card"});
+        list.view.insertItems({{0, 0}});
+    });
+    EXPECT_EQ(list.view.selectionIndexPaths(), (QSet<IndexPath>{{0, 4}}));
+
+    list.view.performBatchUpdates([&] {
+        list.rows.sections[0].removeAt(4);
+        list.view.deleteItems({{0, 4}});
+    });
+    EXPECT_TRUE(list.view.selectionIndexPaths().isEmpty());
+}
+
+TEST(SectionedListViewBatchUpdates, OnlyReloadedItemsAreConfiguredAndMeasuredAgain)
+{
+    ListFixture list({Rows::numbered(10)});
+    QWidget* widget = list.view.itemWidget({0, 2});
+    list.rows.sections[0][2].height = 90;
+    list.rows.sections[0][5].height = 90;
+
+    list.view.reloadItems({{0, 2}});
+    EXPECT_EQ(list.view.itemWidget({0, 2}), widget);
+    EXPECT_EQ(list.view.itemFrame({0, 2}).height(), 90);
+    // Not reloaded: its cached height stands until it is reloaded or invalidated.
+    EXPECT_EQ(list.view.itemFrame({0, 5}).height(), 40);
+
+    list.rows.sections[0][3].kind = "add";
+    list.view.reloadItems({{0, 3}});
+    EXPECT_EQ(list.view.itemWidget({0, 3})->property("kind").toString(), "add");
+}
+
+TEST(SectionedListViewBatchUpdates, RowsSlideToTheirPlacesAndTheCompletionRunsAtTheEnd)
+{
+    ListFixture list({Rows::numbered(10)});
+    list.view.setAnimationDuration(80);
+    QWidget* third = list.view.itemWidget({0, 2});
+    const QRect before = third->geometry();
+
+    bool completed = false;
+    list.view.performBatchUpdates(
+        [&] {
+            list.rows.sections[0].insert(0, Row{77, 100, "card"});
+            list.view.insertItems({{0, 0}});
+        },
+        [&] { completed = true; });
+    EXPECT_FALSE(completed);
+    EXPECT_EQ(third->geometry(), before);
+
+    waitUntil([&] { return completed; });
+    EXPECT_TRUE(completed);
+    EXPECT_EQ(list.view.itemWidget({0, 3}), third);
+    list.expectInStepWithRows();
+}
+
+TEST(SectionedListViewBatchUpdates, ScrollingDuringTheSlideLandsItAtOnce)
+{
+    ListFixture list({Rows::numbered(50)});
+    list.view.setAnimationDuration(5000);
+    int completions = 0;
+    list.view.performBatchUpdates(
+        [&] {
+            list.rows.sections[0].move(0, 3);
+            list.view.moveItem({0, 0}, {0, 3});
+        },
+        [&] { ++completions; });
+    EXPECT_EQ(completions, 0);
+
+    list.view.setContentOffset(30);
+    EXPECT_EQ(completions, 1);
+    list.expectInStepWithRows();
+}
