@@ -3,9 +3,10 @@
 #include <QString>
 #include <QVariant>
 
-// One attribute of an entity. Stored values are typed as follows (an absent value is a null
-// QVariant): Integer16/32/64 -> qint64 range-checked to the width, Double -> double,
-// Boolean -> bool, String -> QString, Date -> QDateTime (millisecond precision, UTC instant),
+// One attribute of an entity. Stored values are typed as follows (an absent value is an
+// invalid QVariant; setting a null QString or QByteArray makes it absent too):
+// Integer16/32/64 -> qint64 range-checked to the width, Double -> double, Boolean -> bool,
+// String -> QString, Date -> QDateTime (millisecond precision, UTC instant),
 // Binary -> QByteArray (kept as bytes; entity classes decode them on first access),
 // StringList -> QStringList.
 struct AttributeDescription

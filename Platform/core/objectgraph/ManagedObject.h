@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QUrl>
 #include <QVariant>
+#include <limits>
 #include <vector>
 
 class ManagedObjectContext;
@@ -55,9 +56,10 @@ public:
 
     // Pending state since the last save.
     bool isInserted() const { return m_inserted; }
-    bool isUpdated() const { return m_updated && !m_inserted && !m_deleted; }
+    bool isUpdated() const { return m_updated && !m_deleted; }
+    // Stays true for the tombstone after the deletion is saved.
     bool isDeleted() const { return m_deleted; }
-    bool hasChanges() const { return m_inserted || m_updated || m_deleted; }
+    bool hasChanges() const { return m_inserted || isUpdated() || (m_deleted && m_persisted); }
 
     // Stable for the object's life, also across saves and reopening the store:
     // "x-coredata://<store UUID>/<entity name>/p<number>".
@@ -130,12 +132,14 @@ private:
     friend class ManagedObjectContext;
     friend class PersistentStoreCoordinator;
 
+    static constexpr qint64 NoStoredOrder = std::numeric_limits<qint64>::min();
+
     struct Slot
     {
         ManagedObject* object = nullptr;
         QList<ManagedObject*> objects;
         // Sort key of this object within the ordered inverse, as last written to the store.
-        qint64 storedOrder = 0;
+        qint64 storedOrder = NoStoredOrder;
         // Membership or order changed since the last save.
         bool changed = false;
     };
@@ -149,6 +153,7 @@ private:
     bool m_updated = false;
     bool m_deleted = false;
     bool m_persisted = false;
+    bool m_listedAsChanged = false;
     // The save round in which willSave last ran, and whether the object changed since.
     int m_willSaveRound = -1;
     bool m_changedSinceWillSave = false;

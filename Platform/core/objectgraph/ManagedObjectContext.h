@@ -108,13 +108,13 @@ private:
     friend class ManagedObject;
     friend class PersistentStoreCoordinator;
 
-    struct Pending;
+    class Pending;
 
     ManagedObject* makeObject(const EntityDescription* entity, qint64 primaryKey);
     void markChanged(ManagedObject* object);
-    void setSlotChanged(ManagedObject* object, int relationshipIndex);
-    void announceWill(const QList<std::pair<ManagedObject*, KeyChange>>& changes);
-    void announceDid(const QList<std::pair<ManagedObject*, KeyChange>>& changes);
+    void applyToOne(ManagedObject* object, const RelationshipDescription& relationship, ManagedObject* destination);
+    void applyToMany(ManagedObject* object, const RelationshipDescription& relationship, const QList<ManagedObject*>& next,
+                     const QList<ManagedObject*>& added, const QList<ManagedObject*>& removed, const KeyChange& change);
     bool runWillSaveHooks(QString* error);
     bool validate(QString* error) const;
     void settleSavedChanges();
@@ -123,6 +123,7 @@ private:
     std::shared_ptr<PersistentStoreCoordinator> m_coordinator;
     QPointer<UndoManager> m_undoManager;
     QHash<QString, Factory> m_factories;
+    mutable QHash<const EntityDescription*, Factory> m_resolvedFactories;
     // Every object of the context, deleted ones included, by entity, in store order.
     QHash<const EntityDescription*, QList<ManagedObject*>> m_objectsByEntity;
     // By root entity, then primary key.

@@ -3,6 +3,7 @@
 #include "Platform/core/objectgraph/EntityDescription.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QVariantMap>
@@ -81,5 +82,6 @@ private:
     QString m_versionName;
     std::vector<std::unique_ptr<EntityDescription>> m_entities;
     QList<const EntityDescription*> m_entityList;
+    QHash<QString, const EntityDescription*> m_entitiesByName;
     QByteArray m_layoutHash;
 };

@@ -2,12 +2,14 @@
 
 #include "Platform/core/objectgraph/ManagedObjectModel.h"
 
+#include <QHash>
 #include <QString>
 #include <QVariantMap>
 #include <memory>
 #include <optional>
 
 struct sqlite3;
+struct sqlite3_stmt;
 class ManagedObjectContext;
 
 // One SQLite store file holding the objects of one model, opened in WAL mode with
@@ -64,11 +66,16 @@ private:
 
     bool loadObjects(ManagedObjectContext& context, QString* error);
     bool saveChanges(ManagedObjectContext& context, QString* error);
+    // A prepared statement kept for the life of the connection.
+    sqlite3_stmt* statement(const QString& sql, QString* error);
+    void closeDatabase();
 
     struct Layout;
+    class Transaction;
     std::shared_ptr<const ManagedObjectModel> m_model;
     std::unique_ptr<Layout> m_layout;
     sqlite3* m_db = nullptr;
     QString m_path;
     QVariantMap m_metadata;
+    QHash<QString, sqlite3_stmt*> m_statements;
 };

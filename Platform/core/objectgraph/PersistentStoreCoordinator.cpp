@@ -1,0 +1,940 @@
+#include "Platform/core/objectgraph/PersistentStoreCoordinator.h"
+
+#include "Platform/core/objectgraph/ManagedObjectContext.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTimeZone>
+#include <QUuid>
+#include <algorithm>
+#include <sqlite3.h>
+
+namespace {
+
+// Sort keys of ordered members are spread this far apart, so that most insertions and moves
+// find room between their neighbours and rewrite only the rows that moved.
+constexpr qint64 OrderGap = qint64(1) << 32;
+constexpr int BusyTimeoutMilliseconds = 5000;
+
+QString quoted(const QString& identifier)
+{
+    return QLatin1Char('"') + identifier + QLatin1Char('"');
+}
+
+QString sqliteMessage(sqlite3* db)
+{
+    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+}
+
+bool execute(sqlite3* db, const QString& sql, QString* error)
+{
+    char* message = nullptr;
+    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message) == SQLITE_OK)
+        return true;
+    if (error)
+        *error = message ? QString::fromUtf8(message) : sqliteMessage(db);
+    sqlite3_free(message);
+    return false;
+}
+
+// A one-off query's first column of the first row, as text; empty when there is none.
+QString queryText(sqlite3* db, const char* sql)
+{
+    sqlite3_stmt* statement = nullptr;
+    QString result;
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW)
+        result = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+    sqlite3_finalize(statement);
+    return result;
+}
+
+std::optional<QVariantMap> readMetadata(sqlite3* db)
+{
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT Z_KEY, Z_VALUE FROM Z_METADATA", -1, &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return std::nullopt;
+    }
+    QVariantMap metadata;
+    int result;
+    while ((result = sqlite3_step(statement)) == SQLITE_ROW)
+        metadata.insert(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))),
+                        QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 1))));
+    sqlite3_finalize(statement);
+    if (result != SQLITE_DONE)
+        return std::nullopt;
+    return metadata;
+}
+
+sqlite3* openDatabase(const QString& path, int flags, QString* error)
+{
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr) != SQLITE_OK) {
+        if (error)
+            *error = QStringLiteral("cannot open store %1: %2").arg(path, sqliteMessage(db));
+        sqlite3_close(db);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(db, BusyTimeoutMilliseconds);
+    return db;
+}
+
+const EntityDescription* declaringEntity(const EntityDescription* entity, const RelationshipDescription& relationship)
+{
+    while (entity->parentEntity() && entity->parentEntity()->relationship(relationship.name))
+        entity = entity->parentEntity();
+    return entity;
+}
+
+QString relationshipKey(const EntityDescription* entity, const RelationshipDescription& relationship)
+{
+    return declaringEntity(entity, relationship)->name() + QLatin1Char('.') + relationship.name;
+}
+
+QString sqlType(AttributeDescription::Type type)
+{
+    using Type = AttributeDescription::Type;
+    switch (type) {
+    case Type::Double:
+        return QStringLiteral("REAL");
+    case Type::String:
+    case Type::StringList:
+        return QStringLiteral("TEXT");
+    case Type::Binary:
+        return QStringLiteral("BLOB");
+    default:
+        return QStringLiteral("INTEGER");
+    }
+}
+
+// Of the members' current sort keys (none where `valid` is false), the positions of a longest
+// strictly increasing run: those members keep their keys.
+QList<bool> keysToKeep(const std::vector<qint64>& keys, const std::vector<bool>& valid)
+{
+    const int n = int(keys.size());
+    std::vector<int> tails;           // position of the smallest tail of each run length
+    std::vector<int> previous(size_t(n), -1);
+    for (int i = 0; i < n; ++i) {
+        if (!valid[size_t(i)])
+            continue;
+        const auto it = std::lower_bound(tails.begin(), tails.end(), keys[size_t(i)],
+                                         [&](int position, qint64 key) { return keys[size_t(position)] < key; });
+        if (it != tails.begin())
+            previous[size_t(i)] = *(it - 1);
+        if (it == tails.end())
+            tails.push_back(i);
+        else
+            *it = i;
+    }
+    QList<bool> keep(n, false);
+    for (int i = tails.empty() ? -1 : tails.back(); i >= 0; i = previous[size_t(i)])
+        keep[i] = true;
+    return keep;
+}
+
+} // namespace
+
+struct PersistentStoreCoordinator::Layout
+{
+    struct Column
+    {
+        QString name;
+        QString type;
+    };
+    struct Table
+    {
+        const EntityDescription* root;
+        QList<Column> columns; // Z_PK and Z_ENT first
+        QHash<QString, int> columnIndexes;
+    };
+    // One value of an entity's row: an attribute, a to-one's primary key or its sort key.
+    struct Binding
+    {
+        enum class Kind { Attribute, ForeignKey, Order } kind;
+        int index;  // attribute or relationship index
+        int column; // position in the table's columns
+    };
+    struct Join
+    {
+        QString name;
+        const EntityDescription* owner;  // the declaring entity of the owning side
+        int relationship;                // index of the owning side
+        const EntityDescription* member; // the destination entity
+    };
+    struct EntityLayout
+    {
+        int table = -1;
+        QList<Binding> bindings;
+        // Per relationship index: the join table this entity owns for it, or -1.
+        QList<int> ownedJoins;
+    };
+
+    std::vector<Table> tables;
+    std::vector<Join> joins;
+    QHash<const EntityDescription*, EntityLayout> entities;
+    QString problem;
+
+    explicit Layout(const ManagedObjectModel& model)
+    {
+        QHash<const EntityDescription*, int> tableOfRoot;
+        for (const EntityDescription* entity : model.entities()) {
+            const EntityDescription* root = entity->rootEntity();
+            if (!tableOfRoot.contains(root)) {
+                tableOfRoot.insert(root, int(tables.size()));
+                tables.push_back(Table{root, {{QStringLiteral("Z_PK"), QStringLiteral("INTEGER PRIMARY KEY")},
+                                              {QStringLiteral("Z_ENT"), QStringLiteral("TEXT NOT NULL")}},
+                                       {}});
+            }
+        }
+        for (const EntityDescription* entity : model.entities()) {
+            EntityLayout layout;
+            layout.table = tableOfRoot.value(entity->rootEntity());
+            Table& table = tables[size_t(layout.table)];
+            for (const AttributeDescription& attribute : entity->attributes())
+                layout.bindings.append({Binding::Kind::Attribute, attribute.index,
+                                        column(table, attribute.name, sqlType(attribute.type))});
+            layout.ownedJoins = QList<int>(entity->relationships().size(), -1);
+            for (const RelationshipDescription& relationship : entity->relationships()) {
+                const RelationshipDescription& inverse = *relationship.inverseRelationship;
+                const QString key = relationshipKey(entity, relationship);
+                const QString inverseKey = relationshipKey(relationship.destinationEntity, inverse);
+                if (!relationship.isToMany) {
+                    if (inverse.isToMany || key <= inverseKey) {
+                        layout.bindings.append({Binding::Kind::ForeignKey, relationship.index,
+                                                column(table, relationship.name, QStringLiteral("INTEGER"))});
+                        if (inverse.isOrdered)
+                            layout.bindings.append({Binding::Kind::Order, relationship.index,
+                                                    column(table, relationship.name + QLatin1String("_ORDER"),
+                                                           QStringLiteral("INTEGER"))});
+                    }
+                    continue;
+                }
+                if (!inverse.isToMany)
+                    continue;
+                const bool owns = relationship.isOrdered || (!inverse.isOrdered && key < inverseKey);
+                if (!owns)
+                    continue;
+                const EntityDescription* declaring = declaringEntity(entity, relationship);
+                const QString name = declaring->name() + QLatin1Char('_') + relationship.name;
+                auto existing = std::find_if(joins.cbegin(), joins.cend(), [&](const Join& j) { return j.name == name; });
+                if (existing == joins.cend()) {
+                    joins.push_back(Join{name, declaring, relationship.index, relationship.destinationEntity});
+                    existing = joins.cend() - 1;
+                }
+                layout.ownedJoins[relationship.index] = int(existing - joins.cbegin());
+            }
+            entities.insert(entity, layout);
+        }
+    }
+
+    int column(Table& table, const QString& name, const QString& type)
+    {
+        if (const auto it = table.columnIndexes.constFind(name); it != table.columnIndexes.cend()) {
+            if (table.columns.at(*it).type != type)
+                problem = QStringLiteral("the column %1 of %2 is used with two types").arg(name, table.root->name());
+            return *it;
+        }
+        table.columns.append({name, type});
+        table.columnIndexes.insert(name, int(table.columns.size() - 1));
+        return int(table.columns.size() - 1);
+    }
+
+    QStringList createStatements() const
+    {
+        QStringList statements;
+        for (const Table& table : tables) {
+            QStringList columns;
+            for (const Column& column : table.columns)
+                columns.append(quoted(column.name) + QLatin1Char(' ') + column.type);
+            statements.append(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(table.root->name()), columns.join(QStringLiteral(", "))));
+        }
+        for (const Join& join : joins) {
+            statements.append(QStringLiteral("CREATE TABLE %1 (Z_OWNER INTEGER NOT NULL, Z_MEMBER INTEGER NOT NULL, "
+                                             "Z_ORDER INTEGER NOT NULL)")
+                                  .arg(quoted(join.name)));
+            statements.append(QStringLiteral("CREATE INDEX %1 ON %2 (Z_OWNER)").arg(quoted(join.name + QLatin1String("_OWNER")), quoted(join.name)));
+            statements.append(QStringLiteral("CREATE INDEX %1 ON %2 (Z_MEMBER)").arg(quoted(join.name + QLatin1String("_MEMBER")), quoted(join.name)));
+        }
+        statements.append(QStringLiteral("CREATE TABLE Z_METADATA (Z_KEY TEXT PRIMARY KEY, Z_VALUE TEXT)"));
+        return statements;
+    }
+};
+
+// Rolls back unless committed, so that an error anywhere leaves the store as it was.
+class PersistentStoreCoordinator::Transaction
+{
+public:
+    explicit Transaction(sqlite3* db) : m_db(db) {}
+    ~Transaction()
+    {
+        if (m_open && !sqlite3_get_autocommit(m_db))
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    bool begin(QString* error) { return m_open = execute(m_db, QStringLiteral("BEGIN IMMEDIATE"), error); }
+    bool commit(QString* error)
+    {
+        if (!execute(m_db, QStringLiteral("COMMIT"), error))
+            return false;
+        m_open = false;
+        return true;
+    }
+
+private:
+    sqlite3* m_db;
+    bool m_open = false;
+};
+
+PersistentStoreCoordinator::PersistentStoreCoordinator(std::shared_ptr<const ManagedObjectModel> model)
+    : m_model(std::move(model))
+    , m_layout(std::make_unique<Layout>(*m_model))
+{
+}
+
+PersistentStoreCoordinator::~PersistentStoreCoordinator()
+{
+    closeDatabase();
+}
+
+void PersistentStoreCoordinator::closeDatabase()
+{
+    for (sqlite3_stmt* statement : std::as_const(m_statements))
+        sqlite3_finalize(statement);
+    m_statements.clear();
+    sqlite3_close(m_db);
+    m_db = nullptr;
+}
+
+sqlite3_stmt* PersistentStoreCoordinator::statement(const QString& sql, QString* error)
+{
+    if (sqlite3_stmt* cached = m_statements.value(sql)) {
+        sqlite3_reset(cached);
+        sqlite3_clear_bindings(cached);
+        return cached;
+    }
+    sqlite3_stmt* prepared = nullptr;
+    const QByteArray utf8 = sql.toUtf8();
+    if (sqlite3_prepare_v3(m_db, utf8.constData(), int(utf8.size()), SQLITE_PREPARE_PERSISTENT, &prepared, nullptr)
+        != SQLITE_OK) {
+        if (error)
+            *error = sqliteMessage(m_db);
+        sqlite3_finalize(prepared);
+        return nullptr;
+    }
+    m_statements.insert(sql, prepared);
+    return prepared;
+}
+
+bool PersistentStoreCoordinator::addPersistentStore(const QString& path, QString* error)
+{
+    auto fail = [&](const QString& message) {
+        if (error)
+            *error = message;
+        closeDatabase();
+        return false;
+    };
+    if (m_db)
+        return fail(QStringLiteral("the coordinator already has a store"));
+    if (!m_layout->problem.isEmpty())
+        return fail(m_layout->problem);
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return fail(QStringLiteral("cannot create the folder of %1").arg(path));
+    m_db = openDatabase(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, error);
+    if (!m_db)
+        return false;
+    m_path = path;
+
+    QString problem;
+    if (queryText(m_db, "PRAGMA journal_mode=WAL").compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+        return fail(QStringLiteral("cannot use write-ahead logging for %1: %2").arg(path, sqliteMessage(m_db)));
+    if (!execute(m_db, QStringLiteral("PRAGMA synchronous=FULL"), &problem))
+        return fail(problem);
+
+    const bool hasMetadata = !queryText(m_db, "SELECT name FROM sqlite_master WHERE name='Z_METADATA'").isEmpty();
+    if (!hasMetadata) {
+        if (queryText(m_db, "SELECT count(*) FROM sqlite_master").toInt() != 0)
+            return fail(QStringLiteral("%1 is not a store of this program").arg(path));
+        Transaction transaction(m_db);
+        if (!transaction.begin(&problem))
+            return fail(QStringLiteral("cannot create store %1: %2").arg(path, problem));
+        for (const QString& sql : m_layout->createStatements())
+            if (!execute(m_db, sql, &problem))
+                return fail(QStringLiteral("cannot create store %1: %2").arg(path, problem));
+        const QList<std::pair<QString, QString>> entries = {
+            {QLatin1String(VersionNameKey), m_model->versionName()},
+            {QLatin1String(LayoutHashKey), QString::fromLatin1(m_model->layoutHash())},
+            {QLatin1String(StoreUUIDKey), QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()},
+        };
+        for (const auto& [key, value] : entries) {
+            sqlite3_stmt* insert = statement(QStringLiteral("INSERT INTO Z_METADATA VALUES (?, ?)"), &problem);
+            const QByteArray keyUtf8 = key.toUtf8();
+            const QByteArray valueUtf8 = value.toUtf8();
+            if (!insert || sqlite3_bind_text(insert, 1, keyUtf8.constData(), -1, SQLITE_TRANSIENT) != SQLITE_OK
+                || sqlite3_bind_text(insert, 2, valueUtf8.constData(), -1, SQLITE_TRANSIENT) != SQLITE_OK
+                || sqlite3_step(insert) != SQLITE_DONE)
+                return fail(QStringLiteral("cannot create store %1: %2").arg(path, sqliteMessage(m_db)));
+        }
+        if (!transaction.commit(&problem))
+            return fail(QStringLiteral("cannot create store %1: %2").arg(path, problem));
+    }
+
+    const std::optional<QVariantMap> metadata = readMetadata(m_db);
+    if (!metadata)
+        return fail(QStringLiteral("cannot read the metadata of %1: %2").arg(path, sqliteMessage(m_db)));
+    if (!m_model->isCompatibleWithStoreMetadata(*metadata))
+        return fail(QStringLiteral("the store %1 (model version \"%2\") does not fit model version \"%3\"")
+                        .arg(path, metadata->value(QLatin1String(VersionNameKey)).toString(), m_model->versionName()));
+    m_metadata = *metadata;
+    return true;
+}
+
+bool PersistentStoreCoordinator::removePersistentStore(QString* error)
+{
+    if (!m_db)
+        return true;
+    for (sqlite3_stmt* statement : std::as_const(m_statements))
+        sqlite3_finalize(statement);
+    m_statements.clear();
+    QString problem;
+    const bool folded = execute(m_db, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"), &problem);
+    if (sqlite3_close(m_db) != SQLITE_OK && folded) {
+        problem = sqliteMessage(m_db);
+        sqlite3_close_v2(m_db);
+    }
+    m_db = nullptr;
+    m_metadata.clear();
+    if (!folded && error)
+        *error = problem;
+    return folded;
+}
+
+bool PersistentStoreCoordinator::loadObjects(ManagedObjectContext& context, QString* error)
+{
+    struct Link
+    {
+        ManagedObject* object;
+        int relationship;
+        qint64 destination;
+    };
+    QList<Link> links;
+    QString problem;
+
+    for (const Layout::Table& table : m_layout->tables) {
+        QStringList columns;
+        for (const Layout::Column& column : table.columns)
+            columns.append(quoted(column.name));
+        sqlite3_stmt* select = nullptr;
+        const QByteArray sql =
+            QStringLiteral("SELECT %1 FROM %2 ORDER BY Z_PK").arg(columns.join(QLatin1Char(',')), quoted(table.root->name())).toUtf8();
+        if (sqlite3_prepare_v2(m_db, sql.constData(), -1, &select, nullptr) != SQLITE_OK) {
+            if (error)
+                *error = QStringLiteral("cannot read %1: %2").arg(m_path, sqliteMessage(m_db));
+            sqlite3_finalize(select);
+            return false;
+        }
+        QByteArray lastEntityName;
+        const EntityDescription* entity = nullptr;
+        const Layout::EntityLayout* layout = nullptr;
+        int result;
+        while ((result = sqlite3_step(select)) == SQLITE_ROW) {
+            const char* name = reinterpret_cast<const char*>(sqlite3_column_text(select, 1));
+            const int nameLength = sqlite3_column_bytes(select, 1);
+            if (!entity || lastEntityName != QByteArrayView(name, nameLength)) {
+                lastEntityName = QByteArray(name, nameLength);
+                entity = m_model->entity(QString::fromUtf8(lastEntityName));
+                if (!entity || !entity->isKindOfEntity(table.root)) {
+                    if (error)
+                        *error = QStringLiteral("%1 holds an object of unknown entity \"%2\"").arg(m_path, QString::fromUtf8(lastEntityName));
+                    sqlite3_finalize(select);
+                    return false;
+                }
+                layout = &m_layout->entities[entity];
+            }
+            ManagedObject* object = context.makeObject(entity, sqlite3_column_int64(select, 0));
+            object->m_persisted = true;
+            for (const Layout::Binding& binding : layout->bindings) {
+                const int column = binding.column;
+                const int type = sqlite3_column_type(select, column);
+                if (type == SQLITE_NULL)
+                    continue;
+                switch (binding.kind) {
+                case Layout::Binding::Kind::ForeignKey:
+                    links.append({object, binding.index, sqlite3_column_int64(select, column)});
+                    break;
+                case Layout::Binding::Kind::Order:
+                    object->m_slots[size_t(binding.index)].storedOrder = sqlite3_column_int64(select, column);
+                    break;
+                case Layout::Binding::Kind::Attribute: {
+                    QVariant& value = object->m_values[size_t(binding.index)];
+                    using Type = AttributeDescription::Type;
+                    switch (entity->attributes().at(binding.index).type) {
+                    case Type::Integer16:
+                    case Type::Integer32:
+                    case Type::Integer64:
+                        value = QVariant(qint64(sqlite3_column_int64(select, column)));
+                        break;
+                    case Type::Double:
+                        value = QVariant(sqlite3_column_double(select, column));
+                        break;
+                    case Type::Boolean:
+                        value = QVariant(sqlite3_column_int64(select, column) != 0);
+                        break;
+                    case Type::String: {
+                        const char* text = reinterpret_cast<const char*>(sqlite3_column_text(select, column));
+                        value = QVariant(QString::fromUtf8(text, sqlite3_column_bytes(select, column)));
+                        break;
+                    }
+                    case Type::Date:
+                        value = QVariant(QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(select, column), QTimeZone::utc()));
+                        break;
+                    case Type::Binary: {
+                        const char* bytes = static_cast<const char*>(sqlite3_column_blob(select, column));
+                        value = QVariant(QByteArray(bytes ? bytes : "", sqlite3_column_bytes(select, column)));
+                        break;
+                    }
+                    case Type::StringList: {
+                        const QByteArray json(reinterpret_cast<const char*>(sqlite3_column_text(select, column)),
+                                              sqlite3_column_bytes(select, column));
+                        value = QVariant(QJsonDocument::fromJson(json).array().toVariantList()).toStringList();
+                        break;
+                    }
+                    }
+                    break;
+                }
+                }
+            }
+        }
+        sqlite3_finalize(select);
+        if (result != SQLITE_DONE) {
+            if (error)
+                *error = QStringLiteral("cannot read %1: %2").arg(m_path, sqliteMessage(m_db));
+            return false;
+        }
+    }
+
+    // To-one links and their inverses; ordered inverses are sorted by the stored keys after.
+    QSet<std::pair<ManagedObject*, int>> orderedLists;
+    for (const Link& link : std::as_const(links)) {
+        const RelationshipDescription& relationship = link.object->entity()->relationships().at(link.relationship);
+        ManagedObject* destination =
+            context.m_objectsByKey.value(relationship.destinationEntity->rootEntity()).value(link.destination);
+        if (!destination || !destination->entity()->isKindOfEntity(relationship.destinationEntity))
+            continue; // a dangling reference reads as none
+        const RelationshipDescription& inverse = *relationship.inverseRelationship;
+        link.object->m_slots[size_t(relationship.index)].object = destination;
+        ManagedObject::Slot& inverseSlot = destination->m_slots[size_t(inverse.index)];
+        if (inverse.isToMany) {
+            inverseSlot.objects.append(link.object);
+            if (inverse.isOrdered)
+                orderedLists.insert({destination, inverse.index});
+        } else {
+            inverseSlot.object = link.object;
+        }
+    }
+    for (const auto& [owner, index] : std::as_const(orderedLists)) {
+        QList<ManagedObject*>& members = owner->m_slots[size_t(index)].objects;
+        const int inverseIndex = owner->entity()->relationships().at(index).inverseRelationship->index;
+        std::stable_sort(members.begin(), members.end(), [inverseIndex](const ManagedObject* a, const ManagedObject* b) {
+            return a->m_slots[size_t(inverseIndex)].storedOrder < b->m_slots[size_t(inverseIndex)].storedOrder;
+        });
+    }
+
+    // Many-to-many pairs.
+    for (const Layout::Join& join : m_layout->joins) {
+        sqlite3_stmt* select = nullptr;
+        const QByteArray sql =
+            QStringLiteral("SELECT Z_OWNER, Z_MEMBER FROM %1 ORDER BY Z_OWNER, Z_ORDER").arg(quoted(join.name)).toUtf8();
+        if (sqlite3_prepare_v2(m_db, sql.constData(), -1, &select, nullptr) != SQLITE_OK) {
+            if (error)
+                *error = QStringLiteral("cannot read %1: %2").arg(m_path, sqliteMessage(m_db));
+            sqlite3_finalize(select);
+            return false;
+        }
+        const RelationshipDescription& relationship = join.owner->relationships().at(join.relationship);
+        const QHash<qint64, ManagedObject*> owners = context.m_objectsByKey.value(join.owner->rootEntity());
+        const QHash<qint64, ManagedObject*> members = context.m_objectsByKey.value(join.member->rootEntity());
+        int result;
+        while ((result = sqlite3_step(select)) == SQLITE_ROW) {
+            ManagedObject* owner = owners.value(sqlite3_column_int64(select, 0));
+            ManagedObject* member = members.value(sqlite3_column_int64(select, 1));
+            if (!owner || !member || !owner->entity()->isKindOfEntity(join.owner)
+                || !member->entity()->isKindOfEntity(join.member))
+                continue;
+            QList<ManagedObject*>& ownerSide = owner->m_slots[size_t(relationship.index)].objects;
+            if (ownerSide.contains(member))
+                continue;
+            ownerSide.append(member);
+            member->m_slots[size_t(relationship.inverseRelationship->index)].objects.append(owner);
+        }
+        sqlite3_finalize(select);
+        if (result != SQLITE_DONE) {
+            if (error)
+                *error = QStringLiteral("cannot read %1: %2").arg(m_path, sqliteMessage(m_db));
+            return false;
+        }
+    }
+    return true;
+}
+
+namespace {
+
+// Gives the members of an ordered list increasing sort keys, keeping as many of their stored
+// keys as possible; `assigned` receives the members whose key changes.
+void assignOrderKeys(const QList<ManagedObject*>& members, int inverseIndex,
+                     const std::function<qint64(const ManagedObject*)>& storedKey,
+                     const std::function<bool(const ManagedObject*)>& hasStoredKey,
+                     QHash<std::pair<ManagedObject*, int>, qint64>& assigned)
+{
+    const int n = int(members.size());
+    std::vector<qint64> keys(static_cast<size_t>(n));
+    std::vector<bool> valid(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        valid[size_t(i)] = hasStoredKey(members.at(i));
+        keys[size_t(i)] = valid[size_t(i)] ? storedKey(members.at(i)) : 0;
+    }
+    const QList<bool> keep = keysToKeep(keys, valid);
+    std::vector<qint64> next = keys;
+    bool room = true;
+    for (int i = 0; i < n && room;) {
+        if (keep.at(i)) {
+            ++i;
+            continue;
+        }
+        int end = i;
+        while (end < n && !keep.at(end))
+            ++end;
+        const int count = end - i;
+        const bool hasLow = i > 0;
+        const bool hasHigh = end < n;
+        const qint64 low = hasLow ? keys[size_t(i - 1)] : (hasHigh ? keys[size_t(end)] - OrderGap * (count + 1) : 0);
+        const qint64 high = hasHigh ? keys[size_t(end)] : low + OrderGap * (count + 1);
+        const qint64 step = (high - low) / (count + 1);
+        if (step < 1) {
+            room = false;
+            break;
+        }
+        for (int k = 0; k < count; ++k)
+            next[size_t(i + k)] = low + step * (k + 1);
+        i = end;
+    }
+    if (!room)
+        for (int i = 0; i < n; ++i)
+            next[size_t(i)] = OrderGap * (i + 1);
+    for (int i = 0; i < n; ++i)
+        if (!valid[size_t(i)] || next[size_t(i)] != keys[size_t(i)])
+            assigned.insert({members.at(i), inverseIndex}, next[size_t(i)]);
+}
+
+} // namespace
+
+bool PersistentStoreCoordinator::saveChanges(ManagedObjectContext& context, QString* error)
+{
+    if (!m_db) {
+        if (error)
+            *error = QStringLiteral("the store is closed");
+        return false;
+    }
+    const QList<ManagedObject*> changed = context.m_changed;
+
+    // Sort keys of the ordered lists that changed.
+    QHash<std::pair<ManagedObject*, int>, qint64> orders;
+    for (ManagedObject* owner : changed) {
+        if (owner->m_deleted)
+            continue;
+        for (const RelationshipDescription& relationship : owner->entity()->relationships()) {
+            const ManagedObject::Slot& slot = owner->m_slots[size_t(relationship.index)];
+            const RelationshipDescription& inverse = *relationship.inverseRelationship;
+            if (!relationship.isOrdered || inverse.isToMany || !slot.changed)
+                continue;
+            const int index = inverse.index;
+            assignOrderKeys(
+                slot.objects, index,
+                [index](const ManagedObject* m) { return m->m_slots[size_t(index)].storedOrder; },
+                [index](const ManagedObject* m) {
+                    return m->m_persisted && m->m_slots[size_t(index)].storedOrder != ManagedObject::NoStoredOrder;
+                },
+                orders);
+        }
+    }
+
+    QString problem;
+    auto fail = [&](const QString& message) {
+        if (error)
+            *error = QStringLiteral("cannot save to %1: %2").arg(m_path, message);
+        return false;
+    };
+    auto stepped = [&](sqlite3_stmt* statement) {
+        if (sqlite3_step(statement) == SQLITE_DONE)
+            return true;
+        problem = sqliteMessage(m_db);
+        return false;
+    };
+    auto bindText = [](sqlite3_stmt* statement, int parameter, const QByteArray& utf8) {
+        return sqlite3_bind_text(statement, parameter, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    };
+    // Binds the entity's row values from parameter 1 on; returns the next parameter.
+    auto bindRow = [&](sqlite3_stmt* statement, ManagedObject* object, const Layout::EntityLayout& layout) {
+        int parameter = 1;
+        for (const Layout::Binding& binding : layout.bindings) {
+            switch (binding.kind) {
+            case Layout::Binding::Kind::ForeignKey: {
+                const ManagedObject* destination = object->m_slots[size_t(binding.index)].object;
+                if (destination)
+                    sqlite3_bind_int64(statement, parameter, destination->m_primaryKey);
+                else
+                    sqlite3_bind_null(statement, parameter);
+                break;
+            }
+            case Layout::Binding::Kind::Order: {
+                const ManagedObject::Slot& slot = object->m_slots[size_t(binding.index)];
+                const auto assigned = orders.constFind({object, binding.index});
+                if (!slot.object)
+                    sqlite3_bind_null(statement, parameter);
+                else if (assigned != orders.cend())
+                    sqlite3_bind_int64(statement, parameter, *assigned);
+                else if (slot.storedOrder != ManagedObject::NoStoredOrder)
+                    sqlite3_bind_int64(statement, parameter, slot.storedOrder);
+                else
+                    sqlite3_bind_null(statement, parameter);
+                break;
+            }
+            case Layout::Binding::Kind::Attribute: {
+                const QVariant& value = object->m_values[size_t(binding.index)];
+                using Type = AttributeDescription::Type;
+                if (!value.isValid()) {
+                    sqlite3_bind_null(statement, parameter);
+                    break;
+                }
+                switch (object->entity()->attributes().at(binding.index).type) {
+                case Type::Integer16:
+                case Type::Integer32:
+                case Type::Integer64:
+                    sqlite3_bind_int64(statement, parameter, value.toLongLong());
+                    break;
+                case Type::Double:
+                    sqlite3_bind_double(statement, parameter, value.toDouble());
+                    break;
+                case Type::Boolean:
+                    sqlite3_bind_int(statement, parameter, value.toBool() ? 1 : 0);
+                    break;
+                case Type::String:
+                    bindText(statement, parameter, value.toString().toUtf8());
+                    break;
+                case Type::Date:
+                    sqlite3_bind_int64(statement, parameter, value.toDateTime().toMSecsSinceEpoch());
+                    break;
+                case Type::Binary: {
+                    const QByteArray bytes = value.toByteArray();
+                    sqlite3_bind_blob(statement, parameter, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+                    break;
+                }
+                case Type::StringList:
+                    bindText(statement, parameter,
+                             QJsonDocument(QJsonArray::fromStringList(value.toStringList())).toJson(QJsonDocument::Compact));
+                    break;
+                }
+                break;
+            }
+            }
+            ++parameter;
+        }
+        return parameter;
+    };
+    auto tableName = [&](const Layout::EntityLayout& layout) { return quoted(m_layout->tables[size_t(layout.table)].root->name()); };
+    auto columnName = [&](const Layout::EntityLayout& layout, const Layout::Binding& binding) {
+        return quoted(m_layout->tables[size_t(layout.table)].columns.at(binding.column).name);
+    };
+
+    Transaction transaction(m_db);
+    if (!transaction.begin(&problem))
+        return fail(problem);
+
+    QSet<const ManagedObject*> rowsWritten;
+    for (ManagedObject* object : changed) {
+        const Layout::EntityLayout& layout = m_layout->entities[object->entity()];
+        if (object->m_deleted) {
+            if (!object->m_persisted)
+                continue;
+            sqlite3_stmt* remove = statement(QStringLiteral("DELETE FROM %1 WHERE Z_PK=?").arg(tableName(layout)), &problem);
+            if (!remove)
+                return fail(problem);
+            sqlite3_bind_int64(remove, 1, object->m_primaryKey);
+            if (!stepped(remove))
+                return fail(problem);
+            for (const Layout::Join& join : m_layout->joins) {
+                for (const auto& [side, column] : {std::pair{join.owner, "Z_OWNER"}, std::pair{join.member, "Z_MEMBER"}}) {
+                    if (!object->entity()->isKindOfEntity(side))
+                        continue;
+                    sqlite3_stmt* unlink = statement(
+                        QStringLiteral("DELETE FROM %1 WHERE %2=?").arg(quoted(join.name), QLatin1String(column)), &problem);
+                    if (!unlink)
+                        return fail(problem);
+                    sqlite3_bind_int64(unlink, 1, object->m_primaryKey);
+                    if (!stepped(unlink))
+                        return fail(problem);
+                }
+            }
+            continue;
+        }
+        if (object->m_inserted || object->m_updated) {
+            QStringList columns;
+            for (const Layout::Binding& binding : layout.bindings)
+                columns.append(columnName(layout, binding));
+            sqlite3_stmt* write = nullptr;
+            if (object->m_inserted) {
+                columns.append(QStringLiteral("Z_PK"));
+                columns.append(QStringLiteral("Z_ENT"));
+                write = statement(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                      .arg(tableName(layout), columns.join(QLatin1Char(',')),
+                                           QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(','))),
+                                  &problem);
+            } else {
+                write = statement(QStringLiteral("UPDATE %1 SET %2 WHERE Z_PK=?")
+                                      .arg(tableName(layout), columns.join(QStringLiteral("=?,")) + QStringLiteral("=?")),
+                                  &problem);
+            }
+            if (!write)
+                return fail(problem);
+            const int parameter = bindRow(write, object, layout);
+            sqlite3_bind_int64(write, parameter, object->m_primaryKey);
+            if (object->m_inserted)
+                bindText(write, parameter + 1, object->entity()->name().toUtf8());
+            if (!stepped(write))
+                return fail(problem);
+            rowsWritten.insert(object);
+        }
+        for (int index = 0; index < layout.ownedJoins.size(); ++index) {
+            const int joinIndex = layout.ownedJoins.at(index);
+            if (joinIndex < 0 || !object->m_slots[size_t(index)].changed)
+                continue;
+            const QString joinName = quoted(m_layout->joins[size_t(joinIndex)].name);
+            sqlite3_stmt* unlink = statement(QStringLiteral("DELETE FROM %1 WHERE Z_OWNER=?").arg(joinName), &problem);
+            if (!unlink)
+                return fail(problem);
+            sqlite3_bind_int64(unlink, 1, object->m_primaryKey);
+            if (!stepped(unlink))
+                return fail(problem);
+            const QList<ManagedObject*>& members = object->m_slots[size_t(index)].objects;
+            for (int position = 0; position < members.size(); ++position) {
+                sqlite3_stmt* link = statement(QStringLiteral("INSERT INTO %1 VALUES (?, ?, ?)").arg(joinName), &problem);
+                if (!link)
+                    return fail(problem);
+                sqlite3_bind_int64(link, 1, object->m_primaryKey);
+                sqlite3_bind_int64(link, 2, members.at(position)->m_primaryKey);
+                sqlite3_bind_int(link, 3, position);
+                if (!stepped(link))
+                    return fail(problem);
+            }
+        }
+    }
+    // Members that only moved within their list get their new sort key alone.
+    for (auto it = orders.cbegin(); it != orders.cend(); ++it) {
+        ManagedObject* member = it.key().first;
+        if (rowsWritten.contains(member) || member->m_deleted)
+            continue;
+        const Layout::EntityLayout& layout = m_layout->entities[member->entity()];
+        const auto binding = std::find_if(layout.bindings.cbegin(), layout.bindings.cend(), [&](const Layout::Binding& b) {
+            return b.kind == Layout::Binding::Kind::Order && b.index == it.key().second;
+        });
+        sqlite3_stmt* update = statement(
+            QStringLiteral("UPDATE %1 SET %2=? WHERE Z_PK=?").arg(tableName(layout), columnName(layout, *binding)), &problem);
+        if (!update)
+            return fail(problem);
+        sqlite3_bind_int64(update, 1, it.value());
+        sqlite3_bind_int64(update, 2, member->m_primaryKey);
+        if (!stepped(update))
+            return fail(problem);
+    }
+    if (!transaction.commit(&problem))
+        return fail(problem);
+
+    // Only now do the rows hold the new keys.
+    for (auto it = orders.cbegin(); it != orders.cend(); ++it)
+        it.key().first->m_slots[size_t(it.key().second)].storedOrder = it.value();
+    for (const ManagedObject* written : std::as_const(rowsWritten)) {
+        ManagedObject* object = const_cast<ManagedObject*>(written);
+        for (const Layout::Binding& binding : m_layout->entities[object->entity()].bindings)
+            if (binding.kind == Layout::Binding::Kind::Order && !object->m_slots[size_t(binding.index)].object)
+                object->m_slots[size_t(binding.index)].storedOrder = ManagedObject::NoStoredOrder;
+    }
+    return true;
+}
+
+std::optional<QVariantMap> PersistentStoreCoordinator::metadata(const QString& path)
+{
+    if (!QFileInfo(path).isFile())
+        return std::nullopt;
+    sqlite3* db = openDatabase(path, SQLITE_OPEN_READONLY, nullptr);
+    if (!db)
+        return std::nullopt;
+    std::optional<QVariantMap> result = readMetadata(db);
+    sqlite3_close(db);
+    return result;
+}
+
+bool PersistentStoreCoordinator::destroyStore(const QString& path, QString* error)
+{
+    for (const QString& file : {path, path + QLatin1String("-wal"), path + QLatin1String("-shm"), path + QLatin1String("-journal")}) {
+        QFile companion(file);
+        if (companion.exists() && !companion.remove()) {
+            if (error)
+                *error = QStringLiteral("cannot remove %1: %2").arg(file, companion.errorString());
+            return false;
+        }
+    }
+    return true;
+}
+
+bool PersistentStoreCoordinator::replaceStore(const QString& targetPath, const QString& sourcePath, QString* error)
+{
+    if (!QFileInfo(sourcePath).isFile()) {
+        if (error)
+            *error = QStringLiteral("there is no store at %1").arg(sourcePath);
+        return false;
+    }
+    sqlite3* source = openDatabase(sourcePath, SQLITE_OPEN_READONLY, error);
+    if (!source)
+        return false;
+    if (!QDir().mkpath(QFileInfo(targetPath).absolutePath())) {
+        sqlite3_close(source);
+        if (error)
+            *error = QStringLiteral("cannot create the folder of %1").arg(targetPath);
+        return false;
+    }
+    sqlite3* target = openDatabase(targetPath, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, error);
+    if (!target) {
+        sqlite3_close(source);
+        return false;
+    }
+    bool ok = false;
+    if (sqlite3_backup* backup = sqlite3_backup_init(target, "main", source, "main")) {
+        const int stepResult = sqlite3_backup_step(backup, -1);
+        ok = sqlite3_backup_finish(backup) == SQLITE_OK && stepResult == SQLITE_DONE;
+    }
+    if (!ok && error)
+        *error = QStringLiteral("cannot copy %1 to %2: %3").arg(sourcePath, targetPath, sqliteMessage(target));
+    sqlite3_close(target);
+    sqlite3_close(source);
+    return ok;
+}
+
+bool PersistentStoreCoordinator::foldWriteAheadLog(const QString& path, QString* error)
+{
+    if (!QFileInfo(path).isFile()) {
+        if (error)
+            *error = QStringLiteral("there is no store at %1").arg(path);
+        return false;
+    }
+    sqlite3* db = openDatabase(path, SQLITE_OPEN_READWRITE, error);
+    if (!db)
+        return false;
+    QString problem;
+    const bool ok = execute(db, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"), &problem)
+                    && queryText(db, "PRAGMA journal_mode=DELETE").compare(QLatin1String("delete"), Qt::CaseInsensitive) == 0;
+    if (!ok && error)
+        *error = QStringLiteral("cannot fold the write-ahead log of %1: %2").arg(path, problem.isEmpty() ? sqliteMessage(db) : problem);
+    sqlite3_close(db);
+    return ok;
+}
