@@ -2,7 +2,9 @@
 #include "Platform/widgets/SectionedListViewDataSource.h"
 #include "Platform/widgets/SectionedListViewDelegate.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QEventLoop>
 #include <QScrollBar>
 #include <QTimer>
@@ -452,4 +454,157 @@ TEST(SectionedListViewBatchUpdates, ScrollingDuringTheSlideLandsItAtOnce)
     list.view.setContentOffset(30);
     EXPECT_EQ(completions, 1);
     list.expectInStepWithRows();
+}
+
+namespace {
+
+QString describe(const QSet<IndexPath>& paths)
+{
+    QList<IndexPath> sorted(paths.cbegin(), paths.cend());
+    std::sort(sorted.begin(), sorted.end());
+    QStringList parts;
+    for (const IndexPath& path : sorted)
+        parts << QString("%1.%2").arg(path.section).arg(path.item);
+    return parts.join(' ');
+}
+
+class SelectionRecorder : public SectionedListViewDelegate
+{
+public:
+    std::function<QSet<IndexPath>(const QSet<IndexPath>&)> onShouldSelect;
+    std::function<QSet<IndexPath>(const QSet<IndexPath>&)> onShouldDeselect;
+    QStringList log;
+
+    QSet<IndexPath> shouldSelectItems(const QSet<IndexPath>& proposed) override
+    {
+        return onShouldSelect ? onShouldSelect(proposed) : proposed;
+    }
+    QSet<IndexPath> shouldDeselectItems(const QSet<IndexPath>& proposed) override
+    {
+        return onShouldDeselect ? onShouldDeselect(proposed) : proposed;
+    }
+    void didSelectItems(const QSet<IndexPath>& paths) override { log << "select " + describe(paths); }
+    void didDeselectItems(const QSet<IndexPath>& paths) override { log << "deselect " + describe(paths); }
+};
+
+// Clicks land on the item's own widget and reach the list the way a user's click does.
+void click(SectionedListView& view, const IndexPath& path, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+    bool release = true)
+{
+    QWidget* widget = view.itemWidget(path);
+    ASSERT_NE(widget, nullptr);
+    const QPointF local(widget->width() / 2.0, widget->height() / 2.0);
+    const QPointF global = widget->mapToGlobal(local);
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(widget, &press);
+    if (!release)
+        return;
+    QMouseEvent up(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, modifiers);
+    QApplication::sendEvent(widget, &up);
+}
+
+void clickViewport(SectionedListView& view, const QPoint& point)
+{
+    QMouseEvent press(QEvent::MouseButtonPress, point, view.viewport()->mapToGlobal(point), Qt::LeftButton,
+        Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &press);
+}
+
+} // namespace
+
+TEST(SectionedListViewSelection, PlainClickDeselectsTheOthersFirstThenSelectsTheClickedItem)
+{
+    ListFixture list({Rows::numbered(5)});
+    SelectionRecorder delegate;
+    list.view.setDelegate(&delegate);
+
+    click(list.view, {0, 1});
+    click(list.view, {0, 3});
+    EXPECT_EQ(list.view.selectionIndexPaths(), (QSet<IndexPath>{{0, 3}}));
+    EXPECT_EQ(delegate.log, QStringList({"select 0.1", "deselect 0.1", "select 0.3"}));
+
+    clickViewport(list.view, QPoint(10, 500)); // below the last row
+    EXPECT_TRUE(list.view.selectionIndexPaths().isEmpty());
+    EXPECT_EQ(delegate.log.last(), "deselect 0.3");
+}
+
+TEST(SectionedListViewSelection, ControlClickTogglesOneItem)
+{
+    ListFixture list({Rows::numbered(5)});
+    click(list.view, {0, 1});
+    click(list.view, {0, 3}, Qt::ControlModifier);
+    EXPECT_EQ(list.view.selectionIndexPaths(), (QSet<IndexPath>{{0, 1}, {0, 3}}));
+    click(list.view, {0, 1}, Qt::ControlModifier);
+    EXPECT_EQ(list.view.selectionIndexPaths(), (QSet<IndexPath>{{0, 3}}));
+}
+
+TEST(SectionedListViewSelection, PressOnASelectedItemKeepsTheSelectionUntilRelease)
+{
+    ListFixture list({Rows::numbered(5)});
+    list.view.setSelectionIndexPaths({{0, 1}, {0, 2}});
+    click(list.view, {0, 2}, Qt::NoModifier, false);
+    EXPECT_EQ(list.view.selectionIndexPaths().size(), 2);
+
+    QWidget* widget = list.view.itemWidget({0, 2});
+    QMouseEvent up(QEvent::MouseButtonRelease, QPointF(5, 5), widget->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
+        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &up);
+    EXPECT_EQ(list.view.selectionIndexPaths(), (QSet<IndexPath>{{0, 2}}));
+}
+
+TEST(SectionedListViewSelection, DelegateCanVetoSelectionAndDeselection)
+{
+    QList<Row> rows = Rows::numbered(5);
+    rows[4].kind = "add";
+    ListFixture list({rows});
+    SelectionRecorder delegate;
+    delegate.onShouldSelect = [&](QSet<IndexPath> proposed) {
+        proposed.removeIf([&](const IndexPath& path) { return list.rows.row(path).kind == "add"; });
+        return proposed;
+    };
+    delegate.onShouldDeselect = [](QSet<IndexPath> proposed) {
+        proposed.remove(IndexPath{0, 0});
+        return proposed;
+    };
+    list.view.setDelegate(&delegate);
+
+    click(list.view, {0, 4});
+    EXPECT_TRUE(list.view.selectionIndexPaths().isEmpty());
+    EXPECT_TRUE(delegate.log.isEmpty());
+
+    click(list.view, {0, 0});
+    click(list.view, {0, 2});
+    EXPECT_EQ(list.view.selectionIndexPaths(), (QSet<IndexPath>{{0, 0}, {0, 2}}));
+    EXPECT_EQ(delegate.log, QStringList({"select 0.0", "select 0.2"}));
+}
+
+TEST(SectionedListViewSelection, DelegateCanExtendAShiftClickIntoARangeAcrossSections)
+{
+    ListFixture list({Rows::numbered(4), Rows::numbered(4, 100), Rows::numbered(4, 200)}, QSize(300, 800));
+    list.view.setHeaderHeight(38);
+    SelectionRecorder delegate;
+    bool shiftDown = false;
+    std::optional<IndexPath> anchor;
+    delegate.onShouldSelect = [&](const QSet<IndexPath>& proposed) {
+        if (!shiftDown) {
+            anchor = *proposed.cbegin();
+            return proposed;
+        }
+        return anchor ? proposed | list.view.indexPathsBetween(*anchor, *proposed.cbegin()) : proposed;
+    };
+    list.view.setDelegate(&delegate);
+
+    click(list.view, {0, 2});
+    shiftDown = true;
+    click(list.view, {2, 1}, Qt::ShiftModifier);
+    EXPECT_EQ(describe(list.view.selectionIndexPaths()), "0.2 0.3 1.0 1.1 1.2 1.3 2.0 2.1");
+    EXPECT_EQ(delegate.log.last(), "select 0.3 1.0 1.1 1.2 1.3 2.0 2.1");
+}
+
+TEST(SectionedListViewSelection, IndexPathsBetweenRunsAcrossSectionsInEitherDirection)
+{
+    ListFixture list({Rows::numbered(3), {}, Rows::numbered(2, 100)});
+    EXPECT_EQ(describe(list.view.indexPathsBetween({2, 0}, {0, 1})), "0.1 0.2 2.0");
+    EXPECT_EQ(describe(list.view.indexPathsBetween({0, 2}, {0, 0})), "0.0 0.1 0.2");
+    EXPECT_EQ(describe(list.view.indexPathsBetween({0, 1}, {9, 9})), "0.1 0.2 2.0 2.1");
 }
