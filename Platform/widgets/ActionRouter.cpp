@@ -29,18 +29,6 @@ ActionRouter::ActionRouter(QObject* parent)
     qApp->installEventFilter(this);
 }
 
-ActionRouter::~ActionRouter()
-{
-    // Responders outlive the router often; they must not keep a link to it.
-    auto unlink = [this](ActionResponder* responder) {
-        if (responder)
-            responder->m_routers.removeAll(QPointer<ActionRouter>(this));
-    };
-    for (const Attachment& attachment : std::as_const(m_attachments))
-        unlink(attachment.controller);
-    unlink(m_applicationResponder);
-}
-
 void ActionRouter::attach(QWidget* widget, ActionResponder* controller)
 {
     detach(widget);
@@ -170,6 +158,7 @@ void ActionRouter::forget(ActionResponder* responder)
 
 void ActionRouter::adopt(ActionResponder* responder)
 {
+    responder->m_routers.removeAll(QPointer<ActionRouter>()); // routers that are gone
     if (!responder->m_routers.contains(QPointer<ActionRouter>(this)))
         responder->m_routers.append(this);
 }

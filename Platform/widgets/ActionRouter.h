@@ -24,7 +24,6 @@ class ActionRouter : public QObject
     Q_OBJECT
 public:
     explicit ActionRouter(QObject* parent = nullptr);
-    ~ActionRouter() override;
 
     // Puts `controller` into the routing right behind `widget`, replacing an earlier one. The
     // link goes when either of them is destroyed.

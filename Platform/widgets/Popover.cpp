@@ -45,7 +45,7 @@ void Popover::showRelativeTo(const QRect& rect, QWidget* anchor)
     QScreen* screen = anchor->screen();
     const QRect area = screen ? screen->availableGeometry() : anchorOnScreen;
     adjustSize();
-    move(placement(anchorOnScreen, size(), area));
+    setGeometry(QRect(placement(anchorOnScreen, size(), area), size()));
     show();
 }
 

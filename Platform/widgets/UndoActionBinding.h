@@ -1,10 +1,10 @@
 #pragma once
 
+#include "Platform/core/UndoManager.h"
+
+#include <QAction>
 #include <QObject>
 #include <QPointer>
-
-class QAction;
-class UndoManager;
 
 // Keeps the Edit menu's Undo and Redo items in step with an undo manager: their titles name
 // the step they would take ("Undo Mark Done", or "Undo" for an unnamed one), they are enabled
