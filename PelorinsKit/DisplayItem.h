@@ -11,11 +11,11 @@
 class DisplayItem : public ManagedObject
 {
 public:
-    static constexpr QLatin1String childrenKey{"children"};
+    static constexpr QLatin1String childrenKey {"children"};
     // Derived keys of the tree, announced around every change of "children" (before it, in this
     // order) so that the sidebar sees balanced pairs for them as well.
-    static constexpr QLatin1String childrenArrayKey{"childrenArray"};
-    static constexpr QLatin1String isLeafKey{"isLeaf"};
+    static constexpr QLatin1String childrenArrayKey {"childrenArray"};
+    static constexpr QLatin1String isLeafKey {"isLeaf"};
 
     explicit DisplayItem(const Init& init);
 

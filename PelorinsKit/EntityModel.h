@@ -14,7 +14,7 @@ class EntityModel
 public:
     // The folder of the model versions among the framework's resources.
     static QString modelDirectory();
-    static constexpr QLatin1String currentVersionName{"ReVudozu 34"};
+    static constexpr QLatin1String currentVersionName {"ReVudozu 34"};
 
     // Null with `error` set when the shipped model cannot be read.
     static std::shared_ptr<const ManagedObjectModel> currentModel(QString* error = nullptr);

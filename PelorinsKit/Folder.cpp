@@ -35,7 +35,8 @@ void Folder::setExpanded(bool expanded)
 bool Folder::childrenHasMixedStates()
 {
     const QList<DisplayItem*> items = children();
-    const auto marked = std::count_if(items.cbegin(), items.cend(), [](const DisplayItem* child) { return child->isExport(); });
+    const auto marked
+        = std::count_if(items.cbegin(), items.cend(), [](const DisplayItem* child) { return child->isExport(); });
     const bool allMarked = !items.isEmpty() && marked == items.size();
     setExport(allMarked);
     return marked > 0 && !allMarked;

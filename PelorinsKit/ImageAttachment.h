@@ -13,7 +13,8 @@ public:
 
     // A new record of the folder `parentFolderName`. Null without a context or with a model that
     // lacks the entity.
-    static ImageAttachment* create(const QString& parentFolderName, ManagedObjectContext* insertIntoManagedObjectContext);
+    static ImageAttachment* create(
+        const QString& parentFolderName, ManagedObjectContext* insertIntoManagedObjectContext);
     static FetchRequest fetchRequest();
 
     // Name of the folder under the picture-attachment directory.

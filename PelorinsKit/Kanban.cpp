@@ -14,8 +14,7 @@ constexpr QLatin1String tagsKey("tags");
 constexpr QLatin1String doneDatesKey("doneDates");
 
 // Visits the cards of the stage columns in order, then those of the done column when asked to.
-template<typename Predicate>
-int countCards(const Kanban& board, bool includeDoneColumn, Predicate counts)
+template <typename Predicate> int countCards(const Kanban& board, bool includeDoneColumn, Predicate counts)
 {
     int count = 0;
     const auto countIn = [&](const KanbanColumn* column) {

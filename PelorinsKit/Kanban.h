@@ -40,8 +40,8 @@ public:
     int numberOfDone() const;
     int numberOfNotDone(std::optional<bool> rightColumnsOnly = std::nullopt) const;
     // Open cards whose due date lies strictly before `now`.
-    int numberOfOverdueCards(
-        std::optional<bool> rightColumnsOnly = std::nullopt, const QDateTime& now = QDateTime::currentDateTimeUtc()) const;
+    int numberOfOverdueCards(std::optional<bool> rightColumnsOnly = std::nullopt,
+        const QDateTime& now = QDateTime::currentDateTimeUtc()) const;
     // Open cards whose due date is due soon under the user's "dueSoonDefinition".
     int numberOfDueSoonCards(std::optional<bool> rightColumnsOnly = std::nullopt,
         const QDateTime& now = QDateTime::currentDateTimeUtc(),

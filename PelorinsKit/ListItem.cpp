@@ -24,8 +24,7 @@ constexpr QLatin1String historyKey("history");
 constexpr QLatin1String parentDoneGroupKey("parentDoneGroup");
 constexpr QLatin1String imageAttachmentsKey("imageAttachments");
 
-template<typename T>
-std::optional<T> optionalValue(const ManagedObject& object, QLatin1String key)
+template <typename T> std::optional<T> optionalValue(const ManagedObject& object, QLatin1String key)
 {
     const QVariant value = object.value(key);
     if (!value.isValid() || value.isNull())
@@ -33,8 +32,7 @@ std::optional<T> optionalValue(const ManagedObject& object, QLatin1String key)
     return value.value<T>();
 }
 
-template<typename T>
-QVariant variantOf(const std::optional<T>& value)
+template <typename T> QVariant variantOf(const std::optional<T>& value)
 {
     return value ? QVariant::fromValue(*value) : QVariant();
 }

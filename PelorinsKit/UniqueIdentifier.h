@@ -10,7 +10,7 @@ class ManagedObject;
 class UniqueIdentifier
 {
 public:
-    static constexpr QLatin1String key{"uniqueIdentifier"};
+    static constexpr QLatin1String key {"uniqueIdentifier"};
 
     static QString make();
     // Gives the object a new identifier when it has none (absent or empty); a present one stays.

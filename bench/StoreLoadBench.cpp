@@ -31,7 +31,8 @@ LoadedStore load(const QString& path)
     auto model = EntityModel::currentModel(&error);
     store.coordinator = std::make_shared<PersistentStoreCoordinator>(model);
     store.context = EntityModel::makeContext(model);
-    if (!store.coordinator->addPersistentStore(path, &error) || !store.context->loadPersistentStore(store.coordinator, &error))
+    if (!store.coordinator->addPersistentStore(path, &error)
+        || !store.context->loadPersistentStore(store.coordinator, &error))
         qFatal("cannot load the store: %s", qPrintable(error));
     return store;
 }
@@ -44,7 +45,8 @@ qint64 plainScan(const QString& path)
         qFatal("cannot open the store: %s", sqlite3_errmsg(db));
     QStringList tables;
     sqlite3_stmt* list = nullptr;
-    sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'", -1, &list, nullptr);
+    sqlite3_prepare_v2(
+        db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'", -1, &list, nullptr);
     while (sqlite3_step(list) == SQLITE_ROW)
         tables.append(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(list, 0))));
     sqlite3_finalize(list);
@@ -58,11 +60,20 @@ qint64 plainScan(const QString& path)
         while (sqlite3_step(scan) == SQLITE_ROW) {
             for (int c = 0; c < columns; ++c) {
                 switch (sqlite3_column_type(scan, c)) {
-                case SQLITE_INTEGER: checksum += sqlite3_column_int64(scan, c); break;
-                case SQLITE_FLOAT: checksum += qint64(sqlite3_column_double(scan, c)); break;
-                case SQLITE_TEXT: checksum += sqlite3_column_bytes(scan, c) + (sqlite3_column_text(scan, c) ? 1 : 0); break;
-                case SQLITE_BLOB: checksum += sqlite3_column_bytes(scan, c) + (sqlite3_column_blob(scan, c) ? 1 : 0); break;
-                default: break;
+                case SQLITE_INTEGER:
+                    checksum += sqlite3_column_int64(scan, c);
+                    break;
+                case SQLITE_FLOAT:
+                    checksum += qint64(sqlite3_column_double(scan, c));
+                    break;
+                case SQLITE_TEXT:
+                    checksum += sqlite3_column_bytes(scan, c) + (sqlite3_column_text(scan, c) ? 1 : 0);
+                    break;
+                case SQLITE_BLOB:
+                    checksum += sqlite3_column_bytes(scan, c) + (sqlite3_column_blob(scan, c) ? 1 : 0);
+                    break;
+                default:
+                    break;
                 }
             }
         }
@@ -127,7 +138,8 @@ int main(int argc, char** argv)
     timer.start();
     if (!writeDatasetApart(path))
         return 1;
-    std::printf("reference dataset: %d cards written in %.1f s\n", ReferenceDataset::cardsInAll, milliseconds(timer) / 1000);
+    std::printf(
+        "reference dataset: %d cards written in %.1f s\n", ReferenceDataset::cardsInAll, milliseconds(timer) / 1000);
 
     QCoreApplication application(argc, argv);
     QList<double> scans;
@@ -149,7 +161,8 @@ int main(int argc, char** argv)
     }
 
     LoadedStore store = load(path);
-    const QList<ListItem*> stage = store.context->fetchAs<Kanban>(FetchRequest(QStringLiteral("Kanban"))).first()->column().first()->item();
+    const QList<ListItem*> stage
+        = store.context->fetchAs<Kanban>(FetchRequest(QStringLiteral("Kanban"))).first()->column().first()->item();
     QList<double> saves;
     for (int run = 0; run < 20; ++run) {
         ListItem* card = stage.at(run);

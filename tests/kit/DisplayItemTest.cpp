@@ -17,8 +17,8 @@ struct Notice
 
 std::ostream& operator<<(std::ostream& out, const Notice& notice)
 {
-    out << (notice.after ? "did " : "will ") << notice.change.key.toStdString() << " kind "
-        << int(notice.change.kind) << " [";
+    out << (notice.after ? "did " : "will ") << notice.change.key.toStdString() << " kind " << int(notice.change.kind)
+        << " [";
     for (int index : notice.change.indexes)
         out << index << ' ';
     return out << ']';
@@ -72,7 +72,7 @@ TEST_F(DisplayItemTest, ChildrenChanges_AnnounceChildrenArrayThenIsLeafBeforeChi
     EXPECT_EQ(notices, childrenNotices(KeyChange::insertion("children", {1})));
 
     notices.clear();
-    folder->setChildren(QList<DisplayItem*>{second, first});
+    folder->setChildren(QList<DisplayItem*> {second, first});
     EXPECT_EQ(notices, childrenNotices(KeyChange::setting("children")));
 
     notices.clear();
@@ -88,7 +88,7 @@ TEST_F(DisplayItemTest, OtherKeys_PassThroughUnchanged)
     folder->setTitle("Renamed");
 
     const KeyChange title = KeyChange::setting("title");
-    EXPECT_EQ(notices, (QList<Notice>{{false, title}, {true, title}}));
+    EXPECT_EQ(notices, (QList<Notice> {{false, title}, {true, title}}));
 }
 
 TEST_F(DisplayItemTest, ItemExpandable_OnlyForItemsWithChildrenAndNeverForBoardsOrTags)
@@ -98,8 +98,8 @@ TEST_F(DisplayItemTest, ItemExpandable_OnlyForItemsWithChildrenAndNeverForBoards
     build.addFolder("Child", withChild);
     Kanban* board = build.addBoard("Board");
     Tag* tag = build.addTag(board, "home");
-    board->setChildren(QList<DisplayItem*>{build.addFolder("Odd child")});
-    tag->setChildren(QList<DisplayItem*>{build.addFolder("Another odd child")});
+    board->setChildren(QList<DisplayItem*> {build.addFolder("Odd child")});
+    tag->setChildren(QList<DisplayItem*> {build.addFolder("Another odd child")});
 
     EXPECT_FALSE(empty->isItemExpandable());
     EXPECT_TRUE(withChild->isItemExpandable());

@@ -42,7 +42,7 @@ TEST_F(DoneDateTest, InsertIntoItems_PutsEachCardAtItsIndexOfTheResult)
 
     group->insertIntoItems({x, y}, {0, 2});
 
-    EXPECT_EQ(group->items(), (QList<ListItem*>{x, ab[0], y, ab[1]}));
+    EXPECT_EQ(group->items(), (QList<ListItem*> {x, ab[0], y, ab[1]}));
     EXPECT_EQ(x->parentDoneGroup(), group);
     EXPECT_EQ(y->parentDoneGroup(), group);
 }
@@ -55,7 +55,7 @@ TEST_F(DoneDateTest, InsertIntoItems_PairsCardsWithIndexesInAscendingOrder)
 
     group->insertIntoItems({x, y}, {3, 1});
 
-    EXPECT_EQ(group->items(), (QList<ListItem*>{ab[0], x, ab[1], y}));
+    EXPECT_EQ(group->items(), (QList<ListItem*> {ab[0], x, ab[1], y}));
 }
 
 TEST_F(DoneDateTest, InsertIntoItems_KeepsMembersInPlaceAndAppendsPastTheEnd)
@@ -65,7 +65,7 @@ TEST_F(DoneDateTest, InsertIntoItems_KeepsMembersInPlaceAndAppendsPastTheEnd)
 
     group->insertIntoItems({abc[2], x}, {0, 40});
 
-    EXPECT_EQ(group->items(), (QList<ListItem*>{abc[0], abc[1], abc[2], x}));
+    EXPECT_EQ(group->items(), (QList<ListItem*> {abc[0], abc[1], abc[2], x}));
 }
 
 TEST_F(DoneDateTest, InsertIntoItems_IgnoresCardsWithoutAnIndex)
@@ -75,7 +75,7 @@ TEST_F(DoneDateTest, InsertIntoItems_IgnoresCardsWithoutAnIndex)
 
     group->insertIntoItems({x, y}, {0});
 
-    EXPECT_EQ(group->items(), QList<ListItem*>{x});
+    EXPECT_EQ(group->items(), QList<ListItem*> {x});
     EXPECT_EQ(y->parentDoneGroup(), nullptr);
 }
 

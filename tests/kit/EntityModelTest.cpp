@@ -1,5 +1,5 @@
-#include "PelorinsKit/DoneDate.h"
 #include "PelorinsKit/EntityModel.h"
+#include "PelorinsKit/DoneDate.h"
 #include "PelorinsKit/ImageAttachment.h"
 #include "PelorinsKit/Kanban.h"
 #include "PelorinsKit/KanbanColumn.h"
@@ -105,8 +105,8 @@ TEST(EntityModel, NewObjects_HaveTheirMarksFromInsertion)
     Kanban* board = build.addBoard("Board");
     ListItem* card = build.addCard(board->column().first());
     auto* entry = context->insertNewObject<ListItemHistory>("ListItemHistory");
-    const std::pair<ManagedObject*, const char*> marks[] = {
-        {board, "export"}, {card, "done"}, {card, "toBeDeleted"}, {build.root(), "expanded"}, {entry, "actionInt"}};
+    const std::pair<ManagedObject*, const char*> marks[]
+        = {{board, "export"}, {card, "done"}, {card, "toBeDeleted"}, {build.root(), "expanded"}, {entry, "actionInt"}};
     for (const auto& [object, key] : marks)
         EXPECT_TRUE(object->value(key).isValid()) << key;
     EXPECT_FALSE(card->done());
@@ -182,7 +182,7 @@ TEST(EntityModel, SettingEitherSide_KeepsTheInverseUp)
 
     card->setColumn(b);
     EXPECT_TRUE(a->item().isEmpty());
-    EXPECT_EQ(b->item(), QList<ListItem*>{card});
+    EXPECT_EQ(b->item(), QList<ListItem*> {card});
 
     // A done column taken over by another board leaves the first one without.
     Kanban* other = build.addBoard("Other");
@@ -194,23 +194,23 @@ TEST(EntityModel, SettingEitherSide_KeepsTheInverseUp)
     Tag* home = build.addTag(board, "home");
     Tag* work = build.addTag(board, "work");
     card->setTags({home, work});
-    EXPECT_EQ(home->items(), QList<ListItem*>{card});
+    EXPECT_EQ(home->items(), QList<ListItem*> {card});
     card->setTags({work});
     EXPECT_TRUE(home->items().isEmpty());
-    EXPECT_EQ(work->items(), QList<ListItem*>{card});
+    EXPECT_EQ(work->items(), QList<ListItem*> {card});
 
     ImageAttachment* picture = ImageAttachment::create("F", context.get());
     picture->setListItems({card});
-    EXPECT_EQ(card->imageAttachments(), QList<ImageAttachment*>{picture});
+    EXPECT_EQ(card->imageAttachments(), QList<ImageAttachment*> {picture});
 
     ListItemHistory* entry = ListItemHistory::create(ListItemAction::moved, context.get());
     entry->setListItem(card);
-    EXPECT_EQ(card->history(), QList<ListItemHistory*>{entry});
+    EXPECT_EQ(card->history(), QList<ListItemHistory*> {entry});
 
     DoneDate* group = build.addDoneGroup(board, QDateTime(QDate(2026, 12, 9), QTime(0, 0)));
     card->setParentDoneGroup(group);
-    EXPECT_EQ(group->items(), QList<ListItem*>{card});
-    EXPECT_EQ(board->doneDates(), QList<DoneDate*>{group});
+    EXPECT_EQ(group->items(), QList<ListItem*> {card});
+    EXPECT_EQ(board->doneDates(), QList<DoneDate*> {group});
 }
 
 TEST(EntityModel, DeletingACard_KeepsItsTagsAndPictureRecordsAndDropsItsHistory)
@@ -230,11 +230,11 @@ TEST(EntityModel, DeletingACard_KeepsItsTagsAndPictureRecordsAndDropsItsHistory)
 
     EXPECT_TRUE(card->isDeleted());
     EXPECT_FALSE(tag->isDeleted());
-    EXPECT_EQ(tag->items(), QList<ListItem*>{other});
+    EXPECT_EQ(tag->items(), QList<ListItem*> {other});
     EXPECT_FALSE(picture->isDeleted());
     EXPECT_TRUE(picture->listItems().isEmpty());
     EXPECT_TRUE(entry->isDeleted());
-    EXPECT_EQ(board->column().first()->item(), QList<ListItem*>{other});
+    EXPECT_EQ(board->column().first()->item(), QList<ListItem*> {other});
 }
 
 TEST(EntityModel, DeletingABoard_TakesItsColumnsCardsTagsAndDayGroupsAlong)
@@ -251,7 +251,7 @@ TEST(EntityModel, DeletingABoard_TakesItsColumnsCardsTagsAndDayGroupsAlong)
 
     context->deleteObject(board);
 
-    for (ManagedObject* object : QList<ManagedObject*>{board, tag, card, group, doneCard})
+    for (ManagedObject* object : QList<ManagedObject*> {board, tag, card, group, doneCard})
         EXPECT_TRUE(object->isDeleted()) << object->entity()->name().toStdString();
     EXPECT_FALSE(picture->isDeleted());
     EXPECT_TRUE(build.root()->children().isEmpty());
@@ -268,7 +268,7 @@ TEST(EntityModel, DeletingAnEmptiedDayGroup_NeverDeletesCards)
     context->deleteObject(group);
 
     EXPECT_FALSE(doneCard->isDeleted());
-    EXPECT_EQ(board->mainColumn()->item(), QList<ListItem*>{doneCard});
+    EXPECT_EQ(board->mainColumn()->item(), QList<ListItem*> {doneCard});
     EXPECT_EQ(doneCard->parentDoneGroup(), nullptr);
 }
 
@@ -285,7 +285,7 @@ TEST(EntityModel, SavedGraph_ReadsBackWithOrderAbsentValuesAndAttributes)
     ListItem* second = build.addCard(board->column().at(1));
     const QDateTime due(QDate(2026, 12, 24), QTime(18, 30), Qt::UTC);
     first->setDueDate(due);
-    first->setEventsArray(QStringList{"E1", "E2"});
+    first->setEventsArray(QStringList {"E1", "E2"});
     first->setPriority(true);
     first->setTimeWorked(1.5);
     first->setAttributedNotesData(QByteArray("\x01\x00\x02", 3));
@@ -329,7 +329,7 @@ TEST(EntityModel, PictureRecord_IsMadeForItsFolderAndFetchedByItsRequest)
     ImageAttachment* picture = ImageAttachment::create("0A1B", context.get());
     ASSERT_TRUE(picture);
     EXPECT_EQ(picture->folderUUID(), QStringLiteral("0A1B"));
-    EXPECT_EQ(context->fetch(ImageAttachment::fetchRequest()), QList<ManagedObject*>{picture});
+    EXPECT_EQ(context->fetch(ImageAttachment::fetchRequest()), QList<ManagedObject*> {picture});
     EXPECT_EQ(ImageAttachment::create("0A1B", nullptr), nullptr);
 }
 

@@ -1,6 +1,6 @@
+#include "PelorinsKit/Kanban.h"
 #include "PelorinsKit/DueSoonDefinition.h"
 #include "PelorinsKit/EntityModel.h"
-#include "PelorinsKit/Kanban.h"
 #include "PelorinsKit/KanbanColumn.h"
 #include "PelorinsKit/ListItem.h"
 #include "PelorinsKit/Tag.h"

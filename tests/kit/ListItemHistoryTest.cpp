@@ -1,5 +1,5 @@
-#include "PelorinsKit/EntityModel.h"
 #include "PelorinsKit/ListItemHistory.h"
+#include "PelorinsKit/EntityModel.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +28,7 @@ TEST(ListItemHistory, Create_DatesTheEntryNowWithItsActionAndNoColumn)
     EXPECT_EQ(entry->action(), ListItemAction::markedDone);
     EXPECT_TRUE(entry->kanbanColumnUniqueIdentifier().isEmpty());
     EXPECT_EQ(entry->listItem(), nullptr);
-    EXPECT_EQ(context->fetch(ListItemHistory::fetchRequest()), QList<ManagedObject*>{entry});
+    EXPECT_EQ(context->fetch(ListItemHistory::fetchRequest()), QList<ManagedObject*> {entry});
     EXPECT_EQ(ListItemHistory::create(ListItemAction::moved, nullptr), nullptr);
 }
 

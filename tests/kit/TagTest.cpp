@@ -1,9 +1,9 @@
+#include "PelorinsKit/Tag.h"
 #include "PelorinsKit/EntityModel.h"
 #include "PelorinsKit/Folder.h"
 #include "PelorinsKit/Kanban.h"
 #include "PelorinsKit/KanbanColumn.h"
 #include "PelorinsKit/ListItem.h"
-#include "PelorinsKit/Tag.h"
 #include "support/StoreBuilder.h"
 #include "support/TestStore.h"
 
@@ -29,7 +29,7 @@ TEST(Tag, LosingItsLastCard_DeletesTheTagAtTheNextSaveOnly)
     ASSERT_TRUE(store.context().save(&error)) << error.toStdString();
     EXPECT_TRUE(orphan->isDeleted());
     EXPECT_FALSE(kept->isDeleted());
-    EXPECT_EQ(board->tags(), QList<Tag*>{kept});
+    EXPECT_EQ(board->tags(), QList<Tag*> {kept});
 
     ASSERT_TRUE(store.reopen()) << store.error().toStdString();
     const QList<Tag*> tags = store.context().fetchAs<Tag>(FetchRequest("Tag"));
@@ -54,7 +54,7 @@ TEST(Tag, TitleIsItsNameAndItNeverHasChildren)
     auto context = EntityModel::makeContext(EntityModel::currentModel());
     StoreBuilder build(*context);
     Tag* tag = build.addTag(build.addBoard("Board"), "home");
-    tag->setChildren(QList<DisplayItem*>{build.addFolder("Folder")});
+    tag->setChildren(QList<DisplayItem*> {build.addFolder("Folder")});
 
     EXPECT_EQ(tag->title(), QStringLiteral("home"));
     EXPECT_TRUE(tag->children().isEmpty());

@@ -27,8 +27,8 @@ public:
     Folder* addFolder(const QString& title, Folder* parent = nullptr);
     // A board at the end of `parent`'s children (the root's when none), with a stage column per
     // title and a done column.
-    Kanban* addBoard(const QString& title, const QStringList& stageTitles = {QStringLiteral("To Do")},
-        Folder* parent = nullptr);
+    Kanban* addBoard(
+        const QString& title, const QStringList& stageTitles = {QStringLiteral("To Do")}, Folder* parent = nullptr);
     // An open card at the end of `column`.
     ListItem* addCard(KanbanColumn* column, const QList<Tag*>& tags = {});
     Tag* addTag(Kanban* board, const QString& name);
