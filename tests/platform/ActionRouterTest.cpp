@@ -98,6 +98,8 @@ TEST(ActionRouter, ChainRunsFromFocusThroughAncestorsControllersToWindowThenAppl
     const QList<ActionResponder*> expected
         = {w.editor, &w.columnController, &w.boardController, &w.windowController, &w.application};
     EXPECT_EQ(w.router.chain(w.editor), expected);
+    w.router.attach(w.column, &w.columnController);
+    EXPECT_EQ(w.router.chain(w.editor), expected);
 
     w.showAndFocus(w.editor);
     ASSERT_EQ(QApplication::focusWidget(), w.editor);

@@ -1,6 +1,7 @@
 #include "Platform/widgets/Popover.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -73,7 +74,7 @@ TEST(Popover, StaysOnScreenNearItsEdges)
     }
 }
 
-TEST(Popover, ClosesOnAClickOutsideButNotInside)
+TEST(Popover, ClosesOnAClickOutsideOrEscapeButNotOnAClickInside)
 {
     AnchorWindow w(QPoint(300, 40));
     Popover* popover = makePopover(&w.window, QSize(200, 100));
@@ -87,6 +88,11 @@ TEST(Popover, ClosesOnAClickOutsideButNotInside)
     press(QPoint(2, 2));
     EXPECT_TRUE(popover->isVisible());
     press(QPoint(-20, -20));
+    EXPECT_FALSE(popover->isVisible());
+
+    popover->showRelativeTo(w.button);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(popover, &escape);
     EXPECT_FALSE(popover->isVisible());
 }
 
