@@ -35,9 +35,8 @@ void ActionRouter::attach(QWidget* widget, ActionResponder* controller)
     if (!widget || !controller)
         return;
     adopt(controller);
-    const auto connection = connect(widget, &QObject::destroyed, this, [this, widget] {
-        m_attachments.remove(widget);
-    });
+    const auto connection
+        = connect(widget, &QObject::destroyed, this, [this, widget] { m_attachments.remove(widget); });
     m_attachments.insert(widget, {controller, connection});
 }
 

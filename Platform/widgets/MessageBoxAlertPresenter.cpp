@@ -28,7 +28,7 @@ int MessageBoxAlertPresenter::runModal(const Alert& alert, QWidget* parent)
     box.setText(alert.messageText);
     box.setInformativeText(alert.informativeText);
 
-    const QStringList titles = alert.buttonTitles.isEmpty() ? QStringList{QStringLiteral("OK")} : alert.buttonTitles;
+    const QStringList titles = alert.buttonTitles.isEmpty() ? QStringList {QStringLiteral("OK")} : alert.buttonTitles;
     const int escape = int(titles.size()) - 1;
     QList<QPushButton*> buttons;
     for (int i = 0; i < titles.size(); ++i) {

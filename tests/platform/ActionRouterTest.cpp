@@ -1,5 +1,5 @@
-#include "Platform/widgets/ActionResponder.h"
 #include "Platform/widgets/ActionRouter.h"
+#include "Platform/widgets/ActionResponder.h"
 #include "Platform/widgets/Popover.h"
 
 #include <QAction>
@@ -60,10 +60,10 @@ struct Window
     QWidget* column = new QWidget(board);
     Editor* editor = new Editor(column, &log);
     QLineEdit* sidebar = new QLineEdit(&window);
-    Responder columnController{"column", &log};
-    Responder boardController{"board", &log};
-    Responder windowController{"window", &log};
-    Responder application{"application", &log};
+    Responder columnController {"column", &log};
+    Responder boardController {"board", &log};
+    Responder windowController {"window", &log};
+    Responder application {"application", &log};
 
     Window()
     {
@@ -106,7 +106,7 @@ TEST(ActionRouter, ChainRunsFromFocusThroughAncestorsControllersToWindowThenAppl
     EXPECT_EQ(w.router.chain(), expected);
 
     w.showAndFocus(w.sidebar);
-    EXPECT_EQ(w.router.chain(), (QList<ActionResponder*>{&w.windowController, &w.application}));
+    EXPECT_EQ(w.router.chain(), (QList<ActionResponder*> {&w.windowController, &w.application}));
 }
 
 TEST(ActionRouter, FirstResponderThatRespondsPerformsTheAction)
@@ -114,7 +114,7 @@ TEST(ActionRouter, FirstResponderThatRespondsPerformsTheAction)
     struct Case
     {
         QStringList responding; // which of editor, column, board, window, application respond
-        QString performer;      // empty: nobody
+        QString performer; // empty: nobody
     };
     const QList<Case> cases = {
         {{"editor", "column", "board", "window", "application"}, "editor"},
@@ -137,7 +137,8 @@ TEST(ActionRouter, FirstResponderThatRespondsPerformsTheAction)
         const bool sent = w.router.send("insertNewSectionAfter:", nullptr);
 
         EXPECT_EQ(sent, !c.performer.isEmpty()) << c.responding.join(",").toStdString();
-        const QStringList expected = c.performer.isEmpty() ? QStringList() : QStringList{c.performer + ":insertNewSectionAfter:"};
+        const QStringList expected
+            = c.performer.isEmpty() ? QStringList() : QStringList {c.performer + ":insertNewSectionAfter:"};
         EXPECT_EQ(w.log, expected) << c.responding.join(",").toStdString();
     }
 }

@@ -84,11 +84,12 @@ TEST(MessageBoxAlertPresenter, AlertWithoutButtonsCanStillBeDismissed)
 {
     AlertPresenter::Alert bare;
     bare.messageText = "Nothing to choose";
-    EXPECT_EQ(runAndAnswer(bare, [](QMessageBox* box) {
-        ASSERT_EQ(box->buttons().size(), 1);
-        EXPECT_EQ(box->buttons().first()->text(), "OK");
-        press(box, Qt::Key_Escape);
-    }),
+    EXPECT_EQ(runAndAnswer(bare,
+                  [](QMessageBox* box) {
+                      ASSERT_EQ(box->buttons().size(), 1);
+                      EXPECT_EQ(box->buttons().first()->text(), "OK");
+                      press(box, Qt::Key_Escape);
+                  }),
         0);
 }
 

@@ -38,8 +38,8 @@ struct Files
 
 // Drives the dialog once it is up: `steps` get the dialog and return whether it must still be
 // open afterwards (when it is, the test cancels it).
-std::optional<QString> runDialog(std::function<std::optional<QString>()> run,
-    std::function<void(QFileDialog*)> steps, bool expectStillOpen = false)
+std::optional<QString> runDialog(
+    std::function<std::optional<QString>()> run, std::function<void(QFileDialog*)> steps, bool expectStillOpen = false)
 {
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
@@ -98,7 +98,9 @@ TEST(FileDialogPanelPresenter, OpenPanelChoosesPackagesAndAllowedFilesOnly)
     EXPECT_EQ(runDialog(open, [&](QFileDialog* d) { choose(d, files.package); }), files.package);
     EXPECT_EQ(runDialog(open, [&](QFileDialog* d) { choose(d, files.plainArchive); }), files.plainArchive);
     // Another type cannot be chosen; an ordinary folder is opened, not chosen.
-    EXPECT_EQ(runDialog(open, [&](QFileDialog* d) { choose(d, files.text); }, true), std::nullopt);
+    EXPECT_EQ(runDialog(
+                  open, [&](QFileDialog* d) { choose(d, files.text); }, true),
+        std::nullopt);
     EXPECT_EQ(runDialog(
                   open,
                   [&](QFileDialog* d) {
@@ -126,7 +128,9 @@ TEST(FileDialogPanelPresenter, OpenPanelForFilesOnlyOpensPackagesLikeFolders)
                       choose(d, files.text);
                   }),
         files.text);
-    EXPECT_EQ(runDialog(open, [&](QFileDialog* d) { choose(d, files.package); }, true), std::nullopt);
+    EXPECT_EQ(runDialog(
+                  open, [&](QFileDialog* d) { choose(d, files.package); }, true),
+        std::nullopt);
 }
 
 TEST(FileDialogPanelPresenter, SavePanelGivesTheNameTheAllowedTypeAndAsksBeforeReplacing)

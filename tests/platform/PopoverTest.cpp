@@ -81,8 +81,8 @@ TEST(Popover, ClosesOnAClickOutsideOrEscapeButNotOnAClickInside)
     popover->showRelativeTo(w.button);
 
     auto press = [popover](QPoint local) {
-        QMouseEvent event(QEvent::MouseButtonPress, local, popover->mapToGlobal(local), Qt::LeftButton,
-            Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent event(QEvent::MouseButtonPress, local, popover->mapToGlobal(local), Qt::LeftButton, Qt::LeftButton,
+            Qt::NoModifier);
         QApplication::sendEvent(popover, &event);
     };
     press(QPoint(2, 2));

@@ -1,5 +1,5 @@
-#include "Platform/core/UndoManager.h"
 #include "Platform/widgets/UndoActionBinding.h"
+#include "Platform/core/UndoManager.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -10,9 +10,9 @@ namespace {
 
 struct EditMenu
 {
-    QAction undo{"Undo"};
-    QAction redo{"Redo"};
-    UndoActionBinding binding{&undo, &redo};
+    QAction undo {"Undo"};
+    QAction redo {"Redo"};
+    UndoActionBinding binding {&undo, &redo};
 
     void expect(const QString& undoTitle, bool undoEnabled, const QString& redoTitle, bool redoEnabled) const
     {
