@@ -196,7 +196,7 @@ private:
     {
         const EntityDescription* old = m_source.entity(entity.name());
         const AttributeDescription* oldAttribute = old ? old->attribute(attribute.name) : nullptr;
-        const QString copied = QLatin1String("src.") + quoted(attribute.name);
+        const QString copied = QLatin1String("s.") + quoted(attribute.name);
         if (oldAttribute && sourceHasColumn) {
             if (!oldAttribute->isOptional || attribute.isOptional || attribute.defaultValue.isNull())
                 return copied;
@@ -234,7 +234,7 @@ private:
             }
             QString expression;
             if (declaring == 0)
-                expression = sourceHasColumn ? QLatin1String("src.") + quoted(column) : QStringLiteral("NULL");
+                expression = sourceHasColumn ? QLatin1String("s.") + quoted(column) : QStringLiteral("NULL");
             else if (declaring == entities.size() && distinct.size() == 1)
                 expression = *distinct.cbegin();
             else
@@ -246,7 +246,7 @@ private:
         }
         if (names.isEmpty())
             return true;
-        const QString sql = QStringLiteral("INSERT INTO main.%1 (%2) SELECT %3 FROM src.%1")
+        const QString sql = QStringLiteral("INSERT INTO main.%1 (%2) SELECT %3 FROM src.%1 AS s")
                                 .arg(quoted(table), names.join(QLatin1String(", ")), expressions.join(QLatin1String(", ")));
         return exec(sql) || sqliteFailure();
     }
@@ -345,8 +345,8 @@ private:
     // Objects keep their URIs across migrations, so the store keeps its identifier.
     bool keepStoreIdentity()
     {
-        Statement update(m_db, QStringLiteral("UPDATE main.Z_METADATA SET value = (SELECT value FROM src.Z_METADATA WHERE key = ?1) "
-                                              "WHERE key = ?1 AND EXISTS (SELECT 1 FROM src.Z_METADATA WHERE key = ?1)"));
+        Statement update(m_db, QStringLiteral("UPDATE main.Z_METADATA SET Z_VALUE = (SELECT Z_VALUE FROM src.Z_METADATA WHERE Z_KEY = ?1) "
+                                              "WHERE Z_KEY = ?1 AND EXISTS (SELECT 1 FROM src.Z_METADATA WHERE Z_KEY = ?1)"));
         if (!update.isValid() || !update.bind(1, QString::fromLatin1(PersistentStoreCoordinator::StoreUUIDKey)))
             return sqliteFailure();
         return sqlite3_step(update.get()) == SQLITE_DONE || sqliteFailure();
