@@ -3,10 +3,15 @@
 #include "Platform/widgets/SectionedListViewDataSource.h"
 #include "Platform/widgets/SectionedListViewDelegate.h"
 
+#include <QApplication>
+#include <QDrag>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QSet>
+#include <QTimer>
 #include <QVariantAnimation>
 #include <algorithm>
 
@@ -15,6 +20,8 @@ namespace {
 // Widgets are kept ready this far above and below the visible band, so that a small scroll
 // finds them made and configured.
 constexpr int kPreparedMargin = 100;
+// A drag this close to the top or bottom edge scrolls the list, faster nearer the edge.
+constexpr int kAutoscrollBand = 40;
 
 } // namespace
 
@@ -44,6 +51,17 @@ SectionedListView::SectionedListView(QWidget* parent)
         }
     });
     connect(m_animation, &QVariantAnimation::finished, this, &SectionedListView::finishAnimation);
+
+    viewport()->setAcceptDrops(true);
+    m_autoscrollTimer = new QTimer(this);
+    m_autoscrollTimer->setInterval(16);
+    connect(m_autoscrollTimer, &QTimer::timeout, this, [this] {
+        QScrollBar* bar = verticalScrollBar();
+        const int before = bar->value();
+        bar->setValue(before + m_autoscrollStep);
+        if (bar->value() == before)
+            stopAutoscroll();
+    });
 }
 
 SectionedListView::~SectionedListView() = default;
@@ -70,6 +88,11 @@ void SectionedListView::setDataSource(SectionedListViewDataSource* dataSource)
 void SectionedListView::setDelegate(SectionedListViewDelegate* delegate)
 {
     m_delegate = delegate;
+}
+
+void SectionedListView::setDragDelegate(SectionedListViewDragDelegate* delegate)
+{
+    m_dragDelegate = delegate;
 }
 
 void SectionedListView::setHeaderHeight(int height)
@@ -329,7 +352,9 @@ void SectionedListView::mousePressEvent(QMouseEvent* event)
     }
     event->accept();
     m_narrowSelectionOnRelease.reset();
-    const std::optional<IndexPath> path = indexPathAt(contentPointFromViewport(event->position().toPoint()));
+    m_pressPoint = event->position().toPoint();
+    const std::optional<IndexPath> path = indexPathAt(contentPointFromViewport(m_pressPoint));
+    m_pressedPath = path;
     if (!path) {
         proposeDeselection(m_selection);
         return;
@@ -351,8 +376,21 @@ void SectionedListView::mousePressEvent(QMouseEvent* event)
     proposeSelection({*path});
 }
 
+void SectionedListView::mouseMoveEvent(QMouseEvent* event)
+{
+    const bool dragging = (event->buttons() & Qt::LeftButton) && m_pressedPath && m_dragDelegate;
+    if (!dragging
+        || (event->position().toPoint() - m_pressPoint).manhattanLength() < QApplication::startDragDistance()) {
+        QAbstractScrollArea::mouseMoveEvent(event);
+        return;
+    }
+    event->accept();
+    startDrag(*std::exchange(m_pressedPath, std::nullopt));
+}
+
 void SectionedListView::mouseReleaseEvent(QMouseEvent* event)
 {
+    m_pressedPath.reset();
     if (event->button() == Qt::LeftButton && m_narrowSelectionOnRelease) {
         const IndexPath path = *std::exchange(m_narrowSelectionOnRelease, std::nullopt);
         proposeDeselection(m_selection - QSet<IndexPath>{path});
@@ -362,9 +400,157 @@ void SectionedListView::mouseReleaseEvent(QMouseEvent* event)
     QAbstractScrollArea::mouseReleaseEvent(event);
 }
 
+void SectionedListView::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!m_dragDelegate) {
+        event->ignore();
+        return;
+    }
+    // Entering is always accepted: the platform follows it with a move, and each move is
+    // validated on its own, so that a refusal at one place does not end the drag here.
+    m_validatedDrop.reset();
+    event->accept();
+}
+
+void SectionedListView::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (!m_dragDelegate) {
+        event->ignore();
+        return;
+    }
+    const QPoint point = event->position().toPoint();
+    updateAutoscroll(point);
+    SectionedListViewDragDelegate::DropProposal proposal = proposedDrop(contentPointFromViewport(point));
+    const Qt::DropAction action
+        = m_dragDelegate->validateDrop(this, event->mimeData(), proposal.path, proposal.operation);
+    if (action == Qt::IgnoreAction) {
+        m_validatedDrop.reset();
+        event->ignore();
+        return;
+    }
+    m_validatedDrop = proposal;
+    m_validatedAction = action;
+    event->setDropAction(action);
+    event->accept();
+}
+
+void SectionedListView::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    stopAutoscroll();
+    m_validatedDrop.reset();
+    if (m_dragDelegate)
+        m_dragDelegate->dragExited(this);
+    event->accept();
+}
+
+void SectionedListView::dropEvent(QDropEvent* event)
+{
+    stopAutoscroll();
+    const std::optional<SectionedListViewDragDelegate::DropProposal> proposal
+        = std::exchange(m_validatedDrop, std::nullopt);
+    auto* source = qobject_cast<SectionedListView*>(event->source());
+    if (!m_dragDelegate || !proposal
+        || !m_dragDelegate->acceptDrop(this, event->mimeData(), proposal->path, proposal->operation, source)) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(m_validatedAction);
+    event->accept();
+}
+
 void SectionedListView::scrollContentsBy(int, int)
 {
     placeWidgets();
+}
+
+SectionedListViewDragDelegate::DropProposal SectionedListView::proposedDrop(const QPoint& contentPoint) const
+{
+    using Operation = SectionedListViewDragDelegate::DropOperation;
+    const int y = contentPoint.y();
+    const int pinTop = pinnedTop();
+    if (m_layout.headerHeight() > 0) {
+        for (int section : m_layout.sectionsIn(y, y + 1)) {
+            if (m_layout.pinnedHeaderFrame(section, pinTop).contains(0, y))
+                return {IndexPath{section, 0}, Operation::Before};
+        }
+    }
+    if (const std::optional<IndexPath> path = indexPathAt(contentPoint))
+        return {*path, Operation::On};
+
+    const QList<int> sections = m_layout.sectionsIn(y, y + 1);
+    if (sections.isEmpty()) {
+        const int last = numberOfSections() - 1;
+        if (last < 0 || y < 0)
+            return {IndexPath{0, 0}, Operation::Before};
+        return {IndexPath{last, numberOfItems(last)}, Operation::Before};
+    }
+    // Between rows (in an open gap, say): before the next row of the section.
+    const int section = sections.last();
+    std::optional<IndexPath> next;
+    for (const IndexPath& path : m_layout.itemsIn(y, y + viewport()->height() + 1)) {
+        if (path.section == section && m_layout.itemFrame(path).top() >= y && (!next || path < *next))
+            next = path;
+    }
+    return {next.value_or(IndexPath{section, numberOfItems(section)}), Operation::Before};
+}
+
+void SectionedListView::setDropGap(std::optional<SectionedListDropGap> gap)
+{
+    m_layout.setDropGap(std::move(gap));
+    placeWidgetsAnimated({});
+}
+
+void SectionedListView::startDrag(const IndexPath& pressedPath)
+{
+    m_narrowSelectionOnRelease.reset();
+    const QSet<IndexPath> paths = m_selection.contains(pressedPath) ? m_selection : QSet<IndexPath>{pressedPath};
+    QList<IndexPath> sorted(paths.cbegin(), paths.cend());
+    std::sort(sorted.begin(), sorted.end());
+    QMimeData* data = m_dragDelegate->mimeDataForItems(this, sorted);
+    if (!data)
+        return;
+    m_dragDelegate->dragWillBegin(this, paths, pressedPath);
+
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    if (QWidget* widget = itemWidget(pressedPath)) {
+        drag->setPixmap(widget->grab());
+        drag->setHotSpot(m_pressPoint - widget->geometry().topLeft());
+    }
+    // The list may go away while the drag runs its own event loop.
+    const QPointer<SectionedListView> self(this);
+    const Qt::DropAction action = drag->exec(Qt::MoveAction);
+    if (self && m_dragDelegate)
+        m_dragDelegate->dragEnded(this, action);
+}
+
+void SectionedListView::updateAutoscroll(const QPoint& viewportPoint)
+{
+    const int fromTop = viewportPoint.y() - m_topInset;
+    const int fromBottom = viewport()->height() - viewportPoint.y();
+    if (fromTop < kAutoscrollBand)
+        m_autoscrollStep = -std::max(2, (kAutoscrollBand - fromTop) / 2);
+    else if (fromBottom < kAutoscrollBand)
+        m_autoscrollStep = std::max(2, (kAutoscrollBand - fromBottom) / 2);
+    else
+        m_autoscrollStep = 0;
+    if (m_autoscrollStep == 0)
+        stopAutoscroll();
+    else if (!m_autoscrollTimer->isActive())
+        m_autoscrollTimer->start();
+}
+
+void SectionedListView::stopAutoscroll()
+{
+    m_autoscrollTimer->stop();
+    m_autoscrollStep = 0;
+}
+
+bool SectionedListView::isHiddenForDrag(const IndexPath& path) const
+{
+    // Rows dragged within the list leave their place to the rows closing up behind them.
+    const std::optional<SectionedListDropGap>& gap = m_layout.dropGap();
+    return gap && gap->draggedFromThisList && gap->draggedItemHeights.contains(path);
 }
 
 void SectionedListView::proposeSelection(const QSet<IndexPath>& proposed)
@@ -452,7 +638,6 @@ void SectionedListView::applyUpdates(PendingUpdates& updates)
             m_selection.insert(pathOfFlatIndex(m_sectionStarts, oldToNew[o]));
     }
 
-    QList<Move> moves;
     for (auto it = oldShown.cbegin(); it != oldShown.cend(); ++it) {
         const int o = flatIndex(oldStarts, it.key());
         const int n = o >= 0 ? oldToNew[o] : -1;
@@ -468,19 +653,10 @@ void SectionedListView::applyUpdates(PendingUpdates& updates)
         if (oldDirty[o] || path != it.key())
             m_dataSource->configureItem(it->widget, path);
         m_shownItems.insert(path, it.value());
-        moves.append(Move{it->widget, it->widget->geometry(), QRect()});
     }
 
     updateScrollRange();
-    placeWidgets();
-    // Kept widgets slide from where they were to their new frames.
-    QList<Move> slides;
-    for (Move& move : moves) {
-        move.to = move.widget->geometry();
-        if (!move.widget->isHidden() && move.from != move.to)
-            slides.append(move);
-    }
-    animateMoves(slides, updates.completions);
+    placeWidgetsAnimated(updates.completions);
 }
 
 std::vector<int> SectionedListView::matchItems(const PendingUpdates& updates,
@@ -559,6 +735,23 @@ std::vector<int> SectionedListView::matchItems(const PendingUpdates& updates,
             oldDirty[o] = true;
     }
     return newToOld;
+}
+
+void SectionedListView::placeWidgetsAnimated(QList<std::function<void()>> completions)
+{
+    finishAnimation();
+    QHash<IndexPath, std::pair<QWidget*, QRect>> before;
+    for (auto it = m_shownItems.cbegin(); it != m_shownItems.cend(); ++it)
+        before.insert(it.key(), {it->widget, it->widget->geometry()});
+    placeWidgets();
+    // Widgets that stay with their items slide from where they were to their new frames.
+    QList<Move> moves;
+    for (auto it = before.cbegin(); it != before.cend(); ++it) {
+        QWidget* widget = m_shownItems.value(it.key()).widget;
+        if (widget == it->first && widget->geometry() != it->second)
+            moves.append(Move{widget, it->second, widget->geometry()});
+    }
+    animateMoves(moves, completions);
 }
 
 void SectionedListView::animateMoves(QList<Move> moves, QList<std::function<void()>> completions)
@@ -659,7 +852,7 @@ void SectionedListView::placeWidgets()
             it = m_shownItems.insert(path, ShownItem{widget, kind});
         }
         it->widget->setGeometry(toViewport(m_layout.itemFrame(path)));
-        it->widget->show();
+        it->widget->setVisible(!isHiddenForDrag(path));
     }
 
     QList<int> sections;

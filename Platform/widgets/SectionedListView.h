@@ -2,6 +2,7 @@
 
 #include "Platform/core/IndexPath.h"
 #include "Platform/widgets/SectionedListLayout.h"
+#include "Platform/widgets/SectionedListViewDragDelegate.h"
 
 #include <QAbstractScrollArea>
 #include <QHash>
@@ -12,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+class QTimer;
 class QVariantAnimation;
 
 class SectionedListViewDataSource;
@@ -41,6 +43,9 @@ public:
     SectionedListViewDataSource* dataSource() const { return m_dataSource; }
     void setDelegate(SectionedListViewDelegate* delegate);
     SectionedListViewDelegate* delegate() const { return m_delegate; }
+    // Without a drag delegate items cannot be dragged and nothing can be dropped.
+    void setDragDelegate(SectionedListViewDragDelegate* delegate);
+    SectionedListViewDragDelegate* dragDelegate() const { return m_dragDelegate; }
 
     const SectionedListLayout& listLayout() const { return m_layout; }
     void setHeaderHeight(int height);
@@ -101,10 +106,22 @@ public:
     void setContentOffset(int offset);
     void scrollToItem(const IndexPath& path, ScrollPosition position);
 
+    // What a drop at a content point proposes: onto the item under it; before the first row of
+    // a section over its header; before the next row in the space between rows; after the last
+    // row of the section (or of the list) below them.
+    SectionedListViewDragDelegate::DropProposal proposedDrop(const QPoint& contentPoint) const;
+    // Opens (or, with none, closes) the gap where dragged items would land; rows slide aside.
+    void setDropGap(std::optional<SectionedListDropGap> gap);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
 private:
@@ -134,6 +151,11 @@ private:
         QRect to;
     };
 
+    void startDrag(const IndexPath& pressedPath);
+    void updateAutoscroll(const QPoint& viewportPoint);
+    void stopAutoscroll();
+    bool isHiddenForDrag(const IndexPath& path) const;
+    void placeWidgetsAnimated(QList<std::function<void()>> completions);
     void proposeSelection(const QSet<IndexPath>& proposed);
     void proposeDeselection(const QSet<IndexPath>& proposed);
     bool isOnHeader(const QPoint& viewportPoint) const;
@@ -157,6 +179,7 @@ private:
 
     SectionedListViewDataSource* m_dataSource = nullptr;
     SectionedListViewDelegate* m_delegate = nullptr;
+    SectionedListViewDragDelegate* m_dragDelegate = nullptr;
     SectionedListLayout m_layout;
     int m_topInset = 0;
 
@@ -173,6 +196,12 @@ private:
     // A plain press on a selected item narrows the selection to it on release, unless a drag
     // of the selection started in between.
     std::optional<IndexPath> m_narrowSelectionOnRelease;
+    std::optional<IndexPath> m_pressedPath;
+    QPoint m_pressPoint;
+    std::optional<SectionedListViewDragDelegate::DropProposal> m_validatedDrop;
+    Qt::DropAction m_validatedAction = Qt::IgnoreAction;
+    QTimer* m_autoscrollTimer = nullptr;
+    int m_autoscrollStep = 0;
 
     QMap<IndexPath, ShownItem> m_shownItems;
     QMap<int, QWidget*> m_shownHeaders;

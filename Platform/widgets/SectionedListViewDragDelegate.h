@@ -20,6 +20,12 @@ public:
         Before, // between items, before the path
     };
 
+    struct DropProposal
+    {
+        IndexPath path;
+        DropOperation operation = DropOperation::Before;
+    };
+
     virtual ~SectionedListViewDragDelegate() = default;
 
     // The data for dragging the items at `paths` (ascending); none refuses the drag.

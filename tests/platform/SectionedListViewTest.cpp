@@ -1,16 +1,25 @@
 #include "Platform/widgets/SectionedListView.h"
 #include "Platform/widgets/SectionedListViewDataSource.h"
 #include "Platform/widgets/SectionedListViewDelegate.h"
+#include "Platform/widgets/SectionedListViewDragDelegate.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QEventLoop>
 #include <QScrollBar>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <gtest/gtest.h>
 #include <random>
+
+// Readable failures for lists of strings.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace {
 
@@ -607,4 +616,197 @@ TEST(SectionedListViewSelection, IndexPathsBetweenRunsAcrossSectionsInEitherDire
     EXPECT_EQ(describe(list.view.indexPathsBetween({2, 0}, {0, 1})), "0.1 0.2 2.0");
     EXPECT_EQ(describe(list.view.indexPathsBetween({0, 2}, {0, 0})), "0.0 0.1 0.2");
     EXPECT_EQ(describe(list.view.indexPathsBetween({0, 1}, {9, 9})), "0.1 0.2 2.0 2.1");
+}
+
+namespace {
+
+using DropOperation = SectionedListViewDragDelegate::DropOperation;
+
+QString describe(const IndexPath& path, DropOperation operation)
+{
+    return QString("%1 %2.%3").arg(operation == DropOperation::On ? "on" : "before").arg(path.section).arg(path.item);
+}
+
+class DropRecorder : public SectionedListViewDragDelegate
+{
+public:
+    QStringList log;
+    std::function<Qt::DropAction(IndexPath&, DropOperation&)> onValidate;
+    bool accepts = true;
+
+    QMimeData* mimeDataForItems(SectionedListView*, const QList<IndexPath>&) override { return new QMimeData; }
+    Qt::DropAction validateDrop(SectionedListView*, const QMimeData*, IndexPath& path, DropOperation& operation) override
+    {
+        log << "validate " + describe(path, operation);
+        return onValidate ? onValidate(path, operation) : Qt::MoveAction;
+    }
+    bool acceptDrop(SectionedListView*, const QMimeData*, const IndexPath& path, DropOperation operation,
+        SectionedListView* source) override
+    {
+        log << "accept " + describe(path, operation) + (source ? " from a list" : " from elsewhere");
+        return accepts;
+    }
+    void dragExited(SectionedListView*) override { log << "exited"; }
+};
+
+// Drag events go through the window, as the platform delivers them, so that enter, move, leave
+// and drop reach the list as one drag.
+struct DragOver
+{
+    QMimeData data;
+    SectionedListView& view;
+
+    bool send(QEvent* event)
+    {
+        QApplication::sendEvent(view.window()->windowHandle(), event);
+        return event->isAccepted();
+    }
+    QPoint inWindow(const QPoint& viewportPoint) const { return view.viewport()->mapTo(view.window(), viewportPoint); }
+    bool enter(const QPoint& point)
+    {
+        QDragEnterEvent event(inWindow(point), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        return send(&event);
+    }
+    bool move(const QPoint& point)
+    {
+        QDragMoveEvent event(inWindow(point), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        return send(&event);
+    }
+    bool drop(const QPoint& point)
+    {
+        QDropEvent event(inWindow(point), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        return send(&event);
+    }
+    void leave()
+    {
+        QDragLeaveEvent event;
+        send(&event);
+    }
+};
+
+} // namespace
+
+TEST(SectionedListViewDrop, ProposesTheDropUnderThePointer)
+{
+    ListFixture list({Rows::numbered(3), Rows::numbered(2, 100)});
+    list.view.setHeaderHeight(38);
+    // Section 0: header 0..38, rows 38..158; section 1: header 158..196, rows 196..276.
+    SectionedListDropGap gap;
+    gap.position = {0, 1};
+    gap.incomingHeight = 30;
+
+    struct Case
+    {
+        QPoint point;
+        bool withGap;
+        QString proposal;
+    };
+    const QList<Case> cases = {
+        {{10, 40}, false, "on 0.0"},
+        {{10, 157}, false, "on 0.2"},
+        {{10, 10}, false, "before 0.0"},
+        {{10, 170}, false, "before 1.0"},
+        {{10, 500}, false, "before 1.2"},
+        {{10, 90}, true, "before 0.1"}, // inside the open gap, 78..108
+        {{10, 120}, true, "on 0.1"},
+    };
+    for (const Case& c : cases) {
+        list.view.setDropGap(c.withGap ? std::optional(gap) : std::nullopt);
+        const SectionedListViewDragDelegate::DropProposal proposal = list.view.proposedDrop(c.point);
+        EXPECT_EQ(describe(proposal.path, proposal.operation), c.proposal) << c.point.y();
+    }
+
+    ListFixture empty({});
+    EXPECT_EQ(describe(empty.view.proposedDrop({10, 10}).path, DropOperation::Before), "before 0.0");
+}
+
+TEST(SectionedListViewDrop, DropLandsWhereTheDelegateCorrectedTheProposal)
+{
+    ListFixture list({Rows::numbered(10)});
+    DropRecorder recorder;
+    recorder.onValidate = [&](IndexPath& path, DropOperation& operation) {
+        if (operation == DropOperation::On) {
+            operation = DropOperation::Before;
+            path.item += 1;
+        }
+        SectionedListDropGap gap;
+        gap.position = path;
+        gap.incomingHeight = 40;
+        list.view.setDropGap(gap);
+        return Qt::MoveAction;
+    };
+    list.view.setDragDelegate(&recorder);
+    DragOver drag{{}, list.view};
+
+    EXPECT_TRUE(drag.enter({10, 100}));
+    EXPECT_TRUE(drag.move({10, 100}));
+    // Rows from the proposed drop down make room for the incoming row.
+    EXPECT_EQ(list.view.itemWidget({0, 3})->geometry().top(), 160);
+    EXPECT_TRUE(drag.move({10, 170}));
+    EXPECT_EQ(list.view.itemWidget({0, 4})->geometry().top(), 200);
+    EXPECT_TRUE(drag.drop({10, 170}));
+    EXPECT_EQ(recorder.log, QStringList({"validate on 0.2", "validate on 0.3", "accept before 0.4 from elsewhere"}));
+}
+
+TEST(SectionedListViewDrop, RefusedDropsAndDragsThatLeaveReachTheDelegateOnly)
+{
+    ListFixture list({Rows::numbered(10)});
+    DropRecorder recorder;
+    recorder.onValidate = [](IndexPath&, DropOperation&) { return Qt::IgnoreAction; };
+    list.view.setDragDelegate(&recorder);
+    DragOver drag{{}, list.view};
+
+    drag.enter({10, 100});
+    EXPECT_FALSE(drag.move({10, 100}));
+    drag.leave();
+    EXPECT_EQ(recorder.log, QStringList({"validate on 0.2", "exited"}));
+    drag.enter({10, 100});
+    drag.move({10, 100});
+    EXPECT_FALSE(drag.drop({10, 100}));
+    EXPECT_FALSE(recorder.log.join(',').contains("accept"));
+
+    // Without a drag delegate nothing is accepted at all.
+    list.view.setDragDelegate(nullptr);
+    EXPECT_FALSE(drag.enter({10, 100}));
+}
+
+TEST(SectionedListViewDrop, DraggingNearAnEdgeScrollsTheList)
+{
+    ListFixture list({Rows::numbered(200)});
+    DropRecorder recorder;
+    list.view.setDragDelegate(&recorder);
+    DragOver drag{{}, list.view};
+
+    drag.enter({10, 595});
+    drag.move({10, 595});
+    waitUntil([&] { return list.view.contentOffset() > 100; });
+    EXPECT_GT(list.view.contentOffset(), 100);
+    drag.move({10, 5});
+    const int lowest = list.view.contentOffset();
+    waitUntil([&] { return list.view.contentOffset() < lowest - 50; });
+    EXPECT_LT(list.view.contentOffset(), lowest - 50);
+
+    drag.leave();
+    const int stopped = list.view.contentOffset();
+    waitUntil([] { return false; }, 60);
+    EXPECT_EQ(list.view.contentOffset(), stopped);
+}
+
+TEST(SectionedListViewDrop, RowsDraggedWithinTheListLeaveTheirPlace)
+{
+    ListFixture list({Rows::numbered(10)});
+    SectionedListDropGap gap;
+    gap.position = {0, 1};
+    gap.draggedFromThisList = true;
+    gap.draggedItemHeights = {{{0, 5}, 40}};
+    gap.dragOrigin = IndexPath{0, 5};
+    list.view.setDropGap(gap);
+
+    EXPECT_FALSE(list.view.itemWidget({0, 5})->isVisible());
+    EXPECT_EQ(list.view.itemWidget({0, 4})->geometry().top(), 200);
+    EXPECT_EQ(list.view.itemWidget({0, 6})->geometry().top(), 240);
+
+    list.view.setDropGap(std::nullopt);
+    EXPECT_TRUE(list.view.itemWidget({0, 5})->isVisible());
+    EXPECT_EQ(list.view.itemWidget({0, 4})->geometry().top(), 160);
 }
