@@ -199,7 +199,7 @@ void AttributedString::replaceCharacters(TextRange range, const AttributedString
     for (qsizetype i = 0; i < text.m_runs.size(); ++i)
         m_runs.insert(first + i, text.m_runs.at(i));
     m_text.replace(clip.location, clip.length, text.m_text);
-    mergeEqualNeighbours();
+    mergeEqualNeighbours(first, first + text.m_runs.size());
 }
 
 void AttributedString::insert(const AttributedString& text, int index)
@@ -242,21 +242,14 @@ qsizetype AttributedString::splitAt(int position)
     return m_runs.size();
 }
 
-void AttributedString::mergeEqualNeighbours()
+void AttributedString::mergeEqualNeighbours(qsizetype from, qsizetype to)
 {
-    qsizetype kept = 0;
-    for (qsizetype i = 0; i < m_runs.size(); ++i) {
-        if (m_runs.at(i).length == 0)
-            continue;
-        if (kept > 0 && m_runs.at(kept - 1).attributes == m_runs.at(i).attributes) {
-            m_runs[kept - 1].length += m_runs.at(i).length;
-            continue;
+    for (qsizetype i = std::min(to, m_runs.size() - 1); i >= std::max<qsizetype>(from, 1); --i) {
+        if (m_runs.at(i - 1).attributes == m_runs.at(i).attributes) {
+            m_runs[i - 1].length += m_runs.at(i).length;
+            m_runs.removeAt(i);
         }
-        if (kept != i)
-            m_runs[kept] = std::move(m_runs[i]);
-        ++kept;
     }
-    m_runs.resize(kept);
 }
 
 void AttributedString::editAttributes(TextRange range, const std::function<void(QVariantMap&)>& edit)
@@ -268,5 +261,5 @@ void AttributedString::editAttributes(TextRange range, const std::function<void(
     const qsizetype last = splitAt(clip.end());
     for (qsizetype i = first; i < last; ++i)
         edit(m_runs[i].attributes);
-    mergeEqualNeighbours();
+    mergeEqualNeighbours(first, last);
 }

@@ -92,7 +92,8 @@ private:
     TextRange clipped(TextRange range) const;
     // Makes a run start at `position` and answers that run's index (the run count at the end).
     qsizetype splitAt(int position);
-    void mergeEqualNeighbours();
+    // Merges each run in [from, to] into the run before it when their attributes are equal.
+    void mergeEqualNeighbours(qsizetype from, qsizetype to);
     void editAttributes(TextRange range, const std::function<void(QVariantMap&)>& edit);
 
     QString m_text;

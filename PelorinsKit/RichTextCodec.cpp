@@ -25,8 +25,14 @@ constexpr QCborTag selfDescribeTag = QCborTag(55799);
 // Link dictionaries nest a little (calendar data inside the link); nothing legitimate nests deep.
 constexpr int maximumDepth = 16;
 
+// Deflate never expands more than about 1032 to 1, so a size header beyond that ratio is corrupt
+// and is refused before anything is allocated for it.
+constexpr qsizetype maximumInflation = 1032;
+
 const QString versionKey = QStringLiteral("version");
+const QString contentKey = QStringLiteral("content");
 const QString stringKey = QStringLiteral("string");
+const QString attributesKey = QStringLiteral("attributes");
 const QString runsKey = QStringLiteral("runs");
 
 const QString colourType = QStringLiteral("QColor");
@@ -163,6 +169,21 @@ std::optional<QCborValue> encodeValue(const QVariant& value, int depth)
     if (type == qMetaTypeId<TextAttachment>())
         return encodeAttachment(value.value<TextAttachment>());
     return std::nullopt;
+}
+
+QCborMap encodeAttributes(const QVariantMap& attributes)
+{
+    QCborMap encoded;
+    for (auto it = attributes.cbegin(); it != attributes.cend(); ++it) {
+        const std::optional<QCborValue> value = encodeValue(it.value(), 0);
+        if (value) {
+            encoded.insert(it.key(), *value);
+            continue;
+        }
+        ConsoleLog::write(QStringLiteral("Notes attribute %1 has a value of type %2 that cannot be stored")
+                              .arg(it.key(), QString::fromLatin1(it.value().typeName())));
+    }
+    return encoded;
 }
 
 // Decoding -------------------------------------------------------------------------------------
@@ -340,6 +361,20 @@ std::optional<QCborValue> readDocument(const QByteArray& data)
     return value;
 }
 
+std::optional<QByteArray> uncompressed(const QByteArray& compressed)
+{
+    if (compressed.size() <= 4)
+        return std::nullopt;
+    const auto* header = reinterpret_cast<const uchar*>(compressed.constData());
+    const quint32 size = quint32(header[0]) << 24 | quint32(header[1]) << 16 | quint32(header[2]) << 8 | header[3];
+    if (size == 0 || qint64(size) > qint64(compressed.size() - 4) * maximumInflation)
+        return std::nullopt;
+    QByteArray content = qUncompress(compressed);
+    if (content.size() != qsizetype(size))
+        return std::nullopt;
+    return content;
+}
+
 Decoded<AttributedString> decodeText(const QByteArray& data)
 {
     const std::optional<QCborValue> document = readDocument(data);
@@ -357,26 +392,47 @@ Decoded<AttributedString> decodeText(const QByteArray& data)
     if (version.toInteger() != RichTextCodec::currentVersion)
         return DecodeError{QStringLiteral("unknown version %1").arg(version.toInteger())};
 
-    const QCborValue string = root.value(stringKey);
-    const QCborValue runs = root.value(runsKey);
-    if (!string.isString() || !runs.isArray() || root.size() != 3)
+    const QCborValue compressed = root.value(contentKey);
+    if (!compressed.isByteArray() || root.size() != 2)
         return DecodeError{QStringLiteral("malformed document")};
+    const std::optional<QByteArray> inflated = uncompressed(compressed.toByteArray());
+    const std::optional<QCborValue> content = inflated ? readDocument(*inflated) : std::nullopt;
+    if (!content || !content->isMap())
+        return DecodeError{QStringLiteral("unreadable content")};
+    const QCborMap body = content->toMap();
+
+    const QCborValue string = body.value(stringKey);
+    const QCborValue attributeSets = body.value(attributesKey);
+    const QCborValue runs = body.value(runsKey);
+    if (!string.isString() || !attributeSets.isArray() || !runs.isArray() || body.size() != 3)
+        return DecodeError{QStringLiteral("malformed content")};
     const QString text = string.toString();
 
-    AttributedString result;
-    qint64 position = 0;
-    for (const QCborValue& run : runs.toArray()) {
-        const QCborArray parts = run.toArray();
-        if (!run.isArray() || parts.size() != 2 || !parts.at(0).isInteger() || !parts.at(1).isMap())
-            return DecodeError{QStringLiteral("malformed run")};
-        const qint64 length = parts.at(0).toInteger();
-        if (length <= 0 || length > text.size() - position)
-            return DecodeError{QStringLiteral("run outside the text")};
-        const std::optional<QVariantMap> attributes = decodeMap(parts.at(1).toMap(), 0);
+    QList<QVariantMap> sets;
+    for (const QCborValue& set : attributeSets.toArray()) {
+        std::optional<QVariantMap> attributes = set.isMap() ? decodeMap(set.toMap(), 0) : std::nullopt;
         if (!attributes)
             return DecodeError{QStringLiteral("unreadable attribute value")};
-        result.append(AttributedString(text.mid(position, length), *attributes));
-        position += length;
+        sets.append(std::move(*attributes));
+    }
+
+    // Runs are pairs of a length and an index into the attribute sets.
+    const QCborArray pairs = runs.toArray();
+    if (pairs.size() % 2 != 0)
+        return DecodeError{QStringLiteral("malformed run")};
+    AttributedString result;
+    qint64 position = 0;
+    for (qsizetype i = 0; i < pairs.size(); i += 2) {
+        const QCborValue length = pairs.at(i);
+        const QCborValue set = pairs.at(i + 1);
+        if (!length.isInteger() || !set.isInteger())
+            return DecodeError{QStringLiteral("malformed run")};
+        if (length.toInteger() <= 0 || length.toInteger() > text.size() - position)
+            return DecodeError{QStringLiteral("run outside the text")};
+        if (set.toInteger() < 0 || set.toInteger() >= sets.size())
+            return DecodeError{QStringLiteral("run without attributes")};
+        result.append(AttributedString(text.mid(position, length.toInteger()), sets.at(set.toInteger())));
+        position += length.toInteger();
     }
     if (position != text.size())
         return DecodeError{QStringLiteral("runs do not cover the text")};
@@ -387,21 +443,30 @@ Decoded<AttributedString> decodeText(const QByteArray& data)
 
 QByteArray RichTextCodec::encode(const AttributedString& text)
 {
+    // Notes reuse a handful of line styles, so each distinct attribute set is stored once and
+    // runs refer to it by index.
+    QList<QVariantMap> sets;
+    QCborArray attributeSets;
     QCborArray runs;
     text.enumerateAttributes(TextRange{0, text.length()}, [&](const QVariantMap& attributes, TextRange range) {
-        QCborMap encoded;
-        for (auto it = attributes.cbegin(); it != attributes.cend(); ++it) {
-            const std::optional<QCborValue> value = encodeValue(it.value(), 0);
-            if (value) {
-                encoded.insert(it.key(), *value);
-                continue;
-            }
-            ConsoleLog::write(QStringLiteral("Notes attribute %1 has a value of type %2 that cannot be stored")
-                                  .arg(it.key(), QString::fromLatin1(it.value().typeName())));
+        qsizetype index = sets.indexOf(attributes);
+        if (index < 0) {
+            index = sets.size();
+            sets.append(attributes);
+            attributeSets.append(encodeAttributes(attributes));
         }
-        runs.append(QCborArray{range.length, encoded});
+        runs.append(range.length);
+        runs.append(index);
     });
-    const QCborMap root{{versionKey, currentVersion}, {stringKey, text.string()}, {runsKey, runs}};
+    const QCborMap content{
+        {stringKey, text.string()},
+        {attributesKey, attributeSets},
+        {runsKey, runs},
+    };
+    const QCborMap root{
+        {versionKey, currentVersion},
+        {contentKey, qCompress(QCborValue(content).toCbor())},
+    };
     return QCborValue(selfDescribeTag, root).toCbor();
 }
 

@@ -88,15 +88,38 @@ QByteArray cbor(const QCborValue& value)
     return value.toCbor();
 }
 
-QByteArray document(const QCborValue& version, const QCborValue& string, const QCborValue& runs)
+QByteArray envelope(const QCborValue& version, const QByteArray& content)
 {
-    const QCborMap root{{QStringLiteral("version"), version}, {QStringLiteral("string"), string}, {QStringLiteral("runs"), runs}};
+    const QCborMap root{{QStringLiteral("version"), version}, {QStringLiteral("content"), content}};
     return cbor(QCborValue(QCborTag(55799), root));
 }
 
-QCborArray run(qint64 length, const QCborMap& attributes = {})
+QByteArray document(const QCborValue& version, const QCborValue& string, const QCborValue& attributeSets,
+                    const QCborValue& runs)
 {
-    return QCborArray{length, attributes};
+    const QCborMap content{
+        {QStringLiteral("string"), string},
+        {QStringLiteral("attributes"), attributeSets},
+        {QStringLiteral("runs"), runs},
+    };
+    return envelope(version, qCompress(cbor(content)));
+}
+
+// The stored content of an encoded text, inflated.
+QByteArray contentOf(const QByteArray& stored)
+{
+    return qUncompress(QCborValue::fromCbor(stored).taggedValue().toMap().value(QStringLiteral("content")).toByteArray());
+}
+
+// A document of the text "ab" whose one run has one attribute "a" of the given value.
+QByteArray withValue(const QCborValue& value)
+{
+    return document(1, QStringLiteral("ab"), QCborArray{QCborMap{{QStringLiteral("a"), value}}}, QCborArray{2, 0});
+}
+
+QCborValue object(const QCborArray& nameAndArguments)
+{
+    return QCborValue(QCborTag(27), nameAndArguments);
 }
 
 } // namespace
@@ -124,7 +147,7 @@ TEST(RichTextCodec, EveryAttributeKindSurvivesARoundTrip)
 TEST(RichTextCodec, TheLabelColourIsStoredAsTheLabelColourNotItsCurrentValue)
 {
     const AttributedString text(QStringLiteral("x"), QVariantMap{{AttributeKey::foregroundColor, normalTypingColour()}});
-    EXPECT_TRUE(RichTextCodec::encode(text).contains("labelColor"));
+    EXPECT_TRUE(contentOf(RichTextCodec::encode(text)).contains("labelColor"));
     EXPECT_EQ(RichTextCodec::decode(RichTextCodec::encode(text)), text);
 }
 
@@ -151,36 +174,61 @@ TEST(RichTextCodec, AnythingButAWellFormedDocumentReadsAsNoNotesWithAConsoleLine
 {
     const QByteArray good = RichTextCodec::encode(everyKind());
     const QCborValue plain(QStringLiteral("ab"));
+    const QCborValue ab(QStringLiteral("ab"));
+    const QCborArray noAttributes{QCborMap()};
     const QList<QPair<const char*, QByteArray>> cases{
         {"empty", QByteArray()},
         {"text", QByteArray("hello, I am not notes")},
         {"truncated", good.left(good.size() / 2)},
         {"trailing bytes", good + QByteArray(1, '\0')},
         {"a bare map", cbor(QCborMap{{QStringLiteral("version"), 1}})},
-        {"newer version", document(2, plain, QCborArray{run(2)})},
-        {"version zero", document(0, plain, QCborArray{run(2)})},
-        {"version as text", document(QStringLiteral("1"), plain, QCborArray{run(2)})},
-        {"string not text", document(1, QCborValue(QByteArray("ab")), QCborArray{run(2)})},
-        {"runs not an array", document(1, plain, QCborMap())},
-        {"runs short of the text", document(1, plain, QCborArray{run(1)})},
-        {"runs past the text", document(1, plain, QCborArray{run(1), run(2)})},
-        {"empty run", document(1, plain, QCborArray{run(0), run(2)})},
-        {"negative run", document(1, plain, QCborArray{run(-1), run(3)})},
-        {"run not a pair", document(1, plain, QCborArray{QCborArray{2}})},
-        {"attribute key not text", document(1, plain, QCborArray{QCborArray{2, QCborMap{{7, 1}}}})},
-        {"unknown tag", document(1, plain, QCborArray{run(2, {{QStringLiteral("a"), QCborValue(QCborTag(9999), 1)}})})},
-        {"unknown object", document(1, plain, QCborArray{run(2, {{QStringLiteral("a"), QCborValue(QCborTag(27), QCborArray{QStringLiteral("Widget")})}})})},
-        {"colour out of range", document(1, plain, QCborArray{run(2, {{QStringLiteral("a"), QCborValue(QCborTag(27), QCborArray{QStringLiteral("QColor"), 1, 2, 3, 70000})}})})},
-        {"paragraph with an unknown field", document(1, plain, QCborArray{run(2, {{QStringLiteral("a"), QCborValue(QCborTag(27), QCborArray{QStringLiteral("ParagraphStyle"), QCborMap{{QStringLiteral("spin"), 1}}})}})})},
-        {"paragraph with infinite spacing", document(1, plain, QCborArray{run(2, {{QStringLiteral("a"), QCborValue(QCborTag(27), QCborArray{QStringLiteral("ParagraphStyle"), QCborMap{{QStringLiteral("headIndent"), qInf()}}})}})})},
-        {"attachment without contents", document(1, plain, QCborArray{run(2, {{QStringLiteral("a"), QCborValue(QCborTag(27), QCborArray{QStringLiteral("TextAttachment"), QStringLiteral("NSLink")})}})})},
-        {"null value", document(1, plain, QCborArray{run(2, {{QStringLiteral("a"), QCborValue(nullptr)}})})},
+        {"no content", cbor(QCborValue(QCborTag(55799), QCborMap{{QStringLiteral("version"), 1}}))},
+        {"content not compressed", envelope(1, contentOf(good))},
+        {"content cut short", envelope(1, qCompress(contentOf(good)).chopped(10))},
+        {"content with a lying size", [&] {
+             QByteArray compressed = qCompress(contentOf(good));
+             compressed[0] = char(0x7F);
+             return envelope(1, compressed);
+         }()},
+        {"content not a map", envelope(1, qCompress(cbor(QCborArray{1, 2})))},
+        {"content with an extra key", [&] {
+             QCborMap content = QCborValue::fromCbor(contentOf(good)).toMap();
+             content.insert(QStringLiteral("extra"), 1);
+             return envelope(1, qCompress(cbor(content)));
+         }()},
+        {"newer version", document(2, ab, noAttributes, QCborArray{2, 0})},
+        {"version zero", document(0, ab, noAttributes, QCborArray{2, 0})},
+        {"version as text", document(QStringLiteral("1"), ab, noAttributes, QCborArray{2, 0})},
+        {"string not text", document(1, QCborValue(QByteArray("ab")), noAttributes, QCborArray{2, 0})},
+        {"attribute sets not an array", document(1, ab, QCborMap(), QCborArray{2, 0})},
+        {"attribute set not a map", document(1, ab, QCborArray{1}, QCborArray{2, 0})},
+        {"runs not an array", document(1, ab, noAttributes, QCborMap())},
+        {"runs short of the text", document(1, ab, noAttributes, QCborArray{1, 0})},
+        {"runs past the text", document(1, ab, noAttributes, QCborArray{1, 0, 2, 0})},
+        {"empty run", document(1, ab, noAttributes, QCborArray{0, 0, 2, 0})},
+        {"negative run", document(1, ab, noAttributes, QCborArray{-1, 0, 3, 0})},
+        {"run without its set", document(1, ab, noAttributes, QCborArray{2})},
+        {"run naming a missing set", document(1, ab, noAttributes, QCborArray{2, 1})},
+        {"run naming a negative set", document(1, ab, noAttributes, QCborArray{2, -1})},
+        {"run length as text", document(1, ab, noAttributes, QCborArray{QStringLiteral("2"), 0})},
+        {"attribute key not text", document(1, ab, QCborArray{QCborMap{{7, 1}}}, QCborArray{2, 0})},
+        {"unknown tag", withValue(QCborValue(QCborTag(9999), 1))},
+        {"unknown object", withValue(object({QStringLiteral("Widget")}))},
+        {"colour out of range", withValue(object({QStringLiteral("QColor"), 1, 2, 3, 70000}))},
+        {"colour short of components", withValue(object({QStringLiteral("QColor"), 1, 2}))},
+        {"font not text", withValue(object({QStringLiteral("QFont"), 12}))},
+        {"paragraph with an unknown field",
+         withValue(object({QStringLiteral("ParagraphStyle"), QCborMap{{QStringLiteral("spin"), 1}}}))},
+        {"paragraph with infinite spacing",
+         withValue(object({QStringLiteral("ParagraphStyle"), QCborMap{{QStringLiteral("headIndent"), qInf()}}}))},
+        {"attachment without contents", withValue(object({QStringLiteral("TextAttachment"), QStringLiteral("NSLink")}))},
+        {"null value", withValue(QCborValue(nullptr))},
         {"deep nesting", QByteArray(100000, char(0x81)) + QByteArray(1, char(0x01))},
         {"deep attribute value", [] {
              QCborValue value(1);
              for (int i = 0; i < 40; ++i)
                  value = QCborArray{value};
-             return document(1, QCborValue(QStringLiteral("ab")), QCborArray{run(2, {{QStringLiteral("a"), value}})});
+             return withValue(value);
          }()},
     };
     for (const auto& [name, bytes] : cases) {
@@ -194,7 +242,7 @@ TEST(RichTextCodec, AnythingButAWellFormedDocumentReadsAsNoNotesWithAConsoleLine
 TEST(RichTextCodec, AStoredDocumentNamesTheVersionItWasWrittenIn)
 {
     ConsoleLog::Capture capture;
-    RichTextCodec::decode(document(7, QCborValue(QStringLiteral("ab")), QCborArray{run(2)}));
+    RichTextCodec::decode(document(7, QStringLiteral("ab"), QCborArray{QCborMap()}, QCborArray{2, 0}));
     EXPECT_EQ(capture.lines(), QStringList{QStringLiteral(
                                    "Stored notes are unreadable (version 7 is newer than this program reads); they read as no notes")});
 }
