@@ -1,0 +1,97 @@
+#pragma once
+
+#include "PelorinsKit/Kanban.h"
+#include "PelorinsKit/KanbanColumn.h"
+#include "PelorinsKit/KanbanColumnController.h"
+#include "PelorinsKit/KanbanColumnDelegate.h"
+
+#include <utility>
+
+// A board view for tests of the board logic: it shows a Kanban with the program's geometry
+// (columns 300 x magnification wide, a gap of 40 before the done column), answers
+// controllerFor() from the controllers added to it, and records every call that would change
+// the view. Header-only, so that benchmarks can use it too.
+class FakeBoardView : public KanbanColumnDelegate
+{
+public:
+    struct Rearrangement
+    {
+        QList<int> indexes;
+        int to = 0;
+        friend bool operator==(const Rearrangement&, const Rearrangement&) = default;
+    };
+
+    explicit FakeBoardView(Kanban* kanban = nullptr)
+        : m_kanban(kanban)
+    {
+    }
+
+    // Makes the board the controller's delegate; controllerFor() walks the controllers in the
+    // order they were added.
+    void addController(KanbanColumnController* controller)
+    {
+        m_controllers.append(controller);
+        controller->setKanbanColumnDelegate(this);
+    }
+
+    void setKanban(Kanban* kanban) { m_kanban = kanban; }
+    void setViewAsMultiColumn(bool multiColumn) { m_viewAsMultiColumn = multiColumn; }
+    void setTagFilter(const std::optional<QList<Tag*>>& tagFilter) { m_tagFilter = tagFilter; }
+    void setSearchTerm(const std::optional<QString>& searchTerm) { m_searchTerm = searchTerm; }
+    void setUndoManager(UndoManager* undoManager) { m_undoManager = undoManager; }
+
+    Kanban* kanban() const override { return m_kanban; }
+    QList<KanbanColumn*> kanbanColumns() const override { return m_kanban ? m_kanban->column() : QList<KanbanColumn*>(); }
+    qreal storedMagnification() const override { return m_magnification; }
+    void setStoredMagnification(qreal magnification) override { m_magnification = magnification; }
+    bool viewAsMultiColumn() const override { return m_viewAsMultiColumn; }
+    qreal columnWidth() const override { return m_magnification * 300.0; }
+    qreal columnGap() const override { return 40.0; }
+    qreal columnsLeftInset() const override { return 0.0; }
+    int bookmarkedColumnIndex() const override
+    {
+        const QList<KanbanColumn*> columns = kanbanColumns();
+        for (int i = 0; i < columns.size(); ++i)
+            if (columns.at(i)->bookmarked())
+                return i;
+        return 0;
+    }
+    std::optional<QList<Tag*>> tagFilter() const override { return m_tagFilter; }
+    std::optional<QString> searchTerm() const override { return m_searchTerm; }
+    UndoManager* undoManager() const override { return m_undoManager; }
+    QHash<ListItem*, qreal> itemHeightCache() const override { return m_itemHeightCache; }
+    void setItemHeightCache(const QHash<ListItem*, qreal>& cache) override { m_itemHeightCache = cache; }
+    bool useItemHeightCache() const override { return m_useItemHeightCache; }
+    void setUseItemHeightCache(bool use) override { m_useItemHeightCache = use; }
+    void cacheItemHeight(ListItem* item, qreal height) override { m_itemHeightCache.insert(item, height); }
+    void insertNewSection(int at, bool removing) override { insertedSections.append({at, removing}); }
+    void deleteSelectedSections() override { ++deleteSelectedSectionsCalls; }
+    void flipDoneStatesOf(const QList<ListItem*>& items) override { flippedItems.append(items); }
+    KanbanColumnController* controllerFor(int section) const override
+    {
+        for (KanbanColumnController* controller : m_controllers)
+            if (controller->specifiedSection() == section)
+                return controller;
+        return nullptr;
+    }
+    void rearrangeSections(const QList<int>& indexes, int to) override { rearrangements.append({indexes, to}); }
+    void animateLayoutChanges() override { ++layoutAnimations; }
+
+    // What the board was asked to do.
+    QList<std::pair<int, bool>> insertedSections;
+    int deleteSelectedSectionsCalls = 0;
+    QList<QList<ListItem*>> flippedItems;
+    QList<Rearrangement> rearrangements;
+    int layoutAnimations = 0;
+
+private:
+    Kanban* m_kanban = nullptr;
+    QList<KanbanColumnController*> m_controllers;
+    qreal m_magnification = 1.0;
+    bool m_viewAsMultiColumn = true;
+    std::optional<QList<Tag*>> m_tagFilter;
+    std::optional<QString> m_searchTerm;
+    UndoManager* m_undoManager = nullptr;
+    QHash<ListItem*, qreal> m_itemHeightCache;
+    bool m_useItemHeightCache = false;
+};
