@@ -31,11 +31,11 @@ AttributedString note(int index)
     text.append(AttributedString(QStringLiteral("Tagged #review and #team"), normalAttributes()));
     if (index % 20 == 0) {
         text.append(AttributedString(QStringLiteral("\n"), normalAttributes()));
-        text.append(AttributedString(QString(AttributedString::attachmentCharacter),
-                                     QVariantMap{
-                                         {AttributeKey::fileFolderUUID, QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()},
-                                         {AttributeKey::filename, QStringLiteral("picture.png")},
-                                     }));
+        const QVariantMap picture{
+            {AttributeKey::fileFolderUUID, QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()},
+            {AttributeKey::filename, QStringLiteral("picture.png")},
+        };
+        text.append(AttributedString(QString(AttributedString::attachmentCharacter), picture));
     }
     styleTags(text, [](const QString&) { return std::optional<int>(2); });
     return text;

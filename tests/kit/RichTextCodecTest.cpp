@@ -59,17 +59,18 @@ AttributedString everyKind()
     AttributedString text(QStringLiteral("Title 😀\n"), titleAttributes());
     text.append(AttributedString(QStringLiteral("checked item\n"), checkListAttributes()));
     text.addAttribute(AttributeKey::isChecklistChecked, true, TextRange{9, 13});
-    text.append(AttributedString(QStringLiteral("struck"), QVariantMap{
-                                                              {AttributeKey::strikethroughStyle, 1},
-                                                              {AttributeKey::foregroundColor, QColor(1, 2, 3, 4)},
-                                                              {AttributeKey::paragraphStyle, QVariant::fromValue(paragraph)},
-                                                              {AttributeKey::link, QUrl(QStringLiteral("https://example.org/a?b=c"))},
-                                                          }));
-    text.append(AttributedString(QString(AttributedString::attachmentCharacter),
-                                 QVariantMap{
-                                     {AttributeKey::fileFolderUUID, QStringLiteral("0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0")},
-                                     {AttributeKey::filename, QStringLiteral("picture.png")},
-                                 }));
+    const QVariantMap struck{
+        {AttributeKey::strikethroughStyle, 1},
+        {AttributeKey::foregroundColor, QColor(1, 2, 3, 4)},
+        {AttributeKey::paragraphStyle, QVariant::fromValue(paragraph)},
+        {AttributeKey::link, QUrl(QStringLiteral("https://example.org/a?b=c"))},
+    };
+    text.append(AttributedString(QStringLiteral("struck"), struck));
+    const QVariantMap picture{
+        {AttributeKey::fileFolderUUID, QStringLiteral("0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0")},
+        {AttributeKey::filename, QStringLiteral("picture.png")},
+    };
+    text.append(AttributedString(QString(AttributedString::attachmentCharacter), picture));
     text.append(AttributedString(QString(AttributedString::attachmentCharacter),
                                  QVariantMap{{AttributeKey::attachmentLinkData, calendarLink()}}));
     text.append(AttributedString(QString(AttributedString::attachmentCharacter),
@@ -108,7 +109,8 @@ QByteArray document(const QCborValue& version, const QCborValue& string, const Q
 // The stored content of an encoded text, inflated.
 QByteArray contentOf(const QByteArray& stored)
 {
-    return qUncompress(QCborValue::fromCbor(stored).taggedValue().toMap().value(QStringLiteral("content")).toByteArray());
+    const QCborMap root = QCborValue::fromCbor(stored).taggedValue().toMap();
+    return qUncompress(root.value(QStringLiteral("content")).toByteArray());
 }
 
 // A document of the text "ab" whose one run has one attribute "a" of the given value.
@@ -146,7 +148,8 @@ TEST(RichTextCodec, EveryAttributeKindSurvivesARoundTrip)
 
 TEST(RichTextCodec, TheLabelColourIsStoredAsTheLabelColourNotItsCurrentValue)
 {
-    const AttributedString text(QStringLiteral("x"), QVariantMap{{AttributeKey::foregroundColor, normalTypingColour()}});
+    const AttributedString text(QStringLiteral("x"),
+                                QVariantMap{{AttributeKey::foregroundColor, normalTypingColour()}});
     EXPECT_TRUE(contentOf(RichTextCodec::encode(text)).contains("labelColor"));
     EXPECT_EQ(RichTextCodec::decode(RichTextCodec::encode(text)), text);
 }
@@ -221,7 +224,8 @@ TEST(RichTextCodec, AnythingButAWellFormedDocumentReadsAsNoNotesWithAConsoleLine
          withValue(object({QStringLiteral("ParagraphStyle"), QCborMap{{QStringLiteral("spin"), 1}}}))},
         {"paragraph with infinite spacing",
          withValue(object({QStringLiteral("ParagraphStyle"), QCborMap{{QStringLiteral("headIndent"), qInf()}}}))},
-        {"attachment without contents", withValue(object({QStringLiteral("TextAttachment"), QStringLiteral("NSLink")}))},
+        {"attachment without contents",
+         withValue(object({QStringLiteral("TextAttachment"), QStringLiteral("NSLink")}))},
         {"null value", withValue(QCborValue(nullptr))},
         {"deep nesting", QByteArray(100000, char(0x81)) + QByteArray(1, char(0x01))},
         {"deep attribute value", [] {
@@ -243,8 +247,8 @@ TEST(RichTextCodec, AStoredDocumentNamesTheVersionItWasWrittenIn)
 {
     ConsoleLog::Capture capture;
     RichTextCodec::decode(document(7, QStringLiteral("ab"), QCborArray{QCborMap()}, QCborArray{2, 0}));
-    EXPECT_EQ(capture.lines(), QStringList{QStringLiteral(
-                                   "Stored notes are unreadable (version 7 is newer than this program reads); they read as no notes")});
+    EXPECT_EQ(capture.lines(), QStringList{QStringLiteral("Stored notes are unreadable (version 7 is newer than this "
+                                                          "program reads); they read as no notes")});
 }
 
 TEST(RichTextCodec, LinkDictionariesRoundTripAsAttachmentContents)
