@@ -39,6 +39,7 @@ public:
     class Init
     {
         friend class ManagedObjectContext;
+        friend class PersistentStoreCoordinator;
         Init(const EntityDescription* entity, ManagedObjectContext* context) : entity(entity), context(context) {}
         const EntityDescription* entity;
         ManagedObjectContext* context;

@@ -209,7 +209,6 @@ bool ManagedObjectContext::loadPersistentStore(std::shared_ptr<PersistentStoreCo
             qDeleteAll(objects);
         m_objectsByEntity.clear();
         m_objectsByKey.clear();
-        m_lastPrimaryKey.clear();
         m_coordinator.reset();
         return false;
     }
@@ -224,7 +223,7 @@ void ManagedObjectContext::setUndoManager(UndoManager* undoManager)
     m_undoManager = undoManager;
 }
 
-ManagedObject* ManagedObjectContext::makeObject(const EntityDescription* entity, qint64 primaryKey)
+const ManagedObjectContext::Factory& ManagedObjectContext::factoryFor(const EntityDescription* entity)
 {
     auto factory = m_resolvedFactories.constFind(entity);
     if (factory == m_resolvedFactories.cend()) {
@@ -235,12 +234,15 @@ ManagedObject* ManagedObjectContext::makeObject(const EntityDescription* entity,
             found = [](const ManagedObject::Init& init) { return new ManagedObject(init); };
         factory = m_resolvedFactories.insert(entity, found);
     }
-    ManagedObject* object = (*factory)(ManagedObject::Init(entity, this));
+    return *factory;
+}
+
+ManagedObject* ManagedObjectContext::makeObject(const EntityDescription* entity, qint64 primaryKey)
+{
+    ManagedObject* object = factoryFor(entity)(ManagedObject::Init(entity, this));
     object->m_primaryKey = primaryKey;
     m_objectsByEntity[entity].append(object);
-    m_objectsByKey[entity->rootEntity()].insert(primaryKey, object);
-    qint64& last = m_lastPrimaryKey[entity->rootEntity()];
-    last = std::max(last, primaryKey);
+    keyIndex(entity).insert(primaryKey, object);
     return object;
 }
 
@@ -249,7 +251,7 @@ ManagedObject* ManagedObjectContext::insertNewObject(const QString& entityName)
     const EntityDescription* entity = m_model->entity(entityName);
     if (!entity || entity->isAbstract())
         return nullptr;
-    ManagedObject* object = makeObject(entity, m_lastPrimaryKey.value(entity->rootEntity()) + 1);
+    ManagedObject* object = makeObject(entity, keyIndex(entity).last + 1);
     for (const AttributeDescription& attribute : entity->attributes())
         object->m_values[size_t(attribute.index)] = attribute.defaultValue;
     object->m_inserted = true;
@@ -362,7 +364,8 @@ ManagedObject* ManagedObjectContext::objectForURI(const QUrl& uri) const
     const qint64 primaryKey = parts.at(1).mid(1).toLongLong(&ok);
     if (!entity || !ok)
         return nullptr;
-    ManagedObject* object = m_objectsByKey.value(entity->rootEntity()).value(primaryKey);
+    const auto index = m_objectsByKey.constFind(entity->rootEntity());
+    ManagedObject* object = index == m_objectsByKey.cend() ? nullptr : index->find(primaryKey);
     return object && object->entity() == entity ? object : nullptr;
 }
 

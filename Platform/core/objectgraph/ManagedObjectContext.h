@@ -13,6 +13,7 @@
 #include <QSet>
 #include <QString>
 #include <QUrl>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -111,6 +112,7 @@ private:
     class Pending;
 
     ManagedObject* makeObject(const EntityDescription* entity, qint64 primaryKey);
+    const Factory& factoryFor(const EntityDescription* entity);
     void markChanged(ManagedObject* object);
     void applyToOne(ManagedObject* object, const RelationshipDescription& relationship, ManagedObject* destination);
     void applyToMany(ManagedObject* object, const RelationshipDescription& relationship, const QList<ManagedObject*>& next,
@@ -126,9 +128,35 @@ private:
     mutable QHash<const EntityDescription*, Factory> m_resolvedFactories;
     // Every object of the context, deleted ones included, by entity, in store order.
     QHash<const EntityDescription*, QList<ManagedObject*>> m_objectsByEntity;
-    // By root entity, then primary key.
-    QHash<const EntityDescription*, QHash<qint64, ManagedObject*>> m_objectsByKey;
-    QHash<const EntityDescription*, qint64> m_lastPrimaryKey;
+    // The objects of one root entity's table by primary key. Keys are handed out in sequence,
+    // so a vector indexed by key holds them; keys far beyond it (edited stores) go to a hash.
+    struct KeyIndex
+    {
+        std::vector<ManagedObject*> dense;
+        QHash<qint64, ManagedObject*> sparse;
+        qint64 last = 0;
+
+        ManagedObject* find(qint64 key) const
+        {
+            if (key >= 0 && key < qint64(dense.size()))
+                return dense[size_t(key)];
+            return sparse.value(key);
+        }
+        void insert(qint64 key, ManagedObject* object)
+        {
+            const qint64 denseLimit = 2 * qint64(dense.size()) + 4096;
+            if (key >= 0 && key < denseLimit) {
+                if (key >= qint64(dense.size()))
+                    dense.resize(size_t(key) + 1, nullptr);
+                dense[size_t(key)] = object;
+            } else {
+                sparse.insert(key, object);
+            }
+            last = std::max(last, key);
+        }
+    };
+    KeyIndex& keyIndex(const EntityDescription* entity) { return m_objectsByKey[entity->rootEntity()]; }
+    QHash<const EntityDescription*, KeyIndex> m_objectsByKey;
     QList<ManagedObject*> m_changed;
     QString m_storeIdentifier;
     int m_saveRound = 0;

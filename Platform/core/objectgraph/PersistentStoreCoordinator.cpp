@@ -437,6 +437,9 @@ bool PersistentStoreCoordinator::loadObjects(ManagedObjectContext& context, QStr
         QByteArray lastEntityName;
         const EntityDescription* entity = nullptr;
         const Layout::EntityLayout* layout = nullptr;
+        const ManagedObjectContext::Factory* factory = nullptr;
+        QList<ManagedObject*>* entityObjects = nullptr;
+        ManagedObjectContext::KeyIndex& keys = context.keyIndex(table.root);
         int result;
         while ((result = sqlite3_step(select)) == SQLITE_ROW) {
             const char* name = reinterpret_cast<const char*>(sqlite3_column_text(select, 1));
@@ -451,9 +454,14 @@ bool PersistentStoreCoordinator::loadObjects(ManagedObjectContext& context, QStr
                     return false;
                 }
                 layout = &m_layout->entities[entity];
+                factory = &context.factoryFor(entity);
+                entityObjects = &context.m_objectsByEntity[entity];
             }
-            ManagedObject* object = context.makeObject(entity, sqlite3_column_int64(select, 0));
+            ManagedObject* object = (*factory)(ManagedObject::Init(entity, &context));
+            object->m_primaryKey = sqlite3_column_int64(select, 0);
             object->m_persisted = true;
+            entityObjects->append(object);
+            keys.insert(object->m_primaryKey, object);
             for (const Layout::Binding& binding : layout->bindings) {
                 const int column = binding.column;
                 const int type = sqlite3_column_type(select, column);
@@ -515,11 +523,10 @@ bool PersistentStoreCoordinator::loadObjects(ManagedObjectContext& context, QStr
     }
 
     // To-one links and their inverses; ordered inverses are sorted by the stored keys after.
-    QSet<std::pair<ManagedObject*, int>> orderedLists;
+    QList<std::pair<ManagedObject*, int>> orderedLists;
     for (const Link& link : std::as_const(links)) {
         const RelationshipDescription& relationship = link.object->entity()->relationships().at(link.relationship);
-        ManagedObject* destination =
-            context.m_objectsByKey.value(relationship.destinationEntity->rootEntity()).value(link.destination);
+        ManagedObject* destination = context.keyIndex(relationship.destinationEntity).find(link.destination);
         if (!destination || !destination->entity()->isKindOfEntity(relationship.destinationEntity))
             continue; // a dangling reference reads as none
         const RelationshipDescription& inverse = *relationship.inverseRelationship;
@@ -527,18 +534,24 @@ bool PersistentStoreCoordinator::loadObjects(ManagedObjectContext& context, QStr
         ManagedObject::Slot& inverseSlot = destination->m_slots[size_t(inverse.index)];
         if (inverse.isToMany) {
             inverseSlot.objects.append(link.object);
-            if (inverse.isOrdered)
-                orderedLists.insert({destination, inverse.index});
+            // Marks the list for sorting below; nothing is pending while loading.
+            if (inverse.isOrdered && !inverseSlot.changed) {
+                inverseSlot.changed = true;
+                orderedLists.append({destination, inverse.index});
+            }
         } else {
             inverseSlot.object = link.object;
         }
     }
     for (const auto& [owner, index] : std::as_const(orderedLists)) {
-        QList<ManagedObject*>& members = owner->m_slots[size_t(index)].objects;
+        ManagedObject::Slot& slot = owner->m_slots[size_t(index)];
+        slot.changed = false;
         const int inverseIndex = owner->entity()->relationships().at(index).inverseRelationship->index;
-        std::stable_sort(members.begin(), members.end(), [inverseIndex](const ManagedObject* a, const ManagedObject* b) {
+        const auto byStoredOrder = [inverseIndex](const ManagedObject* a, const ManagedObject* b) {
             return a->m_slots[size_t(inverseIndex)].storedOrder < b->m_slots[size_t(inverseIndex)].storedOrder;
-        });
+        };
+        if (!std::is_sorted(slot.objects.cbegin(), slot.objects.cend(), byStoredOrder))
+            std::stable_sort(slot.objects.begin(), slot.objects.end(), byStoredOrder);
     }
 
     // Many-to-many pairs.
@@ -553,12 +566,12 @@ bool PersistentStoreCoordinator::loadObjects(ManagedObjectContext& context, QStr
             return false;
         }
         const RelationshipDescription& relationship = join.owner->relationships().at(join.relationship);
-        const QHash<qint64, ManagedObject*> owners = context.m_objectsByKey.value(join.owner->rootEntity());
-        const QHash<qint64, ManagedObject*> members = context.m_objectsByKey.value(join.member->rootEntity());
+        const ManagedObjectContext::KeyIndex& owners = context.keyIndex(join.owner);
+        const ManagedObjectContext::KeyIndex& members = context.keyIndex(join.member);
         int result;
         while ((result = sqlite3_step(select)) == SQLITE_ROW) {
-            ManagedObject* owner = owners.value(sqlite3_column_int64(select, 0));
-            ManagedObject* member = members.value(sqlite3_column_int64(select, 1));
+            ManagedObject* owner = owners.find(sqlite3_column_int64(select, 0));
+            ManagedObject* member = members.find(sqlite3_column_int64(select, 1));
             if (!owner || !member || !owner->entity()->isKindOfEntity(join.owner)
                 || !member->entity()->isKindOfEntity(join.member))
                 continue;
