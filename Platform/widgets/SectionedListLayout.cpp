@@ -30,7 +30,7 @@ void SectionedListLayout::setPinsHeaders(bool pins)
 
 void SectionedListLayout::reset(const QList<int>& itemCounts)
 {
-    m_sections.assign(itemCounts.size(), Section{});
+    m_sections.assign(itemCounts.size(), Section {});
     for (qsizetype s = 0; s < itemCounts.size(); ++s) {
         const size_t count = size_t(std::max(0, itemCounts.at(s)));
         m_sections[s].sizes.assign(count, QSize());
@@ -156,7 +156,7 @@ QRect SectionedListLayout::headerFrame(int section) const
     if (section < 0 || section >= numberOfSections())
         return {};
     ensureLaidOut();
-    const int top = m_sections[section].top + dropGapShift(IndexPath{section, 0}, true);
+    const int top = m_sections[section].top + dropGapShift(IndexPath {section, 0}, true);
     return QRect(0, top, m_width, m_headerHeight);
 }
 
@@ -202,7 +202,7 @@ QList<IndexPath> SectionedListLayout::itemsIn(int top, int bottom) const
         for (item = std::max(item, 0); item < int(section.sizes.size()); ++item) {
             if (itemsTop + section.itemTops[item] >= searchBottom)
                 break;
-            const IndexPath path{s, item};
+            const IndexPath path {s, item};
             const QRect frame = itemFrame(path);
             if (frame.bottom() >= top && frame.top() < bottom)
                 result.append(path);
@@ -240,7 +240,7 @@ void SectionedListLayout::ensureLaidOut() const
         int offset = 0;
         for (size_t i = 0; i < section.sizes.size(); ++i) {
             if (!section.known[i]) {
-                const QSize size = m_sizeProvider ? m_sizeProvider(IndexPath{s, int(i)}, m_width) : QSize();
+                const QSize size = m_sizeProvider ? m_sizeProvider(IndexPath {s, int(i)}, m_width) : QSize();
                 section.sizes[i] = QSize(size.width(), std::max(0, size.height()));
                 section.known[i] = true;
             }

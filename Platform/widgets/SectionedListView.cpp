@@ -301,7 +301,7 @@ QSet<IndexPath> SectionedListView::indexPathsBetween(const IndexPath& first, con
         const int from = s == low.section ? std::max(low.item, 0) : 0;
         const int to = s == high.section ? std::min(high.item, numberOfItems(s) - 1) : numberOfItems(s) - 1;
         for (int item = from; item <= to; ++item)
-            paths.insert(IndexPath{s, item});
+            paths.insert(IndexPath {s, item});
     }
     return paths;
 }
@@ -372,7 +372,7 @@ void SectionedListView::mousePressEvent(QMouseEvent* event)
         return;
     }
     // The others go first, so that a delegate sees the clicked item last.
-    proposeDeselection(m_selection - QSet<IndexPath>{*path});
+    proposeDeselection(m_selection - QSet<IndexPath> {*path});
     proposeSelection({*path});
 }
 
@@ -393,7 +393,7 @@ void SectionedListView::mouseReleaseEvent(QMouseEvent* event)
     m_pressedPath.reset();
     if (event->button() == Qt::LeftButton && m_narrowSelectionOnRelease) {
         const IndexPath path = *std::exchange(m_narrowSelectionOnRelease, std::nullopt);
-        proposeDeselection(m_selection - QSet<IndexPath>{path});
+        proposeDeselection(m_selection - QSet<IndexPath> {path});
         event->accept();
         return;
     }
@@ -471,7 +471,7 @@ SectionedListViewDragDelegate::DropProposal SectionedListView::proposedDrop(cons
     if (m_layout.headerHeight() > 0) {
         for (int section : m_layout.sectionsIn(y, y + 1)) {
             if (m_layout.pinnedHeaderFrame(section, pinTop).contains(0, y))
-                return {IndexPath{section, 0}, Operation::Before};
+                return {IndexPath {section, 0}, Operation::Before};
         }
     }
     if (const std::optional<IndexPath> path = indexPathAt(contentPoint))
@@ -481,8 +481,8 @@ SectionedListViewDragDelegate::DropProposal SectionedListView::proposedDrop(cons
     if (sections.isEmpty()) {
         const int last = numberOfSections() - 1;
         if (last < 0 || y < 0)
-            return {IndexPath{0, 0}, Operation::Before};
-        return {IndexPath{last, numberOfItems(last)}, Operation::Before};
+            return {IndexPath {0, 0}, Operation::Before};
+        return {IndexPath {last, numberOfItems(last)}, Operation::Before};
     }
     // Between rows (in an open gap, say): before the next row of the section.
     const int section = sections.last();
@@ -491,7 +491,7 @@ SectionedListViewDragDelegate::DropProposal SectionedListView::proposedDrop(cons
         if (path.section == section && m_layout.itemFrame(path).top() >= y && (!next || path < *next))
             next = path;
     }
-    return {next.value_or(IndexPath{section, numberOfItems(section)}), Operation::Before};
+    return {next.value_or(IndexPath {section, numberOfItems(section)}), Operation::Before};
 }
 
 void SectionedListView::setDropGap(std::optional<SectionedListDropGap> gap)
@@ -503,7 +503,7 @@ void SectionedListView::setDropGap(std::optional<SectionedListDropGap> gap)
 void SectionedListView::startDrag(const IndexPath& pressedPath)
 {
     m_narrowSelectionOnRelease.reset();
-    const QSet<IndexPath> paths = m_selection.contains(pressedPath) ? m_selection : QSet<IndexPath>{pressedPath};
+    const QSet<IndexPath> paths = m_selection.contains(pressedPath) ? m_selection : QSet<IndexPath> {pressedPath};
     QList<IndexPath> sorted(paths.cbegin(), paths.cend());
     std::sort(sorted.begin(), sorted.end());
     QMimeData* data = m_dragDelegate->mimeDataForItems(this, sorted);
@@ -607,7 +607,7 @@ void SectionedListView::applyUpdates(PendingUpdates& updates)
     std::vector<std::optional<QSize>> oldSizes(oldIdentities.size());
     for (int s = 0; s + 1 < int(oldStarts.size()); ++s) {
         for (int i = oldStarts[s]; i < oldStarts[s + 1]; ++i)
-            oldSizes[i] = m_layout.cachedSize(IndexPath{s, i - oldStarts[s]});
+            oldSizes[i] = m_layout.cachedSize(IndexPath {s, i - oldStarts[s]});
     }
     const QMap<IndexPath, ShownItem> oldShown = std::exchange(m_shownItems, {});
     const QSet<IndexPath> oldSelection = std::exchange(m_selection, {});
@@ -627,7 +627,7 @@ void SectionedListView::applyUpdates(PendingUpdates& updates)
                 continue;
             oldToNew[o] = n;
             if (!oldDirty[o] && oldSizes[o])
-                m_layout.setItemSize(IndexPath{s, n - m_sectionStarts[s]}, *oldSizes[o]);
+                m_layout.setItemSize(IndexPath {s, n - m_sectionStarts[s]}, *oldSizes[o]);
         }
     }
 
@@ -659,8 +659,8 @@ void SectionedListView::applyUpdates(PendingUpdates& updates)
     placeWidgetsAnimated(updates.completions);
 }
 
-std::vector<int> SectionedListView::matchItems(const PendingUpdates& updates,
-    const std::vector<quint64>& oldIdentities, const std::vector<int>& oldStarts, std::vector<bool>& oldDirty) const
+std::vector<int> SectionedListView::matchItems(const PendingUpdates& updates, const std::vector<quint64>& oldIdentities,
+    const std::vector<int>& oldStarts, std::vector<bool>& oldDirty) const
 {
     const int oldCount = int(oldIdentities.size());
     const int newCount = int(m_identities.size());
@@ -749,7 +749,7 @@ void SectionedListView::placeWidgetsAnimated(QList<std::function<void()>> comple
     for (auto it = before.cbegin(); it != before.cend(); ++it) {
         QWidget* widget = m_shownItems.value(it.key()).widget;
         if (widget == it->first && widget->geometry() != it->second)
-            moves.append(Move{widget, it->second, widget->geometry()});
+            moves.append(Move {widget, it->second, widget->geometry()});
     }
     animateMoves(moves, completions);
 }
@@ -796,7 +796,7 @@ IndexPath SectionedListView::pathOfFlatIndex(const std::vector<int>& starts, int
     // The last section starting at or before the index; empty sections start where the next does.
     const auto after = std::upper_bound(starts.begin(), starts.end(), index);
     const int section = int(after - starts.begin()) - 1;
-    return IndexPath{section, index - starts[section]};
+    return IndexPath {section, index - starts[section]};
 }
 
 void SectionedListView::readStructure()
@@ -809,7 +809,7 @@ void SectionedListView::readStructure()
         const int count = std::max(0, m_dataSource->numberOfItems(s));
         counts.append(count);
         for (int i = 0; i < count; ++i)
-            m_identities.push_back(m_dataSource->itemIdentity(IndexPath{s, i}));
+            m_identities.push_back(m_dataSource->itemIdentity(IndexPath {s, i}));
         m_sectionStarts.push_back(int(m_identities.size()));
     }
     m_layout.reset(counts);
@@ -849,7 +849,7 @@ void SectionedListView::placeWidgets()
             const QString kind = m_dataSource->itemKind(path);
             QWidget* widget = dequeueItemWidget(kind);
             m_dataSource->configureItem(widget, path);
-            it = m_shownItems.insert(path, ShownItem{widget, kind});
+            it = m_shownItems.insert(path, ShownItem {widget, kind});
         }
         it->widget->setGeometry(toViewport(m_layout.itemFrame(path)));
         it->widget->setVisible(!isHiddenForDrag(path));

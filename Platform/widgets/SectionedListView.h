@@ -185,7 +185,7 @@ private:
 
     // Identities of all items in order, and where each section starts among them.
     std::vector<quint64> m_identities;
-    std::vector<int> m_sectionStarts{0};
+    std::vector<int> m_sectionStarts {0};
     std::optional<PendingUpdates> m_pending;
     int m_animationDuration = 250;
     QVariantAnimation* m_animation = nullptr;

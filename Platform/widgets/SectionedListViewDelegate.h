@@ -18,5 +18,9 @@ public:
     virtual void didDeselectItems(const QSet<IndexPath>& paths) { Q_UNUSED(paths) }
 
     // A section's header was placed with its top at `top` in content coordinates (after pinning).
-    virtual void headerPlaced(int section, int top) { Q_UNUSED(section) Q_UNUSED(top) }
+    virtual void headerPlaced(int section, int top)
+    {
+        Q_UNUSED(section)
+        Q_UNUSED(top)
+    }
 };

@@ -16,7 +16,7 @@ class SectionedListViewDragDelegate
 {
 public:
     enum class DropOperation {
-        On,     // onto the item at the path
+        On, // onto the item at the path
         Before, // between items, before the path
     };
 
@@ -33,14 +33,20 @@ public:
     // `pressedPath` is the item under the pointer where the drag started.
     virtual void dragWillBegin(SectionedListView* view, const QSet<IndexPath>& paths, const IndexPath& pressedPath)
     {
-        Q_UNUSED(view) Q_UNUSED(paths) Q_UNUSED(pressedPath)
+        Q_UNUSED(view)
+        Q_UNUSED(paths)
+        Q_UNUSED(pressedPath)
     }
     // The drag started in `view` has ended; IgnoreAction when nobody took it.
-    virtual void dragEnded(SectionedListView* view, Qt::DropAction action) { Q_UNUSED(view) Q_UNUSED(action) }
+    virtual void dragEnded(SectionedListView* view, Qt::DropAction action)
+    {
+        Q_UNUSED(view)
+        Q_UNUSED(action)
+    }
 
     // May correct the proposed path and operation; IgnoreAction refuses the drop here.
-    virtual Qt::DropAction validateDrop(SectionedListView* view, const QMimeData* data, IndexPath& proposedPath,
-        DropOperation& operation)
+    virtual Qt::DropAction validateDrop(
+        SectionedListView* view, const QMimeData* data, IndexPath& proposedPath, DropOperation& operation)
         = 0;
     // `source` is the list the drag came from, or none for a drag from elsewhere.
     virtual bool acceptDrop(SectionedListView* view, const QMimeData* data, const IndexPath& path,

@@ -89,14 +89,14 @@ TEST(SectionedListLayout, FindsItemsByPointAndByBand)
     TwoSections fixture;
     const SectionedListLayout& layout = fixture.layout;
 
-    EXPECT_EQ(layout.indexPathAt({10, 38}), (IndexPath{0, 0}));
-    EXPECT_EQ(layout.indexPathAt({10, 97}), (IndexPath{0, 2}));
+    EXPECT_EQ(layout.indexPathAt({10, 38}), (IndexPath {0, 0}));
+    EXPECT_EQ(layout.indexPathAt({10, 97}), (IndexPath {0, 2}));
     EXPECT_EQ(layout.indexPathAt({10, 140}), std::nullopt); // a header
     EXPECT_EQ(layout.indexPathAt({10, 1000}), std::nullopt);
 
-    EXPECT_EQ(layout.itemsIn(60, 150), (QList<IndexPath>{{0, 1}, {0, 2}, {0, 3}}));
-    EXPECT_EQ(layout.itemsIn(130, 190), (QList<IndexPath>{{0, 3}, {1, 0}, {1, 1}}));
-    EXPECT_EQ(layout.sectionsIn(130, 140), (QList<int>{0, 1}));
+    EXPECT_EQ(layout.itemsIn(60, 150), (QList<IndexPath> {{0, 1}, {0, 2}, {0, 3}}));
+    EXPECT_EQ(layout.itemsIn(130, 190), (QList<IndexPath> {{0, 3}, {1, 0}, {1, 1}}));
+    EXPECT_EQ(layout.sectionsIn(130, 140), (QList<int> {0, 1}));
 }
 
 TEST(SectionedListLayout, TenThousandItemsAreSearchedByBand)
@@ -154,21 +154,19 @@ TEST(SectionedListLayout, DropGapMovesRowsAndHeadersByTheRule)
         {"incoming: header exactly at the drop stays", incoming({1, 0}, 50), {1, 0}, true, 0},
         {"incoming: first row of that section moves", incoming({1, 0}, 50), {1, 0}, false, 50},
         {"first section's header never moves", incoming({0, 0}, 50), {0, 0}, true, 0},
-        {"up: row at the drop moves down", within({0, 1}, {{{0, 3}, 40}}, IndexPath{0, 3}), {0, 1}, false, 40},
-        {"up: row between moves down", within({0, 1}, {{{0, 3}, 40}}, IndexPath{0, 3}), {0, 2}, false, 40},
-        {"up: the dragged row itself stays", within({0, 1}, {{{0, 3}, 40}}, IndexPath{0, 3}), {0, 3}, false, 0},
-        {"up: header below the old row stays", within({0, 1}, {{{0, 3}, 40}}, IndexPath{0, 3}), {1, 0}, true, 0},
-        {"up: row below the old row stays", within({0, 1}, {{{0, 3}, 40}}, IndexPath{0, 3}), {1, 0}, false, 0},
-        {"up across sections: header between moves down", within({0, 1}, {{{1, 2}, 30}}, IndexPath{1, 2}), {1, 0},
-         true, 30},
-        {"down: row between moves up", within({0, 3}, {{{0, 0}, 10}}, IndexPath{0, 0}), {0, 1}, false, -10},
-        {"down: row at the drop stays", within({0, 3}, {{{0, 0}, 10}}, IndexPath{0, 0}), {0, 3}, false, 0},
-        {"down: header at the drop moves up", within({1, 0}, {{{0, 1}, 20}}, IndexPath{0, 1}), {1, 0}, true, -20},
-        {"down: first row under that header stays", within({1, 0}, {{{0, 1}, 20}}, IndexPath{0, 1}), {1, 0}, false,
-         0},
-        {"at the drop without an origin nothing moves", within({0, 1}, {{{0, 3}, 40}}, std::nullopt), {0, 1}, false,
-         0},
-        {"dragged rows without a height add nothing", within({0, 1}, {}, IndexPath{0, 3}), {0, 2}, false, 0},
+        {"up: row at the drop moves down", within({0, 1}, {{{0, 3}, 40}}, IndexPath {0, 3}), {0, 1}, false, 40},
+        {"up: row between moves down", within({0, 1}, {{{0, 3}, 40}}, IndexPath {0, 3}), {0, 2}, false, 40},
+        {"up: the dragged row itself stays", within({0, 1}, {{{0, 3}, 40}}, IndexPath {0, 3}), {0, 3}, false, 0},
+        {"up: header below the old row stays", within({0, 1}, {{{0, 3}, 40}}, IndexPath {0, 3}), {1, 0}, true, 0},
+        {"up: row below the old row stays", within({0, 1}, {{{0, 3}, 40}}, IndexPath {0, 3}), {1, 0}, false, 0},
+        {"up across sections: header between moves down", within({0, 1}, {{{1, 2}, 30}}, IndexPath {1, 2}), {1, 0},
+            true, 30},
+        {"down: row between moves up", within({0, 3}, {{{0, 0}, 10}}, IndexPath {0, 0}), {0, 1}, false, -10},
+        {"down: row at the drop stays", within({0, 3}, {{{0, 0}, 10}}, IndexPath {0, 0}), {0, 3}, false, 0},
+        {"down: header at the drop moves up", within({1, 0}, {{{0, 1}, 20}}, IndexPath {0, 1}), {1, 0}, true, -20},
+        {"down: first row under that header stays", within({1, 0}, {{{0, 1}, 20}}, IndexPath {0, 1}), {1, 0}, false, 0},
+        {"at the drop without an origin nothing moves", within({0, 1}, {{{0, 3}, 40}}, std::nullopt), {0, 1}, false, 0},
+        {"dragged rows without a height add nothing", within({0, 1}, {}, IndexPath {0, 3}), {0, 2}, false, 0},
     };
 
     for (const GapCase& c : cases) {
@@ -186,7 +184,7 @@ TEST(SectionedListLayout, DropGapShowsInFramesAndHitTesting)
     EXPECT_EQ(fixture.layout.itemFrame({0, 0}), QRect(0, 38, 300, 10));
     EXPECT_EQ(fixture.layout.itemFrame({0, 1}), QRect(0, 98, 300, 20));
     EXPECT_EQ(fixture.layout.indexPathAt({5, 60}), std::nullopt); // inside the gap
-    EXPECT_EQ(fixture.layout.indexPathAt({5, 100}), (IndexPath{0, 1}));
+    EXPECT_EQ(fixture.layout.indexPathAt({5, 100}), (IndexPath {0, 1}));
     EXPECT_EQ(fixture.layout.headerFrame(1).top(), 188);
 
     fixture.layout.setDropGap(std::nullopt);

@@ -69,7 +69,8 @@ public:
     {
         log << (action == Qt::MoveAction ? "ended moved" : "ended not moved");
     }
-    Qt::DropAction validateDrop(SectionedListView*, const QMimeData* data, IndexPath&, DropOperation& operation) override
+    Qt::DropAction validateDrop(
+        SectionedListView*, const QMimeData* data, IndexPath&, DropOperation& operation) override
     {
         operation = DropOperation::Before;
         return data->hasFormat(kRowType) ? Qt::MoveAction : Qt::IgnoreAction;

@@ -5,9 +5,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QEventLoop>
 #include <QScrollBar>
 #include <QTimer>
 #include <QWidget>
@@ -41,7 +41,7 @@ public:
     {
         QList<Row> rows;
         for (int i = 0; i < count; ++i)
-            rows.append(Row{firstId + quint64(i), height, "card"});
+            rows.append(Row {firstId + quint64(i), height, "card"});
         return rows;
     }
 
@@ -138,7 +138,7 @@ QList<Row> variedRows(int count)
 {
     QList<Row> rows;
     for (int i = 0; i < count; ++i)
-        rows.append(Row{quint64(i + 1), 40 + (i * 37) % 120, "card"});
+        rows.append(Row {quint64(i + 1), 40 + (i * 37) % 120, "card"});
     return rows;
 }
 
@@ -159,7 +159,7 @@ TEST(SectionedListView, OnlyItemsNearTheVisibleBandHaveWidgetsWhileScrollingTenT
     }
     list.view.verticalScrollBar()->setValue(list.view.verticalScrollBar()->maximum());
     list.expectVisibleItemsShown();
-    EXPECT_EQ(list.view.indexPathsForVisibleItems().last(), (IndexPath{0, 9999}));
+    EXPECT_EQ(list.view.indexPathsForVisibleItems().last(), (IndexPath {0, 9999}));
     EXPECT_LE(list.rows.itemWidgetsCreated, mostOnScreen);
 }
 
@@ -196,7 +196,7 @@ TEST(SectionedListView, ScrollToItemPutsTheItemAtTopCentreOrBottom)
 {
     ListFixture list({Rows::numbered(100, 1, 50)});
     list.view.setHeaderHeight(38);
-    const IndexPath target{0, 40}; // content y 38 + 2000
+    const IndexPath target {0, 40}; // content y 38 + 2000
     const int height = list.view.viewport()->height();
 
     struct Case
@@ -230,9 +230,9 @@ TEST(SectionedListView, FindsTheItemUnderAPointAfterScrolling)
     const QPoint point = list.view.contentPointFromViewport(QPoint(20, 200));
     EXPECT_EQ(point, QPoint(20, 1200));
     // Section 0 spans 0..1238; row 29 is at 1198..1238.
-    EXPECT_EQ(list.view.indexPathAt(point), (IndexPath{0, 29}));
+    EXPECT_EQ(list.view.indexPathAt(point), (IndexPath {0, 29}));
     EXPECT_EQ(list.view.indexPathAt(QPoint(20, 1250)), std::nullopt);
-    EXPECT_EQ(list.view.indexPathAt(QPoint(20, 1290)), (IndexPath{1, 0}));
+    EXPECT_EQ(list.view.indexPathAt(QPoint(20, 1290)), (IndexPath {1, 0}));
 }
 
 TEST(SectionedListView, ChangedItemSizeMovesTheRowsBelow)
@@ -261,8 +261,8 @@ TEST(SectionedListViewBatchUpdates, ScriptedSequencesEndInTheDataSourcesState)
 {
     const QList<Row> ten = Rows::numbered(10);
     QList<Row> twoInserted = ten;
-    twoInserted.insert(0, Row{500, 60, "card"});
-    twoInserted.insert(0, Row{501, 70, "card"});
+    twoInserted.insert(0, Row {500, 60, "card"});
+    twoInserted.insert(0, Row {501, 70, "card"});
     QList<Row> moved = ten;
     moved.move(5, 0);
     QList<Row> threeDeleted = ten;
@@ -273,7 +273,9 @@ TEST(SectionedListViewBatchUpdates, ScriptedSequencesEndInTheDataSourcesState)
 
     const QList<Script> scripts = {
         {"insert two at the top", {ten}, {twoInserted},
-            [](SectionedListView& view) { view.insertItems({{0, 0}, {0, 1}}); }},
+            [](SectionedListView& view) {
+                view.insertItems({{0, 0}, {0, 1}});
+            }},
         {"delete with duplicates and out-of-range paths", {ten}, {threeDeleted},
             [](SectionedListView& view) {
                 view.deleteItems({{0, 2}, {0, 3}, {0, 3}, {0, 4}, {0, 40}, {3, 0}, {-1, -1}});
@@ -295,9 +297,13 @@ TEST(SectionedListViewBatchUpdates, ScriptedSequencesEndInTheDataSourcesState)
                 view.moveItem({0, 5}, {0, 1});
             }},
         {"delete a section listed twice", {ten, Rows::numbered(3, 100)}, {Rows::numbered(3, 100)},
-            [](SectionedListView& view) { view.deleteSections({0, 0, 7}); }},
+            [](SectionedListView& view) {
+                view.deleteSections({0, 0, 7});
+            }},
         {"duplicate identities and a changed kind", {ten}, {duplicated},
-            [](SectionedListView& view) { view.reloadItems({{0, 4}, {0, 99}}); }},
+            [](SectionedListView& view) {
+                view.reloadItems({{0, 4}, {0, 99}});
+            }},
         {"everything replaced, no hints", {ten, ten}, {Rows::numbered(4, 900, 90), {}, Rows::numbered(2, 950)},
             [](SectionedListView&) {}},
         {"emptied", {ten}, {}, [](SectionedListView& view) { view.deleteSections({0}); }},
@@ -343,7 +349,7 @@ TEST(SectionedListViewBatchUpdates, RandomSequencesOfChangesAndHintsNeverLeaveTh
                 switch (below(5)) {
                 case 0:
                     if (!sections.isEmpty())
-                        sections[s].insert(below(int(sections[s].size()) + 1), Row{nextId++, 20 + below(80), "card"});
+                        sections[s].insert(below(int(sections[s].size()) + 1), Row {nextId++, 20 + below(80), "card"});
                     break;
                 case 1:
                     if (!sections.isEmpty() && !sections[s].isEmpty())
@@ -368,15 +374,29 @@ TEST(SectionedListViewBatchUpdates, RandomSequencesOfChangesAndHintsNeverLeaveTh
             }
             // Hints drawn at random: some right, most wrong.
             for (int hint = below(5); hint >= 0; --hint) {
-                const IndexPath path{below(5) - 1, below(40) - 1};
+                const IndexPath path {below(5) - 1, below(40) - 1};
                 switch (below(7)) {
-                case 0: list.view.insertItems({path}); break;
-                case 1: list.view.deleteItems({path, path}); break;
-                case 2: list.view.moveItem(path, {below(4), below(40)}); break;
-                case 3: list.view.reloadItems({path}); break;
-                case 4: list.view.insertSections({path.section}); break;
-                case 5: list.view.deleteSections({path.section}); break;
-                default: list.view.reloadSections({path.section}); break;
+                case 0:
+                    list.view.insertItems({path});
+                    break;
+                case 1:
+                    list.view.deleteItems({path, path});
+                    break;
+                case 2:
+                    list.view.moveItem(path, {below(4), below(40)});
+                    break;
+                case 3:
+                    list.view.reloadItems({path});
+                    break;
+                case 4:
+                    list.view.insertSections({path.section});
+                    break;
+                case 5:
+                    list.view.deleteSections({path.section});
+                    break;
+                default:
+                    list.view.reloadSections({path.section});
+                    break;
                 }
             }
         });
@@ -394,10 +414,10 @@ TEST(SectionedListViewBatchUpdates, SelectionFollowsTheSelectedItem)
     list.view.setSelectionIndexPaths({{0, 3}});
 
     list.view.performBatchUpdates([&] {
-        list.rows.sections[0].insert(0, Row{77, 40, "card"});
+        list.rows.sections[0].insert(0, Row {77, 40, "card"});
         list.view.insertItems({{0, 0}});
     });
-    EXPECT_EQ(list.view.selectionIndexPaths(), (QSet<IndexPath>{{0, 4}}));
+    EXPECT_EQ(list.view.selectionIndexPaths(), (QSet<IndexPath> {{0, 4}}));
 
     list.view.performBatchUpdates([&] {
         list.rows.sections[0].removeAt(4);
@@ -434,7 +454,7 @@ TEST(SectionedListViewBatchUpdates, RowsSlideToTheirPlacesAndTheCompletionRunsAt
     bool completed = false;
     list.view.performBatchUpdates(
         [&] {
-            list.rows.sections[0].insert(0, Row{77, 100, "card"});
+            list.rows.sections[0].insert(0, Row {77, 100, "card"});
             list.view.insertItems({{0, 0}});
         },
         [&] { completed = true; });
@@ -529,7 +549,7 @@ TEST(SectionedListViewSelection, PlainClickDeselectsTheOthersFirstThenSelectsThe
 
     click(list.view, {0, 1});
     click(list.view, {0, 3});
-    EXPECT_EQ(list.view.selectionIndexPaths(), (QSet<IndexPath>{{0, 3}}));
+    EXPECT_EQ(list.view.selectionIndexPaths(), (QSet<IndexPath> {{0, 3}}));
     EXPECT_EQ(delegate.log, QStringList({"select 0.1", "deselect 0.1", "select 0.3"}));
 
     clickViewport(list.view, QPoint(10, 500)); // below the last row
@@ -542,9 +562,9 @@ TEST(SectionedListViewSelection, ControlClickTogglesOneItem)
     ListFixture list({Rows::numbered(5)});
     click(list.view, {0, 1});
     click(list.view, {0, 3}, Qt::ControlModifier);
-    EXPECT_EQ(list.view.selectionIndexPaths(), (QSet<IndexPath>{{0, 1}, {0, 3}}));
+    EXPECT_EQ(list.view.selectionIndexPaths(), (QSet<IndexPath> {{0, 1}, {0, 3}}));
     click(list.view, {0, 1}, Qt::ControlModifier);
-    EXPECT_EQ(list.view.selectionIndexPaths(), (QSet<IndexPath>{{0, 3}}));
+    EXPECT_EQ(list.view.selectionIndexPaths(), (QSet<IndexPath> {{0, 3}}));
 }
 
 TEST(SectionedListViewSelection, PressOnASelectedItemKeepsTheSelectionUntilRelease)
@@ -558,7 +578,7 @@ TEST(SectionedListViewSelection, PressOnASelectedItemKeepsTheSelectionUntilRelea
     QMouseEvent up(QEvent::MouseButtonRelease, QPointF(5, 5), widget->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
         Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(widget, &up);
-    EXPECT_EQ(list.view.selectionIndexPaths(), (QSet<IndexPath>{{0, 2}}));
+    EXPECT_EQ(list.view.selectionIndexPaths(), (QSet<IndexPath> {{0, 2}}));
 }
 
 TEST(SectionedListViewSelection, DelegateCanVetoSelectionAndDeselection)
@@ -572,7 +592,7 @@ TEST(SectionedListViewSelection, DelegateCanVetoSelectionAndDeselection)
         return proposed;
     };
     delegate.onShouldDeselect = [](QSet<IndexPath> proposed) {
-        proposed.remove(IndexPath{0, 0});
+        proposed.remove(IndexPath {0, 0});
         return proposed;
     };
     list.view.setDelegate(&delegate);
@@ -583,7 +603,7 @@ TEST(SectionedListViewSelection, DelegateCanVetoSelectionAndDeselection)
 
     click(list.view, {0, 0});
     click(list.view, {0, 2});
-    EXPECT_EQ(list.view.selectionIndexPaths(), (QSet<IndexPath>{{0, 0}, {0, 2}}));
+    EXPECT_EQ(list.view.selectionIndexPaths(), (QSet<IndexPath> {{0, 0}, {0, 2}}));
     EXPECT_EQ(delegate.log, QStringList({"select 0.0", "select 0.2"}));
 }
 
@@ -635,7 +655,8 @@ public:
     bool accepts = true;
 
     QMimeData* mimeDataForItems(SectionedListView*, const QList<IndexPath>&) override { return new QMimeData; }
-    Qt::DropAction validateDrop(SectionedListView*, const QMimeData*, IndexPath& path, DropOperation& operation) override
+    Qt::DropAction validateDrop(
+        SectionedListView*, const QMimeData*, IndexPath& path, DropOperation& operation) override
     {
         log << "validate " + describe(path, operation);
         return onValidate ? onValidate(path, operation) : Qt::MoveAction;
@@ -736,7 +757,7 @@ TEST(SectionedListViewDrop, DropLandsWhereTheDelegateCorrectedTheProposal)
         return Qt::MoveAction;
     };
     list.view.setDragDelegate(&recorder);
-    DragOver drag{{}, list.view};
+    DragOver drag {{}, list.view};
 
     EXPECT_TRUE(drag.enter({10, 100}));
     EXPECT_TRUE(drag.move({10, 100}));
@@ -754,7 +775,7 @@ TEST(SectionedListViewDrop, RefusedDropsAndDragsThatLeaveReachTheDelegateOnly)
     DropRecorder recorder;
     recorder.onValidate = [](IndexPath&, DropOperation&) { return Qt::IgnoreAction; };
     list.view.setDragDelegate(&recorder);
-    DragOver drag{{}, list.view};
+    DragOver drag {{}, list.view};
 
     drag.enter({10, 100});
     EXPECT_FALSE(drag.move({10, 100}));
@@ -775,7 +796,7 @@ TEST(SectionedListViewDrop, DraggingNearAnEdgeScrollsTheList)
     ListFixture list({Rows::numbered(200)});
     DropRecorder recorder;
     list.view.setDragDelegate(&recorder);
-    DragOver drag{{}, list.view};
+    DragOver drag {{}, list.view};
 
     drag.enter({10, 595});
     drag.move({10, 595});
@@ -799,7 +820,7 @@ TEST(SectionedListViewDrop, RowsDraggedWithinTheListLeaveTheirPlace)
     gap.position = {0, 1};
     gap.draggedFromThisList = true;
     gap.draggedItemHeights = {{{0, 5}, 40}};
-    gap.dragOrigin = IndexPath{0, 5};
+    gap.dragOrigin = IndexPath {0, 5};
     list.view.setDropGap(gap);
 
     EXPECT_FALSE(list.view.itemWidget({0, 5})->isVisible());
