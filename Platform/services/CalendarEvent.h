@@ -22,9 +22,14 @@ struct CalendarEvent
     // Exclusive: an all-day event of one day ends at the next midnight.
     QDateTime endDate;
     bool isAllDay = false;
+    // Where this occurrence of a repeating event was due by its rule; the start for other events.
+    QDateTime occurrenceDate;
     std::optional<QString> notes;
     Calendar calendar;
 
-    // The same event, whatever has been read of it since.
-    bool operator==(const CalendarEvent& other) const { return eventIdentifier == other.eventIdentifier; }
+    // The same event (for a repeating one, the same occurrence), whatever has been read of it since.
+    bool operator==(const CalendarEvent& other) const
+    {
+        return eventIdentifier == other.eventIdentifier && occurrenceDate == other.occurrenceDate;
+    }
 };

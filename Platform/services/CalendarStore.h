@@ -30,9 +30,12 @@ public:
     // Forgets everything read so far, so the next read sees the calendars as they are now.
     virtual void reset() = 0;
 
-    // Events of all calendars that overlap [from, to], sorted by start.
+    // Events of all calendars that overlap [from, to], sorted by start; each occurrence of a
+    // repeating event is an event of its own.
     virtual QList<CalendarEvent> events(const QDateTime& from, const QDateTime& to) = 0;
+    // The event, or the first occurrence of a repeating one.
     virtual std::optional<CalendarEvent> event(const QString& eventIdentifier) = 0;
-    // Writes `event.notes` into the event in its calendar. On failure returns false and sets `error`.
+    // Writes `event.notes` into the event in its calendar; for a repeating event, into this
+    // occurrence only. On failure returns false and sets `error`.
     virtual bool saveNotes(const CalendarEvent& event, QString* error) = 0;
 };

@@ -124,7 +124,23 @@ QDateTime endOf(icalcomponent* vevent, const QDateTime& start, bool isAllDay, ic
     return isAllDay ? start.addDays(1) : start;
 }
 
-// The event of `vevent`, or nothing when it lacks an identifier or a start.
+bool isOverride(icalcomponent* vevent)
+{
+    return icalcomponent_get_first_property(vevent, ICAL_RECURRENCEID_PROPERTY) != nullptr;
+}
+
+bool isRepeating(icalcomponent* vevent)
+{
+    return icalcomponent_get_first_property(vevent, ICAL_RRULE_PROPERTY)
+        || icalcomponent_get_first_property(vevent, ICAL_RDATE_PROPERTY);
+}
+
+bool isUsableTime(icaltimetype time)
+{
+    return icaltime_is_valid_time(time) && !icaltime_is_null_time(time);
+}
+
+// The event of `vevent` as written, or nothing when it lacks an identifier or a start.
 std::optional<CalendarEvent> eventOf(
     icalcomponent* vevent, icalcomponent* root, const CalendarEvent::Calendar& calendar)
 {
@@ -133,7 +149,7 @@ std::optional<CalendarEvent> eventOf(
     if (!dtstart || uid.isEmpty())
         return std::nullopt;
     const icaltimetype start = icalproperty_get_dtstart(dtstart);
-    if (!icaltime_is_valid_time(start) || icaltime_is_null_time(start))
+    if (!isUsableTime(start))
         return std::nullopt;
 
     CalendarEvent event;
@@ -142,33 +158,133 @@ std::optional<CalendarEvent> eventOf(
     event.isAllDay = start.is_date;
     event.startDate = instantOf(dtstart, start, root);
     event.endDate = endOf(vevent, event.startDate, event.isAllDay, root);
+    event.occurrenceDate = event.startDate;
+    if (icalproperty* recurrenceId = icalcomponent_get_first_property(vevent, ICAL_RECURRENCEID_PROPERTY)) {
+        const icaltimetype due = icalproperty_get_recurrenceid(recurrenceId);
+        if (!isUsableTime(due))
+            return std::nullopt;
+        event.occurrenceDate = instantOf(recurrenceId, due, root);
+    }
     if (icalcomponent_get_first_property(vevent, ICAL_DESCRIPTION_PROPERTY))
         event.notes = fromUtf8(icalcomponent_get_description(vevent));
     event.calendar = calendar;
     return event;
 }
 
-bool isOverride(icalcomponent* vevent)
+// Whether every event of a parsed file can be read.
+bool isCalendarOfEvents(icalcomponent* root)
 {
-    return icalcomponent_get_first_property(vevent, ICAL_RECURRENCEID_PROPERTY) != nullptr;
+    if (!root || icalcomponent_isa(root) != ICAL_VCALENDAR_COMPONENT)
+        return false;
+    for (icalcomponent* vevent = icalcomponent_get_first_component(root, ICAL_VEVENT_COMPONENT); vevent;
+         vevent = icalcomponent_get_next_component(root, ICAL_VEVENT_COMPONENT)) {
+        if (!eventOf(vevent, root, {}))
+            return false;
+    }
+    return true;
 }
 
-// The events of one file; nothing when the file is not a calendar or one of its events is unusable.
-std::optional<QList<CalendarEvent>> eventsOfFile(const QByteArray& text, const CalendarEvent::Calendar& calendar)
+QList<icalcomponent*> veventsOf(icalcomponent* root)
 {
-    const Component root = parse(text);
-    if (!root || icalcomponent_isa(root.get()) != ICAL_VCALENDAR_COMPONENT)
-        return std::nullopt;
+    QList<icalcomponent*> vevents;
+    for (icalcomponent* vevent = icalcomponent_get_first_component(root, ICAL_VEVENT_COMPONENT); vevent;
+         vevent = icalcomponent_get_next_component(root, ICAL_VEVENT_COMPONENT))
+        vevents << vevent;
+    return vevents;
+}
+
+struct Occurrence
+{
+    // As the rule gives it, in the zone of the series' start.
+    icaltimetype due;
+    QDateTime start;
+};
+
+// A rule that would run on without end past any date asked for is cut here.
+constexpr int maximumOccurrences = 20000;
+
+// The occurrences of a repeating series due no later than `until`, in order: its rule and extra
+// dates, without its excluded dates.
+QList<Occurrence> occurrencesOf(icalcomponent* series, icalcomponent* root, const QDateTime& until)
+{
+    icalproperty* dtstart = icalcomponent_get_first_property(series, ICAL_DTSTART_PROPERTY);
+    const icaltimetype first = icalproperty_get_dtstart(dtstart);
+
+    QList<Occurrence> occurrences;
+    const auto add = [&](icaltimetype due) {
+        due.is_date = first.is_date;
+        occurrences << Occurrence {due, instantOf(dtstart, due, root)};
+    };
+    if (icalproperty* rrule = icalcomponent_get_first_property(series, ICAL_RRULE_PROPERTY)) {
+        icalrecur_iterator* iterator = icalrecur_iterator_new(icalproperty_get_rrule(rrule), first);
+        for (int count = 0; iterator && count < maximumOccurrences; ++count) {
+            const icaltimetype due = icalrecur_iterator_next(iterator);
+            if (icaltime_is_null_time(due))
+                break;
+            add(due);
+            if (occurrences.last().start > until)
+                break;
+        }
+        if (iterator)
+            icalrecur_iterator_free(iterator);
+    } else {
+        add(first);
+    }
+    for (icalproperty* rdate = icalcomponent_get_first_property(series, ICAL_RDATE_PROPERTY); rdate;
+         rdate = icalcomponent_get_next_property(series, ICAL_RDATE_PROPERTY)) {
+        const icaldatetimeperiodtype value = icalproperty_get_rdate(rdate);
+        const icaltimetype due = icaltime_is_null_time(value.time) ? value.period.start : value.time;
+        if (isUsableTime(due))
+            add(due);
+    }
+
+    QSet<QDateTime> excluded;
+    for (icalproperty* exdate = icalcomponent_get_first_property(series, ICAL_EXDATE_PROPERTY); exdate;
+         exdate = icalcomponent_get_next_property(series, ICAL_EXDATE_PROPERTY)) {
+        icaltimetype due = icalproperty_get_exdate(exdate);
+        due.is_date = first.is_date;
+        if (isUsableTime(due))
+            excluded.insert(instantOf(exdate, due, root));
+    }
+    occurrences.removeIf([&](const Occurrence& o) { return o.start > until || excluded.contains(o.start); });
+    std::stable_sort(occurrences.begin(), occurrences.end(),
+        [](const Occurrence& a, const Occurrence& b) { return a.start < b.start; });
+    return occurrences;
+}
+
+// The events of one parsed file as they occur up to `until`: single events, each occurrence of a
+// repeating one, and changed occurrences in place of the ones they replace.
+QList<CalendarEvent> eventsOfFile(icalcomponent* root, const CalendarEvent::Calendar& calendar, const QDateTime& until)
+{
+    const QList<icalcomponent*> vevents = veventsOf(root);
+    QHash<QString, QSet<QDateTime>> changed;
+    for (icalcomponent* vevent : vevents) {
+        if (isOverride(vevent)) {
+            const CalendarEvent event = *eventOf(vevent, root, calendar);
+            changed[event.eventIdentifier].insert(event.occurrenceDate);
+        }
+    }
+
     QList<CalendarEvent> events;
-    for (icalcomponent* vevent = icalcomponent_get_first_component(root.get(), ICAL_VEVENT_COMPONENT); vevent;
-         vevent = icalcomponent_get_next_component(root.get(), ICAL_VEVENT_COMPONENT)) {
-        // Changed occurrences of a series belong to the series' own event.
-        if (isOverride(vevent))
+    for (icalcomponent* vevent : vevents) {
+        const CalendarEvent event = *eventOf(vevent, root, calendar);
+        if (isOverride(vevent) || !isRepeating(vevent)) {
+            events << event;
             continue;
-        const auto event = eventOf(vevent, root.get(), calendar);
-        if (!event)
-            return std::nullopt;
-        events << *event;
+        }
+        const qint64 length = event.startDate.secsTo(event.endDate);
+        const QSet<QDateTime> replaced = changed.value(event.eventIdentifier);
+        for (const Occurrence& occurrence : occurrencesOf(vevent, root, until)) {
+            if (replaced.contains(occurrence.start))
+                continue;
+            CalendarEvent repeated = event;
+            repeated.startDate = occurrence.start;
+            repeated.occurrenceDate = occurrence.start;
+            // All-day occurrences keep their days across clock changes.
+            repeated.endDate = event.isAllDay ? occurrence.start.addDays(event.startDate.daysTo(event.endDate))
+                                              : occurrence.start.addSecs(length);
+            events << repeated;
+        }
     }
     return events;
 }
@@ -187,16 +303,6 @@ bool hasParseErrors(icalcomponent* component)
     return false;
 }
 
-icalcomponent* seriesEvent(icalcomponent* root, const QString& uid)
-{
-    for (icalcomponent* vevent = icalcomponent_get_first_component(root, ICAL_VEVENT_COMPONENT); vevent;
-         vevent = icalcomponent_get_next_component(root, ICAL_VEVENT_COMPONENT)) {
-        if (!isOverride(vevent) && fromUtf8(icalcomponent_get_uid(vevent)) == uid)
-            return vevent;
-    }
-    return nullptr;
-}
-
 void replaceProperty(icalcomponent* component, icalproperty_kind kind, icalproperty* replacement)
 {
     while (icalproperty* old = icalcomponent_get_first_property(component, kind)) {
@@ -205,6 +311,59 @@ void replaceProperty(icalcomponent* component, icalproperty_kind kind, icalprope
     }
     if (replacement)
         icalcomponent_add_property(component, replacement);
+}
+
+// A changed copy of one occurrence of `series`, added to the file, which from then on holds that
+// occurrence's own properties.
+icalcomponent* addChangedOccurrence(icalcomponent* root, icalcomponent* series, const Occurrence& occurrence)
+{
+    icalcomponent* changed = icalcomponent_new_clone(series);
+    for (const icalproperty_kind kind :
+        {ICAL_RRULE_PROPERTY, ICAL_RDATE_PROPERTY, ICAL_EXDATE_PROPERTY, ICAL_EXRULE_PROPERTY})
+        replaceProperty(changed, kind, nullptr);
+
+    icalproperty* seriesStart = icalcomponent_get_first_property(series, ICAL_DTSTART_PROPERTY);
+    const icaltimetype first = icalproperty_get_dtstart(seriesStart);
+    icalproperty* recurrenceId = icalproperty_new_recurrenceid(occurrence.due);
+    icalproperty* start = icalproperty_new_clone(seriesStart);
+    icalproperty_set_dtstart(start, occurrence.due);
+    if (icalparameter* tzid = icalproperty_get_first_parameter(seriesStart, ICAL_TZID_PARAMETER))
+        icalproperty_add_parameter(recurrenceId, icalparameter_new_clone(tzid));
+    if (first.is_date)
+        icalproperty_add_parameter(recurrenceId, icalparameter_new_value(ICAL_VALUE_DATE));
+    replaceProperty(changed, ICAL_DTSTART_PROPERTY, start);
+    icalcomponent_add_property(changed, recurrenceId);
+
+    if (icalproperty* seriesEnd = icalcomponent_get_first_property(series, ICAL_DTEND_PROPERTY)) {
+        const icaldurationtype length = icaltime_subtract(icalproperty_get_dtend(seriesEnd), first);
+        icalproperty* end = icalproperty_new_clone(seriesEnd);
+        icalproperty_set_dtend(end, icaltime_add(occurrence.due, length));
+        replaceProperty(changed, ICAL_DTEND_PROPERTY, end);
+    }
+    icalcomponent_add_component(root, changed);
+    return changed;
+}
+
+// The part of the file that holds the given occurrence's own properties, made when needed.
+icalcomponent* componentOf(icalcomponent* root, const CalendarEvent& event)
+{
+    icalcomponent* series = nullptr;
+    for (icalcomponent* vevent : veventsOf(root)) {
+        const auto read = eventOf(vevent, root, {});
+        if (!read || read->eventIdentifier != event.eventIdentifier)
+            continue;
+        if (!isOverride(vevent))
+            series = vevent;
+        else if (read->occurrenceDate == event.occurrenceDate)
+            return vevent;
+    }
+    if (!series || !isRepeating(series))
+        return series;
+    for (const Occurrence& occurrence : occurrencesOf(series, root, event.occurrenceDate)) {
+        if (occurrence.start == event.occurrenceDate)
+            return addChangedOccurrence(root, series, occurrence);
+    }
+    return nullptr;
 }
 
 void writeNotes(icalcomponent* vevent, const std::optional<QString>& notes)
@@ -267,11 +426,13 @@ QStringList VdirCalendarStore::calendarFolders() const
 QList<CalendarEvent> VdirCalendarStore::events(const QDateTime& from, const QDateTime& to)
 {
     QList<CalendarEvent> found;
-    for (const CalendarEvent& event : allEvents()) {
-        // An event that ends when the range begins is over; one of no length counts where it starts.
-        const bool overlaps = event.startDate <= to && (event.endDate > from || event.startDate >= from);
-        if (overlaps)
-            found << event;
+    for (const CalendarFile& file : calendarFiles()) {
+        for (const CalendarEvent& event : eventsOfFile(file.calendar, file.info, to)) {
+            // An event that ends when the range begins is over; one of no length counts where it starts.
+            const bool overlaps = event.startDate <= to && (event.endDate > from || event.startDate >= from);
+            if (overlaps)
+                found << event;
+        }
     }
     std::stable_sort(found.begin(), found.end(),
         [](const CalendarEvent& a, const CalendarEvent& b) { return a.startDate < b.startDate; });
@@ -280,21 +441,39 @@ QList<CalendarEvent> VdirCalendarStore::events(const QDateTime& from, const QDat
 
 std::optional<CalendarEvent> VdirCalendarStore::event(const QString& eventIdentifier)
 {
-    for (const CalendarEvent& event : allEvents()) {
-        if (event.eventIdentifier == eventIdentifier)
-            return event;
+    for (const CalendarFile& file : calendarFiles()) {
+        std::optional<CalendarEvent> first;
+        for (icalcomponent* vevent : veventsOf(file.calendar)) {
+            const CalendarEvent event = *eventOf(vevent, file.calendar, file.info);
+            if (event.eventIdentifier == eventIdentifier && (!first || event.startDate < first->startDate))
+                first = event;
+        }
+        if (first)
+            return first;
     }
     return std::nullopt;
 }
 
 bool VdirCalendarStore::saveNotes(const CalendarEvent& event, QString* error)
 {
-    const QString path = filePathOf(event.eventIdentifier);
+    const QString missing = QStringLiteral("The event is no longer in the calendar.");
+    QString path;
+    for (const CalendarFile& file : calendarFiles()) {
+        for (icalcomponent* vevent : veventsOf(file.calendar)) {
+            if (fromUtf8(icalcomponent_get_uid(vevent)) == event.eventIdentifier) {
+                path = file.path;
+                break;
+            }
+        }
+        if (!path.isEmpty())
+            break;
+    }
     if (path.isEmpty())
-        return fail(error, QStringLiteral("The event is no longer in the calendar."));
+        return fail(error, missing);
     if (!QFileInfo(QFileInfo(path).path()).isWritable())
         return fail(error, QStringLiteral("The calendar is read-only."));
 
+    // Parsed afresh, so nothing of the cache is changed before the write succeeds.
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(error, QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
@@ -302,9 +481,9 @@ bool VdirCalendarStore::saveNotes(const CalendarEvent& event, QString* error)
     file.close();
     if (!root || hasParseErrors(root.get()))
         return fail(error, QStringLiteral("%1 holds data that cannot be rewritten without loss.").arg(path));
-    icalcomponent* vevent = seriesEvent(root.get(), event.eventIdentifier);
+    icalcomponent* vevent = componentOf(root.get(), event);
     if (!vevent)
-        return fail(error, QStringLiteral("The event is no longer in the calendar."));
+        return fail(error, missing);
 
     writeNotes(vevent, event.notes);
     char* text = icalcomponent_as_ical_string_r(root.get());
@@ -318,57 +497,42 @@ bool VdirCalendarStore::saveNotes(const CalendarEvent& event, QString* error)
     return true;
 }
 
-QList<CalendarEvent> VdirCalendarStore::allEvents()
+QList<VdirCalendarStore::CalendarFile> VdirCalendarStore::calendarFiles()
 {
-    QList<CalendarEvent> events;
+    QList<CalendarFile> files;
     QSet<QString> present;
-    m_eventFiles.clear();
     for (const QString& folder : calendarFolders()) {
-        const CalendarEvent::Calendar calendar = calendarOfFolder(folder);
+        const CalendarEvent::Calendar info = calendarOfFolder(folder);
         const QDir dir(folder);
         for (const QString& name : dir.entryList({"*.ics"}, QDir::Files, QDir::Name)) {
             const QString path = dir.filePath(name);
             present.insert(path);
-            for (const CalendarEvent& event : readFile(path, calendar).events) {
-                if (!m_eventFiles.contains(event.eventIdentifier))
-                    m_eventFiles.insert(event.eventIdentifier, path);
-                events << event;
-            }
+            if (const ReadFile& read = readFile(path); read.calendar)
+                files << CalendarFile {path, read.calendar.get(), info};
         }
     }
     // Files deleted since they were read.
     m_files.removeIf([&](const auto& entry) { return !present.contains(entry.key()); });
-    return events;
+    return files;
 }
 
-const VdirCalendarStore::ReadFile& VdirCalendarStore::readFile(
-    const QString& path, const CalendarEvent::Calendar& calendar)
+const VdirCalendarStore::ReadFile& VdirCalendarStore::readFile(const QString& path)
 {
     const QFileInfo info(path);
-    auto cached = m_files.find(path);
-    if (cached != m_files.end() && cached->modified == info.lastModified() && cached->size == info.size()) {
-        // The folder's name, colour or permissions may have changed without the file.
-        for (CalendarEvent& event : cached->events)
-            event.calendar = calendar;
+    const auto cached = m_files.constFind(path);
+    if (cached != m_files.cend() && cached->modified == info.lastModified() && cached->size == info.size())
         return *cached;
-    }
 
     ReadFile read;
     read.modified = info.lastModified();
     read.size = info.size();
-    std::optional<QList<CalendarEvent>> events;
     QFile file(path);
-    if (info.size() <= maximumFileSize && file.open(QIODevice::ReadOnly))
-        events = eventsOfFile(file.readAll(), calendar);
-    if (events)
-        read.events = *events;
-    else
+    if (info.size() <= maximumFileSize && file.open(QIODevice::ReadOnly)) {
+        Component root = parse(file.readAll());
+        if (isCalendarOfEvents(root.get()))
+            read.calendar = std::shared_ptr<icalcomponent>(root.release(), ComponentDeleter());
+    }
+    if (!read.calendar)
         ConsoleLog::write(QStringLiteral("skipping unreadable calendar file %1").arg(path));
     return *m_files.insert(path, read);
-}
-
-QString VdirCalendarStore::filePathOf(const QString& eventIdentifier)
-{
-    allEvents();
-    return m_eventFiles.value(eventIdentifier);
 }

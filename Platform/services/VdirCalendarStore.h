@@ -4,13 +4,17 @@
 
 #include <QHash>
 #include <QStringList>
+#include <memory>
+
+struct icalcomponent_impl;
+typedef struct icalcomponent_impl icalcomponent;
 
 class UserDefaults;
 
 // Calendars kept as folders of iCalendar files (the vdir layout: one folder per calendar, one
 // event per ".ics" file, optional "displayname" and "color" files). Access is granted by choosing
 // the folders; the choice is kept in the user defaults. A calendar whose folder cannot be written
-// is read-only.
+// is read-only. Files are parsed once and read again only when they change.
 class VdirCalendarStore : public CalendarStore
 {
 public:
@@ -39,17 +43,21 @@ private:
     {
         QDateTime modified;
         qint64 size = -1;
-        QList<CalendarEvent> events;
+        // The parsed file; null when it could not be read.
+        std::shared_ptr<icalcomponent> calendar;
+    };
+    struct CalendarFile
+    {
+        QString path;
+        icalcomponent* calendar = nullptr;
+        CalendarEvent::Calendar info;
     };
 
-    // Brings the cache up to date with the folders and returns every event, in folder order.
-    QList<CalendarEvent> allEvents();
-    const ReadFile& readFile(const QString& path, const CalendarEvent::Calendar& calendar);
-    QString filePathOf(const QString& eventIdentifier);
+    // Brings the cache up to date with the folders and returns the readable files, in folder order.
+    QList<CalendarFile> calendarFiles();
+    const ReadFile& readFile(const QString& path);
 
     UserDefaults& m_defaults;
     FolderChooser m_chooser;
     QHash<QString, ReadFile> m_files;
-    // The file of each event identifier, the first in folder order where several share one.
-    QHash<QString, QString> m_eventFiles;
 };

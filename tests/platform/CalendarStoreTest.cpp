@@ -265,6 +265,64 @@ TEST(CalendarStore, WritingALinkKeepsEveryOtherPartOfTheFile)
     EXPECT_FALSE(QString::fromUtf8(readFile(path)).contains("DESCRIPTION:Agenda"));
 }
 
+TEST(CalendarStore, RepeatingEventsOccurOnEachOfTheirDaysAndALinkGoesIntoOneOccurrence)
+{
+    BerlinTime berlin;
+    Calendars calendars;
+    const QString folder = calendars.folder("work");
+    const QString path = QDir(folder).filePath("weekly.ics");
+    // Tuesdays at ten in Berlin from 20 October; not on 3 November; moved to two on 10 November.
+    writeFile(path,
+        calendarText("BEGIN:VEVENT\nUID:weekly\nDTSTAMP:20260101T000000Z\nSUMMARY:Weekly review\n"
+                     "DTSTART;TZID=Europe/Berlin:20261020T100000\n"
+                     "DTEND;TZID=Europe/Berlin:20261020T110000\nRRULE:FREQ=WEEKLY;COUNT=8\n"
+                     "EXDATE;TZID=Europe/Berlin:20261103T100000\nDESCRIPTION:Series notes\n"
+                     "END:VEVENT\n"
+                     "BEGIN:VEVENT\nUID:weekly\nDTSTAMP:20260101T000000Z\nSUMMARY:Weekly review, moved\n"
+                     "RECURRENCE-ID;TZID=Europe/Berlin:20261110T100000\n"
+                     "DTSTART;TZID=Europe/Berlin:20261110T140000\n"
+                     "DTEND;TZID=Europe/Berlin:20261110T150000\nEND:VEVENT\n"));
+    auto store = calendars.store({folder});
+
+    const auto startsOn = [&](QDate day) {
+        QStringList starts;
+        for (const CalendarEvent& event : eventsOfDay(*store, day))
+            starts << event.title + " " + event.startDate.toUTC().toString("hh:mm");
+        return starts;
+    };
+    EXPECT_EQ(startsOn(QDate(2026, 10, 20)), QStringList {"Weekly review 08:00"});
+    // Ten o'clock stays ten o'clock after the clocks go back.
+    EXPECT_EQ(startsOn(QDate(2026, 10, 27)), QStringList {"Weekly review 09:00"});
+    EXPECT_EQ(startsOn(QDate(2026, 11, 3)), QStringList {});
+    EXPECT_EQ(startsOn(QDate(2026, 11, 10)), QStringList {"Weekly review, moved 13:00"});
+    EXPECT_EQ(startsOn(QDate(2026, 11, 11)), QStringList {});
+    EXPECT_EQ(startsOn(QDate(2026, 12, 8)), QStringList {"Weekly review 09:00"});
+    EXPECT_EQ(startsOn(QDate(2026, 12, 15)), QStringList {});
+    EXPECT_EQ(store->event("weekly")->startDate.toUTC(), QDateTime(QDate(2026, 10, 20), QTime(8, 0), QTimeZone::utc()));
+
+    CalendarEvent occurrence = eventsOfDay(*store, QDate(2026, 11, 17)).value(0);
+    ASSERT_EQ(occurrence.notes, "Series notes");
+    occurrence.notes = *occurrence.notes + "\npelorins://CARD-9";
+    QString error;
+    ASSERT_TRUE(store->saveNotes(occurrence, &error)) << error.toStdString();
+
+    const QList<CalendarEvent> linkedDay = eventsOfDay(*store, QDate(2026, 11, 17));
+    ASSERT_EQ(linkedDay.size(), 1);
+    EXPECT_EQ(linkedDay[0].notes, "Series notes\npelorins://CARD-9");
+    EXPECT_EQ(linkedDay[0].startDate, occurrence.startDate);
+    EXPECT_EQ(linkedDay[0].endDate, occurrence.endDate);
+    EXPECT_EQ(linkedDay[0], occurrence);
+    EXPECT_EQ(eventsOfDay(*store, QDate(2026, 11, 24)).value(0).notes, "Series notes");
+    EXPECT_EQ(eventsOfDay(*store, QDate(2026, 11, 10)).value(0).notes, std::nullopt);
+
+    // Unlinking later writes into the same occurrence and leaves one event on the day.
+    CalendarEvent linked = linkedDay[0];
+    linked.notes = "Series notes";
+    ASSERT_TRUE(store->saveNotes(linked, &error));
+    EXPECT_EQ(startsOn(QDate(2026, 11, 17)), QStringList {"Weekly review 09:00"});
+    EXPECT_EQ(eventsOfDay(*store, QDate(2026, 11, 17)).value(0).notes, "Series notes");
+}
+
 TEST(CalendarStore, RefusesToWriteWhereItWouldLoseOrCannotWrite)
 {
     Calendars calendars;
