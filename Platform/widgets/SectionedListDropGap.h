@@ -16,4 +16,6 @@ struct SectionedListDropGap
     QMap<IndexPath, int> draggedItemHeights;
     std::optional<IndexPath> dragOrigin;
     int incomingHeight = 0;
+
+    friend bool operator==(const SectionedListDropGap&, const SectionedListDropGap&) = default;
 };

@@ -52,6 +52,11 @@ SectionedListView::SectionedListView(QWidget* parent)
     });
     connect(m_animation, &QVariantAnimation::finished, this, &SectionedListView::finishAnimation);
 
+    m_scrollAnimation = new QVariantAnimation(this);
+    m_scrollAnimation->setEasingCurve(QEasingCurve::OutCubic);
+    connect(m_scrollAnimation, &QVariantAnimation::valueChanged, this,
+        [this](const QVariant& value) { verticalScrollBar()->setValue(value.toInt()); });
+
     viewport()->setAcceptDrops(true);
     m_autoscrollTimer = new QTimer(this);
     m_autoscrollTimer->setInterval(16);
@@ -313,10 +318,11 @@ int SectionedListView::contentOffset() const
 
 void SectionedListView::setContentOffset(int offset)
 {
+    m_scrollAnimation->stop();
     verticalScrollBar()->setValue(offset + m_topInset);
 }
 
-void SectionedListView::scrollToItem(const IndexPath& path, ScrollPosition position)
+void SectionedListView::scrollToItem(const IndexPath& path, ScrollPosition position, bool animated)
 {
     if (!m_layout.contains(path))
         return;
@@ -324,17 +330,29 @@ void SectionedListView::scrollToItem(const IndexPath& path, ScrollPosition posit
     // A pinned header covers the top of the band; an item scrolled to the top goes below it.
     const int coveredTop = m_topInset + (m_layout.pinsHeaders() ? m_layout.headerHeight() : 0);
     const int height = viewport()->height();
+    int offset = 0;
     switch (position) {
     case ScrollPosition::Top:
-        setContentOffset(frame.top() - coveredTop);
+        offset = frame.top() - coveredTop;
         break;
     case ScrollPosition::Centre:
-        setContentOffset(frame.top() + frame.height() / 2 - (coveredTop + height) / 2);
+        offset = frame.top() + frame.height() / 2 - (coveredTop + height) / 2;
         break;
     case ScrollPosition::Bottom:
-        setContentOffset(frame.top() + frame.height() - height);
+        offset = frame.top() + frame.height() - height;
         break;
     }
+    m_scrollAnimation->stop();
+    QScrollBar* bar = verticalScrollBar();
+    const int target = std::clamp(offset + m_topInset, bar->minimum(), bar->maximum());
+    if (!animated || m_animationDuration == 0 || target == bar->value()) {
+        bar->setValue(target);
+        return;
+    }
+    m_scrollAnimation->setDuration(m_animationDuration);
+    m_scrollAnimation->setStartValue(bar->value());
+    m_scrollAnimation->setEndValue(target);
+    m_scrollAnimation->start();
 }
 
 void SectionedListView::resizeEvent(QResizeEvent* event)
@@ -496,6 +514,8 @@ SectionedListViewDragDelegate::DropProposal SectionedListView::proposedDrop(cons
 
 void SectionedListView::setDropGap(std::optional<SectionedListDropGap> gap)
 {
+    if (gap == m_layout.dropGap())
+        return;
     m_layout.setDropGap(std::move(gap));
     placeWidgetsAnimated({});
 }

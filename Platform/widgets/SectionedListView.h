@@ -66,8 +66,9 @@ public:
     // updates (deletes, reloads and move sources in old paths; inserts and move targets in new
     // ones) or, outside, make an update of their own. They are hints only: the new state is
     // always read back from the data source and each item is matched to its old self by its
-    // identity (explicit moves paired first, deleted items never matched, inserted ones always
-    // new), so no list of changes, however inconsistent, can leave the view out of step.
+    // identity (deleted items never matched, inserted ones always new, explicit moves settling
+    // which of several items of one identity is which), so no list of changes, however
+    // inconsistent, can leave the view out of step.
     void performBatchUpdates(const std::function<void()>& updates, std::function<void()> completion = {});
     void insertItems(const QList<IndexPath>& paths);
     void deleteItems(const QList<IndexPath>& paths);
@@ -104,7 +105,8 @@ public:
 
     int contentOffset() const;
     void setContentOffset(int offset);
-    void scrollToItem(const IndexPath& path, ScrollPosition position);
+    // An animated scroll stops at the next scroll call.
+    void scrollToItem(const IndexPath& path, ScrollPosition position, bool animated = false);
 
     // What a drop at a content point proposes: onto the item under it; before the first row of
     // a section over its header; before the next row in the space between rows; after the last
@@ -189,6 +191,7 @@ private:
     std::optional<PendingUpdates> m_pending;
     int m_animationDuration = 250;
     QVariantAnimation* m_animation = nullptr;
+    QVariantAnimation* m_scrollAnimation = nullptr;
     QList<Move> m_moves;
     QList<std::function<void()>> m_completions;
 

@@ -175,9 +175,22 @@ TEST(SectionedListView, WidgetsAreReusedOnlyForItemsOfTheirKind)
         EXPECT_EQ(list.view.itemWidget(path)->property("kind").toString(), list.rows.row(path).kind);
 }
 
+namespace {
+
+class HeaderTops : public SectionedListViewDelegate
+{
+public:
+    QMap<int, int> tops;
+    void headerPlaced(int section, int top) override { tops[section] = top; }
+};
+
+} // namespace
+
 TEST(SectionedListView, HeaderOfTheSectionUnderTheTopStaysPinnedBelowTheInset)
 {
     ListFixture list({Rows::numbered(20), Rows::numbered(20, 100)});
+    HeaderTops headerTops;
+    list.view.setDelegate(&headerTops);
     list.view.setHeaderHeight(38);
     list.view.setTopContentInset(38);
     EXPECT_EQ(list.view.contentOffset(), -38);
@@ -188,6 +201,8 @@ TEST(SectionedListView, HeaderOfTheSectionUnderTheTopStaysPinnedBelowTheInset)
     ASSERT_NE(header, nullptr);
     EXPECT_EQ(header->property("section").toInt(), 0);
     EXPECT_EQ(header->geometry(), QRect(0, 38, 300, 38));
+    EXPECT_EQ(headerTops.tops.value(0), 338);
+    EXPECT_EQ(headerTops.tops.value(1), 838);
     // The header is drawn over the rows it covers.
     EXPECT_TRUE(list.view.viewport()->childAt(10, 50) == header);
 }
@@ -215,6 +230,14 @@ TEST(SectionedListView, ScrollToItemPutsTheItemAtTopCentreOrBottom)
         EXPECT_EQ(list.view.itemFrame(target).top() - list.view.contentOffset(), c.viewportTop);
         list.expectVisibleItemsShown();
     }
+
+    list.view.setAnimationDuration(60);
+    list.view.setContentOffset(0);
+    list.view.scrollToItem(target, SectionedListView::ScrollPosition::Bottom, true);
+    EXPECT_EQ(list.view.contentOffset(), 0);
+    waitUntil([&] { return list.view.contentOffset() == 38 + 2050 - height; });
+    EXPECT_EQ(list.view.contentOffset(), 38 + 2050 - height);
+    list.expectVisibleItemsShown();
 
     // Near the end the list cannot scroll further than its content.
     list.view.scrollToItem({0, 99}, SectionedListView::ScrollPosition::Top);
