@@ -13,6 +13,7 @@
 #include <QDateTime>
 #include <QFont>
 #include <QUrl>
+#include <QtEndian>
 #include <cmath>
 #include <limits>
 #include <variant>
@@ -63,6 +64,24 @@ const QList<ParagraphField>& paragraphFields()
         {QStringLiteral("lineHeightMultiple"), &ParagraphStyle::lineHeightMultiple},
     };
     return fields;
+}
+
+// The text travels as its UTF-16 code units, little-endian, so that every position survives,
+// even that of a lone surrogate, which UTF-8 cannot carry.
+QByteArray utf16Bytes(const QString& text)
+{
+    QByteArray bytes(text.size() * 2, Qt::Uninitialized);
+    qToLittleEndian<quint16>(text.utf16(), text.size(), bytes.data());
+    return bytes;
+}
+
+std::optional<QString> textFromUtf16Bytes(const QByteArray& bytes)
+{
+    if (bytes.size() % 2 != 0)
+        return std::nullopt;
+    QString text(bytes.size() / 2, Qt::Uninitialized);
+    qFromLittleEndian<quint16>(bytes.constData(), text.size(), text.data());
+    return text;
 }
 
 QCborValue object(const QString& type, QCborArray arguments = {})
@@ -361,6 +380,7 @@ std::optional<QCborValue> readDocument(const QByteArray& data)
     return value;
 }
 
+// The inflated content, or none when the size header is impossible or the stream is damaged.
 std::optional<QByteArray> uncompressed(const QByteArray& compressed)
 {
     if (compressed.size() <= 4)
@@ -404,9 +424,11 @@ Decoded<AttributedString> decodeText(const QByteArray& data)
     const QCborValue string = body.value(stringKey);
     const QCborValue attributeSets = body.value(attributesKey);
     const QCborValue runs = body.value(runsKey);
-    if (!string.isString() || !attributeSets.isArray() || !runs.isArray() || body.size() != 3)
+    const std::optional<QString> decodedText =
+        string.isByteArray() ? textFromUtf16Bytes(string.toByteArray()) : std::nullopt;
+    if (!decodedText || !attributeSets.isArray() || !runs.isArray() || body.size() != 3)
         return DecodeError{QStringLiteral("malformed content")};
-    const QString text = string.toString();
+    const QString& text = *decodedText;
 
     QList<QVariantMap> sets;
     for (const QCborValue& set : attributeSets.toArray()) {
@@ -459,7 +481,7 @@ QByteArray RichTextCodec::encode(const AttributedString& text)
         runs.append(index);
     });
     const QCborMap content{
-        {stringKey, text.string()},
+        {stringKey, utf16Bytes(text.string())},
         {attributesKey, attributeSets},
         {runsKey, runs},
     };

@@ -89,6 +89,15 @@ QByteArray cbor(const QCborValue& value)
     return value.toCbor();
 }
 
+// Stored text: UTF-16 code units, little-endian.
+QByteArray utf16(const QString& text)
+{
+    QByteArray bytes;
+    for (QChar c : text)
+        bytes.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+    return bytes;
+}
+
 QByteArray envelope(const QCborValue& version, const QByteArray& content)
 {
     const QCborMap root{{QStringLiteral("version"), version}, {QStringLiteral("content"), content}};
@@ -116,7 +125,8 @@ QByteArray contentOf(const QByteArray& stored)
 // A document of the text "ab" whose one run has one attribute "a" of the given value.
 QByteArray withValue(const QCborValue& value)
 {
-    return document(1, QStringLiteral("ab"), QCborArray{QCborMap{{QStringLiteral("a"), value}}}, QCborArray{2, 0});
+    return document(1, utf16(QStringLiteral("ab")), QCborArray{QCborMap{{QStringLiteral("a"), value}}},
+                    QCborArray{2, 0});
 }
 
 QCborValue object(const QCborArray& nameAndArguments)
@@ -159,6 +169,13 @@ TEST(RichTextCodec, EmptyTextSurvivesARoundTrip)
     EXPECT_EQ(RichTextCodec::decode(RichTextCodec::encode(AttributedString())), AttributedString());
 }
 
+TEST(RichTextCodec, TextThatIsNotValidUnicodeSurvivesUnitForUnit)
+{
+    AttributedString text(QStringLiteral("a") + QChar(0xD800) + QStringLiteral("b") + QChar(0xDC00));
+    text.addAttribute(AttributeKey::strikethroughStyle, 1, TextRange{2, 1});
+    EXPECT_EQ(RichTextCodec::decode(RichTextCodec::encode(text)), text);
+}
+
 TEST(RichTextCodec, AValueWithoutAStoredFormIsLeftOutWithAConsoleLine)
 {
     const AttributedString text(QStringLiteral("ab"), QVariantMap{
@@ -176,8 +193,7 @@ TEST(RichTextCodec, AValueWithoutAStoredFormIsLeftOutWithAConsoleLine)
 TEST(RichTextCodec, AnythingButAWellFormedDocumentReadsAsNoNotesWithAConsoleLine)
 {
     const QByteArray good = RichTextCodec::encode(everyKind());
-    const QCborValue plain(QStringLiteral("ab"));
-    const QCborValue ab(QStringLiteral("ab"));
+    const QCborValue ab(utf16(QStringLiteral("ab")));
     const QCborArray noAttributes{QCborMap()};
     const QList<QPair<const char*, QByteArray>> cases{
         {"empty", QByteArray()},
@@ -202,7 +218,8 @@ TEST(RichTextCodec, AnythingButAWellFormedDocumentReadsAsNoNotesWithAConsoleLine
         {"newer version", document(2, ab, noAttributes, QCborArray{2, 0})},
         {"version zero", document(0, ab, noAttributes, QCborArray{2, 0})},
         {"version as text", document(QStringLiteral("1"), ab, noAttributes, QCborArray{2, 0})},
-        {"string not text", document(1, QCborValue(QByteArray("ab")), noAttributes, QCborArray{2, 0})},
+        {"text as UTF-8", document(1, QCborValue(QStringLiteral("ab")), noAttributes, QCborArray{2, 0})},
+        {"text of an odd byte count", document(1, QCborValue(QByteArray("abc")), noAttributes, QCborArray{2, 0})},
         {"attribute sets not an array", document(1, ab, QCborMap(), QCborArray{2, 0})},
         {"attribute set not a map", document(1, ab, QCborArray{1}, QCborArray{2, 0})},
         {"runs not an array", document(1, ab, noAttributes, QCborMap())},
@@ -246,7 +263,7 @@ TEST(RichTextCodec, AnythingButAWellFormedDocumentReadsAsNoNotesWithAConsoleLine
 TEST(RichTextCodec, AStoredDocumentNamesTheVersionItWasWrittenIn)
 {
     ConsoleLog::Capture capture;
-    RichTextCodec::decode(document(7, QStringLiteral("ab"), QCborArray{QCborMap()}, QCborArray{2, 0}));
+    RichTextCodec::decode(document(7, utf16(QStringLiteral("ab")), QCborArray{QCborMap()}, QCborArray{2, 0}));
     EXPECT_EQ(capture.lines(), QStringList{QStringLiteral("Stored notes are unreadable (version 7 is newer than this "
                                                           "program reads); they read as no notes")});
 }
