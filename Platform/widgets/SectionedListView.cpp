@@ -87,6 +87,7 @@ void SectionedListView::setDataSource(SectionedListViewDataSource* dataSource)
     m_reusableItems.clear();
     qDeleteAll(m_reusableHeaders);
     m_reusableHeaders.clear();
+    m_selection.clear();
     reloadData();
 }
 
