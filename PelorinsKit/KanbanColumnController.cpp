@@ -8,6 +8,7 @@
 #include "PelorinsKit/ListItem.h"
 #include "PelorinsKit/RichTextCodec.h"
 #include "PelorinsKit/Tag.h"
+#include "PelorinsKit/TextMeasures.h"
 
 #include <QHash>
 #include <cmath>
@@ -43,6 +44,15 @@ std::optional<AttributedString> notesOf(const ListItem* card)
     if (data.isEmpty())
         return std::nullopt;
     return RichTextCodec::decode(data);
+}
+
+// The notes' first line without its line break; empty when the notes have no line break.
+AttributedString firstLineOf(const AttributedString& notes)
+{
+    const QList<AttributedString::Line> lines = AttributedString::lines(notes.string());
+    if (lines.isEmpty() || lines.first().content == lines.first().enclosing)
+        return AttributedString();
+    return notes.attributedSubstring(lines.first().content);
 }
 
 std::optional<IndexPath> pathIn(const QList<ListItem*>& cards, const ListItem* item, int section)
@@ -137,8 +147,10 @@ std::optional<IndexPath> KanbanColumnController::indexPathFor(const ListItem* it
     if (!all && specifiedSection() < stageCount)
         return pathIn(filteredItemsFor(stages.at(specifiedSection())), item, 0);
     if (all) {
-        for (int column = 0; column < stageCount; ++column)
-            if (std::optional<IndexPath> path = pathIn(filteredItemsFor(stages.at(column)), item, column))
+        // A stage column shows only its own cards, so only the card's column can hold it.
+        const qsizetype column = stages.indexOf(item->column());
+        if (column >= 0)
+            if (std::optional<IndexPath> path = pathIn(filteredItemsFor(stages.at(column)), item, int(column)))
                 return path;
     }
     // A card is shown only in the section of its own group's day: the first section carrying
@@ -255,6 +267,31 @@ void KanbanColumnController::moveColumn(qreal deltaX, int emptyColumnsGap)
         return;
     place->left = board->columnWidth() * (specifiedSection() + emptyColumnsGap) + board->columnsLeftInset() + deltaX;
     setMargins(place);
+}
+
+qreal KanbanColumnController::heightForItem(ListItem* item) const
+{
+    constexpr qreal heightWithoutNotes = 108.0;
+    KanbanColumnDelegate* board = kanbanColumnDelegate();
+    if (!board || !item)
+        return heightWithoutNotes;
+    const bool useCache = board->useItemHeightCache();
+    if (useCache) {
+        const QHash<ListItem*, qreal> cache = board->itemHeightCache();
+        const auto cached = cache.constFind(item);
+        if (cached != cache.cend())
+            return *cached;
+    }
+    const std::optional<AttributedString> notes = notesOf(item);
+    if (!notes)
+        return heightWithoutNotes;
+    const qreal width = board->columnWidth() - 2 * itemPadding();
+    const qreal textHeight
+        = item->notesExpanded().value_or(false) ? heightToFit(*notes, width) : heightToFit(firstLineOf(*notes), width);
+    const qreal height = heightOfFixedItems() + textHeight;
+    if (useCache)
+        board->cacheItemHeight(item, height);
+    return height;
 }
 
 QString KanbanColumnController::numberAsCards(int number) const

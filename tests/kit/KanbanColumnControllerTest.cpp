@@ -6,6 +6,7 @@
 #include "PelorinsKit/ListItem.h"
 #include "PelorinsKit/RichTextCodec.h"
 #include "PelorinsKit/Tag.h"
+#include "PelorinsKit/TextMeasures.h"
 #include "support/FakeBoardView.h"
 #include "support/FakeColumnController.h"
 #include "support/StoreBuilder.h"
@@ -409,6 +410,56 @@ TEST_F(Filtering, FilteringWithoutAnActiveFilterForgetsAddedCards)
     view.setSearchTerm(QString());
     shown();
     EXPECT_TRUE(controller(0).itemsAddedWhenInFilteredMode().isEmpty());
+}
+
+using CardHeight = BoardFixture;
+
+TEST_F(CardHeight, FixedPartPlusFirstLineOrWholeNotesAtTheColumnWidth)
+{
+    const QString text = QStringLiteral("Title\nA second line\nA third line that is long enough to wrap at least once "
+                                        "inside a narrow card column");
+    ListItem* card = builder.addCard(stage(0));
+    setNotes(card, text);
+    view.setStoredMagnification(0.5);
+    const qreal width = 150 - 2 * 8;
+    EXPECT_EQ(controller(0).heightForItem(card), 78 + heightToFit(AttributedString(QStringLiteral("Title")), width));
+    card->setNotesExpanded(true);
+    EXPECT_EQ(controller(0).heightForItem(card), 78 + heightToFit(AttributedString(text), width));
+    EXPECT_GT(controller(0).heightForItem(card), 78 + heightToFit(AttributedString(QStringLiteral("Title")), width));
+
+    // One line without a line break has no first line to measure.
+    card->setNotesExpanded(false);
+    setNotes(card, QStringLiteral("Title"));
+    EXPECT_EQ(controller(0).heightForItem(card), 78 + heightToFit(AttributedString(), width));
+}
+
+TEST_F(CardHeight, CardsWithoutNotesOrWithoutABoardAreOneHundredAndEight)
+{
+    ListItem* card = builder.addCard(stage(0));
+    view.setUseItemHeightCache(true);
+    EXPECT_EQ(controller(0).heightForItem(card), 108);
+    EXPECT_TRUE(view.itemHeightCache().isEmpty()) << "nothing is cached for a card without notes";
+    setNotes(card, QStringLiteral("Notes\n"));
+    EXPECT_EQ(FakeColumnController().heightForItem(card), 108);
+}
+
+TEST_F(CardHeight, CacheIsReadAndFilledOnlyWhenInUse)
+{
+    ListItem* cached = builder.addCard(stage(0));
+    ListItem* measured = builder.addCard(stage(0));
+    setNotes(cached, QStringLiteral("Cached\n"));
+    setNotes(measured, QStringLiteral("Measured\n"));
+    view.setItemHeightCache({{cached, 55.0}});
+
+    const qreal height = controller(0).heightForItem(cached);
+    EXPECT_NE(height, 55.0) << "the cache is not read while it is off";
+    controller(0).heightForItem(measured);
+    EXPECT_EQ(view.itemHeightCache().size(), 1) << "nor written";
+
+    view.setUseItemHeightCache(true);
+    EXPECT_EQ(controller(0).heightForItem(cached), 55.0);
+    EXPECT_EQ(controller(0).heightForItem(measured), height);
+    EXPECT_EQ(view.itemHeightCache().value(measured), height);
 }
 
 TEST(CardCounts, HeaderWording)
