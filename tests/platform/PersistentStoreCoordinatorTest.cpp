@@ -356,3 +356,21 @@ TEST(PersistentStoreCoordinator, ReadOnlyStoreFailsTheSaveAndKeepsTheChanges)
     EXPECT_TRUE(card->isInserted());
     QFile::setPermissions(store.path, QFile::ReadOwner | QFile::WriteOwner);
 }
+
+TEST(PersistentStoreCoordinator, UrisOfDeletedObjectsAreNeverHandedOutAgain)
+{
+    Store store;
+    insert(*store.context, "Card", QStringLiteral("a"));
+    ManagedObject* last = insert(*store.context, "Card", QStringLiteral("b"));
+    const QUrl lastURI = last->objectIDURI();
+    ASSERT_TRUE(store.context->save());
+    store.context->deleteObject(last);
+    ASSERT_TRUE(store.context->save());
+
+    ManagedObjectContext& reopened = store.reopen();
+    EXPECT_EQ(reopened.objectForURI(lastURI), nullptr);
+    ManagedObject* fresh = insert(reopened, "Card", QStringLiteral("c"));
+    EXPECT_NE(fresh->objectIDURI(), lastURI);
+    ASSERT_TRUE(reopened.save());
+    EXPECT_EQ(store.reopen().objectForURI(lastURI), nullptr);
+}

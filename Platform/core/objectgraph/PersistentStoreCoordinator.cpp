@@ -184,7 +184,7 @@ struct PersistentStoreCoordinator::Layout
             const EntityDescription* root = entity->rootEntity();
             if (!tableOfRoot.contains(root)) {
                 tableOfRoot.insert(root, int(tables.size()));
-                tables.push_back(Table{root, {{QStringLiteral("Z_PK"), QStringLiteral("INTEGER PRIMARY KEY")},
+                tables.push_back(Table{root, {{QStringLiteral("Z_PK"), QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT")},
                                               {QStringLiteral("Z_ENT"), QStringLiteral("TEXT NOT NULL")}},
                                        {}});
             }
@@ -552,6 +552,23 @@ bool PersistentStoreCoordinator::loadObjects(ManagedObjectContext& context, QStr
         };
         if (!std::is_sorted(slot.objects.cbegin(), slot.objects.cend(), byStoredOrder))
             std::stable_sort(slot.objects.begin(), slot.objects.end(), byStoredOrder);
+    }
+
+    // Keys of deleted rows are never handed out again, so an object URI names one object for
+    // the store's life: SQLite remembers the largest key each table ever held.
+    {
+        sqlite3_stmt* select = nullptr;
+        if (sqlite3_prepare_v2(m_db, "SELECT name, seq FROM sqlite_sequence", -1, &select, nullptr) == SQLITE_OK) {
+            while (sqlite3_step(select) == SQLITE_ROW) {
+                const EntityDescription* root = m_model->entity(
+                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(select, 0))));
+                if (root && !root->parentEntity()) {
+                    ManagedObjectContext::KeyIndex& keys = context.keyIndex(root);
+                    keys.last = std::max(keys.last, qint64(sqlite3_column_int64(select, 1)));
+                }
+            }
+        }
+        sqlite3_finalize(select);
     }
 
     // Many-to-many pairs.

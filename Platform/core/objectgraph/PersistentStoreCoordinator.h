@@ -15,15 +15,15 @@ class ManagedObjectContext;
 // One SQLite store file holding the objects of one model, opened in WAL mode with
 // synchronous=FULL.
 //
-// Layout: one table per root entity, named after it, with "Z_PK" (primary key) and "Z_ENT"
-// (entity name) and one column per attribute of the root and its subentities, named after the
-// attribute. A to-one relationship is a column named after it holding the destination's
-// primary key (for a one-to-one pair, only on the side whose "Entity.relationship" sorts
-// first); when its inverse is ordered, a column "<name>_ORDER" holds the sort key of the row
-// within that ordered set (increasing, with gaps). A many-to-many pair is a table
-// "<Entity>_<relationship>" of the side that is ordered (or sorts first) with the columns
-// "Z_OWNER", "Z_MEMBER" and "Z_ORDER". The table "Z_METADATA" (key, value) holds the model
-// version name, the layout hash and the store's UUID.
+// Layout: one table per root entity, named after it, with "Z_PK" (primary key, never reused)
+// and "Z_ENT" (entity name) and one column per attribute of the root and its subentities,
+// named after the attribute. A to-one relationship is a column named after it holding the
+// destination's primary key (for a one-to-one pair, only on the side whose
+// "Entity.relationship" sorts first); when its inverse is ordered, a column "<name>_ORDER"
+// holds the sort key of the row within that ordered set (increasing, with gaps). A
+// many-to-many pair is a table "<Entity>_<relationship>" of the side that is ordered (or sorts
+// first) with the columns "Z_OWNER", "Z_MEMBER" and "Z_ORDER". The table "Z_METADATA"
+// (Z_KEY, Z_VALUE) holds the model version name, the layout hash and the store's UUID.
 class PersistentStoreCoordinator
 {
 public:
