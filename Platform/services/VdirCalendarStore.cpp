@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <libical/ical.h>
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -82,27 +83,72 @@ QTimeZone timeZoneNamed(const QByteArray& tzid)
     return iana.isEmpty() ? QTimeZone() : QTimeZone(iana);
 }
 
-// A DATE or DATE-TIME value of `property` as an instant. Dates are local midnights; times without
-// a zone are local ("floating") times.
+// Turns the DATE and DATE-TIME values of one property into instants. Dates are local midnights;
+// times without a zone are local ("floating") times.
+class Clock
+{
+public:
+    Clock(icalproperty* property, icalcomponent* root)
+    {
+        icalparameter* tzidParameter = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER);
+        const QByteArray tzid = tzidParameter ? QByteArray(icalparameter_get_tzid(tzidParameter)) : QByteArray();
+        if (tzid.isEmpty())
+            return;
+        m_zone = timeZoneNamed(tzid);
+        // Otherwise a zone of its own, defined by the file's VTIMEZONE.
+        if (!m_zone.isValid())
+            m_ownZone = icalcomponent_get_timezone(root, tzid.constData());
+    }
+
+    QDateTime instant(icaltimetype time) const
+    {
+        const QDate date(time.year, time.month, time.day);
+        if (time.is_date)
+            return date.startOfDay();
+        const QTime clock(time.hour, time.minute, time.second);
+        if (icaltime_is_utc(time))
+            return QDateTime(date, clock, QTimeZone::utc());
+        if (m_zone.isValid())
+            return QDateTime(date, clock, m_zone);
+        if (m_ownZone)
+            return QDateTime::fromSecsSinceEpoch(icaltime_as_timet_with_zone(time, m_ownZone), QTimeZone::utc());
+        return QDateTime(date, clock);
+    }
+
+    // `instant` as a wall-clock time of this clock, to within the zone's offset where the file
+    // defines the zone itself.
+    icaltimetype wallClock(const QDateTime& instant, bool utc) const
+    {
+        const QDateTime local = utc ? instant.toUTC()
+            : m_zone.isValid()      ? instant.toTimeZone(m_zone)
+                                    : instant.toLocalTime();
+        icaltimetype time = icaltime_null_time();
+        time.year = local.date().year();
+        time.month = local.date().month();
+        time.day = local.date().day();
+        time.hour = local.time().hour();
+        time.minute = local.time().minute();
+        time.second = local.time().second();
+        return time;
+    }
+
+private:
+    QTimeZone m_zone;
+    icaltimezone* m_ownZone = nullptr;
+};
+
+bool isEarlier(icaltimetype a, icaltimetype b)
+{
+    const auto fields = [](icaltimetype t) {
+        return std::make_tuple(
+            t.year, t.month, t.day, t.is_date ? 0 : t.hour, t.is_date ? 0 : t.minute, t.is_date ? 0 : t.second);
+    };
+    return fields(a) < fields(b);
+}
+
 QDateTime instantOf(icalproperty* property, icaltimetype time, icalcomponent* root)
 {
-    const QDate date(time.year, time.month, time.day);
-    if (time.is_date)
-        return date.startOfDay();
-    const QTime clock(time.hour, time.minute, time.second);
-    if (icaltime_is_utc(time))
-        return QDateTime(date, clock, QTimeZone::utc());
-
-    icalparameter* tzidParameter = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER);
-    const QByteArray tzid = tzidParameter ? QByteArray(icalparameter_get_tzid(tzidParameter)) : QByteArray();
-    if (tzid.isEmpty())
-        return QDateTime(date, clock);
-    if (const QTimeZone zone = timeZoneNamed(tzid); zone.isValid())
-        return QDateTime(date, clock, zone);
-    // A zone of its own, defined by the file's VTIMEZONE.
-    if (icaltimezone* own = icalcomponent_get_timezone(root, tzid.constData()))
-        return QDateTime::fromSecsSinceEpoch(icaltime_as_timet_with_zone(time, own), QTimeZone::utc());
-    return QDateTime(date, clock);
+    return Clock(property, root).instant(time);
 }
 
 QDateTime endOf(icalcomponent* vevent, const QDateTime& start, bool isAllDay, icalcomponent* root)
@@ -157,6 +203,8 @@ std::optional<CalendarEvent> eventOf(
     event.title = fromUtf8(icalcomponent_get_summary(vevent));
     event.isAllDay = start.is_date;
     event.startDate = instantOf(dtstart, start, root);
+    if (!event.startDate.isValid())
+        return std::nullopt;
     event.endDate = endOf(vevent, event.startDate, event.isAllDay, root);
     event.occurrenceDate = event.startDate;
     if (icalproperty* recurrenceId = icalcomponent_get_first_property(vevent, ICAL_RECURRENCEID_PROPERTY)) {
@@ -203,26 +251,46 @@ struct Occurrence
 // A rule that would run on without end past any date asked for is cut here.
 constexpr int maximumOccurrences = 20000;
 
-// The occurrences of a repeating series due no later than `until`, in order: its rule and extra
-// dates, without its excluded dates.
-QList<Occurrence> occurrencesOf(icalcomponent* series, icalcomponent* root, const QDateTime& until)
+// The occurrences of a repeating series that may overlap [from, until], in order: its rule and
+// extra dates, without its excluded dates.
+QList<Occurrence> occurrencesOf(
+    icalcomponent* series, icalcomponent* root, const QDateTime& from, const QDateTime& until)
 {
     icalproperty* dtstart = icalcomponent_get_first_property(series, ICAL_DTSTART_PROPERTY);
     const icaltimetype first = icalproperty_get_dtstart(dtstart);
+    const Clock clock(dtstart, root);
+
+    // Occurrences due before this cannot reach `from`; they are passed over without the cost of
+    // turning them into instants. The margin covers any zone offset.
+    const QDateTime start = clock.instant(first);
+    const qint64 length = start.secsTo(endOf(series, start, first.is_date, root));
+    const icaltimetype earliest = clock.wallClock(from.addSecs(-length).addDays(-2), icaltime_is_utc(first));
 
     QList<Occurrence> occurrences;
     const auto add = [&](icaltimetype due) {
         due.is_date = first.is_date;
-        occurrences << Occurrence {due, instantOf(dtstart, due, root)};
+        if (!isEarlier(due, earliest))
+            occurrences << Occurrence {due, clock.instant(due)};
     };
     if (icalproperty* rrule = icalcomponent_get_first_property(series, ICAL_RRULE_PROPERTY)) {
-        icalrecur_iterator* iterator = icalrecur_iterator_new(icalproperty_get_rrule(rrule), first);
+        const icalrecurrencetype rule = icalproperty_get_rrule(rrule);
+        icalrecur_iterator* iterator = icalrecur_iterator_new(rule, first);
+        // A rule libical cannot follow still leaves the first occurrence.
+        if (!iterator)
+            add(first);
+        // Counted rules must be followed from their start; others can begin near `from`.
+        const bool endsBeforeEarliest = !icaltime_is_null_time(rule.until) && isEarlier(rule.until, earliest);
+        if (iterator && rule.count == 0 && isEarlier(first, earliest) && !endsBeforeEarliest) {
+            icaltimetype skipTo = earliest;
+            skipTo.is_date = first.is_date;
+            icalrecur_iterator_set_start(iterator, skipTo);
+        }
         for (int count = 0; iterator && count < maximumOccurrences; ++count) {
             const icaltimetype due = icalrecur_iterator_next(iterator);
             if (icaltime_is_null_time(due))
                 break;
             add(due);
-            if (occurrences.last().start > until)
+            if (!occurrences.isEmpty() && occurrences.last().start > until)
                 break;
         }
         if (iterator)
@@ -252,9 +320,10 @@ QList<Occurrence> occurrencesOf(icalcomponent* series, icalcomponent* root, cons
     return occurrences;
 }
 
-// The events of one parsed file as they occur up to `until`: single events, each occurrence of a
+// The events of one parsed file that may overlap [from, until]: single events, each occurrence of a
 // repeating one, and changed occurrences in place of the ones they replace.
-QList<CalendarEvent> eventsOfFile(icalcomponent* root, const CalendarEvent::Calendar& calendar, const QDateTime& until)
+QList<CalendarEvent> eventsOfFile(
+    icalcomponent* root, const CalendarEvent::Calendar& calendar, const QDateTime& from, const QDateTime& until)
 {
     const QList<icalcomponent*> vevents = veventsOf(root);
     QHash<QString, QSet<QDateTime>> changed;
@@ -274,7 +343,7 @@ QList<CalendarEvent> eventsOfFile(icalcomponent* root, const CalendarEvent::Cale
         }
         const qint64 length = event.startDate.secsTo(event.endDate);
         const QSet<QDateTime> replaced = changed.value(event.eventIdentifier);
-        for (const Occurrence& occurrence : occurrencesOf(vevent, root, until)) {
+        for (const Occurrence& occurrence : occurrencesOf(vevent, root, from, until)) {
             if (replaced.contains(occurrence.start))
                 continue;
             CalendarEvent repeated = event;
@@ -359,7 +428,7 @@ icalcomponent* componentOf(icalcomponent* root, const CalendarEvent& event)
     }
     if (!series || !isRepeating(series))
         return series;
-    for (const Occurrence& occurrence : occurrencesOf(series, root, event.occurrenceDate)) {
+    for (const Occurrence& occurrence : occurrencesOf(series, root, event.occurrenceDate, event.occurrenceDate)) {
         if (occurrence.start == event.occurrenceDate)
             return addChangedOccurrence(root, series, occurrence);
     }
@@ -427,7 +496,7 @@ QList<CalendarEvent> VdirCalendarStore::events(const QDateTime& from, const QDat
 {
     QList<CalendarEvent> found;
     for (const CalendarFile& file : calendarFiles()) {
-        for (const CalendarEvent& event : eventsOfFile(file.calendar, file.info, to)) {
+        for (const CalendarEvent& event : eventsOfFile(file.calendar, file.info, from, to)) {
             // An event that ends when the range begins is over; one of no length counts where it starts.
             const bool overlaps = event.startDate <= to && (event.endDate > from || event.startDate >= from);
             if (overlaps)

@@ -271,7 +271,8 @@ TEST(CalendarStore, RepeatingEventsOccurOnEachOfTheirDaysAndALinkGoesIntoOneOccu
     Calendars calendars;
     const QString folder = calendars.folder("work");
     const QString path = QDir(folder).filePath("weekly.ics");
-    // Tuesdays at ten in Berlin from 20 October; not on 3 November; moved to two on 10 November.
+    // Tuesdays at ten in Berlin from 20 October; not on 3 November; moved to two on 10 November. And
+    // a birthday every year.
     writeFile(path,
         calendarText("BEGIN:VEVENT\nUID:weekly\nDTSTAMP:20260101T000000Z\nSUMMARY:Weekly review\n"
                      "DTSTART;TZID=Europe/Berlin:20261020T100000\n"
@@ -282,6 +283,8 @@ TEST(CalendarStore, RepeatingEventsOccurOnEachOfTheirDaysAndALinkGoesIntoOneOccu
                      "RECURRENCE-ID;TZID=Europe/Berlin:20261110T100000\n"
                      "DTSTART;TZID=Europe/Berlin:20261110T140000\n"
                      "DTEND;TZID=Europe/Berlin:20261110T150000\nEND:VEVENT\n"));
+    writeFile(QDir(folder).filePath("birthday.ics"),
+        calendarText(eventText("birthday", "Birthday", "DTSTART;VALUE=DATE:19901027\nRRULE:FREQ=YEARLY\n")));
     auto store = calendars.store({folder});
 
     const auto startsOn = [&](QDate day) {
@@ -292,7 +295,8 @@ TEST(CalendarStore, RepeatingEventsOccurOnEachOfTheirDaysAndALinkGoesIntoOneOccu
     };
     EXPECT_EQ(startsOn(QDate(2026, 10, 20)), QStringList {"Weekly review 08:00"});
     // Ten o'clock stays ten o'clock after the clocks go back.
-    EXPECT_EQ(startsOn(QDate(2026, 10, 27)), QStringList {"Weekly review 09:00"});
+    EXPECT_EQ(startsOn(QDate(2026, 10, 27)), (QStringList {"Birthday 23:00", "Weekly review 09:00"}));
+    EXPECT_EQ(startsOn(QDate(2027, 10, 27)), QStringList {"Birthday 22:00"});
     EXPECT_EQ(startsOn(QDate(2026, 11, 3)), QStringList {});
     EXPECT_EQ(startsOn(QDate(2026, 11, 10)), QStringList {"Weekly review, moved 13:00"});
     EXPECT_EQ(startsOn(QDate(2026, 11, 11)), QStringList {});
