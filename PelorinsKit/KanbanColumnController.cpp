@@ -60,7 +60,7 @@ std::optional<IndexPath> pathIn(const QList<ListItem*>& cards, const ListItem* i
     const qsizetype index = cards.indexOf(item);
     if (index < 0)
         return std::nullopt;
-    return IndexPath{section, int(index)};
+    return IndexPath {section, int(index)};
 }
 
 ListItem* cardAt(const QList<ListItem*>& cards, int item)
@@ -173,17 +173,16 @@ std::optional<IndexPath> KanbanColumnController::indexPathOfItemInDoneColumn(con
         return std::nullopt;
     const QList<DoneDate*> groups = kanban->doneDates();
     // The done column leads with an extra section for today when the newest group is older.
-    const bool firstIsToday
-        = !groups.isEmpty() && DateHelpers::beginningOfDate(groups.first()->doneDate()) == today();
+    const bool firstIsToday = !groups.isEmpty() && DateHelpers::beginningOfDate(groups.first()->doneDate()) == today();
     const int shift = firstIsToday ? 0 : 1;
     for (qsizetype g = 0; g < groups.size(); ++g) {
         const qsizetype index = groups.at(g)->items().indexOf(item);
         if (index >= 0)
-            return IndexPath{int(g) + shift, int(index)};
+            return IndexPath {int(g) + shift, int(index)};
     }
     if (firstIsToday)
         return std::nullopt;
-    return IndexPath{0, 0};
+    return IndexPath {0, 0};
 }
 
 bool KanbanColumnController::pathIsAddButton(const IndexPath& path)
@@ -249,8 +248,8 @@ QList<ListItem*> KanbanColumnController::filteredItemsFrom(const QList<ListItem*
             const auto position = positions.constFind(added);
             if (position == positions.cend() || shown.contains(added))
                 continue;
-            const auto after = std::find_if(shown.cbegin(), shown.cend(),
-                [&](const ListItem* card) { return positions.value(card) > *position; });
+            const auto after = std::find_if(
+                shown.cbegin(), shown.cend(), [&](const ListItem* card) { return positions.value(card) > *position; });
             shown.insert(after - shown.cbegin(), added);
         }
     }

@@ -84,11 +84,13 @@ public:
     // (keeping the earlier selection when asked) and scrolls them into view.
     virtual void animateInsertion(const QSet<IndexPath>& pathsToSelect, bool placeholderShown,
         const IndexPath& placeholderPath, bool newSection, int newSectionIndex, bool keepEarlierSelection,
-        int numberOfCards) = 0;
+        int numberOfCards)
+        = 0;
     // One animated batch update deleting the sections and rows and, with `reload`, reloading the
     // row at `reloadPath` (it becomes the empty placeholder cell).
     virtual void animateRemoval(
-        const QList<int>& sections, const QSet<IndexPath>& rows, bool reload, const IndexPath& reloadPath) = 0;
+        const QList<int>& sections, const QSet<IndexPath>& rows, bool reload, const IndexPath& reloadPath)
+        = 0;
     virtual qreal lastClipViewOffset() const = 0;
     virtual void setLastClipViewOffset(qreal lastClipViewOffset) = 0;
     // Cards added while a tag filter or search is active: they stay shown although they may not

@@ -3,9 +3,9 @@
 // in the single-column layout, and full filter passes (every stage column and every day section
 // of the done column) with no filter, a tag filter and a search over all notes.
 
-#include "bench/ReferenceDataset.h"
 #include "PelorinsKit/AttributedString.h"
 #include "PelorinsKit/RichTextCodec.h"
+#include "bench/ReferenceDataset.h"
 #include "tests/support/FakeBoardView.h"
 #include "tests/support/FakeColumnController.h"
 
@@ -24,8 +24,7 @@ double milliseconds(const QElapsedTimer& timer)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
-template<typename Work>
-double median(Work work)
+template <typename Work> double median(Work work)
 {
     QList<double> times;
     for (int run = 0; run < runs; ++run) {
@@ -131,7 +130,7 @@ int main(int argc, char** argv)
     };
     const double unfiltered = median(fillBoard);
     const int shownUnfiltered = shown;
-    view.setTagFilter(QList<Tag*>{board->tags().first()});
+    view.setTagFilter(QList<Tag*> {board->tags().first()});
     const double tagFiltered = median(fillBoard);
     const int shownByTag = shown;
     view.setTagFilter(std::nullopt);
@@ -150,8 +149,8 @@ int main(int argc, char** argv)
     std::printf("index path of every card in the single column: %.1f ms (%d found)\n", singleColumn, foundInSingle);
     std::printf("filter pass over the board, no filter: %.2f ms (%d shown)\n", unfiltered, shownUnfiltered);
     std::printf("filter pass over the board, one tag: %.2f ms (%d shown)\n", tagFiltered, shownByTag);
-    std::printf("filter pass over the board, search in all notes: %.2f ms, first pass %.2f ms (%d shown)\n",
-        searched, firstSearch, shownBySearch);
+    std::printf("filter pass over the board, search in all notes: %.2f ms, first pass %.2f ms (%d shown)\n", searched,
+        firstSearch, shownBySearch);
     std::printf("target: a filter pass under 20 ms\n");
     return 0;
 }

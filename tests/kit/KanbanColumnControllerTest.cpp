@@ -43,7 +43,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(store.isOpen()) << store.error().toStdString();
-        board = builder.addBoard(QStringLiteral("Board"), {QStringLiteral("To Do"), QStringLiteral("Doing"), QStringLiteral("Review")});
+        board = builder.addBoard(
+            QStringLiteral("Board"), {QStringLiteral("To Do"), QStringLiteral("Doing"), QStringLiteral("Review")});
         view.setKanban(board);
         for (int section = 0; section <= 3; ++section) {
             columns.push_back(std::make_unique<FakeColumnController>(section));
@@ -72,7 +73,7 @@ protected:
     }
 
     TestStore store;
-    StoreBuilder builder{store.context()};
+    StoreBuilder builder {store.context()};
     Kanban* board = nullptr;
     FakeBoardView view;
     std::vector<std::unique_ptr<FakeColumnController>> columns;
@@ -84,20 +85,20 @@ TEST_F(DoneColumn, TodayLeadsTheDaySectionsWhenNoGroupIsTodays)
 {
     builder.addDoneGroup(board, daysAgo(1));
     builder.addDoneGroup(board, daysAgo(3));
-    EXPECT_EQ(doneController().distinctDoneDates(), (QList<QDateTime>{today(), daysAgo(1), daysAgo(3)}));
+    EXPECT_EQ(doneController().distinctDoneDates(), (QList<QDateTime> {today(), daysAgo(1), daysAgo(3)}));
 }
 
 TEST_F(DoneColumn, TodaysGroupIsSectionZeroAndNotRepeated)
 {
     builder.addDoneGroup(board, today());
     builder.addDoneGroup(board, daysAgo(2));
-    EXPECT_EQ(doneController().distinctDoneDates(), (QList<QDateTime>{today(), daysAgo(2)}));
+    EXPECT_EQ(doneController().distinctDoneDates(), (QList<QDateTime> {today(), daysAgo(2)}));
 }
 
 TEST_F(DoneColumn, WithoutGroupsShowsOnlyTodaysEmptyPlaceholder)
 {
     FakeColumnController& done = doneController();
-    EXPECT_EQ(done.distinctDoneDates(), QList<QDateTime>{today()});
+    EXPECT_EQ(done.distinctDoneDates(), QList<QDateTime> {today()});
     EXPECT_TRUE(done.pathIsEmptyCell({0, 0}));
     EXPECT_EQ(done.itemFor({0, 0}), nullptr);
     EXPECT_FALSE(done.pathIsEmptyCell({0, 1}));
@@ -116,11 +117,11 @@ TEST_F(DoneColumn, CardsAreFoundAtTheirDaySectionAndBack)
     // Today's section leads without cards, so its placeholder stays.
     EXPECT_TRUE(done.pathIsEmptyCell({0, 0}));
     for (int i = 0; i < yesterdays.size(); ++i) {
-        EXPECT_EQ(done.indexPathFor(yesterdays.at(i)), (IndexPath{1, i}));
+        EXPECT_EQ(done.indexPathFor(yesterdays.at(i)), (IndexPath {1, i}));
         EXPECT_EQ(done.itemFor({1, i}), yesterdays.at(i));
     }
     for (int i = 0; i < olders.size(); ++i) {
-        EXPECT_EQ(done.indexPathFor(olders.at(i)), (IndexPath{2, i}));
+        EXPECT_EQ(done.indexPathFor(olders.at(i)), (IndexPath {2, i}));
         EXPECT_EQ(done.itemFor({2, i}), olders.at(i));
     }
     EXPECT_EQ(done.itemFor({1, 2}), nullptr);
@@ -156,7 +157,7 @@ TEST_F(DoneColumn, UnfilteredDayListKeepsCardsMarkedForDeletion)
     // Without an active filter the filtered list is the group as it is.
     EXPECT_EQ(doneController().doneItemsOn(today(), true), cards);
     view.setSearchTerm(QString());
-    EXPECT_EQ(doneController().doneItemsOn(today(), true), QList<ListItem*>{cards.last()});
+    EXPECT_EQ(doneController().doneItemsOn(today(), true), QList<ListItem*> {cards.last()});
 }
 
 TEST_F(DoneColumn, PositionAmongAllGroupsAllowsForTheLeadingTodaySection)
@@ -164,8 +165,8 @@ TEST_F(DoneColumn, PositionAmongAllGroupsAllowsForTheLeadingTodaySection)
     DoneDate* yesterday = builder.addDoneGroup(board, daysAgo(1));
     const QList<ListItem*> cards = addDoneCards(yesterday, 3);
     ListItem* open = builder.addCard(stage(0));
-    EXPECT_EQ(doneController().indexPathOfItemInDoneColumn(cards.at(2)), (IndexPath{1, 2}));
-    EXPECT_EQ(doneController().indexPathOfItemInDoneColumn(open), (IndexPath{0, 0}));
+    EXPECT_EQ(doneController().indexPathOfItemInDoneColumn(cards.at(2)), (IndexPath {1, 2}));
+    EXPECT_EQ(doneController().indexPathOfItemInDoneColumn(open), (IndexPath {0, 0}));
 }
 
 TEST_F(DoneColumn, PositionAmongAllGroupsWhenTheNewestIsTodays)
@@ -176,8 +177,8 @@ TEST_F(DoneColumn, PositionAmongAllGroupsWhenTheNewestIsTodays)
     ListItem* card = addDoneCards(older, 2).last();
     ListItem* open = builder.addCard(stage(0));
     // Unfiltered: the tag filter hides every card and still the position counts them.
-    view.setTagFilter(QList<Tag*>{});
-    EXPECT_EQ(doneController().indexPathOfItemInDoneColumn(card), (IndexPath{1, 1}));
+    view.setTagFilter(QList<Tag*> {});
+    EXPECT_EQ(doneController().indexPathOfItemInDoneColumn(card), (IndexPath {1, 1}));
     EXPECT_EQ(doneController().indexPathOfItemInDoneColumn(open), std::nullopt);
 }
 
@@ -192,10 +193,10 @@ TEST_F(DoneColumn, FilterThatEmptiesTodaysGroupPutsTodayBackEmpty)
     ListItem* tagged = addDoneCards(yesterday, 2).last();
     tagged->setTags({wanted});
 
-    view.setTagFilter(QList<Tag*>{wanted});
-    EXPECT_EQ(doneController().distinctDoneDates(), (QList<QDateTime>{today(), daysAgo(1)}));
+    view.setTagFilter(QList<Tag*> {wanted});
+    EXPECT_EQ(doneController().distinctDoneDates(), (QList<QDateTime> {today(), daysAgo(1)}));
     EXPECT_TRUE(doneController().pathIsEmptyCell({0, 0}));
-    EXPECT_EQ(doneController().indexPathFor(tagged), (IndexPath{1, 0}));
+    EXPECT_EQ(doneController().indexPathFor(tagged), (IndexPath {1, 0}));
     EXPECT_EQ(doneController().itemFor({1, 0}), tagged);
 }
 
@@ -204,9 +205,9 @@ TEST_F(DoneColumn, EmptySearchTextStillDropsGroupsOfDeletedCards)
     DoneDate* yesterday = builder.addDoneGroup(board, daysAgo(1));
     for (ListItem* card : addDoneCards(yesterday, 2))
         card->setToBeDeleted(true);
-    EXPECT_EQ(doneController().distinctDoneDates(), (QList<QDateTime>{today(), daysAgo(1)}));
+    EXPECT_EQ(doneController().distinctDoneDates(), (QList<QDateTime> {today(), daysAgo(1)}));
     view.setSearchTerm(QString());
-    EXPECT_EQ(doneController().distinctDoneDates(), QList<QDateTime>{today()});
+    EXPECT_EQ(doneController().distinctDoneDates(), QList<QDateTime> {today()});
 }
 
 using StageColumn = BoardFixture;
@@ -218,7 +219,7 @@ TEST_F(StageColumn, CardRowsThenTheAddCardRow)
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(doing.itemFor({0, i}), cards.at(i));
         EXPECT_EQ(doing.itemFor({5, i}), cards.at(i)) << "the section is not consulted";
-        EXPECT_EQ(doing.indexPathFor(cards.at(i)), (IndexPath{0, i}));
+        EXPECT_EQ(doing.indexPathFor(cards.at(i)), (IndexPath {0, i}));
         EXPECT_FALSE(doing.pathIsAddButton({0, i}));
     }
     EXPECT_EQ(doing.itemFor({0, 3}), nullptr);
@@ -234,8 +235,8 @@ TEST_F(StageColumn, CardsMarkedForDeletionAreNeverShown)
 {
     const QList<ListItem*> cards = addCards(stage(0), 3);
     cards.at(1)->setToBeDeleted(true);
-    EXPECT_EQ(controller(0).filteredItemsFor(stage(0)), (QList<ListItem*>{cards.at(0), cards.at(2)}));
-    EXPECT_EQ(controller(0).indexPathFor(cards.at(2)), (IndexPath{0, 1}));
+    EXPECT_EQ(controller(0).filteredItemsFor(stage(0)), (QList<ListItem*> {cards.at(0), cards.at(2)}));
+    EXPECT_EQ(controller(0).indexPathFor(cards.at(2)), (IndexPath {0, 1}));
     EXPECT_TRUE(controller(0).pathIsAddButton({0, 2}));
 }
 
@@ -266,9 +267,9 @@ TEST_F(SingleColumn, StageSectionsComeFirstThenTheDays)
     builder.addDoneGroup(small, daysAgo(2));
     ListItem* done = builder.addDoneCard(small, yesterday);
 
-    EXPECT_EQ(all.indexPathFor(first.first()), (IndexPath{0, 0}));
-    EXPECT_EQ(all.indexPathFor(second.last()), (IndexPath{1, 1}));
-    EXPECT_EQ(all.indexPathFor(done), (IndexPath{3, 0}));
+    EXPECT_EQ(all.indexPathFor(first.first()), (IndexPath {0, 0}));
+    EXPECT_EQ(all.indexPathFor(second.last()), (IndexPath {1, 1}));
+    EXPECT_EQ(all.indexPathFor(done), (IndexPath {3, 0}));
     EXPECT_EQ(all.itemFor({1, 1}), second.last());
     EXPECT_EQ(all.itemFor({3, 0}), done);
     EXPECT_EQ(all.itemFor({1, 2}), nullptr);
@@ -300,9 +301,9 @@ TEST(ColumnWithoutBoard, EveryDefaultAnswersItsEmptyValue)
     FakeColumnController withoutDelegate(0);
 
     for (FakeColumnController* column : {&withoutDelegate, &withoutKanban}) {
-        column->setMargins(KanbanColumnController::Margins{600, 0, 300});
+        column->setMargins(KanbanColumnController::Margins {600, 0, 300});
         column->setItemsAddedWhenInFilteredMode({card});
-        EXPECT_EQ(column->distinctDoneDates(), QList<QDateTime>{today()});
+        EXPECT_EQ(column->distinctDoneDates(), QList<QDateTime> {today()});
         EXPECT_TRUE(column->doneItemsOn(today(), true).isEmpty());
         EXPECT_EQ(column->itemFor({0, 0}), nullptr);
         EXPECT_EQ(column->indexPathFor(card), std::nullopt);
@@ -311,7 +312,7 @@ TEST(ColumnWithoutBoard, EveryDefaultAnswersItsEmptyValue)
         EXPECT_FALSE(column->pathIsEmptyCell({0, 0}));
         EXPECT_TRUE(column->filteredItemsFor(nullptr).isEmpty());
         // Only the cards marked for deletion go, and the cards added while filtering are forgotten.
-        EXPECT_EQ(column->filteredItemsFrom({card, deleted}), QList<ListItem*>{card});
+        EXPECT_EQ(column->filteredItemsFrom({card, deleted}), QList<ListItem*> {card});
         EXPECT_TRUE(column->itemsAddedWhenInFilteredMode().isEmpty());
     }
     EXPECT_EQ(withoutDelegate.sectionPositionInDocument(), 0);
@@ -358,13 +359,13 @@ TEST_F(Filtering, TagFilterSearchTextAndDeletion)
     };
     const QList<Case> cases = {
         {"no filter", std::nullopt, std::nullopt, {taggedA, taggedB, taggedAB, untagged}},
-        {"tag a", QList<Tag*>{tagA}, std::nullopt, {taggedA, taggedAB}},
-        {"tag a or b", QList<Tag*>{tagB, tagA}, std::nullopt, {taggedA, taggedB, taggedAB}},
-        {"empty tag filter", QList<Tag*>{}, std::nullopt, {}},
+        {"tag a", QList<Tag*> {tagA}, std::nullopt, {taggedA, taggedAB}},
+        {"tag a or b", QList<Tag*> {tagB, tagA}, std::nullopt, {taggedA, taggedB, taggedAB}},
+        {"empty tag filter", QList<Tag*> {}, std::nullopt, {}},
         {"empty search", std::nullopt, QString(), {taggedA, taggedB, taggedAB, untagged}},
         // Case does not matter; a card without notes stays.
         {"search", std::nullopt, QStringLiteral("plumb"), {taggedA, taggedAB, untagged}},
-        {"tag and search", QList<Tag*>{tagB}, QStringLiteral("PAINT"), {taggedB, taggedAB}},
+        {"tag and search", QList<Tag*> {tagB}, QStringLiteral("PAINT"), {taggedB, taggedAB}},
         {"search matching nothing", std::nullopt, QStringLiteral("zebra"), {taggedAB}},
     };
     for (const Case& test : cases) {
@@ -374,33 +375,33 @@ TEST_F(Filtering, TagFilterSearchTextAndDeletion)
     }
 
     taggedAB->setToBeDeleted(true);
-    view.setTagFilter(QList<Tag*>{tagA});
+    view.setTagFilter(QList<Tag*> {tagA});
     view.setSearchTerm(std::nullopt);
-    EXPECT_EQ(shown(), QList<ListItem*>{taggedA});
+    EXPECT_EQ(shown(), QList<ListItem*> {taggedA});
 }
 
 TEST_F(Filtering, CardsAddedWhileFilteringStayAtTheirPlace)
 {
-    view.setTagFilter(QList<Tag*>{tagB});
+    view.setTagFilter(QList<Tag*> {tagB});
     controller(0).addFilteredModeItems({untagged, taggedA});
     // Filter keeps [b, ab]; the added cards go back before the first later card.
-    EXPECT_EQ(shown(), (QList<ListItem*>{taggedA, taggedB, taggedAB, untagged}));
+    EXPECT_EQ(shown(), (QList<ListItem*> {taggedA, taggedB, taggedAB, untagged}));
 }
 
 TEST_F(Filtering, AddedCardsComeBackUnderAnEmptyTagFilter)
 {
-    view.setTagFilter(QList<Tag*>{});
+    view.setTagFilter(QList<Tag*> {});
     controller(0).addFilteredModeItems({taggedAB});
-    EXPECT_EQ(shown(), QList<ListItem*>{taggedAB});
+    EXPECT_EQ(shown(), QList<ListItem*> {taggedAB});
 }
 
 TEST_F(Filtering, AddedCardsOutsideTheListOrMarkedForDeletionAreNotShown)
 {
     ListItem* elsewhere = builder.addCard(stage(1));
-    view.setTagFilter(QList<Tag*>{tagA});
+    view.setTagFilter(QList<Tag*> {tagA});
     controller(0).addFilteredModeItems({elsewhere, untagged, taggedB});
     taggedB->setToBeDeleted(true);
-    EXPECT_EQ(shown(), (QList<ListItem*>{taggedA, taggedAB, untagged}));
+    EXPECT_EQ(shown(), (QList<ListItem*> {taggedA, taggedAB, untagged}));
     EXPECT_EQ(controller(0).itemsAddedWhenInFilteredMode().size(), 3);
 }
 
@@ -483,10 +484,10 @@ TEST(ColumnPosition, SlotIsTheOffsetOverTheColumnWidthRoundedHalfAway)
     FakeColumnController column(0);
     view.addController(&column);
     EXPECT_EQ(column.sectionPositionInDocument(), 0) << "no margins";
-    const QList<std::pair<qreal, int>> cases = {
-        {0, 0}, {449, 1}, {450, 2}, {750, 3}, {-149, 0}, {-150, -1}, {-450, -2}, {1e300, std::numeric_limits<int>::max()}};
+    const QList<std::pair<qreal, int>> cases = {{0, 0}, {449, 1}, {450, 2}, {750, 3}, {-149, 0}, {-150, -1}, {-450, -2},
+        {1e300, std::numeric_limits<int>::max()}};
     for (const auto& [left, slot] : cases) {
-        column.setMargins(KanbanColumnController::Margins{left, 0, 300});
+        column.setMargins(KanbanColumnController::Margins {left, 0, 300});
         EXPECT_EQ(column.sectionPositionInDocument(), slot) << left;
     }
     view.setStoredMagnification(0);

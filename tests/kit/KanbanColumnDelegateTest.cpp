@@ -29,7 +29,7 @@ protected:
         for (int section = 0; section <= 4; ++section) {
             columns.push_back(std::make_unique<FakeColumnController>(section));
             view.addController(columns.back().get());
-            columns.back()->setMargins(Margins{});
+            columns.back()->setMargins(Margins {});
             columns.back()->updateColumnHeight(0, false);
         }
     }
@@ -50,7 +50,8 @@ protected:
 TEST_F(ColumnDrag, DraggedColumnStaysBetweenTheFirstAndLastStageSlot)
 {
     select({1});
-    const QList<std::pair<qreal, qreal>> shifts = {{-1000, -300}, {-300, -300}, {-120, -120}, {0, 0}, {450, 450}, {2000, 600}};
+    const QList<std::pair<qreal, qreal>> shifts
+        = {{-1000, -300}, {-300, -300}, {-120, -120}, {0, 0}, {450, 450}, {2000, 600}};
     for (const auto& [deltaX, applied] : shifts) {
         view.columnDragged(deltaX, 1);
         EXPECT_EQ(left(1), 300 + applied) << deltaX;
@@ -90,7 +91,7 @@ TEST_F(ColumnDrag, PassedColumnsMakeRoomAndReleaseRearranges)
     EXPECT_EQ(left(3), 900);
 
     view.columnReleased(-300, std::nullopt);
-    EXPECT_EQ(view.rearrangements, (QList<FakeBoardView::Rearrangement>{{{2}, 1}}));
+    EXPECT_EQ(view.rearrangements, (QList<FakeBoardView::Rearrangement> {{{2}, 1}}));
     EXPECT_EQ(view.layoutAnimations, 0);
 }
 
@@ -115,7 +116,7 @@ TEST_F(ColumnDrag, ReleaseMovesTheSelectionToItsLeftmostSlot)
     EXPECT_EQ(left(0), 300);
     EXPECT_EQ(left(3), 600);
     view.columnReleased(300, std::nullopt);
-    EXPECT_EQ(view.rearrangements, (QList<FakeBoardView::Rearrangement>{{{0, 3}, 1}}));
+    EXPECT_EQ(view.rearrangements, (QList<FakeBoardView::Rearrangement> {{{0, 3}, 1}}));
 }
 
 TEST_F(ColumnDrag, ReleaseWithoutAChangeReturnsEveryColumnToItsSlot)
@@ -133,7 +134,7 @@ TEST_F(ColumnDrag, ReleaseWithoutAChangeReturnsEveryColumnToItsSlot)
 
 TEST_F(ColumnDrag, ColumnsOutOfPlaceWithoutASelectionGoBackToTheirSlots)
 {
-    column(2).setMargins(Margins{300, 0, 300});
+    column(2).setMargins(Margins {300, 0, 300});
     view.columnReleased(0, std::nullopt);
     EXPECT_TRUE(view.rearrangements.isEmpty());
     EXPECT_EQ(left(2), 600);
@@ -158,14 +159,14 @@ TEST_F(ColumnDrag, MissingControllersAreSkipped)
     FakeColumnController third(2);
     sparse.addController(&second);
     sparse.addController(&third);
-    second.setMargins(Margins{300, 0, 300});
-    third.setMargins(Margins{600, 0, 300});
+    second.setMargins(Margins {300, 0, 300});
+    third.setMargins(Margins {600, 0, 300});
     second.setSelected(true);
     sparse.columnDragged(300, 1);
     EXPECT_EQ(second.margins()->left, 600);
     EXPECT_EQ(third.margins()->left, 300);
     sparse.columnReleased(300, std::nullopt);
-    EXPECT_EQ(sparse.rearrangements, (QList<FakeBoardView::Rearrangement>{{{1}, 2}}));
+    EXPECT_EQ(sparse.rearrangements, (QList<FakeBoardView::Rearrangement> {{{1}, 2}}));
 }
 
 // The store manager's store in a temporary data folder: pasted cards are merged there and saved.
@@ -190,7 +191,7 @@ protected:
 
     static QTemporaryDir* folder;
     ManagedObjectContext* context = CoreDataManager::shared().context();
-    StoreBuilder builder{*context};
+    StoreBuilder builder {*context};
 };
 
 QTemporaryDir* PastedTags::folder = nullptr;
@@ -212,7 +213,7 @@ TEST_F(PastedTags, TakeTheBoardsOwnTagsAndNewOnesJoinTheBoard)
     FakeBoardView view(board);
     view.cleanUpTagsIn({pasted, untagged});
 
-    EXPECT_EQ(pasted->tags(), (QList<Tag*>{home, pastedNew, work}));
+    EXPECT_EQ(pasted->tags(), (QList<Tag*> {home, pastedNew, work}));
     EXPECT_TRUE(pastedWork->isDeleted());
     EXPECT_FALSE(work->isDeleted());
     EXPECT_EQ(pastedNew->kanban(), board);
@@ -230,7 +231,7 @@ TEST_F(PastedTags, WithoutABoardTagsStayWhereTheyAreAndTheStoreIsSaved)
     FakeBoardView view;
     view.cleanUpTagsIn({card});
 
-    EXPECT_EQ(card->tags(), QList<Tag*>{tag});
+    EXPECT_EQ(card->tags(), QList<Tag*> {tag});
     EXPECT_EQ(tag->kanban(), source);
     EXPECT_FALSE(context->hasChanges());
 }

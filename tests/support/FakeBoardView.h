@@ -41,7 +41,10 @@ public:
     void setUndoManager(UndoManager* undoManager) { m_undoManager = undoManager; }
 
     Kanban* kanban() const override { return m_kanban; }
-    QList<KanbanColumn*> kanbanColumns() const override { return m_kanban ? m_kanban->column() : QList<KanbanColumn*>(); }
+    QList<KanbanColumn*> kanbanColumns() const override
+    {
+        return m_kanban ? m_kanban->column() : QList<KanbanColumn*>();
+    }
     qreal storedMagnification() const override { return m_magnification; }
     void setStoredMagnification(qreal magnification) override { m_magnification = magnification; }
     bool viewAsMultiColumn() const override { return m_viewAsMultiColumn; }

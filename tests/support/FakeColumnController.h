@@ -10,8 +10,7 @@
 // that would change the view. `Protocol` is KanbanColumnController or a protocol derived from
 // it, so that fakes of derived protocols reuse this one. Header-only, so that benchmarks can use
 // it too.
-template<typename Protocol = KanbanColumnController>
-class FakeColumnControllerOf : public Protocol
+template <typename Protocol = KanbanColumnController> class FakeColumnControllerOf : public Protocol
 {
 public:
     using Margins = KanbanColumnController::Margins;
@@ -62,17 +61,16 @@ public:
         ++updateColumnPositionCalls;
         if (!m_delegate || !m_margins)
             return;
-        m_margins->left = m_delegate->columnWidth()
-            * (m_specifiedSection + m_delegate->offsetForPushedColumns(m_specifiedSection));
+        m_margins->left
+            = m_delegate->columnWidth() * (m_specifiedSection + m_delegate->offsetForPushedColumns(m_specifiedSection));
     }
 
     void deselectAllItems() override { ++deselectAllCalls; }
     void selectItems(const QSet<IndexPath>& at) override { selections.append(at); }
     void reloadData() override { ++reloads; }
     void deleteItems(const QSet<IndexPath>& at) override { deletions.append(at); }
-    void animateInsertion(const QSet<IndexPath>& pathsToSelect, bool placeholderShown,
-        const IndexPath& placeholderPath, bool newSection, int newSectionIndex, bool keepEarlierSelection,
-        int numberOfCards) override
+    void animateInsertion(const QSet<IndexPath>& pathsToSelect, bool placeholderShown, const IndexPath& placeholderPath,
+        bool newSection, int newSectionIndex, bool keepEarlierSelection, int numberOfCards) override
     {
         insertions.append({pathsToSelect, placeholderShown, placeholderPath, newSection, newSectionIndex,
             keepEarlierSelection, numberOfCards});
@@ -85,7 +83,10 @@ public:
     qreal lastClipViewOffset() const override { return m_lastClipViewOffset; }
     void setLastClipViewOffset(qreal offset) override { m_lastClipViewOffset = offset; }
     QList<ListItem*> itemsAddedWhenInFilteredMode() const override { return m_itemsAddedWhenInFilteredMode; }
-    void setItemsAddedWhenInFilteredMode(const QList<ListItem*>& items) override { m_itemsAddedWhenInFilteredMode = items; }
+    void setItemsAddedWhenInFilteredMode(const QList<ListItem*>& items) override
+    {
+        m_itemsAddedWhenInFilteredMode = items;
+    }
 
     // Places the column at its slot, as the program does with separate columns; the
     // single-column layout is only recorded.
