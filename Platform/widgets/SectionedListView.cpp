@@ -524,6 +524,9 @@ void SectionedListView::setDropGap(std::optional<SectionedListDropGap> gap)
 void SectionedListView::startDrag(const IndexPath& pressedPath)
 {
     m_narrowSelectionOnRelease.reset();
+    // The list may have changed under the pressed pointer.
+    if (!m_layout.contains(pressedPath))
+        return;
     const QSet<IndexPath> paths = m_selection.contains(pressedPath) ? m_selection : QSet<IndexPath> {pressedPath};
     QList<IndexPath> sorted(paths.cbegin(), paths.cend());
     std::sort(sorted.begin(), sorted.end());

@@ -114,7 +114,7 @@ struct ListFixture
             ASSERT_EQ(view.numberOfItems(s), rows.numberOfItems(s)) << "section " << s;
             top += view.listLayout().headerHeight();
             for (int i = 0; i < rows.numberOfItems(s); ++i) {
-                EXPECT_EQ(view.itemFrame({s, i}), QRect(0, top, 300, rows.row({s, i}).height));
+                EXPECT_EQ(view.itemFrame({s, i}), QRect(0, top, view.viewport()->width(), rows.row({s, i}).height));
                 top += rows.row({s, i}).height;
             }
         }
@@ -487,6 +487,31 @@ TEST(SectionedListViewBatchUpdates, RowsSlideToTheirPlacesAndTheCompletionRunsAt
     waitUntil([&] { return completed; });
     EXPECT_TRUE(completed);
     EXPECT_EQ(list.view.itemWidget({0, 3}), third);
+    list.expectInStepWithRows();
+}
+
+TEST(SectionedListViewBatchUpdates, CompletionMayStartTheNextUpdate)
+{
+    ListFixture list({Rows::numbered(20)});
+    list.view.setAnimationDuration(40);
+    QStringList done;
+    list.view.performBatchUpdates(
+        [&] {
+            list.rows.sections[0].move(0, 5);
+            list.view.moveItem({0, 0}, {0, 5});
+        },
+        [&] {
+            done << "first";
+            list.view.performBatchUpdates(
+                [&] {
+                    list.rows.sections[0].removeFirst();
+                    list.view.deleteItems({{0, 0}});
+                },
+                [&] { done << "second"; });
+        });
+
+    waitUntil([&] { return done.size() == 2; });
+    EXPECT_EQ(done, QStringList({"first", "second"}));
     list.expectInStepWithRows();
 }
 
