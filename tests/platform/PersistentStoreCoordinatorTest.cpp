@@ -242,11 +242,12 @@ TEST(PersistentStoreCoordinator, SaveWritesOnlyChangedRowsAndRemovesDeletedOnes)
 
     context.deleteObject(a);
     ASSERT_TRUE(context.save());
+    EXPECT_TRUE(a->isDeleted()) << "the tombstone outlives the save";
+    EXPECT_EQ(a->stringValue(QStringLiteral("title")), QStringLiteral("a2"));
     EXPECT_EQ(queryOn(store.path, "SELECT count(*) FROM Card"), QStringLiteral("1"));
     EXPECT_EQ(queryOn(store.path, "SELECT count(*) FROM Card_labels"), QStringLiteral("1"));
     ManagedObjectContext& reopened = store.reopen();
     EXPECT_EQ(byTitle(reopened, "Label", QStringLiteral("red"))->objects(QStringLiteral("cards")).size(), 1);
-    EXPECT_TRUE(a->isDeleted()) << "the tombstone of the first context";
 }
 
 TEST(PersistentStoreCoordinator, MetadataIsReadWithoutLoadingAndGuardsTheModel)

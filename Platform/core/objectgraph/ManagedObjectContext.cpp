@@ -50,12 +50,9 @@ public:
         const RelationshipDescription& inverse = *relationship.inverseRelationship;
         if (inverse.isToMany) {
             if (previous)
-                entryFor(previous, inverse.index).many.removeOne(object);
-            if (destination) {
-                Entry& joined = entryFor(destination, inverse.index);
-                if (!joined.many.contains(object))
-                    joined.many.append(object);
-            }
+                removeMember(entryFor(previous, inverse.index), object);
+            if (destination)
+                appendMember(entryFor(destination, inverse.index), object);
             return;
         }
         // One-to-one: both former partners are left alone.
@@ -78,29 +75,28 @@ public:
 
     void setToMany(ManagedObject* object, const RelationshipDescription& relationship, const QList<ManagedObject*>& next,
                    const QList<ManagedObject*>& added, const QList<ManagedObject*>& removed,
-                   std::optional<KeyChange> change)
+                   KeyChange change)
     {
         Entry& entry = entryFor(object, relationship.index);
         entry.many = next;
-        entry.change = std::move(change);
+        noteEdit(entry, std::move(change));
         const RelationshipDescription& inverse = *relationship.inverseRelationship;
         for (ManagedObject* member : removed) {
             Entry& side = entryFor(member, inverse.index);
             if (inverse.isToMany)
-                side.many.removeOne(object);
+                removeMember(side, object);
             else if (side.one == object)
                 side.one = nullptr;
         }
         for (ManagedObject* member : added) {
             Entry& side = entryFor(member, inverse.index);
             if (inverse.isToMany) {
-                if (!side.many.contains(object))
-                    side.many.append(object);
+                appendMember(side, object);
                 continue;
             }
             // A member of an ordered or unordered to-many with a to-one inverse leaves its former owner.
             if (side.one && side.one != object)
-                entryFor(side.one, relationship.index).many.removeOne(member);
+                removeMember(entryFor(side.one, relationship.index), member);
             side.one = object;
         }
     }
@@ -139,7 +135,34 @@ private:
         ManagedObject* one;
         QList<ManagedObject*> many;
         std::optional<KeyChange> change;
+        int edits = 0;
     };
+
+    // Inverse upkeep on a to-many side. A side changed once gets its exact change at once; one
+    // changed several times has it worked out from before and after at commit.
+    static void removeMember(Entry& entry, ManagedObject* member)
+    {
+        const qsizetype at = entry.many.indexOf(member);
+        if (at < 0)
+            return;
+        entry.many.removeAt(at);
+        noteEdit(entry, KeyChange::removal(entry.relationship->name, entry.relationship->isOrdered ? QList<int>{int(at)} : QList<int>()));
+    }
+    static void appendMember(Entry& entry, ManagedObject* member)
+    {
+        if (entry.many.contains(member))
+            return;
+        entry.many.append(member);
+        noteEdit(entry, KeyChange::insertion(entry.relationship->name,
+                                             entry.relationship->isOrdered ? QList<int>{int(entry.many.size() - 1)} : QList<int>()));
+    }
+    static void noteEdit(Entry& entry, KeyChange change)
+    {
+        if (entry.edits++ == 0)
+            entry.change = std::move(change);
+        else
+            entry.change.reset();
+    }
 
     Entry& entryFor(ManagedObject* object, int relationshipIndex)
     {
