@@ -31,7 +31,7 @@ QString DisplayItem::bgImage() const
 
 void DisplayItem::setBgImage(const QString& bgImage)
 {
-    setValue(bgImageKey, bgImage.isNull() ? QVariant() : QVariant(bgImage));
+    setValue(bgImageKey, bgImage);
 }
 
 bool DisplayItem::isExport() const
@@ -51,7 +51,7 @@ QString DisplayItem::uniqueIdentifier() const
 
 void DisplayItem::setUniqueIdentifier(const QString& uniqueIdentifier)
 {
-    setValue(UniqueIdentifier::key, uniqueIdentifier.isNull() ? QVariant() : QVariant(uniqueIdentifier));
+    setValue(UniqueIdentifier::key, uniqueIdentifier);
 }
 
 QList<DisplayItem*> DisplayItem::children() const

@@ -19,7 +19,7 @@ QString Folder::title() const
 
 void Folder::setTitle(const QString& title)
 {
-    setValue(titleKey, title.isNull() ? QVariant() : QVariant(title));
+    setValue(titleKey, title);
 }
 
 bool Folder::expanded() const

@@ -43,7 +43,7 @@ QString Kanban::title() const
 
 void Kanban::setTitle(const QString& title)
 {
-    setValue(titleKey, title.isNull() ? QVariant() : QVariant(title));
+    setValue(titleKey, title);
 }
 
 QList<KanbanColumn*> Kanban::column() const

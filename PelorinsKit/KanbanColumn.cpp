@@ -24,7 +24,7 @@ QString KanbanColumn::title() const
 
 void KanbanColumn::setTitle(const QString& title)
 {
-    setValue(titleKey, title.isNull() ? QVariant() : QVariant(title));
+    setValue(titleKey, title);
 }
 
 bool KanbanColumn::bookmarked() const
@@ -44,7 +44,7 @@ QString KanbanColumn::uniqueIdentifier() const
 
 void KanbanColumn::setUniqueIdentifier(const QString& uniqueIdentifier)
 {
-    setValue(UniqueIdentifier::key, uniqueIdentifier.isNull() ? QVariant() : QVariant(uniqueIdentifier));
+    setValue(UniqueIdentifier::key, uniqueIdentifier);
 }
 
 Kanban* KanbanColumn::kanban() const

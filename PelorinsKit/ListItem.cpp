@@ -27,7 +27,7 @@ constexpr QLatin1String imageAttachmentsKey("imageAttachments");
 template <typename T> std::optional<T> optionalValue(const ManagedObject& object, QLatin1String key)
 {
     const QVariant value = object.value(key);
-    if (!value.isValid() || value.isNull())
+    if (!value.isValid())
         return std::nullopt;
     return value.value<T>();
 }
@@ -70,7 +70,7 @@ QByteArray ListItem::attributedNotesData() const
 
 void ListItem::setAttributedNotesData(const QByteArray& data)
 {
-    setValue(attributedNotesKey, data.isNull() ? QVariant() : QVariant(data));
+    setValue(attributedNotesKey, data);
 }
 
 std::optional<QStringList> ListItem::eventsArray() const
@@ -150,7 +150,7 @@ QString ListItem::uniqueIdentifier() const
 
 void ListItem::setUniqueIdentifier(const QString& uniqueIdentifier)
 {
-    setValue(UniqueIdentifier::key, uniqueIdentifier.isNull() ? QVariant() : QVariant(uniqueIdentifier));
+    setValue(UniqueIdentifier::key, uniqueIdentifier);
 }
 
 KanbanColumn* ListItem::column() const

@@ -70,8 +70,7 @@ QString ListItemHistory::kanbanColumnUniqueIdentifier() const
 
 void ListItemHistory::setKanbanColumnUniqueIdentifier(const QString& kanbanColumnUniqueIdentifier)
 {
-    setValue(kanbanColumnUniqueIdentifierKey,
-        kanbanColumnUniqueIdentifier.isNull() ? QVariant() : QVariant(kanbanColumnUniqueIdentifier));
+    setValue(kanbanColumnUniqueIdentifierKey, kanbanColumnUniqueIdentifier);
 }
 
 ListItem* ListItemHistory::listItem() const
