@@ -319,6 +319,17 @@ TEST(CalendarStore, RepeatingEventsOccurOnEachOfTheirDaysAndALinkGoesIntoOneOccu
     EXPECT_EQ(eventsOfDay(*store, QDate(2026, 11, 24)).value(0).notes, "Series notes");
     EXPECT_EQ(eventsOfDay(*store, QDate(2026, 11, 10)).value(0).notes, std::nullopt);
 
+    CalendarEvent birthday = eventsOfDay(*store, QDate(2026, 10, 27)).value(0);
+    ASSERT_TRUE(birthday.isAllDay);
+    birthday.notes = "pelorins://CARD-8";
+    ASSERT_TRUE(store->saveNotes(birthday, &error)) << error.toStdString();
+    const QList<CalendarEvent> birthdayDay = eventsOfDay(*store, QDate(2026, 10, 27));
+    ASSERT_EQ(birthdayDay.size(), 2);
+    EXPECT_EQ(birthdayDay[0], birthday);
+    EXPECT_TRUE(birthdayDay[0].isAllDay);
+    EXPECT_EQ(birthdayDay[0].notes, "pelorins://CARD-8");
+    EXPECT_EQ(eventsOfDay(*store, QDate(2027, 10, 27)).value(0).notes, std::nullopt);
+
     // Unlinking later writes into the same occurrence and leaves one event on the day.
     CalendarEvent linked = linkedDay[0];
     linked.notes = "Series notes";
