@@ -19,7 +19,7 @@ class VdirCalendarStore : public CalendarStore
 {
 public:
     static constexpr const char* calendarFoldersKey = "calendarFolders";
-    // Larger files are not calendar events of ours to read.
+    // A larger file is skipped as unreadable.
     static constexpr qint64 maximumFileSize = 8 * 1024 * 1024;
 
     // Asks the user for calendar folders; nothing when the user cancelled.
