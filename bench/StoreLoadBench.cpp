@@ -123,9 +123,12 @@ bool writeDatasetApart(const QString& path)
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-void report(const char* what, double value, const char* unit, const QString& target, bool met)
+// The median of the runs against its target, with the fastest run beside it.
+void report(const char* what, const QList<double>& runs, const char* unit, const char* target, double limit)
 {
-    std::printf("%-34s %10.2f %-3s (target %s)%s\n", what, value, unit, qPrintable(target), met ? "" : "  MISSED");
+    const double value = median(runs);
+    std::printf("%-32s %8.2f %-2s  fastest %8.2f  (target %s)%s\n", what, value, unit,
+        *std::min_element(runs.cbegin(), runs.cend()), target, value <= limit ? "" : "  MISSED");
 }
 
 }
@@ -144,6 +147,7 @@ int main(int argc, char** argv)
     QCoreApplication application(argc, argv);
     QList<double> scans;
     QList<double> loads;
+    QList<double> ratios;
     double peakAfterLoad = 0;
     int cards = 0;
     for (int run = 0; run < runs; ++run) {
@@ -154,6 +158,7 @@ int main(int argc, char** argv)
         timer.restart();
         LoadedStore store = load(path);
         loads.append(milliseconds(timer));
+        ratios.append(loads.last() / scans.last());
         if (run == 0) {
             peakAfterLoad = peakResidentMegabytes();
             cards = store.context->count(FetchRequest(QStringLiteral("ListItem")));
@@ -174,13 +179,12 @@ int main(int argc, char** argv)
         saves.append(milliseconds(timer));
     }
 
-    const double load = median(loads);
-    const double scan = median(scans);
-    std::printf("cards loaded: %d; medians of %d runs\n", cards, runs);
-    report("open store and load graph", load, "ms", QStringLiteral("< 400 ms"), load < 400);
-    report("plain SQLite scan of the tables", scan, "ms", QStringLiteral("baseline"), true);
-    report("load / scan", load / scan, "x", QStringLiteral("<= 3x"), load / scan <= 3);
-    report("change one card and save", median(saves), "ms", QStringLiteral("< 5 ms"), median(saves) < 5);
-    report("peak RSS after load", peakAfterLoad, "MB", QStringLiteral("< 300 MB"), peakAfterLoad < 300);
+    std::printf("cards loaded: %d; medians of %d runs, or of %d saves\n", cards, runs, int(saves.size()));
+    report("open store and load graph", loads, "ms", "< 400 ms", 400);
+    report("plain SQLite scan of the tables", scans, "ms", "none, the baseline", qInf());
+    report("load / scan of the same run", ratios, "x", "<= 3x", 3);
+    report("change one card and save", saves, "ms", "< 5 ms", 5);
+    std::printf("%-32s %8.2f MB  (target < 300 MB)%s\n", "peak RSS after load", peakAfterLoad,
+        peakAfterLoad < 300 ? "" : "  MISSED");
     return 0;
 }
