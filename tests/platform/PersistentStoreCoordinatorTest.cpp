@@ -375,3 +375,20 @@ TEST(PersistentStoreCoordinator, UrisOfDeletedObjectsAreNeverHandedOutAgain)
     ASSERT_TRUE(reopened.save());
     EXPECT_EQ(store.reopen().objectForURI(lastURI), nullptr);
 }
+
+TEST(PersistentStoreCoordinator, RefusesSiblingsThatWouldShareAColumnWithTwoTypes)
+{
+    // Folder and Board rows share one table; a "title" that is text in one and a number in
+    // the other would have its values converted by the column's type.
+    auto model = ManagedObjectModel::fromJson(R"({"entities": [
+        {"name": "Item"},
+        {"name": "Folder", "parent": "Item", "attributes": [{"name": "title", "type": "string"}]},
+        {"name": "Board", "parent": "Item", "attributes": [{"name": "title", "type": "double"}]}]})",
+                                              QStringLiteral("Clash"));
+    ASSERT_TRUE(model);
+    QTemporaryDir folder;
+    PersistentStoreCoordinator coordinator(model);
+    QString error;
+    EXPECT_FALSE(coordinator.addPersistentStore(folder.filePath(QStringLiteral("clash")), &error));
+    EXPECT_TRUE(error.contains(QLatin1String("title"))) << error.toStdString();
+}
