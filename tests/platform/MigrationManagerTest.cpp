@@ -123,10 +123,10 @@ TEST(MappingModelTest, ExplicitFile_NamesItsVersionsAndEntities)
     EXPECT_FALSE(mappingFrom("not json").first);
 }
 
-// Version 2 drops Card.legacy, gives tasks a required "priority" with a default and cards a
-// required "heading" that only the policy can fill.
+// Version 2 drops Card.legacy, gives tasks a required "priority" with a default, cards a
+// required "heading" that only the policy can fill, and boards a title they must have.
 const QByteArray boardEntities2 = R"(
-    { "name": "Board", "attributes": [ { "name": "title", "type": "string" } ],
+    { "name": "Board", "attributes": [ { "name": "title", "type": "string", "optional": false, "default": "Untitled" } ],
       "relationships": [ { "name": "cards", "destination": "Card", "toMany": true, "ordered": true, "inverse": "board" } ] },
     { "name": "Card", "attributes": [ { "name": "title", "type": "string" }, { "name": "notes", "type": "binary" },
                                       { "name": "heading", "type": "string", "optional": false } ],
@@ -170,8 +170,9 @@ protected:
                 card->setValue(QStringLiteral("legacy"), 7);
                 board->insertObject(QStringLiteral("cards"), card, 0);
             }
+            context.insertNewObject(QStringLiteral("Board"));
             ASSERT_TRUE(context.save());
-            m_storeUUID = context.fetch(FetchRequest(QStringLiteral("Board"))).first()->objectIDURI().host();
+            m_storeUUID = board->objectIDURI().host();
         }
         ASSERT_TRUE(coordinator->removePersistentStore());
         m_policies.registerPolicy<HeadingPolicy>(QStringLiteral("Headings"));
@@ -211,7 +212,9 @@ TEST_F(MigrationManagerTest, Migrate_KeepsObjectsAndOrderAndRunsThePolicyOnEachC
     ManagedObjectContext context(m_destination);
     ASSERT_TRUE(context.loadPersistentStore(coordinator, &error)) << error.toStdString();
     const QList<ManagedObject*> boards = context.fetch(FetchRequest(QStringLiteral("Board")));
-    ASSERT_EQ(boards.size(), 1);
+    ASSERT_EQ(boards.size(), 2);
+    EXPECT_EQ(boards.at(0)->stringValue(QStringLiteral("title")), QStringLiteral("Garden"));
+    EXPECT_EQ(boards.at(1)->stringValue(QStringLiteral("title")), QStringLiteral("Untitled"));
     EXPECT_EQ(boards.first()->objectIDURI().host(), m_storeUUID);
     QStringList cards;
     for (const ManagedObject* card : boards.first()->objects(QStringLiteral("cards")))
