@@ -23,10 +23,14 @@ struct NoticeLog
     QList<Notice> notices;
     explicit NoticeLog(ManagedObjectContext& context)
     {
-        QObject::connect(&context, &ManagedObjectContext::objectWillChange,
-                         [this](ManagedObject* o, const KeyChange& c) { notices.append({true, o, c}); });
-        QObject::connect(&context, &ManagedObjectContext::objectDidChange,
-                         [this](ManagedObject* o, const KeyChange& c) { notices.append({false, o, c}); });
+        QObject::connect(
+            &context, &ManagedObjectContext::objectWillChange, [this](ManagedObject* o, const KeyChange& c) {
+                notices.append({true, o, c});
+            });
+        QObject::connect(
+            &context, &ManagedObjectContext::objectDidChange, [this](ManagedObject* o, const KeyChange& c) {
+                notices.append({false, o, c});
+            });
     }
 };
 
@@ -34,7 +38,7 @@ class ContextTest : public ::testing::Test
 {
 protected:
     std::shared_ptr<const ManagedObjectModel> model = graphModel();
-    ManagedObjectContext context{model};
+    ManagedObjectContext context {model};
 
     void SetUp() override { registerClasses(context); }
 
@@ -83,7 +87,7 @@ TEST(ManagedObjectModel, RejectsModelsThatCannotDescribeAGraph)
         {"not JSON", "{"},
         {"no inverse", modelWith({}, R"({"name": "column", "destination": "Column"})")},
         {"inverse of another relationship",
-         modelWith({}, column + R"(, {"name": "other", "destination": "Column", "inverse": "cards"})")},
+            modelWith({}, column + R"(, {"name": "other", "destination": "Column", "inverse": "cards"})")},
         {"unknown type", modelWith(R"({"name": "a", "type": "colour"})", column)},
         {"default of the wrong type", modelWith(R"({"name": "a", "type": "integer16", "default": "x"})", column)},
         {"default out of range", modelWith(R"({"name": "a", "type": "integer16", "default": 40000})", column)},
@@ -91,7 +95,7 @@ TEST(ManagedObjectModel, RejectsModelsThatCannotDescribeAGraph)
         {"name unfit for a column", modelWith(R"({"name": "a b", "type": "string"})", column)},
         {"unknown destination", modelWith({}, R"({"name": "column", "destination": "Lane", "inverse": "cards"})")},
         {"ordered on both sides",
-         R"({"entities": [{"name": "A", "relationships": [{"name": "b", "destination": "B", "toMany": true, "ordered": true, "inverse": "a"}]},
+            R"({"entities": [{"name": "A", "relationships": [{"name": "b", "destination": "B", "toMany": true, "ordered": true, "inverse": "a"}]},
                           {"name": "B", "relationships": [{"name": "a", "destination": "A", "toMany": true, "ordered": true, "inverse": "b"}]}]})"},
         {"inheritance cycle", R"({"entities": [{"name": "A", "parent": "B"}, {"name": "B", "parent": "A"}]})"},
     };
@@ -100,21 +104,25 @@ TEST(ManagedObjectModel, RejectsModelsThatCannotDescribeAGraph)
         EXPECT_FALSE(ManagedObjectModel::fromJson(c.json, QStringLiteral("V"), &error)) << c.what;
         EXPECT_FALSE(error.isEmpty()) << c.what;
     }
-    EXPECT_TRUE(ManagedObjectModel::fromJson(modelWith(R"({"name": "a", "type": "integer16", "default": 7})", column), "V"));
+    EXPECT_TRUE(
+        ManagedObjectModel::fromJson(modelWith(R"({"name": "a", "type": "integer16", "default": 7})", column), "V"));
 }
 
 TEST(ManagedObjectModel, LayoutHashFollowsTheStoredShapeOnly)
 {
     const QString column = QStringLiteral(R"({"name": "column", "destination": "Column", "inverse": "cards"})");
     auto base = ManagedObjectModel::fromJson(modelWith(R"({"name": "a", "type": "integer16"})", column), "V1");
-    auto otherDefault = ManagedObjectModel::fromJson(modelWith(R"({"name": "a", "type": "integer16", "default": 3})", column), "V2");
+    auto otherDefault
+        = ManagedObjectModel::fromJson(modelWith(R"({"name": "a", "type": "integer16", "default": 3})", column), "V2");
     auto otherType = ManagedObjectModel::fromJson(modelWith(R"({"name": "a", "type": "integer32"})", column), "V3");
-    auto required = ManagedObjectModel::fromJson(modelWith(R"({"name": "a", "type": "integer16", "optional": false})", column), "V4");
+    auto required = ManagedObjectModel::fromJson(
+        modelWith(R"({"name": "a", "type": "integer16", "optional": false})", column), "V4");
     ASSERT_TRUE(base && otherDefault && otherType && required);
     EXPECT_EQ(base->layoutHash(), otherDefault->layoutHash());
     EXPECT_NE(base->layoutHash(), otherType->layoutHash());
     EXPECT_NE(base->layoutHash(), required->layoutHash());
-    EXPECT_TRUE(otherDefault->isCompatibleWithStoreMetadata({{PersistentStoreCoordinator::LayoutHashKey, base->layoutHash()}}));
+    EXPECT_TRUE(
+        otherDefault->isCompatibleWithStoreMetadata({{PersistentStoreCoordinator::LayoutHashKey, base->layoutHash()}}));
 }
 
 TEST(ManagedObjectModel, FindsVersionsByNamePreferringOmoFiles)
@@ -126,7 +134,8 @@ TEST(ManagedObjectModel, FindsVersionsByNamePreferringOmoFiles)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(name.endsWith(QLatin1String("omo")) ? json : QByteArray("{}"));
     }
-    EXPECT_TRUE(ManagedObjectModel::pathForVersion(folder.path(), QStringLiteral("M 2")).endsWith(QLatin1String("M 2.omo")));
+    EXPECT_TRUE(
+        ManagedObjectModel::pathForVersion(folder.path(), QStringLiteral("M 2")).endsWith(QLatin1String("M 2.omo")));
     EXPECT_TRUE(ManagedObjectModel::pathForVersion(folder.path(), QStringLiteral("M 4")).isEmpty());
     auto model = ManagedObjectModel::fromVersion(folder.path(), QStringLiteral("M 2"));
     ASSERT_TRUE(model);
@@ -181,8 +190,8 @@ TEST_F(ContextTest, SetValueAcceptsOnlyValuesOfTheAttributesType)
         {"due", due, true, due},
         {"due", QDateTime(), false, due},
         {"notes", QByteArray("\x00\x01", 2), true, QByteArray("\x00\x01", 2)},
-        {"events", QVariantList{QStringLiteral("e1")}, true, QStringList{QStringLiteral("e1")}},
-        {"events", QVariantList{1}, false, QStringList{QStringLiteral("e1")}},
+        {"events", QVariantList {QStringLiteral("e1")}, true, QStringList {QStringLiteral("e1")}},
+        {"events", QVariantList {1}, false, QStringList {QStringLiteral("e1")}},
         {"column", QVariant(), false, QVariant()},
         {"nothing", 1, false, QVariant()},
     };
@@ -215,7 +224,8 @@ TEST_F(ContextTest, ToOneAndOrderedToManyKeepEachOtherUp)
     ManagedObject* e = card(QStringLiteral("e"));
     EXPECT_TRUE(right->insertObjects(QStringLiteral("cards"), {d, a, e}, {0, 1, 3}));
     EXPECT_EQ(names(right->objects(QStringLiteral("cards"))), QStringList({"d", "b", "a", "e"}));
-    EXPECT_TRUE(right->replaceObjectAtIndex(QStringLiteral("cards"), 1, c)) << "c leaves left; b is left without column";
+    EXPECT_TRUE(right->replaceObjectAtIndex(QStringLiteral("cards"), 1, c))
+        << "c leaves left; b is left without column";
     EXPECT_EQ(names(right->objects(QStringLiteral("cards"))), QStringList({"d", "c", "a", "e"}));
     EXPECT_EQ(b->object(QStringLiteral("column")), nullptr);
     EXPECT_TRUE(left->objects(QStringLiteral("cards")).isEmpty());
@@ -269,8 +279,9 @@ TEST_F(ContextTest, ManyToManyIsKeptUpFromEitherSide)
     a->setObjects(QStringLiteral("labels"), {blue, red});
     red->addObject(QStringLiteral("cards"), b);
     EXPECT_EQ(names(a->objects(QStringLiteral("labels")), QStringLiteral("name")), QStringList({"blue", "red"}));
-    EXPECT_EQ(QSet<ManagedObject*>(red->objects(QStringLiteral("cards")).cbegin(), red->objects(QStringLiteral("cards")).cend()),
-              QSet<ManagedObject*>({a, b}));
+    EXPECT_EQ(QSet<ManagedObject*>(
+                  red->objects(QStringLiteral("cards")).cbegin(), red->objects(QStringLiteral("cards")).cend()),
+        QSet<ManagedObject*>({a, b}));
     EXPECT_EQ(b->objects(QStringLiteral("labels")), QList<ManagedObject*>({red}));
     red->removeObject(QStringLiteral("cards"), a);
     EXPECT_EQ(a->objects(QStringLiteral("labels")), QList<ManagedObject*>({blue}));
@@ -301,8 +312,8 @@ TEST_F(ContextTest, ChangesAreAnnouncedInBalancedPairsWithKindsAndIndexes)
     a->setValue(QStringLiteral("title"), QStringLiteral("A"));
     right->replaceObjectAtIndex(QStringLiteral("cards"), 0, a);
     ASSERT_EQ(log.notices.size(), 2 + 8);
-    EXPECT_EQ(log.notices.at(0), (Notice{true, a, KeyChange::setting(QStringLiteral("title"))}));
-    EXPECT_EQ(log.notices.at(2), (Notice{true, right, KeyChange::replacement(QStringLiteral("cards"), {0})}));
+    EXPECT_EQ(log.notices.at(0), (Notice {true, a, KeyChange::setting(QStringLiteral("title"))}));
+    EXPECT_EQ(log.notices.at(2), (Notice {true, right, KeyChange::replacement(QStringLiteral("cards"), {0})}));
 }
 
 namespace {
@@ -310,7 +321,10 @@ namespace {
 class AnnouncingNode : public ManagedObject
 {
 public:
-    explicit AnnouncingNode(const Init& init) : ManagedObject(init) {}
+    explicit AnnouncingNode(const Init& init)
+        : ManagedObject(init)
+    {
+    }
     void willChange(const KeyChange& change) override
     {
         if (change.key == QLatin1String("children")) {
@@ -342,9 +356,10 @@ TEST_F(ContextTest, SubclassesAnnounceDerivedKeysAroundAChange)
     for (const Notice& notice : std::as_const(log.notices))
         if (notice.object == folder)
             keys.append((notice.before ? "will " : "did ") + notice.change.key + " "
-                        + QString::number(notice.change.indexes.value(0, -1)));
-    EXPECT_EQ(keys, QStringList({"will childrenArray 0", "will isLeaf -1", "will children 0", "did childrenArray 0",
-                                 "did isLeaf -1", "did children 0"}));
+                + QString::number(notice.change.indexes.value(0, -1)));
+    EXPECT_EQ(keys,
+        QStringList({"will childrenArray 0", "will isLeaf -1", "will children 0", "did childrenArray 0",
+            "did isLeaf -1", "did children 0"}));
 }
 
 TEST_F(ContextTest, DeleteAppliesRulesAndLeavesAReadableTombstone)
@@ -396,7 +411,9 @@ TEST_F(ContextTest, FetchSeesUnsavedObjectsFiltersSortsAndLimits)
 
     EXPECT_EQ(context.fetch(FetchRequest(QStringLiteral("Node"))), QList<ManagedObject*>({folder, board, red}));
     FetchRequest request(QStringLiteral("Node"), [](const ManagedObject* o) { return o->stringValue("name") != "c"; });
-    request.lessThan = [](const ManagedObject* x, const ManagedObject* y) { return x->stringValue("name") < y->stringValue("name"); };
+    request.lessThan = [](const ManagedObject* x, const ManagedObject* y) {
+        return x->stringValue("name") < y->stringValue("name");
+    };
     EXPECT_EQ(context.fetch(request), QList<ManagedObject*>({red, folder}));
     request.fetchLimit = 1;
     EXPECT_EQ(context.fetch(request), QList<ManagedObject*>({red}));
@@ -453,7 +470,10 @@ namespace {
 class RestlessCard : public ManagedObject
 {
 public:
-    explicit RestlessCard(const Init& init) : ManagedObject(init) {}
+    explicit RestlessCard(const Init& init)
+        : ManagedObject(init)
+    {
+    }
     void willSave() override { setValue(QStringLiteral("count"), integerValue(QStringLiteral("count")) + 1); }
 };
 } // namespace

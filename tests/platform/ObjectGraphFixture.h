@@ -30,7 +30,10 @@ inline std::shared_ptr<const ManagedObjectModel> graphModel()
 class Label : public ManagedObject
 {
 public:
-    explicit Label(const Init& init) : ManagedObject(init) {}
+    explicit Label(const Init& init)
+        : ManagedObject(init)
+    {
+    }
     void willSave() override
     {
         if (objects(QStringLiteral("cards")).isEmpty() && !isDeleted())
@@ -42,7 +45,10 @@ public:
 class Node : public ManagedObject
 {
 public:
-    explicit Node(const Init& init) : ManagedObject(init) {}
+    explicit Node(const Init& init)
+        : ManagedObject(init)
+    {
+    }
     void awakeFromInsert() override { setup(); }
     void awakeFromFetch() override { setup(); }
     int fetchAwakenings = 0;

@@ -6,10 +6,10 @@
 #include <QRandomGenerator>
 #include <QTimeZone>
 #include <csignal>
+#include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <unistd.h>
-#include <gtest/gtest.h>
 
 using namespace ObjectGraphFixture;
 
@@ -19,17 +19,20 @@ ManagedObject* insert(ManagedObjectContext& context, const char* entity, const Q
 {
     ManagedObject* object = context.insertNewObject(QString::fromLatin1(entity));
     if (!title.isNull())
-        object->setValue(object->entity()->attribute(QStringLiteral("title")) ? QStringLiteral("title") : QStringLiteral("name"), title);
+        object->setValue(
+            object->entity()->attribute(QStringLiteral("title")) ? QStringLiteral("title") : QStringLiteral("name"),
+            title);
     return object;
 }
 
 ManagedObject* byTitle(ManagedObjectContext& context, const char* entity, const QString& title)
 {
-    const QString key = QString::fromLatin1(entity) == QLatin1String("Card") || QString::fromLatin1(entity) == QLatin1String("Column")
-                            ? QStringLiteral("title")
-                            : QStringLiteral("name");
-    const QList<ManagedObject*> found = context.fetch(
-        FetchRequest(QString::fromLatin1(entity), [&](const ManagedObject* o) { return o->stringValue(key) == title; }));
+    const QString key
+        = QString::fromLatin1(entity) == QLatin1String("Card") || QString::fromLatin1(entity) == QLatin1String("Column")
+        ? QStringLiteral("title")
+        : QStringLiteral("name");
+    const QList<ManagedObject*> found = context.fetch(FetchRequest(
+        QString::fromLatin1(entity), [&](const ManagedObject* o) { return o->stringValue(key) == title; }));
     return found.size() == 1 ? found.first() : nullptr;
 }
 
@@ -104,14 +107,17 @@ TEST(PersistentStoreCoordinator, SavedGraphComesBackWholeAfterReopening)
     EXPECT_FALSE(reopened.hasChanges());
     ManagedObject* root2 = byTitle(reopened, "Folder", QStringLiteral("root"));
     ASSERT_TRUE(root2);
-    EXPECT_EQ(names(root2->objects(QStringLiteral("children")), QStringLiteral("name")), QStringList({"folder", "board"}));
+    EXPECT_EQ(
+        names(root2->objects(QStringLiteral("children")), QStringLiteral("name")), QStringList({"folder", "board"}));
     ManagedObject* board2 = reopened.objectForURI(boardURI);
     ASSERT_TRUE(board2);
     EXPECT_EQ(board2->object(QStringLiteral("parent")), root2);
-    EXPECT_EQ(board2->objectAs<ManagedObject>(QStringLiteral("doneColumn"))->stringValue(QStringLiteral("title")), QStringLiteral("done"));
+    EXPECT_EQ(board2->objectAs<ManagedObject>(QStringLiteral("doneColumn"))->stringValue(QStringLiteral("title")),
+        QStringLiteral("done"));
     ManagedObject* done2 = board2->object(QStringLiteral("doneColumn"));
     EXPECT_EQ(done2->object(QStringLiteral("doneBoard")), board2);
-    EXPECT_EQ(done2->objects(QStringLiteral("cards")).value(0)->value(QStringLiteral("title")), QVariant(QStringLiteral("")))
+    EXPECT_EQ(
+        done2->objects(QStringLiteral("cards")).value(0)->value(QStringLiteral("title")), QVariant(QStringLiteral("")))
         << "an empty title is not an absent one";
     ManagedObject* stage2 = board2->objects(QStringLiteral("columns")).value(0);
     ASSERT_TRUE(stage2);
@@ -122,13 +128,15 @@ TEST(PersistentStoreCoordinator, SavedGraphComesBackWholeAfterReopening)
     EXPECT_EQ(byTitle(reopened, "Label", QStringLiteral("red"))->objects(QStringLiteral("cards")).size(), 3);
     EXPECT_EQ(a2->dateValue(QStringLiteral("due")), due);
     EXPECT_EQ(a2->dataValue(QStringLiteral("notes")), QByteArray("\x00\xff notes", 8));
-    EXPECT_EQ(a2->stringListValue(QStringLiteral("events")), QStringList({QStringLiteral("e1"), QStringLiteral("é 2")}));
+    EXPECT_EQ(
+        a2->stringListValue(QStringLiteral("events")), QStringList({QStringLiteral("e1"), QStringLiteral("é 2")}));
     EXPECT_EQ(a2->value(QStringLiteral("weight")), QVariant(0.25));
     EXPECT_EQ(a2->value(QStringLiteral("big")), QVariant(qint64(1) << 50));
     EXPECT_EQ(a2->value(QStringLiteral("done")), QVariant(true));
     EXPECT_FALSE(a2->value(QStringLiteral("title")).isNull());
     EXPECT_FALSE(byTitle(reopened, "Card", QStringLiteral("b"))->value(QStringLiteral("due")).isValid());
-    EXPECT_EQ(a2->objects(QStringLiteral("pictures")).value(0)->stringValue(QStringLiteral("folder")), QStringLiteral("F1"));
+    EXPECT_EQ(
+        a2->objects(QStringLiteral("pictures")).value(0)->stringValue(QStringLiteral("folder")), QStringLiteral("F1"));
     ManagedObject* entry2 = a2->objects(QStringLiteral("history")).value(0);
     ASSERT_TRUE(entry2);
     EXPECT_EQ(entry2->object(QStringLiteral("card")), a2);
@@ -153,7 +161,8 @@ TEST(PersistentStoreCoordinator, OrderSurvivesRandomEditsAcrossSavesAndReopening
     int next = 0;
     for (int round = 0; round < 12; ++round) {
         ManagedObjectContext& context = store.reopen();
-        ManagedObject* columns[] = {byTitle(context, "Column", QStringLiteral("left")), byTitle(context, "Column", QStringLiteral("right"))};
+        ManagedObject* columns[]
+            = {byTitle(context, "Column", QStringLiteral("left")), byTitle(context, "Column", QStringLiteral("right"))};
         for (int step = 0; step < 40; ++step) {
             ManagedObject* column = columns[random.bounded(2)];
             const QList<ManagedObject*> cards = column->objects(QStringLiteral("cards"));
@@ -161,11 +170,12 @@ TEST(PersistentStoreCoordinator, OrderSurvivesRandomEditsAcrossSavesAndReopening
             case 0:
             case 1:
                 column->insertObject(QStringLiteral("cards"), insert(context, "Card", QString::number(next++)),
-                                     int(random.bounded(int(cards.size()) + 1)));
+                    int(random.bounded(int(cards.size()) + 1)));
                 break;
             case 2: // move within or across columns
                 if (!cards.isEmpty())
-                    columns[random.bounded(2)]->insertObject(QStringLiteral("cards"), cards.at(random.bounded(int(cards.size()))), 0);
+                    columns[random.bounded(2)]->insertObject(
+                        QStringLiteral("cards"), cards.at(random.bounded(int(cards.size()))), 0);
                 break;
             case 3:
                 if (cards.size() > 1) {
@@ -193,8 +203,10 @@ TEST(PersistentStoreCoordinator, OrderSurvivesRandomEditsAcrossSavesAndReopening
         const QStringList left = names(columns[0]->objects(QStringLiteral("cards")));
         const QStringList right = names(columns[1]->objects(QStringLiteral("cards")));
         ManagedObjectContext& reopened = store.reopen();
-        EXPECT_EQ(names(byTitle(reopened, "Column", QStringLiteral("left"))->objects(QStringLiteral("cards"))), left) << round;
-        EXPECT_EQ(names(byTitle(reopened, "Column", QStringLiteral("right"))->objects(QStringLiteral("cards"))), right) << round;
+        EXPECT_EQ(names(byTitle(reopened, "Column", QStringLiteral("left"))->objects(QStringLiteral("cards"))), left)
+            << round;
+        EXPECT_EQ(names(byTitle(reopened, "Column", QStringLiteral("right"))->objects(QStringLiteral("cards"))), right)
+            << round;
     }
 }
 
@@ -214,12 +226,14 @@ TEST(PersistentStoreCoordinator, InsertingAtTheHeadOfALongListRewritesOneRow)
     column->setObjects(QStringLiteral("cards"), moved);
     ASSERT_TRUE(context.save());
     // Only the new card and the moved one got new sort keys; the others' rows were left alone.
-    const QString after = queryOn(store.path, "SELECT group_concat(column_ORDER) FROM Card WHERE title NOT IN ('0', 'new', '99')");
+    const QString after
+        = queryOn(store.path, "SELECT group_concat(column_ORDER) FROM Card WHERE title NOT IN ('0', 'new', '99')");
     QStringList expected = before.split(',');
     expected.removeAt(98);
     EXPECT_EQ(after, expected.join(','));
     ManagedObjectContext& reopened = store.reopen();
-    const QStringList order = names(byTitle(reopened, "Column", QStringLiteral("done"))->objects(QStringLiteral("cards")));
+    const QStringList order
+        = names(byTitle(reopened, "Column", QStringLiteral("done"))->objects(QStringLiteral("cards")));
     EXPECT_EQ(order.mid(0, 3), QStringList({"new", "99", "0"}));
 }
 
@@ -271,8 +285,9 @@ TEST(PersistentStoreCoordinator, MetadataIsReadWithoutLoadingAndGuardsTheModel)
     EXPECT_FALSE(garbageCoordinator.addPersistentStore(garbage.fileName(), &error));
     EXPECT_FALSE(error.isEmpty());
 
-    auto other = ManagedObjectModel::fromJson(R"({"entities": [{"name": "Card", "attributes": [{"name": "title", "type": "string"}]}]})",
-                                              QStringLiteral("Other"));
+    auto other = ManagedObjectModel::fromJson(
+        R"({"entities": [{"name": "Card", "attributes": [{"name": "title", "type": "string"}]}]})",
+        QStringLiteral("Other"));
     ASSERT_TRUE(other);
     PersistentStoreCoordinator otherCoordinator(other);
     EXPECT_FALSE(otherCoordinator.addPersistentStore(store.path, &error));
@@ -324,7 +339,7 @@ TEST(PersistentStoreCoordinator, FullDiskFailsTheSaveAndKeepsTheChanges)
 
     // Files may not grow beyond their present size: writing the log fails as on a full disk.
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit previous{};
+    rlimit previous {};
     getrlimit(RLIMIT_FSIZE, &previous);
     rlimit tight = previous;
     tight.rlim_cur = 64 * 1024;
@@ -384,7 +399,7 @@ TEST(PersistentStoreCoordinator, RefusesSiblingsThatWouldShareAColumnWithTwoType
         {"name": "Item"},
         {"name": "Folder", "parent": "Item", "attributes": [{"name": "title", "type": "string"}]},
         {"name": "Board", "parent": "Item", "attributes": [{"name": "title", "type": "double"}]}]})",
-                                              QStringLiteral("Clash"));
+        QStringLiteral("Clash"));
     ASSERT_TRUE(model);
     QTemporaryDir folder;
     PersistentStoreCoordinator coordinator(model);

@@ -7,8 +7,8 @@
 #include <QRandomGenerator>
 #include <QThread>
 #include <cstdio>
-#include <sqlite3.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using namespace ObjectGraphFixture;
 
@@ -19,7 +19,8 @@ constexpr const char* ChildStoreVariable = "PELORINS_STORE_CRASH_CHILD";
 constexpr int ColumnCount = 4;
 constexpr int Kills = 20;
 
-std::shared_ptr<ManagedObjectContext> openStore(const QString& path, const std::shared_ptr<const ManagedObjectModel>& model)
+std::shared_ptr<ManagedObjectContext> openStore(
+    const QString& path, const std::shared_ptr<const ManagedObjectModel>& model)
 {
     auto coordinator = std::make_shared<PersistentStoreCoordinator>(model);
     QString error;
@@ -79,10 +80,12 @@ TEST(StoreCrash, ChildSavingInALoop)
         card->setValue(QStringLiteral("big"), sequence);
         card->setValue(QStringLiteral("notes"), QByteArray(int(random.bounded(4000)), 'n'));
         card->addObject(QStringLiteral("labels"), label);
-        column->insertObject(QStringLiteral("cards"), card, int(random.bounded(int(column->objects(QStringLiteral("cards")).size()) + 1)));
+        column->insertObject(QStringLiteral("cards"), card,
+            int(random.bounded(int(column->objects(QStringLiteral("cards")).size()) + 1)));
         // Move a few cards around, across columns too, so that saves rewrite sort keys.
         for (int move = 0; move < 3; ++move) {
-            const QList<ManagedObject*>& from = columns.at(random.bounded(ColumnCount))->objects(QStringLiteral("cards"));
+            const QList<ManagedObject*>& from
+                = columns.at(random.bounded(ColumnCount))->objects(QStringLiteral("cards"));
             if (from.isEmpty())
                 continue;
             ManagedObject* moved = from.at(random.bounded(int(from.size())));
@@ -123,7 +126,8 @@ TEST(StoreCrash, KilledWhileSavingKeepsEveryCommittedSave)
         QProcess child;
         child.setProcessEnvironment(environment);
         child.setProcessChannelMode(QProcess::SeparateChannels);
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=StoreCrash.ChildSavingInALoop")});
+        child.start(
+            QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=StoreCrash.ChildSavingInALoop")});
         ASSERT_TRUE(child.waitForStarted());
 
         // Once the child saves, let it run a random while and kill it wherever it is.
@@ -134,7 +138,8 @@ TEST(StoreCrash, KilledWhileSavingKeepsEveryCommittedSave)
             child.waitForReadyRead(50);
             output += child.readAllStandardOutput();
         }
-        ASSERT_TRUE(output.contains("committed")) << "the child never saved: " << child.readAllStandardError().toStdString();
+        ASSERT_TRUE(output.contains("committed"))
+            << "the child never saved: " << child.readAllStandardError().toStdString();
         QThread::msleep(random.bounded(5, 80));
         child.kill();
         child.waitForFinished();
@@ -143,15 +148,17 @@ TEST(StoreCrash, KilledWhileSavingKeepsEveryCommittedSave)
             if (line.startsWith("committed "))
                 committed.insert(line.mid(10).toLongLong());
 
-        ASSERT_EQ(queryRows(path, "PRAGMA integrity_check"), QStringList({QStringLiteral("ok")})) << "after kill " << kill;
+        ASSERT_EQ(queryRows(path, "PRAGMA integrity_check"), QStringList({QStringLiteral("ok")}))
+            << "after kill " << kill;
         // Every member of an ordered list has its own sort key, and points at an existing owner.
         EXPECT_EQ(queryRows(path, "SELECT count(*) FROM Card WHERE \"column\" IS NOT NULL AND column_ORDER IS NULL"),
-                  QStringList({QStringLiteral("0")}));
-        EXPECT_EQ(queryRows(path, "SELECT count(*) FROM (SELECT 1 FROM Card WHERE \"column\" IS NOT NULL "
-                                  "GROUP BY \"column\", column_ORDER HAVING count(*) > 1)"),
-                  QStringList({QStringLiteral("0")}));
+            QStringList({QStringLiteral("0")}));
+        EXPECT_EQ(queryRows(path,
+                      "SELECT count(*) FROM (SELECT 1 FROM Card WHERE \"column\" IS NOT NULL "
+                      "GROUP BY \"column\", column_ORDER HAVING count(*) > 1)"),
+            QStringList({QStringLiteral("0")}));
         EXPECT_EQ(queryRows(path, "SELECT count(*) FROM Card WHERE \"column\" NOT IN (SELECT Z_PK FROM \"Column\")"),
-                  QStringList({QStringLiteral("0")}));
+            QStringList({QStringLiteral("0")}));
 
         std::shared_ptr<ManagedObjectContext> context = openStore(path, model);
         ASSERT_TRUE(context);
@@ -164,7 +171,9 @@ TEST(StoreCrash, KilledWhileSavingKeepsEveryCommittedSave)
         }
         const QList<ManagedObject*> cards = context->fetch(FetchRequest(QStringLiteral("Card")));
         EXPECT_EQ(inColumns, cards.size()) << "every card sits in exactly one column";
-        EXPECT_EQ(context->fetch(FetchRequest(QStringLiteral("Label"))).value(0)->objects(QStringLiteral("cards")).size(), cards.size());
+        EXPECT_EQ(
+            context->fetch(FetchRequest(QStringLiteral("Label"))).value(0)->objects(QStringLiteral("cards")).size(),
+            cards.size());
         for (qint64 sequence : std::as_const(committed))
             EXPECT_TRUE(present.contains(sequence)) << "save " << sequence << " was reported committed";
     }

@@ -14,10 +14,14 @@ struct FetchRequest
     using LessThan = std::function<bool(const ManagedObject*, const ManagedObject*)>;
 
     QString entityName;
-    Predicate predicate;   // empty: every object
-    LessThan lessThan;     // empty: store order
-    int fetchLimit = 0;    // 0: no limit
+    Predicate predicate; // empty: every object
+    LessThan lessThan; // empty: store order
+    int fetchLimit = 0; // 0: no limit
     bool includesSubentities = true;
 
-    explicit FetchRequest(QString entity = {}, Predicate where = {}) : entityName(std::move(entity)), predicate(std::move(where)) {}
+    explicit FetchRequest(QString entity = {}, Predicate where = {})
+        : entityName(std::move(entity))
+        , predicate(std::move(where))
+    {
+    }
 };

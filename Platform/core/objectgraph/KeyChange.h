@@ -17,9 +17,18 @@ struct KeyChange
     QList<int> indexes;
 
     static KeyChange setting(const QString& key) { return {key, Kind::Setting, {}}; }
-    static KeyChange insertion(const QString& key, QList<int> indexes) { return {key, Kind::Insertion, std::move(indexes)}; }
-    static KeyChange removal(const QString& key, QList<int> indexes) { return {key, Kind::Removal, std::move(indexes)}; }
-    static KeyChange replacement(const QString& key, QList<int> indexes) { return {key, Kind::Replacement, std::move(indexes)}; }
+    static KeyChange insertion(const QString& key, QList<int> indexes)
+    {
+        return {key, Kind::Insertion, std::move(indexes)};
+    }
+    static KeyChange removal(const QString& key, QList<int> indexes)
+    {
+        return {key, Kind::Removal, std::move(indexes)};
+    }
+    static KeyChange replacement(const QString& key, QList<int> indexes)
+    {
+        return {key, Kind::Replacement, std::move(indexes)};
+    }
 
     // The same kind and indexes for another key: derived keys are announced this way.
     KeyChange withKey(const QString& otherKey) const { return {otherKey, kind, indexes}; }

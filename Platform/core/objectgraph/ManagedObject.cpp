@@ -120,9 +120,8 @@ ManagedObject::~ManagedObject() = default;
 
 QUrl ManagedObject::objectIDURI() const
 {
-    return QUrl(QStringLiteral("x-coredata://%1/%2/p%3")
-                    .arg(m_context->m_storeIdentifier, m_entity->name())
-                    .arg(m_primaryKey));
+    return QUrl(
+        QStringLiteral("x-coredata://%1/%2/p%3").arg(m_context->m_storeIdentifier, m_entity->name()).arg(m_primaryKey));
 }
 
 QVariant ManagedObject::value(const QString& key) const
@@ -165,8 +164,8 @@ const QList<ManagedObject*>& ManagedObject::objects(const QString& key) const
 namespace {
 
 // A relationship that may be changed on `owner` to hold `members`.
-const RelationshipDescription* editableRelationship(const ManagedObject* owner, const QString& key, bool toMany,
-                                                    const QList<ManagedObject*>& members)
+const RelationshipDescription* editableRelationship(
+    const ManagedObject* owner, const QString& key, bool toMany, const QList<ManagedObject*>& members)
 {
     const RelationshipDescription* relationship = owner->entity()->relationship(key);
     if (!relationship || relationship->isToMany != toMany || owner->isDeleted())
@@ -182,8 +181,8 @@ const RelationshipDescription* editableRelationship(const ManagedObject* owner, 
 
 bool ManagedObject::setObject(const QString& key, ManagedObject* object)
 {
-    const RelationshipDescription* relationship =
-        editableRelationship(this, key, false, object ? QList<ManagedObject*>{object} : QList<ManagedObject*>{});
+    const RelationshipDescription* relationship
+        = editableRelationship(this, key, false, object ? QList<ManagedObject*> {object} : QList<ManagedObject*> {});
     if (!relationship)
         return false;
     m_context->applyToOne(this, *relationship, object);
@@ -231,8 +230,7 @@ bool ManagedObject::insertObject(const QString& key, ManagedObject* object, int 
     QList<ManagedObject*> next = current;
     const int at = relationship->isOrdered ? int(std::clamp<qsizetype>(index, 0, next.size())) : int(next.size());
     next.insert(at, object);
-    const KeyChange change =
-        relationship->isOrdered ? KeyChange::insertion(key, {at}) : KeyChange::insertion(key, {});
+    const KeyChange change = relationship->isOrdered ? KeyChange::insertion(key, {at}) : KeyChange::insertion(key, {});
     m_context->applyToMany(this, *relationship, next, {object}, {}, change);
     return true;
 }

@@ -40,7 +40,11 @@ public:
     {
         friend class ManagedObjectContext;
         friend class PersistentStoreCoordinator;
-        Init(const EntityDescription* entity, ManagedObjectContext* context) : entity(entity), context(context) {}
+        Init(const EntityDescription* entity, ManagedObjectContext* context)
+            : entity(entity)
+            , context(context)
+        {
+        }
         const EntityDescription* entity;
         ManagedObjectContext* context;
         friend class ManagedObject;
@@ -82,15 +86,13 @@ public:
     // inverse to-many (at its end when ordered) or, for a one-to-one, leaves its former partner.
     ManagedObject* object(const QString& key) const;
     bool setObject(const QString& key, ManagedObject* object);
-    template<typename T>
-    T* objectAs(const QString& key) const { return dynamic_cast<T*>(object(key)); }
+    template <typename T> T* objectAs(const QString& key) const { return dynamic_cast<T*>(object(key)); }
 
     // To-many relationships, ordered or not (an unordered one lists its members in no
     // particular order). The reference stays valid until the relationship changes.
     const QList<ManagedObject*>& objects(const QString& key) const;
     const QList<ManagedObject*>& orderedObjects(const QString& key) const { return objects(key); }
-    template<typename T>
-    QList<T*> objectsAs(const QString& key) const
+    template <typename T> QList<T*> objectsAs(const QString& key) const
     {
         QList<T*> typed;
         const QList<ManagedObject*>& members = objects(key);
@@ -125,9 +127,9 @@ public:
     // whole graph is in place); willSave before each save that writes the object (inserted,
     // updated or deleted), and again in the same save when something changed it afterwards.
     // Changes made in any hook are regular changes and are saved.
-    virtual void awakeFromInsert() {}
-    virtual void awakeFromFetch() {}
-    virtual void willSave() {}
+    virtual void awakeFromInsert() { }
+    virtual void awakeFromFetch() { }
+    virtual void willSave() { }
 
 private:
     friend class ManagedObjectContext;

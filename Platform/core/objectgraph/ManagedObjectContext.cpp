@@ -14,8 +14,8 @@ constexpr int MaximumWillSaveRounds = 100;
 
 // Positions in `before` of members missing from `after`, and positions in `after` of members
 // missing from `before`.
-std::pair<QList<int>, QList<int>> membershipDifference(const QList<ManagedObject*>& before,
-                                                       const QList<ManagedObject*>& after)
+std::pair<QList<int>, QList<int>> membershipDifference(
+    const QList<ManagedObject*>& before, const QList<ManagedObject*>& after)
 {
     const QSet<ManagedObject*> beforeSet(before.cbegin(), before.cend());
     const QSet<ManagedObject*> afterSet(after.cbegin(), after.cend());
@@ -38,7 +38,10 @@ std::pair<QList<int>, QList<int>> membershipDifference(const QList<ManagedObject
 class ManagedObjectContext::Pending
 {
 public:
-    explicit Pending(ManagedObjectContext& context) : m_context(context) {}
+    explicit Pending(ManagedObjectContext& context)
+        : m_context(context)
+    {
+    }
 
     void setToOne(ManagedObject* object, const RelationshipDescription& relationship, ManagedObject* destination)
     {
@@ -73,9 +76,9 @@ public:
         }
     }
 
-    void setToMany(ManagedObject* object, const RelationshipDescription& relationship, const QList<ManagedObject*>& next,
-                   const QList<ManagedObject*>& added, const QList<ManagedObject*>& removed,
-                   KeyChange change)
+    void setToMany(ManagedObject* object, const RelationshipDescription& relationship,
+        const QList<ManagedObject*>& next, const QList<ManagedObject*>& added, const QList<ManagedObject*>& removed,
+        KeyChange change)
     {
         Entry& entry = entryFor(object, relationship.index);
         entry.many = next;
@@ -146,15 +149,18 @@ private:
         if (at < 0)
             return;
         entry.many.removeAt(at);
-        noteEdit(entry, KeyChange::removal(entry.relationship->name, entry.relationship->isOrdered ? QList<int>{int(at)} : QList<int>()));
+        noteEdit(entry,
+            KeyChange::removal(
+                entry.relationship->name, entry.relationship->isOrdered ? QList<int> {int(at)} : QList<int>()));
     }
     static void appendMember(Entry& entry, ManagedObject* member)
     {
         if (entry.many.contains(member))
             return;
         entry.many.append(member);
-        noteEdit(entry, KeyChange::insertion(entry.relationship->name,
-                                             entry.relationship->isOrdered ? QList<int>{int(entry.many.size() - 1)} : QList<int>()));
+        noteEdit(entry,
+            KeyChange::insertion(entry.relationship->name,
+                entry.relationship->isOrdered ? QList<int> {int(entry.many.size() - 1)} : QList<int>()));
     }
     static void noteEdit(Entry& entry, KeyChange change)
     {
@@ -170,8 +176,8 @@ private:
         if (const auto it = m_index.constFind(key); it != m_index.cend())
             return m_entries[*it];
         const ManagedObject::Slot& slot = object->m_slots[size_t(relationshipIndex)];
-        m_entries.push_back(Entry{object, &object->entity()->relationships().at(relationshipIndex), slot.object,
-                                  slot.objects, std::nullopt});
+        m_entries.push_back(Entry {
+            object, &object->entity()->relationships().at(relationshipIndex), slot.object, slot.objects, std::nullopt});
         m_index.insert(key, m_entries.size() - 1);
         return m_entries.back();
     }
@@ -226,7 +232,8 @@ bool ManagedObjectContext::loadPersistentStore(std::shared_ptr<PersistentStoreCo
         return false;
     }
     m_coordinator = std::move(coordinator);
-    m_storeIdentifier = m_coordinator->storeMetadata().value(QLatin1String(PersistentStoreCoordinator::StoreUUIDKey)).toString();
+    m_storeIdentifier
+        = m_coordinator->storeMetadata().value(QLatin1String(PersistentStoreCoordinator::StoreUUIDKey)).toString();
     if (!m_coordinator->loadObjects(*this, error)) {
         for (const QList<ManagedObject*>& objects : std::as_const(m_objectsByEntity))
             qDeleteAll(objects);
@@ -294,8 +301,8 @@ void ManagedObjectContext::markChanged(ManagedObject* object)
     object->m_changedSinceWillSave = true;
 }
 
-void ManagedObjectContext::applyToOne(ManagedObject* object, const RelationshipDescription& relationship,
-                                      ManagedObject* destination)
+void ManagedObjectContext::applyToOne(
+    ManagedObject* object, const RelationshipDescription& relationship, ManagedObject* destination)
 {
     Pending pending(*this);
     pending.setToOne(object, relationship, destination);
@@ -303,8 +310,8 @@ void ManagedObjectContext::applyToOne(ManagedObject* object, const RelationshipD
 }
 
 void ManagedObjectContext::applyToMany(ManagedObject* object, const RelationshipDescription& relationship,
-                                       const QList<ManagedObject*>& next, const QList<ManagedObject*>& added,
-                                       const QList<ManagedObject*>& removed, const KeyChange& change)
+    const QList<ManagedObject*>& next, const QList<ManagedObject*>& added, const QList<ManagedObject*>& removed,
+    const KeyChange& change)
 {
     Pending pending(*this);
     pending.setToMany(object, relationship, next, added, removed, change);
@@ -348,7 +355,7 @@ QList<ManagedObject*> ManagedObjectContext::fetch(const FetchRequest& request, Q
             *error = QStringLiteral("no entity named \"%1\"").arg(request.entityName);
         return {};
     }
-    QList<const EntityDescription*> entities{entity};
+    QList<const EntityDescription*> entities {entity};
     if (request.includesSubentities)
         for (qsizetype i = 0; i < entities.size(); ++i)
             entities.append(entities.at(i)->subentities());
@@ -362,7 +369,7 @@ QList<ManagedObject*> ManagedObjectContext::fetch(const FetchRequest& request, Q
         std::stable_sort(result.begin(), result.end(), request.lessThan);
     else if (entities.size() > 1)
         std::sort(result.begin(), result.end(),
-                  [](const ManagedObject* a, const ManagedObject* b) { return a->m_primaryKey < b->m_primaryKey; });
+            [](const ManagedObject* a, const ManagedObject* b) { return a->m_primaryKey < b->m_primaryKey; });
     if (request.fetchLimit > 0 && result.size() > request.fetchLimit)
         result.resize(request.fetchLimit);
     return result;
@@ -401,7 +408,7 @@ QList<ManagedObject*> ManagedObjectContext::insertedObjects() const
 {
     QList<ManagedObject*> result;
     std::copy_if(m_changed.cbegin(), m_changed.cend(), std::back_inserter(result),
-                 [](const ManagedObject* o) { return o->isInserted(); });
+        [](const ManagedObject* o) { return o->isInserted(); });
     return result;
 }
 
@@ -409,7 +416,7 @@ QList<ManagedObject*> ManagedObjectContext::updatedObjects() const
 {
     QList<ManagedObject*> result;
     std::copy_if(m_changed.cbegin(), m_changed.cend(), std::back_inserter(result),
-                 [](const ManagedObject* o) { return o->isUpdated(); });
+        [](const ManagedObject* o) { return o->isUpdated(); });
     return result;
 }
 
@@ -417,7 +424,7 @@ QList<ManagedObject*> ManagedObjectContext::deletedObjects() const
 {
     QList<ManagedObject*> result;
     std::copy_if(m_changed.cbegin(), m_changed.cend(), std::back_inserter(result),
-                 [](const ManagedObject* o) { return o->isDeleted() && o->m_persisted; });
+        [](const ManagedObject* o) { return o->isDeleted() && o->m_persisted; });
     return result;
 }
 
@@ -463,7 +470,8 @@ bool ManagedObjectContext::validate(QString* error) const
             if (!attribute.isOptional && !object->m_values[size_t(attribute.index)].isValid())
                 missing = attribute.name;
         for (const RelationshipDescription& relationship : entity->relationships())
-            if (!relationship.isOptional && !relationship.isToMany && !object->m_slots[size_t(relationship.index)].object)
+            if (!relationship.isOptional && !relationship.isToMany
+                && !object->m_slots[size_t(relationship.index)].object)
                 missing = relationship.name;
         if (!missing.isEmpty()) {
             if (error)

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "Platform/core/UndoManager.h"
 #include "Platform/core/objectgraph/FetchRequest.h"
 #include "Platform/core/objectgraph/KeyChange.h"
 #include "Platform/core/objectgraph/ManagedObject.h"
 #include "Platform/core/objectgraph/ManagedObjectModel.h"
-#include "Platform/core/UndoManager.h"
 
 #include <QHash>
 #include <QList>
@@ -45,8 +45,7 @@ public:
     // their nearest ancestor's, and entities without any use ManagedObject. Register before
     // loading or inserting.
     void registerClass(const QString& entityName, Factory factory);
-    template<typename T>
-    void registerClass(const QString& entityName)
+    template <typename T> void registerClass(const QString& entityName)
     {
         registerClass(entityName, [](const ManagedObject::Init& init) -> ManagedObject* { return new T(init); });
     }
@@ -63,8 +62,7 @@ public:
     // A new object of a concrete entity with its attribute defaults, after awakeFromInsert.
     // Null for an unknown or abstract entity.
     ManagedObject* insertNewObject(const QString& entityName);
-    template<typename T>
-    T* insertNewObject(const QString& entityName)
+    template <typename T> T* insertNewObject(const QString& entityName)
     {
         return dynamic_cast<T*>(insertNewObject(entityName));
     }
@@ -76,8 +74,7 @@ public:
 
     // Never returns deleted objects. An unknown entity gives an empty list and `error`.
     QList<ManagedObject*> fetch(const FetchRequest& request, QString* error = nullptr) const;
-    template<typename T>
-    QList<T*> fetchAs(const FetchRequest& request, QString* error = nullptr) const
+    template <typename T> QList<T*> fetchAs(const FetchRequest& request, QString* error = nullptr) const
     {
         QList<T*> typed;
         for (ManagedObject* object : fetch(request, error))
@@ -115,8 +112,9 @@ private:
     const Factory& factoryFor(const EntityDescription* entity);
     void markChanged(ManagedObject* object);
     void applyToOne(ManagedObject* object, const RelationshipDescription& relationship, ManagedObject* destination);
-    void applyToMany(ManagedObject* object, const RelationshipDescription& relationship, const QList<ManagedObject*>& next,
-                     const QList<ManagedObject*>& added, const QList<ManagedObject*>& removed, const KeyChange& change);
+    void applyToMany(ManagedObject* object, const RelationshipDescription& relationship,
+        const QList<ManagedObject*>& next, const QList<ManagedObject*>& added, const QList<ManagedObject*>& removed,
+        const KeyChange& change);
     bool runWillSaveHooks(QString* error);
     bool validate(QString* error) const;
     void settleSavedChanges();

@@ -40,10 +40,14 @@ std::optional<AttributeDescription::Type> attributeType(const QString& name)
 {
     using Type = AttributeDescription::Type;
     static const QHash<QString, Type> types = {
-        {QStringLiteral("integer16"), Type::Integer16}, {QStringLiteral("integer32"), Type::Integer32},
-        {QStringLiteral("integer64"), Type::Integer64}, {QStringLiteral("double"), Type::Double},
-        {QStringLiteral("boolean"), Type::Boolean},     {QStringLiteral("string"), Type::String},
-        {QStringLiteral("date"), Type::Date},           {QStringLiteral("binary"), Type::Binary},
+        {QStringLiteral("integer16"), Type::Integer16},
+        {QStringLiteral("integer32"), Type::Integer32},
+        {QStringLiteral("integer64"), Type::Integer64},
+        {QStringLiteral("double"), Type::Double},
+        {QStringLiteral("boolean"), Type::Boolean},
+        {QStringLiteral("string"), Type::String},
+        {QStringLiteral("date"), Type::Date},
+        {QStringLiteral("binary"), Type::Binary},
         {QStringLiteral("stringList"), Type::StringList},
     };
     const auto it = types.constFind(name);
@@ -106,8 +110,8 @@ std::optional<QVariant> defaultValue(const QJsonValue& json, AttributeDescriptio
 
 QString typeName(AttributeDescription::Type type)
 {
-    static const char* names[] = {"integer16", "integer32", "integer64", "double", "boolean",
-                                  "string",    "date",      "binary",    "stringList"};
+    static const char* names[]
+        = {"integer16", "integer32", "integer64", "double", "boolean", "string", "date", "binary", "stringList"};
     return QString::fromLatin1(names[int(type)]);
 }
 
@@ -136,8 +140,8 @@ std::shared_ptr<const ManagedObjectModel> ManagedObjectModel::fromFile(const QSt
     return fromJson(file.readAll(), QFileInfo(path).completeBaseName(), error);
 }
 
-std::shared_ptr<const ManagedObjectModel> ManagedObjectModel::fromVersion(const QString& directory,
-                                                                          const QString& versionName, QString* error)
+std::shared_ptr<const ManagedObjectModel> ManagedObjectModel::fromVersion(
+    const QString& directory, const QString& versionName, QString* error)
 {
     const QString path = pathForVersion(directory, versionName);
     if (path.isEmpty()) {
@@ -148,8 +152,8 @@ std::shared_ptr<const ManagedObjectModel> ManagedObjectModel::fromVersion(const 
     return fromFile(path, error);
 }
 
-std::shared_ptr<const ManagedObjectModel> ManagedObjectModel::fromJson(const QByteArray& json,
-                                                                       const QString& versionName, QString* error)
+std::shared_ptr<const ManagedObjectModel> ManagedObjectModel::fromJson(
+    const QByteArray& json, const QString& versionName, QString* error)
 {
     auto fail = [&](const QString& message) -> std::shared_ptr<const ManagedObjectModel> {
         if (error)
@@ -174,10 +178,9 @@ std::shared_ptr<const ManagedObjectModel> ManagedObjectModel::fromJson(const QBy
     QHash<QString, EntityDescription*> byName;
     for (const QJsonValue& value : entitiesValue.toArray()) {
         const QJsonObject object = value.toObject();
-        ParsedEntity entity{object.value(QLatin1String("name")).toString(),
-                            object.value(QLatin1String("parent")).toString(),
-                            object.value(QLatin1String("attributes")).toArray(),
-                            object.value(QLatin1String("relationships")).toArray()};
+        ParsedEntity entity {object.value(QLatin1String("name")).toString(),
+            object.value(QLatin1String("parent")).toString(), object.value(QLatin1String("attributes")).toArray(),
+            object.value(QLatin1String("relationships")).toArray()};
         if (!isValidName(entity.name))
             return fail(QStringLiteral("invalid entity name \"%1\"").arg(entity.name));
         if (byName.contains(entity.name))
@@ -234,7 +237,8 @@ std::shared_ptr<const ManagedObjectModel> ManagedObjectModel::fromJson(const QBy
             AttributeDescription attribute;
             attribute.name = object.value(QLatin1String("name")).toString();
             if (!isValidName(attribute.name) || nameTaken(attribute.name))
-                return QStringLiteral("invalid or repeated property name \"%1\" in %2").arg(attribute.name, entity->m_name);
+                return QStringLiteral("invalid or repeated property name \"%1\" in %2")
+                    .arg(attribute.name, entity->m_name);
             const auto type = attributeType(object.value(QLatin1String("type")).toString());
             if (!type)
                 return QStringLiteral("attribute %1.%2 has an unknown type").arg(entity->m_name, attribute.name);
@@ -253,10 +257,12 @@ std::shared_ptr<const ManagedObjectModel> ManagedObjectModel::fromJson(const QBy
             RelationshipDescription relationship;
             relationship.name = object.value(QLatin1String("name")).toString();
             if (!isValidName(relationship.name) || nameTaken(relationship.name))
-                return QStringLiteral("invalid or repeated property name \"%1\" in %2").arg(relationship.name, entity->m_name);
+                return QStringLiteral("invalid or repeated property name \"%1\" in %2")
+                    .arg(relationship.name, entity->m_name);
             relationship.destinationEntity = byName.value(object.value(QLatin1String("destination")).toString());
             if (!relationship.destinationEntity)
-                return QStringLiteral("relationship %1.%2 has an unknown destination").arg(entity->m_name, relationship.name);
+                return QStringLiteral("relationship %1.%2 has an unknown destination")
+                    .arg(entity->m_name, relationship.name);
             relationship.isToMany = object.value(QLatin1String("toMany")).toBool();
             relationship.isOrdered = relationship.isToMany && object.value(QLatin1String("ordered")).toBool();
             relationship.isOptional = object.value(QLatin1String("optional")).toBool(true);
@@ -264,7 +270,8 @@ std::shared_ptr<const ManagedObjectModel> ManagedObjectModel::fromJson(const QBy
             if (rule == QLatin1String("cascade"))
                 relationship.deleteRule = RelationshipDescription::DeleteRule::Cascade;
             else if (rule != QLatin1String("nullify"))
-                return QStringLiteral("relationship %1.%2 has an unknown delete rule").arg(entity->m_name, relationship.name);
+                return QStringLiteral("relationship %1.%2 has an unknown delete rule")
+                    .arg(entity->m_name, relationship.name);
             relationship.index = int(entity->m_relationships.size());
             entity->m_relationshipIndexes.insert(relationship.name, relationship.index);
             entity->m_relationships.append(relationship);
@@ -292,7 +299,8 @@ std::shared_ptr<const ManagedObjectModel> ManagedObjectModel::fromJson(const QBy
             const QString where = entity->m_name + QLatin1Char('.') + relationship.name;
             if (!inverse)
                 return fail(QStringLiteral("relationship %1 names a missing inverse %2").arg(where, inverseName));
-            if (!declaring->isKindOfEntity(inverse->destinationEntity) && !inverse->destinationEntity->isKindOfEntity(declaring))
+            if (!declaring->isKindOfEntity(inverse->destinationEntity)
+                && !inverse->destinationEntity->isKindOfEntity(declaring))
                 return fail(QStringLiteral("relationship %1 and its inverse disagree on entities").arg(where));
             if (relationship.isOrdered && inverse->isOrdered)
                 return fail(QStringLiteral("relationship %1 is ordered on both sides").arg(where));
@@ -308,7 +316,8 @@ std::shared_ptr<const ManagedObjectModel> ManagedObjectModel::fromJson(const QBy
     // The layout hash covers what the store's tables depend on, in a canonical order.
     QStringList lines;
     for (const auto& entity : model->m_entities) {
-        lines.append(QStringLiteral("E %1 < %2").arg(entity->m_name, entity->m_parent ? entity->m_parent->m_name : QString()));
+        lines.append(
+            QStringLiteral("E %1 < %2").arg(entity->m_name, entity->m_parent ? entity->m_parent->m_name : QString()));
         for (const AttributeDescription& attribute : entity->m_attributes)
             lines.append(QStringLiteral("A %1.%2 %3 %4")
                              .arg(entity->m_name, attribute.name, typeName(attribute.type))
@@ -316,14 +325,14 @@ std::shared_ptr<const ManagedObjectModel> ManagedObjectModel::fromJson(const QBy
         for (const RelationshipDescription& relationship : entity->m_relationships)
             lines.append(QStringLiteral("R %1.%2 %3 %4 %5 %6 %7")
                              .arg(entity->m_name, relationship.name, relationship.destinationEntity->m_name,
-                                  relationship.inverseRelationship->name)
+                                 relationship.inverseRelationship->name)
                              .arg(relationship.isToMany)
                              .arg(relationship.isOrdered)
                              .arg(relationship.isOptional));
     }
     lines.sort();
-    model->m_layoutHash =
-        QCryptographicHash::hash(lines.join(QLatin1Char('\n')).toUtf8(), QCryptographicHash::Sha256).toHex();
+    model->m_layoutHash
+        = QCryptographicHash::hash(lines.join(QLatin1Char('\n')).toUtf8(), QCryptographicHash::Sha256).toHex();
     return model;
 }
 

@@ -54,10 +54,10 @@ public:
     static QString pathForVersion(const QString& directory, const QString& versionName);
     // Null with `error` set when the file is missing, unreadable or not a valid model.
     static std::shared_ptr<const ManagedObjectModel> fromFile(const QString& path, QString* error = nullptr);
-    static std::shared_ptr<const ManagedObjectModel> fromVersion(const QString& directory, const QString& versionName,
-                                                                 QString* error = nullptr);
-    static std::shared_ptr<const ManagedObjectModel> fromJson(const QByteArray& json, const QString& versionName,
-                                                              QString* error = nullptr);
+    static std::shared_ptr<const ManagedObjectModel> fromVersion(
+        const QString& directory, const QString& versionName, QString* error = nullptr);
+    static std::shared_ptr<const ManagedObjectModel> fromJson(
+        const QByteArray& json, const QString& versionName, QString* error = nullptr);
 
     ~ManagedObjectModel();
     ManagedObjectModel(const ManagedObjectModel&) = delete;

@@ -62,7 +62,7 @@ std::optional<QVariantMap> readMetadata(sqlite3* db)
     int result;
     while ((result = sqlite3_step(statement)) == SQLITE_ROW)
         metadata.insert(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))),
-                        QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 1))));
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 1))));
     sqlite3_finalize(statement);
     if (result != SQLITE_DONE)
         return std::nullopt;
@@ -115,13 +115,13 @@ QString sqlType(AttributeDescription::Type type)
 QList<bool> keysToKeep(const std::vector<qint64>& keys, const std::vector<bool>& valid)
 {
     const int n = int(keys.size());
-    std::vector<int> tails;           // position of the smallest tail of each run length
+    std::vector<int> tails; // position of the smallest tail of each run length
     std::vector<int> previous(size_t(n), -1);
     for (int i = 0; i < n; ++i) {
         if (!valid[size_t(i)])
             continue;
         const auto it = std::lower_bound(tails.begin(), tails.end(), keys[size_t(i)],
-                                         [&](int position, qint64 key) { return keys[size_t(position)] < key; });
+            [&](int position, qint64 key) { return keys[size_t(position)] < key; });
         if (it != tails.begin())
             previous[size_t(i)] = *(it - 1);
         if (it == tails.end())
@@ -154,14 +154,14 @@ struct PersistentStoreCoordinator::Layout
     struct Binding
     {
         enum class Kind { Attribute, ForeignKey, Order } kind;
-        int index;  // attribute or relationship index
+        int index; // attribute or relationship index
         int column; // position in the table's columns
     };
     struct Join
     {
         QString name;
-        const EntityDescription* owner;  // the declaring entity of the owning side
-        int relationship;                // index of the owning side
+        const EntityDescription* owner; // the declaring entity of the owning side
+        int relationship; // index of the owning side
         const EntityDescription* member; // the destination entity
     };
     struct EntityLayout
@@ -184,9 +184,10 @@ struct PersistentStoreCoordinator::Layout
             const EntityDescription* root = entity->rootEntity();
             if (!tableOfRoot.contains(root)) {
                 tableOfRoot.insert(root, int(tables.size()));
-                tables.push_back(Table{root, {{QStringLiteral("Z_PK"), QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT")},
-                                              {QStringLiteral("Z_ENT"), QStringLiteral("TEXT NOT NULL")}},
-                                       {}});
+                tables.push_back(Table {root,
+                    {{QStringLiteral("Z_PK"), QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT")},
+                        {QStringLiteral("Z_ENT"), QStringLiteral("TEXT NOT NULL")}},
+                    {}});
             }
         }
         for (const EntityDescription* entity : model.entities()) {
@@ -195,7 +196,7 @@ struct PersistentStoreCoordinator::Layout
             Table& table = tables[size_t(layout.table)];
             for (const AttributeDescription& attribute : entity->attributes())
                 layout.bindings.append({Binding::Kind::Attribute, attribute.index,
-                                        column(table, attribute.name, sqlType(attribute.type))});
+                    column(table, attribute.name, sqlType(attribute.type))});
             layout.ownedJoins = QList<int>(entity->relationships().size(), -1);
             for (const RelationshipDescription& relationship : entity->relationships()) {
                 const RelationshipDescription& inverse = *relationship.inverseRelationship;
@@ -204,11 +205,10 @@ struct PersistentStoreCoordinator::Layout
                 if (!relationship.isToMany) {
                     if (inverse.isToMany || key <= inverseKey) {
                         layout.bindings.append({Binding::Kind::ForeignKey, relationship.index,
-                                                column(table, relationship.name, QStringLiteral("INTEGER"))});
+                            column(table, relationship.name, QStringLiteral("INTEGER"))});
                         if (inverse.isOrdered)
                             layout.bindings.append({Binding::Kind::Order, relationship.index,
-                                                    column(table, relationship.name + QLatin1String("_ORDER"),
-                                                           QStringLiteral("INTEGER"))});
+                                column(table, relationship.name + QLatin1String("_ORDER"), QStringLiteral("INTEGER"))});
                     }
                     continue;
                 }
@@ -219,9 +219,10 @@ struct PersistentStoreCoordinator::Layout
                     continue;
                 const EntityDescription* declaring = declaringEntity(entity, relationship);
                 const QString name = declaring->name() + QLatin1Char('_') + relationship.name;
-                auto existing = std::find_if(joins.cbegin(), joins.cend(), [&](const Join& j) { return j.name == name; });
+                auto existing
+                    = std::find_if(joins.cbegin(), joins.cend(), [&](const Join& j) { return j.name == name; });
                 if (existing == joins.cend()) {
-                    joins.push_back(Join{name, declaring, relationship.index, relationship.destinationEntity});
+                    joins.push_back(Join {name, declaring, relationship.index, relationship.destinationEntity});
                     existing = joins.cend() - 1;
                 }
                 layout.ownedJoins[relationship.index] = int(existing - joins.cbegin());
@@ -249,14 +250,17 @@ struct PersistentStoreCoordinator::Layout
             QStringList columns;
             for (const Column& column : table.columns)
                 columns.append(quoted(column.name) + QLatin1Char(' ') + column.type);
-            statements.append(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(table.root->name()), columns.join(QStringLiteral(", "))));
+            statements.append(QStringLiteral("CREATE TABLE %1 (%2)")
+                                  .arg(quoted(table.root->name()), columns.join(QStringLiteral(", "))));
         }
         for (const Join& join : joins) {
             statements.append(QStringLiteral("CREATE TABLE %1 (Z_OWNER INTEGER NOT NULL, Z_MEMBER INTEGER NOT NULL, "
                                              "Z_ORDER INTEGER NOT NULL)")
                                   .arg(quoted(join.name)));
-            statements.append(QStringLiteral("CREATE INDEX %1 ON %2 (Z_OWNER)").arg(quoted(join.name + QLatin1String("_OWNER")), quoted(join.name)));
-            statements.append(QStringLiteral("CREATE INDEX %1 ON %2 (Z_MEMBER)").arg(quoted(join.name + QLatin1String("_MEMBER")), quoted(join.name)));
+            statements.append(QStringLiteral("CREATE INDEX %1 ON %2 (Z_OWNER)")
+                                  .arg(quoted(join.name + QLatin1String("_OWNER")), quoted(join.name)));
+            statements.append(QStringLiteral("CREATE INDEX %1 ON %2 (Z_MEMBER)")
+                                  .arg(quoted(join.name + QLatin1String("_MEMBER")), quoted(join.name)));
         }
         statements.append(QStringLiteral("CREATE TABLE Z_METADATA (Z_KEY TEXT PRIMARY KEY, Z_VALUE TEXT)"));
         return statements;
@@ -267,7 +271,10 @@ struct PersistentStoreCoordinator::Layout
 class PersistentStoreCoordinator::Transaction
 {
 public:
-    explicit Transaction(sqlite3* db) : m_db(db) {}
+    explicit Transaction(sqlite3* db)
+        : m_db(db)
+    {
+    }
     ~Transaction()
     {
         if (m_open && !sqlite3_get_autocommit(m_db))
@@ -426,8 +433,9 @@ bool PersistentStoreCoordinator::loadObjects(ManagedObjectContext& context, QStr
         for (const Layout::Column& column : table.columns)
             columns.append(quoted(column.name));
         sqlite3_stmt* select = nullptr;
-        const QByteArray sql =
-            QStringLiteral("SELECT %1 FROM %2 ORDER BY Z_PK").arg(columns.join(QLatin1Char(',')), quoted(table.root->name())).toUtf8();
+        const QByteArray sql = QStringLiteral("SELECT %1 FROM %2 ORDER BY Z_PK")
+                                   .arg(columns.join(QLatin1Char(',')), quoted(table.root->name()))
+                                   .toUtf8();
         if (sqlite3_prepare_v2(m_db, sql.constData(), -1, &select, nullptr) != SQLITE_OK) {
             if (error)
                 *error = QStringLiteral("cannot read %1: %2").arg(m_path, sqliteMessage(m_db));
@@ -449,7 +457,8 @@ bool PersistentStoreCoordinator::loadObjects(ManagedObjectContext& context, QStr
                 entity = m_model->entity(QString::fromUtf8(lastEntityName));
                 if (!entity || !entity->isKindOfEntity(table.root)) {
                     if (error)
-                        *error = QStringLiteral("%1 holds an object of unknown entity \"%2\"").arg(m_path, QString::fromUtf8(lastEntityName));
+                        *error = QStringLiteral("%1 holds an object of unknown entity \"%2\"")
+                                     .arg(m_path, QString::fromUtf8(lastEntityName));
                     sqlite3_finalize(select);
                     return false;
                 }
@@ -495,7 +504,8 @@ bool PersistentStoreCoordinator::loadObjects(ManagedObjectContext& context, QStr
                         break;
                     }
                     case Type::Date:
-                        value = QVariant(QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(select, column), QTimeZone::utc()));
+                        value = QVariant(
+                            QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(select, column), QTimeZone::utc()));
                         break;
                     case Type::Binary: {
                         const char* bytes = static_cast<const char*>(sqlite3_column_blob(select, column));
@@ -504,7 +514,7 @@ bool PersistentStoreCoordinator::loadObjects(ManagedObjectContext& context, QStr
                     }
                     case Type::StringList: {
                         const QByteArray json(reinterpret_cast<const char*>(sqlite3_column_text(select, column)),
-                                              sqlite3_column_bytes(select, column));
+                            sqlite3_column_bytes(select, column));
                         value = QVariant(QJsonDocument::fromJson(json).array().toVariantList()).toStringList();
                         break;
                     }
@@ -560,8 +570,8 @@ bool PersistentStoreCoordinator::loadObjects(ManagedObjectContext& context, QStr
         sqlite3_stmt* select = nullptr;
         if (sqlite3_prepare_v2(m_db, "SELECT name, seq FROM sqlite_sequence", -1, &select, nullptr) == SQLITE_OK) {
             while (sqlite3_step(select) == SQLITE_ROW) {
-                const EntityDescription* root = m_model->entity(
-                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(select, 0))));
+                const EntityDescription* root
+                    = m_model->entity(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(select, 0))));
                 if (root && !root->parentEntity()) {
                     ManagedObjectContext::KeyIndex& keys = context.keyIndex(root);
                     keys.last = std::max(keys.last, qint64(sqlite3_column_int64(select, 1)));
@@ -574,8 +584,9 @@ bool PersistentStoreCoordinator::loadObjects(ManagedObjectContext& context, QStr
     // Many-to-many pairs.
     for (const Layout::Join& join : m_layout->joins) {
         sqlite3_stmt* select = nullptr;
-        const QByteArray sql =
-            QStringLiteral("SELECT Z_OWNER, Z_MEMBER FROM %1 ORDER BY Z_OWNER, Z_ORDER").arg(quoted(join.name)).toUtf8();
+        const QByteArray sql = QStringLiteral("SELECT Z_OWNER, Z_MEMBER FROM %1 ORDER BY Z_OWNER, Z_ORDER")
+                                   .arg(quoted(join.name))
+                                   .toUtf8();
         if (sqlite3_prepare_v2(m_db, sql.constData(), -1, &select, nullptr) != SQLITE_OK) {
             if (error)
                 *error = QStringLiteral("cannot read %1: %2").arg(m_path, sqliteMessage(m_db));
@@ -613,9 +624,9 @@ namespace {
 // Gives the members of an ordered list increasing sort keys, keeping as many of their stored
 // keys as possible; `assigned` receives the members whose key changes.
 void assignOrderKeys(const QList<ManagedObject*>& members, int inverseIndex,
-                     const std::function<qint64(const ManagedObject*)>& storedKey,
-                     const std::function<bool(const ManagedObject*)>& hasStoredKey,
-                     QHash<std::pair<ManagedObject*, int>, qint64>& assigned)
+    const std::function<qint64(const ManagedObject*)>& storedKey,
+    const std::function<bool(const ManagedObject*)>& hasStoredKey,
+    QHash<std::pair<ManagedObject*, int>, qint64>& assigned)
 {
     const int n = int(members.size());
     std::vector<qint64> keys(static_cast<size_t>(n));
@@ -680,8 +691,7 @@ bool PersistentStoreCoordinator::saveChanges(ManagedObjectContext& context, QStr
                 continue;
             const int index = inverse.index;
             assignOrderKeys(
-                slot.objects, index,
-                [index](const ManagedObject* m) { return m->m_slots[size_t(index)].storedOrder; },
+                slot.objects, index, [index](const ManagedObject* m) { return m->m_slots[size_t(index)].storedOrder; },
                 [index](const ManagedObject* m) {
                     return m->m_persisted && m->m_slots[size_t(index)].storedOrder != ManagedObject::NoStoredOrder;
                 },
@@ -762,7 +772,7 @@ bool PersistentStoreCoordinator::saveChanges(ManagedObjectContext& context, QStr
                 }
                 case Type::StringList:
                     bindText(statement, parameter,
-                             QJsonDocument(QJsonArray::fromStringList(value.toStringList())).toJson(QJsonDocument::Compact));
+                        QJsonDocument(QJsonArray::fromStringList(value.toStringList())).toJson(QJsonDocument::Compact));
                     break;
                 }
                 break;
@@ -772,7 +782,9 @@ bool PersistentStoreCoordinator::saveChanges(ManagedObjectContext& context, QStr
         }
         return parameter;
     };
-    auto tableName = [&](const Layout::EntityLayout& layout) { return quoted(m_layout->tables[size_t(layout.table)].root->name()); };
+    auto tableName = [&](const Layout::EntityLayout& layout) {
+        return quoted(m_layout->tables[size_t(layout.table)].root->name());
+    };
     auto columnName = [&](const Layout::EntityLayout& layout, const Layout::Binding& binding) {
         return quoted(m_layout->tables[size_t(layout.table)].columns.at(binding.column).name);
     };
@@ -787,18 +799,21 @@ bool PersistentStoreCoordinator::saveChanges(ManagedObjectContext& context, QStr
         if (object->m_deleted) {
             if (!object->m_persisted)
                 continue;
-            sqlite3_stmt* remove = statement(QStringLiteral("DELETE FROM %1 WHERE Z_PK=?").arg(tableName(layout)), &problem);
+            sqlite3_stmt* remove
+                = statement(QStringLiteral("DELETE FROM %1 WHERE Z_PK=?").arg(tableName(layout)), &problem);
             if (!remove)
                 return fail(problem);
             sqlite3_bind_int64(remove, 1, object->m_primaryKey);
             if (!stepped(remove))
                 return fail(problem);
             for (const Layout::Join& join : m_layout->joins) {
-                for (const auto& [side, column] : {std::pair{join.owner, "Z_OWNER"}, std::pair{join.member, "Z_MEMBER"}}) {
+                for (const auto& [side, column] :
+                    {std::pair {join.owner, "Z_OWNER"}, std::pair {join.member, "Z_MEMBER"}}) {
                     if (!object->entity()->isKindOfEntity(side))
                         continue;
                     sqlite3_stmt* unlink = statement(
-                        QStringLiteral("DELETE FROM %1 WHERE %2=?").arg(quoted(join.name), QLatin1String(column)), &problem);
+                        QStringLiteral("DELETE FROM %1 WHERE %2=?").arg(quoted(join.name), QLatin1String(column)),
+                        &problem);
                     if (!unlink)
                         return fail(problem);
                     sqlite3_bind_int64(unlink, 1, object->m_primaryKey);
@@ -818,12 +833,13 @@ bool PersistentStoreCoordinator::saveChanges(ManagedObjectContext& context, QStr
                 columns.append(QStringLiteral("Z_ENT"));
                 write = statement(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                       .arg(tableName(layout), columns.join(QLatin1Char(',')),
-                                           QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(','))),
-                                  &problem);
+                                          QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(','))),
+                    &problem);
             } else {
-                write = statement(QStringLiteral("UPDATE %1 SET %2 WHERE Z_PK=?")
-                                      .arg(tableName(layout), columns.join(QStringLiteral("=?,")) + QStringLiteral("=?")),
-                                  &problem);
+                write
+                    = statement(QStringLiteral("UPDATE %1 SET %2 WHERE Z_PK=?")
+                                    .arg(tableName(layout), columns.join(QStringLiteral("=?,")) + QStringLiteral("=?")),
+                        &problem);
             }
             if (!write)
                 return fail(problem);
@@ -848,7 +864,8 @@ bool PersistentStoreCoordinator::saveChanges(ManagedObjectContext& context, QStr
                 return fail(problem);
             const QList<ManagedObject*>& members = object->m_slots[size_t(index)].objects;
             for (int position = 0; position < members.size(); ++position) {
-                sqlite3_stmt* link = statement(QStringLiteral("INSERT INTO %1 VALUES (?, ?, ?)").arg(joinName), &problem);
+                sqlite3_stmt* link
+                    = statement(QStringLiteral("INSERT INTO %1 VALUES (?, ?, ?)").arg(joinName), &problem);
                 if (!link)
                     return fail(problem);
                 sqlite3_bind_int64(link, 1, object->m_primaryKey);
@@ -865,11 +882,13 @@ bool PersistentStoreCoordinator::saveChanges(ManagedObjectContext& context, QStr
         if (rowsWritten.contains(member) || member->m_deleted)
             continue;
         const Layout::EntityLayout& layout = m_layout->entities[member->entity()];
-        const auto binding = std::find_if(layout.bindings.cbegin(), layout.bindings.cend(), [&](const Layout::Binding& b) {
-            return b.kind == Layout::Binding::Kind::Order && b.index == it.key().second;
-        });
+        const auto binding
+            = std::find_if(layout.bindings.cbegin(), layout.bindings.cend(), [&](const Layout::Binding& b) {
+                  return b.kind == Layout::Binding::Kind::Order && b.index == it.key().second;
+              });
         sqlite3_stmt* update = statement(
-            QStringLiteral("UPDATE %1 SET %2=? WHERE Z_PK=?").arg(tableName(layout), columnName(layout, *binding)), &problem);
+            QStringLiteral("UPDATE %1 SET %2=? WHERE Z_PK=?").arg(tableName(layout), columnName(layout, *binding)),
+            &problem);
         if (!update)
             return fail(problem);
         sqlite3_bind_int64(update, 1, it.value());
@@ -906,7 +925,8 @@ std::optional<QVariantMap> PersistentStoreCoordinator::metadata(const QString& p
 
 bool PersistentStoreCoordinator::destroyStore(const QString& path, QString* error)
 {
-    for (const QString& file : {path, path + QLatin1String("-wal"), path + QLatin1String("-shm"), path + QLatin1String("-journal")}) {
+    for (const QString& file :
+        {path, path + QLatin1String("-wal"), path + QLatin1String("-shm"), path + QLatin1String("-journal")}) {
         QFile companion(file);
         if (companion.exists() && !companion.remove()) {
             if (error)
@@ -962,9 +982,10 @@ bool PersistentStoreCoordinator::foldWriteAheadLog(const QString& path, QString*
         return false;
     QString problem;
     const bool ok = execute(db, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"), &problem)
-                    && queryText(db, "PRAGMA journal_mode=DELETE").compare(QLatin1String("delete"), Qt::CaseInsensitive) == 0;
+        && queryText(db, "PRAGMA journal_mode=DELETE").compare(QLatin1String("delete"), Qt::CaseInsensitive) == 0;
     if (!ok && error)
-        *error = QStringLiteral("cannot fold the write-ahead log of %1: %2").arg(path, problem.isEmpty() ? sqliteMessage(db) : problem);
+        *error = QStringLiteral("cannot fold the write-ahead log of %1: %2")
+                     .arg(path, problem.isEmpty() ? sqliteMessage(db) : problem);
     sqlite3_close(db);
     return ok;
 }
