@@ -5,6 +5,10 @@
 #include "PelorinsKit/KanbanColumn.h"
 #include "PelorinsKit/ListItem.h"
 #include "PelorinsKit/Tag.h"
+#include "Platform/core/ConsoleLog.h"
+#include "Platform/core/objectgraph/ManagedObjectContext.h"
+
+#include <QSet>
 
 namespace {
 constexpr QLatin1String titleKey("title");
@@ -121,4 +125,27 @@ int Kanban::numberOfDueSoonCards(
         const std::optional<QDateTime> dueDate = card.dueDate();
         return !card.done() && dueDate && DateHelpers::dueSoon(*dueDate, now, defaults);
     });
+}
+
+void Kanban::cleanupTags()
+{
+    QSet<QString> usedNames;
+    const auto collect = [&usedNames](const KanbanColumn* column) {
+        for (const ListItem* card : column->item())
+            for (const QString& name : card->getAllTagNames())
+                usedNames.insert(name);
+    };
+    for (const KanbanColumn* column : this->column())
+        collect(column);
+    if (const KanbanColumn* doneColumn = mainColumn())
+        collect(doneColumn);
+
+    QList<Tag*> unused;
+    for (Tag* tag : tags())
+        if (!usedNames.contains(tag->name()))
+            unused.append(tag);
+    for (Tag* tag : std::as_const(unused)) {
+        ConsoleLog::write(QStringLiteral("deleting tag ") + tag->name());
+        tag->managedObjectContext()->deleteObject(tag);
+    }
 }

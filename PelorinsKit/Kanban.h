@@ -46,4 +46,8 @@ public:
     int numberOfDueSoonCards(std::optional<bool> rightColumnsOnly = std::nullopt,
         const QDateTime& now = QDateTime::currentDateTimeUtc(),
         const UserDefaults& defaults = UserDefaults::standard()) const;
+
+    // Deletes the board's tags that the notes of none of its cards name as a hash tag. The
+    // context is not saved.
+    void cleanupTags();
 };

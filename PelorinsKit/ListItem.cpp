@@ -1,11 +1,21 @@
 #include "PelorinsKit/ListItem.h"
 
+#include "PelorinsKit/AttributeKey.h"
+#include "PelorinsKit/DateHelpers.h"
 #include "PelorinsKit/DoneDate.h"
+#include "PelorinsKit/Hashtags.h"
 #include "PelorinsKit/ImageAttachment.h"
 #include "PelorinsKit/KanbanColumn.h"
 #include "PelorinsKit/ListItemHistory.h"
+#include "PelorinsKit/NoteAttachments.h"
+#include "PelorinsKit/PictureFolders.h"
+#include "PelorinsKit/RichTextCodec.h"
 #include "PelorinsKit/Tag.h"
 #include "PelorinsKit/UniqueIdentifier.h"
+#include "Platform/core/ConsoleLog.h"
+#include "Platform/core/objectgraph/ManagedObjectContext.h"
+
+#include <QSet>
 
 namespace {
 constexpr QLatin1String doneKey("done");
@@ -35,6 +45,36 @@ template <typename T> std::optional<T> optionalValue(const ManagedObject& object
 template <typename T> QVariant variantOf(const std::optional<T>& value)
 {
     return value ? QVariant::fromValue(*value) : QVariant();
+}
+
+std::optional<int> firstLineFeed(const std::optional<AttributedString>& notes)
+{
+    if (!notes)
+        return std::nullopt;
+    const qsizetype position = notes->string().indexOf(QLatin1Char('\n'));
+    return position < 0 ? std::nullopt : std::optional<int>(int(position));
+}
+
+// The folder names of the pictures in stored notes, each once.
+QSet<QString> pictureFolderNames(const std::optional<AttributedString>& notes)
+{
+    QSet<QString> names;
+    if (!notes)
+        return names;
+    notes->enumerateAttribute(AttributeKey::fileFolderUUID, TextRange{0, notes->length()},
+        [&names](const QVariant& value, TextRange) {
+            if (value.typeId() != QMetaType::QString)
+                return;
+            const QString name = value.toString();
+            // A record stands for a folder on disk; a name that cannot be one gets none.
+            if (!PictureFolders::isPictureFolderName(name)) {
+                PictureFolders::refuseName(name);
+                return;
+            }
+            ConsoleLog::write(QStringLiteral("Found image in folder ") + name);
+            names.insert(name);
+        });
+    return names;
 }
 }
 
@@ -71,6 +111,26 @@ QByteArray ListItem::attributedNotesData() const
 void ListItem::setAttributedNotesData(const QByteArray& data)
 {
     setValue(attributedNotesKey, data);
+}
+
+std::optional<AttributedString> ListItem::attributedNotes() const
+{
+    const QByteArray data = attributedNotesData();
+    if (data.isNull())
+        return std::nullopt;
+    const bool sameBytes = m_hasDecodedNotes && data.constData() == m_decodedFrom.constData()
+        && data.size() == m_decodedFrom.size();
+    if (!sameBytes) {
+        m_decodedNotes = RichTextCodec::decode(data);
+        m_decodedFrom = data;
+        m_hasDecodedNotes = true;
+    }
+    return m_decodedNotes;
+}
+
+void ListItem::setAttributedNotes(const std::optional<AttributedString>& attributedNotes)
+{
+    setAttributedNotesData(attributedNotes ? RichTextCodec::encode(*attributedNotes) : QByteArray());
 }
 
 std::optional<QStringList> ListItem::eventsArray() const
@@ -201,6 +261,124 @@ QList<ImageAttachment*> ListItem::imageAttachments() const
 void ListItem::setImageAttachments(const QList<ImageAttachment*>& imageAttachments)
 {
     setObjects(imageAttachmentsKey, QList<ManagedObject*>(imageAttachments.cbegin(), imageAttachments.cend()));
+}
+
+void ListItem::addHistory(ListItemHistory* history)
+{
+    addObject(historyKey, history);
+}
+
+std::optional<AttributedString> ListItem::getAttributedNotes() const
+{
+    std::optional<AttributedString> notes = attributedNotes();
+    if (notes)
+        restoreImageAttachments(*notes);
+    return notes;
+}
+
+void ListItem::setAttributedNotesNewNote(const AttributedString& newNote)
+{
+    setAttributedNotes(stripImageAttachments(newNote));
+    syncImageAttachments();
+}
+
+void ListItem::syncImageAttachments()
+{
+    const QSet<QString> names = pictureFolderNames(attributedNotes());
+    const QList<ImageAttachment*> records = imageAttachments();
+
+    QList<ImageAttachment*> kept;
+    QSet<QString> missing = names;
+    for (ImageAttachment* record : records) {
+        if (names.contains(record->folderUUID()))
+            kept.append(record);
+        missing.remove(record->folderUUID());
+    }
+    if (kept.size() != records.size())
+        setImageAttachments(kept);
+
+    ManagedObjectContext* context = managedObjectContext();
+    for (const QString& name : std::as_const(missing)) {
+        FetchRequest request = ImageAttachment::fetchRequest();
+        request.predicate = [&name](const ManagedObject* object) {
+            return static_cast<const ImageAttachment*>(object)->folderUUID() == name;
+        };
+        request.fetchLimit = 1;
+        QString error;
+        const QList<ImageAttachment*> found = context->fetchAs<ImageAttachment>(request, &error);
+        if (!error.isEmpty())
+            ConsoleLog::write(QStringLiteral("fetch error finding matching attachment ") + error);
+        ImageAttachment* record = found.isEmpty() ? ImageAttachment::create(name, context) : found.first();
+        if (record)
+            addObject(imageAttachmentsKey, record);
+    }
+}
+
+bool ListItem::isOverdue(const QDateTime& now) const
+{
+    const std::optional<QDateTime> due = dueDate();
+    return due && now > *due;
+}
+
+bool ListItem::isDueSoon(const QDateTime& now, const UserDefaults& defaults) const
+{
+    const std::optional<QDateTime> due = dueDate();
+    return due && DateHelpers::dueSoon(*due, now, defaults);
+}
+
+QStringList ListItem::getAllTagNames() const
+{
+    const std::optional<AttributedString> notes = attributedNotes();
+    if (!notes)
+        return {};
+    QStringList names;
+    for (const QRegularExpressionMatch& match : identifyTags(notes->string())) {
+        const QString name = match.captured(2);
+        if (!names.contains(name))
+            names.append(name);
+    }
+    return names;
+}
+
+QString ListItem::firstLineOfNotes() const
+{
+    const std::optional<AttributedString> notes = attributedNotes();
+    if (!notes)
+        return QString();
+    const std::optional<int> lineFeed = firstLineFeed(notes);
+    return lineFeed ? notes->string().left(*lineFeed) : notes->string();
+}
+
+AttributedString ListItem::firstAttributedLine() const
+{
+    const std::optional<AttributedString> notes = attributedNotes();
+    const std::optional<int> lineFeed = firstLineFeed(notes);
+    return lineFeed ? notes->attributedSubstring(TextRange{0, *lineFeed}) : AttributedString();
+}
+
+AttributedString ListItem::firstAttributedLineAndReturn() const
+{
+    const std::optional<AttributedString> notes = attributedNotes();
+    const std::optional<int> lineFeed = firstLineFeed(notes);
+    return lineFeed ? notes->attributedSubstring(TextRange{0, *lineFeed + 1}) : AttributedString();
+}
+
+void ListItem::applyRemoveStrikeThrough()
+{
+    std::optional<AttributedString> notes = attributedNotes();
+    if (!notes)
+        return;
+    const TextRange whole{0, notes->length()};
+    if (done())
+        notes->addAttribute(AttributeKey::strikethroughStyle, 1, whole);
+    else
+        notes->removeAttribute(AttributeKey::strikethroughStyle, whole);
+    setAttributedNotes(notes);
+}
+
+QString ListItem::itemURLString() const
+{
+    return urlScheme + uniqueIdentifier();
 }
 
 void ListItem::setup()

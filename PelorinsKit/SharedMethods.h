@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+class CoreDataManager;
+
+// Housekeeping of the picture folders: bringing in the pictures of an imported package, and
+// removing the folders and records of pictures that no card uses any more.
+class SharedMethods
+{
+public:
+    // The program's instance over the program's store, made on first use.
+    static SharedMethods& shared();
+
+    explicit SharedMethods(CoreDataManager& coreDataManager);
+    virtual ~SharedMethods() = default;
+    SharedMethods(const SharedMethods&) = delete;
+    SharedMethods& operator=(const SharedMethods&) = delete;
+
+    CoreDataManager& coreDataManager() const { return m_coreDataManager; }
+
+    // Copies each picture folder of the package's "pictureAttachments" folder into the picture
+    // folder. Only real folders named by a UUID are copied, without the symbolic links inside
+    // them; a folder that is already there is left as it is.
+    virtual void copyImageAttachmentsToAttachmentsFolder(const QString& urlOfDocumentToImport);
+    // Deletes the picture records that no card refers to, with their folders. A record whose
+    // folder cannot be removed stays, to be tried again next time. The context is not saved.
+    virtual void cleanUpImageAttachments();
+
+private:
+    CoreDataManager& m_coreDataManager;
+};
