@@ -38,6 +38,8 @@ CoreDataManager::CoreDataManager(std::shared_ptr<const CoreDataMigratorProtocol>
     : m_migrator(std::move(migrator))
     , m_mainThreadReceiver(std::make_unique<QObject>())
 {
+    if (QCoreApplication* application = QCoreApplication::instance())
+        m_mainThreadReceiver->moveToThread(application->thread());
 }
 
 CoreDataManager::~CoreDataManager()
@@ -61,7 +63,7 @@ const QString& CoreDataManager::applicationDocumentsDirectory()
             base.rmdir(QLatin1String(DataFolders::folderName));
         if (std::rename(QFile::encodeName(formerFolder).constData(), QFile::encodeName(folder).constData()) != 0)
             ConsoleLog::write(QStringLiteral("Renaming application support directory error ")
-                              + QString::fromLocal8Bit(std::strerror(errno)));
+                + QString::fromLocal8Bit(std::strerror(errno)));
     }
     m_applicationDocumentsDirectory = folder;
     return *m_applicationDocumentsDirectory;
@@ -90,8 +92,8 @@ void CoreDataManager::setup(std::function<void()> completion, std::function<void
     if (DataFolders::baseFolder().isEmpty() || path.isEmpty())
         throw StoreError(QStringLiteral("persistentContainer was not set up properly"));
     if (QFileInfo::exists(path) && !PersistentStoreCoordinator::metadata(path))
-        throw StoreError(unableToLoadStore + QStringLiteral("%1: the file is not a readable store")
-                                                 .arg(QUrl::fromLocalFile(path).toString()));
+        throw StoreError(unableToLoadStore
+            + QStringLiteral("%1: the file is not a readable store").arg(QUrl::fromLocalFile(path).toString()));
 
     const CoreDataMigrationVersion target = CoreDataMigrationVersion::current();
     if (!m_migrator->requiresMigration(path, target)) {
@@ -104,7 +106,7 @@ void CoreDataManager::setup(std::function<void()> completion, std::function<void
         m_migration.join();
     QObject* receiver = m_mainThreadReceiver.get();
     m_migration = std::thread([this, receiver, migrator = m_migrator, path, target, completion = std::move(completion),
-                               failure = std::move(failure)] {
+                                  failure = std::move(failure)] {
         std::optional<StoreError> error;
         try {
             migrator->migrateStore(path, target);

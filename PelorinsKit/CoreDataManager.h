@@ -44,7 +44,7 @@ public:
     // Throws StoreError for what fails before returning; what fails after it (the migration and
     // the loading behind it) goes to `failure` on the main thread instead. Either way the store
     // is not loaded. An existing store that cannot be read is never opened, replaced or deleted.
-    // The manager must outlive a migration it started.
+    // Destroying the manager waits for a migration it started.
     void setup(std::function<void()> completion, std::function<void(const StoreError&)> failure);
 
     // The main context; null until the store is loaded.

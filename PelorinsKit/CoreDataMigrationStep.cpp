@@ -4,8 +4,8 @@
 
 namespace {
 
-MappingModel findMapping(const ManagedObjectModel& source, const ManagedObjectModel& destination,
-                         const ModelBundle& bundle)
+MappingModel findMapping(
+    const ManagedObjectModel& source, const ManagedObjectModel& destination, const ModelBundle& bundle)
 {
     if (std::optional<MappingModel> mapping = bundle.mappingModel(source, destination))
         return *mapping;
@@ -17,8 +17,7 @@ MappingModel findMapping(const ManagedObjectModel& source, const ManagedObjectMo
 } // namespace
 
 CoreDataMigrationStep::CoreDataMigrationStep(const CoreDataMigrationVersion& sourceVersion,
-                                             const CoreDataMigrationVersion& destinationVersion,
-                                             const ModelBundle& bundle)
+    const CoreDataMigrationVersion& destinationVersion, const ModelBundle& bundle)
     : sourceModel(bundle.managedObjectModel(sourceVersion.rawValue()))
     , destinationModel(bundle.managedObjectModel(destinationVersion.rawValue()))
     , mappingModel(findMapping(*sourceModel, *destinationModel, bundle))

@@ -15,7 +15,7 @@ public:
     // inferred one. Throws StoreError: a model's message (see ModelBundle), or "Expected modal
     // mapping not present" when there is no usable mapping.
     CoreDataMigrationStep(const CoreDataMigrationVersion& sourceVersion,
-                          const CoreDataMigrationVersion& destinationVersion, const ModelBundle& bundle);
+        const CoreDataMigrationVersion& destinationVersion, const ModelBundle& bundle);
 
     std::shared_ptr<const ManagedObjectModel> sourceModel;
     std::shared_ptr<const ManagedObjectModel> destinationModel;

@@ -25,8 +25,8 @@ public:
     // The first version, oldest first, whose model is compatible with the store metadata, so of
     // versions sharing a layout the earliest. Loads the models from `bundle` (which throws
     // StoreError when one is missing or broken).
-    static std::optional<CoreDataMigrationVersion> compatibleVersionForStoreMetadata(const QVariantMap& metadata,
-                                                                                    const ModelBundle& bundle);
+    static std::optional<CoreDataMigrationVersion> compatibleVersionForStoreMetadata(
+        const QVariantMap& metadata, const ModelBundle& bundle);
 
     QString rawValue() const;
     int number() const { return m_number; }
@@ -35,7 +35,10 @@ public:
     bool operator==(const CoreDataMigrationVersion& other) const { return m_number == other.m_number; }
 
 private:
-    explicit CoreDataMigrationVersion(int number) : m_number(number) {}
+    explicit CoreDataMigrationVersion(int number)
+        : m_number(number)
+    {
+    }
 
     int m_number;
 };

@@ -21,8 +21,8 @@ QString urlText(const QString& path)
 std::optional<int> versionNumberNamedBy(const QVariantMap& metadata)
 {
     static const QRegularExpression pattern(QStringLiteral("^ReVudozu (\\d+)$"));
-    const QRegularExpressionMatch match =
-        pattern.match(metadata.value(QLatin1String(PersistentStoreCoordinator::VersionNameKey)).toString());
+    const QRegularExpressionMatch match
+        = pattern.match(metadata.value(QLatin1String(PersistentStoreCoordinator::VersionNameKey)).toString());
     if (!match.hasMatch())
         return std::nullopt;
     return match.captured(1).toInt();
@@ -30,15 +30,16 @@ std::optional<int> versionNumberNamedBy(const QVariantMap& metadata)
 
 StoreError newerStoreError(const QString& storePath, const QString& versionName)
 {
-    return StoreError(QStringLiteral("the store at %1 was made by the newer model version %2")
-                          .arg(urlText(storePath), versionName));
+    return StoreError(
+        QStringLiteral("the store at %1 was made by the newer model version %2").arg(urlText(storePath), versionName));
 }
 
 void destroyStore(const QString& path)
 {
     QString error;
     if (!PersistentStoreCoordinator::destroyStore(path, &error))
-        throw StoreError(QStringLiteral("failed to destroy persistent store at %1, error: %2").arg(urlText(path), error));
+        throw StoreError(
+            QStringLiteral("failed to destroy persistent store at %1, error: %2").arg(urlText(path), error));
 }
 
 } // namespace
@@ -65,8 +66,8 @@ bool CoreDataMigrator::requiresMigration(const QString& storePath, const CoreDat
     const std::optional<QVariantMap> metadata = PersistentStoreCoordinator::metadata(storePath);
     if (!metadata)
         return false;
-    const std::optional<CoreDataMigrationVersion> storeVersion =
-        CoreDataMigrationVersion::compatibleVersionForStoreMetadata(*metadata, m_bundle);
+    const std::optional<CoreDataMigrationVersion> storeVersion
+        = CoreDataMigrationVersion::compatibleVersionForStoreMetadata(*metadata, m_bundle);
     return !storeVersion || !(*storeVersion == version);
 }
 
@@ -75,8 +76,8 @@ void CoreDataMigrator::forceWALCheckpointingForStore(const QString& storePath) c
     const std::optional<QVariantMap> metadata = PersistentStoreCoordinator::metadata(storePath);
     if (!metadata)
         return;
-    const std::optional<CoreDataMigrationVersion> version =
-        CoreDataMigrationVersion::compatibleVersionForStoreMetadata(*metadata, m_bundle);
+    const std::optional<CoreDataMigrationVersion> version
+        = CoreDataMigrationVersion::compatibleVersionForStoreMetadata(*metadata, m_bundle);
     if (!version)
         return;
     // Opening a store rewrites its file header; without a log there is nothing to fold, and the
@@ -91,16 +92,17 @@ void CoreDataMigrator::forceWALCheckpointingForStore(const QString& storePath) c
         throw StoreError(QStringLiteral("failed to force WAL checkpointing, error: ") + error);
 }
 
-QList<CoreDataMigrationStep> CoreDataMigrator::migrationStepsForStore(const QString& storePath,
-                                                                      const CoreDataMigrationVersion& version) const
+QList<CoreDataMigrationStep> CoreDataMigrator::migrationStepsForStore(
+    const QString& storePath, const CoreDataMigrationVersion& version) const
 {
     const std::optional<QVariantMap> metadata = PersistentStoreCoordinator::metadata(storePath);
-    const std::optional<CoreDataMigrationVersion> storeVersion =
-        metadata ? CoreDataMigrationVersion::compatibleVersionForStoreMetadata(*metadata, m_bundle) : std::nullopt;
+    const std::optional<CoreDataMigrationVersion> storeVersion
+        = metadata ? CoreDataMigrationVersion::compatibleVersionForStoreMetadata(*metadata, m_bundle) : std::nullopt;
     if (!storeVersion) {
         const std::optional<int> named = metadata ? versionNumberNamedBy(*metadata) : std::nullopt;
         if (named && *named > version.number())
-            throw newerStoreError(storePath, metadata->value(QLatin1String(PersistentStoreCoordinator::VersionNameKey)).toString());
+            throw newerStoreError(
+                storePath, metadata->value(QLatin1String(PersistentStoreCoordinator::VersionNameKey)).toString());
         throw StoreError(QStringLiteral("unknown store version at URL ") + urlText(storePath));
     }
     if (storeVersion->number() > version.number())
@@ -108,8 +110,8 @@ QList<CoreDataMigrationStep> CoreDataMigrator::migrationStepsForStore(const QStr
     return migrationSteps(*storeVersion, version);
 }
 
-QList<CoreDataMigrationStep> CoreDataMigrator::migrationSteps(const CoreDataMigrationVersion& sourceVersion,
-                                                              const CoreDataMigrationVersion& destinationVersion) const
+QList<CoreDataMigrationStep> CoreDataMigrator::migrationSteps(
+    const CoreDataMigrationVersion& sourceVersion, const CoreDataMigrationVersion& destinationVersion) const
 {
     QList<CoreDataMigrationStep> steps;
     if (sourceVersion == destinationVersion)
@@ -141,8 +143,8 @@ void CoreDataMigrator::migrateStore(const QString& storePath, const CoreDataMigr
     };
     for (const CoreDataMigrationStep& step : steps) {
         MigrationManager manager(step.sourceModel, step.destinationModel, m_policies);
-        const QString destinationPath =
-            QDir(m_temporaryDirectory).filePath(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+        const QString destinationPath
+            = QDir(m_temporaryDirectory).filePath(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
         QString error;
         if (!manager.migrateStore(currentPath, step.mappingModel, destinationPath, &error)) {
             removeTemporaryStore();

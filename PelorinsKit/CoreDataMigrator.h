@@ -33,10 +33,10 @@ public:
     // The steps from the store's version to `version`. Throws "unknown store version at URL "
     // + the store's URL when the store has no known version, and names the version when the
     // store was made by a newer model than `version`.
-    QList<CoreDataMigrationStep> migrationStepsForStore(const QString& storePath,
-                                                        const CoreDataMigrationVersion& version) const;
-    QList<CoreDataMigrationStep> migrationSteps(const CoreDataMigrationVersion& sourceVersion,
-                                                const CoreDataMigrationVersion& destinationVersion) const;
+    QList<CoreDataMigrationStep> migrationStepsForStore(
+        const QString& storePath, const CoreDataMigrationVersion& version) const;
+    QList<CoreDataMigrationStep> migrationSteps(
+        const CoreDataMigrationVersion& sourceVersion, const CoreDataMigrationVersion& destinationVersion) const;
 
 private:
     ModelBundle m_bundle;

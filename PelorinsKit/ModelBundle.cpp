@@ -42,12 +42,12 @@ std::shared_ptr<const ManagedObjectModel> ModelBundle::managedObjectModel(const 
     return model;
 }
 
-std::optional<MappingModel> ModelBundle::mappingModel(const ManagedObjectModel& source,
-                                                      const ManagedObjectModel& destination) const
+std::optional<MappingModel> ModelBundle::mappingModel(
+    const ManagedObjectModel& source, const ManagedObjectModel& destination) const
 {
     const QString path = QDir(m_mappingDirectory)
                              .filePath(source.versionName() + QLatin1String(" to ") + destination.versionName()
-                                       + QLatin1String(".mapping"));
+                                 + QLatin1String(".mapping"));
     if (!QFileInfo::exists(path))
         return std::nullopt;
     std::optional<MappingModel> mapping = MappingModel::fromFile(path, source, destination);

@@ -28,8 +28,8 @@ public:
     // none when there is no such file. A shipped mapping that cannot be used throws StoreError
     // "Expected modal mapping not present": falling back to an inferred one would skip its
     // policies.
-    std::optional<MappingModel> mappingModel(const ManagedObjectModel& source,
-                                             const ManagedObjectModel& destination) const;
+    std::optional<MappingModel> mappingModel(
+        const ManagedObjectModel& source, const ManagedObjectModel& destination) const;
 
 private:
     QString m_modelDirectory;

@@ -24,7 +24,10 @@ const QString stripPolicyName = QStringLiteral("PelorinsKit.StripAttachmentCellM
 class FirstVersionDataset
 {
 public:
-    explicit FirstVersionDataset(ManagedObjectContext& context) : m_context(context) {}
+    explicit FirstVersionDataset(ManagedObjectContext& context)
+        : m_context(context)
+    {
+    }
 
     void write()
     {
@@ -49,7 +52,8 @@ private:
         parent->addObject(QStringLiteral("children"), board);
         for (int s = 0; s <= stages; ++s) {
             ManagedObject* column = m_context.insertNewObject(QStringLiteral("KanbanColumn"));
-            column->setValue(QStringLiteral("title"), s < stages ? QStringLiteral("Stage %1").arg(s + 1) : QStringLiteral("Done"));
+            column->setValue(
+                QStringLiteral("title"), s < stages ? QStringLiteral("Stage %1").arg(s + 1) : QStringLiteral("Done"));
             board->addObject(QStringLiteral("column"), column);
             const bool done = s == stages;
             for (int c = 0; c < (done ? doneCards : openCardsPerStage); ++c)
@@ -147,7 +151,8 @@ int main(int argc, char** argv)
     const double copy = median(copyTimes);
     const double migration = median(migrationTimes);
     std::printf("copying the store file: %.1f ms (median of %d)\n", copy, runs);
-    std::printf("migrating version 1 to 34 (33 steps): %.1f ms (median of %d, target under 10000 ms)\n", migration, runs);
+    std::printf(
+        "migrating version 1 to 34 (33 steps): %.1f ms (median of %d, target under 10000 ms)\n", migration, runs);
     std::printf("ratio to copying: %.1fx\n", migration / copy);
     return 0;
 }

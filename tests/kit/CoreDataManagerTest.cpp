@@ -37,7 +37,8 @@ public:
     bool requiresMigration(const QString&, const CoreDataMigrationVersion&) const override { return true; }
     void migrateStore(const QString&, const CoreDataMigrationVersion&) const override
     {
-        throw StoreError(QStringLiteral("failed attempting to migrate from ReVudozu 5 to ReVudozu 6, error: disk full"));
+        throw StoreError(
+            QStringLiteral("failed attempting to migrate from ReVudozu 5 to ReVudozu 6, error: disk full"));
     }
 };
 
@@ -74,7 +75,7 @@ protected:
     void setUpAndWait(CoreDataManager& manager)
     {
         manager.setup([this] { m_completionThread = QThread::currentThread(); },
-                      [this](const StoreError& error) { m_failure = error.message(); });
+            [this](const StoreError& error) { m_failure = error.message(); });
         m_ranBeforeReturning = m_completionThread != nullptr || !m_failure.isEmpty();
         QDeadlineTimer deadline(60000);
         while (!m_completionThread && m_failure.isEmpty() && !deadline.hasExpired())
@@ -96,10 +97,11 @@ TEST_F(CoreDataManagerTest, FirstLaunch_CreatesTheStoreAndCompletesAtOnce)
 
     EXPECT_TRUE(m_ranBeforeReturning);
     EXPECT_EQ(m_completionThread, QThread::currentThread());
-    EXPECT_EQ(capture.lines(), QStringList{QStringLiteral("store loaded")});
+    EXPECT_EQ(capture.lines(), QStringList {QStringLiteral("store loaded")});
     const auto metadata = PersistentStoreCoordinator::metadata(storePath());
     ASSERT_TRUE(metadata);
-    EXPECT_EQ(metadata->value(QLatin1String(PersistentStoreCoordinator::VersionNameKey)), QStringLiteral("ReVudozu 34"));
+    EXPECT_EQ(
+        metadata->value(QLatin1String(PersistentStoreCoordinator::VersionNameKey)), QStringLiteral("ReVudozu 34"));
     ASSERT_TRUE(manager.context());
 }
 
@@ -113,7 +115,7 @@ TEST_F(CoreDataManagerTest, OlderStore_IsMigratedOffTheMainThreadThenLoadedOnIt)
     EXPECT_FALSE(m_ranBeforeReturning);
     EXPECT_EQ(m_failure, QString());
     EXPECT_EQ(m_completionThread, QThread::currentThread());
-    EXPECT_EQ(capture.lines(), QStringList{QStringLiteral("store loaded")});
+    EXPECT_EQ(capture.lines(), QStringList {QStringLiteral("store loaded")});
     EXPECT_FALSE(migrator()->requiresMigration(storePath(), CoreDataMigrationVersion::current()));
     Root* root = manager.getRootObject(false);
     ASSERT_TRUE(root);
@@ -127,7 +129,8 @@ TEST_F(CoreDataManagerTest, FailedMigration_IsHandedToTheFailureAndNothingIsLoad
     CoreDataManager manager(std::make_shared<FailingMigrator>());
     setUpAndWait(manager);
 
-    EXPECT_EQ(m_failure, QStringLiteral("failed attempting to migrate from ReVudozu 5 to ReVudozu 6, error: disk full"));
+    EXPECT_EQ(
+        m_failure, QStringLiteral("failed attempting to migrate from ReVudozu 5 to ReVudozu 6, error: disk full"));
     EXPECT_EQ(m_completionThread, nullptr);
     EXPECT_EQ(manager.context(), nullptr);
     EXPECT_EQ(fileBytes(storePath()), before);
@@ -210,7 +213,7 @@ TEST_F(CoreDataManagerTest, SaveContext_ReportsWhetherItSavedAndWhy)
     CoreDataManager manager(migrator());
     ConsoleLog::Capture capture;
     EXPECT_FALSE(manager.saveContext());
-    EXPECT_EQ(capture.lines(), QStringList{QStringLiteral("Error saving context: the store is not loaded")});
+    EXPECT_EQ(capture.lines(), QStringList {QStringLiteral("Error saving context: the store is not loaded")});
 
     setUpAndWait(manager);
     capture.clear();
@@ -220,7 +223,8 @@ TEST_F(CoreDataManagerTest, SaveContext_ReportsWhetherItSavedAndWhy)
     entry->setValue(QStringLiteral("date"), QVariant());
     EXPECT_FALSE(manager.saveContext());
     ASSERT_EQ(capture.lines().size(), 1);
-    EXPECT_TRUE(capture.lines().first().startsWith(QStringLiteral("Error saving context: "))) << capture.lines().first().toStdString();
+    EXPECT_TRUE(capture.lines().first().startsWith(QStringLiteral("Error saving context: ")))
+        << capture.lines().first().toStdString();
     EXPECT_GT(capture.lines().first().size(), QStringLiteral("Error saving context: ").size());
     EXPECT_TRUE(entry->isInserted());
 }

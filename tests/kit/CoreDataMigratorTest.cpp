@@ -28,15 +28,21 @@ const QString stripPolicyName = QStringLiteral("PelorinsKit.StripAttachmentCellM
 class RecordingPolicy : public EntityMigrationPolicy
 {
 public:
-    explicit RecordingPolicy(int* calls, bool fails) : m_calls(calls), m_fails(fails) {}
-    bool createDestinationInstances(const MigrationRecord& source, MigrationRecord& destination, QString* error) override
+    explicit RecordingPolicy(int* calls, bool fails)
+        : m_calls(calls)
+        , m_fails(fails)
+    {
+    }
+    bool createDestinationInstances(
+        const MigrationRecord& source, MigrationRecord& destination, QString* error) override
     {
         ++*m_calls;
         if (m_fails) {
             *error = QStringLiteral("cannot convert the notes of card %1").arg(source.primaryKey);
             return false;
         }
-        destination.values.insert(QStringLiteral("attributedNotes"), source.values.value(QStringLiteral("attributedNotes")));
+        destination.values.insert(
+            QStringLiteral("attributedNotes"), source.values.value(QStringLiteral("attributedNotes")));
         return true;
     }
 
@@ -63,9 +69,8 @@ protected:
     {
         MigrationPolicyRegistry policies;
         if (withPolicy)
-            policies.registerPolicy(stripPolicyName, [this, policyFails] {
-                return std::make_unique<RecordingPolicy>(&m_policyCalls, policyFails);
-            });
+            policies.registerPolicy(stripPolicyName,
+                [this, policyFails] { return std::make_unique<RecordingPolicy>(&m_policyCalls, policyFails); });
         return CoreDataMigrator(ModelBundle(), std::move(policies), m_temporary.path());
     }
 
@@ -116,7 +121,7 @@ TEST_F(CoreDataMigratorTest, ShippedModels_OnlyVersions2And3ShareALayout)
     EXPECT_EQ(versionsByLayout.size(), 33);
     for (const QList<int>& versions : std::as_const(versionsByLayout)) {
         if (versions.size() > 1) {
-            EXPECT_EQ(versions, (QList<int>{2, 3}));
+            EXPECT_EQ(versions, (QList<int> {2, 3}));
         }
     }
 }
@@ -148,7 +153,8 @@ TEST_F(CoreDataMigratorTest, SharedLayout_EarliestVersionWins)
 
     const CoreDataMigrator subject = migrator();
     EXPECT_TRUE(subject.requiresMigration(storePath(), CoreDataMigrationVersion::version(3)));
-    const QList<CoreDataMigrationStep> steps = subject.migrationStepsForStore(storePath(), CoreDataMigrationVersion::current());
+    const QList<CoreDataMigrationStep> steps
+        = subject.migrationStepsForStore(storePath(), CoreDataMigrationVersion::current());
     ASSERT_EQ(steps.size(), 32);
     EXPECT_EQ(steps.first().sourceModel->versionName(), QStringLiteral("ReVudozu 2"));
     EXPECT_TRUE(steps.first().mappingModel.isInferred());
@@ -156,8 +162,8 @@ TEST_F(CoreDataMigratorTest, SharedLayout_EarliestVersionWins)
 
 TEST_F(CoreDataMigratorTest, StepPlan_UsesTheExplicitMappingOnlyFrom32To33)
 {
-    const QList<CoreDataMigrationStep> steps =
-        migrator().migrationSteps(CoreDataMigrationVersion::version(1), CoreDataMigrationVersion::current());
+    const QList<CoreDataMigrationStep> steps
+        = migrator().migrationSteps(CoreDataMigrationVersion::version(1), CoreDataMigrationVersion::current());
     ASSERT_EQ(steps.size(), 33);
     for (int i = 0; i < steps.size(); ++i) {
         EXPECT_EQ(steps.at(i).sourceModel->versionName(), CoreDataMigrationVersion::version(i + 1).rawValue());
@@ -190,13 +196,14 @@ TEST_F(CoreDataMigratorTest, Migrate_CarriesTheDataToTheCurrentVersion)
         const auto metadata = PersistentStoreCoordinator::metadata(storePath());
         ASSERT_TRUE(metadata);
         EXPECT_EQ(metadata->value(QLatin1String(PersistentStoreCoordinator::VersionNameKey)).toString(),
-                  QStringLiteral("ReVudozu 34"));
+            QStringLiteral("ReVudozu 34"));
         EXPECT_FALSE(subject.requiresMigration(storePath(), CoreDataMigrationVersion::current()));
         EXPECT_EQ(StoreFixtureWriter::describe(storePath(), model(34), *fromModel), before);
         // Four open cards, and a done card once boards have a done column.
         EXPECT_EQ(m_policyCalls, from <= 32 ? (from >= 6 ? 5 : 4) : 0);
         EXPECT_EQ(temporaryFiles(), QStringList());
-        EXPECT_FALSE(QFile::exists(storePath() + QLatin1String("-wal")) && QFileInfo(storePath() + QLatin1String("-wal")).size() > 0);
+        EXPECT_FALSE(QFile::exists(storePath() + QLatin1String("-wal"))
+            && QFileInfo(storePath() + QLatin1String("-wal")).size() > 0);
     }
 }
 
@@ -206,7 +213,8 @@ TEST_F(CoreDataMigratorTest, Migrate_FromVersion1GivesNewAttributesTheirDefaults
     migrator().migrateStore(storePath(), CoreDataMigrationVersion::current());
 
     sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(storePath()).constData(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_open_v2(QFile::encodeName(storePath()).constData(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
     const auto count = [db](const char* sql) {
         sqlite3_stmt* statement = nullptr;
         int result = -1;
@@ -237,8 +245,9 @@ TEST_F(CoreDataMigratorTest, FailedMiddleStep_LeavesTheStoreUnchangedAndNoTempor
         migrator(true).migrateStore(storePath(), CoreDataMigrationVersion::current());
         FAIL() << "the migration succeeded";
     } catch (const StoreError& error) {
-        EXPECT_EQ(error.message(), QStringLiteral("failed attempting to migrate from ReVudozu 32 to ReVudozu 33, "
-                                                  "error: cannot convert the notes of card 1"));
+        EXPECT_EQ(error.message(),
+            QStringLiteral("failed attempting to migrate from ReVudozu 32 to ReVudozu 33, "
+                           "error: cannot convert the notes of card 1"));
     }
     EXPECT_EQ(m_policyCalls, 1);
     EXPECT_EQ(fileBytes(storePath()), before);
@@ -253,9 +262,10 @@ TEST_F(CoreDataMigratorTest, MissingPolicy_FailsTheStepThatNamesIt)
         migrator(false, false).migrateStore(storePath(), CoreDataMigrationVersion::current());
         FAIL() << "the migration succeeded";
     } catch (const StoreError& error) {
-        EXPECT_EQ(error.message(), QStringLiteral("failed attempting to migrate from ReVudozu 32 to ReVudozu 33, "
-                                                  "error: no entity migration policy is registered as ")
-                                       + stripPolicyName);
+        EXPECT_EQ(error.message(),
+            QStringLiteral("failed attempting to migrate from ReVudozu 32 to ReVudozu 33, "
+                           "error: no entity migration policy is registered as ")
+                + stripPolicyName);
     }
     EXPECT_EQ(fileBytes(storePath()), before);
     EXPECT_EQ(temporaryFiles(), QStringList());
@@ -280,7 +290,8 @@ TEST_F(CoreDataMigratorTest, UnknownOrNewerStore_IsReportedAndLeftAlone)
         QFile file(ModelBundle().modelDirectory() + QStringLiteral("/ReVudozu 34.mom"));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         QByteArray json = file.readAll();
-        json.replace("\"entities\": [", "\"entities\": [ { \"name\": \"Later\", \"attributes\": [ { \"name\": \"x\", \"type\": \"string\" } ] },");
+        json.replace("\"entities\": [",
+            "\"entities\": [ { \"name\": \"Later\", \"attributes\": [ { \"name\": \"x\", \"type\": \"string\" } ] },");
         const auto other = ManagedObjectModel::fromJson(json, QString::fromLatin1(c.versionName));
         ASSERT_TRUE(other);
         ASSERT_TRUE(StoreFixtureWriter::write(storePath(), other));
@@ -324,7 +335,7 @@ TEST_F(CoreDataMigratorTest, WriteAheadLog_IsFoldedBeforeTheFirstStep)
     EXPECT_TRUE(StoreFixtureWriter::describe(copiedStore, model(34), *fromModel)
                     .filter(QStringLiteral("title=Only in the log"))
                     .size()
-                == 1);
+        == 1);
     EXPECT_EQ(temporaryFiles(), QStringList());
 }
 

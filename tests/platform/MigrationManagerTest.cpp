@@ -1,6 +1,6 @@
+#include "Platform/core/objectgraph/MigrationManager.h"
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
 #include "Platform/core/objectgraph/MappingModel.h"
-#include "Platform/core/objectgraph/MigrationManager.h"
 #include "Platform/core/objectgraph/PersistentStoreCoordinator.h"
 
 #include <QFile>
@@ -37,7 +37,8 @@ const QByteArray boardEntities = R"(
 std::optional<QString> inferenceError(const QByteArray& source, const QByteArray& destination)
 {
     QString error;
-    if (MappingModel::inferred(*model(QStringLiteral("Old"), source), *model(QStringLiteral("New"), destination), &error))
+    if (MappingModel::inferred(
+            *model(QStringLiteral("Old"), source), *model(QStringLiteral("New"), destination), &error))
         return std::nullopt;
     return error;
 }
@@ -53,23 +54,34 @@ TEST(MappingModelTest, Inferred_RefusesWhatCopyingCannotCarryOver)
         QString error; // empty: inferable
     };
     const QList<Case> cases = {
-        {"new optional attribute", R"({ "name": "Item", "attributes": [ { "name": "title", "type": "string" },
-            { "name": "count", "type": "integer16" } ] }, )" + other, {}},
-        {"new required attribute with a default", R"({ "name": "Item", "attributes": [ { "name": "title", "type": "string" },
-            { "name": "count", "type": "integer16", "optional": false, "default": 3 } ] }, )" + other, {}},
-        {"new required attribute without a default", R"({ "name": "Item", "attributes": [ { "name": "title", "type": "string" },
-            { "name": "count", "type": "integer16", "optional": false } ] }, )" + other,
-         QStringLiteral("the new required attribute Item.count has no default value")},
-        {"attribute becoming required without a default", R"({ "name": "Item", "attributes": [
-            { "name": "title", "type": "string", "optional": false } ] }, )" + other,
-         QStringLiteral("the attribute Item.title becomes required without a default value")},
-        {"attribute changing its type", R"({ "name": "Item", "attributes": [ { "name": "title", "type": "binary" } ] }, )" + other,
-         QStringLiteral("the attribute Item.title changes its type")},
+        {"new optional attribute",
+            R"({ "name": "Item", "attributes": [ { "name": "title", "type": "string" },
+            { "name": "count", "type": "integer16" } ] }, )"
+                + other,
+            {}},
+        {"new required attribute with a default",
+            R"({ "name": "Item", "attributes": [ { "name": "title", "type": "string" },
+            { "name": "count", "type": "integer16", "optional": false, "default": 3 } ] }, )"
+                + other,
+            {}},
+        {"new required attribute without a default",
+            R"({ "name": "Item", "attributes": [ { "name": "title", "type": "string" },
+            { "name": "count", "type": "integer16", "optional": false } ] }, )"
+                + other,
+            QStringLiteral("the new required attribute Item.count has no default value")},
+        {"attribute becoming required without a default",
+            R"({ "name": "Item", "attributes": [
+            { "name": "title", "type": "string", "optional": false } ] }, )"
+                + other,
+            QStringLiteral("the attribute Item.title becomes required without a default value")},
+        {"attribute changing its type",
+            R"({ "name": "Item", "attributes": [ { "name": "title", "type": "binary" } ] }, )" + other,
+            QStringLiteral("the attribute Item.title changes its type")},
         {"removed attribute", R"({ "name": "Item" }, )" + other, {}},
         {"removed table", item, {}},
         {"entity moving under another", R"({ "name": "Item", "attributes": [ { "name": "title", "type": "string" } ] },
             { "name": "Other", "parent": "Item" })",
-         QStringLiteral("the entity Other moves to another table")},
+            QStringLiteral("the entity Other moves to another table")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -85,15 +97,15 @@ TEST(MappingModelTest, Inferred_RefusesWhatCopyingCannotCarryOver)
     EXPECT_EQ(inferenceError(tree, R"({ "name": "Node", "relationships": [
         { "name": "kids", "destination": "Node", "toMany": true, "inverse": "up" },
         { "name": "up", "destination": "Node", "inverse": "kids" } ] }, { "name": "Leaf", "parent": "Node" })"),
-              QStringLiteral("the relationship Node.kids changes its destination, kind or inverse"));
+        QStringLiteral("the relationship Node.kids changes its destination, kind or inverse"));
     EXPECT_EQ(inferenceError(tree, R"({ "name": "Node", "relationships": [
         { "name": "kids", "destination": "Node", "toMany": true, "ordered": true, "inverse": "up" },
         { "name": "up", "destination": "Node", "inverse": "kids" } ] })"),
-              QStringLiteral("the entity Leaf is removed while its table stays"));
+        QStringLiteral("the entity Leaf is removed while its table stays"));
     EXPECT_EQ(inferenceError(R"({ "name": "Node" })", R"({ "name": "Node", "relationships": [
         { "name": "owner", "destination": "Owner", "inverse": "nodes", "optional": false } ] },
         { "name": "Owner", "relationships": [ { "name": "nodes", "destination": "Node", "toMany": true, "inverse": "owner" } ] })"),
-              QStringLiteral("the new required relationship Node.owner has no value to start from"));
+        QStringLiteral("the new required relationship Node.owner has no value to start from"));
 }
 
 TEST(MappingModelTest, ExplicitFile_NamesItsVersionsAndEntities)
@@ -107,7 +119,8 @@ TEST(MappingModelTest, ExplicitFile_NamesItsVersionsAndEntities)
         file.write(json);
         file.close();
         QString error;
-        const std::optional<MappingModel> mapping = MappingModel::fromFile(file.fileName(), *source, *destination, &error);
+        const std::optional<MappingModel> mapping
+            = MappingModel::fromFile(file.fileName(), *source, *destination, &error);
         return std::make_pair(mapping, error);
     };
 
@@ -119,7 +132,8 @@ TEST(MappingModelTest, ExplicitFile_NamesItsVersionsAndEntities)
     EXPECT_EQ(mapping->entityMappings().first().policyName, QStringLiteral("Cards"));
 
     EXPECT_FALSE(mappingFrom(R"({ "source": "V0", "destination": "V2" })").first);
-    EXPECT_FALSE(mappingFrom(R"({ "source": "V1", "destination": "V2", "entityMappings": [ { "entity": "Lane" } ] })").first);
+    EXPECT_FALSE(
+        mappingFrom(R"({ "source": "V1", "destination": "V2", "entityMappings": [ { "entity": "Lane" } ] })").first);
     EXPECT_FALSE(mappingFrom("not json").first);
 }
 
@@ -137,11 +151,14 @@ const QByteArray boardEntities2 = R"(
 class HeadingPolicy : public EntityMigrationPolicy
 {
 public:
-    explicit HeadingPolicy(QString key = QStringLiteral("heading")) : m_key(std::move(key)) {}
+    explicit HeadingPolicy(QString key = QStringLiteral("heading"))
+        : m_key(std::move(key))
+    {
+    }
     bool createDestinationInstances(const MigrationRecord& source, MigrationRecord& destination, QString*) override
     {
-        destination.values.insert(m_key, source.entityName + QLatin1Char(':')
-                                              + source.values.value(QStringLiteral("title")).toString().toUpper());
+        destination.values.insert(m_key,
+            source.entityName + QLatin1Char(':') + source.values.value(QStringLiteral("title")).toString().toUpper());
         return true;
     }
 
@@ -186,7 +203,8 @@ protected:
                         "entityMappings": [ { "entity": "Card", "policy": "Headings" } ] })");
         file.close();
         QString error;
-        std::optional<MappingModel> mapping = MappingModel::fromFile(file.fileName(), *m_source, *m_destination, &error);
+        std::optional<MappingModel> mapping
+            = MappingModel::fromFile(file.fileName(), *m_source, *m_destination, &error);
         EXPECT_TRUE(mapping) << error.toStdString();
         return *mapping;
     }
@@ -205,7 +223,8 @@ TEST_F(MigrationManagerTest, Migrate_KeepsObjectsAndOrderAndRunsThePolicyOnEachC
 {
     MigrationManager manager(m_source, m_destination, m_policies);
     QString error;
-    ASSERT_TRUE(manager.migrateStore(sourcePath(), explicitMapping(), destinationPath(), &error)) << error.toStdString();
+    ASSERT_TRUE(manager.migrateStore(sourcePath(), explicitMapping(), destinationPath(), &error))
+        << error.toStdString();
 
     auto coordinator = std::make_shared<PersistentStoreCoordinator>(m_destination);
     ASSERT_TRUE(coordinator->addPersistentStore(destinationPath(), &error)) << error.toStdString();
@@ -219,12 +238,15 @@ TEST_F(MigrationManagerTest, Migrate_KeepsObjectsAndOrderAndRunsThePolicyOnEachC
     QStringList cards;
     for (const ManagedObject* card : boards.first()->objects(QStringLiteral("cards")))
         cards.append(QStringLiteral("%1 %2 %3 %4")
-                         .arg(card->stringValue(QStringLiteral("heading")), QString::fromLatin1(card->dataValue(QStringLiteral("notes")).toHex()))
+                         .arg(card->stringValue(QStringLiteral("heading")),
+                             QString::fromLatin1(card->dataValue(QStringLiteral("notes")).toHex()))
                          .arg(card->entity()->name())
-                         .arg(card->entity()->attribute(QStringLiteral("priority")) ? card->integerValue(QStringLiteral("priority")) : -1));
-    EXPECT_EQ(cards, (QStringList{QStringLiteral("Card:WATER 00017761746572 Card -1"),
-                                  QStringLiteral("Task:SOW 0001736f77 Task 2"),
-                                  QStringLiteral("Card:DIG 0001646967 Card -1")}));
+                         .arg(card->entity()->attribute(QStringLiteral("priority"))
+                                 ? card->integerValue(QStringLiteral("priority"))
+                                 : -1));
+    EXPECT_EQ(cards,
+        (QStringList {QStringLiteral("Card:WATER 00017761746572 Card -1"), QStringLiteral("Task:SOW 0001736f77 Task 2"),
+            QStringLiteral("Card:DIG 0001646967 Card -1")}));
     // Every required value is there: the migrated store saves.
     boards.first()->setValue(QStringLiteral("title"), QStringLiteral("Orchard"));
     EXPECT_TRUE(context.save(&error)) << error.toStdString();
@@ -244,13 +266,14 @@ TEST_F(MigrationManagerTest, Failure_LeavesNoDestinationAndTheSourceAsItWas)
         QString error;
     };
     const QList<Case> cases = {
-        {"no policy", [](MigrationPolicyRegistry&) {}, QStringLiteral("no entity migration policy is registered as Headings")},
+        {"no policy", [](MigrationPolicyRegistry&) {},
+            QStringLiteral("no entity migration policy is registered as Headings")},
         {"policy writing elsewhere",
-         [](MigrationPolicyRegistry& registry) {
-             registry.registerPolicy(QStringLiteral("Headings"),
-                                     [] { return std::make_unique<HeadingPolicy>(QStringLiteral("subtitle")); });
-         },
-         QStringLiteral("a migration policy set subtitle, which is not a column of \"Card\"")},
+            [](MigrationPolicyRegistry& registry) {
+                registry.registerPolicy(QStringLiteral("Headings"),
+                    [] { return std::make_unique<HeadingPolicy>(QStringLiteral("subtitle")); });
+            },
+            QStringLiteral("a migration policy set subtitle, which is not a column of \"Card\"")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -281,7 +304,8 @@ TEST_F(MigrationManagerTest, Migrate_RefusesAnExistingDestinationOrAnotherModels
     EXPECT_EQ(existing.readAll(), QByteArray("keep me"));
 
     MigrationManager backwards(m_destination, m_source, m_policies);
-    EXPECT_FALSE(backwards.migrateStore(sourcePath(), explicitMapping(), m_folder.filePath(QStringLiteral("other")), &error));
+    EXPECT_FALSE(
+        backwards.migrateStore(sourcePath(), explicitMapping(), m_folder.filePath(QStringLiteral("other")), &error));
     EXPECT_EQ(error, sourcePath() + QStringLiteral(" is not a store of V2"));
 }
 

@@ -11,7 +11,10 @@ namespace {
 class Sample
 {
 public:
-    explicit Sample(ManagedObjectContext& context) : m_context(context) {}
+    explicit Sample(ManagedObjectContext& context)
+        : m_context(context)
+    {
+    }
 
     ManagedObject* insert(const QString& entity)
     {
@@ -73,7 +76,7 @@ private:
                     + QByteArray("\xff\x01", 2);
                 break;
             case Type::StringList:
-                value = QStringList{QStringLiteral("event %1").arg(m_serial), QStringLiteral("second")};
+                value = QStringList {QStringLiteral("event %1").arg(m_serial), QStringLiteral("second")};
                 break;
             }
             object->setValue(attribute.name, value);
@@ -170,8 +173,8 @@ bool StoreFixtureWriter::write(const QString& path, std::shared_ptr<const Manage
     return saved;
 }
 
-QStringList StoreFixtureWriter::describe(const QString& path, std::shared_ptr<const ManagedObjectModel> storeModel,
-                                         const ManagedObjectModel& properties)
+QStringList StoreFixtureWriter::describe(
+    const QString& path, std::shared_ptr<const ManagedObjectModel> storeModel, const ManagedObjectModel& properties)
 {
     auto coordinator = std::make_shared<PersistentStoreCoordinator>(storeModel);
     if (!coordinator->addPersistentStore(path))
@@ -188,7 +191,7 @@ QStringList StoreFixtureWriter::describe(const QString& path, std::shared_ptr<co
             FetchRequest request(entity->name());
             request.includesSubentities = false;
             for (const ManagedObject* object : context.fetch(request)) {
-                QStringList fields{object->objectIDURI().toString()};
+                QStringList fields {object->objectIDURI().toString()};
                 for (const AttributeDescription& attribute : entity->attributes()) {
                     if (stored->attribute(attribute.name))
                         fields.append(attribute.name + QLatin1Char('=') + valueText(object->value(attribute.name)));

@@ -25,5 +25,5 @@ public:
     // a migration, each with the other side's model as `properties`, compares what both
     // versions hold. Empty when the store cannot be read.
     static QStringList describe(const QString& path, std::shared_ptr<const ManagedObjectModel> storeModel,
-                                const ManagedObjectModel& properties);
+        const ManagedObjectModel& properties);
 };

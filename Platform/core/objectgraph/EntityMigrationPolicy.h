@@ -16,6 +16,6 @@ public:
     // `destination` holds the new row as carried over; changes to its values are written back
     // (only columns of the destination table may be set). Returning false fails the whole
     // migration with `error`.
-    virtual bool createDestinationInstances(const MigrationRecord& source, MigrationRecord& destination,
-                                            QString* error) = 0;
+    virtual bool createDestinationInstances(const MigrationRecord& source, MigrationRecord& destination, QString* error)
+        = 0;
 };

@@ -20,23 +20,26 @@ QString propertyName(const EntityDescription& entity, const QString& name)
     return entity.name() + QLatin1Char('.') + name;
 }
 
-bool checkAttributes(const EntityDescription& source, const EntityDescription& destination, bool hasPolicy,
-                     QString* error)
+bool checkAttributes(
+    const EntityDescription& source, const EntityDescription& destination, bool hasPolicy, QString* error)
 {
     for (const AttributeDescription& attribute : destination.attributes()) {
         const AttributeDescription* old = source.attribute(attribute.name);
         const bool needsValue = !attribute.isOptional && attribute.defaultValue.isNull() && !hasPolicy;
         if (!old) {
             if (needsValue)
-                return fail(error, QStringLiteral("the new required attribute %1 has no default value")
-                                       .arg(propertyName(destination, attribute.name)));
+                return fail(error,
+                    QStringLiteral("the new required attribute %1 has no default value")
+                        .arg(propertyName(destination, attribute.name)));
             continue;
         }
         if (old->type != attribute.type)
-            return fail(error, QStringLiteral("the attribute %1 changes its type").arg(propertyName(destination, attribute.name)));
+            return fail(error,
+                QStringLiteral("the attribute %1 changes its type").arg(propertyName(destination, attribute.name)));
         if (old->isOptional && needsValue)
-            return fail(error, QStringLiteral("the attribute %1 becomes required without a default value")
-                                   .arg(propertyName(destination, attribute.name)));
+            return fail(error,
+                QStringLiteral("the attribute %1 becomes required without a default value")
+                    .arg(propertyName(destination, attribute.name)));
     }
     return true;
 }
@@ -47,23 +50,25 @@ bool checkRelationships(const EntityDescription& source, const EntityDescription
         const RelationshipDescription* old = source.relationship(relationship.name);
         if (!old) {
             if (!relationship.isToMany && !relationship.isOptional)
-                return fail(error, QStringLiteral("the new required relationship %1 has no value to start from")
-                                       .arg(propertyName(destination, relationship.name)));
+                return fail(error,
+                    QStringLiteral("the new required relationship %1 has no value to start from")
+                        .arg(propertyName(destination, relationship.name)));
             continue;
         }
         const bool same = old->destinationEntity->name() == relationship.destinationEntity->name()
             && old->isToMany == relationship.isToMany && old->isOrdered == relationship.isOrdered
             && old->inverseRelationship->name == relationship.inverseRelationship->name;
         if (!same)
-            return fail(error, QStringLiteral("the relationship %1 changes its destination, kind or inverse")
-                                   .arg(propertyName(destination, relationship.name)));
+            return fail(error,
+                QStringLiteral("the relationship %1 changes its destination, kind or inverse")
+                    .arg(propertyName(destination, relationship.name)));
     }
     return true;
 }
 
 // Whether copying rows, tables and columns by name carries the source's data over.
 bool checkCarriedOver(const ManagedObjectModel& source, const ManagedObjectModel& destination,
-                      const QSet<QString>& entitiesWithPolicies, QString* error)
+    const QSet<QString>& entitiesWithPolicies, QString* error)
 {
     for (const EntityDescription* entity : destination.entities()) {
         const EntityDescription* old = source.entity(entity->name());
@@ -89,8 +94,8 @@ bool checkCarriedOver(const ManagedObjectModel& source, const ManagedObjectModel
 
 } // namespace
 
-std::optional<MappingModel> MappingModel::inferred(const ManagedObjectModel& source,
-                                                   const ManagedObjectModel& destination, QString* error)
+std::optional<MappingModel> MappingModel::inferred(
+    const ManagedObjectModel& source, const ManagedObjectModel& destination, QString* error)
 {
     if (!checkCarriedOver(source, destination, {}, error))
         return std::nullopt;
@@ -100,8 +105,8 @@ std::optional<MappingModel> MappingModel::inferred(const ManagedObjectModel& sou
     return mapping;
 }
 
-std::optional<MappingModel> MappingModel::fromFile(const QString& path, const ManagedObjectModel& source,
-                                                   const ManagedObjectModel& destination, QString* error)
+std::optional<MappingModel> MappingModel::fromFile(
+    const QString& path, const ManagedObjectModel& source, const ManagedObjectModel& destination, QString* error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -117,8 +122,9 @@ std::optional<MappingModel> MappingModel::fromFile(const QString& path, const Ma
     const QJsonObject root = document.object();
     if (root.value(QLatin1String("source")).toString() != source.versionName()
         || root.value(QLatin1String("destination")).toString() != destination.versionName()) {
-        fail(error, QStringLiteral("the mapping file %1 does not map %2 to %3")
-                        .arg(path, source.versionName(), destination.versionName()));
+        fail(error,
+            QStringLiteral("the mapping file %1 does not map %2 to %3")
+                .arg(path, source.versionName(), destination.versionName()));
         return std::nullopt;
     }
 
@@ -129,11 +135,12 @@ std::optional<MappingModel> MappingModel::fromFile(const QString& path, const Ma
     QSet<QString> entitiesWithPolicies;
     for (const QJsonValue& value : root.value(QLatin1String("entityMappings")).toArray()) {
         const QJsonObject object = value.toObject();
-        EntityMapping entityMapping{object.value(QLatin1String("entity")).toString(),
-                                    object.value(QLatin1String("policy")).toString()};
+        EntityMapping entityMapping {
+            object.value(QLatin1String("entity")).toString(), object.value(QLatin1String("policy")).toString()};
         if (!destination.entity(entityMapping.entityName) || !source.entity(entityMapping.entityName)) {
-            fail(error, QStringLiteral("the mapping file %1 maps the entity \"%2\" that is not in both models")
-                            .arg(path, entityMapping.entityName));
+            fail(error,
+                QStringLiteral("the mapping file %1 maps the entity \"%2\" that is not in both models")
+                    .arg(path, entityMapping.entityName));
             return std::nullopt;
         }
         if (!entityMapping.policyName.isEmpty())

@@ -35,14 +35,14 @@ public:
     // optional one becoming required without one), an attribute changing its type, a
     // relationship changing its destination, kind, order or inverse, a new required to-one, an
     // entity moving to another table, or an entity removed while its table stays.
-    static std::optional<MappingModel> inferred(const ManagedObjectModel& source, const ManagedObjectModel& destination,
-                                                QString* error = nullptr);
+    static std::optional<MappingModel> inferred(
+        const ManagedObjectModel& source, const ManagedObjectModel& destination, QString* error = nullptr);
     // An explicit mapping file for these two models. None with `error` when the file is missing,
     // invalid, names other versions or unknown entities, or when the models cannot be carried
     // over (as for inferred mappings, except that an entity with a policy may gain required
     // attributes: its policy fills them).
     static std::optional<MappingModel> fromFile(const QString& path, const ManagedObjectModel& source,
-                                                const ManagedObjectModel& destination, QString* error = nullptr);
+        const ManagedObjectModel& destination, QString* error = nullptr);
 
     const QString& sourceVersionName() const { return m_sourceVersionName; }
     const QString& destinationVersionName() const { return m_destinationVersionName; }

@@ -74,10 +74,10 @@ public:
             return QVariant(sqlite3_column_double(m_statement, index));
         case SQLITE_TEXT:
             return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_statement, index)),
-                                              sqlite3_column_bytes(m_statement, index)));
+                sqlite3_column_bytes(m_statement, index)));
         case SQLITE_BLOB:
             return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(m_statement, index)),
-                                       sqlite3_column_bytes(m_statement, index)));
+                sqlite3_column_bytes(m_statement, index)));
         default:
             return QVariant();
         }
@@ -93,7 +93,10 @@ class Run
 public:
     Run(const ManagedObjectModel& source, const ManagedObjectModel& destination, const MappingModel& mapping,
         const MigrationPolicyRegistry& policies)
-        : m_source(source), m_destination(destination), m_mapping(mapping), m_policies(policies)
+        : m_source(source)
+        , m_destination(destination)
+        , m_mapping(mapping)
+        , m_policies(policies)
     {
     }
     ~Run() { sqlite3_close(m_db); }
@@ -104,15 +107,15 @@ public:
         // The destination is scratch until it replaces a store, so it needs no journal, and a
         // large cache lets the commit write each of its pages once. The source is immutable
         // while we read it, which lets SQLite map it without a lock or a companion file.
-        const QString sourceUri = QUrl::fromLocalFile(QFileInfo(sourcePath).absoluteFilePath()).toString(QUrl::FullyEncoded)
+        const QString sourceUri
+            = QUrl::fromLocalFile(QFileInfo(sourcePath).absoluteFilePath()).toString(QUrl::FullyEncoded)
             + QLatin1String("?immutable=1");
-        if (sqlite3_open_v2(destinationPath.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI,
-                            nullptr)
+        if (sqlite3_open_v2(
+                destinationPath.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI, nullptr)
                 != SQLITE_OK
             || !exec(QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA cache_size=-524288"))
             || !exec(QStringLiteral("ATTACH DATABASE %1 AS src").arg(stringLiteral(sourceUri)))
-            || !exec(QStringLiteral("PRAGMA src.mmap_size=1073741824"))
-            || !exec(QStringLiteral("BEGIN")))
+            || !exec(QStringLiteral("PRAGMA src.mmap_size=1073741824")) || !exec(QStringLiteral("BEGIN")))
             return sqliteFailure();
         const QStringList sourceTables = tables(QStringLiteral("src"));
         m_sourceTables = QSet<QString>(sourceTables.cbegin(), sourceTables.cend());
@@ -135,7 +138,8 @@ private:
     }
     bool sqliteFailure()
     {
-        return fail(m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("cannot open the destination store"));
+        return fail(
+            m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("cannot open the destination store"));
     }
     bool exec(const QString& sql)
     {
@@ -146,8 +150,8 @@ private:
     {
         QStringList names;
         Statement statement(m_db,
-                            QStringLiteral("SELECT name FROM %1.sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'")
-                                .arg(schema));
+            QStringLiteral("SELECT name FROM %1.sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'")
+                .arg(schema));
         while (statement.isValid() && sqlite3_step(statement.get()) == SQLITE_ROW)
             names.append(statement.column(0).toString());
         return names;
@@ -165,7 +169,7 @@ private:
     // The entities whose rows live in the table of `root`.
     static QList<const EntityDescription*> tree(const EntityDescription* root)
     {
-        QList<const EntityDescription*> entities{root};
+        QList<const EntityDescription*> entities {root};
         for (qsizetype i = 0; i < entities.size(); ++i)
             entities.append(entities.at(i)->subentities());
         return entities;
@@ -185,15 +189,16 @@ private:
         case AttributeDescription::Type::String:
             return stringLiteral(value.toString());
         default:
-            fail(QStringLiteral("the default value of the attribute %1 cannot be written by a migration").arg(attribute.name));
+            fail(QStringLiteral("the default value of the attribute %1 cannot be written by a migration")
+                     .arg(attribute.name));
             return std::nullopt;
         }
     }
 
     // What a row of `entity` gets in the attribute column `column`: its old value, its default,
     // or nothing.
-    std::optional<QString> attributeExpression(const EntityDescription& entity, const AttributeDescription& attribute,
-                                               bool sourceHasColumn)
+    std::optional<QString> attributeExpression(
+        const EntityDescription& entity, const AttributeDescription& attribute, bool sourceHasColumn)
     {
         const EntityDescription* old = m_source.entity(entity.name());
         const AttributeDescription* oldAttribute = old ? old->attribute(attribute.name) : nullptr;
@@ -202,7 +207,8 @@ private:
             if (!oldAttribute->isOptional || attribute.isOptional || attribute.defaultValue.isNull())
                 return copied;
             const std::optional<QString> fallback = literal(attribute);
-            return fallback ? std::optional<QString>(QStringLiteral("COALESCE(%1, %2)").arg(copied, *fallback)) : fallback;
+            return fallback ? std::optional<QString>(QStringLiteral("COALESCE(%1, %2)").arg(copied, *fallback))
+                            : fallback;
         }
         if (attribute.defaultValue.isNull())
             return QStringLiteral("NULL");
@@ -213,8 +219,8 @@ private:
     {
         const QStringList sourceColumns = columns(QStringLiteral("src"), table);
         const EntityDescription* root = m_destination.entity(table);
-        const QList<const EntityDescription*> entities = root && !root->parentEntity() ? tree(root)
-                                                                                       : QList<const EntityDescription*>{};
+        const QList<const EntityDescription*> entities
+            = root && !root->parentEntity() ? tree(root) : QList<const EntityDescription*> {};
         QStringList names;
         QStringList expressions;
         const QStringList destinationColumns = columns(QStringLiteral("main"), table);
@@ -254,9 +260,11 @@ private:
         for (qsizetype i = 0; unchanged && i < names.size(); ++i)
             unchanged = expressions.at(i) == QLatin1String("s.") + names.at(i);
         if (unchanged)
-            return exec(QStringLiteral("INSERT INTO main.%1 SELECT * FROM src.%1").arg(quoted(table))) || sqliteFailure();
-        const QString sql = QStringLiteral("INSERT INTO main.%1 (%2) SELECT %3 FROM src.%1 AS s")
-                                .arg(quoted(table), names.join(QLatin1String(", ")), expressions.join(QLatin1String(", ")));
+            return exec(QStringLiteral("INSERT INTO main.%1 SELECT * FROM src.%1").arg(quoted(table)))
+                || sqliteFailure();
+        const QString sql
+            = QStringLiteral("INSERT INTO main.%1 (%2) SELECT %3 FROM src.%1 AS s")
+                  .arg(quoted(table), names.join(QLatin1String(", ")), expressions.join(QLatin1String(", ")));
         return exec(sql) || sqliteFailure();
     }
 
@@ -267,7 +275,8 @@ private:
                 continue;
             std::unique_ptr<EntityMigrationPolicy> policy = m_policies.makePolicy(entityMapping.policyName);
             if (!policy)
-                return fail(QStringLiteral("no entity migration policy is registered as %1").arg(entityMapping.policyName));
+                return fail(
+                    QStringLiteral("no entity migration policy is registered as %1").arg(entityMapping.policyName));
             const EntityDescription* entity = m_destination.entity(entityMapping.entityName);
             if (!runPolicy(*policy, *entity))
                 return false;
@@ -283,8 +292,9 @@ private:
             names.append(stringLiteral(e->name()));
         QList<qint64> keys;
         {
-            Statement select(m_db, QStringLiteral("SELECT Z_PK FROM main.%1 WHERE Z_ENT IN (%2) ORDER BY Z_PK")
-                                       .arg(table, names.join(QLatin1String(", "))));
+            Statement select(m_db,
+                QStringLiteral("SELECT Z_PK FROM main.%1 WHERE Z_ENT IN (%2) ORDER BY Z_PK")
+                    .arg(table, names.join(QLatin1String(", "))));
             if (!select.isValid())
                 return sqliteFailure();
             while (sqlite3_step(select.get()) == SQLITE_ROW)
@@ -327,7 +337,7 @@ private:
     }
 
     bool writeChanges(const QString& table, const QStringList& columns, qint64 key, const QVariantMap& before,
-                      const QVariantMap& after)
+        const QVariantMap& after)
     {
         QStringList assignments;
         QVariantList values;
@@ -335,13 +345,15 @@ private:
             if (before.value(it.key()) == it.value() && before.contains(it.key()))
                 continue;
             if (!columns.contains(it.key()) || it.key() == QLatin1String("Z_PK") || it.key() == QLatin1String("Z_ENT"))
-                return fail(QStringLiteral("a migration policy set %1, which is not a column of %2").arg(it.key(), table));
+                return fail(
+                    QStringLiteral("a migration policy set %1, which is not a column of %2").arg(it.key(), table));
             assignments.append(quoted(it.key()) + QLatin1String(" = ?"));
             values.append(it.value());
         }
         if (assignments.isEmpty())
             return true;
-        Statement update(m_db, QStringLiteral("UPDATE main.%1 SET %2 WHERE Z_PK = ?").arg(table, assignments.join(QLatin1String(", "))));
+        Statement update(m_db,
+            QStringLiteral("UPDATE main.%1 SET %2 WHERE Z_PK = ?").arg(table, assignments.join(QLatin1String(", "))));
         if (!update.isValid())
             return sqliteFailure();
         for (int i = 0; i < values.size(); ++i)
@@ -354,8 +366,9 @@ private:
     // Objects keep their URIs across migrations, so the store keeps its identifier.
     bool keepStoreIdentity()
     {
-        Statement update(m_db, QStringLiteral("UPDATE main.Z_METADATA SET Z_VALUE = (SELECT Z_VALUE FROM src.Z_METADATA WHERE Z_KEY = ?1) "
-                                              "WHERE Z_KEY = ?1 AND EXISTS (SELECT 1 FROM src.Z_METADATA WHERE Z_KEY = ?1)"));
+        Statement update(m_db,
+            QStringLiteral("UPDATE main.Z_METADATA SET Z_VALUE = (SELECT Z_VALUE FROM src.Z_METADATA WHERE Z_KEY = ?1) "
+                           "WHERE Z_KEY = ?1 AND EXISTS (SELECT 1 FROM src.Z_METADATA WHERE Z_KEY = ?1)"));
         if (!update.isValid() || !update.bind(1, QString::fromLatin1(PersistentStoreCoordinator::StoreUUIDKey)))
             return sqliteFailure();
         return sqlite3_step(update.get()) == SQLITE_DONE || sqliteFailure();
@@ -380,16 +393,15 @@ bool fail(QString* error, const QString& message)
 } // namespace
 
 MigrationManager::MigrationManager(std::shared_ptr<const ManagedObjectModel> sourceModel,
-                                   std::shared_ptr<const ManagedObjectModel> destinationModel,
-                                   const MigrationPolicyRegistry& policies)
+    std::shared_ptr<const ManagedObjectModel> destinationModel, const MigrationPolicyRegistry& policies)
     : m_sourceModel(std::move(sourceModel))
     , m_destinationModel(std::move(destinationModel))
     , m_policies(policies)
 {
 }
 
-bool MigrationManager::migrateStore(const QString& sourcePath, const MappingModel& mapping,
-                                    const QString& destinationPath, QString* error)
+bool MigrationManager::migrateStore(
+    const QString& sourcePath, const MappingModel& mapping, const QString& destinationPath, QString* error)
 {
     const std::optional<QVariantMap> metadata = PersistentStoreCoordinator::metadata(sourcePath);
     if (!metadata || !m_sourceModel->isCompatibleWithStoreMetadata(*metadata))
@@ -399,8 +411,9 @@ bool MigrationManager::migrateStore(const QString& sourcePath, const MappingMode
         return fail(error, QStringLiteral("the write-ahead log of %1 is not folded").arg(sourcePath));
     if (mapping.sourceVersionName() != m_sourceModel->versionName()
         || mapping.destinationVersionName() != m_destinationModel->versionName())
-        return fail(error, QStringLiteral("the mapping does not map %1 to %2")
-                               .arg(m_sourceModel->versionName(), m_destinationModel->versionName()));
+        return fail(error,
+            QStringLiteral("the mapping does not map %1 to %2")
+                .arg(m_sourceModel->versionName(), m_destinationModel->versionName()));
     if (QFileInfo::exists(destinationPath))
         return fail(error, QStringLiteral("a file already exists at %1").arg(destinationPath));
 

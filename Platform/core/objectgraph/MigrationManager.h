@@ -14,7 +14,7 @@ class MigrationManager
 {
 public:
     MigrationManager(std::shared_ptr<const ManagedObjectModel> sourceModel,
-                     std::shared_ptr<const ManagedObjectModel> destinationModel, const MigrationPolicyRegistry& policies);
+        std::shared_ptr<const ManagedObjectModel> destinationModel, const MigrationPolicyRegistry& policies);
 
     const ManagedObjectModel& sourceModel() const { return *m_sourceModel; }
     const ManagedObjectModel& destinationModel() const { return *m_destinationModel; }
@@ -23,7 +23,7 @@ public:
     // `sourcePath`, which must be a store of the source model with no write-ahead log to fold;
     // it is only read. On failure `error` says why and no store is left at `destinationPath`.
     bool migrateStore(const QString& sourcePath, const MappingModel& mapping, const QString& destinationPath,
-                      QString* error = nullptr);
+        QString* error = nullptr);
 
 private:
     std::shared_ptr<const ManagedObjectModel> m_sourceModel;

@@ -15,8 +15,7 @@ public:
     using Factory = std::function<std::unique_ptr<EntityMigrationPolicy>()>;
 
     void registerPolicy(const QString& name, Factory factory);
-    template<typename T>
-    void registerPolicy(const QString& name)
+    template <typename T> void registerPolicy(const QString& name)
     {
         registerPolicy(name, [] { return std::unique_ptr<EntityMigrationPolicy>(new T()); });
     }
