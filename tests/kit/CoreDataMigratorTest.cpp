@@ -1,4 +1,5 @@
 #include "PelorinsKit/CoreDataMigrator.h"
+#include "PelorinsKit/EntityModel.h"
 #include "PelorinsKit/StoreError.h"
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
 #include "Platform/core/objectgraph/PersistentStoreCoordinator.h"
@@ -89,8 +90,9 @@ protected:
     QString storePath() const { return m_folder.filePath(QStringLiteral("CocoaAppCD.storedata")); }
     QStringList temporaryFiles() const { return QDir(m_temporary.path()).entryList(QDir::Files); }
 
-    QTemporaryDir m_folder;
-    QTemporaryDir m_temporary;
+    // Names that a URI must escape, since steps read their source stores through one.
+    QTemporaryDir m_folder {QDir::tempPath() + QStringLiteral("/store #1 50%-XXXXXX")};
+    QTemporaryDir m_temporary {QDir::tempPath() + QStringLiteral("/steps ?x=1-XXXXXX")};
     int m_policyCalls = 0;
 };
 
@@ -99,6 +101,8 @@ TEST_F(CoreDataMigratorTest, VersionNames_FollowTheModelNamesAndTheirOrder)
     EXPECT_EQ(CoreDataMigrationVersion::version(1).rawValue(), QStringLiteral("ReVudozu"));
     EXPECT_EQ(CoreDataMigrationVersion::version(2).rawValue(), QStringLiteral("ReVudozu 2"));
     EXPECT_EQ(CoreDataMigrationVersion::current().rawValue(), QStringLiteral("ReVudozu 34"));
+    // The store manager creates stores with the entity model's current version.
+    EXPECT_EQ(CoreDataMigrationVersion::current().rawValue(), QString(EntityModel::currentVersionName));
     EXPECT_EQ(CoreDataMigrationVersion::allCases().size(), 34);
 
     EXPECT_EQ(CoreDataMigrationVersion::fromRawValue(QStringLiteral("ReVudozu"))->number(), 1);

@@ -2,6 +2,7 @@
 
 #include "Platform/core/objectgraph/PersistentStoreCoordinator.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
@@ -111,7 +112,7 @@ public:
             = QUrl::fromLocalFile(QFileInfo(sourcePath).absoluteFilePath()).toString(QUrl::FullyEncoded)
             + QLatin1String("?immutable=1");
         if (sqlite3_open_v2(
-                destinationPath.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI, nullptr)
+                QFile::encodeName(destinationPath).constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI, nullptr)
                 != SQLITE_OK
             || !exec(QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA cache_size=-524288"))
             || !exec(QStringLiteral("ATTACH DATABASE %1 AS src").arg(stringLiteral(sourceUri)))
