@@ -1,62 +1,23 @@
 #include "Platform/services/SingleInstance.h"
 
 #include <QDir>
-#include <QSocketNotifier>
+#include <QLocalSocket>
+#include <QLockFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTimer>
-#include <cerrno>
-#include <fcntl.h>
-#include <optional>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 namespace {
 
 // A running instance answers at once from its event loop; these only bound a hung one.
 constexpr int connectTimeoutMs = 1000;
 constexpr int answerTimeoutMs = 3000;
+// Covers another starting instance's whole turn (connect and answer).
+constexpr int startLockTimeoutMs = 10000;
 // A client that has not finished its line by then is dropped.
 constexpr int clientTimeoutMs = 5000;
 
 const QByteArray exitAnswer = "exit\n";
-
-std::optional<sockaddr_un> socketAddress(const QString& path)
-{
-    const QByteArray encoded = QFile::encodeName(path);
-    sockaddr_un address {};
-    if (encoded.isEmpty() || encoded.size() >= int(sizeof(address.sun_path)))
-        return std::nullopt;
-    address.sun_family = AF_UNIX;
-    std::copy(encoded.begin(), encoded.end(), address.sun_path);
-    return address;
-}
-
-void setTimeout(int fd, int option, int milliseconds)
-{
-    timeval time {milliseconds / 1000, (milliseconds % 1000) * 1000};
-    setsockopt(fd, SOL_SOCKET, option, &time, sizeof(time));
-}
-
-// A connected socket, or -1 when nobody listens at `path`.
-int connectTo(const QString& path)
-{
-    const auto address = socketAddress(path);
-    if (!address)
-        return -1;
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return -1;
-    setTimeout(fd, SO_SNDTIMEO, connectTimeoutMs);
-    setTimeout(fd, SO_RCVTIMEO, answerTimeoutMs);
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof(*address)) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
 
 bool isAcceptableLine(const QString& line)
 {
@@ -65,6 +26,12 @@ bool isAcceptableLine(const QString& line)
             return false;
     }
     return true;
+}
+
+void drop(QLocalSocket* client)
+{
+    client->abort();
+    client->deleteLater();
 }
 
 } // namespace
@@ -78,155 +45,77 @@ SingleInstance::SingleInstance(const QString& serverName, QObject* parent)
     : QObject(parent)
     , m_serverName(serverName)
 {
+    m_server.setSocketOptions(QLocalServer::UserAccessOption);
+    connect(&m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
 }
 
-SingleInstance::~SingleInstance()
-{
-    for (auto it = m_clients.cbegin(); it != m_clients.cend(); ++it) {
-        it->notifier->setEnabled(false);
-        ::close(it.key());
-    }
-    if (m_listeningFd >= 0) {
-        m_listeningNotifier->setEnabled(false);
-        ::close(m_listeningFd);
-        ::unlink(QFile::encodeName(m_serverName).constData());
-    }
-}
+// The server closes its clients and removes its socket file.
+SingleInstance::~SingleInstance() = default;
 
 SingleInstance::Role SingleInstance::start(const QString& link)
 {
-    if (handOver(link))
+    // Listening with an access option replaces whatever socket has the name, even a live one, so
+    // instances started together take turns: only the first listens, the others reach it. When the
+    // lock cannot be had (an unwritable folder), start-up goes on unserialised.
+    QLockFile lock(m_serverName + ".lock");
+    lock.tryLock(startLockTimeoutMs);
+
+    QLocalSocket socket;
+    socket.connectToServer(m_serverName);
+    if (socket.waitForConnected(connectTimeoutMs)) {
+        socket.write(link.toUtf8() + '\n');
+        // Once connected the link is in the running instance's hands even if its answer is late,
+        // so this process exits either way rather than run a second program on the same store.
+        socket.waitForReadyRead(answerTimeoutMs);
         return Role::Secondary;
-    if (listen() != ListenResult::NameTaken)
-        return Role::Primary;
-    // Another instance began listening between our two attempts.
-    return handOver(link) ? Role::Secondary : Role::Primary;
-}
-
-bool SingleInstance::handOver(const QString& link) const
-{
-    const int fd = connectTo(m_serverName);
-    if (fd < 0)
-        return false;
-    const QByteArray line = link.toUtf8() + '\n';
-    ::send(fd, line.constData(), size_t(line.size()), MSG_NOSIGNAL);
-    // Once connected the link is in the running instance's hands even if its answer is late, so
-    // this process exits either way rather than run a second program on the same store.
-    char answer[16];
-    ::recv(fd, answer, sizeof(answer), 0);
-    ::close(fd);
-    return true;
-}
-
-SingleInstance::ListenResult SingleInstance::listen()
-{
-    const auto address = socketAddress(m_serverName);
-    if (!address)
-        return ListenResult::Failed;
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0)
-        return ListenResult::Failed;
-
-    const auto bindAddress = [&] { return ::bind(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof(*address)); };
-    if (bindAddress() != 0) {
-        if (errno != EADDRINUSE) {
-            ::close(fd);
-            return ListenResult::Failed;
-        }
-        if (const int probe = connectTo(m_serverName); probe >= 0) {
-            ::close(probe);
-            ::close(fd);
-            return ListenResult::NameTaken;
-        }
-        // Left behind by an instance that crashed.
-        ::unlink(address->sun_path);
-        if (bindAddress() != 0) {
-            ::close(fd);
-            return ListenResult::Failed;
-        }
     }
-    ::chmod(address->sun_path, S_IRUSR | S_IWUSR);
-    if (::listen(fd, 8) != 0) {
-        ::close(fd);
-        ::unlink(address->sun_path);
-        return ListenResult::Failed;
+    switch (socket.error()) {
+    case QLocalSocket::ConnectionRefusedError:
+        // Nobody listens: the socket was left behind by an instance that crashed.
+        QLocalServer::removeServer(m_serverName);
+        [[fallthrough]];
+    case QLocalSocket::ServerNotFoundError:
+        m_server.listen(m_serverName);
+        break;
+    default:
+        // Something we cannot reach holds the name; it is not ours to take over.
+        break;
     }
-
-    m_listeningFd = fd;
-    m_listeningNotifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
-    connect(m_listeningNotifier, &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
-    return ListenResult::Listening;
+    return Role::Primary;
 }
 
 void SingleInstance::acceptConnections()
 {
-    for (;;) {
-        const int fd = ::accept4(m_listeningFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (fd < 0)
-            return;
-        Client client;
-        client.notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
-        connect(client.notifier, &QSocketNotifier::activated, this, [this, fd] { readFromClient(fd); });
-        client.timeout = new QTimer(this);
-        client.timeout->setSingleShot(true);
-        connect(client.timeout, &QTimer::timeout, this, [this, fd] { closeClient(fd); });
-        client.timeout->start(clientTimeoutMs);
-        m_clients.insert(fd, client);
+    while (QLocalSocket* client = m_server.nextPendingConnection()) {
+        // Room for the longest line and its newline; a full buffer without one is dropped.
+        client->setReadBufferSize(maximumLineLength + 1);
+        connect(client, &QLocalSocket::readyRead, this, [this, client] { readFromClient(client); });
+        connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+        QTimer::singleShot(clientTimeoutMs, client, [client] { drop(client); });
     }
 }
 
-void SingleInstance::readFromClient(int fd)
+void SingleInstance::readFromClient(QLocalSocket* client)
 {
-    auto it = m_clients.find(fd);
-    if (it == m_clients.end())
+    if (!client->canReadLine()) {
+        if (client->bytesAvailable() > maximumLineLength)
+            drop(client);
         return;
-    char chunk[1024];
-    for (;;) {
-        const ssize_t count = ::recv(fd, chunk, sizeof(chunk), 0);
-        if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-            return;
-        if (count <= 0) {
-            // The client left before finishing its line.
-            closeClient(fd);
-            return;
-        }
-        it->buffer.append(chunk, count);
-        if (const qsizetype end = it->buffer.indexOf('\n'); end >= 0) {
-            finishLine(fd, it->buffer.left(end));
-            return;
-        }
-        if (it->buffer.size() > maximumLineLength) {
-            closeClient(fd);
-            return;
-        }
     }
-}
-
-void SingleInstance::finishLine(int fd, QByteArray bytes)
-{
+    // Only the first line counts.
+    disconnect(client, &QLocalSocket::readyRead, this, nullptr);
+    QByteArray bytes = client->readLine();
+    bytes.chop(1);
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString line = decoder(bytes);
-    const bool accepted = bytes.size() <= maximumLineLength && !decoder.hasError() && isAcceptableLine(line);
-    if (accepted)
-        ::send(fd, exitAnswer.constData(), size_t(exitAnswer.size()), MSG_NOSIGNAL);
-    closeClient(fd);
-    if (!accepted)
+    if (decoder.hasError() || !isAcceptableLine(line)) {
+        drop(client);
         return;
+    }
+    client->write(exitAnswer);
+    client->disconnectFromServer();
 
     emit activationRequested();
     if (!line.isEmpty())
         emit linkReceived(line);
-}
-
-void SingleInstance::closeClient(int fd)
-{
-    const auto it = m_clients.find(fd);
-    if (it == m_clients.end())
-        return;
-    it->notifier->setEnabled(false);
-    it->notifier->deleteLater();
-    it->timeout->stop();
-    it->timeout->deleteLater();
-    m_clients.erase(it);
-    ::close(fd);
 }

@@ -1,12 +1,10 @@
 #pragma once
 
-#include <QByteArray>
-#include <QHash>
+#include <QLocalServer>
 #include <QObject>
 #include <QString>
 
-class QSocketNotifier;
-class QTimer;
+class QLocalSocket;
 
 // Keeps one running program per user. The first instance listens on a local socket; a later one
 // hands its card link (or nothing, when started without one) to it and is told to exit, so that two
@@ -40,7 +38,7 @@ public:
     // by a crashed instance is removed and replaced.
     Role start(const QString& link);
 
-    bool isListening() const { return m_listeningFd >= 0; }
+    bool isListening() const { return m_server.isListening(); }
     QString serverName() const { return m_serverName; }
 
 signals:
@@ -50,24 +48,9 @@ signals:
     void activationRequested();
 
 private:
-    enum class ListenResult { Listening, NameTaken, Failed };
-
-    struct Client
-    {
-        QSocketNotifier* notifier = nullptr;
-        QTimer* timeout = nullptr;
-        QByteArray buffer;
-    };
-
-    bool handOver(const QString& link) const;
-    ListenResult listen();
     void acceptConnections();
-    void readFromClient(int fd);
-    void finishLine(int fd, QByteArray bytes);
-    void closeClient(int fd);
+    void readFromClient(QLocalSocket* client);
 
     QString m_serverName;
-    int m_listeningFd = -1;
-    QSocketNotifier* m_listeningNotifier = nullptr;
-    QHash<int, Client> m_clients;
+    QLocalServer m_server;
 };

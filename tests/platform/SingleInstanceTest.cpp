@@ -2,13 +2,17 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QUuid>
+#include <atomic>
 #include <future>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -47,8 +51,8 @@ void record(SingleInstance& instance, Received& received)
 }
 
 // Sends raw bytes as a client that is not one of ours would, and returns the answer once the
-// running instance has closed the connection (well before its timeout for idle clients).
-QByteArray sendRaw(const QString& serverName, const QByteArray& bytes)
+// running instance has closed the connection.
+QByteArray sendRaw(const QString& serverName, const QByteArray& bytes, int closeTimeoutMs = 2000)
 {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address {};
@@ -68,7 +72,7 @@ QByteArray sendRaw(const QString& serverName, const QByteArray& bytes)
             closed = count == 0 || (count < 0 && errno != EAGAIN);
             return closed;
         },
-        2000);
+        closeTimeoutMs);
     EXPECT_TRUE(closed);
     ::close(fd);
     return answer;
@@ -83,6 +87,9 @@ TEST(SingleInstance, SecondInstanceHandsItsLinkToTheRunningOneAndExits)
     SingleInstance first(name);
     ASSERT_EQ(first.start(QString()), SingleInstance::Role::Primary);
     ASSERT_TRUE(first.isListening());
+    const auto othersMayUse = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
+        | QFile::WriteOther | QFile::ExeOther;
+    EXPECT_FALSE(QFile::permissions(name) & othersMayUse);
     Received received;
     record(first, received);
 
@@ -142,9 +149,11 @@ TEST(SingleInstance, GarbageFromAClientIsIgnoredAndTheServerKeepsWorking)
         {"control characters", QByteArray("pelorins://A\0B\n", 15)},
         {"a line longer than allowed", QByteArray(SingleInstance::maximumLineLength + 10, 'x') + '\n'},
         {"an endless line", QByteArray(SingleInstance::maximumLineLength * 4, 'y')},
+        {"a line never finished", QByteArray("pelorins://E")},
     };
     for (const auto& garbage : cases) {
-        EXPECT_TRUE(sendRaw(name, garbage.bytes).isEmpty()) << garbage.what;
+        // An unfinished line is only dropped when the client's time is up.
+        EXPECT_TRUE(sendRaw(name, garbage.bytes, 8000).isEmpty()) << garbage.what;
         EXPECT_TRUE(received.links.isEmpty()) << garbage.what;
         EXPECT_EQ(received.activations, 0) << garbage.what;
     }
@@ -155,4 +164,31 @@ TEST(SingleInstance, GarbageFromAClientIsIgnoredAndTheServerKeepsWorking)
     EXPECT_EQ(startSecondInstance(name, "pelorins://D"), SingleInstance::Role::Secondary);
     ASSERT_TRUE(spinUntil([&] { return received.links.size() == 2; }));
     EXPECT_EQ(received.links.last(), "pelorins://D");
+}
+
+TEST(SingleInstance, InstancesStartedTogetherLeaveExactlyOneRunning)
+{
+    QTemporaryDir dir;
+    const QString name = uniqueServerName(dir);
+    constexpr int count = 4;
+    std::atomic<int> started = 0;
+    std::vector<std::future<SingleInstance::Role>> instances;
+    for (int i = 0; i < count; ++i) {
+        instances.push_back(std::async(std::launch::async, [&] {
+            // Gives this thread the event dispatcher a listening socket needs.
+            QEventLoop loop;
+            SingleInstance instance(name);
+            const auto role = instance.start(QString());
+            ++started;
+            // The running one answers the others until all have started.
+            QDeadlineTimer deadline(15000);
+            while (started < count && !deadline.hasExpired())
+                loop.processEvents(QEventLoop::AllEvents, 20);
+            return role;
+        }));
+    }
+    int running = 0;
+    for (auto& instance : instances)
+        running += instance.get() == SingleInstance::Role::Primary;
+    EXPECT_EQ(running, 1);
 }
