@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QStringList>
 #include <QUrl>
+#include <limits>
 #include <sqlite3.h>
 
 namespace {
@@ -285,56 +286,75 @@ private:
         return true;
     }
 
+    // Source and destination rows are read side by side in key order, a chunk at a time, and
+    // the policy's changes are written once the chunk's readers are done.
     bool runPolicy(EntityMigrationPolicy& policy, const EntityDescription& entity)
     {
+        constexpr int chunkSize = 1000;
         const QString table = quoted(entity.rootEntity()->name());
         QStringList names;
         for (const EntityDescription* e : tree(&entity))
             names.append(stringLiteral(e->name()));
-        QList<qint64> keys;
-        {
-            Statement select(m_db,
-                QStringLiteral("SELECT Z_PK FROM main.%1 WHERE Z_ENT IN (%2) ORDER BY Z_PK")
-                    .arg(table, names.join(QLatin1String(", "))));
-            if (!select.isValid())
-                return sqliteFailure();
-            while (sqlite3_step(select.get()) == SQLITE_ROW)
-                keys.append(select.column(0).toLongLong());
-        }
-        const QStringList destinationColumns = columns(QStringLiteral("main"), entity.rootEntity()->name());
-        Statement readSource(m_db, QStringLiteral("SELECT * FROM src.%1 WHERE Z_PK = ?").arg(table));
-        Statement readDestination(m_db, QStringLiteral("SELECT * FROM main.%1 WHERE Z_PK = ?").arg(table));
+        const QString rows = QStringLiteral("WHERE Z_ENT IN (%1) AND Z_PK > ? ORDER BY Z_PK LIMIT %2")
+                                 .arg(names.join(QLatin1String(", ")))
+                                 .arg(chunkSize);
+        Statement readSource(m_db, QStringLiteral("SELECT * FROM src.%1 %2").arg(table, rows));
+        Statement readDestination(m_db, QStringLiteral("SELECT * FROM main.%1 %2").arg(table, rows));
         if (!readSource.isValid() || !readDestination.isValid())
             return sqliteFailure();
-        for (const qint64 key : keys) {
-            const MigrationRecord source = record(readSource, key);
-            MigrationRecord destination = record(readDestination, key);
-            const QVariantMap before = destination.values;
-            QString policyError;
-            if (!policy.createDestinationInstances(source, destination, &policyError))
-                return fail(policyError);
-            if (!writeChanges(table, destinationColumns, key, before, destination.values))
-                return false;
+        const QStringList destinationColumns = columnNames(readDestination);
+        qint64 after = std::numeric_limits<qint64>::min();
+        for (;;) {
+            const QList<MigrationRecord> sources = records(readSource, after);
+            QList<MigrationRecord> destinations = records(readDestination, after);
+            if (sources.size() != destinations.size())
+                return fail(QStringLiteral("the rows of %1 do not match those of its source").arg(table));
+            for (qsizetype i = 0; i < sources.size(); ++i) {
+                MigrationRecord& destination = destinations[i];
+                if (destination.primaryKey != sources.at(i).primaryKey)
+                    return fail(QStringLiteral("the rows of %1 do not match those of its source").arg(table));
+                const QVariantMap before = destination.values;
+                QString policyError;
+                if (!policy.createDestinationInstances(sources.at(i), destination, &policyError))
+                    return fail(policyError);
+                if (!writeChanges(table, destinationColumns, destination.primaryKey, before, destination.values))
+                    return false;
+            }
+            if (sources.size() < chunkSize)
+                return true;
+            after = sources.last().primaryKey;
         }
-        return true;
     }
 
-    MigrationRecord record(Statement& statement, qint64 key)
+    static QStringList columnNames(const Statement& statement)
     {
-        MigrationRecord record;
-        record.primaryKey = key;
+        QStringList names;
+        for (int i = 0; i < sqlite3_column_count(statement.get()); ++i)
+            names.append(QString::fromUtf8(sqlite3_column_name(statement.get(), i)));
+        return names;
+    }
+
+    // The next chunk of rows with keys above `after`; the statement is reset when it returns.
+    QList<MigrationRecord> records(Statement& statement, qint64 after)
+    {
+        const QStringList names = columnNames(statement);
+        QList<MigrationRecord> result;
         sqlite3_reset(statement.get());
-        statement.bind(1, key);
-        if (sqlite3_step(statement.get()) != SQLITE_ROW)
-            return record;
-        for (int i = 0; i < sqlite3_column_count(statement.get()); ++i) {
-            const QString name = QString::fromUtf8(sqlite3_column_name(statement.get(), i));
-            if (name == QLatin1String("Z_ENT"))
-                record.entityName = statement.column(i).toString();
-            else if (name != QLatin1String("Z_PK"))
-                record.values.insert(name, statement.column(i));
+        statement.bind(1, after);
+        while (sqlite3_step(statement.get()) == SQLITE_ROW) {
+            MigrationRecord record;
+            for (int i = 0; i < names.size(); ++i) {
+                if (names.at(i) == QLatin1String("Z_PK"))
+                    record.primaryKey = statement.column(i).toLongLong();
+                else if (names.at(i) == QLatin1String("Z_ENT"))
+                    record.entityName = statement.column(i).toString();
+                else
+                    record.values.insert(names.at(i), statement.column(i));
+            }
+            result.append(std::move(record));
         }
-        return record;
+        sqlite3_reset(statement.get());
+        return result;
     }
 
     bool writeChanges(const QString& table, const QStringList& columns, qint64 key, const QVariantMap& before,
