@@ -12,6 +12,8 @@
 
 namespace {
 
+constexpr int intermediatePageSize = 65536;
+
 QString urlText(const QString& path)
 {
     return QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString();
@@ -143,6 +145,9 @@ void CoreDataMigrator::migrateStore(const QString& storePath, const CoreDataMigr
     };
     for (const CoreDataMigrationStep& step : steps) {
         MigrationManager manager(step.sourceModel, step.destinationModel, m_policies);
+        // Only the last store is copied into the store file, whose page size it must keep.
+        if (&step != &steps.last())
+            manager.setPageSize(intermediatePageSize);
         const QString destinationPath
             = QDir(m_temporaryDirectory).filePath(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
         QString error;

@@ -103,7 +103,7 @@ public:
     }
     ~Run() { sqlite3_close(m_db); }
 
-    bool migrate(const QString& sourcePath, const QString& destinationPath, QString* error)
+    bool migrate(const QString& sourcePath, const QString& destinationPath, int pageSize, QString* error)
     {
         m_error = error;
         // The destination is scratch until it replaces a store, so it needs no journal, and a
@@ -116,6 +116,7 @@ public:
                 QFile::encodeName(destinationPath).constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI, nullptr)
                 != SQLITE_OK
             || !exec(QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA cache_size=-524288"))
+            || (pageSize > 0 && !exec(QStringLiteral("PRAGMA page_size=%1; VACUUM").arg(pageSize)))
             || !exec(QStringLiteral("ATTACH DATABASE %1 AS src").arg(stringLiteral(sourceUri)))
             || !exec(QStringLiteral("PRAGMA src.mmap_size=1073741824")) || !exec(QStringLiteral("BEGIN")))
             return sqliteFailure();
@@ -450,7 +451,7 @@ bool MigrationManager::migrateStore(
     bool migrated = false;
     {
         Run run(*m_sourceModel, *m_destinationModel, mapping, m_policies);
-        migrated = run.migrate(sourcePath, destinationPath, error);
+        migrated = run.migrate(sourcePath, destinationPath, m_pageSize, error);
     }
     if (!migrated)
         PersistentStoreCoordinator::destroyStore(destinationPath);

@@ -16,6 +16,11 @@ public:
     MigrationManager(std::shared_ptr<const ManagedObjectModel> sourceModel,
         std::shared_ptr<const ManagedObjectModel> destinationModel, const MigrationPolicyRegistry& policies);
 
+    // The page size of the stores it writes (a power of two from 512 to 65536); 0, the default,
+    // keeps SQLite's. Scratch stores that are only read once more are written faster with large
+    // pages; a store that will be copied into a store in WAL mode needs that store's page size.
+    void setPageSize(int bytes) { m_pageSize = bytes; }
+
     const ManagedObjectModel& sourceModel() const { return *m_sourceModel; }
     const ManagedObjectModel& destinationModel() const { return *m_destinationModel; }
 
@@ -29,4 +34,5 @@ private:
     std::shared_ptr<const ManagedObjectModel> m_sourceModel;
     std::shared_ptr<const ManagedObjectModel> m_destinationModel;
     const MigrationPolicyRegistry& m_policies;
+    int m_pageSize = 0;
 };
