@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QList>
+#include <QVariant>
+
+class DisplayItem;
+class ManagedObject;
+
+// Writes objects of the store in the JSON node format, the one interchange form of export,
+// copy and paste, duplication and undo of deletions. A wrapped node is {"<Class>": body}; the
+// body holds every attribute that has a value, every ordered to-many relationship as an array of
+// wrapped nodes, a board's done column under "mainColumn" and "objectIDURI". Objects met twice
+// in one graph (a done card under its column and its day group, a tag under its board and its
+// cards) are written in full each time with the same "objectIDURI"; the reader builds them once.
+//
+// Nothing is cached and nothing in the store changes, except the export mark that
+// Folder::childrenHasMixedStates() sets on a folder the export test asks.
+class JSONWriter
+{
+public:
+    JSONWriter() = delete;
+
+    // The wrapped node of `node`, or an empty object when the export test leaves it out: a folder
+    // or board whose export mark is off, unless it is a folder whose children's marks are mixed.
+    // The result is wrapped in the class name whatever `includeClassName` says.
+    static QJsonObject genericTraversingNode(ManagedObject* node, bool includeClassName);
+
+    // An attribute value as JSON: dates in the node date form, URLs as their text, notes in
+    // their dictionary form, numbers, Booleans, texts and lists of texts as they are. Undefined
+    // for a value that has no JSON form.
+    static QJsonValue convertObjectToJSONCompliantValue(const QVariant& object);
+
+    // The archive of an export: the wrapped nodes of `items` (the root's children, in order) that
+    // pass the export test.
+    static QJsonArray archiveArray(const QList<DisplayItem*>& items);
+};
