@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <optional>
+
+class DoneDate;
+class Kanban;
+class KanbanColumn;
+class ListItem;
+
+// Where cards sit on a board, read and changed in the model alone: a card is either in one stage
+// column or in one day group of the done column. The card movers go through the column views
+// when they can; these are the places they fall back to when a view, a controller or a recorded
+// row is missing, so that no card is ever left in no column and no day group.
+namespace CardPlacement {
+
+// A card's place on its board: its stage column and row there, or (without a column) its done
+// date and its row in that day's group.
+struct Place
+{
+    KanbanColumn* column = nullptr;
+    std::optional<QDateTime> doneDate;
+    int index = 0;
+};
+
+// The start of the date's day in the user's time zone.
+QDateTime dayOf(const QDateTime& date);
+QDateTime today();
+
+// The card's place on the board; none when it is in no stage column and no day group of it.
+std::optional<Place> placeOf(const Kanban* kanban, const ListItem* item);
+bool isFiled(const Kanban* kanban, const ListItem* item);
+
+// The first group of the board carrying exactly `day`.
+DoneDate* groupOn(const Kanban* kanban, const QDateTime& day);
+// A new, empty group for `day`, placed so that the groups stay newest first. Made only when it
+// can be attached: null when the board has no context.
+DoneDate* makeGroup(Kanban* kanban, const QDateTime& day, int* insertedAt = nullptr);
+
+// Takes the cards out of the board's stage columns.
+void takeOutOfStageColumns(Kanban* kanban, const QList<ListItem*>& items);
+// Files the cards, as done cards, into the group of the first card's done day at `index`
+// (clamped), making the group when it is missing; cards without a done date get now. The cards
+// leave their stage columns first.
+void fileInDoneColumn(Kanban* kanban, const QList<ListItem*>& items, int index);
+// Takes the cards out of their day groups as open cards, without strike-through; groups left
+// empty are deleted, except today's.
+void leaveDoneColumn(Kanban* kanban, const QList<ListItem*>& items);
+// Puts the cards at `index` (clamped) of a stage column, taking them out of the done column first.
+void placeInStageColumn(Kanban* kanban, KanbanColumn* column, const QList<ListItem*>& items, int index);
+// Puts the card back at a place read earlier; a stage column no longer on the board sends it to
+// the head of the last stage column, and without stage columns it goes to the done column.
+void restore(Kanban* kanban, ListItem* item, const Place& place);
+
+}
