@@ -11,6 +11,12 @@
 
 #include <gtest/gtest.h>
 
+// Readable failures for board layouts.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
 namespace {
 
 bool struckThrough(const ListItem* card)
