@@ -3,14 +3,19 @@
 // The reference dataset of the benchmarks: 50,000 cards in all. One large board of 10,000 cards
 // (8 stage columns of 250 open cards, 8,000 done cards over 365 day groups) and 200 boards of 200
 // cards in 20 folders; every card carries 2 tags and a history, one card in five has a due date.
+// Every card has notes of about 1,000 characters (a title line, body lines, three checklist lines
+// and its two tags as hash tags); one card in twenty also shows a picture, with its picture record.
 // Header-only so that any benchmark or test can write it without another library.
 
 #include "PelorinsKit/DoneDate.h"
+#include "PelorinsKit/AttributeKey.h"
 #include "PelorinsKit/EntityModel.h"
+#include "PelorinsKit/ImageAttachment.h"
 #include "PelorinsKit/Kanban.h"
 #include "PelorinsKit/KanbanColumn.h"
 #include "PelorinsKit/ListItem.h"
 #include "PelorinsKit/ListItemHistory.h"
+#include "PelorinsKit/NoteTextConventions.h"
 #include "PelorinsKit/Root.h"
 #include "PelorinsKit/Tag.h"
 #include "Platform/core/objectgraph/PersistentStoreCoordinator.h"
@@ -36,6 +41,14 @@ public:
     static constexpr int cardsInAll = largeBoardStages * largeBoardOpenCardsPerStage + largeBoardDoneCards
         + folders * boardsPerFolder * (smallBoardStages * smallBoardOpenCardsPerStage + smallBoardDoneCards);
     static_assert(cardsInAll == 50000);
+    static constexpr int cardsPerPicture = 20;
+    static constexpr const char* pictureFileName = "picture.png";
+
+    // The picture folder named in the notes of card number `n` (in the order cards are made).
+    static QString pictureFolder(int n)
+    {
+        return QStringLiteral("%1-0000-4000-8000-000000000000").arg(n, 8, 16, QLatin1Char('0')).toUpper();
+    }
 
     // Writes the dataset into a new store at `storePath`; the day groups count back from `today`.
     static bool write(const QString& storePath, const QDate& today, QString* error)
@@ -130,9 +143,38 @@ private:
         if (n % 5 == 0)
             card->setDueDate(QDateTime(m_today.addDays(n % 30 - 10), QTime(17, 0)));
         card->setTags({tags.at(n % tags.size()), tags.at((n + 3) % tags.size())});
+        card->setAttributedNotes(notes(n, card->tags()));
+        if (n % cardsPerPicture == 0)
+            ImageAttachment::create(pictureFolder(n), &m_context)->setListItems({card});
         addHistory(card, ListItemAction::created, QString());
         addHistory(card, ListItemAction::moved, columnIdentifier);
         return card;
+    }
+
+    AttributedString notes(int n, const QList<Tag*>& tags) const
+    {
+        AttributedString text(QStringLiteral("Card %1: prepare the quarterly review\n").arg(n), m_title);
+        for (int line = 0; line < 8; ++line)
+            text.append(AttributedString(QStringLiteral("Body line %1 of card %2, with enough words to wrap inside a "
+                                                        "column of the board: about a hundred.\n")
+                                             .arg(line)
+                                             .arg(n),
+                m_normal));
+        for (int item = 0; item < 3; ++item) {
+            QVariantMap checklist = m_checklist;
+            checklist.insert(AttributeKey::isChecklistChecked, item <= n % 3);
+            text.append(AttributedString(QStringLiteral("Checklist item %1\n").arg(item + 1), checklist));
+        }
+        text.append(AttributedString(
+            QStringLiteral("Tagged #%1 and #%2").arg(tags.at(0)->name(), tags.at(1)->name()), m_normal));
+        if (n % cardsPerPicture == 0) {
+            QVariantMap picture = m_normal;
+            picture.insert(AttributeKey::fileFolderUUID, pictureFolder(n));
+            picture.insert(AttributeKey::filename, QLatin1String(pictureFileName));
+            text.append(AttributedString(QStringLiteral("\n"), m_normal));
+            text.append(AttributedString(QString(AttributedString::attachmentCharacter), picture));
+        }
+        return text;
     }
 
     void addHistory(ListItem* card, ListItemAction action, const QString& columnIdentifier)
@@ -144,5 +186,8 @@ private:
 
     ManagedObjectContext& m_context;
     QDate m_today;
+    const QVariantMap m_title = titleAttributes();
+    const QVariantMap m_normal = normalAttributes();
+    const QVariantMap m_checklist = checkListAttributes();
     int m_cards = 0;
 };
