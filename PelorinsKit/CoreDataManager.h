@@ -55,6 +55,7 @@ public:
     // Saves the main context; false, with the error written to the console, when it failed (the
     // changes then stay in the context).
     bool saveContext();
+    void importFrom(const QUrl& url);
 
 private:
     void buildContainer();
