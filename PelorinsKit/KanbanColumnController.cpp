@@ -6,11 +6,13 @@
 #include "PelorinsKit/KanbanColumn.h"
 #include "PelorinsKit/KanbanColumnDelegate.h"
 #include "PelorinsKit/ListItem.h"
-#include "PelorinsKit/RichTextCodec.h"
+#include "PelorinsKit/NoteAttachments.h"
 #include "PelorinsKit/Tag.h"
 #include "PelorinsKit/TextMeasures.h"
 
 #include <QHash>
+#include <QStringMatcher>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -38,22 +40,61 @@ bool sharesTag(const ListItem* card, const QSet<Tag*>& filter)
     return false;
 }
 
-std::optional<AttributedString> notesOf(const ListItem* card)
+// Finds a search text in notes regardless of case, exactly as QString::contains() with
+// Qt::CaseInsensitive does (simple case folding), but fast enough to search every card of a big
+// board while the user types: when the text starts with a character whose folded form is ASCII,
+// only the places holding a character of that fold are compared.
+class NotesSearch
 {
-    const QByteArray data = card->attributedNotesData();
-    if (data.isEmpty())
-        return std::nullopt;
-    return RichTextCodec::decode(data);
-}
+public:
+    explicit NotesSearch(const QString& term)
+        : m_term(term)
+        , m_folded(term.toCaseFolded())
+        , m_matcher(term, Qt::CaseInsensitive)
+    {
+        if (!m_folded.isEmpty() && m_folded.front().unicode() < 128)
+            m_firstCharacters = &foldingTo().at(m_folded.front().unicode());
+    }
 
-// The notes' first line without its line break; empty when the notes have no line break.
-AttributedString firstLineOf(const AttributedString& notes)
-{
-    const QList<AttributedString::Line> lines = AttributedString::lines(notes.string());
-    if (lines.isEmpty() || lines.first().content == lines.first().enclosing)
-        return AttributedString();
-    return notes.attributedSubstring(lines.first().content);
-}
+    bool isIn(QStringView text) const
+    {
+        if (!m_firstCharacters)
+            return m_matcher.indexIn(text) >= 0;
+        const qsizetype length = m_term.size();
+        const qsizetype last = text.size() - length;
+        for (QChar first : *m_firstCharacters) {
+            for (qsizetype at = text.indexOf(first); at >= 0 && at <= last; at = text.indexOf(first, at + 1)) {
+                if (length > 1 && QChar::toCaseFolded(text[at + 1].unicode()) != m_folded[1].unicode())
+                    continue;
+                if (text.sliced(at, length).compare(m_term, Qt::CaseInsensitive) == 0)
+                    return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    // For each ASCII character, the UTF-16 code units that fold to it ("k" has the Kelvin sign,
+    // "s" the long s).
+    static const std::array<QList<QChar>, 128>& foldingTo()
+    {
+        static const std::array<QList<QChar>, 128> table = [] {
+            std::array<QList<QChar>, 128> folding;
+            for (char32_t unit = 0; unit <= 0xFFFF; ++unit) {
+                const char32_t folded = QChar::toCaseFolded(unit);
+                if (folded < 128)
+                    folding.at(folded).append(QChar(char16_t(unit)));
+            }
+            return folding;
+        }();
+        return table;
+    }
+
+    QString m_term;
+    QString m_folded;
+    QStringMatcher m_matcher;
+    const QList<QChar>* m_firstCharacters = nullptr;
+};
 
 std::optional<IndexPath> pathIn(const QList<ListItem*>& cards, const ListItem* item, int section)
 {
@@ -230,9 +271,10 @@ QList<ListItem*> KanbanColumnController::filteredItemsFrom(const QList<ListItem*
     const std::optional<QString> searchTerm = board ? board->searchTerm() : std::nullopt;
     const bool searching = searchTerm && !searchTerm->isEmpty();
     if (searching) {
+        const NotesSearch search(*searchTerm);
         shown.removeIf([&](const ListItem* card) {
-            const std::optional<AttributedString> notes = notesOf(card);
-            return notes && !notes->string().contains(*searchTerm, Qt::CaseInsensitive);
+            const std::optional<AttributedString> notes = card->attributedNotes();
+            return notes && !search.isIn(notes->string());
         });
     }
 
@@ -281,12 +323,19 @@ qreal KanbanColumnController::heightForItem(ListItem* item) const
         if (cached != cache.cend())
             return *cached;
     }
-    const std::optional<AttributedString> notes = notesOf(item);
+    std::optional<AttributedString> notes = item->attributedNotes();
     if (!notes)
         return heightWithoutNotes;
     const qreal width = board->columnWidth() - 2 * itemPadding();
-    const qreal textHeight
-        = item->notesExpanded().value_or(false) ? heightToFit(*notes, width) : heightToFit(firstLineOf(*notes), width);
+    qreal textHeight = 0;
+    if (item->notesExpanded().value_or(false)) {
+        // Pictures take their real size; a collapsed card shows none, so only an expanded one
+        // reads them.
+        restoreImageAttachments(*notes);
+        textHeight = heightToFit(*notes, width);
+    } else {
+        textHeight = heightToFit(item->firstAttributedLine(), width);
+    }
     const qreal height = heightOfFixedItems() + textHeight;
     if (useCache)
         board->cacheItemHeight(item, height);

@@ -4,7 +4,6 @@
 #include "PelorinsKit/Kanban.h"
 #include "PelorinsKit/KanbanColumn.h"
 #include "PelorinsKit/ListItem.h"
-#include "PelorinsKit/RichTextCodec.h"
 #include "PelorinsKit/Tag.h"
 #include "PelorinsKit/TextMeasures.h"
 #include "support/FakeBoardView.h"
@@ -32,7 +31,7 @@ QDateTime daysAgo(int days)
 
 void setNotes(ListItem* card, const QString& text)
 {
-    card->setAttributedNotesData(RichTextCodec::encode(AttributedString(text)));
+    card->setAttributedNotes(AttributedString(text));
 }
 
 // A board of three stage columns with a column controller per stage, one for the done column,
@@ -378,6 +377,38 @@ TEST_F(Filtering, TagFilterSearchTextAndDeletion)
     view.setTagFilter(QList<Tag*> {tagA});
     view.setSearchTerm(std::nullopt);
     EXPECT_EQ(shown(), QList<ListItem*> {taggedA});
+}
+
+TEST_F(Filtering, SearchIgnoresCaseAsTheTextComparisonDoes)
+{
+    struct Case
+    {
+        QString notes;
+        QString term;
+    };
+    const QList<Case> cases = {
+        {QStringLiteral("Call the PLUMBER"), QStringLiteral("plumber")},
+        {QStringLiteral("call the plumber"), QStringLiteral("PlUmBeR")},
+        {QStringLiteral("ends with plumb"), QStringLiteral("plumber")},
+        {QStringLiteral("plum"), QStringLiteral("plumber")},
+        {QStringLiteral("p"), QStringLiteral("p")},
+        {QStringLiteral("pp pl plu PLUMBER"), QStringLiteral("plumber")},
+        {QStringLiteral("300 \u212Aelvin"), QStringLiteral("kelvin")},
+        {QStringLiteral("Me\u017Fsage"), QStringLiteral("MESSAGE")},
+        {QStringLiteral("Caf\u00C9 au lait"), QStringLiteral("\u00E9 au")},
+        {QStringLiteral("\u00C9cole"), QStringLiteral("\u00E9COLE")},
+        {QStringLiteral("Tagged #Work"), QStringLiteral("#work")},
+        {QStringLiteral("Tagged #Work"), QStringLiteral("#home")},
+        {QStringLiteral("Emoji \U0001F600 smile"), QStringLiteral("\U0001F600 SMILE")},
+        {QStringLiteral("line one\nLINE TWO"), QStringLiteral("one\nline")},
+    };
+    ListItem* card = untagged;
+    for (const Case& test : cases) {
+        setNotes(card, test.notes);
+        view.setSearchTerm(test.term);
+        const bool expected = test.notes.contains(test.term, Qt::CaseInsensitive);
+        EXPECT_EQ(shown().contains(card), expected) << test.notes.toStdString() << " / " << test.term.toStdString();
+    }
 }
 
 TEST_F(Filtering, CardsAddedWhileFilteringStayAtTheirPlace)
