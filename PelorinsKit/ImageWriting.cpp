@@ -14,7 +14,7 @@ QString describe(const QImage& image)
 void writeError(const QImage& image, int line, const QString& detail)
 {
     ConsoleLog::write(describe(image) + QStringLiteral(" Error Function '") + QStringLiteral("writePNG(toURL:)")
-                      + QStringLiteral("' Line: ") + QString::number(line) + detail);
+        + QStringLiteral("' Line: ") + QString::number(line) + detail);
 }
 
 } // namespace

@@ -61,8 +61,8 @@ QSet<QString> pictureFolderNames(const std::optional<AttributedString>& notes)
     QSet<QString> names;
     if (!notes)
         return names;
-    notes->enumerateAttribute(AttributeKey::fileFolderUUID, TextRange{0, notes->length()},
-        [&names](const QVariant& value, TextRange) {
+    notes->enumerateAttribute(
+        AttributeKey::fileFolderUUID, TextRange {0, notes->length()}, [&names](const QVariant& value, TextRange) {
             if (value.typeId() != QMetaType::QString)
                 return;
             const QString name = value.toString();
@@ -118,8 +118,8 @@ std::optional<AttributedString> ListItem::attributedNotes() const
     const QByteArray data = attributedNotesData();
     if (data.isNull())
         return std::nullopt;
-    const bool sameBytes = m_hasDecodedNotes && data.constData() == m_decodedFrom.constData()
-        && data.size() == m_decodedFrom.size();
+    const bool sameBytes
+        = m_hasDecodedNotes && data.constData() == m_decodedFrom.constData() && data.size() == m_decodedFrom.size();
     if (!sameBytes) {
         m_decodedNotes = RichTextCodec::decode(data);
         m_decodedFrom = data;
@@ -353,14 +353,14 @@ AttributedString ListItem::firstAttributedLine() const
 {
     const std::optional<AttributedString> notes = attributedNotes();
     const std::optional<int> lineFeed = firstLineFeed(notes);
-    return lineFeed ? notes->attributedSubstring(TextRange{0, *lineFeed}) : AttributedString();
+    return lineFeed ? notes->attributedSubstring(TextRange {0, *lineFeed}) : AttributedString();
 }
 
 AttributedString ListItem::firstAttributedLineAndReturn() const
 {
     const std::optional<AttributedString> notes = attributedNotes();
     const std::optional<int> lineFeed = firstLineFeed(notes);
-    return lineFeed ? notes->attributedSubstring(TextRange{0, *lineFeed + 1}) : AttributedString();
+    return lineFeed ? notes->attributedSubstring(TextRange {0, *lineFeed + 1}) : AttributedString();
 }
 
 void ListItem::applyRemoveStrikeThrough()
@@ -368,7 +368,7 @@ void ListItem::applyRemoveStrikeThrough()
     std::optional<AttributedString> notes = attributedNotes();
     if (!notes)
         return;
-    const TextRange whole{0, notes->length()};
+    const TextRange whole {0, notes->length()};
     if (done())
         notes->addAttribute(AttributeKey::strikethroughStyle, 1, whole);
     else

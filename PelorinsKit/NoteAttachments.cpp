@@ -21,7 +21,7 @@ QString describe(const QVariantMap& dictionary)
 QList<TextRange> rangesCarrying(const AttributedString& text, const QString& key)
 {
     QList<TextRange> ranges;
-    text.enumerateAttribute(key, TextRange{0, text.length()}, [&ranges](const QVariant& value, TextRange range) {
+    text.enumerateAttribute(key, TextRange {0, text.length()}, [&ranges](const QVariant& value, TextRange range) {
         if (value.isValid())
             ranges.append(range);
     });
@@ -31,7 +31,7 @@ QList<TextRange> rangesCarrying(const AttributedString& text, const QString& key
 // Calls `replace` for each attachment character of the ranges, from the end of the text back.
 // A run may hold several attachment characters (equal neighbours merge), and each stands for an
 // attachment of its own; replacing one character by one keeps every other position valid.
-template<typename Replace>
+template <typename Replace>
 void eachAttachmentCharacterFromTheEnd(const AttributedString& text, const QList<TextRange>& ranges, Replace replace)
 {
     for (qsizetype r = ranges.size() - 1; r >= 0; --r)
@@ -66,16 +66,18 @@ AttributedString stripImageAttachments(const AttributedString& from)
 {
     AttributedString copy = from;
     QList<TextRange> linkRuns;
-    from.enumerateAttribute(AttributeKey::attachment, TextRange{0, from.length()}, [&](const QVariant& value, TextRange range) {
-        if (value.typeId() != qMetaTypeId<TextAttachment>())
-            return;
-        if (value.value<TextAttachment>().fileType == AttributeKey::link)
-            linkRuns.append(range);
-        else
-            copy.removeAttribute(AttributeKey::attachment, range);
-    });
+    from.enumerateAttribute(
+        AttributeKey::attachment, TextRange {0, from.length()}, [&](const QVariant& value, TextRange range) {
+            if (value.typeId() != qMetaTypeId<TextAttachment>())
+                return;
+            if (value.value<TextAttachment>().fileType == AttributeKey::link)
+                linkRuns.append(range);
+            else
+                copy.removeAttribute(AttributeKey::attachment, range);
+        });
     for (const TextRange& range : std::as_const(linkRuns)) {
-        const TextAttachment attachment = from.attribute(AttributeKey::attachment, range.location).value<TextAttachment>();
+        const TextAttachment attachment
+            = from.attribute(AttributeKey::attachment, range.location).value<TextAttachment>();
         const std::optional<QVariantMap> dictionary = RichTextCodec::decodeDictionary(attachment.contents);
         if (!dictionary)
             continue;
@@ -94,10 +96,11 @@ void restoreImageAttachments(AttributedString& in)
         const QVariant value = in.attribute(AttributeKey::attachmentLinkData, position);
         if (value.typeId() != QMetaType::QVariantMap)
             return;
-        const TextAttachment attachment{AttributeKey::link, RichTextCodec::encodeDictionary(value.toMap()), std::nullopt};
+        const TextAttachment attachment {
+            AttributeKey::link, RichTextCodec::encodeDictionary(value.toMap()), std::nullopt};
         AttributedString card = AttributedString::withAttachment(attachment);
-        card.addAttribute(AttributeKey::attachmentLinkData, value, TextRange{0, 1});
-        in.replaceCharacters(TextRange{position, 1}, card);
+        card.addAttribute(AttributeKey::attachmentLinkData, value, TextRange {0, 1});
+        in.replaceCharacters(TextRange {position, 1}, card);
     });
 
     // Pictures keep every attribute of their character.
@@ -108,8 +111,10 @@ void restoreImageAttachments(AttributedString& in)
         if (!contents)
             return;
         TextAttachment attachment;
-        attachment.fileWrapper = TextAttachment::FileWrapper{attributes.value(AttributeKey::filename).toString(), *contents};
+        attachment.fileWrapper
+            = TextAttachment::FileWrapper {attributes.value(AttributeKey::filename).toString(), *contents};
         attributes.insert(AttributeKey::attachment, QVariant::fromValue(attachment));
-        in.replaceCharacters(TextRange{position, 1}, AttributedString(QString(AttributedString::attachmentCharacter), attributes));
+        in.replaceCharacters(
+            TextRange {position, 1}, AttributedString(QString(AttributedString::attachmentCharacter), attributes));
     });
 }

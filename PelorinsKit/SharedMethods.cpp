@@ -66,7 +66,8 @@ SharedMethods::SharedMethods(CoreDataManager& coreDataManager)
 
 void SharedMethods::copyImageAttachmentsToAttachmentsFolder(const QString& urlOfDocumentToImport)
 {
-    const QString source = QDir(urlOfDocumentToImport).filePath(QLatin1String(PictureFolders::attachmentPicturesFolderName));
+    const QString source
+        = QDir(urlOfDocumentToImport).filePath(QLatin1String(PictureFolders::attachmentPicturesFolderName));
     const std::optional<QString> destination = PictureFolders::attachmentPicturesFolderURL();
     if (!destination)
         return;
@@ -91,8 +92,8 @@ void SharedMethods::copyImageAttachmentsToAttachmentsFolder(const QString& urlOf
         else
             continue;
         ConsoleLog::write(QStringLiteral("Could not copy file ") + entry.filePath()
-                          + QStringLiteral(" to the internal attachment folder: ") + *target + QStringLiteral(" (")
-                          + error + QLatin1Char(')'));
+            + QStringLiteral(" to the internal attachment folder: ") + *target + QStringLiteral(" (") + error
+            + QLatin1Char(')'));
     }
 }
 

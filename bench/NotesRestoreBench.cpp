@@ -44,7 +44,8 @@ LoadedStore load(const QString& path)
     auto model = EntityModel::currentModel(&error);
     store.coordinator = std::make_shared<PersistentStoreCoordinator>(model);
     store.context = EntityModel::makeContext(model);
-    if (!store.coordinator->addPersistentStore(path, &error) || !store.context->loadPersistentStore(store.coordinator, &error))
+    if (!store.coordinator->addPersistentStore(path, &error)
+        || !store.context->loadPersistentStore(store.coordinator, &error))
         qFatal("cannot load the store: %s", qPrintable(error));
     return store;
 }

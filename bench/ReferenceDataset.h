@@ -7,8 +7,8 @@
 // and its two tags as hash tags); one card in twenty also shows a picture, with its picture record.
 // Header-only so that any benchmark or test can write it without another library.
 
-#include "PelorinsKit/DoneDate.h"
 #include "PelorinsKit/AttributeKey.h"
+#include "PelorinsKit/DoneDate.h"
 #include "PelorinsKit/EntityModel.h"
 #include "PelorinsKit/ImageAttachment.h"
 #include "PelorinsKit/Kanban.h"

@@ -27,7 +27,8 @@ TEST(ImageWritingTest, WritePNG_ReportsFailuresAndWritesNothing)
     EXPECT_FALSE(QFileInfo::exists(folder.filePath("empty.png")));
     ASSERT_EQ(capture.lines().size(), 1);
     EXPECT_TRUE(capture.lines().first().contains(" Error Function 'writePNG(toURL:)' Line: "));
-    EXPECT_TRUE(capture.lines().first().endsWith(" No tiff rep found for image writing to " + folder.filePath("empty.png")));
+    EXPECT_TRUE(
+        capture.lines().first().endsWith(" No tiff rep found for image writing to " + folder.filePath("empty.png")));
 
     capture.clear();
     QImage image(1, 1, QImage::Format_RGB32);

@@ -102,7 +102,7 @@ TEST_F(ListItemTest, StrikeThrough_CoversEverythingWhenDoneAndIsClearedOtherwise
     card->applyRemoveStrikeThrough();
     TextRange range;
     EXPECT_EQ(card->attributedNotes()->attribute(AttributeKey::strikethroughStyle, 0, &range), 1);
-    EXPECT_EQ(range, (TextRange{0, 6}));
+    EXPECT_EQ(range, (TextRange {0, 6}));
     EXPECT_TRUE(card->imageAttachments().isEmpty()) << "pictures are not touched";
 
     card->setDone(false);
@@ -132,10 +132,10 @@ TEST_F(ListItemTest, AddHistory_AppendsOnceAndKeepsThePlaceOfAnEntryAlreadyThere
     ListItemHistory* first = ListItemHistory::create(ListItemAction::created, context.get());
     ListItemHistory* second = ListItemHistory::create(ListItemAction::moved, context.get());
     card->addHistory(first);
-    EXPECT_EQ(card->history(), QList<ListItemHistory*>{first});
+    EXPECT_EQ(card->history(), QList<ListItemHistory*> {first});
     card->addHistory(second);
     card->addHistory(first);
-    EXPECT_EQ(card->history(), (QList<ListItemHistory*>{first, second}));
+    EXPECT_EQ(card->history(), (QList<ListItemHistory*> {first, second}));
 }
 
 TEST_F(ListItemTest, Notes_FollowTheStoredBytesWhateverSetsThem)
@@ -170,7 +170,7 @@ TEST(ListItemStoreTest, Notes_SurviveSavingAndReopening)
     const QList<ListItem*> cards = store.context().fetchAs<ListItem>(FetchRequest("ListItem"));
     ASSERT_EQ(cards.size(), 1);
     EXPECT_EQ(cards.first()->firstAttributedLine(), AttributedString("Title", titleAttributes()));
-    EXPECT_EQ(cards.first()->getAllTagNames(), QStringList{"tag"});
+    EXPECT_EQ(cards.first()->getAllTagNames(), QStringList {"tag"});
 }
 
 } // namespace

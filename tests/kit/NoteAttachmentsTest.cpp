@@ -32,7 +32,7 @@ QVariantMap pictureAttributes(const QString& folder, const QString& file = QStri
     return attributes;
 }
 
-const QVariantMap linkDictionary{
+const QVariantMap linkDictionary {
     {QStringLiteral("url"), QUrl(QStringLiteral("https://example.org/a"))},
     {QStringLiteral("title"), QStringLiteral("Example")},
 };
@@ -42,7 +42,7 @@ AttributedString editorPicture(const QString& folder)
 {
     QVariantMap attributes = pictureAttributes(folder);
     TextAttachment attachment;
-    attachment.fileWrapper = TextAttachment::FileWrapper{QStringLiteral("picture.png"), pictureBytes};
+    attachment.fileWrapper = TextAttachment::FileWrapper {QStringLiteral("picture.png"), pictureBytes};
     attributes.insert(AttributeKey::attachment, QVariant::fromValue(attachment));
     return AttributedString(QString(AttributedString::attachmentCharacter), attributes);
 }
@@ -50,7 +50,7 @@ AttributedString editorPicture(const QString& folder)
 AttributedString editorLink(const QVariantMap& dictionary = linkDictionary)
 {
     AttributedString link = AttributedString::withAttachment(
-        TextAttachment{AttributeKey::link, RichTextCodec::encodeDictionary(dictionary), std::nullopt});
+        TextAttachment {AttributeKey::link, RichTextCodec::encodeDictionary(dictionary), std::nullopt});
     link.addAttributes(normalAttributes(), {0, 1});
     return link;
 }
@@ -118,7 +118,7 @@ TEST_F(NoteAttachmentsTest, PictureAndLink_ComeBackAtTheSamePositionsAfterStorin
     const TextAttachment link = attachmentAt(rebuilt, 11);
     EXPECT_EQ(link.fileType, "NSLink");
     EXPECT_EQ(RichTextCodec::decodeDictionary(link.contents), linkDictionary);
-    EXPECT_EQ(rebuilt.attributes(11).keys(), (QStringList{AttributeKey::attachment, AttributeKey::attachmentLinkData}))
+    EXPECT_EQ(rebuilt.attributes(11).keys(), (QStringList {AttributeKey::attachment, AttributeKey::attachmentLinkData}))
         << "a link card comes back with its dictionary only";
     EXPECT_EQ(*card->attributedNotes(), stored) << "rebuilding leaves the stored notes alone";
 }
@@ -136,7 +136,7 @@ TEST_F(NoteAttachmentsTest, NeighbouringEqualAttachments_EachComeBack)
     AttributedString stored = stripImageAttachments(notes);
     TextRange run;
     stored.attributes(0, &run);
-    ASSERT_EQ(run, (TextRange{0, 2}));
+    ASSERT_EQ(run, (TextRange {0, 2}));
 
     restoreImageAttachments(stored);
     EXPECT_EQ(stored.string(), notes.string());
@@ -156,7 +156,7 @@ TEST_F(NoteAttachmentsTest, PlainNotesAndUnreadableLinks_StoreUnchanged)
     restoreImageAttachments(stored);
     EXPECT_EQ(stored, plain);
 
-    const AttributedString broken = AttributedString::withAttachment(TextAttachment{"NSLink", "not a dictionary", {}});
+    const AttributedString broken = AttributedString::withAttachment(TextAttachment {"NSLink", "not a dictionary", {}});
     EXPECT_EQ(stripImageAttachments(broken), broken);
 }
 
@@ -203,7 +203,8 @@ TEST_F(NoteAttachmentsTest, HostileNames_AreRefusedAndNeverRead)
         {linkedFolder, "secret"},
     };
     for (const auto& c : cases) {
-        const AttributedString stored(QString(AttributedString::attachmentCharacter), pictureAttributes(c.folder, c.file));
+        const AttributedString stored(
+            QString(AttributedString::attachmentCharacter), pictureAttributes(c.folder, c.file));
         AttributedString rebuilt = stored;
         ConsoleLog::Capture capture;
         restoreImageAttachments(rebuilt);
@@ -223,12 +224,12 @@ TEST_F(NoteAttachmentsTest, PictureRecords_AreSharedAndOutliveTheirLastCard)
     ASSERT_EQ(first->imageAttachments().size(), 1);
     ImageAttachment* record = first->imageAttachments().first();
     EXPECT_EQ(record->folderUUID(), folderA);
-    EXPECT_EQ(second->imageAttachments(), QList<ImageAttachment*>{record});
+    EXPECT_EQ(second->imageAttachments(), QList<ImageAttachment*> {record});
     EXPECT_EQ(context->fetch(ImageAttachment::fetchRequest()).size(), 1);
 
     first->setAttributedNotesNewNote(AttributedString("no picture"));
     EXPECT_TRUE(first->imageAttachments().isEmpty());
-    EXPECT_EQ(record->listItems(), QList<ListItem*>{second});
+    EXPECT_EQ(record->listItems(), QList<ListItem*> {second});
 
     second->setAttributedNotesNewNote(AttributedString("none either"));
     EXPECT_TRUE(record->listItems().isEmpty());
@@ -249,7 +250,7 @@ TEST_F(NoteAttachmentsTest, PictureRecords_FollowTheNamesInTheNotes)
     for (ImageAttachment* record : card->imageAttachments())
         folders.append(record->folderUUID());
     folders.sort();
-    EXPECT_EQ(folders, (QStringList{folderA, folderB})) << "a name that cannot be a folder gets no record";
+    EXPECT_EQ(folders, (QStringList {folderA, folderB})) << "a name that cannot be a folder gets no record";
     EXPECT_TRUE(capture.contains("Found image in folder " + folderA));
     EXPECT_TRUE(capture.contains("refusing picture path name ../../.ssh"));
 

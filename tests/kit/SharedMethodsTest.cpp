@@ -48,14 +48,11 @@ protected:
     QString pictureFolder() const { return base.filePath(QStringLiteral("Pelorins/pictureAttachments")); }
     QString picture(const QString& folder) const { return pictureFolder() + '/' + folder + "/picture.png"; }
 
-    ImageAttachment* record(const QString& folder)
-    {
-        return ImageAttachment::create(folder, manager.context());
-    }
+    ImageAttachment* record(const QString& folder) { return ImageAttachment::create(folder, manager.context()); }
 
     QTemporaryDir base;
-    CoreDataManager manager{std::make_shared<CoreDataMigrator>()};
-    SharedMethods methods{manager};
+    CoreDataManager manager {std::make_shared<CoreDataMigrator>()};
+    SharedMethods methods {manager};
 };
 
 TEST_F(SharedMethodsTest, FolderGetters_CreateTheFoldersInTheDataFolder)
@@ -116,8 +113,8 @@ TEST_F(SharedMethodsTest, CleanUp_NeverDeletesOutsideThePictureFolder)
     writeFile(base.filePath("victim/file"), "keep");
     writeFile(base.filePath("Pelorins/CocoaAppCD.backup"), "keep");
 
-    const QStringList hostile{"../../victim", base.filePath("victim"), "a/../../b", "..", "../CocoaAppCD.backup", ""};
-    QList<ImageAttachment*> records{record(orphanFolder)};
+    const QStringList hostile {"../../victim", base.filePath("victim"), "a/../../b", "..", "../CocoaAppCD.backup", ""};
+    QList<ImageAttachment*> records {record(orphanFolder)};
     for (const QString& name : hostile)
         records.append(record(name));
 
@@ -169,7 +166,7 @@ TEST_F(SharedMethodsTest, CopyFromPackage_WithoutPicturesSaysSo)
     QDir().mkpath(base.filePath("Empty.pelorins"));
     ConsoleLog::Capture capture;
     methods.copyImageAttachmentsToAttachmentsFolder(base.filePath("Empty.pelorins"));
-    EXPECT_EQ(capture.lines(), QStringList{"Error getting the contents of document package"});
+    EXPECT_EQ(capture.lines(), QStringList {"Error getting the contents of document package"});
     EXPECT_TRUE(QDir(pictureFolder()).isEmpty());
 }
 

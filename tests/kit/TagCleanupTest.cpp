@@ -40,7 +40,7 @@ TEST(TagCleanupTest, DeletesTheTagsThatNoCardsNotesName)
     EXPECT_TRUE(b->isDeleted());
     EXPECT_TRUE(upper->isDeleted()) << "names compare exactly";
     EXPECT_FALSE(elsewhere->isDeleted());
-    EXPECT_EQ(capture.lines(), (QStringList{"deleting tag b", "deleting tag A"}));
+    EXPECT_EQ(capture.lines(), (QStringList {"deleting tag b", "deleting tag A"}));
     EXPECT_TRUE(store.context().hasChanges()) << "nothing is saved here";
 }
 
