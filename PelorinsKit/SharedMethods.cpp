@@ -11,14 +11,10 @@
 
 namespace {
 
-// Copies the folder `source` to `target`, which must not exist yet; symbolic links are left out
+// Copies the contents of the folder `source` into the folder `target`; symbolic links are left out
 // so that nothing outside the package is ever read.
-bool copyFolder(const QString& source, const QString& target, QString* error)
+bool copyContents(const QString& source, const QString& target, QString* error)
 {
-    if (!QDir().mkdir(target)) {
-        *error = QStringLiteral("cannot create ") + target;
-        return false;
-    }
     const QFileInfoList entries
         = QDir(source).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QFileInfo& entry : entries) {
@@ -26,8 +22,11 @@ bool copyFolder(const QString& source, const QString& target, QString* error)
             continue;
         const QString to = QDir(target).filePath(entry.fileName());
         if (entry.isDir()) {
-            if (!copyFolder(entry.filePath(), to, error))
+            if (!QDir().mkdir(to) || !copyContents(entry.filePath(), to, error)) {
+                if (error->isEmpty())
+                    *error = QStringLiteral("cannot create ") + to;
                 return false;
+            }
         } else if (entry.isFile() && !QFile::copy(entry.filePath(), to)) {
             *error = QStringLiteral("cannot copy ") + entry.filePath();
             return false;
@@ -83,14 +82,16 @@ void SharedMethods::copyImageAttachmentsToAttachmentsFolder(const QString& urlOf
         if (!target)
             continue;
         QString error;
-        if (entry.isSymLink() || !entry.isDir())
+        if (entry.isSymLink() || !entry.isDir()) {
             error = QStringLiteral("not a folder");
-        else if (QFileInfo::exists(*target) || QFileInfo(*target).isSymLink())
+        } else if (!QDir().mkdir(*target)) {
+            // Fails on anything already there, so an existing folder is never written into.
             error = QStringLiteral("already exists");
-        else if (!copyFolder(entry.filePath(), *target, &error))
+        } else if (!copyContents(entry.filePath(), *target, &error)) {
             QDir(*target).removeRecursively();
-        else
+        } else {
             continue;
+        }
         ConsoleLog::write(QStringLiteral("Could not copy file ") + entry.filePath()
             + QStringLiteral(" to the internal attachment folder: ") + *target + QStringLiteral(" (") + error
             + QLatin1Char(')'));
