@@ -1,3 +1,4 @@
+#include "PelorinsKit/AttributeKey.h"
 #include "PelorinsKit/AttributedString.h"
 #include "PelorinsKit/DateHelpers.h"
 #include "PelorinsKit/DoneDate.h"
@@ -6,10 +7,15 @@
 #include "PelorinsKit/ListItem.h"
 #include "PelorinsKit/Tag.h"
 #include "PelorinsKit/TextMeasures.h"
+#include "Platform/core/DataFolders.h"
 #include "support/FakeBoardView.h"
 #include "support/FakeColumnController.h"
 #include "support/StoreBuilder.h"
 #include "support/TestStore.h"
+
+#include <QDir>
+#include <QImage>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -463,6 +469,26 @@ TEST_F(CardHeight, FixedPartPlusFirstLineOrWholeNotesAtTheColumnWidth)
     card->setNotesExpanded(false);
     setNotes(card, QStringLiteral("Title"));
     EXPECT_EQ(controller(0).heightForItem(card), 78 + heightToFit(AttributedString(), width));
+}
+
+TEST_F(CardHeight, ExpandedCardsMeasureTheirPicturesAtTheirSize)
+{
+    QTemporaryDir data;
+    DataFolders::setBaseFolderForTesting(data.path());
+    const QString folder = QStringLiteral("6B1C7E52-0D3A-4F8B-9E21-3C5D7A9B1E40");
+    ASSERT_TRUE(QDir(data.path()).mkpath(QStringLiteral("Pelorins/pictureAttachments/") + folder));
+    QImage picture(100, 200, QImage::Format_ARGB32);
+    picture.fill(Qt::red);
+    ASSERT_TRUE(picture.save(data.filePath(QStringLiteral("Pelorins/pictureAttachments/%1/picture.png").arg(folder))));
+
+    AttributedString notes(QStringLiteral("Title\n"));
+    notes.append(AttributedString(QString(AttributedString::attachmentCharacter),
+        {{AttributeKey::fileFolderUUID, folder}, {AttributeKey::filename, QStringLiteral("picture.png")}}));
+    ListItem* card = builder.addCard(stage(0));
+    card->setAttributedNotes(notes);
+    card->setNotesExpanded(true);
+    EXPECT_GT(controller(0).heightForItem(card), 78 + 200);
+    DataFolders::setBaseFolderForTesting(QString());
 }
 
 TEST_F(CardHeight, CardsWithoutNotesOrWithoutABoardAreOneHundredAndEight)
