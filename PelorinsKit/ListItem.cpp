@@ -15,8 +15,6 @@
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
 
-#include <QSet>
-
 namespace {
 constexpr QLatin1String doneKey("done");
 constexpr QLatin1String toBeDeletedKey("toBeDeleted");
@@ -55,10 +53,10 @@ std::optional<int> firstLineFeed(const std::optional<AttributedString>& notes)
     return position < 0 ? std::nullopt : std::optional<int>(int(position));
 }
 
-// The folder names of the pictures in stored notes, each once.
-QSet<QString> pictureFolderNames(const std::optional<AttributedString>& notes)
+// The folder names of the pictures in stored notes, each once, in text order.
+QStringList pictureFolderNames(const std::optional<AttributedString>& notes)
 {
-    QSet<QString> names;
+    QStringList names;
     if (!notes)
         return names;
     notes->enumerateAttribute(
@@ -72,7 +70,8 @@ QSet<QString> pictureFolderNames(const std::optional<AttributedString>& notes)
                 return;
             }
             ConsoleLog::write(QStringLiteral("Found image in folder ") + name);
-            names.insert(name);
+            if (!names.contains(name))
+                names.append(name);
         });
     return names;
 }
@@ -284,15 +283,15 @@ void ListItem::setAttributedNotesNewNote(const AttributedString& newNote)
 
 void ListItem::syncImageAttachments()
 {
-    const QSet<QString> names = pictureFolderNames(attributedNotes());
+    const QStringList names = pictureFolderNames(attributedNotes());
     const QList<ImageAttachment*> records = imageAttachments();
 
     QList<ImageAttachment*> kept;
-    QSet<QString> missing = names;
+    QStringList missing = names;
     for (ImageAttachment* record : records) {
         if (names.contains(record->folderUUID()))
             kept.append(record);
-        missing.remove(record->folderUUID());
+        missing.removeAll(record->folderUUID());
     }
     if (kept.size() != records.size())
         setImageAttachments(kept);
