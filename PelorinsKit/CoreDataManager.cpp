@@ -54,6 +54,10 @@ const QString& CoreDataManager::applicationDocumentsDirectory()
 {
     if (m_applicationDocumentsDirectory)
         return *m_applicationDocumentsDirectory;
+    // Without a data location there is no folder, rather than one relative to wherever we run.
+    m_applicationDocumentsDirectory = QString();
+    if (DataFolders::baseFolder().isEmpty())
+        return *m_applicationDocumentsDirectory;
     const QDir base(DataFolders::baseFolder());
     const QString folder = base.filePath(QLatin1String(DataFolders::folderName));
     const QString formerFolder = base.filePath(QLatin1String(formerFolderName));
@@ -89,7 +93,7 @@ void CoreDataManager::setup(std::function<void()> completion, std::function<void
 {
     buildContainer();
     const QString path = storePath();
-    if (DataFolders::baseFolder().isEmpty() || path.isEmpty())
+    if (path.isEmpty())
         throw StoreError(QStringLiteral("persistentContainer was not set up properly"));
     if (QFileInfo::exists(path) && !PersistentStoreCoordinator::metadata(path))
         throw StoreError(unableToLoadStore

@@ -34,7 +34,7 @@ public:
 
     // The program's folder under the data location (see DataFolders). The first call moves the
     // folder of the earlier name there when the current one is missing or empty; it creates
-    // nothing.
+    // nothing. Empty when the system gives no data location.
     const QString& applicationDocumentsDirectory();
     QString storePath();
 
