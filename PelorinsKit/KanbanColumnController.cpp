@@ -49,11 +49,14 @@ class NotesSearch
 public:
     explicit NotesSearch(const QString& term)
         : m_term(term)
-        , m_folded(term.toCaseFolded())
         , m_matcher(term, Qt::CaseInsensitive)
     {
-        if (!m_folded.isEmpty() && m_folded.front().unicode() < 128)
-            m_firstCharacters = &foldingTo().at(m_folded.front().unicode());
+        // The text compares unit by unit under the simple folding of each character.
+        const char32_t first = m_term.isEmpty() ? 0 : QChar::toCaseFolded(m_term.front().unicode());
+        if (!m_term.isEmpty() && first < 128)
+            m_firstCharacters = &foldingTo().at(first);
+        if (m_term.size() > 1 && !m_term.at(1).isSurrogate())
+            m_second = QChar::toCaseFolded(m_term.at(1).unicode());
     }
 
     bool isIn(QStringView text) const
@@ -64,7 +67,7 @@ public:
         const qsizetype last = text.size() - length;
         for (QChar first : *m_firstCharacters) {
             for (qsizetype at = text.indexOf(first); at >= 0 && at <= last; at = text.indexOf(first, at + 1)) {
-                if (length > 1 && QChar::toCaseFolded(text[at + 1].unicode()) != m_folded[1].unicode())
+                if (m_second && QChar::toCaseFolded(text[at + 1].unicode()) != *m_second)
                     continue;
                 if (text.sliced(at, length).compare(m_term, Qt::CaseInsensitive) == 0)
                     return true;
@@ -91,9 +94,9 @@ private:
     }
 
     QString m_term;
-    QString m_folded;
     QStringMatcher m_matcher;
     const QList<QChar>* m_firstCharacters = nullptr;
+    std::optional<char32_t> m_second;
 };
 
 std::optional<IndexPath> pathIn(const QList<ListItem*>& cards, const ListItem* item, int section)

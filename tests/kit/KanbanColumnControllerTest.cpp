@@ -407,6 +407,10 @@ TEST_F(Filtering, SearchIgnoresCaseAsTheTextComparisonDoes)
         {QStringLiteral("Tagged #Work"), QStringLiteral("#home")},
         {QStringLiteral("Emoji \U0001F600 smile"), QStringLiteral("\U0001F600 SMILE")},
         {QStringLiteral("line one\nLINE TWO"), QStringLiteral("one\nline")},
+        {QStringLiteral("Gro\u00DFe Stra\u00DFe"), QStringLiteral("STRASSE")},
+        {QStringLiteral("gro\u1E9Ee"), QStringLiteral("GRO\u00DFE")},
+        {QStringLiteral("x A\U00010428 y"), QStringLiteral("a\U00010400")},
+        {QStringLiteral("\u017F\u017F"), QStringLiteral("SS")},
     };
     ListItem* card = untagged;
     for (const Case& test : cases) {
