@@ -68,7 +68,8 @@ public:
 
     // Gives pasted cards the board's own tag objects: a card's tag named like one of the board's
     // is replaced by the board's (which goes to the end of the card's tags) and deleted; the
-    // card's other tags join the board. Saves the store afterwards.
+    // card's other tags join the board. Without a board the cards keep their tags as they are.
+    // Saves the store afterwards.
     virtual void cleanUpTagsIn(const QList<ListItem*>& items);
 
     // One step of dragging the column selection sideways by its header: `deltaX` is the
@@ -76,8 +77,8 @@ public:
     // selected columns move together, closed up beside the dragged one, within the stage
     // columns; the columns they pass make room.
     virtual void columnDragged(qreal deltaX, int originatedColumn);
-    // The end of a drag: the stage columns take the order they show, or, when no column left
-    // its slot, return to their slots.
+    // The end of a drag: the selected stage columns move to the leftmost slot they reached, or,
+    // when no column left its slot (or none is selected), the columns return to their slots.
     virtual void columnReleased(qreal deltaX, const std::optional<QHash<KanbanColumn*, int>>& originalColumnPositions);
     // How many slots the column of `section` is pushed by the selected columns that passed it
     // during a drag; 0 when none did.
