@@ -141,6 +141,14 @@ TEST_F(ColumnDrag, ColumnsOutOfPlaceWithoutASelectionGoBackToTheirSlots)
     EXPECT_EQ(view.layoutAnimations, 1);
 }
 
+TEST_F(ColumnDrag, ReleaseTargetStaysOnTheBoard)
+{
+    select({2});
+    column(2).setMargins(Margins {-900, 0, 300});
+    view.columnReleased(0, std::nullopt);
+    EXPECT_EQ(view.rearrangements, (QList<FakeBoardView::Rearrangement> {{{2}, 0}}));
+}
+
 TEST_F(ColumnDrag, DraggingAColumnOutsideTheStageColumnsMovesNothing)
 {
     select({1, 4});
