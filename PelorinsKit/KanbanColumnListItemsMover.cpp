@@ -676,9 +676,16 @@ void KanbanColumnListItemsMover::restorePlacements(const QHash<ListItem*, Origin
     QSet<QDateTime> daysWithGroup;
     for (const DoneDate* group : groups)
         daysWithGroup.insert(group->doneDate());
+    const QSet<QDateTime> recordedDays(days.cbegin(), days.cend());
+    QSet<const DoneDate*> holdingRecordedCards;
+    for (auto it = placements.cbegin(); it != placements.cend(); ++it)
+        holdingRecordedCards.insert(it.key()->parentDoneGroup());
 
     for (DoneDate* group : groups) {
         const QDateTime day = group->doneDate();
+        // Only the groups of the recorded days and those holding recorded cards change.
+        if (!recordedDays.contains(day) && !holdingRecordedCards.contains(group))
+            continue;
         QList<ListItem*> cards = group->items();
         // Cards of another day leave for that day's group; with none to go to, they stay.
         cards.removeIf([&](ListItem* card) {
