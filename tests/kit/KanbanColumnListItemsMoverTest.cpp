@@ -434,6 +434,19 @@ TEST_F(KanbanColumnListItemsMoverTest, FilingADoneCardWithoutADoneDate_GivesItOn
     EXPECT_TRUE(card->doneDate().has_value());
 }
 
+TEST_F(KanbanColumnListItemsMoverTest, FilingACardStillInADayGroupIntoAStage_TakesItOutOfTheGroupFirst)
+{
+    DoneDate* older = board.addGroup(2);
+    ListItem* card = board.addDoneCard(older, QStringLiteral("y"));
+
+    board.stage(0).mover().insertItems({card}, {0, 0}, true, false);
+
+    EXPECT_EQ(board.layout(), QStringLiteral("A[y] B[] C[] | "));
+    EXPECT_FALSE(card->done());
+    EXPECT_FALSE(struckThrough(card));
+    EXPECT_TRUE(older->isDeleted());
+}
+
 TEST_F(KanbanColumnListItemsMoverTest, RemovingCardsThatAreNotInTheirDaysGroup_NeverDeletesAGroupWithCards)
 {
     DoneDate* older = board.addGroup(2);
