@@ -327,7 +327,8 @@ void KanbanColumnListItemsMover::insertItems(
     } else if (kanban) {
         placeholderShown = m_delegate->pathIsEmptyCell(IndexPath {0, 0});
         const QList<QDateTime> days = m_delegate->distinctDoneDates();
-        const QDateTime sectionDay = days.at(std::clamp<qsizetype>(to.section, 0, days.size() - 1));
+        const QDateTime sectionDay
+            = days.isEmpty() ? CardPlacement::today() : days.at(std::clamp<qsizetype>(to.section, 0, days.size() - 1));
         const QDateTime now = QDateTime::currentDateTimeUtc();
         for (ListItem* card : itemsToMove) {
             // A card without a done date is given one too: it could not be filed otherwise.
@@ -568,7 +569,7 @@ void KanbanColumnListItemsMover::rearrangeInDoneColumn(const QSet<IndexPath>& fr
             return;
 
         const QList<QDateTime> days = m_delegate->distinctDoneDates();
-        const int section = int(std::clamp<qsizetype>(to.section, 0, days.size() - 1));
+        const int section = days.isEmpty() ? 0 : int(std::clamp<qsizetype>(to.section, 0, days.size() - 1));
         DoneDate* destination = nullptr;
         if (kanban && section == 0) {
             // A drop into today's section when today has no group yet makes one.
@@ -577,7 +578,7 @@ void KanbanColumnListItemsMover::rearrangeInDoneColumn(const QSet<IndexPath>& fr
             if (!destination)
                 destination = CardPlacement::makeGroup(kanban, today);
         }
-        if (!destination && kanban)
+        if (!destination && kanban && section < days.size())
             for (DoneDate* group : kanban->doneDates())
                 if (group->doneDate() == days.at(section))
                     destination = group;
