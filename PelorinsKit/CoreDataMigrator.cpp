@@ -1,6 +1,7 @@
 #include "PelorinsKit/CoreDataMigrator.h"
 
 #include "PelorinsKit/StoreError.h"
+#include "PelorinsKit/StripAttachmentCellMigrationPolicyV32toV33.h"
 #include "Platform/core/objectgraph/MigrationManager.h"
 #include "Platform/core/objectgraph/PersistentStoreCoordinator.h"
 
@@ -60,7 +61,10 @@ CoreDataMigrator::CoreDataMigrator(ModelBundle bundle, MigrationPolicyRegistry p
 
 MigrationPolicyRegistry CoreDataMigrator::defaultPolicies()
 {
-    return MigrationPolicyRegistry();
+    MigrationPolicyRegistry policies;
+    policies.registerPolicy<StripAttachmentCellMigrationPolicyV32toV33>(
+        StripAttachmentCellMigrationPolicyV32toV33::registeredName);
+    return policies;
 }
 
 bool CoreDataMigrator::requiresMigration(const QString& storePath, const CoreDataMigrationVersion& version) const
