@@ -453,8 +453,11 @@ private:
             object->setValue(attribute.name, booleanOf(value));
             return;
         case Type::String:
-            if (attribute.name == UniqueIdentifier::key)
-                object->setValue(attribute.name, identifierFor(object->entity(), value.toString()));
+            if (attribute.name == UniqueIdentifier::key) {
+                // An empty identifier names nothing; the one given at insertion stays.
+                if (!value.toString().isEmpty())
+                    object->setValue(attribute.name, identifierFor(object->entity(), value.toString()));
+            }
             else
                 object->setValue(attribute.name, value.toString());
             return;

@@ -288,6 +288,11 @@ TEST_F(JSONReaderTest, NodesAlreadyReadAreGivenAgainWithoutReadingThem)
 
     // A URI met before may not name another kind of object.
     EXPECT_TRUE(reader.makeObjectsFromArrayOf(parse(R"([{"Folder": {"objectIDURI": "x-coredata://S/Tag/p1"}}])")).isEmpty());
+
+    // An empty identifier leaves the one the object got when it was made.
+    const QList<ManagedObject*> unnamed = reader.makeObjectsFromArrayOf(parse(R"([{"Kanban": {"uniqueIdentifier": ""}}])"));
+    ASSERT_EQ(unnamed.size(), 1);
+    EXPECT_EQ(static_cast<Kanban*>(unnamed.first())->uniqueIdentifier().size(), 36);
 }
 
 TEST_F(JSONReaderTest, CopiedCardsShareThePictureRecordOfTheirOriginal)
