@@ -1,15 +1,104 @@
+// The one place that wires the program's real services.
+
+#include "Pelorins/AppDelegate.h"
+#include "PelorinsKit/CoreDataManager.h"
+#include "PelorinsKit/LocalizedString.h"
+#include "Platform/core/UserDefaults.h"
+#include "Platform/services/DBusReminderCenter.h"
+#include "Platform/services/PackageManagerUpdater.h"
+#include "Platform/services/SingleInstance.h"
+#include "Platform/services/VdirCalendarStore.h"
+#include "Platform/widgets/ActionRouter.h"
+#include "Platform/widgets/MessageBoxAlertPresenter.h"
+
 #include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
 #include <QMainWindow>
+#include <QMenuBar>
+
+namespace {
+
+// The card link the desktop passes for a "pelorins:" address; empty when there is none.
+QString cardLinkArgument(const QStringList& arguments)
+{
+    for (const QString& argument : arguments.mid(1)) {
+        if (argument.startsWith(QLatin1String("pelorins:"), Qt::CaseInsensitive))
+            return argument;
+    }
+    return {};
+}
+
+// Stands in for the main window controller until it is built: a window with the program's menus.
+std::unique_ptr<QWidget> makeMainWindow(ActionRouter& router)
+{
+    auto window = std::make_unique<QMainWindow>();
+    window->setObjectName(QLatin1String(AppDelegate::mainWindowIdentifier));
+    window->setWindowTitle(QStringLiteral("Pelorins"));
+    window->resize(1100, 720);
+    const auto addItem = [&](QMenu* menu, const QString& title, const QString& action, QKeySequence shortcut = {}) {
+        QAction* item = menu->addAction(title);
+        item->setShortcut(shortcut);
+        router.connectAction(item, action);
+    };
+    QMenu* file = window->menuBar()->addMenu(local(QStringLiteral("&File")));
+    addItem(file, local(QStringLiteral("Save")), QStringLiteral("saveAction:"), QKeySequence::Save);
+    addItem(file, local(QStringLiteral("Preferences…")), QStringLiteral("showPreferences:"), QKeySequence::Preferences);
+    file->addSeparator();
+    addItem(file, local(QStringLiteral("Quit Pelorins")), QStringLiteral("terminate:"), QKeySequence::Quit);
+    QMenu* help = window->menuBar()->addMenu(local(QStringLiteral("&Help")));
+    addItem(help, local(QStringLiteral("Pelorins Support")), QStringLiteral("openSupportPage:"));
+    addItem(help, local(QStringLiteral("Reset Button Tutorials")), QStringLiteral("resetButtonTutorials:"));
+    router.trackMenu(file);
+    router.trackMenu(help);
+    return window;
+}
+
+std::optional<QStringList> chooseCalendarFolder()
+{
+    const QString folder = QFileDialog::getExistingDirectory(nullptr, local(QStringLiteral("Choose a Calendar Folder")));
+    if (folder.isEmpty())
+        return std::nullopt;
+    return QStringList{folder};
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+    Q_INIT_RESOURCE(PelorinsResources);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelorins"));
     QApplication::setOrganizationDomain(QStringLiteral("morvance.com"));
+    QApplication::setDesktopFileName(QStringLiteral("pelorins"));
 
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Pelorins"));
-    window.resize(1100, 720);
-    window.show();
+    // A later start hands its card link to the running program and ends here.
+    SingleInstance instance;
+    if (instance.start(cardLinkArgument(QApplication::arguments())) == SingleInstance::Role::Secondary)
+        return 0;
+
+    UserDefaults& defaults = UserDefaults::standard();
+    VdirCalendarStore eventStore(defaults, chooseCalendarFolder);
+    PackageManagerUpdater updater(defaults);
+    MessageBoxAlertPresenter alertPresenter;
+    DBusReminderCenter reminderCenter;
+    ActionRouter router;
+
+    AppDelegate delegate({defaults, CoreDataManager::shared(), eventStore, updater, alertPresenter,
+        [&router] { return makeMainWindow(router); },
+        // The welcome pages are not built yet: the first launch goes straight to the main window.
+        [](AppDelegate& appDelegate) { appDelegate.showMainWindow(&appDelegate); },
+        [](const QUrl& url) { return QDesktopServices::openUrl(url); }, QStringLiteral(":/examples"),
+        &reminderCenter});
+    router.setApplicationResponder(&delegate);
+    QObject::connect(&delegate, &AppDelegate::terminationRequested, &app, [](int code) { QCoreApplication::exit(code); });
+    delegate.receiveLinksFrom(instance);
+
+    delegate.applicationWillFinishLaunching();
+    const QString link = cardLinkArgument(QApplication::arguments());
+    if (!link.isEmpty())
+        delegate.handleGetURLEvent(link);
+    // After the event loop starts, so that a store failure can end it with its exit code.
+    QMetaObject::invokeMethod(&delegate, &AppDelegate::applicationDidFinishLaunching, Qt::QueuedConnection);
     return app.exec();
 }
