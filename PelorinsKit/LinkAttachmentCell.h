@@ -31,8 +31,6 @@ public:
         // Files only: the path, and whether it could not be read.
         QString filePath;
         bool fileIsMissing = false;
-
-        friend bool operator==(const Content&, const Content&) = default;
     };
 
     static constexpr QRectF firstLineRect {40, 0, 216, 20};
