@@ -155,8 +155,8 @@ QVariantMap linkDictionaryFromJson(const QJsonObject& json)
     }
     const QJsonValue bookmark = json.value(bookmarkKey);
     if (bookmark.isString()) {
-        const auto decoded = QByteArray::fromBase64Encoding(bookmark.toString().toLatin1(),
-            QByteArray::AbortOnBase64DecodingErrors);
+        const auto decoded
+            = QByteArray::fromBase64Encoding(bookmark.toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
         if (decoded)
             linkData.insert(bookmarkKey, *decoded);
     }

@@ -92,8 +92,9 @@ void CoreDataManager::importFrom(const QUrl& url)
     const QJsonDocument document = QJsonDocument::fromJson(*data, &parseError);
     if (document.isNull() || !document.isArray()) {
         ConsoleLog::write(couldNotImport);
-        ConsoleLog::write(QStringLiteral("%1 is no array of JSON nodes: %2")
-                              .arg(path, document.isNull() ? parseError.errorString() : QStringLiteral("not an array")));
+        ConsoleLog::write(
+            QStringLiteral("%1 is no array of JSON nodes: %2")
+                .arg(path, document.isNull() ? parseError.errorString() : QStringLiteral("not an array")));
         saveContext();
         return;
     }

@@ -189,8 +189,8 @@ public:
             }
             const QJsonValue picture = attributes.value(AttributeKey::attachment);
             if (picture.isString() && picture.toString().size() > maximumPictureText)
-                return fail(where + QStringLiteral(": a picture larger than %1 bytes")
-                                        .arg(JSONReader::maximumPictureBytes));
+                return fail(
+                    where + QStringLiteral(": a picture larger than %1 bytes").arg(JSONReader::maximumPictureBytes));
         }
         return true;
     }
@@ -240,7 +240,8 @@ private:
                 if (m_open.contains(uri))
                     return fail(QStringLiteral("\"%1\" would contain itself").arg(uri));
                 if (*seen != entity)
-                    return fail(QStringLiteral("\"%1\" names a \"%2\" and a \"%3\"").arg(uri, (*seen)->name(), className));
+                    return fail(
+                        QStringLiteral("\"%1\" names a \"%2\" and a \"%3\"").arg(uri, (*seen)->name(), className));
                 return true;
             }
             m_seen.insert(uri, entity);
@@ -457,8 +458,7 @@ private:
                 // An empty identifier names nothing; the one given at insertion stays.
                 if (!value.toString().isEmpty())
                     object->setValue(attribute.name, identifierFor(object->entity(), value.toString()));
-            }
-            else
+            } else
                 object->setValue(attribute.name, value.toString());
             return;
         case Type::Date:

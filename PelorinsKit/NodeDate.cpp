@@ -28,8 +28,8 @@ QString string(const QDateTime& date)
     const QDateTime utc = date.toUTC();
     const QDate day = utc.date();
     const QTime time = utc.time();
-    return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d", day.year(), day.month(), day.day(), time.hour(),
-        time.minute(), time.second());
+    return QString::asprintf(
+        "%04d-%02d-%02d %02d:%02d:%02d", day.year(), day.month(), day.day(), time.hour(), time.minute(), time.second());
 }
 
 std::optional<QDateTime> date(const QString& text)

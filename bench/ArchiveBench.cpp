@@ -109,8 +109,8 @@ int main(int argc, char** argv)
 
     std::printf("archive: %.1f MB, %d top-level items, %d cards read back of %d\n", data.size() / 1e6, made, cards,
         ReferenceDataset::cardsInAll);
-    std::printf("export: %.3f s (nodes %.3f s, serialisation %.3f s); target under 2 s\n", exported, nodes,
-        exported - nodes);
+    std::printf(
+        "export: %.3f s (nodes %.3f s, serialisation %.3f s); target under 2 s\n", exported, nodes, exported - nodes);
     std::printf("import: %.3f s (parse, check, build, one save); target under 3 s\n", imported);
     std::printf("plain QJsonDocument: parse %.3f s, serialisation %.3f s (%lld bytes)\n", plainParse, plainSerialise,
         qint64(reserialised.size()));

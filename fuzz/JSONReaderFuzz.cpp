@@ -44,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static Environment environment;
     ConsoleLog::Capture quiet;
-    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size)));
+    const QJsonDocument document
+        = QJsonDocument::fromJson(QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size)));
     if (document.isObject()) {
         JSONReader::attributedStringFrom(document.object());
         return 0;

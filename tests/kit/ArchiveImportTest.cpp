@@ -120,7 +120,8 @@ TEST_F(ArchiveImportTest, TheCompatibilityPackageImportsIntoTheRightTree)
     EXPECT_EQ(notes->attribute(AttributeKey::isChecklistChecked, 23), QVariant(true));
     EXPECT_EQ(notes->attribute(AttributeKey::fileFolderUUID, 29), QVariant(packagePicture));
     const QVariantMap shop = notes->attribute(AttributeKey::attachmentLinkData, 30).toMap();
-    EXPECT_EQ(shop.value(QStringLiteral("URL")), QVariant(QUrl(QStringLiteral("https://example.org/seeds?kind=tomato"))));
+    EXPECT_EQ(
+        shop.value(QStringLiteral("URL")), QVariant(QUrl(QStringLiteral("https://example.org/seeds?kind=tomato"))));
     const QVariantMap planting = notes->attribute(AttributeKey::attachmentLinkData, 31).toMap();
     const QVariantMap calendarData = planting.value(QStringLiteral("calendarData")).toMap();
     EXPECT_EQ(calendarData.value(QStringLiteral("startDate")), QVariant(utc(2024, 3, 9, 9)));

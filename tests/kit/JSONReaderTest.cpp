@@ -1,9 +1,9 @@
+#include "PelorinsKit/JSONReader.h"
 #include "PelorinsKit/AttributeKey.h"
 #include "PelorinsKit/AttributedStringDictionary.h"
 #include "PelorinsKit/DoneDate.h"
 #include "PelorinsKit/Folder.h"
 #include "PelorinsKit/ImageAttachment.h"
-#include "PelorinsKit/JSONReader.h"
 #include "PelorinsKit/JSONWriter.h"
 #include "PelorinsKit/Kanban.h"
 #include "PelorinsKit/KanbanColumn.h"
@@ -105,7 +105,8 @@ protected:
     {
         Folder* folder = build.addFolder(QStringLiteral("Work"));
         folder->setExport(true);
-        Kanban* board = build.addBoard(QStringLiteral("Launch"), {QStringLiteral("To Do"), QStringLiteral("Doing")}, folder);
+        Kanban* board
+            = build.addBoard(QStringLiteral("Launch"), {QStringLiteral("To Do"), QStringLiteral("Doing")}, folder);
         board->setExport(true);
         board->setColour(3);
         Tag* urgent = build.addTag(board, QStringLiteral("urgent"));
@@ -121,7 +122,8 @@ protected:
         QVariantMap checked = checkListAttributes();
         checked.insert(AttributeKey::isChecklistChecked, true);
         notes.addAttributes(checked, TextRange {5, 9});
-        notes.addAttributes({{AttributeKey::fileFolderUUID, pictureFolder}, {AttributeKey::filename, QStringLiteral("p.png")}},
+        notes.addAttributes(
+            {{AttributeKey::fileFolderUUID, pictureFolder}, {AttributeKey::filename, QStringLiteral("p.png")}},
             TextRange {14, 1});
         notes.addAttribute(AttributeKey::attachmentLinkData,
             QVariantMap {{QStringLiteral("URL"), QUrl(QStringLiteral("https://example.org/a?b=1"))},
@@ -208,7 +210,8 @@ TEST_F(JSONReaderTest, ReadingOnePayloadTwiceGivesFreshIdentifiersAndRemapsTheHi
     collect(copies[0]);
     collect(copies[1]);
     EXPECT_EQ(identifiers.size(), objects);
-    const QString boardLine = QStringLiteral("UUID %1 -> %2").arg(board->uniqueIdentifier(), copies[0]->uniqueIdentifier());
+    const QString boardLine
+        = QStringLiteral("UUID %1 -> %2").arg(board->uniqueIdentifier(), copies[0]->uniqueIdentifier());
     EXPECT_TRUE(capture.contains(boardLine));
 
     // The card's history entry follows its column's new identifier, although the column's
@@ -218,8 +221,9 @@ TEST_F(JSONReaderTest, ReadingOnePayloadTwiceGivesFreshIdentifiersAndRemapsTheHi
         ASSERT_EQ(card->history().size(), 2);
         EXPECT_EQ(card->history().at(1)->kanbanColumnUniqueIdentifier(), copy->column().at(1)->uniqueIdentifier());
     }
-    const QString mapped = QStringLiteral("Mapped UUID %1 -> %2")
-                               .arg(board->column().at(1)->uniqueIdentifier(), copies[1]->column().at(1)->uniqueIdentifier());
+    const QString mapped
+        = QStringLiteral("Mapped UUID %1 -> %2")
+              .arg(board->column().at(1)->uniqueIdentifier(), copies[1]->column().at(1)->uniqueIdentifier());
     EXPECT_TRUE(capture.contains(mapped));
 }
 
@@ -287,10 +291,12 @@ TEST_F(JSONReaderTest, NodesAlreadyReadAreGivenAgainWithoutReadingThem)
     EXPECT_EQ(static_cast<Tag*>(first.first())->name(), QStringLiteral("a"));
 
     // A URI met before may not name another kind of object.
-    EXPECT_TRUE(reader.makeObjectsFromArrayOf(parse(R"([{"Folder": {"objectIDURI": "x-coredata://S/Tag/p1"}}])")).isEmpty());
+    EXPECT_TRUE(
+        reader.makeObjectsFromArrayOf(parse(R"([{"Folder": {"objectIDURI": "x-coredata://S/Tag/p1"}}])")).isEmpty());
 
     // An empty identifier leaves the one the object got when it was made.
-    const QList<ManagedObject*> unnamed = reader.makeObjectsFromArrayOf(parse(R"([{"Kanban": {"uniqueIdentifier": ""}}])"));
+    const QList<ManagedObject*> unnamed
+        = reader.makeObjectsFromArrayOf(parse(R"([{"Kanban": {"uniqueIdentifier": ""}}])"));
     ASSERT_EQ(unnamed.size(), 1);
     EXPECT_EQ(static_cast<Kanban*>(unnamed.first())->uniqueIdentifier().size(), 36);
 }
@@ -304,7 +310,8 @@ TEST_F(JSONReaderTest, CopiedCardsShareThePictureRecordOfTheirOriginal)
     ImageAttachment* record = original->imageAttachments().first();
 
     JSONReader reader(&store.context());
-    const QList<ManagedObject*> made = reader.makeObjectsFromArrayOf({JSONWriter::genericTraversingNode(original, true)});
+    const QList<ManagedObject*> made
+        = reader.makeObjectsFromArrayOf({JSONWriter::genericTraversingNode(original, true)});
     auto* copy = dynamic_cast<ListItem*>(made.value(0));
     ASSERT_TRUE(copy);
     EXPECT_EQ(copy->imageAttachments(), QList<ImageAttachment*> {record});
@@ -350,7 +357,8 @@ TEST_F(JSONReaderTest, HostilePayloadsAreRefusedWholeAndMakeNothing)
         {"a picture folder outside the picture folder",
             R"([{"ListItem": {"attributedNotes": {"string": "x", "runs": [{"range": {"location": 0, "length": 1}, "fileFolderUUID": "../../.ssh", "filename": "id_rsa"}]}}}])"},
         {"a picture file name with a path",
-            QByteArray(R"([{"ListItem": {"attributedNotes": {"string": "x", "runs": [{"range": {"location": 0, "length": 1}, "fileFolderUUID": ")")
+            QByteArray(
+                R"([{"ListItem": {"attributedNotes": {"string": "x", "runs": [{"range": {"location": 0, "length": 1}, "fileFolderUUID": ")")
                 + uuid.toLatin1() + R"(", "filename": "a/../../b"}]}}}])"},
         {"a picture record outside the picture folder", R"([{"ImageAttachment": {"folderUUID": "/etc"}}])"},
         {"nodes nested too deep", "[" + deep + "]"},
@@ -391,7 +399,8 @@ TEST_F(JSONReaderTest, UnknownKeysAndBackLinksAreSkipped)
 TEST_F(JSONReaderTest, NotesGetTheirStylesBackFromTheStyleNames)
 {
     ConsoleLog::Capture capture;
-    const auto text = JSONReader::attributedStringFrom(parseObject(R"({"string": "Title\nHead\nBody\nOdd\nTask\n", "runs": [
+    const auto text
+        = JSONReader::attributedStringFrom(parseObject(R"({"string": "Title\nHead\nBody\nOdd\nTask\n", "runs": [
         {"range": {"location": 0, "length": 6}, "NOTESTYLENAME": "title"},
         {"range": {"location": 6, "length": 5}, "NOTESTYLENAME": "header"},
         {"range": {"location": 11, "length": 5}, "NOTESTYLENAME": "body"},
@@ -411,7 +420,8 @@ TEST_F(JSONReaderTest, NotesGetTheirStylesBackFromTheStyleNames)
     EXPECT_EQ(capture.lines().size(), 5);
     EXPECT_TRUE(capture.lines().first().startsWith(QStringLiteral("Unknown attribute range : ")));
 
-    EXPECT_EQ(JSONReader::attributedStringFrom(parseObject(R"({"string": "a", "runs": []})")), AttributedString(QStringLiteral("a")));
+    EXPECT_EQ(JSONReader::attributedStringFrom(parseObject(R"({"string": "a", "runs": []})")),
+        AttributedString(QStringLiteral("a")));
     EXPECT_FALSE(JSONReader::attributedStringFrom(parseObject(R"({"string": "a"})")));
     EXPECT_FALSE(JSONReader::attributedStringFrom(parseObject(R"({"string": 1, "runs": []})")));
     EXPECT_FALSE(JSONReader::attributedStringFrom(parseObject(R"({"string": "a", "runs": [1]})")));
@@ -462,7 +472,8 @@ TEST_F(JSONReaderTest, PicturesCarriedAsBase64AreWrittenToNewPictureFolders)
     const QString folder = text->attribute(AttributeKey::fileFolderUUID, 0).toString();
     EXPECT_TRUE(PictureFolders::isPictureFolderName(folder));
     EXPECT_EQ(text->attribute(AttributeKey::filename, 0).toString(), QStringLiteral("imported.png"));
-    const QImage written(base.filePath(QStringLiteral("Pelorins/pictureAttachments/") + folder + QStringLiteral("/imported.png")));
+    const QImage written(
+        base.filePath(QStringLiteral("Pelorins/pictureAttachments/") + folder + QStringLiteral("/imported.png")));
     EXPECT_EQ(written.size(), QSize(4, 3));
     EXPECT_FALSE(text->attribute(AttributeKey::fileFolderUUID, 1).isValid());
     EXPECT_FALSE(text->attribute(AttributeKey::fileFolderUUID, 2).isValid());

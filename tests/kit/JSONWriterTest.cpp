@@ -1,8 +1,8 @@
+#include "PelorinsKit/JSONWriter.h"
 #include "PelorinsKit/AttributeKey.h"
 #include "PelorinsKit/AttributedStringDictionary.h"
 #include "PelorinsKit/DoneDate.h"
 #include "PelorinsKit/Folder.h"
-#include "PelorinsKit/JSONWriter.h"
 #include "PelorinsKit/Kanban.h"
 #include "PelorinsKit/KanbanColumn.h"
 #include "PelorinsKit/ListItem.h"
@@ -95,10 +95,10 @@ TEST_F(JSONWriterTest, ExportMarksDecideWhichFoldersAndBoardsAreWritten)
     const QJsonObject node = JSONWriter::genericTraversingNode(mixed, false);
     const QJsonArray children = bodyOf(node, QStringLiteral("Folder")).value(QStringLiteral("children")).toArray();
     ASSERT_EQ(children.size(), 2);
-    EXPECT_EQ(bodyOf(children[0].toObject(), QStringLiteral("Kanban")).value(QStringLiteral("title")), QStringLiteral("In"));
-    const QJsonArray innerChildren = bodyOf(children[1].toObject(), QStringLiteral("Folder"))
-                                         .value(QStringLiteral("children"))
-                                         .toArray();
+    EXPECT_EQ(
+        bodyOf(children[0].toObject(), QStringLiteral("Kanban")).value(QStringLiteral("title")), QStringLiteral("In"));
+    const QJsonArray innerChildren
+        = bodyOf(children[1].toObject(), QStringLiteral("Folder")).value(QStringLiteral("children")).toArray();
     ASSERT_EQ(innerChildren.size(), 1);
     EXPECT_EQ(bodyOf(innerChildren[0].toObject(), QStringLiteral("Kanban")).value(QStringLiteral("title")),
         QStringLiteral("Inner in"));
@@ -151,8 +151,8 @@ TEST_F(JSONWriterTest, BodiesHoldValuesAndOrderedRelationshipsButNeverNullsOrBac
     EXPECT_FALSE(boardBody.contains(QStringLiteral("bgImage")));
     EXPECT_EQ(boardBody.value(QStringLiteral("export")), QJsonValue(true));
 
-    const QJsonObject columnBody = bodyOf(boardBody.value(QStringLiteral("column")).toArray()[0].toObject(),
-        QStringLiteral("KanbanColumn"));
+    const QJsonObject columnBody
+        = bodyOf(boardBody.value(QStringLiteral("column")).toArray()[0].toObject(), QStringLiteral("KanbanColumn"));
     EXPECT_FALSE(columnBody.contains(QStringLiteral("kanban")));
     const QJsonObject cardBody
         = bodyOf(columnBody.value(QStringLiteral("item")).toArray()[0].toObject(), QStringLiteral("ListItem"));
@@ -175,18 +175,18 @@ TEST_F(JSONWriterTest, SharedCardsAndTagsAreWrittenAtEveryPlaceWithOneObjectURI)
     done->setTags({tag});
 
     const QJsonObject body = bodyOf(JSONWriter::genericTraversingNode(board, true), QStringLiteral("Kanban"));
-    const QJsonObject inDoneColumn = bodyOf(
-        bodyOf(body.value(QStringLiteral("mainColumn")).toObject(), QStringLiteral("KanbanColumn"))
-            .value(QStringLiteral("item"))
-            .toArray()[0]
-            .toObject(),
-        QStringLiteral("ListItem"));
-    const QJsonObject inGroup = bodyOf(
-        bodyOf(body.value(QStringLiteral("doneDates")).toArray()[0].toObject(), QStringLiteral("DoneDate"))
-            .value(QStringLiteral("items"))
-            .toArray()[0]
-            .toObject(),
-        QStringLiteral("ListItem"));
+    const QJsonObject inDoneColumn
+        = bodyOf(bodyOf(body.value(QStringLiteral("mainColumn")).toObject(), QStringLiteral("KanbanColumn"))
+                     .value(QStringLiteral("item"))
+                     .toArray()[0]
+                     .toObject(),
+            QStringLiteral("ListItem"));
+    const QJsonObject inGroup
+        = bodyOf(bodyOf(body.value(QStringLiteral("doneDates")).toArray()[0].toObject(), QStringLiteral("DoneDate"))
+                     .value(QStringLiteral("items"))
+                     .toArray()[0]
+                     .toObject(),
+            QStringLiteral("ListItem"));
     EXPECT_EQ(inDoneColumn, inGroup);
     EXPECT_EQ(inGroup.value(QStringLiteral("objectIDURI")).toString(), done->objectIDURI().toString());
 
@@ -206,8 +206,8 @@ TEST_F(JSONWriterTest, NotesAreWrittenInTheirDictionaryForm)
 
     const QJsonObject plain = dictionaryRepresentation(AttributedString(QStringLiteral("plain")));
     EXPECT_EQ(plain.value(QStringLiteral("runs")),
-        QJsonValue(QJsonArray {QJsonObject {{QStringLiteral("range"),
-            QJsonObject {{QStringLiteral("location"), 0}, {QStringLiteral("length"), 5}}}}}));
+        QJsonValue(QJsonArray {QJsonObject {
+            {QStringLiteral("range"), QJsonObject {{QStringLiteral("location"), 0}, {QStringLiteral("length"), 5}}}}}));
 
     AttributedString notes(QStringLiteral("Title\nDone\n") + AttributedString::attachmentCharacter);
     notes.addAttributes(titleAttributes(), TextRange {0, 6});
@@ -251,10 +251,8 @@ TEST_F(JSONWriterTest, LinkDictionariesAreWrittenJsonSafely)
     notes.addAttribute(AttributeKey::attachmentLinkData, fileLink, TextRange {1, 1});
     const QJsonObject dict = dictionaryRepresentation(notes);
     // It must survive a real serialisation, as an export does.
-    const QJsonArray runs = QJsonDocument::fromJson(QJsonDocument(dict).toJson())
-                                .object()
-                                .value(QStringLiteral("runs"))
-                                .toArray();
+    const QJsonArray runs
+        = QJsonDocument::fromJson(QJsonDocument(dict).toJson()).object().value(QStringLiteral("runs")).toArray();
     ASSERT_EQ(runs.size(), 2);
     const QJsonObject calendar = runs[0].toObject().value(AttributeKey::attachmentLinkData).toObject();
     EXPECT_EQ(calendar.value(QStringLiteral("URL")), QStringLiteral("calendar://event-1"));
@@ -263,12 +261,14 @@ TEST_F(JSONWriterTest, LinkDictionariesAreWrittenJsonSafely)
     EXPECT_EQ(calendarData.value(QStringLiteral("startDate")), QStringLiteral("2024-03-05 09:00:00"));
     const QJsonObject file = runs[1].toObject().value(AttributeKey::attachmentLinkData).toObject();
     EXPECT_EQ(file.value(QStringLiteral("URL")), QStringLiteral("file:///home/me/plan%201.pdf"));
-    EXPECT_EQ(file.value(QStringLiteral("secureScopeBookmark")), QString::fromLatin1(QByteArray("\x00\x01{\"path\"}", 10).toBase64()));
+    EXPECT_EQ(file.value(QStringLiteral("secureScopeBookmark")),
+        QString::fromLatin1(QByteArray("\x00\x01{\"path\"}", 10).toBase64()));
 
     // And read back to the same values, dates to the second.
     QVariantMap expected = calendarLink;
     QVariantMap expectedCalendarData = calendarLink.value(QStringLiteral("calendarData")).toMap();
-    expectedCalendarData.insert(QStringLiteral("startDate"), QDateTime(QDate(2024, 3, 5), QTime(9, 0), QTimeZone::utc()));
+    expectedCalendarData.insert(
+        QStringLiteral("startDate"), QDateTime(QDate(2024, 3, 5), QTime(9, 0), QTimeZone::utc()));
     expected.insert(QStringLiteral("calendarData"), expectedCalendarData);
     EXPECT_EQ(linkDictionaryFromJson(calendar), expected);
     EXPECT_EQ(linkDictionaryFromJson(file), fileLink);
