@@ -1,0 +1,88 @@
+#pragma once
+
+#include "Platform/widgets/ActionResponder.h"
+
+#include <QLatin1String>
+#include <QPointer>
+#include <QSet>
+#include <QSplitter>
+#include <functional>
+#include <optional>
+
+class BoardPane;
+class DisplayItem;
+class FilePanelPresenter;
+class Kanban;
+class SidebarPane;
+class UserDefaults;
+
+// The main window's content: the project sidebar on the left, the board on the right. Actions
+// about the sidebar, the board's layout and sections, import and export, and printing are routed
+// here. An action is enabled only when what serves it is present.
+class MainSplitViewController : public QSplitter, public ActionResponder
+{
+    Q_OBJECT
+public:
+    static constexpr QLatin1String autosaveName {"mainSplitView"};
+
+    // Makes the import and export sheet: with a document it imports from it, else it exports.
+    using ImportExportSheetFactory
+        = std::function<QWidget*(const std::optional<QString>& urlOfDocumentToImport, QWidget* parent)>;
+    // Makes the print set-up window for a board (or none) with nothing shown yet.
+    using PrintSetupWindowFactory = std::function<QWidget*(Kanban* kanban)>;
+    // Imports the example projects; `shortExamples` picks the short set.
+    using ExampleImporter = std::function<void(bool shortExamples)>;
+
+    MainSplitViewController(UserDefaults& defaults, FilePanelPresenter& filePanels, QWidget* parent = nullptr);
+
+    SidebarPane* sidebarViewController() const;
+    BoardPane* kanbanColumnsViewController() const;
+    // Puts the pane's view into its place in the split; a pane whose view is destroyed is gone.
+    void setSidebarViewController(SidebarPane* sidebar);
+    void setKanbanColumnsViewController(BoardPane* board);
+    void setImportExportSheetFactory(ImportExportSheetFactory factory);
+    void setPrintSetupWindowFactory(PrintSetupWindowFactory factory);
+    void setExampleImporter(ExampleImporter importer);
+    // The print set-up window opened last.
+    QWidget* printSetupWindow() const { return m_windowController; }
+
+    // Shows a board chosen in the sidebar. The board shown already keeps its search and filter;
+    // another board starts with neither.
+    void showDisplayItem(DisplayItem* item);
+    // Empties the window's search field and the search the board applies.
+    void clearSearchField();
+
+    bool isSidebarCollapsed() const;
+    void toggleSidebar();
+
+    // Where a new stage column goes among `stageCount`: after the right-most selected stage, or
+    // before the left-most one; at the end when no stage is selected. The done column's section
+    // (`stageCount`) never counts.
+    static int insertionIndex(int stageCount, const QSet<int>& selectedSections, bool before);
+
+    bool respondsTo(const QString& action) const override;
+    void perform(const QString& action, QObject* sender) override;
+    bool validate(const QString& action, QAction* item) const override;
+
+private:
+    void setPane(int index, QWidget* view);
+    void saveSplitState();
+    void expandSidebar();
+    void insertNewSection(bool before);
+    void showImport();
+    void showExport();
+    void showHidePrintSetup();
+    void addExampleProjects();
+    void presentSheet(QWidget* sheet);
+    void sidebarChanged();
+
+    UserDefaults& m_defaults;
+    FilePanelPresenter& m_filePanels;
+    SidebarPane* m_sidebar = nullptr;
+    BoardPane* m_board = nullptr;
+    ImportExportSheetFactory m_importExportSheetFactory;
+    PrintSetupWindowFactory m_printSetupWindowFactory;
+    ExampleImporter m_exampleImporter;
+    QPointer<QWidget> m_windowController;
+    int m_sidebarWidth = 220;
+};

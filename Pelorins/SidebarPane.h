@@ -1,0 +1,22 @@
+#pragma once
+
+class QWidget;
+
+// The project sidebar as the main window sees it: the left-hand pane of the main split view.
+// The pane's object must live as long as its view.
+class SidebarPane
+{
+public:
+    virtual ~SidebarPane() = default;
+
+    virtual QWidget* view() = 0;
+
+    // Adds "untitled folder" next to the selected row, saves, selects it and edits its title.
+    virtual void addFolder() = 0;
+    // Adds "untitled project" with one stage next to the selected row, likewise.
+    virtual void addKanban() = 0;
+    // Duplicates the selected item next to it and selects the copy.
+    virtual void duplicateItem() = 0;
+    // Reloads the tree and its counts, keeping the selected row without showing it again.
+    virtual void refreshListWhileKeepingSelection() = 0;
+};
