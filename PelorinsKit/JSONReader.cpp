@@ -202,7 +202,8 @@ private:
         return false;
     }
 
-    bool node(const QJsonObject& wrapped, const EntityDescription* destination, int depth)
+    // `via` is the relationship whose value holds the node; none at the top.
+    bool node(const QJsonObject& wrapped, const RelationshipDescription* via, int depth)
     {
         if (wrapped.isEmpty())
             return true;
@@ -216,8 +217,9 @@ private:
             return fail(QStringLiteral("unknown class \"%1\"").arg(className));
         if (const EntityDescription* root = m_model.entity(rootClassName); root && entity->isKindOfEntity(root))
             return fail(QStringLiteral("a \"Root\" node"));
-        if (destination && !entity->isKindOfEntity(destination))
-            return fail(QStringLiteral("a \"%1\" node where a \"%2\" belongs").arg(className, destination->name()));
+        if (via && !entity->isKindOfEntity(via->destinationEntity))
+            return fail(
+                QStringLiteral("a \"%1\" node where a \"%2\" belongs").arg(className, via->destinationEntity->name()));
         const QJsonValue bodyValue = wrapped.constBegin().value();
         if (!bodyValue.isObject())
             return fail(QStringLiteral("the body of a \"%1\" node is not an object").arg(className));
@@ -247,9 +249,27 @@ private:
             m_seen.insert(uri, entity);
             m_open.insert(uri);
         }
-        const bool ok = this->body(entity, body, depth);
+        const bool ok = this->body(entity, body, depth) && complete(entity, body, via);
         m_open.remove(uri);
         return ok;
+    }
+
+    // What the store requires of every object: the values that have no default, and the owner of
+    // an object that cannot stand alone (a day group belongs to its board's "doneDates").
+    bool complete(const EntityDescription* entity, const QJsonObject& body, const RelationshipDescription* via)
+    {
+        for (const AttributeDescription& attribute : entity->attributes()) {
+            const QJsonValue value = body.value(attribute.name);
+            if (!attribute.isOptional && !attribute.defaultValue.isValid() && (value.isUndefined() || value.isNull()))
+                return fail(QStringLiteral("a \"%1\" without \"%2\"").arg(entity->name(), attribute.name));
+        }
+        for (const RelationshipDescription& relationship : entity->relationships()) {
+            if (relationship.isToMany || relationship.isOptional)
+                continue;
+            if (!via || !via->inverseRelationship || via->inverseRelationship->name != relationship.name)
+                return fail(QStringLiteral("a \"%1\" outside its \"%2\"").arg(entity->name(), relationship.name));
+        }
+        return true;
     }
 
     bool body(const EntityDescription* entity, const QJsonObject& body, int depth)
@@ -325,7 +345,7 @@ private:
             for (const QJsonValue& member : value.toArray()) {
                 if (!member.isObject())
                     return fail(where + QStringLiteral(" holds something other than nodes"));
-                if (!node(member.toObject(), relationship.destinationEntity, depth + 1))
+                if (!node(member.toObject(), &relationship, depth + 1))
                     return false;
             }
             return true;
@@ -334,7 +354,7 @@ private:
             return true;
         if (!value.isObject())
             return fail(where + QStringLiteral(" is not a node"));
-        return node(value.toObject(), relationship.destinationEntity, depth + 1);
+        return node(value.toObject(), &relationship, depth + 1);
     }
 
 public:
