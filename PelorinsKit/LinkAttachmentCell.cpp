@@ -31,8 +31,7 @@ QString messageSender(QString body)
 {
     body.remove(QLatin1Char('"'));
     body.remove(QStringLiteral("From: "));
-    static const QRegularExpression address(
-        QStringLiteral("<.*>"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression address(QStringLiteral("<.*>"), QRegularExpression::CaseInsensitiveOption);
     body.remove(address);
     return body;
 }
@@ -118,8 +117,10 @@ void drawDocument(QPainter& painter, const QRectF& rect, const QColor& colour, b
 
 bool isImageFile(const QString& path)
 {
-    return QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension).name().startsWith(
-        QLatin1String("image/"));
+    return QMimeDatabase()
+        .mimeTypeForFile(path, QMimeDatabase::MatchExtension)
+        .name()
+        .startsWith(QLatin1String("image/"));
 }
 
 } // namespace
@@ -137,8 +138,7 @@ std::optional<LinkAttachmentCell::Content> LinkAttachmentCell::content(const Tex
     const QVariant url = link->value(QStringLiteral("URL"));
     const QVariant title = link->value(QStringLiteral("title"));
     const QVariant body = link->value(QStringLiteral("body"));
-    if (url.typeId() != QMetaType::QUrl || title.typeId() != QMetaType::QString
-        || body.typeId() != QMetaType::QString)
+    if (url.typeId() != QMetaType::QUrl || title.typeId() != QMetaType::QString || body.typeId() != QMetaType::QString)
         return std::nullopt;
     const QUrl address = url.toUrl();
     const QString scheme = address.scheme();

@@ -69,7 +69,7 @@ QList<Piece> piecesOf(QTextDocument* document, TextRange range)
 {
     QList<Piece> pieces;
     for (QTextBlock block = document->findBlock(range.location); block.isValid() && block.position() < range.end();
-        block = block.next()) {
+         block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             const TextRange part = intersection(TextRange {fragment.position(), fragment.length()}, range);
@@ -197,7 +197,7 @@ void TextDocumentTextStorage::editLines(TextRange range, const std::function<voi
     QTextCursor cursor(m_document);
     cursor.beginEditBlock();
     for (QTextBlock block = m_document->findBlock(range.location); block.isValid() && block.position() < range.end();
-        block = block.next()) {
+         block = block.next()) {
         QVariantMap lineAttributes = lineAttributesOf(block);
         edit(lineAttributes);
         cursor.setPosition(block.position());
@@ -232,7 +232,8 @@ void TextDocumentTextStorage::addAttributes(const QVariantMap& attributes, TextR
     if (!lineAttributes.isEmpty())
         editLines(range, [&lineAttributes](QVariantMap& line) { line.insert(lineAttributes); });
     if (!characterAttributes.isEmpty())
-        editCharacters(range, [&characterAttributes](QVariantMap& characters) { characters.insert(characterAttributes); });
+        editCharacters(
+            range, [&characterAttributes](QVariantMap& characters) { characters.insert(characterAttributes); });
 }
 
 void TextDocumentTextStorage::removeAttribute(const QString& key, TextRange range)
@@ -276,7 +277,7 @@ void TextDocumentTextStorage::replaceCharacters(TextRange range, const Attribute
     // Each block takes the line attributes of its first character.
     const int newEnd = range.location + text.length();
     for (QTextBlock block = m_document->findBlock(headStart); block.isValid() && block.position() <= newEnd;
-        block = block.next()) {
+         block = block.next()) {
         QTextBlockFormat format;
         if (block.position() < range.location)
             format = headFormat;

@@ -1,6 +1,6 @@
+#include "PelorinsKit/LinkAttachmentCell.h"
 #include "PelorinsKit/AttributeKey.h"
 #include "PelorinsKit/FileIconProvider.h"
-#include "PelorinsKit/LinkAttachmentCell.h"
 #include "PelorinsKit/RichTextCodec.h"
 #include "Platform/core/ConsoleLog.h"
 
@@ -17,11 +17,11 @@
 
 namespace {
 
-TextAttachment link(const QUrl& url, const QString& title, const QString& body = QString(),
-    const QVariantMap& extra = {})
+TextAttachment link(
+    const QUrl& url, const QString& title, const QString& body = QString(), const QVariantMap& extra = {})
 {
-    QVariantMap dictionary {{QStringLiteral("URL"), url}, {QStringLiteral("title"), title},
-        {QStringLiteral("body"), body}};
+    QVariantMap dictionary {
+        {QStringLiteral("URL"), url}, {QStringLiteral("title"), title}, {QStringLiteral("body"), body}};
     dictionary.insert(extra);
     return TextAttachment {AttributeKey::link, RichTextCodec::encodeDictionary(dictionary), std::nullopt};
 }
@@ -59,25 +59,27 @@ TEST_F(LinkAttachmentCellTest, Texts_FollowTheLinksScheme)
         bool fileIsMissing = false;
     };
     const QList<Case> cases {
-        {"web", link(QUrl(QStringLiteral("https://www.example.org/a?b=1")), QStringLiteral("Example")),
-            Kind::web, QStringLiteral("Example"), QStringLiteral("www.example.org"), QRectF(9, 9, 21, 22)},
-        {"ftp", link(QUrl(QStringLiteral("ftp://files.example.org/x")), QStringLiteral("Files")),
-            Kind::web, QStringLiteral("Files"), QStringLiteral("files.example.org"), QRectF(9, 9, 21, 22)},
-        {"web without host", link(QUrl(QStringLiteral("https:")), QStringLiteral("Example")),
-            Kind::web, QString(), QString(), QRectF(9, 9, 21, 22)},
-        {"Mail message", link(QUrl(QStringLiteral("message:%3C1234@example.org%3E")), QStringLiteral("Minutes"),
-                             QStringLiteral("From: \"Ann Lee\" <ann@example.org>")),
+        {"web", link(QUrl(QStringLiteral("https://www.example.org/a?b=1")), QStringLiteral("Example")), Kind::web,
+            QStringLiteral("Example"), QStringLiteral("www.example.org"), QRectF(9, 9, 21, 22)},
+        {"ftp", link(QUrl(QStringLiteral("ftp://files.example.org/x")), QStringLiteral("Files")), Kind::web,
+            QStringLiteral("Files"), QStringLiteral("files.example.org"), QRectF(9, 9, 21, 22)},
+        {"web without host", link(QUrl(QStringLiteral("https:")), QStringLiteral("Example")), Kind::web, QString(),
+            QString(), QRectF(9, 9, 21, 22)},
+        {"Mail message",
+            link(QUrl(QStringLiteral("message:%3C1234@example.org%3E")), QStringLiteral("Minutes"),
+                QStringLiteral("From: \"Ann Lee\" <ann@example.org>")),
             Kind::message, QStringLiteral("Ann Lee "), QStringLiteral("Minutes"), QRectF(4, 8, 32, 24)},
         {"calendar event", link(QUrl(QStringLiteral("calendar:event/1")), QStringLiteral("Review"), QString(), event),
             Kind::calendar, QStringLiteral("Review"), QStringLiteral("Mon, Dec 29 2025, 09:00-10:30, (Work)"),
-                QRectF(6, 8, 28, 24)},
+            QRectF(6, 8, 28, 24)},
         {"calendar event without its data", link(QUrl(QStringLiteral("calendar:event/1")), QStringLiteral("Review")),
             Kind::calendar, QString(), QString(), QRectF(6, 8, 28, 24)},
-        {"file", link(QUrl::fromLocalFile(file.fileName()), QStringLiteral("plan.txt")),
-            Kind::file, QStringLiteral("plan.txt"), QStringLiteral("2 KB"), QRectF(4, 4, 32, 32), file.fileName()},
-        {"missing file", link(QUrl::fromLocalFile(m_folder.filePath(QStringLiteral("gone.txt"))), QStringLiteral("gone")),
+        {"file", link(QUrl::fromLocalFile(file.fileName()), QStringLiteral("plan.txt")), Kind::file,
+            QStringLiteral("plan.txt"), QStringLiteral("2 KB"), QRectF(4, 4, 32, 32), file.fileName()},
+        {"missing file",
+            link(QUrl::fromLocalFile(m_folder.filePath(QStringLiteral("gone.txt"))), QStringLiteral("gone")),
             Kind::file, QStringLiteral("gone"), QStringLiteral("File is missing"), QRectF(4, 4, 32, 32),
-                m_folder.filePath(QStringLiteral("gone.txt")), true},
+            m_folder.filePath(QStringLiteral("gone.txt")), true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -95,16 +97,18 @@ TEST_F(LinkAttachmentCellTest, Texts_FollowTheLinksScheme)
 TEST_F(LinkAttachmentCellTest, UnknownSchemesAndBadContents_ShowNoLink)
 {
     ConsoleLog::Capture capture;
-    EXPECT_FALSE(LinkAttachmentCell::content(link(QUrl(QStringLiteral("mailto:ann@example.org")), QStringLiteral("Ann"))));
+    EXPECT_FALSE(
+        LinkAttachmentCell::content(link(QUrl(QStringLiteral("mailto:ann@example.org")), QStringLiteral("Ann"))));
     EXPECT_FALSE(LinkAttachmentCell::content(link(QUrl(QStringLiteral("tel:+441234")), QStringLiteral("Call"))));
     EXPECT_EQ(capture.lines(), QStringList({QStringLiteral("scheme mailto"), QStringLiteral("scheme tel")}));
 
     capture.clear();
     TextAttachment noTitle {AttributeKey::link,
-        RichTextCodec::encodeDictionary({{QStringLiteral("URL"), QUrl(QStringLiteral("https://a.org"))},
-            {QStringLiteral("body"), QString()}}),
+        RichTextCodec::encodeDictionary(
+            {{QStringLiteral("URL"), QUrl(QStringLiteral("https://a.org"))}, {QStringLiteral("body"), QString()}}),
         std::nullopt};
-    const QList<TextAttachment> unreadable {noTitle, TextAttachment {AttributeKey::link, "not a dictionary", std::nullopt},
+    const QList<TextAttachment> unreadable {noTitle,
+        TextAttachment {AttributeKey::link, "not a dictionary", std::nullopt},
         link(QUrl(QStringLiteral("no-scheme")), QStringLiteral("x"))};
     for (const TextAttachment& attachment : unreadable)
         EXPECT_FALSE(LinkAttachmentCell::content(attachment));

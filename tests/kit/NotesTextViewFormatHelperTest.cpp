@@ -1,7 +1,7 @@
+#include "PelorinsKit/NotesTextViewFormatHelper.h"
 #include "PelorinsKit/AttributeKey.h"
 #include "PelorinsKit/AttributedStringTextStorage.h"
 #include "PelorinsKit/NoteTextConventions.h"
-#include "PelorinsKit/NotesTextViewFormatHelper.h"
 #include "PelorinsKit/NotesTextViewFormatHelperDelegate.h"
 #include "PelorinsKit/RichTextCodec.h"
 #include "PelorinsKit/TextDocumentTextStorage.h"
@@ -52,7 +52,10 @@ public:
     void layoutCheckButtons() override { m_calls.append(QStringLiteral("layoutCheckButtons")); }
 
     AttributedString text() const { return m_storage->attributedSubstring(TextRange {0, m_storage->length()}); }
-    void setText(const AttributedString& text) { m_storage->replaceCharacters(TextRange {0, m_storage->length()}, text); }
+    void setText(const AttributedString& text)
+    {
+        m_storage->replaceCharacters(TextRange {0, m_storage->length()}, text);
+    }
 
     QTextDocument m_document;
     std::unique_ptr<NoteTextStorage> m_storage;
@@ -128,7 +131,8 @@ TEST_P(NotesTextViewFormatHelperTest, LinesInSelection_FollowTheLineRules)
 
 TEST_P(NotesTextViewFormatHelperTest, Title_RestylesOnlyTheCaretsLine)
 {
-    m_editor.setText(lines({{QStringLiteral("first\n"), normalAttributes()}, {QStringLiteral("second"), normalAttributes()}}));
+    m_editor.setText(
+        lines({{QStringLiteral("first\n"), normalAttributes()}, {QStringLiteral("second"), normalAttributes()}}));
     m_editor.m_selection = {{8, 0}};
 
     m_helper.format(titleAttributes());
@@ -192,8 +196,9 @@ TEST_P(NotesTextViewFormatHelperTest, StyleChange_UndoRestoresTheExactTextAndRed
     QVariantMap tag = titleAttributes();
     tag.insert(AttributeKey::foregroundColor, QColor(52, 199, 89));
     tag.insert(AttributeKey::strikethroughStyle, 1);
-    const AttributedString before = lines({{QStringLiteral("Plan "), titleAttributes()}, {QStringLiteral("#work\n"), tag},
-        {QStringLiteral("call Ann\n"), checkListAttributes()}, {QStringLiteral("rest"), normalAttributes()}});
+    const AttributedString before
+        = lines({{QStringLiteral("Plan "), titleAttributes()}, {QStringLiteral("#work\n"), tag},
+            {QStringLiteral("call Ann\n"), checkListAttributes()}, {QStringLiteral("rest"), normalAttributes()}});
     m_editor.setText(before);
     m_editor.m_selection = {{2, 10}};
 
@@ -297,7 +302,8 @@ TEST_P(NotesTextViewFormatHelperTest, Attachments_GetLinesOfTheirOwn)
         m_editor.setText(c.text);
         m_helper.ensureAttachmensOnItsOwnLine();
         EXPECT_EQ(m_editor.m_storage->string(), c.result);
-        EXPECT_EQ(m_editor.text().attributes(int(c.result.indexOf(card))), c.text.attributes(int(c.text.string().indexOf(card))));
+        EXPECT_EQ(m_editor.text().attributes(int(c.result.indexOf(card))),
+            c.text.attributes(int(c.text.string().indexOf(card))));
     }
 }
 

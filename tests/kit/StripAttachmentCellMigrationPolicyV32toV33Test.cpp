@@ -1,10 +1,10 @@
+#include "PelorinsKit/StripAttachmentCellMigrationPolicyV32toV33.h"
 #include "PelorinsKit/AttributeKey.h"
 #include "PelorinsKit/CoreDataMigrationVersion.h"
 #include "PelorinsKit/CoreDataMigrator.h"
 #include "PelorinsKit/ModelBundle.h"
 #include "PelorinsKit/PictureFolders.h"
 #include "PelorinsKit/RichTextCodec.h"
-#include "PelorinsKit/StripAttachmentCellMigrationPolicyV32toV33.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/DataFolders.h"
 #include "Platform/core/objectgraph/FetchRequest.h"
@@ -81,7 +81,8 @@ TEST_F(StripAttachmentCellMigrationPolicyV32toV33Test, PicturesGoToNewFoldersAnd
     const AttributedString notes = notesWithPictureAndLink();
     ConsoleLog::Capture capture;
 
-    const AttributedString copy = StripAttachmentCellMigrationPolicyV32toV33::copyImageAttachmentsToApplicationsFolder(notes);
+    const AttributedString copy
+        = StripAttachmentCellMigrationPolicyV32toV33::copyImageAttachmentsToApplicationsFolder(notes);
 
     EXPECT_EQ(copy.string(), notes.string());
     const QString folder = copy.attribute(AttributeKey::fileFolderUUID, 5).toString();
@@ -114,13 +115,15 @@ TEST_F(StripAttachmentCellMigrationPolicyV32toV33Test, NotesLeftAlone)
         {"no attachments", AttributedString(QStringLiteral("plain\ntext"), {{AttributeKey::noteStyleName, "body"}})},
         {"a picture already in a folder", stored},
         {"a picture whose name leaves its folder", hostile},
-        {"a picture without a file", AttributedString::withAttachment(TextAttachment {QStringLiteral("public.png"), {}, {}})},
+        {"a picture without a file",
+            AttributedString::withAttachment(TextAttachment {QStringLiteral("public.png"), {}, {}})},
         {"a link card that cannot be read", AttributedString::withAttachment(unreadableLink)},
     };
     ConsoleLog::Capture capture;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(StripAttachmentCellMigrationPolicyV32toV33::copyImageAttachmentsToApplicationsFolder(c.notes), c.notes);
+        EXPECT_EQ(
+            StripAttachmentCellMigrationPolicyV32toV33::copyImageAttachmentsToApplicationsFolder(c.notes), c.notes);
     }
     EXPECT_TRUE(capture.contains(QStringLiteral("refusing picture path name ../../outside.png")));
     EXPECT_EQ(pictureFolders(), QStringList());

@@ -1,10 +1,10 @@
+#include "PelorinsKit/TextDocumentTextStorage.h"
 #include "PelorinsKit/AttributeKey.h"
 #include "PelorinsKit/AttributedStringTextStorage.h"
 #include "PelorinsKit/NoteTextConventions.h"
 #include "PelorinsKit/ParagraphStyle.h"
 #include "PelorinsKit/RichTextCodec.h"
 #include "PelorinsKit/TextAttachmentObject.h"
-#include "PelorinsKit/TextDocumentTextStorage.h"
 #include "support/AttributedStringPrinting.h"
 
 #include <QAbstractTextDocumentLayout>
