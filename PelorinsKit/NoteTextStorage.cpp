@@ -12,8 +12,8 @@ QList<TextRange> NoteTextStorage::attachmentRanges() const
 {
     QList<TextRange> ranges;
     attributedSubstring(TextRange {0, length()})
-        .enumerateAttribute(AttributeKey::attachment, TextRange {0, length()},
-            [&ranges](const QVariant& value, TextRange range) {
+        .enumerateAttribute(
+            AttributeKey::attachment, TextRange {0, length()}, [&ranges](const QVariant& value, TextRange range) {
                 if (value.isValid())
                     ranges.append(range);
             });

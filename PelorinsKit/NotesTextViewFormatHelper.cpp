@@ -39,8 +39,8 @@ NotesTextViewFormatHelper::NotesTextViewFormatHelper(NotesTextViewFormatHelperDe
 {
 }
 
-void NotesTextViewFormatHelper::format(const QVariantMap& newAttributes,
-    const std::optional<QList<TextRange>>& lines, const std::optional<AttributedString>& originalAttributedString)
+void NotesTextViewFormatHelper::format(const QVariantMap& newAttributes, const std::optional<QList<TextRange>>& lines,
+    const std::optional<AttributedString>& originalAttributedString)
 {
     const QList<TextRange> resolvedLines = lines ? *lines : getLinesInSelection();
     if (resolvedLines.isEmpty())
@@ -191,8 +191,8 @@ bool NotesTextViewFormatHelper::selectionIsAtEmptyLastLine() const
         return false;
     const int length = storage->length();
     const QList<TextRange> selection = m_delegate.selectedRanges();
-    const bool caretAtEnd
-        = std::any_of(selection.cbegin(), selection.cend(), [length](TextRange range) { return range.location == length; });
+    const bool caretAtEnd = std::any_of(
+        selection.cbegin(), selection.cend(), [length](TextRange range) { return range.location == length; });
     if (!caretAtEnd)
         return false;
     const QString text = storage->string();

@@ -34,8 +34,8 @@ void copyPictureOut(AttributedString& copy, const TextAttachment& attachment, Te
     if (!path)
         return;
 
-    copy.addAttributes(QVariantMap {{AttributeKey::filename, filename}, {AttributeKey::fileFolderUUID, folderName}},
-        range);
+    copy.addAttributes(
+        QVariantMap {{AttributeKey::filename, filename}, {AttributeKey::fileFolderUUID, folderName}}, range);
     if (!QDir().mkpath(QFileInfo(*path).absolutePath()))
         ConsoleLog::write(QStringLiteral("error creating image folder"));
     QSaveFile file(*path);
@@ -62,8 +62,8 @@ bool StripAttachmentCellMigrationPolicyV32toV33::createDestinationInstances(
     const AttributedString copy = copyImageAttachmentsToApplicationsFolder(*notes);
     // The attachments left are pictures, kept with their bytes until the card store strips them,
     // and link cards whose contents could not be read.
-    copy.enumerateAttribute(AttributeKey::attachment, TextRange {0, notes->length()},
-        [](const QVariant& value, TextRange range) {
+    copy.enumerateAttribute(
+        AttributeKey::attachment, TextRange {0, notes->length()}, [](const QVariant& value, TextRange range) {
             if (isAttachment(value))
                 ConsoleLog::write(QStringLiteral("Remove: Found attachment at {%1, %2} during migration")
                                       .arg(range.location)

@@ -16,7 +16,8 @@ public:
     // The name the 32-to-33 mapping gives the policy of its card mapping.
     static const QString registeredName;
 
-    bool createDestinationInstances(const MigrationRecord& source, MigrationRecord& destination, QString* error) override;
+    bool createDestinationInstances(
+        const MigrationRecord& source, MigrationRecord& destination, QString* error) override;
 
     // A copy of the notes in which each picture not yet in a picture folder is written to a new
     // one and carries its "filename" and "fileFolderUUID" (its attachment stays), and each link

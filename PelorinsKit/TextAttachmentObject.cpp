@@ -11,9 +11,8 @@ namespace {
 
 std::optional<TextAttachment> attachmentOf(const QTextFormat& format)
 {
-    const QVariant value = format.property(TextDocumentTextStorage::characterAttributesProperty)
-                               .toMap()
-                               .value(AttributeKey::attachment);
+    const QVariant value
+        = format.property(TextDocumentTextStorage::characterAttributesProperty).toMap().value(AttributeKey::attachment);
     if (value.typeId() != qMetaTypeId<TextAttachment>())
         return std::nullopt;
     return value.value<TextAttachment>();
