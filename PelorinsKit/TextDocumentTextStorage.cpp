@@ -96,8 +96,10 @@ const QStringList& TextDocumentTextStorage::lineAttributeNames()
 TextDocumentTextStorage::TextDocumentTextStorage(QTextDocument* document, const FileIconProvider* fileIcons)
     : m_document(document)
 {
-    document->documentLayout()->registerHandler(
-        TextAttachmentObject::objectType, new TextAttachmentObject(fileIcons, document));
+    // One drawing object per document, however many storages look at it.
+    QAbstractTextDocumentLayout* layout = document->documentLayout();
+    if (!layout->handlerForObject(TextAttachmentObject::objectType))
+        layout->registerHandler(TextAttachmentObject::objectType, new TextAttachmentObject(fileIcons, document));
 }
 
 QTextCharFormat TextDocumentTextStorage::charFormat(const QVariantMap& characterAttributes)

@@ -30,8 +30,9 @@ public:
     // Note style name, checklist state and paragraph style.
     static const QStringList& lineAttributeNames();
 
-    // Registers the drawing of attachments on the document's layout; `fileIcons` (which may be
-    // null, and must outlive the document) gives link cards to files their icons.
+    // Registers the drawing of attachments on the document's layout, unless an earlier storage
+    // did; `fileIcons` (which may be null, and must outlive the document) gives link cards to
+    // files their icons.
     explicit TextDocumentTextStorage(QTextDocument* document, const FileIconProvider* fileIcons = nullptr);
 
     QTextDocument* document() const { return m_document; }
