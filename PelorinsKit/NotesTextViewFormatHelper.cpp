@@ -64,11 +64,9 @@ void NotesTextViewFormatHelper::format(const QVariantMap& newAttributes, const s
     const bool newIsChecklist = newAttributes.contains(AttributeKey::isChecklistChecked);
     bool typesBody = false;
     for (const TextRange& requested : resolvedLines) {
-        if (selectionIsAtEmptyLastLine()) {
-            typesBody = m_delegate.typingAttributes().contains(AttributeKey::isChecklistChecked) && newIsChecklist;
-            continue;
-        }
-        if (!storage) {
+        // A caret on the empty last line only chooses the typing style; without text there is
+        // nothing else to do either.
+        if (!storage || selectionIsAtEmptyLastLine()) {
             typesBody = m_delegate.typingAttributes().contains(AttributeKey::isChecklistChecked) && newIsChecklist;
             continue;
         }
@@ -84,9 +82,11 @@ void NotesTextViewFormatHelper::format(const QVariantMap& newAttributes, const s
             typesBody = m_delegate.typingAttributes().contains(AttributeKey::isChecklistChecked) && newIsChecklist;
         }
     }
-    if (storage)
+    // Without text nothing changed, and there is nothing to put back.
+    if (storage) {
         removeNoteAttributesFromAttachments();
-    registerUndo(newAttributes, resolvedLines, previous);
+        registerUndo(newAttributes, resolvedLines, previous);
+    }
     m_delegate.setTypingAttributes(typesBody ? normalAttributes() : newAttributes);
     finish(savedSelection);
 }

@@ -33,7 +33,7 @@ public:
     }
 
     NoteTextStorage* textStorage() const override { return m_storage.get(); }
-    QString string() const override { return m_storage->string(); }
+    QString string() const override { return m_storage ? m_storage->string() : QString(); }
     UndoManager* undoManager() const override { return m_undoManager.get(); }
     QList<TextRange> selectedRanges() const override { return m_selection; }
     void setSelectedRanges(const QList<TextRange>& ranges) override
@@ -259,6 +259,18 @@ TEST_P(NotesTextViewFormatHelperTest, NoUndoManager_StylesWithoutRegistering)
     m_editor.m_selection = {{0, 0}};
     m_helper.format(titleAttributes());
     EXPECT_EQ(m_editor.text().attributes(0), titleAttributes());
+}
+
+TEST_P(NotesTextViewFormatHelperTest, NoTextStorage_OnlySetsTheTypingStyle)
+{
+    m_editor.m_storage.reset();
+    m_editor.m_selection = {{0, 0}};
+    EXPECT_TRUE(m_helper.getLinesInSelection().isEmpty());
+
+    m_helper.format(titleAttributes(), QList<TextRange>({{0, 4}}));
+    EXPECT_EQ(m_editor.m_typing, titleAttributes());
+    EXPECT_FALSE(m_editor.m_undoManager->canUndo());
+    m_helper.ensureAttachmensOnItsOwnLine();
 }
 
 TEST_P(NotesTextViewFormatHelperTest, Format_LeavesNoStyleKeysOnAttachmentLines)
