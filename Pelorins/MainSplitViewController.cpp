@@ -229,6 +229,9 @@ void MainSplitViewController::setPane(int index, QWidget* view)
     setSizes(kept);
     setCollapsible(0, true);
     setCollapsible(1, false);
+    // Stretch lives in the panes' size policies: a window that grows widens the board only.
+    setStretchFactor(0, 0);
+    setStretchFactor(1, 1);
 }
 
 void MainSplitViewController::saveSplitState()

@@ -62,9 +62,15 @@ void ToolbarInfoMenu::buildMenu()
         auto* button = new QToolButton(m_imagesView);
         button->setGeometry(backgroundImageButtonFrame(i));
         button->setAutoRaise(true);
-        // A missing picture leaves its button without an image.
-        button->setIcon(QIcon(QStringLiteral(":/images/%1thumb.png").arg(backgroundImageName(i))));
         button->setIconSize(QSize(bgImageButtonSize - 4, bgImageButtonSize - 4));
+        const QIcon thumbnail(QStringLiteral(":/images/%1thumb.png").arg(backgroundImageName(i)));
+        // Without its thumbnail the picture itself is missing too: it cannot be chosen.
+        if (thumbnail.availableSizes().isEmpty()) {
+            button->setText(QString::number(i + 1));
+            button->setEnabled(false);
+        } else {
+            button->setIcon(thumbnail);
+        }
         connect(button, &QToolButton::clicked, this, [this, i] {
             backgroundSelected(i);
             close();
