@@ -146,6 +146,9 @@ QTextBlockFormat TextDocumentTextStorage::blockFormat(const QVariantMap& lineAtt
 QVariantMap TextDocumentTextStorage::attributes(const QTextCharFormat& charFormat, const QTextBlockFormat& blockFormat)
 {
     QVariantMap attributes = split(characterAttributesOf(charFormat), false);
+    // Text typed after an attachment takes its format without the object type: it is text.
+    if (charFormat.objectType() != TextAttachmentObject::objectType)
+        attributes.remove(AttributeKey::attachment);
     attributes.insert(split(blockFormat.property(lineAttributesProperty).toMap(), true));
     return attributes;
 }

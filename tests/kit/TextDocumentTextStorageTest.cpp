@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -124,6 +125,18 @@ TEST_F(TextDocumentTextStorageTest, Edits_MatchTheRichTextForm)
     both([](NoteTextStorage& s) { s.append(AttributedString(QStringLiteral("Tail"), normalAttributes())); });
     both([](NoteTextStorage& s) { s.replaceCharacters(TextRange {0, s.length()}, AttributedString()); });
     EXPECT_EQ(m_storage.length(), 0);
+}
+
+TEST_F(TextDocumentTextStorageTest, TextTypedAfterAnAttachment_IsNoAttachment)
+{
+    m_storage.setAttributedString(linkCard());
+    QTextCursor cursor(&m_document);
+    cursor.setPosition(1);
+    cursor.insertText(QStringLiteral("ab"));
+
+    EXPECT_EQ(m_storage.string(), QString(AttributedString::attachmentCharacter) + QStringLiteral("ab"));
+    EXPECT_TRUE(m_storage.attribute(AttributeKey::attachment, 0).isValid());
+    EXPECT_FALSE(m_storage.attribute(AttributeKey::attachment, 1).isValid());
 }
 
 TEST_F(TextDocumentTextStorageTest, LayoutGivesLinkCardsTheirSizeAndDrawsThem)
