@@ -9,8 +9,10 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QPalette>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -157,6 +159,18 @@ TEST_F(TextDocumentTextStorageTest, LayoutGivesLinkCardsTheirSizeAndDrawsThem)
     const QPoint inside = QPointF(m_document.documentMargin() + 2, m_document.documentMargin() + 20).toPoint();
     EXPECT_NE(image.pixelColor(inside).alpha(), 0);
     EXPECT_EQ(image.pixelColor(inside.x() + 270, inside.y()).alpha(), 0);
+    EXPECT_EQ(image.pixelColor(inside), QGuiApplication::palette().color(QPalette::Window));
+
+    // A selected card is drawn highlighted.
+    auto* drawing = dynamic_cast<TextAttachmentObject*>(
+        m_document.documentLayout()->handlerForObject(TextAttachmentObject::objectType));
+    ASSERT_TRUE(drawing);
+    drawing->setHighlightedRange(TextRange {0, 1});
+    image.fill(Qt::transparent);
+    QPainter highlighted(&image);
+    m_document.drawContents(&highlighted);
+    highlighted.end();
+    EXPECT_EQ(image.pixelColor(inside), QGuiApplication::palette().color(QPalette::Highlight));
 }
 
 } // namespace
