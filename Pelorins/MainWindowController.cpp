@@ -80,6 +80,7 @@ MainWindowController::MainWindowController(const Services& services, QWidget* pa
     buildMenus();
     configureToolbarItems();
     updateSidebarButtonToolTip();
+    restoreWindowFrame();
 
     auto& center = NotificationCenter::shared();
     for (const QString& name :
@@ -96,6 +97,14 @@ MainWindowController::~MainWindowController()
 
 void MainWindowController::showWindow()
 {
+    show();
+    raise();
+    activateWindow();
+    m_router->validateActions();
+}
+
+void MainWindowController::restoreWindowFrame()
+{
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!m_defaults.boolForKey(windowPositionSetKey)) {
         if (screen)
@@ -105,10 +114,6 @@ void MainWindowController::showWindow()
     } else if (!restoreGeometry(m_defaults.dataForKey(frameAutosaveName)) && screen) {
         setGeometry(initialFrame(screen->geometry()));
     }
-    show();
-    raise();
-    activateWindow();
-    m_router->validateActions();
 }
 
 QAction* MainWindowController::menuAction(const QString& action) const

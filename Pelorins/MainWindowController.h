@@ -50,8 +50,8 @@ public:
     explicit MainWindowController(const Services& services, QWidget* parent = nullptr);
     ~MainWindowController() override;
 
-    // Shows the window in front: on the very first launch centred at its first size, later at
-    // the frame it had when it was last closed.
+    // Shows the window in front. It opens centred at its first size on the very first launch,
+    // later at the frame it had when it was last closed.
     void showWindow();
 
     MainSplitViewController* splitViewController() const { return m_splitViewController; }
@@ -101,6 +101,7 @@ private:
     void setSearchTermToKanban();
     void zoomMenuSelected(QObject* sender);
     void showTagsView();
+    void restoreWindowFrame();
     void saveWindowFrame();
     void printResponderChain() const;
 
