@@ -1,10 +1,13 @@
 # make run   install what is missing, build, start Pelorins
 # make test  install what is missing, build, run every test headless
 # make bench build and run the benchmarks
+# make install  build, then install the program, its desktop entry (which opens pelorins:// links)
+#               and its icon under PREFIX (/usr/local), or under DESTDIR for packaging
 BUILD ?= build
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench install clean
 
 all: build
 
@@ -29,6 +32,13 @@ bench: build
 	@for b in $(BUILD)/bench/*; do \
 		if [ -f "$$b" ] && [ -x "$$b" ]; then echo "== $$(basename $$b)"; QT_QPA_PLATFORM=offscreen "$$b" || exit 1; fi; \
 	done
+
+install: build
+	install -Dm755 $(BUILD)/Pelorins/pelorins $(DESTDIR)$(PREFIX)/bin/pelorins
+	install -Dm644 resources/pelorins.desktop $(DESTDIR)$(PREFIX)/share/applications/pelorins.desktop
+	install -Dm644 resources/pelorins.svg $(DESTDIR)$(PREFIX)/share/icons/hicolor/scalable/apps/pelorins.svg
+	@if [ -z "$(DESTDIR)" ] && command -v update-desktop-database >/dev/null; then \
+		update-desktop-database $(PREFIX)/share/applications; fi
 
 clean:
 	rm -rf $(BUILD)
