@@ -231,7 +231,10 @@ private:
             if (!uriValue.isString())
                 return fail(QStringLiteral("an \"objectIDURI\" that is not a text"));
             uri = uriValue.toString();
-            // A node met before is not read again, but must name the same kind of object.
+        }
+        // A node met before is not read again, but must name the same kind of object.
+        // An empty URI names no object, so it is never met again (as when the objects are made).
+        if (!uri.isEmpty()) {
             if (const ManagedObject* existing = m_importedObjects.value(uri)) {
                 if (existing->entity() != entity)
                     return fail(QStringLiteral("\"%1\" names a \"%2\" and a \"%3\"")

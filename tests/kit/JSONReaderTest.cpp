@@ -361,6 +361,8 @@ TEST_F(JSONReaderTest, HostilePayloadsAreRefusedWholeAndMakeNothing)
                 R"([{"ListItem": {"attributedNotes": {"string": "x", "runs": [{"range": {"location": 0, "length": 1}, "fileFolderUUID": ")")
                 + uuid.toLatin1() + R"(", "filename": "a/../../b"}]}}}])"},
         {"a picture record outside the picture folder", R"([{"ImageAttachment": {"folderUUID": "/etc"}}])"},
+        {"a second node behind an empty URI",
+            R"([{"Folder": {"objectIDURI": ""}}, {"Folder": {"objectIDURI": "", "children": [{"Root": {}}]}}])"},
         {"a day group outside a board", R"([{"DoneDate": {"doneDate": "2024-03-04 00:00:00"}}])"},
         {"a history entry without a date", R"([{"ListItem": {"history": [{"ListItemHistory": {"actionInt": 1}}]}}])"},
         {"nodes nested too deep", "[" + deep + "]"},
