@@ -1,14 +1,17 @@
 // The one place that wires the program's real services.
 
 #include "Pelorins/AppDelegate.h"
+#include "Pelorins/MainWindowController.h"
 #include "PelorinsKit/CoreDataManager.h"
 #include "PelorinsKit/LocalizedString.h"
+#include "Platform/core/UndoManager.h"
 #include "Platform/core/UserDefaults.h"
 #include "Platform/services/DBusReminderCenter.h"
 #include "Platform/services/PackageManagerUpdater.h"
 #include "Platform/services/SingleInstance.h"
 #include "Platform/services/VdirCalendarStore.h"
 #include "Platform/widgets/ActionRouter.h"
+#include "Platform/widgets/FileDialogPanelPresenter.h"
 #include "Platform/widgets/MessageBoxAlertPresenter.h"
 
 #include <QApplication>
@@ -29,28 +32,45 @@ QString cardLinkArgument(const QStringList& arguments)
     return {};
 }
 
-// Stands in for the main window controller until it is built: a window with the program's menus.
-std::unique_ptr<QWidget> makeMainWindow(ActionRouter& router)
+QMenu* menuTitled(QMenuBar* bar, const QString& title)
 {
-    auto window = std::make_unique<QMainWindow>();
-    window->setObjectName(QLatin1String(AppDelegate::mainWindowIdentifier));
-    window->setWindowTitle(QStringLiteral("Pelorins"));
-    window->resize(1100, 720);
+    for (QAction* action : bar->actions()) {
+        if (action->menu() && action->text() == title)
+            return action->menu();
+    }
+    return bar->addMenu(title);
+}
+
+// The program's own items beside the window's: saving, preferences, quitting and help.
+void addApplicationMenuItems(QMainWindow& window, ActionRouter& router)
+{
     const auto addItem = [&](QMenu* menu, const QString& title, const QString& action, QKeySequence shortcut = {}) {
         QAction* item = menu->addAction(title);
         item->setShortcut(shortcut);
         router.connectAction(item, action);
     };
-    QMenu* file = window->menuBar()->addMenu(local(QStringLiteral("&File")));
+    QMenu* file = menuTitled(window.menuBar(), local(QStringLiteral("&File")));
+    file->addSeparator();
     addItem(file, local(QStringLiteral("Save")), QStringLiteral("saveAction:"), QKeySequence::Save);
     addItem(file, local(QStringLiteral("Preferences…")), QStringLiteral("showPreferences:"), QKeySequence::Preferences);
     file->addSeparator();
     addItem(file, local(QStringLiteral("Quit Pelorins")), QStringLiteral("terminate:"), QKeySequence::Quit);
-    QMenu* help = window->menuBar()->addMenu(local(QStringLiteral("&Help")));
+    QMenu* help = menuTitled(window.menuBar(), local(QStringLiteral("&Help")));
     addItem(help, local(QStringLiteral("Pelorins Support")), QStringLiteral("openSupportPage:"));
     addItem(help, local(QStringLiteral("Reset Button Tutorials")), QStringLiteral("resetButtonTutorials:"));
     router.trackMenu(file);
     router.trackMenu(help);
+}
+
+std::unique_ptr<QWidget> makeMainWindow(ActionRouter& router, FilePanelPresenter& filePanelPresenter, UserDefaults& defaults)
+{
+    // Each window keeps its own history.
+    auto* undoManager = new UndoManager;
+    auto window = std::make_unique<MainWindowController>(
+        MainWindowController::Services {&router, undoManager, &filePanelPresenter, &defaults});
+    undoManager->setParent(window.get());
+    addApplicationMenuItems(*window, router);
+    window->showWindow();
     return window;
 }
 
@@ -81,11 +101,12 @@ int main(int argc, char** argv)
     VdirCalendarStore eventStore(defaults, chooseCalendarFolder);
     PackageManagerUpdater updater(defaults);
     MessageBoxAlertPresenter alertPresenter;
+    FileDialogPanelPresenter filePanelPresenter;
     DBusReminderCenter reminderCenter;
     ActionRouter router;
 
     AppDelegate delegate({defaults, CoreDataManager::shared(), eventStore, updater, alertPresenter,
-        [&router] { return makeMainWindow(router); },
+        [&] { return makeMainWindow(router, filePanelPresenter, defaults); },
         // The welcome pages are not built yet: the first launch goes straight to the main window.
         [](AppDelegate& appDelegate) { appDelegate.showMainWindow(&appDelegate); },
         [](const QUrl& url) { return QDesktopServices::openUrl(url); }, QStringLiteral(":/examples"),
