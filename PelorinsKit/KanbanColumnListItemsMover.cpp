@@ -567,6 +567,12 @@ void KanbanColumnListItemsMover::rearrangeInDoneColumn(const QSet<IndexPath>& fr
         }
         if (moved.isEmpty())
             return;
+        // The groups a drop can leave empty: those the cards leave, and today's, which a drop
+        // into today makes when it has none.
+        QList<DoneDate*> mayEmpty;
+        for (const ListItem* card : moved)
+            if (DoneDate* group = card->parentDoneGroup(); group && !mayEmpty.contains(group))
+                mayEmpty.append(group);
 
         const QList<QDateTime> days = m_delegate->distinctDoneDates();
         const int section = days.isEmpty() ? 0 : int(std::clamp<qsizetype>(to.section, 0, days.size() - 1));
@@ -617,8 +623,10 @@ void KanbanColumnListItemsMover::rearrangeInDoneColumn(const QSet<IndexPath>& fr
         }
 
         if (kanban) {
-            for (DoneDate* group : kanban->doneDates()) {
-                if (!group->items().isEmpty())
+            if (DoneDate* todays = CardPlacement::groupOn(kanban, CardPlacement::today()))
+                mayEmpty.append(todays);
+            for (DoneDate* group : mayEmpty) {
+                if (group->isDeleted() || group->kanban() != kanban || !group->items().isEmpty())
                     continue;
                 group->setKanban(nullptr);
                 if (ManagedObjectContext* context = group->managedObjectContext())
