@@ -40,13 +40,14 @@ KDLeftSidebarViewController::KDLeftSidebarViewController(
         const QList<Root*> roots = m_managedObjectContext->fetchAs<Root>(FetchRequest(rootEntityName));
         m_model->setRootObject(roots.value(0));
     }
+    // Ahead of the selection model, which drops the selection of rows about to go.
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, &KDLeftSidebarViewController::rowsWillBeRemoved);
     m_outlineView->setModel(m_model);
 
     connect(m_outlineView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
         &KDLeftSidebarViewController::selectionDidChange);
     connect(m_outlineView, &QTreeView::expanded, this, &KDLeftSidebarViewController::itemDidExpand);
     connect(m_outlineView, &QTreeView::collapsed, this, &KDLeftSidebarViewController::itemDidCollapse);
-    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, &KDLeftSidebarViewController::rowsWillBeRemoved);
 
     NotificationCenter& center = NotificationCenter::shared();
     const auto refresh = [this](const NotificationCenter::Notification&) { refreshListWhileKeepingSelection(); };
@@ -128,12 +129,15 @@ void KDLeftSidebarViewController::selectKanban(Kanban* kanban)
 
 void KDLeftSidebarViewController::selectionDidChange()
 {
+    DisplayItem* item = m_model->itemForIndex(m_outlineView->indexAtRow(m_outlineView->selectedRow()));
+    // Rows moving around the selected one change the selection's row numbers, not its item.
+    const bool sameItem = item == m_selectedItem;
+    m_selectedItem = item;
     if (m_refreshOnlyAndDontDisplay) {
         m_refreshOnlyAndDontDisplay = false;
         return;
     }
-    DisplayItem* item = m_model->itemForIndex(m_outlineView->indexAtRow(m_outlineView->selectedRow()));
-    if (!item)
+    if (!item || sameItem)
         return;
     m_shownBySelection = item;
     showItem(item);

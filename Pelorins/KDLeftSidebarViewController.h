@@ -71,6 +71,8 @@ private:
     SourceTreeModel* m_model;
     bool m_windowRestoredOnce = false;
     bool m_refreshOnlyAndDontDisplay = false;
+    // The item of the selected row as of the last selection change.
+    DisplayItem* m_selectedItem = nullptr;
     // The item the last selection change showed.
     DisplayItem* m_shownBySelection = nullptr;
     // The selected row before rows went, until the selection is mended.
