@@ -3,6 +3,7 @@
 #include "Pelorins/BoardPane.h"
 #include "Pelorins/MainSplitViewController.h"
 #include "Pelorins/MainWindowActions.h"
+#include "Pelorins/TAAdaptiveSpaceItem.h"
 #include "Pelorins/ToolbarInfoMenu.h"
 #include "Pelorins/ToolbarSymbols.h"
 #include "PelorinsKit/Kanban.h"
@@ -19,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
@@ -255,20 +257,23 @@ void MainWindowController::buildToolbar()
     m_sidebarButton->setEnabled(sidebarAction->isEnabled());
     m_toolbar->addWidget(m_sidebarButton);
 
-    auto* spacer = new QWidget(m_toolbar);
-    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    m_toolbar->addWidget(spacer);
+    // The board's own buttons sit in the middle of the toolbar, the search field at its end.
+    m_toolbar->addWidget(new TAAdaptiveSpaceItem(m_toolbar));
+    auto* boardButtons = new QWidget(m_toolbar);
+    auto* boardButtonsLayout = new QHBoxLayout(boardButtons);
+    boardButtonsLayout->setContentsMargins(0, 0, 0, 0);
+    boardButtonsLayout->setSpacing(4);
 
     m_backgroundMenu = new ToolbarInfoMenu(this, this);
     m_backgroundButton
-        = makeToolbarButton(ToolbarSymbols::photoOnRectangle(), local(QStringLiteral("LLChangeBackdrop")), m_toolbar);
+        = makeToolbarButton(ToolbarSymbols::photoOnRectangle(), local(QStringLiteral("LLChangeBackdrop")), boardButtons);
     m_backgroundButton->setObjectName(QStringLiteral("themeItem"));
     m_backgroundButton->setMenu(m_backgroundMenu);
     m_backgroundButton->setPopupMode(QToolButton::InstantPopup);
     m_backgroundButton->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
-    m_toolbar->addWidget(m_backgroundButton);
+    boardButtonsLayout->addWidget(m_backgroundButton);
 
-    m_tagsButton = makeToolbarButton(ToolbarSymbols::tag(), local(QStringLiteral("LLTags")), m_toolbar);
+    m_tagsButton = makeToolbarButton(ToolbarSymbols::tag(), local(QStringLiteral("LLTags")), boardButtons);
     m_tagsButton->setObjectName(QStringLiteral("tagsItem"));
     m_tagsButton->setCheckable(true);
     auto* tagsAction = new QAction(ToolbarSymbols::tag(), local(QStringLiteral("LLTags")), this);
@@ -280,7 +285,12 @@ void MainWindowController::buildToolbar()
     });
     connect(tagsAction, &QAction::enabledChanged, m_tagsButton, &QWidget::setEnabled);
     m_tagsButton->setEnabled(tagsAction->isEnabled());
-    m_toolbar->addWidget(m_tagsButton);
+    boardButtonsLayout->addWidget(m_tagsButton);
+    m_toolbar->addWidget(boardButtons);
+
+    auto* spacer = new QWidget(m_toolbar);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    m_toolbar->addWidget(spacer);
 
     m_searchField = new QLineEdit(m_toolbar);
     m_searchField->setObjectName(QStringLiteral("searchItem"));
@@ -289,6 +299,7 @@ void MainWindowController::buildToolbar()
     m_searchField->addAction(ToolbarSymbols::magnifyingGlass(), QLineEdit::LeadingPosition);
     m_searchField->setMaximumWidth(searchFieldMaximumWidth);
     m_searchField->setMinimumWidth(120);
+    m_searchField->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(m_searchField, &QLineEdit::textChanged, this, &MainWindowController::searchTextChanged);
     m_toolbar->addWidget(m_searchField);
 }

@@ -1,6 +1,9 @@
+#include "Pelorins/AppConstants.h"
 #include "Pelorins/BackgroundColourPalette.h"
+#include "Pelorins/BadgedButton.h"
 #include "Pelorins/ColourCircleButton.h"
 #include "Pelorins/PelorinsMainWindow.h"
+#include "Pelorins/TAAdaptiveSpaceItem.h"
 #include "Pelorins/ToolbarInfoMenu.h"
 #include "PelorinsKit/Kanban.h"
 #include "PelorinsKit/NotificationName.h"
@@ -125,6 +128,47 @@ TEST(ToolbarInfoMenu, PictureButtonsLieFiveToARow)
     EXPECT_EQ(ToolbarInfoMenu::backgroundImageButtonFrame(11), QRect(50, 96, 48, 48));
     ToolbarInfoMenu menu(nullptr);
     EXPECT_EQ(menu.backgroundImageButtons().size(), 12);
+}
+
+} // namespace
+
+namespace {
+
+TEST(TAAdaptiveSpaceItem, WidthCentresTheNextItem)
+{
+    const struct
+    {
+        int x;
+        std::optional<int> next;
+        int row;
+        int width;
+    } cases[] = {
+        {100, 200, 1000, 294},
+        {450, 200, 1000, 0}, // would be negative
+        {0, 200, 1000, 0}, // not inside the row
+        {100, std::nullopt, 1000, 0}, // nothing follows
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TAAdaptiveSpaceItem::adaptiveWidth(c.x, c.next, c.row), c.width) << c.x;
+}
+
+TEST(BadgedButton, BadgeSitsAtTheRightEdgeOnlyFromACountOfOne)
+{
+    BadgedButton button;
+    button.resize(40, 24);
+    EXPECT_EQ(button.badgeColour(), badgeGreyColour());
+    EXPECT_TRUE(button.badgeRect().isEmpty());
+    button.setCount(7);
+    const QRectF badge = button.badgeRect();
+    EXPECT_EQ(badge.right(), 40.0);
+    EXPECT_EQ(badge.top(), 2.0);
+    EXPECT_EQ(badge.height(), 10.0);
+    EXPECT_GT(badge.width(), 6.0);
+    button.setCount(123);
+    EXPECT_GT(button.badgeRect().width(), badge.width());
+    EXPECT_EQ(button.badgeRect().right(), 40.0);
+    button.setCount(0);
+    EXPECT_TRUE(button.badgeRect().isEmpty());
 }
 
 } // namespace
