@@ -92,14 +92,33 @@ QString printedForm(const QJsonValue& value)
     }
 }
 
-QVariantMap styleAttributes(const QString& styleName)
+// The line styles, each built once per notes text: building one looks up the system font.
+class StyleSets
 {
-    if (styleName == rawValue(NoteStyleName::title))
-        return titleAttributes();
-    if (styleName == rawValue(NoteStyleName::header))
-        return headerAttributes();
-    return normalAttributes();
-}
+public:
+    const QVariantMap& forName(const QString& styleName)
+    {
+        if (styleName == rawValue(NoteStyleName::title))
+            return get(m_title, titleAttributes);
+        if (styleName == rawValue(NoteStyleName::header))
+            return get(m_header, headerAttributes);
+        return get(m_normal, normalAttributes);
+    }
+    const QVariantMap& checkList() { return get(m_checkList, checkListAttributes); }
+
+private:
+    static const QVariantMap& get(std::optional<QVariantMap>& set, QVariantMap (*make)())
+    {
+        if (!set)
+            set = make();
+        return *set;
+    }
+
+    std::optional<QVariantMap> m_title;
+    std::optional<QVariantMap> m_header;
+    std::optional<QVariantMap> m_normal;
+    std::optional<QVariantMap> m_checkList;
+};
 
 void merge(QVariantMap& attributes, const QVariantMap& set)
 {
@@ -596,6 +615,7 @@ std::optional<AttributedString> JSONReader::attributedStringFrom(const QJsonObje
         return std::nullopt;
 
     AttributedString text(string.toString());
+    StyleSets styles;
     const qint64 textLength = text.length();
     for (const QJsonValue& runValue : runs) {
         const QJsonObject run = runValue.toObject();
@@ -612,7 +632,7 @@ std::optional<AttributedString> JSONReader::attributedStringFrom(const QJsonObje
             const QJsonValue value = it.value();
             if (key == AttributeKey::noteStyleName) {
                 if (value.isString())
-                    merge(attributes, styleAttributes(value.toString()));
+                    merge(attributes, styles.forName(value.toString()));
             } else if (key == AttributeKey::fileFolderUUID || key == AttributeKey::filename) {
                 if (!unsafePictureName(key, value).isEmpty())
                     PictureFolders::refuseName(value.toString());
@@ -620,7 +640,7 @@ std::optional<AttributedString> JSONReader::attributedStringFrom(const QJsonObje
                     attributes.insert(key, value.toString());
             } else if (key == AttributeKey::isChecklistChecked) {
                 if (value.isBool() || value.isDouble()) {
-                    merge(attributes, checkListAttributes());
+                    merge(attributes, styles.checkList());
                     attributes.insert(key, booleanOf(value));
                 }
             } else if (key == AttributeKey::strikethroughStyle) {
