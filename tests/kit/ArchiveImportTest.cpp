@@ -4,6 +4,7 @@
 #include "PelorinsKit/DoneDate.h"
 #include "PelorinsKit/Folder.h"
 #include "PelorinsKit/ImageAttachment.h"
+#include "PelorinsKit/JSONReader.h"
 #include "PelorinsKit/Kanban.h"
 #include "PelorinsKit/KanbanColumn.h"
 #include "PelorinsKit/ListItem.h"
@@ -219,6 +220,29 @@ TEST_F(ArchiveImportTest, AnOversizedArchiveIsRefusedBeforeItIsRead)
     EXPECT_TRUE(capture.contains(QStringLiteral("could not import introductory tutorial")));
     ASSERT_TRUE(manager.getRootObject(false));
     EXPECT_TRUE(manager.getRootObject(false)->children().isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+TEST(ArchiveImportSharedStoreTest, TheProgramsStoreImportsThroughTheProgramsReader)
+{
+    QTemporaryDir base;
+    DataFolders::setBaseFolderForTesting(base.path());
+    // Made before the store is loaded, the program's reader still reads into the loaded store.
+    JSONReader& reader = JSONReader::shared();
+    CoreDataManager& manager = CoreDataManager::shared();
+    manager.setup([] {}, [](const StoreError& error) { FAIL() << error.message().toStdString(); });
+    ASSERT_TRUE(manager.context());
+    EXPECT_EQ(reader.managedObjectContext(), manager.context());
+
+    manager.importFrom(QUrl::fromLocalFile(fixturePackage()));
+    EXPECT_EQ(manager.getRootObject(false)->children().size(), 2);
+    EXPECT_FALSE(reader.importedObjects().isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(
+        base.filePath(QStringLiteral("Pelorins/pictureAttachments/") + packagePicture + QStringLiteral("/photo.png"))));
+    DataFolders::setBaseFolderForTesting(QString());
 }
 
 } // namespace
