@@ -112,6 +112,7 @@ QModelIndex SourceTreeModel::indexForItem(const DisplayItem* item) const
 void SourceTreeModel::refreshBadges()
 {
     m_badgeRefreshPending = false;
+    m_badges.clear();
     if (m_root)
         emitBadgesChanged(m_root.get());
 }
@@ -175,9 +176,9 @@ QVariant SourceTreeModel::data(const QModelIndex& index, int role) const
     case ItemRole:
         return QVariant::fromValue(item);
     case BadgeCountRole:
-        return kanban ? QVariant(kanban->numberOfNotDone(false)) : QVariant();
+        return kanban ? QVariant(badgeFor(kanban).count) : QVariant();
     case BadgeColourRole:
-        return kanban ? QVariant(badgeColour(*kanban)) : QVariant();
+        return kanban ? QVariant(badgeFor(kanban).colour) : QVariant();
     default:
         return {};
     }
@@ -205,6 +206,7 @@ void SourceTreeModel::objectDidChange(ManagedObject* object, const KeyChange& ch
             emit dataChanged(index, index, {Qt::DisplayRole, Qt::ToolTipRole});
         }
     } else if (changesCounts(change.key)) {
+        m_badges.clear();
         scheduleBadgeRefresh();
     }
 }
@@ -354,8 +356,17 @@ void SourceTreeModel::emitBadgesChanged(const Node* node)
         emitBadgesChanged(child.get());
 }
 
+const SourceTreeModel::Badge& SourceTreeModel::badgeFor(const Kanban* kanban) const
+{
+    auto found = m_badges.find(kanban);
+    if (found == m_badges.end())
+        found = m_badges.insert(kanban, Badge {kanban->numberOfNotDone(false), badgeColour(*kanban)});
+    return *found;
+}
+
 void SourceTreeModel::clear()
 {
+    m_badges.clear();
     m_nodes.clear();
     m_root.reset();
     m_badgeRefreshPending = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractItemModel>
+#include <QColor>
 #include <QHash>
 #include <QPointer>
 #include <memory>
@@ -70,9 +71,18 @@ private:
     QModelIndex indexForNode(const Node* node) const;
     void emitBadgesChanged(const Node* node);
     void clear();
+    struct Badge
+    {
+        int count = 0;
+        QColor colour;
+    };
+    const Badge& badgeFor(const Kanban* kanban) const;
 
     std::unique_ptr<Node> m_root;
     QPointer<ManagedObjectContext> m_context;
     QHash<const DisplayItem*, Node*> m_nodes;
     bool m_badgeRefreshPending = false;
+    // Counts asked since the last change that can alter them; a big board is counted once per
+    // refresh, not once per role and paint.
+    mutable QHash<const Kanban*, Badge> m_badges;
 };
