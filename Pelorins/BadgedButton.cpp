@@ -45,8 +45,8 @@ void BadgedButton::paintEvent(QPaintEvent* event)
     painter.drawRoundedRect(pill, 5, 5);
     painter.setPen(Qt::white);
     painter.setFont(badgeFont());
-    painter.drawText(QRectF(pill.left() + 3, 0, pill.width(), 12), Qt::AlignLeft | Qt::AlignVCenter,
-        QString::number(m_count));
+    painter.drawText(
+        QRectF(pill.left() + 3, 0, pill.width(), 12), Qt::AlignLeft | Qt::AlignVCenter, QString::number(m_count));
 }
 
 QFont BadgedButton::badgeFont() const

@@ -5,10 +5,14 @@
 #include "Pelorins/MainWindowController.h"
 #include "Pelorins/SidebarPane.h"
 #include "PelorinsKit/Kanban.h"
+#include "Platform/core/ConsoleLog.h"
 #include "Platform/core/UserDefaults.h"
 #include "Platform/widgets/FilePanelPresenter.h"
 
 #include <QGuiApplication>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QScreen>
 #include <algorithm>
 
@@ -21,13 +25,14 @@ const QSet<QString>& routedActions()
     static const QSet<QString> actions {A::showHideSidebar, A::viewAsSingleColumn, A::viewAsMultipleColumns,
         A::showProjectSettings, A::jumpToBookmarkedSection, A::insertNewSectionAfter, A::insertNewSectionBefore,
         A::addFolderSelected, A::addKanbanSelected, A::duplicateSelected, A::addExampleProjects, A::showImport,
-        A::showExport, A::showHidePrintSetup};
+        A::showExport, A::showHidePrintSetup, A::printSelected};
     return actions;
 }
 
 } // namespace
 
-MainSplitViewController::MainSplitViewController(UserDefaults& defaults, FilePanelPresenter& filePanels, QWidget* parent)
+MainSplitViewController::MainSplitViewController(
+    UserDefaults& defaults, FilePanelPresenter& filePanels, QWidget* parent)
     : QSplitter(Qt::Horizontal, parent)
     , m_defaults(defaults)
     , m_filePanels(filePanels)
@@ -151,6 +156,39 @@ int MainSplitViewController::insertionIndex(int stageCount, const QSet<int>& sel
     return before ? *leftMost : *rightMost + 1;
 }
 
+void MainSplitViewController::printTestPage(QPrinter& printer)
+{
+    const QSizeF testPage(3000, 3000);
+    QMarginsF margins = printer.pageLayout().margins(QPageLayout::Point);
+    margins.setTop(60);
+    margins.setBottom(60);
+    margins.setLeft(60);
+    printer.setPageMargins(margins, QPageLayout::Point);
+    const QPageLayout layout = printer.pageLayout();
+    ConsoleLog::write(QStringLiteral("print selected printInfo ")
+        + QStringLiteral("{printer \"%1\", paper %2, margins %3 %4 %5 %6 pt}")
+              .arg(printer.printerName(), layout.pageSize().name())
+              .arg(margins.top())
+              .arg(margins.left())
+              .arg(margins.bottom())
+              .arg(margins.right()));
+
+    // Drawn apart from the board: nothing is added to any view.
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return;
+    const QRectF page
+        = printer.pageRect(QPrinter::DevicePixel).translated(-printer.pageRect(QPrinter::DevicePixel).topLeft());
+    const qreal scale = std::min(page.width() / testPage.width(), page.height() / testPage.height());
+    painter.scale(scale, scale);
+    QFont font = painter.font();
+    font.setPixelSize(14);
+    painter.setFont(font);
+    painter.drawText(QRectF(0, 0, 100, 20), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("top left"));
+    painter.drawText(QRectF(2900, 0, 100, 20), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Bottom right"));
+    painter.end();
+}
+
 bool MainSplitViewController::respondsTo(const QString& action) const
 {
     return routedActions().contains(action);
@@ -175,7 +213,7 @@ bool MainSplitViewController::validate(const QString& action, QAction*) const
         return bool(m_importExportSheetFactory);
     if (action == A::showHidePrintSetup)
         return bool(m_printSetupWindowFactory);
-    return false;
+    return action == A::printSelected;
 }
 
 void MainSplitViewController::perform(const QString& action, QObject*)
@@ -213,6 +251,11 @@ void MainSplitViewController::perform(const QString& action, QObject*)
         showExport();
     } else if (action == A::showHidePrintSetup) {
         showHidePrintSetup();
+    } else if (action == A::printSelected) {
+        QPrinter printer;
+        QPrintDialog dialog(&printer, window());
+        if (dialog.exec() == QDialog::Accepted)
+            printTestPage(printer);
     }
 }
 

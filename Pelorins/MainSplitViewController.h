@@ -13,6 +13,7 @@ class BoardPane;
 class DisplayItem;
 class FilePanelPresenter;
 class Kanban;
+class QPrinter;
 class SidebarPane;
 class UserDefaults;
 
@@ -59,6 +60,8 @@ public:
     // before the left-most one; at the end when no stage is selected. The done column's section
     // (`stageCount`) never counts.
     static int insertionIndex(int stageCount, const QSet<int>& selectedSections, bool before);
+    // Prints the fixed test page, labelled in two corners, scaled onto one page.
+    static void printTestPage(QPrinter& printer);
 
     bool respondsTo(const QString& action) const override;
     void perform(const QString& action, QObject* sender) override;

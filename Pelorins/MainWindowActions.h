@@ -23,4 +23,5 @@ inline constexpr QLatin1String zoomMenuSelected("zoomMenuSelected:");
 inline constexpr QLatin1String showTagsView("showTagsView:");
 inline constexpr QLatin1String toggleFullScreen("toggleFullScreen:");
 inline constexpr QLatin1String getResponderChain("getResponderChain:");
+inline constexpr QLatin1String printSelected("printSelected:");
 }

@@ -85,9 +85,8 @@ MainWindowController::MainWindowController(const Services& services, QWidget* pa
     restoreWindowFrame();
 
     auto& center = NotificationCenter::shared();
-    for (const QString& name :
-        {QString(NotificationName::refreshToolBar), QString(NotificationName::projectTitleChanged),
-            QString(NotificationName::showHideArchivedSelected)})
+    for (const QString& name : {QString(NotificationName::refreshToolBar),
+             QString(NotificationName::projectTitleChanged), QString(NotificationName::showHideArchivedSelected)})
         center.addObserver(this, name, [this](const NotificationCenter::Notification&) { configureToolbarItems(); });
 }
 
@@ -150,8 +149,8 @@ void MainWindowController::clearSearchField()
 
 void MainWindowController::updateSidebarButtonToolTip()
 {
-    const QString toolTip
-        = m_splitViewController->isSidebarCollapsed() ? local(QStringLiteral("Show Sidebar")) : local(QStringLiteral("Hide Sidebar"));
+    const QString toolTip = m_splitViewController->isSidebarCollapsed() ? local(QStringLiteral("Show Sidebar"))
+                                                                        : local(QStringLiteral("Hide Sidebar"));
     m_sidebarButton->setToolTip(toolTip);
 }
 
@@ -193,8 +192,8 @@ void MainWindowController::setColour(int tag)
 // lie outside the content), so the window passes them on.
 bool MainWindowController::respondsTo(const QString& action) const
 {
-    return m_splitViewController->respondsTo(action) || action == A::searchKanban || action == A::zoomMenuSelected || action == A::showTagsView
-        || action == A::toggleFullScreen || action == A::getResponderChain;
+    return m_splitViewController->respondsTo(action) || action == A::searchKanban || action == A::zoomMenuSelected
+        || action == A::showTagsView || action == A::toggleFullScreen || action == A::getResponderChain;
 }
 
 bool MainWindowController::validate(const QString& action, QAction* item) const
@@ -248,7 +247,8 @@ void MainWindowController::buildToolbar()
     setContextMenuPolicy(Qt::NoContextMenu);
     addToolBar(Qt::TopToolBarArea, m_toolbar);
 
-    m_sidebarButton = makeToolbarButton(ToolbarSymbols::sidebarLeft(), local(QStringLiteral("LLHideSidebar")), m_toolbar);
+    m_sidebarButton
+        = makeToolbarButton(ToolbarSymbols::sidebarLeft(), local(QStringLiteral("LLHideSidebar")), m_toolbar);
     m_sidebarButton->setObjectName(QStringLiteral("customSidebar"));
     auto* sidebarAction = new QAction(ToolbarSymbols::sidebarLeft(), local(QStringLiteral("LLHideSidebar")), this);
     m_router->connectAction(sidebarAction, A::showHideSidebar);
@@ -265,8 +265,8 @@ void MainWindowController::buildToolbar()
     boardButtonsLayout->setSpacing(4);
 
     m_backgroundMenu = new ToolbarInfoMenu(this, this);
-    m_backgroundButton
-        = makeToolbarButton(ToolbarSymbols::photoOnRectangle(), local(QStringLiteral("LLChangeBackdrop")), boardButtons);
+    m_backgroundButton = makeToolbarButton(
+        ToolbarSymbols::photoOnRectangle(), local(QStringLiteral("LLChangeBackdrop")), boardButtons);
     m_backgroundButton->setObjectName(QStringLiteral("themeItem"));
     m_backgroundButton->setMenu(m_backgroundMenu);
     m_backgroundButton->setPopupMode(QToolButton::InstantPopup);
@@ -323,7 +323,8 @@ void MainWindowController::buildMenus()
 {
     QMenu* file = menuBar()->addMenu(local(QStringLiteral("&File")));
     addRoutedAction(file, QStringLiteral("New Board"), A::addKanbanSelected, QKeySequence::New);
-    addRoutedAction(file, QStringLiteral("New Folder"), A::addFolderSelected, QKeySequence(QStringLiteral("Ctrl+Shift+N")));
+    addRoutedAction(
+        file, QStringLiteral("New Folder"), A::addFolderSelected, QKeySequence(QStringLiteral("Ctrl+Shift+N")));
     addRoutedAction(file, QStringLiteral("Duplicate"), A::duplicateSelected, QKeySequence(QStringLiteral("Ctrl+D")));
     file->addSeparator();
     addRoutedAction(file, QStringLiteral("Import…"), A::showImport, QKeySequence::Open);
@@ -347,7 +348,8 @@ void MainWindowController::buildMenus()
     addRoutedAction(edit, QStringLiteral("Find"), A::searchKanban, QKeySequence::Find);
 
     QMenu* view = menuBar()->addMenu(local(QStringLiteral("&View")));
-    addRoutedAction(view, QStringLiteral("Show or Hide Sidebar"), A::showHideSidebar, QKeySequence(QStringLiteral("Ctrl+Alt+S")));
+    addRoutedAction(
+        view, QStringLiteral("Show or Hide Sidebar"), A::showHideSidebar, QKeySequence(QStringLiteral("Ctrl+Alt+S")));
     view->addSeparator();
     addRoutedAction(view, QStringLiteral("View as Single Column"), A::viewAsSingleColumn);
     addRoutedAction(view, QStringLiteral("View as Multiple Columns"), A::viewAsMultipleColumns);
@@ -362,8 +364,10 @@ void MainWindowController::buildMenus()
 
     QMenu* board = menuBar()->addMenu(local(QStringLiteral("&Board")));
     addRoutedAction(board, QStringLiteral("Insert Section Before"), A::insertNewSectionBefore);
-    addRoutedAction(board, QStringLiteral("Insert Section After"), A::insertNewSectionAfter, QKeySequence(QStringLiteral("Ctrl+Shift+K")));
-    addRoutedAction(board, QStringLiteral("Jump to Bookmarked Section"), A::jumpToBookmarkedSection, QKeySequence(QStringLiteral("Ctrl+J")));
+    addRoutedAction(board, QStringLiteral("Insert Section After"), A::insertNewSectionAfter,
+        QKeySequence(QStringLiteral("Ctrl+Shift+K")));
+    addRoutedAction(board, QStringLiteral("Jump to Bookmarked Section"), A::jumpToBookmarkedSection,
+        QKeySequence(QStringLiteral("Ctrl+J")));
     board->addSeparator();
     addRoutedAction(board, QStringLiteral("Tags…"), A::showTagsView);
     addRoutedAction(board, QStringLiteral("Project Settings…"), A::showProjectSettings);
@@ -374,6 +378,7 @@ void MainWindowController::buildMenus()
     if (qEnvironmentVariable(debugMenuVariable.latin1()) == QStringLiteral("1")) {
         QMenu* debug = menuBar()->addMenu(QStringLiteral("Debug"));
         addRoutedAction(debug, QStringLiteral("Print Responder Chain"), A::getResponderChain);
+        addRoutedAction(debug, QStringLiteral("Print Test Page"), A::printSelected);
         m_router->trackMenu(debug);
     }
 }

@@ -94,8 +94,8 @@ protected:
 private:
     void buildToolbar();
     void buildMenus();
-    QAction* addRoutedAction(QMenu* menu, const QString& title, const QString& action,
-        const QKeySequence& shortcut = {}, int tag = -1);
+    QAction* addRoutedAction(
+        QMenu* menu, const QString& title, const QString& action, const QKeySequence& shortcut = {}, int tag = -1);
     void configureToolbarItems();
     void searchTextChanged();
     void setSearchTermToKanban();

@@ -43,10 +43,10 @@ QIcon photoOnRectangle()
 {
     return symbol([](QPainter& painter) {
         painter.drawRoundedRect(QRectF(5.5, 3.5, 12, 9), 1.5, 1.5);
-        painter.drawPolyline(QPolygonF({QPointF(5.5, 6.5), QPointF(2.5, 6.5), QPointF(2.5, 16.5), QPointF(14.5, 16.5),
-            QPointF(14.5, 12.5)}));
-        painter.drawPolyline(QPolygonF({QPointF(6.5, 11.5), QPointF(10, 8), QPointF(12.5, 10.5), QPointF(14, 9),
-            QPointF(17, 12)}));
+        painter.drawPolyline(QPolygonF(
+            {QPointF(5.5, 6.5), QPointF(2.5, 6.5), QPointF(2.5, 16.5), QPointF(14.5, 16.5), QPointF(14.5, 12.5)}));
+        painter.drawPolyline(
+            QPolygonF({QPointF(6.5, 11.5), QPointF(10, 8), QPointF(12.5, 10.5), QPointF(14, 9), QPointF(17, 12)}));
         painter.drawEllipse(QPointF(14.5, 6), 1, 1);
     });
 }

@@ -18,12 +18,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEventLoop>
+#include <QFile>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QScreen>
 #include <QTemporaryDir>
-#include <QEventLoop>
-#include <QTimer>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 #include <memory>
@@ -105,7 +107,7 @@ public:
     QSet<int> selectedSections() const override { return selected; }
     void insertNewSection(int at, bool removing) override { inserted.append({at, removing}); }
     void jumpToBookmarkedSection(bool) override { ++jumps; }
-    void showProjectSettings() override {}
+    void showProjectSettings() override { }
 
     QPointer<ControllerIntegratedView> root;
     MainSplitViewController* splitView = nullptr;
@@ -213,8 +215,8 @@ TEST_F(MainWindowFixture, Routing_GoesFromFocusedEditorThroughColumnBoardSplitVi
     QApplication::processEvents();
     ASSERT_EQ(QApplication::focusWidget(), editor);
 
-    const QList<ActionResponder*> expected {editor, &columnController, &boardController,
-        window->splitViewController(), window.get(), &application};
+    const QList<ActionResponder*> expected {
+        editor, &columnController, &boardController, window->splitViewController(), window.get(), &application};
     EXPECT_EQ(router.chain(), expected);
     EXPECT_TRUE(router.send("copy:", nullptr));
     EXPECT_EQ(log, QStringList {"editor:copy:"});
@@ -281,10 +283,30 @@ TEST_F(MainWindowFixture, DebugMenu_OnlyWithTheEnvironmentSwitch)
     qunsetenv("PELORINS_DEBUG_MENU");
     ASSERT_NE(debugWindow->menuAction(A::getResponderChain), nullptr);
 
+    ASSERT_NE(debugWindow->menuAction(A::printSelected), nullptr);
+
     ConsoleLog::Capture capture;
     debugWindow->perform(A::getResponderChain, nullptr);
     ASSERT_FALSE(capture.lines().isEmpty());
     EXPECT_TRUE(capture.lines().first().startsWith("newFirstResponder "));
+}
+
+TEST_F(MainWindowFixture, TestPage_PrintsWithoutTouchingTheBoard)
+{
+    const auto pane = installBoard(builder.addBoard("Plans"));
+    const auto childrenBefore = board->root->children().size();
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(folder.filePath("test page.pdf"));
+    ConsoleLog::Capture capture;
+    MainSplitViewController::printTestPage(printer);
+    ASSERT_EQ(capture.lines().size(), 1);
+    EXPECT_TRUE(capture.lines().first().startsWith("print selected printInfo "));
+    EXPECT_EQ(printer.pageLayout().margins(QPageLayout::Point).top(), 60);
+    QFile pdf(folder.filePath("test page.pdf"));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5) == "%PDF-");
+    EXPECT_EQ(board->root->children().size(), childrenBefore);
 }
 
 TEST(MainWindowFrame, FirstFrameIsAtMost1200By720AndCentred)
@@ -483,9 +505,8 @@ TEST_F(MainWindowFixture, Sidebar_ToggleAndAddingShowsACollapsedSidebar)
     EXPECT_FALSE(split->isSidebarCollapsed());
     EXPECT_EQ(sidebar.calls, (QStringList {"addKanban", "addFolder"}));
 
-    split->setExampleImporter([&sidebar](bool shortExamples) {
-        sidebar.calls.append(shortExamples ? "short examples" : "long examples");
-    });
+    split->setExampleImporter(
+        [&sidebar](bool shortExamples) { sidebar.calls.append(shortExamples ? "short examples" : "long examples"); });
     window->sidebarButton()->click();
     EXPECT_TRUE(send(A::addExampleProjects));
     EXPECT_FALSE(split->isSidebarCollapsed());

@@ -37,9 +37,8 @@ struct PostCounter
 {
     explicit PostCounter(const QString& name)
     {
-        NotificationCenter::shared().addObserver(&owner, name, [this](const NotificationCenter::Notification&) {
-            ++count;
-        });
+        NotificationCenter::shared().addObserver(
+            &owner, name, [this](const NotificationCenter::Notification&) { ++count; });
     }
     QObject owner;
     int count = 0;
@@ -143,8 +142,7 @@ TEST(TAAdaptiveSpaceItem, WidthCentresTheNextItem)
         int row;
         int width;
     } cases[] = {
-        {100, 200, 1000, 294},
-        {450, 200, 1000, 0}, // would be negative
+        {100, 200, 1000, 294}, {450, 200, 1000, 0}, // would be negative
         {0, 200, 1000, 0}, // not inside the row
         {100, std::nullopt, 1000, 0}, // nothing follows
     };
