@@ -161,8 +161,8 @@ void AppDelegate::applicationDidFinishLaunching()
     QStringList documents;
     for (const QString& folder : QStandardPaths::standardLocations(QStandardPaths::DocumentsLocation))
         documents << QUrl::fromLocalFile(folder).toString();
-    ConsoleLog::write(QStringLiteral("Documents Directory [") + documents.join(QStringLiteral(", "))
-        + QLatin1Char(']'));
+    ConsoleLog::write(
+        QStringLiteral("Documents Directory [") + documents.join(QStringLiteral(", ")) + QLatin1Char(']'));
 
     renameOldPreferencesFile();
 
@@ -361,8 +361,8 @@ void AppDelegate::openCard(const QString& urlString)
     const QList<ListItem*> cards = context->fetchAs<ListItem>(request);
     if (cards.isEmpty())
         return;
-    NotificationCenter::shared().post(NotificationName::cardURLReceived, this,
-        {{QStringLiteral("listItem"), QVariant::fromValue(cards.first())}});
+    NotificationCenter::shared().post(
+        NotificationName::cardURLReceived, this, {{QStringLiteral("listItem"), QVariant::fromValue(cards.first())}});
 }
 
 void AppDelegate::showMainWindow(QObject*)
@@ -458,8 +458,8 @@ AppDelegate::TerminateReply AppDelegate::applicationShouldTerminate()
             presentError(error);
             AlertPresenter::Alert alert;
             alert.messageText = local(QStringLiteral("Could not save changes while quitting. Quit anyway?"));
-            alert.informativeText =
-                local(QStringLiteral("Quitting now will lose any changes you have made since the last successful save"));
+            alert.informativeText = local(
+                QStringLiteral("Quitting now will lose any changes you have made since the last successful save"));
             alert.buttonTitles = {local(QStringLiteral("Quit anyway")), local(QStringLiteral("Cancel"))};
             alert.destructiveButton = 0;
             const int answer = m_services.alertPresenter.runModal(alert, m_mainWindowController.get());
@@ -484,10 +484,9 @@ void AppDelegate::deleteCardsMarkedToBeDeleted()
     if (!context)
         return;
     QString error;
-    const QList<ManagedObject*> cards = context->fetch(FetchRequest(QStringLiteral("ListItem"),
-                                                           [](const ManagedObject* object) {
-                                                               return static_cast<const ListItem*>(object)->toBeDeleted();
-                                                           }),
+    const QList<ManagedObject*> cards = context->fetch(
+        FetchRequest(QStringLiteral("ListItem"),
+            [](const ManagedObject* object) { return static_cast<const ListItem*>(object)->toBeDeleted(); }),
         &error);
     if (!error.isEmpty()) {
         ConsoleLog::write(QStringLiteral("fetch error ") + error);
@@ -526,7 +525,7 @@ void AppDelegate::openWebPage(const QString& urlString)
 
 bool AppDelegate::respondsTo(const QString& action) const
 {
-    static const QStringList actions{showMainWindowAction, showWelcomeScreenAction, showPreferencesAction,
+    static const QStringList actions {showMainWindowAction, showWelcomeScreenAction, showPreferencesAction,
         saveActionName, terminateAction, resetButtonTutorialsAction, openSupportPageAction, checkForUpdatesAction};
     return actions.contains(action);
 }

@@ -87,7 +87,8 @@ bool AppDelegate::addMissingHistory()
 
 bool AppDelegate::convertTagsToHashTags()
 {
-    const std::optional<QList<Tag*>> tags = fetchAll<Tag>(coreDataManager().context(), FetchRequest(QStringLiteral("Tag")));
+    const std::optional<QList<Tag*>> tags
+        = fetchAll<Tag>(coreDataManager().context(), FetchRequest(QStringLiteral("Tag")));
     for (Tag* tag : tags.value_or(QList<Tag*>())) {
         const QString name = QString(tag->name()).remove(QLatin1Char(' '));
         if (name != tag->name())
@@ -104,7 +105,7 @@ bool AppDelegate::updateNoteStylesToVersion3()
         if (!notes)
             continue;
         AttributedString copy = *notes;
-        const TextRange whole{0, copy.length()};
+        const TextRange whole {0, copy.length()};
         notes->enumerateAttribute(AttributeKey::noteStyleName, whole, [&](const QVariant& value, TextRange range) {
             if (value.typeId() != QMetaType::QString)
                 return;
@@ -135,7 +136,7 @@ bool AppDelegate::applyStrikeThroughToDoneCards()
         if (!notes || !card->done())
             continue;
         AttributedString copy = *notes;
-        copy.addAttribute(AttributeKey::strikethroughStyle, 1, TextRange{0, copy.length()});
+        copy.addAttribute(AttributeKey::strikethroughStyle, 1, TextRange {0, copy.length()});
         storeNotes(card, *notes, copy);
     }
     return saveAction(nullptr) && cards.has_value();

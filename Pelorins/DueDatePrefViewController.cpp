@@ -41,9 +41,10 @@ void DueDatePrefViewController::viewDidLoad()
 {
     const QSignalBlocker timeBlocker(m_dueTimePicker);
     const QSignalBlocker definitionBlocker(m_dueSoonPopUpButton);
-    m_dueTimePicker->setTime(DateHelpers::nearestDeadline(QDateTime::currentDateTimeUtc(), m_defaults).toLocalTime().time());
-    const std::optional<DueSoonDefinition> definition =
-        dueSoonDefinitionFromRawValue(m_defaults.integerForKey(dueSoonDefinitionKey));
+    m_dueTimePicker->setTime(
+        DateHelpers::nearestDeadline(QDateTime::currentDateTimeUtc(), m_defaults).toLocalTime().time());
+    const std::optional<DueSoonDefinition> definition
+        = dueSoonDefinitionFromRawValue(m_defaults.integerForKey(dueSoonDefinitionKey));
     m_dueSoonPopUpButton->setCurrentIndex(definition ? int(*definition) : -1);
 }
 

@@ -62,7 +62,8 @@ void addApplicationMenuItems(QMainWindow& window, ActionRouter& router)
     router.trackMenu(help);
 }
 
-std::unique_ptr<QWidget> makeMainWindow(ActionRouter& router, FilePanelPresenter& filePanelPresenter, UserDefaults& defaults)
+std::unique_ptr<QWidget> makeMainWindow(
+    ActionRouter& router, FilePanelPresenter& filePanelPresenter, UserDefaults& defaults)
 {
     // Each window keeps its own history.
     auto* undoManager = new UndoManager;
@@ -76,10 +77,11 @@ std::unique_ptr<QWidget> makeMainWindow(ActionRouter& router, FilePanelPresenter
 
 std::optional<QStringList> chooseCalendarFolder()
 {
-    const QString folder = QFileDialog::getExistingDirectory(nullptr, local(QStringLiteral("Choose a Calendar Folder")));
+    const QString folder
+        = QFileDialog::getExistingDirectory(nullptr, local(QStringLiteral("Choose a Calendar Folder")));
     if (folder.isEmpty())
         return std::nullopt;
-    return QStringList{folder};
+    return QStringList {folder};
 }
 
 } // namespace
@@ -109,10 +111,10 @@ int main(int argc, char** argv)
         [&] { return makeMainWindow(router, filePanelPresenter, defaults); },
         // The welcome pages are not built yet: the first launch goes straight to the main window.
         [](AppDelegate& appDelegate) { appDelegate.showMainWindow(&appDelegate); },
-        [](const QUrl& url) { return QDesktopServices::openUrl(url); }, QStringLiteral(":/examples"),
-        &reminderCenter});
+        [](const QUrl& url) { return QDesktopServices::openUrl(url); }, QStringLiteral(":/examples"), &reminderCenter});
     router.setApplicationResponder(&delegate);
-    QObject::connect(&delegate, &AppDelegate::terminationRequested, &app, [](int code) { QCoreApplication::exit(code); });
+    QObject::connect(
+        &delegate, &AppDelegate::terminationRequested, &app, [](int code) { QCoreApplication::exit(code); });
     delegate.receiveLinksFrom(instance);
 
     delegate.applicationWillFinishLaunching();

@@ -138,8 +138,8 @@ protected:
 QList<int> exitCodesOf(AppDelegate& delegate, const std::function<void()>& action)
 {
     QList<int> codes;
-    const QMetaObject::Connection connection =
-        QObject::connect(&delegate, &AppDelegate::terminationRequested, [&](int code) { codes << code; });
+    const QMetaObject::Connection connection
+        = QObject::connect(&delegate, &AppDelegate::terminationRequested, [&](int code) { codes << code; });
     action();
     QObject::disconnect(connection);
     return codes;
@@ -178,8 +178,8 @@ TEST_F(AppDelegateTest, FirstLaunchWritesTheDefaultsImportsTheShortExamplesAndOp
     EXPECT_EQ(boardTitles(root), (QStringList {QStringLiteral("Welcome to Pelorins"), QStringLiteral("Home")}));
     EXPECT_FALSE(run->context().hasChanges());
 
-    for (const char* flag : {"addedMissingHistory", "doneCardsMigrated", "convertedTagsToHashTags",
-             "stylesUpdatedToVersion3"})
+    for (const char* flag :
+        {"addedMissingHistory", "doneCardsMigrated", "convertedTagsToHashTags", "stylesUpdatedToVersion3"})
         EXPECT_TRUE(run->defaults.boolForKey(QLatin1String(flag))) << flag;
     // Nothing is put to the user about updates on the very first launch.
     EXPECT_TRUE(run->alerts.alerts().isEmpty());
@@ -294,8 +294,8 @@ TEST_F(AppDelegateTest, CardLinksPostTheCardAndAnythingElseIsIgnored)
 
     QObject owner;
     QList<ListItem*> posted;
-    NotificationCenter::shared().addObserver(&owner, NotificationName::cardURLReceived,
-        [&](const NotificationCenter::Notification& notice) {
+    NotificationCenter::shared().addObserver(
+        &owner, NotificationName::cardURLReceived, [&](const NotificationCenter::Notification& notice) {
             EXPECT_EQ(notice.object, run->delegate.get());
             posted << notice.userInfo.value(QStringLiteral("listItem")).value<ListItem*>();
         });
@@ -327,7 +327,8 @@ TEST_F(AppDelegateTest, CardLinksPostTheCardAndAnythingElseIsIgnored)
     // A clicked reminder takes the same road; only a text under "urlString" counts.
     posted.clear();
     run->reminders.click(QStringLiteral("pelorins://") + id);
-    run->delegate->userNotificationCenterDidActivate({{QStringLiteral("urlString"), QStringLiteral("pelorins://") + id}});
+    run->delegate->userNotificationCenterDidActivate(
+        {{QStringLiteral("urlString"), QStringLiteral("pelorins://") + id}});
     run->delegate->userNotificationCenterDidActivate({{QStringLiteral("urlString"), 42}});
     run->delegate->userNotificationCenterDidActivate({});
     EXPECT_EQ(posted, (QList<ListItem*> {card, card}));
@@ -367,8 +368,8 @@ TEST_F(AppDelegateTest, ASecondStartHandsItsLinkToTheRunningProgram)
 
     QObject owner;
     QList<ListItem*> posted;
-    NotificationCenter::shared().addObserver(&owner, NotificationName::cardURLReceived,
-        [&](const NotificationCenter::Notification& notice) {
+    NotificationCenter::shared().addObserver(
+        &owner, NotificationName::cardURLReceived, [&](const NotificationCenter::Notification& notice) {
             posted << notice.userInfo.value(QStringLiteral("listItem")).value<ListItem*>();
         });
     auto second = std::async(std::launch::async,
@@ -466,6 +467,22 @@ TEST_F(AppDelegateTest, TutorialsResetAndTheSupportPageOpens)
     run->delegate->perform(QStringLiteral("openSupportPage:"), nullptr);
     run->delegate->openWebPage(QStringLiteral("not a page"));
     EXPECT_EQ(run->openedPages, QList<QUrl> {QUrl(QLatin1String(AppDelegate::supportPageAddress))});
+}
+
+TEST_F(AppDelegateTest, CalendarAccessIsRenewedAtLaunchOnlyWhenAlreadyGranted)
+{
+    auto newUser = newRun(QString());
+    newUser->launch();
+    EXPECT_EQ(newUser->calendar.accessRequests, 0);
+    newUser.reset();
+
+    auto granted = newRun(QString());
+    granted->calendar.status = CalendarStore::AuthorizationStatus::Authorized;
+    granted->calendar.accessError = QStringLiteral("the calendar folder is gone");
+    ConsoleLog::Capture capture;
+    granted->launch();
+    EXPECT_EQ(granted->calendar.accessRequests, 1);
+    EXPECT_TRUE(capture.contains(QStringLiteral("error requesting access to event store the calendar folder is gone")));
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-#include "Pelorins/AppConstants.h"
 #include "Pelorins/ColourHelpers.h"
+#include "Pelorins/AppConstants.h"
 
 #include <gtest/gtest.h>
 

@@ -172,8 +172,8 @@ TEST_F(LaunchMigrationsTest, RestylingKeepsTickedChecklistsAndStrikesThroughOnly
     const AttributedString restyled = *open->attributedNotes();
     EXPECT_EQ(restyled.string(), text);
     EXPECT_EQ(restyled.attribute(AttributeKey::isChecklistChecked, 8), QVariant(true));
-    EXPECT_EQ(restyled.attribute(AttributeKey::paragraphStyle, 8),
-        checkListAttributes().value(AttributeKey::paragraphStyle));
+    EXPECT_EQ(
+        restyled.attribute(AttributeKey::paragraphStyle, 8), checkListAttributes().value(AttributeKey::paragraphStyle));
     EXPECT_EQ(restyled.attribute(AttributeKey::font, 0), titleAttributes().value(AttributeKey::font));
     EXPECT_EQ(restyled.attribute(AttributeKey::link, 14), QVariant(QStringLiteral("https://example.org")));
     EXPECT_FALSE(restyled.attribute(AttributeKey::strikethroughStyle, 0).isValid());

@@ -17,8 +17,8 @@ TEST(MailMessageLookup, InboxMailboxesNestExceptInTheLocalAccount)
 TEST(MailMessageLookup, WithoutAMailProgramNothingIsFoundWhateverTheNames)
 {
     NoMailMessageLookup lookup;
-    const MailMessageLookup::Info info =
-        lookup.mailMessageInfo(42, QStringLiteral("INBOX.\"quoted\""), QStringLiteral("Work\" & do shell script \""));
+    const MailMessageLookup::Info info
+        = lookup.mailMessageInfo(42, QStringLiteral("INBOX.\"quoted\""), QStringLiteral("Work\" & do shell script \""));
     EXPECT_FALSE(info.messageID.has_value());
     EXPECT_FALSE(info.sender.has_value());
 }

@@ -50,8 +50,8 @@ TEST_F(PreferencesTest, PickingATimeStoresItQuietlyAndADefinitionIsAnnounced)
     DueDatePrefViewController pane(m_defaults);
     QObject owner;
     int announced = 0;
-    NotificationCenter::shared().addObserver(
-        &owner, NotificationName::dueSoonDefinitionChanged, [&](const NotificationCenter::Notification&) { ++announced; });
+    NotificationCenter::shared().addObserver(&owner, NotificationName::dueSoonDefinitionChanged,
+        [&](const NotificationCenter::Notification&) { ++announced; });
 
     pane.dueTimePicker()->setTime(QTime(8, 30));
     EXPECT_EQ(m_defaults.integerForKey(QStringLiteral("dueHour")), 8);
