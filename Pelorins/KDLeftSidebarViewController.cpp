@@ -54,8 +54,8 @@ KDLeftSidebarViewController::KDLeftSidebarViewController(
     center.addObserver(this, NotificationName::itemMarkedDone, refresh);
     center.addObserver(this, NotificationName::dueDateChanged, refresh);
     center.addObserver(this, NotificationName::dueSoonDefinitionChanged, refresh);
-    center.addObserver(this, NotificationName::cardURLReceived,
-        [this](const NotificationCenter::Notification& notification) {
+    center.addObserver(
+        this, NotificationName::cardURLReceived, [this](const NotificationCenter::Notification& notification) {
             selectKanbanFromIncomingURL(notification.userInfo);
         });
 }

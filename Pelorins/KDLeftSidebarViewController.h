@@ -26,8 +26,8 @@ public:
 
     // `context` may be null (no store): the tree then stays empty. `saveAction` saves the
     // store's changes, as the application's save routine does.
-    KDLeftSidebarViewController(ManagedObjectContext* context, UserDefaults& defaults,
-        std::function<void()> saveAction, QWidget* parent = nullptr);
+    KDLeftSidebarViewController(ManagedObjectContext* context, UserDefaults& defaults, std::function<void()> saveAction,
+        QWidget* parent = nullptr);
     ~KDLeftSidebarViewController() override;
 
     SourceOutlineView* outlineView() const { return m_outlineView; }

@@ -103,10 +103,12 @@ void SourceOutlineViewCell::paint(QPainter* painter, const QStyleOptionViewItem&
 
     const QPalette::ColorRole textRole = selected ? QPalette::HighlightedText : QPalette::Text;
     const QRect textRect(left, rect.top(), std::max(0, right - left), rect.height());
-    const QString title = opt.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, textRect.width());
+    const QString title
+        = opt.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, textRect.width());
     painter->save();
     painter->setFont(opt.font);
-    painter->setPen(opt.palette.color(opt.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled, textRole));
+    painter->setPen(
+        opt.palette.color(opt.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled, textRole));
     painter->drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, title);
     painter->restore();
 }

@@ -218,7 +218,12 @@ void SourceTreeModel::scheduleBadgeRefresh()
         return;
     m_badgeRefreshPending = true;
     QMetaObject::invokeMethod(
-        this, [this] { if (m_badgeRefreshPending) refreshBadges(); }, Qt::QueuedConnection);
+        this,
+        [this] {
+            if (m_badgeRefreshPending)
+                refreshBadges();
+        },
+        Qt::QueuedConnection);
 }
 
 void SourceTreeModel::syncChildren(Node* node)
@@ -350,8 +355,8 @@ void SourceTreeModel::emitBadgesChanged(const Node* node)
     if (node->children.empty())
         return;
     const QModelIndex parent = indexForNode(node);
-    emit dataChanged(index(0, 0, parent), index(int(node->children.size()) - 1, 0, parent),
-        {BadgeCountRole, BadgeColourRole});
+    emit dataChanged(
+        index(0, 0, parent), index(int(node->children.size()) - 1, 0, parent), {BadgeCountRole, BadgeColourRole});
     for (const auto& child : node->children)
         emitBadgesChanged(child.get());
 }

@@ -5,8 +5,8 @@
 #include "Pelorins/KDLeftSidebarViewController.h"
 #include "Pelorins/SourceOutlineView.h"
 #include "Pelorins/SourceTreeModel.h"
-#include "bench/ReferenceDataset.h"
 #include "Platform/core/UserDefaults.h"
+#include "bench/ReferenceDataset.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -50,8 +50,8 @@ protected:
     {
         build.root();
         sidebar = std::make_unique<KDLeftSidebarViewController>(&store.context(), defaults, [this] { ++saves; });
-        QObject::connect(sidebar.get(), &KDLeftSidebarViewController::boardShown,
-            [this](Kanban* kanban) { shown.append(kanban); });
+        QObject::connect(
+            sidebar.get(), &KDLeftSidebarViewController::boardShown, [this](Kanban* kanban) { shown.append(kanban); });
         QObject::connect(sidebar.get(), &KDLeftSidebarViewController::cardRevealRequested,
             [this](ListItem* card) { revealed.append(card); });
         if (appear)

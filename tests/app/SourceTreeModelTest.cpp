@@ -1,5 +1,5 @@
-#include "Pelorins/AppConstants.h"
 #include "Pelorins/SourceTreeModel.h"
+#include "Pelorins/AppConstants.h"
 #include "PelorinsKit/DueSoonDefinition.h"
 #include "PelorinsKit/Folder.h"
 #include "PelorinsKit/Kanban.h"
@@ -31,7 +31,12 @@ public:
         });
         QObject::connect(&model, &QAbstractItemModel::rowsMoved,
             [this](const QModelIndex& from, int first, int last, const QModelIndex& to, int row) {
-                add(QStringLiteral("moved %1 %2-%3 to %4 %5").arg(name(from)).arg(first).arg(last).arg(name(to)).arg(row));
+                add(QStringLiteral("moved %1 %2-%3 to %4 %5")
+                        .arg(name(from))
+                        .arg(first)
+                        .arg(last)
+                        .arg(name(to))
+                        .arg(row));
             });
         QObject::connect(&model, &QAbstractItemModel::modelReset, [this] { add(QStringLiteral("reset")); });
         QObject::connect(&model, &QAbstractItemModel::dataChanged,
@@ -208,6 +213,7 @@ TEST_F(SourceTreeModelTest, CardChangesRecountTheBadgesOnceAfterTheChanges)
 {
     ListItem* card = build.addCard(plan->column().first());
     QCoreApplication::processEvents();
+    EXPECT_EQ(model.indexForItem(plan).data(SourceTreeModel::BadgeCountRole).toInt(), 1);
     SignalLog log(model);
     card->setDone(true);
     card->setDueDate(QDateTime::currentDateTimeUtc());
