@@ -8,9 +8,13 @@ ControllerIntegratedView::ControllerIntegratedView(ActionRouter* router, QWidget
 {
 }
 
+ActionResponder* ControllerIntegratedView::viewController() const
+{
+    return m_router ? m_router->controllerFor(const_cast<ControllerIntegratedView*>(this)) : nullptr;
+}
+
 void ControllerIntegratedView::setViewController(ActionResponder* controller)
 {
-    m_viewController = controller;
     if (!m_router)
         return;
     if (controller)

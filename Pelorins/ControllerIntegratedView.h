@@ -14,11 +14,11 @@ class ControllerIntegratedView : public QWidget
 public:
     explicit ControllerIntegratedView(ActionRouter* router, QWidget* parent = nullptr);
 
-    ActionResponder* viewController() const { return m_viewController; }
+    // Null once the controller is gone: the routing forgets a destroyed controller.
+    ActionResponder* viewController() const;
     // Replaces the controller; null takes it out of the routing.
     void setViewController(ActionResponder* controller);
 
 private:
     QPointer<ActionRouter> m_router;
-    ActionResponder* m_viewController = nullptr;
 };

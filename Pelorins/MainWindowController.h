@@ -34,7 +34,9 @@ public:
         ActionRouter* router = nullptr;
         // The window's history; the Edit menu undoes and redoes through it.
         UndoManager* undoManager = nullptr;
+        // Required.
         FilePanelPresenter* filePanelPresenter = nullptr;
+        // The standard defaults when none are given.
         UserDefaults* defaults = nullptr;
     };
 

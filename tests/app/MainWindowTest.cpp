@@ -228,6 +228,15 @@ TEST_F(MainWindowFixture, Routing_GoesFromFocusedEditorThroughColumnBoardSplitVi
     EXPECT_EQ(router.chain(), expected);
     column->setViewController(nullptr);
     EXPECT_FALSE(router.chain().contains(&columnController));
+    EXPECT_EQ(column->viewController(), nullptr);
+
+    // A controller that goes away leaves the view without one.
+    {
+        Responder shortLived("short", &log);
+        column->setViewController(&shortLived);
+        EXPECT_EQ(column->viewController(), &shortLived);
+    }
+    EXPECT_EQ(column->viewController(), nullptr);
 }
 
 TEST_F(MainWindowFixture, Menus_EnableActionsOnlyWhereSomethingServesThem)
@@ -533,6 +542,27 @@ TEST_F(MainWindowFixture, Import_CancelShowsNoSheetAChosenDocumentShowsTheImport
     ASSERT_EQ(filePanels.openPanels().size(), 2);
     EXPECT_EQ(filePanels.openPanels().first().message, QStringLiteral("Please select a Pelorin file to import"));
     EXPECT_EQ(filePanels.openPanels().first().allowedFileTypes, (QStringList {"Pelorins", "Quenfield"}));
+}
+
+TEST_F(MainWindowFixture, TagsButton_OpensThePanelAndShowsTheBoardsFilterState)
+{
+    const auto pane = installBoard(builder.addBoard("Plans"));
+    QList<BoardPane*> panelBoards;
+    window->setFilterPanelFactory([&panelBoards](BoardPane* boardPane) {
+        panelBoards.append(boardPane);
+        return new QWidget;
+    });
+    showActive();
+    ASSERT_TRUE(window->tagsButton()->isEnabled());
+    window->setTagFilterActive(true);
+    window->tagsButton()->click();
+    EXPECT_EQ(panelBoards, QList<BoardPane*> {board});
+    // The click opens the panel; only the board's filter lights the button.
+    EXPECT_TRUE(window->tagsButton()->isChecked());
+    window->setTagFilterActive(false);
+    window->tagsButton()->click();
+    EXPECT_FALSE(window->tagsButton()->isChecked());
+    EXPECT_EQ(panelBoards.size(), 2);
 }
 
 TEST_F(MainWindowFixture, PrintSetup_TitlesTheWindowAfterTheBoard)
