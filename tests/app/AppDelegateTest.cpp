@@ -260,25 +260,27 @@ TEST_F(AppDelegateTest, OldPreferencesMoveOnlyWhenTheyAloneExist)
         bool newExists;
         bool moved;
     };
-    const QString folder = m_folder.filePath(QStringLiteral("config"));
-    const QString oldPath = QDir(folder).filePath(QStringLiteral("com.morvance.Quenfield.conf"));
+    const auto write = [](const QString& path, const QByteArray& text) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+    int index = 0;
     for (const Case& c : {Case {true, false, true}, Case {true, true, false}, Case {false, true, false}}) {
-        QFile::remove(oldPath);
-        QFile::remove(configFile());
-        const auto write = [](const QString& path, const QByteArray& text) {
-            QFile file(path);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(text);
-        };
+        // A folder per case: preference files are cached by path within a process.
+        const QDir folder(m_folder.filePath(QStringLiteral("case%1").arg(++index)));
+        ASSERT_TRUE(folder.mkpath(QStringLiteral(".")));
+        const QString oldPath = folder.filePath(QStringLiteral("com.morvance.Quenfield.conf"));
+        const QString newPath = folder.filePath(QStringLiteral("com.morvance.Pelorins.conf"));
         if (c.oldExists)
             write(oldPath, "[General]\nowner=old\n");
         if (c.newExists)
-            write(configFile(), "[General]\nowner=new\n");
-        auto run = newRun();
-        run->delegate->renameOldPreferencesFile();
+            write(newPath, "[General]\nowner=new\n");
+        ProgramRun run(newPath, QString());
+        run.delegate->renameOldPreferencesFile();
 
         EXPECT_EQ(QFile::exists(oldPath), c.oldExists && !c.moved);
-        EXPECT_EQ(run->defaults.stringForKey(QStringLiteral("owner")),
+        EXPECT_EQ(run.defaults.stringForKey(QStringLiteral("owner")),
             c.moved || !c.newExists ? QStringLiteral("old") : QStringLiteral("new"));
     }
 }
