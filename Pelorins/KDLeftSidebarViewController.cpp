@@ -199,6 +199,9 @@ void KDLeftSidebarViewController::rowsWillBeRemoved()
     if (m_rowBeforeRemoval >= 0 || !m_outlineView->selectionModel()->hasSelection())
         return;
     m_rowBeforeRemoval = m_outlineView->selectedRow();
+    // A selection hidden inside a closed folder has no row to mend from.
+    if (m_rowBeforeRemoval < 0)
+        return;
     QMetaObject::invokeMethod(
         this,
         [this] {
