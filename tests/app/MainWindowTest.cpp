@@ -356,11 +356,11 @@ TEST_F(MainWindowFixture, Search_AppliesAfterThePauseAndClearsAtOnce)
     field->insert("ab");
     wait(300);
     field->insert("c");
-    wait(600);
-    // 0.9 s after the first key, but only 0.6 s after the last.
+    wait(550);
+    // 0.85 s after the first key, but only 0.55 s after the last.
     EXPECT_EQ(board->searchTerm(), std::nullopt);
     EXPECT_EQ(board->reloads, 0);
-    wait(400);
+    wait(650);
     EXPECT_EQ(board->searchTerm(), QStringLiteral("abc"));
     EXPECT_EQ(board->appliedSearch, QStringLiteral("abc"));
     EXPECT_EQ(board->reloads, 1);
