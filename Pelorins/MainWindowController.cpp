@@ -27,7 +27,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
-#include <cmath>
 #include <typeinfo>
 
 namespace A = MainWindowActions;
