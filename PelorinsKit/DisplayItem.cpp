@@ -3,10 +3,11 @@
 #include "PelorinsKit/UniqueIdentifier.h"
 
 namespace {
-constexpr QLatin1String colourKey("colour");
-constexpr QLatin1String bgImageKey("bgImage");
-constexpr QLatin1String exportKey("export");
-constexpr QLatin1String parentKey("parent");
+const ManagedObject::PropertyKey uniqueIdentifierKey(UniqueIdentifier::key);
+const ManagedObject::PropertyKey colourKey(QStringLiteral("colour"));
+const ManagedObject::PropertyKey bgImageKey(QStringLiteral("bgImage"));
+const ManagedObject::PropertyKey exportKey(QStringLiteral("export"));
+const ManagedObject::PropertyKey parentKey(QStringLiteral("parent"));
 }
 
 DisplayItem::DisplayItem(const Init& init)
@@ -46,12 +47,12 @@ void DisplayItem::setExport(bool exportMark)
 
 QString DisplayItem::uniqueIdentifier() const
 {
-    return stringValue(UniqueIdentifier::key);
+    return stringValue(uniqueIdentifierKey);
 }
 
 void DisplayItem::setUniqueIdentifier(const QString& uniqueIdentifier)
 {
-    setValue(UniqueIdentifier::key, uniqueIdentifier);
+    setValue(uniqueIdentifierKey, uniqueIdentifier);
 }
 
 QList<DisplayItem*> DisplayItem::children() const
@@ -71,7 +72,7 @@ DisplayItem* DisplayItem::parent() const
 
 void DisplayItem::setParent(DisplayItem* parent)
 {
-    setObject(parentKey, parent);
+    setObject(parentKey.name(), parent);
 }
 
 bool DisplayItem::isItemExpandable() const

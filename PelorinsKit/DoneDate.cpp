@@ -6,9 +6,9 @@
 #include <algorithm>
 
 namespace {
-constexpr QLatin1String doneDateKey("doneDate");
-constexpr QLatin1String kanbanKey("kanban");
-constexpr QLatin1String itemsKey("items");
+const ManagedObject::PropertyKey doneDateKey(QStringLiteral("doneDate"));
+const ManagedObject::PropertyKey kanbanKey(QStringLiteral("kanban"));
+const ManagedObject::PropertyKey itemsKey(QStringLiteral("items"));
 }
 
 DoneDate::DoneDate(const Init& init)
@@ -33,7 +33,7 @@ Kanban* DoneDate::kanban() const
 
 void DoneDate::setKanban(Kanban* kanban)
 {
-    setObject(kanbanKey, kanban);
+    setObject(kanbanKey.name(), kanban);
 }
 
 QList<ListItem*> DoneDate::items() const
@@ -43,7 +43,7 @@ QList<ListItem*> DoneDate::items() const
 
 void DoneDate::setItems(const QList<ListItem*>& items)
 {
-    setObjects(itemsKey, QList<ManagedObject*>(items.cbegin(), items.cend()));
+    setObjects(itemsKey.name(), QList<ManagedObject*>(items.cbegin(), items.cend()));
 }
 
 void DoneDate::insertIntoItems(const QList<ListItem*>& items, QList<int> indexes)
@@ -51,5 +51,5 @@ void DoneDate::insertIntoItems(const QList<ListItem*>& items, QList<int> indexes
     std::sort(indexes.begin(), indexes.end());
     indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
     const qsizetype count = std::min(items.size(), indexes.size());
-    insertObjects(itemsKey, QList<ManagedObject*>(items.cbegin(), items.cbegin() + count), indexes.first(count));
+    insertObjects(itemsKey.name(), QList<ManagedObject*>(items.cbegin(), items.cbegin() + count), indexes.first(count));
 }

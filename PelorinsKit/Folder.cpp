@@ -3,8 +3,8 @@
 #include <algorithm>
 
 namespace {
-constexpr QLatin1String titleKey("title");
-constexpr QLatin1String expandedKey("expanded");
+const ManagedObject::PropertyKey titleKey(QStringLiteral("title"));
+const ManagedObject::PropertyKey expandedKey(QStringLiteral("expanded"));
 }
 
 Folder::Folder(const Init& init)

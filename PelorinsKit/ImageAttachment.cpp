@@ -5,8 +5,8 @@
 
 namespace {
 constexpr QLatin1String entityName("ImageAttachment");
-constexpr QLatin1String folderUUIDKey("folderUUID");
-constexpr QLatin1String listItemsKey("listItems");
+const ManagedObject::PropertyKey folderUUIDKey(QStringLiteral("folderUUID"));
+const ManagedObject::PropertyKey listItemsKey(QStringLiteral("listItems"));
 }
 
 ImageAttachment::ImageAttachment(const Init& init)
@@ -48,5 +48,5 @@ QList<ListItem*> ImageAttachment::listItems() const
 
 void ImageAttachment::setListItems(const QList<ListItem*>& listItems)
 {
-    setObjects(listItemsKey, QList<ManagedObject*>(listItems.cbegin(), listItems.cend()));
+    setObjects(listItemsKey.name(), QList<ManagedObject*>(listItems.cbegin(), listItems.cend()));
 }

@@ -11,11 +11,11 @@
 #include <QSet>
 
 namespace {
-constexpr QLatin1String titleKey("title");
-constexpr QLatin1String columnKey("column");
-constexpr QLatin1String mainColumnKey("mainColumn");
-constexpr QLatin1String tagsKey("tags");
-constexpr QLatin1String doneDatesKey("doneDates");
+const ManagedObject::PropertyKey titleKey(QStringLiteral("title"));
+const ManagedObject::PropertyKey columnKey(QStringLiteral("column"));
+const ManagedObject::PropertyKey mainColumnKey(QStringLiteral("mainColumn"));
+const ManagedObject::PropertyKey tagsKey(QStringLiteral("tags"));
+const ManagedObject::PropertyKey doneDatesKey(QStringLiteral("doneDates"));
 
 // Visits the cards of the stage columns in order, then those of the done column when asked to.
 template <typename Predicate> int countCards(const Kanban& board, bool includeDoneColumn, Predicate counts)
@@ -57,7 +57,7 @@ QList<KanbanColumn*> Kanban::column() const
 
 void Kanban::setColumn(const QList<KanbanColumn*>& column)
 {
-    setObjects(columnKey, QList<ManagedObject*>(column.cbegin(), column.cend()));
+    setObjects(columnKey.name(), QList<ManagedObject*>(column.cbegin(), column.cend()));
 }
 
 KanbanColumn* Kanban::mainColumn() const
@@ -67,7 +67,7 @@ KanbanColumn* Kanban::mainColumn() const
 
 void Kanban::setMainColumn(KanbanColumn* mainColumn)
 {
-    setObject(mainColumnKey, mainColumn);
+    setObject(mainColumnKey.name(), mainColumn);
 }
 
 QList<Tag*> Kanban::tags() const
@@ -77,7 +77,7 @@ QList<Tag*> Kanban::tags() const
 
 void Kanban::setTags(const QList<Tag*>& tags)
 {
-    setObjects(tagsKey, QList<ManagedObject*>(tags.cbegin(), tags.cend()));
+    setObjects(tagsKey.name(), QList<ManagedObject*>(tags.cbegin(), tags.cend()));
 }
 
 QList<DoneDate*> Kanban::doneDates() const
@@ -87,7 +87,7 @@ QList<DoneDate*> Kanban::doneDates() const
 
 void Kanban::setDoneDates(const QList<DoneDate*>& doneDates)
 {
-    setObjects(doneDatesKey, QList<ManagedObject*>(doneDates.cbegin(), doneDates.cend()));
+    setObjects(doneDatesKey.name(), QList<ManagedObject*>(doneDates.cbegin(), doneDates.cend()));
 }
 
 bool Kanban::isItemExpandable() const

@@ -5,11 +5,12 @@
 #include "PelorinsKit/UniqueIdentifier.h"
 
 namespace {
-constexpr QLatin1String titleKey("title");
-constexpr QLatin1String bookmarkedKey("bookmarked");
-constexpr QLatin1String kanbanKey("kanban");
-constexpr QLatin1String mainKanbanKey("mainKanban");
-constexpr QLatin1String itemKey("item");
+const ManagedObject::PropertyKey uniqueIdentifierKey(UniqueIdentifier::key);
+const ManagedObject::PropertyKey titleKey(QStringLiteral("title"));
+const ManagedObject::PropertyKey bookmarkedKey(QStringLiteral("bookmarked"));
+const ManagedObject::PropertyKey kanbanKey(QStringLiteral("kanban"));
+const ManagedObject::PropertyKey mainKanbanKey(QStringLiteral("mainKanban"));
+const ManagedObject::PropertyKey itemKey(QStringLiteral("item"));
 }
 
 KanbanColumn::KanbanColumn(const Init& init)
@@ -39,12 +40,12 @@ void KanbanColumn::setBookmarked(bool bookmarked)
 
 QString KanbanColumn::uniqueIdentifier() const
 {
-    return stringValue(UniqueIdentifier::key);
+    return stringValue(uniqueIdentifierKey);
 }
 
 void KanbanColumn::setUniqueIdentifier(const QString& uniqueIdentifier)
 {
-    setValue(UniqueIdentifier::key, uniqueIdentifier);
+    setValue(uniqueIdentifierKey, uniqueIdentifier);
 }
 
 Kanban* KanbanColumn::kanban() const
@@ -54,7 +55,7 @@ Kanban* KanbanColumn::kanban() const
 
 void KanbanColumn::setKanban(Kanban* kanban)
 {
-    setObject(kanbanKey, kanban);
+    setObject(kanbanKey.name(), kanban);
 }
 
 Kanban* KanbanColumn::mainKanban() const
@@ -64,7 +65,7 @@ Kanban* KanbanColumn::mainKanban() const
 
 void KanbanColumn::setMainKanban(Kanban* mainKanban)
 {
-    setObject(mainKanbanKey, mainKanban);
+    setObject(mainKanbanKey.name(), mainKanban);
 }
 
 QList<ListItem*> KanbanColumn::item() const
@@ -74,7 +75,7 @@ QList<ListItem*> KanbanColumn::item() const
 
 void KanbanColumn::setItem(const QList<ListItem*>& item)
 {
-    setObjects(itemKey, QList<ManagedObject*>(item.cbegin(), item.cend()));
+    setObjects(itemKey.name(), QList<ManagedObject*>(item.cbegin(), item.cend()));
 }
 
 void KanbanColumn::awakeFromInsert()

@@ -16,25 +16,26 @@
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
 
 namespace {
-constexpr QLatin1String doneKey("done");
-constexpr QLatin1String toBeDeletedKey("toBeDeleted");
-constexpr QLatin1String attributedNotesKey("attributedNotes");
-constexpr QLatin1String eventsArrayKey("eventsArray");
-constexpr QLatin1String dateAddedKey("dateAdded");
-constexpr QLatin1String dueDateKey("dueDate");
-constexpr QLatin1String doneDateKey("doneDate");
-constexpr QLatin1String priorityKey("priority");
-constexpr QLatin1String notesExpandedKey("notesExpanded");
-constexpr QLatin1String timeWorkedKey("timeWorked");
-constexpr QLatin1String columnKey("column");
-constexpr QLatin1String tagsKey("tags");
-constexpr QLatin1String historyKey("history");
-constexpr QLatin1String parentDoneGroupKey("parentDoneGroup");
-constexpr QLatin1String imageAttachmentsKey("imageAttachments");
+const ManagedObject::PropertyKey uniqueIdentifierKey(UniqueIdentifier::key);
+const ManagedObject::PropertyKey doneKey(QStringLiteral("done"));
+const ManagedObject::PropertyKey toBeDeletedKey(QStringLiteral("toBeDeleted"));
+const ManagedObject::PropertyKey attributedNotesKey(QStringLiteral("attributedNotes"));
+const ManagedObject::PropertyKey eventsArrayKey(QStringLiteral("eventsArray"));
+const ManagedObject::PropertyKey dateAddedKey(QStringLiteral("dateAdded"));
+const ManagedObject::PropertyKey dueDateKey(QStringLiteral("dueDate"));
+const ManagedObject::PropertyKey doneDateKey(QStringLiteral("doneDate"));
+const ManagedObject::PropertyKey priorityKey(QStringLiteral("priority"));
+const ManagedObject::PropertyKey notesExpandedKey(QStringLiteral("notesExpanded"));
+const ManagedObject::PropertyKey timeWorkedKey(QStringLiteral("timeWorked"));
+const ManagedObject::PropertyKey columnKey(QStringLiteral("column"));
+const ManagedObject::PropertyKey tagsKey(QStringLiteral("tags"));
+const ManagedObject::PropertyKey historyKey(QStringLiteral("history"));
+const ManagedObject::PropertyKey parentDoneGroupKey(QStringLiteral("parentDoneGroup"));
+const ManagedObject::PropertyKey imageAttachmentsKey(QStringLiteral("imageAttachments"));
 
-template <typename T> std::optional<T> optionalValue(const ManagedObject& object, QLatin1String key)
+template <typename T> std::optional<T> optionalValue(const ManagedObject& object, const ManagedObject::PropertyKey& key)
 {
-    const QVariant value = object.value(key);
+    const QVariant& value = object.value(key);
     if (!value.isValid())
         return std::nullopt;
     return value.value<T>();
@@ -204,12 +205,12 @@ void ListItem::setTimeWorked(std::optional<double> timeWorked)
 
 QString ListItem::uniqueIdentifier() const
 {
-    return stringValue(UniqueIdentifier::key);
+    return stringValue(uniqueIdentifierKey);
 }
 
 void ListItem::setUniqueIdentifier(const QString& uniqueIdentifier)
 {
-    setValue(UniqueIdentifier::key, uniqueIdentifier);
+    setValue(uniqueIdentifierKey, uniqueIdentifier);
 }
 
 KanbanColumn* ListItem::column() const
@@ -219,7 +220,7 @@ KanbanColumn* ListItem::column() const
 
 void ListItem::setColumn(KanbanColumn* column)
 {
-    setObject(columnKey, column);
+    setObject(columnKey.name(), column);
 }
 
 QList<Tag*> ListItem::tags() const
@@ -229,7 +230,7 @@ QList<Tag*> ListItem::tags() const
 
 void ListItem::setTags(const QList<Tag*>& tags)
 {
-    setObjects(tagsKey, QList<ManagedObject*>(tags.cbegin(), tags.cend()));
+    setObjects(tagsKey.name(), QList<ManagedObject*>(tags.cbegin(), tags.cend()));
 }
 
 QList<ListItemHistory*> ListItem::history() const
@@ -239,7 +240,7 @@ QList<ListItemHistory*> ListItem::history() const
 
 void ListItem::setHistory(const QList<ListItemHistory*>& history)
 {
-    setObjects(historyKey, QList<ManagedObject*>(history.cbegin(), history.cend()));
+    setObjects(historyKey.name(), QList<ManagedObject*>(history.cbegin(), history.cend()));
 }
 
 DoneDate* ListItem::parentDoneGroup() const
@@ -249,7 +250,7 @@ DoneDate* ListItem::parentDoneGroup() const
 
 void ListItem::setParentDoneGroup(DoneDate* parentDoneGroup)
 {
-    setObject(parentDoneGroupKey, parentDoneGroup);
+    setObject(parentDoneGroupKey.name(), parentDoneGroup);
 }
 
 QList<ImageAttachment*> ListItem::imageAttachments() const
@@ -259,12 +260,12 @@ QList<ImageAttachment*> ListItem::imageAttachments() const
 
 void ListItem::setImageAttachments(const QList<ImageAttachment*>& imageAttachments)
 {
-    setObjects(imageAttachmentsKey, QList<ManagedObject*>(imageAttachments.cbegin(), imageAttachments.cend()));
+    setObjects(imageAttachmentsKey.name(), QList<ManagedObject*>(imageAttachments.cbegin(), imageAttachments.cend()));
 }
 
 void ListItem::addHistory(ListItemHistory* history)
 {
-    addObject(historyKey, history);
+    addObject(historyKey.name(), history);
 }
 
 std::optional<AttributedString> ListItem::getAttributedNotes() const
@@ -309,7 +310,7 @@ void ListItem::syncImageAttachments()
             ConsoleLog::write(QStringLiteral("fetch error finding matching attachment ") + error);
         ImageAttachment* record = found.isEmpty() ? ImageAttachment::create(name, context) : found.first();
         if (record)
-            addObject(imageAttachmentsKey, record);
+            addObject(imageAttachmentsKey.name(), record);
     }
 }
 

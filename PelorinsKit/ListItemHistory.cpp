@@ -5,10 +5,10 @@
 
 namespace {
 constexpr QLatin1String entityName("ListItemHistory");
-constexpr QLatin1String dateKey("date");
-constexpr QLatin1String actionIntKey("actionInt");
-constexpr QLatin1String kanbanColumnUniqueIdentifierKey("kanbanColumnUniqueIdentifier");
-constexpr QLatin1String listItemKey("listItem");
+const ManagedObject::PropertyKey dateKey(QStringLiteral("date"));
+const ManagedObject::PropertyKey actionIntKey(QStringLiteral("actionInt"));
+const ManagedObject::PropertyKey kanbanColumnUniqueIdentifierKey(QStringLiteral("kanbanColumnUniqueIdentifier"));
+const ManagedObject::PropertyKey listItemKey(QStringLiteral("listItem"));
 }
 
 ListItemHistory::ListItemHistory(const Init& init)
@@ -80,5 +80,5 @@ ListItem* ListItemHistory::listItem() const
 
 void ListItemHistory::setListItem(ListItem* listItem)
 {
-    setObject(listItemKey, listItem);
+    setObject(listItemKey.name(), listItem);
 }

@@ -5,9 +5,9 @@
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
 
 namespace {
-constexpr QLatin1String nameKey("name");
-constexpr QLatin1String kanbanKey("kanban");
-constexpr QLatin1String itemsKey("items");
+const ManagedObject::PropertyKey nameKey(QStringLiteral("name"));
+const ManagedObject::PropertyKey kanbanKey(QStringLiteral("kanban"));
+const ManagedObject::PropertyKey itemsKey(QStringLiteral("items"));
 }
 
 Tag::Tag(const Init& init)
@@ -42,7 +42,7 @@ Kanban* Tag::kanban() const
 
 void Tag::setKanban(Kanban* kanban)
 {
-    setObject(kanbanKey, kanban);
+    setObject(kanbanKey.name(), kanban);
 }
 
 QList<ListItem*> Tag::items() const
@@ -52,7 +52,7 @@ QList<ListItem*> Tag::items() const
 
 void Tag::setItems(const QList<ListItem*>& items)
 {
-    setObjects(itemsKey, QList<ManagedObject*>(items.cbegin(), items.cend()));
+    setObjects(itemsKey.name(), QList<ManagedObject*>(items.cbegin(), items.cend()));
 }
 
 void Tag::willSave()

@@ -238,6 +238,46 @@ TEST_F(ContextTest, ToOneAndOrderedToManyKeepEachOtherUp)
     EXPECT_FALSE(right->addObject(QStringLiteral("title"), c)) << "not a relationship";
 }
 
+TEST_F(ContextTest, APropertyKeyFindsItsPropertyWhereverEachEntityPlacesIt)
+{
+    // "cards" and "board" sit at other slots in a column than in a label, and a card has neither;
+    // reads alternate so that each one starts from the slot the other entity left in the key.
+    const ManagedObject::PropertyKey cards(QStringLiteral("cards"));
+    const ManagedObject::PropertyKey board(QStringLiteral("board"));
+    const ManagedObject::PropertyKey title(QStringLiteral("title"));
+    const ManagedObject::PropertyKey expanded(QStringLiteral("expanded"));
+    ManagedObject* todo = column(QStringLiteral("todo"));
+    ManagedObject* a = card(QStringLiteral("a"), todo);
+    ManagedObject* b = card(QStringLiteral("b"), todo);
+    ManagedObject* urgent = label(QStringLiteral("urgent"));
+    ASSERT_TRUE(urgent->addObject(QStringLiteral("cards"), b));
+    ManagedObject* project = context.insertNewObject(QStringLiteral("Board"));
+    ASSERT_TRUE(urgent->setObject(QStringLiteral("board"), project));
+    ManagedObject* folder = context.insertNewObject(QStringLiteral("Folder"));
+
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(names(todo->objects(cards)), QStringList({"a", "b"}));
+        EXPECT_EQ(urgent->objects(cards), QList<ManagedObject*>({b}));
+        EXPECT_TRUE(a->objects(cards).isEmpty());
+        EXPECT_EQ(urgent->object(board), project);
+        EXPECT_EQ(todo->object(board), nullptr);
+        EXPECT_EQ(urgent->object(cards), nullptr) << "a to-many is no to-one";
+        EXPECT_EQ(a->stringValue(title), QStringLiteral("a"));
+        EXPECT_EQ(todo->stringValue(title), QStringLiteral("todo"));
+        EXPECT_TRUE(folder->boolValue(expanded));
+        EXPECT_FALSE(a->value(expanded).isValid());
+    }
+
+    NoticeLog log(context);
+    EXPECT_TRUE(a->setValue(title, QStringLiteral("renamed")));
+    EXPECT_EQ(a->value(QStringLiteral("title")), QStringLiteral("renamed"));
+    EXPECT_EQ(log.notices.size(), 2);
+    EXPECT_EQ(log.notices.first().change, KeyChange::setting(QStringLiteral("title")));
+    EXPECT_FALSE(a->setValue(expanded, true)) << "a card has no such attribute";
+    EXPECT_FALSE(a->setValue(title, 7)) << "the attribute's type still rules";
+    EXPECT_EQ(log.notices.size(), 2);
+}
+
 TEST_F(ContextTest, WholeSetReplacementFixesInversesOfLeavingAndJoiningMembers)
 {
     ManagedObject* left = column(QStringLiteral("left"));

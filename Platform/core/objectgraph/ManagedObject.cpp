@@ -124,15 +124,55 @@ QUrl ManagedObject::objectIDURI() const
         QStringLiteral("x-coredata://%1/%2/p%3").arg(m_context->m_storeIdentifier, m_entity->name()).arg(m_primaryKey));
 }
 
+const AttributeDescription* ManagedObject::attributeOf(const PropertyKey& key) const
+{
+    const QList<AttributeDescription>& attributes = m_entity->attributes();
+    const int slot = key.m_slot.load(std::memory_order_relaxed);
+    if (slot >= 0 && slot < attributes.size() && attributes.at(slot).name == key.m_name)
+        return &attributes.at(slot);
+    const AttributeDescription* found = m_entity->attribute(key.m_name);
+    if (found)
+        key.m_slot.store(found->index, std::memory_order_relaxed);
+    return found;
+}
+
+const RelationshipDescription* ManagedObject::relationshipOf(const PropertyKey& key) const
+{
+    const QList<RelationshipDescription>& relationships = m_entity->relationships();
+    const int slot = key.m_slot.load(std::memory_order_relaxed);
+    if (slot >= 0 && slot < relationships.size() && relationships.at(slot).name == key.m_name)
+        return &relationships.at(slot);
+    const RelationshipDescription* found = m_entity->relationship(key.m_name);
+    if (found)
+        key.m_slot.store(found->index, std::memory_order_relaxed);
+    return found;
+}
+
 QVariant ManagedObject::value(const QString& key) const
 {
     const AttributeDescription* attribute = m_entity->attribute(key);
     return attribute ? m_values[size_t(attribute->index)] : QVariant();
 }
 
+const QVariant& ManagedObject::value(const PropertyKey& key) const
+{
+    static const QVariant absent;
+    const AttributeDescription* found = attributeOf(key);
+    return found ? m_values[size_t(found->index)] : absent;
+}
+
 bool ManagedObject::setValue(const QString& key, const QVariant& value)
 {
-    const AttributeDescription* attribute = m_entity->attribute(key);
+    return assign(m_entity->attribute(key), key, value);
+}
+
+bool ManagedObject::setValue(const PropertyKey& key, const QVariant& value)
+{
+    return assign(attributeOf(key), key.m_name, value);
+}
+
+bool ManagedObject::assign(const AttributeDescription* attribute, const QString& key, const QVariant& value)
+{
     if (!attribute || m_deleted)
         return false;
     const std::optional<QVariant> stored = storedForm(*attribute, value);
@@ -159,6 +199,18 @@ const QList<ManagedObject*>& ManagedObject::objects(const QString& key) const
 {
     const RelationshipDescription* relationship = m_entity->relationship(key);
     return relationship && relationship->isToMany ? m_slots[size_t(relationship->index)].objects : emptyList();
+}
+
+ManagedObject* ManagedObject::object(const PropertyKey& key) const
+{
+    const RelationshipDescription* found = relationshipOf(key);
+    return found && !found->isToMany ? m_slots[size_t(found->index)].object : nullptr;
+}
+
+const QList<ManagedObject*>& ManagedObject::objects(const PropertyKey& key) const
+{
+    const RelationshipDescription* found = relationshipOf(key);
+    return found && found->isToMany ? m_slots[size_t(found->index)].objects : emptyList();
 }
 
 namespace {

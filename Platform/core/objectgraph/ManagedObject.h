@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QUrl>
 #include <QVariant>
+#include <atomic>
 #include <limits>
 #include <vector>
 
@@ -70,6 +71,29 @@ public:
     // "x-coredata://<store UUID>/<entity name>/p<number>".
     QUrl objectIDURI() const;
 
+    // A property name for the typed accessors of entity classes, defined once per property as a
+    // constant. It remembers the slot where its property was last found, so that an access
+    // checks the name there instead of looking it up by name; the check keeps one key right for
+    // every entity and model version, which only costs a new look-up when they place the
+    // property elsewhere. Accessors taking a key behave as those taking its name.
+    class PropertyKey
+    {
+    public:
+        explicit PropertyKey(QString name)
+            : m_name(std::move(name))
+        {
+        }
+        PropertyKey(const PropertyKey&) = delete;
+        PropertyKey& operator=(const PropertyKey&) = delete;
+        const QString& name() const { return m_name; }
+
+    private:
+        friend class ManagedObject;
+        QString m_name;
+        // Keys are shared by every context and thread; a slot is only a hint, checked before use.
+        mutable std::atomic<int> m_slot {-1};
+    };
+
     // Attributes. value() is null for an absent value (and for an unknown key).
     QVariant value(const QString& key) const;
     bool setValue(const QString& key, const QVariant& value);
@@ -81,27 +105,32 @@ public:
     QDateTime dateValue(const QString& key) const { return value(key).toDateTime(); }
     QByteArray dataValue(const QString& key) const { return value(key).toByteArray(); }
     QStringList stringListValue(const QString& key) const { return value(key).toStringList(); }
+    // The stored value itself, valid until the attribute changes.
+    const QVariant& value(const PropertyKey& key) const;
+    bool setValue(const PropertyKey& key, const QVariant& value);
+    QString stringValue(const PropertyKey& key) const { return value(key).toString(); }
+    qint64 integerValue(const PropertyKey& key) const { return value(key).toLongLong(); }
+    double doubleValue(const PropertyKey& key) const { return value(key).toDouble(); }
+    bool boolValue(const PropertyKey& key) const { return value(key).toBool(); }
+    QDateTime dateValue(const PropertyKey& key) const { return value(key).toDateTime(); }
+    QByteArray dataValue(const PropertyKey& key) const { return value(key).toByteArray(); }
+    QStringList stringListValue(const PropertyKey& key) const { return value(key).toStringList(); }
 
     // To-one relationships. Setting one side updates the inverse: the destination joins the
     // inverse to-many (at its end when ordered) or, for a one-to-one, leaves its former partner.
     ManagedObject* object(const QString& key) const;
     bool setObject(const QString& key, ManagedObject* object);
     template <typename T> T* objectAs(const QString& key) const { return dynamic_cast<T*>(object(key)); }
+    ManagedObject* object(const PropertyKey& key) const;
+    template <typename T> T* objectAs(const PropertyKey& key) const { return dynamic_cast<T*>(object(key)); }
 
     // To-many relationships, ordered or not (an unordered one lists its members in no
     // particular order). The reference stays valid until the relationship changes.
     const QList<ManagedObject*>& objects(const QString& key) const;
     const QList<ManagedObject*>& orderedObjects(const QString& key) const { return objects(key); }
-    template <typename T> QList<T*> objectsAs(const QString& key) const
-    {
-        QList<T*> typed;
-        const QList<ManagedObject*>& members = objects(key);
-        typed.reserve(members.size());
-        for (ManagedObject* member : members)
-            if (T* t = dynamic_cast<T*>(member))
-                typed.append(t);
-        return typed;
-    }
+    template <typename T> QList<T*> objectsAs(const QString& key) const { return membersAs<T>(objects(key)); }
+    const QList<ManagedObject*>& objects(const PropertyKey& key) const;
+    template <typename T> QList<T*> objectsAs(const PropertyKey& key) const { return membersAs<T>(objects(key)); }
     // Whole replacement: members that leave and join get their inverses fixed; duplicates are
     // dropped (the first stays). Announced as a setting.
     bool setObjects(const QString& key, const QList<ManagedObject*>& objects);
@@ -136,6 +165,21 @@ private:
     friend class PersistentStoreCoordinator;
 
     static constexpr qint64 NoStoredOrder = std::numeric_limits<qint64>::min();
+
+    template <typename T> static QList<T*> membersAs(const QList<ManagedObject*>& members)
+    {
+        QList<T*> typed;
+        typed.reserve(members.size());
+        for (ManagedObject* member : members)
+            if (T* t = dynamic_cast<T*>(member))
+                typed.append(t);
+        return typed;
+    }
+
+    // The description of the key's property on this object's entity; null when it has none.
+    const AttributeDescription* attributeOf(const PropertyKey& key) const;
+    const RelationshipDescription* relationshipOf(const PropertyKey& key) const;
+    bool assign(const AttributeDescription* attribute, const QString& key, const QVariant& value);
 
     struct Slot
     {
