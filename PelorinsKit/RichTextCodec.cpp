@@ -14,7 +14,6 @@
 #include <QFont>
 #include <QUrl>
 #include <QtEndian>
-#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <variant>
@@ -204,53 +203,6 @@ QCborMap encodeAttributes(const QVariantMap& attributes)
                               .arg(it.key(), QString::fromLatin1(it.value().typeName())));
     }
     return encoded;
-}
-
-// Content up to this size is stored without compressing it. qCompress sets up and frees about
-// 256 KB of deflate work memory per call, which the allocator hands back to the system and faults
-// in again on the next call: on a note of this size that costs far more than the bytes it saves.
-constexpr qsizetype largestStoredUncompressed = 4096;
-
-// Adler-32 (RFC 1950), the checksum closing a zlib stream. Its sums are reduced once at the end,
-// which is exact for inputs up to 5,552 bytes.
-quint32 adler32(const QByteArray& data)
-{
-    static_assert(largestStoredUncompressed <= 5552);
-    Q_ASSERT(data.size() <= largestStoredUncompressed);
-    constexpr quint32 modulus = 65521;
-    quint32 a = 1;
-    quint32 b = 0;
-    for (const char byte : data) {
-        a += uchar(byte);
-        b += a;
-    }
-    return (b % modulus) << 16 | (a % modulus);
-}
-
-// `data` in qCompress's framing (its size, big-endian, then a zlib stream) as one stored block:
-// the form qUncompress reads, so readable by every version of this program, built without
-// deflate's work memory.
-QByteArray storedUncompressed(const QByteArray& data)
-{
-    const auto length = quint16(data.size());
-    const quint32 checksum = adler32(data);
-    QByteArray framed;
-    framed.reserve(4 + 2 + 5 + data.size() + 4);
-    framed.append(char(0)).append(char(0)).append(char(length >> 8)).append(char(length & 0xFF));
-    // Deflate with a 32 KB window and no preset dictionary; the header is a multiple of 31.
-    framed.append(char(0x78)).append(char(0x01));
-    // The final-block bit, block type 00 (stored), padding to the byte, then LEN and its complement.
-    framed.append(char(1));
-    framed.append(char(length & 0xFF)).append(char(length >> 8));
-    framed.append(char(~length & 0xFF)).append(char(quint16(~length) >> 8));
-    framed.append(data);
-    framed.append(char(checksum >> 24)).append(char(checksum >> 16)).append(char(checksum >> 8)).append(char(checksum));
-    return framed;
-}
-
-QByteArray compressedContent(const QByteArray& content)
-{
-    return content.size() <= largestStoredUncompressed ? storedUncompressed(content) : qCompress(content);
 }
 
 // Decoding -------------------------------------------------------------------------------------
@@ -535,7 +487,7 @@ QByteArray RichTextCodec::encode(const AttributedString& text)
     };
     const QCborMap root{
         {versionKey, currentVersion},
-        {contentKey, compressedContent(QCborValue(content).toCbor())},
+        {contentKey, qCompress(QCborValue(content).toCbor())},
     };
     return QCborValue(selfDescribeTag, root).toCbor();
 }

@@ -6,10 +6,10 @@
 #include <QVariantMap>
 #include <optional>
 
-// The stored form of rich text: a versioned CBOR document holding, in zlib form (compressed once
-// it is large enough to gain from it), the text, its distinct attribute sets and its runs. Fonts,
-// colours, paragraph styles, attachments and link dictionaries (with their URLs, dates, colours
-// and bookmark bytes) keep their types through a round trip.
+// The stored form of rich text: a versioned CBOR document holding, compressed, the text, its
+// distinct attribute sets and its runs. Fonts, colours, paragraph styles, attachments and link
+// dictionaries (with their URLs, dates, colours and bookmark bytes) keep their types through a
+// round trip.
 //
 // Reading never trusts the bytes: anything that is not a well-formed document of a known
 // version reads as absent notes, with a console line saying why.

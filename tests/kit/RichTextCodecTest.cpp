@@ -176,44 +176,6 @@ TEST(RichTextCodec, TextThatIsNotValidUnicodeSurvivesUnitForUnit)
     EXPECT_EQ(RichTextCodec::decode(RichTextCodec::encode(text)), text);
 }
 
-TEST(RichTextCodec, NotesStoredByEarlierVersionsStillRead)
-{
-    // Written by the encoder that compressed every note, whatever its size.
-    const QByteArray stored = QByteArray::fromBase64(
-        "2dn3omd2ZXJzaW9uAWdjb250ZW50WQEdAAACt3icxZGxTsMwEIYPJAY6sXepxGqkBAFdS0sQSCUUuQOMTn1JHFw7sl1ER6jEewB5qL4IUxdMkCp"
-        "RYCkDvuHuvl+2/ju/ptYZobLrYAASGChowAlonxFaIMD5PPas6xmHqWe7njHIoGDO30wmDu2sGseXw4gOb/pRfHwRoRNOYhbTnpbazJsPhWQJyrp"
-        "LY3qqlZs3H/Hqo7gnlCnbomhESvZCErbJIWkHAfkpwjKmA2ZYZliZUzeV6N9RX8lzWS77ko38bIvODtSnWtPSvrd08AdL1e+W7laVLqba4FK3qTD"
-        "W9YXCM2T8XHFUbtE5+hSL/DszwvZyHN1KYV1dIH9b+R6eaD79p1W8rL8KbibKPm1BY2N78x0xO+LZ");
-    AttributedString text(QStringLiteral("Plan\n"), titleAttributes());
-    QVariantMap checklist = checkListAttributes();
-    checklist.insert(AttributeKey::isChecklistChecked, true);
-    text.append(AttributedString(QStringLiteral("Done item\n"), checklist));
-    text.append(AttributedString(QStringLiteral("Body #tag"), normalAttributes()));
-    EXPECT_EQ(RichTextCodec::decode(stored), text);
-}
-
-TEST(RichTextCodec, OnlyLargeContentIsCompressedAndEitherFormReadsAsEarlierVersionsRead)
-{
-    QString varied;
-    for (int line = 0; varied.size() < 6000; ++line)
-        varied += QStringLiteral("Line %1 of a long note, %2\n").arg(line).arg(QString::number(line * 7919, 36));
-    const QList<QPair<const char*, AttributedString>> cases{
-        {"short", AttributedString(QStringLiteral("Buy milk"), normalAttributes())},
-        {"just below the limit", AttributedString(QString(1900, QLatin1Char('x')), normalAttributes())},
-        {"long", AttributedString(varied, normalAttributes())},
-    };
-    for (const auto& [name, text] : cases) {
-        const QByteArray stored = RichTextCodec::encode(text);
-        EXPECT_EQ(RichTextCodec::decode(stored), text) << name;
-        // qUncompress is how every earlier version reads the content.
-        const QByteArray content = contentOf(stored);
-        ASSERT_FALSE(content.isEmpty()) << name;
-        const bool compressed = !stored.contains(utf16(text.string()));
-        EXPECT_EQ(compressed, content.size() > 4096) << name << ": " << content.size() << " bytes";
-        EXPECT_EQ(compressed, stored.size() < content.size()) << name;
-    }
-}
-
 TEST(RichTextCodec, AValueWithoutAStoredFormIsLeftOutWithAConsoleLine)
 {
     const AttributedString text(QStringLiteral("ab"), QVariantMap{
