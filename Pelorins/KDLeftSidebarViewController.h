@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Pelorins/SidebarPane.h"
+
 #include <QLatin1String>
 #include <QWidget>
 #include <functional>
@@ -18,7 +20,7 @@ class UserDefaults;
 // the folders' `expanded` flags and the last board shown by its row under
 // "lastSelectedSourceItem", both restored the first time the sidebar appears. A card link that
 // arrives (`cardURLReceived`) selects the card's board, opening the folders on its way.
-class KDLeftSidebarViewController : public QWidget
+class KDLeftSidebarViewController : public QWidget, public SidebarPane
 {
     Q_OBJECT
 public:
@@ -30,6 +32,7 @@ public:
         QWidget* parent = nullptr);
     ~KDLeftSidebarViewController() override;
 
+    QWidget* view() override { return this; }
     SourceOutlineView* outlineView() const { return m_outlineView; }
     SourceTreeModel* model() const { return m_model; }
     Root* rootObject() const;
@@ -39,7 +42,7 @@ public:
     void viewDidAppear();
     // Recounts every badge. When the selected row is gone, the row now in its place is selected
     // without being shown, or, when it was the last row, the row above is selected and shown.
-    void refreshListWhileKeepingSelection();
+    void refreshListWhileKeepingSelection() override;
     // Marks the item for export; a board is also shown in the main window and its row remembered.
     void showItem(DisplayItem* item);
     // Opens the folders above the board, outermost first, selecting each on the way, then

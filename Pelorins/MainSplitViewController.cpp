@@ -3,6 +3,7 @@
 #include "Pelorins/BoardPane.h"
 #include "Pelorins/MainWindowActions.h"
 #include "Pelorins/MainWindowController.h"
+#include "Pelorins/SidebarEditing.h"
 #include "Pelorins/SidebarPane.h"
 #include "PelorinsKit/Kanban.h"
 #include "Platform/core/ConsoleLog.h"
@@ -197,9 +198,10 @@ bool MainSplitViewController::respondsTo(const QString& action) const
 bool MainSplitViewController::validate(const QString& action, QAction*) const
 {
     const bool hasBoard = m_board && m_board->kanban();
-    if (action == A::showHideSidebar || action == A::addFolderSelected || action == A::addKanbanSelected
-        || action == A::duplicateSelected)
+    if (action == A::showHideSidebar)
         return m_sidebar;
+    if (action == A::addFolderSelected || action == A::addKanbanSelected || action == A::duplicateSelected)
+        return dynamic_cast<SidebarEditing*>(m_sidebar) != nullptr;
     if (action == A::viewAsSingleColumn)
         return hasBoard && m_board->viewAsMultiColumn();
     if (action == A::viewAsMultipleColumns)
@@ -232,14 +234,15 @@ void MainSplitViewController::perform(const QString& action, QObject*)
     } else if (action == A::insertNewSectionAfter || action == A::insertNewSectionBefore) {
         insertNewSection(action == A::insertNewSectionBefore);
     } else if (action == A::addFolderSelected || action == A::addKanbanSelected || action == A::duplicateSelected) {
-        if (!m_sidebar)
+        auto* editing = dynamic_cast<SidebarEditing*>(m_sidebar);
+        if (!editing)
             return;
         if (action == A::addFolderSelected)
-            m_sidebar->addFolder();
+            editing->addFolder();
         else if (action == A::addKanbanSelected)
-            m_sidebar->addKanban();
+            editing->addKanban();
         else
-            m_sidebar->duplicateItem();
+            editing->duplicateItem();
         // The new or copied item must be seen.
         if (isSidebarCollapsed())
             toggleSidebar();

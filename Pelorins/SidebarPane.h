@@ -11,12 +11,6 @@ public:
 
     virtual QWidget* view() = 0;
 
-    // Adds "untitled folder" next to the selected row, saves, selects it and edits its title.
-    virtual void addFolder() = 0;
-    // Adds "untitled project" with one stage next to the selected row, likewise.
-    virtual void addKanban() = 0;
-    // Duplicates the selected item next to it and selects the copy.
-    virtual void duplicateItem() = 0;
     // Reloads the tree and its counts, keeping the selected row without showing it again.
     virtual void refreshListWhileKeepingSelection() = 0;
 };

@@ -1,8 +1,11 @@
 // The one place that wires the program's real services.
 
 #include "Pelorins/AppDelegate.h"
+#include "Pelorins/KDLeftSidebarViewController.h"
+#include "Pelorins/MainSplitViewController.h"
 #include "Pelorins/MainWindowController.h"
 #include "PelorinsKit/CoreDataManager.h"
+#include "PelorinsKit/Kanban.h"
 #include "PelorinsKit/LocalizedString.h"
 #include "Platform/core/UndoManager.h"
 #include "Platform/core/UserDefaults.h"
@@ -63,13 +66,21 @@ void addApplicationMenuItems(QMainWindow& window, ActionRouter& router)
 }
 
 std::unique_ptr<QWidget> makeMainWindow(
-    ActionRouter& router, FilePanelPresenter& filePanelPresenter, UserDefaults& defaults)
+    ActionRouter& router, FilePanelPresenter& filePanelPresenter, UserDefaults& defaults, AppDelegate& delegate)
 {
     // Each window keeps its own history.
     auto* undoManager = new UndoManager;
     auto window = std::make_unique<MainWindowController>(
         MainWindowController::Services {&router, undoManager, &filePanelPresenter, &defaults});
     undoManager->setParent(window.get());
+
+    MainSplitViewController* split = window->splitViewController();
+    auto* sidebar = new KDLeftSidebarViewController(
+        CoreDataManager::shared().context(), defaults, [&delegate] { delegate.saveAction(&delegate); }, split);
+    split->setSidebarViewController(sidebar);
+    QObject::connect(sidebar, &KDLeftSidebarViewController::boardShown, split,
+        [split](Kanban* kanban) { split->showDisplayItem(kanban); });
+    split->setExampleImporter([&delegate](bool isShort) { delegate.importExamples(isShort); });
     addApplicationMenuItems(*window, router);
     window->showWindow();
     return window;
@@ -107,11 +118,14 @@ int main(int argc, char** argv)
     DBusReminderCenter reminderCenter;
     ActionRouter router;
 
+    // The main window is made by the delegate, and its sidebar saves through the delegate.
+    AppDelegate* delegatePointer = nullptr;
     AppDelegate delegate({defaults, CoreDataManager::shared(), eventStore, updater, alertPresenter,
-        [&] { return makeMainWindow(router, filePanelPresenter, defaults); },
+        [&] { return makeMainWindow(router, filePanelPresenter, defaults, *delegatePointer); },
         // The welcome pages are not built yet: the first launch goes straight to the main window.
         [](AppDelegate& appDelegate) { appDelegate.showMainWindow(&appDelegate); },
         [](const QUrl& url) { return QDesktopServices::openUrl(url); }, QStringLiteral(":/examples"), &reminderCenter});
+    delegatePointer = &delegate;
     router.setApplicationResponder(&delegate);
     QObject::connect(
         &delegate, &AppDelegate::terminationRequested, &app, [](int code) { QCoreApplication::exit(code); });

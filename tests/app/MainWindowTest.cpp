@@ -3,6 +3,7 @@
 #include "Pelorins/MainSplitViewController.h"
 #include "Pelorins/MainWindowActions.h"
 #include "Pelorins/MainWindowController.h"
+#include "Pelorins/SidebarEditing.h"
 #include "Pelorins/SidebarPane.h"
 #include "PelorinsKit/Folder.h"
 #include "PelorinsKit/Kanban.h"
@@ -127,7 +128,7 @@ private:
     std::optional<QList<Tag*>> m_tagFilter;
 };
 
-class FakeSidebar : public SidebarPane
+class FakeSidebar : public SidebarPane, public SidebarEditing
 {
 public:
     QWidget* view() override { return widget; }

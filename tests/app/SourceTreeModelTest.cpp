@@ -10,6 +10,7 @@
 #include "support/StoreBuilder.h"
 #include "support/TestStore.h"
 
+#include <QAbstractItemModelTester>
 #include <QCoreApplication>
 #include <QPersistentModelIndex>
 #include <gtest/gtest.h>
@@ -93,6 +94,8 @@ protected:
     TestStore store;
     StoreBuilder build {store.context()};
     SourceTreeModel model;
+    // Checks every signal and answer of the model against Qt's rules; a violation ends the test.
+    QAbstractItemModelTester tester {&model, QAbstractItemModelTester::FailureReportingMode::Fatal};
     Folder* work = nullptr;
     Kanban* plan = nullptr;
     Kanban* ship = nullptr;
