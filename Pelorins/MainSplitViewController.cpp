@@ -265,9 +265,12 @@ void MainSplitViewController::perform(const QString& action, QObject*)
 void MainSplitViewController::setPane(int index, QWidget* view)
 {
     QWidget* old = widget(index);
-    QWidget* replacement = view ? view : new QWidget(this);
+    QWidget* replacement = view ? view : new QWidget;
     if (old == replacement)
         return;
+    // A view made as the splitter's child is already a pane of its own; take it out first.
+    if (indexOf(replacement) >= 0)
+        replacement->setParent(nullptr);
     const QList<int> kept = sizes();
     replaceWidget(index, replacement);
     if (old)

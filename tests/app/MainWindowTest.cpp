@@ -586,3 +586,27 @@ TEST_F(MainWindowFixture, PrintSetup_TitlesTheWindowAfterTheBoard)
 }
 
 } // namespace
+
+TEST_F(MainWindowFixture, Sidebar_ViewMadeAsTheSplitViewsChildBecomesTheLeftPane)
+{
+    MainSplitViewController* split = window->splitViewController();
+    FakeSidebar sidebar;
+    sidebar.widget->setParent(split);
+    split->setSidebarViewController(&sidebar);
+    EXPECT_EQ(split->count(), 2);
+    EXPECT_EQ(split->widget(0), sidebar.widget.data());
+}
+
+TEST_F(MainWindowFixture, Sidebar_AddingAndCopyingNeedASidebarThatOffersThem)
+{
+    struct ViewOnlySidebar : SidebarPane
+    {
+        QWidget* view() override { return widget; }
+        void refreshListWhileKeepingSelection() override {}
+        QPointer<QWidget> widget = new QWidget;
+    } sidebar;
+    window->splitViewController()->setSidebarViewController(&sidebar);
+    EXPECT_TRUE(send(A::showHideSidebar));
+    EXPECT_FALSE(send(A::addFolderSelected));
+    EXPECT_FALSE(send(A::duplicateSelected));
+}
