@@ -7,7 +7,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test bench install clean
+.PHONY: all deps configure build run test bench fuzz install clean
 
 all: build
 
@@ -32,6 +32,13 @@ bench: build
 	@for b in $(BUILD)/bench/*; do \
 		if [ -f "$$b" ] && [ -x "$$b" ]; then echo "== $$(basename $$b)"; QT_QPA_PLATFORM=offscreen "$$b" || exit 1; fi; \
 	done
+
+# Fuzzes the JSON reader for ten minutes with clang's libFuzzer, from a copy of the seed corpus.
+fuzz:
+	@scripts/install-deps clang
+	scripts/build-fuzz build-fuzz
+	rm -rf build-fuzz/corpus && cp -r fuzz/corpus build-fuzz/corpus
+	build-fuzz/JSONReaderFuzz -max_total_time=600 -max_len=16384 build-fuzz/corpus
 
 install: build
 	install -Dm755 $(BUILD)/Pelorins/pelorins $(DESTDIR)$(PREFIX)/bin/pelorins
