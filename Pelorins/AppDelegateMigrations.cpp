@@ -1,6 +1,7 @@
 // The one-time migrations that bring stores of earlier versions up to what the boards expect.
 
 #include "Pelorins/AppDelegate.h"
+#include "Pelorins/LaunchMigrationFetch.h"
 #include "PelorinsKit/AttributeKey.h"
 #include "PelorinsKit/CoreDataManager.h"
 #include "PelorinsKit/Kanban.h"
@@ -14,19 +15,6 @@
 #include <algorithm>
 
 namespace {
-
-template <typename T> std::optional<QList<T*>> fetchAll(ManagedObjectContext* context, const FetchRequest& request)
-{
-    if (!context)
-        return std::nullopt;
-    QString error;
-    const QList<T*> objects = context->fetchAs<T>(request, &error);
-    if (!error.isEmpty()) {
-        ConsoleLog::write(QStringLiteral("fetch error ") + error);
-        return std::nullopt;
-    }
-    return objects;
-}
 
 std::optional<QList<ListItem*>> fetchAllCards(ManagedObjectContext* context)
 {

@@ -1,6 +1,7 @@
 #include "Pelorins/DoneCardsMigrator.h"
 
 #include "Pelorins/AppDelegate.h"
+#include "Pelorins/LaunchMigrationFetch.h"
 #include "PelorinsKit/CoreDataManager.h"
 #include "PelorinsKit/DateHelpers.h"
 #include "PelorinsKit/DoneDate.h"
@@ -12,19 +13,6 @@
 #include <algorithm>
 
 namespace {
-
-template <typename T> std::optional<QList<T*>> fetchAll(ManagedObjectContext* context, const FetchRequest& request)
-{
-    if (!context)
-        return std::nullopt;
-    QString error;
-    const QList<T*> objects = context->fetchAs<T>(request, &error);
-    if (!error.isEmpty()) {
-        ConsoleLog::write(QStringLiteral("fetch error ") + error);
-        return std::nullopt;
-    }
-    return objects;
-}
 
 } // namespace
 
