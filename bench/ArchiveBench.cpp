@@ -1,6 +1,7 @@
 // Exporting the reference dataset to an archive and importing that archive into an empty store in
 // one transaction, against a plain JSON parse and serialisation of the same archive.
 
+#include "bench/LoadedStore.h"
 #include "bench/ReferenceDataset.h"
 
 #include "PelorinsKit/JSONReader.h"
@@ -15,25 +16,6 @@
 #include <cstdio>
 
 namespace {
-
-struct LoadedStore
-{
-    std::shared_ptr<PersistentStoreCoordinator> coordinator;
-    std::unique_ptr<ManagedObjectContext> context;
-};
-
-LoadedStore load(const QString& path)
-{
-    LoadedStore store;
-    QString error;
-    auto model = EntityModel::currentModel(&error);
-    store.coordinator = std::make_shared<PersistentStoreCoordinator>(model);
-    store.context = EntityModel::makeContext(model);
-    if (!store.coordinator->addPersistentStore(path, &error)
-        || !store.context->loadPersistentStore(store.coordinator, &error))
-        qFatal("cannot load the store: %s", qPrintable(error));
-    return store;
-}
 
 Root* rootOf(ManagedObjectContext& context)
 {

@@ -2,6 +2,7 @@
 // access after loading the store, then rebuilding them in editor form with their pictures read
 // from the picture folder (one card in twenty shows a picture).
 
+#include "bench/LoadedStore.h"
 #include "bench/ReferenceDataset.h"
 
 #include "PelorinsKit/ImageWriting.h"
@@ -29,25 +30,6 @@ double median(QList<double> values)
 {
     std::sort(values.begin(), values.end());
     return values.at(values.size() / 2);
-}
-
-struct LoadedStore
-{
-    std::shared_ptr<PersistentStoreCoordinator> coordinator;
-    std::unique_ptr<ManagedObjectContext> context;
-};
-
-LoadedStore load(const QString& path)
-{
-    LoadedStore store;
-    QString error;
-    auto model = EntityModel::currentModel(&error);
-    store.coordinator = std::make_shared<PersistentStoreCoordinator>(model);
-    store.context = EntityModel::makeContext(model);
-    if (!store.coordinator->addPersistentStore(path, &error)
-        || !store.context->loadPersistentStore(store.coordinator, &error))
-        qFatal("cannot load the store: %s", qPrintable(error));
-    return store;
 }
 
 QList<ListItem*> bigBoardCards(ManagedObjectContext& context)

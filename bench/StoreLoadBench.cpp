@@ -1,6 +1,7 @@
 // Opening the store and loading the whole graph, against a plain SQLite scan of the same tables;
 // saving one changed card; memory after loading. Run on the reference dataset.
 
+#include "bench/LoadedStore.h"
 #include "bench/ReferenceDataset.h"
 
 #include <QCoreApplication>
@@ -17,25 +18,6 @@
 namespace {
 
 constexpr int runs = 5;
-
-struct LoadedStore
-{
-    std::shared_ptr<PersistentStoreCoordinator> coordinator;
-    std::unique_ptr<ManagedObjectContext> context;
-};
-
-LoadedStore load(const QString& path)
-{
-    LoadedStore store;
-    QString error;
-    auto model = EntityModel::currentModel(&error);
-    store.coordinator = std::make_shared<PersistentStoreCoordinator>(model);
-    store.context = EntityModel::makeContext(model);
-    if (!store.coordinator->addPersistentStore(path, &error)
-        || !store.context->loadPersistentStore(store.coordinator, &error))
-        qFatal("cannot load the store: %s", qPrintable(error));
-    return store;
-}
 
 // Reads every column of every row of the store's tables, without building any object.
 qint64 plainScan(const QString& path)
