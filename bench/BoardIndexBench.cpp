@@ -35,14 +35,6 @@ template <typename Work> double median(Work work)
     return times.at(runs / 2);
 }
 
-Kanban* referenceBoard(ManagedObjectContext& context)
-{
-    for (Kanban* board : context.fetchAs<Kanban>(FetchRequest(QStringLiteral("Kanban"))))
-        if (board->title() == QStringLiteral("Reference board"))
-            return board;
-    qFatal("the reference board is missing");
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -61,7 +53,7 @@ int main(int argc, char** argv)
     std::unique_ptr<ManagedObjectContext> context = EntityModel::makeContext(model);
     if (!coordinator->addPersistentStore(path, &error) || !context->loadPersistentStore(coordinator, &error))
         qFatal("cannot load the reference dataset: %s", qPrintable(error));
-    Kanban* board = referenceBoard(*context);
+    Kanban* board = ReferenceDataset::largeBoard(*context);
 
     QList<ListItem*> stageCards;
     for (KanbanColumn* column : board->column())

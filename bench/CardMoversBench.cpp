@@ -75,14 +75,6 @@ void measure(const char* name, UndoManager& undoManager, const std::function<voi
         median(backward), median(backwardCpu));
 }
 
-Kanban* referenceBoard(ManagedObjectContext& context)
-{
-    for (Kanban* board : context.fetchAs<Kanban>(FetchRequest(QStringLiteral("Kanban"))))
-        if (board->title() == QStringLiteral("Reference board"))
-            return board;
-    qFatal("the reference board is missing");
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -101,7 +93,7 @@ int main(int argc, char** argv)
     manager.setup([] {}, [](const StoreError& failure) { qFatal("%s", failure.what()); });
     if (!manager.context())
         qFatal("the store manager did not load the reference dataset");
-    Kanban* board = referenceBoard(*manager.context());
+    Kanban* board = ReferenceDataset::largeBoard(*manager.context());
 
     UndoManager undoManager;
     UserDefaults defaults(folder.filePath(QStringLiteral("defaults.conf")));

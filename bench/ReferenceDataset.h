@@ -43,11 +43,21 @@ public:
     static_assert(cardsInAll == 50000);
     static constexpr int cardsPerPicture = 20;
     static constexpr const char* pictureFileName = "picture.png";
+    static constexpr const char* largeBoardTitle = "Reference board";
 
     // The picture folder named in the notes of card number `n` (in the order cards are made).
     static QString pictureFolder(int n)
     {
         return QStringLiteral("%1-0000-4000-8000-000000000000").arg(n, 8, 16, QLatin1Char('0')).toUpper();
+    }
+
+    // The board of 10,000 cards in a loaded store of the dataset; a store without it ends the run.
+    static Kanban* largeBoard(ManagedObjectContext& context)
+    {
+        for (Kanban* board : context.fetchAs<Kanban>(FetchRequest(QStringLiteral("Kanban"))))
+            if (board->title() == QLatin1String(largeBoardTitle))
+                return board;
+        qFatal("the reference board is missing");
     }
 
     // Writes the dataset into a new store at `storePath`; the day groups count back from `today`.
@@ -65,7 +75,7 @@ public:
 
         ReferenceDataset dataset(*context, today);
         auto* root = context->insertNewObject<Root>(QStringLiteral("Root"));
-        dataset.addBoard(root, QStringLiteral("Reference board"), largeBoardStages, largeBoardOpenCardsPerStage,
+        dataset.addBoard(root, QLatin1String(largeBoardTitle), largeBoardStages, largeBoardOpenCardsPerStage,
             largeBoardDoneCards, largeBoardDays);
         for (int f = 0; f < folders; ++f) {
             auto* folder = context->insertNewObject<Folder>(QStringLiteral("Folder"));
