@@ -1,11 +1,11 @@
 // Exporting the reference dataset to an archive and importing that archive into an empty store in
 // one transaction, against a plain JSON parse and serialisation of the same archive.
 
-#include "bench/LoadedStore.h"
-#include "bench/ReferenceDataset.h"
+#include "LoadedStore.h"
+#include "ReferenceDataset.h"
 
-#include "PelorinsKit/JSONReader.h"
-#include "PelorinsKit/JSONWriter.h"
+#include "PelorinsKit/archive/JSONReader.h"
+#include "PelorinsKit/archive/JSONWriter.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/DataFolders.h"
 

@@ -3,9 +3,9 @@
 // in the single-column layout, and full filter passes (every stage column and every day section
 // of the done column) with no filter, a tag filter and a search over all notes.
 
-#include "bench/ReferenceDataset.h"
-#include "tests/support/FakeBoardView.h"
-#include "tests/support/FakeColumnController.h"
+#include "ReferenceDataset.h"
+#include "support/FakeBoardView.h"
+#include "support/FakeColumnController.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>

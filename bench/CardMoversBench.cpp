@@ -6,12 +6,12 @@
 // clock and in processor time, and the time of a save of one changed card: with the store's full
 // sync, the disk sets the floor of every step that saves.
 
-#include "bench/ReferenceDataset.h"
-#include "tests/support/FakeMoverBoard.h"
-#include "tests/support/FakeMoverColumn.h"
+#include "ReferenceDataset.h"
+#include "support/FakeMoverBoard.h"
+#include "support/FakeMoverColumn.h"
 
-#include "PelorinsKit/CoreDataManager.h"
-#include "PelorinsKit/DoneItemsMover.h"
+#include "PelorinsKit/store/CoreDataManager.h"
+#include "PelorinsKit/board/DoneItemsMover.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/DataFolders.h"
 #include "Platform/core/UndoManager.h"

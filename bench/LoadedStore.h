@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PelorinsKit/EntityModel.h"
+#include "PelorinsKit/model/EntityModel.h"
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
 #include "Platform/core/objectgraph/PersistentStoreCoordinator.h"
 

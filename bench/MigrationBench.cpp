@@ -1,8 +1,8 @@
 // Migrating a store of the reference dataset's shape from the first model version to the current
 // one, against copying the same store file.
 
-#include "PelorinsKit/CoreDataMigrator.h"
-#include "PelorinsKit/StoreError.h"
+#include "PelorinsKit/store/CoreDataMigrator.h"
+#include "PelorinsKit/store/StoreError.h"
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
 #include "Platform/core/objectgraph/PersistentStoreCoordinator.h"
 

@@ -2,11 +2,11 @@
 // access after loading the store, then rebuilding them in editor form with their pictures read
 // from the picture folder (one card in twenty shows a picture).
 
-#include "bench/LoadedStore.h"
-#include "bench/ReferenceDataset.h"
+#include "LoadedStore.h"
+#include "ReferenceDataset.h"
 
-#include "PelorinsKit/ImageWriting.h"
-#include "PelorinsKit/PictureFolders.h"
+#include "PelorinsKit/store/ImageWriting.h"
+#include "PelorinsKit/model/PictureFolders.h"
 #include "Platform/core/DataFolders.h"
 
 #include <QDir>

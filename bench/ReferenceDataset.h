@@ -7,17 +7,17 @@
 // and its two tags as hash tags); one card in twenty also shows a picture, with its picture record.
 // Header-only so that any benchmark or test can write it without another library.
 
-#include "PelorinsKit/AttributeKey.h"
-#include "PelorinsKit/DoneDate.h"
-#include "PelorinsKit/EntityModel.h"
-#include "PelorinsKit/ImageAttachment.h"
-#include "PelorinsKit/Kanban.h"
-#include "PelorinsKit/KanbanColumn.h"
-#include "PelorinsKit/ListItem.h"
-#include "PelorinsKit/ListItemHistory.h"
-#include "PelorinsKit/NoteTextConventions.h"
-#include "PelorinsKit/Root.h"
-#include "PelorinsKit/Tag.h"
+#include "PelorinsKit/notes/AttributeKey.h"
+#include "PelorinsKit/model/DoneDate.h"
+#include "PelorinsKit/model/EntityModel.h"
+#include "PelorinsKit/model/ImageAttachment.h"
+#include "PelorinsKit/model/Kanban.h"
+#include "PelorinsKit/model/KanbanColumn.h"
+#include "PelorinsKit/model/ListItem.h"
+#include "PelorinsKit/model/ListItemHistory.h"
+#include "PelorinsKit/notes/NoteTextConventions.h"
+#include "PelorinsKit/model/Root.h"
+#include "PelorinsKit/model/Tag.h"
 #include "Platform/core/objectgraph/PersistentStoreCoordinator.h"
 
 #include <QDate>

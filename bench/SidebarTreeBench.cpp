@@ -2,11 +2,11 @@
 // sidebar: the rows alone, then the whole sidebar with every folder open, restored and painted
 // once, badges counted for the rows it shows. Target: under 50 ms.
 
-#include "Pelorins/KDLeftSidebarViewController.h"
-#include "Pelorins/SourceOutlineView.h"
-#include "Pelorins/SourceTreeModel.h"
+#include "Pelorins/sidebar/KDLeftSidebarViewController.h"
+#include "Pelorins/sidebar/SourceOutlineView.h"
+#include "Pelorins/sidebar/SourceTreeModel.h"
 #include "Platform/core/UserDefaults.h"
-#include "bench/ReferenceDataset.h"
+#include "ReferenceDataset.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

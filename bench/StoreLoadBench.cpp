@@ -1,8 +1,8 @@
 // Opening the store and loading the whole graph, against a plain SQLite scan of the same tables;
 // saving one changed card; memory after loading. Run on the reference dataset.
 
-#include "bench/LoadedStore.h"
-#include "bench/ReferenceDataset.h"
+#include "LoadedStore.h"
+#include "ReferenceDataset.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

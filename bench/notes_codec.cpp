@@ -1,10 +1,10 @@
 // Times the stored form of card notes over a board's worth of notes: 10,000 notes of about
 // 1 KB (title, body lines, three checklist lines, two hash tags, a picture on one card in 20).
-#include "PelorinsKit/AttributeKey.h"
-#include "PelorinsKit/Hashtags.h"
-#include "PelorinsKit/NoteTextConventions.h"
-#include "PelorinsKit/RichTextCodec.h"
-#include "PelorinsKit/TextMeasures.h"
+#include "PelorinsKit/notes/AttributeKey.h"
+#include "PelorinsKit/model/Hashtags.h"
+#include "PelorinsKit/notes/NoteTextConventions.h"
+#include "PelorinsKit/notes/RichTextCodec.h"
+#include "PelorinsKit/notes/TextMeasures.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>

@@ -1,9 +1,9 @@
 // libFuzzer target: JSON node payloads and notes dictionaries read by JSONReader, and what it
 // makes written back by JSONWriter. Built with clang by scripts/build-fuzz, never by the tests.
 
-#include "PelorinsKit/EntityModel.h"
-#include "PelorinsKit/JSONReader.h"
-#include "PelorinsKit/JSONWriter.h"
+#include "PelorinsKit/model/EntityModel.h"
+#include "PelorinsKit/archive/JSONReader.h"
+#include "PelorinsKit/archive/JSONWriter.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/DataFolders.h"
 

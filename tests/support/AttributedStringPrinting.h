@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PelorinsKit/AttributedString.h"
+#include "PelorinsKit/notes/AttributedString.h"
 
 #include <QDebug>
 #include <ostream>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "PelorinsKit/Kanban.h"
-#include "PelorinsKit/KanbanColumn.h"
-#include "PelorinsKit/KanbanColumnController.h"
-#include "PelorinsKit/KanbanColumnDelegate.h"
+#include "PelorinsKit/model/Kanban.h"
+#include "PelorinsKit/model/KanbanColumn.h"
+#include "PelorinsKit/board/KanbanColumnController.h"
+#include "PelorinsKit/board/KanbanColumnDelegate.h"
 
 #include <utility>
 

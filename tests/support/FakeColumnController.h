@@ -1,7 +1,7 @@
 #pragma once
 
-#include "PelorinsKit/KanbanColumnController.h"
-#include "PelorinsKit/KanbanColumnDelegate.h"
+#include "PelorinsKit/board/KanbanColumnController.h"
+#include "PelorinsKit/board/KanbanColumnDelegate.h"
 
 #include <utility>
 

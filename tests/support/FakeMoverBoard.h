@@ -1,7 +1,7 @@
 #pragma once
 
 #include "FakeBoardView.h"
-#include "PelorinsKit/DoneItemsMoverDelegate.h"
+#include "PelorinsKit/board/DoneItemsMoverDelegate.h"
 
 #include <functional>
 

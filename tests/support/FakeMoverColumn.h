@@ -1,9 +1,9 @@
 #pragma once
 
 #include "FakeColumnController.h"
-#include "PelorinsKit/KanbanColumn.h"
-#include "PelorinsKit/KanbanColumnListItemsMover.h"
-#include "PelorinsKit/ListItemsMoverDelegate.h"
+#include "PelorinsKit/model/KanbanColumn.h"
+#include "PelorinsKit/board/KanbanColumnListItemsMover.h"
+#include "PelorinsKit/board/ListItemsMoverDelegate.h"
 
 #include <utility>
 

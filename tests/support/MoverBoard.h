@@ -4,7 +4,7 @@
 #include "FakeMoverColumn.h"
 #include "StoreBuilder.h"
 
-#include "PelorinsKit/DoneItemsMover.h"
+#include "PelorinsKit/board/DoneItemsMover.h"
 #include "Platform/core/UndoManager.h"
 #include "Platform/core/UserDefaults.h"
 

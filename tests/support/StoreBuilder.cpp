@@ -1,11 +1,11 @@
 #include "StoreBuilder.h"
 
-#include "PelorinsKit/DoneDate.h"
-#include "PelorinsKit/Kanban.h"
-#include "PelorinsKit/KanbanColumn.h"
-#include "PelorinsKit/ListItem.h"
-#include "PelorinsKit/Root.h"
-#include "PelorinsKit/Tag.h"
+#include "PelorinsKit/model/DoneDate.h"
+#include "PelorinsKit/model/Kanban.h"
+#include "PelorinsKit/model/KanbanColumn.h"
+#include "PelorinsKit/model/ListItem.h"
+#include "PelorinsKit/model/Root.h"
+#include "PelorinsKit/model/Tag.h"
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
 
 StoreBuilder::StoreBuilder(ManagedObjectContext& context)

@@ -1,6 +1,6 @@
 #include "TestStore.h"
 
-#include "PelorinsKit/EntityModel.h"
+#include "PelorinsKit/model/EntityModel.h"
 
 TestStore::TestStore()
     : m_model(EntityModel::currentModel(&m_error))

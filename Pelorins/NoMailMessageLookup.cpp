@@ -1,6 +1,0 @@
-#include "Pelorins/NoMailMessageLookup.h"
-
-MailMessageLookup::Info NoMailMessageLookup::find(qint64, const QString&, const QString&)
-{
-    return {};
-}

@@ -1,0 +1,114 @@
+#include "Pelorins/shell/ToolbarInfoMenu.h"
+
+#include "Pelorins/board/BackgroundColourPalette.h"
+#include "Pelorins/board/ColourCircleButton.h"
+#include "Pelorins/shell/PelorinsMainWindow.h"
+#include "PelorinsKit/model/DisplayItem.h"
+#include "PelorinsKit/model/LocalizedString.h"
+#include "PelorinsKit/model/NotificationName.h"
+#include "Platform/core/NotificationCenter.h"
+
+#include <QIcon>
+#include <QToolButton>
+#include <QWidgetAction>
+
+namespace {
+
+QWidgetAction* viewItem(QMenu* menu, const QString& title, QWidget* view)
+{
+    auto* item = new QWidgetAction(menu);
+    item->setText(title);
+    item->setDefaultWidget(view);
+    menu->addAction(item);
+    return item;
+}
+
+} // namespace
+
+ToolbarInfoMenu::ToolbarInfoMenu(PelorinsMainWindow* windowController, QWidget* parent)
+    : QMenu(parent)
+    , m_windowController(windowController)
+{
+    buildMenu();
+    connect(this, &QMenu::aboutToShow, this, &ToolbarInfoMenu::buildMenu);
+}
+
+void ToolbarInfoMenu::buildMenu()
+{
+    clear();
+    m_colourCircleButtons.clear();
+    m_imagesView = nullptr;
+
+    addAction(local(QStringLiteral("Colour")))->setEnabled(false);
+
+    auto* swatches = new QWidget(this);
+    swatches->setFixedSize(menuWidth, 32);
+    const DisplayItem* item = m_windowController ? m_windowController->currentDisplayItem() : nullptr;
+    for (int i = 0; i < backgroundColourPalette().size(); ++i) {
+        auto* button = new ColourCircleButton(swatches);
+        button->setGeometry(i * 32, 0, 32, 32);
+        button->setTag(i);
+        button->setChecked(item && item->colour() == i);
+        connect(button, &QAbstractButton::clicked, this, [this, i] { colourButtonSelected(i); });
+        m_colourCircleButtons.append(button);
+    }
+    viewItem(this, QStringLiteral("First Menu"), swatches);
+
+    addAction(local(QStringLiteral("Background Image")))->setEnabled(false);
+
+    m_imagesView = new QWidget(this);
+    m_imagesView->setFixedSize(menuWidth, 3 * bgImageButtonSize + 8);
+    for (int i = 0; i < numberOfImages; ++i) {
+        auto* button = new QToolButton(m_imagesView);
+        button->setGeometry(backgroundImageButtonFrame(i));
+        button->setAutoRaise(true);
+        button->setIconSize(QSize(bgImageButtonSize - 4, bgImageButtonSize - 4));
+        const QIcon thumbnail(QStringLiteral(":/images/%1thumb.png").arg(backgroundImageName(i)));
+        // Without its thumbnail the picture itself is missing too: it cannot be chosen.
+        if (thumbnail.availableSizes().isEmpty()) {
+            button->setText(QString::number(i + 1));
+            button->setEnabled(false);
+        } else {
+            button->setIcon(thumbnail);
+        }
+        connect(button, &QToolButton::clicked, this, [this, i] {
+            backgroundSelected(i);
+            close();
+        });
+    }
+    viewItem(this, local(QStringLiteral("Background Image")), m_imagesView);
+}
+
+QList<QAbstractButton*> ToolbarInfoMenu::backgroundImageButtons() const
+{
+    return m_imagesView ? m_imagesView->findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly)
+                        : QList<QAbstractButton*>();
+}
+
+QString ToolbarInfoMenu::backgroundImageName(int tag)
+{
+    return QStringLiteral("wlbackground%1").arg(tag + 1, 2, 10, QLatin1Char('0'));
+}
+
+QRect ToolbarInfoMenu::backgroundImageButtonFrame(int index)
+{
+    const int perRow = menuWidth / (bgImageButtonSize + 2);
+    const int row = index / perRow;
+    const int column = index - perRow * row;
+    return QRect((bgImageButtonSize + 2) * column, bgImageButtonSize * row, bgImageButtonSize, bgImageButtonSize);
+}
+
+void ToolbarInfoMenu::backgroundSelected(int tag)
+{
+    if (DisplayItem* item = m_windowController ? m_windowController->currentDisplayItem() : nullptr)
+        item->setBgImage(backgroundImageName(tag));
+    NotificationCenter::shared().post(NotificationName::backgroundChanged, this);
+}
+
+void ToolbarInfoMenu::colourButtonSelected(int tag)
+{
+    for (ColourCircleButton* button : m_colourCircleButtons)
+        button->setChecked(button->tag() == tag);
+    if (m_windowController)
+        m_windowController->setColour(tag);
+}

@@ -1,8 +1,0 @@
-#include "PelorinsKit/LocalizedString.h"
-
-#include <QCoreApplication>
-
-QString local(const QString& key)
-{
-    return QCoreApplication::translate("Localizable", key.toUtf8().constData());
-}

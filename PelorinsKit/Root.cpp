@@ -1,6 +1,0 @@
-#include "PelorinsKit/Root.h"
-
-Root::Root(const Init& init)
-    : Folder(init)
-{
-}

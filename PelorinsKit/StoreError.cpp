@@ -1,6 +1,0 @@
-#include "PelorinsKit/StoreError.h"
-
-StoreError::StoreError(const QString& message)
-    : std::runtime_error(message.toStdString())
-{
-}

@@ -1,8 +1,0 @@
-#pragma once
-
-#include "PelorinsKit/AttributedString.h"
-
-// The height the text needs when laid out at `width`, with 10 pixels of padding on each side:
-// the laid-out height plus 10, never less than 30. Layout stops at 2000 pixels, so the answer is
-// at most 2010. Pictures scale down to fit the width; link cards take their fixed size.
-qreal heightToFit(const AttributedString& text, qreal width);

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "PelorinsKit/notes/AttributedString.h"
+
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <optional>
+
+class ManagedObject;
+class ManagedObjectContext;
+
+// Makes new objects from the JSON node format (see JSONWriter): archive import, paste of cards
+// and columns, duplication and undo of deletions in the sidebar. It creates objects and sets
+// their values and relationships; it never saves and never places the top-level objects.
+//
+// A payload is checked whole before anything is made, since it may come from another machine,
+// another version or a hostile file: it must be an array of one-key objects naming classes of
+// the model (never "Root"), with values of the types the model gives their attributes, nodes
+// nested at most `maximumNodeDepth` deep, no object that would contain itself and only safe
+// picture folder and file names. A payload that fails is refused with a console line and makes
+// nothing. Keys that name no property of the class are skipped, so archives of newer versions
+// still read.
+class JSONReader
+{
+public:
+    static constexpr int maximumNodeDepth = 128;
+    // Decoded bytes of one picture carried in notes as Base64.
+    static constexpr qsizetype maximumPictureBytes = 32 * 1024 * 1024;
+
+    // The program's reader, over the main context of the program's store.
+    static JSONReader& shared();
+
+    explicit JSONReader(ManagedObjectContext* managedObjectContext);
+    JSONReader(const JSONReader&) = delete;
+    JSONReader& operator=(const JSONReader&) = delete;
+
+    ManagedObjectContext* managedObjectContext() const;
+
+    // The objects made by the current payload by the "objectIDURI" their nodes carried. A node
+    // whose URI is here already gives that object again; callers empty it before a new payload.
+    QHash<QString, ManagedObject*>& importedObjects() { return m_importedObjects; }
+    void setImportedObjects(const QHash<QString, ManagedObject*>& importedObjects)
+    {
+        m_importedObjects = importedObjects;
+    }
+    // Every identifier replaced because it was in use, old to new, for the life of the reader.
+    const QHash<QString, QString>& oldToNewUUIDMappings() const { return m_oldToNewUUIDMappings; }
+
+    // One object per entry of each dictionary, in order; empty dictionaries give none. An
+    // identifier already used by an object of the same entity is replaced by a new one, and
+    // history entries follow the new identifiers of their columns. Empty, with `error` set and a
+    // console line, when the payload is refused.
+    QList<ManagedObject*> makeObjectsFromArrayOf(const QJsonArray& dictionaryObjects, QString* error = nullptr);
+
+    // Notes from their dictionary form (see AttributedStringDictionary.h): none when "string" is
+    // not a text or "runs" not an array of objects. Styles are rebuilt from the style names;
+    // runs are clipped to the text; a picture carried as Base64 under "NSAttachment" is written
+    // to a new picture folder. Unsafe picture names are dropped with a console line.
+    static std::optional<AttributedString> attributedStringFrom(const QJsonObject& dict);
+
+private:
+    JSONReader();
+
+    class Builder;
+
+    ManagedObjectContext* m_managedObjectContext = nullptr;
+    bool m_followsSharedStore = false;
+    QHash<QString, ManagedObject*> m_importedObjects;
+    QHash<QString, QString> m_oldToNewUUIDMappings;
+};

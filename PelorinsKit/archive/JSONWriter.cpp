@@ -1,0 +1,140 @@
+#include "PelorinsKit/archive/JSONWriter.h"
+
+#include "PelorinsKit/archive/AttributedStringDictionary.h"
+#include "PelorinsKit/model/DisplayItem.h"
+#include "PelorinsKit/model/Folder.h"
+#include "PelorinsKit/model/Kanban.h"
+#include "PelorinsKit/model/KanbanColumn.h"
+#include "PelorinsKit/archive/NodeDate.h"
+#include "PelorinsKit/notes/RichTextCodec.h"
+#include "PelorinsKit/model/Tag.h"
+
+#include <QDateTime>
+#include <QUrl>
+
+namespace {
+
+const QString objectIDURIKey = QStringLiteral("objectIDURI");
+const QString mainColumnKey = QStringLiteral("mainColumn");
+
+// A folder or board the user left out of the export is written as nothing; a folder whose
+// children disagree is still written so that its chosen children travel with it.
+bool passesExportTest(ManagedObject* node)
+{
+    auto* item = dynamic_cast<DisplayItem*>(node);
+    if (!item || !(dynamic_cast<Folder*>(item) || dynamic_cast<Kanban*>(item)))
+        return true;
+    if (item->isExport())
+        return true;
+    auto* folder = dynamic_cast<Folder*>(item);
+    return folder && folder->childrenHasMixedStates();
+}
+
+QJsonValue attributeValue(const AttributeDescription& attribute, const QVariant& value)
+{
+    if (attribute.type == AttributeDescription::Type::Binary) {
+        // The only bytes of the model are notes in their stored encoding.
+        const std::optional<AttributedString> notes = RichTextCodec::decode(value.toByteArray());
+        return notes ? QJsonValue(dictionaryRepresentation(*notes)) : QJsonValue(QJsonValue::Undefined);
+    }
+    return JSONWriter::convertObjectToJSONCompliantValue(value);
+}
+
+QJsonArray wrappedNodes(const QList<ManagedObject*>& members)
+{
+    QJsonArray nodes;
+    for (ManagedObject* member : members) {
+        QJsonObject node = JSONWriter::genericTraversingNode(member, true);
+        if (!node.isEmpty())
+            nodes.append(node);
+    }
+    return nodes;
+}
+
+QJsonObject nodeBody(ManagedObject* node)
+{
+    QJsonObject body;
+    if (!passesExportTest(node))
+        return body;
+    const EntityDescription* entity = node->entity();
+    for (const AttributeDescription& attribute : entity->attributes()) {
+        const QVariant value = node->value(attribute.name);
+        if (!value.isValid())
+            continue;
+        const QJsonValue converted = attributeValue(attribute, value);
+        if (!converted.isUndefined())
+            body.insert(attribute.name, converted);
+    }
+    const bool isTag = dynamic_cast<Tag*>(node) != nullptr;
+    for (const RelationshipDescription& relationship : entity->relationships()) {
+        if (relationship.isToMany) {
+            // A tag never has children; unordered relationships are not part of the format.
+            if (!relationship.isOrdered || (isTag && relationship.name == DisplayItem::childrenKey))
+                continue;
+            body.insert(relationship.name, wrappedNodes(node->objects(relationship.name)));
+        } else if (relationship.name == mainColumnKey) {
+            if (auto* column = dynamic_cast<KanbanColumn*>(node->object(relationship.name)))
+                body.insert(relationship.name, JSONWriter::genericTraversingNode(column, true));
+        }
+    }
+    return body;
+}
+
+} // namespace
+
+QJsonObject JSONWriter::genericTraversingNode(ManagedObject* node, bool includeClassName)
+{
+    Q_UNUSED(includeClassName);
+    if (!node)
+        return {};
+    QJsonObject body = nodeBody(node);
+    if (body.isEmpty())
+        return body;
+    body.insert(objectIDURIKey, node->objectIDURI().toString(QUrl::FullyEncoded));
+    return QJsonObject {{node->entity()->name(), body}};
+}
+
+QJsonValue JSONWriter::convertObjectToJSONCompliantValue(const QVariant& object)
+{
+    switch (object.typeId()) {
+    case QMetaType::QDateTime:
+        return NodeDate::string(object.toDateTime());
+    case QMetaType::QUrl: {
+        const QUrl url = object.toUrl();
+        return url.isEmpty() ? QJsonValue(QJsonValue::Undefined) : QJsonValue(url.toString(QUrl::FullyEncoded));
+    }
+    case QMetaType::QStringList:
+        return QJsonArray::fromStringList(object.toStringList());
+    case QMetaType::QVariantMap:
+        return jsonLinkDictionary(object.toMap());
+    case QMetaType::Bool:
+        return object.toBool();
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return object.toLongLong();
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return object.toDouble();
+    case QMetaType::QString:
+        return object.toString();
+    default:
+        if (object.typeId() == qMetaTypeId<AttributedString>())
+            return dictionaryRepresentation(object.value<AttributedString>());
+        return QJsonValue(QJsonValue::Undefined);
+    }
+}
+
+QJsonArray JSONWriter::archiveArray(const QList<DisplayItem*>& items)
+{
+    QJsonArray archive;
+    for (DisplayItem* item : items) {
+        QJsonObject node = genericTraversingNode(item, true);
+        if (!node.isEmpty())
+            archive.append(node);
+    }
+    return archive;
+}

@@ -1,0 +1,178 @@
+#include "PelorinsKit/board/CardPlacement.h"
+
+#include "PelorinsKit/model/DateHelpers.h"
+#include "PelorinsKit/model/DoneDate.h"
+#include "PelorinsKit/model/Kanban.h"
+#include "PelorinsKit/model/KanbanColumn.h"
+#include "PelorinsKit/model/ListItem.h"
+#include "Platform/core/OrderedSet.h"
+#include "Platform/core/objectgraph/ManagedObjectContext.h"
+
+#include <QSet>
+#include <algorithm>
+
+namespace CardPlacement {
+
+namespace {
+
+int clampedIndex(int index, qsizetype size)
+{
+    return int(std::clamp<qsizetype>(index, 0, size));
+}
+
+} // namespace
+
+QDateTime dayOf(const QDateTime& date)
+{
+    return DateHelpers::beginningOfDate(date);
+}
+
+QDateTime today()
+{
+    return dayOf(QDateTime::currentDateTimeUtc());
+}
+
+std::optional<Place> placeOf(const Kanban* kanban, const ListItem* item)
+{
+    if (!kanban || !item)
+        return std::nullopt;
+    KanbanColumn* column = item->column();
+    if (column && kanban->column().contains(column))
+        return Place {column, std::nullopt, int(column->item().indexOf(item))};
+    const DoneDate* group = item->parentDoneGroup();
+    if (group && group->kanban() == kanban) {
+        const std::optional<QDateTime> doneDate = item->doneDate() ? item->doneDate() : group->doneDate();
+        return Place {nullptr, doneDate, int(group->items().indexOf(item))};
+    }
+    return std::nullopt;
+}
+
+bool isFiled(const Kanban* kanban, const ListItem* item)
+{
+    return placeOf(kanban, item).has_value();
+}
+
+DoneDate* groupOn(const Kanban* kanban, const QDateTime& day)
+{
+    if (!kanban)
+        return nullptr;
+    for (DoneDate* group : kanban->doneDates())
+        if (group->doneDate() == day)
+            return group;
+    return nullptr;
+}
+
+DoneDate* makeGroup(Kanban* kanban, const QDateTime& day, int* insertedAt)
+{
+    ManagedObjectContext* context = kanban ? kanban->managedObjectContext() : nullptr;
+    if (!context)
+        return nullptr;
+    auto* group = context->insertNewObject<DoneDate>(QStringLiteral("DoneDate"));
+    if (!group)
+        return nullptr;
+    group->setDoneDate(day);
+    QList<DoneDate*> groups = kanban->doneDates();
+    const auto older = std::find_if(
+        groups.cbegin(), groups.cend(), [&](const DoneDate* existing) { return existing->doneDate() < day; });
+    const int index = int(older - groups.cbegin());
+    groups.insert(index, group);
+    kanban->setDoneDates(groups);
+    if (insertedAt)
+        *insertedAt = index;
+    return group;
+}
+
+void takeOutOfStageColumns(Kanban* kanban, const QList<ListItem*>& items)
+{
+    if (!kanban)
+        return;
+    const QList<KanbanColumn*> stages = kanban->column();
+    for (ListItem* card : items)
+        if (card->column() && stages.contains(card->column()))
+            card->setColumn(nullptr);
+}
+
+void fileInDoneColumn(Kanban* kanban, const QList<ListItem*>& items, int index)
+{
+    if (!kanban || items.isEmpty())
+        return;
+    for (ListItem* card : items) {
+        if (!card->doneDate())
+            card->setDoneDate(QDateTime::currentDateTimeUtc());
+        card->setDone(true);
+        card->applyRemoveStrikeThrough();
+    }
+    takeOutOfStageColumns(kanban, items);
+    const QDateTime day = dayOf(*items.first()->doneDate());
+    DoneDate* group = groupOn(kanban, day);
+    if (!group)
+        group = makeGroup(kanban, day);
+    if (!group)
+        return;
+    QList<ListItem*> cards = group->items();
+    int at = clampedIndex(index, cards.size());
+    for (ListItem* card : items)
+        if (OrderedSet::insert(cards, card, at))
+            ++at;
+    group->setItems(cards);
+}
+
+void leaveDoneColumn(Kanban* kanban, const QList<ListItem*>& items)
+{
+    QList<DoneDate*> left;
+    for (ListItem* card : items) {
+        if (DoneDate* group = card->parentDoneGroup()) {
+            card->setParentDoneGroup(nullptr);
+            if (!left.contains(group))
+                left.append(group);
+        }
+        card->setDone(false);
+        card->applyRemoveStrikeThrough();
+    }
+    const QDateTime currentDay = today();
+    for (DoneDate* group : left) {
+        if (!group->items().isEmpty() || dayOf(group->doneDate()) == currentDay || group->kanban() != kanban)
+            continue;
+        group->setKanban(nullptr);
+        if (ManagedObjectContext* context = group->managedObjectContext())
+            context->deleteObject(group);
+    }
+}
+
+void placeInStageColumn(Kanban* kanban, KanbanColumn* column, const QList<ListItem*>& items, int index)
+{
+    if (!column)
+        return;
+    QList<ListItem*> leaving;
+    for (ListItem* card : items)
+        if (card->parentDoneGroup() || card->done())
+            leaving.append(card);
+    if (!leaving.isEmpty())
+        leaveDoneColumn(kanban, leaving);
+    QList<ListItem*> cards = column->item();
+    int at = clampedIndex(index, cards.size());
+    for (ListItem* card : items)
+        if (OrderedSet::insert(cards, card, at))
+            ++at;
+    column->setItem(cards);
+}
+
+void restore(Kanban* kanban, ListItem* item, const Place& place)
+{
+    if (!kanban || !item)
+        return;
+    const QList<KanbanColumn*> stages = kanban->column();
+    if (place.column && stages.contains(place.column)) {
+        placeInStageColumn(kanban, place.column, {item}, place.index);
+        return;
+    }
+    if (place.column && !stages.isEmpty()) {
+        placeInStageColumn(kanban, stages.last(), {item}, 0);
+        return;
+    }
+    if (place.doneDate)
+        item->setDoneDate(place.doneDate);
+    fileInDoneColumn(kanban, {item}, place.column ? 0 : place.index);
+}
+
+} // namespace CardPlacement

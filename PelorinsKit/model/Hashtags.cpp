@@ -1,0 +1,59 @@
+#include "PelorinsKit/model/Hashtags.h"
+
+#include "PelorinsKit/notes/AttributeKey.h"
+#include "PelorinsKit/notes/NoteStyleName.h"
+#include "PelorinsKit/notes/NoteTextConventions.h"
+
+namespace {
+
+// The colour of a tag that names no tag of the board: a plain half grey, not the palette's grey.
+const QColor unknownTagColour(128, 128, 128);
+
+const QRegularExpression& tagSignsAndFullStops()
+{
+    static const QRegularExpression expression(QStringLiteral("(#|＃|﹟|\\.)"));
+    return expression;
+}
+
+} // namespace
+
+// Word characters as the platform's expressions know them, so "#café" and "#日本" are whole tags.
+const QRegularExpression& hashtagExpression()
+{
+    static const QRegularExpression expression(
+        QStringLiteral("(#|＃|﹟)([\\p{L}\\p{M}\\p{Nd}\\p{Pc}\\x{200C}\\x{200D}]*)"),
+        QRegularExpression::UseUnicodePropertiesOption);
+    return expression;
+}
+
+QList<QRegularExpressionMatch> identifyTags(const QString& text)
+{
+    QList<QRegularExpressionMatch> matches;
+    for (QRegularExpressionMatchIterator it = hashtagExpression().globalMatch(text); it.hasNext();)
+        matches.append(it.next());
+    return matches;
+}
+
+QString tagName(const QRegularExpressionMatch& match)
+{
+    return match.captured(0).remove(tagSignsAndFullStops());
+}
+
+void styleTags(AttributedString& text, const TagColourLookup& colourOfTag)
+{
+    const QList<QRegularExpressionMatch> matches = identifyTags(text.string());
+    for (const QRegularExpressionMatch& match : matches) {
+        const TextRange range{int(match.capturedStart(0)), int(match.capturedLength(0))};
+
+        QColor colour = unknownTagColour;
+        const std::optional<int> colourNumber = colourOfTag(tagName(match));
+        if (colourNumber && *colourNumber >= 0 && *colourNumber < tagColourPalette().size())
+            colour = tagColourPalette().at(*colourNumber);
+        text.addAttribute(AttributeKey::foregroundColor, colour, range);
+
+        // A tag in a title or header keeps the line's font; elsewhere it stands out in bold.
+        const QVariant styleName = text.attribute(AttributeKey::noteStyleName, range.location);
+        if (styleName.typeId() != QMetaType::QString || styleName.toString() == rawValue(NoteStyleName::body))
+            text.addAttribute(AttributeKey::font, systemFontOfSize(12, QFont::Bold), range);
+    }
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "PelorinsKit/notes/AttributedString.h"
+
+#include <QList>
+#include <QRegularExpression>
+#include <QRegularExpressionMatch>
+#include <functional>
+#include <optional>
+
+// Hash tags in notes: a tag sign ("#", "＃" or "﹟") followed by the word characters of any
+// script, possibly none.
+const QRegularExpression& hashtagExpression();
+
+// The hash tags of the text, in text order.
+QList<QRegularExpressionMatch> identifyTags(const QString& text);
+
+// The name a hash tag refers to: its text without tag signs and full stops.
+QString tagName(const QRegularExpressionMatch& match);
+
+// Answers the colour number of the tag named exactly so, or none when no such tag exists.
+using TagColourLookup = std::function<std::optional<int>(const QString& name)>;
+
+// Colours every hash tag with its tag's palette colour (plain grey when there is no such tag or
+// its colour number is outside the palette), and makes it bold unless it sits in a title or
+// header line. Text outside the tags is left alone.
+void styleTags(AttributedString& text, const TagColourLookup& colourOfTag);
+
+// The same with the board's tags (anything with name() and colour()); the first tag of the
+// name counts.
+template<typename TagPointer>
+void styleTags(AttributedString& text, const QList<TagPointer>& existingTags)
+{
+    styleTags(text, [&existingTags](const QString& name) -> std::optional<int> {
+        for (const TagPointer& tag : existingTags) {
+            if (tag->name() == name)
+                return int(tag->colour());
+        }
+        return std::nullopt;
+    });
+}

@@ -1,0 +1,151 @@
+#include "PelorinsKit/model/Kanban.h"
+
+#include "PelorinsKit/model/DateHelpers.h"
+#include "PelorinsKit/model/DoneDate.h"
+#include "PelorinsKit/model/KanbanColumn.h"
+#include "PelorinsKit/model/ListItem.h"
+#include "PelorinsKit/model/Tag.h"
+#include "Platform/core/ConsoleLog.h"
+#include "Platform/core/objectgraph/ManagedObjectContext.h"
+
+#include <QSet>
+
+namespace {
+const ManagedObject::PropertyKey titleKey(QStringLiteral("title"));
+const ManagedObject::PropertyKey columnKey(QStringLiteral("column"));
+const ManagedObject::PropertyKey mainColumnKey(QStringLiteral("mainColumn"));
+const ManagedObject::PropertyKey tagsKey(QStringLiteral("tags"));
+const ManagedObject::PropertyKey doneDatesKey(QStringLiteral("doneDates"));
+
+// Visits the cards of the stage columns in order, then those of the done column when asked to.
+template <typename Predicate> int countCards(const Kanban& board, bool includeDoneColumn, Predicate counts)
+{
+    int count = 0;
+    const auto countIn = [&](const KanbanColumn* column) {
+        for (const ListItem* card : column->item())
+            if (counts(*card))
+                ++count;
+    };
+    for (const KanbanColumn* column : board.column())
+        countIn(column);
+    if (includeDoneColumn)
+        if (const KanbanColumn* doneColumn = board.mainColumn())
+            countIn(doneColumn);
+    return count;
+}
+}
+
+Kanban::Kanban(const Init& init)
+    : DisplayItem(init)
+{
+}
+
+QString Kanban::title() const
+{
+    return stringValue(titleKey);
+}
+
+void Kanban::setTitle(const QString& title)
+{
+    setValue(titleKey, title);
+}
+
+QList<KanbanColumn*> Kanban::column() const
+{
+    return objectsAs<KanbanColumn>(columnKey);
+}
+
+void Kanban::setColumn(const QList<KanbanColumn*>& column)
+{
+    setObjects(columnKey.name(), QList<ManagedObject*>(column.cbegin(), column.cend()));
+}
+
+KanbanColumn* Kanban::mainColumn() const
+{
+    return objectAs<KanbanColumn>(mainColumnKey);
+}
+
+void Kanban::setMainColumn(KanbanColumn* mainColumn)
+{
+    setObject(mainColumnKey.name(), mainColumn);
+}
+
+QList<Tag*> Kanban::tags() const
+{
+    return objectsAs<Tag>(tagsKey);
+}
+
+void Kanban::setTags(const QList<Tag*>& tags)
+{
+    setObjects(tagsKey.name(), QList<ManagedObject*>(tags.cbegin(), tags.cend()));
+}
+
+QList<DoneDate*> Kanban::doneDates() const
+{
+    return objectsAs<DoneDate>(doneDatesKey);
+}
+
+void Kanban::setDoneDates(const QList<DoneDate*>& doneDates)
+{
+    setObjects(doneDatesKey.name(), QList<ManagedObject*>(doneDates.cbegin(), doneDates.cend()));
+}
+
+bool Kanban::isItemExpandable() const
+{
+    return false;
+}
+
+int Kanban::numberOfItemsWith(const Tag* tag) const
+{
+    return countCards(*this, true, [tag](const ListItem& card) { return card.tags().contains(tag); });
+}
+
+int Kanban::numberOfDone() const
+{
+    return countCards(*this, true, [](const ListItem& card) { return card.done(); });
+}
+
+int Kanban::numberOfNotDone(std::optional<bool> rightColumnsOnly) const
+{
+    return countCards(*this, !rightColumnsOnly.value_or(true), [](const ListItem& card) { return !card.done(); });
+}
+
+int Kanban::numberOfOverdueCards(std::optional<bool> rightColumnsOnly, const QDateTime& now) const
+{
+    return countCards(*this, !rightColumnsOnly.value_or(true), [&now](const ListItem& card) {
+        const std::optional<QDateTime> dueDate = card.dueDate();
+        return !card.done() && dueDate && now > *dueDate;
+    });
+}
+
+int Kanban::numberOfDueSoonCards(
+    std::optional<bool> rightColumnsOnly, const QDateTime& now, const UserDefaults& defaults) const
+{
+    return countCards(*this, !rightColumnsOnly.value_or(true), [&](const ListItem& card) {
+        const std::optional<QDateTime> dueDate = card.dueDate();
+        return !card.done() && dueDate && DateHelpers::dueSoon(*dueDate, now, defaults);
+    });
+}
+
+void Kanban::cleanupTags()
+{
+    QSet<QString> usedNames;
+    const auto collect = [&usedNames](const KanbanColumn* column) {
+        for (const ListItem* card : column->item())
+            for (const QString& name : card->getAllTagNames())
+                usedNames.insert(name);
+    };
+    for (const KanbanColumn* column : this->column())
+        collect(column);
+    if (const KanbanColumn* doneColumn = mainColumn())
+        collect(doneColumn);
+
+    QList<Tag*> unused;
+    for (Tag* tag : tags())
+        if (!usedNames.contains(tag->name()))
+            unused.append(tag);
+    for (Tag* tag : std::as_const(unused)) {
+        ConsoleLog::write(QStringLiteral("deleting tag ") + tag->name());
+        tag->managedObjectContext()->deleteObject(tag);
+    }
+}

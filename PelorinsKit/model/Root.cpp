@@ -1,0 +1,6 @@
+#include "PelorinsKit/model/Root.h"
+
+Root::Root(const Init& init)
+    : Folder(init)
+{
+}

@@ -1,0 +1,517 @@
+#include "PelorinsKit/notes/RichTextCodec.h"
+
+#include "PelorinsKit/notes/NoteTextConventions.h"
+#include "PelorinsKit/notes/ParagraphStyle.h"
+#include "PelorinsKit/notes/TextAttachment.h"
+#include "Platform/core/ConsoleLog.h"
+
+#include <QCborArray>
+#include <QCborMap>
+#include <QCborStreamReader>
+#include <QCborValue>
+#include <QColor>
+#include <QDateTime>
+#include <QFont>
+#include <QUrl>
+#include <QtEndian>
+#include <cmath>
+#include <limits>
+#include <variant>
+
+namespace {
+
+// Values of our own types travel as CBOR's "serialised object" tag: [type name, arguments...].
+constexpr QCborTag objectTag = QCborTag(27);
+constexpr QCborTag selfDescribeTag = QCborTag(55799);
+// Link dictionaries nest a little (calendar data inside the link); nothing legitimate nests deep.
+constexpr int maximumDepth = 16;
+
+// Deflate never expands more than about 1032 to 1, so a size header beyond that ratio is corrupt
+// and is refused before anything is allocated for it.
+constexpr qsizetype maximumInflation = 1032;
+
+const QString versionKey = QStringLiteral("version");
+const QString contentKey = QStringLiteral("content");
+const QString stringKey = QStringLiteral("string");
+const QString attributesKey = QStringLiteral("attributes");
+const QString runsKey = QStringLiteral("runs");
+
+const QString colourType = QStringLiteral("QColor");
+const QString labelColourType = QStringLiteral("labelColor");
+const QString fontType = QStringLiteral("QFont");
+const QString paragraphStyleType = QStringLiteral("ParagraphStyle");
+const QString attachmentType = QStringLiteral("TextAttachment");
+
+const QString alignmentField = QStringLiteral("alignment");
+
+// The numeric fields of a paragraph style, by their stored names.
+struct ParagraphField
+{
+    QString name;
+    double ParagraphStyle::*member;
+};
+
+const QList<ParagraphField>& paragraphFields()
+{
+    static const QList<ParagraphField> fields{
+        {QStringLiteral("paragraphSpacing"), &ParagraphStyle::paragraphSpacing},
+        {QStringLiteral("paragraphSpacingBefore"), &ParagraphStyle::paragraphSpacingBefore},
+        {QStringLiteral("firstLineHeadIndent"), &ParagraphStyle::firstLineHeadIndent},
+        {QStringLiteral("headIndent"), &ParagraphStyle::headIndent},
+        {QStringLiteral("tailIndent"), &ParagraphStyle::tailIndent},
+        {QStringLiteral("minimumLineHeight"), &ParagraphStyle::minimumLineHeight},
+        {QStringLiteral("maximumLineHeight"), &ParagraphStyle::maximumLineHeight},
+        {QStringLiteral("lineHeightMultiple"), &ParagraphStyle::lineHeightMultiple},
+    };
+    return fields;
+}
+
+// The text travels as its UTF-16 code units, little-endian, so that every position survives,
+// even that of a lone surrogate, which UTF-8 cannot carry.
+QByteArray utf16Bytes(const QString& text)
+{
+    QByteArray bytes(text.size() * 2, Qt::Uninitialized);
+    qToLittleEndian<quint16>(text.utf16(), text.size(), bytes.data());
+    return bytes;
+}
+
+std::optional<QString> textFromUtf16Bytes(const QByteArray& bytes)
+{
+    if (bytes.size() % 2 != 0)
+        return std::nullopt;
+    QString text(bytes.size() / 2, Qt::Uninitialized);
+    qFromLittleEndian<quint16>(bytes.constData(), text.size(), text.data());
+    return text;
+}
+
+QCborValue object(const QString& type, QCborArray arguments = {})
+{
+    arguments.prepend(type);
+    return QCborValue(objectTag, arguments);
+}
+
+// Encoding -------------------------------------------------------------------------------------
+
+std::optional<QCborValue> encodeValue(const QVariant& value, int depth);
+
+std::optional<QCborValue> encodeMap(const QVariantMap& map, int depth)
+{
+    QCborMap result;
+    for (auto it = map.cbegin(); it != map.cend(); ++it) {
+        std::optional<QCborValue> encoded = encodeValue(it.value(), depth + 1);
+        if (!encoded)
+            return std::nullopt;
+        result.insert(it.key(), *encoded);
+    }
+    return QCborValue(result);
+}
+
+QCborValue encodeColour(const QColor& colour)
+{
+    if (colour == normalTypingColour())
+        return object(labelColourType);
+    if (!colour.isValid())
+        return object(colourType);
+    const QRgba64 rgba = colour.rgba64();
+    return object(colourType, {rgba.red(), rgba.green(), rgba.blue(), rgba.alpha()});
+}
+
+QCborValue encodeParagraphStyle(const ParagraphStyle& style)
+{
+    QCborMap fields;
+    if (style.alignment != ParagraphStyle().alignment)
+        fields.insert(alignmentField, qint64(style.alignment.toInt()));
+    for (const ParagraphField& field : paragraphFields()) {
+        if (style.*field.member != 0)
+            fields.insert(field.name, style.*field.member);
+    }
+    return object(paragraphStyleType, {fields});
+}
+
+QCborValue encodeAttachment(const TextAttachment& attachment)
+{
+    QCborArray arguments{attachment.fileType, attachment.contents};
+    if (attachment.fileWrapper)
+        arguments << attachment.fileWrapper->filename << attachment.fileWrapper->contents;
+    return object(attachmentType, arguments);
+}
+
+std::optional<QCborValue> encodeValue(const QVariant& value, int depth)
+{
+    if (depth > maximumDepth)
+        return std::nullopt;
+    const int type = value.typeId();
+    switch (type) {
+    case QMetaType::QString:
+        return QCborValue(value.toString());
+    case QMetaType::Bool:
+        return QCborValue(value.toBool());
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::LongLong:
+        return QCborValue(value.toLongLong());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return QCborValue(value.toDouble());
+    case QMetaType::QByteArray:
+        return QCborValue(value.toByteArray());
+    case QMetaType::QDateTime:
+        if (!value.toDateTime().isValid())
+            return std::nullopt;
+        return QCborValue(value.toDateTime());
+    case QMetaType::QUrl:
+        return QCborValue(value.toUrl());
+    case QMetaType::QVariantMap:
+        return encodeMap(value.toMap(), depth);
+    case QMetaType::QVariantList:
+    case QMetaType::QStringList: {
+        QCborArray result;
+        for (const QVariant& element : value.toList()) {
+            std::optional<QCborValue> encoded = encodeValue(element, depth + 1);
+            if (!encoded)
+                return std::nullopt;
+            result.append(*encoded);
+        }
+        return QCborValue(result);
+    }
+    case QMetaType::QColor:
+        return encodeColour(value.value<QColor>());
+    case QMetaType::QFont:
+        return object(fontType, {value.value<QFont>().toString()});
+    default:
+        break;
+    }
+    if (type == qMetaTypeId<ParagraphStyle>())
+        return encodeParagraphStyle(value.value<ParagraphStyle>());
+    if (type == qMetaTypeId<TextAttachment>())
+        return encodeAttachment(value.value<TextAttachment>());
+    return std::nullopt;
+}
+
+QCborMap encodeAttributes(const QVariantMap& attributes)
+{
+    QCborMap encoded;
+    for (auto it = attributes.cbegin(); it != attributes.cend(); ++it) {
+        const std::optional<QCborValue> value = encodeValue(it.value(), 0);
+        if (value) {
+            encoded.insert(it.key(), *value);
+            continue;
+        }
+        ConsoleLog::write(QStringLiteral("Notes attribute %1 has a value of type %2 that cannot be stored")
+                              .arg(it.key(), QString::fromLatin1(it.value().typeName())));
+    }
+    return encoded;
+}
+
+// Decoding -------------------------------------------------------------------------------------
+
+// A reason why stored bytes are not a readable document.
+struct DecodeError
+{
+    QString reason;
+};
+
+template<typename T>
+using Decoded = std::variant<T, DecodeError>;
+
+std::optional<QVariant> decodeValue(const QCborValue& value, int depth);
+
+std::optional<QVariantMap> decodeMap(const QCborMap& map, int depth)
+{
+    QVariantMap result;
+    for (auto it = map.cbegin(); it != map.cend(); ++it) {
+        if (!it.key().isString())
+            return std::nullopt;
+        std::optional<QVariant> decoded = decodeValue(it.value(), depth + 1);
+        if (!decoded)
+            return std::nullopt;
+        result.insert(it.key().toString(), *decoded);
+    }
+    return result;
+}
+
+std::optional<double> finiteNumber(const QCborValue& value)
+{
+    if (!value.isInteger() && !value.isDouble())
+        return std::nullopt;
+    const double number = value.toDouble();
+    if (!std::isfinite(number))
+        return std::nullopt;
+    return number;
+}
+
+std::optional<QVariant> decodeColour(const QCborArray& arguments)
+{
+    if (arguments.size() == 1)
+        return QVariant(QColor());
+    if (arguments.size() != 5)
+        return std::nullopt;
+    quint16 components[4];
+    for (int i = 0; i < 4; ++i) {
+        const QCborValue component = arguments.at(i + 1);
+        if (!component.isInteger() || component.toInteger() < 0 || component.toInteger() > 0xFFFF)
+            return std::nullopt;
+        components[i] = quint16(component.toInteger());
+    }
+    return QVariant(QColor(QRgba64::fromRgba64(components[0], components[1], components[2], components[3])));
+}
+
+std::optional<QVariant> decodeParagraphStyle(const QCborArray& arguments)
+{
+    if (arguments.size() != 2 || !arguments.at(1).isMap())
+        return std::nullopt;
+    const QCborMap fields = arguments.at(1).toMap();
+    ParagraphStyle style;
+    qsizetype known = 0;
+    if (fields.contains(alignmentField)) {
+        const QCborValue alignment = fields.value(alignmentField);
+        if (!alignment.isInteger() || alignment.toInteger() < 0 || alignment.toInteger() > 0xFFFF)
+            return std::nullopt;
+        style.alignment = Qt::Alignment(int(alignment.toInteger()));
+        ++known;
+    }
+    for (const ParagraphField& field : paragraphFields()) {
+        if (!fields.contains(field.name))
+            continue;
+        const std::optional<double> number = finiteNumber(fields.value(field.name));
+        if (!number)
+            return std::nullopt;
+        style.*field.member = *number;
+        ++known;
+    }
+    if (known != fields.size())
+        return std::nullopt;
+    return QVariant::fromValue(style);
+}
+
+std::optional<QVariant> decodeAttachment(const QCborArray& arguments)
+{
+    if ((arguments.size() != 3 && arguments.size() != 5) || !arguments.at(1).isString()
+        || !arguments.at(2).isByteArray())
+        return std::nullopt;
+    TextAttachment attachment;
+    attachment.fileType = arguments.at(1).toString();
+    attachment.contents = arguments.at(2).toByteArray();
+    if (arguments.size() == 5) {
+        if (!arguments.at(3).isString() || !arguments.at(4).isByteArray())
+            return std::nullopt;
+        attachment.fileWrapper = TextAttachment::FileWrapper{arguments.at(3).toString(), arguments.at(4).toByteArray()};
+    }
+    return QVariant::fromValue(attachment);
+}
+
+std::optional<QVariant> decodeObject(const QCborValue& tagged)
+{
+    if (tagged.tag() != objectTag || !tagged.taggedValue().isArray())
+        return std::nullopt;
+    const QCborArray arguments = tagged.taggedValue().toArray();
+    if (arguments.isEmpty() || !arguments.at(0).isString())
+        return std::nullopt;
+    const QString type = arguments.at(0).toString();
+    if (type == labelColourType && arguments.size() == 1)
+        return QVariant(normalTypingColour());
+    if (type == colourType)
+        return decodeColour(arguments);
+    if (type == fontType && arguments.size() == 2 && arguments.at(1).isString()) {
+        QFont font;
+        if (!font.fromString(arguments.at(1).toString()))
+            return std::nullopt;
+        return QVariant(font);
+    }
+    if (type == paragraphStyleType)
+        return decodeParagraphStyle(arguments);
+    if (type == attachmentType)
+        return decodeAttachment(arguments);
+    return std::nullopt;
+}
+
+std::optional<QVariant> decodeValue(const QCborValue& value, int depth)
+{
+    if (depth > maximumDepth)
+        return std::nullopt;
+    if (value.isString())
+        return QVariant(value.toString());
+    if (value.isBool())
+        return QVariant(value.toBool());
+    if (value.isInteger()) {
+        const qint64 number = value.toInteger();
+        if (number >= std::numeric_limits<int>::min() && number <= std::numeric_limits<int>::max())
+            return QVariant(int(number));
+        return QVariant(qlonglong(number));
+    }
+    if (value.isDouble())
+        return QVariant(value.toDouble());
+    if (value.isByteArray())
+        return QVariant(value.toByteArray());
+    if (value.isDateTime()) {
+        const QDateTime dateTime = value.toDateTime();
+        return dateTime.isValid() ? std::optional<QVariant>(dateTime) : std::nullopt;
+    }
+    if (value.isUrl())
+        return QVariant(value.toUrl());
+    if (value.isMap()) {
+        std::optional<QVariantMap> map = decodeMap(value.toMap(), depth);
+        return map ? std::optional<QVariant>(*map) : std::nullopt;
+    }
+    if (value.isArray()) {
+        QVariantList list;
+        for (const QCborValue& element : value.toArray()) {
+            std::optional<QVariant> decoded = decodeValue(element, depth + 1);
+            if (!decoded)
+                return std::nullopt;
+            list.append(*decoded);
+        }
+        return QVariant(list);
+    }
+    if (value.isTag())
+        return decodeObject(value);
+    return std::nullopt;
+}
+
+// The one CBOR item of `data`, with nothing after it.
+std::optional<QCborValue> readDocument(const QByteArray& data)
+{
+    QCborStreamReader reader(data);
+    const QCborValue value = QCborValue::fromCbor(reader);
+    if (reader.lastError() != QCborError::NoError || reader.currentOffset() != data.size())
+        return std::nullopt;
+    return value;
+}
+
+// The inflated content, or none when the size header is impossible or the stream is damaged.
+std::optional<QByteArray> uncompressed(const QByteArray& compressed)
+{
+    if (compressed.size() <= 4)
+        return std::nullopt;
+    const auto* header = reinterpret_cast<const uchar*>(compressed.constData());
+    const quint32 size = quint32(header[0]) << 24 | quint32(header[1]) << 16 | quint32(header[2]) << 8 | header[3];
+    if (size == 0 || qint64(size) > qint64(compressed.size() - 4) * maximumInflation)
+        return std::nullopt;
+    QByteArray content = qUncompress(compressed);
+    if (content.size() != qsizetype(size))
+        return std::nullopt;
+    return content;
+}
+
+Decoded<AttributedString> decodeText(const QByteArray& data)
+{
+    const std::optional<QCborValue> document = readDocument(data);
+    if (!document)
+        return DecodeError{QStringLiteral("not a CBOR document")};
+    if (document->tag() != selfDescribeTag || !document->taggedValue().isMap())
+        return DecodeError{QStringLiteral("not a rich-text document")};
+    const QCborMap root = document->taggedValue().toMap();
+
+    const QCborValue version = root.value(versionKey);
+    if (!version.isInteger())
+        return DecodeError{QStringLiteral("no version")};
+    if (version.toInteger() > RichTextCodec::currentVersion)
+        return DecodeError{QStringLiteral("version %1 is newer than this program reads").arg(version.toInteger())};
+    if (version.toInteger() != RichTextCodec::currentVersion)
+        return DecodeError{QStringLiteral("unknown version %1").arg(version.toInteger())};
+
+    const QCborValue compressed = root.value(contentKey);
+    if (!compressed.isByteArray() || root.size() != 2)
+        return DecodeError{QStringLiteral("malformed document")};
+    const std::optional<QByteArray> inflated = uncompressed(compressed.toByteArray());
+    const std::optional<QCborValue> content = inflated ? readDocument(*inflated) : std::nullopt;
+    if (!content || !content->isMap())
+        return DecodeError{QStringLiteral("unreadable content")};
+    const QCborMap body = content->toMap();
+
+    const QCborValue string = body.value(stringKey);
+    const QCborValue attributeSets = body.value(attributesKey);
+    const QCborValue runs = body.value(runsKey);
+    const std::optional<QString> decodedText =
+        string.isByteArray() ? textFromUtf16Bytes(string.toByteArray()) : std::nullopt;
+    if (!decodedText || !attributeSets.isArray() || !runs.isArray() || body.size() != 3)
+        return DecodeError{QStringLiteral("malformed content")};
+    const QString& text = *decodedText;
+
+    QList<QVariantMap> sets;
+    for (const QCborValue& set : attributeSets.toArray()) {
+        std::optional<QVariantMap> attributes = set.isMap() ? decodeMap(set.toMap(), 0) : std::nullopt;
+        if (!attributes)
+            return DecodeError{QStringLiteral("unreadable attribute value")};
+        sets.append(std::move(*attributes));
+    }
+
+    // Runs are pairs of a length and an index into the attribute sets.
+    const QCborArray pairs = runs.toArray();
+    if (pairs.size() % 2 != 0)
+        return DecodeError{QStringLiteral("malformed run")};
+    AttributedString result;
+    qint64 position = 0;
+    for (qsizetype i = 0; i < pairs.size(); i += 2) {
+        const QCborValue length = pairs.at(i);
+        const QCborValue set = pairs.at(i + 1);
+        if (!length.isInteger() || !set.isInteger())
+            return DecodeError{QStringLiteral("malformed run")};
+        if (length.toInteger() <= 0 || length.toInteger() > text.size() - position)
+            return DecodeError{QStringLiteral("run outside the text")};
+        if (set.toInteger() < 0 || set.toInteger() >= sets.size())
+            return DecodeError{QStringLiteral("run without attributes")};
+        result.append(AttributedString(text.mid(position, length.toInteger()), sets.at(set.toInteger())));
+        position += length.toInteger();
+    }
+    if (position != text.size())
+        return DecodeError{QStringLiteral("runs do not cover the text")};
+    return result;
+}
+
+} // namespace
+
+QByteArray RichTextCodec::encode(const AttributedString& text)
+{
+    // Notes reuse a handful of line styles, so each distinct attribute set is stored once and
+    // runs refer to it by index.
+    QList<QVariantMap> sets;
+    QCborArray attributeSets;
+    QCborArray runs;
+    text.enumerateAttributes(TextRange{0, text.length()}, [&](const QVariantMap& attributes, TextRange range) {
+        qsizetype index = sets.indexOf(attributes);
+        if (index < 0) {
+            index = sets.size();
+            sets.append(attributes);
+            attributeSets.append(encodeAttributes(attributes));
+        }
+        runs.append(range.length);
+        runs.append(index);
+    });
+    const QCborMap content{
+        {stringKey, utf16Bytes(text.string())},
+        {attributesKey, attributeSets},
+        {runsKey, runs},
+    };
+    const QCborMap root{
+        {versionKey, currentVersion},
+        {contentKey, qCompress(QCborValue(content).toCbor())},
+    };
+    return QCborValue(selfDescribeTag, root).toCbor();
+}
+
+std::optional<AttributedString> RichTextCodec::decode(const QByteArray& data)
+{
+    Decoded<AttributedString> decoded = decodeText(data);
+    if (const DecodeError* error = std::get_if<DecodeError>(&decoded)) {
+        ConsoleLog::write(QStringLiteral("Stored notes are unreadable (%1); they read as no notes").arg(error->reason));
+        return std::nullopt;
+    }
+    return std::get<AttributedString>(std::move(decoded));
+}
+
+QByteArray RichTextCodec::encodeDictionary(const QVariantMap& dictionary)
+{
+    const std::optional<QCborValue> encoded = encodeMap(dictionary, 0);
+    return encoded ? encoded->toCbor() : QByteArray();
+}
+
+std::optional<QVariantMap> RichTextCodec::decodeDictionary(const QByteArray& data)
+{
+    const std::optional<QCborValue> document = readDocument(data);
+    if (!document || !document->isMap())
+        return std::nullopt;
+    return decodeMap(document->toMap(), 0);
+}

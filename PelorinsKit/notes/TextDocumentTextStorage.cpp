@@ -1,0 +1,297 @@
+#include "PelorinsKit/notes/TextDocumentTextStorage.h"
+
+#include "PelorinsKit/notes/AttributeKey.h"
+#include "PelorinsKit/notes/ParagraphStyle.h"
+#include "PelorinsKit/notes/TextAttachmentObject.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QColor>
+#include <QFont>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace {
+
+QVariantMap characterAttributesOf(const QTextFormat& format)
+{
+    return format.property(TextDocumentTextStorage::characterAttributesProperty).toMap();
+}
+
+QVariantMap lineAttributesOf(const QTextBlock& block)
+{
+    return block.blockFormat().property(TextDocumentTextStorage::lineAttributesProperty).toMap();
+}
+
+// The characters of `attributes` that are not line-level, or those that are.
+QVariantMap split(const QVariantMap& attributes, bool lineLevel)
+{
+    QVariantMap part;
+    for (auto it = attributes.cbegin(); it != attributes.cend(); ++it)
+        if (TextDocumentTextStorage::lineAttributeNames().contains(it.key()) == lineLevel)
+            part.insert(it.key(), it.value());
+    return part;
+}
+
+bool isBlockSeparator(QChar character)
+{
+    // The document turns each of these into a block of its own; keeping each one character long
+    // keeps every position the same in both forms.
+    return character == QLatin1Char('\n') || character == QLatin1Char('\r') || character == QChar::ParagraphSeparator;
+}
+
+// The position of the separator that ends `block`.
+int separatorPosition(const QTextBlock& block)
+{
+    return block.position() + block.length() - 1;
+}
+
+TextRange intersection(TextRange a, TextRange b)
+{
+    const int start = std::max(a.location, b.location);
+    const int end = std::min(a.end(), b.end());
+    return TextRange {start, std::max(0, end - start)};
+}
+
+// One stretch of characters with one character format, as the document holds them.
+struct Piece
+{
+    TextRange range;
+    QString text;
+    QTextCharFormat format;
+    QTextBlock block;
+};
+
+// The pieces of `range` in text order, the line feed ending each block included.
+QList<Piece> piecesOf(QTextDocument* document, TextRange range)
+{
+    QList<Piece> pieces;
+    for (QTextBlock block = document->findBlock(range.location); block.isValid() && block.position() < range.end();
+         block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const TextRange part = intersection(TextRange {fragment.position(), fragment.length()}, range);
+            if (part.length > 0)
+                pieces.append(Piece {part, fragment.text().mid(part.location - fragment.position(), part.length),
+                    fragment.charFormat(), block});
+        }
+        const int separator = separatorPosition(block);
+        if (block.next().isValid() && range.contains(separator))
+            pieces.append(Piece {TextRange {separator, 1}, QStringLiteral("\n"), block.next().charFormat(), block});
+    }
+    return pieces;
+}
+
+} // namespace
+
+const QStringList& TextDocumentTextStorage::lineAttributeNames()
+{
+    static const QStringList names {
+        AttributeKey::noteStyleName, AttributeKey::isChecklistChecked, AttributeKey::paragraphStyle};
+    return names;
+}
+
+TextDocumentTextStorage::TextDocumentTextStorage(QTextDocument* document, const FileIconProvider* fileIcons)
+    : m_document(document)
+{
+    // One drawing object per document, however many storages look at it.
+    QAbstractTextDocumentLayout* layout = document->documentLayout();
+    if (!layout->handlerForObject(TextAttachmentObject::objectType))
+        layout->registerHandler(TextAttachmentObject::objectType, new TextAttachmentObject(fileIcons, document));
+}
+
+QTextCharFormat TextDocumentTextStorage::charFormat(const QVariantMap& characterAttributes)
+{
+    QTextCharFormat format;
+    if (characterAttributes.isEmpty())
+        return format;
+    format.setProperty(characterAttributesProperty, characterAttributes);
+    const QVariant font = characterAttributes.value(AttributeKey::font);
+    if (font.typeId() == QMetaType::QFont)
+        format.setFont(font.value<QFont>(), QTextCharFormat::FontPropertiesAll);
+    const QVariant colour = characterAttributes.value(AttributeKey::foregroundColor);
+    if (colour.typeId() == QMetaType::QColor)
+        format.setForeground(colour.value<QColor>());
+    if (characterAttributes.value(AttributeKey::strikethroughStyle).toInt() != 0)
+        format.setFontStrikeOut(true);
+    if (characterAttributes.contains(AttributeKey::attachment))
+        format.setObjectType(TextAttachmentObject::objectType);
+    const QVariant link = characterAttributes.value(AttributeKey::link);
+    if (link.isValid()) {
+        format.setAnchor(true);
+        format.setAnchorHref(link.typeId() == QMetaType::QUrl ? link.toUrl().toString() : link.toString());
+    }
+    return format;
+}
+
+QTextBlockFormat TextDocumentTextStorage::blockFormat(const QVariantMap& lineAttributes)
+{
+    QTextBlockFormat format;
+    if (lineAttributes.isEmpty())
+        return format;
+    format.setProperty(lineAttributesProperty, lineAttributes);
+    const QVariant paragraph = lineAttributes.value(AttributeKey::paragraphStyle);
+    if (paragraph.typeId() == qMetaTypeId<ParagraphStyle>()) {
+        const auto style = paragraph.value<ParagraphStyle>();
+        format.setTopMargin(style.paragraphSpacingBefore);
+        format.setBottomMargin(style.paragraphSpacing);
+        format.setLeftMargin(style.headIndent);
+        format.setTextIndent(style.firstLineHeadIndent - style.headIndent);
+    }
+    return format;
+}
+
+QVariantMap TextDocumentTextStorage::attributes(const QTextCharFormat& charFormat, const QTextBlockFormat& blockFormat)
+{
+    QVariantMap attributes = split(characterAttributesOf(charFormat), false);
+    // Text typed after an attachment takes its format without the object type: it is text.
+    if (charFormat.objectType() != TextAttachmentObject::objectType)
+        attributes.remove(AttributeKey::attachment);
+    attributes.insert(split(blockFormat.property(lineAttributesProperty).toMap(), true));
+    return attributes;
+}
+
+QString TextDocumentTextStorage::string() const
+{
+    if (!m_document)
+        return QString();
+    // The raw text keeps every character as it is (the plain text turns non-breaking spaces into
+    // spaces); its block separators are the line feeds.
+    QString text = m_document->toRawText().left(length());
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+int TextDocumentTextStorage::length() const
+{
+    return m_document ? m_document->characterCount() - 1 : 0;
+}
+
+TextRange TextDocumentTextStorage::clipped(TextRange range) const
+{
+    const int start = std::clamp(range.location, 0, length());
+    const int end = std::clamp(range.end(), start, length());
+    return TextRange {start, end - start};
+}
+
+AttributedString TextDocumentTextStorage::attributedSubstring(TextRange range) const
+{
+    AttributedString text;
+    range = clipped(range);
+    if (!m_document || range.length == 0)
+        return text;
+    for (const Piece& piece : piecesOf(m_document, range))
+        text.append(AttributedString(piece.text, attributes(piece.format, piece.block.blockFormat())));
+    return text;
+}
+
+QVariant TextDocumentTextStorage::attribute(const QString& key, int index) const
+{
+    if (index < 0 || index >= length())
+        return QVariant();
+    return attributedSubstring(TextRange {index, 1}).attributes(0).value(key);
+}
+
+void TextDocumentTextStorage::editLines(TextRange range, const std::function<void(QVariantMap&)>& edit)
+{
+    range = clipped(range);
+    if (!m_document || range.length == 0)
+        return;
+    QTextCursor cursor(m_document);
+    cursor.beginEditBlock();
+    for (QTextBlock block = m_document->findBlock(range.location); block.isValid() && block.position() < range.end();
+         block = block.next()) {
+        QVariantMap lineAttributes = lineAttributesOf(block);
+        edit(lineAttributes);
+        cursor.setPosition(block.position());
+        cursor.setBlockFormat(blockFormat(lineAttributes));
+    }
+    cursor.endEditBlock();
+}
+
+void TextDocumentTextStorage::editCharacters(TextRange range, const std::function<void(QVariantMap&)>& edit)
+{
+    range = clipped(range);
+    if (!m_document || range.length == 0)
+        return;
+    // Formats are set after the walk: setting one merges and splits the fragments being walked.
+    const QList<Piece> pieces = piecesOf(m_document, range);
+    QTextCursor cursor(m_document);
+    cursor.beginEditBlock();
+    for (const Piece& piece : pieces) {
+        QVariantMap characterAttributes = characterAttributesOf(piece.format);
+        edit(characterAttributes);
+        cursor.setPosition(piece.range.location);
+        cursor.setPosition(piece.range.end(), QTextCursor::KeepAnchor);
+        cursor.setCharFormat(charFormat(characterAttributes));
+    }
+    cursor.endEditBlock();
+}
+
+void TextDocumentTextStorage::addAttributes(const QVariantMap& attributes, TextRange range)
+{
+    const QVariantMap lineAttributes = split(attributes, true);
+    const QVariantMap characterAttributes = split(attributes, false);
+    if (!lineAttributes.isEmpty())
+        editLines(range, [&lineAttributes](QVariantMap& line) { line.insert(lineAttributes); });
+    if (!characterAttributes.isEmpty())
+        editCharacters(
+            range, [&characterAttributes](QVariantMap& characters) { characters.insert(characterAttributes); });
+}
+
+void TextDocumentTextStorage::removeAttribute(const QString& key, TextRange range)
+{
+    if (lineAttributeNames().contains(key))
+        editLines(range, [&key](QVariantMap& line) { line.remove(key); });
+    else
+        editCharacters(range, [&key](QVariantMap& characters) { characters.remove(key); });
+}
+
+void TextDocumentTextStorage::replaceCharacters(TextRange range, const AttributedString& text)
+{
+    range = clipped(range);
+    if (!m_document)
+        return;
+    const QTextBlock head = m_document->findBlock(range.location);
+    const int headStart = head.position();
+    const QTextBlockFormat headFormat = head.blockFormat();
+    const QTextBlockFormat tailFormat = m_document->findBlock(range.end()).blockFormat();
+
+    QTextCursor cursor(m_document);
+    cursor.beginEditBlock();
+    cursor.setPosition(range.location);
+    cursor.setPosition(range.end(), QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    text.enumerateAttributes(TextRange {0, text.length()}, [&](const QVariantMap& attributes, TextRange run) {
+        const QTextCharFormat format = charFormat(split(attributes, false));
+        int chunkStart = run.location;
+        for (int i = run.location; i <= run.end(); ++i) {
+            const bool atSeparator = i < run.end() && isBlockSeparator(text.string().at(i));
+            if (i < run.end() && !atSeparator)
+                continue;
+            if (i > chunkStart)
+                cursor.insertText(text.string().mid(chunkStart, i - chunkStart), format);
+            if (atSeparator)
+                cursor.insertBlock(QTextBlockFormat(), format);
+            chunkStart = i + 1;
+        }
+    });
+
+    // Each block takes the line attributes of its first character.
+    const int newEnd = range.location + text.length();
+    for (QTextBlock block = m_document->findBlock(headStart); block.isValid() && block.position() <= newEnd;
+         block = block.next()) {
+        QTextBlockFormat format;
+        if (block.position() < range.location)
+            format = headFormat;
+        else if (block.position() < newEnd)
+            format = blockFormat(split(text.attributes(block.position() - range.location), true));
+        else
+            format = tailFormat;
+        cursor.setPosition(block.position());
+        cursor.setBlockFormat(format);
+    }
+    cursor.endEditBlock();
+}

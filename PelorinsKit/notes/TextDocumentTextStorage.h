@@ -1,0 +1,63 @@
+#pragma once
+
+#include "PelorinsKit/notes/NoteTextStorage.h"
+
+#include <QPointer>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
+#include <QTextDocument>
+#include <QTextFormat>
+
+class FileIconProvider;
+
+// Notes text held in the editor's QTextDocument. Each line of the text is one block, its line
+// feed the block's end. The line-level attributes (note style name, checklist state, paragraph
+// style) live on the block format and hold for the whole line, terminator included; the
+// character attributes live on the character formats, the line feed's on the format of the
+// block separator. Attachments are U+FFFC object characters drawn by TextAttachmentObject.
+//
+// A block takes its line attributes from the first character it holds: replacing characters
+// gives a block whose first character is new the line attributes of that character, and leaves
+// every other block's alone. Line-level attributes set over part of a line apply to the line.
+//
+// Every edit goes through one QTextCursor edit block, so the document records it as one step.
+class TextDocumentTextStorage : public NoteTextStorage
+{
+public:
+    static constexpr int characterAttributesProperty = QTextFormat::UserProperty + 1;
+    static constexpr int lineAttributesProperty = QTextFormat::UserProperty + 2;
+
+    // Note style name, checklist state and paragraph style.
+    static const QStringList& lineAttributeNames();
+
+    // Registers the drawing of attachments on the document's layout, unless an earlier storage
+    // did; `fileIcons` (which may be null, and must outlive the document) gives link cards to
+    // files their icons.
+    explicit TextDocumentTextStorage(QTextDocument* document, const FileIconProvider* fileIcons = nullptr);
+
+    QTextDocument* document() const { return m_document; }
+
+    AttributedString attributedString() const { return attributedSubstring(TextRange {0, length()}); }
+    void setAttributedString(const AttributedString& text) { replaceCharacters(TextRange {0, length()}, text); }
+
+    // The formats that carry attributes, with what the layout needs to show them.
+    static QTextCharFormat charFormat(const QVariantMap& characterAttributes);
+    static QTextBlockFormat blockFormat(const QVariantMap& lineAttributes);
+    // The attributes a character of this format in a block of that format carries.
+    static QVariantMap attributes(const QTextCharFormat& charFormat, const QTextBlockFormat& blockFormat);
+
+    QString string() const override;
+    int length() const override;
+    AttributedString attributedSubstring(TextRange range) const override;
+    QVariant attribute(const QString& key, int index) const override;
+    void addAttributes(const QVariantMap& attributes, TextRange range) override;
+    void removeAttribute(const QString& key, TextRange range) override;
+    void replaceCharacters(TextRange range, const AttributedString& text) override;
+
+private:
+    TextRange clipped(TextRange range) const;
+    void editLines(TextRange range, const std::function<void(QVariantMap&)>& edit);
+    void editCharacters(TextRange range, const std::function<void(QVariantMap&)>& edit);
+
+    QPointer<QTextDocument> m_document;
+};

@@ -1,0 +1,131 @@
+#include "PelorinsKit/store/SharedMethods.h"
+
+#include "PelorinsKit/store/CoreDataManager.h"
+#include "PelorinsKit/model/ImageAttachment.h"
+#include "PelorinsKit/model/PictureFolders.h"
+#include "Platform/core/ConsoleLog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// Copies the contents of the folder `source` into the folder `target`; symbolic links are left out
+// so that nothing outside the package is ever read.
+bool copyContents(const QString& source, const QString& target, QString* error)
+{
+    const QFileInfoList entries
+        = QDir(source).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        if (entry.isSymLink())
+            continue;
+        const QString to = QDir(target).filePath(entry.fileName());
+        if (entry.isDir()) {
+            if (!QDir().mkdir(to) || !copyContents(entry.filePath(), to, error)) {
+                if (error->isEmpty())
+                    *error = QStringLiteral("cannot create ") + to;
+                return false;
+            }
+        } else if (entry.isFile() && !QFile::copy(entry.filePath(), to)) {
+            *error = QStringLiteral("cannot copy ") + entry.filePath();
+            return false;
+        }
+    }
+    return true;
+}
+
+// Removes a picture folder. Only a real folder is removed: a link or a file in its place is left
+// alone, so nothing outside the picture folder can be reached through it.
+bool removePictureFolder(const QString& path, QString* error)
+{
+    const QFileInfo info(path);
+    if (info.isSymLink() || !info.isDir()) {
+        *error = QStringLiteral("no folder at ") + path;
+        return false;
+    }
+    if (QDir(path).removeRecursively())
+        return true;
+    *error = QStringLiteral("could not remove ") + path;
+    return false;
+}
+
+} // namespace
+
+SharedMethods& SharedMethods::shared()
+{
+    static SharedMethods methods(CoreDataManager::shared());
+    return methods;
+}
+
+SharedMethods::SharedMethods(CoreDataManager& coreDataManager)
+    : m_coreDataManager(coreDataManager)
+{
+}
+
+void SharedMethods::copyImageAttachmentsToAttachmentsFolder(const QString& urlOfDocumentToImport)
+{
+    const QString source
+        = QDir(urlOfDocumentToImport).filePath(QLatin1String(PictureFolders::attachmentPicturesFolderName));
+    const std::optional<QString> destination = PictureFolders::attachmentPicturesFolderURL();
+    if (!destination)
+        return;
+    const QFileInfo sourceInfo(source);
+    if (!sourceInfo.isDir() || sourceInfo.isSymLink()) {
+        ConsoleLog::write(QStringLiteral("Error getting the contents of document package"));
+        return;
+    }
+    const QFileInfoList entries
+        = QDir(source).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        const std::optional<QString> target = PictureFolders::pictureFolderPath(*destination, entry.fileName());
+        if (!target)
+            continue;
+        QString error;
+        if (entry.isSymLink() || !entry.isDir()) {
+            error = QStringLiteral("not a folder");
+        } else if (!QDir().mkdir(*target)) {
+            // Fails on anything already there, so an existing folder is never written into.
+            error = QStringLiteral("already exists");
+        } else if (!copyContents(entry.filePath(), *target, &error)) {
+            QDir(*target).removeRecursively();
+        } else {
+            continue;
+        }
+        ConsoleLog::write(QStringLiteral("Could not copy file ") + entry.filePath()
+            + QStringLiteral(" to the internal attachment folder: ") + *target + QStringLiteral(" (") + error
+            + QLatin1Char(')'));
+    }
+}
+
+void SharedMethods::cleanUpImageAttachments()
+{
+    ManagedObjectContext* context = m_coreDataManager.context();
+    if (!context)
+        return;
+    FetchRequest request = ImageAttachment::fetchRequest();
+    request.predicate = [](const ManagedObject* object) {
+        return static_cast<const ImageAttachment*>(object)->listItems().isEmpty();
+    };
+    QString error;
+    const QList<ImageAttachment*> orphans = context->fetchAs<ImageAttachment>(request, &error);
+    if (!error.isEmpty()) {
+        ConsoleLog::write(QStringLiteral("fetch error ") + error);
+        return;
+    }
+    for (ImageAttachment* orphan : orphans) {
+        const std::optional<QString> base = PictureFolders::attachmentPicturesFolderURL();
+        if (!base)
+            continue;
+        const std::optional<QString> folder = PictureFolders::pictureFolderPath(*base, orphan->folderUUID());
+        if (!folder)
+            continue;
+        QString removalError;
+        if (removePictureFolder(*folder, &removalError)) {
+            context->deleteObject(orphan);
+            ConsoleLog::write(QStringLiteral("Deleted image at: ") + *folder);
+        } else {
+            ConsoleLog::write(QStringLiteral("Error deleting image folder ") + removalError);
+        }
+    }
+}

@@ -1,0 +1,6 @@
+#include "PelorinsKit/store/StoreError.h"
+
+StoreError::StoreError(const QString& message)
+    : std::runtime_error(message.toStdString())
+{
+}

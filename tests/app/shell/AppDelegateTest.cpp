@@ -1,0 +1,490 @@
+#include "Pelorins/shell/AppDelegate.h"
+#include "PelorinsKit/store/CoreDataManager.h"
+#include "PelorinsKit/store/CoreDataMigrator.h"
+#include "PelorinsKit/model/DoneDate.h"
+#include "PelorinsKit/model/Kanban.h"
+#include "PelorinsKit/model/KanbanColumn.h"
+#include "PelorinsKit/model/ListItem.h"
+#include "PelorinsKit/model/NotificationName.h"
+#include "PelorinsKit/model/Root.h"
+#include "Platform/core/ConsoleLog.h"
+#include "Platform/core/DataFolders.h"
+#include "Platform/core/NotificationCenter.h"
+#include "Platform/core/UserDefaults.h"
+#include "Platform/services/PackageManagerUpdater.h"
+#include "Platform/services/ReminderCenter.h"
+#include "Platform/services/SingleInstance.h"
+#include "Platform/widgets/ScriptedAlertPresenter.h"
+#include "support/FakeCalendarStore.h"
+#include "support/StoreBuilder.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <future>
+#include <gtest/gtest.h>
+
+// Resources are initialised outside any namespace.
+static void initResources()
+{
+    Q_INIT_RESOURCE(PelorinsResources);
+}
+
+namespace {
+
+bool spinUntil(const std::function<bool()>& condition, int timeoutMs = 5000)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return condition();
+}
+
+// A reminder service whose clicks the test makes.
+class ClickableReminderCenter : public ReminderCenter
+{
+public:
+    void click(const QString& urlString) { emit activated(urlString); }
+};
+
+// One run of the program over folders that outlive it, so that a test can launch again.
+class ProgramRun
+{
+public:
+    ProgramRun(const QString& configFile, const QString& examplesFolder)
+        : defaults(configFile)
+        , manager(std::make_shared<CoreDataMigrator>())
+        , updater(defaults)
+    {
+        AppDelegate::Services services {defaults, manager, calendar, updater, alerts,
+            [this]() -> std::unique_ptr<QWidget> {
+                ++mainWindowsMade;
+                auto window = std::make_unique<QMainWindow>();
+                window->setObjectName(QLatin1String(AppDelegate::mainWindowIdentifier));
+                QMenu* help = window->menuBar()->addMenu(QStringLiteral("&Help"));
+                help->addAction(QStringLiteral("Pelorins Support"));
+                help->addAction(QStringLiteral("Reset Button Tutorials"));
+                return window;
+            },
+            [this](AppDelegate&) { ++welcomeScreensOpened; },
+            [this](const QUrl& url) {
+                openedPages << url;
+                return true;
+            },
+            examplesFolder, &reminders};
+        delegate = std::make_unique<AppDelegate>(std::move(services));
+    }
+
+    // Launches and waits until the first window has been asked for.
+    void launch()
+    {
+        delegate->applicationWillFinishLaunching();
+        delegate->applicationDidFinishLaunching();
+        spinUntil([&] { return mainWindowsMade + welcomeScreensOpened > 0; });
+        QCoreApplication::processEvents();
+    }
+
+    ManagedObjectContext& context() { return *manager.context(); }
+
+    UserDefaults defaults;
+    CoreDataManager manager;
+    FakeCalendarStore calendar;
+    PackageManagerUpdater updater;
+    ScriptedAlertPresenter alerts;
+    ClickableReminderCenter reminders;
+    std::unique_ptr<AppDelegate> delegate;
+    int mainWindowsMade = 0;
+    int welcomeScreensOpened = 0;
+    QList<QUrl> openedPages;
+};
+
+class AppDelegateTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        initResources();
+        DataFolders::setBaseFolderForTesting(m_folder.filePath(QStringLiteral("data")));
+        QDir().mkpath(m_folder.filePath(QStringLiteral("config")));
+    }
+    void TearDown() override { DataFolders::setBaseFolderForTesting(QString()); }
+
+    QString configFile() const { return m_folder.filePath(QStringLiteral("config/com.morvance.Pelorins.conf")); }
+    std::unique_ptr<ProgramRun> newRun(const QString& examples = QStringLiteral(":/examples"))
+    {
+        return std::make_unique<ProgramRun>(configFile(), examples);
+    }
+    // A launched run whose store holds one board, as a user's second launch finds it.
+    std::unique_ptr<ProgramRun> launchedWithBoard(Kanban** board = nullptr)
+    {
+        auto run = newRun(QString());
+        run->defaults.setValue(QStringLiteral("firstSetupCompleted"), true);
+        run->launch();
+        StoreBuilder builder(run->context());
+        Kanban* made = builder.addBoard(QStringLiteral("Plans"), {QStringLiteral("To Do"), QStringLiteral("Doing")});
+        if (board)
+            *board = made;
+        EXPECT_TRUE(run->manager.saveContext());
+        return run;
+    }
+
+    QTemporaryDir m_folder;
+};
+
+QList<int> exitCodesOf(AppDelegate& delegate, const std::function<void()>& action)
+{
+    QList<int> codes;
+    const QMetaObject::Connection connection
+        = QObject::connect(&delegate, &AppDelegate::terminationRequested, [&](int code) { codes << code; });
+    action();
+    QObject::disconnect(connection);
+    return codes;
+}
+
+QStringList boardTitles(Root* root)
+{
+    QStringList titles;
+    for (DisplayItem* child : root->children())
+        if (auto* board = dynamic_cast<Kanban*>(child))
+            titles << board->title();
+    return titles;
+}
+
+TEST_F(AppDelegateTest, FirstLaunchWritesTheDefaultsImportsTheShortExamplesAndOpensTheWelcomeScreen)
+{
+    auto run = newRun();
+    ConsoleLog::Capture capture;
+    run->launch();
+
+    EXPECT_EQ(run->delegate->cleanState().size(), 23);
+    int settingLines = 0;
+    for (auto it = run->delegate->cleanState().cbegin(); it != run->delegate->cleanState().cend(); ++it)
+        EXPECT_TRUE(run->defaults.contains(it.key())) << it.key().toStdString();
+    for (const QString& line : capture.lines())
+        settingLines += line.startsWith(QLatin1String("setting ")) ? 1 : 0;
+    EXPECT_EQ(settingLines, 23);
+    EXPECT_TRUE(capture.contains(QStringLiteral("setting 17 for key dueHour")));
+    EXPECT_TRUE(capture.contains(QStringLiteral("setting true for key viewAsMultiColumn")));
+    EXPECT_EQ(run->defaults.integerForKey(QStringLiteral("numberOfLaunches")), 1);
+
+    EXPECT_EQ(run->welcomeScreensOpened, 1);
+    EXPECT_EQ(run->mainWindowsMade, 0);
+    Root* root = run->manager.getRootObject(false);
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(boardTitles(root), (QStringList {QStringLiteral("Welcome to Pelorins"), QStringLiteral("Home")}));
+    EXPECT_FALSE(run->context().hasChanges());
+
+    for (const char* flag :
+        {"addedMissingHistory", "doneCardsMigrated", "convertedTagsToHashTags", "stylesUpdatedToVersion3"})
+        EXPECT_TRUE(run->defaults.boolForKey(QLatin1String(flag))) << flag;
+    // Nothing is put to the user about updates on the very first launch.
+    EXPECT_TRUE(run->alerts.alerts().isEmpty());
+    ASSERT_NE(run->delegate->checkUpdatesItem(), nullptr);
+    EXPECT_EQ(run->delegate->checkUpdatesItem()->text(), QStringLiteral("Check Updates…"));
+}
+
+TEST_F(AppDelegateTest, SecondLaunchOpensTheMainWindowImportsNothingAndMayAskAboutUpdates)
+{
+    {
+        auto first = newRun();
+        first->launch();
+        // The board view sets this once it has shown a board.
+        first->defaults.setValue(QStringLiteral("firstSetupCompleted"), true);
+        first->defaults.synchronize();
+    }
+    auto second = newRun();
+    second->launch();
+
+    EXPECT_EQ(second->defaults.integerForKey(QStringLiteral("numberOfLaunches")), 2);
+    EXPECT_EQ(second->mainWindowsMade, 1);
+    EXPECT_EQ(second->welcomeScreensOpened, 0);
+    EXPECT_EQ(boardTitles(second->manager.getRootObject(false)).size(), 2);
+    ASSERT_EQ(second->alerts.alerts().size(), 1);
+    EXPECT_EQ(second->alerts.alerts().first().messageText, QStringLiteral("Automatic Updates"));
+
+    QMainWindow* window = qobject_cast<QMainWindow*>(second->delegate->mainWindowController());
+    ASSERT_NE(window, nullptr);
+    const QList<QAction*> help = window->menuBar()->actions().first()->menu()->actions();
+    ASSERT_EQ(help.size(), 3);
+    EXPECT_EQ(help.at(1), second->delegate->checkUpdatesItem());
+
+    // Showing it again brings the open window forward instead of making another.
+    second->delegate->showMainWindow(nullptr);
+    EXPECT_EQ(second->mainWindowsMade, 1);
+    EXPECT_EQ(second->delegate->mainWindowController(), window);
+}
+
+TEST_F(AppDelegateTest, AFirstLaunchOverAStoreWithBoardsImportsNoExamples)
+{
+    launchedWithBoard();
+    auto run = newRun();
+    run->defaults.setValue(QStringLiteral("firstSetupCompleted"), false);
+    run->launch();
+    EXPECT_EQ(run->welcomeScreensOpened, 1);
+    EXPECT_EQ(boardTitles(run->manager.getRootObject(false)), QStringList {QStringLiteral("Plans")});
+}
+
+TEST_F(AppDelegateTest, ValuesAlreadyStoredAreNeverOverwrittenWhateverTheirType)
+{
+    auto run = newRun();
+    const QVariantMap stored {
+        {QStringLiteral("showArchived"), false},
+        {QStringLiteral("dueHour"), 9},
+        {QStringLiteral("lastSelectedSourceItem"), QStringLiteral("not a number")},
+        {QStringLiteral("feedbackState"), QStringList {QStringLiteral("a"), QStringLiteral("b")}},
+        {QStringLiteral("dueSoonDefinition"), 2.5},
+        {QStringLiteral("numberOfLaunches"), 5},
+    };
+    for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+        run->defaults.setValue(it.key(), it.value());
+    run->launch();
+
+    EXPECT_FALSE(run->defaults.boolForKey(QStringLiteral("showArchived")));
+    EXPECT_EQ(run->defaults.integerForKey(QStringLiteral("dueHour")), 9);
+    EXPECT_EQ(run->defaults.stringForKey(QStringLiteral("lastSelectedSourceItem")), QStringLiteral("not a number"));
+    EXPECT_EQ(run->defaults.value(QStringLiteral("feedbackState")).toStringList(),
+        (QStringList {QStringLiteral("a"), QStringLiteral("b")}));
+    EXPECT_DOUBLE_EQ(run->defaults.doubleForKey(QStringLiteral("dueSoonDefinition")), 2.5);
+    EXPECT_EQ(run->defaults.integerForKey(QStringLiteral("numberOfLaunches")), 6);
+}
+
+TEST_F(AppDelegateTest, OldPreferencesMoveOnlyWhenTheyAloneExist)
+{
+    struct Case
+    {
+        bool oldExists;
+        bool newExists;
+        bool moved;
+    };
+    const auto write = [](const QString& path, const QByteArray& text) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+    int index = 0;
+    for (const Case& c : {Case {true, false, true}, Case {true, true, false}, Case {false, true, false}}) {
+        // A folder per case: preference files are cached by path within a process.
+        const QDir folder(m_folder.filePath(QStringLiteral("case%1").arg(++index)));
+        ASSERT_TRUE(folder.mkpath(QStringLiteral(".")));
+        const QString oldPath = folder.filePath(QStringLiteral("com.morvance.Quenfield.conf"));
+        const QString newPath = folder.filePath(QStringLiteral("com.morvance.Pelorins.conf"));
+        if (c.oldExists)
+            write(oldPath, "[General]\nowner=old\n");
+        if (c.newExists)
+            write(newPath, "[General]\nowner=new\n");
+        ProgramRun run(newPath, QString());
+        run.delegate->renameOldPreferencesFile();
+
+        EXPECT_EQ(QFile::exists(oldPath), c.oldExists && !c.moved);
+        EXPECT_EQ(run.defaults.stringForKey(QStringLiteral("owner")),
+            c.moved || !c.newExists ? QStringLiteral("old") : QStringLiteral("new"));
+    }
+}
+
+TEST_F(AppDelegateTest, CardLinksPostTheCardAndAnythingElseIsIgnored)
+{
+    Kanban* board = nullptr;
+    auto run = launchedWithBoard(&board);
+    StoreBuilder builder(run->context());
+    ListItem* card = builder.addCard(board->column().first());
+    card->setUniqueIdentifier(QStringLiteral("6F7A8B9C-0D1E-4F6A-8B7C-8D9E0F1A2B3C"));
+    const QString id = card->uniqueIdentifier();
+
+    QObject owner;
+    QList<ListItem*> posted;
+    NotificationCenter::shared().addObserver(
+        &owner, NotificationName::cardURLReceived, [&](const NotificationCenter::Notification& notice) {
+            EXPECT_EQ(notice.object, run->delegate.get());
+            posted << notice.userInfo.value(QStringLiteral("listItem")).value<ListItem*>();
+        });
+
+    const struct
+    {
+        QString link;
+        bool opens;
+    } cases[] = {
+        {QStringLiteral("pelorins://") + id, true},
+        {QStringLiteral("pelorins://") + id + QLatin1Char('/'), true},
+        {QStringLiteral("PELORINS://") + id.toLower(), true},
+        {QStringLiteral("pelorins:") + id, true},
+        {QStringLiteral("pelorins://00000000-0000-4000-8000-000000000000"), false},
+        {QStringLiteral("https://") + id, false},
+        {QStringLiteral("/tmp/") + id, false},
+        {QStringLiteral("pelorins://") + id + QStringLiteral("/extra"), false},
+        {QStringLiteral("pelorins://") + id + QStringLiteral("?x=1"), false},
+        {QStringLiteral("pelorins://"), false},
+        {QStringLiteral("pelorins://%20") + id, false},
+        {QString(), false},
+    };
+    for (const auto& c : cases) {
+        posted.clear();
+        run->delegate->openCard(c.link);
+        EXPECT_EQ(posted, c.opens ? QList<ListItem*> {card} : QList<ListItem*> {}) << c.link.toStdString();
+    }
+
+    // A clicked reminder takes the same road; only a text under "urlString" counts.
+    posted.clear();
+    run->reminders.click(QStringLiteral("pelorins://") + id);
+    run->delegate->userNotificationCenterDidActivate(
+        {{QStringLiteral("urlString"), QStringLiteral("pelorins://") + id}});
+    run->delegate->userNotificationCenterDidActivate({{QStringLiteral("urlString"), 42}});
+    run->delegate->userNotificationCenterDidActivate({});
+    EXPECT_EQ(posted, (QList<ListItem*> {card, card}));
+}
+
+TEST_F(AppDelegateTest, ALinkGivenAtStartIsOpenedOnceTheStoreIsLoaded)
+{
+    QString id;
+    {
+        Kanban* board = nullptr;
+        auto earlier = launchedWithBoard(&board);
+        id = StoreBuilder(earlier->context()).addCard(board->column().first())->uniqueIdentifier();
+        ASSERT_TRUE(earlier->manager.saveContext());
+    }
+    auto run = newRun();
+    QObject owner;
+    int posted = 0;
+    NotificationCenter::shared().addObserver(
+        &owner, NotificationName::cardURLReceived, [&](const NotificationCenter::Notification&) { ++posted; });
+    run->delegate->applicationWillFinishLaunching();
+    run->delegate->handleGetURLEvent(QStringLiteral("pelorins://") + id);
+    EXPECT_EQ(posted, 0);
+    run->delegate->applicationDidFinishLaunching();
+    ASSERT_TRUE(spinUntil([&] { return posted == 1; }));
+    EXPECT_EQ(run->mainWindowsMade, 1);
+}
+
+TEST_F(AppDelegateTest, ASecondStartHandsItsLinkToTheRunningProgram)
+{
+    Kanban* board = nullptr;
+    auto run = launchedWithBoard(&board);
+    const QString id = StoreBuilder(run->context()).addCard(board->column().first())->uniqueIdentifier();
+    const QString serverName = m_folder.filePath(QStringLiteral("pelorins.socket"));
+    SingleInstance running(serverName);
+    ASSERT_EQ(running.start(QString()), SingleInstance::Role::Primary);
+    run->delegate->receiveLinksFrom(running);
+
+    QObject owner;
+    QList<ListItem*> posted;
+    NotificationCenter::shared().addObserver(
+        &owner, NotificationName::cardURLReceived, [&](const NotificationCenter::Notification& notice) {
+            posted << notice.userInfo.value(QStringLiteral("listItem")).value<ListItem*>();
+        });
+    auto second = std::async(std::launch::async,
+        [serverName, id] { return SingleInstance(serverName).start(QStringLiteral("pelorins://") + id); });
+    ASSERT_TRUE(spinUntil([&] { return second.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+    EXPECT_EQ(second.get(), SingleInstance::Role::Secondary);
+    ASSERT_TRUE(spinUntil([&] { return !posted.isEmpty(); }));
+    EXPECT_EQ(posted.first()->uniqueIdentifier(), id);
+    EXPECT_EQ(run->mainWindowsMade, 1);
+}
+
+TEST_F(AppDelegateTest, QuittingWithNoChangesStillDeletesMarkedCardsAndSaves)
+{
+    Kanban* board = nullptr;
+    auto run = launchedWithBoard(&board);
+    StoreBuilder builder(run->context());
+    ListItem* kept = builder.addCard(board->column().first());
+    ListItem* marked = builder.addCard(board->column().first());
+    marked->setToBeDeleted(true);
+    ASSERT_TRUE(run->manager.saveContext());
+    const QString keptId = kept->uniqueIdentifier();
+
+    EXPECT_EQ(run->delegate->applicationShouldTerminate(), AppDelegate::TerminateReply::terminateNow);
+    EXPECT_TRUE(marked->isDeleted());
+    EXPECT_FALSE(run->context().hasChanges());
+    EXPECT_TRUE(run->alerts.alerts().isEmpty());
+
+    run.reset();
+    auto next = newRun();
+    next->launch();
+    const QList<ListItem*> cards = next->context().fetchAs<ListItem>(FetchRequest(QStringLiteral("ListItem")));
+    ASSERT_EQ(cards.size(), 1);
+    EXPECT_EQ(cards.first()->uniqueIdentifier(), keptId);
+}
+
+TEST_F(AppDelegateTest, WhenSavingFailsTheUserChoosesBetweenQuittingAnywayAndCancelling)
+{
+    Kanban* board = nullptr;
+    auto run = launchedWithBoard(&board);
+    ListItem* marked = StoreBuilder(run->context()).addCard(board->column().first());
+    marked->setToBeDeleted(true);
+    ASSERT_TRUE(run->manager.saveContext());
+    // A day group without its day cannot be saved.
+    run->context().insertNewObject(QStringLiteral("DoneDate"));
+
+    run->alerts.enqueueAnswer(0); // the save error
+    run->alerts.enqueueAnswer(1); // "Cancel"
+    EXPECT_EQ(run->delegate->applicationShouldTerminate(), AppDelegate::TerminateReply::terminateCancel);
+    ASSERT_EQ(run->alerts.alerts().size(), 2);
+    const AlertPresenter::Alert& question = run->alerts.alerts().at(1);
+    EXPECT_EQ(question.messageText, QStringLiteral("Could not save changes while quitting. Quit anyway?"));
+    EXPECT_EQ(question.informativeText,
+        QStringLiteral("Quitting now will lose any changes you have made since the last successful save"));
+    EXPECT_EQ(question.buttonTitles, (QStringList {QStringLiteral("Quit anyway"), QStringLiteral("Cancel")}));
+    // The program goes on with its unsaved changes, and a deletion that can be undone still can.
+    EXPECT_TRUE(run->context().hasChanges());
+    EXPECT_FALSE(marked->isDeleted());
+
+    run->alerts.enqueueAnswer(0);
+    run->alerts.enqueueAnswer(0); // "Quit anyway"
+    const QList<int> exitCodes = exitCodesOf(*run->delegate, [&] { run->delegate->terminate(nullptr); });
+    EXPECT_EQ(exitCodes, QList<int> {0});
+}
+
+TEST_F(AppDelegateTest, AStoreThatCannotBeOpenedIsShownAndEndsTheProgramWithAnError)
+{
+    const QString folder = m_folder.filePath(QStringLiteral("data/Pelorins"));
+    QDir().mkpath(folder);
+    QFile store(QDir(folder).filePath(QLatin1String(CoreDataManager::storeFileName)));
+    ASSERT_TRUE(store.open(QIODevice::WriteOnly));
+    store.write("this is not a store");
+    store.close();
+
+    auto run = newRun();
+    const QList<int> exitCodes = exitCodesOf(*run->delegate, [&] {
+        run->delegate->applicationWillFinishLaunching();
+        run->delegate->applicationDidFinishLaunching();
+    });
+    EXPECT_EQ(exitCodes, QList<int> {1});
+    ASSERT_EQ(run->alerts.alerts().size(), 1);
+    EXPECT_EQ(run->alerts.alerts().first().style, AlertPresenter::Style::Critical);
+    EXPECT_TRUE(run->alerts.alerts().first().informativeText.contains(QStringLiteral("not a readable store")));
+    EXPECT_EQ(run->mainWindowsMade + run->welcomeScreensOpened, 0);
+}
+
+TEST_F(AppDelegateTest, TutorialsResetAndTheSupportPageOpens)
+{
+    auto run = launchedWithBoard();
+    run->defaults.setValue(QStringLiteral("tutorialShownStep1"), true);
+    run->defaults.setValue(QStringLiteral("tutorialShownStep2"), true);
+    run->delegate->perform(QStringLiteral("resetButtonTutorials:"), nullptr);
+    EXPECT_FALSE(run->defaults.boolForKey(QStringLiteral("tutorialShownStep1")));
+    EXPECT_FALSE(run->defaults.boolForKey(QStringLiteral("tutorialShownStep2")));
+
+    run->delegate->perform(QStringLiteral("openSupportPage:"), nullptr);
+    run->delegate->openWebPage(QStringLiteral("not a page"));
+    EXPECT_EQ(run->openedPages, QList<QUrl> {QUrl(QLatin1String(AppDelegate::supportPageAddress))});
+}
+
+TEST_F(AppDelegateTest, CalendarAccessIsRenewedAtLaunchOnlyWhenAlreadyGranted)
+{
+    auto newUser = newRun(QString());
+    newUser->launch();
+    EXPECT_EQ(newUser->calendar.accessRequests, 0);
+    newUser.reset();
+
+    auto granted = newRun(QString());
+    granted->calendar.status = CalendarStore::AuthorizationStatus::Authorized;
+    granted->calendar.accessError = QStringLiteral("the calendar folder is gone");
+    ConsoleLog::Capture capture;
+    granted->launch();
+    EXPECT_EQ(granted->calendar.accessRequests, 1);
+    EXPECT_TRUE(capture.contains(QStringLiteral("error requesting access to event store the calendar folder is gone")));
+}
+
+} // namespace

@@ -1,0 +1,173 @@
+#include "PelorinsKit/store/SharedMethods.h"
+#include "PelorinsKit/store/CoreDataManager.h"
+#include "PelorinsKit/store/CoreDataMigrator.h"
+#include "PelorinsKit/model/ImageAttachment.h"
+#include "PelorinsKit/model/Kanban.h"
+#include "PelorinsKit/model/KanbanColumn.h"
+#include "PelorinsKit/model/ListItem.h"
+#include "PelorinsKit/model/PictureFolders.h"
+#include "Platform/core/ConsoleLog.h"
+#include "Platform/core/DataFolders.h"
+#include "support/StoreBuilder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString usedFolder = QStringLiteral("11111111-2222-4333-8444-555555555555");
+const QString orphanFolder = QStringLiteral("66666666-7777-4888-9999-AAAAAAAAAAAA");
+
+void writeFile(const QString& path, const QByteArray& contents)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(contents);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class SharedMethodsTest : public ::testing::Test
+{
+protected:
+    SharedMethodsTest()
+    {
+        DataFolders::setBaseFolderForTesting(base.path());
+        manager.setup([] {}, [](const StoreError& error) { FAIL() << error.message().toStdString(); });
+    }
+    ~SharedMethodsTest() override { DataFolders::setBaseFolderForTesting(QString()); }
+
+    QString pictureFolder() const { return base.filePath(QStringLiteral("Pelorins/pictureAttachments")); }
+    QString picture(const QString& folder) const { return pictureFolder() + '/' + folder + "/picture.png"; }
+
+    ImageAttachment* record(const QString& folder) { return ImageAttachment::create(folder, manager.context()); }
+
+    QTemporaryDir base;
+    CoreDataManager manager {std::make_shared<CoreDataMigrator>()};
+    SharedMethods methods {manager};
+};
+
+TEST_F(SharedMethodsTest, FolderGetters_CreateTheFoldersInTheDataFolder)
+{
+    const std::optional<QString> pictures = PictureFolders::attachmentPicturesFolderURL();
+    ASSERT_TRUE(pictures);
+    EXPECT_EQ(*pictures, pictureFolder());
+    EXPECT_TRUE(QFileInfo(pictureFolder()).isDir());
+    EXPECT_EQ(PictureFolders::attachmentPicturesFolderURL(), pictures);
+    EXPECT_EQ(PictureFolders::picturesFolderURL(), base.filePath("Pelorins/pictures"));
+
+    writeFile(base.filePath("blocked/Pelorins"), "a file where the folder should be");
+    DataFolders::setBaseFolderForTesting(base.filePath("blocked"));
+    ConsoleLog::Capture capture;
+    EXPECT_FALSE(PictureFolders::attachmentPicturesFolderURL());
+    EXPECT_TRUE(capture.lines().last().startsWith("error getting picture dir: "));
+}
+
+TEST_F(SharedMethodsTest, CleanUp_DeletesOnlyRecordsAndFoldersThatNoCardUses)
+{
+    ASSERT_TRUE(manager.context());
+    StoreBuilder build(*manager.context());
+    ListItem* card = build.addCard(build.addBoard("Board")->column().first());
+    ImageAttachment* used = record(usedFolder);
+    used->setListItems({card});
+    ImageAttachment* orphan = record(orphanFolder);
+    writeFile(picture(usedFolder), "used");
+    writeFile(picture(orphanFolder), "orphan");
+
+    ConsoleLog::Capture capture;
+    methods.cleanUpImageAttachments();
+
+    EXPECT_TRUE(orphan->isDeleted());
+    EXPECT_FALSE(QFileInfo::exists(pictureFolder() + '/' + orphanFolder));
+    EXPECT_TRUE(capture.contains("Deleted image at: " + pictureFolder() + '/' + orphanFolder));
+    EXPECT_FALSE(used->isDeleted());
+    EXPECT_EQ(readFile(picture(usedFolder)), "used");
+    EXPECT_TRUE(manager.context()->hasChanges()) << "the caller saves";
+}
+
+TEST_F(SharedMethodsTest, CleanUp_KeepsARecordWhoseFolderIsGone)
+{
+    ImageAttachment* orphan = record(orphanFolder);
+    ConsoleLog::Capture capture;
+    methods.cleanUpImageAttachments();
+    EXPECT_FALSE(orphan->isDeleted());
+    ASSERT_EQ(capture.lines().size(), 1);
+    EXPECT_TRUE(capture.lines().first().startsWith("Error deleting image folder "));
+}
+
+TEST_F(SharedMethodsTest, CleanUp_NeverDeletesOutsideThePictureFolder)
+{
+    QTemporaryDir outside;
+    writeFile(outside.filePath("keep/file"), "keep");
+    QDir().mkpath(pictureFolder());
+    // A picture folder that is a link to a folder elsewhere.
+    ASSERT_TRUE(QFile::link(outside.filePath("keep"), pictureFolder() + '/' + orphanFolder));
+    writeFile(base.filePath("victim/file"), "keep");
+    writeFile(base.filePath("Pelorins/CocoaAppCD.backup"), "keep");
+
+    const QStringList hostile {"../../victim", base.filePath("victim"), "a/../../b", "..", "../CocoaAppCD.backup", ""};
+    QList<ImageAttachment*> records {record(orphanFolder)};
+    for (const QString& name : hostile)
+        records.append(record(name));
+
+    ConsoleLog::Capture capture;
+    methods.cleanUpImageAttachments();
+
+    for (ImageAttachment* each : records)
+        EXPECT_FALSE(each->isDeleted()) << each->folderUUID().toStdString();
+    EXPECT_EQ(readFile(outside.filePath("keep/file")), "keep");
+    EXPECT_EQ(readFile(base.filePath("victim/file")), "keep");
+    EXPECT_EQ(readFile(base.filePath("Pelorins/CocoaAppCD.backup")), "keep");
+    EXPECT_TRUE(QFileInfo::exists(pictureFolder()));
+    for (const QString& name : hostile)
+        EXPECT_TRUE(capture.contains("refusing picture path name " + name)) << name.toStdString();
+}
+
+TEST_F(SharedMethodsTest, CopyFromPackage_BringsInRealPictureFoldersOnly)
+{
+    QTemporaryDir outside;
+    writeFile(outside.filePath("secret"), "secret");
+    const QString package = base.filePath("Board.pelorins");
+    const QString source = package + "/pictureAttachments/";
+    writeFile(source + usedFolder + "/picture.png", "picture");
+    writeFile(source + usedFolder + "/nested/more.png", "more");
+    ASSERT_TRUE(QFile::link(outside.filePath("secret"), source + usedFolder + "/stolen.png"));
+    ASSERT_TRUE(QFile::link(outside.path(), source + orphanFolder));
+    writeFile(source + "not-a-uuid/picture.png", "picture");
+
+    ConsoleLog::Capture capture;
+    methods.copyImageAttachmentsToAttachmentsFolder(package);
+
+    EXPECT_EQ(readFile(picture(usedFolder)), "picture");
+    EXPECT_EQ(readFile(pictureFolder() + '/' + usedFolder + "/nested/more.png"), "more");
+    EXPECT_FALSE(QFileInfo(pictureFolder() + '/' + usedFolder + "/stolen.png").exists()) << "links inside are skipped";
+    EXPECT_FALSE(QFileInfo(pictureFolder() + '/' + orphanFolder).exists()) << "a linked folder is not copied";
+    EXPECT_FALSE(QFileInfo::exists(pictureFolder() + "/not-a-uuid"));
+    EXPECT_TRUE(capture.contains("refusing picture path name not-a-uuid"));
+
+    // A second import of the same package changes nothing that is there.
+    writeFile(picture(usedFolder), "edited since");
+    capture.clear();
+    methods.copyImageAttachmentsToAttachmentsFolder(package);
+    EXPECT_EQ(readFile(picture(usedFolder)), "edited since");
+    EXPECT_TRUE(capture.lines().first().startsWith("Could not copy file " + source + usedFolder));
+}
+
+TEST_F(SharedMethodsTest, CopyFromPackage_WithoutPicturesSaysSo)
+{
+    QDir().mkpath(base.filePath("Empty.pelorins"));
+    ConsoleLog::Capture capture;
+    methods.copyImageAttachmentsToAttachmentsFolder(base.filePath("Empty.pelorins"));
+    EXPECT_EQ(capture.lines(), QStringList {"Error getting the contents of document package"});
+    EXPECT_TRUE(QDir(pictureFolder()).isEmpty());
+}
+
+} // namespace
