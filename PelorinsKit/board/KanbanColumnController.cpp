@@ -1,10 +1,10 @@
 #include "PelorinsKit/board/KanbanColumnController.h"
 
+#include "PelorinsKit/board/KanbanColumnDelegate.h"
 #include "PelorinsKit/model/DateHelpers.h"
 #include "PelorinsKit/model/DoneDate.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
-#include "PelorinsKit/board/KanbanColumnDelegate.h"
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/NoteAttachments.h"
 #include "PelorinsKit/model/Tag.h"
@@ -18,9 +18,17 @@
 
 namespace {
 
-QDateTime today()
+// The start of the board's today.
+QDateTime today(const KanbanColumnDelegate* board)
 {
-    return DateHelpers::beginningOfDate(QDateTime::currentDateTimeUtc());
+    return DateHelpers::beginningOfDate(board ? board->now() : QDateTime::currentDateTimeUtc());
+}
+
+// The board's magnification; one where it is not a usable factor.
+qreal zoomOf(const KanbanColumnDelegate& board)
+{
+    const qreal zoom = board.storedMagnification();
+    return std::isfinite(zoom) && zoom > 0 ? zoom : 1.0;
 }
 
 // The first day group of the board carrying exactly `date`.
@@ -141,7 +149,7 @@ QList<QDateTime> KanbanColumnController::distinctDoneDates()
             if (!filtering || !filteredItemsFrom(group->items()).isEmpty())
                 dates.append(group->doneDate());
     }
-    const QDateTime day = today();
+    const QDateTime day = today(board);
     if (!dates.contains(day))
         dates.prepend(day);
     return dates;
@@ -217,7 +225,8 @@ std::optional<IndexPath> KanbanColumnController::indexPathOfItemInDoneColumn(con
         return std::nullopt;
     const QList<DoneDate*> groups = kanban->doneDates();
     // The done column leads with an extra section for today when the newest group is older.
-    const bool firstIsToday = !groups.isEmpty() && DateHelpers::beginningOfDate(groups.first()->doneDate()) == today();
+    const bool firstIsToday
+        = !groups.isEmpty() && DateHelpers::beginningOfDate(groups.first()->doneDate()) == today(board);
     const int shift = firstIsToday ? 0 : 1;
     for (qsizetype g = 0; g < groups.size(); ++g) {
         const qsizetype index = groups.at(g)->items().indexOf(item);
@@ -319,17 +328,18 @@ qreal KanbanColumnController::heightForItem(ListItem* item) const
     KanbanColumnDelegate* board = kanbanColumnDelegate();
     if (!board || !item)
         return heightWithoutNotes;
+    // A zoomed column is the same column drawn smaller: a card keeps the line breaks of the
+    // unzoomed width and its whole height scales with the zoom. The cache holds unzoomed heights,
+    // so that a zoom change keeps it.
+    const qreal zoom = zoomOf(*board);
     const bool useCache = board->useItemHeightCache();
-    if (useCache) {
-        const QHash<ListItem*, qreal> cache = board->itemHeightCache();
-        const auto cached = cache.constFind(item);
-        if (cached != cache.cend())
-            return *cached;
-    }
+    if (useCache)
+        if (const std::optional<qreal> cached = board->cachedItemHeight(item))
+            return *cached * zoom;
     std::optional<AttributedString> notes = item->attributedNotes();
     if (!notes)
-        return heightWithoutNotes;
-    const qreal width = board->columnWidth() - 2 * itemPadding();
+        return heightWithoutNotes * zoom;
+    const qreal width = board->columnWidth() / zoom - 2 * itemPadding();
     qreal textHeight = 0;
     if (item->notesExpanded().value_or(false)) {
         // Pictures take their real size; a collapsed card shows none, so only an expanded one
@@ -342,7 +352,7 @@ qreal KanbanColumnController::heightForItem(ListItem* item) const
     const qreal height = heightOfFixedItems() + textHeight;
     if (useCache)
         board->cacheItemHeight(item, height);
-    return height;
+    return height * zoom;
 }
 
 QString KanbanColumnController::numberAsCards(int number) const

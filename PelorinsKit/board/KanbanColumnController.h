@@ -135,7 +135,8 @@ public:
     // The wording of a card count in a section header: "empty", "1 card", "5 cards".
     QString numberAsCards(int number) const;
     // Height of the card's cell: the fixed part plus its first line, or its whole notes when
-    // expanded, laid out at the board's column width less the padding.
+    // expanded, laid out at the unzoomed column width less the padding, all times the board's
+    // magnification. The board's cache, when in use, holds the unzoomed heights.
     qreal heightForItem(ListItem* item) const;
     // The shown cards of a list, in its order: those matching the board's tag filter and search
     // text, plus the cards added while filtering (at their place in `items`), less the cards

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -53,6 +54,8 @@ public:
     virtual bool useItemHeightCache() const = 0;
     virtual void setUseItemHeightCache(bool useItemHeightCache) = 0;
     virtual void cacheItemHeight(ListItem* item, qreal height) = 0;
+    // The card's entry in the height cache, looked up without copying the cache.
+    virtual std::optional<qreal> cachedItemHeight(ListItem* item) const = 0;
     // Inserts a new stage column at `at`, or, with `removing`, takes the removal path.
     virtual void insertNewSection(int at, bool removing) = 0;
     virtual void deleteSelectedSections() = 0;
@@ -65,6 +68,9 @@ public:
     virtual void rearrangeSections(const QList<int>& indexes, int to) = 0;
     // Lays the board's columns out again in a short animation.
     virtual void animateLayoutChanges() = 0;
+
+    // The board's clock: what its columns take as now when they decide which day is today.
+    virtual QDateTime now() const { return QDateTime::currentDateTimeUtc(); }
 
     // Gives pasted cards the board's own tag objects: a card's tag named like one of the board's
     // is replaced by the board's (which goes to the end of the card's tags) and deleted; the

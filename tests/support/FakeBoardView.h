@@ -1,9 +1,9 @@
 #pragma once
 
-#include "PelorinsKit/model/Kanban.h"
-#include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/board/KanbanColumnController.h"
 #include "PelorinsKit/board/KanbanColumnDelegate.h"
+#include "PelorinsKit/model/Kanban.h"
+#include "PelorinsKit/model/KanbanColumn.h"
 
 #include <utility>
 
@@ -39,6 +39,8 @@ public:
     void setTagFilter(const std::optional<QList<Tag*>>& tagFilter) { m_tagFilter = tagFilter; }
     void setSearchTerm(const std::optional<QString>& searchTerm) { m_searchTerm = searchTerm; }
     void setUndoManager(UndoManager* undoManager) { m_undoManager = undoManager; }
+    // A fixed clock; none follows the system clock.
+    void setNow(const std::optional<QDateTime>& now) { m_now = now; }
 
     Kanban* kanban() const override { return m_kanban; }
     QList<KanbanColumn*> kanbanColumns() const override
@@ -67,6 +69,11 @@ public:
     bool useItemHeightCache() const override { return m_useItemHeightCache; }
     void setUseItemHeightCache(bool use) override { m_useItemHeightCache = use; }
     void cacheItemHeight(ListItem* item, qreal height) override { m_itemHeightCache.insert(item, height); }
+    std::optional<qreal> cachedItemHeight(ListItem* item) const override
+    {
+        const auto cached = m_itemHeightCache.constFind(item);
+        return cached == m_itemHeightCache.cend() ? std::nullopt : std::optional<qreal>(*cached);
+    }
     void insertNewSection(int at, bool removing) override { insertedSections.append({at, removing}); }
     void deleteSelectedSections() override { ++deleteSelectedSectionsCalls; }
     void flipDoneStatesOf(const QList<ListItem*>& items) override { flippedItems.append(items); }
@@ -78,6 +85,7 @@ public:
         return nullptr;
     }
     void rearrangeSections(const QList<int>& indexes, int to) override { rearrangements.append({indexes, to}); }
+    QDateTime now() const override { return m_now.value_or(KanbanColumnDelegate::now()); }
     void animateLayoutChanges() override { ++layoutAnimations; }
 
     // What the board was asked to do.
@@ -97,4 +105,5 @@ private:
     UndoManager* m_undoManager = nullptr;
     QHash<ListItem*, qreal> m_itemHeightCache;
     bool m_useItemHeightCache = false;
+    std::optional<QDateTime> m_now;
 };

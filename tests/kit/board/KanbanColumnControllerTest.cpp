@@ -1,11 +1,11 @@
-#include "PelorinsKit/notes/AttributeKey.h"
-#include "PelorinsKit/notes/AttributedString.h"
 #include "PelorinsKit/model/DateHelpers.h"
 #include "PelorinsKit/model/DoneDate.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/Tag.h"
+#include "PelorinsKit/notes/AttributeKey.h"
+#include "PelorinsKit/notes/AttributedString.h"
 #include "PelorinsKit/notes/TextMeasures.h"
 #include "Platform/core/DataFolders.h"
 #include "support/FakeBoardView.h"
@@ -91,6 +91,16 @@ TEST_F(DoneColumn, TodayLeadsTheDaySectionsWhenNoGroupIsTodays)
     builder.addDoneGroup(board, daysAgo(1));
     builder.addDoneGroup(board, daysAgo(3));
     EXPECT_EQ(doneController().distinctDoneDates(), (QList<QDateTime> {today(), daysAgo(1), daysAgo(3)}));
+}
+
+TEST_F(DoneColumn, TodayIsTheBoardsToday)
+{
+    builder.addDoneGroup(board, today());
+    const QDateTime tomorrow = QDateTime::currentDateTimeUtc().addDays(1);
+    view.setNow(tomorrow);
+    EXPECT_EQ(
+        doneController().distinctDoneDates(), (QList<QDateTime> {DateHelpers::beginningOfDate(tomorrow), today()}));
+    EXPECT_TRUE(doneController().pathIsEmptyCell(IndexPath {0, 0})) << "nothing was done on the board's today";
 }
 
 TEST_F(DoneColumn, TodaysGroupIsSectionZeroAndNotRepeated)
@@ -462,8 +472,7 @@ TEST_F(CardHeight, FixedPartPlusFirstLineOrWholeNotesAtTheColumnWidth)
                                         "inside a narrow card column");
     ListItem* card = builder.addCard(stage(0));
     setNotes(card, text);
-    view.setStoredMagnification(0.5);
-    const qreal width = 150 - 2 * 8;
+    const qreal width = 300 - 2 * 8;
     EXPECT_EQ(controller(0).heightForItem(card), 78 + heightToFit(AttributedString(QStringLiteral("Title")), width));
     card->setNotesExpanded(true);
     EXPECT_EQ(controller(0).heightForItem(card), 78 + heightToFit(AttributedString(text), width));
@@ -473,6 +482,26 @@ TEST_F(CardHeight, FixedPartPlusFirstLineOrWholeNotesAtTheColumnWidth)
     card->setNotesExpanded(false);
     setNotes(card, QStringLiteral("Title"));
     EXPECT_EQ(controller(0).heightForItem(card), 78 + heightToFit(AttributedString(), width));
+}
+
+TEST_F(CardHeight, ZoomScalesTheWholeCardAndKeepsItsLineBreaks)
+{
+    const QString text = QStringLiteral("A line long enough to wrap inside a card column, more than once when the "
+                                        "column is narrow, and once more for good measure");
+    ListItem* card = builder.addCard(stage(0));
+    setNotes(card, text);
+    card->setNotesExpanded(true);
+    const qreal unzoomed = controller(0).heightForItem(card);
+    view.setUseItemHeightCache(true);
+    for (const qreal zoom : {0.5, 0.75, 2.0}) {
+        view.setStoredMagnification(zoom);
+        EXPECT_DOUBLE_EQ(controller(0).heightForItem(card), unzoomed * zoom) << zoom;
+        EXPECT_DOUBLE_EQ(*view.cachedItemHeight(card), unzoomed) << "the cache keeps unzoomed heights";
+    }
+    ListItem* withoutNotes = builder.addCard(stage(0));
+    EXPECT_DOUBLE_EQ(controller(0).heightForItem(withoutNotes), 108 * 2.0);
+    view.setStoredMagnification(0);
+    EXPECT_DOUBLE_EQ(controller(0).heightForItem(card), unzoomed) << "an unusable zoom counts as none";
 }
 
 TEST_F(CardHeight, ExpandedCardsMeasureTheirPicturesAtTheirSize)
