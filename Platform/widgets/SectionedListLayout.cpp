@@ -8,6 +8,12 @@ void SectionedListLayout::setSizeProvider(SizeProvider provider)
     invalidateAll();
 }
 
+void SectionedListLayout::setSizeEstimator(SizeEstimator estimator)
+{
+    m_sizeEstimator = std::move(estimator);
+    invalidateAll();
+}
+
 void SectionedListLayout::setWidth(int width)
 {
     if (width == m_width)
@@ -34,7 +40,7 @@ void SectionedListLayout::reset(const QList<int>& itemCounts)
     for (qsizetype s = 0; s < itemCounts.size(); ++s) {
         const size_t count = size_t(std::max(0, itemCounts.at(s)));
         m_sections[s].sizes.assign(count, QSize());
-        m_sections[s].known.assign(count, false);
+        m_sections[s].states.assign(count, SizeState::Unknown);
     }
     m_dirty = true;
 }
@@ -57,7 +63,7 @@ void SectionedListLayout::setItemSize(const IndexPath& path, QSize size)
         return;
     Section& section = m_sections[path.section];
     section.sizes[path.item] = size;
-    section.known[path.item] = true;
+    section.states[path.item] = SizeState::Measured;
     m_dirty = true;
 }
 
@@ -65,14 +71,14 @@ void SectionedListLayout::invalidateItem(const IndexPath& path)
 {
     if (!contains(path))
         return;
-    m_sections[path.section].known[path.item] = false;
+    m_sections[path.section].states[path.item] = SizeState::Unknown;
     m_dirty = true;
 }
 
 void SectionedListLayout::invalidateAll()
 {
     for (Section& section : m_sections)
-        std::fill(section.known.begin(), section.known.end(), false);
+        std::fill(section.states.begin(), section.states.end(), SizeState::Unknown);
     m_dirty = true;
 }
 
@@ -80,15 +86,56 @@ QSize SectionedListLayout::itemSize(const IndexPath& path) const
 {
     if (!contains(path))
         return {};
+    if (m_sections[path.section].states[path.item] != SizeState::Measured)
+        measureItem(path);
     ensureLaidOut();
     return m_sections[path.section].sizes[path.item];
 }
 
 std::optional<QSize> SectionedListLayout::cachedSize(const IndexPath& path) const
 {
-    if (!contains(path) || !m_sections[path.section].known[path.item])
+    if (!isMeasured(path))
         return std::nullopt;
     return m_sections[path.section].sizes[path.item];
+}
+
+bool SectionedListLayout::isMeasured(const IndexPath& path) const
+{
+    return contains(path) && m_sections[path.section].states[path.item] == SizeState::Measured;
+}
+
+int SectionedListLayout::measure(const IndexPath& path)
+{
+    return measureItem(path);
+}
+
+int SectionedListLayout::measureItem(const IndexPath& path) const
+{
+    if (!contains(path) || isMeasured(path))
+        return 0;
+    Section& section = m_sections[path.section];
+    // An item not laid out yet has no height to change from.
+    const bool placed = section.states[path.item] == SizeState::Estimated;
+    const int before = placed ? section.sizes[path.item].height() : 0;
+    section.sizes[path.item] = measuredSize(path);
+    section.states[path.item] = SizeState::Measured;
+    const int change = placed ? section.sizes[path.item].height() - before : 0;
+    if (change != 0 || !placed)
+        m_dirty = true;
+    return change;
+}
+
+std::optional<IndexPath> SectionedListLayout::nextUnmeasured(const IndexPath& from) const
+{
+    for (int s = std::max(from.section, 0); s < numberOfSections(); ++s) {
+        const std::vector<SizeState>& states = m_sections[s].states;
+        const auto begin = states.begin() + (s == from.section ? std::clamp<int>(from.item, 0, int(states.size())) : 0);
+        const auto found
+            = std::find_if(begin, states.end(), [](SizeState state) { return state != SizeState::Measured; });
+        if (found != states.end())
+            return IndexPath {s, int(found - states.begin())};
+    }
+    return std::nullopt;
 }
 
 void SectionedListLayout::setDropGap(std::optional<SectionedListDropGap> gap)
@@ -239,10 +286,13 @@ void SectionedListLayout::ensureLaidOut() const
         section.itemTops.resize(section.sizes.size());
         int offset = 0;
         for (size_t i = 0; i < section.sizes.size(); ++i) {
-            if (!section.known[i]) {
-                const QSize size = m_sizeProvider ? m_sizeProvider(IndexPath {s, int(i)}, m_width) : QSize();
-                section.sizes[i] = QSize(size.width(), std::max(0, size.height()));
-                section.known[i] = true;
+            if (section.states[i] == SizeState::Unknown) {
+                const IndexPath path {s, int(i)};
+                const std::optional<QSize> estimate
+                    = m_sizeEstimator ? m_sizeEstimator(path, m_width) : std::optional<QSize>();
+                section.sizes[i]
+                    = estimate ? QSize(estimate->width(), std::max(0, estimate->height())) : measuredSize(path);
+                section.states[i] = estimate ? SizeState::Estimated : SizeState::Measured;
             }
             section.itemTops[i] = offset;
             offset += section.sizes[i].height();
@@ -251,6 +301,12 @@ void SectionedListLayout::ensureLaidOut() const
         top += section.height;
     }
     m_contentHeight = top;
+}
+
+QSize SectionedListLayout::measuredSize(const IndexPath& path) const
+{
+    const QSize size = m_sizeProvider ? m_sizeProvider(path, m_width) : QSize();
+    return QSize(size.width(), std::max(0, size.height()));
 }
 
 int SectionedListLayout::naturalItemTop(const IndexPath& path) const

@@ -14,13 +14,19 @@
 // a header on top of each section that can stay pinned while its section scrolls, and an
 // optional drop gap that pushes rows aside. Item sizes are asked once and cached per item until
 // that item is invalidated; positions are rebuilt from the cache when something changed.
+//
+// Measuring can be expensive (laying out a card's text), so an item may be placed by a cheap
+// estimate first and measured only when it is needed: `measure` replaces the estimate.
 class SectionedListLayout
 {
 public:
     // The size of the item at a path for the given width; a width of 0 or less means full width.
     using SizeProvider = std::function<QSize(const IndexPath& path, int availableWidth)>;
+    // A cheap guess at that size; none has the item measured at once.
+    using SizeEstimator = std::function<std::optional<QSize>(const IndexPath& path, int availableWidth)>;
 
     void setSizeProvider(SizeProvider provider);
+    void setSizeEstimator(SizeEstimator estimator);
 
     void setWidth(int width);
     int width() const { return m_width; }
@@ -38,10 +44,16 @@ public:
     void setItemSize(const IndexPath& path, QSize size);
     void invalidateItem(const IndexPath& path);
     void invalidateAll();
-    // The cached size, measured first when unknown.
+    // The cached size, measured first when unknown or estimated.
     QSize itemSize(const IndexPath& path) const;
-    // The size when known, without measuring.
+    // The measured size, without measuring.
     std::optional<QSize> cachedSize(const IndexPath& path) const;
+
+    bool isMeasured(const IndexPath& path) const;
+    // Measures the item unless it is measured already; the change of its height.
+    int measure(const IndexPath& path);
+    // The first item at or after `from`, in list order, that is not measured yet.
+    std::optional<IndexPath> nextUnmeasured(const IndexPath& from) const;
 
     void setDropGap(std::optional<SectionedListDropGap> gap);
     const std::optional<SectionedListDropGap>& dropGap() const { return m_dropGap; }
@@ -62,20 +74,29 @@ public:
     QList<int> sectionsIn(int top, int bottom) const;
 
 private:
+    enum class SizeState : quint8 {
+        Unknown,
+        Estimated,
+        Measured,
+    };
+
     struct Section
     {
         int top = 0;
         int height = 0;
         std::vector<QSize> sizes;
-        std::vector<bool> known;
+        std::vector<SizeState> states;
         std::vector<int> itemTops; // relative to the first item's top
     };
 
     void ensureLaidOut() const;
+    QSize measuredSize(const IndexPath& path) const;
+    int measureItem(const IndexPath& path) const;
     int naturalItemTop(const IndexPath& path) const;
     int maximumShift() const;
 
     SizeProvider m_sizeProvider;
+    SizeEstimator m_sizeEstimator;
     int m_width = 0;
     int m_headerHeight = 0;
     bool m_pinsHeaders = true;

@@ -6,9 +6,11 @@
 #include <QApplication>
 #include <QDrag>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QResizeEvent>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QSet>
 #include <QTimer>
@@ -22,6 +24,11 @@ namespace {
 constexpr int kPreparedMargin = 100;
 // A drag this close to the top or bottom edge scrolls the list, faster nearer the edge.
 constexpr int kAutoscrollBand = 40;
+// Estimated items are measured while the program is idle in slices this short, so that input
+// and painting never wait long for them.
+constexpr qint64 kIdleSliceNanoseconds = 4'000'000;
+// Measuring the band can change which items are in it; this many passes settle any estimate.
+constexpr int kBandMeasuringPasses = 32;
 
 } // namespace
 
@@ -33,6 +40,9 @@ SectionedListView::SectionedListView(QWidget* parent)
     verticalScrollBar()->setSingleStep(20);
     m_layout.setSizeProvider([this](const IndexPath& path, int width) {
         return m_dataSource ? m_dataSource->sizeForItem(path, width) : QSize();
+    });
+    m_layout.setSizeEstimator([this](const IndexPath& path, int width) {
+        return m_dataSource ? m_dataSource->estimatedSizeForItem(path, width) : std::optional<QSize>();
     });
     m_layout.setWidth(viewport()->width());
 
@@ -54,8 +64,19 @@ SectionedListView::SectionedListView(QWidget* parent)
 
     m_scrollAnimation = new QVariantAnimation(this);
     m_scrollAnimation->setEasingCurve(QEasingCurve::OutCubic);
-    connect(m_scrollAnimation, &QVariantAnimation::valueChanged, this,
-        [this](const QVariant& value) { verticalScrollBar()->setValue(value.toInt()); });
+    m_scrollAnimation->setStartValue(0.0);
+    m_scrollAnimation->setEndValue(1.0);
+    // The target is found again at every step: rows measured on the way may move it.
+    connect(m_scrollAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+        if (!m_scrollTarget || !m_layout.contains(m_scrollTarget->path))
+            return;
+        const int target = scrollValueFor(m_scrollTarget->path, m_scrollTarget->position);
+        verticalScrollBar()->setValue(m_scrollFrom + qRound((target - m_scrollFrom) * value.toReal()));
+    });
+
+    m_idleMeasuring = new QTimer(this);
+    m_idleMeasuring->setInterval(0);
+    connect(m_idleMeasuring, &QTimer::timeout, this, &SectionedListView::measureWhileIdle);
 
     viewport()->setAcceptDrops(true);
     m_autoscrollTimer = new QTimer(this);
@@ -312,6 +333,27 @@ QSet<IndexPath> SectionedListView::indexPathsBetween(const IndexPath& first, con
     return paths;
 }
 
+void SectionedListView::measureSectionsBefore(int section)
+{
+    const std::optional<Anchor> anchor = topAnchor();
+    bool measured = false;
+    for (int s = 0; s < std::min(section, numberOfSections()); ++s) {
+        for (int item = 0; item < numberOfItems(s); ++item) {
+            if (!m_layout.isMeasured(IndexPath {s, item})) {
+                m_layout.measure(IndexPath {s, item});
+                measured = true;
+            }
+        }
+    }
+    if (!measured)
+        return;
+    {
+        const QScopedValueRollback placing(m_placing, true);
+        keepAnchor(anchor);
+    }
+    placeWidgets();
+}
+
 int SectionedListView::contentOffset() const
 {
     return verticalScrollBar()->value() - m_topInset;
@@ -320,13 +362,34 @@ int SectionedListView::contentOffset() const
 void SectionedListView::setContentOffset(int offset)
 {
     m_scrollAnimation->stop();
+    m_scrollTarget.reset();
     verticalScrollBar()->setValue(offset + m_topInset);
 }
 
 void SectionedListView::scrollToItem(const IndexPath& path, ScrollPosition position, bool animated)
 {
+    m_scrollAnimation->stop();
+    m_scrollTarget.reset();
     if (!m_layout.contains(path))
         return;
+    // Whatever can show around the item is measured first, so that it lands where asked.
+    const int reach = viewport()->height() + kPreparedMargin;
+    measureAround(path, reach, reach);
+    updateScrollRange();
+    QScrollBar* bar = verticalScrollBar();
+    const int target = scrollValueFor(path, position);
+    if (!animated || m_animationDuration == 0 || target == bar->value()) {
+        bar->setValue(target);
+        return;
+    }
+    m_scrollTarget = ScrollTarget {path, position};
+    m_scrollFrom = bar->value();
+    m_scrollAnimation->setDuration(m_animationDuration);
+    m_scrollAnimation->start();
+}
+
+int SectionedListView::scrollValueFor(const IndexPath& path, ScrollPosition position) const
+{
     const QRect frame = m_layout.itemFrame(path);
     // A pinned header covers the top of the band; an item scrolled to the top goes below it.
     const int coveredTop = m_topInset + (m_layout.pinsHeaders() ? m_layout.headerHeight() : 0);
@@ -343,23 +406,25 @@ void SectionedListView::scrollToItem(const IndexPath& path, ScrollPosition posit
         offset = frame.top() + frame.height() - height;
         break;
     }
-    m_scrollAnimation->stop();
-    QScrollBar* bar = verticalScrollBar();
-    const int target = std::clamp(offset + m_topInset, bar->minimum(), bar->maximum());
-    if (!animated || m_animationDuration == 0 || target == bar->value()) {
-        bar->setValue(target);
-        return;
-    }
-    m_scrollAnimation->setDuration(m_animationDuration);
-    m_scrollAnimation->setStartValue(bar->value());
-    m_scrollAnimation->setEndValue(target);
-    m_scrollAnimation->start();
+    const QScrollBar* bar = verticalScrollBar();
+    return std::clamp(offset + m_topInset, bar->minimum(), bar->maximum());
+}
+
+void SectionedListView::showEvent(QShowEvent* event)
+{
+    QAbstractScrollArea::showEvent(event);
+    scheduleIdleMeasuring();
 }
 
 void SectionedListView::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
-    updateScrollRange();
+    // A new width measures every item again; the item at the top stays where it is.
+    const std::optional<Anchor> anchor = topAnchor();
+    {
+        const QScopedValueRollback placing(m_placing, true);
+        keepAnchor(anchor);
+    }
     placeWidgets();
 }
 
@@ -837,6 +902,7 @@ void SectionedListView::readStructure()
         m_sectionStarts.push_back(int(m_identities.size()));
     }
     m_layout.reset(counts);
+    m_idleCursor = IndexPath {0, 0};
 }
 
 void SectionedListView::updateScrollRange()
@@ -850,9 +916,14 @@ void SectionedListView::updateScrollRange()
 
 void SectionedListView::placeWidgets()
 {
+    // Measuring may scroll, which places the widgets again: once is enough.
+    if (m_placing)
+        return;
     finishAnimation();
     if (!m_dataSource)
         return;
+    const QScopedValueRollback placing(m_placing, true);
+    measurePreparedBand();
     const QRect visible = visibleRect();
     const int top = visible.top() - kPreparedMargin;
     const int bottom = visible.top() + visible.height() + kPreparedMargin;
@@ -905,6 +976,122 @@ void SectionedListView::placeWidgets()
         if (m_delegate)
             m_delegate->headerPlaced(section, frame.top());
     }
+    scheduleIdleMeasuring();
+}
+
+std::optional<SectionedListView::Anchor> SectionedListView::topAnchor() const
+{
+    const QRect visible = visibleRect();
+    const QList<IndexPath> items = m_layout.itemsIn(visible.top(), visible.top() + visible.height());
+    if (items.isEmpty())
+        return std::nullopt;
+    return Anchor {items.first(), m_layout.itemFrame(items.first()).top() - contentOffset()};
+}
+
+void SectionedListView::keepAnchor(const std::optional<Anchor>& anchor)
+{
+    updateScrollRange();
+    if (!anchor || !m_layout.contains(anchor->path))
+        return;
+    const int shift = m_layout.itemFrame(anchor->path).top() - contentOffset() - anchor->viewportTop;
+    if (shift != 0)
+        verticalScrollBar()->setValue(verticalScrollBar()->value() + shift);
+}
+
+void SectionedListView::measurePreparedBand()
+{
+    for (int pass = 0; pass < kBandMeasuringPasses; ++pass) {
+        const QRect visible = visibleRect();
+        const QList<IndexPath> band
+            = m_layout.itemsIn(visible.top() - kPreparedMargin, visible.top() + visible.height() + kPreparedMargin);
+        const std::optional<Anchor> anchor = topAnchor();
+        bool measured = false;
+        for (const IndexPath& path : band) {
+            if (!m_layout.isMeasured(path)) {
+                m_layout.measure(path);
+                measured = true;
+            }
+        }
+        if (!measured)
+            return;
+        keepAnchor(anchor);
+    }
+}
+
+void SectionedListView::measureAround(const IndexPath& path, int above, int below)
+{
+    m_layout.measure(path);
+    int reach = 0;
+    for (IndexPath p = path; reach < above;) {
+        if (p.item > 0) {
+            --p.item;
+        } else {
+            do
+                --p.section;
+            while (p.section >= 0 && numberOfItems(p.section) == 0);
+            if (p.section < 0)
+                break;
+            p.item = numberOfItems(p.section) - 1;
+            reach += m_layout.headerHeight();
+        }
+        m_layout.measure(p);
+        reach += m_layout.cachedSize(p).value_or(QSize()).height();
+    }
+    reach = m_layout.cachedSize(path).value_or(QSize()).height();
+    for (IndexPath p = path; reach < below;) {
+        if (p.item + 1 < numberOfItems(p.section)) {
+            ++p.item;
+        } else {
+            do
+                ++p.section;
+            while (p.section < numberOfSections() && numberOfItems(p.section) == 0);
+            if (p.section >= numberOfSections())
+                break;
+            p.item = 0;
+            reach += m_layout.headerHeight();
+        }
+        m_layout.measure(p);
+        reach += m_layout.cachedSize(p).value_or(QSize()).height();
+    }
+}
+
+void SectionedListView::measureWhileIdle()
+{
+    if (!m_dataSource || !isVisible()) {
+        m_idleMeasuring->stop();
+        return;
+    }
+    const std::optional<Anchor> anchor = topAnchor();
+    QElapsedTimer slice;
+    slice.start();
+    bool measured = false;
+    while (slice.nsecsElapsed() < kIdleSliceNanoseconds) {
+        std::optional<IndexPath> next = m_layout.nextUnmeasured(m_idleCursor);
+        if (!next)
+            next = m_layout.nextUnmeasured(IndexPath {0, 0});
+        if (!next) {
+            m_idleMeasuring->stop();
+            break;
+        }
+        m_layout.measure(*next);
+        m_idleCursor = *next;
+        measured = true;
+    }
+    if (!measured)
+        return;
+    {
+        const QScopedValueRollback placing(m_placing, true);
+        keepAnchor(anchor);
+    }
+    placeWidgets();
+}
+
+void SectionedListView::scheduleIdleMeasuring()
+{
+    if (m_idleMeasuring->isActive() || !isVisible())
+        return;
+    if (m_layout.nextUnmeasured(m_idleCursor) || m_layout.nextUnmeasured(IndexPath {0, 0}))
+        m_idleMeasuring->start();
 }
 
 QWidget* SectionedListView::dequeueItemWidget(const QString& kind)

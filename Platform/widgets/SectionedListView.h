@@ -81,7 +81,9 @@ public:
     int numberOfSections() const { return m_layout.numberOfSections(); }
     int numberOfItems(int section) const { return m_layout.numberOfItems(section); }
 
-    // Geometry in content coordinates, as shown (drop gap and pinning included).
+    // Geometry in content coordinates, as shown (drop gap and pinning included). Items the data
+    // source estimates are placed by their estimates until measured, so the frames of items far
+    // from the visible band may still move; scrollToItem() measures what it needs.
     QRect itemFrame(const IndexPath& path) const;
     QRect headerFrame(int section) const;
     std::optional<IndexPath> indexPathAt(const QPoint& contentPoint) const;
@@ -103,6 +105,9 @@ public:
     // Every item from the lower of the two paths to the higher, both included, across sections.
     QSet<IndexPath> indexPathsBetween(const IndexPath& first, const IndexPath& second) const;
 
+    // Measures every item of the sections before `section`, so that the section's place is exact.
+    void measureSectionsBefore(int section);
+
     int contentOffset() const;
     void setContentOffset(int offset);
     // An animated scroll stops at the next scroll call.
@@ -116,6 +121,7 @@ public:
     void setDropGap(std::optional<SectionedListDropGap> gap);
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -153,6 +159,27 @@ private:
         QRect to;
     };
 
+    // An item near the top of the view and where it is shown, so that replacing estimates
+    // above it can leave it where it is.
+    struct Anchor
+    {
+        IndexPath path;
+        int viewportTop = 0;
+    };
+
+    struct ScrollTarget
+    {
+        IndexPath path;
+        ScrollPosition position = ScrollPosition::Top;
+    };
+
+    int scrollValueFor(const IndexPath& path, ScrollPosition position) const;
+    std::optional<Anchor> topAnchor() const;
+    void keepAnchor(const std::optional<Anchor>& anchor);
+    void measurePreparedBand();
+    void measureAround(const IndexPath& path, int above, int below);
+    void measureWhileIdle();
+    void scheduleIdleMeasuring();
     void startDrag(const IndexPath& pressedPath);
     void updateAutoscroll(const QPoint& viewportPoint);
     void stopAutoscroll();
@@ -192,6 +219,11 @@ private:
     int m_animationDuration = 250;
     QVariantAnimation* m_animation = nullptr;
     QVariantAnimation* m_scrollAnimation = nullptr;
+    std::optional<ScrollTarget> m_scrollTarget;
+    int m_scrollFrom = 0;
+    QTimer* m_idleMeasuring = nullptr;
+    IndexPath m_idleCursor;
+    bool m_placing = false;
     QList<Move> m_moves;
     QList<std::function<void()>> m_completions;
 

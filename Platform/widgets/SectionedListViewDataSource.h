@@ -4,6 +4,7 @@
 
 #include <QSize>
 #include <QString>
+#include <optional>
 
 class QWidget;
 
@@ -21,6 +22,15 @@ public:
     virtual QString itemKind(const IndexPath& path) const = 0;
     // A width of 0 or less takes the list's full width.
     virtual QSize sizeForItem(const IndexPath& path, int availableWidth) const = 0;
+    // A cheap guess at that size, which places the item until the list measures it: when it
+    // comes near the visible band, or in short slices while the program is idle. None has it
+    // measured at once.
+    virtual std::optional<QSize> estimatedSizeForItem(const IndexPath& path, int availableWidth) const
+    {
+        Q_UNUSED(path)
+        Q_UNUSED(availableWidth)
+        return std::nullopt;
+    }
     // Stays with an item while it moves, so that updates can tell moved items from new ones.
     virtual quint64 itemIdentity(const IndexPath& path) const = 0;
 

@@ -68,6 +68,34 @@ TEST(SectionedListLayout, MeasuresEachItemOnceAndAgainOnlyWhenInvalidated)
     EXPECT_EQ(fixture.measured, 17);
 }
 
+TEST(SectionedListLayout, EstimatedItemsArePlacedWithoutMeasuringUntilMeasured)
+{
+    TwoSections fixture;
+    SectionedListLayout& layout = fixture.layout;
+    // Every estimate is 25 high; item 2 of section 0 has none and is measured at once.
+    layout.setSizeEstimator([](const IndexPath& path, int) {
+        return path == IndexPath {0, 2} ? std::nullopt : std::optional<QSize>(QSize(0, 25));
+    });
+    EXPECT_EQ(layout.contentHeight(), 2 * 38 + 7 * 25 + 30);
+    EXPECT_EQ(fixture.measured, 1);
+    EXPECT_TRUE(layout.isMeasured({0, 2}));
+    EXPECT_FALSE(layout.isMeasured({0, 0}));
+    EXPECT_EQ(layout.cachedSize({0, 0}), std::nullopt) << "an estimate is not a measured size";
+    EXPECT_EQ(layout.nextUnmeasured({0, 2}), (IndexPath {0, 3}));
+
+    // Measuring replaces the estimate and moves what follows.
+    EXPECT_EQ(layout.measure({0, 3}), 40 - 25);
+    EXPECT_EQ(layout.measure({0, 3}), 0) << "measured once";
+    EXPECT_EQ(layout.itemFrame({1, 0}).top(), 38 + 25 + 25 + 30 + 40 + 38);
+    EXPECT_EQ(layout.itemSize({1, 1}), QSize(0, 20)) << "asking for the size measures it";
+    EXPECT_EQ(fixture.measured, 3);
+
+    for (std::optional<IndexPath> next = layout.nextUnmeasured({0, 0}); next; next = layout.nextUnmeasured(*next))
+        layout.measure(*next);
+    EXPECT_EQ(layout.contentHeight(), 276) << "all measured, as without estimates";
+    EXPECT_EQ(fixture.measured, 8);
+}
+
 TEST(SectionedListLayout, HeaderStaysPinnedUntilTheEndOfItsSectionPushesItAway)
 {
     TwoSections fixture;

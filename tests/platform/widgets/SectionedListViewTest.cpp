@@ -244,6 +244,100 @@ TEST(SectionedListView, ScrollToItemPutsTheItemAtTopCentreOrBottom)
     EXPECT_EQ(list.view.contentOffset(), list.view.verticalScrollBar()->maximum());
 }
 
+namespace {
+
+// Rows whose size the list must ask for: each answer is counted, and every row is estimated 60
+// high until measured.
+class EstimatedRows : public Rows
+{
+public:
+    mutable int sizeCalls = 0;
+
+    QSize sizeForItem(const IndexPath& path, int width) const override
+    {
+        ++sizeCalls;
+        return Rows::sizeForItem(path, width);
+    }
+    std::optional<QSize> estimatedSizeForItem(const IndexPath&, int) const override { return QSize(0, 60); }
+};
+
+struct EstimatedListFixture
+{
+    EstimatedRows rows;
+    SectionedListView view;
+
+    explicit EstimatedListFixture(int count)
+    {
+        rows.sections = {variedRows(count)};
+        view.setAnimationDuration(0);
+        view.resize(300, 600);
+        view.show();
+        view.setDataSource(&rows);
+    }
+
+    int measuredTopOf(const IndexPath& path) const
+    {
+        int top = 0;
+        for (int i = 0; i < path.item; ++i)
+            top += rows.row({0, i}).height;
+        return top;
+    }
+};
+
+} // namespace
+
+TEST(SectionedListView, EstimatedItemsAreMeasuredOnlyNearTheVisibleBand)
+{
+    EstimatedListFixture list(10000);
+    // Rows are at least 40 high: the band with 100 prepared above and below holds at most 22.
+    EXPECT_LE(list.rows.sizeCalls, 22);
+    EXPECT_GT(list.rows.sizeCalls, 0);
+    EXPECT_EQ(list.view.itemFrame({0, 5}).top(), list.measuredTopOf({0, 5}));
+
+    // Scrolling far measures only the new band; a row's frame there is its estimated place.
+    const int before = list.rows.sizeCalls;
+    list.view.setContentOffset(300000);
+    EXPECT_LE(list.rows.sizeCalls - before, 22);
+    for (const IndexPath& path : list.view.indexPathsForVisibleItems()) {
+        EXPECT_EQ(list.view.itemFrame(path).height(), list.rows.row(path).height) << path.item;
+        EXPECT_EQ(list.view.itemWidget(path)->geometry(),
+            list.view.itemFrame(path).translated(0, -list.view.contentOffset()));
+    }
+}
+
+TEST(SectionedListView, ReplacingEstimatesAboveTheTopRowLeavesItWhereItIs)
+{
+    EstimatedListFixture list(2000);
+    list.view.setContentOffset(30000);
+    const IndexPath top = list.view.indexPathsForVisibleItems().first();
+    const int shownAt = list.view.itemFrame(top).top() - list.view.contentOffset();
+
+    // Measuring in idle slices goes from the first row down, replacing the estimates above.
+    waitUntil([&] { return list.view.listLayout().nextUnmeasured({0, 0}) == std::nullopt; }, 10000);
+    ASSERT_EQ(list.view.listLayout().nextUnmeasured({0, 0}), std::nullopt) << "idle slices measure every row";
+    EXPECT_EQ(list.view.itemFrame(top).top(), list.measuredTopOf(top));
+    EXPECT_EQ(list.view.itemFrame(top).top() - list.view.contentOffset(), shownAt);
+    EXPECT_EQ(list.view.listLayout().contentHeight(), list.measuredTopOf({0, 2000}));
+}
+
+TEST(SectionedListView, ScrollToItemLandsExactlyAmongEstimatedRows)
+{
+    EstimatedListFixture list(5000);
+    const IndexPath target {0, 3000};
+    for (const auto position : {SectionedListView::ScrollPosition::Top, SectionedListView::ScrollPosition::Centre,
+             SectionedListView::ScrollPosition::Bottom}) {
+        list.view.setContentOffset(0);
+        list.view.scrollToItem(target, position);
+        const int shownAt = list.view.itemFrame(target).top() - list.view.contentOffset();
+        const int height = list.view.itemFrame(target).height();
+        const int expected = position == SectionedListView::ScrollPosition::Top ? 0
+            : position == SectionedListView::ScrollPosition::Centre             ? (600 - height) / 2
+                                                                                : 600 - height;
+        EXPECT_NEAR(shownAt, expected, 1);
+        EXPECT_EQ(height, list.rows.row(target).height);
+    }
+}
+
 TEST(SectionedListView, FindsTheItemUnderAPointAfterScrolling)
 {
     ListFixture list({Rows::numbered(30), Rows::numbered(30, 100)});
