@@ -3,10 +3,10 @@
 #include "Pelorins/shell/DoneCardsMigrator.h"
 #include "Pelorins/shell/PreferenceWindowController.h"
 #include "Pelorins/shell/SparkleHelper.h"
-#include "PelorinsKit/store/CoreDataManager.h"
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/LocalizedString.h"
 #include "PelorinsKit/model/NotificationName.h"
+#include "PelorinsKit/store/CoreDataManager.h"
 #include "PelorinsKit/store/SharedMethods.h"
 #include "PelorinsKit/store/StoreError.h"
 #include "Platform/core/ConsoleLog.h"
@@ -225,7 +225,9 @@ void AppDelegate::storeDidLoad(bool firstSetupCompleted)
 void AppDelegate::runOneTimeMigrations()
 {
     runMigration(addedMissingHistoryKey, [this] { return addMissingHistory(); });
-    runMigration(doneCardsMigratedKey, [this] { return DoneCardsMigrator::migrateDoneCards(*this); });
+    runMigration(doneCardsMigratedKey, [this] {
+        return DoneCardsMigrator::migrateDoneCards(coreDataManager().context(), [this] { return saveAction(nullptr); });
+    });
     runMigration(convertedTagsToHashTagsKey, [this] { return convertTagsToHashTags(); });
     runMigration(stylesUpdatedToVersion3Key, [this] {
         // Restyling replaces the strikethrough's neighbours, so it comes first.

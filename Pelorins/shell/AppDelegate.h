@@ -27,7 +27,7 @@ class UserDefaults;
 // The program's spine: it writes the first-launch defaults, sets up the store and brings it up to
 // date, opens the main or the welcome window, turns card links into `cardURLReceived`, saves for
 // every window and decides whether the program may quit. Every service comes in through
-// `Services`, so tests can wire fakes; main.cpp wires the real ones.
+// `Services`, so tests can wire fakes; MainWindowAssembly wires the real ones.
 class AppDelegate : public QObject, public ActionResponder
 {
     Q_OBJECT

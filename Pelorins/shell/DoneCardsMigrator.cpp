@@ -1,8 +1,6 @@
 #include "Pelorins/shell/DoneCardsMigrator.h"
 
-#include "Pelorins/shell/AppDelegate.h"
 #include "Pelorins/shell/LaunchMigrationFetch.h"
-#include "PelorinsKit/store/CoreDataManager.h"
 #include "PelorinsKit/model/DateHelpers.h"
 #include "PelorinsKit/model/DoneDate.h"
 #include "PelorinsKit/model/Kanban.h"
@@ -12,13 +10,8 @@
 
 #include <algorithm>
 
-namespace {
-
-} // namespace
-
-bool DoneCardsMigrator::migrateDoneCards(AppDelegate& appDelegate)
+bool DoneCardsMigrator::migrateDoneCards(ManagedObjectContext* context, const std::function<bool()>& saveAction)
 {
-    ManagedObjectContext* context = appDelegate.coreDataManager().context();
     const std::optional<QList<ListItem*>> found = fetchAll<ListItem>(context,
         FetchRequest(QStringLiteral("ListItem"),
             [](const ManagedObject* object) { return static_cast<const ListItem*>(object)->done(); }));
@@ -52,7 +45,7 @@ bool DoneCardsMigrator::migrateDoneCards(AppDelegate& appDelegate)
         board->setDoneDates(board->doneDates() << group);
         ConsoleLog::write(QStringLiteral("Item added to new done date object"));
     }
-    succeeded = appDelegate.saveAction(nullptr) && succeeded;
+    succeeded = saveAction() && succeeded;
 
     const std::optional<QList<Kanban*>> boards = fetchAll<Kanban>(context, FetchRequest(QStringLiteral("Kanban")));
     if (!boards)
@@ -64,5 +57,5 @@ bool DoneCardsMigrator::migrateDoneCards(AppDelegate& appDelegate)
         if (groups != board->doneDates())
             board->setDoneDates(groups);
     }
-    return appDelegate.saveAction(nullptr) && succeeded;
+    return saveAction() && succeeded;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
-class AppDelegate;
+#include <functional>
+
+class ManagedObjectContext;
 
 // Files the done cards of stores from before day groups into their board's groups, one group per
 // day, and orders every board's groups newest day first.
@@ -9,7 +11,7 @@ class DoneCardsMigrator
 public:
     DoneCardsMigrator() = delete;
 
-    // Works on the delegate's store and saves through its save routine; true when every fetch
-    // and save succeeded.
-    static bool migrateDoneCards(AppDelegate& appDelegate);
+    // Works on `context` and saves through `saveAction`, the program's save routine, which answers
+    // whether it saved; true when every fetch and save succeeded.
+    static bool migrateDoneCards(ManagedObjectContext* context, const std::function<bool()>& saveAction);
 };

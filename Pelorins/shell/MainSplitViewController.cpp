@@ -2,7 +2,6 @@
 
 #include "Pelorins/board/BoardPane.h"
 #include "Pelorins/shell/MainWindowActions.h"
-#include "Pelorins/shell/MainWindowController.h"
 #include "Pelorins/sidebar/SidebarEditing.h"
 #include "Pelorins/sidebar/SidebarPane.h"
 #include "PelorinsKit/model/Kanban.h"
@@ -118,9 +117,8 @@ void MainSplitViewController::showDisplayItem(DisplayItem* item)
 
 void MainSplitViewController::clearSearchField()
 {
-    if (auto* window = dynamic_cast<MainWindowController*>(this->window()))
-        window->clearSearchField();
-    else if (m_board && m_board->searchTerm()) {
+    emit searchCleared();
+    if (m_board && m_board->searchTerm()) {
         m_board->setSearchTerm(std::nullopt);
         m_board->reloadColumns();
     }
@@ -368,6 +366,5 @@ void MainSplitViewController::sidebarChanged()
 {
     if (m_sidebar)
         saveSplitState();
-    if (auto* window = dynamic_cast<MainWindowController*>(this->window()))
-        window->updateSidebarButtonToolTip();
+    emit sidebarLayoutChanged();
 }

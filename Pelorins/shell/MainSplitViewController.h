@@ -19,7 +19,8 @@ class UserDefaults;
 
 // The main window's content: the project sidebar on the left, the board on the right. Actions
 // about the sidebar, the board's layout and sections, import and export, and printing are routed
-// here. An action is enabled only when what serves it is present.
+// here. An action is enabled only when what serves it is present. What the window shows of the
+// content (its search field, its sidebar button) follows the signals below.
 class MainSplitViewController : public QSplitter, public ActionResponder
 {
     Q_OBJECT
@@ -50,7 +51,7 @@ public:
     // Shows a board chosen in the sidebar. The board shown already keeps its search and filter;
     // another board starts with neither.
     void showDisplayItem(DisplayItem* item);
-    // Empties the window's search field and the search the board applies.
+    // Drops the search the board applies, and has the window's search field emptied.
     void clearSearchField();
 
     bool isSidebarCollapsed() const;
@@ -66,6 +67,12 @@ public:
     bool respondsTo(const QString& action) const override;
     void perform(const QString& action, QObject* sender) override;
     bool validate(const QString& action, QAction* item) const override;
+
+signals:
+    // The search is dropped: the window's search field empties without searching again.
+    void searchCleared();
+    // The sidebar was shown, hidden or resized.
+    void sidebarLayoutChanged();
 
 private:
     void setPane(int index, QWidget* view);

@@ -74,6 +74,7 @@ public:
 
     // Empties the field without applying the emptiness later, and drops the board's search.
     void clearSearchField();
+    // "Show Sidebar" while the sidebar is collapsed, else "Hide Sidebar".
     void updateSidebarButtonToolTip();
 
     // The first frame on a screen of that frame: at most 1200 x 720, centred.

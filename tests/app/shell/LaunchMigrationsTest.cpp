@@ -1,16 +1,16 @@
 #include "Pelorins/shell/AppDelegate.h"
 #include "Pelorins/shell/DoneCardsMigrator.h"
-#include "PelorinsKit/notes/AttributeKey.h"
-#include "PelorinsKit/store/CoreDataManager.h"
-#include "PelorinsKit/store/CoreDataMigrator.h"
 #include "PelorinsKit/model/DateHelpers.h"
 #include "PelorinsKit/model/DoneDate.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/ListItemHistory.h"
-#include "PelorinsKit/notes/NoteTextConventions.h"
 #include "PelorinsKit/model/Tag.h"
+#include "PelorinsKit/notes/AttributeKey.h"
+#include "PelorinsKit/notes/NoteTextConventions.h"
+#include "PelorinsKit/store/CoreDataManager.h"
+#include "PelorinsKit/store/CoreDataMigrator.h"
 #include "Platform/core/DataFolders.h"
 #include "Platform/core/UserDefaults.h"
 #include "Platform/services/PackageManagerUpdater.h"
@@ -120,7 +120,9 @@ TEST_F(LaunchMigrationsTest, DoneCardsAreGroupedByDayNewestDayFirst)
     ListItem* nextDay = doneCard(done, localTime(11, 8));
     ListItem* inStage = doneCard(board->column().first(), localTime(10, 12));
 
-    runTwice([&] { return DoneCardsMigrator::migrateDoneCards(*m_delegate); });
+    runTwice([&] {
+        return DoneCardsMigrator::migrateDoneCards(&context(), [&] { return m_delegate->saveAction(nullptr); });
+    });
 
     const QList<DoneDate*> groups = board->doneDates();
     ASSERT_EQ(groups.size(), 2);

@@ -2,6 +2,7 @@
 #include "Pelorins/shell/ControllerIntegratedView.h"
 #include "Pelorins/shell/MainSplitViewController.h"
 #include "Pelorins/shell/MainWindowActions.h"
+#include "Pelorins/shell/MainWindowAssembly.h"
 #include "Pelorins/shell/MainWindowController.h"
 #include "Pelorins/sidebar/SidebarEditing.h"
 #include "Pelorins/sidebar/SidebarPane.h"
@@ -14,6 +15,7 @@
 #include "Platform/widgets/ActionResponder.h"
 #include "Platform/widgets/ActionRouter.h"
 #include "Platform/widgets/ScriptedFilePanelPresenter.h"
+#include "support/FakeBoardPane.h"
 #include "support/StoreBuilder.h"
 #include "support/TestStore.h"
 
@@ -70,64 +72,6 @@ public:
     }
 };
 
-// A board pane that records what the window asks of it.
-class FakeBoard : public BoardPane
-{
-public:
-    explicit FakeBoard(ActionRouter* router)
-        : root(new ControllerIntegratedView(router))
-    {
-    }
-
-    QWidget* view() override { return root; }
-    Kanban* kanban() const override { return m_kanban; }
-    void setKanban(Kanban* kanban) override { m_kanban = kanban; }
-    void loadKanban() override { ++loads; }
-    void setMainSplitViewController(MainSplitViewController* controller) override { splitView = controller; }
-    std::optional<QString> searchTerm() const override { return m_searchTerm; }
-    void setSearchTerm(const std::optional<QString>& searchTerm) override { m_searchTerm = searchTerm; }
-    std::optional<QList<Tag*>> tagFilter() const override { return m_tagFilter; }
-    void setTagFilter(const std::optional<QList<Tag*>>& tagFilter) override
-    {
-        m_tagFilter = tagFilter;
-        ++reloads;
-    }
-    void reloadColumns() override
-    {
-        ++reloads;
-        appliedSearch = m_searchTerm;
-    }
-    bool viewAsMultiColumn() const override { return multiColumn; }
-    void toggleColumnLayout() override
-    {
-        multiColumn = !multiColumn;
-        ++layoutToggles;
-    }
-    qreal storedMagnification() const override { return magnification; }
-    void setStoredMagnification(qreal value) override { magnification = value; }
-    QSet<int> selectedSections() const override { return selected; }
-    void insertNewSection(int at, bool removing) override { inserted.append({at, removing}); }
-    void jumpToBookmarkedSection(bool) override { ++jumps; }
-    void showProjectSettings() override { }
-
-    QPointer<ControllerIntegratedView> root;
-    MainSplitViewController* splitView = nullptr;
-    std::optional<QString> appliedSearch;
-    int loads = 0;
-    int reloads = 0;
-    int layoutToggles = 0;
-    int jumps = 0;
-    bool multiColumn = true;
-    qreal magnification = 1.0;
-    QSet<int> selected;
-    QList<std::pair<int, bool>> inserted;
-
-private:
-    Kanban* m_kanban = nullptr;
-    std::optional<QString> m_searchTerm;
-    std::optional<QList<Tag*>> m_tagFilter;
-};
-
 class FakeSidebar : public SidebarPane, public SidebarEditing
 {
 public:
@@ -157,7 +101,7 @@ struct MainWindowFixture : ::testing::Test
     TestStore store;
     StoreBuilder builder {store.context()};
     std::unique_ptr<MainWindowController> window;
-    FakeBoard* board = nullptr;
+    FakeBoardPane* board = nullptr;
 
     void SetUp() override
     {
@@ -165,10 +109,13 @@ struct MainWindowFixture : ::testing::Test
         window = makeWindow();
     }
 
+    // The window with its content connected as the program connects them.
     std::unique_ptr<MainWindowController> makeWindow()
     {
-        return std::make_unique<MainWindowController>(
+        auto made = std::make_unique<MainWindowController>(
             MainWindowController::Services {&router, &undoManager, &filePanels, &defaults});
+        MainWindowAssembly::connectSplitView(*made->splitViewController(), *made);
+        return made;
     }
 
     // Sends from inside the window, whatever has the focus.
@@ -185,9 +132,9 @@ struct MainWindowFixture : ::testing::Test
     }
 
     // Installs a board pane (owned by the test, its view by the window) showing `kanban`.
-    std::unique_ptr<FakeBoard> installBoard(Kanban* kanban)
+    std::unique_ptr<FakeBoardPane> installBoard(Kanban* kanban)
     {
-        auto pane = std::make_unique<FakeBoard>(&router);
+        auto pane = std::make_unique<FakeBoardPane>(&router);
         pane->setKanban(kanban);
         window->splitViewController()->setKanbanColumnsViewController(pane.get());
         board = pane.get();
@@ -602,7 +549,7 @@ TEST_F(MainWindowFixture, Sidebar_AddingAndCopyingNeedASidebarThatOffersThem)
     struct ViewOnlySidebar : SidebarPane
     {
         QWidget* view() override { return widget; }
-        void refreshListWhileKeepingSelection() override {}
+        void refreshListWhileKeepingSelection() override { }
         QPointer<QWidget> widget = new QWidget;
     } sidebar;
     window->splitViewController()->setSidebarViewController(&sidebar);

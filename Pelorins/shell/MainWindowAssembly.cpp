@@ -1,0 +1,129 @@
+#include "Pelorins/shell/MainWindowAssembly.h"
+
+#include "Pelorins/shell/AppDelegate.h"
+#include "Pelorins/shell/MainSplitViewController.h"
+#include "Pelorins/shell/MainWindowController.h"
+#include "Pelorins/sidebar/KDLeftSidebarViewController.h"
+#include "PelorinsKit/model/Kanban.h"
+#include "PelorinsKit/model/LocalizedString.h"
+#include "PelorinsKit/store/CoreDataManager.h"
+#include "Platform/core/UndoManager.h"
+
+#include <QCoreApplication>
+#include <QMenuBar>
+
+namespace {
+
+QMenu* menuTitled(QMenuBar* bar, const QString& title)
+{
+    for (QAction* action : bar->actions()) {
+        if (action->menu() && action->text() == title)
+            return action->menu();
+    }
+    return bar->addMenu(title);
+}
+
+} // namespace
+
+MainWindowAssembly::MainWindowAssembly(Services services, QObject* parent)
+    : QObject(parent)
+    , m_services(std::move(services))
+{
+    m_delegate = std::make_unique<AppDelegate>(AppDelegate::Services {m_services.defaults, m_services.coreDataManager,
+        m_services.eventStore, m_services.updater, m_services.alertPresenter, [this] { return makeMainWindow(); },
+        // The welcome pages are not built yet: the first launch goes straight to the main window.
+        [](AppDelegate& appDelegate) { appDelegate.showMainWindow(&appDelegate); }, m_services.urlOpener,
+        m_services.examplesFolder, m_services.reminderCenter});
+    m_router.setApplicationResponder(m_delegate.get());
+}
+
+MainWindowAssembly::~MainWindowAssembly() = default;
+
+void MainWindowAssembly::launch(SingleInstance& instance, const QString& link)
+{
+    connect(m_delegate.get(), &AppDelegate::terminationRequested, this, [](int code) { QCoreApplication::exit(code); });
+    m_delegate->receiveLinksFrom(instance);
+    m_delegate->applicationWillFinishLaunching();
+    if (!link.isEmpty())
+        m_delegate->handleGetURLEvent(link);
+    // After the event loop starts, so that a store failure can end it with its exit code.
+    QMetaObject::invokeMethod(m_delegate.get(), &AppDelegate::applicationDidFinishLaunching, Qt::QueuedConnection);
+}
+
+std::unique_ptr<QWidget> MainWindowAssembly::makeMainWindow()
+{
+    // Each window keeps its own history.
+    auto* undoManager = new UndoManager;
+    auto window = std::make_unique<MainWindowController>(
+        MainWindowController::Services {&m_router, undoManager, &m_services.filePanelPresenter, &m_services.defaults});
+    undoManager->setParent(window.get());
+    m_mainWindow = window.get();
+    m_splitView = window->splitViewController();
+    connectSplitView(*m_splitView, *window);
+
+    m_sidebar = makeSidebar(*m_splitView);
+    connectSidebar(*m_sidebar, *m_splitView);
+    m_splitView->setExampleImporter([this](bool isShort) { m_delegate->importExamples(isShort); });
+
+    addApplicationMenuItems(*window);
+    window->showWindow();
+    return window;
+}
+
+MainWindowController* MainWindowAssembly::mainWindow() const
+{
+    return m_mainWindow;
+}
+
+MainSplitViewController* MainWindowAssembly::splitView() const
+{
+    return m_splitView;
+}
+
+KDLeftSidebarViewController* MainWindowAssembly::sidebar() const
+{
+    return m_sidebar;
+}
+
+void MainWindowAssembly::connectSplitView(MainSplitViewController& splitView, MainWindowController& window)
+{
+    connect(&splitView, &MainSplitViewController::searchCleared, &window, &MainWindowController::clearSearchField);
+    connect(&splitView, &MainSplitViewController::sidebarLayoutChanged, &window,
+        &MainWindowController::updateSidebarButtonToolTip);
+}
+
+KDLeftSidebarViewController* MainWindowAssembly::makeSidebar(MainSplitViewController& splitView)
+{
+    auto* sidebar = new KDLeftSidebarViewController(
+        m_services.coreDataManager.context(), m_services.defaults, [this] { m_delegate->saveAction(m_delegate.get()); },
+        &splitView);
+    splitView.setSidebarViewController(sidebar);
+    return sidebar;
+}
+
+void MainWindowAssembly::connectSidebar(KDLeftSidebarViewController& sidebar, MainSplitViewController& splitView)
+{
+    connect(&sidebar, &KDLeftSidebarViewController::boardShown, &splitView,
+        [&splitView](Kanban* kanban) { splitView.showDisplayItem(kanban); });
+}
+
+// The program's own items beside the window's: saving, preferences, quitting and help.
+void MainWindowAssembly::addApplicationMenuItems(MainWindowController& window)
+{
+    const auto addItem = [this](QMenu* menu, const QString& title, const QString& action, QKeySequence shortcut = {}) {
+        QAction* item = menu->addAction(title);
+        item->setShortcut(shortcut);
+        m_router.connectAction(item, action);
+    };
+    QMenu* file = menuTitled(window.menuBar(), local(QStringLiteral("&File")));
+    file->addSeparator();
+    addItem(file, local(QStringLiteral("Save")), QStringLiteral("saveAction:"), QKeySequence::Save);
+    addItem(file, local(QStringLiteral("Preferences…")), QStringLiteral("showPreferences:"), QKeySequence::Preferences);
+    file->addSeparator();
+    addItem(file, local(QStringLiteral("Quit Pelorins")), QStringLiteral("terminate:"), QKeySequence::Quit);
+    QMenu* help = menuTitled(window.menuBar(), local(QStringLiteral("&Help")));
+    addItem(help, local(QStringLiteral("Pelorins Support")), QStringLiteral("openSupportPage:"));
+    addItem(help, local(QStringLiteral("Reset Button Tutorials")), QStringLiteral("resetButtonTutorials:"));
+    m_router.trackMenu(file);
+    m_router.trackMenu(help);
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "Platform/widgets/ActionRouter.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+#include <functional>
+#include <memory>
+
+class AlertPresenter;
+class AppDelegate;
+class CalendarStore;
+class CoreDataManager;
+class FilePanelPresenter;
+class KDLeftSidebarViewController;
+class MainSplitViewController;
+class MainWindowController;
+class QWidget;
+class ReminderCenter;
+class SingleInstance;
+class Updater;
+class UserDefaults;
+
+// Builds the program from the services it is given: the application delegate, and each main window
+// with its panes, menu items and the connections between them. Panes never reach one another
+// through their window: every connection between siblings is made here, and a new pane gets its
+// own make… and connect… step in `makeMainWindow`.
+class MainWindowAssembly : public QObject
+{
+    Q_OBJECT
+public:
+    struct Services
+    {
+        UserDefaults& defaults;
+        CoreDataManager& coreDataManager;
+        CalendarStore& eventStore;
+        Updater& updater;
+        AlertPresenter& alertPresenter;
+        FilePanelPresenter& filePanelPresenter;
+        // Asks the desktop to open a web page; false when it could not.
+        std::function<bool(const QUrl&)> urlOpener;
+        // Where the example archives are.
+        QString examplesFolder;
+        // Reports clicks on delivered reminders; may be null.
+        ReminderCenter* reminderCenter = nullptr;
+    };
+
+    explicit MainWindowAssembly(Services services, QObject* parent = nullptr);
+    ~MainWindowAssembly() override;
+
+    AppDelegate& appDelegate() const { return *m_delegate; }
+    ActionRouter& router() { return m_router; }
+
+    // Starts the program: later starts hand their links over from now on, `link` (a card link
+    // from the command line, or empty) opens once the store is loaded, launching finishes once
+    // the event loop runs, and the program ends when the delegate says so.
+    void launch(SingleInstance& instance, const QString& link);
+
+    // A new main window with its panes and menu items, connected; the delegate owns it.
+    std::unique_ptr<QWidget> makeMainWindow();
+
+    // The parts of the main window made last; null once they are gone.
+    MainWindowController* mainWindow() const;
+    MainSplitViewController* splitView() const;
+    KDLeftSidebarViewController* sidebar() const;
+
+    // What the window shows of its content: the search field follows the board's search and the
+    // sidebar button's tooltip the sidebar.
+    static void connectSplitView(MainSplitViewController& splitView, MainWindowController& window);
+
+private:
+    KDLeftSidebarViewController* makeSidebar(MainSplitViewController& splitView);
+    void connectSidebar(KDLeftSidebarViewController& sidebar, MainSplitViewController& splitView);
+    void addApplicationMenuItems(MainWindowController& window);
+
+    Services m_services;
+    ActionRouter m_router;
+    std::unique_ptr<AppDelegate> m_delegate;
+    QPointer<MainWindowController> m_mainWindow;
+    QPointer<MainSplitViewController> m_splitView;
+    QPointer<KDLeftSidebarViewController> m_sidebar;
+};

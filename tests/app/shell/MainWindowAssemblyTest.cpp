@@ -1,0 +1,204 @@
+#include "Pelorins/shell/MainWindowAssembly.h"
+#include "Pelorins/shell/AppDelegate.h"
+#include "Pelorins/shell/MainSplitViewController.h"
+#include "Pelorins/shell/MainWindowActions.h"
+#include "Pelorins/shell/MainWindowController.h"
+#include "Pelorins/sidebar/KDLeftSidebarViewController.h"
+#include "Pelorins/sidebar/SourceOutlineView.h"
+#include "Pelorins/sidebar/SourceTreeModel.h"
+#include "PelorinsKit/model/Kanban.h"
+#include "PelorinsKit/model/Root.h"
+#include "PelorinsKit/store/CoreDataManager.h"
+#include "PelorinsKit/store/CoreDataMigrator.h"
+#include "Platform/core/DataFolders.h"
+#include "Platform/core/UndoManager.h"
+#include "Platform/core/UserDefaults.h"
+#include "Platform/services/PackageManagerUpdater.h"
+#include "Platform/widgets/ScriptedAlertPresenter.h"
+#include "Platform/widgets/ScriptedFilePanelPresenter.h"
+#include "support/FakeBoardPane.h"
+#include "support/FakeCalendarStore.h"
+#include "support/StoreBuilder.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+// Resources are initialised outside any namespace.
+static void initResources()
+{
+    Q_INIT_RESOURCE(PelorinsResources);
+}
+
+namespace A = MainWindowActions;
+
+namespace {
+
+// The program assembled over a store in a temporary folder and services that record what they
+// were asked.
+class MainWindowAssemblyTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        initResources();
+        DataFolders::setBaseFolderForTesting(m_folder.filePath(QStringLiteral("data")));
+        manager.setup([] {}, [](const StoreError&) {});
+        ASSERT_NE(manager.context(), nullptr);
+        StoreBuilder builder(*manager.context());
+        plans = builder.addBoard(QStringLiteral("Plans"));
+        chores = builder.addBoard(QStringLiteral("Chores"));
+        ASSERT_TRUE(manager.saveContext());
+        assembly = std::make_unique<MainWindowAssembly>(
+            MainWindowAssembly::Services {defaults, manager, calendar, updater, alerts, filePanels,
+                [this](const QUrl& url) {
+                    openedPages << url;
+                    return true;
+                },
+                QStringLiteral(":/examples")});
+    }
+    void TearDown() override
+    {
+        assembly.reset();
+        DataFolders::setBaseFolderForTesting(QString());
+    }
+
+    MainWindowController& openWindow()
+    {
+        assembly->appDelegate().showMainWindow(nullptr);
+        MainWindowController* window = assembly->mainWindow();
+        EXPECT_NE(window, nullptr);
+        QApplication::setActiveWindow(window);
+        // The actions are validated for the window once the focus has settled.
+        QApplication::processEvents();
+        return *window;
+    }
+    void selectInSidebar(DisplayItem* item)
+    {
+        KDLeftSidebarViewController* sidebar = assembly->sidebar();
+        SourceOutlineView* outline = sidebar->outlineView();
+        outline->selectRow(outline->rowForIndex(sidebar->model()->indexForItem(item)), false);
+    }
+    QAction* menuItem(MainWindowController& window, const QString& title)
+    {
+        for (QAction* menu : window.menuBar()->actions()) {
+            for (QAction* item : menu->menu()->actions()) {
+                if (item->text() == title)
+                    return item;
+            }
+        }
+        return nullptr;
+    }
+
+    QTemporaryDir m_folder;
+    UserDefaults defaults {m_folder.filePath(QStringLiteral("prefs.conf"))};
+    CoreDataManager manager {std::make_shared<CoreDataMigrator>()};
+    FakeCalendarStore calendar;
+    PackageManagerUpdater updater {defaults};
+    ScriptedAlertPresenter alerts;
+    ScriptedFilePanelPresenter filePanels;
+    QList<QUrl> openedPages;
+    std::unique_ptr<MainWindowAssembly> assembly;
+    Kanban* plans = nullptr;
+    Kanban* chores = nullptr;
+};
+
+} // namespace
+
+TEST_F(MainWindowAssemblyTest, TheWindowHoldsTheSidebarAndItsOwnHistory)
+{
+    MainWindowController& window = openWindow();
+    EXPECT_EQ(assembly->appDelegate().mainWindowController(), &window);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.undoManager()->parent(), &window);
+    EXPECT_EQ(assembly->router().applicationResponder(), &assembly->appDelegate());
+
+    MainSplitViewController* split = assembly->splitView();
+    ASSERT_EQ(split, window.splitViewController());
+    ASSERT_NE(assembly->sidebar(), nullptr);
+    EXPECT_EQ(split->sidebarViewController(), assembly->sidebar());
+    EXPECT_EQ(split->widget(0), assembly->sidebar());
+    EXPECT_EQ(assembly->sidebar()->rootObject(), manager.getRootObject(false));
+}
+
+TEST_F(MainWindowAssemblyTest, ABoardChosenInTheSidebarReachesTheBoardPaneAndIsSaved)
+{
+    MainWindowController& window = openWindow();
+    FakeBoardPane board(&assembly->router());
+    assembly->splitView()->setKanbanColumnsViewController(&board);
+
+    selectInSidebar(chores);
+    EXPECT_EQ(board.kanban(), chores);
+    EXPECT_EQ(board.splitView, assembly->splitView());
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Chores"));
+    // The export mark that showing sets is saved through the delegate.
+    EXPECT_TRUE(chores->isExport());
+    EXPECT_FALSE(manager.context()->hasChanges());
+
+    // Another board empties the window's search field along with the board's search.
+    window.searchField()->setText(QStringLiteral("milk"));
+    board.setSearchTerm(QStringLiteral("milk"));
+    selectInSidebar(plans);
+    EXPECT_EQ(board.kanban(), plans);
+    EXPECT_EQ(window.searchField()->text(), QString());
+    EXPECT_EQ(board.searchTerm(), std::nullopt);
+}
+
+TEST_F(MainWindowAssemblyTest, TheSidebarButtonsTooltipFollowsTheSidebar)
+{
+    MainWindowController& window = openWindow();
+    MainSplitViewController* split = assembly->splitView();
+    ASSERT_FALSE(split->isSidebarCollapsed());
+    EXPECT_EQ(window.sidebarButton()->toolTip(), QStringLiteral("Hide Sidebar"));
+    window.sidebarButton()->click();
+    EXPECT_TRUE(split->isSidebarCollapsed());
+    EXPECT_EQ(window.sidebarButton()->toolTip(), QStringLiteral("Show Sidebar"));
+    split->toggleSidebar();
+    EXPECT_EQ(window.sidebarButton()->toolTip(), QStringLiteral("Hide Sidebar"));
+}
+
+TEST_F(MainWindowAssemblyTest, ExampleProjectsAreImportedIntoTheSidebar)
+{
+    MainWindowController& window = openWindow();
+    const int rowsBefore = assembly->sidebar()->outlineView()->numberOfRows();
+    ASSERT_TRUE(assembly->router().send(A::addExampleProjects, nullptr, assembly->splitView()));
+    EXPECT_GT(manager.getRootObject(false)->children().size(), 2);
+    EXPECT_GT(assembly->sidebar()->outlineView()->numberOfRows(), rowsBefore);
+    EXPECT_TRUE(window.isVisible());
+}
+
+TEST_F(MainWindowAssemblyTest, TheProgramsMenuItemsReachTheDelegate)
+{
+    MainWindowController& window = openWindow();
+    for (const char* title : {"Save", "Preferences…", "Quit Pelorins", "Pelorins Support", "Reset Button Tutorials"})
+        ASSERT_NE(menuItem(window, QString::fromUtf8(title)), nullptr) << title;
+
+    menuItem(window, QStringLiteral("Pelorins Support"))->trigger();
+    EXPECT_EQ(openedPages, QList<QUrl> {QUrl(QLatin1String(AppDelegate::supportPageAddress))});
+
+    defaults.setValue(QStringLiteral("tutorialShownStep1"), true);
+    menuItem(window, QStringLiteral("Reset Button Tutorials"))->trigger();
+    EXPECT_FALSE(defaults.boolForKey(QStringLiteral("tutorialShownStep1")));
+
+    plans->setTitle(QStringLiteral("Plans for May"));
+    menuItem(window, QStringLiteral("Save"))->trigger();
+    EXPECT_FALSE(manager.context()->hasChanges());
+
+    menuItem(window, QStringLiteral("Preferences…"))->trigger();
+    QWidget* preferences = nullptr;
+    for (QWidget* topLevel : QApplication::topLevelWidgets()) {
+        if (topLevel->objectName() == QLatin1String("preferencesWindow"))
+            preferences = topLevel;
+    }
+    ASSERT_NE(preferences, nullptr);
+    EXPECT_TRUE(preferences->isVisible());
+
+    QList<int> exitCodes;
+    QObject::connect(
+        &assembly->appDelegate(), &AppDelegate::terminationRequested, [&](int code) { exitCodes << code; });
+    menuItem(window, QStringLiteral("Quit Pelorins"))->trigger();
+    EXPECT_EQ(exitCodes, QList<int> {0});
+}
