@@ -1,0 +1,53 @@
+#pragma once
+
+#include "PelorinsKit/board/KanbanColumnDelegate.h"
+#include "Platform/core/IndexPath.h"
+
+#include <QList>
+#include <optional>
+
+class ActionRouter;
+class MacKanbanColumnController;
+class NotificationCenter;
+class QPoint;
+class QScrollArea;
+class QWidget;
+class SystemEventMonitor;
+class UserDefaults;
+
+// The board as its column controllers and its add-column button see it: the board logic's view
+// of it, its live columns, the widgets that hold them, and the services it was handed, so that a
+// column needs nothing but its board.
+class MacKanbanColumnDelegate : public KanbanColumnDelegate
+{
+public:
+    // Every live column controller, in the order they were installed (not section order).
+    virtual QList<MacKanbanColumnController*> columnControllers() const = 0;
+    // The anchor of a Shift-click range of columns; null when there is none.
+    virtual MacKanbanColumnController* lastSelectedController() const = 0;
+    virtual void setLastSelectedController(MacKanbanColumnController* controller) = 0;
+
+    // The board's horizontal scroll area, and the widget without a layout inside it that holds
+    // every column's container and the add-column button. Column drags and drops measure in the
+    // document view's coordinates.
+    virtual QScrollArea* scrollView() const = 0;
+    virtual QWidget* documentView() const = 0;
+    // Margins of a column or of the add-column button changed: the board places them again on
+    // the next turn of the event loop, or sooner when a layout pass or its animation runs first.
+    virtual void setNeedsDocumentLayout() = 0;
+
+    // A Shift-click on `controller`: selects the stage columns from the anchor to it.
+    virtual void selectColumn(MacKanbanColumnController* controller) = 0;
+    // The first item of the done column's day section whose header lies under the global point;
+    // none in the single-column layout or away from the done column.
+    virtual std::optional<IndexPath> doneColumnDropIndexPath(const QPoint& globalPoint) const = 0;
+
+    virtual NotificationCenter& notificationCenter() const = 0;
+    virtual UserDefaults& userDefaults() const = 0;
+    // Sleep, wake, clock and time-zone changes; null when nobody watches them.
+    virtual SystemEventMonitor* systemEventMonitor() const = 0;
+    // Where columns put their controllers into the action routing; null without one.
+    virtual ActionRouter* actionRouter() const = 0;
+    // The program's save routine.
+    virtual void saveAction() = 0;
+};
