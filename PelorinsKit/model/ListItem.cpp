@@ -128,6 +128,13 @@ std::optional<AttributedString> ListItem::attributedNotes() const
     return m_decodedNotes;
 }
 
+void ListItem::releaseDecodedNotes() const
+{
+    m_decodedNotes.reset();
+    m_decodedFrom = QByteArray();
+    m_hasDecodedNotes = false;
+}
+
 void ListItem::setAttributedNotes(const std::optional<AttributedString>& attributedNotes)
 {
     setAttributedNotesData(attributedNotes ? RichTextCodec::encode(*attributedNotes) : QByteArray());

@@ -37,6 +37,9 @@ public:
     std::optional<AttributedString> attributedNotes() const;
     // Stores the notes as they are; the picture records are left alone.
     void setAttributedNotes(const std::optional<AttributedString>& attributedNotes);
+    // Forgets the decoded notes; the next read decodes the stored bytes again. A view that no
+    // longer shows the card calls it, so that decoded notes are kept only while they are shown.
+    void releaseDecodedNotes() const;
     // Identifiers of the linked calendar events, in linking order.
     std::optional<QStringList> eventsArray() const;
     void setEventsArray(const std::optional<QStringList>& eventsArray);

@@ -156,6 +156,22 @@ TEST_F(ListItemTest, Notes_FollowTheStoredBytesWhateverSetsThem)
     EXPECT_FALSE(card->attributedNotes());
 }
 
+TEST_F(ListItemTest, ReleasedNotes_AreDecodedAgainOnTheNextRead)
+{
+    setNotes("kept");
+    const AttributedString before = *card->attributedNotes();
+    card->releaseDecodedNotes();
+    EXPECT_EQ(*card->attributedNotes(), before);
+
+    // An unreadable blob is reported again after a release: it was decoded afresh.
+    card->setAttributedNotesData(QByteArray("garbage"));
+    ConsoleLog::Capture capture;
+    EXPECT_FALSE(card->attributedNotes());
+    card->releaseDecodedNotes();
+    EXPECT_FALSE(card->attributedNotes());
+    EXPECT_EQ(capture.lines().size(), 2);
+}
+
 TEST(ListItemStoreTest, Notes_SurviveSavingAndReopening)
 {
     TestStore store;
