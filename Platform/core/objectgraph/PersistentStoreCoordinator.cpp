@@ -51,6 +51,29 @@ QString queryText(sqlite3* db, const char* sql)
     return result;
 }
 
+// A statement prepared for one use and finalised with its scope.
+class OneOffStatement
+{
+public:
+    OneOffStatement(sqlite3* db, const QString& sql)
+    {
+        const QByteArray utf8 = sql.toUtf8();
+        if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &m_statement, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(m_statement);
+            m_statement = nullptr;
+        }
+    }
+    ~OneOffStatement() { sqlite3_finalize(m_statement); }
+    OneOffStatement(const OneOffStatement&) = delete;
+    OneOffStatement& operator=(const OneOffStatement&) = delete;
+
+    // Null when it could not be prepared.
+    operator sqlite3_stmt*() const { return m_statement; }
+
+private:
+    sqlite3_stmt* m_statement = nullptr;
+};
+
 std::optional<QVariantMap> readMetadata(sqlite3* db)
 {
     sqlite3_stmt* statement = nullptr;
@@ -417,143 +440,188 @@ bool PersistentStoreCoordinator::removePersistentStore(QString* error)
     return folded;
 }
 
-bool PersistentStoreCoordinator::loadObjects(ManagedObjectContext& context, QString* error)
+// Reads the whole store into an empty context: the rows of every table, then the to-one links
+// between them, the tables' key sequences and the many-to-many pairs.
+class PersistentStoreCoordinator::Loader
 {
+public:
+    Loader(PersistentStoreCoordinator& store, ManagedObjectContext& context)
+        : m_store(store)
+        , m_context(context)
+    {
+    }
+
+    bool run(QString* error)
+    {
+        for (const Layout::Table& table : m_store.m_layout->tables)
+            if (!readTable(table))
+                return failed(error);
+        linkToOnes();
+        continueKeySequences();
+        for (const Layout::Join& join : m_store.m_layout->joins)
+            if (!readJoin(join))
+                return failed(error);
+        return true;
+    }
+
+private:
+    // A to-one reference read from a row, resolved once every table is in.
     struct Link
     {
         ManagedObject* object;
         int relationship;
         qint64 destination;
     };
-    QList<Link> links;
-    QString problem;
-
-    for (const Layout::Table& table : m_layout->tables) {
-        QStringList columns;
-        for (const Layout::Column& column : table.columns)
-            columns.append(quoted(column.name));
-        sqlite3_stmt* select = nullptr;
-        const QByteArray sql = QStringLiteral("SELECT %1 FROM %2 ORDER BY Z_PK")
-                                   .arg(columns.join(QLatin1Char(',')), quoted(table.root->name()))
-                                   .toUtf8();
-        if (sqlite3_prepare_v2(m_db, sql.constData(), -1, &select, nullptr) != SQLITE_OK) {
-            if (error)
-                *error = QStringLiteral("cannot read %1: %2").arg(m_path, sqliteMessage(m_db));
-            sqlite3_finalize(select);
-            return false;
-        }
-        QByteArray lastEntityName;
+    // What the rows of one entity share; a table's rows come sorted by key, mostly in runs of
+    // one entity, so this changes seldom.
+    struct RowKind
+    {
+        QByteArray name;
         const EntityDescription* entity = nullptr;
         const Layout::EntityLayout* layout = nullptr;
         const ManagedObjectContext::Factory* factory = nullptr;
-        QList<ManagedObject*>* entityObjects = nullptr;
-        ManagedObjectContext::KeyIndex& keys = context.keyIndex(table.root);
+        QList<ManagedObject*>* objects = nullptr;
+    };
+
+    bool failed(QString* error) const
+    {
+        if (error)
+            *error = m_problem;
+        return false;
+    }
+    bool cannotRead()
+    {
+        m_problem = QStringLiteral("cannot read %1: %2").arg(m_store.m_path, sqliteMessage(m_store.m_db));
+        return false;
+    }
+
+    bool readTable(const Layout::Table& table)
+    {
+        QStringList columns;
+        for (const Layout::Column& column : table.columns)
+            columns.append(quoted(column.name));
+        const OneOffStatement select(m_store.m_db,
+            QStringLiteral("SELECT %1 FROM %2 ORDER BY Z_PK")
+                .arg(columns.join(QLatin1Char(',')), quoted(table.root->name())));
+        if (!select)
+            return cannotRead();
+        RowKind kind;
+        ManagedObjectContext::KeyIndex& keys = m_context.keyIndex(table.root);
         int result;
         while ((result = sqlite3_step(select)) == SQLITE_ROW) {
-            const char* name = reinterpret_cast<const char*>(sqlite3_column_text(select, 1));
-            const int nameLength = sqlite3_column_bytes(select, 1);
-            if (!entity || lastEntityName != QByteArrayView(name, nameLength)) {
-                lastEntityName = QByteArray(name, nameLength);
-                entity = m_model->entity(QString::fromUtf8(lastEntityName));
-                if (!entity || !entity->isKindOfEntity(table.root)) {
-                    if (error)
-                        *error = QStringLiteral("%1 holds an object of unknown entity \"%2\"")
-                                     .arg(m_path, QString::fromUtf8(lastEntityName));
-                    sqlite3_finalize(select);
-                    return false;
-                }
-                layout = &m_layout->entities[entity];
-                factory = &context.factoryFor(entity);
-                entityObjects = &context.m_objectsByEntity[entity];
-            }
-            ManagedObject* object = (*factory)(ManagedObject::Init(entity, &context));
-            object->m_primaryKey = sqlite3_column_int64(select, 0);
-            object->m_persisted = true;
-            entityObjects->append(object);
-            keys.insert(object->m_primaryKey, object);
-            for (const Layout::Binding& binding : layout->bindings) {
-                const int column = binding.column;
-                const int type = sqlite3_column_type(select, column);
-                if (type == SQLITE_NULL)
-                    continue;
-                switch (binding.kind) {
-                case Layout::Binding::Kind::ForeignKey:
-                    links.append({object, binding.index, sqlite3_column_int64(select, column)});
-                    break;
-                case Layout::Binding::Kind::Order:
-                    object->m_slots[size_t(binding.index)].storedOrder = sqlite3_column_int64(select, column);
-                    break;
-                case Layout::Binding::Kind::Attribute: {
-                    QVariant& value = object->m_values[size_t(binding.index)];
-                    using Type = AttributeDescription::Type;
-                    switch (entity->attributes().at(binding.index).type) {
-                    case Type::Integer16:
-                    case Type::Integer32:
-                    case Type::Integer64:
-                        value = QVariant(qint64(sqlite3_column_int64(select, column)));
-                        break;
-                    case Type::Double:
-                        value = QVariant(sqlite3_column_double(select, column));
-                        break;
-                    case Type::Boolean:
-                        value = QVariant(sqlite3_column_int64(select, column) != 0);
-                        break;
-                    case Type::String: {
-                        const char* text = reinterpret_cast<const char*>(sqlite3_column_text(select, column));
-                        value = QVariant(QString::fromUtf8(text, sqlite3_column_bytes(select, column)));
-                        break;
-                    }
-                    case Type::Date:
-                        value = QVariant(
-                            QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(select, column), QTimeZone::utc()));
-                        break;
-                    case Type::Binary: {
-                        const char* bytes = static_cast<const char*>(sqlite3_column_blob(select, column));
-                        value = QVariant(QByteArray(bytes ? bytes : "", sqlite3_column_bytes(select, column)));
-                        break;
-                    }
-                    case Type::StringList: {
-                        const QByteArray json(reinterpret_cast<const char*>(sqlite3_column_text(select, column)),
-                            sqlite3_column_bytes(select, column));
-                        value = QVariant(QJsonDocument::fromJson(json).array().toVariantList()).toStringList();
-                        break;
-                    }
-                    }
-                    break;
-                }
-                }
-            }
+            if (!followKind(select, table, kind))
+                return false;
+            readRow(select, kind, keys);
         }
-        sqlite3_finalize(select);
-        if (result != SQLITE_DONE) {
-            if (error)
-                *error = QStringLiteral("cannot read %1: %2").arg(m_path, sqliteMessage(m_db));
+        return result == SQLITE_DONE || cannotRead();
+    }
+
+    // Points `kind` at the entity the row names (its second column).
+    bool followKind(sqlite3_stmt* select, const Layout::Table& table, RowKind& kind)
+    {
+        const char* name = reinterpret_cast<const char*>(sqlite3_column_text(select, 1));
+        const int nameLength = sqlite3_column_bytes(select, 1);
+        if (kind.entity && kind.name == QByteArrayView(name, nameLength))
+            return true;
+        kind.name = QByteArray(name, nameLength);
+        kind.entity = m_store.m_model->entity(QString::fromUtf8(kind.name));
+        if (!kind.entity || !kind.entity->isKindOfEntity(table.root)) {
+            m_problem = QStringLiteral("%1 holds an object of unknown entity \"%2\"")
+                            .arg(m_store.m_path, QString::fromUtf8(kind.name));
             return false;
+        }
+        kind.layout = &m_store.m_layout->entities[kind.entity];
+        kind.factory = &m_context.factoryFor(kind.entity);
+        kind.objects = &m_context.m_objectsByEntity[kind.entity];
+        return true;
+    }
+
+    void readRow(sqlite3_stmt* select, const RowKind& kind, ManagedObjectContext::KeyIndex& keys)
+    {
+        ManagedObject* object = (*kind.factory)(ManagedObject::Init(kind.entity, &m_context));
+        object->m_primaryKey = sqlite3_column_int64(select, 0);
+        object->m_persisted = true;
+        kind.objects->append(object);
+        keys.insert(object->m_primaryKey, object);
+        for (const Layout::Binding& binding : kind.layout->bindings) {
+            const int column = binding.column;
+            if (sqlite3_column_type(select, column) == SQLITE_NULL)
+                continue;
+            switch (binding.kind) {
+            case Layout::Binding::Kind::ForeignKey:
+                m_links.append({object, binding.index, sqlite3_column_int64(select, column)});
+                break;
+            case Layout::Binding::Kind::Order:
+                object->m_slots[size_t(binding.index)].storedOrder = sqlite3_column_int64(select, column);
+                break;
+            case Layout::Binding::Kind::Attribute:
+                object->m_values[size_t(binding.index)]
+                    = attributeValue(select, column, kind.entity->attributes().at(binding.index).type);
+                break;
+            }
         }
     }
 
-    // To-one links and their inverses; ordered inverses are sorted by the stored keys after.
-    QList<std::pair<ManagedObject*, int>> orderedLists;
-    for (const Link& link : std::as_const(links)) {
-        const RelationshipDescription& relationship = link.object->entity()->relationships().at(link.relationship);
-        ManagedObject* destination = context.keyIndex(relationship.destinationEntity).find(link.destination);
-        if (!destination || !destination->entity()->isKindOfEntity(relationship.destinationEntity))
-            continue; // a dangling reference reads as none
-        const RelationshipDescription& inverse = *relationship.inverseRelationship;
-        link.object->m_slots[size_t(relationship.index)].object = destination;
-        ManagedObject::Slot& inverseSlot = destination->m_slots[size_t(inverse.index)];
-        if (inverse.isToMany) {
-            inverseSlot.objects.append(link.object);
-            // Marks the list for sorting below; nothing is pending while loading.
-            if (inverse.isOrdered && !inverseSlot.changed) {
-                inverseSlot.changed = true;
-                orderedLists.append({destination, inverse.index});
-            }
-        } else {
-            inverseSlot.object = link.object;
+    static QVariant attributeValue(sqlite3_stmt* select, int column, AttributeDescription::Type type)
+    {
+        using Type = AttributeDescription::Type;
+        switch (type) {
+        case Type::Integer16:
+        case Type::Integer32:
+        case Type::Integer64:
+            return QVariant(qint64(sqlite3_column_int64(select, column)));
+        case Type::Double:
+            return QVariant(sqlite3_column_double(select, column));
+        case Type::Boolean:
+            return QVariant(sqlite3_column_int64(select, column) != 0);
+        case Type::String: {
+            const char* text = reinterpret_cast<const char*>(sqlite3_column_text(select, column));
+            return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(select, column)));
         }
+        case Type::Date:
+            return QVariant(QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(select, column), QTimeZone::utc()));
+        case Type::Binary: {
+            const char* bytes = static_cast<const char*>(sqlite3_column_blob(select, column));
+            return QVariant(QByteArray(bytes ? bytes : "", sqlite3_column_bytes(select, column)));
+        }
+        case Type::StringList: {
+            const QByteArray json(reinterpret_cast<const char*>(sqlite3_column_text(select, column)),
+                sqlite3_column_bytes(select, column));
+            return QVariant(QJsonDocument::fromJson(json).array().toVariantList()).toStringList();
+        }
+        }
+        return {};
     }
-    for (const auto& [owner, index] : std::as_const(orderedLists)) {
+
+    // To-one links and their inverses; ordered inverses are sorted by the stored keys after.
+    void linkToOnes()
+    {
+        QList<std::pair<ManagedObject*, int>> orderedLists;
+        for (const Link& link : std::as_const(m_links)) {
+            const RelationshipDescription& relationship = link.object->entity()->relationships().at(link.relationship);
+            ManagedObject* destination = m_context.keyIndex(relationship.destinationEntity).find(link.destination);
+            if (!destination || !destination->entity()->isKindOfEntity(relationship.destinationEntity))
+                continue; // a dangling reference reads as none
+            const RelationshipDescription& inverse = *relationship.inverseRelationship;
+            link.object->m_slots[size_t(relationship.index)].object = destination;
+            ManagedObject::Slot& inverseSlot = destination->m_slots[size_t(inverse.index)];
+            if (inverse.isToMany) {
+                inverseSlot.objects.append(link.object);
+                // Marks the list for sorting below; nothing is pending while loading.
+                if (inverse.isOrdered && !inverseSlot.changed) {
+                    inverseSlot.changed = true;
+                    orderedLists.append({destination, inverse.index});
+                }
+            } else {
+                inverseSlot.object = link.object;
+            }
+        }
+        for (const auto& [owner, index] : std::as_const(orderedLists))
+            sortByStoredOrder(owner, index);
+    }
+
+    static void sortByStoredOrder(ManagedObject* owner, int index)
+    {
         ManagedObject::Slot& slot = owner->m_slots[size_t(index)];
         slot.changed = false;
         const int inverseIndex = owner->entity()->relationships().at(index).inverseRelationship->index;
@@ -566,36 +634,30 @@ bool PersistentStoreCoordinator::loadObjects(ManagedObjectContext& context, QStr
 
     // Keys of deleted rows are never handed out again, so an object URI names one object for
     // the store's life: SQLite remembers the largest key each table ever held.
+    void continueKeySequences()
     {
-        sqlite3_stmt* select = nullptr;
-        if (sqlite3_prepare_v2(m_db, "SELECT name, seq FROM sqlite_sequence", -1, &select, nullptr) == SQLITE_OK) {
-            while (sqlite3_step(select) == SQLITE_ROW) {
-                const EntityDescription* root
-                    = m_model->entity(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(select, 0))));
-                if (root && !root->parentEntity()) {
-                    ManagedObjectContext::KeyIndex& keys = context.keyIndex(root);
-                    keys.last = std::max(keys.last, qint64(sqlite3_column_int64(select, 1)));
-                }
+        const OneOffStatement select(m_store.m_db, QStringLiteral("SELECT name, seq FROM sqlite_sequence"));
+        if (!select)
+            return;
+        while (sqlite3_step(select) == SQLITE_ROW) {
+            const EntityDescription* root = m_store.m_model->entity(
+                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(select, 0))));
+            if (root && !root->parentEntity()) {
+                ManagedObjectContext::KeyIndex& keys = m_context.keyIndex(root);
+                keys.last = std::max(keys.last, qint64(sqlite3_column_int64(select, 1)));
             }
         }
-        sqlite3_finalize(select);
     }
 
-    // Many-to-many pairs.
-    for (const Layout::Join& join : m_layout->joins) {
-        sqlite3_stmt* select = nullptr;
-        const QByteArray sql = QStringLiteral("SELECT Z_OWNER, Z_MEMBER FROM %1 ORDER BY Z_OWNER, Z_ORDER")
-                                   .arg(quoted(join.name))
-                                   .toUtf8();
-        if (sqlite3_prepare_v2(m_db, sql.constData(), -1, &select, nullptr) != SQLITE_OK) {
-            if (error)
-                *error = QStringLiteral("cannot read %1: %2").arg(m_path, sqliteMessage(m_db));
-            sqlite3_finalize(select);
-            return false;
-        }
+    bool readJoin(const Layout::Join& join)
+    {
+        const OneOffStatement select(m_store.m_db,
+            QStringLiteral("SELECT Z_OWNER, Z_MEMBER FROM %1 ORDER BY Z_OWNER, Z_ORDER").arg(quoted(join.name)));
+        if (!select)
+            return cannotRead();
         const RelationshipDescription& relationship = join.owner->relationships().at(join.relationship);
-        const ManagedObjectContext::KeyIndex& owners = context.keyIndex(join.owner);
-        const ManagedObjectContext::KeyIndex& members = context.keyIndex(join.member);
+        const ManagedObjectContext::KeyIndex& owners = m_context.keyIndex(join.owner);
+        const ManagedObjectContext::KeyIndex& members = m_context.keyIndex(join.member);
         int result;
         while ((result = sqlite3_step(select)) == SQLITE_ROW) {
             ManagedObject* owner = owners.find(sqlite3_column_int64(select, 0));
@@ -609,14 +671,18 @@ bool PersistentStoreCoordinator::loadObjects(ManagedObjectContext& context, QStr
             ownerSide.append(member);
             member->m_slots[size_t(relationship.inverseRelationship->index)].objects.append(owner);
         }
-        sqlite3_finalize(select);
-        if (result != SQLITE_DONE) {
-            if (error)
-                *error = QStringLiteral("cannot read %1: %2").arg(m_path, sqliteMessage(m_db));
-            return false;
-        }
+        return result == SQLITE_DONE || cannotRead();
     }
-    return true;
+
+    PersistentStoreCoordinator& m_store;
+    ManagedObjectContext& m_context;
+    QList<Link> m_links;
+    QString m_problem;
+};
+
+bool PersistentStoreCoordinator::loadObjects(ManagedObjectContext& context, QString* error)
+{
+    return Loader(*this, context).run(error);
 }
 
 namespace {
@@ -670,6 +736,317 @@ void assignOrderKeys(const QList<ManagedObject*>& members, int inverseIndex,
 
 } // namespace
 
+// Writes the changes of a context in one transaction: the rows of deleted, inserted and updated
+// objects, the pairs of changed many-to-many relationships and the sort keys of members that
+// only moved. Objects learn their new sort keys only once the transaction is committed.
+class PersistentStoreCoordinator::Saver
+{
+public:
+    Saver(PersistentStoreCoordinator& store, ManagedObjectContext& context)
+        : m_store(store)
+        , m_layout(*store.m_layout)
+        , m_changed(context.m_changed)
+    {
+    }
+
+    bool run(QString* error)
+    {
+        assignChangedOrders();
+        Transaction transaction(m_store.m_db);
+        if (!transaction.begin(&m_problem))
+            return failed(error);
+        for (ManagedObject* object : std::as_const(m_changed))
+            if (!writeObject(object))
+                return failed(error);
+        if (!writeMovedOrders() || !transaction.commit(&m_problem))
+            return failed(error);
+        recordStoredOrders();
+        return true;
+    }
+
+private:
+    bool failed(QString* error) const
+    {
+        if (error)
+            *error = QStringLiteral("cannot save to %1: %2").arg(m_store.m_path, m_problem);
+        return false;
+    }
+
+    // Sort keys of the ordered lists that changed.
+    void assignChangedOrders()
+    {
+        for (ManagedObject* owner : std::as_const(m_changed)) {
+            if (owner->m_deleted)
+                continue;
+            for (const RelationshipDescription& relationship : owner->entity()->relationships()) {
+                const ManagedObject::Slot& slot = owner->m_slots[size_t(relationship.index)];
+                const RelationshipDescription& inverse = *relationship.inverseRelationship;
+                if (!relationship.isOrdered || inverse.isToMany || !slot.changed)
+                    continue;
+                const int index = inverse.index;
+                assignOrderKeys(
+                    slot.objects, index,
+                    [index](const ManagedObject* m) { return m->m_slots[size_t(index)].storedOrder; },
+                    [index](const ManagedObject* m) {
+                        return m->m_persisted && m->m_slots[size_t(index)].storedOrder != ManagedObject::NoStoredOrder;
+                    },
+                    m_orders);
+            }
+        }
+    }
+
+    bool writeObject(ManagedObject* object)
+    {
+        const Layout::EntityLayout& layout = m_layout.entities[object->entity()];
+        if (object->m_deleted)
+            return !object->m_persisted || (deleteRow(object, layout) && leaveJoins(object));
+        if ((object->m_inserted || object->m_updated) && !writeRow(object, layout))
+            return false;
+        return writeOwnedJoins(object, layout);
+    }
+
+    bool deleteRow(const ManagedObject* object, const Layout::EntityLayout& layout)
+    {
+        sqlite3_stmt* remove = statement(QStringLiteral("DELETE FROM %1 WHERE Z_PK=?").arg(tableName(layout)));
+        if (!remove)
+            return false;
+        sqlite3_bind_int64(remove, 1, object->m_primaryKey);
+        return step(remove);
+    }
+
+    // A deleted object's pairs, on either side.
+    bool leaveJoins(const ManagedObject* object)
+    {
+        for (const Layout::Join& join : m_layout.joins) {
+            for (const auto& [side, column] :
+                {std::pair {join.owner, "Z_OWNER"}, std::pair {join.member, "Z_MEMBER"}}) {
+                if (!object->entity()->isKindOfEntity(side))
+                    continue;
+                sqlite3_stmt* unlink = statement(
+                    QStringLiteral("DELETE FROM %1 WHERE %2=?").arg(quoted(join.name), QLatin1String(column)));
+                if (!unlink)
+                    return false;
+                sqlite3_bind_int64(unlink, 1, object->m_primaryKey);
+                if (!step(unlink))
+                    return false;
+            }
+        }
+        return true;
+    }
+
+    bool writeRow(ManagedObject* object, const Layout::EntityLayout& layout)
+    {
+        QStringList columns;
+        for (const Layout::Binding& binding : layout.bindings)
+            columns.append(columnName(layout, binding));
+        sqlite3_stmt* write = nullptr;
+        if (object->m_inserted) {
+            columns.append(QStringLiteral("Z_PK"));
+            columns.append(QStringLiteral("Z_ENT"));
+            write = statement(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                  .arg(tableName(layout), columns.join(QLatin1Char(',')),
+                                      QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(','))));
+        } else {
+            write = statement(QStringLiteral("UPDATE %1 SET %2 WHERE Z_PK=?")
+                                  .arg(tableName(layout), columns.join(QStringLiteral("=?,")) + QStringLiteral("=?")));
+        }
+        if (!write)
+            return false;
+        const int parameter = bindRow(write, object, layout);
+        sqlite3_bind_int64(write, parameter, object->m_primaryKey);
+        if (object->m_inserted)
+            bindText(write, parameter + 1, object->entity()->name().toUtf8());
+        if (!step(write))
+            return false;
+        m_rowsWritten.insert(object);
+        return true;
+    }
+
+    // Binds the entity's row values from parameter 1 on; returns the next parameter.
+    int bindRow(sqlite3_stmt* statement, ManagedObject* object, const Layout::EntityLayout& layout) const
+    {
+        int parameter = 1;
+        for (const Layout::Binding& binding : layout.bindings) {
+            switch (binding.kind) {
+            case Layout::Binding::Kind::ForeignKey:
+                bindForeignKey(statement, parameter, object->m_slots[size_t(binding.index)].object);
+                break;
+            case Layout::Binding::Kind::Order:
+                bindOrder(statement, parameter, object, binding.index);
+                break;
+            case Layout::Binding::Kind::Attribute:
+                bindAttribute(statement, parameter, object->m_values[size_t(binding.index)],
+                    object->entity()->attributes().at(binding.index).type);
+                break;
+            }
+            ++parameter;
+        }
+        return parameter;
+    }
+
+    static void bindForeignKey(sqlite3_stmt* statement, int parameter, const ManagedObject* destination)
+    {
+        if (destination)
+            sqlite3_bind_int64(statement, parameter, destination->m_primaryKey);
+        else
+            sqlite3_bind_null(statement, parameter);
+    }
+
+    // The member's sort key in its owner's ordered list: the one assigned in this save, else the
+    // stored one; none outside a list.
+    void bindOrder(sqlite3_stmt* statement, int parameter, ManagedObject* object, int index) const
+    {
+        const ManagedObject::Slot& slot = object->m_slots[size_t(index)];
+        const auto assigned = m_orders.constFind({object, index});
+        if (!slot.object)
+            sqlite3_bind_null(statement, parameter);
+        else if (assigned != m_orders.cend())
+            sqlite3_bind_int64(statement, parameter, *assigned);
+        else if (slot.storedOrder != ManagedObject::NoStoredOrder)
+            sqlite3_bind_int64(statement, parameter, slot.storedOrder);
+        else
+            sqlite3_bind_null(statement, parameter);
+    }
+
+    static void bindAttribute(
+        sqlite3_stmt* statement, int parameter, const QVariant& value, AttributeDescription::Type type)
+    {
+        using Type = AttributeDescription::Type;
+        if (!value.isValid()) {
+            sqlite3_bind_null(statement, parameter);
+            return;
+        }
+        switch (type) {
+        case Type::Integer16:
+        case Type::Integer32:
+        case Type::Integer64:
+            sqlite3_bind_int64(statement, parameter, value.toLongLong());
+            return;
+        case Type::Double:
+            sqlite3_bind_double(statement, parameter, value.toDouble());
+            return;
+        case Type::Boolean:
+            sqlite3_bind_int(statement, parameter, value.toBool() ? 1 : 0);
+            return;
+        case Type::String:
+            bindText(statement, parameter, value.toString().toUtf8());
+            return;
+        case Type::Date:
+            sqlite3_bind_int64(statement, parameter, value.toDateTime().toMSecsSinceEpoch());
+            return;
+        case Type::Binary: {
+            const QByteArray bytes = value.toByteArray();
+            sqlite3_bind_blob(statement, parameter, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+            return;
+        }
+        case Type::StringList:
+            bindText(statement, parameter,
+                QJsonDocument(QJsonArray::fromStringList(value.toStringList())).toJson(QJsonDocument::Compact));
+            return;
+        }
+    }
+
+    static void bindText(sqlite3_stmt* statement, int parameter, const QByteArray& utf8)
+    {
+        sqlite3_bind_text(statement, parameter, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    }
+
+    // The pairs of each changed many-to-many relationship the object owns, written afresh.
+    bool writeOwnedJoins(const ManagedObject* object, const Layout::EntityLayout& layout)
+    {
+        for (int index = 0; index < layout.ownedJoins.size(); ++index) {
+            const int joinIndex = layout.ownedJoins.at(index);
+            if (joinIndex >= 0 && object->m_slots[size_t(index)].changed
+                && !rewriteJoin(
+                    object, quoted(m_layout.joins[size_t(joinIndex)].name), object->m_slots[size_t(index)].objects))
+                return false;
+        }
+        return true;
+    }
+
+    bool rewriteJoin(const ManagedObject* owner, const QString& joinName, const QList<ManagedObject*>& members)
+    {
+        sqlite3_stmt* unlink = statement(QStringLiteral("DELETE FROM %1 WHERE Z_OWNER=?").arg(joinName));
+        if (!unlink)
+            return false;
+        sqlite3_bind_int64(unlink, 1, owner->m_primaryKey);
+        if (!step(unlink))
+            return false;
+        for (int position = 0; position < members.size(); ++position) {
+            sqlite3_stmt* link = statement(QStringLiteral("INSERT INTO %1 VALUES (?, ?, ?)").arg(joinName));
+            if (!link)
+                return false;
+            sqlite3_bind_int64(link, 1, owner->m_primaryKey);
+            sqlite3_bind_int64(link, 2, members.at(position)->m_primaryKey);
+            sqlite3_bind_int(link, 3, position);
+            if (!step(link))
+                return false;
+        }
+        return true;
+    }
+
+    // Members that only moved within their list get their new sort key alone.
+    bool writeMovedOrders()
+    {
+        for (auto it = m_orders.cbegin(); it != m_orders.cend(); ++it) {
+            ManagedObject* member = it.key().first;
+            if (m_rowsWritten.contains(member) || member->m_deleted)
+                continue;
+            const Layout::EntityLayout& layout = m_layout.entities[member->entity()];
+            const auto binding
+                = std::find_if(layout.bindings.cbegin(), layout.bindings.cend(), [&](const Layout::Binding& b) {
+                      return b.kind == Layout::Binding::Kind::Order && b.index == it.key().second;
+                  });
+            sqlite3_stmt* update = statement(
+                QStringLiteral("UPDATE %1 SET %2=? WHERE Z_PK=?").arg(tableName(layout), columnName(layout, *binding)));
+            if (!update)
+                return false;
+            sqlite3_bind_int64(update, 1, it.value());
+            sqlite3_bind_int64(update, 2, member->m_primaryKey);
+            if (!step(update))
+                return false;
+        }
+        return true;
+    }
+
+    // Only once committed do the rows hold the new keys.
+    void recordStoredOrders()
+    {
+        for (auto it = m_orders.cbegin(); it != m_orders.cend(); ++it)
+            it.key().first->m_slots[size_t(it.key().second)].storedOrder = it.value();
+        for (ManagedObject* object : std::as_const(m_rowsWritten))
+            for (const Layout::Binding& binding : m_layout.entities[object->entity()].bindings)
+                if (binding.kind == Layout::Binding::Kind::Order && !object->m_slots[size_t(binding.index)].object)
+                    object->m_slots[size_t(binding.index)].storedOrder = ManagedObject::NoStoredOrder;
+    }
+
+    sqlite3_stmt* statement(const QString& sql) { return m_store.statement(sql, &m_problem); }
+
+    bool step(sqlite3_stmt* statement)
+    {
+        if (sqlite3_step(statement) == SQLITE_DONE)
+            return true;
+        m_problem = sqliteMessage(m_store.m_db);
+        return false;
+    }
+
+    QString tableName(const Layout::EntityLayout& layout) const
+    {
+        return quoted(m_layout.tables[size_t(layout.table)].root->name());
+    }
+    QString columnName(const Layout::EntityLayout& layout, const Layout::Binding& binding) const
+    {
+        return quoted(m_layout.tables[size_t(layout.table)].columns.at(binding.column).name);
+    }
+
+    PersistentStoreCoordinator& m_store;
+    Layout& m_layout;
+    const QList<ManagedObject*>& m_changed;
+    QHash<std::pair<ManagedObject*, int>, qint64> m_orders;
+    QSet<ManagedObject*> m_rowsWritten;
+    QString m_problem;
+};
+
 bool PersistentStoreCoordinator::saveChanges(ManagedObjectContext& context, QString* error)
 {
     if (!m_db) {
@@ -677,238 +1054,7 @@ bool PersistentStoreCoordinator::saveChanges(ManagedObjectContext& context, QStr
             *error = QStringLiteral("the store is closed");
         return false;
     }
-    const QList<ManagedObject*> changed = context.m_changed;
-
-    // Sort keys of the ordered lists that changed.
-    QHash<std::pair<ManagedObject*, int>, qint64> orders;
-    for (ManagedObject* owner : changed) {
-        if (owner->m_deleted)
-            continue;
-        for (const RelationshipDescription& relationship : owner->entity()->relationships()) {
-            const ManagedObject::Slot& slot = owner->m_slots[size_t(relationship.index)];
-            const RelationshipDescription& inverse = *relationship.inverseRelationship;
-            if (!relationship.isOrdered || inverse.isToMany || !slot.changed)
-                continue;
-            const int index = inverse.index;
-            assignOrderKeys(
-                slot.objects, index, [index](const ManagedObject* m) { return m->m_slots[size_t(index)].storedOrder; },
-                [index](const ManagedObject* m) {
-                    return m->m_persisted && m->m_slots[size_t(index)].storedOrder != ManagedObject::NoStoredOrder;
-                },
-                orders);
-        }
-    }
-
-    QString problem;
-    auto fail = [&](const QString& message) {
-        if (error)
-            *error = QStringLiteral("cannot save to %1: %2").arg(m_path, message);
-        return false;
-    };
-    auto stepped = [&](sqlite3_stmt* statement) {
-        if (sqlite3_step(statement) == SQLITE_DONE)
-            return true;
-        problem = sqliteMessage(m_db);
-        return false;
-    };
-    auto bindText = [](sqlite3_stmt* statement, int parameter, const QByteArray& utf8) {
-        return sqlite3_bind_text(statement, parameter, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-    };
-    // Binds the entity's row values from parameter 1 on; returns the next parameter.
-    auto bindRow = [&](sqlite3_stmt* statement, ManagedObject* object, const Layout::EntityLayout& layout) {
-        int parameter = 1;
-        for (const Layout::Binding& binding : layout.bindings) {
-            switch (binding.kind) {
-            case Layout::Binding::Kind::ForeignKey: {
-                const ManagedObject* destination = object->m_slots[size_t(binding.index)].object;
-                if (destination)
-                    sqlite3_bind_int64(statement, parameter, destination->m_primaryKey);
-                else
-                    sqlite3_bind_null(statement, parameter);
-                break;
-            }
-            case Layout::Binding::Kind::Order: {
-                const ManagedObject::Slot& slot = object->m_slots[size_t(binding.index)];
-                const auto assigned = orders.constFind({object, binding.index});
-                if (!slot.object)
-                    sqlite3_bind_null(statement, parameter);
-                else if (assigned != orders.cend())
-                    sqlite3_bind_int64(statement, parameter, *assigned);
-                else if (slot.storedOrder != ManagedObject::NoStoredOrder)
-                    sqlite3_bind_int64(statement, parameter, slot.storedOrder);
-                else
-                    sqlite3_bind_null(statement, parameter);
-                break;
-            }
-            case Layout::Binding::Kind::Attribute: {
-                const QVariant& value = object->m_values[size_t(binding.index)];
-                using Type = AttributeDescription::Type;
-                if (!value.isValid()) {
-                    sqlite3_bind_null(statement, parameter);
-                    break;
-                }
-                switch (object->entity()->attributes().at(binding.index).type) {
-                case Type::Integer16:
-                case Type::Integer32:
-                case Type::Integer64:
-                    sqlite3_bind_int64(statement, parameter, value.toLongLong());
-                    break;
-                case Type::Double:
-                    sqlite3_bind_double(statement, parameter, value.toDouble());
-                    break;
-                case Type::Boolean:
-                    sqlite3_bind_int(statement, parameter, value.toBool() ? 1 : 0);
-                    break;
-                case Type::String:
-                    bindText(statement, parameter, value.toString().toUtf8());
-                    break;
-                case Type::Date:
-                    sqlite3_bind_int64(statement, parameter, value.toDateTime().toMSecsSinceEpoch());
-                    break;
-                case Type::Binary: {
-                    const QByteArray bytes = value.toByteArray();
-                    sqlite3_bind_blob(statement, parameter, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
-                    break;
-                }
-                case Type::StringList:
-                    bindText(statement, parameter,
-                        QJsonDocument(QJsonArray::fromStringList(value.toStringList())).toJson(QJsonDocument::Compact));
-                    break;
-                }
-                break;
-            }
-            }
-            ++parameter;
-        }
-        return parameter;
-    };
-    auto tableName = [&](const Layout::EntityLayout& layout) {
-        return quoted(m_layout->tables[size_t(layout.table)].root->name());
-    };
-    auto columnName = [&](const Layout::EntityLayout& layout, const Layout::Binding& binding) {
-        return quoted(m_layout->tables[size_t(layout.table)].columns.at(binding.column).name);
-    };
-
-    Transaction transaction(m_db);
-    if (!transaction.begin(&problem))
-        return fail(problem);
-
-    QSet<const ManagedObject*> rowsWritten;
-    for (ManagedObject* object : changed) {
-        const Layout::EntityLayout& layout = m_layout->entities[object->entity()];
-        if (object->m_deleted) {
-            if (!object->m_persisted)
-                continue;
-            sqlite3_stmt* remove
-                = statement(QStringLiteral("DELETE FROM %1 WHERE Z_PK=?").arg(tableName(layout)), &problem);
-            if (!remove)
-                return fail(problem);
-            sqlite3_bind_int64(remove, 1, object->m_primaryKey);
-            if (!stepped(remove))
-                return fail(problem);
-            for (const Layout::Join& join : m_layout->joins) {
-                for (const auto& [side, column] :
-                    {std::pair {join.owner, "Z_OWNER"}, std::pair {join.member, "Z_MEMBER"}}) {
-                    if (!object->entity()->isKindOfEntity(side))
-                        continue;
-                    sqlite3_stmt* unlink = statement(
-                        QStringLiteral("DELETE FROM %1 WHERE %2=?").arg(quoted(join.name), QLatin1String(column)),
-                        &problem);
-                    if (!unlink)
-                        return fail(problem);
-                    sqlite3_bind_int64(unlink, 1, object->m_primaryKey);
-                    if (!stepped(unlink))
-                        return fail(problem);
-                }
-            }
-            continue;
-        }
-        if (object->m_inserted || object->m_updated) {
-            QStringList columns;
-            for (const Layout::Binding& binding : layout.bindings)
-                columns.append(columnName(layout, binding));
-            sqlite3_stmt* write = nullptr;
-            if (object->m_inserted) {
-                columns.append(QStringLiteral("Z_PK"));
-                columns.append(QStringLiteral("Z_ENT"));
-                write = statement(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                      .arg(tableName(layout), columns.join(QLatin1Char(',')),
-                                          QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(','))),
-                    &problem);
-            } else {
-                write
-                    = statement(QStringLiteral("UPDATE %1 SET %2 WHERE Z_PK=?")
-                                    .arg(tableName(layout), columns.join(QStringLiteral("=?,")) + QStringLiteral("=?")),
-                        &problem);
-            }
-            if (!write)
-                return fail(problem);
-            const int parameter = bindRow(write, object, layout);
-            sqlite3_bind_int64(write, parameter, object->m_primaryKey);
-            if (object->m_inserted)
-                bindText(write, parameter + 1, object->entity()->name().toUtf8());
-            if (!stepped(write))
-                return fail(problem);
-            rowsWritten.insert(object);
-        }
-        for (int index = 0; index < layout.ownedJoins.size(); ++index) {
-            const int joinIndex = layout.ownedJoins.at(index);
-            if (joinIndex < 0 || !object->m_slots[size_t(index)].changed)
-                continue;
-            const QString joinName = quoted(m_layout->joins[size_t(joinIndex)].name);
-            sqlite3_stmt* unlink = statement(QStringLiteral("DELETE FROM %1 WHERE Z_OWNER=?").arg(joinName), &problem);
-            if (!unlink)
-                return fail(problem);
-            sqlite3_bind_int64(unlink, 1, object->m_primaryKey);
-            if (!stepped(unlink))
-                return fail(problem);
-            const QList<ManagedObject*>& members = object->m_slots[size_t(index)].objects;
-            for (int position = 0; position < members.size(); ++position) {
-                sqlite3_stmt* link
-                    = statement(QStringLiteral("INSERT INTO %1 VALUES (?, ?, ?)").arg(joinName), &problem);
-                if (!link)
-                    return fail(problem);
-                sqlite3_bind_int64(link, 1, object->m_primaryKey);
-                sqlite3_bind_int64(link, 2, members.at(position)->m_primaryKey);
-                sqlite3_bind_int(link, 3, position);
-                if (!stepped(link))
-                    return fail(problem);
-            }
-        }
-    }
-    // Members that only moved within their list get their new sort key alone.
-    for (auto it = orders.cbegin(); it != orders.cend(); ++it) {
-        ManagedObject* member = it.key().first;
-        if (rowsWritten.contains(member) || member->m_deleted)
-            continue;
-        const Layout::EntityLayout& layout = m_layout->entities[member->entity()];
-        const auto binding
-            = std::find_if(layout.bindings.cbegin(), layout.bindings.cend(), [&](const Layout::Binding& b) {
-                  return b.kind == Layout::Binding::Kind::Order && b.index == it.key().second;
-              });
-        sqlite3_stmt* update = statement(
-            QStringLiteral("UPDATE %1 SET %2=? WHERE Z_PK=?").arg(tableName(layout), columnName(layout, *binding)),
-            &problem);
-        if (!update)
-            return fail(problem);
-        sqlite3_bind_int64(update, 1, it.value());
-        sqlite3_bind_int64(update, 2, member->m_primaryKey);
-        if (!stepped(update))
-            return fail(problem);
-    }
-    if (!transaction.commit(&problem))
-        return fail(problem);
-
-    // Only now do the rows hold the new keys.
-    for (auto it = orders.cbegin(); it != orders.cend(); ++it)
-        it.key().first->m_slots[size_t(it.key().second)].storedOrder = it.value();
-    for (const ManagedObject* written : std::as_const(rowsWritten)) {
-        ManagedObject* object = const_cast<ManagedObject*>(written);
-        for (const Layout::Binding& binding : m_layout->entities[object->entity()].bindings)
-            if (binding.kind == Layout::Binding::Kind::Order && !object->m_slots[size_t(binding.index)].object)
-                object->m_slots[size_t(binding.index)].storedOrder = ManagedObject::NoStoredOrder;
-    }
-    return true;
+    return Saver(*this, context).run(error);
 }
 
 std::optional<QVariantMap> PersistentStoreCoordinator::metadata(const QString& path)

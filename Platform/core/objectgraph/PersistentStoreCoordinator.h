@@ -72,6 +72,8 @@ private:
 
     struct Layout;
     class Transaction;
+    class Loader;
+    class Saver;
     std::shared_ptr<const ManagedObjectModel> m_model;
     std::unique_ptr<Layout> m_layout;
     sqlite3* m_db = nullptr;
