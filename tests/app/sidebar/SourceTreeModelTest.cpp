@@ -7,6 +7,7 @@
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/Root.h"
 #include "Platform/core/UserDefaults.h"
+#include "support/ModelSignalLog.h"
 #include "support/StoreBuilder.h"
 #include "support/TestStore.h"
 
@@ -16,52 +17,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// The row signals of a model, in order, as short lines such as "inserted Work 1-1".
-class SignalLog
-{
-public:
-    explicit SignalLog(SourceTreeModel& model)
-        : m_model(model)
-    {
-        QObject::connect(&model, &QAbstractItemModel::rowsInserted, [this](const QModelIndex& p, int first, int last) {
-            add(QStringLiteral("inserted %1 %2-%3").arg(name(p)).arg(first).arg(last));
-        });
-        QObject::connect(&model, &QAbstractItemModel::rowsRemoved, [this](const QModelIndex& p, int first, int last) {
-            add(QStringLiteral("removed %1 %2-%3").arg(name(p)).arg(first).arg(last));
-        });
-        QObject::connect(&model, &QAbstractItemModel::rowsMoved,
-            [this](const QModelIndex& from, int first, int last, const QModelIndex& to, int row) {
-                add(QStringLiteral("moved %1 %2-%3 to %4 %5")
-                        .arg(name(from))
-                        .arg(first)
-                        .arg(last)
-                        .arg(name(to))
-                        .arg(row));
-            });
-        QObject::connect(&model, &QAbstractItemModel::modelReset, [this] { add(QStringLiteral("reset")); });
-        QObject::connect(&model, &QAbstractItemModel::dataChanged,
-            [this](const QModelIndex& from, const QModelIndex& to, const QList<int>& roles) {
-                if (roles.contains(Qt::DisplayRole))
-                    add(QStringLiteral("title %1").arg(name(from)));
-                else if (roles.contains(SourceTreeModel::BadgeCountRole) && from.row() <= to.row())
-                    m_badgeRefreshes++;
-            });
-    }
-    QStringList take() { return std::exchange(m_lines, {}); }
-    int badgeRefreshes() const { return m_badgeRefreshes; }
-
-private:
-    QString name(const QModelIndex& index) const
-    {
-        return index.isValid() ? index.data().toString() : QStringLiteral("top");
-    }
-    void add(const QString& line) { m_lines.append(line); }
-
-    SourceTreeModel& m_model;
-    QStringList m_lines;
-    int m_badgeRefreshes = 0;
-};
 
 class SourceTreeModelTest : public ::testing::Test
 {
@@ -166,7 +121,7 @@ TEST_F(SourceTreeModelTest, BadgeCountsOpenCardsAndTakesItsColourFromTheMostPres
 
 TEST_F(SourceTreeModelTest, GraphChangesArriveAsMatchingRowSignals)
 {
-    SignalLog log(model);
+    ModelSignalLog log(model);
     const QPersistentModelIndex shipRow = model.indexForItem(ship);
 
     Kanban* next = build.addBoard(QStringLiteral("Next"), {}, work);
@@ -205,7 +160,7 @@ TEST_F(SourceTreeModelTest, GraphChangesArriveAsMatchingRowSignals)
 TEST_F(SourceTreeModelTest, AFolderMovedIntoItsOwnSubtreeLeavesTheRowsWithoutLooping)
 {
     Folder* inner = build.addFolder(QStringLiteral("Inner"), work);
-    SignalLog log(model);
+    ModelSignalLog log(model);
     work->setParent(inner);
     EXPECT_TRUE(log.take().contains(QStringLiteral("removed top 0-0")));
     EXPECT_FALSE(model.indexForItem(inner).isValid());
@@ -217,14 +172,14 @@ TEST_F(SourceTreeModelTest, CardChangesRecountTheBadgesOnceAfterTheChanges)
     ListItem* card = build.addCard(plan->column().first());
     QCoreApplication::processEvents();
     EXPECT_EQ(model.indexForItem(plan).data(SourceTreeModel::BadgeCountRole).toInt(), 1);
-    SignalLog log(model);
+    ModelSignalLog log(model);
     card->setDone(true);
     card->setDueDate(QDateTime::currentDateTimeUtc());
     card->setColumn(plan->mainColumn());
-    EXPECT_EQ(log.badgeRefreshes(), 0);
+    EXPECT_EQ(log.changesOf(SourceTreeModel::BadgeCountRole), 0);
     QCoreApplication::processEvents();
     // One notice per parent with rows: the top level and "Work".
-    EXPECT_EQ(log.badgeRefreshes(), 2);
+    EXPECT_EQ(log.changesOf(SourceTreeModel::BadgeCountRole), 2);
     EXPECT_EQ(model.indexForItem(plan).data(SourceTreeModel::BadgeCountRole).toInt(), 0);
     EXPECT_TRUE(log.take().isEmpty());
 }

@@ -1,20 +1,21 @@
 #include "PelorinsKit/archive/JSONReader.h"
-#include "PelorinsKit/notes/AttributeKey.h"
 #include "PelorinsKit/archive/AttributedStringDictionary.h"
+#include "PelorinsKit/archive/JSONWriter.h"
 #include "PelorinsKit/model/DoneDate.h"
 #include "PelorinsKit/model/Folder.h"
 #include "PelorinsKit/model/ImageAttachment.h"
-#include "PelorinsKit/archive/JSONWriter.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/ListItemHistory.h"
-#include "PelorinsKit/notes/NoteTextConventions.h"
 #include "PelorinsKit/model/PictureFolders.h"
 #include "PelorinsKit/model/Root.h"
 #include "PelorinsKit/model/Tag.h"
+#include "PelorinsKit/notes/AttributeKey.h"
+#include "PelorinsKit/notes/NoteTextConventions.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/DataFolders.h"
+#include "support/QStringPrinting.h"
 #include "support/StoreBuilder.h"
 #include "support/TestStore.h"
 
@@ -30,13 +31,6 @@
 #include <QUrl>
 #include <ctime>
 #include <gtest/gtest.h>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace {
 

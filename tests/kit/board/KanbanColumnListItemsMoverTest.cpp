@@ -1,21 +1,16 @@
-#include "PelorinsKit/notes/AttributeKey.h"
 #include "PelorinsKit/board/CardPlacement.h"
 #include "PelorinsKit/model/DoneDate.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/ListItemHistory.h"
+#include "PelorinsKit/notes/AttributeKey.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
 #include "support/MoverBoard.h"
+#include "support/QStringPrinting.h"
 
 #include <gtest/gtest.h>
-
-// Readable failures for board layouts.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 

@@ -1,8 +1,9 @@
 #include "PelorinsKit/store/CoreDataManager.h"
-#include "PelorinsKit/store/CoreDataMigrator.h"
 #include "PelorinsKit/model/Root.h"
+#include "PelorinsKit/store/CoreDataMigrator.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/DataFolders.h"
+#include "support/QStringPrinting.h"
 #include "support/StoreFixtureWriter.h"
 
 #include <QCoreApplication>
@@ -12,13 +13,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include "PelorinsKit/store/StoreError.h"
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
 #include "Platform/core/objectgraph/PersistentStoreCoordinator.h"
+#include "support/QStringPrinting.h"
 #include "support/StoreFixtureWriter.h"
 
 #include <QDir>
@@ -13,13 +14,6 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace {
 

@@ -15,7 +15,7 @@ namespace ObjectGraphFixture {
 
 inline QString dataFolder()
 {
-    return QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("data"));
+    return QStringLiteral(PELORINS_TESTS_DIR "/platform/objectgraph/data");
 }
 
 inline std::shared_ptr<const ManagedObjectModel> graphModel()

@@ -2,6 +2,7 @@
 
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/UserDefaults.h"
+#include "support/QStringPrinting.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,11 +13,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <time.h>
-
-void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace {
 

@@ -2,6 +2,7 @@
 #include "Platform/widgets/SectionedListViewDataSource.h"
 #include "Platform/widgets/SectionedListViewDelegate.h"
 #include "Platform/widgets/SectionedListViewDragDelegate.h"
+#include "support/QStringPrinting.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -14,12 +15,6 @@
 #include <QWindow>
 #include <gtest/gtest.h>
 #include <random>
-
-// Readable failures for lists of strings.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 
