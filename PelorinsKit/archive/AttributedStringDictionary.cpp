@@ -1,20 +1,17 @@
 #include "PelorinsKit/archive/AttributedStringDictionary.h"
 
-#include "PelorinsKit/notes/AttributeKey.h"
 #include "PelorinsKit/archive/NodeDate.h"
+#include "PelorinsKit/notes/AttributeKey.h"
 
 #include <QColor>
 #include <QDateTime>
 #include <QJsonArray>
 #include <QUrl>
 
+namespace AttributedStringDictionary {
+
 namespace {
 
-const QString stringKey = QStringLiteral("string");
-const QString runsKey = QStringLiteral("runs");
-const QString rangeKey = QStringLiteral("range");
-const QString locationKey = QStringLiteral("location");
-const QString lengthKey = QStringLiteral("length");
 const QString urlKey = QStringLiteral("URL");
 const QString bookmarkKey = QStringLiteral("secureScopeBookmark");
 const QString calendarDataKey = QStringLiteral("calendarData");
@@ -40,15 +37,12 @@ std::optional<QColor> colourFrom(const QString& text)
     return QColor((value >> 24) & 0xFF, (value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
 }
 
-// Link dictionaries are shallow; anything nested deeper than this is dropped.
-constexpr int maximumLinkDepth = 8;
-
 QJsonValue jsonValue(const QVariant& value, int depth);
 
 QJsonObject jsonObject(const QVariantMap& map, int depth)
 {
     QJsonObject object;
-    if (depth > maximumLinkDepth)
+    if (depth > maximumNestingDepth)
         return object;
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
         const QJsonValue converted = jsonValue(it.value(), depth + 1);
@@ -61,8 +55,10 @@ QJsonObject jsonObject(const QVariantMap& map, int depth)
 QJsonValue jsonValue(const QVariant& value, int depth)
 {
     switch (value.typeId()) {
-    case QMetaType::QUrl:
-        return value.toUrl().toString(QUrl::FullyEncoded);
+    case QMetaType::QUrl: {
+        const QUrl url = value.toUrl();
+        return url.isEmpty() ? QJsonValue(QJsonValue::Undefined) : QJsonValue(url.toString(QUrl::FullyEncoded));
+    }
     case QMetaType::QDateTime:
         return NodeDate::string(value.toDateTime());
     case QMetaType::QColor:
@@ -88,7 +84,7 @@ QJsonValue jsonValue(const QVariant& value, int depth)
     case QMetaType::QStringList:
     case QMetaType::QVariantList: {
         QJsonArray array;
-        if (depth > maximumLinkDepth)
+        if (depth > maximumNestingDepth)
             return array;
         for (const QVariant& element : value.toList()) {
             const QJsonValue converted = jsonValue(element, depth + 1);
@@ -98,6 +94,8 @@ QJsonValue jsonValue(const QVariant& value, int depth)
         return array;
     }
     default:
+        if (value.typeId() == qMetaTypeId<AttributedString>())
+            return dictionaryRepresentation(value.value<AttributedString>());
         return QJsonValue(QJsonValue::Undefined);
     }
 }
@@ -139,6 +137,19 @@ QJsonObject dictionaryRepresentation(const AttributedString& text)
     return QJsonObject {{stringKey, text.string()}, {runsKey, runs}};
 }
 
+bool isNotesDictionary(const QJsonValue& value)
+{
+    if (!value.isObject())
+        return false;
+    const QJsonObject dict = value.toObject();
+    return dict.contains(stringKey) && dict.contains(runsKey);
+}
+
+QJsonValue jsonValue(const QVariant& value)
+{
+    return jsonValue(value, 0);
+}
+
 QJsonObject jsonLinkDictionary(const QVariantMap& linkData)
 {
     return jsonObject(linkData, 0);
@@ -165,3 +176,5 @@ QVariantMap linkDictionaryFromJson(const QJsonObject& json)
         linkData.insert(calendarDataKey, calendarDataFromJson(calendarData.toObject()));
     return linkData;
 }
+
+} // namespace AttributedStringDictionary

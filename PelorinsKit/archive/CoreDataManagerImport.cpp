@@ -57,6 +57,15 @@ std::optional<QByteArray> readArchive(const QString& path, QString* error)
 
 } // namespace
 
+JSONReader* CoreDataManager::jsonReader()
+{
+    if (!m_context)
+        return nullptr;
+    if (!m_jsonReader)
+        m_jsonReader = std::make_shared<JSONReader>(m_context.get());
+    return m_jsonReader.get();
+}
+
 void CoreDataManager::importFrom(const QUrl& url)
 {
     // A package is read before its pictures are copied, so that a refused archive brings in
@@ -99,12 +108,7 @@ void CoreDataManager::importFrom(const QUrl& url)
         return;
     }
 
-    // The program's store reads through the program's reader, whose identifier mappings outlive
-    // one import; a manager of another store gets a reader of its own.
-    std::optional<JSONReader> ownReader;
-    JSONReader* reader = &JSONReader::shared();
-    if (this != &shared())
-        reader = &ownReader.emplace(context());
+    JSONReader* reader = jsonReader();
     reader->setImportedObjects({});
     const QList<ManagedObject*> objects = reader->makeObjectsFromArrayOf(document.array(), &error);
     if (!error.isEmpty()) {
@@ -113,13 +117,8 @@ void CoreDataManager::importFrom(const QUrl& url)
         return;
     }
 
-    if (isPackage) {
-        const QString package = url.toLocalFile();
-        if (this == &shared())
-            SharedMethods::shared().copyImageAttachmentsToAttachmentsFolder(package);
-        else
-            SharedMethods(*this).copyImageAttachmentsToAttachmentsFolder(package);
-    }
+    if (isPackage)
+        SharedMethods(*this).copyImageAttachmentsToAttachmentsFolder(url.toLocalFile());
 
     for (ManagedObject* object : objects) {
         if (dynamic_cast<Folder*>(object) || dynamic_cast<Kanban*>(object))

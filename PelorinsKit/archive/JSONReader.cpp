@@ -1,17 +1,16 @@
 #include "PelorinsKit/archive/JSONReader.h"
 
-#include "PelorinsKit/notes/AttributeKey.h"
 #include "PelorinsKit/archive/AttributedStringDictionary.h"
-#include "PelorinsKit/store/CoreDataManager.h"
-#include "PelorinsKit/store/ImageWriting.h"
+#include "PelorinsKit/archive/NodeDate.h"
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/ListItemHistory.h"
-#include "PelorinsKit/archive/NodeDate.h"
+#include "PelorinsKit/model/PictureFolders.h"
+#include "PelorinsKit/model/UniqueIdentifier.h"
+#include "PelorinsKit/notes/AttributeKey.h"
 #include "PelorinsKit/notes/NoteStyleName.h"
 #include "PelorinsKit/notes/NoteTextConventions.h"
-#include "PelorinsKit/model/PictureFolders.h"
 #include "PelorinsKit/notes/RichTextCodec.h"
-#include "PelorinsKit/model/UniqueIdentifier.h"
+#include "PelorinsKit/store/ImageWriting.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
 
@@ -22,20 +21,20 @@
 #include <cmath>
 #include <limits>
 
+using AttributedStringDictionary::isNotesDictionary;
+using AttributedStringDictionary::lengthKey;
+using AttributedStringDictionary::locationKey;
+using AttributedStringDictionary::rangeKey;
+using AttributedStringDictionary::runsKey;
+using AttributedStringDictionary::stringKey;
+
 namespace {
 
 const QString objectIDURIKey = QStringLiteral("objectIDURI");
 const QString mainColumnKey = QStringLiteral("mainColumn");
-const QString eventsArrayKey = QStringLiteral("eventsArray");
-const QString kanbanColumnUniqueIdentifierKey = QStringLiteral("kanbanColumnUniqueIdentifier");
 const QString folderUUIDKey = QStringLiteral("folderUUID");
 const QString rootClassName = QStringLiteral("Root");
 const QString tagClassName = QStringLiteral("Tag");
-const QString stringKey = QStringLiteral("string");
-const QString runsKey = QStringLiteral("runs");
-const QString rangeKey = QStringLiteral("range");
-const QString locationKey = QStringLiteral("location");
-const QString lengthKey = QStringLiteral("length");
 const QString importedPictureName = QStringLiteral("imported.png");
 
 bool isIntegral(const QJsonValue& value)
@@ -64,14 +63,6 @@ qint64 integerOf(const QJsonValue& value)
 bool booleanOf(const QJsonValue& value)
 {
     return value.isBool() ? value.toBool() : value.toDouble() != 0;
-}
-
-bool isNotesDictionary(const QJsonValue& value)
-{
-    if (!value.isObject())
-        return false;
-    const QJsonObject dict = value.toObject();
-    return dict.contains(stringKey) && dict.contains(runsKey);
 }
 
 QString printedForm(const QJsonValue& value)
@@ -557,33 +548,15 @@ private:
     QList<ListItemHistory*> m_history;
 };
 
-JSONReader& JSONReader::shared()
-{
-    static JSONReader reader;
-    return reader;
-}
-
-JSONReader::JSONReader()
-    : m_followsSharedStore(true)
-{
-    ConsoleLog::write(QStringLiteral("JSONReader date formatter set"));
-}
-
 JSONReader::JSONReader(ManagedObjectContext* managedObjectContext)
     : m_managedObjectContext(managedObjectContext)
 {
     ConsoleLog::write(QStringLiteral("JSONReader date formatter set"));
 }
 
-ManagedObjectContext* JSONReader::managedObjectContext() const
-{
-    // The program's reader may be made before its store is loaded.
-    return m_followsSharedStore ? CoreDataManager::shared().context() : m_managedObjectContext;
-}
-
 QList<ManagedObject*> JSONReader::makeObjectsFromArrayOf(const QJsonArray& dictionaryObjects, QString* error)
 {
-    ManagedObjectContext* context = managedObjectContext();
+    ManagedObjectContext* context = m_managedObjectContext;
     QString refusal;
     if (!context) {
         refusal = QStringLiteral("no store is loaded");
@@ -651,7 +624,8 @@ std::optional<AttributedString> JSONReader::attributedStringFrom(const QJsonObje
                     merge(attributes, *picture);
             } else if (key == AttributeKey::link || key == AttributeKey::attachmentLinkData) {
                 if (value.isObject())
-                    attributes.insert(AttributeKey::attachmentLinkData, linkDictionaryFromJson(value.toObject()));
+                    attributes.insert(AttributeKey::attachmentLinkData,
+                        AttributedStringDictionary::linkDictionaryFromJson(value.toObject()));
             } else {
                 ConsoleLog::write(QStringLiteral("Unknown attribute %1 : %2").arg(key, printedForm(value)));
             }

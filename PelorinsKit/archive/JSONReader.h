@@ -30,14 +30,12 @@ public:
     // Decoded bytes of one picture carried in notes as Base64.
     static constexpr qsizetype maximumPictureBytes = 32 * 1024 * 1024;
 
-    // The program's reader, over the main context of the program's store.
-    static JSONReader& shared();
-
+    // The store manager keeps the reader of its main context (CoreDataManager::jsonReader()).
     explicit JSONReader(ManagedObjectContext* managedObjectContext);
     JSONReader(const JSONReader&) = delete;
     JSONReader& operator=(const JSONReader&) = delete;
 
-    ManagedObjectContext* managedObjectContext() const;
+    ManagedObjectContext* managedObjectContext() const { return m_managedObjectContext; }
 
     // The objects made by the current payload by the "objectIDURI" their nodes carried. A node
     // whose URI is here already gives that object again; callers empty it before a new payload.
@@ -62,12 +60,9 @@ public:
     static std::optional<AttributedString> attributedStringFrom(const QJsonObject& dict);
 
 private:
-    JSONReader();
-
     class Builder;
 
     ManagedObjectContext* m_managedObjectContext = nullptr;
-    bool m_followsSharedStore = false;
     QHash<QString, ManagedObject*> m_importedObjects;
     QHash<QString, QString> m_oldToNewUUIDMappings;
 };

@@ -5,11 +5,9 @@
 #include "PelorinsKit/model/Folder.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
-#include "PelorinsKit/archive/NodeDate.h"
-#include "PelorinsKit/notes/RichTextCodec.h"
 #include "PelorinsKit/model/Tag.h"
+#include "PelorinsKit/notes/RichTextCodec.h"
 
-#include <QDateTime>
 #include <QUrl>
 
 namespace {
@@ -35,7 +33,8 @@ QJsonValue attributeValue(const AttributeDescription& attribute, const QVariant&
     if (attribute.type == AttributeDescription::Type::Binary) {
         // The only bytes of the model are notes in their stored encoding.
         const std::optional<AttributedString> notes = RichTextCodec::decode(value.toByteArray());
-        return notes ? QJsonValue(dictionaryRepresentation(*notes)) : QJsonValue(QJsonValue::Undefined);
+        return notes ? QJsonValue(AttributedStringDictionary::dictionaryRepresentation(*notes))
+                     : QJsonValue(QJsonValue::Undefined);
     }
     return JSONWriter::convertObjectToJSONCompliantValue(value);
 }
@@ -96,36 +95,7 @@ QJsonObject JSONWriter::genericTraversingNode(ManagedObject* node, bool includeC
 
 QJsonValue JSONWriter::convertObjectToJSONCompliantValue(const QVariant& object)
 {
-    switch (object.typeId()) {
-    case QMetaType::QDateTime:
-        return NodeDate::string(object.toDateTime());
-    case QMetaType::QUrl: {
-        const QUrl url = object.toUrl();
-        return url.isEmpty() ? QJsonValue(QJsonValue::Undefined) : QJsonValue(url.toString(QUrl::FullyEncoded));
-    }
-    case QMetaType::QStringList:
-        return QJsonArray::fromStringList(object.toStringList());
-    case QMetaType::QVariantMap:
-        return jsonLinkDictionary(object.toMap());
-    case QMetaType::Bool:
-        return object.toBool();
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return object.toLongLong();
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return object.toDouble();
-    case QMetaType::QString:
-        return object.toString();
-    default:
-        if (object.typeId() == qMetaTypeId<AttributedString>())
-            return dictionaryRepresentation(object.value<AttributedString>());
-        return QJsonValue(QJsonValue::Undefined);
-    }
+    return AttributedStringDictionary::jsonValue(object);
 }
 
 QJsonArray JSONWriter::archiveArray(const QList<DisplayItem*>& items)

@@ -28,9 +28,9 @@ public:
     // The result is wrapped in the class name whatever `includeClassName` says.
     static QJsonObject genericTraversingNode(ManagedObject* node, bool includeClassName);
 
-    // An attribute value as JSON: dates in the node date form, URLs as their text, notes in
-    // their dictionary form, numbers, Booleans, texts and lists of texts as they are. Undefined
-    // for a value that has no JSON form.
+    // A value as JSON, as AttributedStringDictionary::jsonValue gives it: dates in the node date
+    // form, URLs as their text, notes in their dictionary form, numbers, Booleans, texts and lists
+    // of texts as they are. Undefined for a value that has no JSON form.
     static QJsonValue convertObjectToJSONCompliantValue(const QVariant& object);
 
     // The archive of an export: the wrapped nodes of `items` (the root's children, in order) that

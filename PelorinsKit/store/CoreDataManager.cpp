@@ -47,6 +47,7 @@ CoreDataManager::~CoreDataManager()
     if (m_migration.joinable())
         m_migration.join();
     m_mainThreadReceiver.reset();
+    m_jsonReader.reset();
     m_context.reset();
 }
 
@@ -143,6 +144,7 @@ void CoreDataManager::loadStore()
     QString error;
     if (!coordinator->addPersistentStore(storePath(), &error) || !context->loadPersistentStore(coordinator, &error))
         throw StoreError(unableToLoadStore + error);
+    m_jsonReader.reset();
     m_coordinator = std::move(coordinator);
     m_context = std::move(context);
     ConsoleLog::write(storeLoaded);

@@ -13,6 +13,7 @@
 #include <optional>
 #include <thread>
 
+class JSONReader;
 class Root;
 
 // Owns the one store of the program: its file in the data folder, its migration to the current
@@ -55,7 +56,14 @@ public:
     // Saves the main context; false, with the error written to the console, when it failed (the
     // changes then stay in the context).
     bool saveContext();
+    // Reads an archive package or plain archive file into the sidebar tree under the root through
+    // jsonReader(), bringing in a package's pictures, and saves. A refused archive changes
+    // nothing; why goes to the console.
     void importFrom(const QUrl& url);
+    // The reader of JSON nodes into the main context, made on first use; null until the store is
+    // loaded. Its identifier mappings last as long as the loaded store, so that history entries
+    // read later follow the columns whose identifiers earlier reads replaced.
+    JSONReader* jsonReader();
 
 private:
     void buildContainer();
@@ -66,6 +74,9 @@ private:
     std::shared_ptr<const ManagedObjectModel> m_model;
     std::shared_ptr<PersistentStoreCoordinator> m_coordinator;
     std::unique_ptr<ManagedObjectContext> m_context;
+    // Made by the archive wing, which builds on this one: a shared pointer is destroyed here
+    // without this wing knowing the reader's type.
+    std::shared_ptr<JSONReader> m_jsonReader;
     std::thread m_migration;
     // Receives the migration's result on the main thread; its pending calls die with it.
     std::unique_ptr<QObject> m_mainThreadReceiver;

@@ -52,12 +52,6 @@ bool removePictureFolder(const QString& path, QString* error)
 
 } // namespace
 
-SharedMethods& SharedMethods::shared()
-{
-    static SharedMethods methods(CoreDataManager::shared());
-    return methods;
-}
-
 SharedMethods::SharedMethods(CoreDataManager& coreDataManager)
     : m_coreDataManager(coreDataManager)
 {

@@ -9,9 +9,6 @@ class CoreDataManager;
 class SharedMethods
 {
 public:
-    // The program's instance over the program's store, made on first use.
-    static SharedMethods& shared();
-
     explicit SharedMethods(CoreDataManager& coreDataManager);
     virtual ~SharedMethods() = default;
     SharedMethods(const SharedMethods&) = delete;

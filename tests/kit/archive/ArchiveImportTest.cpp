@@ -1,19 +1,20 @@
-#include "PelorinsKit/notes/AttributeKey.h"
-#include "PelorinsKit/store/CoreDataManager.h"
-#include "PelorinsKit/store/CoreDataMigrator.h"
+#include "PelorinsKit/archive/JSONReader.h"
 #include "PelorinsKit/model/DoneDate.h"
 #include "PelorinsKit/model/Folder.h"
 #include "PelorinsKit/model/ImageAttachment.h"
-#include "PelorinsKit/archive/JSONReader.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/ListItemHistory.h"
-#include "PelorinsKit/notes/NoteTextConventions.h"
 #include "PelorinsKit/model/Root.h"
 #include "PelorinsKit/model/Tag.h"
+#include "PelorinsKit/notes/AttributeKey.h"
+#include "PelorinsKit/notes/NoteTextConventions.h"
+#include "PelorinsKit/store/CoreDataManager.h"
+#include "PelorinsKit/store/CoreDataMigrator.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/DataFolders.h"
+#include "support/QStringPrinting.h"
 
 #include <QColor>
 #include <QDir>
@@ -25,20 +26,13 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
-
 namespace {
 
 const QString packagePicture = QStringLiteral("7C9E6679-7425-40DE-944B-E07FC1F90AE7");
 
 QString fixturePackage()
 {
-    return QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("data/CompatibilityArchive"));
+    return QStringLiteral(PELORINS_TESTS_DIR "/kit/archive/data/CompatibilityArchive");
 }
 
 QDateTime utc(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
@@ -222,27 +216,20 @@ TEST_F(ArchiveImportTest, AnOversizedArchiveIsRefusedBeforeItIsRead)
     EXPECT_TRUE(manager.getRootObject(false)->children().isEmpty());
 }
 
-} // namespace
-
-namespace {
-
-TEST(ArchiveImportSharedStoreTest, TheProgramsStoreImportsThroughTheProgramsReader)
+TEST_F(ArchiveImportTest, ImportsGoThroughTheStoresOwnReaderWhoseMappingsLast)
 {
-    QTemporaryDir base;
-    DataFolders::setBaseFolderForTesting(base.path());
-    // Made before the store is loaded, the program's reader still reads into the loaded store.
-    JSONReader& reader = JSONReader::shared();
-    CoreDataManager& manager = CoreDataManager::shared();
-    manager.setup([] {}, [](const StoreError& error) { FAIL() << error.message().toStdString(); });
-    ASSERT_TRUE(manager.context());
-    EXPECT_EQ(reader.managedObjectContext(), manager.context());
+    JSONReader* reader = manager.jsonReader();
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(reader->managedObjectContext(), manager.context());
+    EXPECT_EQ(manager.jsonReader(), reader);
 
     manager.importFrom(QUrl::fromLocalFile(fixturePackage()));
-    EXPECT_EQ(manager.getRootObject(false)->children().size(), 2);
-    EXPECT_FALSE(reader.importedObjects().isEmpty());
-    EXPECT_TRUE(QFileInfo::exists(
-        base.filePath(QStringLiteral("Pelorins/pictureAttachments/") + packagePicture + QStringLiteral("/photo.png"))));
-    DataFolders::setBaseFolderForTesting(QString());
+    EXPECT_TRUE(reader->oldToNewUUIDMappings().isEmpty());
+    // The second copy's objects are still in the store, so they get new identifiers, which the
+    // reader remembers for later reads.
+    manager.importFrom(QUrl::fromLocalFile(fixturePackage()));
+    ASSERT_EQ(manager.getRootObject(false)->children().size(), 4);
+    EXPECT_TRUE(reader->oldToNewUUIDMappings().contains(QStringLiteral("2B3C4D5E-6F7A-4B2C-8D3E-4F5A6B7C8D9E")));
 }
 
 } // namespace

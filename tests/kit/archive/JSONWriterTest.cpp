@@ -1,5 +1,4 @@
 #include "PelorinsKit/archive/JSONWriter.h"
-#include "PelorinsKit/notes/AttributeKey.h"
 #include "PelorinsKit/archive/AttributedStringDictionary.h"
 #include "PelorinsKit/model/DoneDate.h"
 #include "PelorinsKit/model/Folder.h"
@@ -7,10 +6,12 @@
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/ListItemHistory.h"
-#include "PelorinsKit/notes/NoteTextConventions.h"
-#include "PelorinsKit/notes/RichTextCodec.h"
 #include "PelorinsKit/model/Root.h"
 #include "PelorinsKit/model/Tag.h"
+#include "PelorinsKit/notes/AttributeKey.h"
+#include "PelorinsKit/notes/NoteTextConventions.h"
+#include "PelorinsKit/notes/RichTextCodec.h"
+#include "support/QStringPrinting.h"
 #include "support/StoreBuilder.h"
 #include "support/TestStore.h"
 
@@ -24,10 +25,6 @@
 #include <gtest/gtest.h>
 
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 inline void PrintTo(const QJsonValue& value, std::ostream* out)
 {
     *out << QJsonDocument(QJsonArray {value}).toJson(QJsonDocument::Compact).toStdString();
@@ -204,7 +201,8 @@ TEST_F(JSONWriterTest, NotesAreWrittenInTheirDictionaryForm)
                   .value(QStringLiteral("attributedNotes")),
         QJsonValue(QJsonObject {{QStringLiteral("string"), QString()}, {QStringLiteral("runs"), QJsonArray()}}));
 
-    const QJsonObject plain = dictionaryRepresentation(AttributedString(QStringLiteral("plain")));
+    const QJsonObject plain
+        = AttributedStringDictionary::dictionaryRepresentation(AttributedString(QStringLiteral("plain")));
     EXPECT_EQ(plain.value(QStringLiteral("runs")),
         QJsonValue(QJsonArray {QJsonObject {
             {QStringLiteral("range"), QJsonObject {{QStringLiteral("location"), 0}, {QStringLiteral("length"), 5}}}}}));
@@ -218,7 +216,8 @@ TEST_F(JSONWriterTest, NotesAreWrittenInTheirDictionaryForm)
     notes.addAttributes({{AttributeKey::fileFolderUUID, QStringLiteral("0A1B2C3D-0000-4000-8000-000000000001")},
                             {AttributeKey::filename, QStringLiteral("photo.png")}},
         TextRange {11, 1});
-    const QJsonArray runs = dictionaryRepresentation(notes).value(QStringLiteral("runs")).toArray();
+    const QJsonArray runs
+        = AttributedStringDictionary::dictionaryRepresentation(notes).value(QStringLiteral("runs")).toArray();
     ASSERT_EQ(runs.size(), 3);
     EXPECT_EQ(runs[0].toObject().value(AttributeKey::noteStyleName), QStringLiteral("title"));
     EXPECT_FALSE(runs[0].toObject().contains(AttributeKey::font));
@@ -249,7 +248,7 @@ TEST_F(JSONWriterTest, LinkDictionariesAreWrittenJsonSafely)
     AttributedString notes(QString(2, AttributedString::attachmentCharacter));
     notes.addAttribute(AttributeKey::attachmentLinkData, calendarLink, TextRange {0, 1});
     notes.addAttribute(AttributeKey::attachmentLinkData, fileLink, TextRange {1, 1});
-    const QJsonObject dict = dictionaryRepresentation(notes);
+    const QJsonObject dict = AttributedStringDictionary::dictionaryRepresentation(notes);
     // It must survive a real serialisation, as an export does.
     const QJsonArray runs
         = QJsonDocument::fromJson(QJsonDocument(dict).toJson()).object().value(QStringLiteral("runs")).toArray();
@@ -270,8 +269,8 @@ TEST_F(JSONWriterTest, LinkDictionariesAreWrittenJsonSafely)
     expectedCalendarData.insert(
         QStringLiteral("startDate"), QDateTime(QDate(2024, 3, 5), QTime(9, 0), QTimeZone::utc()));
     expected.insert(QStringLiteral("calendarData"), expectedCalendarData);
-    EXPECT_EQ(linkDictionaryFromJson(calendar), expected);
-    EXPECT_EQ(linkDictionaryFromJson(file), fileLink);
+    EXPECT_EQ(AttributedStringDictionary::linkDictionaryFromJson(calendar), expected);
+    EXPECT_EQ(AttributedStringDictionary::linkDictionaryFromJson(file), fileLink);
 }
 
 } // namespace
