@@ -3,6 +3,7 @@
 #include "DueSoonDefinition.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 
 namespace DateHelpers {
 
@@ -12,9 +13,9 @@ namespace {
 // lies that much later, as on a clock that was set forward.
 QDateTime localDateTime(QDate day, QTime time)
 {
-    const QDateTime local(day, time, Qt::LocalTime);
-    if (local.isValid())
-        return local.toUTC();
+    const QDateTime wallClock(day, time, Qt::LocalTime);
+    if (wallClock.isValid())
+        return wallClock.toUTC();
     const int offsetBeforeTheDay = day.startOfDay(Qt::LocalTime).addSecs(-1).offsetFromUtc();
     return QDateTime(day, time, Qt::OffsetFromUTC, offsetBeforeTheDay).toUTC();
 }
@@ -29,6 +30,15 @@ QDate localDay(const QDateTime& date)
 QLocale labelLocale()
 {
     return QLocale(QLocale::English, QLocale::UnitedKingdom);
+}
+
+// The user's short time without seconds, which some locales show in their short format (the C
+// locale of an environment without a locale among them).
+QString shortTime(QTime time)
+{
+    static const QRegularExpression secondsField(QStringLiteral("\\W?(s{1,2}|z{1,3})"));
+    const QLocale locale;
+    return locale.toString(time, locale.timeFormat(QLocale::ShortFormat).remove(secondsField));
 }
 
 // Yesterday, today and tomorrow are named; other days show the medium-style date. The year is the
@@ -57,8 +67,7 @@ QString dueDateText(const QDateTime& date, const QDateTime& now)
     const QDate day = local.date();
 
     if (later && days >= 2 && days <= 6) {
-        return labelLocale().toString(day, QStringLiteral("dddd")) + QStringLiteral(", ")
-            + QLocale().toString(local.time(), QLocale::ShortFormat);
+        return labelLocale().toString(day, QStringLiteral("dddd")) + QStringLiteral(", ") + shortTime(local.time());
     }
     if (later && days >= 7)
         return labelLocale().toString(day, QStringLiteral("ddd")) + QLatin1Char(' ') + relativeDay(day, localDay(now));

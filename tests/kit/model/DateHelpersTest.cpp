@@ -230,6 +230,9 @@ TEST_F(DateHelpersTest, TimeBesideAWeekdayFollowsTheUsersLocale)
     const QDateTime now = local(2026, 12, 9, 10, 0);
     EXPECT_EQ(stringForDuedateCell(local(2026, 12, 11, 14, 30), now), "Friday, 2:30 PM");
     EXPECT_EQ(stringForDuedateCell(local(2026, 12, 9, 14, 30), now), "Today at 14:30");
+    // Without a locale the short time still has no seconds.
+    QLocale::setDefault(QLocale::c());
+    EXPECT_EQ(stringForDuedateCell(local(2026, 12, 11, 9, 5), now), "Friday, 09:05");
 }
 
 }
