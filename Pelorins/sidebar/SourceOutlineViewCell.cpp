@@ -38,10 +38,9 @@ void drawFolderIcon(QPainter& painter)
     painter.drawRoundedRect(QRectF(1.5, 4.5, 13, 9.5), 1.5, 1.5);
 }
 
-// "kanban-icon": a board of three stage columns with cards.
-void drawKanbanIcon(QPainter& painter)
+// "kanban-icon": a board of three stage columns with cards, in `ink`.
+void drawKanbanIcon(QPainter& painter, const QColor& ink)
 {
-    const QColor ink(90, 98, 110);
     painter.setPen(QPen(ink, 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawRoundedRect(QRectF(1.5, 2.5, 13, 11), 1.5, 1.5);
@@ -60,7 +59,18 @@ SourceOutlineViewCell::SourceOutlineViewCell(QObject* parent)
 {
     const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
     m_folderIcon = makeIcon(ratio, drawFolderIcon);
-    m_kanbanIcon = makeIcon(ratio, drawKanbanIcon);
+    m_kanbanIcon = makeIcon(ratio, [](QPainter& painter) { drawKanbanIcon(painter, QColor(90, 98, 110)); });
+}
+
+const QPixmap& SourceOutlineViewCell::selectedKanbanIcon(const QColor& ink) const
+{
+    // Made again only when the selection's text colour changes.
+    if (m_selectedKanbanIcon.isNull() || m_selectedKanbanInk != ink) {
+        m_selectedKanbanInk = ink;
+        m_selectedKanbanIcon
+            = makeIcon(m_kanbanIcon.devicePixelRatio(), [&ink](QPainter& painter) { drawKanbanIcon(painter, ink); });
+    }
+    return m_selectedKanbanIcon;
 }
 
 QRectF SourceOutlineViewCell::badgeFrame(const QRect& rowRect, const QSizeF& badgeSize)
@@ -85,12 +95,16 @@ void SourceOutlineViewCell::paint(QPainter* painter, const QStyleOptionViewItem&
     const QRect rect = option.rect;
     int left = rect.left() + horizontalMargin;
     int right = rect.right() - horizontalMargin;
+    const bool selected = option.state & QStyle::State_Selected;
+    const QPalette::ColorGroup group = opt.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
 
-    const QPixmap& icon = isKanban ? m_kanbanIcon : m_folderIcon;
+    // A board's icon is drawn in the row's text colour when selected, to stand out on the selection.
+    const QPixmap& icon = !isKanban ? m_folderIcon
+        : selected                  ? selectedKanbanIcon(opt.palette.color(group, QPalette::HighlightedText))
+                                    : m_kanbanIcon;
     painter->drawPixmap(QPoint(left, rect.top() + (rect.height() - iconSize) / 2), icon);
     left += iconSize + spacing;
 
-    const bool selected = option.state & QStyle::State_Selected;
     const QVariant count = index.data(SourceTreeModel::BadgeCountRole);
     if (count.isValid()) {
         ColorCountButtonCell badge(QString::number(count.toInt()));
@@ -107,8 +121,7 @@ void SourceOutlineViewCell::paint(QPainter* painter, const QStyleOptionViewItem&
         = opt.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, textRect.width());
     painter->save();
     painter->setFont(opt.font);
-    painter->setPen(
-        opt.palette.color(opt.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled, textRole));
+    painter->setPen(opt.palette.color(group, textRole));
     painter->drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, title);
     painter->restore();
 }

@@ -4,7 +4,8 @@
 #include <QStyledItemDelegate>
 
 // Draws a sidebar row: the folder or board icon, the title and, for a board, its count badge.
-// In a selected row the badge's digits are white.
+// In a selected row the badge's digits are white and a board's icon takes the selected text's
+// colour.
 class SourceOutlineViewCell : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -21,6 +22,10 @@ public:
     static QRectF badgeFrame(const QRect& rowRect, const QSizeF& badgeSize);
 
 private:
+    const QPixmap& selectedKanbanIcon(const QColor& ink) const;
+
     QPixmap m_folderIcon;
     QPixmap m_kanbanIcon;
+    mutable QPixmap m_selectedKanbanIcon;
+    mutable QColor m_selectedKanbanInk;
 };
