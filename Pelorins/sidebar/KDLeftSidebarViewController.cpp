@@ -17,9 +17,34 @@
 #include <QVBoxLayout>
 
 namespace {
+
 constexpr QLatin1String listItemKey("listItem");
 constexpr QLatin1String rootEntityName("Root");
+
+// The board with `identifier` in the tree from `item` down; null when there is none.
+Kanban* boardWithIdentifier(DisplayItem* item, const QString& identifier)
+{
+    if (auto* kanban = dynamic_cast<Kanban*>(item))
+        return kanban->uniqueIdentifier() == identifier ? kanban : nullptr;
+    if (!dynamic_cast<Folder*>(item))
+        return nullptr;
+    for (DisplayItem* child : item->children()) {
+        if (Kanban* found = boardWithIdentifier(child, identifier))
+            return found;
+    }
+    return nullptr;
 }
+
+// The folders above an item, outermost first, the root left out.
+QList<DisplayItem*> enclosingFolders(const DisplayItem* item)
+{
+    QList<DisplayItem*> folders;
+    for (DisplayItem* up = item->parent(); up && !dynamic_cast<Root*>(up); up = up->parent())
+        folders.prepend(up);
+    return folders;
+}
+
+} // namespace
 
 KDLeftSidebarViewController::KDLeftSidebarViewController(
     ManagedObjectContext* context, UserDefaults& defaults, std::function<void()> saveAction, QWidget* parent)
@@ -80,7 +105,7 @@ void KDLeftSidebarViewController::viewDidAppear()
     m_windowRestoredOnce = true;
     if (Root* root = rootObject())
         expandSavedFolders(root);
-    const int row = m_defaults.integerForKey(lastSelectedSourceItemKey);
+    const int row = rowOfLastShownBoard();
     m_shownBySelection = nullptr;
     m_outlineView->selectRow(row, false);
     // A row that was selected already brings no selection change to show it.
@@ -103,6 +128,7 @@ void KDLeftSidebarViewController::showItem(DisplayItem* item)
     item->setExport(true);
     if (auto* kanban = dynamic_cast<Kanban*>(item)) {
         m_defaults.setValue(lastSelectedSourceItemKey, m_outlineView->selectedRow());
+        m_defaults.setValue(lastSelectedBoardIdentifierKey, kanban->uniqueIdentifier());
         emit boardShown(kanban);
         if (auto* mainWindow = dynamic_cast<PelorinsMainWindow*>(window()))
             mainWindow->setCurrentDisplayItem(kanban);
@@ -114,10 +140,7 @@ void KDLeftSidebarViewController::selectKanban(Kanban* kanban)
 {
     if (!m_model->indexForItem(kanban).isValid())
         return;
-    QList<DisplayItem*> folders;
-    for (DisplayItem* up = kanban->parent(); up && !dynamic_cast<Root*>(up); up = up->parent())
-        folders.prepend(up);
-    for (DisplayItem* folder : std::as_const(folders)) {
+    for (DisplayItem* folder : enclosingFolders(kanban)) {
         const QModelIndex index = m_model->indexForItem(folder);
         m_outlineView->expand(index);
         m_outlineView->selectRow(m_outlineView->rowForIndex(index), false);
@@ -224,4 +247,17 @@ void KDLeftSidebarViewController::restoreSelection(int row)
     } else if (row >= 1) {
         m_outlineView->selectRow(row - 1, true);
     }
+}
+
+int KDLeftSidebarViewController::rowOfLastShownBoard()
+{
+    const QString identifier = m_defaults.stringForKey(lastSelectedBoardIdentifierKey);
+    Kanban* kanban = identifier.isEmpty() ? nullptr : boardWithIdentifier(rootObject(), identifier);
+    const QModelIndex index = kanban ? m_model->indexForItem(kanban) : QModelIndex();
+    if (!index.isValid())
+        return m_defaults.integerForKey(lastSelectedSourceItemKey);
+    // A board inside a closed folder gets its row back, as a card link's board does.
+    for (DisplayItem* folder : enclosingFolders(kanban))
+        m_outlineView->expand(m_model->indexForItem(folder));
+    return m_outlineView->rowForIndex(index);
 }

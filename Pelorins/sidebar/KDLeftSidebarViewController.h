@@ -17,14 +17,15 @@ class UserDefaults;
 
 // The sidebar: the outline of the user's folders and boards with a count badge on each board.
 // Selecting a board shows it in the main window (boardShown); the tree's expansion is kept in
-// the folders' `expanded` flags and the last board shown by its row under
-// "lastSelectedSourceItem", both restored the first time the sidebar appears. A card link that
+// the folders' `expanded` flags and the last board shown by its identifier and by its row under
+// "lastSelectedSourceItem", all restored the first time the sidebar appears. A card link that
 // arrives (`cardURLReceived`) selects the card's board, opening the folders on its way.
 class KDLeftSidebarViewController : public QWidget, public SidebarPane
 {
     Q_OBJECT
 public:
     static constexpr QLatin1String lastSelectedSourceItemKey {"lastSelectedSourceItem"};
+    static constexpr QLatin1String lastSelectedBoardIdentifierKey {"lastSelectedBoardIdentifier"};
 
     // `context` may be null (no store): the tree then stays empty. `saveAction` saves the
     // store's changes, as the application's save routine does.
@@ -37,8 +38,10 @@ public:
     SourceTreeModel* model() const { return m_model; }
     Root* rootObject() const;
 
-    // Restores the expanded folders and selects the row of the board last shown; only the first
-    // time. Also runs when the sidebar is first shown.
+    // Restores the expanded folders and selects the board last shown, opening the folders around
+    // it; only the first time. Also runs when the sidebar is first shown. The board is found by
+    // its identifier, since rows move as folders open and close; by its row when no board has
+    // that identifier.
     void viewDidAppear();
     // Recounts every badge. When the selected row is gone, the row now in its place is selected
     // without being shown, or, when it was the last row, the row above is selected and shown.
@@ -66,6 +69,7 @@ private:
     void selectKanbanFromIncomingURL(const QVariantMap& userInfo);
     void rowsWillBeRemoved();
     void restoreSelection(int row);
+    int rowOfLastShownBoard();
 
     ManagedObjectContext* m_managedObjectContext;
     UserDefaults& m_defaults;

@@ -136,6 +136,38 @@ TEST_F(SidebarTest, FirstAppearanceRestoresOpenFoldersAndTheLastBoard)
     EXPECT_EQ(shown.size(), 1);
 }
 
+TEST_F(SidebarTest, TheBoardShownLastComesBackAfterFoldersOpenedAndClosed)
+{
+    Folder* archive = build.addFolder(QStringLiteral("Archive"));
+    build.addBoard(QStringLiteral("Old"), {}, archive);
+    build.addBoard(QStringLiteral("Older"), {}, archive);
+    Folder* work = build.addFolder(QStringLiteral("Work"));
+    Kanban* plan = build.addBoard(QStringLiteral("Plan"), {}, work);
+    build.addBoard(QStringLiteral("Home"));
+    archive->setExpanded(true);
+    work->setExpanded(true);
+    makeSidebar();
+    clickRow(plan);
+    ASSERT_EQ(defaults.integerForKey(lastSelected), 4);
+
+    // The rows above move, and the board's own folder is closed before quitting.
+    outline().collapse(sidebar->model()->indexForItem(archive));
+    outline().collapse(sidebar->model()->indexForItem(work));
+    sidebar.reset();
+    shown.clear();
+    makeSidebar();
+    EXPECT_EQ(selectedItem(), plan);
+    EXPECT_EQ(shown, QList<Kanban*> {plan});
+    EXPECT_EQ(defaults.integerForKey(lastSelected), 2);
+
+    // A board that is gone leaves the row to decide.
+    store.context().deleteObject(plan);
+    defaults.setValue(lastSelected, 0);
+    sidebar.reset();
+    makeSidebar();
+    EXPECT_EQ(selectedItem(), archive);
+}
+
 TEST_F(SidebarTest, LaunchOnAFolderRowSelectsItAndShowsNoBoard)
 {
     Folder* work = build.addFolder(QStringLiteral("Work"));
