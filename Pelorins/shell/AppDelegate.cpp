@@ -258,7 +258,6 @@ void AppDelegate::openFirstWindow(bool firstSetupCompleted)
     const QStringList links = std::exchange(m_pendingLinks, {});
     for (const QString& link : links)
         openCard(link);
-    askUpdatePermission();
 }
 
 void AppDelegate::storeFailed(const StoreError& error)
@@ -294,19 +293,6 @@ void AppDelegate::addUpdateItemToHelpMenu(QWidget* window)
         return;
     const QList<QAction*> items = help->actions();
     help->insertAction(items.size() > 1 ? items.at(1) : nullptr, m_checkUpdatesItem);
-}
-
-void AppDelegate::askUpdatePermission()
-{
-    const std::optional<Updater::Message> prompt = m_services.updater.permissionPrompt();
-    if (!prompt)
-        return;
-    AlertPresenter::Alert alert;
-    alert.messageText = prompt->title;
-    alert.informativeText = prompt->text;
-    alert.buttonTitles = {local(QStringLiteral("OK"))};
-    alert.style = AlertPresenter::Style::Informational;
-    m_services.alertPresenter.runModal(alert, m_mainWindowController.get());
 }
 
 void AppDelegate::checkForUpdates(QObject*)
@@ -521,8 +507,18 @@ void AppDelegate::openWebPage(const QString& urlString)
     const QUrl url(urlString, QUrl::StrictMode);
     if (!url.isValid() || url.isRelative() || !m_services.urlOpener)
         return;
-    if (m_services.urlOpener(url))
+    if (m_services.urlOpener(url)) {
         ConsoleLog::write(QStringLiteral("opened ") + url.toString());
+        return;
+    }
+    // Without a browser the user still gets the address, to open it elsewhere.
+    AlertPresenter::Alert alert;
+    alert.messageText = local(QStringLiteral("The page could not be opened."));
+    alert.informativeText
+        = local(QStringLiteral("Open this address in a web browser:")) + QLatin1Char('\n') + url.toString();
+    alert.buttonTitles = {local(QStringLiteral("OK"))};
+    alert.style = AlertPresenter::Style::Warning;
+    m_services.alertPresenter.runModal(alert, m_mainWindowController.get());
 }
 
 bool AppDelegate::respondsTo(const QString& action) const

@@ -95,6 +95,7 @@ public:
 
     void resetButtonTutorials(QObject* sender);
     void openSupportPage(QObject* sender);
+    // Asks the desktop to open the page; when it cannot, shows the address for the user to copy.
     void openWebPage(const QString& urlString);
     void checkForUpdates(QObject* sender);
 
@@ -131,7 +132,6 @@ private:
     void runMigration(const QString& flag, const std::function<bool()>& migration);
     void addUpdateItem();
     void addUpdateItemToHelpMenu(QWidget* window);
-    void askUpdatePermission();
     void storeFailed(const StoreError& error);
     void presentError(const QString& error);
 

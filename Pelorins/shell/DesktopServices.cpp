@@ -22,7 +22,6 @@ std::optional<QStringList> chooseCalendarFolder()
 DesktopServices::DesktopServices(UserDefaults& defaults)
     : m_defaults(defaults)
     , m_eventStore(defaults, chooseCalendarFolder)
-    , m_updater(defaults)
 {
 }
 

@@ -1,12 +1,11 @@
 #pragma once
 
 #include <QString>
-#include <optional>
 
 class UpdaterDelegate;
 
-// What the program asks of an update mechanism: the result of "Check Updates…", and once the
-// program has started, the question about update checks that the delegate may hold back.
+// What the program asks of an update mechanism: the result of "Check Updates…". The delegate
+// answers the mechanism's own questions.
 class Updater
 {
 public:
@@ -23,9 +22,6 @@ public:
     UpdaterDelegate* delegate() const { return m_delegate; }
 
     virtual Message checkForUpdates() = 0;
-    // What to put to the user about update checks at start-up, if anything. Never anything while
-    // the delegate (or its absence) does not allow it.
-    virtual std::optional<Message> permissionPrompt() = 0;
 
 private:
     UpdaterDelegate* m_delegate = nullptr;

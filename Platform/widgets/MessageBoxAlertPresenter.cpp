@@ -1,5 +1,6 @@
 #include "Platform/widgets/MessageBoxAlertPresenter.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -27,6 +28,9 @@ int MessageBoxAlertPresenter::runModal(const Alert& alert, QWidget* parent)
     box.setIcon(iconFor(alert.style));
     box.setText(alert.messageText);
     box.setInformativeText(alert.informativeText);
+    // An address or an error message in an alert can be selected and copied.
+    for (QLabel* label : box.findChildren<QLabel*>())
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     const QStringList titles = alert.buttonTitles.isEmpty() ? QStringList {QStringLiteral("OK")} : alert.buttonTitles;
     const int escape = int(titles.size()) - 1;

@@ -1,12 +1,12 @@
 #include "Pelorins/shell/AppDelegate.h"
-#include "PelorinsKit/store/CoreDataManager.h"
-#include "PelorinsKit/store/CoreDataMigrator.h"
 #include "PelorinsKit/model/DoneDate.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/NotificationName.h"
 #include "PelorinsKit/model/Root.h"
+#include "PelorinsKit/store/CoreDataManager.h"
+#include "PelorinsKit/store/CoreDataMigrator.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/DataFolders.h"
 #include "Platform/core/NotificationCenter.h"
@@ -14,6 +14,7 @@
 #include "Platform/services/PackageManagerUpdater.h"
 #include "Platform/services/ReminderCenter.h"
 #include "Platform/services/SingleInstance.h"
+#include "Platform/services/UpdaterDelegate.h"
 #include "Platform/widgets/ScriptedAlertPresenter.h"
 #include "support/FakeCalendarStore.h"
 #include "support/StoreBuilder.h"
@@ -58,7 +59,6 @@ public:
     ProgramRun(const QString& configFile, const QString& examplesFolder)
         : defaults(configFile)
         , manager(std::make_shared<CoreDataMigrator>())
-        , updater(defaults)
     {
         AppDelegate::Services services {defaults, manager, calendar, updater, alerts,
             [this]() -> std::unique_ptr<QWidget> {
@@ -73,7 +73,7 @@ public:
             [this](AppDelegate&) { ++welcomeScreensOpened; },
             [this](const QUrl& url) {
                 openedPages << url;
-                return true;
+                return browserOpens;
             },
             examplesFolder, &reminders};
         delegate = std::make_unique<AppDelegate>(std::move(services));
@@ -100,6 +100,7 @@ public:
     int mainWindowsMade = 0;
     int welcomeScreensOpened = 0;
     QList<QUrl> openedPages;
+    bool browserOpens = true;
 };
 
 class AppDelegateTest : public ::testing::Test
@@ -181,13 +182,15 @@ TEST_F(AppDelegateTest, FirstLaunchWritesTheDefaultsImportsTheShortExamplesAndOp
     for (const char* flag :
         {"addedMissingHistory", "doneCardsMigrated", "convertedTagsToHashTags", "stylesUpdatedToVersion3"})
         EXPECT_TRUE(run->defaults.boolForKey(QLatin1String(flag))) << flag;
-    // Nothing is put to the user about updates on the very first launch.
+    // Nothing is put to the user, and an updater that asks is told not to on the very first launch.
     EXPECT_TRUE(run->alerts.alerts().isEmpty());
+    ASSERT_NE(run->updater.delegate(), nullptr);
+    EXPECT_FALSE(run->updater.delegate()->updaterShouldPromptForPermissionToCheckForUpdates());
     ASSERT_NE(run->delegate->checkUpdatesItem(), nullptr);
     EXPECT_EQ(run->delegate->checkUpdatesItem()->text(), QStringLiteral("Check Updates…"));
 }
 
-TEST_F(AppDelegateTest, SecondLaunchOpensTheMainWindowImportsNothingAndMayAskAboutUpdates)
+TEST_F(AppDelegateTest, SecondLaunchOpensTheMainWindowImportsNothingAndAsksNothing)
 {
     {
         auto first = newRun();
@@ -203,8 +206,9 @@ TEST_F(AppDelegateTest, SecondLaunchOpensTheMainWindowImportsNothingAndMayAskAbo
     EXPECT_EQ(second->mainWindowsMade, 1);
     EXPECT_EQ(second->welcomeScreensOpened, 0);
     EXPECT_EQ(boardTitles(second->manager.getRootObject(false)).size(), 2);
-    ASSERT_EQ(second->alerts.alerts().size(), 1);
-    EXPECT_EQ(second->alerts.alerts().first().messageText, QStringLiteral("Automatic Updates"));
+    // Updates come through the package manager: no notice stands between the user and the window.
+    EXPECT_TRUE(second->alerts.alerts().isEmpty());
+    EXPECT_TRUE(second->updater.delegate()->updaterShouldPromptForPermissionToCheckForUpdates());
 
     QMainWindow* window = qobject_cast<QMainWindow*>(second->delegate->mainWindowController());
     ASSERT_NE(window, nullptr);
@@ -469,6 +473,13 @@ TEST_F(AppDelegateTest, TutorialsResetAndTheSupportPageOpens)
     run->delegate->perform(QStringLiteral("openSupportPage:"), nullptr);
     run->delegate->openWebPage(QStringLiteral("not a page"));
     EXPECT_EQ(run->openedPages, QList<QUrl> {QUrl(QLatin1String(AppDelegate::supportPageAddress))});
+    EXPECT_TRUE(run->alerts.alerts().isEmpty());
+
+    // Without a browser the address is shown, for the user to open elsewhere.
+    run->browserOpens = false;
+    run->delegate->perform(QStringLiteral("openSupportPage:"), nullptr);
+    ASSERT_EQ(run->alerts.alerts().size(), 1);
+    EXPECT_TRUE(run->alerts.alerts().first().informativeText.contains(QLatin1String(AppDelegate::supportPageAddress)));
 }
 
 TEST_F(AppDelegateTest, CalendarAccessIsRenewedAtLaunchOnlyWhenAlreadyGranted)

@@ -57,7 +57,7 @@ protected:
     UserDefaults m_defaults {m_folder.filePath(QStringLiteral("prefs.conf"))};
     CoreDataManager m_manager {std::make_shared<CoreDataMigrator>()};
     FakeCalendarStore m_calendar;
-    PackageManagerUpdater m_updater {m_defaults};
+    PackageManagerUpdater m_updater;
     ScriptedAlertPresenter m_alerts;
     std::unique_ptr<AppDelegate> m_delegate;
 };

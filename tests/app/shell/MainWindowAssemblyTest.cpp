@@ -97,7 +97,7 @@ protected:
     UserDefaults defaults {m_folder.filePath(QStringLiteral("prefs.conf"))};
     CoreDataManager manager {std::make_shared<CoreDataMigrator>()};
     FakeCalendarStore calendar;
-    PackageManagerUpdater updater {defaults};
+    PackageManagerUpdater updater;
     ScriptedAlertPresenter alerts;
     ScriptedFilePanelPresenter filePanels;
     QList<QUrl> openedPages;

@@ -4,8 +4,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -62,6 +64,14 @@ TEST(MessageBoxAlertPresenter, ShowsTheTextsAndAnswersTheIndexOfTheClickedButton
             EXPECT_EQ(box->informativeText(), deleteAlert().informativeText);
             EXPECT_EQ(box->icon(), QMessageBox::Critical);
             EXPECT_EQ(box->buttonRole(buttonTitled(box, "Delete")), QMessageBox::DestructiveRole);
+            // Both texts can be selected, to copy an address or an error.
+            for (const QString& text : {deleteAlert().messageText, deleteAlert().informativeText}) {
+                const QList<QLabel*> labels = box->findChildren<QLabel*>();
+                const auto label = std::find_if(
+                    labels.cbegin(), labels.cend(), [&](const QLabel* each) { return each->text() == text; });
+                ASSERT_NE(label, labels.cend());
+                EXPECT_TRUE((*label)->textInteractionFlags() & Qt::TextSelectableByMouse);
+            }
             buttonTitled(box, title)->click();
         });
         EXPECT_EQ(answer, deleteAlert().buttonTitles.indexOf(title));
