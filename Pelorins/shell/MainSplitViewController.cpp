@@ -99,16 +99,20 @@ void MainSplitViewController::setExampleImporter(ExampleImporter importer)
 void MainSplitViewController::showDisplayItem(DisplayItem* item)
 {
     auto* kanban = dynamic_cast<Kanban*>(item);
-    if (!kanban || !m_board)
+    if (!kanban)
         return;
-    if (m_board->kanban() == kanban) {
+    if (m_board && m_board->kanban() == kanban) {
         // The same board: what it shows, its search and its filter stay as they are.
         m_board->setMainSplitViewController(this);
         return;
     }
-    // The term goes first, so that emptying the field reloads nothing that is rebuilt next.
-    m_board->setSearchTerm(std::nullopt);
+    // Another board starts without the old search, with or without a board view. The term goes
+    // first, so that emptying the field reloads nothing that is rebuilt next.
+    if (m_board)
+        m_board->setSearchTerm(std::nullopt);
     clearSearchField();
+    if (!m_board)
+        return;
     m_board->setTagFilter(std::nullopt);
     m_board->setKanban(kanban);
     m_board->loadKanban();

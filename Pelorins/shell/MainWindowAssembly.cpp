@@ -114,13 +114,18 @@ void MainWindowAssembly::addApplicationMenuItems(MainWindowController& window)
         QAction* item = menu->addAction(title);
         item->setShortcut(shortcut);
         m_router.connectAction(item, action);
+        return item;
     };
     QMenu* file = menuTitled(window.menuBar(), local(QStringLiteral("&File")));
     file->addSeparator();
     addItem(file, local(QStringLiteral("Save")), QStringLiteral("saveAction:"), QKeySequence::Save);
     addItem(file, local(QStringLiteral("Preferences…")), QStringLiteral("showPreferences:"), QKeySequence::Preferences);
     file->addSeparator();
-    addItem(file, local(QStringLiteral("Quit Pelorins")), QStringLiteral("terminate:"), QKeySequence::Quit);
+    // Quitting is the application's, whichever of its windows is in front, and Ctrl+Q on every
+    // desktop, also where the platform's theme binds no Quit key.
+    addItem(
+        file, local(QStringLiteral("Quit Pelorins")), QStringLiteral("terminate:"), QKeySequence(Qt::CTRL | Qt::Key_Q))
+        ->setShortcutContext(Qt::ApplicationShortcut);
     QMenu* help = menuTitled(window.menuBar(), local(QStringLiteral("&Help")));
     addItem(help, local(QStringLiteral("Pelorins Support")), QStringLiteral("openSupportPage:"));
     addItem(help, local(QStringLiteral("Reset Button Tutorials")), QStringLiteral("resetButtonTutorials:"));

@@ -306,7 +306,7 @@ void MainWindowController::buildToolbar()
 QAction* MainWindowController::addRoutedAction(
     QMenu* menu, const QString& title, const QString& action, const QKeySequence& shortcut, int tag)
 {
-    QAction* item = menu->addAction(local(title));
+    QAction* item = menu->addAction(title);
     item->setShortcut(shortcut);
     if (tag >= 0)
         item->setData(tag);
@@ -321,20 +321,27 @@ QAction* MainWindowController::addRoutedAction(
 void MainWindowController::buildMenus()
 {
     QMenu* file = menuBar()->addMenu(local(QStringLiteral("&File")));
-    addRoutedAction(file, QStringLiteral("New Board"), A::addKanbanSelected, QKeySequence::New);
+    addRoutedAction(file, local(QStringLiteral("New Board")), A::addKanbanSelected, QKeySequence::New);
     addRoutedAction(
-        file, QStringLiteral("New Folder"), A::addFolderSelected, QKeySequence(QStringLiteral("Ctrl+Shift+N")));
-    addRoutedAction(file, QStringLiteral("Duplicate"), A::duplicateSelected, QKeySequence(QStringLiteral("Ctrl+D")));
+        file, local(QStringLiteral("New Folder")), A::addFolderSelected, QKeySequence(QStringLiteral("Ctrl+Shift+N")));
+    addRoutedAction(
+        file, local(QStringLiteral("Duplicate")), A::duplicateSelected, QKeySequence(QStringLiteral("Ctrl+D")));
     file->addSeparator();
-    addRoutedAction(file, QStringLiteral("Import…"), A::showImport, QKeySequence::Open);
-    addRoutedAction(file, QStringLiteral("Export…"), A::showExport, QKeySequence(QStringLiteral("Ctrl+E")));
+    addRoutedAction(file, local(QStringLiteral("Import…")), A::showImport, QKeySequence::Open);
+    addRoutedAction(file, local(QStringLiteral("Export…")), A::showExport, QKeySequence(QStringLiteral("Ctrl+E")));
     file->addSeparator();
-    addRoutedAction(file, QStringLiteral("Print Setup…"), A::showHidePrintSetup, QKeySequence::Print);
+    addRoutedAction(file, local(QStringLiteral("Print Setup…")), A::showHidePrintSetup, QKeySequence::Print);
     file->addSeparator();
-    addRoutedAction(file, QStringLiteral("Add Example Projects"), A::addExampleProjects);
+    addRoutedAction(file, local(QStringLiteral("Add Example Projects")), A::addExampleProjects);
     file->addSeparator();
-    QAction* close = file->addAction(local(QStringLiteral("Close Window")), this, &QWidget::close);
-    close->setShortcut(QKeySequence::Close);
+    // Closes whichever of the program's windows is in front, the preferences as well.
+    QAction* close = file->addAction(local(QStringLiteral("Close Window")), this, [this] {
+        QWidget* window = QApplication::activeWindow();
+        (window ? window : this)->close();
+    });
+    // Every key the desktop binds to Close (Ctrl+W, and Ctrl+F4 on some).
+    close->setShortcuts(QKeySequence::Close);
+    close->setShortcutContext(Qt::ApplicationShortcut);
 
     QMenu* edit = menuBar()->addMenu(local(QStringLiteral("&Edit")));
     QAction* undo = edit->addAction(local(QStringLiteral("Undo")));
@@ -344,40 +351,40 @@ void MainWindowController::buildMenus()
     m_menuActions.insert(QStringLiteral("undo:"), undo);
     m_menuActions.insert(QStringLiteral("redo:"), redo);
     edit->addSeparator();
-    addRoutedAction(edit, QStringLiteral("Find"), A::searchKanban, QKeySequence::Find);
+    addRoutedAction(edit, local(QStringLiteral("Find")), A::searchKanban, QKeySequence::Find);
 
     QMenu* view = menuBar()->addMenu(local(QStringLiteral("&View")));
-    addRoutedAction(
-        view, QStringLiteral("Show or Hide Sidebar"), A::showHideSidebar, QKeySequence(QStringLiteral("Ctrl+Alt+S")));
+    addRoutedAction(view, local(QStringLiteral("Show or Hide Sidebar")), A::showHideSidebar,
+        QKeySequence(QStringLiteral("Ctrl+Alt+S")));
     view->addSeparator();
-    addRoutedAction(view, QStringLiteral("View as Single Column"), A::viewAsSingleColumn);
-    addRoutedAction(view, QStringLiteral("View as Multiple Columns"), A::viewAsMultipleColumns);
+    addRoutedAction(view, local(QStringLiteral("View as Single Column")), A::viewAsSingleColumn);
+    addRoutedAction(view, local(QStringLiteral("View as Multiple Columns")), A::viewAsMultipleColumns);
     view->addSeparator();
     QMenu* zoom = view->addMenu(local(QStringLiteral("Zoom")));
-    addRoutedAction(zoom, QStringLiteral("100%"), A::zoomMenuSelected, {}, 0);
-    addRoutedAction(zoom, QStringLiteral("75%"), A::zoomMenuSelected, {}, 1);
-    addRoutedAction(zoom, QStringLiteral("50%"), A::zoomMenuSelected, {}, 2);
+    addRoutedAction(zoom, local(QStringLiteral("100%")), A::zoomMenuSelected, {}, 0);
+    addRoutedAction(zoom, local(QStringLiteral("75%")), A::zoomMenuSelected, {}, 1);
+    addRoutedAction(zoom, local(QStringLiteral("50%")), A::zoomMenuSelected, {}, 2);
     m_router->trackMenu(zoom);
     view->addSeparator();
-    addRoutedAction(view, QStringLiteral("Toggle Full Screen"), A::toggleFullScreen, QKeySequence::FullScreen);
+    addRoutedAction(view, local(QStringLiteral("Toggle Full Screen")), A::toggleFullScreen, QKeySequence::FullScreen);
 
     QMenu* board = menuBar()->addMenu(local(QStringLiteral("&Board")));
-    addRoutedAction(board, QStringLiteral("Insert Section Before"), A::insertNewSectionBefore);
-    addRoutedAction(board, QStringLiteral("Insert Section After"), A::insertNewSectionAfter,
+    addRoutedAction(board, local(QStringLiteral("Insert Section Before")), A::insertNewSectionBefore);
+    addRoutedAction(board, local(QStringLiteral("Insert Section After")), A::insertNewSectionAfter,
         QKeySequence(QStringLiteral("Ctrl+Shift+K")));
-    addRoutedAction(board, QStringLiteral("Jump to Bookmarked Section"), A::jumpToBookmarkedSection,
+    addRoutedAction(board, local(QStringLiteral("Jump to Bookmarked Section")), A::jumpToBookmarkedSection,
         QKeySequence(QStringLiteral("Ctrl+J")));
     board->addSeparator();
-    addRoutedAction(board, QStringLiteral("Tags…"), A::showTagsView);
-    addRoutedAction(board, QStringLiteral("Project Settings…"), A::showProjectSettings);
+    addRoutedAction(board, local(QStringLiteral("Tags…")), A::showTagsView);
+    addRoutedAction(board, local(QStringLiteral("Project Settings…")), A::showProjectSettings);
 
     for (QMenu* menu : {file, edit, view, board})
         m_router->trackMenu(menu);
 
     if (qEnvironmentVariable(debugMenuVariable.latin1()) == QStringLiteral("1")) {
         QMenu* debug = menuBar()->addMenu(QStringLiteral("Debug"));
-        addRoutedAction(debug, QStringLiteral("Print Responder Chain"), A::getResponderChain);
-        addRoutedAction(debug, QStringLiteral("Print Test Page"), A::printSelected);
+        addRoutedAction(debug, local(QStringLiteral("Print Responder Chain")), A::getResponderChain);
+        addRoutedAction(debug, local(QStringLiteral("Print Test Page")), A::printSelected);
         m_router->trackMenu(debug);
     }
 }

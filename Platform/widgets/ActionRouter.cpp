@@ -20,6 +20,40 @@ ActionResponder* firstResponding(const QList<ActionResponder*>& chain, const QSt
     return nullptr;
 }
 
+// The window a widget belongs to. A popup menu belongs to the window of the menu bar, menu or
+// button that opens it.
+QWidget* owningWindow(QWidget* widget)
+{
+    while (widget) {
+        QWidget* window = widget->window();
+        if (!qobject_cast<QMenu*>(window))
+            return window;
+        widget = window->parentWidget();
+    }
+    return nullptr;
+}
+
+// The window of the menu or widget an item sits in, else of the widget that owns it; null for an
+// item of no window.
+QWidget* owningWindow(QAction* item)
+{
+    for (QObject* object : item->associatedObjects()) {
+        if (auto* widget = qobject_cast<QWidget*>(object))
+            return owningWindow(widget);
+    }
+    return owningWindow(qobject_cast<QWidget*>(item->parent()));
+}
+
+// Where the routing starts for what a window's items send: the focus while the window is active
+// (null), else the widget that last had the focus in that window. A button clicked in a window
+// behind another acts on its own window.
+QWidget* startIn(QWidget* window)
+{
+    if (!window || window == QApplication::activeWindow())
+        return nullptr;
+    return window->focusWidget() ? window->focusWidget() : window;
+}
+
 } // namespace
 
 ActionRouter::ActionRouter(QObject* parent)
@@ -102,9 +136,9 @@ void ActionRouter::connectAction(QAction* item, const QString& action)
     if (!item || m_actions.contains(item))
         return;
     m_actions.insert(item, action);
-    connect(item, &QAction::triggered, this, [this, item, action] { send(action, item); });
+    connect(item, &QAction::triggered, this, [this, item, action] { send(action, item, startIn(owningWindow(item))); });
     connect(item, &QObject::destroyed, this, [this, item] { m_actions.remove(item); });
-    validateAction(item, action, chain());
+    validateAction(item, action, chain(startIn(owningWindow(item))));
 }
 
 void ActionRouter::trackMenu(QMenu* menu)
@@ -115,14 +149,20 @@ void ActionRouter::trackMenu(QMenu* menu)
 void ActionRouter::validateActions()
 {
     m_validationScheduled = false;
-    const QList<ActionResponder*> responders = chain();
-    for (auto it = m_actions.constBegin(); it != m_actions.constEnd(); ++it)
-        validateAction(it.key(), it.value(), responders);
+    // Items of one window share its chain.
+    QHash<QWidget*, QList<ActionResponder*>> chains;
+    for (auto it = m_actions.constBegin(); it != m_actions.constEnd(); ++it) {
+        QWidget* start = startIn(owningWindow(it.key()));
+        auto found = chains.find(start);
+        if (found == chains.end())
+            found = chains.insert(start, chain(start));
+        validateAction(it.key(), it.value(), *found);
+    }
 }
 
 void ActionRouter::validateMenu(QMenu* menu)
 {
-    const QList<ActionResponder*> responders = chain();
+    const QList<ActionResponder*> responders = chain(startIn(owningWindow(menu)));
     const QList<QAction*> items = menu->actions();
     for (QAction* item : items) {
         const auto found = m_actions.constFind(item);

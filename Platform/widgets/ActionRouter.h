@@ -16,9 +16,11 @@ class QWidget;
 // to the window (and, for a popup or dialog, on through the widget that owns it), then to the
 // application's responder. The first responder that responds to the action handles it.
 //
-// QActions connected here are enabled exactly when some responder would handle them and agrees
-// in `validate`; they are validated when a tracked menu is about to show, after the focus moves,
-// before a shortcut is matched, and on `validateActions()`.
+// QActions connected here send from their own window: from the focus while it is the active
+// window, else from the widget that last had the focus in it, so that a button or menu item of a
+// window behind another still acts on its own window. They are enabled exactly when some
+// responder would handle them and agrees in `validate`; they are validated when a tracked menu is
+// about to show, after the focus moves, before a shortcut is matched, and on `validateActions()`.
 class ActionRouter : public QObject
 {
     Q_OBJECT
@@ -41,7 +43,8 @@ public:
     // Performs the action on its target; false when nobody handles it or the target refuses it.
     bool send(const QString& action, QObject* sender, QWidget* from = nullptr);
 
-    // Triggering `item` sends `action` with `item` as sender.
+    // Triggering `item` sends `action` with `item` as sender, from the window the item sits in
+    // (its menu's or widget's window, else its parent widget's).
     void connectAction(QAction* item, const QString& action);
     void trackMenu(QMenu* menu);
     void validateActions();

@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -81,6 +82,20 @@ protected:
         KDLeftSidebarViewController* sidebar = assembly->sidebar();
         SourceOutlineView* outline = sidebar->outlineView();
         outline->selectRow(outline->rowForIndex(sidebar->model()->indexForItem(item)), false);
+    }
+    // Opens the preferences from the File menu and puts them in front of the main window.
+    QWidget& openPreferences(MainWindowController& window)
+    {
+        menuItem(window, QStringLiteral("Preferences…"))->trigger();
+        QWidget* preferences = nullptr;
+        for (QWidget* topLevel : QApplication::topLevelWidgets()) {
+            if (topLevel->objectName() == QLatin1String("preferencesWindow"))
+                preferences = topLevel;
+        }
+        EXPECT_NE(preferences, nullptr);
+        QApplication::setActiveWindow(preferences);
+        QApplication::processEvents();
+        return *preferences;
     }
     QAction* menuItem(MainWindowController& window, const QString& title)
     {
@@ -187,18 +202,43 @@ TEST_F(MainWindowAssemblyTest, TheProgramsMenuItemsReachTheDelegate)
     menuItem(window, QStringLiteral("Save"))->trigger();
     EXPECT_FALSE(manager.context()->hasChanges());
 
-    menuItem(window, QStringLiteral("Preferences…"))->trigger();
-    QWidget* preferences = nullptr;
-    for (QWidget* topLevel : QApplication::topLevelWidgets()) {
-        if (topLevel->objectName() == QLatin1String("preferencesWindow"))
-            preferences = topLevel;
-    }
-    ASSERT_NE(preferences, nullptr);
-    EXPECT_TRUE(preferences->isVisible());
+    EXPECT_TRUE(openPreferences(window).isVisible());
 
     QList<int> exitCodes;
     QObject::connect(
         &assembly->appDelegate(), &AppDelegate::terminationRequested, [&](int code) { exitCodes << code; });
     menuItem(window, QStringLiteral("Quit Pelorins"))->trigger();
     EXPECT_EQ(exitCodes, QList<int> {0});
+}
+
+TEST_F(MainWindowAssemblyTest, QuitAndCloseWindowWorkWhileThePreferencesAreInFront)
+{
+    MainWindowController& window = openWindow();
+    QList<int> exitCodes;
+    QObject::connect(
+        &assembly->appDelegate(), &AppDelegate::terminationRequested, [&](int code) { exitCodes << code; });
+
+    QWidget& preferences = openPreferences(window);
+    ASSERT_EQ(QApplication::activeWindow(), &preferences);
+    QTest::keyClick(&preferences, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(preferences.isVisible());
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(exitCodes.isEmpty());
+
+    openPreferences(window);
+    QTest::keyClick(&preferences, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(exitCodes, QList<int> {0});
+}
+
+TEST_F(MainWindowAssemblyTest, TheMainWindowsButtonsAndMenusActOnItWhileThePreferencesAreInFront)
+{
+    MainWindowController& window = openWindow();
+    MainSplitViewController* split = assembly->splitView();
+    openPreferences(window);
+    ASSERT_FALSE(split->isSidebarCollapsed());
+
+    window.sidebarButton()->click();
+    EXPECT_TRUE(split->isSidebarCollapsed());
+    window.menuAction(A::showHideSidebar)->trigger();
+    EXPECT_FALSE(split->isSidebarCollapsed());
 }

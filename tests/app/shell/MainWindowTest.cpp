@@ -379,6 +379,13 @@ TEST_F(MainWindowFixture, ShowDisplayItem_SameBoardKeepsSearchAndFilterAnotherBo
     EXPECT_EQ(board->kanban(), chores);
 }
 
+TEST_F(MainWindowFixture, ShowDisplayItem_AnotherBoardEmptiesTheSearchFieldEvenWithoutABoardView)
+{
+    window->searchField()->setText("milk");
+    window->splitViewController()->showDisplayItem(builder.addBoard("Chores"));
+    EXPECT_EQ(window->searchField()->text(), QString());
+}
+
 TEST_F(MainWindowFixture, SetCurrentDisplayItem_ClearsTheOldExportMarkAndRetitles)
 {
     Kanban* plans = builder.addBoard("Plans");
