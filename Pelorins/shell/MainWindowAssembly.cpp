@@ -29,6 +29,7 @@ MainWindowAssembly::MainWindowAssembly(Services services, QObject* parent)
     : QObject(parent)
     , m_services(std::move(services))
 {
+    QCoreApplication::installTranslator(&m_texts);
     m_delegate = std::make_unique<AppDelegate>(AppDelegate::Services {m_services.defaults, m_services.coreDataManager,
         m_services.eventStore, m_services.updater, m_services.alertPresenter, [this] { return makeMainWindow(); },
         // The welcome pages are not built yet: the first launch goes straight to the main window.

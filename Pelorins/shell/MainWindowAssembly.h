@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Pelorins/shell/EnglishTexts.h"
 #include "Platform/widgets/ActionRouter.h"
 
 #include <QObject>
@@ -23,10 +24,10 @@ class SingleInstance;
 class Updater;
 class UserDefaults;
 
-// Builds the program from the services it is given: the application delegate, and each main window
-// with its panes, menu items and the connections between them. Panes never reach one another
-// through their window: every connection between siblings is made here, and a new pane gets its
-// own make… and connect… step in `makeMainWindow`.
+// Builds the program from the services it is given: its English texts, the application delegate,
+// and each main window with its panes, menu items and the connections between them. Panes never
+// reach one another through their window: every connection between siblings is made here, and a
+// new pane gets its own make… and connect… step in `makeMainWindow`.
 class MainWindowAssembly : public QObject
 {
     Q_OBJECT
@@ -76,6 +77,7 @@ private:
     void addApplicationMenuItems(MainWindowController& window);
 
     Services m_services;
+    EnglishTexts m_texts;
     ActionRouter m_router;
     std::unique_ptr<AppDelegate> m_delegate;
     QPointer<MainWindowController> m_mainWindow;

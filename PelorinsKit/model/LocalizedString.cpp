@@ -4,5 +4,5 @@
 
 QString local(const QString& key)
 {
-    return QCoreApplication::translate("Localizable", key.toUtf8().constData());
+    return QCoreApplication::translate(localTextContext, key.toUtf8().constData());
 }

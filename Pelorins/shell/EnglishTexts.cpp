@@ -1,0 +1,107 @@
+#include "Pelorins/shell/EnglishTexts.h"
+
+#include "PelorinsKit/model/LocalizedString.h"
+
+#include <QHash>
+#include <QSet>
+
+namespace {
+
+// Keys that are their own English text.
+const QSet<QString>& plainTexts()
+{
+    static const QSet<QString> texts {
+        QStringLiteral("100%"),
+        QStringLiteral("50%"),
+        QStringLiteral("75%"),
+        QStringLiteral("A card is due soon when it is due:"),
+        QStringLiteral("Add Example Projects"),
+        QStringLiteral("Background Image"),
+        QStringLiteral("&Board"),
+        QStringLiteral("Cancel"),
+        QStringLiteral("Cards fall due at:"),
+        QStringLiteral("Choose a Calendar Folder"),
+        QStringLiteral("Close Window"),
+        QStringLiteral("Colour"),
+        QStringLiteral("Could not save changes while quitting. Quit anyway?"),
+        QStringLiteral("Due today"),
+        QStringLiteral("Duplicate"),
+        QStringLiteral("&Edit"),
+        QStringLiteral("Export…"),
+        QStringLiteral("&File"),
+        QStringLiteral("Find"),
+        QStringLiteral("&Help"),
+        QStringLiteral("Hide Sidebar"),
+        QStringLiteral("Import…"),
+        QStringLiteral("Insert Section After"),
+        QStringLiteral("Insert Section Before"),
+        QStringLiteral("Jump to Bookmarked Section"),
+        QStringLiteral("New Board"),
+        QStringLiteral("New Folder"),
+        QStringLiteral("OK"),
+        QStringLiteral("Open this address in a web browser:"),
+        QStringLiteral("Pelorins cannot open its data."),
+        QStringLiteral("Pelorins Support"),
+        QStringLiteral("Preferences"),
+        QStringLiteral("Preferences…"),
+        QStringLiteral("Print Responder Chain"),
+        QStringLiteral("Print Setup…"),
+        QStringLiteral("Print Test Page"),
+        QStringLiteral("Project Settings…"),
+        QStringLiteral("Quit"),
+        QStringLiteral("Quit anyway"),
+        QStringLiteral("Quit Pelorins"),
+        QStringLiteral("Quitting now will lose any changes you have made since the last successful save"),
+        QStringLiteral("Redo"),
+        QStringLiteral("Reset Button Tutorials"),
+        QStringLiteral("Save"),
+        QStringLiteral("Search"),
+        QStringLiteral("Show or Hide Sidebar"),
+        QStringLiteral("Show Sidebar"),
+        QStringLiteral("Tags…"),
+        QStringLiteral("The page could not be opened."),
+        QStringLiteral("Toggle Full Screen"),
+        QStringLiteral("Undo"),
+        QStringLiteral("&View"),
+        QStringLiteral("View as Multiple Columns"),
+        QStringLiteral("View as Single Column"),
+        QStringLiteral("Within 1 week"),
+        QStringLiteral("Within 2 days"),
+        QStringLiteral("Within 24 hours"),
+        QStringLiteral("Within 3 days"),
+        QStringLiteral("Within 4 days"),
+        QStringLiteral("Within 5 days"),
+        QStringLiteral("Your changes could not be saved."),
+        QStringLiteral("Zoom"),
+    };
+    return texts;
+}
+
+// Keys that name a text, with the text.
+const QHash<QString, QString>& namedTexts()
+{
+    static const QHash<QString, QString> texts {
+        {QStringLiteral("LLChangeBackdrop"), QStringLiteral("Change Background")},
+        {QStringLiteral("LLHideSidebar"), QStringLiteral("Hide Sidebar")},
+        {QStringLiteral("LLTags"), QStringLiteral("Tags")},
+    };
+    return texts;
+}
+
+} // namespace
+
+std::optional<QString> EnglishTexts::text(const QString& key)
+{
+    if (const auto named = namedTexts().constFind(key); named != namedTexts().constEnd())
+        return *named;
+    if (plainTexts().contains(key))
+        return key;
+    return std::nullopt;
+}
+
+QString EnglishTexts::translate(const char* context, const char* sourceText, const char*, int) const
+{
+    if (qstrcmp(context, localTextContext) != 0)
+        return {};
+    return text(QString::fromUtf8(sourceText)).value_or(QString());
+}
