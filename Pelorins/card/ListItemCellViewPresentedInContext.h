@@ -1,0 +1,7 @@
+#pragma once
+
+// Where a card view is shown.
+enum class ListItemCellViewPresentedInContext {
+    listView,
+    kanbanColumn,
+};

@@ -1,0 +1,203 @@
+#pragma once
+
+#include "Pelorins/card/ListItemCellDelegate.h"
+#include "Pelorins/column/ColumnCollectionViewDragAndDropDelegate.h"
+#include "Pelorins/column/ListCollectionViewFlowLayoutDelegate.h"
+#include "Pelorins/column/ListItemHeaderCellDelegate.h"
+#include "PelorinsKit/board/ListItemsMoverDelegate.h"
+#include "Platform/widgets/ActionResponder.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class ColumnCollectionView;
+class KanbanColumn;
+class KanbanColumnCollectionViewFlowLayout;
+class KanbanColumnContainerView;
+class KanbanColumnListItemsMover;
+class KanbanColumnScrollview;
+class ListItemHeaderCellView;
+class MacKanbanColumnDelegate;
+class ReadOnlyCardView;
+class SectionedListViewDataSource;
+
+// The controller of one column of a board: one stage column, or the done column (one section
+// per done day, newest first, today always leading), or in the single-column layout the one
+// list of every stage followed by every day. The board creates it for a section, places its
+// container, and drives it; it builds its own views, answers the board logic's index questions,
+// shows the board's cards through its list, and owns its card mover.
+//
+// The list reads one snapshot of the column per reload (its days and each section's shown
+// cards), so that a filtered done column of a year of days answers in time linear in its cards;
+// anything that changes which cards are shown (a reload, the filter, a done move, the day)
+// takes a new one. Cards are measured only when they come near the visible band or while the
+// program is idle; until then they are placed by their cached or estimated height.
+//
+// Everything a column shows is drawn at the board's magnification: laid out as at full size,
+// painted smaller, so that a zoomed column looks like the full-size one drawn smaller.
+class MacKanbanColumnController : public QObject,
+                                  public ListItemsMoverDelegate,
+                                  public ActionResponder,
+                                  public ListItemCellDelegate,
+                                  public ListItemHeaderCellDelegate,
+                                  public ListCollectionViewFlowLayoutDelegate,
+                                  public ColumnCollectionViewDragAndDropDelegate
+{
+    Q_OBJECT
+
+public:
+    // Full-size heights of a column's parts.
+    static constexpr qreal headerHeight = 38.0;
+    static constexpr qreal addButtonHeight = 60.0;
+    static constexpr qreal emptySpacerHeight = 40.0;
+    static constexpr qreal missingCardHeight = 200.0;
+
+    MacKanbanColumnController(int section, MacKanbanColumnDelegate* delegate, QObject* parent = nullptr);
+    ~MacKanbanColumnController() override;
+
+    // The board.
+    MacKanbanColumnDelegate* delegate() const override { return m_delegate; }
+    // The root widget that the board places in its document view.
+    KanbanColumnContainerView* containerView() const;
+    // The list, which is also the column's scroll view.
+    KanbanColumnScrollview* scrollView() const override;
+    ColumnCollectionView* collectionView() const override;
+    // The header pinned above a stage column's list; none for the done column and the single
+    // list.
+    ListItemHeaderCellView* topHeaderView() const { return showsTopHeader() ? m_topHeaderView : nullptr; }
+    // What the list asks the column: its rows, their kinds, sizes and widgets, and its headers.
+    SectionedListViewDataSource& dataSource() const;
+    KanbanColumnCollectionViewFlowLayout& collectionViewLayout() const { return *m_layout; }
+    void setCollectionViewLayout(std::unique_ptr<KanbanColumnCollectionViewFlowLayout> layout);
+
+    // KanbanColumnController
+    int specifiedSection() const override { return m_specifiedSection; }
+    void setSpecifiedSection(int section) override;
+    bool isSelected() const override { return m_selected; }
+    void setSelected(bool selected) override;
+    KanbanColumnDelegate* kanbanColumnDelegate() const override;
+    void setKanbanColumnDelegate(KanbanColumnDelegate* delegate) override;
+    std::optional<Margins> margins() const override { return m_margins; }
+    void setMargins(const std::optional<Margins>& margins) override;
+    bool showAllSections() const override { return m_showAllSections; }
+    void setShowAllSections(bool showAllSections) override;
+    UndoManager* undoManager() const override;
+    qreal heightOfFixedItems() const override { return 78.0; }
+    KanbanColumnListItemsMover* itemsMover() const override { return m_itemsMover.get(); }
+    void updateColumnPosition() override;
+    void deselectAllItems() override;
+    void selectItems(const QSet<IndexPath>& at) override;
+    void reloadData() override;
+    void deleteItems(const QSet<IndexPath>& at) override;
+    void animateInsertion(const QSet<IndexPath>& pathsToSelect, bool placeholderShown, const IndexPath& placeholderPath,
+        bool newSection, int newSectionIndex, bool keepEarlierSelection, int numberOfCards) override;
+    void animateRemoval(
+        const QList<int>& sections, const QSet<IndexPath>& rows, bool reload, const IndexPath& reloadPath) override;
+    qreal lastClipViewOffset() const override { return m_lastClipViewOffset; }
+    void setLastClipViewOffset(qreal offset) override { m_lastClipViewOffset = offset; }
+    QList<ListItem*> itemsAddedWhenInFilteredMode() const override { return m_itemsAddedWhenInFilteredMode; }
+    void setItemsAddedWhenInFilteredMode(const QList<ListItem*>& items) override;
+    void updateColumnHeight(int section, bool animated) override;
+    void clearFilteredModeItems() override;
+    void removeFilteredModeItem(ListItem* item) override;
+    void addFilteredModeItems(const QList<ListItem*>& items) override;
+    qreal scrollViewHeight() const override;
+    qreal scrollViewWidth() const override;
+    qreal itemPadding() const override { return 8.0; }
+    void updateSectionHeaders(const std::optional<QSet<IndexPath>>& paths) override;
+
+    // ListItemsMoverDelegate
+    bool useDoneItemsOnDateCache() const override { return false; }
+    QHash<QDateTime, QList<ListItem*>> doneItemsOnDateCached() const override { return m_doneItemsOnDateCached; }
+    void setDoneItemsOnDateCached(const QHash<QDateTime, QList<ListItem*>>& cached) override;
+    void clearDistinctDoneDatesCache() override { }
+    int numberOfItems(int inSection) override;
+    void moveItem(const IndexPath& at, const IndexPath& to) override;
+
+    // ActionResponder
+    bool respondsTo(const QString& action) const override;
+    void perform(const QString& action, QObject* sender) override;
+
+    // ListItemCellDelegate
+    void selectItem(ListItem* item) override;
+    void itemHeightChanged(ListItem* item, bool skipLayout) override;
+
+    // ListCollectionViewFlowLayoutDelegate
+    std::optional<QSet<IndexPath>> draggingIndexPaths() const override { return m_draggingIndexPaths; }
+    void setDraggingIndexPaths(const std::optional<QSet<IndexPath>>& paths) override { m_draggingIndexPaths = paths; }
+    std::optional<IndexPath> dragOriginatedPath() const override { return m_dragOriginatedPath; }
+    void setDragOriginatedPath(const std::optional<IndexPath>& path) { m_dragOriginatedPath = path; }
+    ListItem* itemFor(const IndexPath& path) override { return KanbanColumnController::itemFor(path); }
+    qreal heightForItem(ListItem* item) const override { return KanbanColumnController::heightForItem(item); }
+    qreal draggedItemsHeight() override;
+    void headerTextColourChanged(const IndexPath& path, qreal offset) override;
+
+    // Scrolls to the top of the list, below the pinned headers.
+    void scrollToTop();
+    // Rewrites the pinned top header: the stage's title and card count.
+    void updateTopHeader();
+    // The height the stage takes in the single list: its header, its cards and its add-card
+    // cell, at the column's zoom.
+    qreal heightOfSection(int section);
+    // Sends the pointer's place to every card on screen, as a scroll moves cards under it.
+    void refreshHoverStates();
+    // Every card on screen recolours its due date.
+    void updateDueDateColours();
+
+    // Shows every stage and day, scrolled to this column's stage as it was scrolled.
+    void expandToAllSections();
+    // Back to this column's own stage, keeping the same cards in view.
+    void collapseToSpecifiedSection();
+    // After a day change: today's section goes on top, and the day names on screen are renewed.
+    void updateDoneColumnHeaders();
+    // Adds a card at the end of a stage.
+    void addNewItem(int toSection);
+
+    // The count of a stage with `shown` cards on screen: "5 cards", or shown of all ("3/5
+    // cards") while a filter hides some; cards marked for deletion count nowhere.
+    QString countText(KanbanColumn* stage, int shown);
+
+private:
+    class ListAdapter;
+    struct Snapshot;
+
+    QDateTime now() const;
+    bool isDoneColumn() const;
+    bool showsTopHeader() const;
+    qreal zoom() const;
+    int scaled(qreal fullSize) const;
+    void setupCollectionView();
+    void setupTopHeaderView();
+    void applyModeGeometry();
+    void invalidateSnapshot();
+    const Snapshot& snapshot();
+    QList<ReadOnlyCardView*> visibleCardViews() const;
+    void observeBoard();
+    // After an insertion: the first new card is brought into view, and the list or the one new
+    // card takes the focus.
+    void revealInsertedItems(const QList<IndexPath>& inserted);
+    void focusInsertedItems(const QList<IndexPath>& inserted);
+
+    MacKanbanColumnDelegate* m_delegate = nullptr;
+    QPointer<KanbanColumnContainerView> m_containerView;
+    ColumnCollectionView* m_collectionView = nullptr;
+    std::unique_ptr<KanbanColumnListItemsMover> m_itemsMover;
+    qreal m_lastClipViewOffset = 0.0;
+    bool m_showAllSections = false;
+    std::optional<IndexPath> m_dragOriginatedPath;
+    int m_specifiedSection = 0;
+    QList<ListItem*> m_itemsAddedWhenInFilteredMode;
+    ListItemHeaderCellView* m_topHeaderView = nullptr;
+    bool m_selected = false;
+    QHash<QDateTime, QList<ListItem*>> m_doneItemsOnDateCached;
+    std::optional<Margins> m_margins;
+    std::optional<QSet<IndexPath>> m_draggingIndexPaths;
+
+    std::unique_ptr<KanbanColumnCollectionViewFlowLayout> m_layout;
+    std::unique_ptr<ListAdapter> m_adapter;
+    std::unique_ptr<Snapshot> m_snapshot;
+    QHash<QString, std::function<void(QObject*)>> m_actions;
+};

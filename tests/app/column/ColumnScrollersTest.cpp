@@ -1,0 +1,153 @@
+#include "Pelorins/column/RFOverlayScroller.h"
+#include "Pelorins/column/VerticalScrollerDelegate.h"
+#include "support/ColumnBoardFixture.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
+#include <QWheelEvent>
+
+namespace {
+
+class Pointer : public VerticalScrollerDelegate
+{
+public:
+    bool inside = false;
+    bool mouseIsWithinBounds() const override { return inside; }
+};
+
+void wait(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+class ColumnScrollers : public ColumnBoardFixture
+{
+protected:
+    void SetUp() override
+    {
+        ColumnBoardFixture::SetUp();
+        makeBoard({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D"),
+            QStringLiteral("E"), QStringLiteral("F")});
+        addCards(stage(0), 40);
+        show();
+        // The board is wider than its view, so it can scroll sideways.
+        board.document().resize(2200, 900);
+        board.scrollView()->resize(1000, 900);
+        board.layOut();
+    }
+
+    // One wheel event over the column's list, delivered as the platform delivers it: to the
+    // widget under the pointer, then up through its parents until one takes it.
+    void wheel(QPoint delta, Qt::ScrollPhase phase)
+    {
+        QWidget* target = list()->viewport();
+        const QPointF at(50, 300);
+        QWheelEvent event(at, target->mapToGlobal(at), delta, delta, Qt::NoButton, Qt::NoModifier, phase, false,
+            Qt::MouseEventSynthesizedBySystem);
+        QApplication::sendEvent(target, &event);
+    }
+
+    ColumnCollectionView* list() { return column(0).collectionView(); }
+    int listOffset() { return list()->verticalScrollBar()->value(); }
+    int boardOffset() { return board.scrollView()->horizontalScrollBar()->value(); }
+};
+
+TEST_F(ColumnScrollers, AGestureKeepsTheDirectionItStartedWithThroughItsMomentum)
+{
+    struct Step
+    {
+        QPoint delta;
+        Qt::ScrollPhase phase;
+        bool listMoves;
+        bool boardMoves;
+    };
+    const QList<std::pair<const char*, QList<Step>>> gestures = {
+        {"sideways, turning vertical",
+            {{{-30, -4}, Qt::ScrollBegin, false, true}, {{0, -40}, Qt::ScrollUpdate, false, false},
+                {{0, -40}, Qt::ScrollMomentum, false, false}, {{-20, 0}, Qt::ScrollMomentum, false, true},
+                {{0, 0}, Qt::ScrollEnd, false, false}}},
+        {"vertical, turning sideways",
+            {{{-4, -30}, Qt::ScrollBegin, true, false}, {{-40, 0}, Qt::ScrollUpdate, false, false},
+                {{-2, -40}, Qt::ScrollMomentum, true, false}, {{0, 0}, Qt::ScrollEnd, false, false}}},
+        {"a mouse wheel decides at every notch",
+            {{{-30, -30}, Qt::NoScrollPhase, true, false}, {{-30, 0}, Qt::NoScrollPhase, false, true},
+                {{0, -30}, Qt::NoScrollPhase, true, false}}},
+        {"a gesture that begins without a direction takes its first move's",
+            {{{0, 0}, Qt::ScrollBegin, false, false}, {{-25, -5}, Qt::ScrollUpdate, false, true},
+                {{0, -30}, Qt::ScrollUpdate, false, false}}},
+    };
+    for (const auto& [name, steps] : gestures) {
+        list()->verticalScrollBar()->setValue(list()->verticalScrollBar()->maximum() / 2);
+        board.scrollView()->horizontalScrollBar()->setValue(board.scrollView()->horizontalScrollBar()->maximum() / 2);
+        for (const Step& step : steps) {
+            const int listBefore = listOffset();
+            const int boardBefore = boardOffset();
+            wheel(step.delta, step.phase);
+            EXPECT_EQ(listOffset() != listBefore, step.listMoves)
+                << name << " at " << step.delta.x() << "," << step.delta.y();
+            EXPECT_EQ(boardOffset() != boardBefore, step.boardMoves)
+                << name << " at " << step.delta.x() << "," << step.delta.y();
+        }
+    }
+}
+
+TEST_F(ColumnScrollers, TheScrollerFloatsBelowTheTopBandAndTakesNoRoom)
+{
+    RFOverlayScroller* scroller = list()->overlayScroller();
+    EXPECT_EQ(list()->viewport()->width(), list()->width()) << "the content keeps the whole width";
+    EXPECT_EQ(scroller->geometry(),
+        QRect(list()->width() - RFOverlayScroller::scrollerWidth, 40 + 38, RFOverlayScroller::scrollerWidth,
+            list()->height() - 40 - 38));
+    EXPECT_EQ(scroller->maximum(), list()->verticalScrollBar()->maximum());
+
+    board.setStoredMagnification(0.5);
+    list()->setMagnification(0.5);
+    EXPECT_EQ(scroller->geometry().top(), 20 + 19);
+
+    // Dragging the knob scrolls the list.
+    scroller->setValue(300);
+    EXPECT_EQ(listOffset(), 300);
+}
+
+TEST_F(ColumnScrollers, TheScrollerFadesAfterTheLastStepUnlessThePointerIsOverTheColumn)
+{
+    RFOverlayScroller* scroller = list()->overlayScroller();
+    Pointer pointer;
+    scroller->setDelegate(&pointer);
+    const auto scrollSteps = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            list()->verticalScrollBar()->setValue(listOffset() + 60);
+            wait(100);
+        }
+    };
+    EXPECT_EQ(scroller->alphaValue(), 0.0);
+    // Scrolling on for longer than the delay keeps it shown.
+    scrollSteps(18);
+    EXPECT_GT(scroller->alphaValue(), 0.99);
+    EXPECT_TRUE(scroller->isFadeOutCheckPending());
+    wait(RFOverlayScroller::fadeOutCheckDelay + RFOverlayScroller::fadeOutDuration + 300);
+    EXPECT_EQ(scroller->alphaValue(), 0.0) << "faded once the pointer was found outside";
+
+    pointer.inside = true;
+    scrollSteps(1);
+    wait(RFOverlayScroller::fadeOutCheckDelay + RFOverlayScroller::fadeOutDuration + 300);
+    EXPECT_EQ(scroller->alphaValue(), 1.0) << "kept while the pointer rests over the column";
+    EXPECT_FALSE(scroller->isFadeOutCheckPending());
+
+    // The pointer leaving the column fades it.
+    pointer.inside = false;
+    QCursor::setPos(5000, 5000);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(list(), &leave);
+    wait(RFOverlayScroller::fadeOutDuration + 200);
+    EXPECT_EQ(scroller->alphaValue(), 0.0);
+}
+
+} // namespace
