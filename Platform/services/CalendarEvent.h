@@ -16,7 +16,10 @@ struct CalendarEvent
         bool allowsContentModifications = false;
     };
 
+    // Names this copy of the event: the same invitation may sit in two calendars under one UID.
     QString eventIdentifier;
+    // The event's UID, the same for every copy.
+    QString calendarItemExternalIdentifier;
     QString title;
     QDateTime startDate;
     // Exclusive: an all-day event of one day ends at the next midnight.

@@ -1,26 +1,31 @@
 #pragma once
 
+#include "Platform/services/CalendarFolderWatcher.h"
 #include "Platform/services/CalendarStore.h"
+#include "Platform/services/CalendarTimeZones.h"
 
-#include <QHash>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
-struct icalcomponent_impl;
-typedef struct icalcomponent_impl icalcomponent;
-
+class CalendarFile;
 class UserDefaults;
+class VdirCalendar;
+struct CalendarFileEvent;
 
 // Calendars kept as folders of iCalendar files (the vdir layout: one folder per calendar, one
 // event per ".ics" file, optional "displayname" and "color" files). Access is granted by choosing
 // the folders; the choice is kept in the user defaults. A calendar whose folder cannot be written
-// is read-only. Files are parsed once and read again only when they change.
+// is read-only. Files are parsed once and read again only when they change; whatever a folder
+// holds, a request neither crashes, nor hangs, nor takes much longer than its time for repeating
+// events.
 class VdirCalendarStore : public CalendarStore
 {
 public:
     static constexpr const char* calendarFoldersKey = "calendarFolders";
-    // A larger file is skipped as unreadable.
-    static constexpr qint64 maximumFileSize = 8 * 1024 * 1024;
+    // What one request may spend on working out repeating events; what is left follows on the
+    // next request.
+    static constexpr qint64 expansionMilliseconds = 60;
 
     // Asks the user for calendar folders; nothing when the user cancelled.
     using FolderChooser = std::function<std::optional<QStringList>()>;
@@ -33,31 +38,31 @@ public:
     void reset() override;
 
     QList<CalendarEvent> events(const QDateTime& from, const QDateTime& to) override;
+    // An identifier that names a file finds the copy in that file. One that does not (a bare UID,
+    // as identifiers were stored before events carried their file), or whose file is gone, finds
+    // the first copy in the order of the calendar folders and their file names, preferring a
+    // calendar of the same folder and a file of the same name.
     std::optional<CalendarEvent> event(const QString& eventIdentifier) override;
+    // Writes into exactly the copy the event was read from, changing that event's lines only.
     bool saveNotes(const CalendarEvent& event, QString* error) override;
 
     QStringList calendarFolders() const;
 
 private:
-    struct ReadFile
+    struct Location
     {
-        QDateTime modified;
-        qint64 size = -1;
-        // The parsed file; null when it could not be read.
-        std::shared_ptr<icalcomponent> calendar;
-    };
-    struct CalendarFile
-    {
-        QString path;
-        icalcomponent* calendar = nullptr;
-        CalendarEvent::Calendar info;
+        VdirCalendar* calendar = nullptr;
+        const CalendarFile* file = nullptr;
     };
 
-    // Brings the cache up to date with the folders and returns the readable files, in folder order.
-    QList<CalendarFile> calendarFiles();
-    const ReadFile& readFile(const QString& path);
+    void refresh();
+    Location locate(const QString& eventIdentifier);
+    CalendarEvent eventOf(const VdirCalendar& calendar, const CalendarFile& file, const CalendarFileEvent& read,
+        qint64 start, qint64 end) const;
 
     UserDefaults& m_defaults;
     FolderChooser m_chooser;
-    QHash<QString, ReadFile> m_files;
+    CalendarTimeZones m_zones;
+    CalendarFolderWatcher m_watcher;
+    std::vector<std::unique_ptr<VdirCalendar>> m_calendars;
 };
