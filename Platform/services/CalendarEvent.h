@@ -6,7 +6,7 @@
 #include <optional>
 
 // One event of the user's calendars, as read at one moment. Writing back goes through the store
-// it came from.
+// it came from. Dates are instants; show them in the user's zone.
 struct CalendarEvent
 {
     struct Calendar

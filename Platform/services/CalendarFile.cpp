@@ -13,8 +13,22 @@
 namespace {
 
 constexpr qint64 day = CivilTime::secondsPerDay;
-// Kept per file: the days a user steps through in the due-date popover.
-constexpr std::size_t rememberedWindows = 8;
+// Kept per file: the weeks a user steps through in the due-date popover.
+constexpr std::size_t rememberedWeeks = 6;
+// Weeks begin on Mondays, 00:00 UTC (5 January 1970 was one).
+constexpr qint64 firstMonday = 4 * day;
+// More than any zone's clocks have ever jumped at once.
+constexpr qint64 clockChangeMargin = 3 * 3600;
+
+// The earliest (`direction` -1) or latest (1) wall time of `clock` whose instant can lie on the
+// near side of `instant`: its own wall time, unless the clocks change close to it.
+qint64 wallBound(const EventClock& clock, qint64 instant, int direction)
+{
+    const qint64 at = clock.toWallSeconds(instant);
+    const qint64 before = clock.toWallSeconds(instant - clockChangeMargin) + clockChangeMargin;
+    const qint64 after = clock.toWallSeconds(instant + clockChangeMargin) - clockChangeMargin;
+    return direction < 0 ? std::min({at, before, after}) : std::max({at, before, after});
+}
 
 struct ComponentDeleter
 {
@@ -252,62 +266,93 @@ bool CalendarFile::isWritable(int event) const
     return !m_layout.hasStrayText() && m_matchesLayout.at(std::size_t(read.calendarIndex)) && !read.hasParseErrors;
 }
 
-const std::vector<CalendarFile::Occurrence>* CalendarFile::occurrences(qint64 from, qint64 to, ExpansionBudget& budget)
+bool CalendarFile::occurrences(qint64 from, qint64 to, ExpansionBudget& budget, std::vector<Occurrence>& out)
 {
-    auto window = std::find_if(
-        m_windows.begin(), m_windows.end(), [&](const Window& w) { return w.from == from && w.to == to; });
-    if (window == m_windows.end()) {
-        if (m_windows.size() >= rememberedWindows)
-            m_windows.erase(m_windows.begin());
-        m_windows.push_back(Window {from, to, {}, 0});
-        window = m_windows.end() - 1;
-    }
-    while (window->nextEvent < m_events.size()) {
-        if (window->found.size() >= std::size_t(maximumOccurrences)) {
-            reportTooMany();
-            break;
+    bool complete = true;
+    const qint64 first = CivilTime::floorDivide(from - firstMonday, weekSeconds) * weekSeconds + firstMonday;
+    for (qint64 weekFrom = first; weekFrom <= to; weekFrom += weekSeconds) {
+        Week& found = week(weekFrom);
+        complete = workOut(found, budget) && complete;
+        for (const Occurrence& occurrence : found.found) {
+            // An occurrence that began in an earlier week was taken from there. One that ends when
+            // the window begins is over; one of no length counts where it starts.
+            const bool taken = weekFrom != first && occurrence.start < weekFrom;
+            if (!taken && occurrence.start <= to && (occurrence.end > from || occurrence.start >= from))
+                out.push_back(occurrence);
         }
-        if (!addOccurrences(int(window->nextEvent), *window, budget))
-            return nullptr;
-        ++window->nextEvent;
     }
-    return &window->found;
+    return complete;
 }
 
-// Adds the occurrences of one event that overlap the window; false, with nothing added, when the
+CalendarFile::Week& CalendarFile::week(qint64 from)
+{
+    const auto known = std::find_if(m_weeks.begin(), m_weeks.end(), [&](const Week& w) { return w.from == from; });
+    if (known != m_weeks.end())
+        return *known;
+    if (m_weeks.size() < rememberedWeeks) {
+        m_weeks.push_back(Week {from, {}, 0});
+        return m_weeks.back();
+    }
+    // The week asked for longest ago makes room; its storage is kept.
+    std::rotate(m_weeks.begin(), m_weeks.begin() + 1, m_weeks.end());
+    Week& reused = m_weeks.back();
+    reused.from = from;
+    reused.found.clear();
+    reused.nextEvent = 0;
+    return reused;
+}
+
+bool CalendarFile::workOut(Week& week, ExpansionBudget& budget)
+{
+    while (week.nextEvent < m_events.size()) {
+        if (week.found.size() >= std::size_t(maximumOccurrences)) {
+            reportTooMany();
+            week.nextEvent = m_events.size();
+            break;
+        }
+        if (!addOccurrences(int(week.nextEvent), week, budget))
+            return false;
+        ++week.nextEvent;
+    }
+    return true;
+}
+
+// Adds the occurrences of one event that overlap the week; false, with nothing added, when the
 // budget ran out.
-bool CalendarFile::addOccurrences(int index, Window& window, ExpansionBudget& budget)
+bool CalendarFile::addOccurrences(int index, Week& week, ExpansionBudget& budget)
 {
     const CalendarFileEvent& event = m_events[std::size_t(index)];
-    // An event that ends when the window begins is over; one of no length counts where it starts.
+    const qint64 weekTo = week.from + weekSeconds - 1;
     const auto overlaps
-        = [&](qint64 start, qint64 end) { return start <= window.to && (end > window.from || start >= window.from); };
+        = [&](qint64 start, qint64 end) { return start <= weekTo && (end > week.from || start >= week.from); };
     if (!event.isRepeating()) {
         if (overlaps(event.start, event.end))
-            window.found.push_back(Occurrence {index, event.start, event.end});
+            week.found.push_back(Occurrence {index, event.start, event.end});
         return true;
     }
 
     CalendarFileEvent::Repetition& repetition = *event.repetition;
     const EventClock& clock = repetition.startClock;
-    const std::size_t before = window.found.size();
+    const std::size_t before = week.found.size();
     const auto add = [&](qint64 start, qint64 wall) {
         const qint64 end
             = event.isAllDay ? clock.toInstant(wall + repetition.lengthDays * day) : start + repetition.lengthSeconds;
         if (!repetition.excludedStarts.contains(start) && overlaps(start, end))
-            window.found.push_back(Occurrence {index, start, end});
+            week.found.push_back(Occurrence {index, start, end});
     };
     if (repetition.rule) {
-        // Wall clocks lie within a day of UTC; the margin also covers the event's length.
+        // The window on the series' clock, widened by the event's length and by what a change of
+        // the clocks could shift.
         const qint64 length = std::max(repetition.lengthSeconds, repetition.lengthDays * day);
-        std::vector<qint64> walls;
-        const RecurrenceRule::Result result
-            = repetition.rule->occurrences(window.from - length - 2 * day, window.to + 2 * day, budget, walls);
+        const qint64 from = wallBound(clock, week.from - length, -1);
+        const qint64 to = wallBound(clock, weekTo, 1);
+        m_walls.clear();
+        const RecurrenceRule::Result result = repetition.rule->occurrences(from, to, budget, m_walls);
         if (result == RecurrenceRule::Result::OutOfTime)
             return false;
         if (result == RecurrenceRule::Result::Cut)
             reportTooMany();
-        for (const qint64 wall : walls)
+        for (const qint64 wall : m_walls)
             add(clock.toInstant(wall), wall);
     } else {
         add(event.start, repetition.firstWall);
@@ -315,11 +360,11 @@ bool CalendarFile::addOccurrences(int index, Window& window, ExpansionBudget& bu
     for (const qint64 start : repetition.extraStarts)
         add(start, clock.toWallSeconds(start));
 
-    const auto added = window.found.begin() + qsizetype(before);
-    std::sort(added, window.found.end(), [](const Occurrence& a, const Occurrence& b) { return a.start < b.start; });
-    window.found.erase(std::unique(added, window.found.end(),
-                           [](const Occurrence& a, const Occurrence& b) { return a.start == b.start; }),
-        window.found.end());
+    const auto added = week.found.begin() + qsizetype(before);
+    std::sort(added, week.found.end(), [](const Occurrence& a, const Occurrence& b) { return a.start < b.start; });
+    week.found.erase(std::unique(added, week.found.end(),
+                         [](const Occurrence& a, const Occurrence& b) { return a.start == b.start; }),
+        week.found.end());
     return true;
 }
 

@@ -12,12 +12,14 @@ class CalendarTimeZones;
 
 // The events of one calendar file, read from its bytes: each calendar of the file on its own, and
 // an event that cannot be read (no UID, no start) skipped without the events beside it. The
-// occurrences of a window are worked out once and kept for the next request of that window.
+// occurrences are worked out a week at a time and kept, so that the next day shown, or the same
+// day again, costs no more work.
 class CalendarFile
 {
 public:
-    // More in one window are left out, with a console line.
+    // More in one week are left out, with a console line.
     static constexpr int maximumOccurrences = 10000;
+    static constexpr qint64 weekSeconds = 7 * 86400;
 
     struct Occurrence
     {
@@ -37,22 +39,23 @@ public:
     bool isWritable(int event) const;
     const ICalendarLayout& layout() const { return m_layout; }
 
-    // The occurrences overlapping [from, to] (instants), changed occurrences included as they are
-    // written. Null when the budget ran out before they were all worked out; asking again goes on
-    // from there.
-    const std::vector<Occurrence>* occurrences(qint64 from, qint64 to, ExpansionBudget& budget);
+    // Appends the occurrences overlapping [from, to] (instants), changed occurrences included as
+    // they are written. False when the budget ran out before they were all worked out; asking
+    // again goes on from there.
+    bool occurrences(qint64 from, qint64 to, ExpansionBudget& budget, std::vector<Occurrence>& out);
 
 private:
-    struct Window
+    struct Week
     {
-        qint64 from;
-        qint64 to;
+        qint64 from = 0;
         std::vector<Occurrence> found;
         std::size_t nextEvent = 0;
     };
 
+    Week& week(qint64 from);
+    bool workOut(Week& week, ExpansionBudget& budget);
     void readCalendar(int calendarIndex, const QByteArray& bytes, CalendarTimeZones& zones);
-    bool addOccurrences(int index, Window& window, ExpansionBudget& budget);
+    bool addOccurrences(int index, Week& week, ExpansionBudget& budget);
     void reportTooMany();
 
     QString m_path;
@@ -62,6 +65,7 @@ private:
     std::vector<CalendarFileEvent> m_events;
     // Per calendar of the file: whether its events match the layout's one to one.
     std::vector<bool> m_matchesLayout;
-    std::vector<Window> m_windows;
+    std::vector<Week> m_weeks;
+    std::vector<qint64> m_walls;
     bool m_reportedTooMany = false;
 };

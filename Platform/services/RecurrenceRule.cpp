@@ -132,11 +132,8 @@ std::optional<RecurrenceRule> RecurrenceRule::make(
         made.m_hasWeekdays = true;
     }
     made.m_setPositions = valuesOf(rule.by_set_pos);
-    const bool hasFilters = made.m_hasMonths || made.m_hasMonthDays || made.m_hasYearDays || made.m_hasWeekNumbers
-        || made.m_hasWeekdays || !made.m_setPositions.empty() || !valuesOf(rule.by_hour).empty()
-        || !valuesOf(rule.by_minute).empty() || !valuesOf(rule.by_second).empty();
     made.applyDefaults(rule, startIsDate);
-    made.workOutCount(hasFilters);
+    made.workOutCount();
     return made;
 }
 
@@ -203,25 +200,22 @@ void RecurrenceRule::applyDefaults(const icalrecurrencetype& rule, bool startIsD
 
 // A count that one occurrence per period uses up can be turned into an end at once; otherwise it
 // is known at least how far the count cannot reach.
-void RecurrenceRule::workOutCount(bool hasFilters)
+void RecurrenceRule::workOutCount()
 {
     m_counting.next = m_start;
     if (m_count == 0) {
         m_counting.done = true;
         return;
     }
-    const CivilTime first = CivilTime::fromWallSeconds(m_start);
     const qint64 periods = qint64(m_count - 1) * m_interval;
     std::optional<qint64> last;
-    if (!hasFilters) {
+    if (isOncePerPeriod()) {
         switch (m_frequency) {
         case Frequency::Monthly:
-            if (first.day <= 28)
-                last = addMonths(m_start, periods);
+            last = addMonths(m_start, periods);
             break;
         case Frequency::Yearly:
-            if (first.month != 2 || first.day != 29)
-                last = addMonths(m_start, std::min<qint64>(periods, 10000) * 12);
+            last = addMonths(m_start, std::min<qint64>(periods, 10000) * 12);
             break;
         case Frequency::Weekly:
             last = m_start + std::min<qint64>(periods, 1000000) * 7 * day;
@@ -254,6 +248,30 @@ void RecurrenceRule::workOutCount(bool hasFilters)
     }
     const qint64 safeDays = std::min<qint64>((m_count - 1) / std::max<qint64>(1, perDay), 4000000);
     m_countSafeUntil = std::max(safeFromPeriods, (m_startDay + safeDays) * day);
+}
+
+// Whether the start is an occurrence and every period holds exactly one, at the same place in it:
+// what calendars write for "every week" or "every month on the 12th", with or without spelling out
+// the day.
+bool RecurrenceRule::isOncePerPeriod() const
+{
+    const CivilTime first = CivilTime::fromWallSeconds(m_start);
+    const qint64 offset = m_frequency >= Frequency::Daily ? m_start - m_startDay * day : m_start - subDailyBase();
+    if (m_hasYearDays || m_hasWeekNumbers || m_hasNthWeekdays || !m_setPositions.empty() || m_limitsHours
+        || m_limitsMinutes || m_limitsSeconds || m_times.size() != 1 || m_times.front() != offset)
+        return false;
+    const bool onlyStartMonth = m_months == 1u << first.month;
+    const bool onlyStartDay = m_monthDays == quint64(1) << first.day && m_monthDaysFromEnd == 0;
+    switch (m_frequency) {
+    case Frequency::Weekly:
+        return !m_hasMonths && !m_hasMonthDays && m_weekdays == 1u << CivilTime::weekday(m_startDay);
+    case Frequency::Monthly:
+        return !m_hasMonths && !m_hasWeekdays && onlyStartDay && first.day <= 28;
+    case Frequency::Yearly:
+        return onlyStartMonth && onlyStartDay && !m_hasWeekdays && !(first.month == 2 && first.day == 29);
+    default:
+        return !m_hasMonths && !m_hasMonthDays && !m_hasWeekdays;
+    }
 }
 
 qint64 RecurrenceRule::maximumPerPeriod() const

@@ -55,7 +55,8 @@ private:
     };
 
     void applyDefaults(const icalrecurrencetype& rule, bool startIsDate);
-    void workOutCount(bool hasFilters);
+    void workOutCount();
+    bool isOncePerPeriod() const;
     Result count(ExpansionBudget& budget);
     qint64 maximumPerPeriod() const;
 

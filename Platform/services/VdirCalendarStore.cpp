@@ -28,7 +28,7 @@ bool fail(QString* error, const QString& message)
 
 QDateTime dateTimeOf(qint64 instant)
 {
-    return QDateTime::fromSecsSinceEpoch(instant);
+    return QDateTime::fromSecsSinceEpoch(instant, Qt::UTC);
 }
 
 std::optional<QString> normalizedNotes(const std::optional<QString>& notes)
@@ -60,10 +60,11 @@ int eventFor(const CalendarFile& file, const QString& uid, qint64 occurrence, bo
 bool isOccurrenceOf(CalendarFile& file, int series, qint64 start)
 {
     ExpansionBudget budget(writeExpansionMilliseconds);
-    const std::vector<CalendarFile::Occurrence>* found = file.occurrences(start, start, budget);
-    return found && std::any_of(found->begin(), found->end(), [&](const CalendarFile::Occurrence& occurrence) {
-        return occurrence.event == series && occurrence.start == start;
-    });
+    std::vector<CalendarFile::Occurrence> found;
+    return file.occurrences(start, start, budget, found)
+        && std::any_of(found.begin(), found.end(), [&](const CalendarFile::Occurrence& occurrence) {
+               return occurrence.event == series && occurrence.start == start;
+           });
 }
 
 } // namespace
@@ -152,13 +153,14 @@ QList<CalendarEvent> VdirCalendarStore::events(const QDateTime& from, const QDat
         CalendarFile::Occurrence occurrence;
     };
     std::vector<Found> found;
+    std::vector<CalendarFile::Occurrence> occurrences;
     for (const std::unique_ptr<VdirCalendar>& calendar : m_calendars) {
         for (const VdirCalendar::File& file : calendar->files()) {
             if (!file.read)
                 continue;
-            const std::vector<CalendarFile::Occurrence>* occurrences = file.read->occurrences(first, last, budget);
-            for (const CalendarFile::Occurrence& occurrence :
-                occurrences ? *occurrences : std::vector<CalendarFile::Occurrence>()) {
+            occurrences.clear();
+            file.read->occurrences(first, last, budget, occurrences);
+            for (const CalendarFile::Occurrence& occurrence : occurrences) {
                 const CalendarFileEvent& read = file.read->events()[std::size_t(occurrence.event)];
                 // A changed occurrence anywhere in the calendar stands in for the one its series gives.
                 if (!read.isRepeating() || !calendar->isReplaced(read.uid, occurrence.start))
@@ -206,8 +208,9 @@ VdirCalendarStore::Location VdirCalendarStore::locate(const QString& eventIdenti
     Location best;
     int bestScore = -1;
     for (const std::unique_ptr<VdirCalendar>& calendar : m_calendars) {
-        const bool sameFolder = named && QDir(calendar->folder().path()) == namedFile.dir();
-        const bool sameFolderName = named && QDir(calendar->folder().path()).dirName() == namedFile.dir().dirName();
+        const QString folder = QDir::cleanPath(calendar->folder().path());
+        const bool sameFolder = named && folder == QDir::cleanPath(namedFile.path());
+        const bool sameFolderName = named && QFileInfo(folder).fileName() == namedFile.dir().dirName();
         for (const VdirCalendar::File& file : calendar->files()) {
             if (!file.read)
                 continue;

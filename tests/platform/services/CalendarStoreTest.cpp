@@ -390,3 +390,59 @@ TEST(CalendarStore, MalformedFilesAreSkippedWithAConsoleLineOnce)
     EXPECT_EQ(titles(eventsOfDay(*store, QDate(2026, 11, 3))), QStringList {"Good"});
     EXPECT_TRUE(capture.lines().isEmpty());
 }
+
+TEST(CalendarStore, EachCopyOfAnInvitationKeepsItsOwnIdentifierAndABareUidFindsTheFirstCopy)
+{
+    Calendars calendars;
+    const QByteArray invitation
+        = calendarText(eventText("Invite-1@Example.COM", "Review", "DTSTART:20261103T090000Z\n"));
+    for (const char* name : {"work", "personal"})
+        writeFile(QDir(calendars.folder(name)).filePath("invite.ics"), invitation);
+    auto store = calendars.store({calendars.folder("work"), calendars.folder("personal")});
+
+    const QList<CalendarEvent> copies = eventsOfDay(*store, QDate(2026, 11, 3));
+    ASSERT_EQ(copies.size(), 2);
+    EXPECT_NE(copies[0].eventIdentifier, copies[1].eventIdentifier);
+    EXPECT_FALSE(copies[0] == copies[1]);
+    for (const CalendarEvent& copy : copies) {
+        EXPECT_EQ(copy.calendarItemExternalIdentifier, "Invite-1@Example.COM");
+        EXPECT_EQ(store->event(copy.eventIdentifier)->calendar.title, copy.calendar.title);
+    }
+    // As identifiers were stored before they named their file: the first copy, where notes were
+    // written then.
+    EXPECT_EQ(store->event("Invite-1@Example.COM")->calendar.title, "work");
+
+    // Calendars chosen again from another place still find the copy by its folder and file names.
+    const QString personalIdentifier = copies[1].eventIdentifier;
+    QDir(calendars.dir.path()).rename("work", "moved-work");
+    QDir(calendars.dir.path()).rename("personal", "moved-personal");
+    QDir(calendars.dir.path()).mkpath("elsewhere");
+    QDir(calendars.dir.path()).rename("moved-personal", "elsewhere/personal");
+    calendars.defaults.setValue(VdirCalendarStore::calendarFoldersKey,
+        QStringList {calendars.folder("moved-work"), calendars.folder("elsewhere/personal")});
+    auto moved = calendars.store({});
+    const auto found = moved->event(personalIdentifier);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->calendar.title, "personal");
+}
+
+TEST(CalendarStore, FilesChangedAddedOrRemovedAreSeenWithoutAReset)
+{
+    Calendars calendars;
+    const QString folder = calendars.folder("work");
+    const QString path = QDir(folder).filePath("a.ics");
+    writeFile(path, calendarText(eventText("a", "Before", "DTSTART:20261103T090000Z\n")));
+    auto store = calendars.store({folder});
+    EXPECT_EQ(titles(eventsOfDay(*store, QDate(2026, 11, 3))), QStringList {"Before"});
+
+    // Same size, written in place within the same second.
+    writeFile(path, calendarText(eventText("a", "Latter", "DTSTART:20261103T090000Z\n")));
+    writeFile(QDir(folder).filePath("b.ics"), calendarText(eventText("b", "Added", "DTSTART:20261103T100000Z\n")));
+    EXPECT_EQ(titles(eventsOfDay(*store, QDate(2026, 11, 3))), (QStringList {"Latter", "Added"}));
+
+    QFile::remove(path);
+    writeFile(QDir(folder).filePath("displayname"), "Work\n");
+    const QList<CalendarEvent> events = eventsOfDay(*store, QDate(2026, 11, 3));
+    EXPECT_EQ(titles(events), QStringList {"Added"});
+    EXPECT_EQ(events.value(0).calendar.title, "Work");
+}
