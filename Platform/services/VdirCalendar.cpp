@@ -57,12 +57,15 @@ void VdirCalendar::refresh(const QSet<QString>& names, CalendarTimeZones& zones)
         if (!name.endsWith(QLatin1String(".ics"), Qt::CaseInsensitive) || name.startsWith(QLatin1Char('.')))
             continue;
         const std::optional<CalendarFolder::Entry> entry = m_folder.entry(name);
-        if (!entry)
-            std::erase_if(m_files, [&](const File& file) { return file.entry.name == name; });
-        if (!entry && QFileInfo::exists(m_folder.filePath(name)))
-            refuse(name);
-        if (entry)
+        if (entry) {
             update(name, entry, zones);
+            continue;
+        }
+        std::erase_if(m_files, [&](const File& file) { return file.entry.name == name; });
+        if (QFileInfo::exists(m_folder.filePath(name)))
+            refuse(name);
+        else
+            m_refused.remove(name);
     }
     collectChangedOccurrences();
 }

@@ -2,6 +2,8 @@
 
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/UserDefaults.h"
+#include "support/LocalTimeZone.h"
+#include "support/QStringPrinting.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,13 +17,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
-
-void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 void PrintTo(const QByteArray& bytes, std::ostream* os)
 {
@@ -291,33 +287,9 @@ QByteArray withoutStamp(QByteArray bytes)
     return match.hasMatch() ? bytes.replace(match.captured(1).toLatin1(), "STAMP") : bytes;
 }
 
-class UtcClock
-{
-public:
-    UtcClock()
-        : m_previous(qgetenv("TZ"))
-        , m_hadPrevious(qEnvironmentVariableIsSet("TZ"))
-    {
-        qputenv("TZ", "UTC");
-        tzset();
-    }
-    ~UtcClock()
-    {
-        if (m_hadPrevious)
-            qputenv("TZ", m_previous);
-        else
-            qunsetenv("TZ");
-        tzset();
-    }
-
-private:
-    QByteArray m_previous;
-    bool m_hadPrevious;
-};
-
 void readShape(const Shape& shape)
 {
-    UtcClock utc;
+    LocalTimeZone utc("UTC");
     QTemporaryDir rootDir;
     QTemporaryDir settingsDir;
     const QDir root(rootDir.path());

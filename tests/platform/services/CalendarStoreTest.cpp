@@ -2,6 +2,7 @@
 
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/UserDefaults.h"
+#include "support/LocalTimeZone.h"
 #include "support/QStringPrinting.h"
 
 #include <QDir>
@@ -12,34 +13,8 @@
 #include <QTimeZone>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <time.h>
 
 namespace {
-
-// The local zone decides which events fall on a day; Berlin leaves summer time on 25 October 2026.
-class BerlinTime
-{
-public:
-    BerlinTime()
-        : m_previous(qgetenv("TZ"))
-        , m_hadPrevious(qEnvironmentVariableIsSet("TZ"))
-    {
-        qputenv("TZ", "Europe/Berlin");
-        tzset();
-    }
-    ~BerlinTime()
-    {
-        if (m_hadPrevious)
-            qputenv("TZ", m_previous);
-        else
-            qunsetenv("TZ");
-        tzset();
-    }
-
-private:
-    QByteArray m_previous;
-    bool m_hadPrevious;
-};
 
 QByteArray calendarText(const QByteArray& body)
 {
@@ -148,7 +123,8 @@ TEST(CalendarStore, AccessIsGrantedByChoosingFoldersAndCancellingLeavesItOpen)
 
 TEST(CalendarStore, EventsOfADayFollowTheLocalClockAcrossTheEndOfSummerTime)
 {
-    BerlinTime berlin;
+    // Berlin leaves summer time on 25 October 2026.
+    LocalTimeZone berlin("Europe/Berlin");
     Calendars calendars;
     const QString folder = calendars.folder("home");
     const QDate day(2026, 10, 25);
@@ -263,7 +239,7 @@ TEST(CalendarStore, WritingALinkKeepsEveryOtherPartOfTheFile)
 
 TEST(CalendarStore, RepeatingEventsOccurOnEachOfTheirDaysAndALinkGoesIntoOneOccurrence)
 {
-    BerlinTime berlin;
+    LocalTimeZone berlin("Europe/Berlin");
     Calendars calendars;
     const QString folder = calendars.folder("work");
     const QString path = QDir(folder).filePath("weekly.ics");
