@@ -24,7 +24,8 @@ QList<Lookup> lookupsInTheSources()
     static const QRegularExpression call(
         QStringLiteral(R"re(\blocal\(\s*(?:QStringLiteral\("((?:[^"\\]|\\.)*)"\))?)re"));
     QList<Lookup> lookups;
-    const QDir root(QStringLiteral(PELORINS_SOURCE_DIR));
+    // The repository, above the tests.
+    const QDir root(QDir::cleanPath(QStringLiteral(PELORINS_TESTS_DIR "/..")));
     for (const char* library : {"Pelorins", "PelorinsKit", "Platform"}) {
         QDirIterator files(root.filePath(QLatin1String(library)), {QStringLiteral("*.cpp"), QStringLiteral("*.h")},
             QDir::Files, QDirIterator::Subdirectories);
