@@ -26,7 +26,8 @@ QList<Lookup> lookupsInTheSources()
     QList<Lookup> lookups;
     // The repository, above the tests.
     const QDir root(QDir::cleanPath(QStringLiteral(PELORINS_TESTS_DIR "/..")));
-    for (const char* library : {"Pelorins", "PelorinsKit", "Platform"}) {
+    // Platform reaches no texts of ours: its own local() members and variables are no lookups.
+    for (const char* library : {"Pelorins", "PelorinsKit"}) {
         QDirIterator files(root.filePath(QLatin1String(library)), {QStringLiteral("*.cpp"), QStringLiteral("*.h")},
             QDir::Files, QDirIterator::Subdirectories);
         while (files.hasNext()) {
