@@ -187,7 +187,6 @@ public:
     QSize sizeForItem(const IndexPath& path, int) const override
     {
         const Snapshot& snapshot = m_column.snapshot();
-        const qreal zoom = m_column.zoom();
         const int columnWidth = m_column.m_delegate ? int(m_column.m_delegate->columnWidth()) : 0;
         if (snapshot.isAddButton(path))
             return QSize(columnWidth, m_column.scaled(addButtonHeight));
@@ -196,20 +195,15 @@ public:
         ListItem* card = snapshot.card(path);
         if (!card)
             return QSize(0, m_column.scaled(missingCardHeight));
-        return QSize(0, qRound(usableHeight(m_column.heightForItem(card), zoom)));
+        return QSize(0, m_column.measuredHeight(card));
     }
 
     std::optional<QSize> estimatedSizeForItem(const IndexPath& path, int) const override
     {
         ListItem* card = m_column.snapshot().card(path);
-        MacKanbanColumnDelegate* board = m_column.m_delegate;
-        if (!card || !board)
+        if (!card || !m_column.m_delegate)
             return std::nullopt;
-        const qreal zoom = m_column.zoom();
-        if (board->useItemHeightCache())
-            if (const std::optional<qreal> cached = board->cachedItemHeight(card))
-                return QSize(0, qRound(usableHeight(*cached * zoom, zoom)));
-        return QSize(0, qRound((m_column.heightOfFixedItems() + oneLineHeight()) * zoom));
+        return QSize(0, m_column.estimatedHeight(card));
     }
 
     QWidget* createItemWidget(const QString& kind) override
@@ -757,9 +751,25 @@ qreal MacKanbanColumnController::heightOfSection(int section)
     qreal height = emptyStageHeight * zoom();
     if (!stage)
         return height;
+    // As the list lays the stage out: measured cards at their height, the others at their
+    // estimate until the list measures them, so that no card is measured to place a column.
+    const bool estimates = m_delegate->useItemHeightCache();
     for (ListItem* card : withoutDeleted(stage->item()))
-        height += usableHeight(heightForItem(card), zoom());
+        height += estimates ? estimatedHeight(card) : measuredHeight(card);
     return height;
+}
+
+int MacKanbanColumnController::measuredHeight(ListItem* card) const
+{
+    return qRound(usableHeight(heightForItem(card), zoom()));
+}
+
+int MacKanbanColumnController::estimatedHeight(ListItem* card) const
+{
+    if (m_delegate && m_delegate->useItemHeightCache())
+        if (const std::optional<qreal> cached = m_delegate->cachedItemHeight(card))
+            return qRound(usableHeight(*cached * zoom(), zoom()));
+    return qRound((heightOfFixedItems() + oneLineHeight()) * zoom());
 }
 
 void MacKanbanColumnController::refreshHoverStates()
@@ -784,23 +794,19 @@ void MacKanbanColumnController::updateDueDateColours()
 
 void MacKanbanColumnController::expandToAllSections()
 {
-    const int stage = m_specifiedSection;
-    qreal above = 0;
-    for (int section = 0; section < stage; ++section)
-        above += heightOfSection(section);
     setShowAllSections(true);
-    m_collectionView->measureSectionsBefore(stage);
-    m_collectionView->setContentOffset(qRound(above + m_lastClipViewOffset));
+    // The stage's place in the list as the list lays it out, shown cards only, so that the same
+    // cards stay in view also while a filter hides some above.
+    const int stageTop = m_collectionView->listLayout().headerFrame(m_specifiedSection).top();
+    m_collectionView->setContentOffset(stageTop + qRound(m_lastClipViewOffset));
 }
 
 void MacKanbanColumnController::collapseToSpecifiedSection()
 {
     const int offset = m_collectionView->contentOffset();
-    qreal above = 0;
-    for (int section = 0; section < m_specifiedSection; ++section)
-        above += heightOfSection(section);
+    const int stageTop = m_collectionView->listLayout().headerFrame(m_specifiedSection).top();
     setShowAllSections(false);
-    m_collectionView->setContentOffset(qRound(offset - above));
+    m_collectionView->setContentOffset(offset - stageTop);
 }
 
 void MacKanbanColumnController::updateDoneColumnHeaders()

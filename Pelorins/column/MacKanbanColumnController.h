@@ -140,7 +140,8 @@ public:
     // Rewrites the pinned top header: the stage's title and card count.
     void updateTopHeader();
     // The height the stage takes in the single list: its header, its cards and its add-card
-    // cell, at the column's zoom.
+    // cell, at the column's zoom. Cards not measured yet count at their estimate, as the list
+    // places them.
     qreal heightOfSection(int section);
     // Sends the pointer's place to every card on screen, as a scroll moves cards under it.
     void refreshHoverStates();
@@ -180,6 +181,9 @@ private:
     // card takes the focus.
     void revealInsertedItems(const QList<IndexPath>& inserted);
     void focusInsertedItems(const QList<IndexPath>& inserted);
+    // A card's row height once measured, and until then.
+    int measuredHeight(ListItem* card) const;
+    int estimatedHeight(ListItem* card) const;
 
     MacKanbanColumnDelegate* m_delegate = nullptr;
     QPointer<KanbanColumnContainerView> m_containerView;

@@ -333,27 +333,6 @@ QSet<IndexPath> SectionedListView::indexPathsBetween(const IndexPath& first, con
     return paths;
 }
 
-void SectionedListView::measureSectionsBefore(int section)
-{
-    const std::optional<Anchor> anchor = topAnchor();
-    bool measured = false;
-    for (int s = 0; s < std::min(section, numberOfSections()); ++s) {
-        for (int item = 0; item < numberOfItems(s); ++item) {
-            if (!m_layout.isMeasured(IndexPath {s, item})) {
-                m_layout.measure(IndexPath {s, item});
-                measured = true;
-            }
-        }
-    }
-    if (!measured)
-        return;
-    {
-        const QScopedValueRollback placing(m_placing, true);
-        keepAnchor(anchor);
-    }
-    placeWidgets();
-}
-
 int SectionedListView::contentOffset() const
 {
     return verticalScrollBar()->value() - m_topInset;

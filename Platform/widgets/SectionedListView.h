@@ -105,9 +105,6 @@ public:
     // Every item from the lower of the two paths to the higher, both included, across sections.
     QSet<IndexPath> indexPathsBetween(const IndexPath& first, const IndexPath& second) const;
 
-    // Measures every item of the sections before `section`, so that the section's place is exact.
-    void measureSectionsBefore(int section);
-
     int contentOffset() const;
     void setContentOffset(int offset);
     // An animated scroll stops at the next scroll call.
