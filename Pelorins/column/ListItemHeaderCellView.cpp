@@ -190,19 +190,17 @@ void ListItemHeaderCellView::updateBookmarkButton()
 
 void ListItemHeaderCellView::animateBookmarkButton()
 {
-    if (m_bookmarkPulse)
-        m_bookmarkPulse->stop();
-    else
+    if (!m_bookmarkPulse) {
         m_bookmarkPulse = new QVariantAnimation(this);
-    // Grows for one stretch of time, then shrinks back for another.
-    m_bookmarkPulse->setDuration(2 * pulseMilliseconds);
-    m_bookmarkPulse->setKeyValueAt(0.0, 1.0);
-    m_bookmarkPulse->setKeyValueAt(0.5, pulseScale);
-    m_bookmarkPulse->setKeyValueAt(1.0, 1.0);
-    QObject::connect(
-        m_bookmarkPulse, &QVariantAnimation::valueChanged, m_bookmarkButton,
-        [button = m_bookmarkButton](const QVariant& value) { asBookmark(button)->setPulse(value.toReal()); },
-        Qt::UniqueConnection);
+        // Grows for one stretch of time, then shrinks back for another.
+        m_bookmarkPulse->setDuration(2 * pulseMilliseconds);
+        m_bookmarkPulse->setKeyValueAt(0.0, 1.0);
+        m_bookmarkPulse->setKeyValueAt(0.5, pulseScale);
+        m_bookmarkPulse->setKeyValueAt(1.0, 1.0);
+        QObject::connect(m_bookmarkPulse, &QVariantAnimation::valueChanged, m_bookmarkButton,
+            [button = m_bookmarkButton](const QVariant& value) { asBookmark(button)->setPulse(value.toReal()); });
+    }
+    m_bookmarkPulse->stop();
     // The flag grows downwards from its top edge, into room it does not have at rest.
     m_bookmarkButton->raise();
     m_bookmarkPulse->start();

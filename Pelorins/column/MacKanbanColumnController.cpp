@@ -34,7 +34,6 @@ namespace {
 
 // Full-size measures of a column.
 constexpr qreal scrollerBand = 40.0;
-constexpr qreal emptyStageHeight = 98.0;
 constexpr qreal heightWithoutNotes = 108.0;
 // Where a card's hover controls are, in the card.
 const QRectF hoverRectangle(0, 12, 40, 29);
@@ -495,7 +494,7 @@ void MacKanbanColumnController::revealInsertedItems(const QList<IndexPath>& inse
     if (shown)
         return;
     if (frame.top() < visible.top())
-        m_collectionView->setContentOffset(frame.top() - scaled(2 * headerHeight));
+        m_collectionView->setContentOffset(frame.top() - int(2 * headerHeight));
     else
         m_collectionView->scrollToItem(inserted.first(), SectionedListView::ScrollPosition::Bottom, true);
 }
@@ -548,8 +547,8 @@ void MacKanbanColumnController::updateColumnHeight(int section, bool animated)
         place.top = 0;
         place.left = gap + m_delegate->columnWidth() * m_specifiedSection + m_delegate->columnsLeftInset();
     } else {
-        const int target = animated ? m_delegate->bookmarkedColumnIndex() : section;
-        place.left = 0;
+        const int target = animated ? singleListSection() : section;
+        place.left = m_delegate->columnsLeftInset();
         if (m_specifiedSection == target) {
             place.top = 0;
         } else if (m_specifiedSection < target) {
@@ -711,8 +710,8 @@ void MacKanbanColumnController::headerTextColourChanged(const IndexPath& path, q
         return;
     }
     // How far the header lies below the pinned band.
-    const qreal band = scaled(headerHeight);
-    const qreal fadeDistance = 44.0 * zoom();
+    const qreal band = headerHeight;
+    const qreal fadeDistance = 44.0;
     const qreal d = offset - (m_collectionView->contentOffset() + band);
     if (d >= 0 && d < fadeDistance)
         header->setTitleColour(blended(label, secondary, d / fadeDistance));
@@ -722,9 +721,9 @@ void MacKanbanColumnController::headerTextColourChanged(const IndexPath& path, q
 
 void MacKanbanColumnController::scrollToTop()
 {
-    m_collectionView->setContentOffset(-scaled(headerHeight));
+    m_collectionView->setContentOffset(-int(headerHeight));
     if (showsTopHeader())
-        m_collectionView->setContentOffset(-scaled(2 * headerHeight));
+        m_collectionView->setContentOffset(-int(2 * headerHeight));
 }
 
 void MacKanbanColumnController::updateTopHeader()
@@ -748,7 +747,7 @@ void MacKanbanColumnController::updateTopHeader()
 qreal MacKanbanColumnController::heightOfSection(int section)
 {
     KanbanColumn* stage = m_delegate ? m_delegate->kanbanColumns().value(section) : nullptr;
-    qreal height = emptyStageHeight * zoom();
+    qreal height = headerHeight + scaled(addButtonHeight);
     if (!stage)
         return height;
     // As the list lays the stage out: measured cards at their height, the others at their
@@ -852,6 +851,15 @@ QDateTime MacKanbanColumnController::now() const
     return m_delegate ? m_delegate->now() : QDateTime::currentDateTimeUtc();
 }
 
+int MacKanbanColumnController::singleListSection() const
+{
+    // The list on screen decides; a bookmark moved inside it must not push it away.
+    for (const MacKanbanColumnController* column : m_delegate->columnControllers())
+        if (column->showAllSections())
+            return column->specifiedSection();
+    return m_delegate->bookmarkedColumnIndex();
+}
+
 bool MacKanbanColumnController::isDoneColumn() const
 {
     return m_delegate && m_specifiedSection >= m_delegate->kanbanColumns().size();
@@ -904,18 +912,18 @@ void MacKanbanColumnController::applyModeGeometry()
     // separate columns pins its own header and hides the section headers, every other list pins
     // its section headers.
     const bool topHeader = showsTopHeader();
-    const int headers = topHeader ? 0 : scaled(headerHeight);
+    const int headers = topHeader ? 0 : int(headerHeight);
     m_layout->setHeaderHeight(headers);
     m_collectionView->setHeaderHeight(headers);
     m_collectionView->setPinsHeaders(true);
-    m_collectionView->setTopContentInset(scaled(topHeader ? 2 * headerHeight : headerHeight));
-    m_collectionView->setHeaderOffset(scaled(scrollerBand));
-    m_collectionView->setScrollerTopInset(scaled(headerHeight));
+    m_collectionView->setTopContentInset(int(topHeader ? 2 * headerHeight : headerHeight));
+    m_collectionView->setHeaderOffset(int(scrollerBand));
+    m_collectionView->setScrollerTopInset(int(headerHeight));
     m_containerView->setShowsTranslucentFill(isDoneColumn() && !m_showAllSections);
     if (topHeader) {
         setupTopHeaderView();
         m_topHeaderView->setScale(zoom());
-        m_containerView->setTopHeaderView(m_topHeaderView, scaled(headerHeight), scaled(headerHeight));
+        m_containerView->setTopHeaderView(m_topHeaderView, int(headerHeight), int(headerHeight));
         m_topHeaderView->updateSelectionAppearance();
         updateTopHeader();
     } else if (m_topHeaderView) {

@@ -37,7 +37,8 @@ class SectionedListViewDataSource;
 // program is idle; until then they are placed by their cached or estimated height.
 //
 // Everything a column shows is drawn at the board's magnification: laid out as at full size,
-// painted smaller, so that a zoomed column looks like the full-size one drawn smaller.
+// painted smaller, so that a zoomed column looks like the full-size one drawn smaller. Only the
+// bands of the headers keep their place and height, in line with the board's title band.
 class MacKanbanColumnController : public QObject,
                                   public ListItemsMoverDelegate,
                                   public ActionResponder,
@@ -49,8 +50,10 @@ class MacKanbanColumnController : public QObject,
     Q_OBJECT
 
 public:
-    // Full-size heights of a column's parts.
+    // The band of a header, which lines up with the board's title band and add-column button at
+    // every zoom; what a header draws in it is zoomed.
     static constexpr qreal headerHeight = 38.0;
+    // Full-size heights of a column's rows.
     static constexpr qreal addButtonHeight = 60.0;
     static constexpr qreal emptySpacerHeight = 40.0;
     static constexpr qreal missingCardHeight = 200.0;
@@ -166,6 +169,9 @@ private:
     struct Snapshot;
 
     QDateTime now() const;
+    // The stage on top of the single list: that of the column showing all sections, else the
+    // bookmarked one.
+    int singleListSection() const;
     bool isDoneColumn() const;
     bool showsTopHeader() const;
     qreal zoom() const;

@@ -70,7 +70,8 @@ void ReadOnlyCardView::layOutText()
     m_layout.clearLayout();
     QString text = m_item ? textOf(*m_item) : QString();
     // A text layout breaks lines only at line separators.
-    text.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    for (const QChar lineEnd : {QChar(u'\n'), QChar(u'\r'), QChar(QChar::ParagraphSeparator)})
+        text.replace(lineEnd, QChar::LineSeparator);
     m_layout.setText(text);
     m_layout.setFont(font);
     QTextOption option;

@@ -108,6 +108,11 @@ TEST_F(ColumnController, PlacementSideBySideAndInTheSingleList)
         EXPECT_EQ(board.layoutRequests, requests + 1) << "the board places the container";
     }
     EXPECT_DOUBLE_EQ(column(2).heightOfSection(2), 98 + cHeight) << "the card marked for deletion takes no room";
+
+    // The list on screen, not the bookmark, is on top: the bookmark may have moved inside it.
+    column(3).setShowAllSections(true);
+    column(0).updateColumnHeight(0, true);
+    EXPECT_DOUBLE_EQ(column(0).margins()->top, -3 * height);
 }
 
 TEST_F(ColumnController, DayHeadersFadeAsTheySlideUnderThePinnedBand)

@@ -32,7 +32,7 @@ TEST_F(ColumnSizes, AddCellSpacerAndMissingCardAtFullSizeAndHalf)
         EXPECT_EQ(stageRows.sizeForItem({0, 0}, width), QSize(0, qRound(column(0).heightForItem(card))))
             << "card at " << zoom;
         EXPECT_EQ(column(0).collectionView()->itemFrame({0, 1}).height(), int(60 * zoom)) << "as the list shows it";
-        EXPECT_EQ(column(0).collectionView()->topContentInset(), int(76 * zoom));
+        EXPECT_EQ(column(0).collectionView()->topContentInset(), 76) << "the header bands keep their place";
     }
 }
 
