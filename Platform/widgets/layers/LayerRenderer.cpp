@@ -1,0 +1,480 @@
+#include "Platform/widgets/layers/LayerRenderer.h"
+
+#include "Platform/widgets/layers/Layer.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+// Entries not used for this many frames are let go.
+constexpr quint64 cacheLifetime = 300;
+// An offscreen group is never larger than this many pixels across.
+constexpr int largestGroup = 8192;
+
+quint64 mix(quint64 seed, quint64 value)
+{
+    seed ^= value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2);
+    return seed;
+}
+
+quint64 mix(quint64 seed, double value)
+{
+    return mix(seed, std::bit_cast<quint64>(std::round(value * 1024) / 1024));
+}
+
+bool isVisible(const QColor& colour)
+{
+    return colour.isValid() && colour.alpha() > 0;
+}
+
+// Where a layer's picture goes, in its own coordinates.
+QRectF contentsRect(const Layer& layer)
+{
+    const QSizeF bounds = layer.boundsSize();
+    const QSizeF picture = QSizeF(layer.contents().size()) / layer.contentsScale();
+    switch (layer.contentsGravity()) {
+    case Layer::Gravity::resize:
+        return QRectF(QPointF(), bounds);
+    case Layer::Gravity::center:
+        return QRectF(
+            QPointF((bounds.width() - picture.width()) / 2, (bounds.height() - picture.height()) / 2), picture);
+    case Layer::Gravity::left:
+        return QRectF(QPointF(0, (bounds.height() - picture.height()) / 2), picture);
+    case Layer::Gravity::resizeAspect: {
+        const QSizeF fitted = picture.scaled(bounds, Qt::KeepAspectRatio);
+        return QRectF(QPointF((bounds.width() - fitted.width()) / 2, (bounds.height() - fitted.height()) / 2), fitted);
+    }
+    }
+    return QRectF(QPointF(), bounds);
+}
+
+// Room around a shadow for its blur, in the caster's coordinates.
+double shadowMargin(const Layer& layer)
+{
+    return std::ceil(1.5 * layer.shadowRadius()) + 1;
+}
+
+// All that a layer and its sublayers may cover, in its own coordinates.
+QRectF subtreeExtent(const Layer& layer, double time)
+{
+    const QRectF bounds(QPointF(), layer.boundsSize());
+    QRectF extent = bounds.united(layer.contentExtent());
+    if (!layer.contents().isNull())
+        extent = extent.united(contentsRect(layer));
+    for (const std::shared_ptr<Layer>& sublayer : layer.sublayers()) {
+        if (sublayer->isHidden())
+            continue;
+        const double subTime = time - sublayer->beginTime();
+        QRectF covered = sublayer->transformToSuperlayer(sublayer->presentationAt(subTime))
+                             .mapRect(subtreeExtent(*sublayer, subTime));
+        if (sublayer->castsShadow()) {
+            const double margin
+                = shadowMargin(*sublayer) + std::hypot(sublayer->shadowOffset().x(), sublayer->shadowOffset().y());
+            covered.adjust(-margin, -margin, margin, margin);
+        }
+        extent = extent.united(layer.masksToBounds() ? covered.intersected(bounds) : covered);
+    }
+    return extent;
+}
+
+// Changes whenever what a layer and its sublayers draw changes, apart from the layer's own place.
+quint64 lookSignature(const Layer& layer, double time, quint64 seed)
+{
+    seed = mix(seed, quint64(reinterpret_cast<quintptr>(&layer)));
+    seed = mix(seed, layer.revision());
+    seed = mix(seed, quint64(layer.sublayers().size()));
+    for (const std::shared_ptr<Layer>& sublayer : layer.sublayers()) {
+        seed = mix(seed, quint64(sublayer->isHidden()));
+        if (sublayer->isHidden())
+            continue;
+        const double subTime = time - sublayer->beginTime();
+        const LayerPresentation presented = sublayer->presentationAt(subTime);
+        const QTransform& t = presented.transform;
+        for (const double value : {presented.opacity, presented.position.x(), presented.position.y(), t.m11(), t.m12(),
+                 t.m21(), t.m22(), t.dx(), t.dy()})
+            seed = mix(seed, value);
+        seed = lookSignature(*sublayer, subTime, seed);
+    }
+    return seed;
+}
+
+// Sizes of three box blurs that together come close to a Gaussian blur of `sigma`.
+std::vector<int> boxRadii(double sigma)
+{
+    constexpr int passes = 3;
+    const double ideal = std::sqrt(12 * sigma * sigma / passes + 1);
+    int lower = int(std::floor(ideal));
+    if (lower % 2 == 0)
+        --lower;
+    const int upper = lower + 2;
+    const int lowerCount = int(std::round(
+        (12 * sigma * sigma - passes * lower * lower - 4 * passes * lower - 3 * passes) / (-4.0 * lower - 4)));
+    std::vector<int> radii;
+    for (int i = 0; i < passes; ++i)
+        radii.push_back(((i < lowerCount ? lower : upper) - 1) / 2);
+    return radii;
+}
+
+// One box blur along rows (step 1) or columns (step = width) of an alpha plane; outside is clear.
+void boxBlur(std::vector<quint8>& plane, int lines, int length, int along, int across, int radius)
+{
+    if (radius <= 0)
+        return;
+    std::vector<quint8> line(static_cast<std::size_t>(length));
+    const int window = 2 * radius + 1;
+    for (int l = 0; l < lines; ++l) {
+        quint8* start = plane.data() + std::ptrdiff_t(l) * across;
+        for (int i = 0; i < length; ++i)
+            line[std::size_t(i)] = start[std::ptrdiff_t(i) * along];
+        int sum = 0;
+        for (int i = 0; i <= radius && i < length; ++i)
+            sum += line[std::size_t(i)];
+        for (int i = 0; i < length; ++i) {
+            start[std::ptrdiff_t(i) * along] = quint8((sum + window / 2) / window);
+            const int entering = i + radius + 1;
+            const int leaving = i - radius;
+            if (entering < length)
+                sum += line[std::size_t(entering)];
+            if (leaving >= 0)
+                sum -= line[std::size_t(leaving)];
+        }
+    }
+}
+
+// The shadow of `source`'s coverage: blurred, in `colour` at `opacity`.
+QImage shadowFrom(const QImage& source, double sigma, const QColor& colour, double opacity)
+{
+    const int width = source.width();
+    const int height = source.height();
+    std::vector<quint8> alpha(std::size_t(width) * std::size_t(height));
+    for (int y = 0; y < height; ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+        for (int x = 0; x < width; ++x)
+            alpha[std::size_t(y) * std::size_t(width) + std::size_t(x)] = quint8(qAlpha(row[x]));
+    }
+    for (const int radius : boxRadii(sigma)) {
+        boxBlur(alpha, height, width, 1, width, radius);
+        boxBlur(alpha, width, height, width, 1, radius);
+    }
+    QImage shadow(width, height, QImage::Format_ARGB32_Premultiplied);
+    const double strength = opacity * colour.alphaF();
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(shadow.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const double a = alpha[std::size_t(y) * std::size_t(width) + std::size_t(x)] / 255.0 * strength;
+            row[x] = qRgba(int(colour.red() * a + 0.5), int(colour.green() * a + 0.5), int(colour.blue() * a + 0.5),
+                int(255 * a + 0.5));
+        }
+    }
+    return shadow;
+}
+
+QImage premultiplied(const QImage& image)
+{
+    return image.format() == QImage::Format_ARGB32_Premultiplied
+        ? image
+        : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+} // namespace
+
+struct LayerRenderer::Target
+{
+    QPainter& painter;
+    // Turns a transform to device pixels into the painter's world transform.
+    QTransform deviceToWorld;
+
+    void setDeviceTransform(const QTransform& toDevice) { painter.setWorldTransform(toDevice * deviceToWorld); }
+};
+
+class LayerRenderer::Caches
+{
+public:
+    quint64 frame = 0;
+
+    // A picture for `size` device pixels: the picture itself, a copy scaled exactly to a size
+    // that holds still, or, while the size changes, the smallest halving no smaller than it.
+    QImage picture(const QImage& image, const QSize& size, bool nearest, bool upright)
+    {
+        Picture& entry = m_pictures[image.cacheKey()];
+        if (entry.original.isNull())
+            entry.original = premultiplied(image);
+        entry.lastUse = frame;
+        if (size == entry.original.size())
+            return entry.original;
+        if (entry.exact.size() == size && entry.exactNearest == nearest)
+            return entry.exact;
+        const bool steady = entry.lastAsked == size && entry.lastAskedFrame + 1 >= frame;
+        entry.lastAsked = size;
+        entry.lastAskedFrame = frame;
+        if (steady && upright) {
+            entry.exact = entry.original.scaled(
+                size, Qt::IgnoreAspectRatio, nearest ? Qt::FastTransformation : Qt::SmoothTransformation);
+            entry.exactNearest = nearest;
+            return entry.exact;
+        }
+        const QImage* level = &entry.original;
+        for (std::size_t i = 0; level->width() / 2 >= size.width() && level->height() / 2 >= size.height(); ++i) {
+            if (entry.halves.size() <= i)
+                entry.halves.push_back(
+                    level->scaled(level->size() / 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+            level = &entry.halves[i];
+        }
+        return *level;
+    }
+
+    // A picture drawn once and kept while what it shows holds still: a shadow, or a fading group.
+    struct Kept
+    {
+        std::weak_ptr<const Layer> layer;
+        quint64 signature = 0;
+        QImage image;
+        QRectF rect;
+        QSizeF scale;
+        quint64 lastUse = 0;
+    };
+    Kept& shadowFor(const Layer& layer) { return kept(m_shadows, layer); }
+    Kept& groupFor(const Layer& layer) { return kept(m_groups, layer); }
+
+    void forgetUnused()
+    {
+        std::erase_if(m_pictures, [this](const auto& entry) { return entry.second.lastUse + cacheLifetime < frame; });
+        std::erase_if(m_shadows, [this](const auto& entry) { return entry.second.lastUse + cacheLifetime < frame; });
+        std::erase_if(m_groups, [this](const auto& entry) { return entry.second.lastUse + cacheLifetime < frame; });
+    }
+
+private:
+    struct Picture
+    {
+        QImage original;
+        std::vector<QImage> halves;
+        QImage exact;
+        bool exactNearest = false;
+        QSize lastAsked;
+        quint64 lastAskedFrame = 0;
+        quint64 lastUse = 0;
+    };
+    Kept& kept(std::unordered_map<const Layer*, Kept>& entries, const Layer& layer)
+    {
+        Kept& entry = entries[&layer];
+        if (entry.layer.lock().get() != &layer) {
+            entry = Kept();
+            entry.layer = layer.weak_from_this();
+        }
+        entry.lastUse = frame;
+        return entry;
+    }
+
+    std::unordered_map<qint64, Picture> m_pictures;
+    std::unordered_map<const Layer*, Kept> m_shadows;
+    std::unordered_map<const Layer*, Kept> m_groups;
+};
+
+LayerRenderer::LayerRenderer()
+    : m_caches(std::make_unique<Caches>())
+{
+}
+
+LayerRenderer::~LayerRenderer() = default;
+
+void LayerRenderer::render(QPainter& painter, const Layer& root, double mediaTime)
+{
+    ++m_caches->frame;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QTransform toDevice = painter.deviceTransform();
+    Target target {painter, toDevice.inverted() * painter.worldTransform()};
+    drawLayer(target, root, toDevice, mediaTime);
+    painter.restore();
+    m_caches->forgetUnused();
+}
+
+void LayerRenderer::drawLayer(
+    Target& target, const Layer& layer, const QTransform& superlayerToDevice, double superlayerTime)
+{
+    if (layer.isHidden())
+        return;
+    const double time = superlayerTime - layer.beginTime();
+    const LayerPresentation presented = layer.presentationAt(time);
+    const double opacity = std::clamp(presented.opacity, 0.0, 1.0);
+    if (opacity <= 0)
+        return;
+    const QTransform toDevice = layer.transformToSuperlayer(presented) * superlayerToDevice;
+    if (opacity >= 1) {
+        drawBody(target, layer, toDevice, time, true);
+        return;
+    }
+    QPainter& painter = target.painter;
+    const int parts = int(isVisible(layer.backgroundColor())) + int(!layer.contents().isNull())
+        + int(!layer.contentExtent().isEmpty()) + int(layer.borderWidth() > 0);
+    if (layer.sublayers().empty() && !layer.castsShadow() && parts <= 1) {
+        painter.save();
+        painter.setOpacity(painter.opacity() * opacity);
+        drawBody(target, layer, toDevice, time, true);
+        painter.restore();
+        return;
+    }
+    // A fading group fades as one picture, so its parts do not show through one another. The
+    // picture is kept while the group's look and scale hold, so that a fade only blends it.
+    QRectF extent = subtreeExtent(layer, time);
+    if (layer.castsShadow()) {
+        const double margin = shadowMargin(layer);
+        extent = extent.united(extent.translated(layer.shadowOffset()).adjusted(-margin, -margin, margin, margin));
+    }
+    const bool upright = std::abs(toDevice.m12()) < 1e-9 && std::abs(toDevice.m21()) < 1e-9 && toDevice.m11() > 0
+        && toDevice.m22() > 0;
+    if (upright) {
+        Caches::Kept& group = m_caches->groupFor(layer);
+        const QSizeF scale(toDevice.m11(), toDevice.m22());
+        const quint64 signature = lookSignature(layer, time, 0);
+        if (group.image.isNull() || group.signature != signature || group.scale != scale) {
+            const QRect pixels
+                = QTransform::fromScale(scale.width(), scale.height())
+                      .mapRect(extent)
+                      .toAlignedRect()
+                      .adjusted(-1, -1, 1, 1)
+                      .intersected(QRect(-largestGroup / 2, -largestGroup / 2, largestGroup, largestGroup));
+            if (pixels.isEmpty())
+                return;
+            drawAlone(group.image, layer, time, QTransform::fromScale(scale.width(), scale.height()), pixels, true);
+            group.rect = QRectF(pixels.x() / scale.width(), pixels.y() / scale.height(), pixels.width() / scale.width(),
+                pixels.height() / scale.height());
+            group.signature = signature;
+            group.scale = scale;
+        }
+        const QPointF corner = toDevice.map(group.rect.topLeft());
+        painter.save();
+        painter.setWorldTransform(target.deviceToWorld);
+        painter.setOpacity(painter.opacity() * opacity);
+        painter.drawImage(QPoint(qRound(corner.x()), qRound(corner.y())), group.image);
+        painter.restore();
+        return;
+    }
+    const QRect pixels = toDevice.mapRect(extent)
+                             .toAlignedRect()
+                             .adjusted(-1, -1, 1, 1)
+                             .intersected(QRect(-largestGroup / 2, -largestGroup / 2, largestGroup, largestGroup));
+    if (pixels.isEmpty())
+        return;
+    QImage group;
+    drawAlone(group, layer, time, toDevice, pixels, true);
+    painter.save();
+    painter.setWorldTransform(target.deviceToWorld);
+    painter.setOpacity(painter.opacity() * opacity);
+    painter.drawImage(pixels.topLeft(), group);
+    painter.restore();
+}
+
+void LayerRenderer::drawAlone(
+    QImage& image, const Layer& layer, double time, const QTransform& toPixels, const QRect& pixels, bool withShadow)
+{
+    // A picture of the same size is painted over rather than made anew.
+    if (image.size() != pixels.size())
+        image = QImage(pixels.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    Target target {painter, QTransform()};
+    drawBody(target, layer, toPixels * QTransform::fromTranslate(-pixels.x(), -pixels.y()), time, withShadow);
+}
+
+void LayerRenderer::drawBody(
+    Target& target, const Layer& layer, const QTransform& toDevice, double time, bool withShadow)
+{
+    QPainter& painter = target.painter;
+    if (withShadow && layer.castsShadow())
+        drawShadow(target, layer, toDevice, time);
+    const QRectF bounds(QPointF(), layer.boundsSize());
+    target.setDeviceTransform(toDevice);
+    if (isVisible(layer.backgroundColor()))
+        painter.fillRect(bounds, layer.backgroundColor());
+    if (!layer.contents().isNull())
+        drawContents(target, layer, toDevice);
+    target.setDeviceTransform(toDevice);
+    painter.save();
+    layer.drawContent(painter);
+    painter.restore();
+    if (!layer.sublayers().empty()) {
+        painter.save();
+        if (layer.masksToBounds())
+            painter.setClipRect(bounds, Qt::IntersectClip);
+        for (const std::shared_ptr<Layer>& sublayer : layer.sublayers())
+            drawLayer(target, *sublayer, toDevice, time);
+        painter.restore();
+    }
+    if (layer.borderWidth() > 0 && isVisible(layer.borderColor())) {
+        const double inset = layer.borderWidth() / 2;
+        target.setDeviceTransform(toDevice);
+        painter.save();
+        painter.setPen(QPen(layer.borderColor(), layer.borderWidth(), Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(bounds.adjusted(inset, inset, -inset, -inset));
+        painter.restore();
+    }
+}
+
+void LayerRenderer::drawContents(Target& target, const Layer& layer, const QTransform& toDevice)
+{
+    QPainter& painter = target.painter;
+    const QImage image = layer.contents();
+    const QRectF rect = contentsRect(layer);
+    const QSize size(qRound(rect.width() * std::hypot(toDevice.m11(), toDevice.m12())),
+        qRound(rect.height() * std::hypot(toDevice.m21(), toDevice.m22())));
+    if (size.isEmpty())
+        return;
+    const bool upright = std::abs(toDevice.m12()) < 1e-9 && std::abs(toDevice.m21()) < 1e-9 && toDevice.m11() > 0
+        && toDevice.m22() > 0;
+    const Layer::Filter filter
+        = size.width() < image.width() ? layer.minificationFilter() : layer.magnificationFilter();
+    const QImage picture = m_caches->picture(image, size, filter == Layer::Filter::nearest, upright);
+    if (upright) {
+        // Drawn in device pixels: pixel for pixel on whole pixels when the sizes agree, else
+        // scaled straight into its place, which is far cheaper than through a transform.
+        const QRectF placed = toDevice.mapRect(rect);
+        painter.setWorldTransform(target.deviceToWorld);
+        if (picture.size() == size) {
+            painter.drawImage(QPoint(qRound(placed.x()), qRound(placed.y())), picture);
+            return;
+        }
+        painter.save();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, filter == Layer::Filter::linear);
+        painter.drawImage(placed, picture);
+        painter.restore();
+        return;
+    }
+    target.setDeviceTransform(toDevice);
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, filter == Layer::Filter::linear);
+    painter.drawImage(rect, picture);
+    painter.restore();
+}
+
+void LayerRenderer::drawShadow(Target& target, const Layer& layer, const QTransform& toDevice, double time)
+{
+    Caches::Kept& shadow = m_caches->shadowFor(layer);
+    const quint64 signature = lookSignature(layer, time, mix(quint64(0), layer.shadowRadius()));
+    if (shadow.image.isNull() || shadow.signature != signature) {
+        // A wide blur loses nothing at half the resolution, and costs a quarter.
+        const double scale = layer.shadowRadius() >= 4 ? 0.5 : 1;
+        const double margin = shadowMargin(layer);
+        const QRectF area = subtreeExtent(layer, time).adjusted(-margin, -margin, margin, margin);
+        const QRect pixels = QTransform::fromScale(scale, scale).mapRect(area).toAlignedRect();
+        QImage coverage;
+        drawAlone(coverage, layer, time, QTransform::fromScale(scale, scale), pixels, false);
+        shadow.image
+            = shadowFrom(coverage, layer.shadowRadius() / 2 * scale, layer.shadowColor(), layer.shadowOpacity());
+        shadow.rect = QRectF(pixels.x() / scale, pixels.y() / scale, pixels.width() / scale, pixels.height() / scale);
+        shadow.signature = signature;
+    }
+    target.setDeviceTransform(QTransform::fromTranslate(layer.shadowOffset().x(), layer.shadowOffset().y()) * toDevice);
+    QPainter& painter = target.painter;
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(shadow.rect, shadow.image);
+    painter.restore();
+}
