@@ -1,6 +1,7 @@
 #include "PelorinsKit/archive/JSONWriter.h"
 
 #include "PelorinsKit/archive/AttributedStringDictionary.h"
+#include "PelorinsKit/archive/NodeDate.h"
 #include "PelorinsKit/model/DisplayItem.h"
 #include "PelorinsKit/model/Folder.h"
 #include "PelorinsKit/model/Kanban.h"
@@ -14,6 +15,9 @@ namespace {
 
 const QString objectIDURIKey = QStringLiteral("objectIDURI");
 const QString mainColumnKey = QStringLiteral("mainColumn");
+
+// Whether the export marks choose what is written; a snapshot takes everything.
+enum class Selection { exportMarks, everything };
 
 // A folder or board the user left out of the export is written as nothing; a folder whose
 // children disagree is still written so that its chosen children travel with it.
@@ -39,21 +43,23 @@ QJsonValue attributeValue(const AttributeDescription& attribute, const QVariant&
     return JSONWriter::convertObjectToJSONCompliantValue(value);
 }
 
-QJsonArray wrappedNodes(const QList<ManagedObject*>& members)
+QJsonObject wrappedNode(ManagedObject* node, Selection selection);
+
+QJsonArray wrappedNodes(const QList<ManagedObject*>& members, Selection selection)
 {
     QJsonArray nodes;
     for (ManagedObject* member : members) {
-        QJsonObject node = JSONWriter::genericTraversingNode(member, true);
+        QJsonObject node = wrappedNode(member, selection);
         if (!node.isEmpty())
             nodes.append(node);
     }
     return nodes;
 }
 
-QJsonObject nodeBody(ManagedObject* node)
+QJsonObject nodeBody(ManagedObject* node, Selection selection)
 {
     QJsonObject body;
-    if (!passesExportTest(node))
+    if (selection == Selection::exportMarks && !passesExportTest(node))
         return body;
     const EntityDescription* entity = node->entity();
     for (const AttributeDescription& attribute : entity->attributes()) {
@@ -70,13 +76,24 @@ QJsonObject nodeBody(ManagedObject* node)
             // A tag never has children; unordered relationships are not part of the format.
             if (!relationship.isOrdered || (isTag && relationship.name == DisplayItem::childrenKey))
                 continue;
-            body.insert(relationship.name, wrappedNodes(node->objects(relationship.name)));
+            body.insert(relationship.name, wrappedNodes(node->objects(relationship.name), selection));
         } else if (relationship.name == mainColumnKey) {
             if (auto* column = dynamic_cast<KanbanColumn*>(node->object(relationship.name)))
-                body.insert(relationship.name, JSONWriter::genericTraversingNode(column, true));
+                body.insert(relationship.name, wrappedNode(column, selection));
         }
     }
     return body;
+}
+
+QJsonObject wrappedNode(ManagedObject* node, Selection selection)
+{
+    if (!node)
+        return {};
+    QJsonObject body = nodeBody(node, selection);
+    if (body.isEmpty())
+        return body;
+    body.insert(objectIDURIKey, node->objectIDURI().toString(QUrl::FullyEncoded));
+    return QJsonObject {{node->entity()->name(), body}};
 }
 
 } // namespace
@@ -84,13 +101,12 @@ QJsonObject nodeBody(ManagedObject* node)
 QJsonObject JSONWriter::genericTraversingNode(ManagedObject* node, bool includeClassName)
 {
     Q_UNUSED(includeClassName);
-    if (!node)
-        return {};
-    QJsonObject body = nodeBody(node);
-    if (body.isEmpty())
-        return body;
-    body.insert(objectIDURIKey, node->objectIDURI().toString(QUrl::FullyEncoded));
-    return QJsonObject {{node->entity()->name(), body}};
+    return wrappedNode(node, Selection::exportMarks);
+}
+
+QJsonObject JSONWriter::snapshotNode(ManagedObject* node)
+{
+    return wrappedNode(node, Selection::everything);
 }
 
 QJsonValue JSONWriter::convertObjectToJSONCompliantValue(const QVariant& object)

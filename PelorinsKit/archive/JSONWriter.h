@@ -27,6 +27,9 @@ public:
     // or board whose export mark is off, unless it is a folder whose children's marks are mixed.
     // The result is wrapped in the class name whatever `includeClassName` says.
     static QJsonObject genericTraversingNode(ManagedObject* node, bool includeClassName);
+    // The wrapped node of `node` with everything under it, whatever the export marks say: the
+    // marks are written as they stand and none is changed. What an undo or a copy remakes.
+    static QJsonObject snapshotNode(ManagedObject* node);
 
     // A value as JSON, as AttributedStringDictionary::jsonValue gives it: dates in the node date
     // form, URLs as their text, notes in their dictionary form, numbers, Booleans, texts and lists

@@ -109,6 +109,28 @@ TEST_F(JSONWriterTest, ExportMarksDecideWhichFoldersAndBoardsAreWritten)
     EXPECT_EQ(titles, (QStringList {QStringLiteral("Marked"), QStringLiteral("All"), QStringLiteral("Mixed")}));
 }
 
+TEST_F(JSONWriterTest, ASnapshotTakesEverythingWhateverTheMarksAndChangesNone)
+{
+    Folder* folder = build.addFolder(QStringLiteral("Work"));
+    build.addBoard(QStringLiteral("Unmarked"), {}, folder);
+    build.addBoard(QStringLiteral("Marked"), {}, folder)->setExport(true);
+    Folder* inner = build.addFolder(QStringLiteral("Inner"), folder);
+    build.addBoard(QStringLiteral("Deep"), {}, inner);
+
+    const QJsonObject body = bodyOf(JSONWriter::snapshotNode(folder), QStringLiteral("Folder"));
+    const QJsonArray children = body.value(QStringLiteral("children")).toArray();
+    ASSERT_EQ(children.size(), 3);
+    const QJsonObject unmarked = bodyOf(children[0].toObject(), QStringLiteral("Kanban"));
+    EXPECT_EQ(unmarked.value(QStringLiteral("title")), QStringLiteral("Unmarked"));
+    EXPECT_FALSE(unmarked.value(QStringLiteral("export")).toBool());
+    EXPECT_EQ(bodyOf(children[1].toObject(), QStringLiteral("Kanban")).value(QStringLiteral("export")), true);
+    EXPECT_EQ(
+        bodyOf(children[2].toObject(), QStringLiteral("Folder")).value(QStringLiteral("children")).toArray().size(), 1);
+    // The mixed folders kept their marks: nothing asked them.
+    EXPECT_FALSE(folder->isExport());
+    EXPECT_FALSE(inner->isExport());
+}
+
 TEST_F(JSONWriterTest, DatesAreWrittenInUtcWithWholeSecondsWhateverTheLocaleAndZone)
 {
     const QByteArray formerZone = qgetenv("TZ");
