@@ -5,6 +5,7 @@
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
+#include "PelorinsKit/model/Tag.h"
 #include "Platform/core/OrderedSet.h"
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
 
@@ -18,6 +19,26 @@ namespace {
 int clampedIndex(int index, qsizetype size)
 {
     return int(std::clamp<qsizetype>(index, 0, size));
+}
+
+// The board's tag named like `tag`, made with its colour when the board has none.
+Tag* counterpartOn(Kanban* kanban, Tag* tag)
+{
+    if (tag->kanban() == kanban)
+        return tag;
+    const QList<Tag*> tags = kanban->tags();
+    const auto same = std::find_if(
+        tags.cbegin(), tags.cend(), [tag](const Tag* candidate) { return candidate->name() == tag->name(); });
+    if (same != tags.cend())
+        return *same;
+    ManagedObjectContext* context = kanban->managedObjectContext();
+    auto* made = context ? context->insertNewObject<Tag>(QStringLiteral("Tag")) : nullptr;
+    if (!made)
+        return nullptr;
+    made->setName(tag->name());
+    made->setColour(tag->colour());
+    made->setKanban(kanban);
+    return made;
 }
 
 } // namespace
@@ -155,6 +176,23 @@ void placeInStageColumn(Kanban* kanban, KanbanColumn* column, const QList<ListIt
         if (OrderedSet::insert(cards, card, at))
             ++at;
     column->setItem(cards);
+}
+
+bool moveToBoard(ListItem* item, Kanban* kanban)
+{
+    if (!item || !kanban || item->isDeleted() || kanban->isDeleted() || kanban->column().isEmpty())
+        return false;
+    if (DoneDate* group = item->parentDoneGroup(); group || item->done()) {
+        leaveDoneColumn(group ? group->kanban() : nullptr, {item});
+        item->setDoneDate(std::nullopt);
+    }
+    QList<Tag*> tags;
+    for (Tag* tag : item->tags())
+        if (Tag* counterpart = counterpartOn(kanban, tag); counterpart && !tags.contains(counterpart))
+            tags.append(counterpart);
+    item->setTags(tags);
+    item->setColumn(kanban->column().first());
+    return true;
 }
 
 void restore(Kanban* kanban, ListItem* item, const Place& place)

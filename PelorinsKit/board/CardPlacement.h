@@ -49,6 +49,11 @@ void fileInDoneColumn(Kanban* kanban, const QList<ListItem*>& items, int index);
 void leaveDoneColumn(Kanban* kanban, const QList<ListItem*>& items);
 // Puts the cards at `index` (clamped) of a stage column, taking them out of the done column first.
 void placeInStageColumn(Kanban* kanban, KanbanColumn* column, const QList<ListItem*>& items, int index);
+// Moves the card to the end of the board's first stage column, so that it ends in exactly one
+// place: a done card leaves its day group as an open card, its done date cleared; its tags become
+// the board's tags of the same names, made with the old colours where the board has none. False
+// when the board has no stage column: the card stays where it was.
+bool moveToBoard(ListItem* item, Kanban* kanban);
 // Puts the card back at a place read earlier; a stage column no longer on the board sends it to
 // the head of the last stage column, and without stage columns it goes to the done column.
 void restore(Kanban* kanban, ListItem* item, const Place& place);
