@@ -42,8 +42,10 @@ inline QColor accentBlueColour()
 }
 
 // Drag and clipboard types.
-// A dragged card, carried as its object URI.
+// Dragged cards, carried as their object URIs: UTF-8 text, one per line.
 inline constexpr QLatin1String listItemPasteboardType("application/x-pelorins-list-item");
+// Dragged rows of the sidebar; only the sidebar reads it.
+inline constexpr QLatin1String sourceItemPasteboardType("application/x-pelorins-source-item");
 // Files and web links both arrive as a URI list.
 inline constexpr QLatin1String fileURLPasteboardType("text/uri-list");
 inline constexpr QLatin1String urlPasteboardType("text/uri-list");

@@ -3,8 +3,11 @@
 #include "Pelorins/sidebar/ColorCountButtonCell.h"
 #include "Pelorins/sidebar/SourceTreeModel.h"
 #include "PelorinsKit/model/Kanban.h"
+#include "PelorinsKit/model/NotificationName.h"
+#include "Platform/core/NotificationCenter.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
 #include <functional>
@@ -54,8 +57,9 @@ void drawKanbanIcon(QPainter& painter, const QColor& ink)
 
 } // namespace
 
-SourceOutlineViewCell::SourceOutlineViewCell(QObject* parent)
+SourceOutlineViewCell::SourceOutlineViewCell(std::function<void()> saveAction, QObject* parent)
     : QStyledItemDelegate(parent)
+    , m_saveAction(std::move(saveAction))
 {
     const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
     m_folderIcon = makeIcon(ratio, drawFolderIcon);
@@ -131,4 +135,28 @@ QSize SourceOutlineViewCell::sizeHint(const QStyleOptionViewItem& option, const 
     QSize size = QStyledItemDelegate::sizeHint(option, index);
     size.setHeight(std::max({size.height(), iconSize + 6, badgeHeight + 7}));
     return size;
+}
+
+void SourceOutlineViewCell::updateEditorGeometry(
+    QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    // The title's place: after the icon, before the badge.
+    QRect rect = option.rect;
+    rect.setLeft(rect.left() + horizontalMargin + iconSize + spacing - 3);
+    const QVariant count = index.data(SourceTreeModel::BadgeCountRole);
+    if (count.isValid()) {
+        const ColorCountButtonCell badge(QString::number(count.toInt()));
+        rect.setRight(int(badgeFrame(option.rect, badge.sizeThatFits(badgeHeight)).left()) - spacing);
+    }
+    editor->setGeometry(rect);
+}
+
+void SourceOutlineViewCell::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
+{
+    if (auto* field = qobject_cast<QLineEdit*>(editor)) {
+        model->setData(index, field->text(), Qt::EditRole);
+        if (m_saveAction)
+            m_saveAction();
+    }
+    NotificationCenter::shared().post(NotificationName::projectTitleChanged, this);
 }

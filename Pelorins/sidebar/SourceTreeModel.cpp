@@ -167,6 +167,7 @@ QVariant SourceTreeModel::data(const QModelIndex& index, int role) const
     auto* kanban = dynamic_cast<Kanban*>(item);
     switch (role) {
     case Qt::DisplayRole:
+    case Qt::EditRole:
     case Qt::ToolTipRole:
         if (kanban)
             return kanban->title();
@@ -189,10 +190,27 @@ Qt::ItemFlags SourceTreeModel::flags(const QModelIndex& index) const
     DisplayItem* item = itemForIndex(index);
     if (!item)
         return Qt::NoItemFlags;
-    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
     if (dynamic_cast<Kanban*>(item))
         flags |= Qt::ItemNeverHasChildren;
+    if (dynamic_cast<Kanban*>(item) || dynamic_cast<Folder*>(item))
+        flags |= Qt::ItemIsEditable;
     return flags;
+}
+
+bool SourceTreeModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    DisplayItem* item = itemForIndex(index);
+    if (role != Qt::EditRole || !item)
+        return false;
+    // Any text is a title; the row follows the change notice of "title".
+    if (auto* kanban = dynamic_cast<Kanban*>(item))
+        kanban->setTitle(value.toString());
+    else if (auto* folder = dynamic_cast<Folder*>(item))
+        folder->setTitle(value.toString());
+    else
+        return false;
+    return true;
 }
 
 void SourceTreeModel::objectDidChange(ManagedObject* object, const KeyChange& change)
