@@ -4,6 +4,7 @@
 #include "Pelorins/shell/MainSplitViewController.h"
 #include "Pelorins/shell/MainWindowController.h"
 #include "Pelorins/sidebar/KDLeftSidebarViewController.h"
+#include "Pelorins/sidebar/ProjectRecoveryViewController.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/LocalizedString.h"
 #include "PelorinsKit/store/CoreDataManager.h"
@@ -62,7 +63,7 @@ std::unique_ptr<QWidget> MainWindowAssembly::makeMainWindow()
     m_splitView = window->splitViewController();
     connectSplitView(*m_splitView, *window);
 
-    m_sidebar = makeSidebar(*m_splitView);
+    m_sidebar = makeSidebar(*m_splitView, *undoManager);
     connectSidebar(*m_sidebar, *m_splitView);
     m_splitView->setExampleImporter([this](bool isShort) { m_delegate->importExamples(isShort); });
 
@@ -93,11 +94,33 @@ void MainWindowAssembly::connectSplitView(MainSplitViewController& splitView, Ma
         &MainWindowController::updateSidebarButtonToolTip);
 }
 
-KDLeftSidebarViewController* MainWindowAssembly::makeSidebar(MainSplitViewController& splitView)
+ProjectRecoveryViewController* MainWindowAssembly::projectRecovery() const
 {
-    auto* sidebar = new KDLeftSidebarViewController(
-        m_services.coreDataManager.context(), m_services.defaults, [this] { m_delegate->saveAction(m_delegate.get()); },
-        &splitView);
+    return m_projectRecovery;
+}
+
+void MainWindowAssembly::showProjectRecovery(QWidget* parent)
+{
+    if (!m_projectRecovery) {
+        m_projectRecovery = new ProjectRecoveryViewController(m_services.coreDataManager.context(), parent);
+        m_projectRecovery->setWindowFlag(Qt::Window);
+        m_projectRecovery->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_projectRecovery->show();
+    m_projectRecovery->raise();
+    m_projectRecovery->activateWindow();
+}
+
+KDLeftSidebarViewController* MainWindowAssembly::makeSidebar(
+    MainSplitViewController& splitView, UndoManager& undoManager)
+{
+    KDLeftSidebarViewController::Services services(m_services.coreDataManager.context(), m_services.defaults,
+        [this] { m_delegate->saveAction(m_delegate.get()); });
+    services.undoManager = &undoManager;
+    services.alertPresenter = &m_services.alertPresenter;
+    services.urlOpener = m_services.urlOpener;
+    services.openSupportPage = [this] { m_delegate->openSupportPage(m_delegate.get()); };
+    auto* sidebar = new KDLeftSidebarViewController(std::move(services), &splitView);
     splitView.setSidebarViewController(sidebar);
     return sidebar;
 }
@@ -106,6 +129,8 @@ void MainWindowAssembly::connectSidebar(KDLeftSidebarViewController& sidebar, Ma
 {
     connect(&sidebar, &KDLeftSidebarViewController::boardShown, &splitView,
         [&splitView](Kanban* kanban) { splitView.showDisplayItem(kanban); });
+    connect(&sidebar, &KDLeftSidebarViewController::searchFieldClearRequested, &splitView,
+        &MainSplitViewController::clearSearchField);
 }
 
 // The program's own items beside the window's: saving, preferences, quitting and help.
@@ -130,6 +155,10 @@ void MainWindowAssembly::addApplicationMenuItems(MainWindowController& window)
     QMenu* help = menuTitled(window.menuBar(), local(QStringLiteral("&Help")));
     addItem(help, local(QStringLiteral("Pelorins Support")), QStringLiteral("openSupportPage:"));
     addItem(help, local(QStringLiteral("Reset Button Tutorials")), QStringLiteral("resetButtonTutorials:"));
+    help->addSeparator();
+    QWidget* parent = &window;
+    connect(help->addAction(local(QStringLiteral("Project Recovery…"))), &QAction::triggered, this,
+        [this, parent] { showProjectRecovery(parent); });
     m_router.trackMenu(file);
     m_router.trackMenu(help);
 }

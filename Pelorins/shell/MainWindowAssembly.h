@@ -18,9 +18,11 @@ class FilePanelPresenter;
 class KDLeftSidebarViewController;
 class MainSplitViewController;
 class MainWindowController;
+class ProjectRecoveryViewController;
 class QWidget;
 class ReminderCenter;
 class SingleInstance;
+class UndoManager;
 class Updater;
 class UserDefaults;
 
@@ -66,13 +68,18 @@ public:
     MainWindowController* mainWindow() const;
     MainSplitViewController* splitView() const;
     KDLeftSidebarViewController* sidebar() const;
+    // The project recovery window opened last; null once it is closed.
+    ProjectRecoveryViewController* projectRecovery() const;
+
+    // Opens the window that lists every board of the store, or brings it forward.
+    void showProjectRecovery(QWidget* parent);
 
     // What the window shows of its content: the search field follows the board's search and the
     // sidebar button's tooltip the sidebar.
     static void connectSplitView(MainSplitViewController& splitView, MainWindowController& window);
 
 private:
-    KDLeftSidebarViewController* makeSidebar(MainSplitViewController& splitView);
+    KDLeftSidebarViewController* makeSidebar(MainSplitViewController& splitView, UndoManager& undoManager);
     void connectSidebar(KDLeftSidebarViewController& sidebar, MainSplitViewController& splitView);
     void addApplicationMenuItems(MainWindowController& window);
 
@@ -83,4 +90,5 @@ private:
     QPointer<MainWindowController> m_mainWindow;
     QPointer<MainSplitViewController> m_splitView;
     QPointer<KDLeftSidebarViewController> m_sidebar;
+    QPointer<ProjectRecoveryViewController> m_projectRecovery;
 };

@@ -4,6 +4,7 @@
 #include "Pelorins/shell/MainWindowActions.h"
 #include "Pelorins/shell/MainWindowController.h"
 #include "Pelorins/sidebar/KDLeftSidebarViewController.h"
+#include "Pelorins/sidebar/ProjectRecoveryViewController.h"
 #include "Pelorins/sidebar/SourceOutlineView.h"
 #include "Pelorins/sidebar/SourceTreeModel.h"
 #include "PelorinsKit/model/Kanban.h"
@@ -241,4 +242,38 @@ TEST_F(MainWindowAssemblyTest, TheMainWindowsButtonsAndMenusActOnItWhileThePrefe
     EXPECT_TRUE(split->isSidebarCollapsed());
     window.menuAction(A::showHideSidebar)->trigger();
     EXPECT_FALSE(split->isSidebarCollapsed());
+}
+
+TEST_F(MainWindowAssemblyTest, TheSidebarAsksThroughTheAlertsAndUndoesThroughTheWindow)
+{
+    MainWindowController& window = openWindow();
+    KDLeftSidebarViewController* sidebar = assembly->sidebar();
+    alerts.enqueueAnswer(0);
+    sidebar->confirmDelete({plans});
+    ASSERT_EQ(alerts.alerts().size(), 1);
+    EXPECT_TRUE(plans->isDeleted());
+    EXPECT_FALSE(manager.context()->hasChanges());
+    QApplication::processEvents();
+    ASSERT_EQ(window.undoManager()->undoActionName(), QStringLiteral("Delete Item"));
+    window.undoManager()->undo();
+    EXPECT_EQ(manager.getRootObject(false)->children().size(), 2);
+    EXPECT_EQ(manager.getRootObject(false)->children().first()->stringValue(QStringLiteral("title")),
+        QStringLiteral("Plans"));
+}
+
+TEST_F(MainWindowAssemblyTest, HelpOpensTheListOfEveryBoardOnce)
+{
+    MainWindowController& window = openWindow();
+    QAction* recovery = menuItem(window, QStringLiteral("Project Recovery…"));
+    ASSERT_NE(recovery, nullptr);
+    recovery->trigger();
+    ProjectRecoveryViewController* list = assembly->projectRecovery();
+    ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(list->isVisible());
+    EXPECT_EQ(list->projects(), (QList<Kanban*> {plans, chores}));
+    recovery->trigger();
+    EXPECT_EQ(assembly->projectRecovery(), list);
+    list->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(assembly->projectRecovery(), nullptr);
 }
