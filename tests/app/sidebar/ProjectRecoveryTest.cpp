@@ -5,6 +5,7 @@
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/Root.h"
+#include "support/QStringPrinting.h"
 #include "support/StoreBuilder.h"
 #include "support/TestStore.h"
 
@@ -13,13 +14,6 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <gtest/gtest.h>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace {
 

@@ -1,18 +1,12 @@
 #include "Pelorins/sidebar/KDLeftSidebarViewController.h"
 #include "Platform/core/ConsoleLog.h"
+#include "support/QStringPrinting.h"
 #include "support/SidebarHarness.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace {
 

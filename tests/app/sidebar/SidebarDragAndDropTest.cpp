@@ -9,19 +9,13 @@
 #include "PelorinsKit/model/Tag.h"
 #include "PelorinsKit/notes/AttributeKey.h"
 #include "Platform/core/ConsoleLog.h"
+#include "support/QStringPrinting.h"
 #include "support/SidebarHarness.h"
 
 #include <QAbstractItemModelTester>
 #include <QMimeData>
 #include <gtest/gtest.h>
 #include <memory>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace {
 

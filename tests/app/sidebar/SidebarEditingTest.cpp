@@ -10,6 +10,7 @@
 #include "PelorinsKit/model/NotificationName.h"
 #include "PelorinsKit/model/Tag.h"
 #include "Platform/core/NotificationCenter.h"
+#include "support/QStringPrinting.h"
 #include "support/SidebarHarness.h"
 
 #include <QAbstractItemModelTester>
@@ -17,13 +18,6 @@
 #include <QMenu>
 #include <QTest>
 #include <gtest/gtest.h>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace {
 
