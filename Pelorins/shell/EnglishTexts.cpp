@@ -47,6 +47,7 @@ const QSet<QString>& plainTexts()
         QStringLiteral("Print Responder Chain"),
         QStringLiteral("Print Setup…"),
         QStringLiteral("Print Test Page"),
+        QStringLiteral("Project Recovery…"),
         QStringLiteral("Project Settings…"),
         QStringLiteral("Quit"),
         QStringLiteral("Quit anyway"),
