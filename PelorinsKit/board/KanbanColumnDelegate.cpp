@@ -29,6 +29,9 @@ void KanbanColumnDelegate::cleanUpTagsIn(const QList<ListItem*>& items)
 {
     Kanban* board = kanban();
     const QList<Tag*> boardTags = board ? board->tags() : QList<Tag*>();
+    // Cards pasted together share their tag objects, and a deleted tag leaves every card at
+    // once: replaced tags are deleted only after every card has been given the board's.
+    QList<Tag*> replacedTags;
     for (ListItem* card : items) {
         const QList<Tag*> cardTags = card->tags();
         if (cardTags.isEmpty())
@@ -49,13 +52,15 @@ void KanbanColumnDelegate::cleanUpTagsIn(const QList<ListItem*>& items)
         for (Tag* tag : replacements)
             OrderedSet::append(tags, tag);
         for (Tag* tag : replaced)
-            tag->managedObjectContext()->deleteObject(tag);
+            OrderedSet::append(replacedTags, tag);
         // Without a board the tags stay with the board they have, rather than leaving it.
         if (board)
             for (Tag* tag : tags)
                 tag->setKanban(board);
         card->setTags(tags);
     }
+    for (Tag* tag : std::as_const(replacedTags))
+        tag->managedObjectContext()->deleteObject(tag);
     CoreDataManager::shared().saveContext();
 }
 

@@ -73,9 +73,9 @@ public:
     virtual QDateTime now() const { return QDateTime::currentDateTimeUtc(); }
 
     // Gives pasted cards the board's own tag objects: a card's tag named like one of the board's
-    // is replaced by the board's (which goes to the end of the card's tags) and deleted; the
-    // card's other tags join the board. Without a board the cards keep their tags as they are.
-    // Saves the store afterwards.
+    // is replaced by the board's (which goes to the end of the card's tags) and deleted once every
+    // card has its replacement; the card's other tags join the board. Without a board the cards
+    // keep their tags as they are. Saves the store afterwards.
     virtual void cleanUpTagsIn(const QList<ListItem*>& items);
 
     // One step of dragging the column selection sideways by its header: `deltaX` is the

@@ -1,8 +1,10 @@
-#include "PelorinsKit/store/CoreDataManager.h"
+#include "PelorinsKit/archive/JSONReader.h"
+#include "PelorinsKit/archive/JSONWriter.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/Tag.h"
+#include "PelorinsKit/store/CoreDataManager.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/DataFolders.h"
 #include "support/FakeBoardView.h"
@@ -228,6 +230,35 @@ TEST_F(PastedTags, TakeTheBoardsOwnTagsAndNewOnesJoinTheBoard)
     EXPECT_TRUE(board->tags().contains(pastedNew));
     EXPECT_TRUE(untagged->tags().isEmpty());
     EXPECT_FALSE(context->hasChanges()) << "the merge is saved";
+}
+
+TEST_F(PastedTags, CardsPastedTogetherAllKeepTheTagTheyShare)
+{
+    Kanban* board = builder.addBoard(QStringLiteral("Board"));
+    KanbanColumn* column = board->column().first();
+    Tag* work = builder.addTag(board, QStringLiteral("work"));
+    QJsonArray copied;
+    for (int i = 0; i < 2; ++i)
+        copied.append(JSONWriter::genericTraversingNode(builder.addCard(column, {work}), true));
+    ASSERT_TRUE(context->save());
+
+    // Read back, both copies share one new "work" tag, which the merge replaces on each.
+    JSONReader* reader = CoreDataManager::shared().jsonReader();
+    reader->setImportedObjects({});
+    QList<ListItem*> pasted;
+    for (ManagedObject* object : reader->makeObjectsFromArrayOf(copied))
+        pasted.append(static_cast<ListItem*>(object));
+    ASSERT_EQ(pasted.size(), 2);
+    QList<ListItem*> cards = column->item();
+    cards.append(pasted);
+    column->setItem(cards);
+
+    FakeBoardView(board).cleanUpTagsIn(pasted);
+
+    for (ListItem* card : pasted)
+        EXPECT_EQ(card->tags(), QList<Tag*> {work});
+    EXPECT_EQ(board->numberOfItemsWith(work), 4);
+    EXPECT_EQ(board->tags(), QList<Tag*> {work});
 }
 
 TEST_F(PastedTags, WithoutABoardTagsStayWhereTheyAreAndTheStoreIsSaved)
