@@ -17,20 +17,32 @@ const ManagedObject::PropertyKey mainColumnKey(QStringLiteral("mainColumn"));
 const ManagedObject::PropertyKey tagsKey(QStringLiteral("tags"));
 const ManagedObject::PropertyKey doneDatesKey(QStringLiteral("doneDates"));
 
-// Visits the cards of the stage columns in order, then those of the done column when asked to.
-template <typename Predicate> int countCards(const Kanban& board, bool includeDoneColumn, Predicate counts)
+// Visits the cards of the stage columns in order, then, when asked, the done cards: those the
+// done column lists, then those of its day groups, where marking done files them. A card of a
+// day group that also sits in a column was visited with that column.
+template <typename Visit> void forEachCard(const Kanban& board, bool includeDoneCards, Visit visit)
+{
+    for (const KanbanColumn* column : board.column())
+        for (const ListItem* card : column->item())
+            visit(*card);
+    if (!includeDoneCards)
+        return;
+    if (const KanbanColumn* doneColumn = board.mainColumn())
+        for (const ListItem* card : doneColumn->item())
+            visit(*card);
+    for (const DoneDate* group : board.doneDates())
+        for (const ListItem* card : group->items())
+            if (!card->column())
+                visit(*card);
+}
+
+template <typename Predicate> int countCards(const Kanban& board, bool includeDoneCards, Predicate counts)
 {
     int count = 0;
-    const auto countIn = [&](const KanbanColumn* column) {
-        for (const ListItem* card : column->item())
-            if (counts(*card))
-                ++count;
-    };
-    for (const KanbanColumn* column : board.column())
-        countIn(column);
-    if (includeDoneColumn)
-        if (const KanbanColumn* doneColumn = board.mainColumn())
-            countIn(doneColumn);
+    forEachCard(board, includeDoneCards, [&](const ListItem& card) {
+        if (counts(card))
+            ++count;
+    });
     return count;
 }
 }
@@ -130,15 +142,10 @@ int Kanban::numberOfDueSoonCards(
 void Kanban::cleanupTags()
 {
     QSet<QString> usedNames;
-    const auto collect = [&usedNames](const KanbanColumn* column) {
-        for (const ListItem* card : column->item())
-            for (const QString& name : card->getAllTagNames())
-                usedNames.insert(name);
-    };
-    for (const KanbanColumn* column : this->column())
-        collect(column);
-    if (const KanbanColumn* doneColumn = mainColumn())
-        collect(doneColumn);
+    forEachCard(*this, true, [&usedNames](const ListItem& card) {
+        for (const QString& name : card.getAllTagNames())
+            usedNames.insert(name);
+    });
 
     QList<Tag*> unused;
     for (Tag* tag : tags())

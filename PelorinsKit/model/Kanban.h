@@ -34,8 +34,9 @@ public:
     // A board never opens in the sidebar.
     bool isItemExpandable() const override;
 
-    // Counters over the cards of the stage columns, then, where stated, of the done column.
-    // `rightColumnsOnly` absent or true leaves the done column out.
+    // Counters over the cards of the stage columns, then, where stated, of the done column: the
+    // cards it lists and those of its day groups, each card once. `rightColumnsOnly` absent or
+    // true leaves the done column out.
     int numberOfItemsWith(const Tag* tag) const;
     int numberOfDone() const;
     int numberOfNotDone(std::optional<bool> rightColumnsOnly = std::nullopt) const;
@@ -47,7 +48,7 @@ public:
         const QDateTime& now = QDateTime::currentDateTimeUtc(),
         const UserDefaults& defaults = UserDefaults::standard()) const;
 
-    // Deletes the board's tags that the notes of none of its cards name as a hash tag. The
-    // context is not saved.
+    // Deletes the board's tags that the notes of none of its cards, done cards in day groups
+    // included, name as a hash tag. The context is not saved.
     void cleanupTags();
 };

@@ -1,4 +1,5 @@
 #include "PelorinsKit/model/Kanban.h"
+#include "PelorinsKit/board/CardPlacement.h"
 #include "PelorinsKit/model/DueSoonDefinition.h"
 #include "PelorinsKit/model/EntityModel.h"
 #include "PelorinsKit/model/KanbanColumn.h"
@@ -94,6 +95,24 @@ TEST_F(KanbanTest, DueSoon_CountsOpenCardsInTheUsersWindowPastDatesIncluded)
 
     defaults.setValue(dueSoonDefinitionKey, 9);
     EXPECT_EQ(board->numberOfDueSoonCards(false, now, defaults), 0);
+}
+
+TEST_F(KanbanTest, DoneCardsInDayGroupsAreCountedOnceAndKeepTheirTags)
+{
+    Tag* work = build.addTag(board, "work");
+    ListItem* card = build.addCard(stage(0), {work});
+    card->setAttributedNotes(AttributedString("report #work"));
+    // Marking done files the card in today's day group, outside every column.
+    CardPlacement::fileInDoneColumn(board, {card}, 0);
+    ASSERT_EQ(card->column(), nullptr);
+    // Older stores list a done card in the done column as well as in its group.
+    build.addDoneCard(board, build.addDoneGroup(board, now.addDays(-1)));
+
+    EXPECT_EQ(board->numberOfDone(), 2);
+    EXPECT_EQ(board->numberOfItemsWith(work), 1);
+    board->cleanupTags();
+    EXPECT_FALSE(work->isDeleted());
+    EXPECT_EQ(board->tags(), QList<Tag*> {work});
 }
 
 TEST_F(KanbanTest, Counters_OfABoardWithoutColumnsAreZero)
