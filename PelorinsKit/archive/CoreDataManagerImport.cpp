@@ -20,6 +20,8 @@ namespace {
 
 const QString archiveFileName = QStringLiteral("archive.Pelorins");
 const QString couldNotImport = QStringLiteral("could not import introductory tutorial");
+const QString topLevelFolderClass = QStringLiteral("Folder");
+const QString topLevelBoardClass = QStringLiteral("Kanban");
 
 // Far above any real archive (the whole reference dataset exports to a fraction of it), low
 // enough that a hostile file cannot exhaust memory while it is parsed.
@@ -53,6 +55,22 @@ std::optional<QByteArray> readArchive(const QString& path, QString* error)
         data = text.toUtf8();
     }
     return data;
+}
+
+// Only folders and boards stand at the top of an archive: anything else would be read into the
+// store and then left in no folder, column or day group. Entries of another shape are the
+// reader's to refuse.
+QString misplacedTopLevelNode(const QJsonArray& nodes)
+{
+    for (const QJsonValue& entry : nodes) {
+        const QJsonObject node = entry.toObject();
+        if (node.size() != 1)
+            continue;
+        const QString className = node.constBegin().key();
+        if (className != topLevelFolderClass && className != topLevelBoardClass)
+            return QStringLiteral("a \"%1\" node at the top, where only folders and boards belong").arg(className);
+    }
+    return {};
 }
 
 } // namespace
@@ -108,6 +126,12 @@ void CoreDataManager::importFrom(const QUrl& url)
         return;
     }
 
+    if (const QString misplaced = misplacedTopLevelNode(document.array()); !misplaced.isEmpty()) {
+        ConsoleLog::write(couldNotImport);
+        ConsoleLog::write(QStringLiteral("Refused %1: %2").arg(path, misplaced));
+        saveContext();
+        return;
+    }
     JSONReader* reader = jsonReader();
     reader->setImportedObjects({});
     const QList<ManagedObject*> objects = reader->makeObjectsFromArrayOf(document.array(), &error);

@@ -32,6 +32,8 @@ namespace {
 
 const QString objectIDURIKey = QStringLiteral("objectIDURI");
 const QString mainColumnKey = QStringLiteral("mainColumn");
+const QString stageColumnsKey = QStringLiteral("column");
+const QString bgImageKey = QStringLiteral("bgImage");
 const QString folderUUIDKey = QStringLiteral("folderUUID");
 const QString rootClassName = QStringLiteral("Root");
 const QString tagClassName = QStringLiteral("Tag");
@@ -262,9 +264,30 @@ private:
             m_seen.insert(uri, entity);
             m_open.insert(uri);
         }
-        const bool ok = this->body(entity, body, depth) && complete(entity, body, via);
+        const bool ok = this->body(entity, body, depth) && complete(entity, body, via) && columnsInOneRole(body);
         m_open.remove(uri);
         return ok;
+    }
+
+    // A board's done column is never one of its stage columns. An object is made once per URI,
+    // so a URI named in both places would give one column both roles.
+    bool columnsInOneRole(const QJsonObject& body)
+    {
+        const QString doneColumn = uriOf(body.value(mainColumnKey));
+        if (doneColumn.isEmpty())
+            return true;
+        for (const QJsonValue& stage : body.value(stageColumnsKey).toArray())
+            if (uriOf(stage) == doneColumn)
+                return fail(
+                    QStringLiteral("\"%1\" is both the done column and a stage column of a board").arg(doneColumn));
+        return true;
+    }
+
+    // The "objectIDURI" of a wrapped node that has passed the check; empty when it has none.
+    static QString uriOf(const QJsonValue& wrapped)
+    {
+        const QJsonObject node = wrapped.toObject();
+        return node.isEmpty() ? QString() : node.constBegin().value().toObject().value(objectIDURIKey).toString();
     }
 
     // What the store requires of every object: the values that have no default, and the owner of
@@ -329,6 +352,9 @@ private:
                 return fail(where + QStringLiteral(" is not a text"));
             if (attribute.name == folderUUIDKey && !PictureFolders::isPictureFolderName(value.toString()))
                 return fail(where + QStringLiteral(": unsafe picture folder \"%1\"").arg(value.toString()));
+            // A background is a built-in picture's name or a file of the backgrounds folder.
+            if (attribute.name == bgImageKey && !PictureFolders::isFileName(value.toString()))
+                return fail(where + QStringLiteral(": unsafe background picture name \"%1\"").arg(value.toString()));
             return true;
         case Type::Date:
             return NodeDate::date(value.toString()).has_value() || fail(where + QStringLiteral(" is not a date"));

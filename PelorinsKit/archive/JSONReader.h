@@ -19,10 +19,11 @@ class ManagedObjectContext;
 // A payload is checked whole before anything is made, since it may come from another machine,
 // another version or a hostile file: it must be an array of one-key objects naming classes of
 // the model (never "Root"), with values of the types the model gives their attributes, nodes
-// nested at most `maximumNodeDepth` deep, no object that would contain itself and only safe
-// picture folder and file names. A payload that fails is refused with a console line and makes
-// nothing. Keys that name no property of the class are skipped, so archives of newer versions
-// still read.
+// nested at most `maximumNodeDepth` deep, no object that would contain itself, no board whose done
+// column is also one of its stage columns, and only safe picture folder, file and background
+// names. A payload that fails is refused with a console line and makes nothing. Keys that name no
+// property of the class are skipped, so archives of newer versions still read; relationships the
+// format does not carry (a card's picture records) are skipped with a console line.
 class JSONReader
 {
 public:

@@ -18,9 +18,11 @@
 
 #include <QColor>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <QUrl>
@@ -61,6 +63,23 @@ protected:
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(contents);
         return path;
+    }
+
+    // Every file of the data folder with its contents; the store's shared-memory index only by
+    // name, since SQLite rewrites it without changing what the store holds.
+    QMap<QString, QByteArray> dataFolderFiles() const
+    {
+        QMap<QString, QByteArray> files;
+        const QDir folder(base.filePath(QStringLiteral("Pelorins")));
+        QDirIterator it(folder.path(), QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot,
+            QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            QFile file(path);
+            const bool readable = !path.endsWith(QLatin1String("-shm")) && file.open(QIODevice::ReadOnly);
+            files.insert(folder.relativeFilePath(path), readable ? file.readAll() : QByteArray());
+        }
+        return files;
     }
 
     QTemporaryDir base;
@@ -164,7 +183,8 @@ TEST_F(ArchiveImportTest, AnUnreadableArchiveIsReportedAndTheRootStillSaved)
     EXPECT_FALSE(manager.context()->hasChanges());
 }
 
-TEST_F(ArchiveImportTest, HostileArchivesAddNothingAndLoseNothing)
+// Each archive comes as a package with a picture, which must not come in either.
+TEST_F(ArchiveImportTest, HostileOrMisshapenArchivesAreRefusedAndChangeNothing)
 {
     Root* root = manager.getRootObject(true);
     auto* existing = manager.context()->insertNewObject<Kanban>(QStringLiteral("Kanban"));
@@ -176,29 +196,60 @@ TEST_F(ArchiveImportTest, HostileArchivesAddNothingAndLoseNothing)
     {
         const char* name;
         QByteArray archive;
+        const char* reason;
     };
     const QList<Case> cases {
-        {"not JSON", "[{\"Kanban\": "},
-        {"not an array", R"({"Kanban": {"title": "x"}})"},
-        {"an array of texts", R"(["Kanban"])"},
-        {"a root", R"([{"Kanban": {"title": "ok"}}, {"Root": {"children": []}}])"},
+        {"not JSON", "[{\"Kanban\": ", "is no array of JSON nodes"},
+        {"not an array", R"({"Kanban": {"title": "x"}})", "is no array of JSON nodes: not an array"},
+        {"an array of texts", R"(["Kanban"])", "the payload holds something other than nodes"},
+        {"a root", R"([{"Kanban": {"title": "ok"}}, {"Root": {"children": []}}])",
+            "a \"Root\" node at the top, where only folders and boards belong"},
+        {"a card at the top", R"([{"Kanban": {"title": "Home"}}, {"ListItem": {"done": false}}])",
+            "a \"ListItem\" node at the top, where only folders and boards belong"},
+        {"the done column among the stage columns", R"([{"Kanban": {"title": "Home",
+            "column": [{"KanbanColumn": {"title": "To Do", "objectIDURI": "c1"}},
+                {"KanbanColumn": {"title": "Done", "objectIDURI": "c2"}}],
+            "mainColumn": {"KanbanColumn": {"title": "Done", "objectIDURI": "c2"}}}}])",
+            "\"c2\" is both the done column and a stage column of a board"},
+        {"a background outside the backgrounds folder",
+            R"([{"Kanban": {"title": "Home", "bgImage": "../../somewhere/file"}}])",
+            "unsafe background picture name \"../../somewhere/file\""},
+        {"a background in a subfolder", R"([{"Kanban": {"title": "Home", "bgImage": "sub/file.png"}}])",
+            "unsafe background picture name \"sub/file.png\""},
+        {"a background of no name", R"([{"Kanban": {"title": "Home", "bgImage": ""}}])",
+            "unsafe background picture name \"\""},
         {"a picture path that leaves the picture folder",
-            R"([{"Kanban": {"title": "x", "column": [{"KanbanColumn": {"item": [{"ListItem": {"attributedNotes": {"string": "\ufffc", "runs": [{"range": {"location": 0, "length": 1}, "fileFolderUUID": "..", "filename": "CocoaAppCD.storedata"}]}}}]}}]}}])"},
+            R"([{"Kanban": {"title": "x", "column": [{"KanbanColumn": {"item": [{"ListItem": {"attributedNotes": {"string": "\ufffc", "runs": [{"range": {"location": 0, "length": 1}, "fileFolderUUID": "..", "filename": "CocoaAppCD.storedata"}]}}}]}}]}}])",
+            "unsafe picture name \"..\""},
     };
     for (const Case& c : cases) {
-        const QString package = files.filePath(QString::fromLatin1(c.name));
-        writeFile(QString::fromLatin1(c.name) + QStringLiteral("/archive.Pelorins"), c.archive);
-        writeFile(QString::fromLatin1(c.name) + QStringLiteral("/pictureAttachments/") + packagePicture
-                + QStringLiteral("/photo.png"),
-            "png");
+        const QString name = QString::fromLatin1(c.name);
+        writeFile(name + QStringLiteral("/archive.Pelorins"), c.archive);
+        writeFile(name + QStringLiteral("/pictureAttachments/") + packagePicture + QStringLiteral("/photo.png"), "png");
+        const QMap<QString, QByteArray> before = dataFolderFiles();
         ConsoleLog::Capture capture;
-        manager.importFrom(QUrl::fromLocalFile(package));
+        manager.importFrom(QUrl::fromLocalFile(files.filePath(name)));
         EXPECT_TRUE(capture.contains(QStringLiteral("could not import introductory tutorial"))) << c.name;
+        EXPECT_FALSE(capture.lines().filter(QString::fromUtf8(c.reason)).isEmpty())
+            << c.name << "\n"
+            << capture.lines().join('\n').toStdString();
         EXPECT_EQ(root->children(), QList<DisplayItem*> {existing}) << c.name;
         EXPECT_FALSE(manager.context()->hasChanges()) << c.name;
-        EXPECT_FALSE(QFileInfo::exists(QDir(picturesFolder()).filePath(packagePicture))) << c.name;
+        EXPECT_EQ(dataFolderFiles(), before) << c.name;
     }
     EXPECT_EQ(existing->title(), QStringLiteral("Mine"));
+}
+
+TEST_F(ArchiveImportTest, BackgroundsNamedByOneFileNameAreKept)
+{
+    const QString path = writeFile(QStringLiteral("backgrounds.Pelorins"),
+        R"([{"Kanban": {"title": "Built in", "bgImage": "wlbackground07"}},
+            {"Kanban": {"title": "Own", "bgImage": "My Garden.png"}}])");
+    manager.importFrom(QUrl::fromLocalFile(path));
+    const QList<DisplayItem*> boards = manager.getRootObject(false)->children();
+    ASSERT_EQ(boards.size(), 2);
+    EXPECT_EQ(boards.at(0)->bgImage(), QStringLiteral("wlbackground07"));
+    EXPECT_EQ(boards.at(1)->bgImage(), QStringLiteral("My Garden.png"));
 }
 
 TEST_F(ArchiveImportTest, AnOversizedArchiveIsRefusedBeforeItIsRead)
