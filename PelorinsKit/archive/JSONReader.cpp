@@ -484,8 +484,11 @@ private:
     void setRelationship(ManagedObject* object, const RelationshipDescription& relationship, const QJsonValue& value)
     {
         if (relationship.isToMany) {
-            if (!PayloadCheck::isReadToMany(object->entity(), relationship))
+            if (!PayloadCheck::isReadToMany(object->entity(), relationship)) {
+                ConsoleLog::write(QStringLiteral("Skipped \"%1\" of a \"%2\": it is not read from JSON nodes")
+                                      .arg(relationship.name, object->entity()->name()));
                 return;
+            }
             QList<ManagedObject*> members;
             for (const QJsonValue& member : value.toArray())
                 if (ManagedObject* made = node(member.toObject()); made && !members.contains(made))

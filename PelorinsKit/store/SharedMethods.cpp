@@ -11,23 +11,23 @@
 
 namespace {
 
-// Copies the contents of the folder `source` into the folder `target`; symbolic links are left out
-// so that nothing outside the package is ever read.
+// Copies the regular files under the folder `source` into the folder `target`. Folders are made
+// only once a file goes into them, so that a folder holding nothing to copy brings in nothing.
+// Anything else, symbolic links above all (nothing outside the package is ever read), is skipped
+// with a console line.
 bool copyContents(const QString& source, const QString& target, QString* error)
 {
     const QFileInfoList entries
         = QDir(source).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QFileInfo& entry : entries) {
-        if (entry.isSymLink())
-            continue;
         const QString to = QDir(target).filePath(entry.fileName());
-        if (entry.isDir()) {
-            if (!QDir().mkdir(to) || !copyContents(entry.filePath(), to, error)) {
-                if (error->isEmpty())
-                    *error = QStringLiteral("cannot create ") + to;
+        if (entry.isSymLink() || !(entry.isDir() || entry.isFile())) {
+            ConsoleLog::write(
+                QStringLiteral("Skipping %1 in the archive's pictures: not a regular file").arg(entry.filePath()));
+        } else if (entry.isDir()) {
+            if (!copyContents(entry.filePath(), to, error))
                 return false;
-            }
-        } else if (entry.isFile() && !QFile::copy(entry.filePath(), to)) {
+        } else if (!QDir().mkpath(target) || !QFile::copy(entry.filePath(), to)) {
             *error = QStringLiteral("cannot copy ") + entry.filePath();
             return false;
         }
@@ -78,8 +78,8 @@ void SharedMethods::copyImageAttachmentsToAttachmentsFolder(const QString& urlOf
         QString error;
         if (entry.isSymLink() || !entry.isDir()) {
             error = QStringLiteral("not a folder");
-        } else if (!QDir().mkdir(*target)) {
-            // Fails on anything already there, so an existing folder is never written into.
+        } else if (QFileInfo::exists(*target) || QFileInfo(*target).isSymLink()) {
+            // An existing folder is never written into.
             error = QStringLiteral("already exists");
         } else if (!copyContents(entry.filePath(), *target, &error)) {
             QDir(*target).removeRecursively();

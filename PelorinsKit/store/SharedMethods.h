@@ -17,8 +17,9 @@ public:
     CoreDataManager& coreDataManager() const { return m_coreDataManager; }
 
     // Copies each picture folder of the package's "pictureAttachments" folder into the picture
-    // folder. Only real folders named by a UUID are copied, without the symbolic links inside
-    // them; a folder that is already there is left as it is.
+    // folder. Only real folders named by a UUID are copied, and of them only regular files: each
+    // entry skipped gets a console line, and a folder is made only when a file goes into it. A
+    // folder that is already there is left as it is.
     virtual void copyImageAttachmentsToAttachmentsFolder(const QString& urlOfDocumentToImport);
     // Deletes the picture records that no card refers to, with their folders. A record whose
     // folder cannot be removed stays, to be tried again next time. The context is not saved.

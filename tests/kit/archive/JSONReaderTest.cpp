@@ -392,6 +392,18 @@ TEST_F(JSONReaderTest, UnknownKeysAndBackLinksAreSkipped)
     EXPECT_EQ(store.context().insertedObjects().size(), 2);
 }
 
+TEST_F(JSONReaderTest, ACardsPictureRecordsAreSkippedWithAConsoleLine)
+{
+    JSONReader reader(&store.context());
+    ConsoleLog::Capture capture;
+    const QList<ManagedObject*> made = reader.makeObjectsFromArrayOf(parse(R"([{"ListItem": {
+        "imageAttachments": [{"ImageAttachment": {"folderUUID": "7C9E6679-7425-40DE-944B-E07FC1F90AE7"}}]}}])"));
+    ASSERT_EQ(made.size(), 1);
+    EXPECT_TRUE(static_cast<ListItem*>(made.first())->imageAttachments().isEmpty());
+    EXPECT_EQ(capture.lines().filter(QStringLiteral("imageAttachments")),
+        QStringList {QStringLiteral("Skipped \"imageAttachments\" of a \"ListItem\": it is not read from JSON nodes")});
+}
+
 // The dictionary form of notes, read back.
 
 TEST_F(JSONReaderTest, NotesGetTheirStylesBackFromTheStyleNames)

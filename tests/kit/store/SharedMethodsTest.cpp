@@ -161,6 +161,21 @@ TEST_F(SharedMethodsTest, CopyFromPackage_BringsInRealPictureFoldersOnly)
     EXPECT_TRUE(capture.lines().first().startsWith("Could not copy file " + source + usedFolder));
 }
 
+TEST_F(SharedMethodsTest, CopyFromPackage_AFolderOfLinksBringsInNothingAndSaysWhy)
+{
+    QTemporaryDir outside;
+    writeFile(outside.filePath("secret.png"), "secret");
+    const QString linked = base.filePath("Board.pelorins/pictureAttachments/") + usedFolder + "/photo.png";
+    QDir().mkpath(QFileInfo(linked).path());
+    ASSERT_TRUE(QFile::link(outside.filePath("secret.png"), linked));
+
+    ConsoleLog::Capture capture;
+    methods.copyImageAttachmentsToAttachmentsFolder(base.filePath("Board.pelorins"));
+
+    EXPECT_FALSE(QFileInfo::exists(pictureFolder() + '/' + usedFolder)) << "no empty picture folder";
+    EXPECT_EQ(capture.lines(), QStringList {"Skipping " + linked + " in the archive's pictures: not a regular file"});
+}
+
 TEST_F(SharedMethodsTest, CopyFromPackage_WithoutPicturesSaysSo)
 {
     QDir().mkpath(base.filePath("Empty.pelorins"));
