@@ -8,8 +8,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTimeZone>
+#include <QUrl>
 #include <QUuid>
 #include <algorithm>
+#include <array>
 #include <sqlite3.h>
 
 namespace {
@@ -18,6 +20,9 @@ namespace {
 // find room between their neighbours and rewrite only the rows that moved.
 constexpr qint64 OrderGap = qint64(1) << 32;
 constexpr int BusyTimeoutMilliseconds = 5000;
+// The files SQLite keeps beside a store while it is open or after a crash.
+constexpr std::array<const char*, 3> companionSuffixes {"-wal", "-shm", "-journal"};
+const QString immutableQuery = QStringLiteral("?immutable=1");
 
 QString quoted(const QString& identifier)
 {
@@ -1061,7 +1066,17 @@ std::optional<QVariantMap> PersistentStoreCoordinator::metadata(const QString& p
 {
     if (!QFileInfo(path).isFile())
         return std::nullopt;
-    sqlite3* db = openDatabase(path, SQLITE_OPEN_READONLY, nullptr);
+    // Inspecting a store must leave nothing beside it, yet a read-only connection to a store in
+    // WAL mode makes a log and an index that it cannot remove. A store without companions is
+    // open nowhere and holds all it has in its file, so it is read as immutable, which makes
+    // none. A store with companions may be open for writing: it is read through them.
+    const bool mayBeOpen = std::any_of(companionSuffixes.cbegin(), companionSuffixes.cend(),
+        [&](const char* suffix) { return QFileInfo::exists(path + QLatin1String(suffix)); });
+    sqlite3* db = mayBeOpen
+        ? openDatabase(path, SQLITE_OPEN_READONLY, nullptr)
+        : openDatabase(
+            QString::fromLatin1(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded()) + immutableQuery,
+            SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
     if (!db)
         return std::nullopt;
     std::optional<QVariantMap> result = readMetadata(db);
@@ -1071,8 +1086,10 @@ std::optional<QVariantMap> PersistentStoreCoordinator::metadata(const QString& p
 
 bool PersistentStoreCoordinator::destroyStore(const QString& path, QString* error)
 {
-    for (const QString& file :
-        {path, path + QLatin1String("-wal"), path + QLatin1String("-shm"), path + QLatin1String("-journal")}) {
+    QStringList files {path};
+    for (const char* suffix : companionSuffixes)
+        files.append(path + QLatin1String(suffix));
+    for (const QString& file : std::as_const(files)) {
         QFile companion(file);
         if (companion.exists() && !companion.remove()) {
             if (error)

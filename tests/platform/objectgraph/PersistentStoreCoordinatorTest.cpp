@@ -1,8 +1,10 @@
 #include "ObjectGraphFixture.h"
 
 #include "Platform/core/OrderedSet.h"
+#include "support/QStringPrinting.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTimeZone>
 #include <csignal>
@@ -292,6 +294,36 @@ TEST(PersistentStoreCoordinator, MetadataIsReadWithoutLoadingAndGuardsTheModel)
     PersistentStoreCoordinator otherCoordinator(other);
     EXPECT_FALSE(otherCoordinator.addPersistentStore(store.path, &error));
     EXPECT_TRUE(error.contains(QLatin1String("Graph"))) << error.toStdString();
+}
+
+TEST(PersistentStoreCoordinator, ReadingMetadataLeavesNothingBesideTheStore)
+{
+    Store store;
+    insert(*store.context, "Card", QStringLiteral("a"));
+    ASSERT_TRUE(store.context->save());
+    store.context.reset();
+    const auto companions = [&] {
+        QStringList found;
+        for (const char* suffix : {"-wal", "-shm", "-journal"})
+            if (QFileInfo::exists(store.path + QLatin1String(suffix)))
+                found.append(QLatin1String(suffix));
+        return found;
+    };
+    ASSERT_EQ(companions(), QStringList());
+    EXPECT_TRUE(PersistentStoreCoordinator::metadata(store.path));
+    EXPECT_EQ(companions(), QStringList()) << "a store only inspected is left as it was";
+    const QString oddName = store.folder.filePath(QStringLiteral("my store #2 100%?.storedata"));
+    ASSERT_TRUE(QFile::copy(store.path, oddName));
+    EXPECT_TRUE(PersistentStoreCoordinator::metadata(oddName)) << "any file name reads";
+
+    // A store open for writing is read through its log, and its writer carries on.
+    store.reopen();
+    insert(*store.context, "Card", QStringLiteral("b"));
+    ASSERT_TRUE(store.context->save());
+    EXPECT_TRUE(PersistentStoreCoordinator::metadata(store.path));
+    insert(*store.context, "Card", QStringLiteral("c"));
+    EXPECT_TRUE(store.context->save());
+    EXPECT_EQ(names(store.reopen().fetch(FetchRequest(QStringLiteral("Card")))).size(), 3);
 }
 
 TEST(PersistentStoreCoordinator, DestroyReplaceAndFoldWorkOnWholeStores)
