@@ -73,6 +73,15 @@ bool isFiled(const Kanban* kanban, const ListItem* item)
     return placeOf(kanban, item).has_value();
 }
 
+QHash<ListItem*, Place> placesOf(const Kanban* kanban, const QList<ListItem*>& items)
+{
+    QHash<ListItem*, Place> places;
+    for (ListItem* card : items)
+        if (std::optional<Place> place = placeOf(kanban, card))
+            places.insert(card, *place);
+    return places;
+}
+
 DoneDate* groupOn(const Kanban* kanban, const QDateTime& day)
 {
     if (!kanban)
@@ -211,6 +220,31 @@ void restore(Kanban* kanban, ListItem* item, const Place& place)
     if (place.doneDate)
         item->setDoneDate(place.doneDate);
     fileInDoneColumn(kanban, {item}, place.column ? 0 : place.index);
+}
+
+void takeOff(Kanban* kanban, const QList<ListItem*>& items)
+{
+    if (!kanban)
+        return;
+    takeOutOfStageColumns(kanban, items);
+    QList<ListItem*> grouped;
+    for (ListItem* card : items)
+        if (card->parentDoneGroup())
+            grouped.append(card);
+    leaveDoneColumn(kanban, grouped);
+}
+
+void refile(Kanban* kanban, const QHash<ListItem*, Place>& places)
+{
+    if (!kanban)
+        return;
+    QList<ListItem*> cards = places.keys();
+    takeOff(kanban, cards);
+    // Cards of one column or day have rows of their own; the order among columns is free.
+    std::sort(cards.begin(), cards.end(),
+        [&](ListItem* a, ListItem* b) { return places.value(a).index < places.value(b).index; });
+    for (ListItem* card : cards)
+        restore(kanban, card, places.value(card));
 }
 
 } // namespace CardPlacement

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <optional>
 
@@ -31,6 +32,8 @@ QDateTime today();
 // The card's place on the board; none when it is in no stage column and no day group of it.
 std::optional<Place> placeOf(const Kanban* kanban, const ListItem* item);
 bool isFiled(const Kanban* kanban, const ListItem* item);
+// The places of those of the cards that are filed on the board.
+QHash<ListItem*, Place> placesOf(const Kanban* kanban, const QList<ListItem*>& items);
 
 // The first group of the board carrying exactly `day`.
 DoneDate* groupOn(const Kanban* kanban, const QDateTime& day);
@@ -57,5 +60,10 @@ bool moveToBoard(ListItem* item, Kanban* kanban);
 // Puts the card back at a place read earlier; a stage column no longer on the board sends it to
 // the head of the last stage column, and without stage columns it goes to the done column.
 void restore(Kanban* kanban, ListItem* item, const Place& place);
+// Takes the cards off the board: out of its stage columns, and out of its day groups as open cards.
+void takeOff(Kanban* kanban, const QList<ListItem*>& items);
+// Takes the cards off the board and puts each back at its place, lowest row first so that each
+// lands at its row.
+void refile(Kanban* kanban, const QHash<ListItem*, Place>& places);
 
 }

@@ -1,14 +1,14 @@
 #include "PelorinsKit/board/DoneItemsMover.h"
 
 #include "PelorinsKit/board/CardHistory.h"
-#include "PelorinsKit/store/CoreDataManager.h"
 #include "PelorinsKit/board/DoneItemsMoverDelegate.h"
-#include "PelorinsKit/model/Kanban.h"
-#include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/board/KanbanColumnController.h"
 #include "PelorinsKit/board/KanbanColumnListItemsMover.h"
+#include "PelorinsKit/model/Kanban.h"
+#include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/ListItemHistory.h"
+#include "PelorinsKit/store/CoreDataManager.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/UndoManager.h"
 #include "Platform/core/UserDefaults.h"
@@ -76,33 +76,68 @@ DoneItemsMover::DoneItemsMover(DoneItemsMoverDelegate* delegate, UserDefaults& d
 {
 }
 
-bool DoneItemsMover::undoing() const
+bool DoneItemsMover::Board::live() const
 {
-    const UndoManager* undoManager = m_delegate->undoManager();
+    return view->kanban() == kanban;
+}
+
+QList<KanbanColumn*> DoneItemsMover::Board::stages() const
+{
+    if (live())
+        return view->kanbanColumns();
+    return kanban ? kanban->column() : QList<KanbanColumn*>();
+}
+
+KanbanColumnController* DoneItemsMover::Board::controllerFor(int section) const
+{
+    return live() ? view->controllerFor(section) : nullptr;
+}
+
+bool DoneItemsMover::Board::undoing() const
+{
+    const UndoManager* undoManager = view->undoManager();
     return undoManager && undoManager->isUndoing();
+}
+
+DoneItemsMover::Board DoneItemsMover::board() const
+{
+    return {m_delegate, m_delegate->kanban()};
+}
+
+void DoneItemsMover::fileStep(const Board& board, const QString& actionName, std::function<void(const Board&)> step)
+{
+    UndoManager* undoManager = board.view->undoManager();
+    if (!undoManager)
+        return;
+    DoneItemsMoverDelegate* view = board.view;
+    Kanban* kanban = board.kanban;
+    undoManager->registerUndo(view->undoOwner(), [view, kanban, step] { step(Board {view, kanban}); });
+    undoManager->setActionName(actionName);
 }
 
 void DoneItemsMover::moveDoneItems(const QList<ListItem*>& newDoneItems, const std::optional<UndoPack>& undoPack)
 {
-    if (undoing())
-        undoMarkDone(newDoneItems, undoPack, {});
+    const Board current = board();
+    if (current.undoing())
+        undoMarkDone(current, newDoneItems, undoPack, {});
     else
-        markDone(newDoneItems);
+        markDone(current, newDoneItems, &m_defaults);
 }
 
 void DoneItemsMover::moveUnDoneItems(
     const QList<ListItem*>& newUnDoneItems, const std::optional<QHash<ListItem*, IndexPath>>& itemsAndPositions)
 {
-    if (undoing())
-        undoMarkUndone(newUnDoneItems, itemsAndPositions, {}, {});
+    const Board current = board();
+    if (current.undoing())
+        undoMarkUndone(current, newUnDoneItems, itemsAndPositions, {}, {});
     else
-        markUndone(newUnDoneItems);
+        markUndone(current, newUnDoneItems);
 }
 
-void DoneItemsMover::markDone(const QList<ListItem*>& items)
+void DoneItemsMover::markDone(const Board& board, const QList<ListItem*>& items, UserDefaults* defaults)
 {
-    Kanban* kanban = m_delegate->kanban();
-    const QList<KanbanColumn*> stages = m_delegate->kanbanColumns();
+    Kanban* kanban = board.kanban;
+    const QList<KanbanColumn*> stages = board.stages();
 
     // Where each card stood in the model, for a card the undo cannot put back by its row.
     Places formerPlaces;
@@ -112,7 +147,7 @@ void DoneItemsMover::markDone(const QList<ListItem*>& items)
 
     UndoPack pack;
     for (int i = 0; i < stages.size(); ++i) {
-        KanbanColumnController* controller = m_delegate->controllerFor(i);
+        KanbanColumnController* controller = board.controllerFor(i);
         if (!controller)
             continue;
         KanbanColumn* column = stageAt(stages, controller->specifiedSection());
@@ -140,7 +175,7 @@ void DoneItemsMover::markDone(const QList<ListItem*>& items)
 
     // Without the done column's view the cards are still filed, in the model: leaving them in
     // no column would lose them.
-    KanbanColumnController* doneController = m_delegate->controllerFor(int(m_delegate->kanbanColumns().size()));
+    KanbanColumnController* doneController = board.controllerFor(int(stages.size()));
     KanbanColumnListItemsMover* doneMover = doneController ? doneController->itemsMover() : nullptr;
     if (doneMover) {
         doneMover->insertItems(items, IndexPath {0, 0}, true, false);
@@ -154,32 +189,29 @@ void DoneItemsMover::markDone(const QList<ListItem*>& items)
     for (ListItem* card : items)
         CardHistory::append(card, ListItemAction::markedDone);
 
-    if (doneController && !m_defaults.boolForKey(QLatin1String(demoScrolledToDoneColumnKey))) {
-        m_delegate->scrollToController(doneController);
+    if (doneController && defaults && !defaults->boolForKey(QLatin1String(demoScrolledToDoneColumnKey))) {
+        board.view->scrollToController(doneController);
         if (!items.isEmpty())
-            m_delegate->showAndSelect(items.first());
-        m_defaults.setValue(QLatin1String(demoScrolledToDoneColumnKey), true);
+            board.view->showAndSelect(items.first());
+        defaults->setValue(QLatin1String(demoScrolledToDoneColumnKey), true);
     }
 
-    if (UndoManager* undoManager = m_delegate->undoManager()) {
-        undoManager->registerUndo(this, [this, items, pack, formerPlaces] {
-            if (undoing())
-                undoMarkDone(items, pack, formerPlaces);
-            else
-                markDone(items);
-        });
-        undoManager->setActionName(markDoneActionName);
-    }
+    fileStep(board, markDoneActionName, [items, pack, formerPlaces](const Board& stepBoard) {
+        if (stepBoard.undoing())
+            undoMarkDone(stepBoard, items, pack, formerPlaces);
+        else
+            markDone(stepBoard, items, nullptr);
+    });
     CoreDataManager::shared().saveContext();
 }
 
-void DoneItemsMover::undoMarkDone(
-    const QList<ListItem*>& items, const std::optional<UndoPack>& undoPack, const Places& formerPlaces)
+void DoneItemsMover::undoMarkDone(const Board& board, const QList<ListItem*>& items,
+    const std::optional<UndoPack>& undoPack, const Places& formerPlaces)
 {
-    Kanban* kanban = m_delegate->kanban();
-    const QList<KanbanColumn*> stages = m_delegate->kanbanColumns();
+    Kanban* kanban = board.kanban;
+    const QList<KanbanColumn*> stages = board.stages();
 
-    KanbanColumnController* doneController = m_delegate->controllerFor(int(stages.size()));
+    KanbanColumnController* doneController = board.controllerFor(int(stages.size()));
     if (KanbanColumnListItemsMover* doneMover = doneController ? doneController->itemsMover() : nullptr)
         doneMover->removeItemsFromController(items, doneController);
     else
@@ -193,7 +225,7 @@ void DoneItemsMover::undoMarkDone(
             const auto entry = undoPack->constFind(stages.at(i));
             if (entry == undoPack->cend())
                 continue;
-            KanbanColumnController* controller = m_delegate->controllerFor(i);
+            KanbanColumnController* controller = board.controllerFor(i);
             KanbanColumnListItemsMover* mover = controller ? controller->itemsMover() : nullptr;
             int j = 0;
             for (auto it = entry->cbegin(); it != entry->cend(); ++it, ++j) {
@@ -218,17 +250,19 @@ void DoneItemsMover::undoMarkDone(
             CardPlacement::fileInDoneColumn(kanban, {card}, 0);
     }
 
-    if (UndoManager* undoManager = m_delegate->undoManager()) {
-        undoManager->registerUndo(this, [this, items] { moveDoneItems(items, std::nullopt); });
-        undoManager->setActionName(markDoneActionName);
-    }
+    fileStep(board, markDoneActionName, [items](const Board& stepBoard) {
+        if (stepBoard.undoing())
+            undoMarkDone(stepBoard, items, std::nullopt, {});
+        else
+            markDone(stepBoard, items, nullptr);
+    });
     CoreDataManager::shared().saveContext();
 }
 
-void DoneItemsMover::markUndone(const QList<ListItem*>& items)
+void DoneItemsMover::markUndone(const Board& board, const QList<ListItem*>& items)
 {
-    Kanban* kanban = m_delegate->kanban();
-    KanbanColumnController* doneController = m_delegate->controllerFor(int(m_delegate->kanbanColumns().size()));
+    Kanban* kanban = board.kanban;
+    KanbanColumnController* doneController = board.controllerFor(int(board.stages().size()));
 
     QHash<ListItem*, IndexPath> positions;
     Places donePlaces;
@@ -247,9 +281,9 @@ void DoneItemsMover::markUndone(const QList<ListItem*>& items)
 
     QList<ListItem*> working = items;
     QSet<ListItem*> recorded;
-    const QList<KanbanColumn*> stages = m_delegate->kanbanColumns();
+    const QList<KanbanColumn*> stages = board.stages();
     for (int i = 0; i < stages.size(); ++i) {
-        KanbanColumnController* controller = m_delegate->controllerFor(i);
+        KanbanColumnController* controller = board.controllerFor(i);
         KanbanColumn* column = controller ? stageAt(stages, controller->specifiedSection()) : nullptr;
         if (!column)
             continue;
@@ -272,11 +306,11 @@ void DoneItemsMover::markUndone(const QList<ListItem*>& items)
 
     // The others go to the top of the last stage column, made when the board has none.
     if (!working.isEmpty()) {
-        if (m_delegate->kanbanColumns().isEmpty())
-            m_delegate->insertNewSectionAtEnd();
-        const QList<KanbanColumn*> stagesNow = m_delegate->kanbanColumns();
+        if (board.live() && board.stages().isEmpty())
+            board.view->insertNewSectionAtEnd();
+        const QList<KanbanColumn*> stagesNow = board.stages();
         if (!stagesNow.isEmpty()) {
-            KanbanColumnController* last = m_delegate->controllerFor(int(stagesNow.size()) - 1);
+            KanbanColumnController* last = board.controllerFor(int(stagesNow.size()) - 1);
             if (KanbanColumnListItemsMover* mover = last ? last->itemsMover() : nullptr)
                 mover->insertItems(working, IndexPath {0, 0}, true, false);
             else
@@ -292,25 +326,22 @@ void DoneItemsMover::markUndone(const QList<ListItem*>& items)
         }
     }
 
-    if (UndoManager* undoManager = m_delegate->undoManager()) {
-        undoManager->registerUndo(this, [this, items, positions, donePlaces, recorded] {
-            if (undoing())
-                undoMarkUndone(items, positions, donePlaces, recorded);
-            else
-                markUndone(items);
-        });
-        undoManager->setActionName(unmarkDoneActionName);
-    }
+    fileStep(board, unmarkDoneActionName, [items, positions, donePlaces, recorded](const Board& stepBoard) {
+        if (stepBoard.undoing())
+            undoMarkUndone(stepBoard, items, positions, donePlaces, recorded);
+        else
+            markUndone(stepBoard, items);
+    });
 }
 
-void DoneItemsMover::undoMarkUndone(const QList<ListItem*>& items,
+void DoneItemsMover::undoMarkUndone(const Board& board, const QList<ListItem*>& items,
     const std::optional<QHash<ListItem*, IndexPath>>& positions, const Places& donePlaces,
     const QSet<ListItem*>& recorded)
 {
-    Kanban* kanban = m_delegate->kanban();
-    const QList<KanbanColumn*> stages = m_delegate->kanbanColumns();
+    Kanban* kanban = board.kanban;
+    const QList<KanbanColumn*> stages = board.stages();
     for (int i = 0; i < stages.size(); ++i) {
-        KanbanColumnController* controller = m_delegate->controllerFor(i);
+        KanbanColumnController* controller = board.controllerFor(i);
         KanbanColumn* column = controller ? stageAt(stages, controller->specifiedSection()) : nullptr;
         if (!column)
             continue;
@@ -333,7 +364,7 @@ void DoneItemsMover::undoMarkUndone(const QList<ListItem*>& items,
         if (recorded.contains(card))
             CardHistory::removeLast(card);
 
-    KanbanColumnController* doneController = m_delegate->controllerFor(int(stages.size()));
+    KanbanColumnController* doneController = board.controllerFor(int(stages.size()));
     KanbanColumnListItemsMover* doneMover = doneController ? doneController->itemsMover() : nullptr;
     if (positions && doneMover)
         doneMover->returnItemsToDoneColumn(*positions);
@@ -349,8 +380,10 @@ void DoneItemsMover::undoMarkUndone(const QList<ListItem*>& items,
             CardPlacement::fileInDoneColumn(kanban, {card}, 0);
     }
 
-    if (UndoManager* undoManager = m_delegate->undoManager()) {
-        undoManager->registerUndo(this, [this, items] { moveUnDoneItems(items, std::nullopt); });
-        undoManager->setActionName(unmarkDoneActionName);
-    }
+    fileStep(board, unmarkDoneActionName, [items](const Board& stepBoard) {
+        if (stepBoard.undoing())
+            undoMarkUndone(stepBoard, items, std::nullopt, {}, {});
+        else
+            markUndone(stepBoard, items);
+    });
 }

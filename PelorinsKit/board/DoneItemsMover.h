@@ -7,10 +7,13 @@
 #include <QList>
 #include <QMap>
 #include <QSet>
+#include <functional>
 #include <optional>
 
 class DoneItemsMoverDelegate;
+class Kanban;
 class KanbanColumn;
+class KanbanColumnController;
 class ListItem;
 class UserDefaults;
 
@@ -19,6 +22,8 @@ class UserDefaults;
 // ("Unmark Done") sends each back to the stage column its history names. It drives the card
 // movers of the columns concerned, reached through the board every time, and keeps nothing
 // between calls. While the board's undo manager is undoing, each call takes its step back.
+// Its undo steps, filed under the board, hold the board's Kanban and the cards: they go through
+// the columns the board shows when it still shows that Kanban, and through the model otherwise.
 class DoneItemsMover
 {
 public:
@@ -44,13 +49,30 @@ public:
 private:
     using Places = QHash<ListItem*, CardPlacement::Place>;
 
-    void markDone(const QList<ListItem*>& items);
-    void undoMarkDone(
-        const QList<ListItem*>& items, const std::optional<UndoPack>& undoPack, const Places& formerPlaces);
-    void markUndone(const QList<ListItem*>& items);
-    void undoMarkUndone(const QList<ListItem*>& items, const std::optional<QHash<ListItem*, IndexPath>>& positions,
-        const Places& donePlaces, const QSet<ListItem*>& recorded);
-    bool undoing() const;
+    // The board a call works on: the delegate's, through its live columns, while the delegate
+    // shows `kanban`, and `kanban` in the model alone once it shows another.
+    struct Board
+    {
+        DoneItemsMoverDelegate* view = nullptr;
+        Kanban* kanban = nullptr;
+
+        bool live() const;
+        QList<KanbanColumn*> stages() const;
+        KanbanColumnController* controllerFor(int section) const;
+        bool undoing() const;
+    };
+
+    // `defaults` null: no first-time scroll to the done column (a redo shows none).
+    static void markDone(const Board& board, const QList<ListItem*>& items, UserDefaults* defaults);
+    static void undoMarkDone(const Board& board, const QList<ListItem*>& items, const std::optional<UndoPack>& undoPack,
+        const Places& formerPlaces);
+    static void markUndone(const Board& board, const QList<ListItem*>& items);
+    static void undoMarkUndone(const Board& board, const QList<ListItem*>& items,
+        const std::optional<QHash<ListItem*, IndexPath>>& positions, const Places& donePlaces,
+        const QSet<ListItem*>& recorded);
+    // Files, under the board's view, a step that runs on the board as it is then.
+    static void fileStep(const Board& board, const QString& actionName, std::function<void(const Board&)> step);
+    Board board() const;
 
     DoneItemsMoverDelegate* m_delegate = nullptr;
     UserDefaults& m_defaults;

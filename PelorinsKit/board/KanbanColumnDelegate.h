@@ -10,6 +10,7 @@ class Kanban;
 class KanbanColumn;
 class KanbanColumnController;
 class ListItem;
+class QObject;
 class Tag;
 class UndoManager;
 
@@ -48,6 +49,9 @@ public:
     virtual std::optional<QString> searchTerm() const = 0;
     // The window's undo manager; null while the board has no window.
     virtual UndoManager* undoManager() const = 0;
+    // What the undo steps of the board's movers are filed under: they reach the board when they
+    // run, so they must go with it (the board's own QObject).
+    virtual QObject* undoOwner() const = 0;
     // Card heights shared by all columns of the board; the board decides when they are stale.
     virtual QHash<ListItem*, qreal> itemHeightCache() const = 0;
     virtual void setItemHeightCache(const QHash<ListItem*, qreal>& itemHeightCache) = 0;

@@ -1,13 +1,13 @@
 #include "PelorinsKit/board/KanbanColumnListItemsMover.h"
 
 #include "PelorinsKit/board/CardHistory.h"
-#include "PelorinsKit/store/CoreDataManager.h"
+#include "PelorinsKit/board/KanbanColumnDelegate.h"
+#include "PelorinsKit/board/ListItemsMoverDelegate.h"
 #include "PelorinsKit/model/DoneDate.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
-#include "PelorinsKit/board/KanbanColumnDelegate.h"
 #include "PelorinsKit/model/ListItem.h"
-#include "PelorinsKit/board/ListItemsMoverDelegate.h"
+#include "PelorinsKit/store/CoreDataManager.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/OrderedSet.h"
 #include "Platform/core/UndoManager.h"
@@ -15,6 +15,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <functional>
 
 using CardPlacement::dayOf;
 
@@ -43,18 +44,6 @@ KanbanColumn* stageColumnAt(const KanbanColumnDelegate* board, int section)
     return section >= 0 && section < stages.size() ? stages.at(section) : nullptr;
 }
 
-// How history names the column of `section`: a stage column by its own identifier, the done
-// column by the board's done column.
-QString columnIdentifier(const KanbanColumnDelegate* board, int section)
-{
-    if (isStageSection(board, section)) {
-        const KanbanColumn* column = stageColumnAt(board, section);
-        return column ? column->uniqueIdentifier() : QString();
-    }
-    const Kanban* kanban = board->kanban();
-    return kanban && kanban->mainColumn() ? kanban->mainColumn()->uniqueIdentifier() : QString();
-}
-
 int clampedIndex(int index, qsizetype size)
 {
     return int(std::clamp<qsizetype>(index, 0, size));
@@ -75,7 +64,253 @@ void moveMember(QList<ListItem*>& set, qsizetype from, int to)
     set.insert(clampedIndex(to, set.size()), card);
 }
 
+// Moves the stage's cards at `indexes` as one block to `toIndex`, or, undoing, takes the block
+// standing at `toIndex` back to `indexes`. Answers the cards moved.
+QList<ListItem*> reorderStage(KanbanColumn* column, const QList<int>& indexes, int toIndex, bool undoing)
+{
+    QList<ListItem*> cards = column->item();
+    QList<ListItem*> moved;
+    if (!undoing) {
+        for (int index : indexes)
+            if (index >= 0 && index < cards.size())
+                moved.append(cards.at(index));
+        OrderedSet::moveIndexes(cards, indexes, toIndex);
+    } else {
+        const int start = clampedIndex(toIndex, cards.size());
+        moved = cards.mid(start, indexes.size());
+        cards.remove(start, moved.size());
+        OrderedSet::insertAtIndexes(cards, moved, indexes);
+    }
+    column->setItem(cards);
+    return moved;
+}
+
+// Makes an empty day group for each date that has none, keeping the groups newest first.
+void makeMissingGroups(Kanban* kanban, const QList<QDateTime>& datesToRestore)
+{
+    if (!kanban)
+        return;
+    QSet<QDateTime> existing;
+    for (const DoneDate* group : kanban->doneDates())
+        existing.insert(group->doneDate());
+    QList<QDateTime> missing;
+    for (const QDateTime& date : datesToRestore)
+        if (!existing.contains(date) && !missing.contains(date))
+            missing.append(date);
+    std::sort(missing.begin(), missing.end());
+    for (const QDateTime& date : missing)
+        CardPlacement::makeGroup(kanban, date);
+}
+
+// Gives each card its recorded done date and puts it back at its recorded row of that day,
+// making the day groups that are missing.
+void restorePlacements(
+    Kanban* kanban, const QHash<ListItem*, KanbanColumnListItemsMover::OriginalPlacement>& placements)
+{
+    QList<QDateTime> days;
+    QHash<ListItem*, QDateTime> recordedDay;
+    for (auto it = placements.cbegin(); it != placements.cend(); ++it) {
+        it.key()->setDoneDate(it.value().date);
+        recordedDay.insert(it.key(), dayOf(it.value().date));
+        days.append(dayOf(it.value().date));
+    }
+    makeMissingGroups(kanban, days);
+    if (!kanban)
+        return;
+
+    const QList<DoneDate*> groups = kanban->doneDates();
+    QSet<QDateTime> daysWithGroup;
+    for (const DoneDate* group : groups)
+        daysWithGroup.insert(group->doneDate());
+    const QSet<QDateTime> recordedDays(days.cbegin(), days.cend());
+    QSet<const DoneDate*> holdingRecordedCards;
+    for (auto it = placements.cbegin(); it != placements.cend(); ++it)
+        holdingRecordedCards.insert(it.key()->parentDoneGroup());
+
+    for (DoneDate* group : groups) {
+        const QDateTime day = group->doneDate();
+        // Only the groups of the recorded days and those holding recorded cards change.
+        if (!recordedDays.contains(day) && !holdingRecordedCards.contains(group))
+            continue;
+        QList<ListItem*> cards = group->items();
+        // Cards of another day leave for that day's group; with none to go to, they stay.
+        cards.removeIf([&](ListItem* card) {
+            const auto recorded = recordedDay.constFind(card);
+            return recorded != recordedDay.cend() && *recorded != day && daysWithGroup.contains(*recorded);
+        });
+
+        QList<std::pair<int, ListItem*>> own;
+        for (auto it = placements.cbegin(); it != placements.cend(); ++it)
+            if (recordedDay.value(it.key()) == day)
+                own.append({it.value().position, it.key()});
+        std::sort(own.begin(), own.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        if (own.isEmpty()) {
+            group->setItems(cards);
+            continue;
+        }
+
+        const int missing = int(
+            std::count_if(own.cbegin(), own.cend(), [&](const auto& entry) { return !cards.contains(entry.second); }));
+        const int total = int(cards.size()) + missing;
+        for (int position = 0; position < total; ++position) {
+            const auto entry = std::find_if(
+                own.cbegin(), own.cend(), [&](const auto& candidate) { return candidate.first == position; });
+            if (entry == own.cend())
+                continue;
+            const qsizetype index = cards.indexOf(entry->second);
+            if (index < 0)
+                OrderedSet::insert(cards, entry->second, qsizetype(position));
+            else if (index != position)
+                moveMember(cards, index, position);
+        }
+        // Later moves can push earlier cards off their rows; settle them. Two cards recorded at
+        // one row would trade places for ever, so the passes are bounded.
+        for (qsizetype pass = 0; pass <= own.size(); ++pass) {
+            bool movedAny = false;
+            for (const auto& [position, card] : own) {
+                const qsizetype index = cards.indexOf(card);
+                if (index < 0) {
+                    // Pushed out by a card recorded at the same row: it still belongs here.
+                    OrderedSet::insert(cards, card, qsizetype(position));
+                    movedAny = true;
+                    continue;
+                }
+                const int target = clampedIndex(position, cards.size() - 1);
+                if (index == target)
+                    continue;
+                moveMember(cards, index, target);
+                ConsoleLog::write(QStringLiteral("moved [%1] to %2").arg(index).arg(position));
+                movedAny = true;
+            }
+            if (!movedAny)
+                break;
+        }
+        group->setItems(cards);
+    }
+}
+
 } // namespace
+
+// The undo steps of the movers. Each holds the board, the column and the cards, never a mover
+// or a controller: it runs on the mover of whichever controller shows the column when it runs,
+// or, with none live, makes the same change in the model, where the undo before it recorded
+// the cards' places, and files its own inverse there too.
+class KanbanColumnListItemsMover::Steps
+{
+public:
+    using Mover = KanbanColumnListItemsMover;
+
+    static void fileDeletion(UndoManager* undoManager, KanbanColumnDelegate* board, const BoardColumn& column,
+        const QList<ListItem*>& items, const QHash<ListItem*, IndexPath>& positions, const Places& places)
+    {
+        fileStep(
+            undoManager, board, column, deleteItemsActionName,
+            [items, positions, places](Mover& mover) { mover.deleteItems(items, positions, places); },
+            [=] {
+                for (ListItem* card : items)
+                    card->setToBeDeleted(false);
+                CardPlacement::refile(column.kanban, places);
+                fileRestoration(undoManager, board, column, items);
+            });
+    }
+
+    static void fileRestoration(
+        UndoManager* undoManager, KanbanColumnDelegate* board, const BoardColumn& column, const QList<ListItem*>& items)
+    {
+        fileStep(
+            undoManager, board, column, deleteItemsActionName,
+            [items](Mover& mover) { mover.deleteItems(items, std::nullopt, {}); },
+            [=] {
+                const Places places = CardPlacement::placesOf(column.kanban, items);
+                CardPlacement::takeOff(column.kanban, items);
+                for (ListItem* card : items)
+                    card->setToBeDeleted(true);
+                fileDeletion(undoManager, board, column, items, {}, places);
+            });
+    }
+
+    // `places`: where the step puts the cards, in the source on undo, in the destination on redo.
+    static void fileMove(UndoManager* undoManager, KanbanColumnDelegate* board, const BoardColumn& source,
+        const BoardColumn& destination, const QList<ListItem*>& items,
+        const QMap<IndexPath, ListItem*>& fromPathsAndItems, const IndexPath& to, const Places& places)
+    {
+        fileStep(
+            undoManager, board, destination, items.size() < 2 ? moveCardActionName : moveCardsActionName,
+            [=](Mover& mover) {
+                mover.moveCards(items, source, source.liveController(board), fromPathsAndItems, to, places);
+            },
+            [=] {
+                const Places at = CardPlacement::placesOf(destination.kanban, items);
+                const bool undoing = undoManager->isUndoing();
+                CardPlacement::refile(destination.kanban, places);
+                for (ListItem* card : items) {
+                    if (undoing)
+                        CardHistory::removeLast(card);
+                    else
+                        CardHistory::append(card, ListItemAction::moved, destination.identifier());
+                }
+                fileMove(undoManager, board, source, destination, items, fromPathsAndItems, to, at);
+            });
+    }
+
+    static void fileStageRearrangement(UndoManager* undoManager, KanbanColumnDelegate* board, const BoardColumn& column,
+        const QList<int>& indexes, int toIndex)
+    {
+        fileStep(
+            undoManager, board, column, rearrangeCardsActionName,
+            [indexes, toIndex](Mover& mover) { mover.rearrangeInStageColumn(indexes, toIndex); },
+            [=] {
+                if (column.stage)
+                    reorderStage(column.stage, indexes, toIndex, undoManager->isUndoing());
+                fileStageRearrangement(undoManager, board, column, indexes, toIndex);
+            });
+    }
+
+    // `placements`: where an undo puts the cards back; `rearranged`: where a redo puts them again.
+    static void fileDoneRearrangement(UndoManager* undoManager, KanbanColumnDelegate* board, const BoardColumn& column,
+        const QSet<IndexPath>& fromPaths, const IndexPath& to, const QHash<ListItem*, OriginalPlacement>& placements,
+        const Places& rearranged)
+    {
+        fileStep(
+            undoManager, board, column, rearrangeCardsActionName,
+            [fromPaths, to, placements](Mover& mover) { mover.rearrangeInDoneColumn(fromPaths, to, placements); },
+            [=] {
+                if (undoManager->isUndoing()) {
+                    const Places at = CardPlacement::placesOf(column.kanban, placements.keys());
+                    restorePlacements(column.kanban, placements);
+                    fileDoneRearrangement(undoManager, board, column, fromPaths, to, {}, at);
+                } else {
+                    QHash<ListItem*, OriginalPlacement> recorded;
+                    const Places from = CardPlacement::placesOf(column.kanban, rearranged.keys());
+                    for (auto it = from.cbegin(); it != from.cend(); ++it)
+                        if (const std::optional<QDateTime> date = it.key()->doneDate())
+                            recorded.insert(it.key(), OriginalPlacement {*date, it.value().index});
+                    CardPlacement::refile(column.kanban, rearranged);
+                    fileDoneRearrangement(undoManager, board, column, fromPaths, to, recorded, {});
+                }
+                CoreDataManager::shared().saveContext();
+            });
+    }
+
+private:
+    // Files, under the board, a step that runs `live` on the column's live mover, or `model`
+    // followed by a reload of the columns the board shows.
+    static void fileStep(UndoManager* undoManager, KanbanColumnDelegate* board, const BoardColumn& column,
+        const QString& actionName, std::function<void(Mover&)> live, std::function<void()> model)
+    {
+        if (!undoManager || !board)
+            return;
+        undoManager->registerUndo(board->undoOwner(), [board, column, live, model] {
+            if (Mover* mover = column.liveMover(board)) {
+                live(*mover);
+                return;
+            }
+            model();
+            BoardColumn::reloadLiveColumns(board, column.kanban);
+        });
+        undoManager->setActionName(actionName);
+    }
+};
 
 KanbanColumnListItemsMover::KanbanColumnListItemsMover(ListItemsMoverDelegate* delegate)
     : m_delegate(delegate)
@@ -97,7 +332,7 @@ void KanbanColumnListItemsMover::deleteItems(
 }
 
 void KanbanColumnListItemsMover::deleteItems(const QList<ListItem*>& itemsToDelete,
-    const std::optional<QHash<ListItem*, IndexPath>>& undoIndexPaths, const Places& unshownPlaces)
+    const std::optional<QHash<ListItem*, IndexPath>>& undoIndexPaths, const Places& places)
 {
     KanbanColumnDelegate* board = m_delegate->kanbanColumnDelegate();
     if (!board)
@@ -107,33 +342,29 @@ void KanbanColumnListItemsMover::deleteItems(const QList<ListItem*>& itemsToDele
 
     if (!undoing()) {
         QHash<ListItem*, IndexPath> positions;
-        Places places;
         for (ListItem* card : itemsToDelete) {
             const std::optional<IndexPath> path
                 = stage ? m_delegate->indexPathFor(card) : m_delegate->indexPathOfItemInDoneColumn(card);
             if (path)
                 positions.insert(card, *path);
-            // A card the column does not show (hidden by a filter) still goes back to its place.
-            else if (std::optional<CardPlacement::Place> place = CardPlacement::placeOf(kanban, card))
-                places.insert(card, *place);
         }
+        // A card the column does not show (hidden by a filter), or a column gone by the time of
+        // the undo, still has its place in the model to go back to.
+        const Places places = CardPlacement::placesOf(kanban, itemsToDelete);
         removeItemsFromController(itemsToDelete, m_delegate);
         for (ListItem* card : itemsToDelete)
             card->setToBeDeleted(true);
-        if (UndoManager* undoManager = m_delegate->undoManager()) {
-            undoManager->registerUndo(
-                this, [this, itemsToDelete, positions, places] { deleteItems(itemsToDelete, positions, places); });
-            undoManager->setActionName(deleteItemsActionName);
-        }
+        Steps::fileDeletion(
+            m_delegate->undoManager(), board, BoardColumn::shownBy(*m_delegate), itemsToDelete, positions, places);
         return;
     }
 
-    if (!undoIndexPaths && unshownPlaces.isEmpty())
+    if (!undoIndexPaths && places.isEmpty())
         return;
     const QHash<ListItem*, IndexPath> positions = undoIndexPaths.value_or(QHash<ListItem*, IndexPath>());
     for (auto it = positions.cbegin(); it != positions.cend(); ++it)
         it.key()->setToBeDeleted(false);
-    for (auto it = unshownPlaces.cbegin(); it != unshownPlaces.cend(); ++it)
+    for (auto it = places.cbegin(); it != places.cend(); ++it)
         it.key()->setToBeDeleted(false);
 
     if (stage) {
@@ -171,14 +402,11 @@ void KanbanColumnListItemsMover::deleteItems(const QList<ListItem*>& itemsToDele
     } else {
         returnItemsToDoneColumn(positions);
     }
-    for (auto it = unshownPlaces.cbegin(); it != unshownPlaces.cend(); ++it)
+    for (auto it = places.cbegin(); it != places.cend(); ++it)
         if (!CardPlacement::isFiled(kanban, it.key()))
             CardPlacement::restore(kanban, it.key(), it.value());
 
-    if (UndoManager* undoManager = m_delegate->undoManager()) {
-        undoManager->registerUndo(this, [this, itemsToDelete] { deleteItems(itemsToDelete, std::nullopt, {}); });
-        undoManager->setActionName(deleteItemsActionName);
-    }
+    Steps::fileRestoration(m_delegate->undoManager(), board, BoardColumn::shownBy(*m_delegate), itemsToDelete);
 }
 
 // ---- Moving between columns
@@ -210,74 +438,68 @@ void KanbanColumnListItemsMover::moveItems(
 void KanbanColumnListItemsMover::move(const QList<ListItem*>& items, KanbanColumnController* sourceController,
     const QMap<IndexPath, ListItem*>& fromPathsAndItems, const IndexPath& to)
 {
+    if (sourceController)
+        moveCards(items, BoardColumn::shownBy(*sourceController), sourceController, fromPathsAndItems, to, {});
+}
+
+void KanbanColumnListItemsMover::moveCards(const QList<ListItem*>& items, const BoardColumn& source,
+    KanbanColumnController* sourceController, const QMap<IndexPath, ListItem*>& fromPathsAndItems, const IndexPath& to,
+    const Places& places)
+{
     KanbanColumnDelegate* board = m_delegate->kanbanColumnDelegate();
-    if (!board || !sourceController)
+    if (!board)
         return;
+    Kanban* kanban = board->kanban();
+    const BoardColumn destination = BoardColumn::shownBy(*m_delegate);
 
     if (!undoing()) {
-        removeItemsFromController(items, sourceController);
-        sourceController->updateSectionHeaders(std::nullopt);
-        const QString identifier = columnIdentifier(board, m_delegate->specifiedSection());
+        const Places from = CardPlacement::placesOf(kanban, items);
+        if (sourceController) {
+            removeItemsFromController(items, sourceController);
+            sourceController->updateSectionHeaders(std::nullopt);
+        } else {
+            CardPlacement::takeOff(kanban, items);
+        }
+        const QString identifier = destination.identifier();
         for (ListItem* card : items)
             CardHistory::append(card, ListItemAction::moved, identifier);
         insertItems(items, to, true, false);
+        Steps::fileMove(m_delegate->undoManager(), board, source, destination, items, fromPathsAndItems, to, from);
     } else {
         // Without a board to put them back into, the cards stay where they are.
-        if (!board->kanban())
+        if (!kanban)
             return;
+        const Places at = CardPlacement::placesOf(kanban, items);
         removeItemsFromController(items, m_delegate);
         m_delegate->updateSectionHeaders(std::nullopt);
         for (ListItem* card : items)
             CardHistory::removeLast(card);
-        returnToSource(items, sourceController, fromPathsAndItems);
-    }
-
-    if (UndoManager* undoManager = m_delegate->undoManager()) {
-        undoManager->registerUndo(this, [this, items, sourceController, fromPathsAndItems, to] {
-            move(items, sourceController, fromPathsAndItems, to);
-        });
-        undoManager->setActionName(items.size() < 2 ? moveCardActionName : moveCardsActionName);
+        returnToSource(items, source, sourceController, fromPathsAndItems, places);
+        Steps::fileMove(m_delegate->undoManager(), board, source, destination, items, fromPathsAndItems, to, at);
     }
 }
 
-void KanbanColumnListItemsMover::returnToSource(const QList<ListItem*>& items, KanbanColumnController* sourceController,
-    const QMap<IndexPath, ListItem*>& fromPathsAndItems)
+void KanbanColumnListItemsMover::returnToSource(const QList<ListItem*>& items, const BoardColumn& source,
+    KanbanColumnController* sourceController, const QMap<IndexPath, ListItem*>& fromPathsAndItems, const Places& places)
 {
     Kanban* kanban = m_delegate->kanbanColumnDelegate()->kanban();
-    const QList<KanbanColumn*> stages = kanban->column();
-    const int sourceSection = sourceController->specifiedSection();
-    KanbanColumnListItemsMover* sourceMover = sourceController->itemsMover();
-    KanbanColumn* sourceColumn
-        = sourceSection >= 0 && sourceSection < stages.size() ? stages.at(sourceSection) : nullptr;
-
-    if (sourceSection >= stages.size()) {
+    KanbanColumnListItemsMover* sourceMover = sourceController ? sourceController->itemsMover() : nullptr;
+    if (!sourceMover) {
+        CardPlacement::refile(kanban, places);
+    } else if (source.isDoneColumn()) {
         QHash<ListItem*, IndexPath> positions;
         for (auto it = fromPathsAndItems.cbegin(); it != fromPathsAndItems.cend(); ++it)
             positions.insert(it.value(), it.key());
-        if (sourceMover) {
-            sourceMover->returnItemsToDoneColumn(positions);
-        } else {
-            for (auto it = fromPathsAndItems.cbegin(); it != fromPathsAndItems.cend(); ++it)
-                CardPlacement::fileInDoneColumn(kanban, {it.value()}, it.key().item);
-        }
+        sourceMover->returnItemsToDoneColumn(positions);
     } else {
         int i = 0;
-        for (auto it = fromPathsAndItems.cbegin(); it != fromPathsAndItems.cend(); ++it, ++i) {
-            if (sourceMover)
-                sourceMover->insertItems({it.value()}, it.key(), i == 0, i != 0);
-            else
-                CardPlacement::placeInStageColumn(kanban, sourceColumn, {it.value()}, it.key().item);
-        }
+        for (auto it = fromPathsAndItems.cbegin(); it != fromPathsAndItems.cend(); ++it, ++i)
+            sourceMover->insertItems({it.value()}, it.key(), i == 0, i != 0);
     }
-    // A card moved without a recorded path goes to the head of the column it came from.
-    for (ListItem* card : items) {
-        if (CardPlacement::isFiled(kanban, card))
-            continue;
-        if (sourceColumn)
-            CardPlacement::placeInStageColumn(kanban, sourceColumn, {card}, 0);
-        else
-            CardPlacement::fileInDoneColumn(kanban, {card}, 0);
-    }
+    // A card without a recorded path or place goes to the head of the column it came from.
+    for (ListItem* card : items)
+        if (!CardPlacement::isFiled(kanban, card))
+            CardPlacement::restore(kanban, card, CardPlacement::Place {source.stage, std::nullopt, 0});
 }
 
 void KanbanColumnListItemsMover::insertItems(
@@ -512,23 +734,8 @@ void KanbanColumnListItemsMover::rearrangeItems(const QSet<IndexPath>& fromPaths
 void KanbanColumnListItemsMover::rearrangeInStageColumn(const QList<int>& indexes, int toIndex)
 {
     KanbanColumnDelegate* board = m_delegate->kanbanColumnDelegate();
-    KanbanColumn* column = board ? stageColumnAt(board, m_delegate->specifiedSection()) : nullptr;
-    if (column) {
-        QList<ListItem*> cards = column->item();
-        QList<ListItem*> moved;
-        if (!undoing()) {
-            for (int index : indexes)
-                if (index >= 0 && index < cards.size())
-                    moved.append(cards.at(index));
-            OrderedSet::moveIndexes(cards, indexes, toIndex);
-        } else {
-            // The block stands at toIndex; each card goes back to its former index.
-            const int start = clampedIndex(toIndex, cards.size());
-            moved = cards.mid(start, indexes.size());
-            cards.remove(start, moved.size());
-            OrderedSet::insertAtIndexes(cards, moved, indexes);
-        }
-        column->setItem(cards);
+    if (KanbanColumn* column = board ? stageColumnAt(board, m_delegate->specifiedSection()) : nullptr) {
+        const QList<ListItem*> moved = reorderStage(column, indexes, toIndex, undoing());
         m_delegate->reloadData();
         QSet<IndexPath> paths;
         for (ListItem* card : moved)
@@ -537,10 +744,8 @@ void KanbanColumnListItemsMover::rearrangeInStageColumn(const QList<int>& indexe
         m_delegate->deselectAllItems();
         m_delegate->selectItems(paths);
     }
-    if (UndoManager* undoManager = m_delegate->undoManager()) {
-        undoManager->registerUndo(this, [this, indexes, toIndex] { rearrangeInStageColumn(indexes, toIndex); });
-        undoManager->setActionName(rearrangeCardsActionName);
-    }
+    Steps::fileStageRearrangement(
+        m_delegate->undoManager(), board, BoardColumn::shownBy(*m_delegate), indexes, toIndex);
 }
 
 void KanbanColumnListItemsMover::rearrangeInDoneColumn(const QSet<IndexPath>& fromPaths, const IndexPath& to,
@@ -553,6 +758,8 @@ void KanbanColumnListItemsMover::rearrangeInDoneColumn(const QSet<IndexPath>& fr
     const bool forward = !undoing();
     QList<ListItem*> moved;
     QHash<ListItem*, OriginalPlacement> recorded;
+    // Where an undo finds the cards, for a redo without the column's mover.
+    Places rearranged;
 
     if (forward) {
         QList<IndexPath> sorted(fromPaths.cbegin(), fromPaths.cend());
@@ -634,16 +841,12 @@ void KanbanColumnListItemsMover::rearrangeInDoneColumn(const QSet<IndexPath>& fr
             }
         }
     } else if (placements) {
-        restorePlacements(*placements);
+        rearranged = CardPlacement::placesOf(kanban, placements->keys());
+        restorePlacements(kanban, *placements);
     }
 
-    const QHash<ListItem*, OriginalPlacement> handlerPlacements
-        = forward ? recorded : QHash<ListItem*, OriginalPlacement>();
-    if (UndoManager* undoManager = m_delegate->undoManager()) {
-        undoManager->registerUndo(this,
-            [this, fromPaths, to, handlerPlacements] { rearrangeInDoneColumn(fromPaths, to, handlerPlacements); });
-        undoManager->setActionName(rearrangeCardsActionName);
-    }
+    Steps::fileDoneRearrangement(m_delegate->undoManager(), board, BoardColumn::shownBy(*m_delegate), fromPaths, to,
+        forward ? recorded : QHash<ListItem*, OriginalPlacement>(), rearranged);
 
     m_delegate->clearDistinctDoneDatesCache();
     if (m_delegate->useDoneItemsOnDateCache()) {
@@ -667,105 +870,8 @@ void KanbanColumnListItemsMover::rearrangeInDoneColumn(const QSet<IndexPath>& fr
     CoreDataManager::shared().saveContext();
 }
 
-void KanbanColumnListItemsMover::restorePlacements(const QHash<ListItem*, OriginalPlacement>& placements)
-{
-    Kanban* kanban = m_delegate->kanbanColumnDelegate()->kanban();
-    QList<QDateTime> days;
-    QHash<ListItem*, QDateTime> recordedDay;
-    for (auto it = placements.cbegin(); it != placements.cend(); ++it) {
-        it.key()->setDoneDate(it.value().date);
-        recordedDay.insert(it.key(), dayOf(it.value().date));
-        days.append(dayOf(it.value().date));
-    }
-    restoreDoneDates(days);
-    if (!kanban)
-        return;
-
-    const QList<DoneDate*> groups = kanban->doneDates();
-    QSet<QDateTime> daysWithGroup;
-    for (const DoneDate* group : groups)
-        daysWithGroup.insert(group->doneDate());
-    const QSet<QDateTime> recordedDays(days.cbegin(), days.cend());
-    QSet<const DoneDate*> holdingRecordedCards;
-    for (auto it = placements.cbegin(); it != placements.cend(); ++it)
-        holdingRecordedCards.insert(it.key()->parentDoneGroup());
-
-    for (DoneDate* group : groups) {
-        const QDateTime day = group->doneDate();
-        // Only the groups of the recorded days and those holding recorded cards change.
-        if (!recordedDays.contains(day) && !holdingRecordedCards.contains(group))
-            continue;
-        QList<ListItem*> cards = group->items();
-        // Cards of another day leave for that day's group; with none to go to, they stay.
-        cards.removeIf([&](ListItem* card) {
-            const auto recorded = recordedDay.constFind(card);
-            return recorded != recordedDay.cend() && *recorded != day && daysWithGroup.contains(*recorded);
-        });
-
-        QList<std::pair<int, ListItem*>> own;
-        for (auto it = placements.cbegin(); it != placements.cend(); ++it)
-            if (recordedDay.value(it.key()) == day)
-                own.append({it.value().position, it.key()});
-        std::sort(own.begin(), own.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-        if (own.isEmpty()) {
-            group->setItems(cards);
-            continue;
-        }
-
-        const int missing = int(
-            std::count_if(own.cbegin(), own.cend(), [&](const auto& entry) { return !cards.contains(entry.second); }));
-        const int total = int(cards.size()) + missing;
-        for (int position = 0; position < total; ++position) {
-            const auto entry = std::find_if(
-                own.cbegin(), own.cend(), [&](const auto& candidate) { return candidate.first == position; });
-            if (entry == own.cend())
-                continue;
-            const qsizetype index = cards.indexOf(entry->second);
-            if (index < 0)
-                OrderedSet::insert(cards, entry->second, qsizetype(position));
-            else if (index != position)
-                moveMember(cards, index, position);
-        }
-        // Later moves can push earlier cards off their rows; settle them. Two cards recorded at
-        // one row would trade places for ever, so the passes are bounded.
-        for (qsizetype pass = 0; pass <= own.size(); ++pass) {
-            bool movedAny = false;
-            for (const auto& [position, card] : own) {
-                const qsizetype index = cards.indexOf(card);
-                if (index < 0) {
-                    // Pushed out by a card recorded at the same row: it still belongs here.
-                    OrderedSet::insert(cards, card, qsizetype(position));
-                    movedAny = true;
-                    continue;
-                }
-                const int target = clampedIndex(position, cards.size() - 1);
-                if (index == target)
-                    continue;
-                moveMember(cards, index, target);
-                ConsoleLog::write(QStringLiteral("moved [%1] to %2").arg(index).arg(position));
-                movedAny = true;
-            }
-            if (!movedAny)
-                break;
-        }
-        group->setItems(cards);
-    }
-}
-
 void KanbanColumnListItemsMover::restoreDoneDates(const QList<QDateTime>& datesToRestore)
 {
     KanbanColumnDelegate* board = m_delegate->kanbanColumnDelegate();
-    Kanban* kanban = board ? board->kanban() : nullptr;
-    if (!kanban)
-        return;
-    QSet<QDateTime> existing;
-    for (const DoneDate* group : kanban->doneDates())
-        existing.insert(group->doneDate());
-    QList<QDateTime> missing;
-    for (const QDateTime& date : datesToRestore)
-        if (!existing.contains(date) && !missing.contains(date))
-            missing.append(date);
-    std::sort(missing.begin(), missing.end());
-    for (const QDateTime& date : missing)
-        CardPlacement::makeGroup(kanban, date);
+    makeMissingGroups(board ? board->kanban() : nullptr, datesToRestore);
 }

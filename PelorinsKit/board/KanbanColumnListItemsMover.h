@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PelorinsKit/board/BoardColumn.h"
 #include "PelorinsKit/board/CardPlacement.h"
 #include "Platform/core/IndexPath.h"
 
@@ -19,7 +20,9 @@ class ListItemsMoverDelegate;
 // column, takes them out, files them into the day groups of the done column, rearranges and
 // soft-deletes them, and registers the inverse of each change with the column's undo manager.
 // Every operation runs forward, or, while the undo manager is undoing, as the inverse of what
-// the forward run recorded; its handler calls the same operation again.
+// the forward run recorded. Its undo step, filed under the board, holds the cards and columns
+// and finds the column's live mover through the board when it runs, to call the same operation
+// again; with none live, it makes the change in the model.
 //
 // The mover keeps no cards and no rows: it reads the column through its delegate and the board
 // through the delegate's board, afresh on every call, and does nothing without a board. Only the
@@ -77,14 +80,21 @@ public:
 private:
     using Places = QHash<ListItem*, CardPlacement::Place>;
 
+    class Steps;
+
+    // `places`: where each card stood before the deletion.
     void deleteItems(const QList<ListItem*>& itemsToDelete,
-        const std::optional<QHash<ListItem*, IndexPath>>& undoIndexPaths, const Places& unshownPlaces);
-    void returnToSource(const QList<ListItem*>& items, KanbanColumnController* sourceController,
-        const QMap<IndexPath, ListItem*>& fromPathsAndItems);
+        const std::optional<QHash<ListItem*, IndexPath>>& undoIndexPaths, const Places& places);
+    // `sourceController`: the one showing `source` now, if any; `places`: where a reverse move
+    // puts the cards back when the source has no mover.
+    void moveCards(const QList<ListItem*>& items, const BoardColumn& source, KanbanColumnController* sourceController,
+        const QMap<IndexPath, ListItem*>& fromPathsAndItems, const IndexPath& to, const Places& places);
+    void returnToSource(const QList<ListItem*>& items, const BoardColumn& source,
+        KanbanColumnController* sourceController, const QMap<IndexPath, ListItem*>& fromPathsAndItems,
+        const Places& places);
     void rearrangeInStageColumn(const QList<int>& indexes, int toIndex);
     void rearrangeInDoneColumn(const QSet<IndexPath>& fromPaths, const IndexPath& to,
         const std::optional<QHash<ListItem*, OriginalPlacement>>& placements);
-    void restorePlacements(const QHash<ListItem*, OriginalPlacement>& placements);
     bool undoing() const;
 
     ListItemsMoverDelegate* m_delegate = nullptr;

@@ -98,7 +98,7 @@ void NotesTextViewFormatHelper::registerUndo(
     if (!undoManager)
         return;
     // Undoing puts the text of before back; redoing styles the same lines again.
-    undoManager->registerUndo(this, [this, newAttributes, lines, previous] {
+    undoManager->registerUndo(&m_undoOwner, [this, newAttributes, lines, previous] {
         if (previous)
             format(newAttributes, lines, previous);
         else

@@ -3,6 +3,7 @@
 #include "PelorinsKit/notes/AttributedString.h"
 
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QVariantMap>
 #include <optional>
@@ -48,4 +49,6 @@ private:
     void finish(const QList<TextRange>& savedSelection);
 
     NotesTextViewFormatHelperDelegate& m_delegate;
+    // What the helper's style steps are filed under: they call the helper, so they go with it.
+    QObject m_undoOwner;
 };

@@ -7,17 +7,23 @@ UndoManager::UndoManager(QObject* parent)
 {
 }
 
-UndoManager::~UndoManager() = default;
-
-void UndoManager::registerUndo(const void* target, Handler handler)
+UndoManager::~UndoManager()
 {
-    if (!handler)
+    // Filed under itself, the manager would hear of its own destruction once its members are gone.
+    for (const QMetaObject::Connection& connection : std::as_const(m_watchedOwners))
+        disconnect(connection);
+}
+
+void UndoManager::registerUndo(QObject* owner, Handler handler)
+{
+    if (!owner || !handler)
         return;
+    watch(owner);
     if (m_state == State::Normal && !m_hasOpenGroup)
         openAutomaticGroupIfNeeded();
     if (m_state == State::Normal && !m_redoStack.isEmpty())
         m_redoStack.clear();
-    m_open.actions.append({target, std::move(handler)});
+    m_open.actions.append({owner, owner, std::move(handler)});
     m_hasOpenGroup = true;
     emit changed();
 }
@@ -92,11 +98,13 @@ void UndoManager::runGroup(Group group, State state)
 {
     // Registrations made by the handlers form the opposite group, named after the group run
     // unless a handler names it anew.
-    const Group savedOpen = std::exchange(m_open, Group{{}, group.name});
+    const Group savedOpen = std::exchange(m_open, Group {{}, group.name});
     const bool savedHasOpen = std::exchange(m_hasOpenGroup, false);
     m_state = state;
+    // A step whose owner went during an earlier step of the group is skipped with it.
     for (auto it = group.actions.crbegin(); it != group.actions.crend(); ++it)
-        it->handler();
+        if (it->owner)
+            it->handler();
     m_state = State::Normal;
     Group opposite = std::exchange(m_open, savedOpen);
     m_hasOpenGroup = savedHasOpen;
@@ -109,7 +117,7 @@ void UndoManager::beginUndoGrouping()
 {
     // Inside a turn's automatic group an explicit group simply nests: the turn stays one step.
     if (m_groupingLevel == 0 && !m_hasOpenGroup && m_state == State::Normal) {
-        m_open = Group{};
+        m_open = Group {};
         m_hasOpenGroup = true;
         m_automaticGroup = false;
     }
@@ -124,9 +132,17 @@ void UndoManager::endUndoGrouping()
         closeOpenGroup();
 }
 
+void UndoManager::watch(QObject* owner)
+{
+    if (m_watchedOwners.contains(owner))
+        return;
+    const QObject* key = owner;
+    m_watchedOwners.insert(key, connect(owner, &QObject::destroyed, this, [this, key] { removeAllActions(key); }));
+}
+
 void UndoManager::openAutomaticGroupIfNeeded()
 {
-    m_open = Group{};
+    m_open = Group {};
     m_hasOpenGroup = true;
     m_automaticGroup = true;
     if (m_groupsByEvent && !m_closeScheduled) {
@@ -145,7 +161,7 @@ void UndoManager::closeOpenGroup()
         return;
     if (!m_open.actions.isEmpty())
         m_undoStack.append(std::move(m_open));
-    m_open = Group{};
+    m_open = Group {};
     m_hasOpenGroup = false;
     m_automaticGroup = false;
     emit changed();
@@ -153,23 +169,31 @@ void UndoManager::closeOpenGroup()
 
 void UndoManager::removeAllActions()
 {
+    for (const QMetaObject::Connection& connection : std::as_const(m_watchedOwners))
+        disconnect(connection);
+    m_watchedOwners.clear();
     m_undoStack.clear();
     m_redoStack.clear();
-    m_open = Group{};
+    m_open = Group {};
     m_hasOpenGroup = false;
     m_automaticGroup = false;
     emit changed();
 }
 
-void UndoManager::removeAllActions(const void* target)
+void UndoManager::removeAllActions(const QObject* owner)
 {
-    const auto dropTarget = [target](QList<Group>& stack) {
+    const auto ownedBy = [owner](const Action& action) { return action.ownerKey == owner; };
+    const auto dropOwner = [&](QList<Group>& stack) {
         for (Group& group : stack)
-            group.actions.removeIf([target](const Action& action) { return action.target == target; });
+            group.actions.removeIf(ownedBy);
         stack.removeIf([](const Group& group) { return group.actions.isEmpty(); });
     };
-    dropTarget(m_undoStack);
-    dropTarget(m_redoStack);
-    m_open.actions.removeIf([target](const Action& action) { return action.target == target; });
+    dropOwner(m_undoStack);
+    dropOwner(m_redoStack);
+    m_open.actions.removeIf(ownedBy);
+    if (const auto connection = m_watchedOwners.constFind(owner); connection != m_watchedOwners.cend()) {
+        disconnect(*connection);
+        m_watchedOwners.erase(connection);
+    }
     emit changed();
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
+#include <QMetaObject>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <functional>
 
@@ -11,8 +14,13 @@
 // - registrations made during one turn of the event loop form one group, undone last first,
 //   unless explicit grouping is used;
 // - the action name names the group being built.
-// Handlers may hold raw pointers to managed objects: the object graph keeps deleted objects
-// valid while their context lives, and a context going away first removes its actions here.
+//
+// Ownership: every step belongs to an owner QObject and goes when its owner is destroyed, so a
+// step never outlives what it calls. A handler may hold raw pointers to managed objects (their
+// context's ownership rule, in ManagedObjectContext.h, keeps them valid, and a context going away
+// first removes its actions here) and to its owner or what the owner outlives, and to nothing
+// else: controllers, movers and widgets come and go with boards and columns, so a handler finds
+// the live one through its owner when it runs, and falls back to the model when none is.
 class UndoManager : public QObject
 {
     Q_OBJECT
@@ -22,7 +30,8 @@ public:
     explicit UndoManager(QObject* parent = nullptr);
     ~UndoManager() override;
 
-    void registerUndo(const void* target, Handler handler);
+    // Files the step under `owner`; without an owner nothing is filed.
+    void registerUndo(QObject* owner, Handler handler);
     void setActionName(const QString& name);
 
     bool canUndo() const;
@@ -48,7 +57,7 @@ public:
     bool groupsByEvent() const { return m_groupsByEvent; }
 
     void removeAllActions();
-    void removeAllActions(const void* target);
+    void removeAllActions(const QObject* owner);
 
 signals:
     void changed();
@@ -57,7 +66,8 @@ private:
     enum class State { Normal, Undoing, Redoing };
     struct Action
     {
-        const void* target;
+        QPointer<QObject> owner;
+        const QObject* ownerKey;
         Handler handler;
     };
     struct Group
@@ -66,6 +76,7 @@ private:
         QString name;
     };
 
+    void watch(QObject* owner);
     void openAutomaticGroupIfNeeded();
     void closeOpenGroup();
     void runGroup(Group group, State state);
@@ -80,4 +91,5 @@ private:
     bool m_groupsByEvent = true;
     int m_groupingLevel = 0;
     State m_state = State::Normal;
+    QHash<const QObject*, QMetaObject::Connection> m_watchedOwners;
 };

@@ -5,6 +5,8 @@
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
 
+#include <QObject>
+#include <memory>
 #include <utility>
 
 // A board view for tests of the board logic: it shows a Kanban with the program's geometry
@@ -34,6 +36,8 @@ public:
         controller->setKanbanColumnDelegate(this);
     }
 
+    // The board forgets the controller, as when it goes back to the pool or is destroyed.
+    void removeController(KanbanColumnController* controller) { m_controllers.removeAll(controller); }
     void setKanban(Kanban* kanban) { m_kanban = kanban; }
     void setViewAsMultiColumn(bool multiColumn) { m_viewAsMultiColumn = multiColumn; }
     void setTagFilter(const std::optional<QList<Tag*>>& tagFilter) { m_tagFilter = tagFilter; }
@@ -64,6 +68,7 @@ public:
     std::optional<QList<Tag*>> tagFilter() const override { return m_tagFilter; }
     std::optional<QString> searchTerm() const override { return m_searchTerm; }
     UndoManager* undoManager() const override { return m_undoManager; }
+    QObject* undoOwner() const override { return m_undoOwner.get(); }
     QHash<ListItem*, qreal> itemHeightCache() const override { return m_itemHeightCache; }
     void setItemHeightCache(const QHash<ListItem*, qreal>& cache) override { m_itemHeightCache = cache; }
     bool useItemHeightCache() const override { return m_useItemHeightCache; }
@@ -103,6 +108,7 @@ private:
     std::optional<QList<Tag*>> m_tagFilter;
     std::optional<QString> m_searchTerm;
     UndoManager* m_undoManager = nullptr;
+    std::unique_ptr<QObject> m_undoOwner = std::make_unique<QObject>();
     QHash<ListItem*, qreal> m_itemHeightCache;
     bool m_useItemHeightCache = false;
     std::optional<QDateTime> m_now;

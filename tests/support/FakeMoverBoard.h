@@ -14,6 +14,7 @@ public:
     using FakeBoardView::FakeBoardView;
 
     UndoManager* undoManager() const override { return FakeBoardView::undoManager(); }
+    QObject* undoOwner() const override { return FakeBoardView::undoOwner(); }
     Kanban* kanban() const override { return FakeBoardView::kanban(); }
     QList<KanbanColumn*> kanbanColumns() const override { return FakeBoardView::kanbanColumns(); }
     KanbanColumnController* controllerFor(int section) const override { return FakeBoardView::controllerFor(section); }

@@ -1,13 +1,13 @@
 #include "MoverBoard.h"
 
-#include "PelorinsKit/notes/AttributedString.h"
 #include "PelorinsKit/board/CardPlacement.h"
-#include "PelorinsKit/store/CoreDataManager.h"
 #include "PelorinsKit/model/DateHelpers.h"
 #include "PelorinsKit/model/DoneDate.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
+#include "PelorinsKit/notes/AttributedString.h"
+#include "PelorinsKit/store/CoreDataManager.h"
 #include "Platform/core/DataFolders.h"
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
 
@@ -34,14 +34,10 @@ MoverBoard::MoverBoard(const QStringList& stageTitles)
     kanban = m_builder->addBoard(QStringLiteral("Board"), stageTitles);
     view.setKanban(kanban);
     view.setUndoManager(&undoManager);
-    for (int section = 0; section <= stageTitles.size(); ++section)
-        addController(section);
-}
-
-MoverBoard::~MoverBoard()
-{
-    // Handlers hold the movers of the controllers about to go.
-    undoManager.removeAllActions();
+    for (int section = 0; section <= stageTitles.size(); ++section) {
+        m_columns.emplace_back();
+        makeController(section);
+    }
 }
 
 QDateTime MoverBoard::day(int daysAgo)
@@ -99,6 +95,20 @@ void MoverBoard::removeDoneController()
     done().setSpecifiedSection(-1000);
 }
 
+void MoverBoard::destroyController(int section)
+{
+    std::unique_ptr<FakeMoverColumn>& controller = m_columns.at(section);
+    view.removeController(controller.get());
+    controller.reset();
+}
+
+void MoverBoard::makeController(int section)
+{
+    auto controller = std::make_unique<FakeMoverColumn>(section, &undoManager);
+    view.addController(controller.get());
+    m_columns.at(section) = std::move(controller);
+}
+
 void MoverBoard::act(const std::function<void()>& step)
 {
     undoManager.beginUndoGrouping();
@@ -131,11 +141,4 @@ QString MoverBoard::layout() const
         groups.append(QStringLiteral("d%1[").arg(daysAgo) + cardsText(group->items()) + QLatin1Char(']'));
     }
     return parts.join(QLatin1Char(' ')) + QStringLiteral(" | ") + groups.join(QLatin1Char(' '));
-}
-
-void MoverBoard::addController(int section)
-{
-    auto controller = std::make_unique<FakeMoverColumn>(section, &undoManager);
-    view.addController(controller.get());
-    m_columns.push_back(std::move(controller));
 }

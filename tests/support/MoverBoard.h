@@ -22,7 +22,8 @@ class ManagedObjectContext;
 // A board in the store manager's store (opened once per process in a temporary data folder), shown
 // by a fake board view with a fake column controller, and so a card mover, for each stage column
 // and for the done column, one undo manager for all, and the board's done mover. Cards carry
-// names, so that layout() can write the whole board as one line to compare.
+// names, so that layout() can write the whole board as one line to compare. The undo steps of
+// the movers go with the view.
 class MoverBoard
 {
 public:
@@ -31,7 +32,6 @@ public:
 
     explicit MoverBoard(
         const QStringList& stageTitles = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
-    ~MoverBoard();
     MoverBoard(const MoverBoard&) = delete;
     MoverBoard& operator=(const MoverBoard&) = delete;
 
@@ -52,6 +52,10 @@ public:
     void appendStage(const QString& title);
     // Takes the done column's controller off the board, as when its view is gone.
     void removeDoneController();
+    // Destroys the controller of the section (the done column's is the last), with its mover;
+    // makeController() makes a new one in its place.
+    void destroyController(int section);
+    void makeController(int section);
 
     // Runs `step` as one undoable step, as one turn of the event loop would.
     void act(const std::function<void()>& step);
@@ -70,8 +74,6 @@ public:
     DoneItemsMover doneMover;
 
 private:
-    void addController(int section);
-
     std::unique_ptr<StoreBuilder> m_builder;
     std::vector<std::unique_ptr<FakeMoverColumn>> m_columns;
     QHash<const ListItem*, QString> m_names;

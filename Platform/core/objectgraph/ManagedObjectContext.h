@@ -23,9 +23,10 @@ class PersistentStoreCoordinator;
 // Ownership: every managed object is owned by its context, deleted ones included. A deleted
 // object becomes a tombstone: it has left all its relationships, isDeleted() is true, its
 // attribute values can still be read, and the pointer stays valid while the context lives.
-// So undo handlers and other holders may keep raw pointers to managed objects. A context that
-// goes away first removes the actions of its undo manager (setUndoManager), since those
-// handlers may point into it; only then are its objects destroyed.
+// So undo handlers and other holders may keep raw pointers to managed objects (what else an
+// undo step may hold is ruled in UndoManager.h). A context that goes away first removes the
+// actions of its undo manager (setUndoManager), since those handlers may point into it; only
+// then are its objects destroyed.
 //
 // A context holds the whole graph in memory: loading its store reads every object, fetches
 // scan memory (so they see unsaved changes) and save() writes only what changed.

@@ -225,7 +225,7 @@ TEST_F(MainWindowFixture, Menus_EnableActionsOnlyWhereSomethingServesThem)
     EXPECT_TRUE(enabled(A::addExampleProjects));
 
     // The Edit menu follows the window's history.
-    undoManager.registerUndo(this, [] {});
+    undoManager.registerUndo(&undoManager, [] {});
     undoManager.setActionName("Mark Done");
     QApplication::processEvents();
     EXPECT_TRUE(enabled(QStringLiteral("undo:")));

@@ -10,6 +10,7 @@
 #include "support/MoverBoard.h"
 #include "support/QStringPrinting.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -404,19 +405,6 @@ TEST_F(KanbanColumnListItemsMoverTest, UndoingAMoveWhoseSourceHasNoMover_Returns
     EXPECT_EQ(board.layout(), before);
 }
 
-TEST_F(KanbanColumnListItemsMoverTest, UndoingAMoveAfterTheBoardWentAway_LeavesTheCardsWhereTheyAre)
-{
-    board.addCard(0, QStringLiteral("a"));
-    board.stage(1).mover().moveItems({{0, 0}}, {0, 0}, &board.stage(0));
-    const QString after = board.layout();
-    board.view.setKanban(nullptr);
-
-    board.undoManager.undo();
-
-    board.view.setKanban(board.kanban);
-    EXPECT_EQ(board.layout(), after);
-}
-
 TEST_F(KanbanColumnListItemsMoverTest, FilingADoneCardWithoutADoneDate_GivesItOneAndAGroup)
 {
     ListItem* card = board.addCard(0, QStringLiteral("a"));
@@ -493,3 +481,150 @@ TEST_F(KanbanColumnListItemsMoverTest, TwoCardsRecordedAtOneRowOfADay_UndoEndsWi
 }
 
 } // namespace
+
+// ---- Undo steps outliving the controllers that made them
+
+// A move's undo and redo run through the controllers that show the columns when they run, and
+// through the model when none does, whatever became of the controllers and movers that made them.
+TEST(KanbanColumnListItemsMoverSteps, AMovesUndoAndRedo_OutliveTheControllersAndMoversThatMadeThem)
+{
+    const struct
+    {
+        const char* meanwhile;
+        std::function<void(MoverBoard&)> change;
+        bool newControllersShowIt;
+    } cases[] = {
+        {"both controllers and movers destroyed",
+            [](MoverBoard& board) {
+                board.destroyController(0);
+                board.destroyController(1);
+            },
+            false},
+        {"both made anew",
+            [](MoverBoard& board) {
+                for (int section : {0, 1}) {
+                    board.destroyController(section);
+                    board.makeController(section);
+                }
+            },
+            true},
+        {"the board showing another board", [](MoverBoard& board) { board.view.setKanban(nullptr); }, false},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.meanwhile);
+        MoverBoard board;
+        ASSERT_NE(board.kanban, nullptr);
+        board.addCard(0, QStringLiteral("a"));
+        ListItem* moved = board.addCard(0, QStringLiteral("b"));
+        board.addCard(1, QStringLiteral("c"));
+        const QString before = board.layout();
+        board.stage(1).mover().moveItems({{0, 1}}, {0, 1}, &board.stage(0));
+        const QString after = QStringLiteral("A[a] B[c b] C[] | ");
+        ASSERT_EQ(board.layout(), after);
+
+        test.change(board);
+        board.undoManager.undo();
+        EXPECT_EQ(board.layout(), before);
+        EXPECT_TRUE(moved->history().isEmpty());
+        if (test.newControllersShowIt) {
+            EXPECT_EQ(board.stage(0).insertions.size(), 1) << "the new source column shows the card coming back";
+        }
+
+        board.undoManager.redo();
+        EXPECT_EQ(board.layout(), after);
+        ASSERT_EQ(moved->history().size(), 1);
+        EXPECT_EQ(moved->history().last()->kanbanColumnUniqueIdentifier(), board.column(1)->uniqueIdentifier());
+        EXPECT_EQ(board.undoManager.undoActionName(), QStringLiteral("Move Card"));
+
+        board.undoManager.undo();
+        EXPECT_EQ(board.layout(), before);
+    }
+}
+
+// Every other step of the board's movers, undone, redone and undone again once no column has a
+// controller: the model takes each card exactly where the step before left it.
+TEST(KanbanColumnListItemsMoverSteps, EveryStepUndoesAndRedoesInTheModelOnceTheControllersAreGone)
+{
+    struct Cards
+    {
+        ListItem* first = nullptr;
+        ListItem* second = nullptr;
+    };
+    const struct
+    {
+        const char* step;
+        std::function<Cards(MoverBoard&)> setUp;
+        std::function<void(MoverBoard&, const Cards&)> act;
+    } cases[] = {
+        {"Delete Items",
+            [](MoverBoard& board) {
+                board.addCard(0, QStringLiteral("a"));
+                ListItem* b = board.addCard(0, QStringLiteral("b"));
+                board.addCard(0, QStringLiteral("c"));
+                return Cards {b};
+            },
+            [](MoverBoard& board, const Cards& cards) { board.stage(0).mover().deleteItems({cards.first}); }},
+        {"Rearrange Cards in a stage",
+            [](MoverBoard& board) {
+                for (const char* name : {"a", "b", "c", "d"})
+                    board.addCard(1, QLatin1String(name));
+                return Cards {};
+            },
+            [](MoverBoard& board, const Cards&) {
+                board.stage(1).mover().moveItems({{0, 1}, {0, 3}}, {0, 0}, nullptr);
+            }},
+        {"Rearrange Cards in the done column",
+            [](MoverBoard& board) {
+                board.addDoneCard(board.addGroup(0), QStringLiteral("t"));
+                DoneDate* older = board.addGroup(2);
+                board.addDoneCard(older, QStringLiteral("o"), MoverBoard::day(2).addSecs(600));
+                board.addDoneCard(older, QStringLiteral("p"));
+                return Cards {};
+            },
+            [](MoverBoard& board, const Cards&) {
+                board.done().mover().moveItems({{1, 0}}, {0, 1}, nullptr);
+            }},
+        {"Mark Done",
+            [](MoverBoard& board) {
+                board.addCard(0, QStringLiteral("a"));
+                ListItem* b = board.addCard(0, QStringLiteral("b"));
+                ListItem* c = board.addCard(2, QStringLiteral("c"));
+                return Cards {b, c};
+            },
+            [](MoverBoard& board, const Cards& cards) {
+                board.doneMover.moveDoneItems({cards.first, cards.second}, std::nullopt);
+            }},
+        {"Unmark Done",
+            [](MoverBoard& board) {
+                board.addCard(1, QStringLiteral("a"));
+                ListItem* x = board.addCard(1, QStringLiteral("x"));
+                board.act([&] { board.doneMover.moveDoneItems({x}, std::nullopt); });
+                return Cards {x};
+            },
+            [](MoverBoard& board, const Cards& cards) {
+                board.doneMover.moveUnDoneItems({cards.first}, std::nullopt);
+            }},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.step);
+        MoverBoard board;
+        ASSERT_NE(board.kanban, nullptr);
+        const Cards cards = test.setUp(board);
+        board.act([&] { test.act(board, cards); });
+        const QString after = board.layout();
+        board.undoManager.undo();
+        const QString before = board.layout();
+        board.undoManager.redo();
+        ASSERT_EQ(board.layout(), after) << "with the controllers";
+        ASSERT_NE(after, before);
+
+        for (int section = 0; section <= board.kanban->column().size(); ++section)
+            board.destroyController(section);
+        board.undoManager.undo();
+        EXPECT_EQ(board.layout(), before);
+        board.undoManager.redo();
+        EXPECT_EQ(board.layout(), after);
+        board.undoManager.undo();
+        EXPECT_EQ(board.layout(), before);
+    }
+}

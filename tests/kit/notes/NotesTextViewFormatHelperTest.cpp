@@ -236,6 +236,23 @@ TEST_P(NotesTextViewFormatHelperTest, StyleChange_OfSeveralSelectionsUndoesExact
     EXPECT_EQ(m_editor.text(), before);
 }
 
+// The editor outlives a helper it replaces: the helper's steps go with it, and an undo then
+// leaves the text alone.
+TEST_P(NotesTextViewFormatHelperTest, StyleChanges_GoWithTheirHelper)
+{
+    m_editor.setText(AttributedString(QStringLiteral("line"), normalAttributes()));
+    m_editor.m_selection = {{0, 0}};
+    auto helper = std::make_unique<NotesTextViewFormatHelper>(m_editor);
+    helper->format(titleAttributes());
+    const AttributedString styled = m_editor.text();
+    ASSERT_TRUE(m_editor.m_undoManager->canUndo());
+
+    helper.reset();
+    EXPECT_FALSE(m_editor.m_undoManager->canUndo());
+    m_editor.m_undoManager->undo();
+    EXPECT_EQ(m_editor.text(), styled);
+}
+
 TEST_P(NotesTextViewFormatHelperTest, NoLinesOrLinesOutsideTheText_ChangeNothingAndNeverCrash)
 {
     const AttributedString before(QStringLiteral("short"), normalAttributes());

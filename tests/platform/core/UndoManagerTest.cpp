@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 void finishEventLoopTurn()
@@ -16,8 +17,8 @@ TEST(UndoManager, GroupOfTwoRegistrationsUndoesInReverseOrder)
     UndoManager undo;
     QStringList calls;
     undo.beginUndoGrouping();
-    undo.registerUndo(&calls, [&] { calls << "first"; });
-    undo.registerUndo(&calls, [&] { calls << "second"; });
+    undo.registerUndo(&undo, [&] { calls << "first"; });
+    undo.registerUndo(&undo, [&] { calls << "second"; });
     undo.endUndoGrouping();
 
     undo.undo();
@@ -34,7 +35,7 @@ TEST(UndoManager, RegistrationWhileUndoingLandsOnRedoStackAndRedoRunsItAsRedoing
         const int old = value;
         value = newValue;
         redoingSeen << undo.isRedoing();
-        undo.registerUndo(&value, [&, old] { setValue(old); });
+        undo.registerUndo(&undo, [&, old] { setValue(old); });
         undo.setActionName("Change Value");
     };
     setValue(5);
@@ -74,12 +75,12 @@ TEST(UndoManager, RegistrationsInOneEventLoopTurnFormOneGroupNamedByLastActionNa
 {
     UndoManager undo;
     QStringList calls;
-    undo.registerUndo(&calls, [&] { calls << "mark"; });
+    undo.registerUndo(&undo, [&] { calls << "mark"; });
     undo.setActionName("Mark Done");
-    undo.registerUndo(&calls, [&] { calls << "unmark"; });
+    undo.registerUndo(&undo, [&] { calls << "unmark"; });
     undo.setActionName("Unmark Done");
     finishEventLoopTurn();
-    undo.registerUndo(&calls, [&] { calls << "later"; });
+    undo.registerUndo(&undo, [&] { calls << "later"; });
     undo.setActionName("Move Card");
     finishEventLoopTurn();
 
@@ -115,20 +116,55 @@ TEST(UndoManager, UndoClosesTheOpenGroupFirst)
     EXPECT_TRUE(ran);
 }
 
-TEST(UndoManager, RemoveAllActionsOfTargetDropsOnlyItsActionsAndEmptyGroups)
+// Removing an owner's steps by hand and destroying the owner drop the same steps: only its own,
+// and the groups left empty.
+TEST(UndoManager, AnOwnersStepsGoWithItsRemovalOrItsDestruction)
+{
+    for (const bool destroy : {false, true}) {
+        SCOPED_TRACE(destroy ? "destroyed" : "removed");
+        UndoManager undo;
+        auto a = std::make_unique<QObject>();
+        QObject b;
+        int aCalls = 0, bCalls = 0;
+        undo.registerUndo(a.get(), [&] { ++aCalls; });
+        finishEventLoopTurn();
+        undo.registerUndo(a.get(), [&] { ++aCalls; });
+        undo.registerUndo(&b, [&] { ++bCalls; });
+        finishEventLoopTurn();
+
+        if (destroy)
+            a.reset();
+        else
+            undo.removeAllActions(a.get());
+        undo.undo();
+        EXPECT_EQ(bCalls, 1);
+        EXPECT_EQ(aCalls, 0);
+        EXPECT_FALSE(undo.canUndo());
+    }
+}
+
+TEST(UndoManager, AStepWhoseOwnerGoesDuringItsGroupIsSkipped)
 {
     UndoManager undo;
-    int a = 0, b = 0;
-    undo.registerUndo(&a, [&] { ++a; });
-    finishEventLoopTurn();
-    undo.registerUndo(&a, [&] { ++a; });
-    undo.registerUndo(&b, [&] { ++b; });
-    finishEventLoopTurn();
+    auto editor = std::make_unique<QObject>();
+    QObject board;
+    QStringList calls;
+    undo.beginUndoGrouping();
+    undo.registerUndo(editor.get(), [&] { calls << "editor"; });
+    undo.registerUndo(&board, [&] {
+        calls << "board";
+        editor.reset();
+    });
+    undo.endUndoGrouping();
 
-    undo.removeAllActions(&a);
     undo.undo();
-    EXPECT_EQ(b, 1);
-    EXPECT_EQ(a, 0);
+    EXPECT_EQ(calls, QStringList({"board"}));
+}
+
+TEST(UndoManager, AStepWithoutAnOwnerIsNotFiled)
+{
+    UndoManager undo;
+    undo.registerUndo(nullptr, [] {});
     EXPECT_FALSE(undo.canUndo());
 }
 

@@ -542,7 +542,7 @@ TEST(ManagedObjectContextLifetime, GoingAwayClearsItsUndoManagerFirst)
     context->setUndoManager(&undoManager);
     ManagedObject* card = context->insertNewObject(QStringLiteral("Card"));
     undoManager.beginUndoGrouping();
-    undoManager.registerUndo(card, [card] { card->setValue(QStringLiteral("title"), QStringLiteral("x")); });
+    undoManager.registerUndo(&undoManager, [card] { card->setValue(QStringLiteral("title"), QStringLiteral("x")); });
     undoManager.endUndoGrouping();
     ASSERT_TRUE(undoManager.canUndo());
     context.reset();

@@ -27,7 +27,7 @@ struct EditMenu
 void change(UndoManager& manager, int& done, int step, const QString& name)
 {
     done += step;
-    manager.registerUndo(&done, [&manager, &done, step, name] { change(manager, done, -step, name); });
+    manager.registerUndo(&manager, [&manager, &done, step, name] { change(manager, done, -step, name); });
     if (!name.isEmpty())
         manager.setActionName(name);
 }
