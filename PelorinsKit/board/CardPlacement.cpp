@@ -159,9 +159,15 @@ void leaveDoneColumn(Kanban* kanban, const QList<ListItem*>& items)
         card->setDone(false);
         card->applyRemoveStrikeThrough();
     }
+    deleteEmptiedGroups(kanban, left);
+}
+
+void deleteEmptiedGroups(Kanban* kanban, const QList<DoneDate*>& groups)
+{
     const QDateTime currentDay = today();
-    for (DoneDate* group : left) {
-        if (!group->items().isEmpty() || dayOf(group->doneDate()) == currentDay || group->kanban() != kanban)
+    for (DoneDate* group : groups) {
+        if (group->isDeleted() || group->kanban() != kanban || !group->items().isEmpty()
+            || dayOf(group->doneDate()) == currentDay)
             continue;
         group->setKanban(nullptr);
         if (ManagedObjectContext* context = group->managedObjectContext())

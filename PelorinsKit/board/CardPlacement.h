@@ -48,8 +48,11 @@ void takeOutOfStageColumns(Kanban* kanban, const QList<ListItem*>& items);
 // leave their stage columns first.
 void fileInDoneColumn(Kanban* kanban, const QList<ListItem*>& items, int index);
 // Takes the cards out of their day groups as open cards, without strike-through; groups left
-// empty are deleted, except today's.
+// empty are deleted as deleteEmptiedGroups() says.
 void leaveDoneColumn(Kanban* kanban, const QList<ListItem*>& items);
+// Deletes those of the board's groups that hold no card, except today's: today's section shows
+// whether or not it has a group, and the next card done today goes into the group it keeps.
+void deleteEmptiedGroups(Kanban* kanban, const QList<DoneDate*>& groups);
 // Puts the cards at `index` (clamped) of a stage column, taking them out of the done column first.
 void placeInStageColumn(Kanban* kanban, KanbanColumn* column, const QList<ListItem*>& items, int index);
 // Moves the card to the end of the board's first stage column, so that it ends in exactly one

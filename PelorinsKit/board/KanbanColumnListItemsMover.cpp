@@ -11,7 +11,6 @@
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/OrderedSet.h"
 #include "Platform/core/UndoManager.h"
-#include "Platform/core/objectgraph/ManagedObjectContext.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -774,8 +773,7 @@ void KanbanColumnListItemsMover::rearrangeInDoneColumn(const QSet<IndexPath>& fr
         }
         if (moved.isEmpty())
             return;
-        // The groups a drop can leave empty: those the cards leave, and today's, which a drop
-        // into today makes when it has none.
+        // The groups a drop can leave empty: those the cards leave.
         QList<DoneDate*> mayEmpty;
         for (const ListItem* card : moved)
             if (DoneDate* group = card->parentDoneGroup(); group && !mayEmpty.contains(group))
@@ -829,17 +827,7 @@ void KanbanColumnListItemsMover::rearrangeInDoneColumn(const QSet<IndexPath>& fr
             destination->setItems(cards);
         }
 
-        if (kanban) {
-            if (DoneDate* todays = CardPlacement::groupOn(kanban, CardPlacement::today()))
-                mayEmpty.append(todays);
-            for (DoneDate* group : mayEmpty) {
-                if (group->isDeleted() || group->kanban() != kanban || !group->items().isEmpty())
-                    continue;
-                group->setKanban(nullptr);
-                if (ManagedObjectContext* context = group->managedObjectContext())
-                    context->deleteObject(group);
-            }
-        }
+        CardPlacement::deleteEmptiedGroups(kanban, mayEmpty);
     } else if (placements) {
         rearranged = CardPlacement::placesOf(kanban, placements->keys());
         restorePlacements(kanban, *placements);

@@ -162,6 +162,49 @@ TEST_F(KanbanColumnListItemsMoverTest, TakingTodaysLastCard_KeepsItsGroupAndShow
     EXPECT_TRUE(board.done().removals.last().rows.isEmpty());
 }
 
+// Today's group outlives its last card whichever way the card leaves, while a day before it
+// goes with its last card.
+TEST(KanbanColumnListItemsMoverDays, EmptiedGroupsGoExceptTodays)
+{
+    const struct
+    {
+        const char* leaving;
+        std::function<void(MoverBoard&)> act;
+        const char* layout;
+    } cases[] = {
+        {"to a stage column",
+            [](MoverBoard& board) {
+                board.stage(1).mover().moveItems({{0, 0}}, {0, 0}, &board.done());
+            },
+            "A[] B[t] C[] | d0[] d2[o]"},
+        {"to an older day",
+            [](MoverBoard& board) {
+                board.done().mover().moveItems({{0, 0}}, {1, 1}, nullptr);
+            },
+            "A[] B[] C[] | d0[] d2[o t]"},
+        {"an older day's last card to a stage column",
+            [](MoverBoard& board) {
+                board.stage(1).mover().moveItems({{1, 0}}, {0, 0}, &board.done());
+            },
+            "A[] B[o] C[] | d0[t]"},
+        {"an older day's last card to today",
+            [](MoverBoard& board) {
+                board.done().mover().moveItems({{1, 0}}, {0, 0}, nullptr);
+            },
+            "A[] B[] C[] | d0[o t]"},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.leaving);
+        MoverBoard board;
+        ASSERT_NE(board.kanban, nullptr);
+        board.addDoneCard(board.addGroup(0), QStringLiteral("t"));
+        board.addDoneCard(board.addGroup(2), QStringLiteral("o"));
+
+        test.act(board);
+        EXPECT_EQ(board.layout(), QLatin1String(test.layout));
+    }
+}
+
 TEST_F(KanbanColumnListItemsMoverTest, DropUnderASearch_LandsRightAfterTheShownCardAndStaysShown)
 {
     board.addCard(1, QStringLiteral("match one"));
@@ -453,7 +496,7 @@ TEST_F(KanbanColumnListItemsMoverTest, UndoingARearrangementWithOutOfRangeDropSe
     const QString before = board.layout();
 
     board.done().mover().moveItems({{0, 0}}, {7, 9}, nullptr);
-    EXPECT_EQ(board.layout(), QStringLiteral("A[] B[] C[] | d1[b a]"));
+    EXPECT_EQ(board.layout(), QStringLiteral("A[] B[] C[] | d0[] d1[b a]"));
 
     board.undoManager.undo();
     EXPECT_EQ(board.layout(), before);
