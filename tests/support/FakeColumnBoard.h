@@ -126,6 +126,8 @@ public:
     std::optional<QList<Tag*>> tagFilter() const override { return m_tagFilter; }
     std::optional<QString> searchTerm() const override { return m_searchTerm; }
     UndoManager* undoManager() const override { return m_undoManager; }
+    // The board's own widget, as the program's board is.
+    QObject* undoOwner() const override { return const_cast<QScrollArea*>(&m_scrollView); }
     QHash<ListItem*, qreal> itemHeightCache() const override { return m_itemHeightCache; }
     void setItemHeightCache(const QHash<ListItem*, qreal>& cache) override { m_itemHeightCache = cache; }
     bool useItemHeightCache() const override { return m_useItemHeightCache; }
