@@ -14,7 +14,9 @@ KanbanColumnScrollview::KanbanColumnScrollview(QWidget* parent)
 
 bool KanbanColumnScrollview::mouseIsWithinBounds() const
 {
-    if (!window())
+    // A column off screen (pooled by the board, or in a hidden window) has no pointer over it,
+    // wherever its unplaced rectangle would map to.
+    if (!isVisible())
         return false;
     return rect().contains(mapFromGlobal(QCursor::pos()));
 }
@@ -22,7 +24,10 @@ bool KanbanColumnScrollview::mouseIsWithinBounds() const
 void KanbanColumnScrollview::enterEvent(QEnterEvent* event)
 {
     VerticalScrollView::enterEvent(event);
-    overlayScroller()->animateAlphaValue(1.0, RFOverlayScroller::defaultDuration);
+    // Qt also sends an enter to a column placed where it last saw the pointer, which may have
+    // gone since; the scroller shows only for a pointer that is really there.
+    if (mouseIsWithinBounds())
+        overlayScroller()->animateAlphaValue(1.0, RFOverlayScroller::defaultDuration);
 }
 
 void KanbanColumnScrollview::leaveEvent(QEvent* event)

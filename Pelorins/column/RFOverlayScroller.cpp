@@ -75,8 +75,14 @@ void RFOverlayScroller::fadeOut()
 
 void RFOverlayScroller::fadeOutIfMouseNoLongerInBounds()
 {
-    if (m_delegate && !m_delegate->mouseIsWithinBounds())
+    if (!m_delegate)
+        return;
+    if (!m_delegate->mouseIsWithinBounds())
         fadeOut();
+    else
+        // Looked at again later: Qt sends no leave for a pointer that already rested there when
+        // the column appeared, so waiting for one could keep the scroller shown for good.
+        m_fadeOutCheck->start();
 }
 
 void RFOverlayScroller::scrolled()

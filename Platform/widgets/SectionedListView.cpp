@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QRegion>
 #include <QResizeEvent>
 #include <QScopedValueRollback>
 #include <QScrollBar>
@@ -132,6 +133,7 @@ void SectionedListView::setHeaderHeight(int height)
 void SectionedListView::setPinsHeaders(bool pins)
 {
     m_layout.setPinsHeaders(pins);
+    maskTopBand();
     placeWidgets();
 }
 
@@ -146,6 +148,7 @@ void SectionedListView::setTopContentInset(int inset)
         verticalScrollBar()->setValue(0);
     else
         setContentOffset(offset);
+    maskTopBand();
     placeWidgets();
 }
 
@@ -404,6 +407,7 @@ void SectionedListView::resizeEvent(QResizeEvent* event)
         const QScopedValueRollback placing(m_placing, true);
         keepAnchor(anchor);
     }
+    maskTopBand();
     placeWidgets();
 }
 
@@ -955,7 +959,40 @@ void SectionedListView::placeWidgets()
         if (m_delegate)
             m_delegate->headerPlaced(section, frame.top());
     }
+    clipItemsUnderHeaders();
     scheduleIdleMeasuring();
+}
+
+void SectionedListView::maskTopBand()
+{
+    // Pinned headers stop at the top inset: the band above belongs to the views laid over the
+    // list, so rows scrolled into it vanish instead of showing through those views.
+    if (m_layout.pinsHeaders() && m_topInset > 0)
+        viewport()->setMask(QRect(0, m_topInset, viewport()->width(), std::max(1, viewport()->height() - m_topInset)));
+    else if (!viewport()->mask().isEmpty())
+        viewport()->clearMask();
+}
+
+void SectionedListView::clipItemsUnderHeaders()
+{
+    // A row that slides under a pinned header is hidden there, not drawn through the header.
+    QList<QRect> headers;
+    for (const QWidget* header : std::as_const(m_shownHeaders))
+        headers.append(header->geometry());
+    for (const ShownItem& shown : std::as_const(m_shownItems)) {
+        QWidget* widget = shown.widget;
+        QRegion visible(widget->rect());
+        for (const QRect& header : std::as_const(headers))
+            visible -= header.translated(-widget->pos());
+        if (visible == QRegion(widget->rect())) {
+            if (!widget->mask().isEmpty())
+                widget->clearMask();
+        } else {
+            // An empty mask would mean no mask at all: a row wholly under a header keeps a
+            // region outside itself, so nothing of it shows.
+            widget->setMask(visible.isEmpty() ? QRegion(-1, -1, 1, 1) : visible);
+        }
+    }
 }
 
 std::optional<SectionedListView::Anchor> SectionedListView::topAnchor() const
@@ -1062,6 +1099,7 @@ void SectionedListView::measureWhileIdle()
         const QScopedValueRollback placing(m_placing, true);
         keepAnchor(anchor);
     }
+    maskTopBand();
     placeWidgets();
 }
 

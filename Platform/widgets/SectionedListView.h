@@ -196,6 +196,8 @@ private:
     void readStructure();
     void updateScrollRange();
     void placeWidgets();
+    void maskTopBand();
+    void clipItemsUnderHeaders();
     QWidget* dequeueItemWidget(const QString& kind);
     QWidget* dequeueHeaderWidget();
     void recycleItem(const ShownItem& shown);

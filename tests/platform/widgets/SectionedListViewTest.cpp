@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
 #include <QWidget>
@@ -200,6 +201,48 @@ TEST(SectionedListView, HeaderOfTheSectionUnderTheTopStaysPinnedBelowTheInset)
     EXPECT_EQ(headerTops.tops.value(1), 838);
     // The header is drawn over the rows it covers.
     EXPECT_TRUE(list.view.viewport()->childAt(10, 50) == header);
+}
+
+TEST(SectionedListView, RowsVanishUnderThePinnedHeaderAndTheTopBand)
+{
+    // Solid rows under headers that draw nothing: whatever shows red in a header or the band
+    // above it is a row showing through.
+    class SolidRows : public Rows
+    {
+    public:
+        QWidget* createItemWidget(const QString& kind) override
+        {
+            class Solid : public QWidget
+            {
+                void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Qt::red); }
+            };
+            auto* widget = new Solid;
+            widget->setProperty("kind", kind);
+            return widget;
+        }
+    } rows;
+    rows.sections = {Rows::numbered(20), Rows::numbered(20, 100)};
+    SectionedListView view;
+    view.setAnimationDuration(0);
+    view.resize(300, 600);
+    view.show();
+    view.setDataSource(&rows);
+    view.setHeaderHeight(38);
+    view.setTopContentInset(76);
+    const auto rowShowsAt = [&](int y) { return view.grab().toImage().pixelColor(150, y) == QColor(Qt::red); };
+
+    for (const int offset : {0, 300, 777, 1220}) {
+        view.setContentOffset(offset);
+        EXPECT_FALSE(rowShowsAt(10)) << "band at " << offset;
+        EXPECT_FALSE(rowShowsAt(70)) << "band at " << offset;
+        EXPECT_FALSE(rowShowsAt(90)) << "pinned header at " << offset;
+        EXPECT_TRUE(rowShowsAt(200)) << "list at " << offset;
+    }
+    // Without pinned headers the list keeps all of its viewport.
+    view.setPinsHeaders(false);
+    view.setHeaderHeight(0);
+    view.setContentOffset(300);
+    EXPECT_TRUE(rowShowsAt(10));
 }
 
 TEST(SectionedListView, ScrollToItemPutsTheItemAtTopCentreOrBottom)
