@@ -151,6 +151,14 @@ void SourceOutlineViewCell::updateEditorGeometry(
     editor->setGeometry(rect);
 }
 
+void SourceOutlineViewCell::setEditorData(QWidget* editor, const QModelIndex& index) const
+{
+    // The view hands every change of the row to its editor, badge recounts included.
+    if (const auto* field = qobject_cast<QLineEdit*>(editor); field && field->isModified())
+        return;
+    QStyledItemDelegate::setEditorData(editor, index);
+}
+
 void SourceOutlineViewCell::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
 {
     if (auto* field = qobject_cast<QLineEdit*>(editor)) {

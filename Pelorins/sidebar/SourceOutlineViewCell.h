@@ -7,7 +7,8 @@
 // Draws a sidebar row: the folder or board icon, the title and, for a board, its count badge.
 // In a selected row the badge's digits are white and a board's icon takes the selected text's
 // colour. A title edited in place is set when editing ends, saved with `saveAction`, and
-// announced as `projectTitleChanged` with the cell as sender.
+// announced as `projectTitleChanged` with the cell as sender; what the user typed meanwhile is
+// kept when the row is redrawn with fresh counts.
 class SourceOutlineViewCell : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -21,6 +22,7 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void updateEditorGeometry(
         QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
 
     // Where the badge of a row goes: at the right end, centred in height.

@@ -8,6 +8,7 @@
 #include "Pelorins/sidebar/SourceOutlineView.h"
 #include "Pelorins/sidebar/SourceTreeModel.h"
 #include "PelorinsKit/model/Kanban.h"
+#include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/Root.h"
 #include "PelorinsKit/store/CoreDataManager.h"
 #include "PelorinsKit/store/CoreDataMigrator.h"
@@ -19,13 +20,17 @@
 #include "Platform/widgets/ScriptedFilePanelPresenter.h"
 #include "support/FakeBoardPane.h"
 #include "support/FakeCalendarStore.h"
+#include "support/QStringPrinting.h"
 #include "support/StoreBuilder.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -276,4 +281,77 @@ TEST_F(MainWindowAssemblyTest, HelpOpensTheListOfEveryBoardOnce)
     list->close();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(assembly->projectRecovery(), nullptr);
+}
+
+namespace {
+
+// Right-clicks the row and clicks the menu item named `identifier` in the menu that opens.
+void chooseFromRowMenu(SourceOutlineView& outline, const QModelIndex& row, const QString& identifier)
+{
+    QMenu* menu = outline.menu();
+    bool chosen = false;
+    QTimer::singleShot(0, menu, [menu, identifier, &chosen] {
+        for (QAction* item : menu->actions()) {
+            if (item->objectName() == identifier && menu->isVisible()) {
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+                chosen = true;
+            }
+        }
+        if (!chosen)
+            menu->close();
+    });
+    const QPoint position = outline.visualRect(row).center();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, position, outline.viewport()->mapToGlobal(position));
+    QApplication::sendEvent(outline.viewport(), &click);
+    EXPECT_TRUE(chosen) << identifier.toStdString();
+}
+
+} // namespace
+
+// Focus and shortcuts come back to the window after its menu closes only on a display: this runs
+// once more under xvfb-run with QT_QPA_PLATFORM=xcb.
+TEST_F(MainWindowAssemblyTest, ABoardDuplicatedRenamedAndDeletedFromItsMenuComesBackWithCtrlZ)
+{
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        GTEST_SKIP() << "needs a display: run under xvfb-run with QT_QPA_PLATFORM=xcb";
+    MainWindowController& window = openWindow();
+    KDLeftSidebarViewController* sidebar = assembly->sidebar();
+    SourceOutlineView& outline = *sidebar->outlineView();
+    Root* root = manager.getRootObject(false);
+    const auto titles = [root] {
+        QStringList list;
+        for (const DisplayItem* item : root->children())
+            list.append(item->stringValue(QStringLiteral("title")));
+        return list;
+    };
+
+    // The copy lands right below, selected, with its title being edited; typing renames it.
+    chooseFromRowMenu(outline, sidebar->model()->indexForItem(plans), QStringLiteral("Duplicate…"));
+    EXPECT_EQ(titles(), (QStringList {"Plans", "Plans copy", "Chores"}));
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), QStringLiteral("Plans copy"));
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("Trips (2025)"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(titles(), (QStringList {"Plans", "Trips (2025)", "Chores"}));
+
+    // Delete asks first; Cancel keeps the board.
+    const QModelIndex trips = sidebar->model()->indexForItem(root->children().at(1));
+    alerts.enqueueAnswer(1);
+    chooseFromRowMenu(outline, trips, QStringLiteral("Delete"));
+    EXPECT_EQ(titles().size(), 3);
+    alerts.enqueueAnswer(0);
+    chooseFromRowMenu(outline, trips, QStringLiteral("Delete"));
+    EXPECT_EQ(titles(), (QStringList {"Plans", "Chores"}));
+    QApplication::processEvents();
+
+    QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(titles(), (QStringList {"Plans", "Trips (2025)", "Chores"}));
+    auto* back = dynamic_cast<Kanban*>(root->children().at(1));
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->column().size(), plans->column().size());
+    QTest::keySequence(&window, QKeySequence::Redo);
+    EXPECT_EQ(titles(), (QStringList {"Plans", "Chores"}));
 }
