@@ -352,8 +352,10 @@ private:
                 return fail(where + QStringLiteral(" is not a text"));
             if (attribute.name == folderUUIDKey && !PictureFolders::isPictureFolderName(value.toString()))
                 return fail(where + QStringLiteral(": unsafe picture folder \"%1\"").arg(value.toString()));
-            // A background is a built-in picture's name or a file of the backgrounds folder.
-            if (attribute.name == bgImageKey && !PictureFolders::isFileName(value.toString()))
+            // A background is a built-in picture's name or a file of the backgrounds folder; an
+            // empty name shows the board's colour.
+            if (attribute.name == bgImageKey && !value.toString().isEmpty()
+                && !PictureFolders::isFileName(value.toString()))
                 return fail(where + QStringLiteral(": unsafe background picture name \"%1\"").arg(value.toString()));
             return true;
         case Type::Date:
@@ -520,8 +522,11 @@ private:
                 // An empty identifier names nothing; the one given at insertion stays.
                 if (!value.toString().isEmpty())
                     object->setValue(attribute.name, identifierFor(object->entity(), value.toString()));
-            } else
+            } else if (attribute.name != bgImageKey || !value.toString().isEmpty()) {
+                // An empty background name is kept as none, which it means, so that it is never
+                // taken for a file of the backgrounds folder.
                 object->setValue(attribute.name, value.toString());
+            }
             return;
         case Type::Date:
             if (const auto date = NodeDate::date(value.toString()))

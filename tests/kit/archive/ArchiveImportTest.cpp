@@ -216,8 +216,6 @@ TEST_F(ArchiveImportTest, HostileOrMisshapenArchivesAreRefusedAndChangeNothing)
             "unsafe background picture name \"../../somewhere/file\""},
         {"a background in a subfolder", R"([{"Kanban": {"title": "Home", "bgImage": "sub/file.png"}}])",
             "unsafe background picture name \"sub/file.png\""},
-        {"a background of no name", R"([{"Kanban": {"title": "Home", "bgImage": ""}}])",
-            "unsafe background picture name \"\""},
         {"a picture path that leaves the picture folder",
             R"([{"Kanban": {"title": "x", "column": [{"KanbanColumn": {"item": [{"ListItem": {"attributedNotes": {"string": "\ufffc", "runs": [{"range": {"location": 0, "length": 1}, "fileFolderUUID": "..", "filename": "CocoaAppCD.storedata"}]}}}]}}]}}])",
             "unsafe picture name \"..\""},
@@ -240,16 +238,18 @@ TEST_F(ArchiveImportTest, HostileOrMisshapenArchivesAreRefusedAndChangeNothing)
     EXPECT_EQ(existing->title(), QStringLiteral("Mine"));
 }
 
-TEST_F(ArchiveImportTest, BackgroundsNamedByOneFileNameAreKept)
+TEST_F(ArchiveImportTest, BackgroundsNamedByOneFileNameAreKeptAndAnEmptyOneIsNone)
 {
     const QString path = writeFile(QStringLiteral("backgrounds.Pelorins"),
         R"([{"Kanban": {"title": "Built in", "bgImage": "wlbackground07"}},
-            {"Kanban": {"title": "Own", "bgImage": "My Garden.png"}}])");
+            {"Kanban": {"title": "Own", "bgImage": "My Garden.png"}},
+            {"Kanban": {"title": "Colour", "bgImage": ""}}])");
     manager.importFrom(QUrl::fromLocalFile(path));
     const QList<DisplayItem*> boards = manager.getRootObject(false)->children();
-    ASSERT_EQ(boards.size(), 2);
+    ASSERT_EQ(boards.size(), 3);
     EXPECT_EQ(boards.at(0)->bgImage(), QStringLiteral("wlbackground07"));
     EXPECT_EQ(boards.at(1)->bgImage(), QStringLiteral("My Garden.png"));
+    EXPECT_FALSE(boards.at(2)->value(QStringLiteral("bgImage")).isValid());
 }
 
 TEST_F(ArchiveImportTest, AnOversizedArchiveIsRefusedBeforeItIsRead)
