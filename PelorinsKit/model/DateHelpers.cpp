@@ -144,6 +144,11 @@ QString stringForDuedateCell(const QDateTime& date, const QDateTime& now)
     return dueDateText(date, now);
 }
 
+QString shortTimeString(const QDateTime& date)
+{
+    return shortTime(date.toLocalTime().time());
+}
+
 QString relativeDateString(const QDateTime& date, const QDateTime& now)
 {
     return dueDateText(date, now);

@@ -35,7 +35,9 @@ bool dueSoon(const QDateTime& date, const QDateTime& now = QDateTime::currentDat
 // The due-date text of a card's badge: "Today at 14:30", "Friday, 14:30", "Wed 16 Dec 2026",
 // "Yesterday". Empty for an invalid date.
 QString stringForDuedateCell(const QDateTime& date, const QDateTime& now = QDateTime::currentDateTimeUtc());
-// The same text, for calendar-event links and column texts.
+// The time of day of `date` in the user's short format, without seconds whatever the locale.
+QString shortTimeString(const QDateTime& date);
+// The same text as stringForDuedateCell, for calendar-event links and column texts.
 QString relativeDateString(const QDateTime& date, const QDateTime& now = QDateTime::currentDateTimeUtc());
 
 }
