@@ -1,10 +1,10 @@
 #include "Pelorins/column/KanbanColumnListItem.h"
 
-#include "Pelorins/column/ReadOnlyCardView.h"
+#include "Pelorins/card/ListItemCellView.h"
 
 KanbanColumnListItem::KanbanColumnListItem(QWidget* parent)
     : QWidget(parent)
-    , m_view(new ReadOnlyCardView(this))
+    , m_view(new ListItemCellView(this))
 {
 }
 

@@ -3,7 +3,7 @@
 #include <QLatin1String>
 #include <QWidget>
 
-class ReadOnlyCardView;
+class ListItemCellView;
 
 // A card row of a column: it hosts one card view that fills it.
 class KanbanColumnListItem : public QWidget
@@ -15,11 +15,11 @@ public:
 
     explicit KanbanColumnListItem(QWidget* parent = nullptr);
 
-    ReadOnlyCardView* view() const { return m_view; }
+    ListItemCellView* view() const { return m_view; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    ReadOnlyCardView* m_view = nullptr;
+    ListItemCellView* m_view = nullptr;
 };

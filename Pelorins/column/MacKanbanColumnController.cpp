@@ -1,6 +1,8 @@
 #include "Pelorins/column/MacKanbanColumnController.h"
 
 #include "Pelorins/board/MacKanbanColumnDelegate.h"
+#include "Pelorins/card/ListItemCellView.h"
+#include "Pelorins/card/NotesTextView.h"
 #include "Pelorins/column/ColumnCollectionView.h"
 #include "Pelorins/column/KanbanColumnAddButtonItem.h"
 #include "Pelorins/column/KanbanColumnCollectionViewFlowLayout.h"
@@ -9,7 +11,6 @@
 #include "Pelorins/column/KanbanColumnListItem.h"
 #include "Pelorins/column/ListItemAddItemButtonCell.h"
 #include "Pelorins/column/ListItemHeaderCellView.h"
-#include "Pelorins/column/ReadOnlyCardView.h"
 #include "PelorinsKit/board/KanbanColumnListItemsMover.h"
 #include "PelorinsKit/model/DateHelpers.h"
 #include "PelorinsKit/model/Kanban.h"
@@ -227,7 +228,7 @@ public:
         auto* item = qobject_cast<KanbanColumnListItem*>(widget);
         if (!item)
             return;
-        ReadOnlyCardView* card = item->view();
+        ListItemCellView* card = item->view();
         card->setPresentedContext(ListItemCellViewPresentedInContext::kanbanColumn);
         card->setDelegate(&m_column);
         card->setScale(m_column.zoom());
@@ -508,8 +509,8 @@ void MacKanbanColumnController::focusInsertedItems(const QList<IndexPath>& inser
     if (inserted.isEmpty())
         return;
     if (auto* item = qobject_cast<KanbanColumnListItem*>(m_collectionView->itemWidget(inserted.first())))
-        if (!item->view()->hasFocus())
-            item->view()->setFocus();
+        if (!item->view()->noteTextView()->hasFocus())
+            item->view()->noteTextView()->setFocus();
 }
 
 void MacKanbanColumnController::animateRemoval(
@@ -775,7 +776,7 @@ void MacKanbanColumnController::refreshHoverStates()
 {
     const QPoint pointer = QCursor::pos();
     const QRectF hover(hoverRectangle.topLeft() * zoom(), hoverRectangle.size() * zoom());
-    for (ReadOnlyCardView* card : visibleCardViews()) {
+    for (ListItemCellView* card : visibleCardViews()) {
         if (!card->window())
             continue;
         if (hover.contains(card->mapFromGlobal(pointer)))
@@ -787,7 +788,7 @@ void MacKanbanColumnController::refreshHoverStates()
 
 void MacKanbanColumnController::updateDueDateColours()
 {
-    for (ReadOnlyCardView* card : visibleCardViews())
+    for (ListItemCellView* card : visibleCardViews())
         card->updateDueDateColour();
 }
 
@@ -966,9 +967,17 @@ const MacKanbanColumnController::Snapshot& MacKanbanColumnController::snapshot()
     return *m_snapshot;
 }
 
-QList<ReadOnlyCardView*> MacKanbanColumnController::visibleCardViews() const
+ListItemCellView* MacKanbanColumnController::cellShowing(ListItem* item) const
 {
-    QList<ReadOnlyCardView*> cards;
+    for (ListItemCellView* cell : visibleCardViews())
+        if (cell->objectValue() == item)
+            return cell;
+    return nullptr;
+}
+
+QList<ListItemCellView*> MacKanbanColumnController::visibleCardViews() const
+{
+    QList<ListItemCellView*> cards;
     for (const IndexPath& path : m_collectionView->indexPathsForVisibleItems())
         if (auto* item = qobject_cast<KanbanColumnListItem*>(m_collectionView->itemWidget(path)))
             cards.append(item->view());

@@ -19,9 +19,9 @@ class KanbanColumnCollectionViewFlowLayout;
 class KanbanColumnContainerView;
 class KanbanColumnListItemsMover;
 class KanbanColumnScrollview;
+class ListItemCellView;
 class ListItemHeaderCellView;
 class MacKanbanColumnDelegate;
-class ReadOnlyCardView;
 class SectionedListViewDataSource;
 
 // The controller of one column of a board: one stage column, or the done column (one section
@@ -150,6 +150,8 @@ public:
     void refreshHoverStates();
     // Every card on screen recolours its due date.
     void updateDueDateColours();
+    // The card view on screen that shows `item`; null when the column shows it nowhere.
+    ListItemCellView* cellShowing(ListItem* item) const;
 
     // Shows every stage and day, scrolled to this column's stage as it was scrolled.
     void expandToAllSections();
@@ -181,7 +183,7 @@ private:
     void applyModeGeometry();
     void invalidateSnapshot();
     const Snapshot& snapshot();
-    QList<ReadOnlyCardView*> visibleCardViews() const;
+    QList<ListItemCellView*> visibleCardViews() const;
     void observeBoard();
     // After an insertion: the first new card is brought into view, and the list or the one new
     // card takes the focus.

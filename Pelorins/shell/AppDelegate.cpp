@@ -1,5 +1,7 @@
 #include "Pelorins/shell/AppDelegate.h"
 
+#include "Pelorins/card/ListItemCellView.h"
+#include "Pelorins/card/NotesTextView.h"
 #include "Pelorins/shell/DoneCardsMigrator.h"
 #include "Pelorins/shell/PreferenceWindowController.h"
 #include "Pelorins/shell/SparkleHelper.h"
@@ -409,6 +411,11 @@ void AppDelegate::importExamples(bool isShort)
 
 bool AppDelegate::saveAction(QObject*)
 {
+    // Pending edits: the notes being typed end their typing step, so that what follows the save
+    // is undone apart.
+    if (auto* editor = qobject_cast<NotesTextView*>(QApplication::focusWidget()))
+        if (ListItemCellView* cell = editor->parentListItemCellView())
+            cell->closeTypingStep();
     ManagedObjectContext* context = m_services.coreDataManager.context();
     if (!context) {
         presentError(QStringLiteral("The store is not loaded."));

@@ -1,6 +1,8 @@
 #include "Pelorins/shell/MainWindowController.h"
 
 #include "Pelorins/board/BoardPane.h"
+#include "Pelorins/card/ListItemCellView.h"
+#include "Pelorins/card/NotesTextView.h"
 #include "Pelorins/shell/MainSplitViewController.h"
 #include "Pelorins/shell/MainWindowActions.h"
 #include "Pelorins/shell/TAAdaptiveSpaceItem.h"
@@ -351,7 +353,22 @@ void MainWindowController::buildMenus()
     m_menuActions.insert(QStringLiteral("undo:"), undo);
     m_menuActions.insert(QStringLiteral("redo:"), redo);
     edit->addSeparator();
+    const QList<std::tuple<QString, QString, QString, QKeySequence>> clipboard {
+        {QStringLiteral("Cut"), NotesTextView::cutAction, NotesTextView::cutIdentifier, QKeySequence::Cut},
+        {QStringLiteral("Copy"), NotesTextView::copyAction, NotesTextView::copyIdentifier, QKeySequence::Copy},
+        {QStringLiteral("Paste"), NotesTextView::pasteAction, NotesTextView::pasteIdentifier, QKeySequence::Paste}};
+    for (const auto& [title, action, identifier, shortcut] : clipboard)
+        addRoutedAction(edit, local(title), action, shortcut)->setObjectName(identifier);
+    edit->addSeparator();
     addRoutedAction(edit, local(QStringLiteral("Find")), A::searchKanban, QKeySequence::Find);
+
+    QMenu* format = menuBar()->addMenu(local(QStringLiteral("F&ormat")));
+    const QList<std::tuple<QString, QString, QString>> styles {
+        {QStringLiteral("Title"), NotesTextView::formatAsTitleAction, NotesTextView::formatAsTitleIdentifier},
+        {QStringLiteral("Header"), NotesTextView::formatAsHeaderAction, NotesTextView::formatAsHeaderIdentifier},
+        {QStringLiteral("Body"), NotesTextView::formatAsBodyAction, NotesTextView::formatAsBodyIdentifier}};
+    for (const auto& [title, action, identifier] : styles)
+        addRoutedAction(format, local(title), action)->setObjectName(identifier);
 
     QMenu* view = menuBar()->addMenu(local(QStringLiteral("&View")));
     addRoutedAction(view, local(QStringLiteral("Show or Hide Sidebar")), A::showHideSidebar,
@@ -378,13 +395,15 @@ void MainWindowController::buildMenus()
     addRoutedAction(board, local(QStringLiteral("Tags…")), A::showTagsView);
     addRoutedAction(board, local(QStringLiteral("Project Settings…")), A::showProjectSettings);
 
-    for (QMenu* menu : {file, edit, view, board})
+    for (QMenu* menu : {file, edit, format, view, board})
         m_router->trackMenu(menu);
 
     if (qEnvironmentVariable(debugMenuVariable.latin1()) == QStringLiteral("1")) {
         QMenu* debug = menuBar()->addMenu(QStringLiteral("Debug"));
         addRoutedAction(debug, local(QStringLiteral("Print Responder Chain")), A::getResponderChain);
         addRoutedAction(debug, local(QStringLiteral("Print Test Page")), A::printSelected);
+        addRoutedAction(debug, QStringLiteral("Relayout Notes"), ListItemCellView::relayoutNotesTextViewAction);
+        addRoutedAction(debug, QStringLiteral("Test"), ListItemCellView::testAction);
         m_router->trackMenu(debug);
     }
 }

@@ -144,7 +144,8 @@ public:
     }
     void insertNewSection(int, bool) override { }
     void deleteSelectedSections() override { }
-    void flipDoneStatesOf(const QList<ListItem*>&) override { }
+    void flipDoneStatesOf(const QList<ListItem*>& items) override { flippedItems.append(items); }
+    QList<ListItem*> flippedItems;
     KanbanColumnController* controllerFor(int section) const override
     {
         for (const auto& controller : m_controllers)

@@ -1,6 +1,7 @@
+#include "Pelorins/card/ListItemCellView.h"
+#include "Pelorins/card/NotesTextView.h"
 #include "Pelorins/column/KanbanColumnContainerView.h"
 #include "Pelorins/column/KanbanColumnListItem.h"
-#include "Pelorins/column/ReadOnlyCardView.h"
 #include "PelorinsKit/model/DoneDate.h"
 #include "PelorinsKit/model/NotificationName.h"
 #include "support/ColumnBoardFixture.h"

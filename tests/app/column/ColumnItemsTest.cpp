@@ -1,7 +1,8 @@
+#include "Pelorins/card/ListItemCellView.h"
+#include "Pelorins/card/NotesTextView.h"
 #include "Pelorins/column/AddItemToKanbanMenu.h"
 #include "Pelorins/column/KanbanColumnContainerView.h"
 #include "Pelorins/column/KanbanColumnListItem.h"
-#include "Pelorins/column/ReadOnlyCardView.h"
 #include "PelorinsKit/board/CardPlacement.h"
 #include "PelorinsKit/model/DoneDate.h"
 #include "PelorinsKit/model/Folder.h"
@@ -50,8 +51,8 @@ TEST_F(ColumnItems, CardsShowTheirFirstLineOrAllTheirNotes)
         return qobject_cast<KanbanColumnListItem*>(column(0).collectionView()->itemWidget({0, row}))->view();
     };
     EXPECT_EQ(shown(0)->objectValue(), collapsed);
-    EXPECT_EQ(shown(0)->shownText(), "First line");
-    EXPECT_EQ(shown(1)->shownText(), QStringLiteral("Title") + QChar::LineSeparator + QStringLiteral("Body"));
+    EXPECT_EQ(shown(0)->noteTextView()->string(), "First line\n") << "the first line with its break";
+    EXPECT_EQ(shown(1)->noteTextView()->string(), QStringLiteral("Title\nBody"));
 }
 
 TEST_F(ColumnItems, TheAddToBoardMenuListsTheBoardsFolderAndFilesCardsThroughTheBoard)

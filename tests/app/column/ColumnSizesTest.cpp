@@ -1,5 +1,6 @@
+#include "Pelorins/card/ListItemCellView.h"
+#include "Pelorins/card/NotesTextView.h"
 #include "Pelorins/column/KanbanColumnListItem.h"
-#include "Pelorins/column/ReadOnlyCardView.h"
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
 #include "Platform/widgets/SectionedListViewDataSource.h"
 #include "support/ColumnBoardFixture.h"
@@ -50,7 +51,7 @@ TEST_F(ColumnSizes, BrokenHeightsAndUnreadableNotesTakeTheFixedHeight)
         EXPECT_EQ(rows.sizeForItem({0, item}, 300).height(), 108) << item;
     auto* shown = qobject_cast<KanbanColumnListItem*>(column(0).collectionView()->itemWidget({0, 2}));
     ASSERT_NE(shown, nullptr);
-    EXPECT_EQ(shown->view()->shownText(), QString()) << "unreadable notes show empty";
+    EXPECT_EQ(shown->view()->noteTextView()->string(), QString()) << "unreadable notes show empty";
 }
 
 TEST_F(ColumnSizes, CardsAreEstimatedFromTheCacheOrOneLineUntilMeasured)

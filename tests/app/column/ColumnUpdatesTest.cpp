@@ -1,5 +1,6 @@
+#include "Pelorins/card/ListItemCellView.h"
+#include "Pelorins/card/NotesTextView.h"
 #include "Pelorins/column/KanbanColumnListItem.h"
-#include "Pelorins/column/ReadOnlyCardView.h"
 #include "PelorinsKit/model/DoneDate.h"
 #include "Platform/core/ConsoleLog.h"
 #include "support/ColumnBoardFixture.h"
@@ -90,7 +91,7 @@ TEST_F(ColumnUpdates, OneNewCardTakesTheFocus)
     column(0).animateInsertion({{0, 1}}, false, {}, false, 0, false, 0);
     auto* item = qobject_cast<KanbanColumnListItem*>(list(0)->itemWidget({0, 1}));
     ASSERT_NE(item, nullptr);
-    EXPECT_EQ(list(0)->window()->focusWidget(), item->view());
+    EXPECT_EQ(list(0)->window()->focusWidget(), item->view()->noteTextView());
     EXPECT_TRUE(item->view()->isSelected());
 }
 

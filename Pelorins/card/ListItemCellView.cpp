@@ -1,0 +1,618 @@
+#include "Pelorins/card/ListItemCellView.h"
+
+#include "Pelorins/board/MacKanbanColumnDelegate.h"
+#include "Pelorins/card/CardNotesUndo.h"
+#include "Pelorins/card/CheckedButton.h"
+#include "Pelorins/card/DateDisplayButton.h"
+#include "Pelorins/card/DeferredSave.h"
+#include "Pelorins/card/DueDateTextField.h"
+#include "Pelorins/card/ListItemCellDelegate.h"
+#include "Pelorins/card/NotesTextView.h"
+#include "Pelorins/shell/AppConstants.h"
+#include "PelorinsKit/model/Kanban.h"
+#include "PelorinsKit/model/KanbanColumn.h"
+#include "PelorinsKit/model/ListItem.h"
+#include "PelorinsKit/model/LocalizedString.h"
+#include "PelorinsKit/notes/AttributeKey.h"
+#include "PelorinsKit/notes/NoteTextConventions.h"
+#include "PelorinsKit/notes/NotesTextViewFormatHelper.h"
+#include "Platform/core/ConsoleLog.h"
+#include "Platform/core/UndoManager.h"
+
+#include <QEvent>
+#include <QGraphicsOpacityEffect>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTextBlock>
+#include <QToolButton>
+
+const QRect ListItemCellView::hoverRectangle(0, 12, 40, 29);
+const QString ListItemCellView::relayoutNotesTextViewAction = QStringLiteral("relayoutNotesTextView:");
+const QString ListItemCellView::testAction = QStringLiteral("test:");
+
+namespace {
+
+const QString typingActionName = QStringLiteral("Typing");
+
+// Full-size places of the card's parts; the bottom row is measured from the card's bottom.
+constexpr qreal panelInsetX = 4;
+constexpr qreal panelInsetY = 3;
+constexpr qreal panelRadius = 12;
+constexpr int notesLeft = 8;
+constexpr int topRowY = 12;
+constexpr int bottomRowHeight = ListItemCellView::fixedHeight - ListItemCellView::notesTop;
+
+bool isDark(const QPalette& palette)
+{
+    return palette.color(QPalette::Window).lightness() < 128;
+}
+
+// The card fills, with a variant for dark palettes.
+QColor transparentWhite(const QPalette& palette, bool done)
+{
+    if (isDark(palette))
+        return done ? QColor(58, 58, 60, 90) : QColor(58, 58, 60, 220);
+    return done ? QColor(255, 255, 255, 61) : QColor(255, 255, 255, 204);
+}
+
+QPixmap flagPixmap(bool on, const QColor& ink)
+{
+    QPixmap pixmap(36, 36);
+    pixmap.setDevicePixelRatio(2);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath flag;
+    flag.moveTo(5, 3);
+    flag.lineTo(14, 3);
+    flag.lineTo(11.5, 7);
+    flag.lineTo(14, 11);
+    flag.lineTo(5, 11);
+    flag.closeSubpath();
+    painter.setPen(QPen(on ? QColor(255, 59, 48) : ink, 1.2));
+    painter.setBrush(on ? QColor(255, 59, 48) : QColor(Qt::transparent));
+    painter.drawPath(flag);
+    painter.drawLine(QPointF(5, 3), QPointF(5, 16));
+    return pixmap;
+}
+
+QToolButton* makeToolButton(QWidget* parent, const QString& text, const QString& toolTip)
+{
+    auto* button = new QToolButton(parent);
+    button->setAutoRaise(true);
+    button->setText(text);
+    button->setToolTip(toolTip);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+} // namespace
+
+ListItemCellView::ListItemCellView(QWidget* parent)
+    : QWidget(parent)
+    , m_noteTextView(new NotesTextView(this))
+    , m_checkButton(new CheckedButton(this))
+    , m_showDateButton(new DateDisplayButton(this))
+    , m_doneDateField(new DueDateTextField(this))
+    , m_noteButton(makeToolButton(this, QString(), QString()))
+    , m_flagButton(makeToolButton(this, QString(), local(QStringLiteral("Flag"))))
+    , m_styleButton(makeToolButton(this, QStringLiteral("Aa"), local(QStringLiteral("Text Style"))))
+    , m_checklistButton(makeToolButton(this, QStringLiteral("☑"), local(QStringLiteral("Checklist"))))
+    , m_attachmentButton(makeToolButton(this, QStringLiteral("+"), local(QStringLiteral("Add Attachment"))))
+    , m_deferredSave(new DeferredSave([this] { saveNow(); }, DeferredSave::defaultIntervalMilliseconds, this))
+{
+    // The cell takes the focus when editing ends by Escape.
+    setFocusPolicy(Qt::ClickFocus);
+    m_checkButton->setToolTip(local(QStringLiteral("Mark Done")));
+    m_checkButton->installEventFilter(this);
+    connect(m_checkButton, &CheckedButton::checkButtonTapped, this, &ListItemCellView::checkButtonTapped);
+    m_noteButton->setArrowType(Qt::DownArrow);
+    connect(m_noteButton, &QToolButton::clicked, this, &ListItemCellView::noteButtonTapped);
+    m_flagButton->setCheckable(true);
+    connect(m_flagButton, &QToolButton::clicked, this, [this] {
+        if (!m_item)
+            return;
+        const bool flagged = !m_item->priority().value_or(false);
+        m_flagButton->setChecked(flagged);
+        m_flagButton->setIcon(flagPixmap(flagged, palette().color(QPalette::Text)));
+        m_item->setPriority(flagged);
+    });
+    auto* styles = new QMenu(m_styleButton);
+    styles->addAction(local(QStringLiteral("Title")), m_noteTextView, &NotesTextView::formatSelectionAsTitle);
+    styles->addAction(local(QStringLiteral("Header")), m_noteTextView, &NotesTextView::formatSelectionAsHeader);
+    styles->addAction(local(QStringLiteral("Body")), m_noteTextView, &NotesTextView::formatSelectionAsBody);
+    m_styleButton->setMenu(styles);
+    m_styleButton->setPopupMode(QToolButton::InstantPopup);
+    m_doneDateField->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    setupNotesView();
+    setEditingButtonsVisible(false);
+    m_doneDateField->hide();
+    layOut();
+}
+
+ListItemCellView::~ListItemCellView()
+{
+    // Whatever was typed reaches the card even when the cell goes while editing.
+    if (m_noteTextView->isFirstResponder() && m_item)
+        writeNotesIntoCard();
+}
+
+void ListItemCellView::setupNotesView()
+{
+    m_noteTextView->setup();
+    m_noteTextView->setParentListItemCellView(this);
+    m_noteTextView->setNotesDelegate(this);
+    m_noteTextView->setGraphicsEffect(new QGraphicsOpacityEffect(m_noteTextView));
+    connect(m_noteTextView, &NotesTextView::textChangedByUser, this, &ListItemCellView::textDidChange);
+    connect(m_noteTextView, &NotesTextView::editingEnded, this, &ListItemCellView::textDidEndEditing);
+    connect(m_noteTextView, &NotesTextView::selectionMoved, this, &ListItemCellView::textViewDidChangeSelection);
+    updateChevronVisibility();
+}
+
+void ListItemCellView::setObjectValue(ListItem* item)
+{
+    // A cell reused while editing keeps what was typed in the card it showed.
+    if (m_item && m_item != item && m_noteTextView->isFirstResponder())
+        writeNotesIntoCard();
+    m_item = item;
+    configure();
+}
+
+void ListItemCellView::setDelegate(ListItemCellDelegate* delegate)
+{
+    m_delegate = delegate;
+    watchUndoManager();
+}
+
+MacKanbanColumnDelegate* ListItemCellView::board() const
+{
+    return m_delegate ? m_delegate->delegate() : nullptr;
+}
+
+UndoManager* ListItemCellView::undoManager() const
+{
+    MacKanbanColumnDelegate* kanbanView = board();
+    return kanbanView ? kanbanView->undoManager() : nullptr;
+}
+
+void ListItemCellView::setScale(qreal scale)
+{
+    if (scale == m_scale || !(scale > 0))
+        return;
+    m_scale = scale;
+    m_showDateButton->setScale(scale);
+    layOut();
+    update();
+}
+
+void ListItemCellView::configure()
+{
+    // A new card, or the same one anew: nothing of what was shown before carries over.
+    closeTypingStep();
+    m_noteTextView->removeCheckButtons();
+    m_noteTextView->setSearchHighlights({});
+    m_checkButton->setState(0);
+    m_checkButton->setTickShown(false);
+    if (!m_item) {
+        m_noteTextView->runProgrammaticChange([&] { m_noteTextView->storage().setAttributedString({}); });
+        m_lastRecorded = {};
+        updateChevronVisibility();
+        return;
+    }
+
+    if (const std::optional<bool> expanded = m_item->notesExpanded())
+        updateExpandButton(*expanded);
+    const std::optional<AttributedString> notes = notesOfCard();
+    m_lastRecorded = notes.value_or(AttributedString());
+    if (!notes) {
+        m_noteTextView->runProgrammaticChange([&] { m_noteTextView->storage().setAttributedString({}); });
+    } else {
+        // A card that never said counts as collapsed, as its height does: a reused cell must not
+        // keep the text of the card it showed before.
+        // Notes of one line are their own first line, shown whole even while collapsed.
+        const bool whole = m_item->notesExpanded().value_or(false) || !notes->string().contains(QChar(u'\n'));
+        const AttributedString shown = whole ? *notes : m_item->firstAttributedLineAndReturn();
+        m_noteTextView->runProgrammaticChange([&] { m_noteTextView->storage().setAttributedString(shown); });
+        m_fullTextSet = whole;
+        m_noteTextView->layoutCheckButtons();
+        m_noteTextView->styleTags();
+        highlightSearchTerm();
+    }
+    updateChevronVisibility();
+
+    m_flagButton->setChecked(m_item->priority().value_or(false));
+    m_flagButton->setIcon(flagPixmap(m_flagButton->isChecked(), palette().color(QPalette::Text)));
+
+    m_done = m_item->done();
+    m_checkButton->setState(m_done ? 1 : 0);
+    m_notesOpacity = m_done ? 0.3 : 1.0;
+    static_cast<QGraphicsOpacityEffect*>(m_noteTextView->graphicsEffect())->setOpacity(m_notesOpacity);
+    m_doneDateField->setVisible(m_done);
+    m_checkButton->setToolTip(local(m_done ? QStringLiteral("Unmark Done") : QStringLiteral("Mark Done")));
+
+    m_showDateButton->setDateValue(m_item->dueDate());
+    m_showDateButton->updateDateDisplay();
+    updateDueDateColour();
+
+    if (const std::optional<QDateTime> doneDate = m_item->doneDate()) {
+        m_doneDateField->setDateValue(doneDate);
+        m_doneDateField->updateDisplay();
+    }
+    layOut();
+    update();
+}
+
+void ListItemCellView::highlightSearchTerm()
+{
+    MacKanbanColumnDelegate* kanbanView = board();
+    const std::optional<QString> term = kanbanView ? kanbanView->searchTerm() : std::nullopt;
+    QList<TextRange> found;
+    if (term && !term->isEmpty()) {
+        const QString text = m_noteTextView->string();
+        for (qsizetype at = text.indexOf(*term, 0, Qt::CaseInsensitive); at >= 0;
+             at = text.indexOf(*term, at + term->size(), Qt::CaseInsensitive))
+            found.append(TextRange {int(at), int(term->size())});
+    }
+    m_noteTextView->setSearchHighlights(found);
+}
+
+void ListItemCellView::updateChevronVisibility()
+{
+    m_noteButton->setVisible(m_noteTextView->string().contains(QChar(u'\n')));
+}
+
+void ListItemCellView::updateSelectionAppearance()
+{
+    if (!isSelected()) {
+        m_noteTextView->highlightAttachmentCells(m_noteTextView->selectedCellRange().value_or(TextRange {}));
+        QTextCursor end(m_noteTextView->document());
+        end.movePosition(QTextCursor::End);
+        m_noteTextView->setTextCursor(end);
+    }
+    update();
+}
+
+void ListItemCellView::updateDueDateColour()
+{
+    if (!m_item)
+        return;
+    if (m_item->done())
+        m_showDateButton->setBackgroundColour(QColor(170, 170, 170));
+    else if (m_item->isOverdue())
+        m_showDateButton->setBackgroundColour(badgeRedColour());
+    else if (m_item->isDueSoon())
+        m_showDateButton->setBackgroundColour(badgeOrangeColour());
+    else if (!m_showDateButton->dateValue())
+        m_showDateButton->setBackgroundColour(transparentWhite(palette(), false));
+    else
+        m_showDateButton->setBackgroundColour(badgeGreyColour());
+}
+
+void ListItemCellView::updateCellHeight(bool skipLayout)
+{
+    if (!m_item || !m_delegate)
+        return;
+    m_noteTextView->updateGeometry();
+    m_delegate->itemHeightChanged(m_item, skipLayout);
+}
+
+void ListItemCellView::updateExpandButton(bool expanded)
+{
+    m_noteButton->setArrowType(expanded ? Qt::UpArrow : Qt::DownArrow);
+    m_noteButton->setToolTip(local(expanded ? QStringLiteral("Collapse") : QStringLiteral("Expand")));
+}
+
+void ListItemCellView::noteButtonTapped()
+{
+    if (!m_item)
+        return;
+    const bool expanded = !m_item->notesExpanded().value_or(false);
+    m_item->setNotesExpanded(expanded);
+    updateChevronVisibility();
+    updateExpandButton(expanded);
+    if (expanded) {
+        if (const std::optional<AttributedString> notes = notesOfCard())
+            m_noteTextView->runProgrammaticChange([&] { m_noteTextView->storage().setAttributedString(*notes); });
+        m_fullTextSet = true;
+    } else {
+        // The text stays whole; a caret below the first line goes to its end.
+        QTextCursor cursor = m_noteTextView->textCursor();
+        const int lineBreak = int(m_noteTextView->string().indexOf(QChar(u'\n')));
+        if (lineBreak >= 0 && lineBreak < cursor.selectionStart()) {
+            cursor.setPosition(lineBreak);
+            m_noteTextView->setTextCursor(cursor);
+        }
+    }
+    updateCellHeight(true);
+}
+
+void ListItemCellView::checkButtonTapped()
+{
+    MacKanbanColumnDelegate* kanbanView = board();
+    if (m_item && kanbanView)
+        kanbanView->flipDoneStatesOf({m_item});
+}
+
+void ListItemCellView::mouseEntered()
+{
+    if (m_checkButton->state() == 0)
+        m_checkButton->setTickShown(true);
+}
+
+void ListItemCellView::mouseExited()
+{
+    if (m_checkButton->state() == 0 && !m_checkButton->buttonClicked())
+        m_checkButton->setTickShown(false);
+}
+
+bool ListItemCellView::eventFilter(QObject* watched, QEvent* event)
+{
+    // Only a cell in a column previews the tick.
+    if (watched == m_checkButton && m_delegate) {
+        if (event->type() == QEvent::Enter)
+            mouseEntered();
+        else if (event->type() == QEvent::Leave)
+            mouseExited();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ListItemCellView::relayoutNotesTextView()
+{
+    ConsoleLog::write(QStringLiteral("relayout called"));
+    // Bounded: the editor either reaches the top or stays where two passes put it.
+    for (int pass = 0; pass < 2 && m_noteTextView->y() != qRound(notesTop * m_scale); ++pass) {
+        m_notesTopOffset = 1;
+        layOut();
+        m_notesTopOffset = 0;
+        layOut();
+    }
+}
+
+void ListItemCellView::test()
+{
+    ConsoleLog::write(QStringLiteral("mouse down fired"));
+}
+
+bool ListItemCellView::respondsTo(const QString& action) const
+{
+    return action == relayoutNotesTextViewAction || action == testAction;
+}
+
+void ListItemCellView::perform(const QString& action, QObject*)
+{
+    if (action == relayoutNotesTextViewAction)
+        relayoutNotesTextView();
+    else if (action == testAction)
+        test();
+}
+
+void ListItemCellView::setEditingButtonsVisible(bool visible)
+{
+    for (QToolButton* button : editingButtons())
+        button->setVisible(visible);
+}
+
+std::optional<AttributedString> ListItemCellView::notesOfCard() const
+{
+    return m_item ? m_item->getAttributedNotes() : std::nullopt;
+}
+
+QVariantMap ListItemCellView::shouldChangeTypingAttributes(const QVariantMap& proposed) const
+{
+    QVariantMap attributes = proposed;
+    attributes.insert(AttributeKey::foregroundColor, normalTypingColour());
+    const QString style = attributes.value(AttributeKey::noteStyleName).toString();
+    if (style != QStringLiteral("header") && style != QStringLiteral("title")) {
+        const QVariantMap normal = normalAttributes();
+        if (normal.contains(AttributeKey::font))
+            attributes.insert(AttributeKey::font, normal.value(AttributeKey::font));
+        else
+            attributes.remove(AttributeKey::font);
+    }
+    return attributes;
+}
+
+QList<Tag*> ListItemCellView::existingTags() const
+{
+    KanbanColumn* column = m_item ? m_item->column() : nullptr;
+    if (!column)
+        return {};
+    if (Kanban* kanban = column->kanban())
+        return kanban->tags();
+    if (Kanban* kanban = column->mainKanban())
+        return kanban->tags();
+    return {};
+}
+
+void ListItemCellView::writeNotesIntoCard()
+{
+    if (m_item)
+        m_item->setAttributedNotesNewNote(m_noteTextView->storage().attributedString());
+}
+
+void ListItemCellView::textDidChange()
+{
+    if (!m_item)
+        return;
+    recordTyping();
+    writeNotesIntoCard();
+    m_noteTextView->layoutCheckButtons();
+    const QList<TextRange> selection = m_noteTextView->selectedRanges();
+    m_noteTextView->runProgrammaticChange([&] {
+        if (NotesTextViewFormatHelper* formatter = m_noteTextView->notesTextViewFormatHelper())
+            formatter->ensureAttachmensOnItsOwnLine();
+        m_noteTextView->setSelectedRanges(selection);
+    });
+    m_noteTextView->detectLinks();
+    updateChevronVisibility();
+    m_noteTextView->updateCardTags();
+    m_noteTextView->styleTags();
+    const QString text = m_noteTextView->string();
+    if (text != m_lastChangeText) {
+        if (m_noteTextView->isTypingHashTag())
+            m_noteTextView->complete();
+        m_lastChangeText = text;
+    }
+    m_lastRecorded = m_noteTextView->storage().attributedString();
+    // Link detection and tag styling change the text the card holds.
+    writeNotesIntoCard();
+    updateCellHeight(false);
+    m_deferredSave->changed();
+}
+
+void ListItemCellView::textDidEndEditing()
+{
+    closeTypingStep();
+    writeNotesIntoCard();
+    m_noteTextView->setIsFirstResponder(false);
+    m_noteTextView->updateEditingState();
+    saveNow();
+}
+
+void ListItemCellView::saveNow()
+{
+    m_deferredSave->cancel();
+    if (MacKanbanColumnDelegate* kanbanView = board())
+        kanbanView->saveAction();
+}
+
+void ListItemCellView::textViewDidChangeSelection(int oldPosition, bool byTyping)
+{
+    if (!byTyping)
+        closeTypingStep();
+    if (m_checkForExpantion && m_item && !m_item->notesExpanded().value_or(false)) {
+        const int position = m_noteTextView->textCursor().position();
+        const int lineBreak = int(m_noteTextView->string().indexOf(QChar(u'\n')));
+        if (position != oldPosition && m_noteTextView->isFirstResponder() && lineBreak >= 0 && lineBreak < position) {
+            m_item->setNotesExpanded(true);
+            updateExpandButton(true);
+            updateCellHeight(true);
+        }
+    }
+    m_checkForExpantion = true;
+}
+
+void ListItemCellView::recordTyping()
+{
+    if (m_recordingSuspended || m_typingStepOpen)
+        return;
+    m_registering = true;
+    CardNotesUndo::registerSnapshot(board(), m_item, m_lastRecorded, typingActionName);
+    m_registering = false;
+    m_typingStepOpen = true;
+}
+
+void ListItemCellView::closeTypingStep()
+{
+    m_typingStepOpen = false;
+}
+
+void ListItemCellView::watchUndoManager()
+{
+    UndoManager* manager = undoManager();
+    if (manager == m_watchedUndoManager)
+        return;
+    disconnect(m_undoChanged);
+    m_watchedUndoManager = manager;
+    if (!manager)
+        return;
+    // Anything else recorded, or undone, ends the typing step; a group closing changes nothing.
+    m_undoChanged = connect(manager, &UndoManager::changed, this, [this] {
+        if (m_registering || !m_typingStepOpen)
+            return;
+        if (!m_watchedUndoManager->canUndo() || m_watchedUndoManager->undoActionName() != typingActionName
+            || m_watchedUndoManager->isUndoing() || m_watchedUndoManager->isRedoing())
+            closeTypingStep();
+    });
+}
+
+void ListItemCellView::runNamedStep(const QString& name, const std::function<void()>& change)
+{
+    closeTypingStep();
+    const AttributedString before = m_noteTextView->storage().attributedString();
+    m_recordingSuspended = true;
+    m_noteTextView->runProgrammaticChange(change);
+    m_recordingSuspended = false;
+    const AttributedString after = m_noteTextView->storage().attributedString();
+    if (after == before || !m_item)
+        return;
+    m_registering = true;
+    CardNotesUndo::registerSnapshot(board(), m_item, before, name);
+    m_registering = false;
+    m_lastRecorded = after;
+    writeNotesIntoCard();
+    updateCellHeight(false);
+    m_deferredSave->changed();
+}
+
+void ListItemCellView::restoreNotes(const AttributedString& notes)
+{
+    closeTypingStep();
+    const int caret = m_noteTextView->textCursor().position();
+    m_noteTextView->runProgrammaticChange([&] { m_noteTextView->storage().setAttributedString(notes); });
+    m_fullTextSet = true;
+    m_lastRecorded = notes;
+    m_lastChangeText = notes.string();
+    writeNotesIntoCard();
+    QTextCursor cursor(m_noteTextView->document());
+    cursor.setPosition(std::min(caret, notes.length()));
+    m_noteTextView->runProgrammaticChange([&] { m_noteTextView->setTextCursor(cursor); });
+    m_noteTextView->layoutCheckButtons();
+    m_noteTextView->updateCardTags();
+    m_noteTextView->styleTags();
+    updateChevronVisibility();
+    updateCellHeight(false);
+    if (m_noteTextView->isFirstResponder())
+        m_deferredSave->changed();
+}
+
+QColor ListItemCellView::backdropColour() const
+{
+    return transparentWhite(palette(), m_done);
+}
+
+void ListItemCellView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    layOut();
+}
+
+void ListItemCellView::layOut()
+{
+    const qreal m = m_scale;
+    const int width = qRound(this->width() / m);
+    const int height = qRound(this->height() / m);
+    const auto place = [m](QWidget* widget, qreal x, qreal y, qreal w, qreal h) {
+        widget->setGeometry(QRectF(x * m, y * m, w * m, h * m).toRect());
+    };
+    place(m_checkButton, 14, topRowY + 4, CheckedButton::defaultWidth, CheckedButton::defaultWidth);
+    place(m_flagButton, width - 36, topRowY + 2, 22, 22);
+    const QSize badge = m_showDateButton->sizeHint() / m;
+    place(m_showDateButton, width - 40 - badge.width(), topRowY + 4 + (18 - badge.height()) / 2.0, badge.width(),
+        badge.height());
+    // The notes are laid out at full size; the column zooms what it draws around them.
+    m_noteTextView->setGeometry(qRound(notesLeft * m), qRound(notesTop * m) + m_notesTopOffset, notesWidth,
+        std::max(0, qRound((height - fixedHeight) * m)));
+    const int bottom = height - bottomRowHeight;
+    int x = 14;
+    for (QToolButton* button : editingButtons()) {
+        place(button, x, bottom + 9, 24, 22);
+        x += 28;
+    }
+    place(m_doneDateField, width - 150, bottom + 11, 104, 18);
+    place(m_noteButton, width - 36, bottom + 10, 20, 20);
+}
+
+void ListItemCellView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(m_scale, m_scale);
+    const QSizeF size = QSizeF(width(), height()) / m_scale;
+    const QRectF panel(panelInsetX, panelInsetY, size.width() - 2 * panelInsetX, size.height() - 2 * panelInsetY);
+    painter.setBrush(backdropColour());
+    painter.setPen(isSelected() ? QPen(palette().color(QPalette::Highlight), 2) : QPen(Qt::NoPen));
+    painter.drawRoundedRect(panel, panelRadius, panelRadius);
+}

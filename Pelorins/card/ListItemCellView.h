@@ -1,0 +1,165 @@
+#pragma once
+
+#include "Pelorins/card/ListItemCellViewPresentedInContext.h"
+#include "Pelorins/card/NotesTextViewDelegate.h"
+#include "PelorinsKit/notes/AttributedString.h"
+#include "Platform/widgets/ActionResponder.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class CheckedButton;
+class DateDisplayButton;
+class DeferredSave;
+class DueDateTextField;
+class ListItem;
+class ListItemCellDelegate;
+class MacKanbanColumnDelegate;
+class NotesTextView;
+class QToolButton;
+class UndoManager;
+
+// One card shown and edited in place in a column: its done box, its notes (the first line while
+// collapsed, all of them when expanded or edited), the expand chevron, the flag, the due-date
+// badge and the done time, and while the notes are edited the style, checklist and attachment
+// buttons. The column hands it a card (setObjectValue), and is its delegate.
+//
+// Typing writes the notes into the card at once and saves a little later; ending editing saves
+// at once. Every change of the notes is one step on the window's undo manager, held by the
+// card: typing makes one "Typing" step until the caret moves otherwise, the focus leaves, the
+// cell shows another card or something else is recorded.
+class ListItemCellView : public QWidget, public NotesTextViewDelegate, public ActionResponder
+{
+    Q_OBJECT
+
+public:
+    // Full-size geometry: the fixed part of a card's height, and the notes' top and width.
+    static constexpr int fixedHeight = 78;
+    static constexpr int notesTop = 38;
+    static constexpr int notesWidth = 284;
+    // Repair and debugging actions of the Debug menu.
+    static const QString relayoutNotesTextViewAction;
+    static const QString testAction;
+    // The check box's hover area.
+    static const QRect hoverRectangle;
+
+    explicit ListItemCellView(QWidget* parent = nullptr);
+    ~ListItemCellView() override;
+
+    ListItem* objectValue() const { return m_item; }
+    // Shows the card: configure().
+    void setObjectValue(ListItem* item);
+    ListItemCellDelegate* delegate() const { return m_delegate; }
+    void setDelegate(ListItemCellDelegate* delegate);
+    std::optional<ListItemCellViewPresentedInContext> presentedContext() const { return m_presentedContext; }
+    void setPresentedContext(ListItemCellViewPresentedInContext context) { m_presentedContext = context; }
+    bool isSelected() const { return m_isSelected.value_or(false); }
+    void setSelected(bool selected) { m_isSelected = selected; }
+    // The column's zoom.
+    void setScale(qreal scale);
+
+    void configure();
+    void updateSelectionAppearance();
+    void updateDueDateColour();
+    void updateCellHeight(bool skipLayout);
+    void updateExpandButton(bool expanded);
+    void noteButtonTapped();
+    void checkButtonTapped();
+    // The pointer came over the done box, or left it: the tick preview.
+    void mouseEntered();
+    void mouseExited();
+    // Nudges the notes editor back to the top of its container; at most two passes.
+    void relayoutNotesTextView();
+    void test();
+
+    NotesTextView* noteTextView() const { return m_noteTextView; }
+    CheckedButton* checkButton() const { return m_checkButton; }
+    DateDisplayButton* showDateButton() const { return m_showDateButton; }
+    DueDateTextField* doneDateField() const { return m_doneDateField; }
+    QToolButton* noteButton() const { return m_noteButton; }
+    QToolButton* flagButton() const { return m_flagButton; }
+    QList<QToolButton*> editingButtons() const { return {m_styleButton, m_checklistButton, m_attachmentButton}; }
+    // The card's fill as drawn now.
+    QColor backdropColour() const;
+    qreal notesOpacity() const { return m_notesOpacity; }
+
+    bool fullTextSet() const { return m_fullTextSet; }
+    void setFullTextSet(bool set) { m_fullTextSet = set; }
+    bool checkForExpantion() const { return m_checkForExpantion; }
+    void setCheckForExpantion(bool check) { m_checkForExpantion = check; }
+    void setEditingButtonsVisible(bool visible);
+    // The card's notes in editor form; none without a card or notes.
+    std::optional<AttributedString> notesOfCard() const;
+    // Typing attributes proposed at the caret, in the colour and font notes are typed in.
+    QVariantMap shouldChangeTypingAttributes(const QVariantMap& proposed) const;
+
+    // The window's undo manager, through the column and the board; null without them.
+    UndoManager* undoManager() const;
+    // Runs a change of the notes as one named step: recorded only when the notes changed, and
+    // ending the typing step.
+    void runNamedStep(const QString& name, const std::function<void()>& change);
+    void closeTypingStep();
+    bool isTypingStepOpen() const { return m_typingStepOpen; }
+    // Puts recorded notes back, as undo and redo do: into the editor and the card, recording
+    // nothing.
+    void restoreNotes(const AttributedString& notes);
+
+    // NotesTextViewDelegate
+    QList<Tag*> existingTags() const override;
+
+    // ActionResponder
+    bool respondsTo(const QString& action) const override;
+    void perform(const QString& action, QObject* sender) override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    MacKanbanColumnDelegate* board() const;
+    void setupNotesView();
+    void layOut();
+    void updateChevronVisibility();
+    void highlightSearchTerm();
+    void textDidChange();
+    void textDidEndEditing();
+    void textViewDidChangeSelection(int oldPosition, bool byTyping);
+    void writeNotesIntoCard();
+    void recordTyping();
+    void watchUndoManager();
+    void saveNow();
+
+    ListItem* m_item = nullptr;
+    ListItemCellDelegate* m_delegate = nullptr;
+    std::optional<ListItemCellViewPresentedInContext> m_presentedContext;
+    std::optional<bool> m_isSelected;
+    qreal m_scale = 1.0;
+    bool m_fullTextSet = false;
+    bool m_checkForExpantion = true;
+    QString m_lastChangeText;
+    qreal m_notesOpacity = 1.0;
+    bool m_done = false;
+
+    NotesTextView* m_noteTextView = nullptr;
+    CheckedButton* m_checkButton = nullptr;
+    DateDisplayButton* m_showDateButton = nullptr;
+    DueDateTextField* m_doneDateField = nullptr;
+    QToolButton* m_noteButton = nullptr;
+    QToolButton* m_flagButton = nullptr;
+    QToolButton* m_styleButton = nullptr;
+    QToolButton* m_checklistButton = nullptr;
+    QToolButton* m_attachmentButton = nullptr;
+    int m_notesTopOffset = 0;
+
+    // Undo of the notes.
+    bool m_typingStepOpen = false;
+    bool m_recordingSuspended = false;
+    bool m_registering = false;
+    AttributedString m_lastRecorded;
+    QPointer<UndoManager> m_watchedUndoManager;
+    QMetaObject::Connection m_undoChanged;
+    DeferredSave* m_deferredSave = nullptr;
+};

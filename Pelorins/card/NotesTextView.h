@@ -1,0 +1,174 @@
+#pragma once
+
+#include "PelorinsKit/notes/NotesTextViewFormatHelperDelegate.h"
+#include "PelorinsKit/notes/TextDocumentTextStorage.h"
+#include "Platform/widgets/ActionResponder.h"
+
+#include <QPointer>
+#include <QTextEdit>
+#include <QUrl>
+#include <functional>
+#include <memory>
+
+class ChecklistButton;
+class ListItemCellView;
+class NotesTextViewDelegate;
+class NotesTextViewFormatHelper;
+class TextAttachmentObject;
+
+// The rich-text editor of a card's notes, embedded by the card cell (and by the printable card,
+// where it has no host cell). It styles whole lines through the notes formatter, keeps its own
+// typing attributes, sends cut, copy and paste of cards to the column, and never scrolls:
+// its host sizes it to its text. Its document keeps no undo of its own; the host records every
+// change on the window's undo manager.
+class NotesTextView : public QTextEdit, public NotesTextViewFormatHelperDelegate, public ActionResponder
+{
+    Q_OBJECT
+
+public:
+    // Routed action names and the menu identifiers that validate them.
+    static const QString formatAsTitleAction;
+    static const QString formatAsHeaderAction;
+    static const QString formatAsBodyAction;
+    static const QString cutAction;
+    static const QString copyAction;
+    static const QString pasteAction;
+    static const QString formatAsTitleIdentifier;
+    static const QString formatAsHeaderIdentifier;
+    static const QString formatAsBodyIdentifier;
+    static const QString cutIdentifier;
+    static const QString copyIdentifier;
+    static const QString pasteIdentifier;
+    // Pasteboard types of copied columns and cards, which a paste hands to the column.
+    static const QString columnDataType;
+    static const QString cardDataType;
+    // The vertical inset of the text; with the padding of 10 on each side of every line, an
+    // editor holding some notes is exactly heightToFit() of them high.
+    static constexpr int verticalInset = 5;
+    static constexpr int lineFragmentPadding = 10;
+    // No notes editor is lower than one line of notes as the column measures it.
+    static constexpr int minimumHeight = 30;
+
+    explicit NotesTextView(QWidget* parent = nullptr);
+    ~NotesTextView() override;
+
+    // Once, before the editor is shown.
+    void setup();
+
+    ListItemCellView* parentListItemCellView() const { return m_parentCell; }
+    void setParentListItemCellView(ListItemCellView* cell) { m_parentCell = cell; }
+    NotesTextViewDelegate* notesDelegate() const { return m_notesDelegate; }
+    void setNotesDelegate(NotesTextViewDelegate* delegate) { m_notesDelegate = delegate; }
+    NotesTextViewFormatHelper* notesTextViewFormatHelper() const { return m_formatHelper.get(); }
+    TextDocumentTextStorage& storage() { return m_storage; }
+
+    // True while the user edits the notes.
+    bool isFirstResponder() const { return m_isFirstResponder; }
+    void setIsFirstResponder(bool editing) { m_isFirstResponder = editing; }
+    // Puts the whole notes in, selects the card and shows the cell's editing buttons while
+    // editing; hides them otherwise.
+    void updateEditingState();
+    // The height the laid-out text takes, with its insets.
+    int intrinsicHeight() const;
+    QSize sizeHint() const override;
+
+    void formatSelectionAsTitle();
+    void formatSelectionAsHeader();
+    void formatSelectionAsBody();
+
+    // Search highlights are drawn over the text, never stored in it.
+    void setSearchHighlights(const QList<TextRange>& ranges);
+    QList<TextRange> searchHighlights() const { return m_searchHighlights; }
+    // Link attachments inside the selection are drawn highlighted.
+    void updateAttachmentSelection();
+    void highlightAttachmentCells(TextRange range);
+    std::optional<TextRange> selectedCellRange() const { return m_selectedCellRange; }
+
+    // Opens links the user clicks; the desktop's browser unless a test replaces it.
+    void setUrlOpener(std::function<void(const QUrl&)> opener) { m_urlOpener = std::move(opener); }
+    // Gives typed web addresses the link attribute.
+    void detectLinks();
+
+    // Changes made by the program, never by the user: no change is reported while one runs.
+    void runProgrammaticChange(const std::function<void()>& change);
+    bool inProgrammaticChange() const { return m_programmaticDepth > 0; }
+
+    // Filled in by the checklist and hash-tag work; nothing to do yet.
+    QList<ChecklistButton*> checkButtons() const { return m_checkButtons; }
+    void removeCheckButtons();
+    void updateCardTags() { }
+    bool isTypingHashTag() const { return false; }
+    void complete() { }
+
+    // The attributes of the text at the caret, as typing there would use them.
+    QVariantMap attributesAtCaret() const;
+
+    // NotesTextViewFormatHelperDelegate
+    NoteTextStorage* textStorage() const override;
+    QString string() const override;
+    // The editor's changes are recorded by its host, around each step, so the formatter records
+    // none of its own.
+    UndoManager* undoManager() const override { return nullptr; }
+    QList<TextRange> selectedRanges() const override;
+    void setSelectedRanges(const QList<TextRange>& ranges) override;
+    QVariantMap typingAttributes() const override { return m_typingAttributes; }
+    void setTypingAttributes(const QVariantMap& attributes) override;
+    void styleTags() override;
+    void updateCellHeight() override;
+    void layoutCheckButtons() override { }
+
+    // ActionResponder
+    bool respondsTo(const QString& action) const override;
+    void perform(const QString& action, QObject* sender) override;
+    bool validate(const QString& action, QAction* item) const override;
+
+signals:
+    // The user changed the text: typing, input methods, cutting, pasting or dropping.
+    void textChangedByUser();
+    // The caret or selection moved; `oldPosition` is where the caret stood before, `byTyping`
+    // whether an edit moved it.
+    void selectionMoved(int oldPosition, bool byTyping);
+    // The editor lost the keyboard focus after editing.
+    void editingEnded();
+
+protected:
+    bool event(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void insertFromMimeData(const QMimeData* source) override;
+
+private:
+    void format(const QVariantMap& attributes);
+    void insertNewline(QKeyEvent* event);
+    // Runs the base handling of a typed key or input-method event with the typing attributes.
+    void typeWithTypingAttributes(const std::function<void()>& type, bool newline = false);
+    void applyTypingLineAttributesToEmptyBlock();
+    void applyExtraSelections();
+    void routeToColumn(const QString& action, QObject* sender);
+    void reportUserChange();
+    TextAttachmentObject* attachmentObject() const;
+
+    QPointer<ListItemCellView> m_parentCell;
+    NotesTextViewDelegate* m_notesDelegate = nullptr;
+    TextDocumentTextStorage m_storage;
+    std::unique_ptr<NotesTextViewFormatHelper> m_formatHelper;
+    bool m_isFirstResponder = false;
+    QList<ChecklistButton*> m_checkButtons;
+    QList<TextRange> m_searchHighlights;
+    std::optional<TextRange> m_selectedCellRange;
+    QVariantMap m_typingAttributes;
+    std::function<void(const QUrl&)> m_urlOpener;
+    int m_programmaticDepth = 0;
+    int m_lastCaret = 0;
+    // While a typed key is handled: changes are reported once it is done, and the caret moves
+    // by typing.
+    bool m_typing = false;
+    bool m_changedWhileTyping = false;
+    QPoint m_pressPosition;
+};

@@ -1,0 +1,212 @@
+#include "Pelorins/card/CheckedButton.h"
+#include "Pelorins/card/DateDisplayButton.h"
+#include "Pelorins/card/DueDateTextField.h"
+#include "Pelorins/shell/AppConstants.h"
+#include "PelorinsKit/notes/AttributeKey.h"
+#include "Platform/core/ConsoleLog.h"
+#include "support/CardCellFixture.h"
+
+#include <QToolButton>
+
+// The suite takes the class's name; inside the namespace that name is the fixture.
+namespace cards {
+
+using ListItemCellView = CardCellFixture;
+
+TEST_F(ListItemCellView, ShowsTheChevronForSeveralLinesAndTheFirstLineWhileCollapsed)
+{
+    ListItem* one = addCard(stage(0), QStringLiteral("One line"));
+    ListItem* two = addCard(stage(0), QStringLiteral("First\nSecond"));
+    ListItem* three = addCard(stage(0), QStringLiteral("Line 1\nLine 2\nLine 3"));
+    two->setNotesExpanded(true);
+    three->setNotesExpanded(false);
+    show();
+    EXPECT_TRUE(cell(one)->noteButton()->isHidden());
+    EXPECT_FALSE(cell(two)->noteButton()->isHidden());
+    EXPECT_EQ(cell(two)->noteTextView()->string(), QStringLiteral("First\nSecond"));
+    EXPECT_EQ(cell(three)->noteTextView()->string(), QStringLiteral("Line 1\n")) << "line 1 and its break";
+    EXPECT_FALSE(cell(three)->noteButton()->isHidden());
+    EXPECT_FALSE(cell(three)->fullTextSet());
+}
+
+TEST_F(ListItemCellView, ADoneCardIsFadedAndOffersUnmarkDone)
+{
+    ListItem* done = addCard(stage(0), QStringLiteral("Finished"));
+    done->setDone(true);
+    done->setDoneDate(QDateTime(QDate(2026, 12, 9), QTime(15, 45)));
+    done->setDueDate(QDateTime::currentDateTimeUtc().addDays(-2));
+    ListItem* open = addCard(stage(0), QStringLiteral("Open"));
+    show();
+    ::ListItemCellView* shown = cell(done);
+    EXPECT_DOUBLE_EQ(shown->notesOpacity(), 0.3);
+    EXPECT_EQ(shown->checkButton()->toolTip(), QStringLiteral("Unmark Done"));
+    EXPECT_EQ(shown->checkButton()->state(), 1);
+    EXPECT_FALSE(shown->doneDateField()->isHidden());
+    EXPECT_TRUE(shown->doneDateField()->text().contains(QStringLiteral("45")));
+    EXPECT_EQ(shown->showDateButton()->backgroundColour(), QColor(170, 170, 170)) << "grey, though overdue";
+    EXPECT_EQ(cell(open)->checkButton()->toolTip(), QStringLiteral("Mark Done"));
+    EXPECT_TRUE(cell(open)->doneDateField()->isHidden());
+    EXPECT_DOUBLE_EQ(cell(open)->notesOpacity(), 1.0);
+    EXPECT_NE(cell(open)->backdropColour(), shown->backdropColour());
+}
+
+TEST_F(ListItemCellView, TheBadgeIsColouredByTheFirstRuleThatHolds)
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    struct Case
+    {
+        const char* name;
+        std::optional<QDateTime> due;
+        QColor colour;
+    };
+    const QList<Case> cases {
+        {"overdue", now.addSecs(-60), badgeRedColour()},
+        {"due soon", now.addSecs(3600), badgeOrangeColour()},
+        {"due later", now.addDays(30), badgeGreyColour()},
+    };
+    QList<ListItem*> cards;
+    for (const Case& each : cases) {
+        cards.append(addCard(stage(0), QString::fromLatin1(each.name)));
+        cards.last()->setDueDate(each.due);
+    }
+    ListItem* none = addCard(stage(0), QStringLiteral("no date"));
+    board.userDefaults().setValue(QStringLiteral("dueSoonDefinition"), 1);
+    show();
+    for (qsizetype i = 0; i < cases.size(); ++i)
+        EXPECT_EQ(cell(cards.at(i))->showDateButton()->backgroundColour(), cases.at(i).colour) << cases.at(i).name;
+    const std::optional<QColor> clear = cell(none)->showDateButton()->backgroundColour();
+    ASSERT_TRUE(clear);
+    EXPECT_LT(clear->alpha(), 255) << "a card without date gets the card's translucent fill";
+    EXPECT_TRUE(cell(none)->showDateButton()->showsIcon());
+}
+
+TEST_F(ListItemCellView, TheChevronExpandsAndCollapsingMovesTheCaretToTheFirstLine)
+{
+    ListItem* card = addCard(stage(0), QStringLiteral("Line 1\nLine 2\nLine 3"));
+    card->setNotesExpanded(false);
+    show();
+    ::ListItemCellView* shown = cell(card);
+    shown->noteButton()->click();
+    EXPECT_EQ(card->notesExpanded(), std::optional<bool>(true));
+    EXPECT_EQ(shown->noteTextView()->string(), QStringLiteral("Line 1\nLine 2\nLine 3"));
+    EXPECT_EQ(shown->noteButton()->toolTip(), QStringLiteral("Collapse"));
+
+    QTextCursor caret = shown->noteTextView()->textCursor();
+    caret.setPosition(17); // in line 3
+    shown->noteTextView()->setTextCursor(caret);
+    shown->noteButton()->click();
+    EXPECT_EQ(card->notesExpanded(), std::optional<bool>(false));
+    EXPECT_EQ(shown->noteTextView()->string(), QStringLiteral("Line 1\nLine 2\nLine 3")) << "the text stays whole";
+    EXPECT_EQ(shown->noteTextView()->textCursor().position(), 6) << "the end of line 1";
+}
+
+TEST_F(ListItemCellView, TheFirstClickShowsAllTextAndACaretInLineTwoExpands)
+{
+    ListItem* card = addCard(stage(0), QStringLiteral("Line 1\nLine 2\nLine 3"));
+    card->setNotesExpanded(false);
+    show();
+    NotesTextView* editor = edit(card);
+    ASSERT_TRUE(editor->hasFocus());
+    EXPECT_EQ(editor->string(), QStringLiteral("Line 1\nLine 2\nLine 3"));
+    EXPECT_TRUE(cell(card)->isSelected()) << "the card becomes the selected card";
+    EXPECT_FALSE(cell(card)->editingButtons().first()->isHidden());
+    QTextCursor caret = editor->textCursor();
+    caret.setPosition(2);
+    editor->setTextCursor(caret);
+    EXPECT_EQ(card->notesExpanded(), std::optional<bool>(false)) << "a caret in line 1 does not expand";
+    caret.setPosition(9);
+    editor->setTextCursor(caret);
+    EXPECT_EQ(card->notesExpanded(), std::optional<bool>(true));
+}
+
+TEST_F(ListItemCellView, SearchHighlightsEveryOccurrenceWithoutTouchingTheNotes)
+{
+    ListItem* card = addCard(stage(0), QStringLiteral("Milk and MILK and milkshake"));
+    card->setNotesExpanded(true);
+    board.setSearchTerm(QStringLiteral("mIlK"));
+    show();
+    NotesTextView* editor = cell(card)->noteTextView();
+    EXPECT_EQ(editor->searchHighlights(), (QList<TextRange> {{0, 4}, {9, 4}, {18, 4}}));
+    ASSERT_EQ(editor->extraSelections().size(), 3);
+    EXPECT_EQ(editor->extraSelections().first().format.background().color(), QColor(Qt::yellow));
+
+    edit(card);
+    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(editor, " milk");
+    endEditing(card);
+    const AttributedString stored = *card->attributedNotes();
+    EXPECT_EQ(stored.string(), QStringLiteral("Milk and MILK and milkshake milk"));
+    bool background = false;
+    stored.enumerateAttributes({0, stored.length()}, [&](const QVariantMap& attributes, TextRange) {
+        background = background || attributes.contains(QStringLiteral("NSBackgroundColor"));
+    });
+    EXPECT_FALSE(background);
+
+    board.setSearchTerm(QStringLiteral("absent"));
+    cell(card)->configure();
+    EXPECT_TRUE(editor->searchHighlights().isEmpty()) << "an earlier search's highlights go";
+}
+
+TEST_F(ListItemCellView, AReusedCellStartsCleanAndKeepsTypingInTheOldCard)
+{
+    ListItem* first = addCard(stage(0), QStringLiteral("First"));
+    ListItem* second = addCard(stage(0), QStringLiteral("Second"));
+    ListItem* empty = addCard(stage(0), QString());
+    empty->setAttributedNotes(std::nullopt);
+    board.setSearchTerm(QStringLiteral("first"));
+    show();
+    ::ListItemCellView* shown = cell(first);
+    NotesTextView* editor = edit(first);
+    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(editor, "!");
+    ASSERT_TRUE(shown->isTypingStepOpen());
+    shown->checkButton()->setTickShown(true);
+
+    shown->setObjectValue(second);
+    EXPECT_EQ(notes(first), QStringLiteral("First!"));
+    EXPECT_EQ(notes(second), QStringLiteral("Second"));
+    EXPECT_FALSE(shown->isTypingStepOpen());
+
+    shown->setObjectValue(empty);
+    EXPECT_EQ(editor->string(), QString());
+    EXPECT_TRUE(editor->searchHighlights().isEmpty());
+    EXPECT_FALSE(shown->checkButton()->isTickShown());
+    EXPECT_TRUE(shown->noteButton()->isHidden());
+}
+
+TEST_F(ListItemCellView, TheBoxHandsTheCardToTheBoard)
+{
+    AnimatedCheckButton::setTimeScale(0.01);
+    ListItem* card = addCard(stage(0));
+    show();
+    QTest::mouseClick(cell(card)->checkButton(), Qt::LeftButton, {}, QPoint(9, 9));
+    QTRY_COMPARE(board.flippedItems, QList<ListItem*> {card});
+    AnimatedCheckButton::setTimeScale(1.0);
+}
+
+TEST_F(ListItemCellView, TypingSavesLaterAndEndingEditingAtOnce)
+{
+    ListItem* card = addCard(stage(0), QStringLiteral("Note"));
+    show();
+    NotesTextView* editor = edit(card);
+    QTest::keyClicks(editor, "abc");
+    EXPECT_EQ(notes(card), QStringLiteral("Noteabc")) << "typing reaches the card at once";
+    EXPECT_EQ(board.saves, 0) << "no save in a keystroke";
+    QTest::keyClick(editor, Qt::Key_Escape);
+    EXPECT_TRUE(cell(card)->hasFocus()) << "Escape leaves the card focused";
+    EXPECT_FALSE(editor->isFirstResponder());
+    EXPECT_EQ(board.saves, 1);
+    EXPECT_TRUE(cell(card)->editingButtons().first()->isHidden());
+}
+
+TEST_F(ListItemCellView, RelayoutStopsAtTheTopOrAfterTwoPasses)
+{
+    ListItem* card = addCard(stage(0));
+    show();
+    ConsoleLog::Capture log;
+    cell(card)->relayoutNotesTextView();
+    EXPECT_EQ(log.lines(), QStringList {QStringLiteral("relayout called")});
+    EXPECT_EQ(cell(card)->noteTextView()->y(), ::ListItemCellView::notesTop);
+}
+
+} // namespace cards

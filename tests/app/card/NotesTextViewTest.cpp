@@ -1,0 +1,180 @@
+#include "PelorinsKit/notes/AttributeKey.h"
+#include "PelorinsKit/notes/NoteTextConventions.h"
+#include "PelorinsKit/notes/TextMeasures.h"
+#include "Platform/widgets/ActionResponder.h"
+#include "support/CardCellFixture.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QMimeData>
+
+namespace cards {
+
+using NotesTextView = CardCellFixture;
+
+namespace {
+
+QString styleOfLine(::NotesTextView* editor, int position)
+{
+    return editor->storage().attribute(AttributeKey::noteStyleName, position).toString();
+}
+
+} // namespace
+
+TEST_F(NotesTextView, AnEmptyNoteStartsAsATitleAndReturnGoesOnInBody)
+{
+    ListItem* card = addCard(stage(0), QString());
+    card->setAttributedNotes(std::nullopt);
+    card->setNotesExpanded(true);
+    show();
+    ::NotesTextView* editor = edit(card);
+    QTest::keyClicks(editor, "Shopping");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::keyClicks(editor, "Milk");
+    EXPECT_EQ(notes(card), QStringLiteral("Shopping\nMilk"));
+    EXPECT_EQ(styleOfLine(editor, 0), QStringLiteral("title"));
+    EXPECT_EQ(styleOfLine(editor, 9), QStringLiteral("body"));
+    const AttributedString stored = *card->getAttributedNotes();
+    EXPECT_EQ(stored.attribute(AttributeKey::noteStyleName, 0).toString(), QStringLiteral("title"));
+    EXPECT_EQ(stored.attribute(AttributeKey::font, 0), titleAttributes().value(AttributeKey::font));
+}
+
+TEST_F(NotesTextView, StyleItemsShowOnMixedOrOffForTheSelectedLines)
+{
+    AttributedString text(QStringLiteral("Title\n"), titleAttributes());
+    text.append(AttributedString(QStringLiteral("one\ntwo"), normalAttributes()));
+    ListItem* card = addCard(stage(0));
+    card->setAttributedNotes(text);
+    card->setNotesExpanded(true);
+    show();
+    ::NotesTextView* editor = edit(card);
+    editor->setSelectedRanges({{0, text.length()}});
+    const auto state = [&](const QString& identifier, const QString& action) {
+        QAction item;
+        item.setObjectName(identifier);
+        editor->validate(action, &item);
+        return item.property("mixedState").toBool() ? QStringLiteral("mixed")
+            : item.isChecked()                      ? QStringLiteral("on")
+                                                    : QStringLiteral("off");
+    };
+    EXPECT_EQ(state(::NotesTextView::formatAsTitleIdentifier, ::NotesTextView::formatAsTitleAction), "mixed");
+    EXPECT_EQ(state(::NotesTextView::formatAsBodyIdentifier, ::NotesTextView::formatAsBodyAction), "mixed");
+    EXPECT_EQ(state(::NotesTextView::formatAsHeaderIdentifier, ::NotesTextView::formatAsHeaderAction), "off");
+    editor->setSelectedRanges({{8, 0}});
+    EXPECT_EQ(state(::NotesTextView::formatAsBodyIdentifier, ::NotesTextView::formatAsBodyAction), "on");
+
+    // A style name of the wrong type says nothing about its line.
+    editor->runProgrammaticChange([&] { editor->storage().addAttributes({{AttributeKey::noteStyleName, 7}}, {0, 6}); });
+    editor->setSelectedRanges({{0, 0}});
+    EXPECT_EQ(state(::NotesTextView::formatAsTitleIdentifier, ::NotesTextView::formatAsTitleAction), "off");
+}
+
+namespace {
+
+// The column's side of cut, copy and paste.
+class ColumnCommands : public ActionResponder
+{
+public:
+    bool respondsTo(const QString& action) const override
+    {
+        return action == "copy:" || action == "paste:" || action == "cut:";
+    }
+    void perform(const QString& action, QObject*) override { performed.append(action); }
+    QStringList performed;
+};
+
+} // namespace
+
+TEST_F(NotesTextView, CopyWithoutSelectionAndPasteOfCardsGoToTheColumn)
+{
+    ListItem* card = addCard(stage(0), QStringLiteral("Some text"));
+    show();
+    ::NotesTextView* editor = edit(card);
+    // The column controller hosts the cell; here a stand-in records what reaches it.
+    struct Column : public ListItemCellDelegate, public ColumnCommands
+    {
+        explicit Column(ListItemCellDelegate* real)
+            : real(real)
+        {
+        }
+        MacKanbanColumnDelegate* delegate() const override { return real->delegate(); }
+        void selectItem(ListItem* item) override { real->selectItem(item); }
+        void itemHeightChanged(ListItem* item, bool skip) override { real->itemHeightChanged(item, skip); }
+        ListItemCellDelegate* real;
+    } fake(&column(0));
+    cell(card)->setDelegate(&fake);
+
+    editor->setSelectedRanges({{2, 0}});
+    QTest::keyClick(editor, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(fake.performed, QStringList {"copy:"});
+    editor->setSelectedRanges({{0, 4}});
+    QTest::keyClick(editor, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(fake.performed, QStringList {"copy:"}) << "selected text is copied as text";
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("Some"));
+
+    auto* cards = new QMimeData;
+    cards->setData(::NotesTextView::cardDataType, "[]");
+    QApplication::clipboard()->setMimeData(cards);
+    QAction pasteItem;
+    pasteItem.setObjectName(::NotesTextView::pasteIdentifier);
+    EXPECT_TRUE(editor->validate(::NotesTextView::pasteAction, &pasteItem));
+    editor->perform(::NotesTextView::pasteAction, &pasteItem);
+    EXPECT_EQ(fake.performed, (QStringList {"copy:", "paste:"}));
+    EXPECT_EQ(notes(card), QStringLiteral("Some text")) << "nothing pasted into the text";
+    cell(card)->setDelegate(&column(0));
+}
+
+TEST_F(NotesTextView, TheEditorIsAsHighAsTheMeasuredNotes)
+{
+    struct Case
+    {
+        const char* name;
+        AttributedString text;
+    };
+    AttributedString titled(QStringLiteral("A title\n"), titleAttributes());
+    titled.append(
+        AttributedString(QStringLiteral("and a body line that is long enough to wrap around the card's width twice "
+                                        "or more, to be sure of it"),
+            normalAttributes()));
+    const QList<Case> cases {
+        {"one line", AttributedString(QStringLiteral("Milk"), normalAttributes())},
+        {"title and wrapped body", titled},
+        {"three lines", AttributedString(QStringLiteral("a\nb\nc"), normalAttributes())},
+    };
+    for (const Case& each : cases) {
+        ListItem* card = addCard(stage(0));
+        card->setAttributedNotes(each.text);
+        card->setNotesExpanded(true);
+    }
+    show();
+    for (ListItem* card : stage(0)->item()) {
+        ::NotesTextView* editor = cell(card)->noteTextView();
+        EXPECT_NEAR(
+            editor->intrinsicHeight(), heightToFit(*card->getAttributedNotes(), ::ListItemCellView::notesWidth), 1)
+            << notes(card).toStdString();
+    }
+}
+
+TEST_F(NotesTextView, TypedWebAddressesBecomeLinksOpenedThroughTheOpener)
+{
+    ListItem* card = addCard(stage(0), QString());
+    card->setNotesExpanded(true);
+    show();
+    ::NotesTextView* editor = edit(card);
+    QList<QUrl> opened;
+    editor->setUrlOpener([&](const QUrl& url) { opened.append(url); });
+    QTest::keyClicks(editor, "see www.example.org now");
+    const AttributedString stored = *card->getAttributedNotes();
+    EXPECT_EQ(stored.attribute(AttributeKey::link, 6).toUrl().toString(), QStringLiteral("https://www.example.org"));
+    EXPECT_FALSE(stored.attribute(AttributeKey::link, 1).isValid());
+    const QRect word = editor->cursorRect([&] {
+        QTextCursor at(editor->document());
+        at.setPosition(8);
+        return at;
+    }());
+    QTest::mouseClick(editor->viewport(), Qt::LeftButton, {}, word.center());
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened.first().toString(), QStringLiteral("https://www.example.org"));
+}
+
+} // namespace cards
