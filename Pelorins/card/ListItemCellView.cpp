@@ -229,7 +229,7 @@ void ListItemCellView::configure()
     m_notesOpacity = m_done ? 0.3 : 1.0;
     static_cast<QGraphicsOpacityEffect*>(m_noteTextView->graphicsEffect())->setOpacity(m_notesOpacity);
     m_doneDateField->setVisible(m_done);
-    m_checkButton->setToolTip(local(m_done ? QStringLiteral("Unmark Done") : QStringLiteral("Mark Done")));
+    m_checkButton->setToolTip(m_done ? local(QStringLiteral("Unmark Done")) : local(QStringLiteral("Mark Done")));
 
     m_showDateButton->setDateValue(m_item->dueDate());
     m_showDateButton->updateDateDisplay();
@@ -300,7 +300,7 @@ void ListItemCellView::updateCellHeight(bool skipLayout)
 void ListItemCellView::updateExpandButton(bool expanded)
 {
     m_noteButton->setArrowType(expanded ? Qt::UpArrow : Qt::DownArrow);
-    m_noteButton->setToolTip(local(expanded ? QStringLiteral("Collapse") : QStringLiteral("Expand")));
+    m_noteButton->setToolTip(expanded ? local(QStringLiteral("Collapse")) : local(QStringLiteral("Expand")));
 }
 
 void ListItemCellView::noteButtonTapped()

@@ -354,21 +354,22 @@ void MainWindowController::buildMenus()
     m_menuActions.insert(QStringLiteral("redo:"), redo);
     edit->addSeparator();
     const QList<std::tuple<QString, QString, QString, QKeySequence>> clipboard {
-        {QStringLiteral("Cut"), NotesTextView::cutAction, NotesTextView::cutIdentifier, QKeySequence::Cut},
-        {QStringLiteral("Copy"), NotesTextView::copyAction, NotesTextView::copyIdentifier, QKeySequence::Copy},
-        {QStringLiteral("Paste"), NotesTextView::pasteAction, NotesTextView::pasteIdentifier, QKeySequence::Paste}};
+        {local(QStringLiteral("Cut")), NotesTextView::cutAction, NotesTextView::cutIdentifier, QKeySequence::Cut},
+        {local(QStringLiteral("Copy")), NotesTextView::copyAction, NotesTextView::copyIdentifier, QKeySequence::Copy},
+        {local(QStringLiteral("Paste")), NotesTextView::pasteAction, NotesTextView::pasteIdentifier,
+            QKeySequence::Paste}};
     for (const auto& [title, action, identifier, shortcut] : clipboard)
-        addRoutedAction(edit, local(title), action, shortcut)->setObjectName(identifier);
+        addRoutedAction(edit, title, action, shortcut)->setObjectName(identifier);
     edit->addSeparator();
     addRoutedAction(edit, local(QStringLiteral("Find")), A::searchKanban, QKeySequence::Find);
 
     QMenu* format = menuBar()->addMenu(local(QStringLiteral("F&ormat")));
     const QList<std::tuple<QString, QString, QString>> styles {
-        {QStringLiteral("Title"), NotesTextView::formatAsTitleAction, NotesTextView::formatAsTitleIdentifier},
-        {QStringLiteral("Header"), NotesTextView::formatAsHeaderAction, NotesTextView::formatAsHeaderIdentifier},
-        {QStringLiteral("Body"), NotesTextView::formatAsBodyAction, NotesTextView::formatAsBodyIdentifier}};
+        {local(QStringLiteral("Title")), NotesTextView::formatAsTitleAction, NotesTextView::formatAsTitleIdentifier},
+        {local(QStringLiteral("Header")), NotesTextView::formatAsHeaderAction, NotesTextView::formatAsHeaderIdentifier},
+        {local(QStringLiteral("Body")), NotesTextView::formatAsBodyAction, NotesTextView::formatAsBodyIdentifier}};
     for (const auto& [title, action, identifier] : styles)
-        addRoutedAction(format, local(title), action)->setObjectName(identifier);
+        addRoutedAction(format, title, action)->setObjectName(identifier);
 
     QMenu* view = menuBar()->addMenu(local(QStringLiteral("&View")));
     addRoutedAction(view, local(QStringLiteral("Show or Hide Sidebar")), A::showHideSidebar,
