@@ -222,7 +222,7 @@ CalendarFile::CalendarFile(const QString& path, const QByteArray& bytes, Calenda
     : m_path(path)
     , m_layout(bytes)
 {
-    if (m_layout.isTooDeep())
+    if (m_layout.isTooComplex())
         return;
     m_unreadableEvents = m_layout.unfinishedEvents();
     for (int index = 0; index < m_layout.calendars().size(); ++index)

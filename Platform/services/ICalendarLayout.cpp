@@ -27,6 +27,23 @@ bool mayStartWith(const QByteArray& bytes, qsizetype at, const char* word)
     return true;
 }
 
+// The parameters of the line from `at` to `end`: the semicolons before its value, quotes aside.
+int parameterCount(const QByteArray& bytes, qsizetype at, qsizetype end)
+{
+    int count = 0;
+    bool quoted = false;
+    for (qsizetype i = at; i < end; ++i) {
+        const char c = bytes[i];
+        if (c == '"')
+            quoted = !quoted;
+        else if (c == ':' && !quoted)
+            break;
+        else if (c == ';' && !quoted)
+            ++count;
+    }
+    return count;
+}
+
 } // namespace
 
 ICalendarLayout::ICalendarLayout(const QByteArray& bytes)
@@ -40,6 +57,10 @@ ICalendarLayout::ICalendarLayout(const QByteArray& bytes)
     qsizetype at = bytes.startsWith(byteOrderMark) ? byteOrderMark.size() : 0;
     while (at < size) {
         const qsizetype end = ICalendarText::lineEnd(bytes, at, size);
+        if (parameterCount(bytes, at, end) > maximumParameters) {
+            m_tooComplex = true;
+            return;
+        }
         const bool begins = mayStartWith(bytes, at, "BEGIN");
         const bool ends = !begins && mayStartWith(bytes, at, "END");
         const bool uid = inEvent && open.size() == 2 && event.uid.isNull() && mayStartWith(bytes, at, "UID");
@@ -50,7 +71,7 @@ ICalendarLayout::ICalendarLayout(const QByteArray& bytes)
             if (name == "BEGIN") {
                 open.append(value);
                 if (open.size() > maximumDepth) {
-                    m_tooDeep = true;
+                    m_tooComplex = true;
                     return;
                 }
                 if (open.size() == 1 && value == "VCALENDAR") {

@@ -13,6 +13,10 @@ public:
     // Deeper nesting is no calendar anyone writes, and a parser that frees components
     // recursively could run out of stack on it.
     static constexpr int maximumDepth = 64;
+    // A parser that takes each parameter of a line by searching the rest of the line spends
+    // minutes on one line of a few hundred thousand parameters; no property carries more than a
+    // few dozen.
+    static constexpr int maximumParameters = 100;
 
     struct Range
     {
@@ -34,7 +38,8 @@ public:
 
     explicit ICalendarLayout(const QByteArray& bytes);
 
-    bool isTooDeep() const { return m_tooDeep; }
+    // Nested too deeply, or a line with too many parameters: never handed to a parser.
+    bool isTooComplex() const { return m_tooComplex; }
     // Calendars that end, in the order of the file.
     const QList<Calendar>& calendars() const { return m_calendars; }
     // Events of a calendar that never ends.
@@ -47,6 +52,6 @@ public:
 private:
     QList<Calendar> m_calendars;
     int m_unfinishedEvents = 0;
-    bool m_tooDeep = false;
+    bool m_tooComplex = false;
     bool m_strayText = false;
 };

@@ -113,6 +113,15 @@ QByteArray nested(int depth)
     return text + "END:VCALENDAR\r\n";
 }
 
+QByteArray manyParameters(int count)
+{
+    QByteArray line = "X-A";
+    line.reserve(count * 4 + 8);
+    for (int i = 0; i < count; ++i)
+        line += ";P=1";
+    return calendar(event("parameters", "Parameters", "DTSTART:20260504T100000Z\n" + line + ":v\n"));
+}
+
 QByteArray countedSeconds()
 {
     QByteArray body;
@@ -133,6 +142,9 @@ QList<Shape> shapes()
         {"a file of 300,000 nested components is skipped", {{"work/standup.ics", standup}},
             [](const QDir& root) { writeFile(root.filePath("personal/deep.ics"), nested(300000)); },
             {"09:00 Standup @ work"}, {"skipping unreadable calendar file personal/deep.ics"}, true},
+        {"a file with a line of 300,000 parameters is skipped", {{"work/standup.ics", standup}},
+            [](const QDir& root) { writeFile(root.filePath("personal/parameters.ics"), manyParameters(300000)); },
+            {"09:00 Standup @ work"}, {"skipping unreadable calendar file personal/parameters.ics"}, true},
         {"a link named w.ics to /dev/zero is skipped", {{"work/standup.ics", standup}},
             [](const QDir& root) { makeLink("/dev/zero", root.filePath("work/w.ics")); }, {"09:00 Standup @ work"},
             {"skipping unreadable calendar file work/w.ics"}, true},
