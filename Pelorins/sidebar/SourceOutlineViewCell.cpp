@@ -154,9 +154,13 @@ void SourceOutlineViewCell::updateEditorGeometry(
 void SourceOutlineViewCell::setEditorData(QWidget* editor, const QModelIndex& index) const
 {
     // The view hands every change of the row to its editor, badge recounts included.
-    if (const auto* field = qobject_cast<QLineEdit*>(editor); field && field->isModified())
+    auto* field = qobject_cast<QLineEdit*>(editor);
+    if (field && field->isModified())
         return;
     QStyledItemDelegate::setEditorData(editor, index);
+    // Typing replaces the whole title, as a new or copied item's title is meant to be.
+    if (field)
+        field->selectAll();
 }
 
 void SourceOutlineViewCell::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
