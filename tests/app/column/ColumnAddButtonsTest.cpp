@@ -1,11 +1,15 @@
 #include "Pelorins/column/AddButton.h"
 #include "Pelorins/column/AddColumnButtonView.h"
 #include "Pelorins/column/KanbanColumnAddButtonItem.h"
+#include "Pelorins/column/KanbanColumnListItem.h"
 #include "Pelorins/column/ListItemAddItemButtonCell.h"
 #include "Pelorins/shell/AppConstants.h"
 #include "PelorinsKit/model/NotificationName.h"
 #include "Platform/widgets/ActionResponder.h"
 #include "support/ColumnBoardFixture.h"
+
+#include <QAbstractButton>
+#include <QTest>
 
 namespace {
 
@@ -55,6 +59,34 @@ TEST_F(ColumnAddButtons, TheFirstClickOnAnyAddCellEndsTheTutorialStepOnce)
     // Cells made once the step is done never show the outline.
     column(0).reloadData();
     EXPECT_FALSE(addCell(0)->shouldPulsate());
+}
+
+TEST_F(ColumnAddButtons, AClickWhereThePlusShowsReachesIt)
+{
+    makeBoard({QStringLiteral("A"), QStringLiteral("B")});
+    addCards(stage(0), 3);
+    show();
+    QWidget* window = board.scrollView();
+    int posts = 0;
+    QObject observer;
+    board.notificationCenter().addObserver(&observer, NotificationName::tutorialActionPerformed,
+        [&](const NotificationCenter::Notification&) { ++posts; });
+
+    // What the user clicks is whatever the window shows at the plus.
+    QAbstractButton* plus = addCell(0)->button();
+    const QPoint at = window->mapFromGlobal(plus->mapToGlobal(plus->rect().center()));
+    QWidget* target = window->childAt(at);
+    ASSERT_NE(target, nullptr);
+    EXPECT_TRUE(target == plus || plus->isAncestorOf(target)) << target->metaObject()->className();
+    QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(window, at));
+    EXPECT_EQ(posts, 1);
+
+    // The band over the column, where the board's title sits, holds no card even when the list is
+    // scrolled under it.
+    column(0).collectionView()->setContentOffset(40);
+    QWidget* inBand = window->childAt(window->mapFromGlobal(column(0).containerView()->mapToGlobal(QPoint(150, 20))));
+    for (QWidget* w = inBand; w; w = w->parentWidget())
+        EXPECT_FALSE(qobject_cast<KanbanColumnListItem*>(w)) << "a card answers in the band";
 }
 
 TEST_F(ColumnAddButtons, TheAddColumnButtonSitsAfterTheLastStageAndAddsOne)

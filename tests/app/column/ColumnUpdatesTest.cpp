@@ -6,6 +6,7 @@
 #include "support/ColumnBoardFixture.h"
 
 #include <QApplication>
+#include <QTest>
 
 namespace {
 
@@ -93,6 +94,25 @@ TEST_F(ColumnUpdates, OneNewCardTakesTheFocus)
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(list(0)->window()->focusWidget(), item->view()->noteTextView());
     EXPECT_TRUE(item->view()->isSelected());
+}
+
+TEST_F(ColumnUpdates, TheRowsBelowSlideDownAndTheNewCardIsSelectedWhenTheSlideEnds)
+{
+    list(0)->setAnimationDuration(300);
+    QWidget* below = list(0)->itemWidget({0, 1});
+    ASSERT_NE(below, nullptr);
+    const QRect before = below->geometry();
+    insertCard(stage(0), 1);
+    column(0).animateInsertion({{0, 1}}, false, {}, false, 0, false, 0);
+
+    EXPECT_EQ(list(0)->itemWidget({0, 2}), below) << "the card keeps its row widget";
+    EXPECT_LT(below->geometry().top(), before.top() + 10) << "it starts where it was";
+    EXPECT_TRUE(list(0)->selectionIndexPaths().isEmpty()) << "selected once in place";
+
+    QTest::qWait(450);
+    EXPECT_EQ(below->geometry(), list(0)->itemFrame({0, 2}).translated(0, -list(0)->contentOffset()));
+    EXPECT_GT(below->geometry().top(), before.top());
+    EXPECT_EQ(list(0)->selectionIndexPaths(), (QSet<IndexPath> {{0, 1}}));
 }
 
 TEST_F(ColumnUpdates, AWholeNewSectionIsSelectedWithoutScrolling)
