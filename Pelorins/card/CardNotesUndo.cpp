@@ -27,7 +27,7 @@ void registerSnapshot(
     UndoManager* undoManager = board ? board->undoManager() : nullptr;
     if (!undoManager || !card)
         return;
-    undoManager->registerUndo(card, [board, card, notes, name] {
+    undoManager->registerUndo(board->undoOwner(), [board, card, notes, name] {
         ListItemCellView* cell = cellShowing(board, card);
         const AttributedString current = cell ? cell->noteTextView()->storage().attributedString()
                                               : card->getAttributedNotes().value_or(AttributedString());
