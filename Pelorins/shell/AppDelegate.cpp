@@ -389,8 +389,17 @@ void AppDelegate::showWelcomeScreen(QObject*)
         window->activateWindow();
         found = true;
     }
-    if (!found && m_services.welcomeOpener)
-        m_services.welcomeOpener(*this);
+    if (found)
+        return;
+    std::unique_ptr<QWidget> window = m_services.welcomeOpener ? m_services.welcomeOpener(*this) : nullptr;
+    if (!window) {
+        // A welcome that cannot be shown never leaves the user without a window.
+        showMainWindow(this);
+        return;
+    }
+    m_welcomeWindowController = std::move(window);
+    m_welcomeWindowController->installEventFilter(this);
+    m_welcomeWindowController->show();
 }
 
 void AppDelegate::showPreferences(QObject*)
@@ -557,6 +566,13 @@ void AppDelegate::perform(const QString& action, QObject* sender)
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
 {
+    // However the welcome closes, by its last click or by its title bar, the main window takes
+    // over: with no menu to reach otherwise, the program would run on without a window.
+    if (event->type() == QEvent::Close && m_welcomeWindowController && watched == m_welcomeWindowController.get()) {
+        showMainWindow(this);
+        m_welcomeWindowController.release()->deleteLater();
+        return false;
+    }
     // Closing the main window quits, as the Quit command does, and is refused with it.
     if (event->type() == QEvent::Close && watched == m_mainWindowController.get()) {
         if (applicationShouldTerminate() == TerminateReply::terminateCancel) {

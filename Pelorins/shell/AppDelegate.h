@@ -36,6 +36,8 @@ public:
 
     // A new main window, owned from then on by the delegate; null when none can be made.
     using MainWindowFactory = std::function<std::unique_ptr<QWidget>()>;
+    // A new welcome window, kept by the delegate while it is open; null when none can be made.
+    using WelcomeWindowFactory = std::function<std::unique_ptr<QWidget>(AppDelegate&)>;
 
     struct Services
     {
@@ -45,8 +47,8 @@ public:
         Updater& updater;
         AlertPresenter& alertPresenter;
         MainWindowFactory mainWindowFactory;
-        // Opens the welcome flow, which ends by calling showMainWindow.
-        std::function<void(AppDelegate&)> welcomeOpener;
+        // Makes the welcome window, whose pages end by calling showMainWindow.
+        WelcomeWindowFactory welcomeOpener;
         // Asks the desktop to open a web page; false when it could not.
         std::function<bool(const QUrl&)> urlOpener;
         // Where "Examples_short.Pelorins" and "Examples.Pelorins" are.
@@ -111,6 +113,7 @@ public:
     bool applyStrikeThroughToDoneCards();
 
     QWidget* mainWindowController() const { return m_mainWindowController.get(); }
+    QWidget* welcomeWindowController() const { return m_welcomeWindowController.get(); }
     QAction* checkUpdatesItem() const { return m_checkUpdatesItem; }
     bool isStoreLoaded() const { return m_storeLoaded; }
 
@@ -138,6 +141,7 @@ private:
     Services m_services;
     QVariantMap m_cleanState;
     std::unique_ptr<QWidget> m_mainWindowController;
+    std::unique_ptr<QWidget> m_welcomeWindowController;
     std::unique_ptr<SparkleHelper> m_sparkleHelper;
     std::unique_ptr<PreferenceWindowController> m_preferenceWindowController;
     QPointer<QAction> m_checkUpdatesItem;

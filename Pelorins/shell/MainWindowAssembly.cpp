@@ -5,6 +5,7 @@
 #include "Pelorins/shell/MainWindowController.h"
 #include "Pelorins/sidebar/KDLeftSidebarViewController.h"
 #include "Pelorins/sidebar/ProjectRecoveryViewController.h"
+#include "Pelorins/welcome/WelcomeWindowController.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/LocalizedString.h"
 #include "PelorinsKit/store/CoreDataManager.h"
@@ -33,9 +34,10 @@ MainWindowAssembly::MainWindowAssembly(Services services, QObject* parent)
     QCoreApplication::installTranslator(&m_texts);
     m_delegate = std::make_unique<AppDelegate>(AppDelegate::Services {m_services.defaults, m_services.coreDataManager,
         m_services.eventStore, m_services.updater, m_services.alertPresenter, [this] { return makeMainWindow(); },
-        // The welcome pages are not built yet: the first launch goes straight to the main window.
-        [](AppDelegate& appDelegate) { appDelegate.showMainWindow(&appDelegate); }, m_services.urlOpener,
-        m_services.examplesFolder, m_services.reminderCenter});
+        [this](AppDelegate& appDelegate) -> std::unique_ptr<QWidget> {
+            return WelcomeWindowController::make(appDelegate, m_services.defaults, m_welcomeClock);
+        },
+        m_services.urlOpener, m_services.examplesFolder, m_services.reminderCenter});
     m_router.setApplicationResponder(m_delegate.get());
 }
 
@@ -153,6 +155,7 @@ void MainWindowAssembly::addApplicationMenuItems(MainWindowController& window)
         file, local(QStringLiteral("Quit Pelorins")), QStringLiteral("terminate:"), QKeySequence(Qt::CTRL | Qt::Key_Q))
         ->setShortcutContext(Qt::ApplicationShortcut);
     QMenu* help = menuTitled(window.menuBar(), local(QStringLiteral("&Help")));
+    addItem(help, local(QStringLiteral("Welcome to Pelorins")), QStringLiteral("showWelcomeScreenWithSender:"));
     addItem(help, local(QStringLiteral("Pelorins Support")), QStringLiteral("openSupportPage:"));
     addItem(help, local(QStringLiteral("Reset Button Tutorials")), QStringLiteral("resetButtonTutorials:"));
     help->addSeparator();

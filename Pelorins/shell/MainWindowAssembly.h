@@ -2,6 +2,7 @@
 
 #include "Pelorins/shell/EnglishTexts.h"
 #include "Platform/widgets/ActionRouter.h"
+#include "Platform/widgets/layers/SteadyLayerClock.h"
 
 #include <QObject>
 #include <QPointer>
@@ -86,6 +87,8 @@ private:
     Services m_services;
     EnglishTexts m_texts;
     ActionRouter m_router;
+    // The welcome's animations run on the system's steady time.
+    SteadyLayerClock m_welcomeClock;
     std::unique_ptr<AppDelegate> m_delegate;
     QPointer<MainWindowController> m_mainWindow;
     QPointer<MainSplitViewController> m_splitView;

@@ -70,7 +70,12 @@ public:
                 help->addAction(QStringLiteral("Reset Button Tutorials"));
                 return window;
             },
-            [this](AppDelegate&) { ++welcomeScreensOpened; },
+            [this](AppDelegate&) -> std::unique_ptr<QWidget> {
+                ++welcomeScreensOpened;
+                auto window = std::make_unique<QWidget>();
+                window->setObjectName(QLatin1String(AppDelegate::welcomeWindowIdentifier));
+                return window;
+            },
             [this](const QUrl& url) {
                 openedPages << url;
                 return browserOpens;
