@@ -7,7 +7,6 @@
 // and its two tags as hash tags); one card in twenty also shows a picture, with its picture record.
 // Header-only so that any benchmark or test can write it without another library.
 
-#include "PelorinsKit/notes/AttributeKey.h"
 #include "PelorinsKit/model/DoneDate.h"
 #include "PelorinsKit/model/EntityModel.h"
 #include "PelorinsKit/model/ImageAttachment.h"
@@ -15,13 +14,19 @@
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/ListItemHistory.h"
-#include "PelorinsKit/notes/NoteTextConventions.h"
+#include "PelorinsKit/model/PictureFolders.h"
 #include "PelorinsKit/model/Root.h"
 #include "PelorinsKit/model/Tag.h"
+#include "PelorinsKit/notes/AttributeKey.h"
+#include "PelorinsKit/notes/NoteTextConventions.h"
+#include "PelorinsKit/store/ImageWriting.h"
 #include "Platform/core/objectgraph/PersistentStoreCoordinator.h"
 
 #include <QDate>
 #include <QDateTime>
+#include <QDir>
+#include <QImage>
+#include <QPainter>
 #include <QString>
 
 class ReferenceDataset
@@ -88,6 +93,29 @@ public:
         const bool saved = context->save(error);
         coordinator->removePersistentStore();
         return saved;
+    }
+
+    // Writes a small picture that names its folder into the folder of every picture record of a
+    // loaded store of the dataset, under `picturesFolder`; answers how many it wrote.
+    static int writePictures(ManagedObjectContext& context, const QString& picturesFolder)
+    {
+        int written = 0;
+        for (ImageAttachment* record :
+            context.fetchAs<ImageAttachment>(FetchRequest(QStringLiteral("ImageAttachment")))) {
+            const std::optional<QString> folder
+                = PictureFolders::pictureFolderPath(picturesFolder, record->folderUUID());
+            if (!folder || !QDir().mkpath(*folder))
+                continue;
+            QImage image(320, 180, QImage::Format_RGB32);
+            image.fill(QColor(84, 143, 204));
+            QPainter painter(&image);
+            painter.setPen(Qt::white);
+            painter.drawText(image.rect(), Qt::AlignCenter, record->folderUUID().left(8));
+            painter.end();
+            writePNG(image, QDir(*folder).filePath(QLatin1String(pictureFileName)));
+            ++written;
+        }
+        return written;
     }
 
 private:

@@ -3,10 +3,8 @@
 
 #include "ReferenceDataset.h"
 
-#include "PelorinsKit/model/ImageAttachment.h"
 #include "PelorinsKit/model/PictureFolders.h"
 #include "PelorinsKit/store/CoreDataManager.h"
-#include "PelorinsKit/store/ImageWriting.h"
 #include "Platform/core/DataFolders.h"
 
 #include "LoadedStore.h"
@@ -14,40 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QImage>
-#include <QPainter>
 #include <cstdio>
-
-namespace {
-
-// A picture that says which card it belongs to.
-QImage pictureFor(const QString& folder)
-{
-    QImage image(320, 180, QImage::Format_RGB32);
-    image.fill(QColor(84, 143, 204));
-    QPainter painter(&image);
-    painter.setPen(Qt::white);
-    painter.drawText(image.rect(), Qt::AlignCenter, folder.left(8));
-    return image;
-}
-
-int writePictures(const QString& storePath, const QString& picturesFolder)
-{
-    LoadedStore store = load(storePath);
-    int written = 0;
-    for (ImageAttachment* record :
-        store.context->fetchAs<ImageAttachment>(FetchRequest(QStringLiteral("ImageAttachment")))) {
-        const std::optional<QString> folder = PictureFolders::pictureFolderPath(picturesFolder, record->folderUUID());
-        if (!folder || !QDir().mkpath(*folder))
-            continue;
-        writePNG(
-            pictureFor(record->folderUUID()), QDir(*folder).filePath(QLatin1String(ReferenceDataset::pictureFileName)));
-        ++written;
-    }
-    return written;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -81,8 +46,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "reference-store: cannot write the store: %s\n", qPrintable(error));
         return 1;
     }
-    const int pictures
-        = writePictures(storePath, folder.filePath(QLatin1String(PictureFolders::attachmentPicturesFolderName)));
+    LoadedStore store = load(storePath);
+    const int pictures = ReferenceDataset::writePictures(
+        *store.context, folder.filePath(QLatin1String(PictureFolders::attachmentPicturesFolderName)));
     std::printf(
         "wrote %d cards and %d pictures to %s\n", ReferenceDataset::cardsInAll, pictures, qPrintable(folder.path()));
     return 0;

@@ -1,0 +1,272 @@
+#pragma once
+
+#include "Pelorins/board/BoardPane.h"
+#include "Pelorins/board/MacKanbanColumnDelegate.h"
+#include "PelorinsKit/board/DoneItemsMoverDelegate.h"
+#include "PelorinsKit/board/KanbanColumnController.h"
+#include "Platform/widgets/ActionResponder.h"
+#include "Platform/widgets/Animator.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QLatin1String>
+#include <QPointer>
+#include <QTimeZone>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class AddColumnButtonView;
+class DoneItemsMover;
+class ManagedObjectContext;
+class QLabel;
+class QLineEdit;
+class QToolButton;
+
+// The view of one board: its stage columns side by side with the done column after them, or
+// all of them as one list in a narrow window; its title in the top band; the layout and bookmark
+// buttons at the bottom right. It owns a column controller per stage plus the done column's,
+// keeps idle ones in a pool for the next board, runs the due-date and day-change timers, and
+// applies the search and the tag filter.
+//
+// Geometry: columns are 300 x the magnification wide, side by side, the done column after a gap
+// of 40 in which the add-column button sits 38 below the top; every column spans the document's
+// height and scrolls on its own.
+class MacKanbanColumnsViewController : public QWidget,
+                                       public BoardPane,
+                                       public MacKanbanColumnDelegate,
+                                       public DoneItemsMoverDelegate,
+                                       public ActionResponder
+{
+    Q_OBJECT
+public:
+    struct Services
+    {
+        // Where a board's missing done column is made. Required.
+        ManagedObjectContext* context = nullptr;
+        // The program's save routine.
+        std::function<void()> save;
+        // The window's history.
+        UndoManager* undoManager = nullptr;
+        // The standard defaults when null.
+        UserDefaults* defaults = nullptr;
+        // The shared centre when null.
+        NotificationCenter* notificationCenter = nullptr;
+        // Sleep, wake, clock and zone changes; without it the timers are only set when loading.
+        SystemEventMonitor* systemEvents = nullptr;
+        ActionRouter* router = nullptr;
+        // The system clock when empty.
+        std::function<QDateTime()> now;
+    };
+
+    static constexpr QLatin1String viewAsMultiColumnKey {"viewAsMultiColumn"};
+    static constexpr QLatin1String expandedViewWidthKey {"expandedViewWidth"};
+    static constexpr QLatin1String firstSetupCompletedKey {"firstSetupCompleted"};
+    static constexpr qreal leftPadding = 0.0;
+    static constexpr qreal addButtonWidth = 40.0;
+    static constexpr qreal titleBarHeight = 38.0;
+    static constexpr qreal baseColumnWidth = 300.0;
+
+    explicit MacKanbanColumnsViewController(const Services& services, QWidget* parent = nullptr);
+    ~MacKanbanColumnsViewController() override;
+
+    // The next minute that starts after `now`, and the start of the day after `now`'s in `zone`
+    // (its first moment when the day has no midnight).
+    static QDateTime nextWholeMinute(const QDateTime& now);
+    static QDateTime nextLocalMidnight(const QDateTime& now, const QTimeZone& zone = QTimeZone::systemTimeZone());
+    // Board widths for the window of each layout. The separate-columns width is the remembered
+    // one, at least two columns and at most the screen; with a sidebar shown, its width is added.
+    static int separateColumnsBoardWidth(int expandedViewWidth, qreal columnWidth, int screenWidth);
+    // Where a window of `width` goes from `frame`: at its place, or moved left to end 20 inside
+    // the screen when it would pass the screen's right edge.
+    static QRect clampedWindowFrame(const QRect& frame, int width, const QRect& screen);
+
+    // BoardPane
+    QWidget* view() override { return this; }
+    Kanban* kanban() const override { return m_kanban; }
+    void setKanban(Kanban* kanban) override;
+    void loadKanban() override;
+    void setMainSplitViewController(MainSplitViewController* controller) override;
+    std::optional<QString> searchTerm() const override { return m_searchTerm; }
+    void setSearchTerm(const std::optional<QString>& searchTerm) override;
+    std::optional<QList<Tag*>> tagFilter() const override { return m_tagFilter; }
+    void setTagFilter(const std::optional<QList<Tag*>>& tagFilter) override;
+    void reloadColumns() override;
+    bool viewAsMultiColumn() const override { return m_viewAsMultiColumn; }
+    void toggleColumnLayout() override;
+    qreal storedMagnification() const override { return m_storedMagnification; }
+    void setStoredMagnification(qreal storedMagnification) override;
+    QSet<int> selectedSections() const override;
+    void insertNewSection(int at, bool removing) override;
+    void jumpToBookmarkedSection(bool animated) override;
+    void showProjectSettings() override;
+
+    // KanbanColumnDelegate
+    QList<KanbanColumn*> kanbanColumns() const override;
+    qreal columnWidth() const override { return m_storedMagnification * baseColumnWidth; }
+    qreal columnGap() const override { return addButtonWidth; }
+    qreal columnsLeftInset() const override { return leftPadding; }
+    int bookmarkedColumnIndex() const override;
+    UndoManager* undoManager() const override { return m_services.undoManager; }
+    QHash<ListItem*, qreal> itemHeightCache() const override { return m_itemHeightCache; }
+    void setItemHeightCache(const QHash<ListItem*, qreal>& itemHeightCache) override;
+    bool useItemHeightCache() const override { return m_useItemHeightCache; }
+    void setUseItemHeightCache(bool useItemHeightCache) override { m_useItemHeightCache = useItemHeightCache; }
+    void cacheItemHeight(ListItem* item, qreal height) override;
+    std::optional<qreal> cachedItemHeight(ListItem* item) const override;
+    void deleteSelectedSections() override;
+    void flipDoneStatesOf(const QList<ListItem*>& items) override;
+    KanbanColumnController* controllerFor(int section) const override;
+    void rearrangeSections(const QList<int>& indexes, int to) override;
+    void animateLayoutChanges() override;
+    // The clock the board was handed.
+    QDateTime now() const override { return m_services.now(); }
+
+    // MacKanbanColumnDelegate
+    QList<MacKanbanColumnController*> columnControllers() const override { return m_columnControllers; }
+    MacKanbanColumnController* lastSelectedController() const override { return m_lastSelectedController; }
+    void setLastSelectedController(MacKanbanColumnController* controller) override;
+    QScrollArea* scrollView() const override { return m_scrollView; }
+    QWidget* documentView() const override { return m_documentView; }
+    void setNeedsDocumentLayout() override;
+    void selectColumn(MacKanbanColumnController* controller) override;
+    std::optional<IndexPath> doneColumnDropIndexPath(const QPoint& globalPoint) const override;
+    NotificationCenter& notificationCenter() const override { return *m_services.notificationCenter; }
+    UserDefaults& userDefaults() const override { return *m_services.defaults; }
+    SystemEventMonitor* systemEventMonitor() const override { return m_services.systemEvents; }
+    ActionRouter* actionRouter() const override { return m_services.router; }
+    void saveAction() override;
+
+    // DoneItemsMoverDelegate
+    void scrollToController(KanbanColumnController* controller) override;
+    // Clears the search and the tag filter when either is set, then selects the card in its
+    // column and scrolls it to the middle, bringing the column into view. A card this board does
+    // not show changes nothing more.
+    void showAndSelect(ListItem* item) override;
+    void insertNewSectionAtEnd() override;
+
+    // ActionResponder
+    bool respondsTo(const QString& action) const override;
+    void perform(const QString& action, QObject* sender) override;
+
+    // The typed controller of a section; null when none has it.
+    MacKanbanColumnController* columnControllerFor(int section) const;
+    QList<MacKanbanColumnController*> inactiveColumnControllers() const { return m_inactiveColumnControllers; }
+
+    // Loading (see loadKanban) and placing columns.
+    void installColumnController(
+        int section, MacKanbanColumnController* reusing, QList<MacKanbanColumnController*>& newControllers);
+    // Puts a column's view into the document at slot `at` (after the last column when `atEnd`)
+    // and answers where it goes.
+    KanbanColumnController::Margins addColumnView(QWidget* view, int at, bool atEnd);
+    void updateDocumentWidth();
+    // Places the columns and the add-column button from their margins now, when any changed.
+    void layoutDocumentIfNeeded();
+    // Scrolls the column so that the item sits two header heights below its top.
+    void scrollColumn(MacKanbanColumnController* controller, const IndexPath& path, bool animated);
+    void setupAddColumnButton();
+
+    // The toolbar's search: the field's text becomes the search and every column shows it.
+    void searchTermChanged(const QLineEdit* field);
+
+    // Timers and what they do.
+    void scheduleMinutelyTimer();
+    void scheduleDailyTimer();
+    void scheduleAllTimers();
+    // "willSleep" stops both timers, "didWake" sets them again.
+    void sleepListener(const QString& eventName);
+    void checkForDueItems();
+    // After a sideways scroll.
+    void contentViewScrolled();
+    void updateDoneColumnHeaders();
+    // When each timer fires next; none while stopped.
+    std::optional<QDateTime> minutelyFireDate() const;
+    std::optional<QDateTime> dailyFireDate() const;
+
+    void updateChangeLayoutButton();
+    void updateTitle();
+    void setBackgroundImage();
+    void bookmarkButtonTapped();
+    void bottomRightButtonTapped();
+    // Scrolls the board sideways to 200 (a debugging aid).
+    void getOffset();
+
+    // Declared for the work on sections and cards that follows.
+    void deleteSections(
+        const std::optional<QList<int>>& indexes, const std::optional<QHash<int, QVariantMap>>& restoring);
+    void copy();
+    void paste();
+    void markItemsDone(const QList<ListItem*>& items);
+    void markItemsUndone(const QList<ListItem*>& items);
+    void deleteBackward();
+
+    QLabel* titleTextField() const { return m_titleTextField; }
+    QToolButton* changeLayoutButton() const { return m_changeLayoutButton; }
+    QToolButton* bookmarkButton() const { return m_bookmarkButton; }
+    AddColumnButtonView* addColumnButton() const { return m_addColumnButton; }
+    DoneItemsMover* doneItemsMover() const { return m_doneItemsMover.get(); }
+    Animator& animator() { return m_animator; }
+
+signals:
+    // The tag filter changed; `active` while it holds a tag.
+    void tagFilterChanged(bool active);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    int stageCount() const;
+    bool isStageColumn(const MacKanbanColumnController* controller) const;
+    MacKanbanColumnController* allSectionsController() const;
+    void showNoBoard();
+    void retireControllers(int stages);
+    void putControllersInCurrentLayout();
+    void refreshKeptController(MacKanbanColumnController* controller);
+    void releaseNotesOf(Kanban* kanban);
+    void placeChildren();
+    void fitDocumentSize();
+    void setViewWidthConstraintInstalled(bool installed);
+    QWidget* mainWindow() const;
+    int sidebarWidth() const;
+    int windowChrome() const;
+    void switchToSingleColumn();
+    void switchToSeparateColumns();
+    void armMinutelyTimer(const QDateTime& after);
+    void armDailyTimer(const QDateTime& after);
+    std::optional<bool> storedBool(const QString& key) const;
+    int storedInteger(const QString& key) const;
+
+    // In the order of the board's state.
+    Kanban* m_kanban = nullptr;
+    qreal m_storedMagnification = 1.0;
+    QLabel* m_titleTextField = nullptr;
+    QToolButton* m_changeLayoutButton = nullptr;
+    QScrollArea* m_scrollView = nullptr;
+    QWidget* m_documentView = nullptr;
+    QTimer m_minutelyTimer;
+    QTimer m_dailyTimer;
+    std::unique_ptr<DoneItemsMover> m_doneItemsMover;
+    std::optional<QList<Tag*>> m_tagFilter;
+    std::optional<QString> m_searchTerm;
+    Services m_services;
+    bool m_viewWidthConstraintInstalled = false;
+    AddColumnButtonView* m_addColumnButton = nullptr;
+    MacKanbanColumnController* m_lastSelectedController = nullptr;
+    QHash<ListItem*, qreal> m_itemHeightCache;
+    bool m_useItemHeightCache = true;
+    bool m_viewAsMultiColumn = true;
+    QList<MacKanbanColumnController*> m_columnControllers;
+    QList<MacKanbanColumnController*> m_inactiveColumnControllers;
+    QPointer<MainSplitViewController> m_mainSplitViewController;
+
+    QToolButton* m_bookmarkButton = nullptr;
+    Animator m_animator;
+    std::optional<QDateTime> m_minutelyFireDate;
+    std::optional<QDateTime> m_dailyFireDate;
+    bool m_needsDocumentLayout = false;
+    bool m_documentLayoutPosted = false;
+    int m_documentWidth = 0;
+};

@@ -1,0 +1,219 @@
+#include "BoardViewFixture.h"
+
+#include "Pelorins/column/AddColumnButtonView.h"
+#include "Pelorins/shell/MainSplitViewController.h"
+#include "Pelorins/sidebar/SidebarPane.h"
+#include "Platform/widgets/ScriptedFilePanelPresenter.h"
+
+#include <QHBoxLayout>
+#include <QScreen>
+
+namespace {
+
+class BoardViewLayout : public BoardViewFixture
+{
+};
+
+// A sidebar of a fixed width.
+class FixedSidebar : public SidebarPane
+{
+public:
+    explicit FixedSidebar(int width)
+        : m_view(new QWidget)
+    {
+        m_view->setFixedWidth(width);
+    }
+    ~FixedSidebar() override { delete m_view.data(); }
+    QWidget* view() override { return m_view; }
+    void refreshListWhileKeepingSelection() override { }
+
+private:
+    QPointer<QWidget> m_view;
+};
+
+// The card shown at a viewport height of a column.
+ListItem* cardAt(MacKanbanColumnController* column, int viewportY)
+{
+    SectionedListView* list = column->collectionView();
+    const std::optional<IndexPath> path = list->indexPathAt(QPoint(10, list->contentOffset() + viewportY));
+    return path ? column->itemFor(*path) : nullptr;
+}
+
+} // namespace
+
+TEST_F(BoardViewLayout, ZoomScalesColumnsTheGapStaysAndTheAddButtonFollows)
+{
+    show(boardWithCards("A", {2, 2, 2, 2}));
+    board->setStoredMagnification(0.75);
+    board->layoutDocumentIfNeeded();
+    for (int section = 0; section < 4; ++section) {
+        EXPECT_EQ(frameOf(controller(section)).x(), 225 * section) << section;
+        EXPECT_EQ(frameOf(controller(section)).width(), 225) << section;
+        EXPECT_EQ(controller(section)->scrollView()->magnification(), 0.75);
+    }
+    EXPECT_EQ(frameOf(controller(4)).x(), 940);
+    EXPECT_EQ(board->documentView()->width(), 1165);
+    EXPECT_EQ(board->addColumnButton()->geometry(), QRect(900, 38, 40, 40));
+
+    board->setStoredMagnification(1.0);
+    board->layoutDocumentIfNeeded();
+    EXPECT_EQ(frameOf(controller(4)).x(), 1240);
+    EXPECT_EQ(board->documentView()->width(), 1540);
+}
+
+TEST_F(BoardViewLayout, OneColumnFromAScrolledStageKeepsItsCardsOnTop)
+{
+    Kanban* kanban = boardWithCards("A", {6, 8, 20, 5});
+    kanban->column().at(2)->setBookmarked(true);
+    show(kanban);
+    MacKanbanColumnController* stage = controller(2);
+    stage->collectionView()->setContentOffset(120);
+    settle();
+    ListItem* topCard = cardAt(stage, 100);
+    ASSERT_TRUE(topCard);
+
+    board->toggleColumnLayout();
+    settle();
+    EXPECT_FALSE(board->viewAsMultiColumn());
+    EXPECT_TRUE(stage->showAllSections());
+    for (MacKanbanColumnController* column : board->columnControllers())
+        EXPECT_EQ(column->containerView()->isVisibleTo(board.get()), column == stage);
+    QList<ListItem*> nearTop;
+    for (int y = 76; y < 300; y += 10)
+        nearTop << cardAt(stage, y);
+    EXPECT_TRUE(nearTop.contains(topCard));
+    EXPECT_EQ(board->scrollView()->width(), 300);
+    EXPECT_FALSE(defaults.boolForKey(MacKanbanColumnsViewController::viewAsMultiColumnKey));
+    EXPECT_EQ(defaults.integerForKey(MacKanbanColumnsViewController::expandedViewWidthKey), 1440);
+}
+
+TEST_F(BoardViewLayout, SeparateColumnsFromOneColumnShowTheStageAtTheTop)
+{
+    Kanban* kanban = boardWithCards("A", {4, 4, 4, 12, 4});
+    defaults.setValue(MacKanbanColumnsViewController::viewAsMultiColumnKey, false);
+    show(kanban);
+    MacKanbanColumnController* single = controller(0);
+    MacKanbanColumnController* formerThird = controller(3);
+    ASSERT_TRUE(single->showAllSections());
+    qreal aboveThird = 0;
+    for (int stage = 0; stage < 3; ++stage)
+        aboveThird += single->heightOfSection(stage);
+    single->collectionView()->setContentOffset(int(aboveThird) + 100 - 38);
+    settle();
+    ListItem* topCard = cardAt(single, 120);
+    ASSERT_TRUE(topCard);
+    ASSERT_EQ(topCard->column(), kanban->column().at(3));
+
+    board->toggleColumnLayout();
+    settle();
+    EXPECT_TRUE(board->viewAsMultiColumn());
+    EXPECT_EQ(single->specifiedSection(), 3);
+    EXPECT_EQ(formerThird->specifiedSection(), 0);
+    EXPECT_FALSE(single->showAllSections());
+    QList<ListItem*> shown;
+    for (int y = 76; y < 400; y += 10)
+        shown << cardAt(single, y);
+    EXPECT_TRUE(shown.contains(topCard));
+    for (int section = 0; section <= 5; ++section) {
+        EXPECT_TRUE(controller(section)->containerView()->isVisibleTo(board.get())) << section;
+        EXPECT_EQ(frameOf(controller(section)).x(), 300 * section + (section == 5 ? 40 : 0)) << section;
+        EXPECT_EQ(
+            shownCards(controller(section)), section < 5 ? kanban->column().at(section)->item() : QList<ListItem*>());
+    }
+    EXPECT_TRUE(defaults.boolForKey(MacKanbanColumnsViewController::viewAsMultiColumnKey));
+}
+
+TEST_F(BoardViewLayout, TheSeparateWidthIsAtLeastTwoColumnsAndAtMostTheScreen)
+{
+    EXPECT_EQ(MacKanbanColumnsViewController::separateColumnsBoardWidth(400, 300, 1440), 600);
+    EXPECT_EQ(MacKanbanColumnsViewController::separateColumnsBoardWidth(0, 300, 1440), 600);
+    EXPECT_EQ(MacKanbanColumnsViewController::separateColumnsBoardWidth(400, 150, 1440), 400);
+    EXPECT_EQ(MacKanbanColumnsViewController::separateColumnsBoardWidth(1000000, 300, 1440), 1440);
+}
+
+TEST_F(BoardViewLayout, AWindowPassingTheScreensRightEdgeEndsTwentyInside)
+{
+    const struct
+    {
+        const char* what;
+        QRect frame;
+        int width;
+        QRect screen;
+        int x;
+    } cases[] = {
+        {"fits", QRect(100, 50, 500, 700), 850, QRect(0, 0, 1440, 900), 100},
+        {"passes the edge", QRect(900, 50, 500, 700), 850, QRect(0, 0, 1440, 900), 570},
+        {"a second screen", QRect(2500, 50, 500, 700), 1000, QRect(1440, 0, 1920, 1080), 2340},
+        {"on a second screen, inside", QRect(1500, 50, 500, 700), 1000, QRect(1440, 0, 1920, 1080), 1500},
+    };
+    for (const auto& c : cases) {
+        const QRect frame = MacKanbanColumnsViewController::clampedWindowFrame(c.frame, c.width, c.screen);
+        EXPECT_EQ(frame, QRect(c.x, c.frame.y(), c.width, c.frame.height())) << c.what;
+    }
+}
+
+TEST_F(BoardViewLayout, TheWindowTakesTheRememberedWidthBesideTheSidebar)
+{
+    ScriptedFilePanelPresenter panels;
+    QWidget window;
+    auto* split = new MainSplitViewController(defaults, panels, &window);
+    auto* layout = new QHBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(split);
+    auto* sidebar = new FixedSidebar(250);
+    split->setSidebarViewController(sidebar);
+    auto* pane = new MacKanbanColumnsViewController(services());
+    pane->animator().setFinishesAtOnce(true);
+    split->setKanbanColumnsViewController(pane);
+    window.setGeometry(40, 40, 1200, 700);
+    window.show();
+    split->showDisplayItem(boardWithCards("A", {1, 1, 1}));
+    settle();
+
+    // A remembered width that is not a whole number reads as none: two columns.
+    for (const char* remembered : {"1e9", "400"}) {
+        pane->toggleColumnLayout();
+        settle();
+        EXPECT_EQ(pane->width(), 300);
+        EXPECT_EQ(window.width(), 550 + split->handleWidth());
+        defaults.setValue(MacKanbanColumnsViewController::expandedViewWidthKey, remembered);
+        pane->toggleColumnLayout();
+        settle();
+        EXPECT_EQ(pane->width(), 600) << remembered;
+    }
+    pane->toggleColumnLayout();
+    settle();
+    defaults.setValue(MacKanbanColumnsViewController::expandedViewWidthKey, 400);
+    pane->toggleColumnLayout();
+    settle();
+    EXPECT_EQ(pane->width(), 600);
+    EXPECT_EQ(sidebar->view()->width(), 250);
+    EXPECT_EQ(window.width(), 850 + split->handleWidth());
+    delete split;
+    delete sidebar;
+}
+
+TEST_F(BoardViewLayout, FullScreenIsLeftForOneColumnAndNeverResized)
+{
+    QWidget window;
+    makeBoard();
+    board->setParent(&window);
+    auto* layout = new QHBoxLayout(&window);
+    layout->addWidget(board.get());
+    window.showFullScreen();
+    show(boardWithCards("A", {1, 1}));
+    ASSERT_TRUE(window.isFullScreen());
+
+    board->toggleColumnLayout();
+    settle();
+    EXPECT_FALSE(window.isFullScreen());
+
+    window.showFullScreen();
+    settle();
+    const QRect full = window.geometry();
+    board->toggleColumnLayout();
+    settle();
+    EXPECT_TRUE(window.isFullScreen());
+    EXPECT_EQ(window.geometry(), full);
+    board->setParent(nullptr);
+}
