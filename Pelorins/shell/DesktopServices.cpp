@@ -28,6 +28,6 @@ DesktopServices::DesktopServices(UserDefaults& defaults)
 MainWindowAssembly::Services DesktopServices::forAssembly()
 {
     return {m_defaults, CoreDataManager::shared(), m_eventStore, m_updater, m_alertPresenter, m_filePanelPresenter,
-        [](const QUrl& url) { return QDesktopServices::openUrl(url); }, QStringLiteral(":/examples"),
-        &m_reminderCenter};
+        [](const QUrl& url) { return QDesktopServices::openUrl(url); }, QStringLiteral(":/examples"), &m_reminderCenter,
+        &m_systemEvents};
 }

@@ -2,6 +2,7 @@
 
 #include "Pelorins/shell/MainWindowAssembly.h"
 #include "Platform/services/DBusReminderCenter.h"
+#include "Platform/services/LogindSystemEventMonitor.h"
 #include "Platform/services/PackageManagerUpdater.h"
 #include "Platform/services/VdirCalendarStore.h"
 #include "Platform/widgets/FileDialogPanelPresenter.h"
@@ -11,7 +12,7 @@ class UserDefaults;
 
 // The real services of a desktop session: calendar folders, the package manager's updates,
 // message boxes, file dialogs, the desktop's notifications and web browser, and the example
-// archives built into the program.
+// archives built into the program, and the system's sleep, wake, clock and time-zone changes.
 class DesktopServices
 {
 public:
@@ -26,4 +27,5 @@ private:
     MessageBoxAlertPresenter m_alertPresenter;
     FileDialogPanelPresenter m_filePanelPresenter;
     DBusReminderCenter m_reminderCenter;
+    LogindSystemEventMonitor m_systemEvents;
 };

@@ -24,4 +24,5 @@ inline constexpr QLatin1String showTagsView("showTagsView:");
 inline constexpr QLatin1String toggleFullScreen("toggleFullScreen:");
 inline constexpr QLatin1String getResponderChain("getResponderChain:");
 inline constexpr QLatin1String printSelected("printSelected:");
+inline constexpr QLatin1String getOffset("getOffset:");
 }

@@ -1,5 +1,6 @@
 #include "Pelorins/shell/MainWindowAssembly.h"
 
+#include "Pelorins/board/MacKanbanColumnsViewController.h"
 #include "Pelorins/shell/AppDelegate.h"
 #include "Pelorins/shell/MainSplitViewController.h"
 #include "Pelorins/shell/MainWindowController.h"
@@ -7,6 +8,7 @@
 #include "Pelorins/sidebar/ProjectRecoveryViewController.h"
 #include "Pelorins/welcome/WelcomeWindowController.h"
 #include "PelorinsKit/model/Kanban.h"
+#include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/LocalizedString.h"
 #include "PelorinsKit/store/CoreDataManager.h"
 #include "Platform/core/UndoManager.h"
@@ -65,8 +67,10 @@ std::unique_ptr<QWidget> MainWindowAssembly::makeMainWindow()
     m_splitView = window->splitViewController();
     connectSplitView(*m_splitView, *window);
 
+    m_board = makeBoard(*m_splitView, *undoManager);
     m_sidebar = makeSidebar(*m_splitView, *undoManager);
     connectSidebar(*m_sidebar, *m_splitView);
+    connectBoard(*m_board, *m_sidebar, *window);
     m_splitView->setExampleImporter([this](bool isShort) { m_delegate->importExamples(isShort); });
 
     addApplicationMenuItems(*window);
@@ -87,6 +91,11 @@ MainSplitViewController* MainWindowAssembly::splitView() const
 KDLeftSidebarViewController* MainWindowAssembly::sidebar() const
 {
     return m_sidebar;
+}
+
+MacKanbanColumnsViewController* MainWindowAssembly::board() const
+{
+    return m_board;
 }
 
 void MainWindowAssembly::connectSplitView(MainSplitViewController& splitView, MainWindowController& window)
@@ -133,6 +142,30 @@ void MainWindowAssembly::connectSidebar(KDLeftSidebarViewController& sidebar, Ma
         [&splitView](Kanban* kanban) { splitView.showDisplayItem(kanban); });
     connect(&sidebar, &KDLeftSidebarViewController::searchFieldClearRequested, &splitView,
         &MainSplitViewController::clearSearchField);
+}
+
+MacKanbanColumnsViewController* MainWindowAssembly::makeBoard(
+    MainSplitViewController& splitView, UndoManager& undoManager)
+{
+    MacKanbanColumnsViewController::Services services;
+    services.context = m_services.coreDataManager.context();
+    services.save = [this] { m_delegate->saveAction(m_delegate.get()); };
+    services.undoManager = &undoManager;
+    services.defaults = &m_services.defaults;
+    services.systemEvents = m_services.systemEventMonitor;
+    services.router = &m_router;
+    auto* board = new MacKanbanColumnsViewController(services);
+    splitView.setKanbanColumnsViewController(board);
+    return board;
+}
+
+void MainWindowAssembly::connectBoard(
+    MacKanbanColumnsViewController& board, KDLeftSidebarViewController& sidebar, MainWindowController& window)
+{
+    connect(&sidebar, &KDLeftSidebarViewController::cardRevealRequested, &board,
+        &MacKanbanColumnsViewController::showAndSelect);
+    connect(
+        &board, &MacKanbanColumnsViewController::tagFilterChanged, &window, &MainWindowController::setTagFilterActive);
 }
 
 // The program's own items beside the window's: saving, preferences, quitting and help.

@@ -17,12 +17,14 @@ class CalendarStore;
 class CoreDataManager;
 class FilePanelPresenter;
 class KDLeftSidebarViewController;
+class MacKanbanColumnsViewController;
 class MainSplitViewController;
 class MainWindowController;
 class ProjectRecoveryViewController;
 class QWidget;
 class ReminderCenter;
 class SingleInstance;
+class SystemEventMonitor;
 class UndoManager;
 class Updater;
 class UserDefaults;
@@ -49,6 +51,8 @@ public:
         QString examplesFolder;
         // Reports clicks on delivered reminders; may be null.
         ReminderCenter* reminderCenter = nullptr;
+        // Sleep, wake, clock and time-zone changes, for the board's timers; may be null.
+        SystemEventMonitor* systemEventMonitor = nullptr;
     };
 
     explicit MainWindowAssembly(Services services, QObject* parent = nullptr);
@@ -69,6 +73,8 @@ public:
     MainWindowController* mainWindow() const;
     MainSplitViewController* splitView() const;
     KDLeftSidebarViewController* sidebar() const;
+    MacKanbanColumnsViewController* board() const;
+
     // The project recovery window opened last; null once it is closed.
     ProjectRecoveryViewController* projectRecovery() const;
 
@@ -82,6 +88,9 @@ public:
 private:
     KDLeftSidebarViewController* makeSidebar(MainSplitViewController& splitView, UndoManager& undoManager);
     void connectSidebar(KDLeftSidebarViewController& sidebar, MainSplitViewController& splitView);
+    MacKanbanColumnsViewController* makeBoard(MainSplitViewController& splitView, UndoManager& undoManager);
+    void connectBoard(
+        MacKanbanColumnsViewController& board, KDLeftSidebarViewController& sidebar, MainWindowController& window);
     void addApplicationMenuItems(MainWindowController& window);
 
     Services m_services;
@@ -94,4 +103,5 @@ private:
     QPointer<MainSplitViewController> m_splitView;
     QPointer<KDLeftSidebarViewController> m_sidebar;
     QPointer<ProjectRecoveryViewController> m_projectRecovery;
+    QPointer<MacKanbanColumnsViewController> m_board;
 };

@@ -405,6 +405,7 @@ void MainWindowController::buildMenus()
         addRoutedAction(debug, local(QStringLiteral("Print Test Page")), A::printSelected);
         addRoutedAction(debug, QStringLiteral("Relayout Notes"), ListItemCellView::relayoutNotesTextViewAction);
         addRoutedAction(debug, QStringLiteral("Test"), ListItemCellView::testAction);
+        addRoutedAction(debug, local(QStringLiteral("Get Offset")), A::getOffset);
         m_router->trackMenu(debug);
     }
 }

@@ -1,4 +1,7 @@
 #include "Pelorins/shell/MainWindowAssembly.h"
+#include "Pelorins/board/MacKanbanColumnsViewController.h"
+#include "Pelorins/column/ColumnCollectionView.h"
+#include "Pelorins/column/MacKanbanColumnController.h"
 #include "Pelorins/shell/AppDelegate.h"
 #include "Pelorins/shell/MainSplitViewController.h"
 #include "Pelorins/shell/MainWindowActions.h"
@@ -9,10 +12,14 @@
 #include "Pelorins/sidebar/SourceTreeModel.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
+#include "PelorinsKit/model/ListItem.h"
+#include "PelorinsKit/model/NotificationName.h"
 #include "PelorinsKit/model/Root.h"
+#include "PelorinsKit/model/Tag.h"
 #include "PelorinsKit/store/CoreDataManager.h"
 #include "PelorinsKit/store/CoreDataMigrator.h"
 #include "Platform/core/DataFolders.h"
+#include "Platform/core/NotificationCenter.h"
 #include "Platform/core/UndoManager.h"
 #include "Platform/core/UserDefaults.h"
 #include "Platform/services/PackageManagerUpdater.h"
@@ -166,6 +173,31 @@ TEST_F(MainWindowAssemblyTest, ABoardChosenInTheSidebarReachesTheBoardPaneAndIsS
     EXPECT_EQ(board.kanban(), plans);
     EXPECT_EQ(window.searchField()->text(), QString());
     EXPECT_EQ(board.searchTerm(), std::nullopt);
+}
+
+TEST_F(MainWindowAssemblyTest, TheBoardShowsTheChosenBoardAndRevealsALinkedCard)
+{
+    StoreBuilder builder(*manager.context());
+    ListItem* card = builder.addCard(plans->column().first());
+    Tag* tag = builder.addTag(chores, QStringLiteral("urgent"));
+    MainWindowController& window = openWindow();
+    MacKanbanColumnsViewController* board = assembly->board();
+    ASSERT_NE(board, nullptr);
+    EXPECT_EQ(assembly->splitView()->kanbanColumnsViewController(), board);
+    EXPECT_EQ(assembly->splitView()->widget(1), board);
+
+    selectInSidebar(chores);
+    ASSERT_EQ(board->kanban(), chores);
+    EXPECT_EQ(board->columnControllers().size(), chores->column().size() + 1);
+    board->setTagFilter(QList<Tag*> {tag});
+    EXPECT_TRUE(window.tagsButton()->isChecked());
+
+    // A card link shows the card's board, which selects the card.
+    NotificationCenter::shared().post(
+        NotificationName::cardURLReceived, nullptr, {{QStringLiteral("listItem"), QVariant::fromValue(card)}});
+    EXPECT_EQ(board->kanban(), plans);
+    EXPECT_FALSE(window.tagsButton()->isChecked());
+    EXPECT_EQ(board->columnControllerFor(0)->collectionView()->selectionIndexPaths(), (QSet<IndexPath> {{0, 0}}));
 }
 
 TEST_F(MainWindowAssemblyTest, TheSidebarButtonsTooltipFollowsTheSidebar)
