@@ -295,8 +295,11 @@ void MacKanbanColumnsViewController::checkForDueItems()
 
 void MacKanbanColumnsViewController::updateDoneColumnHeaders()
 {
-    if (MacKanbanColumnController* done = columnControllerFor(stageCount()))
-        done->updateDoneColumnHeaders();
+    // The done column, and in one column the list that shows the days among its sections.
+    const int stages = stageCount();
+    for (MacKanbanColumnController* controller : std::as_const(m_columnControllers))
+        if (controller->specifiedSection() == stages || controller->showAllSections())
+            controller->updateDoneColumnHeaders();
 }
 
 // Loading
@@ -418,7 +421,6 @@ void MacKanbanColumnsViewController::installColumnController(
             controller->containerView()->hide();
         } else {
             controller->setShowAllSections(true);
-            controller->reloadData();
         }
     }
     controller->updateColumnHeight(0, true);
@@ -439,10 +441,7 @@ void MacKanbanColumnsViewController::putControllersInCurrentLayout()
     MacKanbanColumnController* single = m_viewAsMultiColumn ? nullptr : columnControllerFor(bookmarkedColumnIndex());
     for (MacKanbanColumnController* controller : std::as_const(m_columnControllers)) {
         const bool showsAll = controller == single;
-        if (controller->showAllSections() != showsAll) {
-            controller->setShowAllSections(showsAll);
-            controller->reloadData();
-        }
+        controller->setShowAllSections(showsAll);
         controller->containerView()->setVisible(m_viewAsMultiColumn || showsAll);
     }
     for (MacKanbanColumnController* controller : std::as_const(m_columnControllers))
@@ -749,11 +748,11 @@ void MacKanbanColumnsViewController::switchToSeparateColumns()
         if (MacKanbanColumnController* other = columnControllerFor(topStage)) {
             other->setSpecifiedSection(section);
             single->setSpecifiedSection(topStage);
-            other->reloadData();
         }
     }
     for (MacKanbanColumnController* controller : std::as_const(m_columnControllers)) {
         controller->updateColumnHeight(topStage, false);
+        // Hidden while the one list showed every stage, they may show cards moved since.
         if (controller != single)
             controller->reloadData();
         if (ListItemHeaderCellView* header = controller->topHeaderView())
