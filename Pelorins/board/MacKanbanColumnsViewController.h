@@ -109,6 +109,8 @@ public:
     qreal columnsLeftInset() const override { return leftPadding; }
     int bookmarkedColumnIndex() const override;
     UndoManager* undoManager() const override { return m_services.undoManager; }
+    // The movers' steps reach this board when they run, so they go with it.
+    QObject* undoOwner() const override { return const_cast<MacKanbanColumnsViewController*>(this); }
     QHash<ListItem*, qreal> itemHeightCache() const override { return m_itemHeightCache; }
     void setItemHeightCache(const QHash<ListItem*, qreal>& itemHeightCache) override;
     bool useItemHeightCache() const override { return m_useItemHeightCache; }
