@@ -52,20 +52,20 @@ MainSplitViewController::MainSplitViewController(
 
 SidebarPane* MainSplitViewController::sidebarViewController() const
 {
-    return m_sidebar;
+    return m_sidebarView ? m_sidebar : nullptr;
 }
 
 BoardPane* MainSplitViewController::kanbanColumnsViewController() const
 {
-    return m_board;
+    return m_boardView ? m_board : nullptr;
 }
 
 void MainSplitViewController::setSidebarViewController(SidebarPane* sidebar)
 {
     m_sidebar = sidebar;
-    setPane(0, sidebar ? sidebar->view() : nullptr);
+    m_sidebarView = sidebar ? sidebar->view() : nullptr;
+    setPane(0, m_sidebarView);
     if (sidebar) {
-        connect(sidebar->view(), &QObject::destroyed, this, [this] { m_sidebar = nullptr; });
         const QByteArray state = m_defaults.dataForKey(autosaveName);
         if (state.isEmpty() || !restoreState(state))
             setSizes({m_sidebarWidth, std::max(1, width() - m_sidebarWidth)});
@@ -76,9 +76,8 @@ void MainSplitViewController::setSidebarViewController(SidebarPane* sidebar)
 void MainSplitViewController::setKanbanColumnsViewController(BoardPane* board)
 {
     m_board = board;
-    setPane(1, board ? board->view() : nullptr);
-    if (board)
-        connect(board->view(), &QObject::destroyed, this, [this] { m_board = nullptr; });
+    m_boardView = board ? board->view() : nullptr;
+    setPane(1, m_boardView);
 }
 
 void MainSplitViewController::setImportExportSheetFactory(ImportExportSheetFactory factory)
@@ -101,30 +100,31 @@ void MainSplitViewController::showDisplayItem(DisplayItem* item)
     auto* kanban = dynamic_cast<Kanban*>(item);
     if (!kanban)
         return;
-    if (m_board && m_board->kanban() == kanban) {
+    BoardPane* pane = board();
+    if (pane && pane->kanban() == kanban) {
         // The same board: what it shows, its search and its filter stay as they are.
-        m_board->setMainSplitViewController(this);
+        pane->setMainSplitViewController(this);
         return;
     }
     // Another board starts without the old search, with or without a board view. The term goes
     // first, so that emptying the field reloads nothing that is rebuilt next.
-    if (m_board)
-        m_board->setSearchTerm(std::nullopt);
+    if (pane)
+        pane->setSearchTerm(std::nullopt);
     clearSearchField();
-    if (!m_board)
+    if (!pane)
         return;
-    m_board->setTagFilter(std::nullopt);
-    m_board->setKanban(kanban);
-    m_board->loadKanban();
-    m_board->setMainSplitViewController(this);
+    pane->setTagFilter(std::nullopt);
+    pane->setKanban(kanban);
+    pane->loadKanban();
+    pane->setMainSplitViewController(this);
 }
 
 void MainSplitViewController::clearSearchField()
 {
     emit searchCleared();
-    if (m_board && m_board->searchTerm()) {
-        m_board->setSearchTerm(std::nullopt);
-        m_board->reloadColumns();
+    if (BoardPane* pane = board(); pane && pane->searchTerm()) {
+        pane->setSearchTerm(std::nullopt);
+        pane->reloadColumns();
     }
 }
 
@@ -199,20 +199,21 @@ bool MainSplitViewController::respondsTo(const QString& action) const
 
 bool MainSplitViewController::validate(const QString& action, QAction*) const
 {
-    const bool hasBoard = m_board && m_board->kanban();
+    BoardPane* pane = board();
+    const bool hasBoard = pane && pane->kanban();
     if (action == A::showHideSidebar)
-        return m_sidebar;
+        return sidebar();
     if (action == A::addFolderSelected || action == A::addKanbanSelected || action == A::duplicateSelected)
-        return dynamic_cast<SidebarEditing*>(m_sidebar) != nullptr;
+        return dynamic_cast<SidebarEditing*>(sidebar()) != nullptr;
     if (action == A::viewAsSingleColumn)
-        return hasBoard && m_board->viewAsMultiColumn();
+        return hasBoard && pane->viewAsMultiColumn();
     if (action == A::viewAsMultipleColumns)
-        return hasBoard && !m_board->viewAsMultiColumn();
+        return hasBoard && !pane->viewAsMultiColumn();
     if (action == A::showProjectSettings || action == A::jumpToBookmarkedSection || action == A::insertNewSectionAfter
         || action == A::insertNewSectionBefore)
         return hasBoard;
     if (action == A::addExampleProjects)
-        return m_sidebar && m_exampleImporter;
+        return sidebar() && m_exampleImporter;
     if (action == A::showImport || action == A::showExport)
         return bool(m_importExportSheetFactory);
     if (action == A::showHidePrintSetup)
@@ -222,21 +223,22 @@ bool MainSplitViewController::validate(const QString& action, QAction*) const
 
 void MainSplitViewController::perform(const QString& action, QObject*)
 {
+    BoardPane* pane = board();
     if (action == A::showHideSidebar) {
         toggleSidebar();
     } else if (action == A::viewAsSingleColumn || action == A::viewAsMultipleColumns) {
-        if (m_board && m_board->viewAsMultiColumn() == (action == A::viewAsSingleColumn))
-            m_board->toggleColumnLayout();
+        if (pane && pane->viewAsMultiColumn() == (action == A::viewAsSingleColumn))
+            pane->toggleColumnLayout();
     } else if (action == A::showProjectSettings) {
-        if (m_board)
-            m_board->showProjectSettings();
+        if (pane)
+            pane->showProjectSettings();
     } else if (action == A::jumpToBookmarkedSection) {
-        if (m_board)
-            m_board->jumpToBookmarkedSection(true);
+        if (pane)
+            pane->jumpToBookmarkedSection(true);
     } else if (action == A::insertNewSectionAfter || action == A::insertNewSectionBefore) {
         insertNewSection(action == A::insertNewSectionBefore);
     } else if (action == A::addFolderSelected || action == A::addKanbanSelected || action == A::duplicateSelected) {
-        auto* editing = dynamic_cast<SidebarEditing*>(m_sidebar);
+        auto* editing = dynamic_cast<SidebarEditing*>(sidebar());
         if (!editing)
             return;
         if (action == A::addFolderSelected)
@@ -299,11 +301,12 @@ void MainSplitViewController::expandSidebar()
 
 void MainSplitViewController::insertNewSection(bool before)
 {
-    if (!m_board)
+    BoardPane* pane = board();
+    if (!pane)
         return;
-    Kanban* kanban = m_board->kanban();
+    Kanban* kanban = pane->kanban();
     const int stageCount = kanban ? int(kanban->column().size()) : 0;
-    m_board->insertNewSection(insertionIndex(stageCount, m_board->selectedSections(), before), false);
+    pane->insertNewSection(insertionIndex(stageCount, pane->selectedSections(), before), false);
 }
 
 void MainSplitViewController::showImport()
@@ -331,7 +334,7 @@ void MainSplitViewController::showHidePrintSetup()
 {
     if (!m_printSetupWindowFactory)
         return;
-    Kanban* kanban = m_board ? m_board->kanban() : nullptr;
+    Kanban* kanban = board() ? board()->kanban() : nullptr;
     m_windowController = m_printSetupWindowFactory(kanban);
     if (!m_windowController)
         return;
@@ -346,14 +349,14 @@ void MainSplitViewController::showHidePrintSetup()
 
 void MainSplitViewController::addExampleProjects()
 {
-    if (!m_exampleImporter || !m_sidebar)
+    if (!m_exampleImporter || !sidebar())
         return;
     if (isSidebarCollapsed()) {
         expandSidebar();
         sidebarChanged();
     }
     m_exampleImporter(false);
-    m_sidebar->refreshListWhileKeepingSelection();
+    sidebar()->refreshListWhileKeepingSelection();
 }
 
 void MainSplitViewController::presentSheet(QWidget* sheet)
@@ -368,7 +371,7 @@ void MainSplitViewController::presentSheet(QWidget* sheet)
 
 void MainSplitViewController::sidebarChanged()
 {
-    if (m_sidebar)
+    if (sidebar())
         saveSplitState();
     emit sidebarLayoutChanged();
 }

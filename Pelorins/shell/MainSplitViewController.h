@@ -85,11 +85,17 @@ private:
     void addExampleProjects();
     void presentSheet(QWidget* sheet);
     void sidebarChanged();
+    SidebarPane* sidebar() const { return sidebarViewController(); }
+    BoardPane* board() const { return kanbanColumnsViewController(); }
 
     UserDefaults& m_defaults;
     FilePanelPresenter& m_filePanels;
+    // A pane is gone once its view is. The views are watched by pointer, not by a connection to
+    // their destruction, which may run while this is half destroyed already.
     SidebarPane* m_sidebar = nullptr;
+    QPointer<QWidget> m_sidebarView;
     BoardPane* m_board = nullptr;
+    QPointer<QWidget> m_boardView;
     ImportExportSheetFactory m_importExportSheetFactory;
     PrintSetupWindowFactory m_printSetupWindowFactory;
     ExampleImporter m_exampleImporter;

@@ -187,6 +187,26 @@ TEST_F(MainWindowFixture, Routing_GoesFromFocusedEditorThroughColumnBoardSplitVi
     EXPECT_EQ(column->viewController(), nullptr);
 }
 
+// The split view may outlive a pane's view or be destroyed with it still inside: either way it
+// stops using the pane once the view is gone.
+TEST_F(MainWindowFixture, APaneWhoseViewIsDestroyed_IsGoneFromTheSplitView)
+{
+    const auto pane = installBoard(builder.addBoard("Plans"));
+    MainSplitViewController* split = window->splitViewController();
+    ASSERT_EQ(split->kanbanColumnsViewController(), pane.get());
+    ASSERT_TRUE(split->validate(A::insertNewSectionAfter, nullptr));
+
+    delete pane->root;
+    EXPECT_EQ(split->kanbanColumnsViewController(), nullptr);
+    EXPECT_FALSE(split->validate(A::insertNewSectionAfter, nullptr));
+    split->perform(A::insertNewSectionAfter, nullptr);
+    EXPECT_TRUE(pane->inserted.isEmpty());
+
+    // Destroyed with the window, the view goes while the split view is half destroyed.
+    const auto later = installBoard(builder.addBoard("Later"));
+    window.reset();
+}
+
 TEST_F(MainWindowFixture, Menus_EnableActionsOnlyWhereSomethingServesThem)
 {
     auto enabled = [this](const QString& action) {
