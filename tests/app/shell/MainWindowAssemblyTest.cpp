@@ -1,6 +1,9 @@
 #include "Pelorins/shell/MainWindowAssembly.h"
 #include "Pelorins/board/MacKanbanColumnsViewController.h"
 #include "Pelorins/column/ColumnCollectionView.h"
+#include "Pelorins/column/KanbanColumnContainerView.h"
+#include "Pelorins/column/KanbanColumnScrollview.h"
+#include "Pelorins/column/ListItemHeaderCellView.h"
 #include "Pelorins/column/MacKanbanColumnController.h"
 #include "Pelorins/shell/AppDelegate.h"
 #include "Pelorins/shell/MainSplitViewController.h"
@@ -16,6 +19,7 @@
 #include "PelorinsKit/model/NotificationName.h"
 #include "PelorinsKit/model/Root.h"
 #include "PelorinsKit/model/Tag.h"
+#include "PelorinsKit/notes/NoteTextConventions.h"
 #include "PelorinsKit/store/CoreDataManager.h"
 #include "PelorinsKit/store/CoreDataMigrator.h"
 #include "Platform/core/DataFolders.h"
@@ -35,6 +39,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -113,12 +119,32 @@ protected:
     QAction* menuItem(MainWindowController& window, const QString& title)
     {
         for (QAction* menu : window.menuBar()->actions()) {
-            for (QAction* item : menu->menu()->actions()) {
-                if (item->text() == title)
-                    return item;
+            if (QAction* item = menuItem(menu->menu(), title))
+                return item;
+        }
+        return nullptr;
+    }
+    static QAction* menuItem(QMenu* menu, const QString& title)
+    {
+        for (QAction* item : menu->actions()) {
+            if (item->text() == title)
+                return item;
+            if (item->menu()) {
+                if (QAction* inner = menuItem(item->menu(), title))
+                    return inner;
             }
         }
         return nullptr;
+    }
+    // Chooses a menu item as a user does: an open menu has validated its items.
+    void choose(MainWindowController& window, const QString& title)
+    {
+        assembly->router().validateActions();
+        QAction* item = menuItem(window, title);
+        ASSERT_NE(item, nullptr) << title.toStdString();
+        ASSERT_TRUE(item->isEnabled()) << title.toStdString();
+        item->trigger();
+        QApplication::processEvents();
     }
 
     QTemporaryDir m_folder;
@@ -198,6 +224,74 @@ TEST_F(MainWindowAssemblyTest, TheBoardShowsTheChosenBoardAndRevealsALinkedCard)
     EXPECT_EQ(board->kanban(), plans);
     EXPECT_FALSE(window.tagsButton()->isChecked());
     EXPECT_EQ(board->columnControllerFor(0)->collectionView()->selectionIndexPaths(), (QSet<IndexPath> {{0, 0}}));
+}
+
+// A board driven through the window: the View menu's layouts and zoom, Ctrl+J, the search field.
+TEST_F(MainWindowAssemblyTest, TheWindowsMenusKeysAndSearchFieldActOnTheShownBoard)
+{
+    StoreBuilder builder(*manager.context());
+    Kanban* garden = builder.addBoard(QStringLiteral("Garden"),
+        {QStringLiteral("Seeds"), QStringLiteral("Sown"), QStringLiteral("Sprouted"), QStringLiteral("Planted"),
+            QStringLiteral("Grown"), QStringLiteral("Picked")});
+    for (KanbanColumn* stage : garden->column()) {
+        for (const QString& plant : {QStringLiteral("tomato"), QStringLiteral("bean")}) {
+            ListItem* card = builder.addCard(stage);
+            card->setAttributedNotes(AttributedString(stage->title() + u' ' + plant, normalAttributes()));
+        }
+    }
+    garden->column().at(5)->setBookmarked(true);
+    MainWindowController& window = openWindow();
+    window.resize(1200, 800);
+    MacKanbanColumnsViewController* board = assembly->board();
+    board->animator().setFinishesAtOnce(true);
+    selectInSidebar(garden);
+    QApplication::processEvents();
+    ASSERT_TRUE(board->viewAsMultiColumn());
+    const auto visibleColumns = [board] {
+        int visible = 0;
+        for (MacKanbanColumnController* column : board->columnControllers())
+            visible += column->containerView()->isVisibleTo(board);
+        return visible;
+    };
+    EXPECT_EQ(visibleColumns(), 7);
+
+    choose(window, QStringLiteral("View as Single Column"));
+    EXPECT_FALSE(board->viewAsMultiColumn());
+    EXPECT_EQ(visibleColumns(), 1);
+    EXPECT_EQ(board->scrollView()->width(), 300);
+    choose(window, QStringLiteral("View as Multiple Columns"));
+    EXPECT_TRUE(board->viewAsMultiColumn());
+    EXPECT_EQ(visibleColumns(), 7);
+
+    // Ctrl+J brings the bookmarked stage, past the window's right edge, into view.
+    QScrollBar* sideways = board->scrollView()->horizontalScrollBar();
+    sideways->setValue(0);
+    const QRect picked = board->columnControllerFor(5)->containerView()->geometry();
+    ASSERT_GT(picked.right(), board->scrollView()->viewport()->width());
+    QTest::keyClick(&window, Qt::Key_J, Qt::ControlModifier);
+    QApplication::processEvents();
+    EXPECT_GE(picked.left(), sideways->value());
+    EXPECT_LE(picked.right(), sideways->value() + board->scrollView()->viewport()->width());
+
+    // The search applies after the typing pause and counts what it keeps.
+    const auto countOf
+        = [board](int section) { return board->columnControllerFor(section)->topHeaderView()->rightLabel(); };
+    EXPECT_EQ(countOf(0), QStringLiteral("2 cards"));
+    QTest::keyClicks(window.searchField(), QStringLiteral("tomato"));
+    EXPECT_EQ(board->searchTerm(), std::nullopt);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return countOf(0) == QStringLiteral("1/2 cards"); }, 3000));
+    EXPECT_EQ(countOf(4), QStringLiteral("1/2 cards"));
+    window.searchField()->clear();
+    EXPECT_EQ(countOf(0), QStringLiteral("2 cards"));
+
+    choose(window, QStringLiteral("75%"));
+    for (MacKanbanColumnController* column : board->columnControllers())
+        EXPECT_EQ(column->scrollView()->magnification(), 0.75);
+    board->layoutDocumentIfNeeded();
+    EXPECT_EQ(board->columnControllerFor(1)->containerView()->geometry(),
+        QRect(225, 0, 225, board->documentView()->height()));
+    choose(window, QStringLiteral("100%"));
+    EXPECT_EQ(board->columnControllerFor(0)->scrollView()->magnification(), 1.0);
 }
 
 TEST_F(MainWindowAssemblyTest, TheSidebarButtonsTooltipFollowsTheSidebar)
