@@ -3,6 +3,7 @@
 // in the single-column layout, and full filter passes (every stage column and every day section
 // of the done column) with no filter, a tag filter and a search over all notes.
 
+#include "LoadedStore.h"
 #include "ReferenceDataset.h"
 #include "support/FakeBoardView.h"
 #include "support/FakeColumnController.h"
@@ -44,15 +45,8 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
 
     QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("Reference.storedata"));
-    QString error;
-    if (!ReferenceDataset::write(path, QDate::currentDate(), &error))
-        qFatal("cannot write the reference dataset: %s", qPrintable(error));
-    auto model = EntityModel::currentModel(&error);
-    auto coordinator = std::make_shared<PersistentStoreCoordinator>(model);
-    std::unique_ptr<ManagedObjectContext> context = EntityModel::makeContext(model);
-    if (!coordinator->addPersistentStore(path, &error) || !context->loadPersistentStore(coordinator, &error))
-        qFatal("cannot load the reference dataset: %s", qPrintable(error));
+    LoadedStore store = loadReferenceStore(folder);
+    const auto& context = store.context;
     Kanban* board = ReferenceDataset::largeBoard(*context);
 
     QList<ListItem*> stageCards;

@@ -3,8 +3,11 @@
 #include "PelorinsKit/model/EntityModel.h"
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
 #include "Platform/core/objectgraph/PersistentStoreCoordinator.h"
+#include "ReferenceDataset.h"
 
+#include <QDate>
 #include <QString>
+#include <QTemporaryDir>
 #include <memory>
 
 // A store of the current model opened and loaded for a benchmark; a failure ends the run.
@@ -25,4 +28,14 @@ inline LoadedStore load(const QString& path)
         || !store.context->loadPersistentStore(store.coordinator, &error))
         qFatal("cannot load the store: %s", qPrintable(error));
     return store;
+}
+
+// The benchmarks' dataset written into a temporary folder and loaded.
+inline LoadedStore loadReferenceStore(const QTemporaryDir& folder)
+{
+    const QString path = folder.filePath(QStringLiteral("reference.storedata"));
+    QString error;
+    if (!ReferenceDataset::write(path, QDate::currentDate(), &error))
+        qFatal("cannot write the reference dataset: %s", qPrintable(error));
+    return load(path);
 }

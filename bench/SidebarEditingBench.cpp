@@ -76,11 +76,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("reference.storedata"));
-    QString error;
-    if (!ReferenceDataset::write(path, QDate::currentDate(), &error))
-        qFatal("cannot write the dataset: %s", qPrintable(error));
-    LoadedStore store = load(path);
+    LoadedStore store = loadReferenceStore(folder);
     ManagedObjectContext& context = *store.context;
 
     UserDefaults defaults(folder.filePath(QStringLiteral("defaults.conf")));

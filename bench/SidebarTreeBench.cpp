@@ -2,11 +2,11 @@
 // sidebar: the rows alone, then the whole sidebar with every folder open, restored and painted
 // once, badges counted for the rows it shows. Target: under 50 ms.
 
+#include "LoadedStore.h"
 #include "Pelorins/sidebar/KDLeftSidebarViewController.h"
 #include "Pelorins/sidebar/SourceOutlineView.h"
 #include "Pelorins/sidebar/SourceTreeModel.h"
 #include "Platform/core/UserDefaults.h"
-#include "ReferenceDataset.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -46,16 +46,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("reference.storedata"));
-    QString error;
-    if (!ReferenceDataset::write(path, QDate::currentDate(), &error))
-        qFatal("cannot write the dataset: %s", qPrintable(error));
-
-    auto model = EntityModel::currentModel(&error);
-    auto coordinator = std::make_shared<PersistentStoreCoordinator>(model);
-    auto context = EntityModel::makeContext(model);
-    if (!coordinator->addPersistentStore(path, &error) || !context->loadPersistentStore(coordinator, &error))
-        qFatal("cannot load the store: %s", qPrintable(error));
+    LoadedStore store = loadReferenceStore(folder);
+    const auto& context = store.context;
     for (Folder* folder : context->fetchAs<Folder>(FetchRequest(QStringLiteral("Folder"))))
         folder->setExpanded(true);
     UserDefaults defaults(folder.filePath(QStringLiteral("defaults.conf")));
