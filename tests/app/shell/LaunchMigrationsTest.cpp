@@ -11,6 +11,7 @@
 #include "PelorinsKit/notes/NoteTextConventions.h"
 #include "PelorinsKit/store/CoreDataManager.h"
 #include "PelorinsKit/store/CoreDataMigrator.h"
+#include "Platform/core/ConsoleLog.h"
 #include "Platform/core/DataFolders.h"
 #include "Platform/core/UserDefaults.h"
 #include "Platform/services/PackageManagerUpdater.h"
@@ -120,9 +121,14 @@ TEST_F(LaunchMigrationsTest, DoneCardsAreGroupedByDayNewestDayFirst)
     ListItem* nextDay = doneCard(done, localTime(11, 8));
     ListItem* inStage = doneCard(board->column().first(), localTime(10, 12));
 
+    ConsoleLog::Capture console;
     runTwice([&] {
         return DoneCardsMigrator::migrateDoneCards(&context(), [&] { return m_delegate->saveAction(nullptr); });
     });
+    // The second run finds every card filed and says so in one line, not one per card.
+    EXPECT_EQ(console.lines().count(QStringLiteral("Item added to new done date object")), 2);
+    EXPECT_EQ(console.lines().count(QStringLiteral("Item added to existing done date")), 1);
+    EXPECT_EQ(console.lines().last(), QStringLiteral("4 done items found."));
 
     const QList<DoneDate*> groups = board->doneDates();
     ASSERT_EQ(groups.size(), 2);
@@ -131,6 +137,32 @@ TEST_F(LaunchMigrationsTest, DoneCardsAreGroupedByDayNewestDayFirst)
     EXPECT_EQ(groups.at(1)->doneDate(), DateHelpers::beginningOfDate(localTime(10, 9)));
     EXPECT_EQ(groups.at(1)->items(), (QList<ListItem*> {morning, evening}));
     EXPECT_EQ(inStage->parentDoneGroup(), nullptr);
+}
+
+TEST_F(LaunchMigrationsTest, ACardInALaterGroupOfItsDayJoinsTheFirstGroupOfThatDay)
+{
+    StoreBuilder builder(context());
+    Kanban* board = builder.addBoard(QStringLiteral("B"));
+    DoneDate* first = builder.addDoneGroup(board, DateHelpers::beginningOfDate(localTime(10, 0)));
+    DoneDate* older = builder.addDoneGroup(board, DateHelpers::beginningOfDate(localTime(9, 0)));
+    DoneDate* duplicate = builder.addDoneGroup(board, DateHelpers::beginningOfDate(localTime(10, 0)));
+    ListItem* filed = builder.addDoneCard(board, first);
+    ListItem* stray = builder.addDoneCard(board, duplicate);
+    stray->setDoneDate(localTime(10, 15));
+    ListItem* wrongDay = builder.addDoneCard(board, older);
+    wrongDay->setDoneDate(localTime(8, 15));
+
+    ConsoleLog::Capture console;
+    runTwice([&] {
+        return DoneCardsMigrator::migrateDoneCards(&context(), [&] { return m_delegate->saveAction(nullptr); });
+    });
+
+    EXPECT_EQ(first->items(), (QList<ListItem*> {filed, stray}));
+    EXPECT_TRUE(duplicate->items().isEmpty());
+    // A card filed under another day than its own is left where it is.
+    EXPECT_EQ(wrongDay->parentDoneGroup(), older);
+    EXPECT_EQ(board->doneDates(), (QList<DoneDate*> {first, duplicate, older}));
+    EXPECT_EQ(console.lines().count(QStringLiteral("Item added to existing done date")), 1);
 }
 
 TEST_F(LaunchMigrationsTest, SpacesLeaveTagNamesButOtherWhiteSpaceStays)
