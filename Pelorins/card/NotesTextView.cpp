@@ -108,6 +108,12 @@ void NotesTextView::setup()
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Something wider than the lines (a picture, a link card) would otherwise let the caret
+    // scroll the text sideways, cutting every line at the left edge.
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        if (value != 0)
+            horizontalScrollBar()->setValue(0);
+    });
     setAutoFillBackground(false);
     viewport()->setAutoFillBackground(false);
     viewport()->setCursor(Qt::ArrowCursor);

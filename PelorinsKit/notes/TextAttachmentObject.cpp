@@ -6,6 +6,7 @@
 
 #include <QPainter>
 #include <QTextDocument>
+#include <QTextFrame>
 
 namespace {
 
@@ -52,7 +53,10 @@ QSizeF TextAttachmentObject::intrinsicSize(QTextDocument* document, int, const Q
     if (isLink(*attachment))
         return LinkAttachmentCell().cellSize();
     QSizeF size = picture(*attachment).size();
-    const double available = document->textWidth() - 2 * document->documentMargin();
+    // Lines are narrower than the document by its margins and the root frame's side margins.
+    const QTextFrameFormat root = document->rootFrame()->frameFormat();
+    const double available
+        = document->textWidth() - 2 * document->documentMargin() - root.leftMargin() - root.rightMargin();
     if (document->textWidth() > 0 && size.width() > available && available > 0)
         size = size.scaled(available, size.height(), Qt::KeepAspectRatio);
     return size;

@@ -2,10 +2,19 @@
 #include "Pelorins/card/DateDisplayButton.h"
 #include "Pelorins/card/DueDateTextField.h"
 #include "Pelorins/shell/AppConstants.h"
+#include "PelorinsKit/model/PictureFolders.h"
 #include "PelorinsKit/notes/AttributeKey.h"
+#include "PelorinsKit/notes/NoteTextConventions.h"
 #include "Platform/core/ConsoleLog.h"
+#include "Platform/core/DataFolders.h"
 #include "support/CardCellFixture.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QDir>
+#include <QImage>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTextBlock>
 #include <QToolButton>
 
 // The suite takes the class's name; inside the namespace that name is the fixture.
@@ -207,6 +216,37 @@ TEST_F(ListItemCellView, RelayoutStopsAtTheTopOrAfterTwoPasses)
     cell(card)->relayoutNotesTextView();
     EXPECT_EQ(log.lines(), QStringList {QStringLiteral("relayout called")});
     EXPECT_EQ(cell(card)->noteTextView()->y(), ::ListItemCellView::notesTop);
+}
+
+TEST_F(ListItemCellView, APictureWiderThanTheCardFitsItsLinesAndTheTextStartsAtTheLeftInset)
+{
+    QTemporaryDir data;
+    DataFolders::setBaseFolderForTesting(data.path());
+    const QString folderName = QStringLiteral("0000000A-0000-4000-8000-000000000000");
+    const std::optional<QString> folder
+        = PictureFolders::pictureFolderPath(PictureFolders::attachmentPicturesFolderURL().value(), folderName);
+    ASSERT_TRUE(folder && QDir().mkpath(*folder));
+    QImage image(600, 300, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    ASSERT_TRUE(image.save(QDir(*folder).filePath(QStringLiteral("wide.png"))));
+    QVariantMap pictureAttributes = normalAttributes();
+    pictureAttributes.insert(AttributeKey::fileFolderUUID, folderName);
+    pictureAttributes.insert(AttributeKey::filename, QStringLiteral("wide.png"));
+    AttributedString notes(QStringLiteral("Title\n"), titleAttributes());
+    notes.append(AttributedString(QString(AttributedString::attachmentCharacter), pictureAttributes));
+    ListItem* card = addCard(stage(0));
+    card->setAttributedNotes(notes);
+    card->setNotesExpanded(true);
+    show();
+    DataFolders::setBaseFolderForTesting(QString());
+
+    // The caret ends after the picture; a view that scrolled to show it would cut the text.
+    NotesTextView* view = cell(card)->noteTextView();
+    EXPECT_EQ(view->horizontalScrollBar()->value(), 0);
+    EXPECT_EQ(view->cursorRect(QTextCursor(view->document())).left(), NotesTextView::lineFragmentPadding);
+    const QRectF pictureLine = view->document()->documentLayout()->blockBoundingRect(view->document()->lastBlock());
+    EXPECT_LE(pictureLine.right(), view->viewport()->width() - NotesTextView::lineFragmentPadding);
+    EXPECT_NEAR(pictureLine.height(), (view->viewport()->width() - 2 * NotesTextView::lineFragmentPadding) / 2.0, 2);
 }
 
 } // namespace cards
