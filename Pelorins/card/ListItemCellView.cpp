@@ -182,6 +182,7 @@ void ListItemCellView::setScale(qreal scale)
         return;
     m_scale = scale;
     m_showDateButton->setScale(scale);
+    m_noteTextView->setScale(scale);
     layOut();
     update();
 }
@@ -437,7 +438,8 @@ void ListItemCellView::textDidChange()
     if (!m_item)
         return;
     recordTyping();
-    writeNotesIntoCard();
+    const AttributedString written = m_noteTextView->storage().attributedString();
+    m_item->setAttributedNotesNewNote(written);
     m_noteTextView->layoutCheckButtons();
     const QList<TextRange> selection = m_noteTextView->selectedRanges();
     m_noteTextView->runProgrammaticChange([&] {
@@ -456,8 +458,9 @@ void ListItemCellView::textDidChange()
         m_lastChangeText = text;
     }
     m_lastRecorded = m_noteTextView->storage().attributedString();
-    // Link detection and tag styling change the text the card holds.
-    writeNotesIntoCard();
+    // Link detection and tag styling may have changed the text the card holds.
+    if (m_lastRecorded != written)
+        m_item->setAttributedNotesNewNote(m_lastRecorded);
     updateCellHeight(false);
     m_deferredSave->changed();
 }
@@ -592,8 +595,8 @@ void ListItemCellView::layOut()
     const QSize badge = m_showDateButton->sizeHint() / m;
     place(m_showDateButton, width - 40 - badge.width(), topRowY + 4 + (18 - badge.height()) / 2.0, badge.width(),
         badge.height());
-    // The notes are laid out at full size; the column zooms what it draws around them.
-    m_noteTextView->setGeometry(qRound(notesLeft * m), qRound(notesTop * m) + m_notesTopOffset, notesWidth,
+    // The notes keep their full-size layout; the editor draws them at the zoom.
+    m_noteTextView->setGeometry(qRound(notesLeft * m), qRound(notesTop * m) + m_notesTopOffset, qRound(notesWidth * m),
         std::max(0, qRound((height - fixedHeight) * m)));
     const int bottom = height - bottomRowHeight;
     int x = 14;

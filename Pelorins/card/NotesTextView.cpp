@@ -27,6 +27,7 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextFrame>
+#include <QtMath>
 
 const QString NotesTextView::formatAsTitleAction = QStringLiteral("formatSelectionAsTitle:");
 const QString NotesTextView::formatAsHeaderAction = QStringLiteral("formatSelectionAsHeader:");
@@ -108,16 +109,18 @@ void NotesTextView::setup()
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // Something wider than the lines (a picture, a link card) would otherwise let the caret
-    // scroll the text sideways, cutting every line at the left edge.
-    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
-        if (value != 0)
-            horizontalScrollBar()->setValue(0);
-    });
     setAutoFillBackground(false);
     viewport()->setAutoFillBackground(false);
     viewport()->setCursor(Qt::ArrowCursor);
     setTypingAttributes(normalAttributes());
+    // The host sizes the editor to its text; keeping the caret in view must never scroll it:
+    // sideways past something wider than the lines (a picture, a link card), which would cut
+    // every line at the left edge, nor down in a zoomed editor, shorter than its full-size text.
+    for (QScrollBar* bar : {verticalScrollBar(), horizontalScrollBar()})
+        connect(bar, &QScrollBar::valueChanged, this, [bar](int value) {
+            if (value != 0)
+                bar->setValue(0);
+        });
 
     connect(this, &QTextEdit::cursorPositionChanged, this, [this] {
         const int old = m_lastCaret;
@@ -198,7 +201,80 @@ int NotesTextView::intrinsicHeight() const
 
 QSize NotesTextView::sizeHint() const
 {
-    return QSize(QTextEdit::sizeHint().width(), intrinsicHeight());
+    return QSize(QTextEdit::sizeHint().width(), qCeil(intrinsicHeight() * m_scale));
+}
+
+void NotesTextView::setScale(qreal scale)
+{
+    if (scale == m_scale || !(scale > 0))
+        return;
+    m_scale = scale;
+    if (m_scale == 1.0) {
+        setLineWrapMode(QTextEdit::WidgetWidth);
+    } else {
+        setLineWrapMode(QTextEdit::FixedPixelWidth);
+        setLineWrapColumnOrWidth(qRound(viewport()->width() / m_scale));
+    }
+    layoutCheckButtons();
+    updateGeometry();
+    viewport()->update();
+}
+
+void NotesTextView::resizeEvent(QResizeEvent* event)
+{
+    QTextEdit::resizeEvent(event);
+    if (m_scale != 1.0)
+        setLineWrapColumnOrWidth(qRound(viewport()->width() / m_scale));
+}
+
+QMouseEvent NotesTextView::unzoomed(const QMouseEvent* event) const
+{
+    return QMouseEvent(event->type(), event->position() / m_scale, event->scenePosition(), event->globalPosition(),
+        event->button(), event->buttons(), event->modifiers(), event->pointingDevice());
+}
+
+void NotesTextView::paintEvent(QPaintEvent* event)
+{
+    if (m_scale == 1.0) {
+        QTextEdit::paintEvent(event);
+        return;
+    }
+    paintZoomed(event);
+}
+
+void NotesTextView::paintZoomed(QPaintEvent* event)
+{
+    // The document drawn as the editor draws it, under the zoom: text, selection, extra
+    // selections and, while editing, the caret.
+    QPainter painter(viewport());
+    painter.scale(m_scale, m_scale);
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.palette = palette();
+    context.clip = QRectF(event->rect()).adjusted(-1, -1, 1, 1);
+    context.clip = QRectF(context.clip.topLeft() / m_scale, context.clip.size() / m_scale);
+    for (const QTextEdit::ExtraSelection& extra : extraSelections())
+        context.selections.append({extra.cursor, extra.format});
+    const QTextCursor cursor = textCursor();
+    if (cursor.hasSelection()) {
+        QTextCharFormat selected;
+        selected.setBackground(palette().brush(QPalette::Highlight));
+        selected.setForeground(palette().brush(QPalette::HighlightedText));
+        context.selections.append({cursor, selected});
+    }
+    if (hasFocus() && !isReadOnly())
+        context.cursorPosition = cursor.position();
+    painter.setClipRect(context.clip);
+    document()->documentLayout()->draw(&painter, context);
+}
+
+QVariant NotesTextView::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    const QVariant value = QTextEdit::inputMethodQuery(query);
+    if (m_scale != 1.0 && value.typeId() == QMetaType::QRectF) {
+        const QRectF rect = value.toRectF();
+        return QRectF(rect.topLeft() * m_scale, rect.size() * m_scale);
+    }
+    return value;
 }
 
 void NotesTextView::format(const QVariantMap& attributes)
@@ -364,10 +440,17 @@ void NotesTextView::styleTags()
         for (const QRegularExpressionMatch& match : matches) {
             const TextRange range {int(match.capturedStart()), int(match.capturedLength())};
             styled.enumerateAttributes(range, [&](const QVariantMap& attributes, TextRange run) {
+                // Tags already styled are left alone: every edit lays the line out again.
                 QVariantMap look;
-                for (const QString& key : {AttributeKey::font, AttributeKey::foregroundColor})
-                    if (attributes.contains(key))
+                for (const QString& key : {AttributeKey::font, AttributeKey::foregroundColor}) {
+                    if (!attributes.contains(key))
+                        continue;
+                    bool same = true;
+                    for (int i = run.location; i < run.end() && same; ++i)
+                        same = m_storage.attribute(key, i) == attributes.value(key);
+                    if (!same)
                         look.insert(key, attributes.value(key));
+                }
                 if (!look.isEmpty())
                     m_storage.addAttributes(look, run);
             });
@@ -582,16 +665,31 @@ void NotesTextView::wheelEvent(QWheelEvent* event)
 
 void NotesTextView::mousePressEvent(QMouseEvent* event)
 {
-    m_pressPosition = event->position().toPoint();
-    QTextEdit::mousePressEvent(event);
+    QMouseEvent atFullSize = unzoomed(event);
+    m_pressPosition = atFullSize.position().toPoint();
+    QTextEdit::mousePressEvent(&atFullSize);
+}
+
+void NotesTextView::mouseMoveEvent(QMouseEvent* event)
+{
+    QMouseEvent atFullSize = unzoomed(event);
+    QTextEdit::mouseMoveEvent(&atFullSize);
+}
+
+void NotesTextView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QMouseEvent atFullSize = unzoomed(event);
+    QTextEdit::mouseDoubleClickEvent(&atFullSize);
 }
 
 void NotesTextView::mouseReleaseEvent(QMouseEvent* event)
 {
-    QTextEdit::mouseReleaseEvent(event);
-    if (event->button() != Qt::LeftButton || (event->position().toPoint() - m_pressPosition).manhattanLength() > 3)
+    QMouseEvent atFullSize = unzoomed(event);
+    QTextEdit::mouseReleaseEvent(&atFullSize);
+    const QPoint position = atFullSize.position().toPoint();
+    if (event->button() != Qt::LeftButton || (position - m_pressPosition).manhattanLength() > 3)
         return;
-    const QString link = anchorAt(event->position().toPoint());
+    const QString link = anchorAt(position);
     if (!link.isEmpty() && m_urlOpener)
         m_urlOpener(QUrl(link));
 }

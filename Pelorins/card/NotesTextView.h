@@ -68,8 +68,12 @@ public:
     // Puts the whole notes in, selects the card and shows the cell's editing buttons while
     // editing; hides them otherwise.
     void updateEditingState();
-    // The height the laid-out text takes, with its insets.
+    // The height the laid-out text takes, with its insets, at full size.
     int intrinsicHeight() const;
+    // The column's zoom: the text keeps its full-size layout, line breaks included, and is drawn
+    // and hit at this scale.
+    qreal scale() const { return m_scale; }
+    void setScale(qreal scale);
     QSize sizeHint() const override;
 
     void formatSelectionAsTitle();
@@ -140,6 +144,11 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;
 
@@ -153,6 +162,9 @@ private:
     void routeToColumn(const QString& action, QObject* sender);
     void reportUserChange();
     TextAttachmentObject* attachmentObject() const;
+    // A pointer event at the zoom mapped to the full-size text.
+    QMouseEvent unzoomed(const QMouseEvent* event) const;
+    void paintZoomed(QPaintEvent* event);
 
     QPointer<ListItemCellView> m_parentCell;
     NotesTextViewDelegate* m_notesDelegate = nullptr;
@@ -171,4 +183,5 @@ private:
     bool m_typing = false;
     bool m_changedWhileTyping = false;
     QPoint m_pressPosition;
+    qreal m_scale = 1.0;
 };

@@ -15,6 +15,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
+#include <QTextLayout>
 #include <QToolButton>
 
 // The suite takes the class's name; inside the namespace that name is the fixture.
@@ -87,6 +88,47 @@ TEST_F(ListItemCellView, TheBadgeIsColouredByTheFirstRuleThatHolds)
     ASSERT_TRUE(clear);
     EXPECT_LT(clear->alpha(), 255) << "a card without date gets the card's translucent fill";
     EXPECT_TRUE(cell(none)->showDateButton()->showsIcon());
+}
+
+TEST_F(ListItemCellView, ZoomedNotesKeepTheirLineBreaksShowWholeAndTakeClicksWhereDrawn)
+{
+    ListItem* card = addCard(stage(0));
+    card->setAttributedNotes(AttributedString(
+        QStringLiteral("A line long enough to wrap around the width of the card at least once, maybe twice\nlast"),
+        normalAttributes()));
+    card->setNotesExpanded(true);
+    const auto lineCount = [](::NotesTextView* editor) {
+        int lines = 0;
+        for (QTextBlock block = editor->document()->begin(); block.isValid(); block = block.next())
+            lines += block.layout()->lineCount();
+        return lines;
+    };
+    int fullSizeLines = 0;
+    for (const qreal zoom : {1.0, 0.75, 0.5}) {
+        board.removeColumns();
+        board.setStoredMagnification(zoom);
+        show();
+        ::NotesTextView* editor = cell(card)->noteTextView();
+        if (zoom == 1.0)
+            fullSizeLines = lineCount(editor);
+        EXPECT_GT(fullSizeLines, 2);
+        EXPECT_EQ(lineCount(editor), fullSizeLines) << "zoom " << zoom;
+        EXPECT_GE(editor->height(), editor->intrinsicHeight() * zoom - 1) << "nothing clipped at zoom " << zoom;
+        EXPECT_LE(editor->width(), qRound(::ListItemCellView::notesWidth * zoom)) << zoom;
+
+        // A click lands on the character drawn under the pointer.
+        QTextCursor last(editor->document());
+        last.setPosition(int(editor->string().size()) - 2);
+        const QPoint drawn = (QPointF(editor->cursorRect(last).center()) * zoom).toPoint();
+        edit(card);
+        QTest::mouseClick(editor->viewport(), Qt::LeftButton, {}, drawn);
+        EXPECT_NEAR(editor->textCursor().position(), last.position(), 1) << zoom;
+        QTest::keyClicks(editor, "Z");
+        EXPECT_TRUE(notes(card).contains(QStringLiteral("Z"))) << zoom;
+        EXPECT_EQ(editor->storage().attribute(AttributeKey::font, 0), normalAttributes().value(AttributeKey::font))
+            << "the stored notes never carry the zoom";
+        endEditing(card);
+    }
 }
 
 TEST_F(ListItemCellView, TheChevronExpandsAndCollapsingMovesTheCaretToTheFirstLine)
