@@ -23,7 +23,9 @@
 #include "Platform/services/SystemEventMonitor.h"
 #include "Platform/widgets/ActionRouter.h"
 
+#include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -1128,15 +1130,74 @@ void MacKanbanColumnsViewController::copy() { }
 
 void MacKanbanColumnsViewController::paste() { }
 
-void MacKanbanColumnsViewController::flipDoneStatesOf(const QList<ListItem*>&) { }
-
-void MacKanbanColumnsViewController::markItemsDone(const QList<ListItem*>&) { }
-
-void MacKanbanColumnsViewController::markItemsUndone(const QList<ListItem*>&) { }
-
-std::optional<IndexPath> MacKanbanColumnsViewController::doneColumnDropIndexPath(const QPoint&) const
+void MacKanbanColumnsViewController::flipDoneStatesOf(const QList<ListItem*>& items)
 {
-    return std::nullopt;
+    QList<ListItem*> open;
+    QList<ListItem*> done;
+    for (ListItem* card : items)
+        (card->done() ? done : open).append(card);
+    if (!open.isEmpty())
+        markItemsDone(open);
+    if (!done.isEmpty())
+        markItemsUndone(done);
 }
 
-void MacKanbanColumnsViewController::deleteBackward() { }
+void MacKanbanColumnsViewController::markItemsDone(const QList<ListItem*>& items)
+{
+    // Both layouts go through the done mover, so that a card done in the one list has its done
+    // date, day and history as in separate columns; the list follows its hidden columns.
+    if (m_doneItemsMover)
+        m_doneItemsMover->moveDoneItems(items, std::nullopt);
+    saveAction();
+}
+
+void MacKanbanColumnsViewController::markItemsUndone(const QList<ListItem*>& items)
+{
+    if (m_doneItemsMover)
+        m_doneItemsMover->moveUnDoneItems(items, std::nullopt);
+    saveAction();
+}
+
+std::optional<IndexPath> MacKanbanColumnsViewController::doneColumnDropIndexPath(const QPoint& globalPoint) const
+{
+    if (!m_viewAsMultiColumn || !m_documentView)
+        return std::nullopt;
+    MacKanbanColumnController* done = columnControllerFor(stageCount());
+    if (!done || !done->containerView())
+        return std::nullopt;
+    const QPoint point = m_documentView->mapFromGlobal(globalPoint);
+    if (!done->containerView()->geometry().contains(point))
+        return std::nullopt;
+    return done->headerDropIndexPath(point);
+}
+
+void MacKanbanColumnsViewController::deleteBackward()
+{
+    QList<int> sections;
+    for (int section = 0; section < stageCount(); ++section)
+        if (MacKanbanColumnController* controller = columnControllerFor(section);
+            controller && controller->isSelected())
+            sections.append(section);
+    if (!sections.isEmpty()) {
+        deleteSections(sections, std::nullopt);
+        return;
+    }
+    for (MacKanbanColumnController* controller : std::as_const(m_columnControllers))
+        controller->deleteSelectedItems();
+}
+
+void MacKanbanColumnsViewController::keyPressEvent(QKeyEvent* event)
+{
+    // Delete and Backspace reach the board only when no text field took them.
+    const bool deleteKey = event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace;
+    const QWidget* focus = QApplication::focusWidget();
+    const bool typing = focus
+        && (focus->inherits("QLineEdit") || focus->inherits("QTextEdit") || focus->inherits("QPlainTextEdit")
+            || focus->inherits("QAbstractSpinBox"));
+    if (deleteKey && !typing && event->modifiers() == Qt::NoModifier) {
+        deleteBackward();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}

@@ -11,22 +11,32 @@
 #include "Pelorins/column/KanbanColumnListItem.h"
 #include "Pelorins/column/ListItemAddItemButtonCell.h"
 #include "Pelorins/column/ListItemHeaderCellView.h"
+#include "Pelorins/shell/AppConstants.h"
+#include "PelorinsKit/board/CardHistory.h"
+#include "PelorinsKit/board/CardPlacement.h"
 #include "PelorinsKit/board/KanbanColumnListItemsMover.h"
 #include "PelorinsKit/model/DateHelpers.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
+#include "PelorinsKit/model/ListItemHistory.h"
 #include "PelorinsKit/model/NotificationName.h"
 #include "PelorinsKit/notes/AttributedString.h"
 #include "PelorinsKit/notes/NoteTextConventions.h"
 #include "PelorinsKit/notes/TextMeasures.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/NotificationCenter.h"
+#include "Platform/core/OrderedSet.h"
+#include "Platform/core/UndoManager.h"
+#include "Platform/core/objectgraph/ManagedObjectContext.h"
 #include "Platform/services/SystemEventMonitor.h"
 #include "Platform/widgets/SectionedListViewDataSource.h"
 #include "Platform/widgets/SectionedListViewDelegate.h"
 
+#include <QApplication>
 #include <QCursor>
+#include <QMimeData>
+#include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
 #include <cmath>
@@ -254,6 +264,17 @@ public:
 
     void headerPlaced(int section, int top) override { m_column.m_layout->headerPlaced(section, top); }
 
+    QSet<IndexPath> shouldSelectItems(const QSet<IndexPath>& proposed) override
+    {
+        return m_column.shouldSelectItems(proposed);
+    }
+    QSet<IndexPath> shouldDeselectItems(const QSet<IndexPath>& proposed) override
+    {
+        return m_column.shouldDeselectItems(proposed);
+    }
+    void didSelectItems(const QSet<IndexPath>& paths) override { m_column.didSelectItems(paths); }
+    void didDeselectItems(const QSet<IndexPath>& paths) override { m_column.didDeselectItems(paths); }
+
 private:
     void fillStageHeader(ListItemHeaderCellView& header, const Snapshot::Section& shown) const
     {
@@ -301,6 +322,9 @@ MacKanbanColumnController::MacKanbanColumnController(int section, MacKanbanColum
     m_itemsMover = std::make_unique<KanbanColumnListItemsMover>(this);
     setupCollectionView();
     observeBoard();
+    registerActions();
+    m_dragAutoscroll.setInterval(50);
+    connect(&m_dragAutoscroll, &QTimer::timeout, this, &MacKanbanColumnController::autoscrollSourceList);
 }
 
 MacKanbanColumnController::~MacKanbanColumnController()
@@ -436,6 +460,11 @@ void MacKanbanColumnController::reloadData()
 void MacKanbanColumnController::deleteItems(const QSet<IndexPath>& at)
 {
     invalidateSnapshot();
+    if (MacKanbanColumnController* list = listShowingThis()) {
+        m_collectionView->reloadData();
+        list->followModel(std::nullopt, true);
+        return;
+    }
     m_collectionView->deleteItems(sorted(at));
 }
 
@@ -443,6 +472,23 @@ void MacKanbanColumnController::animateInsertion(const QSet<IndexPath>& pathsToS
     const IndexPath& placeholderPath, bool newSection, int newSectionIndex, bool keepEarlierSelection,
     int numberOfCards)
 {
+    if (MacKanbanColumnController* list = listShowingThis()) {
+        invalidateSnapshot();
+        QList<ListItem*> cards;
+        if (newSection) {
+            for (int item = 0; item < numberOfCards; ++item)
+                cards.append(itemFor(IndexPath {newSectionIndex, item}));
+        } else {
+            for (const IndexPath& path : sorted(pathsToSelect))
+                cards.append(itemFor(path));
+        }
+        cards.removeAll(nullptr);
+        m_collectionView->reloadData();
+        if (filterActive())
+            list->addFilteredModeItems(cards);
+        list->followModel(cards, keepEarlierSelection);
+        return;
+    }
     // The rows to insert, less the placeholder that becomes a card in place.
     QSet<IndexPath> inserted = pathsToSelect;
     if (placeholderShown)
@@ -517,6 +563,11 @@ void MacKanbanColumnController::animateRemoval(
     const QList<int>& sections, const QSet<IndexPath>& rows, bool reload, const IndexPath& reloadPath)
 {
     invalidateSnapshot();
+    if (MacKanbanColumnController* list = listShowingThis()) {
+        m_collectionView->reloadData();
+        list->followModel(std::nullopt, true);
+        return;
+    }
     m_collectionView->performBatchUpdates(
         [&] {
             m_collectionView->deleteSections(sections);
@@ -628,6 +679,11 @@ int MacKanbanColumnController::numberOfItems(int inSection)
 void MacKanbanColumnController::moveItem(const IndexPath& at, const IndexPath& to)
 {
     invalidateSnapshot();
+    if (MacKanbanColumnController* list = listShowingThis()) {
+        m_collectionView->reloadData();
+        list->followModel(std::nullopt, true);
+        return;
+    }
     m_collectionView->moveItem(at, to);
 }
 
@@ -834,11 +890,6 @@ void MacKanbanColumnController::updateDoneColumnHeaders()
     });
 }
 
-void MacKanbanColumnController::addNewItem(int toSection)
-{
-    Q_UNUSED(toSection)
-}
-
 QString MacKanbanColumnController::countText(KanbanColumn* stage, int shown)
 {
     const int total = stage ? int(withoutDeleted(stage->item()).size()) : 0;
@@ -895,6 +946,7 @@ void MacKanbanColumnController::setupCollectionView()
     connect(m_collectionView, &RFOverlayScrollView::magnificationChanged, this, [this] { reloadData(); });
     m_collectionView->setDataSource(m_adapter.get());
     m_collectionView->setDelegate(m_adapter.get());
+    m_collectionView->setDragDelegate(this);
     applyModeGeometry();
     scrollToTop();
 }
@@ -997,4 +1049,736 @@ void MacKanbanColumnController::observeBoard()
         if (showsTopHeader())
             refreshHoverStates();
     });
+}
+
+// ---- Cards: adding, deleting, selecting, dragging, copying
+
+const QString MacKanbanColumnController::insertNewCardAboveAction = QStringLiteral("insertNewCardAbove:");
+const QString MacKanbanColumnController::insertNewCardBelowAction = QStringLiteral("insertNewCardBelow:");
+const QString MacKanbanColumnController::flipDoneStatesOfSelectedItemsAction
+    = QStringLiteral("flipDoneStatesOfSelectedItems:");
+const QString MacKanbanColumnController::copyAction = NotesTextView::copyAction;
+const QString MacKanbanColumnController::cutAction = NotesTextView::cutAction;
+const QString MacKanbanColumnController::pasteAction = NotesTextView::pasteAction;
+const QString MacKanbanColumnController::getColumnUniqueIdentifierAction = QStringLiteral("getColumnUniqueIdentifier:");
+const QString MacKanbanColumnController::showItemsLastHistoryAction = QStringLiteral("showItemsLastHistory:");
+
+namespace {
+
+const QString addCardActionName = QStringLiteral("Add Card");
+const QString pasteCardsActionName = QStringLiteral("Paste Cards");
+
+// The column that shows `stage` on `board` now, or null when the board shows another board. In
+// the single-column layout that is the stage's own controller, hidden or not.
+MacKanbanColumnController* liveColumnOf(MacKanbanColumnDelegate* board, KanbanColumn* stage)
+{
+    if (!board || !stage || stage->isDeleted() || !board->kanban() || board->kanban() != stage->kanban())
+        return nullptr;
+    const int index = int(board->kanbanColumns().indexOf(stage));
+    for (MacKanbanColumnController* column : board->columnControllers())
+        if (column->specifiedSection() == index)
+            return column;
+    return nullptr;
+}
+
+// Where row `row` of `stage` is in the rows of the column showing it.
+IndexPath stageRow(MacKanbanColumnController* column, KanbanColumn* stage, int row)
+{
+    if (!column->showAllSections())
+        return {0, row};
+    return {int(column->kanbanColumnDelegate()->kanbanColumns().indexOf(stage)), row};
+}
+
+// Shows a change made to `kanban` in the model on the board when it shows that board: the one
+// list slides its cards, separate columns read themselves again.
+void showChange(MacKanbanColumnDelegate* board, const Kanban* kanban, const QList<ListItem*>& select)
+{
+    if (!board || board->kanban() != kanban)
+        return;
+    for (MacKanbanColumnController* column : board->columnControllers()) {
+        if (column->showAllSections())
+            column->followModel(select, false);
+        else
+            column->reloadData();
+    }
+}
+
+// A drop into a stage of the single list, recorded by graph objects only: the cards in their
+// order, those arriving from other sections (they get a history entry), and where they land.
+struct CardDrop
+{
+    Kanban* kanban = nullptr;
+    KanbanColumn* stage = nullptr;
+    QList<ListItem*> cards;
+    QList<ListItem*> arriving;
+    int index = 0;
+    QString actionName;
+
+    bool gone() const { return kanban->isDeleted() || stage->isDeleted(); }
+};
+
+void performDrop(MacKanbanColumnDelegate* board, const CardDrop& drop)
+{
+    const QHash<ListItem*, CardPlacement::Place> places = CardPlacement::placesOf(drop.kanban, drop.cards);
+    // A done card leaves its day as unmarking makes it: open, without strike-through.
+    CardPlacement::takeOff(drop.kanban, drop.cards);
+    QList<ListItem*> cards = drop.stage->item();
+    qsizetype at = std::clamp<qsizetype>(drop.index, 0, cards.size());
+    for (ListItem* card : drop.cards)
+        if (OrderedSet::insert(cards, card, at))
+            ++at;
+    drop.stage->setItem(cards);
+    for (ListItem* card : drop.arriving)
+        CardHistory::append(card, ListItemAction::moved, drop.stage->uniqueIdentifier());
+    showChange(board, drop.kanban, drop.cards);
+    board->saveAction();
+    UndoManager* undoManager = board->undoManager();
+    if (!undoManager)
+        return;
+    undoManager->registerUndo(board->undoOwner(), [board, drop, places] {
+        // A board or stage deleted since leaves nothing to put back.
+        if (drop.gone())
+            return;
+        for (ListItem* card : drop.arriving)
+            CardHistory::removeLast(card);
+        CardPlacement::refile(drop.kanban, places);
+        showChange(board, drop.kanban, drop.cards);
+        board->saveAction();
+        if (UndoManager* redo = board->undoManager()) {
+            redo->registerUndo(board->undoOwner(), [board, drop] {
+                if (!drop.gone())
+                    performDrop(board, drop);
+            });
+            redo->setActionName(drop.actionName);
+        }
+    });
+    undoManager->setActionName(drop.actionName);
+}
+
+} // namespace
+
+void MacKanbanColumnController::registerActions()
+{
+    m_actions.insert(insertNewCardAboveAction, [this](QObject*) { insertNewCardAbove(); });
+    m_actions.insert(insertNewCardBelowAction, [this](QObject*) { insertNewCardBelow(); });
+    m_actions.insert(flipDoneStatesOfSelectedItemsAction, [this](QObject*) { flipDoneStatesOfSelectedItems(); });
+    m_actions.insert(getColumnUniqueIdentifierAction, [this](QObject*) { getColumnUniqueIdentifier(); });
+    m_actions.insert(showItemsLastHistoryAction, [this](QObject*) { showItemsLastHistory(); });
+}
+
+bool MacKanbanColumnController::validate(const QString& action, QAction*) const
+{
+    if (!m_delegate || !m_delegate->kanban())
+        return false;
+    const QList<IndexPath> selection = sorted(m_collectionView->selectionIndexPaths());
+    auto* self = const_cast<MacKanbanColumnController*>(this);
+    if (action == insertNewCardAboveAction)
+        return self->stageAt(selection.isEmpty() ? IndexPath {0, 0} : selection.first());
+    if (action == insertNewCardBelowAction)
+        return self->stageAt(selection.isEmpty() ? IndexPath {0, 0} : selection.last());
+    if (action == flipDoneStatesOfSelectedItemsAction)
+        return std::any_of(
+            selection.cbegin(), selection.cend(), [self](const IndexPath& path) { return self->itemFor(path); });
+    return true;
+}
+
+bool MacKanbanColumnController::filterActive() const
+{
+    if (!m_delegate)
+        return false;
+    const std::optional<QString> search = m_delegate->searchTerm();
+    return m_delegate->tagFilter() || (search && !search->isEmpty());
+}
+
+KanbanColumn* MacKanbanColumnController::stageAt(const IndexPath& path) const
+{
+    if (!m_delegate || !m_delegate->kanban())
+        return nullptr;
+    const QList<KanbanColumn*> stages = m_delegate->kanbanColumns();
+    const int index = m_showAllSections ? path.section : m_specifiedSection;
+    return index >= 0 && index < stages.size() ? stages.at(index) : nullptr;
+}
+
+MacKanbanColumnController* MacKanbanColumnController::ownerOf(const IndexPath& path) const
+{
+    if (!m_showAllSections || !m_delegate)
+        return const_cast<MacKanbanColumnController*>(this);
+    const int stages = int(m_delegate->kanbanColumns().size());
+    const int section = std::min(path.section, stages);
+    for (MacKanbanColumnController* column : m_delegate->columnControllers())
+        if (column->specifiedSection() == section)
+            return column;
+    return const_cast<MacKanbanColumnController*>(this);
+}
+
+IndexPath MacKanbanColumnController::pathInOwner(const IndexPath& path) const
+{
+    const MacKanbanColumnController* owner = ownerOf(path);
+    if (owner == this || !m_delegate)
+        return path;
+    const int stages = int(m_delegate->kanbanColumns().size());
+    return path.section < stages ? IndexPath {0, path.item} : IndexPath {path.section - stages, path.item};
+}
+
+MacKanbanColumnController* MacKanbanColumnController::listShowingThis() const
+{
+    if (!m_delegate || m_showAllSections || m_delegate->viewAsMultiColumn())
+        return nullptr;
+    for (MacKanbanColumnController* column : m_delegate->columnControllers())
+        if (column->showAllSections())
+            return column;
+    return nullptr;
+}
+
+void MacKanbanColumnController::followModel(const std::optional<QList<ListItem*>>& select, bool keepEarlierSelection)
+{
+    invalidateSnapshot();
+    m_collectionView->performBatchUpdates({}, [this, select, keepEarlierSelection] {
+        if (!select)
+            return;
+        QSet<IndexPath> paths;
+        for (ListItem* card : *select)
+            if (const std::optional<IndexPath> path = snapshot().pathOf(card))
+                paths.insert(*path);
+        if (!keepEarlierSelection)
+            deselectAllItems();
+        selectItems(paths);
+        if (m_delegate) {
+            for (MacKanbanColumnController* other : m_delegate->columnControllers()) {
+                if (other == this)
+                    continue;
+                other->deselectAllItems();
+                other->setSelected(false);
+            }
+        }
+        const QList<IndexPath> shown = sorted(paths);
+        revealInsertedItems(shown);
+        focusInsertedItems(shown);
+    });
+}
+
+void MacKanbanColumnController::addNewItem(int toSection)
+{
+    const int section = m_showAllSections ? toSection : 0;
+    if (KanbanColumn* stage = stageAt(IndexPath {section, 0}))
+        addNewItem(IndexPath {section, int(filteredItemsFor(stage).size())}, nullptr);
+}
+
+void MacKanbanColumnController::addNewItem(const IndexPath& at, ListItem* existing)
+{
+    // In the single list a stage's own column files the card; the list follows.
+    if (MacKanbanColumnController* owner = ownerOf(at); owner != this) {
+        owner->addNewItem(pathInOwner(at), existing);
+        return;
+    }
+    KanbanColumn* stage = stageAt(at);
+    UndoManager* undo = undoManager();
+    // A day section or the done column has no stage to add to.
+    if (!stage || !m_delegate)
+        return;
+    MacKanbanColumnDelegate* board = m_delegate;
+    const int row = at.item;
+    if (undo && !undo->isUndoing()) {
+        ListItem* card = existing;
+        if (!card) {
+            card = stage->managedObjectContext()->insertNewObject<ListItem>(QStringLiteral("ListItem"));
+            card->setNotesExpanded(true);
+        }
+        CardHistory::append(card, ListItemAction::created, stage->uniqueIdentifier());
+        m_itemsMover->insertItems({card}, at, true, false);
+        // The step holds the card and its stage; it reaches the column showing them when it runs.
+        undo->registerUndo(board->undoOwner(), [board, stage, card, row] {
+            if (MacKanbanColumnController* live = liveColumnOf(board, stage)) {
+                live->addNewItem(stageRow(live, stage, row), card);
+                return;
+            }
+            // The board shows another board now: the card goes in the model alone.
+            if (stage->isDeleted() || card->isDeleted())
+                return;
+            CardPlacement::takeOff(stage->kanban(), {card});
+            card->managedObjectContext()->deleteObject(card);
+            board->saveAction();
+        });
+        undo->setActionName(addCardActionName);
+        return;
+    }
+    if (!existing)
+        return;
+    m_itemsMover->removeItemsFromController({existing}, this);
+    existing->managedObjectContext()->deleteObject(existing);
+    board->saveAction();
+    if (!undo)
+        return;
+    undo->registerUndo(board->undoOwner(), [board, stage, row] {
+        if (MacKanbanColumnController* live = liveColumnOf(board, stage))
+            live->addNewItem(stageRow(live, stage, row), nullptr);
+    });
+    undo->setActionName(addCardActionName);
+}
+
+void MacKanbanColumnController::deleteSelectedItems()
+{
+    QHash<MacKanbanColumnController*, QList<ListItem*>> cardsByOwner;
+    QList<MacKanbanColumnController*> owners;
+    for (const IndexPath& path : sorted(m_collectionView->selectionIndexPaths())) {
+        ListItem* card = itemFor(path);
+        if (!card)
+            continue;
+        MacKanbanColumnController* owner = ownerOf(path);
+        if (!owners.contains(owner))
+            owners.append(owner);
+        cardsByOwner[owner].append(card);
+    }
+    // In the single list each stage's own mover deletes its cards: one step for them all.
+    for (MacKanbanColumnController* owner : std::as_const(owners))
+        owner->itemsMover()->deleteItems(cardsByOwner.value(owner));
+    if (m_delegate)
+        m_delegate->saveAction();
+}
+
+void MacKanbanColumnController::insertNewCardAbove()
+{
+    const QList<IndexPath> selection = sorted(m_collectionView->selectionIndexPaths());
+    addNewItem(selection.isEmpty() ? IndexPath {0, 0} : selection.first(), nullptr);
+}
+
+void MacKanbanColumnController::insertNewCardBelow()
+{
+    const QList<IndexPath> selection = sorted(m_collectionView->selectionIndexPaths());
+    if (selection.isEmpty())
+        addNewItem(0);
+    else
+        addNewItem(IndexPath {selection.last().section, selection.last().item + 1}, nullptr);
+}
+
+void MacKanbanColumnController::flipDoneStatesOfSelectedItems()
+{
+    QList<ListItem*> cards;
+    for (const IndexPath& path : sorted(m_collectionView->selectionIndexPaths()))
+        if (ListItem* card = itemFor(path))
+            cards.append(card);
+    if (m_delegate)
+        m_delegate->flipDoneStatesOf(cards);
+}
+
+// ---- Selection
+
+void MacKanbanColumnController::clampAnchors()
+{
+    // Deletions may have left an end past the list: it moves to the list's last row.
+    const auto clamp = [this](std::optional<IndexPath>& path) {
+        if (!path)
+            return;
+        const int sections = m_collectionView->numberOfSections();
+        int section = std::clamp(path->section, 0, std::max(sections - 1, 0));
+        while (section > 0 && m_collectionView->numberOfItems(section) == 0)
+            --section;
+        const int items = sections > 0 ? m_collectionView->numberOfItems(section) : 0;
+        if (items == 0) {
+            path.reset();
+            return;
+        }
+        const bool past = path->section > section || path->item >= items;
+        path = IndexPath {section, past ? items - 1 : std::max(path->item, 0)};
+    };
+    clamp(m_lastNonShiftSelectedIndexPath);
+    clamp(m_lastShiftSelectedIndexPath);
+}
+
+QSet<IndexPath> MacKanbanColumnController::shouldSelectItems(const QSet<IndexPath>& proposed)
+{
+    const std::optional<IndexPath> first
+        = proposed.isEmpty() ? std::nullopt : std::optional<IndexPath>(*proposed.cbegin());
+    // Shift as the click has it, whichever widget had the focus before.
+    if (!QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier)) {
+        m_lastNonShiftSelectedIndexPath = first;
+        return proposed;
+    }
+    clampAnchors();
+    QSet<IndexPath> extended = proposed;
+    if (m_lastShiftSelectedIndexPath && m_lastNonShiftSelectedIndexPath) {
+        // The previous range goes, all but its anchor.
+        QSet<IndexPath> previous
+            = m_collectionView->indexPathsBetween(*m_lastNonShiftSelectedIndexPath, *m_lastShiftSelectedIndexPath);
+        previous.remove(*m_lastNonShiftSelectedIndexPath);
+        m_collectionView->deselectItems(previous);
+        didDeselectItems(previous);
+    }
+    if (first && m_lastNonShiftSelectedIndexPath) {
+        QSet<IndexPath> between = m_collectionView->indexPathsBetween(*first, *m_lastNonShiftSelectedIndexPath);
+        between.remove(*m_lastNonShiftSelectedIndexPath);
+        extended += between;
+    }
+    m_lastShiftSelectedIndexPath = first;
+    return extended;
+}
+
+QSet<IndexPath> MacKanbanColumnController::shouldDeselectItems(const QSet<IndexPath>& proposed)
+{
+    const std::optional<IndexPath> first
+        = proposed.isEmpty() ? std::nullopt : std::optional<IndexPath>(*proposed.cbegin());
+    if (!QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier)) {
+        m_lastNonShiftSelectedIndexPath = first;
+        return proposed;
+    }
+    clampAnchors();
+    if (!first || !m_lastShiftSelectedIndexPath)
+        return proposed;
+    // The range shrinks back to the card clicked inside it.
+    QSet<IndexPath> shrunk = m_collectionView->indexPathsBetween(*first, *m_lastShiftSelectedIndexPath);
+    shrunk.remove(*first);
+    m_lastShiftSelectedIndexPath = first;
+    return shrunk;
+}
+
+void MacKanbanColumnController::didSelectItems(const QSet<IndexPath>& paths)
+{
+    ListItemCellView* focus = nullptr;
+    for (const IndexPath& path : sorted(paths)) {
+        auto* item = qobject_cast<KanbanColumnListItem*>(m_collectionView->itemWidget(path));
+        if (!item)
+            continue;
+        item->view()->setSelected(true);
+        item->view()->updateSelectionAppearance();
+        if (!focus)
+            focus = item->view();
+    }
+    // Keys reach the selected card; an editor already inside it keeps the focus.
+    if (focus && !focus->isAncestorOf(QApplication::focusWidget()))
+        focus->setFocus(Qt::MouseFocusReason);
+    if (m_delegate) {
+        for (MacKanbanColumnController* other : m_delegate->columnControllers()) {
+            if (other == this)
+                continue;
+            other->deselectAllItems();
+            other->setSelected(false);
+        }
+    }
+    setSelected(false);
+}
+
+void MacKanbanColumnController::didDeselectItems(const QSet<IndexPath>& paths)
+{
+    for (const IndexPath& path : paths) {
+        if (auto* item = qobject_cast<KanbanColumnListItem*>(m_collectionView->itemWidget(path))) {
+            item->view()->setSelected(false);
+            item->view()->updateSelectionAppearance();
+        }
+    }
+}
+
+// ---- Dragging and dropping
+
+QMimeData* MacKanbanColumnController::mimeDataForItems(SectionedListView*, const QList<IndexPath>& paths)
+{
+    QStringList lines;
+    for (const IndexPath& path : paths) {
+        ListItem* card = itemFor(path);
+        lines.append(card ? card->objectIDURI().toString() : QString());
+    }
+    auto* data = new QMimeData;
+    data->setData(listItemPasteboardType, lines.join(QLatin1Char('\n')).toUtf8());
+    m_dragData = data->data(listItemPasteboardType);
+    return data;
+}
+
+void MacKanbanColumnController::dragWillBegin(
+    SectionedListView*, const QSet<IndexPath>& paths, const IndexPath& pressedPath)
+{
+    m_collectionView->setDragAndDropDelegate(this);
+    m_dragOriginatedPath = pressedPath;
+    m_draggingIndexPaths = paths;
+    m_dragAutoscroll.start();
+}
+
+QPixmap MacKanbanColumnController::dragPixmap(
+    SectionedListView*, const QList<IndexPath>& paths, const IndexPath& pressedPath)
+{
+    // The pressed card on top of at most two more, each a little lower and to the right.
+    constexpr int maximumCards = 3;
+    constexpr int offset = 6;
+    constexpr qreal longestSide = 200.0;
+    QList<QWidget*> cards;
+    if (QWidget* pressed = m_collectionView->itemWidget(pressedPath))
+        cards.append(pressed);
+    for (const IndexPath& path : paths) {
+        if (cards.size() == maximumCards)
+            break;
+        QWidget* widget = path == pressedPath ? nullptr : m_collectionView->itemWidget(path);
+        if (widget && itemFor(path))
+            cards.append(widget);
+    }
+    if (cards.isEmpty())
+        return {};
+    QSize size;
+    for (qsizetype i = 0; i < cards.size(); ++i)
+        size = size.expandedTo(cards.at(i)->size() + QSize(int(i) * offset, int(i) * offset));
+    const qreal scale = std::min(1.0, longestSide / std::max(size.width(), size.height()));
+    const qreal ratio = m_collectionView->devicePixelRatioF();
+    QPixmap picture((QSizeF(size) * scale * ratio).toSize());
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.scale(scale, scale);
+    for (qsizetype i = cards.size() - 1; i >= 0; --i) {
+        QWidget* card = cards.at(i);
+        painter.drawPixmap(QRect(QPoint(int(i) * offset, int(i) * offset), card->size()), card->grab());
+    }
+    return picture;
+}
+
+void MacKanbanColumnController::autoscrollSourceList()
+{
+    // The list scrolls itself while the pointer is over it; outside it, the pointer near or past
+    // its top or bottom edge scrolls it too.
+    constexpr int band = 40;
+    const QPoint pointer = QCursor::pos();
+    QWidget* viewport = m_collectionView->viewport();
+    const QRect area(viewport->mapToGlobal(QPoint(0, 0)), viewport->size());
+    if (area.contains(pointer))
+        return;
+    int step = 0;
+    if (pointer.y() < area.top() + band)
+        step = -std::max(2, (area.top() + band - pointer.y()) / 2);
+    else if (pointer.y() > area.bottom() - band)
+        step = std::max(2, (pointer.y() - area.bottom() + band) / 2);
+    if (step != 0)
+        m_collectionView->setContentOffset(m_collectionView->contentOffset() + std::clamp(step, -40, 40));
+}
+
+void MacKanbanColumnController::dragEnded(SectionedListView*, Qt::DropAction action)
+{
+    m_dragAutoscroll.stop();
+    // Released where no list took the cards: over a day header of the done column, they go
+    // into that day.
+    if (action == Qt::IgnoreAction && m_delegate && m_draggingIndexPaths) {
+        if (const std::optional<IndexPath> path = m_delegate->doneColumnDropIndexPath(QCursor::pos())) {
+            const int stages = int(m_delegate->kanbanColumns().size());
+            const QList<MacKanbanColumnController*> columns = m_delegate->columnControllers();
+            const auto done = std::find_if(columns.cbegin(), columns.cend(),
+                [stages](const MacKanbanColumnController* column) { return column->specifiedSection() == stages; });
+            if (done != columns.cend()) {
+                ConsoleLog::write(QStringLiteral("using accept drop"));
+                QMimeData data;
+                data.setData(listItemPasteboardType, m_dragData);
+                const bool accepted = (*done)->acceptDrop(
+                    (*done)->collectionView(), &data, *path, DropOperation::Before, m_collectionView);
+                ConsoleLog::write(
+                    accepted ? QStringLiteral("accept drop worked") : QStringLiteral("accept drop didin't work"));
+            }
+        }
+    }
+    m_draggingIndexPaths.reset();
+    m_dragData.clear();
+    if (!m_delegate)
+        return;
+    for (MacKanbanColumnController* column : m_delegate->columnControllers()) {
+        column->m_lastProposedDropIndexPath.reset();
+        column->m_dragOriginatedPath.reset();
+        column->resetDropGap();
+    }
+}
+
+MacKanbanColumnController* MacKanbanColumnController::draggingController(SectionedListView* source) const
+{
+    if (!m_delegate || !source)
+        return nullptr;
+    for (MacKanbanColumnController* column : m_delegate->columnControllers())
+        if (column->collectionView() == source && column->m_draggingIndexPaths)
+            return column;
+    return nullptr;
+}
+
+Qt::DropAction MacKanbanColumnController::validateDrop(
+    SectionedListView*, const QMimeData* data, IndexPath& proposedPath, DropOperation& operation)
+{
+    if (!m_delegate || !m_delegate->kanban() || !data || !data->hasFormat(listItemPasteboardType))
+        return Qt::IgnoreAction;
+    // Only cards dragged out of a column of this board, as that column wrote them.
+    const QList<MacKanbanColumnController*> columns = m_delegate->columnControllers();
+    const auto source = std::find_if(columns.cbegin(), columns.cend(),
+        [](const MacKanbanColumnController* column) { return column->m_draggingIndexPaths.has_value(); });
+    if (source == columns.cend() || (*source)->m_dragData != data->data(listItemPasteboardType))
+        return Qt::IgnoreAction;
+
+    const Snapshot& shown = snapshot();
+    IndexPath path = proposedPath;
+    if (operation == DropOperation::On) {
+        operation = DropOperation::Before;
+        if (!pathIsEmptyCell(path) && m_collectionView->listLayout().contains(path)) {
+            const std::optional<QPoint> pointer = m_collectionView->dragPosition();
+            const QRect frame = m_collectionView->itemFrame(path);
+            const int y = pointer ? m_collectionView->contentPointFromViewport(*pointer).y() : frame.top();
+            // The lower half of a row proposes the row after it.
+            if (frame.top() + frame.height() * 0.5 < y) {
+                const Snapshot::Section* section = shown.section(path.section);
+                const int cards = section ? int(section->cards.size()) : 0;
+                if (!section || !section->stage)
+                    path.item += isDoneColumn() && !m_showAllSections ? 1 : 0;
+                else if (path.item < cards - (m_showAllSections ? 1 : 0))
+                    path.item += 1;
+                else if (m_showAllSections && path.section + 1 < shown.stageCount)
+                    path = IndexPath {path.section + 1, 0};
+                else if (m_showAllSections)
+                    path.item = cards;
+            }
+        }
+    }
+    const Snapshot::Section* section = shown.section(path.section);
+    // Cards go into a day of the single list only by being marked done.
+    if (m_showAllSections && (!section || !section->stage)) {
+        if (m_lastProposedDropIndexPath)
+            resetDropGap();
+        return Qt::IgnoreAction;
+    }
+    if (section && section->stage)
+        path.item = std::min(path.item, int(section->cards.size()));
+    else if (section)
+        path.item = std::min(path.item, shown.numberOfItems(path.section));
+    path.item = std::max(path.item, 0);
+    proposedPath = path;
+    if (m_lastProposedDropIndexPath != path)
+        installDropGap(path);
+    return Qt::MoveAction;
+}
+
+void MacKanbanColumnController::installDropGap(const IndexPath& proposed)
+{
+    auto layout = std::make_unique<KanbanColumnCollectionViewFlowLayout>(this);
+    layout->setDragging(true);
+    layout->setProposedDropIndexPath(proposed);
+    layout->setLastContentOffset(m_collectionView->contentOffset());
+    setCollectionViewLayout(std::move(layout));
+    m_lastProposedDropIndexPath = proposed;
+}
+
+void MacKanbanColumnController::resetDropGap()
+{
+    auto layout = std::make_unique<KanbanColumnCollectionViewFlowLayout>(this);
+    layout->setLastContentOffset(m_collectionView->contentOffset());
+    setCollectionViewLayout(std::move(layout));
+    m_lastProposedDropIndexPath.reset();
+}
+
+void MacKanbanColumnController::dragExited(SectionedListView*)
+{
+    // Cards of this column keep their gap; cards from elsewhere take theirs with them.
+    if (!m_draggingIndexPaths)
+        resetDropGap();
+}
+
+bool MacKanbanColumnController::acceptDrop(SectionedListView*, const QMimeData* data, const IndexPath& path,
+    DropOperation operation, SectionedListView* source)
+{
+    resetDropGap();
+    if (operation != DropOperation::Before)
+        return false;
+    // The paths come from the column the drag started in, never from the dragged text.
+    MacKanbanColumnController* from = draggingController(source);
+    if (!from || !data || data->data(listItemPasteboardType) != from->m_dragData)
+        return false;
+    const QSet<IndexPath> paths = *from->m_draggingIndexPaths;
+    m_dragOriginatedPath.reset();
+    if (from == this)
+        m_draggingIndexPaths.reset();
+    moveDraggedItems(paths, path, from == this ? nullptr : from);
+    return true;
+}
+
+void MacKanbanColumnController::moveDraggedItems(
+    const QSet<IndexPath>& fromPaths, const IndexPath& to, MacKanbanColumnController* source)
+{
+    if (m_showAllSections) {
+        moveInSingleList(sorted(fromPaths), to, source ? source : this);
+        return;
+    }
+    m_itemsMover->moveItems(fromPaths, to, source);
+}
+
+void MacKanbanColumnController::moveInSingleList(
+    const QList<IndexPath>& fromPaths, const IndexPath& to, MacKanbanColumnController* source)
+{
+    KanbanColumn* stage = stageAt(to);
+    if (!stage || !m_delegate)
+        return;
+    // The cards shown at the dragged rows, in the list's order.
+    CardDrop drop;
+    drop.kanban = m_delegate->kanban();
+    drop.stage = stage;
+    for (const IndexPath& path : fromPaths) {
+        ListItem* card = source->itemFor(path);
+        if (!card || drop.cards.contains(card))
+            continue;
+        drop.cards.append(card);
+        if (path.section != to.section)
+            drop.arriving.append(card);
+    }
+    if (drop.cards.isEmpty())
+        return;
+    // They land right after the last card shown above the drop row that stays where it is,
+    // wherever hidden cards lie.
+    ListItem* previous = nullptr;
+    for (int row = to.item - 1; row >= 0 && !previous; --row)
+        if (ListItem* card = itemFor(IndexPath {to.section, row}); card && !drop.cards.contains(card))
+            previous = card;
+    QList<ListItem*> staying = stage->item();
+    for (ListItem* card : std::as_const(drop.cards))
+        staying.removeAll(card);
+    drop.index = previous ? int(staying.indexOf(previous)) + 1 : 0;
+    if (drop.arriving.isEmpty())
+        drop.actionName = QStringLiteral("Rearrange Cards");
+    else
+        drop.actionName = drop.cards.size() == 1 ? QStringLiteral("Move Card") : QStringLiteral("Move Cards");
+    if (filterActive())
+        addFilteredModeItems(drop.cards);
+    performDrop(m_delegate, drop);
+}
+
+std::optional<IndexPath> MacKanbanColumnController::headerDropIndexPath(const QPoint& documentPoint)
+{
+    QWidget* document = m_delegate ? m_delegate->documentView() : nullptr;
+    if (!document || !document->isAncestorOf(m_collectionView))
+        return std::nullopt;
+    const QPoint viewportPoint = m_collectionView->viewport()->mapFrom(document, documentPoint);
+    const QPoint content = m_collectionView->contentPointFromViewport(viewportPoint);
+    for (int section = 0; section < m_collectionView->numberOfSections(); ++section) {
+        if (!m_collectionView->headerFrame(section).contains(content))
+            continue;
+        const IndexPath path {section, 0};
+        if (m_lastProposedDropIndexPath != path)
+            installDropGap(path);
+        return path;
+    }
+    return std::nullopt;
+}
+
+// ---- Diagnostics
+
+void MacKanbanColumnController::getColumnUniqueIdentifier()
+{
+    if (KanbanColumn* stage = stageAt(IndexPath {m_specifiedSection, 0}))
+        ConsoleLog::write(QStringLiteral("unique identifier ") + stage->uniqueIdentifier());
+    else if (m_delegate && m_delegate->kanban() && m_delegate->kanban()->mainColumn())
+        ConsoleLog::write(
+            QStringLiteral("unique identifier ") + m_delegate->kanban()->mainColumn()->uniqueIdentifier());
+}
+
+void MacKanbanColumnController::showItemsLastHistory()
+{
+    getColumnUniqueIdentifier();
+    KanbanColumn* stage = stageAt(IndexPath {m_specifiedSection, 0});
+    if (!stage)
+        return;
+    int in = 0;
+    int out = 0;
+    for (ListItem* card : stage->item()) {
+        const QList<ListItemHistory*> history = card->history();
+        const auto newest = std::max_element(history.cbegin(), history.cend(),
+            [](const ListItemHistory* a, const ListItemHistory* b) { return a->date() < b->date(); });
+        const QString identifier = newest == history.cend() ? QString() : (*newest)->kanbanColumnUniqueIdentifier();
+        ConsoleLog::write(QStringLiteral("lastEntryUUID :") + identifier);
+        ++(identifier == stage->uniqueIdentifier() ? in : out);
+    }
+    ConsoleLog::write(QStringLiteral("Total In: %1 out: %2").arg(in).arg(out));
 }

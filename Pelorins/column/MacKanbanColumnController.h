@@ -6,14 +6,17 @@
 #include "Pelorins/column/ListItemHeaderCellDelegate.h"
 #include "PelorinsKit/board/ListItemsMoverDelegate.h"
 #include "Platform/widgets/ActionResponder.h"
+#include "Platform/widgets/SectionedListViewDragDelegate.h"
 
 #include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <functional>
 #include <memory>
 
 class ColumnCollectionView;
+class QJsonArray;
 class KanbanColumn;
 class KanbanColumnCollectionViewFlowLayout;
 class KanbanColumnContainerView;
@@ -45,7 +48,8 @@ class MacKanbanColumnController : public QObject,
                                   public ListItemCellDelegate,
                                   public ListItemHeaderCellDelegate,
                                   public ListCollectionViewFlowLayoutDelegate,
-                                  public ColumnCollectionViewDragAndDropDelegate
+                                  public ColumnCollectionViewDragAndDropDelegate,
+                                  public SectionedListViewDragDelegate
 {
     Q_OBJECT
 
@@ -123,6 +127,7 @@ public:
     // ActionResponder
     bool respondsTo(const QString& action) const override;
     void perform(const QString& action, QObject* sender) override;
+    bool validate(const QString& action, QAction* item) const override;
 
     // ListItemCellDelegate
     void selectItem(ListItem* item) override;
@@ -159,8 +164,80 @@ public:
     void collapseToSpecifiedSection();
     // After a day change: today's section goes on top, and the day names on screen are renewed.
     void updateDoneColumnHeaders();
-    // Adds a card at the end of a stage.
+    // Adds a card at the end of a stage: this column's own, or in the single list the stage of
+    // `toSection`. Where there is no stage nothing is added.
     void addNewItem(int toSection);
+
+    // ---- Cards: adding, deleting, selecting, dragging, copying
+
+    // Action names of the menu commands a column answers.
+    static const QString insertNewCardAboveAction;
+    static const QString insertNewCardBelowAction;
+    static const QString flipDoneStatesOfSelectedItemsAction;
+    static const QString copyAction;
+    static const QString cutAction;
+    static const QString pasteAction;
+    static const QString getColumnUniqueIdentifierAction;
+    static const QString showItemsLastHistoryAction;
+    // Copied card data above this size is refused whole.
+    static constexpr qsizetype maximumCardDataBytes = 64 * 1024 * 1024;
+
+    // Adds a new card at `at` ("Add Card"), the notes editor taking the focus; while undoing,
+    // takes `existing` out of the column again and deletes it. Nothing happens where there is no
+    // stage.
+    void addNewItem(const IndexPath& at, ListItem* existing);
+    // Soft-deletes the selected cards ("Delete Items") and saves, also when none is selected.
+    void deleteSelectedItems();
+    void insertNewCardAbove();
+    void insertNewCardBelow();
+    // Hands the selected cards to the board, which marks open ones done and done ones open.
+    void flipDoneStatesOfSelectedItems();
+
+    // What the list's clicks propose: without Shift the clicked card becomes the anchor; with
+    // Shift the selection runs from the anchor to the clicked card, across sections.
+    QSet<IndexPath> shouldSelectItems(const QSet<IndexPath>& proposed);
+    QSet<IndexPath> shouldDeselectItems(const QSet<IndexPath>& proposed);
+    void didSelectItems(const QSet<IndexPath>& paths);
+    void didDeselectItems(const QSet<IndexPath>& paths);
+    std::optional<IndexPath> lastNonShiftSelectedIndexPath() const { return m_lastNonShiftSelectedIndexPath; }
+    std::optional<IndexPath> lastShiftSelectedIndexPath() const { return m_lastShiftSelectedIndexPath; }
+
+    // SectionedListViewDragDelegate: cards leave and enter the column by dragging.
+    QMimeData* mimeDataForItems(SectionedListView* view, const QList<IndexPath>& paths) override;
+    void dragWillBegin(SectionedListView* view, const QSet<IndexPath>& paths, const IndexPath& pressedPath) override;
+    QPixmap dragPixmap(SectionedListView* view, const QList<IndexPath>& paths, const IndexPath& pressedPath) override;
+    void dragEnded(SectionedListView* view, Qt::DropAction action) override;
+    Qt::DropAction validateDrop(
+        SectionedListView* view, const QMimeData* data, IndexPath& proposedPath, DropOperation& operation) override;
+    bool acceptDrop(SectionedListView* view, const QMimeData* data, const IndexPath& path, DropOperation operation,
+        SectionedListView* source) override;
+    void dragExited(SectionedListView* view) override;
+    // The drop gap goes.
+    void resetDropGap();
+    // Moves the cards at `fromPaths` of `sourceController` (this column when null) to `to`.
+    void moveDraggedItems(const QSet<IndexPath>& fromPaths, const IndexPath& to, MacKanbanColumnController* source);
+    // The first row of the section whose header lies under the point of the board's document
+    // view, opening the drop gap there; none away from the headers.
+    std::optional<IndexPath> headerDropIndexPath(const QPoint& documentPoint);
+    std::optional<IndexPath> lastProposedDropIndexPath() const { return m_lastProposedDropIndexPath; }
+
+    // The clipboard.
+    void copy();
+    void copySelectedCards();
+    void cut();
+    void paste();
+    // Pastes new cards made from `nodes` after the highest selected card ("Paste Cards"); while
+    // undoing, takes `removing` out again and restores `restoringSelection`.
+    void insertPastedCards(const QJsonArray& nodes, const std::optional<QList<ListItem*>>& removing,
+        const std::optional<QSet<IndexPath>>& restoringSelection);
+
+    // The list reads the board afresh and slides cards to their new rows; `select`, when given,
+    // becomes the selection, and one selected card takes the focus.
+    void followModel(const std::optional<QList<ListItem*>>& select, bool keepEarlierSelection);
+
+    // Console diagnostics of the Debug menu.
+    void getColumnUniqueIdentifier();
+    void showItemsLastHistory();
 
     // The count of a stage with `shown` cards on screen: "5 cards", or shown of all ("3/5
     // cards") while a filter hides some; cards marked for deletion count nowhere.
@@ -175,6 +252,8 @@ private:
     // bookmarked one.
     int singleListSection() const;
     bool isDoneColumn() const;
+    // The board's tag filter or search hides cards.
+    bool filterActive() const;
     bool showsTopHeader() const;
     qreal zoom() const;
     int scaled(qreal fullSize) const;
@@ -193,6 +272,20 @@ private:
     int measuredHeight(ListItem* card) const;
     int estimatedHeight(ListItem* card) const;
 
+    // In the single-column layout a hidden column's changes show in the one list.
+    MacKanbanColumnController* listShowingThis() const;
+    // The controller whose own mover works on the stage or the done column of `card`, and the
+    // path of a row of this column in that controller's rows.
+    MacKanbanColumnController* ownerOf(const IndexPath& path) const;
+    IndexPath pathInOwner(const IndexPath& path) const;
+    KanbanColumn* stageAt(const IndexPath& path) const;
+    void clampAnchors();
+    void installDropGap(const IndexPath& proposed);
+    void moveInSingleList(const QList<IndexPath>& fromPaths, const IndexPath& to, MacKanbanColumnController* source);
+    MacKanbanColumnController* draggingController(SectionedListView* source) const;
+    void autoscrollSourceList();
+    void registerActions();
+
     MacKanbanColumnDelegate* m_delegate = nullptr;
     QPointer<KanbanColumnContainerView> m_containerView;
     ColumnCollectionView* m_collectionView = nullptr;
@@ -207,6 +300,12 @@ private:
     QHash<QDateTime, QList<ListItem*>> m_doneItemsOnDateCached;
     std::optional<Margins> m_margins;
     std::optional<QSet<IndexPath>> m_draggingIndexPaths;
+    std::optional<IndexPath> m_lastNonShiftSelectedIndexPath;
+    std::optional<IndexPath> m_lastShiftSelectedIndexPath;
+    std::optional<IndexPath> m_lastProposedDropIndexPath;
+    // What this column put on the drag it started.
+    QByteArray m_dragData;
+    QTimer m_dragAutoscroll;
 
     std::unique_ptr<KanbanColumnCollectionViewFlowLayout> m_layout;
     std::unique_ptr<ListAdapter> m_adapter;

@@ -3,6 +3,7 @@
 #include "Pelorins/board/BoardPane.h"
 #include "Pelorins/card/ListItemCellView.h"
 #include "Pelorins/card/NotesTextView.h"
+#include "Pelorins/column/MacKanbanColumnController.h"
 #include "Pelorins/shell/MainSplitViewController.h"
 #include "Pelorins/shell/MainWindowActions.h"
 #include "Pelorins/shell/TAAdaptiveSpaceItem.h"
@@ -393,6 +394,13 @@ void MainWindowController::buildMenus()
     addRoutedAction(board, local(QStringLiteral("Jump to Bookmarked Section")), A::jumpToBookmarkedSection,
         QKeySequence(QStringLiteral("Ctrl+J")));
     board->addSeparator();
+    addRoutedAction(board, local(QStringLiteral("New Card Above")), MacKanbanColumnController::insertNewCardAboveAction,
+        QKeySequence(QStringLiteral("Ctrl+Shift+Return")));
+    addRoutedAction(board, local(QStringLiteral("New Card Below")), MacKanbanColumnController::insertNewCardBelowAction,
+        QKeySequence(QStringLiteral("Ctrl+Return")));
+    addRoutedAction(board, local(QStringLiteral("Mark Done or Undone")),
+        MacKanbanColumnController::flipDoneStatesOfSelectedItemsAction, QKeySequence(QStringLiteral("Ctrl+Shift+D")));
+    board->addSeparator();
     addRoutedAction(board, local(QStringLiteral("Tags…")), A::showTagsView);
     addRoutedAction(board, local(QStringLiteral("Project Settings…")), A::showProjectSettings);
 
@@ -406,6 +414,10 @@ void MainWindowController::buildMenus()
         addRoutedAction(debug, QStringLiteral("Relayout Notes"), ListItemCellView::relayoutNotesTextViewAction);
         addRoutedAction(debug, QStringLiteral("Test"), ListItemCellView::testAction);
         addRoutedAction(debug, local(QStringLiteral("Get Offset")), A::getOffset);
+        addRoutedAction(debug, QStringLiteral("Get Column Unique Identifier"),
+            MacKanbanColumnController::getColumnUniqueIdentifierAction);
+        addRoutedAction(
+            debug, QStringLiteral("Show Items Last History"), MacKanbanColumnController::showItemsLastHistoryAction);
         m_router->trackMenu(debug);
     }
 }

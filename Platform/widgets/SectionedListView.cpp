@@ -586,8 +586,17 @@ void SectionedListView::startDrag(const IndexPath& pressedPath)
     auto* drag = new QDrag(this);
     drag->setMimeData(data);
     if (QWidget* widget = itemWidget(pressedPath)) {
-        drag->setPixmap(widget->grab());
-        drag->setHotSpot(m_pressPoint - widget->geometry().topLeft());
+        const QPoint inWidget = m_pressPoint - widget->geometry().topLeft();
+        const QPixmap picture = m_dragDelegate->dragPixmap(this, sorted, pressedPath);
+        if (picture.isNull()) {
+            drag->setPixmap(widget->grab());
+            drag->setHotSpot(inWidget);
+        } else {
+            // The pointer keeps its place on the pressed item, scaled with the picture.
+            const qreal scale = widget->width() > 0 ? picture.deviceIndependentSize().width() / widget->width() : 1.0;
+            drag->setPixmap(picture);
+            drag->setHotSpot((QPointF(inWidget) * scale).toPoint());
+        }
     }
     // The list may go away while the drag runs its own event loop.
     const QPointer<SectionedListView> self(this);

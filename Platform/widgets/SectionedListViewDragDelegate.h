@@ -3,6 +3,7 @@
 #include "Platform/core/IndexPath.h"
 
 #include <QList>
+#include <QPixmap>
 #include <QSet>
 #include <Qt>
 
@@ -36,6 +37,15 @@ public:
         Q_UNUSED(view)
         Q_UNUSED(paths)
         Q_UNUSED(pressedPath)
+    }
+    // The picture the pointer carries for the whole drag; a null one shows the pressed item as it
+    // is on screen.
+    virtual QPixmap dragPixmap(SectionedListView* view, const QList<IndexPath>& paths, const IndexPath& pressedPath)
+    {
+        Q_UNUSED(view)
+        Q_UNUSED(paths)
+        Q_UNUSED(pressedPath)
+        return {};
     }
     // The drag started in `view` has ended; IgnoreAction when nobody took it.
     virtual void dragEnded(SectionedListView* view, Qt::DropAction action)
