@@ -1145,6 +1145,10 @@ QWidget* SectionedListView::dequeueHeaderWidget()
 
 void SectionedListView::recycleItem(const ShownItem& shown)
 {
+    // Hiding the focus would pass it on to the next item's widget, which may act on it (a card's
+    // editor selects its card): the list keeps it instead.
+    if (QWidget* focus = QApplication::focusWidget(); focus && (focus == shown.widget || shown.widget->isAncestorOf(focus)))
+        setFocus(Qt::OtherFocusReason);
     shown.widget->hide();
     m_reusableItems[shown.kind].append(shown.widget);
 }

@@ -19,6 +19,9 @@
 class CardBoardFixture : public BoardViewFixture
 {
 protected:
+    // Done cards are dated by the system clock: the board's day is the same.
+    CardBoardFixture() { now = QDateTime::currentDateTimeUtc(); }
+
     void show(Kanban* kanban)
     {
         BoardViewFixture::show(kanban);
