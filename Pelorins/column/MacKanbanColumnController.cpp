@@ -1292,8 +1292,9 @@ void MacKanbanColumnController::addNewItem(const IndexPath& at, ListItem* existi
                 live->addNewItem(stageRow(live, stage, row), card);
                 return;
             }
-            // The board shows another board now: the card goes in the model alone.
-            if (stage->isDeleted() || card->isDeleted())
+            // The board shows another board now: the card goes in the model alone, unless it
+            // went with its stage or board.
+            if (stage->isDeleted() || !stage->kanban() || stage->kanban()->isDeleted() || card->isDeleted())
                 return;
             CardPlacement::takeOff(stage->kanban(), {card});
             card->managedObjectContext()->deleteObject(card);

@@ -160,3 +160,26 @@ TEST_F(CardDone, ACardWhoseHistoryNamesNoStageLandsInTheLastStage)
     EXPECT_TRUE(kanban->column().last()->item().contains(card));
     EXPECT_TRUE(shownCards(controller(1)).contains(card));
 }
+
+TEST_F(CardDone, StepsOfABoardDeletedSinceDoNothing)
+{
+    Kanban* gone = boardWithCards("A", {2});
+    Kanban* other = boardWithCards("B", {1});
+    ListItem* card = gone->column().first()->item().first();
+    show(gone);
+    controller(0)->addNewItem(0);
+    settle();
+    board->flipDoneStatesOf({card});
+    settle();
+    ASSERT_TRUE(card->done());
+
+    show(other);
+    store.context().deleteObject(gone);
+    undoManager.undo();
+    settle();
+    undoManager.undo();
+    settle();
+    EXPECT_TRUE(card->done());
+    EXPECT_EQ(other->column().first()->item().size(), 1);
+    EXPECT_EQ(shownCards(controller(0)).size(), 1);
+}
