@@ -1057,16 +1057,12 @@ const QString MacKanbanColumnController::insertNewCardAboveAction = QStringLiter
 const QString MacKanbanColumnController::insertNewCardBelowAction = QStringLiteral("insertNewCardBelow:");
 const QString MacKanbanColumnController::flipDoneStatesOfSelectedItemsAction
     = QStringLiteral("flipDoneStatesOfSelectedItems:");
-const QString MacKanbanColumnController::copyAction = NotesTextView::copyAction;
-const QString MacKanbanColumnController::cutAction = NotesTextView::cutAction;
-const QString MacKanbanColumnController::pasteAction = NotesTextView::pasteAction;
 const QString MacKanbanColumnController::getColumnUniqueIdentifierAction = QStringLiteral("getColumnUniqueIdentifier:");
 const QString MacKanbanColumnController::showItemsLastHistoryAction = QStringLiteral("showItemsLastHistory:");
 
 namespace {
 
 const QString addCardActionName = QStringLiteral("Add Card");
-const QString pasteCardsActionName = QStringLiteral("Paste Cards");
 
 // The column that shows `stage` on `board` now, or null when the board shows another board. In
 // the single-column layout that is the stage's own controller, hidden or not.

@@ -67,11 +67,14 @@ TEST_F(CardSelection, ClicksWithAndWithoutShift)
         for (const Click& click : test.clicks)
             clickRow(column, click.path, click.modifiers);
         EXPECT_EQ(selection(column), test.selected);
-        if (test.rangeEnd)
+        if (test.rangeEnd) {
             EXPECT_EQ(column->lastShiftSelectedIndexPath(), test.rangeEnd);
-        for (const IndexPath& path : column->collectionView()->indexPathsForVisibleItems())
-            if (ListItemCellView* shown = cell(column, path))
+        }
+        for (const IndexPath& path : column->collectionView()->indexPathsForVisibleItems()) {
+            if (ListItemCellView* shown = cell(column, path)) {
                 EXPECT_EQ(shown->isSelected(), test.selected.contains(path)) << path.section << ", " << path.item;
+            }
+        }
     }
 }
 
