@@ -109,7 +109,7 @@ TEST_F(ColumnUpdates, TheRowsBelowSlideDownAndTheNewCardIsSelectedWhenTheSlideEn
     EXPECT_LT(below->geometry().top(), before.top() + 10) << "it starts where it was";
     EXPECT_TRUE(list(0)->selectionIndexPaths().isEmpty()) << "selected once in place";
 
-    QTest::qWait(450);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !list(0)->selectionIndexPaths().isEmpty(); }, 30000));
     EXPECT_EQ(below->geometry(), list(0)->itemFrame({0, 2}).translated(0, -list(0)->contentOffset()));
     EXPECT_GT(below->geometry().top(), before.top());
     EXPECT_EQ(list(0)->selectionIndexPaths(), (QSet<IndexPath> {{0, 1}}));

@@ -279,7 +279,7 @@ TEST_F(MainWindowAssemblyTest, TheWindowsMenusKeysAndSearchFieldActOnTheShownBoa
     EXPECT_EQ(countOf(0), QStringLiteral("2 cards"));
     QTest::keyClicks(window.searchField(), QStringLiteral("tomato"));
     EXPECT_EQ(board->searchTerm(), std::nullopt);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return countOf(0) == QStringLiteral("1/2 cards"); }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return countOf(0) == QStringLiteral("1/2 cards"); }, 30000));
     EXPECT_EQ(countOf(4), QStringLiteral("1/2 cards"));
     window.searchField()->clear();
     EXPECT_EQ(countOf(0), QStringLiteral("2 cards"));
