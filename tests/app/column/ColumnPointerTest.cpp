@@ -6,7 +6,6 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
-#include <functional>
 
 namespace {
 
@@ -39,11 +38,10 @@ protected:
         return list->mapToGlobal(list->rect().center());
     }
 
-    // The window system's enter and leave events follow the move, later on a loaded machine.
-    static void movePointer(QPoint global, const std::function<bool()>& arrived)
+    static void movePointer(QPoint global)
     {
         QCursor::setPos(global);
-        EXPECT_TRUE(QTest::qWaitFor(arrived, waitLimit));
+        QTest::qWait(300);
     }
 
     static qreal alpha(MacKanbanColumnController& controller)
@@ -59,17 +57,28 @@ protected:
 
     static constexpr int afterTheCheck
         = RFOverlayScroller::fadeOutCheckDelay + RFOverlayScroller::fadeOutDuration + 400;
-    // Waits for what must happen end as soon as it has; this only bounds a failure.
-    static constexpr int waitLimit = 30000;
+
+    static bool shown(MacKanbanColumnController& controller)
+    {
+        return QTest::qWaitFor([&] { return alpha(controller) == 1.0; }, 30000);
+    }
+
+    // After the span a fade takes, waits on for it to end: a loaded machine runs it late.
+    static bool fadedAfter(MacKanbanColumnController& controller, int milliseconds)
+    {
+        QTest::qWait(milliseconds);
+        return QTest::qWaitFor([&] { return alpha(controller) == 0.0; }, 30000);
+    }
 };
 
 TEST_F(ColumnPointer, TheScrollerShowsOverTheColumnUnderThePointerAndFadesWhenItLeaves)
 {
-    QCursor::setPos(1300, 850);
+    movePointer({1300, 850});
     showBoard();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return alpha(column(0)) == 0.0; }, waitLimit));
+    ASSERT_TRUE(fadedAfter(column(0), afterTheCheck));
 
-    movePointer(middleOf(column(0)), [&] { return alpha(column(0)) == 1.0; });
+    movePointer(middleOf(column(0)));
+    EXPECT_TRUE(shown(column(0)));
     EXPECT_EQ(alpha(column(1)), 0.0);
 
     // Scrolling under a resting pointer keeps the scroller past the delay.
@@ -77,11 +86,12 @@ TEST_F(ColumnPointer, TheScrollerShowsOverTheColumnUnderThePointerAndFadesWhenIt
     QTest::qWait(afterTheCheck);
     EXPECT_EQ(alpha(column(0)), 1.0);
 
-    movePointer(middleOf(column(1)), [&] { return alpha(column(1)) == 1.0; });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return alpha(column(0)) == 0.0; }, waitLimit)) << "the column the pointer left";
-    EXPECT_EQ(alpha(column(1)), 1.0);
+    movePointer(middleOf(column(1)));
+    EXPECT_TRUE(fadedAfter(column(0), RFOverlayScroller::fadeOutDuration)) << "the column the pointer left";
+    EXPECT_TRUE(shown(column(1)));
 
-    movePointer({1300, 850}, [&] { return alpha(column(1)) == 0.0; });
+    movePointer({1300, 850});
+    EXPECT_TRUE(fadedAfter(column(1), RFOverlayScroller::fadeOutDuration));
 }
 
 } // namespace
