@@ -123,7 +123,8 @@ MacKanbanColumnsViewController::MacKanbanColumnsViewController(const Services& s
     m_scrollView->setWidgetResizable(false);
     m_scrollView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scrollView->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    m_scrollView->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
+    // Transparent without a style sheet: one would restyle every column widget placed inside.
+    m_scrollView->setAutoFillBackground(false);
     m_scrollView->viewport()->setAutoFillBackground(false);
     m_documentView = new QWidget;
     m_documentView->setObjectName(QStringLiteral("boardDocumentView"));

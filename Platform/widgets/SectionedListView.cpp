@@ -1030,12 +1030,27 @@ void SectionedListView::measurePreparedBand()
         const QList<IndexPath> band
             = m_layout.itemsIn(visible.top() - kPreparedMargin, visible.top() + visible.height() + kPreparedMargin);
         const std::optional<Anchor> anchor = topAnchor();
+        const int bandBottom = visible.top() + visible.height() + kPreparedMargin;
+        std::vector<int> tops;
+        tops.reserve(size_t(band.size()));
+        for (const IndexPath& path : band)
+            tops.push_back(m_layout.itemFrame(path).top());
+        // Estimates are mostly shorter than the items: what grows from the anchor down pushes
+        // the items after it out of the band, and those are left to idle measuring. Growth
+        // above the anchor moves the band along with it.
+        int growth = 0;
         bool measured = false;
-        for (const IndexPath& path : band) {
-            if (!m_layout.isMeasured(path)) {
-                m_layout.measure(path);
-                measured = true;
-            }
+        for (qsizetype i = 0; i < band.size(); ++i) {
+            const IndexPath& path = band.at(i);
+            const bool belowAnchor = anchor && !(path < anchor->path);
+            if (belowAnchor && tops.at(size_t(i)) + growth >= bandBottom)
+                break;
+            if (m_layout.isMeasured(path))
+                continue;
+            const int change = m_layout.measure(path);
+            if (belowAnchor)
+                growth += change;
+            measured = true;
         }
         if (!measured)
             return;

@@ -343,6 +343,28 @@ TEST(SectionedListView, EstimatedItemsAreMeasuredOnlyNearTheVisibleBand)
     }
 }
 
+TEST(SectionedListView, RowsTallerThanTheirEstimatesAreMeasuredOnlyAsFarAsTheyReachTheBand)
+{
+    // Cards estimated at 60 that turn out 350 high: a band of 800 holds three of them, where
+    // the estimates alone would put 14 rows into it.
+    EstimatedListFixture list(0);
+    QList<Row> tall;
+    for (int i = 0; i < 1000; ++i)
+        tall.append(Row {quint64(i + 1), 350, "card"});
+    list.rows.sections = {tall};
+    list.rows.sizeCalls = 0;
+    list.view.reloadData();
+    EXPECT_LE(list.rows.sizeCalls, 3);
+    for (const IndexPath& path : list.view.indexPathsForVisibleItems())
+        EXPECT_EQ(list.view.itemFrame(path).height(), 350) << "every row shown is measured";
+
+    // Far down, the rows in the margin above are measured too: at most two of 60 there.
+    list.view.setContentOffset(30000);
+    EXPECT_LE(list.rows.sizeCalls, 3 + 2 + 3);
+    for (const IndexPath& path : list.view.indexPathsForVisibleItems())
+        EXPECT_EQ(list.view.itemFrame(path).height(), 350) << path.item;
+}
+
 TEST(SectionedListView, ReplacingEstimatesAboveTheTopRowLeavesItWhereItIs)
 {
     EstimatedListFixture list(2000);
