@@ -2,8 +2,10 @@
 
 #include "Pelorins/board/BoardPane.h"
 #include "Pelorins/board/MacKanbanColumnDelegate.h"
+#include "Pelorins/board/TagFiltersDelegate.h"
 #include "PelorinsKit/board/DoneItemsMoverDelegate.h"
 #include "PelorinsKit/board/KanbanColumnController.h"
+#include "PelorinsKit/board/TagRenaming.h"
 #include "Platform/widgets/ActionResponder.h"
 #include "Platform/widgets/Animator.h"
 
@@ -18,6 +20,7 @@
 #include <memory>
 
 class AddColumnButtonView;
+class AlertPresenter;
 class DoneItemsMover;
 class ManagedObjectContext;
 class QLabel;
@@ -37,6 +40,7 @@ class MacKanbanColumnsViewController : public QWidget,
                                        public BoardPane,
                                        public MacKanbanColumnDelegate,
                                        public DoneItemsMoverDelegate,
+                                       public TagFiltersDelegate,
                                        public ActionResponder
 {
     Q_OBJECT
@@ -56,6 +60,8 @@ public:
         // Sleep, wake, clock and zone changes; without it the timers are only set when loading.
         SystemEventMonitor* systemEvents = nullptr;
         ActionRouter* router = nullptr;
+        // Asks before a tag is merged into another; without one no tag is merged.
+        AlertPresenter* alertPresenter = nullptr;
         // The system clock when empty.
         std::function<QDateTime()> now;
     };
@@ -147,6 +153,15 @@ public:
     // not show changes nothing more.
     void showAndSelect(ListItem* item) override;
     void insertNewSectionAtEnd() override;
+
+    // TagFiltersDelegate. Both save, post "tagValueChanged" and record their undo.
+    void changeTagColour(Tag* tag, int colour) override;
+    void renameTag(Tag* tag, const QString& name) override;
+    // Renames the tag and its hash tags in the notes of its board's cards; `merge` then merges it
+    // into the board's other tag of that name. While undoing, the notes come back from
+    // `savedNotes` instead.
+    void renameOrMergeTag(
+        Tag* tag, const QString& name, bool merge, const std::optional<TagRenaming::SavedNotes>& savedNotes);
 
     // ActionResponder
     bool respondsTo(const QString& action) const override;

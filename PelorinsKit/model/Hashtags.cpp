@@ -39,16 +39,46 @@ QString tagName(const QRegularExpressionMatch& match)
     return match.captured(0).remove(tagSignsAndFullStops());
 }
 
+bool isTagName(const QString& name)
+{
+    if (name.isEmpty())
+        return false;
+    const QRegularExpressionMatch match = hashtagExpression().match(QLatin1Char('#') + name);
+    return match.hasMatch() && match.capturedLength(0) == name.size() + 1;
+}
+
+int renameHashtags(AttributedString& text, const QString& from, const QString& to)
+{
+    // Most notes never name the tag; the plain search spares them the expression.
+    if (!text.string().contains(from))
+        return 0;
+    const QList<QRegularExpressionMatch> matches = identifyTags(text.string());
+    int renamed = 0;
+    // From the end, so that the places of the earlier tags still hold.
+    for (auto match = matches.crbegin(); match != matches.crend(); ++match) {
+        if (match->captured(2) != from)
+            continue;
+        text.replaceCharacters(TextRange {int(match->capturedStart(2)), int(match->capturedLength(2))}, to);
+        ++renamed;
+    }
+    return renamed;
+}
+
+QColor tagColour(int colourNumber)
+{
+    if (colourNumber >= 0 && colourNumber < tagColourPalette().size())
+        return tagColourPalette().at(colourNumber);
+    return unknownTagColour;
+}
+
 void styleTags(AttributedString& text, const TagColourLookup& colourOfTag)
 {
     const QList<QRegularExpressionMatch> matches = identifyTags(text.string());
     for (const QRegularExpressionMatch& match : matches) {
-        const TextRange range{int(match.capturedStart(0)), int(match.capturedLength(0))};
+        const TextRange range {int(match.capturedStart(0)), int(match.capturedLength(0))};
 
-        QColor colour = unknownTagColour;
         const std::optional<int> colourNumber = colourOfTag(tagName(match));
-        if (colourNumber && *colourNumber >= 0 && *colourNumber < tagColourPalette().size())
-            colour = tagColourPalette().at(*colourNumber);
+        const QColor colour = colourNumber ? tagColour(*colourNumber) : unknownTagColour;
         text.addAttribute(AttributeKey::foregroundColor, colour, range);
 
         // A tag in a title or header keeps the line's font; elsewhere it stands out in bold.
