@@ -1,5 +1,6 @@
 #include "Pelorins/shell/MainWindowAssembly.h"
 
+#include "Pelorins/board/FilterViewController.h"
 #include "Pelorins/board/MacKanbanColumnsViewController.h"
 #include "Pelorins/shell/AppDelegate.h"
 #include "Pelorins/shell/MainSplitViewController.h"
@@ -154,6 +155,7 @@ MacKanbanColumnsViewController* MainWindowAssembly::makeBoard(
     services.defaults = &m_services.defaults;
     services.systemEvents = m_services.systemEventMonitor;
     services.router = &m_router;
+    services.alertPresenter = &m_services.alertPresenter;
     auto* board = new MacKanbanColumnsViewController(services);
     splitView.setKanbanColumnsViewController(board);
     return board;
@@ -166,6 +168,10 @@ void MainWindowAssembly::connectBoard(
         &MacKanbanColumnsViewController::showAndSelect);
     connect(
         &board, &MacKanbanColumnsViewController::tagFilterChanged, &window, &MainWindowController::setTagFilterActive);
+    // The tags button opens the filter of the board shown, which the board answers.
+    window.setFilterPanelFactory([board = QPointer<MacKanbanColumnsViewController>(&board)](BoardPane*) -> QWidget* {
+        return board ? new FilterViewController(board, board->notificationCenter()) : nullptr;
+    });
 }
 
 // The program's own items beside the window's: saving, preferences, quitting and help.

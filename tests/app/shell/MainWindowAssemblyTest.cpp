@@ -1,4 +1,6 @@
 #include "Pelorins/shell/MainWindowAssembly.h"
+#include "Pelorins/board/EditingTextField.h"
+#include "Pelorins/board/FilterViewController.h"
 #include "Pelorins/board/MacKanbanColumnsViewController.h"
 #include "Pelorins/column/ColumnCollectionView.h"
 #include "Pelorins/column/KanbanColumnContainerView.h"
@@ -35,10 +37,12 @@
 #include "support/StoreBuilder.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -479,4 +483,54 @@ TEST_F(MainWindowAssemblyTest, ABoardDuplicatedRenamedAndDeletedFromItsMenuComes
     EXPECT_EQ(back->column().size(), plans->column().size());
     QTest::keySequence(&window, QKeySequence::Redo);
     EXPECT_EQ(titles(), (QStringList {"Plans", "Chores"}));
+}
+
+// The tags button opens the board's filter: ticking a tag filters the board and lights the button,
+// its editor merges one tag into another after asking, and Ctrl+Z brings the tag and notes back.
+TEST_F(MainWindowAssemblyTest, TheTagsButtonOpensTheFilterOfTheShownBoard)
+{
+    StoreBuilder builder(*manager.context());
+    Tag* tips = builder.addTag(chores, QStringLiteral("tips"));
+    Tag* today = builder.addTag(chores, QStringLiteral("today"));
+    tips->setColour(3);
+    ListItem* tipCard = builder.addCard(chores->column().first(), {tips});
+    tipCard->setAttributedNotes(AttributedString(QStringLiteral("read #tips"), normalAttributes()));
+    ListItem* todayCard = builder.addCard(chores->column().first(), {today});
+    todayCard->setAttributedNotes(AttributedString(QStringLiteral("call #today"), normalAttributes()));
+    MainWindowController& window = openWindow();
+    selectInSidebar(chores);
+    assembly->router().validateActions();
+    ASSERT_TRUE(window.tagsButton()->isEnabled());
+
+    QTest::mouseClick(window.tagsButton(), Qt::LeftButton);
+    auto* filter = window.findChild<FilterViewController*>();
+    ASSERT_NE(filter, nullptr);
+    filter->animator().setFinishesAtOnce(true);
+    ASSERT_EQ(filter->checkButtons().size(), 2);
+    EXPECT_EQ(filter->checkButtons().first()->text(), QStringLiteral("#tips"));
+    QTest::mouseClick(filter->checkButtons().first(), Qt::LeftButton, {}, QPoint(8, 10));
+    EXPECT_EQ(assembly->board()->tagFilter(), (QList<Tag*> {tips}));
+    EXPECT_TRUE(window.tagsButton()->isChecked());
+
+    QTest::mouseClick(filter->editButton(), Qt::LeftButton);
+    alerts.enqueueAnswer(0);
+    EditingTextField* field = filter->textFields().first();
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, QStringLiteral("today"));
+    QTest::keyClick(field, Qt::Key_Return);
+    ASSERT_EQ(alerts.alerts().size(), 1);
+    EXPECT_TRUE(tips->isDeleted());
+    EXPECT_EQ(tipCard->attributedNotes()->string(), QStringLiteral("read #today"));
+    EXPECT_EQ(tipCard->tags(), (QList<Tag*> {today}));
+    EXPECT_EQ(assembly->board()->tagFilter(), (QList<Tag*> {today}));
+    EXPECT_EQ(filter->checkButtons().size(), 1);
+    QApplication::processEvents();
+
+    window.undoManager()->undo();
+    ASSERT_EQ(chores->tags().size(), 2);
+    EXPECT_EQ(chores->tags().first()->name(), QStringLiteral("tips"));
+    EXPECT_EQ(chores->tags().first()->colour(), 3);
+    EXPECT_EQ(tipCard->attributedNotes()->string(), QStringLiteral("read #tips"));
+    EXPECT_EQ(filter->checkButtons().size(), 2);
 }
