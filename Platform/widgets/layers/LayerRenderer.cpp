@@ -174,6 +174,83 @@ QImage shadowFrom(const QImage& source, double sigma, const QColor& colour, doub
     return shadow;
 }
 
+// Blends two premultiplied pixels, `a` and `b` weighing 256 together.
+inline quint32 blend256(quint32 x, quint32 a, quint32 y, quint32 b)
+{
+    quint32 redBlue = (x & 0xff00ff) * a + (y & 0xff00ff) * b;
+    redBlue = (redBlue >> 8) & 0xff00ff;
+    const quint32 alphaGreen = (((x >> 8) & 0xff00ff) * a + ((y >> 8) & 0xff00ff) * b) & 0xff00ff00;
+    return alphaGreen | redBlue;
+}
+
+// Where each output pixel samples along one axis: the first of two source pixels and the second's
+// weight out of 256.
+void samplingTable(int sourceLength, int length, std::vector<int>& first, std::vector<quint32>& weight)
+{
+    first.resize(std::size_t(length));
+    weight.resize(std::size_t(length));
+    const double step = double(sourceLength) / length;
+    for (int i = 0; i < length; ++i) {
+        const double at = std::clamp((i + 0.5) * step - 0.5, 0.0, double(sourceLength - 1));
+        const int index = std::min(int(at), std::max(sourceLength - 2, 0));
+        first[std::size_t(i)] = index;
+        weight[std::size_t(i)] = sourceLength > 1 ? quint32(std::lround((at - index) * 256)) : 0;
+    }
+}
+
+// `source` (premultiplied) scaled to `size` by bilinear sampling, on this thread: a picture that
+// changes size on every frame is resampled from the nearest halving, and Qt's own scaling, which
+// hands large pictures out to worker threads, costs more in hand-offs than in drawing.
+// Where the output pixels sample, kept between frames so that resampling allocates nothing.
+struct SamplingTables
+{
+    std::vector<int> columns;
+    std::vector<quint32> columnWeights;
+    std::vector<int> rows;
+    std::vector<quint32> rowWeights;
+};
+
+// The result is drawn into `pixels`, which only grows, and stays valid until the next call.
+QImage resample(const QImage& source, const QSize& size, std::vector<quint32>& pixels, SamplingTables& tables)
+{
+    const std::size_t needed = std::size_t(size.width()) * std::size_t(size.height());
+    if (pixels.size() < needed)
+        pixels.resize(needed);
+    QImage result(reinterpret_cast<uchar*>(pixels.data()), size.width(), size.height(), qsizetype(size.width()) * 4,
+        QImage::Format_ARGB32_Premultiplied);
+    std::vector<int>& columns = tables.columns;
+    std::vector<quint32>& columnWeights = tables.columnWeights;
+    std::vector<int>& rows = tables.rows;
+    std::vector<quint32>& rowWeights = tables.rowWeights;
+    samplingTable(source.width(), size.width(), columns, columnWeights);
+    samplingTable(source.height(), size.height(), rows, rowWeights);
+    const int lastColumn = source.width() - 1;
+    const int lastRow = source.height() - 1;
+    for (int y = 0; y < size.height(); ++y) {
+        const int row = rows[std::size_t(y)];
+        const auto* upper = reinterpret_cast<const quint32*>(source.constScanLine(row));
+        const auto* lower = reinterpret_cast<const quint32*>(source.constScanLine(std::min(row + 1, lastRow)));
+        const quint32 down = rowWeights[std::size_t(y)];
+        auto* out = reinterpret_cast<quint32*>(result.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            const int column = columns[std::size_t(x)];
+            const int next = std::min(column + 1, lastColumn);
+            const quint32 across = columnWeights[std::size_t(x)];
+            const quint32 top = blend256(upper[column], 256 - across, upper[next], across);
+            const quint32 bottom = blend256(lower[column], 256 - across, lower[next], across);
+            out[x] = blend256(top, 256 - down, bottom, down);
+        }
+    }
+    return result;
+}
+
+// Whether `toDevice` only moves and stretches, neither turning nor mirroring.
+bool isUpright(const QTransform& toDevice)
+{
+    return std::abs(toDevice.m12()) < 1e-9 && std::abs(toDevice.m21()) < 1e-9 && toDevice.m11() > 0
+        && toDevice.m22() > 0;
+}
+
 QImage premultiplied(const QImage& image)
 {
     return image.format() == QImage::Format_ARGB32_Premultiplied
@@ -225,10 +302,13 @@ public:
                     level->scaled(level->size() / 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
             level = &entry.halves[i];
         }
-        return *level;
+        if (!upright || nearest)
+            return *level;
+        return resample(*level, size, entry.moving, m_tables);
     }
 
-    // A picture drawn once and kept while what it shows holds still: a shadow, or a fading group.
+    // A picture drawn once and kept while what it shows holds still: a shadow, a fading group, or
+    // the path or text of one layer.
     struct Kept
     {
         std::weak_ptr<const Layer> layer;
@@ -237,15 +317,21 @@ public:
         QRectF rect;
         QSizeF scale;
         quint64 lastUse = 0;
+        // What was last asked for, to tell a look that holds still from one that changes.
+        QSizeF askedScale;
+        quint64 askedSignature = 0;
+        quint64 askedFrame = 0;
     };
     Kept& shadowFor(const Layer& layer) { return kept(m_shadows, layer); }
     Kept& groupFor(const Layer& layer) { return kept(m_groups, layer); }
+    Kept& contentFor(const Layer& layer) { return kept(m_contents, layer); }
 
     void forgetUnused()
     {
         std::erase_if(m_pictures, [this](const auto& entry) { return entry.second.lastUse + cacheLifetime < frame; });
         std::erase_if(m_shadows, [this](const auto& entry) { return entry.second.lastUse + cacheLifetime < frame; });
         std::erase_if(m_groups, [this](const auto& entry) { return entry.second.lastUse + cacheLifetime < frame; });
+        std::erase_if(m_contents, [this](const auto& entry) { return entry.second.lastUse + cacheLifetime < frame; });
     }
 
 private:
@@ -255,6 +341,8 @@ private:
         std::vector<QImage> halves;
         QImage exact;
         bool exactNearest = false;
+        // The pixels of the last size asked for while the size changes, resampled.
+        std::vector<quint32> moving;
         QSize lastAsked;
         quint64 lastAskedFrame = 0;
         quint64 lastUse = 0;
@@ -271,8 +359,10 @@ private:
     }
 
     std::unordered_map<qint64, Picture> m_pictures;
+    SamplingTables m_tables;
     std::unordered_map<const Layer*, Kept> m_shadows;
     std::unordered_map<const Layer*, Kept> m_groups;
+    std::unordered_map<const Layer*, Kept> m_contents;
 };
 
 LayerRenderer::LayerRenderer()
@@ -326,8 +416,7 @@ void LayerRenderer::drawLayer(
         const double margin = shadowMargin(layer);
         extent = extent.united(extent.translated(layer.shadowOffset()).adjusted(-margin, -margin, margin, margin));
     }
-    const bool upright = std::abs(toDevice.m12()) < 1e-9 && std::abs(toDevice.m21()) < 1e-9 && toDevice.m11() > 0
-        && toDevice.m22() > 0;
+    const bool upright = isUpright(toDevice);
     if (upright) {
         Caches::Kept& group = m_caches->groupFor(layer);
         const QSizeF scale(toDevice.m11(), toDevice.m22());
@@ -395,10 +484,7 @@ void LayerRenderer::drawBody(
         painter.fillRect(bounds, layer.backgroundColor());
     if (!layer.contents().isNull())
         drawContents(target, layer, toDevice);
-    target.setDeviceTransform(toDevice);
-    painter.save();
-    layer.drawContent(painter);
-    painter.restore();
+    drawKindContent(target, layer, toDevice);
     if (!layer.sublayers().empty()) {
         painter.save();
         if (layer.masksToBounds())
@@ -427,8 +513,7 @@ void LayerRenderer::drawContents(Target& target, const Layer& layer, const QTran
         qRound(rect.height() * std::hypot(toDevice.m21(), toDevice.m22())));
     if (size.isEmpty())
         return;
-    const bool upright = std::abs(toDevice.m12()) < 1e-9 && std::abs(toDevice.m21()) < 1e-9 && toDevice.m11() > 0
-        && toDevice.m22() > 0;
+    const bool upright = isUpright(toDevice);
     const Layer::Filter filter
         = size.width() < image.width() ? layer.minificationFilter() : layer.magnificationFilter();
     const QImage picture = m_caches->picture(image, size, filter == Layer::Filter::nearest, upright);
@@ -452,6 +537,58 @@ void LayerRenderer::drawContents(Target& target, const Layer& layer, const QTran
     painter.setRenderHint(QPainter::SmoothPixmapTransform, filter == Layer::Filter::linear);
     painter.drawImage(rect, picture);
     painter.restore();
+}
+
+void LayerRenderer::drawKindContent(Target& target, const Layer& layer, const QTransform& toDevice)
+{
+    QPainter& painter = target.painter;
+    // Glyphs and antialiased edges may reach a little past what the layer reports.
+    const QRectF extent = layer.contentExtent().adjusted(-2, -2, 2, 2);
+    if (layer.contentExtent().isEmpty())
+        return;
+    const auto drawDirectly = [&] {
+        target.setDeviceTransform(toDevice);
+        painter.save();
+        layer.drawContent(painter);
+        painter.restore();
+    };
+    if (!isUpright(toDevice)) {
+        drawDirectly();
+        return;
+    }
+    // A path or text is rasterised once for its scale and then copied pixel for pixel, placed on
+    // whole device pixels; while its scale or look changes from frame to frame it is drawn directly.
+    Caches::Kept& content = m_caches->contentFor(layer);
+    const QSizeF scale(toDevice.m11(), toDevice.m22());
+    const quint64 signature = layer.revision();
+    if (content.image.isNull() || content.signature != signature || content.scale != scale) {
+        const bool steady = content.askedScale == scale && content.askedSignature == signature
+            && content.askedFrame + 1 >= m_caches->frame;
+        content.askedScale = scale;
+        content.askedSignature = signature;
+        content.askedFrame = m_caches->frame;
+        const QTransform toPixels = QTransform::fromScale(scale.width(), scale.height());
+        const QRect pixels = toPixels.mapRect(extent).toAlignedRect();
+        if (!steady || pixels.width() > largestGroup || pixels.height() > largestGroup) {
+            drawDirectly();
+            return;
+        }
+        if (content.image.size() != pixels.size())
+            content.image = QImage(pixels.size(), QImage::Format_ARGB32_Premultiplied);
+        content.image.fill(Qt::transparent);
+        QPainter raster(&content.image);
+        raster.setRenderHint(QPainter::Antialiasing);
+        raster.setWorldTransform(toPixels * QTransform::fromTranslate(-pixels.x(), -pixels.y()));
+        layer.drawContent(raster);
+        raster.end();
+        content.rect = QRectF(pixels.x() / scale.width(), pixels.y() / scale.height(), pixels.width() / scale.width(),
+            pixels.height() / scale.height());
+        content.signature = signature;
+        content.scale = scale;
+    }
+    const QPointF corner = toDevice.map(content.rect.topLeft());
+    painter.setWorldTransform(target.deviceToWorld);
+    painter.drawImage(QPoint(qRound(corner.x()), qRound(corner.y())), content.image);
 }
 
 void LayerRenderer::drawShadow(Target& target, const Layer& layer, const QTransform& toDevice, double time)

@@ -13,8 +13,10 @@ class QPainter;
 // and its border, inside its bounds.
 //
 // Pictures are drawn from copies kept scaled for the device, so that a large picture is not
-// smooth-scaled afresh on every frame, and shadows are kept until what casts them changes. Keep
-// one renderer per surface for as long as it shows frames.
+// smooth-scaled afresh on every frame; a picture whose size changes on every frame is resampled
+// from the nearest halving. Paths and text are rasterised once per look and scale and copied
+// after that, and shadows are kept until what casts them changes. Keep one renderer per surface
+// for as long as it shows frames.
 class LayerRenderer
 {
 public:
@@ -31,6 +33,8 @@ private:
     void drawLayer(Target& target, const Layer& layer, const QTransform& superlayerToDevice, double superlayerTime);
     void drawBody(Target& target, const Layer& layer, const QTransform& toDevice, double time, bool withShadow);
     void drawContents(Target& target, const Layer& layer, const QTransform& toDevice);
+    // The path or text of the layer's kind.
+    void drawKindContent(Target& target, const Layer& layer, const QTransform& toDevice);
     void drawShadow(Target& target, const Layer& layer, const QTransform& toDevice, double time);
     // Paints the layer and its sublayers on their own into `image`, mapped by `toPixels` onto `pixels`.
     void drawAlone(QImage& image, const Layer& layer, double time, const QTransform& toPixels, const QRect& pixels,
