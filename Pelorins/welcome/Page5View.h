@@ -4,6 +4,7 @@
 #include "Platform/widgets/layers/LayerHostWidget.h"
 
 #include <memory>
+#include <vector>
 
 class Animation;
 class AnimationDelegate;
@@ -18,20 +19,84 @@ class Page5View : public LayerHostWidget
 {
     Q_OBJECT
 public:
-    // The layers and animations the acts play, under the names the acts add them by.
+    // The layers and animations the acts play, each animation added under its field's name.
     struct Fields
     {
         std::shared_ptr<Layer> windowLayer;
+        std::shared_ptr<Layer> overlaySideBarLayer;
         std::shared_ptr<Layer> projectSidebarLayer;
+        std::shared_ptr<Layer> overlayBGLayer;
         std::shared_ptr<Layer> cardsTextLayer;
+        std::shared_ptr<Layer> mailWindowLayer;
+        std::shared_ptr<Layer> finderWindowLayer;
         std::shared_ptr<Layer> attachTextLayer;
+        std::shared_ptr<Layer> imageLayerLayer;
+        std::shared_ptr<Layer> autumnColoursSmallLayer;
+        std::shared_ptr<Layer> cursorLayer;
+        std::shared_ptr<Layer> doneIconLayer;
+        std::shared_ptr<Layer> tickLayer;
+        std::shared_ptr<Layer> bgFillLayer;
+        std::shared_ptr<Layer> partyCardLayer;
+        std::shared_ptr<Layer> overlayDoneLayer;
         std::shared_ptr<Layer> doneTextLayer;
+        std::shared_ptr<Layer> enjoyPelorinsLayer;
         std::shared_ptr<Animation> opacityAnimation;
+        std::shared_ptr<Animation> opacityAnimation1;
+        std::shared_ptr<Animation> enjoyOpacityInAnimation;
+        std::shared_ptr<Animation> windowInPositionYAnimation;
+        std::shared_ptr<Animation> windowPositionXAnimation;
+        std::shared_ptr<Animation> windowTransformScaleInAnimation;
+        std::shared_ptr<Animation> windowTransformScaleInAnimation1;
+        std::shared_ptr<Animation> positionZoomAnimation;
+        std::shared_ptr<Animation> transformScaleXyZoomAnimation;
+        std::shared_ptr<Animation> transformScaleZoomAnimation;
         std::shared_ptr<Animation> positionOutAnimation;
+        std::shared_ptr<Animation> opacityAnimation2;
+        std::shared_ptr<Animation> opacityAnimation3;
+        std::shared_ptr<Animation> positionAnimation;
+        std::shared_ptr<Animation> transformScaleAnimation;
+        std::shared_ptr<Animation> transformScaleAnimation1;
+        std::shared_ptr<Animation> fillOpacityAnimation;
+        std::shared_ptr<Animation> tickOpacityAnimation;
+        std::shared_ptr<Animation> opacityInAnimation;
+        std::shared_ptr<Animation> opacityOutAnimation;
+        std::shared_ptr<Animation> opacityAnimation4;
+        std::shared_ptr<Animation> opacityAnimation5;
+        std::shared_ptr<Animation> finderOpacityInAnimation;
+        std::shared_ptr<Animation> finderPositionInAnimation;
+        std::shared_ptr<Animation> finderOpacityOutAnimation;
+        std::shared_ptr<Animation> finderPositionOutAnimation;
+        std::shared_ptr<Animation> mailOpacityInAnimation;
+        std::shared_ptr<Animation> mailPositionInAnimation;
+        std::shared_ptr<Animation> mailOpacityOutAnimation;
+        std::shared_ptr<Animation> mailPositionOutAnimation;
+        std::shared_ptr<Animation> imgIconOpacityInAnimation;
+        std::shared_ptr<Animation> imgIconPositionAnimation;
+        std::shared_ptr<Animation> imgIconOpacityOutAnimation;
+        std::shared_ptr<Animation> mailIconOpacityInAnimation;
+        std::shared_ptr<Animation> mailIconPositionAnimation;
+        std::shared_ptr<Animation> mailIconOpacityOutAnimation;
         std::shared_ptr<Animation> attachTextOpacityInAnimation;
+        std::shared_ptr<Animation> attachTextOpacityOutAnimation;
+        std::shared_ptr<Animation> cursorPositionAnimation;
+        std::shared_ptr<Animation> cursorOpacityAnimation;
         std::shared_ptr<Animation> cardTextOpacityInAnimation;
+        std::shared_ptr<Animation> cardTextOpacityOutAnimation;
         std::shared_ptr<Animation> doneOpacityInAnimation;
+        std::shared_ptr<Animation> doneOpacityOutAnimation;
     };
+
+    // One entry of an act: the kept animation, the layer it goes on, how long after the act it
+    // begins, and the key it is added under, which is the field's name.
+    struct ActStep
+    {
+        std::shared_ptr<Animation> Fields::*animation;
+        std::shared_ptr<Layer> Fields::*target;
+        double offset;
+        const char* key;
+    };
+    static constexpr int actCount = 5;
+    static const std::vector<ActStep>& act(int index);
 
     static constexpr QSize pageSize {800, 412};
 

@@ -16,6 +16,9 @@ public:
     {
         return roundedRectangle(size, radius, radius);
     }
+    // A box from (0, 0) whose corners ease into its sides: each corner is three curves reaching
+    // `span` along both sides, starting at (span, 0).
+    static QPainterPath smoothRoundedRectangle(const QSizeF& size, double span);
     static QPainterPath rectangle(const QSizeF& size);
     // The ellipse filling a box from (0, 0), four curves from the middle of its lower side.
     static QPainterPath ellipse(const QSizeF& size);
