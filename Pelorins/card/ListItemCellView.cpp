@@ -124,6 +124,8 @@ ListItemCellView::ListItemCellView(QWidget* parent)
     styles->addAction(local(QStringLiteral("Body")), m_noteTextView, &NotesTextView::formatSelectionAsBody);
     m_styleButton->setMenu(styles);
     m_styleButton->setPopupMode(QToolButton::InstantPopup);
+    connect(m_checklistButton, &QToolButton::clicked, m_noteTextView, &NotesTextView::makeChecklist);
+    connect(m_attachmentButton, &QToolButton::clicked, m_noteTextView, &NotesTextView::addAttachment);
     m_doneDateField->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     setupNotesView();
     setEditingButtonsVisible(false);
@@ -316,6 +318,7 @@ void ListItemCellView::noteButtonTapped()
         if (const std::optional<AttributedString> notes = notesOfCard())
             m_noteTextView->runProgrammaticChange([&] { m_noteTextView->storage().setAttributedString(*notes); });
         m_fullTextSet = true;
+        m_noteTextView->layoutCheckButtons();
     } else {
         // The text stays whole; a caret below the first line goes to its end.
         QTextCursor cursor = m_noteTextView->textCursor();

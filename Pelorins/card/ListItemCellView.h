@@ -101,6 +101,8 @@ public:
     // ending the typing step.
     void runNamedStep(const QString& name, const std::function<void()>& change);
     void closeTypingStep();
+    // Saves the store now, and drops a save waiting.
+    void saveNow();
     bool isTypingStepOpen() const { return m_typingStepOpen; }
     // Puts recorded notes back, as undo and redo do: into the editor and the card, recording
     // nothing.
@@ -130,7 +132,6 @@ private:
     void writeNotesIntoCard();
     void recordTyping();
     void watchUndoManager();
-    void saveNow();
 
     ListItem* m_item = nullptr;
     ListItemCellDelegate* m_delegate = nullptr;

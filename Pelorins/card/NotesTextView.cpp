@@ -4,29 +4,49 @@
 #include "Pelorins/card/ListItemCellDelegate.h"
 #include "Pelorins/card/ListItemCellView.h"
 #include "Pelorins/card/NotesTextViewDelegate.h"
+#include "Pelorins/card/PrintableCheckButton.h"
+#include "PelorinsKit/archive/AttributedStringDictionary.h"
+#include "PelorinsKit/archive/JSONReader.h"
 #include "PelorinsKit/model/Hashtags.h"
+#include "PelorinsKit/model/ImageAttachment.h"
+#include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/LocalizedString.h"
+#include "PelorinsKit/model/NoteAttachments.h"
+#include "PelorinsKit/model/PictureFolders.h"
 #include "PelorinsKit/model/Tag.h"
 #include "PelorinsKit/notes/AttributeKey.h"
 #include "PelorinsKit/notes/NoteTextConventions.h"
 #include "PelorinsKit/notes/NotesTextViewFormatHelper.h"
+#include "PelorinsKit/notes/RichTextCodec.h"
 #include "PelorinsKit/notes/TextAttachmentObject.h"
+#include "Platform/core/ConsoleLog.h"
 #include "Platform/core/UndoManager.h"
+#include "Platform/services/FileBookmark.h"
+#include "Platform/services/MailMessageHeaders.h"
+#include "Platform/widgets/FileDialogPanelPresenter.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QJsonDocument>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QMimeDatabase>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextFrame>
+#include <QUuid>
 #include <QtMath>
 
 const QString NotesTextView::formatAsTitleAction = QStringLiteral("formatSelectionAsTitle:");
@@ -41,6 +61,13 @@ const QString NotesTextView::formatAsBodyIdentifier = QStringLiteral("formatAsBo
 const QString NotesTextView::cutIdentifier = QStringLiteral("MenuItemCut");
 const QString NotesTextView::copyIdentifier = QStringLiteral("MenuItemCopy");
 const QString NotesTextView::pasteIdentifier = QStringLiteral("MenuItemPaste");
+const QString NotesTextView::makeChecklistAction = QStringLiteral("makeChecklist:");
+const QString NotesTextView::addAttachmentAction = QStringLiteral("addAttachment:");
+const QString NotesTextView::makeChecklistIdentifier = QStringLiteral("formatAsChecklist");
+const QString NotesTextView::toggleChecklistActionName = QStringLiteral("Toggle Checklist");
+const QString NotesTextView::addAttachmentActionName = QStringLiteral("Add Attachment");
+const QString NotesTextView::pasteTextActionName = QStringLiteral("Paste Text");
+const QString NotesTextView::attributedStringType = QStringLiteral("application/x-pelorins-attributed-string");
 const QString NotesTextView::columnDataType = QStringLiteral("application/x-pelorins-column-data");
 const QString NotesTextView::cardDataType = QStringLiteral("application/x-pelorins-card-data");
 
@@ -74,6 +101,29 @@ QIcon mixedStateIcon()
     QPainter painter(&dash);
     painter.fillRect(QRectF(4, 7, 8, 2), QApplication::palette().color(QPalette::Text));
     return QIcon(dash);
+}
+
+// Our own rich text on the pasteboard is read only up to this size.
+constexpr qsizetype maximumPastedBytes = 16 * 1024 * 1024;
+const QString mailMessageType = QStringLiteral("message/rfc822");
+
+bool isMailFile(const QString& path)
+{
+    return path.endsWith(QStringLiteral(".eml"), Qt::CaseInsensitive)
+        || QMimeDatabase().mimeTypeForFile(path).inherits(mailMessageType);
+}
+
+bool isPictureFile(const QString& path)
+{
+    return QMimeDatabase()
+        .mimeTypeForFile(path, QMimeDatabase::MatchExtension)
+        .name()
+        .startsWith(QStringLiteral("image/"));
+}
+
+QString describe(const QVariant& value)
+{
+    return QString::fromUtf8(QJsonDocument::fromVariant(value).toJson(QJsonDocument::Compact));
 }
 
 const QRegularExpression& webAddressExpression()
@@ -225,6 +275,9 @@ void NotesTextView::resizeEvent(QResizeEvent* event)
     QTextEdit::resizeEvent(event);
     if (m_scale != 1.0)
         setLineWrapColumnOrWidth(qRound(viewport()->width() / m_scale));
+    // Lines wrap anew at another width, and their boxes follow them.
+    if (event->size().width() != event->oldSize().width())
+        layoutCheckButtons();
 }
 
 QMouseEvent NotesTextView::unzoomed(const QMouseEvent* event) const
@@ -372,6 +425,393 @@ void NotesTextView::detectLinks()
     }
 }
 
+void NotesTextView::runStep(const QString& name, const std::function<void()>& change)
+{
+    if (m_parentCell)
+        m_parentCell->runNamedStep(name, change);
+    else
+        runProgrammaticChange(change);
+}
+
+TextRange NotesTextView::lineRange(int position) const
+{
+    const QTextBlock block = document()->findBlock(position);
+    const bool last = !block.next().isValid();
+    return TextRange {block.position(), last ? block.length() - 1 : block.length()};
+}
+
+QList<std::pair<TextRange, bool>> NotesTextView::checklistLines() const
+{
+    QList<std::pair<TextRange, bool>> lines;
+    const int length = m_storage.length();
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        const TextRange line = lineRange(block.position());
+        // The empty last line after a final line break is no line of the text; only an empty
+        // note made a checklist has a box on it.
+        if (line.length == 0 && length > 0)
+            continue;
+        const QVariant checked = TextDocumentTextStorage::attributes(QTextCharFormat(), block.blockFormat())
+                                     .value(AttributeKey::isChecklistChecked);
+        if (checked.typeId() == QMetaType::Bool)
+            lines.append({line, checked.toBool()});
+    }
+    return lines;
+}
+
+void NotesTextView::makeChecklist()
+{
+    if (!m_formatHelper)
+        return;
+    runStep(NotesTextViewFormatHelper::styleChangeActionName, [this] {
+        if (m_storage.length() == 0) {
+            // An empty note: its one line becomes the checklist line, without a line feed.
+            setTypingAttributes(checkListAttributes());
+            applyTypingLineAttributesToEmptyBlock();
+            layoutCheckButtons();
+            return;
+        }
+        if (!m_typingAttributes.contains(AttributeKey::isChecklistChecked))
+            ensureTrailingNewline();
+        m_formatHelper->format(checkListAttributes());
+    });
+}
+
+void NotesTextView::ensureTrailingNewline()
+{
+    const QList<TextRange> selection = selectedRanges();
+    const QString text = m_storage.string();
+    for (const TextRange& range : selection) {
+        if (range.location == text.size() && !text.isEmpty() && text.back() == QLatin1Char('\n')) {
+            m_storage.append(AttributedString(QStringLiteral("\n")));
+            setSelectedRanges(selection);
+            return;
+        }
+    }
+}
+
+void NotesTextView::layoutCheckButtons()
+{
+    // A collapsed card keeps its boxes.
+    if (m_parentCell && m_parentCell->objectValue() && !m_parentCell->objectValue()->notesExpanded().value_or(true))
+        return;
+    QAbstractTextDocumentLayout* layout = document()->documentLayout();
+    // Lines are placed only once laid out.
+    layout->documentSize();
+    int placed = 0;
+    for (const auto& [line, checked] : checklistLines()) {
+        const QTextBlock block = document()->findBlock(line.location);
+        const QTextLayout* lines = block.layout();
+        if (!lines || lines->lineCount() == 0)
+            layout->blockBoundingRect(block);
+        const qreal lineTop
+            = layout->blockBoundingRect(block).top() + (lines && lines->lineCount() > 0 ? lines->lineAt(0).y() : 0);
+        const QRect frame = QRectF(10 * m_scale, (lineTop - 1) * m_scale, ChecklistButton::defaultWidth * m_scale,
+            ChecklistButton::defaultWidth * m_scale)
+                                .toRect();
+        QAbstractButton* button = placed < m_checkButtons.size() ? m_checkButtons.at(placed) : nullptr;
+        if (!button) {
+            if (m_parentCell) {
+                auto* box = new ChecklistButton(viewport());
+                connect(box, &ChecklistButton::checkUncheckLine, this, &NotesTextView::checkUncheckLine);
+                button = box;
+            } else {
+                button = new PrintableCheckButton(viewport());
+            }
+            m_checkButtons.append(button);
+        }
+        if (auto* box = qobject_cast<ChecklistButton*>(button)) {
+            if (box->state() != int(checked))
+                box->setState(int(checked));
+            box->setTag(placed);
+        } else if (auto* box = qobject_cast<PrintableCheckButton*>(button)) {
+            box->setChecked(checked);
+            box->setTag(placed);
+        }
+        button->setGeometry(frame);
+        button->show();
+        ++placed;
+    }
+    while (m_checkButtons.size() > placed)
+        delete m_checkButtons.takeLast();
+}
+
+void NotesTextView::checkUncheckLine(ChecklistButton* button)
+{
+    const QPointer<ChecklistButton> box(button);
+    const int tag = button->tag();
+    runStep(toggleChecklistActionName, [this, box, tag] {
+        const QList<std::pair<TextRange, bool>> lines = checklistLines();
+        // The text changed under the box: its line is gone.
+        if (tag < 0 || tag >= lines.size() || lines.at(tag).first.length == 0)
+            return;
+        const auto& [line, checked] = lines.at(tag);
+        m_storage.removeAttribute(AttributeKey::isChecklistChecked, line);
+        m_storage.addAttributes({{AttributeKey::isChecklistChecked, !checked}}, line);
+        if (box)
+            box->setState(checked ? 0 : 1);
+        if (selectedRanges().first().location == line.location)
+            m_typingAttributes.insert(AttributeKey::isChecklistChecked, !checked);
+    });
+}
+
+QVariantMap NotesTextView::emptyCalendarData()
+{
+    return {{QString(), QString()}};
+}
+
+void NotesTextView::addAttachment()
+{
+    static FileDialogPanelPresenter desktopPanels;
+    FilePanelPresenter& panels = m_filePanels ? *m_filePanels : desktopPanels;
+    FilePanelPresenter::OpenPanel panel;
+    panel.message = local(QStringLiteral("Choose files to attach."));
+    const std::optional<QString> path = panels.runOpenPanel(panel, window());
+    if (!path)
+        return;
+    insertFileOrLink(QUrl::fromLocalFile(*path));
+}
+
+void NotesTextView::insertFileOrLink(const QUrl& url)
+{
+    const QString name = QFileInfo(url.path()).fileName();
+    if (name.isEmpty())
+        return;
+    if (!QFileInfo(name).suffix().isEmpty() && isPictureFile(name)) {
+        if (url.isLocalFile())
+            insertImageAttachment(url.toLocalFile());
+        else
+            ConsoleLog::write(QStringLiteral("Could not copy file to the destination url ") + url.toString()
+                + QStringLiteral(" is not a local file"));
+        return;
+    }
+    insertLinkAttachment(name, QStringLiteral("body"), url, emptyCalendarData());
+}
+
+bool NotesTextView::insertImageAttachment(const QString& path)
+{
+    const auto fail = [](const QString& line) {
+        ConsoleLog::write(line);
+        return false;
+    };
+    // Readable, and small enough to decode, before anything is made.
+    QImageReader reader(path);
+    const QSize size = reader.size();
+    const qint64 bytes = qint64(size.width()) * size.height() * 4;
+    if (!reader.canRead() || size.isEmpty() || bytes > qint64(QImageReader::allocationLimit()) * 1024 * 1024)
+        return fail(QStringLiteral("Could not attach the image attachment"));
+    const std::optional<QString> pictures = PictureFolders::attachmentPicturesFolderURL();
+    if (!pictures)
+        return fail(QStringLiteral("error creating image folder"));
+    const QString folderName = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    const QString folder = QDir(*pictures).filePath(folderName);
+    if (QFileInfo::exists(folder) || !QDir().mkpath(folder))
+        return fail(QStringLiteral("error creating image folder"));
+    const auto removeFolder = [&folder] { QDir(folder).removeRecursively(); };
+    const QString filename = QFileInfo(path).fileName();
+    const QString copy = QDir(folder).filePath(filename);
+    QFile source(path);
+    if (!source.copy(copy)) {
+        removeFolder();
+        return fail(QStringLiteral("Could not copy file to the destination url ") + source.errorString());
+    }
+    QFile copied(copy);
+    const QByteArray contents = copied.open(QIODevice::ReadOnly) ? copied.readAll() : QByteArray();
+    if (contents.isEmpty() || QImage::fromData(contents).isNull()) {
+        removeFolder();
+        return fail(QStringLiteral("Could not attach the image attachment"));
+    }
+
+    ListItem* card = m_parentCell ? m_parentCell->objectValue() : nullptr;
+    if (card) {
+        if (ImageAttachment* record = ImageAttachment::create(folderName, card->managedObjectContext())) {
+            QList<ImageAttachment*> records = card->imageAttachments();
+            records.append(record);
+            card->setImageAttachments(records);
+        }
+    }
+    TextAttachment attachment;
+    attachment.fileWrapper = TextAttachment::FileWrapper {filename, contents};
+    AttributedString picture = AttributedString::withAttachment(attachment);
+    picture.addAttributes({{AttributeKey::filename, filename}, {AttributeKey::fileFolderUUID, folderName}}, {0, 1});
+    insertAttachment(picture);
+    if (m_parentCell)
+        m_parentCell->saveNow();
+    return true;
+}
+
+void NotesTextView::insertLinkAttachment(
+    const QString& title, const QString& body, const QUrl& url, const QVariantMap& calendarData)
+{
+    QVariantMap link {{QStringLiteral("URL"), url}, {QStringLiteral("title"), title}, {QStringLiteral("body"), body},
+        {QStringLiteral("calendarData"), calendarData}};
+    QString error = QStringLiteral("the link is not a file");
+    const std::optional<QByteArray> bookmark
+        = url.isLocalFile() ? FileBookmark::make(url.toLocalFile(), &error) : std::nullopt;
+    if (bookmark)
+        link.insert(QStringLiteral("secureScopeBookmark"), *bookmark);
+    else
+        ConsoleLog::write(QStringLiteral("Could not bookmark data ") + error);
+    AttributedString card = AttributedString::withAttachment(
+        TextAttachment {AttributeKey::link, RichTextCodec::encodeDictionary(link), std::nullopt});
+    card.addAttribute(AttributeKey::attachmentLinkData, link, {0, 1});
+    ConsoleLog::write(QStringLiteral("Add attachment, length ") + QString::number(card.length()));
+    QVariantMap shown = card.attributes(0);
+    shown.remove(AttributeKey::attachment);
+    ConsoleLog::write(QStringLiteral("Attachment attributes ") + describe(shown));
+    insertAttachment(card);
+}
+
+void NotesTextView::insertAttachment(const AttributedString& attachment)
+{
+    runStep(addAttachmentActionName, [&] {
+        // At the selection's start: the selected text stays, after it.
+        const int at = selectedRanges().first().location;
+        m_storage.insert(attachment, std::clamp(at, 0, m_storage.length()));
+        setSelectedRanges({{at + attachment.length(), 0}});
+        if (m_formatHelper)
+            m_formatHelper->ensureAttachmensOnItsOwnLine();
+        removeStylesFromAttachmentLines();
+    });
+    layoutCheckButtons();
+    updateCellHeight();
+}
+
+void NotesTextView::removeStylesFromAttachmentLines()
+{
+    if (!m_formatHelper)
+        return;
+    const QList<TextRange> attachments = m_storage.attachmentRanges();
+    if (attachments.isEmpty())
+        return;
+    for (const TextRange& line : m_formatHelper->getLinesInSelection(attachments, m_storage.string()))
+        m_storage.remove(knownAttributeNames(), line);
+}
+
+QMimeData* NotesTextView::createMimeDataFromSelection() const
+{
+    // Qt's own data lists its text types only: they are copied into plain data that takes ours.
+    const std::unique_ptr<QMimeData> text(QTextEdit::createMimeDataFromSelection());
+    auto* data = new QMimeData;
+    for (const QString& format : text->formats())
+        data->setData(format, text->data(format));
+    const TextRange selection = selectedRanges().first();
+    if (selection.length > 0) {
+        const AttributedString selected = stripImageAttachments(m_storage.attributedSubstring(selection));
+        data->setData(attributedStringType,
+            QJsonDocument(AttributedStringDictionary::dictionaryRepresentation(selected))
+                .toJson(QJsonDocument::Compact));
+    }
+    return data;
+}
+
+bool NotesTextView::canInsertFromMimeData(const QMimeData* source) const
+{
+    return source->hasImage() || source->hasFormat(mailMessageType) || source->hasUrls()
+        || source->hasFormat(attributedStringType) || QTextEdit::canInsertFromMimeData(source);
+}
+
+void NotesTextView::insertFromMimeData(const QMimeData* source)
+{
+    if (source->hasImage()) {
+        // A picture without a file: it is attached as a file of its own.
+        const QImage image = qvariant_cast<QImage>(source->imageData());
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("Pasted Image.png"));
+        if (!image.isNull() && folder.isValid() && image.save(path))
+            insertImageAttachment(path);
+        else
+            ConsoleLog::write(QStringLiteral("Could not attach the image attachment"));
+        return;
+    }
+    QList<std::pair<QString, QByteArray>> messages;
+    if (source->hasFormat(mailMessageType))
+        messages.append({QStringLiteral("message"),
+            source->data(mailMessageType).left(MailMessageHeaders::maximumHeaderBytes + 4)});
+    const QList<QUrl> urls = source->hasUrls() ? source->urls() : QList<QUrl>();
+    for (const QUrl& url : urls)
+        if (url.isLocalFile() && isMailFile(url.toLocalFile()))
+            messages.append({url.toLocalFile(), QByteArray()});
+    if (!messages.isEmpty()) {
+        insertMail(messages);
+        return;
+    }
+    if (!urls.isEmpty()) {
+        for (const QUrl& url : urls)
+            insertFileOrLink(url);
+        return;
+    }
+    if (source->hasFormat(attributedStringType)) {
+        const QByteArray bytes = source->data(attributedStringType);
+        std::optional<AttributedString> pasted;
+        if (bytes.size() > maximumPastedBytes) {
+            ConsoleLog::write(QStringLiteral("Pasted notes are larger than %1 bytes").arg(maximumPastedBytes));
+        } else {
+            const QJsonDocument document = QJsonDocument::fromJson(bytes);
+            if (document.isObject())
+                pasted = JSONReader::attributedStringFrom(document.object());
+            if (!pasted)
+                ConsoleLog::write(QStringLiteral("Pasted notes could not be read"));
+        }
+        if (pasted) {
+            restoreImageAttachments(*pasted);
+            pasteAttributedString(*pasted);
+            return;
+        }
+    }
+    typeWithTypingAttributes([&] { QTextEdit::insertFromMimeData(source); });
+}
+
+void NotesTextView::pasteAttributedString(const AttributedString& pasted)
+{
+    if (isReadOnly())
+        return;
+    const TextRange range = selectedRanges().first();
+    const QString text = m_storage.string();
+    AttributedString fitted = pasted;
+    const qsizetype firstBreak = fitted.string().indexOf(QLatin1Char('\n'));
+    const qsizetype lastBreak = fitted.string().lastIndexOf(QLatin1Char('\n'));
+    // Pasted into a line: its first line goes on in the style before the paste, its last line in
+    // the style after it.
+    if (range.location > 0 && text.at(range.location - 1) != QLatin1Char('\n')) {
+        const QVariantMap before = m_storage.attributedSubstring({range.location - 1, 1}).attributes(0);
+        fitted.setAttributes(before, {0, firstBreak >= 0 ? int(firstBreak) + 1 : fitted.length()});
+    }
+    if (range.end() < text.size() && text.at(range.end()) != QLatin1Char('\n')) {
+        const QVariantMap after = m_storage.attributedSubstring({range.end(), 1}).attributes(0);
+        const int from = lastBreak >= 0 ? int(lastBreak) + 1 : 0;
+        fitted.setAttributes(after, {from, fitted.length() - from});
+    }
+    runStep(pasteTextActionName, [&] {
+        m_storage.replaceCharacters(range, fitted);
+        setSelectedRanges({{range.location + fitted.length(), 0}});
+    });
+    layoutCheckButtons();
+    updateCellHeight();
+}
+
+bool NotesTextView::insertMail(const QList<std::pair<QString, QByteArray>>& messages)
+{
+    QStringList names;
+    for (const auto& [name, bytes] : messages)
+        names.append(name);
+    ConsoleLog::write(QStringLiteral("automatorPlist: ") + describe(names));
+    bool inserted = false;
+    // Each message stands alone: one that cannot be read leaves the others.
+    for (const auto& [name, bytes] : messages) {
+        ConsoleLog::write(QStringLiteral("plistDictionary: ") + name);
+        QString error;
+        const std::optional<MailMessageHeaders> headers
+            = bytes.isEmpty() ? MailMessageHeaders::read(name, &error) : MailMessageHeaders::parse(bytes, &error);
+        if (!headers) {
+            ConsoleLog::write(QStringLiteral("Could not read the mail message ") + name + QStringLiteral(": ") + error);
+            continue;
+        }
+        insertLinkAttachment(headers->subject, headers->sender, headers->linkURL(), emptyCalendarData());
+        inserted = true;
+    }
+    return inserted;
+}
+
 void NotesTextView::removeCheckButtons()
 {
     qDeleteAll(m_checkButtons);
@@ -467,8 +907,8 @@ void NotesTextView::updateCellHeight()
 
 bool NotesTextView::respondsTo(const QString& action) const
 {
-    static const QStringList actions {
-        formatAsTitleAction, formatAsHeaderAction, formatAsBodyAction, cutAction, copyAction, pasteAction};
+    static const QStringList actions {formatAsTitleAction, formatAsHeaderAction, formatAsBodyAction, cutAction,
+        copyAction, pasteAction, makeChecklistAction, addAttachmentAction};
     return actions.contains(action);
 }
 
@@ -480,14 +920,21 @@ void NotesTextView::perform(const QString& action, QObject* sender)
         formatSelectionAsHeader();
     else if (action == formatAsBodyAction)
         formatSelectionAsBody();
+    else if (action == makeChecklistAction)
+        makeChecklist();
+    else if (action == addAttachmentAction)
+        addAttachment();
     else if (action == cutAction || action == copyAction) {
         // With nothing selected the command is for the column's selected cards.
         if (!textCursor().hasSelection())
             routeToColumn(action, sender);
-        else if (action == cutAction)
-            cut();
-        else
-            copy();
+        else {
+            // Our own rich text goes with the platform's types.
+            QMimeData* data = createMimeDataFromSelection();
+            if (action == cutAction)
+                cut();
+            QApplication::clipboard()->setMimeData(data);
+        }
     } else if (action == pasteAction) {
         if (pasteboardHoldsCardsOrColumns())
             routeToColumn(action, sender);
@@ -602,14 +1049,68 @@ void NotesTextView::applyTypingLineAttributesToEmptyBlock()
 
 void NotesTextView::insertNewline(QKeyEvent* event)
 {
-    const QTextCursor cursor = textCursor();
-    const QTextBlock line = cursor.block();
-    // The line after a picture or a link card is body text.
-    if (line.length() > 1) {
-        const QVariantMap first = m_storage.attributedSubstring({line.position(), 1}).attributes(0);
-        if (first.contains(AttributeKey::fileFolderUUID) || first.contains(AttributeKey::attachmentLinkData))
+    const TextRange selection = selectedRanges().first();
+    const int length = m_storage.length();
+    const TextRange line = lineRange(selection.location);
+    bool inChecklist = false;
+    // The empty last line after a final line break is no line of the text.
+    if (line.location < length) {
+        const QVariantMap first = m_storage.attributedSubstring({line.location, 1}).attributes(0);
+        inChecklist = m_typingAttributes.contains(AttributeKey::isChecklistChecked)
+            || first.value(AttributeKey::isChecklistChecked).typeId() == QMetaType::Bool;
+        // The line after a picture or a link card is body text.
+        if (!inChecklist
+            && (first.contains(AttributeKey::fileFolderUUID) || first.contains(AttributeKey::attachmentLinkData)))
             setTypingAttributes(normalAttributes());
     }
+    const bool hasBreak = line.length > 0 && m_storage.string().at(line.end() - 1) == QLatin1Char('\n');
+    const int contentEnd = line.end() - (hasBreak ? 1 : 0);
+
+    if (inChecklist && contentEnd == line.location) {
+        // Return on an empty item ends the checklist: the line becomes a body line, and no line
+        // is added.
+        setTypingAttributes(normalAttributes());
+        runProgrammaticChange([&] {
+            if (line.length > 0) {
+                m_storage.remove(knownAttributeNames(), line);
+                m_storage.addAttributes(normalAttributes(), line);
+            }
+        });
+        layoutCheckButtons();
+        reportUserChange();
+        return;
+    }
+
+    if (inChecklist) {
+        const bool done = m_storage.attribute(AttributeKey::isChecklistChecked, line.location).toBool();
+        const bool atTextEnd = selection.location == length;
+        // Return after an item's text opens a new item; inside it, the item splits in two of
+        // its state.
+        const bool atLineEnd = selection.end() >= contentEnd;
+        if (atTextEnd) {
+            // The new last item gets a line break of its own, for its box.
+            runProgrammaticChange([&] {
+                m_storage.append(AttributedString(QStringLiteral("\n"), checkListAttributes()));
+                setSelectedRanges({selection});
+            });
+        }
+        if (atLineEnd)
+            setTypingAttributes(checkListAttributes());
+        typeWithTypingAttributes([&] { QTextEdit::keyPressEvent(event); }, true);
+        const TextRange newLine = lineRange(textCursor().position());
+        runProgrammaticChange([&] {
+            QVariantMap item = checkListAttributes();
+            item.insert(AttributeKey::isChecklistChecked, !atLineEnd && done);
+            if (atLineEnd)
+                m_storage.addAttributes(item, newLine);
+            else
+                m_storage.addAttributes(split(item, true), newLine);
+        });
+        setTypingAttributes(checkListAttributes());
+        layoutCheckButtons();
+        return;
+    }
+
     // The line after a title or a header is body text.
     const QVariant style = m_typingAttributes.value(AttributeKey::noteStyleName);
     if (style.typeId() == QMetaType::QString && style.toString() != bodyStyle)
@@ -650,11 +1151,6 @@ void NotesTextView::keyPressEvent(QKeyEvent* event)
 void NotesTextView::inputMethodEvent(QInputMethodEvent* event)
 {
     typeWithTypingAttributes([&] { QTextEdit::inputMethodEvent(event); });
-}
-
-void NotesTextView::insertFromMimeData(const QMimeData* source)
-{
-    typeWithTypingAttributes([&] { QTextEdit::insertFromMimeData(source); });
 }
 
 void NotesTextView::wheelEvent(QWheelEvent* event)

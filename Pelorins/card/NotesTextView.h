@@ -11,7 +11,9 @@
 #include <memory>
 
 class ChecklistButton;
+class FilePanelPresenter;
 class ListItemCellView;
+class QAbstractButton;
 class NotesTextViewDelegate;
 class NotesTextViewFormatHelper;
 class TextAttachmentObject;
@@ -33,15 +35,24 @@ public:
     static const QString cutAction;
     static const QString copyAction;
     static const QString pasteAction;
+    static const QString makeChecklistAction;
+    static const QString addAttachmentAction;
     static const QString formatAsTitleIdentifier;
     static const QString formatAsHeaderIdentifier;
     static const QString formatAsBodyIdentifier;
     static const QString cutIdentifier;
     static const QString copyIdentifier;
     static const QString pasteIdentifier;
+    static const QString makeChecklistIdentifier;
+    // Undo names of the editor's own steps.
+    static const QString toggleChecklistActionName;
+    static const QString addAttachmentActionName;
+    static const QString pasteTextActionName;
     // Pasteboard types of copied columns and cards, which a paste hands to the column.
     static const QString columnDataType;
     static const QString cardDataType;
+    // Our own rich text: the dictionary form of the notes, as JSON.
+    static const QString attributedStringType;
     // The vertical inset of the text; with the padding of 10 on each side of every line, an
     // editor holding some notes is exactly heightToFit() of them high.
     static constexpr int verticalInset = 5;
@@ -97,9 +108,29 @@ public:
     void runProgrammaticChange(const std::function<void()>& change);
     bool inProgrammaticChange() const { return m_programmaticDepth > 0; }
 
-    // Filled in by the checklist and hash-tag work; nothing to do yet.
-    QList<ChecklistButton*> checkButtons() const { return m_checkButtons; }
+    // Checklists. A checklist line carries isChecklistChecked; each has a box at its left, a
+    // ChecklistButton in a card and a PrintableCheckButton in print.
+    void makeChecklist();
+    // With the caret on the empty last line, gives that line a line break of its own.
+    void ensureTrailingNewline();
+    QList<QAbstractButton*> checkButtons() const { return m_checkButtons; }
     void removeCheckButtons();
+    // Ticks or reopens the line of the box, as one "Toggle Checklist" step.
+    void checkUncheckLine(ChecklistButton* button);
+
+    // Attachments. The file panel is the desktop's unless a test replaces it.
+    void setFilePanelPresenter(FilePanelPresenter* presenter) { m_filePanels = presenter; }
+    void addAttachment();
+    // A copy of the picture in a new picture folder, inserted on a line of its own; false, with
+    // nothing made, when the picture cannot be read or copied.
+    bool insertImageAttachment(const QString& path);
+    void insertLinkAttachment(
+        const QString& title, const QString& body, const QUrl& url, const QVariantMap& calendarData);
+    void removeStylesFromAttachmentLines();
+    // The calendar data of every link that is no calendar event.
+    static QVariantMap emptyCalendarData();
+
+    // Filled in by the hash-tag work; nothing to do yet.
     void updateCardTags() { }
     bool isTypingHashTag() const { return false; }
     void complete() { }
@@ -119,7 +150,7 @@ public:
     void setTypingAttributes(const QVariantMap& attributes) override;
     void styleTags() override;
     void updateCellHeight() override;
-    void layoutCheckButtons() override { }
+    void layoutCheckButtons() override;
 
     // ActionResponder
     bool respondsTo(const QString& action) const override;
@@ -150,6 +181,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    QMimeData* createMimeDataFromSelection() const override;
+    bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
 
 private:
@@ -162,6 +195,15 @@ private:
     void routeToColumn(const QString& action, QObject* sender);
     void reportUserChange();
     TextAttachmentObject* attachmentObject() const;
+    // The checklist lines, each with its line break, and their states, from the top.
+    QList<std::pair<TextRange, bool>> checklistLines() const;
+    TextRange lineRange(int position) const;
+    void insertAttachment(const AttributedString& attachment);
+    // Runs a change of the notes as one step named `name` (in a card) or as a program change.
+    void runStep(const QString& name, const std::function<void()>& change);
+    bool insertMail(const QList<std::pair<QString, QByteArray>>& messages);
+    void insertFileOrLink(const QUrl& url);
+    void pasteAttributedString(const AttributedString& pasted);
     // A pointer event at the zoom mapped to the full-size text.
     QMouseEvent unzoomed(const QMouseEvent* event) const;
     void paintZoomed(QPaintEvent* event);
@@ -171,7 +213,8 @@ private:
     TextDocumentTextStorage m_storage;
     std::unique_ptr<NotesTextViewFormatHelper> m_formatHelper;
     bool m_isFirstResponder = false;
-    QList<ChecklistButton*> m_checkButtons;
+    QList<QAbstractButton*> m_checkButtons;
+    FilePanelPresenter* m_filePanels = nullptr;
     QList<TextRange> m_searchHighlights;
     std::optional<TextRange> m_selectedCellRange;
     QVariantMap m_typingAttributes;

@@ -371,6 +371,9 @@ void MainWindowController::buildMenus()
         {local(QStringLiteral("Body")), NotesTextView::formatAsBodyAction, NotesTextView::formatAsBodyIdentifier}};
     for (const auto& [title, action, identifier] : styles)
         addRoutedAction(format, title, action)->setObjectName(identifier);
+    format->addSeparator();
+    addRoutedAction(format, local(QStringLiteral("Checklist")), NotesTextView::makeChecklistAction)
+        ->setObjectName(NotesTextView::makeChecklistIdentifier);
 
     QMenu* view = menuBar()->addMenu(local(QStringLiteral("&View")));
     addRoutedAction(view, local(QStringLiteral("Show or Hide Sidebar")), A::showHideSidebar,

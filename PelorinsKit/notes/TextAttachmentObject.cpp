@@ -4,6 +4,8 @@
 #include "PelorinsKit/notes/LinkAttachmentCell.h"
 #include "PelorinsKit/notes/TextDocumentTextStorage.h"
 
+#include <QBuffer>
+#include <QImageReader>
 #include <QPainter>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -32,16 +34,34 @@ TextAttachmentObject::TextAttachmentObject(const FileIconProvider* fileIcons, QO
 {
 }
 
-QImage TextAttachmentObject::picture(const TextAttachment& attachment)
+QSize TextAttachmentObject::pictureSize(const QByteArray& bytes)
 {
-    if (!attachment.fileWrapper)
-        return QImage();
-    const QByteArray& bytes = attachment.fileWrapper->contents;
-    const size_t key = qHash(bytes);
-    if (const QImage* cached = m_pictures.object(key))
-        return *cached;
-    const QImage image = QImage::fromData(bytes);
-    m_pictures.insert(key, new QImage(image), int(std::min<qsizetype>(image.sizeInBytes(), INT_MAX)));
+    if (const Header* known = m_sizes.object(bytes.constData()))
+        return known->size;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    m_sizes.insert(bytes.constData(), new Header {bytes, size});
+    return size;
+}
+
+QImage TextAttachmentObject::picture(const QByteArray& bytes, QSize pixels)
+{
+    const std::pair<const char*, quint64> key {
+        bytes.constData(), (quint64(quint32(pixels.width())) << 32) | quint32(pixels.height())};
+    if (const Decoded* cached = m_pictures.object(key))
+        return cached->image;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    QImageReader reader(&buffer);
+    // Decoded straight at the size shown; the reader's allocation limit refuses a huge picture.
+    if (pixels.isValid() && pixels != reader.size())
+        reader.setScaledSize(pixels);
+    const QImage image = reader.read();
+    ++m_decodes;
+    m_pictures.insert(
+        key, new Decoded {bytes, image}, int(std::clamp<qsizetype>(image.sizeInBytes() + bytes.size(), 1, INT_MAX)));
     return image;
 }
 
@@ -52,7 +72,9 @@ QSizeF TextAttachmentObject::intrinsicSize(QTextDocument* document, int, const Q
         return QSizeF();
     if (isLink(*attachment))
         return LinkAttachmentCell().cellSize();
-    QSizeF size = picture(*attachment).size();
+    if (!attachment->fileWrapper)
+        return QSizeF();
+    QSizeF size = pictureSize(attachment->fileWrapper->contents);
     // Lines are narrower than the document by its margins and the root frame's side margins.
     const QTextFrameFormat root = document->rootFrame()->frameFormat();
     const double available
@@ -74,7 +96,12 @@ void TextAttachmentObject::drawObject(
         cell.draw(*painter, rect, &*attachment);
         return;
     }
-    const QImage image = picture(*attachment);
+    if (!attachment->fileWrapper)
+        return;
+    const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    // The zoom of the column scales what is drawn; the picture is decoded for the pixels it covers.
+    const QSize pixels = (rect.size() * ratio * std::max(std::abs(painter->transform().m11()), 0.01)).toSize();
+    const QImage image = picture(attachment->fileWrapper->contents, pixels);
     if (!image.isNull())
         painter->drawImage(rect, image);
 }

@@ -12,6 +12,8 @@ class FileIconProvider;
 
 // Lays out and draws the attachments of notes held in a QTextDocument: a link card at its fixed
 // size through LinkAttachmentCell, a picture at its size, scaled down to fit the text width.
+// A picture's size is read from its header; it is decoded once at the size it is shown, and
+// painting only draws what was decoded.
 class TextAttachmentObject : public QObject, public QTextObjectInterface
 {
     Q_OBJECT
@@ -28,11 +30,29 @@ public:
     void drawObject(QPainter* painter, const QRectF& rect, QTextDocument* document, int position,
         const QTextFormat& format) override;
 
+    // Pictures decoded so far, for tests.
+    int decodedPictures() const { return m_decodes; }
+
 private:
-    QImage picture(const TextAttachment& attachment);
+    // An entry holds the picture's bytes, so that their address, the key, is never reused while
+    // it lives.
+    struct Header
+    {
+        QByteArray bytes;
+        QSize size;
+    };
+    struct Decoded
+    {
+        QByteArray bytes;
+        QImage image;
+    };
+
+    QSize pictureSize(const QByteArray& bytes);
+    QImage picture(const QByteArray& bytes, QSize pixels);
 
     const FileIconProvider* m_fileIcons;
     TextRange m_highlightedRange;
-    // Decoded pictures by their bytes' hash, so that painting never decodes again.
-    QCache<size_t, QImage> m_pictures {64 * 1024 * 1024};
+    QCache<const char*, Header> m_sizes {4096};
+    QCache<std::pair<const char*, quint64>, Decoded> m_pictures {64 * 1024 * 1024};
+    int m_decodes = 0;
 };

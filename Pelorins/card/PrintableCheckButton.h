@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QAbstractButton>
+
+// The box of a checklist line in printed notes: a plain rounded square, ticked for a done item,
+// that does nothing when clicked.
+class PrintableCheckButton : public QAbstractButton
+{
+    Q_OBJECT
+
+public:
+    static constexpr int defaultWidth = 16;
+
+    explicit PrintableCheckButton(QWidget* parent = nullptr);
+
+    int tag() const { return m_tag; }
+    void setTag(int tag) { m_tag = tag; }
+    QSize sizeHint() const override { return QSize(defaultWidth, defaultWidth); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    int m_tag = 0;
+};
