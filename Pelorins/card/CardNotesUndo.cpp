@@ -28,6 +28,9 @@ void registerSnapshot(
     if (!undoManager || !card)
         return;
     undoManager->registerUndo(board->undoOwner(), [board, card, notes, name] {
+        // A card deleted since (with its board, from the sidebar) is left alone.
+        if (card->isDeleted())
+            return;
         ListItemCellView* cell = cellShowing(board, card);
         const AttributedString current = cell ? cell->noteTextView()->storage().attributedString()
                                               : card->getAttributedNotes().value_or(AttributedString());

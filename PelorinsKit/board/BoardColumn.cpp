@@ -17,6 +17,11 @@ BoardColumn BoardColumn::shownBy(const KanbanColumnController& controller)
     return {board->kanban(), section >= 0 && section < stages.size() ? stages.at(section) : nullptr};
 }
 
+bool BoardColumn::isDeleted() const
+{
+    return (kanban && kanban->isDeleted()) || (stage && stage->isDeleted());
+}
+
 QString BoardColumn::identifier() const
 {
     const KanbanColumn* column = stage ? stage : (kanban ? kanban->mainColumn() : nullptr);

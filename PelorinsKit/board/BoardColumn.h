@@ -20,6 +20,8 @@ struct BoardColumn
     static BoardColumn shownBy(const KanbanColumnController& controller);
 
     bool isDoneColumn() const { return !stage; }
+    // Whether the board or the stage was deleted.
+    bool isDeleted() const;
     // How card history names the column: a stage by its own identifier, the done column by the
     // board's done column; empty when that cannot be found.
     QString identifier() const;

@@ -73,6 +73,12 @@ bool isFiled(const Kanban* kanban, const ListItem* item)
     return placeOf(kanban, item).has_value();
 }
 
+bool namesDeleted(const Kanban* kanban, const QList<ListItem*>& items)
+{
+    return (kanban && kanban->isDeleted())
+        || std::any_of(items.cbegin(), items.cend(), [](const ListItem* card) { return card && card->isDeleted(); });
+}
+
 QHash<ListItem*, Place> placesOf(const Kanban* kanban, const QList<ListItem*>& items)
 {
     QHash<ListItem*, Place> places;

@@ -32,6 +32,9 @@ QDateTime today();
 // The card's place on the board; none when it is in no stage column and no day group of it.
 std::optional<Place> placeOf(const Kanban* kanban, const ListItem* item);
 bool isFiled(const Kanban* kanban, const ListItem* item);
+// Whether an undo step naming the board and the cards would name a deleted one: the board
+// removed from the sidebar, say, since the step was filed. Such a step does nothing.
+bool namesDeleted(const Kanban* kanban, const QList<ListItem*>& items);
 // The places of those of the cards that are filed on the board.
 QHash<ListItem*, Place> placesOf(const Kanban* kanban, const QList<ListItem*>& items);
 

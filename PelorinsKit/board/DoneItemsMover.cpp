@@ -104,14 +104,18 @@ DoneItemsMover::Board DoneItemsMover::board() const
     return {m_delegate, m_delegate->kanban()};
 }
 
-void DoneItemsMover::fileStep(const Board& board, const QString& actionName, std::function<void(const Board&)> step)
+void DoneItemsMover::fileStep(const Board& board, const QList<ListItem*>& items, const QString& actionName,
+    std::function<void(const Board&)> step)
 {
     UndoManager* undoManager = board.view->undoManager();
     if (!undoManager)
         return;
     DoneItemsMoverDelegate* view = board.view;
     Kanban* kanban = board.kanban;
-    undoManager->registerUndo(view->undoOwner(), [view, kanban, step] { step(Board {view, kanban}); });
+    undoManager->registerUndo(view->undoOwner(), [view, kanban, items, step] {
+        if (!CardPlacement::namesDeleted(kanban, items))
+            step(Board {view, kanban});
+    });
     undoManager->setActionName(actionName);
 }
 
@@ -196,7 +200,7 @@ void DoneItemsMover::markDone(const Board& board, const QList<ListItem*>& items,
         defaults->setValue(QLatin1String(demoScrolledToDoneColumnKey), true);
     }
 
-    fileStep(board, markDoneActionName, [items, pack, formerPlaces](const Board& stepBoard) {
+    fileStep(board, items, markDoneActionName, [items, pack, formerPlaces](const Board& stepBoard) {
         if (stepBoard.undoing())
             undoMarkDone(stepBoard, items, pack, formerPlaces);
         else
@@ -250,7 +254,7 @@ void DoneItemsMover::undoMarkDone(const Board& board, const QList<ListItem*>& it
             CardPlacement::fileInDoneColumn(kanban, {card}, 0);
     }
 
-    fileStep(board, markDoneActionName, [items](const Board& stepBoard) {
+    fileStep(board, items, markDoneActionName, [items](const Board& stepBoard) {
         if (stepBoard.undoing())
             undoMarkDone(stepBoard, items, std::nullopt, {});
         else
@@ -326,7 +330,7 @@ void DoneItemsMover::markUndone(const Board& board, const QList<ListItem*>& item
         }
     }
 
-    fileStep(board, unmarkDoneActionName, [items, positions, donePlaces, recorded](const Board& stepBoard) {
+    fileStep(board, items, unmarkDoneActionName, [items, positions, donePlaces, recorded](const Board& stepBoard) {
         if (stepBoard.undoing())
             undoMarkUndone(stepBoard, items, positions, donePlaces, recorded);
         else
@@ -380,7 +384,7 @@ void DoneItemsMover::undoMarkUndone(const Board& board, const QList<ListItem*>& 
             CardPlacement::fileInDoneColumn(kanban, {card}, 0);
     }
 
-    fileStep(board, unmarkDoneActionName, [items](const Board& stepBoard) {
+    fileStep(board, items, unmarkDoneActionName, [items](const Board& stepBoard) {
         if (stepBoard.undoing())
             undoMarkUndone(stepBoard, items, std::nullopt, {}, {});
         else

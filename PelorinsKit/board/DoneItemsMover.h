@@ -70,8 +70,10 @@ private:
     static void undoMarkUndone(const Board& board, const QList<ListItem*>& items,
         const std::optional<QHash<ListItem*, IndexPath>>& positions, const Places& donePlaces,
         const QSet<ListItem*>& recorded);
-    // Files, under the board's view, a step that runs on the board as it is then.
-    static void fileStep(const Board& board, const QString& actionName, std::function<void(const Board&)> step);
+    // Files, under the board's view, a step on `items` that runs on the board as it is then; it
+    // does nothing once the board or a card was deleted.
+    static void fileStep(const Board& board, const QList<ListItem*>& items, const QString& actionName,
+        std::function<void(const Board&)> step);
     Board board() const;
 
     DoneItemsMoverDelegate* m_delegate = nullptr;

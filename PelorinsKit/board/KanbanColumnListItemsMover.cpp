@@ -203,7 +203,7 @@ public:
         const QList<ListItem*>& items, const QHash<ListItem*, IndexPath>& positions, const Places& places)
     {
         fileStep(
-            undoManager, board, column, deleteItemsActionName,
+            undoManager, board, {column}, items, deleteItemsActionName,
             [items, positions, places](Mover& mover) { mover.deleteItems(items, positions, places); },
             [=] {
                 for (ListItem* card : items)
@@ -217,7 +217,7 @@ public:
         UndoManager* undoManager, KanbanColumnDelegate* board, const BoardColumn& column, const QList<ListItem*>& items)
     {
         fileStep(
-            undoManager, board, column, deleteItemsActionName,
+            undoManager, board, {column}, items, deleteItemsActionName,
             [items](Mover& mover) { mover.deleteItems(items, std::nullopt, {}); },
             [=] {
                 const Places places = CardPlacement::placesOf(column.kanban, items);
@@ -234,7 +234,8 @@ public:
         const QMap<IndexPath, ListItem*>& fromPathsAndItems, const IndexPath& to, const Places& places)
     {
         fileStep(
-            undoManager, board, destination, items.size() < 2 ? moveCardActionName : moveCardsActionName,
+            undoManager, board, {destination, source}, items,
+            items.size() < 2 ? moveCardActionName : moveCardsActionName,
             [=](Mover& mover) {
                 mover.moveCards(items, source, source.liveController(board), fromPathsAndItems, to, places);
             },
@@ -256,7 +257,7 @@ public:
         const QList<int>& indexes, int toIndex)
     {
         fileStep(
-            undoManager, board, column, rearrangeCardsActionName,
+            undoManager, board, {column}, {}, rearrangeCardsActionName,
             [indexes, toIndex](Mover& mover) { mover.rearrangeInStageColumn(indexes, toIndex); },
             [=] {
                 if (column.stage)
@@ -271,7 +272,7 @@ public:
         const Places& rearranged)
     {
         fileStep(
-            undoManager, board, column, rearrangeCardsActionName,
+            undoManager, board, {column}, placements.keys() + rearranged.keys(), rearrangeCardsActionName,
             [fromPaths, to, placements](Mover& mover) { mover.rearrangeInDoneColumn(fromPaths, to, placements); },
             [=] {
                 if (undoManager->isUndoing()) {
@@ -292,14 +293,23 @@ public:
     }
 
 private:
-    // Files, under the board, a step that runs `live` on the column's live mover, or `model`
-    // followed by a reload of the columns the board shows.
-    static void fileStep(UndoManager* undoManager, KanbanColumnDelegate* board, const BoardColumn& column,
-        const QString& actionName, std::function<void(Mover&)> live, std::function<void()> model)
+    // Files, under the board, a step on `items` that runs `live` on the live mover of the first
+    // of `columns`, or `model` followed by a reload of the columns the board shows. Once one of
+    // the columns, their board or a card was deleted (the board removed from the sidebar, say),
+    // the step does nothing: what it names are tombstones.
+    static void fileStep(UndoManager* undoManager, KanbanColumnDelegate* board, const QList<BoardColumn>& columns,
+        const QList<ListItem*>& items, const QString& actionName, std::function<void(Mover&)> live,
+        std::function<void()> model)
     {
-        if (!undoManager || !board)
+        if (!undoManager || !board || columns.isEmpty())
             return;
-        undoManager->registerUndo(board->undoOwner(), [board, column, live, model] {
+        undoManager->registerUndo(board->undoOwner(), [board, columns, items, live, model] {
+            const bool namesDeleted = CardPlacement::namesDeleted(nullptr, items)
+                || std::any_of(
+                    columns.cbegin(), columns.cend(), [](const BoardColumn& named) { return named.isDeleted(); });
+            if (namesDeleted)
+                return;
+            const BoardColumn& column = columns.first();
             if (Mover* mover = column.liveMover(board)) {
                 live(*mover);
                 return;

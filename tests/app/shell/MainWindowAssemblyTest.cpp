@@ -2,6 +2,7 @@
 #include "Pelorins/board/EditingTextField.h"
 #include "Pelorins/board/FilterViewController.h"
 #include "Pelorins/board/MacKanbanColumnsViewController.h"
+#include "Pelorins/card/CardNotesUndo.h"
 #include "Pelorins/column/ColumnCollectionView.h"
 #include "Pelorins/column/KanbanColumnContainerView.h"
 #include "Pelorins/column/KanbanColumnScrollview.h"
@@ -15,6 +16,9 @@
 #include "Pelorins/sidebar/ProjectRecoveryViewController.h"
 #include "Pelorins/sidebar/SourceOutlineView.h"
 #include "Pelorins/sidebar/SourceTreeModel.h"
+#include "PelorinsKit/board/DoneItemsMover.h"
+#include "PelorinsKit/board/KanbanColumnListItemsMover.h"
+#include "PelorinsKit/model/DoneDate.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
@@ -394,6 +398,74 @@ TEST_F(MainWindowAssemblyTest, TheSidebarAsksThroughTheAlertsAndUndoesThroughThe
     EXPECT_EQ(manager.getRootObject(false)->children().size(), 2);
     EXPECT_EQ(manager.getRootObject(false)->children().first()->stringValue(QStringLiteral("title")),
         QStringLiteral("Plans"));
+}
+
+// Steps filed before the board went name its tombstones: undoing them after the deletion's own
+// undo has remade the board leaves the remade board, and the store, as they are.
+TEST_F(MainWindowAssemblyTest, CardStepsOfABoardDeletedSinceDoNothing)
+{
+    StoreBuilder builder(*manager.context());
+    Kanban* garden = builder.addBoard(QStringLiteral("Garden"), {QStringLiteral("Seeds"), QStringLiteral("Sown")});
+    QList<ListItem*> cards;
+    for (int i = 0; i < 4; ++i)
+        cards.append(builder.addCard(garden->column().at(0)));
+    ASSERT_TRUE(manager.saveContext());
+    MainWindowController& window = openWindow();
+    MacKanbanColumnsViewController* board = assembly->board();
+    selectInSidebar(garden);
+    QApplication::processEvents();
+    ASSERT_EQ(board->kanban(), garden);
+
+    board->columnControllerFor(1)->itemsMover()->moveItems({{0, 0}}, {0, 0}, board->columnControllerFor(0));
+    QApplication::processEvents();
+    board->doneItemsMover()->moveDoneItems({cards.at(1)}, std::nullopt);
+    QApplication::processEvents();
+    board->columnControllerFor(0)->itemsMover()->rearrangeItems({{0, 0}}, {0, 2});
+    QApplication::processEvents();
+    CardNotesUndo::registerSnapshot(board, cards.at(3), AttributedString(), QStringLiteral("Typing"));
+    QApplication::processEvents();
+    ASSERT_EQ(garden->column().at(0)->item(), (QList<ListItem*> {cards.at(3), cards.at(2)}));
+    ASSERT_EQ(garden->column().at(1)->item(), (QList<ListItem*> {cards.at(0)}));
+    ASSERT_TRUE(cards.at(1)->parentDoneGroup());
+
+    alerts.enqueueAnswer(0);
+    assembly->sidebar()->confirmDelete({garden});
+    ASSERT_TRUE(garden->isDeleted());
+    QApplication::processEvents();
+
+    UndoManager& history = *window.undoManager();
+    history.undo();
+    Kanban* remade = nullptr;
+    for (DisplayItem* item : manager.getRootObject(false)->children())
+        if (item->stringValue(QStringLiteral("title")) == QLatin1String("Garden"))
+            remade = dynamic_cast<Kanban*>(item);
+    ASSERT_NE(remade, nullptr);
+    ASSERT_EQ(remade->column().size(), 2);
+    const auto layout = [remade] {
+        QList<qsizetype> counts;
+        for (KanbanColumn* stage : remade->column())
+            counts.append(stage->item().size());
+        for (DoneDate* group : remade->doneDates())
+            counts.append(group->items().size());
+        return counts;
+    };
+    const QList<qsizetype> before = layout();
+    EXPECT_EQ(before, (QList<qsizetype> {2, 1, 1}));
+    ASSERT_TRUE(manager.saveContext());
+
+    while (history.canUndo())
+        history.undo();
+    QApplication::processEvents();
+    EXPECT_FALSE(remade->isDeleted());
+    EXPECT_EQ(layout(), before);
+    EXPECT_EQ(manager.context()->insertedObjects(), QList<ManagedObject*>());
+    EXPECT_FALSE(manager.context()->hasChanges());
+    // Nothing filed a step back either: the deletion is the one thing to redo.
+    history.redo();
+    QApplication::processEvents();
+    EXPECT_TRUE(remade->isDeleted());
+    EXPECT_FALSE(history.canRedo());
+    EXPECT_EQ(manager.context()->insertedObjects(), QList<ManagedObject*>());
 }
 
 TEST_F(MainWindowAssemblyTest, HelpOpensTheListOfEveryBoardOnce)
