@@ -1,7 +1,9 @@
 #include "Platform/widgets/MessageBoxAlertPresenter.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 namespace {
@@ -47,7 +49,15 @@ int MessageBoxAlertPresenter::runModal(const Alert& alert, QWidget* parent)
         box.setDefaultButton(buttons.at(alert.defaultButton));
     box.setEscapeButton(buttons.at(escape));
 
+    QPointer<QWidget> focused = QApplication::focusWidget();
     box.exec();
+    // Without a window manager handing the focus back, the window under the closed box stays
+    // inactive and its keys (Ctrl+Z right after a deletion) reach no shortcut.
+    if (parent && parent->window()->isVisible()) {
+        parent->window()->activateWindow();
+        if (focused && focused->window() == parent->window())
+            focused->setFocus(Qt::ActiveWindowFocusReason);
+    }
     const int chosen = int(buttons.indexOf(qobject_cast<QPushButton*>(box.clickedButton())));
     return chosen >= 0 ? chosen : escape;
 }

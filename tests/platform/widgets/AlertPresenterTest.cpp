@@ -2,10 +2,14 @@
 #include "Platform/widgets/ScriptedAlertPresenter.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTimer>
 #include <algorithm>
 #include <functional>
@@ -43,6 +47,14 @@ void press(QWidget* widget, int key)
 {
     QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
     QApplication::sendEvent(widget, &event);
+}
+
+bool waitFor(const std::function<bool()>& condition)
+{
+    const QDeadlineTimer deadline(3000);
+    while (!condition() && !deadline.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    return condition();
 }
 
 QAbstractButton* buttonTitled(QMessageBox* box, const QString& title)
@@ -101,6 +113,38 @@ TEST(MessageBoxAlertPresenter, AlertWithoutButtonsCanStillBeDismissed)
                       press(box, Qt::Key_Escape);
                   }),
         0);
+}
+
+// Keys typed right after the box closes reach the window's shortcuts: Ctrl+Z after a deletion
+// confirmed in a box undoes it. Only a display has window activation and a real keyboard: this
+// runs once more under xvfb-run with QT_QPA_PLATFORM=xcb, typing through xdotool.
+TEST(MessageBoxAlertPresenter, TheWindowBehindTheClosedBoxTakesTheKeysAgain)
+{
+    const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+    if (QGuiApplication::platformName() == QLatin1String("offscreen") || xdotool.isEmpty())
+        GTEST_SKIP() << "needs a display and xdotool: run under xvfb-run with QT_QPA_PLATFORM=xcb";
+    QWidget window;
+    auto* list = new QWidget(&window);
+    list->setFocusPolicy(Qt::StrongFocus);
+    int undone = 0;
+    auto* undo = new QAction(&window);
+    undo->setShortcut(QKeySequence::Undo);
+    window.addAction(undo);
+    QObject::connect(undo, &QAction::triggered, [&] { ++undone; });
+    window.resize(400, 300);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(waitFor([&] { return QApplication::activeWindow() == &window; }));
+    list->setFocus();
+
+    QTimer::singleShot(0, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            QTimer::singleShot(200, box, [box] { buttonTitled(box, "Delete")->click(); });
+    });
+    ASSERT_EQ(MessageBoxAlertPresenter().runModal(deleteAlert(), &window), 0);
+    QProcess::execute(xdotool, {QStringLiteral("key"), QStringLiteral("ctrl+z")});
+    EXPECT_TRUE(waitFor([&] { return undone == 1; }));
+    EXPECT_EQ(QApplication::focusWidget(), list);
 }
 
 TEST(ScriptedAlertPresenter, AnswersInQueueOrderRecordsAlertsAndCancelsWhenUnscripted)
