@@ -32,11 +32,12 @@ run: build
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 300
 
-# Leaks inside third-party libraries are suppressed by library name in scripts/sanitizer-leaks.supp.
+# Leaks inside third-party libraries are suppressed by library name in scripts/sanitizer-leaks.supp,
+# and faults inside Qt's own headers by check and function in scripts/sanitizer-undefined.supp.
 # The options also hold while building: listing a test executable's cases runs it.
 ASAN_BUILD ?= build-asan
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:strict_init_order=1 \
-	UBSAN_OPTIONS=print_stacktrace=1 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$(CURDIR)/scripts/sanitizer-undefined.supp \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/sanitizer-leaks.supp:print_suppressions=0
 
 test-asan: deps
