@@ -48,6 +48,7 @@ const QSet<QString>& plainTexts()
         QStringLiteral("Done"),
         QStringLiteral("Cards fall due at:"),
         QStringLiteral("Choose a Calendar Folder"),
+        QStringLiteral("Choose files to attach."),
         QStringLiteral("Close Window"),
         QStringLiteral("Colour"),
         QStringLiteral("Could not save changes while quitting. Quit anyway?"),
