@@ -41,6 +41,13 @@ public:
     // The first item of the done column's day section whose header lies under the global point;
     // none in the single-column layout or away from the done column.
     virtual std::optional<IndexPath> doneColumnDropIndexPath(const QPoint& globalPoint) const = 0;
+    // Column copy and paste, which a column hands over when its whole column is selected or the
+    // clipboard holds columns and no cards.
+    virtual void copy() = 0;
+    virtual void paste() = 0;
+    // Deletes the one stage at `section` (undoable), whatever is selected: the single list's
+    // header menu acts on its own stage.
+    virtual void deleteSection(int section) = 0;
 
     virtual NotificationCenter& notificationCenter() const = 0;
     virtual UserDefaults& userDefaults() const = 0;

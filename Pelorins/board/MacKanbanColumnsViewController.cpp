@@ -10,6 +10,7 @@
 #include "Pelorins/shell/MainSplitViewController.h"
 #include "Pelorins/shell/MainWindowActions.h"
 #include "Pelorins/sidebar/SidebarPane.h"
+#include "PelorinsKit/archive/JSONReader.h"
 #include "PelorinsKit/board/DoneItemsMover.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
@@ -680,6 +681,11 @@ void MacKanbanColumnsViewController::setStoredMagnification(qreal storedMagnific
 
 void MacKanbanColumnsViewController::toggleColumnLayout()
 {
+    // A selection of columns means nothing in the other layout, where the single list hides them.
+    m_lastSelectedController = nullptr;
+    for (MacKanbanColumnController* controller : std::as_const(m_columnControllers))
+        if (controller->isSelected())
+            controller->setSelected(false);
     if (m_viewAsMultiColumn)
         switchToSingleColumn();
     else
@@ -1188,13 +1194,15 @@ void MacKanbanColumnsViewController::getOffset()
 
 bool MacKanbanColumnsViewController::respondsTo(const QString& action) const
 {
-    return action == MainWindowActions::getOffset;
+    return action == MainWindowActions::getOffset || sectionActions().contains(action);
 }
 
-void MacKanbanColumnsViewController::perform(const QString& action, QObject*)
+void MacKanbanColumnsViewController::perform(const QString& action, QObject* sender)
 {
     if (action == MainWindowActions::getOffset)
         getOffset();
+    else
+        performSectionAction(action, sender);
 }
 
 void MacKanbanColumnsViewController::showProjectSettings()
@@ -1202,26 +1210,7 @@ void MacKanbanColumnsViewController::showProjectSettings()
     // The board's settings panel comes with its backgrounds.
 }
 
-// Sections and cards: filled by the work that builds them.
-
-void MacKanbanColumnsViewController::insertNewSection(int, bool) { }
-
-void MacKanbanColumnsViewController::insertNewSectionAtEnd() { }
-
-void MacKanbanColumnsViewController::deleteSelectedSections() { }
-
-void MacKanbanColumnsViewController::deleteSections(
-    const std::optional<QList<int>>&, const std::optional<QHash<int, QVariantMap>>&)
-{
-}
-
-void MacKanbanColumnsViewController::rearrangeSections(const QList<int>&, int) { }
-
-void MacKanbanColumnsViewController::selectColumn(MacKanbanColumnController*) { }
-
-void MacKanbanColumnsViewController::copy() { }
-
-void MacKanbanColumnsViewController::paste() { }
+// Cards: filled by the work that builds them.
 
 void MacKanbanColumnsViewController::flipDoneStatesOf(const QList<ListItem*>& items)
 {

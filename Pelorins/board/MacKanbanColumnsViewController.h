@@ -11,7 +11,9 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QJsonObject>
 #include <QLatin1String>
+#include <QMap>
 #include <QPointer>
 #include <QTimeZone>
 #include <QTimer>
@@ -22,6 +24,8 @@
 class AddColumnButtonView;
 class AlertPresenter;
 class DoneItemsMover;
+class JSONReader;
+class KanbanColumn;
 class ManagedObjectContext;
 class QLabel;
 class QLineEdit;
@@ -64,7 +68,19 @@ public:
         AlertPresenter* alertPresenter = nullptr;
         // The system clock when empty.
         std::function<QDateTime()> now;
+        // What pasted and restored stages are read with; the board makes its own over `context`
+        // when null.
+        JSONReader* reader = nullptr;
     };
+
+    // Undo action names of the stages.
+    static const QString insertNewSectionActionName;
+    static const QString deleteSectionsActionName;
+    static const QString rearrangeSectionsActionName;
+    // The title of a new stage.
+    static const QString newColumnTitle;
+    // Larger column data on the clipboard is refused unread.
+    static constexpr qsizetype maximumColumnDataBytes = 64 * 1024 * 1024;
 
     static constexpr QLatin1String viewAsMultiColumnKey {"viewAsMultiColumn"};
     static constexpr QLatin1String expandedViewWidthKey {"expandedViewWidth"};
@@ -140,6 +156,13 @@ public:
     void setNeedsDocumentLayout() override;
     void selectColumn(MacKanbanColumnController* controller) override;
     std::optional<IndexPath> doneColumnDropIndexPath(const QPoint& globalPoint) const override;
+    // Writes the selected stages to the clipboard as column data; with none selected the
+    // clipboard keeps what it holds.
+    void copy() override;
+    // Inserts the stages of the clipboard's column data after the last selected stage (after the
+    // last stage when none is), selected. Data that is not a list of stages is refused whole.
+    void paste() override;
+    void deleteSection(int section) override;
     NotificationCenter& notificationCenter() const override { return *m_services.notificationCenter; }
     UserDefaults& userDefaults() const override { return *m_services.defaults; }
     SystemEventMonitor* systemEventMonitor() const override { return m_services.systemEvents; }
@@ -166,6 +189,11 @@ public:
     // ActionResponder
     bool respondsTo(const QString& action) const override;
     void perform(const QString& action, QObject* sender) override;
+
+    // The actions of the stages: "insertNewSectionAtEnd", "deleteSelectedSections", "copy:",
+    // "cut:" and "paste:".
+    static const QStringList& sectionActions();
+    void performSectionAction(const QString& action, QObject* sender);
 
     // The typed controller of a section; null when none has it.
     MacKanbanColumnController* columnControllerFor(int section) const;
@@ -209,11 +237,14 @@ public:
     // Scrolls the board sideways to 200 (a debugging aid).
     void getOffset();
 
-    // Declared for the work on sections and cards that follows.
+    // Deletes the stages at `indexes` (ascending), or rebuilds the stages of a deletion's record
+    // (stage index to the stage's node) in place, selected.
     void deleteSections(
-        const std::optional<QList<int>>& indexes, const std::optional<QHash<int, QVariantMap>>& restoring);
-    void copy();
-    void paste();
+        const std::optional<QList<int>>& indexes, const std::optional<QMap<int, QJsonObject>>& restoring);
+    // Does nothing: stages are copied and pasted, never cut.
+    void cut();
+
+    // Declared for the work on cards that follows.
     void markItemsDone(const QList<ListItem*>& items);
     void markItemsUndone(const QList<ListItem*>& items);
     void deleteBackward();
@@ -236,6 +267,25 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The stage operations on a given board, which need not be the one shown when an undo step
+    // runs; the columns follow when it is.
+    KanbanColumn* insertStage(Kanban* kanban, int at);
+    void removeInsertedStage(Kanban* kanban, KanbanColumn* stage);
+    void deleteStages(Kanban* kanban, const QList<int>& indexes);
+    void rebuildStages(Kanban* kanban, const QMap<int, QJsonObject>& record);
+    void moveStages(Kanban* kanban, const QList<int>& indexes, int to, bool restoring);
+    // A new controller for a stage inserted at `section`, placed in the document.
+    MacKanbanColumnController* addStageController(int section);
+    // Takes the controller off the board; it goes once the event it may be handling is over.
+    void freeController(MacKanbanColumnController* controller);
+    // Every controller at or after `section` moves by `by`.
+    void shiftControllers(int from, int by);
+    // After stages came or went: the single list shows them, the add button and the document
+    // follow, and the columns slide to their places.
+    void stagesChanged(const std::function<void()>& completion = {});
+    void deselectColumn(MacKanbanColumnController* controller);
+    void selectStageColumn(MacKanbanColumnController* controller);
+    JSONReader& reader();
     int stageCount() const;
     bool isStageColumn(const MacKanbanColumnController* controller) const;
     MacKanbanColumnController* allSectionsController() const;
@@ -287,4 +337,5 @@ private:
     bool m_needsDocumentLayout = false;
     bool m_documentLayoutPosted = false;
     int m_documentWidth = 0;
+    std::unique_ptr<JSONReader> m_ownReader;
 };

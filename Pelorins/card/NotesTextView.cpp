@@ -5,6 +5,7 @@
 #include "Pelorins/card/ListItemCellView.h"
 #include "Pelorins/card/NotesTextViewDelegate.h"
 #include "Pelorins/card/PrintableCheckButton.h"
+#include "Pelorins/shell/AppConstants.h"
 #include "PelorinsKit/archive/AttributedStringDictionary.h"
 #include "PelorinsKit/archive/JSONReader.h"
 #include "PelorinsKit/model/Hashtags.h"
@@ -68,8 +69,8 @@ const QString NotesTextView::toggleChecklistActionName = QStringLiteral("Toggle 
 const QString NotesTextView::addAttachmentActionName = QStringLiteral("Add Attachment");
 const QString NotesTextView::pasteTextActionName = QStringLiteral("Paste Text");
 const QString NotesTextView::attributedStringType = QStringLiteral("application/x-pelorins-attributed-string");
-const QString NotesTextView::columnDataType = QStringLiteral("application/x-pelorins-column-data");
-const QString NotesTextView::cardDataType = QStringLiteral("application/x-pelorins-card-data");
+const QString NotesTextView::columnDataType = columnDataPasteboardType;
+const QString NotesTextView::cardDataType = cardDataPasteboardType;
 
 namespace {
 

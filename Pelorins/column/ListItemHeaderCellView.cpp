@@ -1,14 +1,27 @@
 #include "Pelorins/column/ListItemHeaderCellView.h"
 
+#include "Pelorins/board/MacKanbanColumnDelegate.h"
+#include "Pelorins/column/EditableHeaderTextField.h"
 #include "Pelorins/column/ListItemHeaderCellDelegate.h"
+#include "Pelorins/column/MacKanbanColumnController.h"
 #include "Pelorins/shell/AppConstants.h"
+#include "PelorinsKit/board/LiveObjects.h"
+#include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
+#include "PelorinsKit/model/LocalizedString.h"
 #include "PelorinsKit/notes/NoteTextConventions.h"
+#include "Platform/core/UndoManager.h"
+#include "Platform/widgets/ActionRouter.h"
 
 #include <QAbstractButton>
+#include <QContextMenuEvent>
 #include <QEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSequentialAnimationGroup>
 #include <QVariantAnimation>
 
@@ -26,6 +39,10 @@ constexpr int titlePixelSize = 13;
 constexpr int labelPixelSize = 11;
 constexpr double pulseScale = 1.5;
 constexpr int pulseMilliseconds = 250;
+
+// How near the board's edge a dragged header scrolls the board, and by how much per move.
+constexpr int autoscrollBand = 30;
+constexpr int autoscrollStep = 12;
 
 const QLatin1String bookmarkRedIcon("BookmarkRedIcon");
 const QLatin1String bookmarkIcon("BookmarkIcon");
@@ -98,14 +115,43 @@ BookmarkButton* asBookmark(QAbstractButton* button)
     return static_cast<BookmarkButton*>(button);
 }
 
+// Sets the stage's title and files the step that sets it back. The step holds the stage and the
+// title, never a header: headers are reused for other sections while the step waits.
+void retitle(MacKanbanColumnDelegate* board, Kanban* kanban, KanbanColumn* stage, const QString& title)
+{
+    const QString old = stage->title();
+    if (old == title)
+        return;
+    stage->setTitle(title);
+    for (MacKanbanColumnController* column : board->columnControllers())
+        column->updateHeaderTitles();
+    UndoManager* undo = board->undoManager();
+    if (!undo)
+        return;
+    undo->registerUndo(board->undoOwner(), [board, kanban, stage, old] {
+        if (KanbanColumn* live = LiveObjects::stage(kanban, stage))
+            retitle(board, kanban, live, old);
+    });
+    undo->setActionName(ListItemHeaderCellView::changeTitleActionName);
+}
+
 } // namespace
+
+const QString ListItemHeaderCellView::addSectionBeforeAction = QStringLiteral("addSectionBefore");
+const QString ListItemHeaderCellView::addSectionAfterAction = QStringLiteral("addSectionAfter");
+const QString ListItemHeaderCellView::deleteSelectedSectionsAction = QStringLiteral("deleteSelectedSections");
+const QString ListItemHeaderCellView::editTitleAction = QStringLiteral("editTitle");
+const QString ListItemHeaderCellView::changeTitleActionName = QStringLiteral("Change Title");
 
 ListItemHeaderCellView::ListItemHeaderCellView(QWidget* parent)
     : QWidget(parent)
     , m_bookmarkButton(new BookmarkButton(this))
+    , m_editableTextField(new EditableHeaderTextField(this))
 {
     m_title.setFont(systemFontOfSize(titlePixelSize, QFont::DemiBold));
     m_bookmarkButton->hide();
+    m_editableTextField->hide();
+    connect(m_bookmarkButton, &QAbstractButton::clicked, this, &ListItemHeaderCellView::bookmarkButtonClicked);
     applyPaletteColours();
 }
 
@@ -115,7 +161,194 @@ void ListItemHeaderCellView::setObjectValue(const QVariant& value)
     if (value.typeId() != QMetaType::QString)
         return;
     m_title.setText(value.toString());
+    if (!isEditingTitle())
+        m_editableTextField->setText(value.toString());
+    setupMenu();
     update();
+}
+
+void ListItemHeaderCellView::setupMenu()
+{
+    if (!m_menu)
+        m_menu = new QMenu(this);
+    m_menu->clear();
+    const QList<std::pair<QString, QString>> items {
+        {local(QStringLiteral("Add Section Before")), addSectionBeforeAction},
+        {local(QStringLiteral("Add Section After")), addSectionAfterAction},
+        {local(QStringLiteral("Delete Section")), deleteSelectedSectionsAction},
+        {QString(), QString()},
+        {local(QStringLiteral("Rename Section")), editTitleAction},
+    };
+    for (const auto& [title, action] : items) {
+        if (action.isEmpty()) {
+            m_menu->addSeparator();
+            continue;
+        }
+        QAction* item = m_menu->addAction(title);
+        item->setObjectName(action);
+        connect(item, &QAction::triggered, this, [this, action] { sendAction(action); });
+    }
+}
+
+void ListItemHeaderCellView::sendAction(const QString& action)
+{
+    // From this header, so that its column answers and, past it, the board; the header goes
+    // along as the sender, so that the single list acts on this header's stage.
+    MacKanbanColumnDelegate* board = m_delegate ? m_delegate->delegate() : nullptr;
+    if (ActionRouter* router = board ? board->actionRouter() : nullptr)
+        router->send(action, this, this);
+}
+
+// Editing the title
+
+void ListItemHeaderCellView::beginEditingTitle()
+{
+    m_editableTextField->setText(m_title.text());
+    m_editableTextField->setHeaderView(this);
+    placeEditableTextField();
+    m_editableTextField->show();
+    m_editableTextField->raise();
+    m_editableTextField->setFocus(Qt::OtherFocusReason);
+    m_editableTextField->selectAll();
+    update();
+}
+
+void ListItemHeaderCellView::endEditingTitle()
+{
+    if (!isEditingTitle())
+        return;
+    m_editableTextField->setHeaderView(nullptr);
+    const QString title = m_editableTextField->text();
+    m_editableTextField->hide();
+    changeTitle(title);
+    update();
+}
+
+void ListItemHeaderCellView::cancelEditingTitle()
+{
+    if (!isEditingTitle())
+        return;
+    m_editableTextField->setHeaderView(nullptr);
+    m_editableTextField->setText(m_title.text());
+    m_editableTextField->hide();
+    update();
+}
+
+bool ListItemHeaderCellView::isEditingTitle() const
+{
+    return m_editableTextField->headerView() == this;
+}
+
+void ListItemHeaderCellView::changeTitle(const QString& title)
+{
+    if (!m_column)
+        return;
+    MacKanbanColumnDelegate* board = m_delegate ? m_delegate->delegate() : nullptr;
+    if (!board) {
+        m_column->setTitle(title);
+        setObjectValue(title);
+        return;
+    }
+    retitle(board, m_column->kanban(), m_column, title);
+    setObjectValue(m_column->title());
+}
+
+void ListItemHeaderCellView::placeEditableTextField()
+{
+    const qreal right = width() / m_scale - labelRight - bookmarkWidth - bookmarkRight;
+    QFont font = systemFontOfSize(qMax(1, qRound(titlePixelSize * m_scale)), QFont::DemiBold);
+    m_editableTextField->setFont(font);
+    const int fieldHeight = m_editableTextField->sizeHint().height();
+    m_editableTextField->setGeometry(qRound((titleLeft - 2) * m_scale), (height() - fieldHeight) / 2,
+        qMax(20, qRound((right - titleLeft) * m_scale)), fieldHeight);
+}
+
+// Clicks
+
+void ListItemHeaderCellView::mousePressEvent(QMouseEvent* event)
+{
+    if (!m_delegate)
+        return;
+    if (event->button() == Qt::RightButton) {
+        // The menu follows, from the context-menu event of the same click.
+        m_delegate->headerMouseDown(event);
+        return;
+    }
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_columnWasSelected = m_delegate->isSelected();
+    m_dragged = false;
+    // Qt delivers the second press of a double click as a double-click event.
+    m_secondClick = event->type() == QEvent::MouseButtonDblClick;
+    m_tracking = true;
+    m_delegate->headerMouseDown(event);
+}
+
+void ListItemHeaderCellView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_delegate || !m_tracking || !(event->buttons() & Qt::LeftButton))
+        return;
+    m_dragged = true;
+    dragColumn(event);
+}
+
+void ListItemHeaderCellView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (!m_delegate || !m_tracking || event->button() != Qt::LeftButton)
+        return;
+    m_tracking = false;
+    QPointer<ListItemHeaderCellView> self(this);
+    m_delegate->headerMouseUp(event);
+    if (self && !m_dragged && m_columnWasSelected && !m_secondClick)
+        beginEditingTitle();
+}
+
+void ListItemHeaderCellView::dragColumn(QMouseEvent* event)
+{
+    if (m_delegate->showAllSections())
+        return;
+    MacKanbanColumnDelegate* board = m_delegate->delegate();
+    QWidget* document = board ? board->documentView() : nullptr;
+    const std::optional<QPointF> down = m_delegate->mouseDownPoint();
+    if (!document || !down)
+        return;
+    const QPointF location = document->mapFromGlobal(event->globalPosition());
+    board->columnDragged(location.x() - down->x(), m_delegate->specifiedSection());
+    // Near either edge of the board the board scrolls on.
+    if (QScrollArea* scroll = board->scrollView()) {
+        const int x = scroll->viewport()->mapFromGlobal(event->globalPosition()).toPoint().x();
+        QScrollBar* bar = scroll->horizontalScrollBar();
+        if (x < autoscrollBand)
+            bar->setValue(bar->value() - autoscrollStep);
+        else if (x > scroll->viewport()->width() - autoscrollBand)
+            bar->setValue(bar->value() + autoscrollStep);
+    }
+}
+
+void ListItemHeaderCellView::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (!m_delegate || !m_menu)
+        return;
+    if (event->reason() != QContextMenuEvent::Mouse) {
+        // The Menu key: the same selection as a right click first.
+        QMouseEvent press(QEvent::MouseButtonPress, event->pos(), event->globalPos(), Qt::RightButton, Qt::RightButton,
+            event->modifiers());
+        m_delegate->headerMouseDown(&press);
+    }
+    m_menu->popup(event->globalPos());
+}
+
+void ListItemHeaderCellView::wheelEvent(QWheelEvent* event)
+{
+    if (m_delegate)
+        m_delegate->headerScrollWheel(event);
+}
+
+void ListItemHeaderCellView::bookmarkButtonClicked()
+{
+    if (m_delegate && m_column)
+        m_delegate->bookmarkToggled(m_column);
+    updateBookmarkButton();
 }
 
 void ListItemHeaderCellView::setTitleColour(const QColor& colour)
@@ -244,6 +477,8 @@ void ListItemHeaderCellView::paintEvent(QPaintEvent*)
     painter.setPen(m_rightLabelColour);
     painter.drawText(QRectF(labelEnd - labelWidth, 0, labelWidth, bounds.height()), Qt::AlignVCenter, m_rightLabel);
 
+    if (isEditingTitle())
+        return;
     m_title.setShadowColour(palette().color(QPalette::Base));
     m_title.drawInterior(painter, QRectF(titleLeft, 0, labelEnd - labelWidth - 8 - titleLeft, bounds.height()));
 }
@@ -252,6 +487,7 @@ void ListItemHeaderCellView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     placeBookmarkButton();
+    placeEditableTextField();
 }
 
 void ListItemHeaderCellView::changeEvent(QEvent* event)

@@ -7,13 +7,18 @@
 #include <QVariant>
 #include <QWidget>
 
+class EditableHeaderTextField;
 class KanbanColumn;
 class ListItemHeaderCellDelegate;
 class QAbstractButton;
+class QMenu;
 class QVariantAnimation;
 
 // The header of one section of a column: a stage's title with its card count and bookmark, or
 // a done day's label with its count. The column also pins one above a stage column's list.
+//
+// Its menu inserts, deletes and renames sections; a click selects its column, a second click on a
+// selected column edits the title in place, a drag moves the selected columns sideways.
 //
 // Drawn at the column's scale: laid out as at full size and painted smaller.
 class ListItemHeaderCellView : public QWidget
@@ -32,12 +37,33 @@ public:
     };
 
     static constexpr QLatin1String identifier {"listItemHeaderCell"};
+    // The actions of the menu, which the column and the board answer.
+    static const QString addSectionBeforeAction;
+    static const QString addSectionAfterAction;
+    static const QString deleteSelectedSectionsAction;
+    static const QString editTitleAction;
+    static const QString changeTitleActionName;
 
     explicit ListItemHeaderCellView(QWidget* parent = nullptr);
 
     QVariant objectValue() const { return m_objectValue; }
-    // A string shows as the title; any other value changes nothing else.
+    // A string shows as the title and renews the menu; any other value changes nothing else.
     void setObjectValue(const QVariant& value);
+    // The menu a right click or the Menu key opens: "Add Section Before", "Add Section After",
+    // "Delete Section", a separator, "Rename Section". Its items are sent from this header.
+    void setupMenu();
+    QMenu* menu() const { return m_menu; }
+
+    // Editing the title in place: begins with the whole title selected; Return, Tab or leaving
+    // the field end it, which writes the title; Escape cancels it.
+    void beginEditingTitle();
+    void endEditingTitle();
+    void cancelEditingTitle();
+    bool isEditingTitle() const;
+    EditableHeaderTextField* editableTextField() const { return m_editableTextField; }
+    // Retitles the stage as one step of the history ("Change Title"); a title that changes
+    // nothing is no step.
+    void changeTitle(const QString& title);
     QString title() const { return m_title.text(); }
     QColor titleColour() const { return m_title.textColour(); }
     void setTitleColour(const QColor& colour);
@@ -70,18 +96,27 @@ public:
     void updateBookmarkButton();
     // Pulses the bookmark once, as when the board jumps to the bookmarked stage.
     void animateBookmarkButton();
+    void bookmarkButtonClicked();
 
     void setScale(qreal scale);
     qreal scale() const { return m_scale; }
 
 protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
     void placeBookmarkButton();
+    void placeEditableTextField();
     void applyPaletteColours();
+    void dragColumn(QMouseEvent* event);
+    void sendAction(const QString& action);
 
     QVariant m_objectValue;
     HeaderTextFieldCell m_title;
@@ -97,4 +132,12 @@ private:
     qreal m_bookmarkTopMargin = -23;
     QVariantAnimation* m_bookmarkPulse = nullptr;
     qreal m_scale = 1.0;
+    QMenu* m_menu = nullptr;
+    EditableHeaderTextField* m_editableTextField = nullptr;
+    // The click being tracked: whether its column was selected before it, whether it moved, and
+    // whether it is the second press of a double click.
+    bool m_columnWasSelected = false;
+    bool m_dragged = false;
+    bool m_secondClick = false;
+    bool m_tracking = false;
 };

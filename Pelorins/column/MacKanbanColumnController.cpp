@@ -34,10 +34,13 @@
 #include "Platform/widgets/SectionedListViewDelegate.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 
@@ -890,6 +893,146 @@ void MacKanbanColumnController::updateDoneColumnHeaders()
     });
 }
 
+void MacKanbanColumnController::updateHeaderTitles()
+{
+    updateTopHeader();
+    for (int section = 0; section < m_collectionView->numberOfSections(); ++section)
+        if (auto* header = qobject_cast<ListItemHeaderCellView*>(m_collectionView->headerWidget(section)))
+            if (KanbanColumn* stage = header->column())
+                header->setObjectValue(stage->title());
+}
+
+void MacKanbanColumnController::deselectColumn()
+{
+    deselectAllItems();
+    setSelected(false);
+}
+
+// Header clicks
+
+void MacKanbanColumnController::headerMouseDown(QMouseEvent* event)
+{
+    // The single list is no column of a selection.
+    if (m_showAllSections || !m_delegate)
+        return;
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    const bool shift = modifiers & Qt::ShiftModifier;
+    const bool command = modifiers & Qt::ControlModifier;
+    if (!shift && !command && !m_selected)
+        deselectOtherColumns();
+    if (shift)
+        m_delegate->selectColumn(this);
+    setSelected(true);
+    m_delegate->setLastSelectedController(this);
+    // Selected columns go over the others, as a sideways drag carries them past them.
+    for (MacKanbanColumnController* column : m_delegate->columnControllers())
+        if (column->isSelected())
+            column->containerView()->raise();
+    m_containerView->setFocus(Qt::MouseFocusReason);
+    if (QWidget* document = m_delegate->documentView())
+        m_mouseDownPoint = document->mapFromGlobal(event->globalPosition());
+}
+
+void MacKanbanColumnController::headerMouseUp(QMouseEvent* event)
+{
+    if (m_showAllSections || !m_delegate)
+        return;
+    QWidget* document = m_delegate->documentView();
+    if (!document || !m_mouseDownPoint)
+        return;
+    const QPointF location = document->mapFromGlobal(event->globalPosition());
+    const bool plain = !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
+    if (location == *m_mouseDownPoint && plain)
+        deselectOtherColumns();
+    m_delegate->columnReleased(location.x() - m_mouseDownPoint->x(), std::nullopt);
+}
+
+void MacKanbanColumnController::headerScrollWheel(QWheelEvent* event)
+{
+    QCoreApplication::sendEvent(m_collectionView->viewport(), event);
+}
+
+void MacKanbanColumnController::deselectOtherColumns()
+{
+    for (MacKanbanColumnController* column : m_delegate->columnControllers())
+        if (column != this)
+            column->deselectColumn();
+}
+
+void MacKanbanColumnController::bookmarkToggled(KanbanColumn* column)
+{
+    if (!column || !m_delegate)
+        return;
+    if (column->bookmarked()) {
+        column->setBookmarked(false);
+        return;
+    }
+    const QList<KanbanColumn*> stages = m_delegate->kanbanColumns();
+    for (int i = 0; i < stages.size(); ++i) {
+        KanbanColumn* other = stages.at(i);
+        if (other == column || !other->bookmarked())
+            continue;
+        // Only the first bookmarked stage counts, so only it is cleared.
+        other->setBookmarked(false);
+        if (ListItemHeaderCellView* header = headerOf(i))
+            header->updateBookmarkButton();
+        break;
+    }
+    column->setBookmarked(true);
+}
+
+ListItemHeaderCellView* MacKanbanColumnController::headerOf(int section) const
+{
+    if (m_showAllSections)
+        return qobject_cast<ListItemHeaderCellView*>(m_collectionView->headerWidget(section));
+    const auto* column = static_cast<const MacKanbanColumnController*>(m_delegate->controllerFor(section));
+    return column ? column->topHeaderView() : nullptr;
+}
+
+// Section actions
+
+int MacKanbanColumnController::actionSection(QObject* sender) const
+{
+    if (m_showAllSections && m_delegate)
+        if (auto* header = qobject_cast<ListItemHeaderCellView*>(sender); header && header->column())
+            if (const qsizetype section = m_delegate->kanbanColumns().indexOf(header->column()); section >= 0)
+                return int(section);
+    return m_specifiedSection;
+}
+
+void MacKanbanColumnController::addSectionBefore(QObject* sender)
+{
+    if (m_delegate)
+        m_delegate->insertNewSection(actionSection(sender), false);
+}
+
+void MacKanbanColumnController::addSectionAfter(QObject* sender)
+{
+    if (m_delegate)
+        m_delegate->insertNewSection(actionSection(sender) + 1, false);
+}
+
+void MacKanbanColumnController::deleteSelectedSections(QObject* sender)
+{
+    if (!m_delegate)
+        return;
+    if (m_showAllSections)
+        m_delegate->deleteSection(actionSection(sender));
+    else
+        m_delegate->deleteSelectedSections();
+}
+
+void MacKanbanColumnController::editTitle(QObject* sender)
+{
+    if (ListItemHeaderCellView* header = topHeaderView()) {
+        header->beginEditingTitle();
+        return;
+    }
+    if (m_showAllSections)
+        if (auto* header = qobject_cast<ListItemHeaderCellView*>(sender); header && header->column())
+            header->beginEditingTitle();
+}
+
 QString MacKanbanColumnController::countText(KanbanColumn* stage, int shown)
 {
     const int total = stage ? int(withoutDeleted(stage->item()).size()) : 0;
@@ -1160,6 +1303,11 @@ void MacKanbanColumnController::registerActions()
     m_actions.insert(flipDoneStatesOfSelectedItemsAction, [this](QObject*) { flipDoneStatesOfSelectedItems(); });
     m_actions.insert(getColumnUniqueIdentifierAction, [this](QObject*) { getColumnUniqueIdentifier(); });
     m_actions.insert(showItemsLastHistoryAction, [this](QObject*) { showItemsLastHistory(); });
+    m_actions.insert(ListItemHeaderCellView::addSectionBeforeAction, [this](QObject* s) { addSectionBefore(s); });
+    m_actions.insert(ListItemHeaderCellView::addSectionAfterAction, [this](QObject* s) { addSectionAfter(s); });
+    m_actions.insert(
+        ListItemHeaderCellView::deleteSelectedSectionsAction, [this](QObject* s) { deleteSelectedSections(s); });
+    m_actions.insert(ListItemHeaderCellView::editTitleAction, [this](QObject* s) { editTitle(s); });
 }
 
 bool MacKanbanColumnController::validate(const QString& action, QAction*) const

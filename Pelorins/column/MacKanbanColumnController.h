@@ -10,6 +10,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QPointF>
 #include <QPointer>
 #include <QTimer>
 #include <functional>
@@ -132,6 +133,18 @@ public:
     void selectItem(ListItem* item) override;
     void itemHeightChanged(ListItem* item, bool skipLayout) override;
 
+    // ListItemHeaderCellDelegate: a click on a header selects this column (Shift: the range from
+    // the board's anchor; Ctrl: added to the others; plain: alone, at once when it was not
+    // selected, else on a release that did not move); a release ends a sideways drag.
+    void headerMouseDown(QMouseEvent* event) override;
+    void headerMouseUp(QMouseEvent* event) override;
+    void headerScrollWheel(QWheelEvent* event) override;
+    // Bookmarks the stage, clearing the first other bookmarked stage of the board, or clears its
+    // bookmark.
+    void bookmarkToggled(KanbanColumn* column) override;
+    // Where the last click on a header went down, in the board's document.
+    std::optional<QPointF> mouseDownPoint() const override { return m_mouseDownPoint; }
+
     // ListCollectionViewFlowLayoutDelegate
     std::optional<QSet<IndexPath>> draggingIndexPaths() const override { return m_draggingIndexPaths; }
     void setDraggingIndexPaths(const std::optional<QSet<IndexPath>>& paths) override { m_draggingIndexPaths = paths; }
@@ -146,6 +159,18 @@ public:
     void scrollToTop();
     // Rewrites the pinned top header: the stage's title and card count.
     void updateTopHeader();
+    // Every header on screen shows its stage's title as it is now.
+    void updateHeaderTitles();
+    // Leaves the board's column selection: its cards deselected too.
+    void deselectColumn();
+
+    // The header menu's section actions. In the single list they act on the stage of the header
+    // they come from (the sender); elsewhere on this column's stage, and Delete on the selected
+    // stages.
+    void addSectionBefore(QObject* sender = nullptr);
+    void addSectionAfter(QObject* sender = nullptr);
+    void deleteSelectedSections(QObject* sender = nullptr);
+    void editTitle(QObject* sender = nullptr);
     // The height the stage takes in the single list: its header, its cards and its add-card
     // cell, at the column's zoom. Cards not measured yet count at their estimate, as the list
     // places them.
@@ -232,6 +257,11 @@ private:
     struct Snapshot;
 
     QDateTime now() const;
+    // The stage a header's action means: its own header's in the single list, else this
+    // column's.
+    int actionSection(QObject* sender) const;
+    ListItemHeaderCellView* headerOf(int section) const;
+    void deselectOtherColumns();
     // The stage on top of the single list: that of the column showing all sections, else the
     // bookmarked one.
     int singleListSection() const;
@@ -290,6 +320,7 @@ private:
     // What this column put on the drag it started.
     QByteArray m_dragData;
     QTimer m_dragAutoscroll;
+    std::optional<QPointF> m_mouseDownPoint;
 
     std::unique_ptr<KanbanColumnCollectionViewFlowLayout> m_layout;
     std::unique_ptr<ListAdapter> m_adapter;

@@ -44,6 +44,9 @@ inline QColor accentBlueColour()
 // Drag and clipboard types.
 // Dragged cards, carried as their object URIs: UTF-8 text, one per line.
 inline constexpr QLatin1String listItemPasteboardType("application/x-pelorins-list-item");
+// Copied stages and cards: UTF-8 JSON arrays of their nodes.
+inline constexpr QLatin1String columnDataPasteboardType("application/x-pelorins-column-data");
+inline constexpr QLatin1String cardDataPasteboardType("application/x-pelorins-card-data");
 // Dragged rows of the sidebar; only the sidebar reads it.
 inline constexpr QLatin1String sourceItemPasteboardType("application/x-pelorins-source-item");
 // Files and web links both arrive as a URI list.

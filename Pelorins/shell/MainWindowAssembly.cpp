@@ -156,6 +156,7 @@ MacKanbanColumnsViewController* MainWindowAssembly::makeBoard(
     services.systemEvents = m_services.systemEventMonitor;
     services.router = &m_router;
     services.alertPresenter = &m_services.alertPresenter;
+    services.reader = m_services.coreDataManager.jsonReader();
     auto* board = new MacKanbanColumnsViewController(services);
     splitView.setKanbanColumnsViewController(board);
     return board;

@@ -1,10 +1,10 @@
 #include "PelorinsKit/board/KanbanColumnDelegate.h"
 
-#include "PelorinsKit/store/CoreDataManager.h"
-#include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/board/KanbanColumnController.h"
+#include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/Tag.h"
+#include "PelorinsKit/store/CoreDataManager.h"
 #include "Platform/core/OrderedSet.h"
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
 
@@ -27,7 +27,11 @@ QList<std::pair<int, KanbanColumnController*>> stageControllers(const KanbanColu
 
 void KanbanColumnDelegate::cleanUpTagsIn(const QList<ListItem*>& items)
 {
-    Kanban* board = kanban();
+    cleanUpTags(kanban(), items);
+}
+
+void KanbanColumnDelegate::cleanUpTags(Kanban* board, const QList<ListItem*>& items)
+{
     const QList<Tag*> boardTags = board ? board->tags() : QList<Tag*>();
     // Cards pasted together share their tag objects, and a deleted tag leaves every card at
     // once: replaced tags are deleted only after every card has been given the board's.

@@ -81,6 +81,8 @@ public:
     // card has its replacement; the card's other tags join the board. Without a board the cards
     // keep their tags as they are. Saves the store afterwards.
     virtual void cleanUpTagsIn(const QList<ListItem*>& items);
+    // The same for a given board, which need not be the one shown.
+    static void cleanUpTags(Kanban* board, const QList<ListItem*>& items);
 
     // One step of dragging the column selection sideways by its header: `deltaX` is the
     // distance from where the drag began, `originatedColumn` the dragged column's section. The

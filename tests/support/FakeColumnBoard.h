@@ -100,6 +100,9 @@ public:
     UserDefaults& defaults() { return m_defaults; }
     int layoutRequests = 0;
     int layoutAnimations = 0;
+    int columnCopies = 0;
+    int columnPastes = 0;
+    QList<int> deletedSections;
     // Cards measured while the height cache is in use.
     int measuredCards = 0;
 
@@ -172,6 +175,9 @@ public:
     void setNeedsDocumentLayout() override { ++layoutRequests; }
     void selectColumn(MacKanbanColumnController*) override { }
     std::optional<IndexPath> doneColumnDropIndexPath(const QPoint&) const override { return std::nullopt; }
+    void copy() override { ++columnCopies; }
+    void paste() override { ++columnPastes; }
+    void deleteSection(int section) override { deletedSections.append(section); }
     NotificationCenter& notificationCenter() const override { return const_cast<NotificationCenter&>(m_notifications); }
     UserDefaults& userDefaults() const override { return const_cast<UserDefaults&>(m_defaults); }
     SystemEventMonitor* systemEventMonitor() const override { return const_cast<FakeSystemEventMonitor*>(&m_monitor); }
