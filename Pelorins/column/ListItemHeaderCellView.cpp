@@ -327,7 +327,8 @@ void ListItemHeaderCellView::dragColumn(QMouseEvent* event)
 
 void ListItemHeaderCellView::contextMenuEvent(QContextMenuEvent* event)
 {
-    if (!m_delegate || !m_menu)
+    // A day's header, also one the single list reuses from a stage, has no section to act on.
+    if (!m_delegate || !m_menu || !m_column)
         return;
     if (event->reason() != QContextMenuEvent::Mouse) {
         // The Menu key: the same selection as a right click first.
