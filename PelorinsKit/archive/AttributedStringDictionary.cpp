@@ -114,23 +114,28 @@ QVariantMap calendarDataFromJson(const QJsonObject& json)
 
 } // namespace
 
+QJsonObject runAttributes(const QVariantMap& attributes)
+{
+    QJsonObject run;
+    for (auto it = attributes.cbegin(); it != attributes.cend(); ++it) {
+        const QString& key = it.key();
+        if (key == AttributeKey::noteStyleName || key == AttributeKey::fileFolderUUID || key == AttributeKey::filename)
+            run.insert(key, it.value().toString());
+        else if (key == AttributeKey::isChecklistChecked)
+            run.insert(key, it.value().toBool());
+        else if (key == AttributeKey::strikethroughStyle)
+            run.insert(key, it.value().toLongLong());
+        else if (key == AttributeKey::attachmentLinkData)
+            run.insert(key, jsonLinkDictionary(it.value().toMap()));
+    }
+    return run;
+}
+
 QJsonObject dictionaryRepresentation(const AttributedString& text)
 {
     QJsonArray runs;
     text.enumerateAttributes(TextRange {0, text.length()}, [&runs](const QVariantMap& attributes, TextRange range) {
-        QJsonObject run;
-        for (auto it = attributes.cbegin(); it != attributes.cend(); ++it) {
-            const QString& key = it.key();
-            if (key == AttributeKey::noteStyleName || key == AttributeKey::fileFolderUUID
-                || key == AttributeKey::filename)
-                run.insert(key, it.value().toString());
-            else if (key == AttributeKey::isChecklistChecked)
-                run.insert(key, it.value().toBool());
-            else if (key == AttributeKey::strikethroughStyle)
-                run.insert(key, it.value().toLongLong());
-            else if (key == AttributeKey::attachmentLinkData)
-                run.insert(key, jsonLinkDictionary(it.value().toMap()));
-        }
+        QJsonObject run = runAttributes(attributes);
         run.insert(rangeKey, QJsonObject {{locationKey, range.location}, {lengthKey, range.length}});
         runs.append(run);
     });

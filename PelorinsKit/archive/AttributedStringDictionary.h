@@ -25,6 +25,9 @@ inline const QString lengthKey = QStringLiteral("length");
 // shallow, and a value without end must not exhaust the stack.
 constexpr int maximumNestingDepth = 8;
 
+// The attributes of one run that travel, without its "range".
+QJsonObject runAttributes(const QVariantMap& attributes);
+
 // One run per attribute run of the text, in text order; an empty text gives "runs": [].
 QJsonObject dictionaryRepresentation(const AttributedString& text);
 

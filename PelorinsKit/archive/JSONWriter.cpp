@@ -1,6 +1,8 @@
 #include "PelorinsKit/archive/JSONWriter.h"
 
+#include "PelorinsKit/archive/ArchiveNotesText.h"
 #include "PelorinsKit/archive/AttributedStringDictionary.h"
+#include "PelorinsKit/archive/JSONTextWriter.h"
 #include "PelorinsKit/archive/NodeDate.h"
 #include "PelorinsKit/model/DisplayItem.h"
 #include "PelorinsKit/model/Folder.h"
@@ -9,7 +11,15 @@
 #include "PelorinsKit/model/Tag.h"
 #include "PelorinsKit/notes/RichTextCodec.h"
 
+#include "Platform/core/ConsoleLog.h"
+
+#include <QHash>
+#include <QIODevice>
+#include <QSet>
+#include <QThread>
 #include <QUrl>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -96,6 +106,230 @@ QJsonObject wrappedNode(ManagedObject* node, Selection selection)
     return QJsonObject {{node->entity()->name(), body}};
 }
 
+void logUnreadableNotes(const QString& reason)
+{
+    ConsoleLog::write(QStringLiteral("Stored notes are unreadable (%1); they read as no notes").arg(reason));
+}
+
+// The archive written piece by piece: the same nodes as wrappedNode() in the export selection,
+// with each body's keys in the order a QJsonObject sorts them.
+class ArchiveStream
+{
+public:
+    explicit ArchiveStream(QIODevice& device)
+        : m_out(&device)
+    {
+    }
+
+    bool write(const QList<DisplayItem*>& items)
+    {
+        prepareNotes(items);
+        m_out.beginArray();
+        for (DisplayItem* item : items)
+            writeNode(item);
+        m_out.endArray();
+        return m_out.flush();
+    }
+
+private:
+    struct BodyKey
+    {
+        enum class Kind { attribute, toMany, mainColumn, objectIDURI };
+        QString name;
+        Kind kind = Kind::attribute;
+        const AttributeDescription* attribute = nullptr;
+    };
+
+    // Notes converted ahead, on several threads, from their stored bytes.
+    struct Notes
+    {
+        QByteArray stored;
+        std::optional<QByteArray> text;
+        QString reason;
+    };
+
+    const QList<BodyKey>& keysOf(ManagedObject* node)
+    {
+        const EntityDescription* entity = node->entity();
+        auto found = m_keys.constFind(entity);
+        if (found != m_keys.cend())
+            return *found;
+        QList<BodyKey> keys;
+        for (const AttributeDescription& attribute : entity->attributes())
+            keys.append(BodyKey {attribute.name, BodyKey::Kind::attribute, &attribute});
+        const bool isTag = dynamic_cast<Tag*>(node) != nullptr;
+        for (const RelationshipDescription& relationship : entity->relationships()) {
+            if (relationship.isToMany) {
+                if (relationship.isOrdered && !(isTag && relationship.name == DisplayItem::childrenKey))
+                    keys.append(BodyKey {relationship.name, BodyKey::Kind::toMany});
+            } else if (relationship.name == mainColumnKey) {
+                keys.append(BodyKey {relationship.name, BodyKey::Kind::mainColumn});
+            }
+        }
+        keys.append(BodyKey {objectIDURIKey, BodyKey::Kind::objectIDURI});
+        std::sort(keys.begin(), keys.end(), [](const BodyKey& a, const BodyKey& b) { return a.name < b.name; });
+        return *m_keys.insert(entity, keys);
+    }
+
+    // The members written under `node` in the export selection.
+    template<typename Visit> void forEachMember(ManagedObject* node, Visit visit)
+    {
+        for (const BodyKey& key : keysOf(node)) {
+            if (key.kind == BodyKey::Kind::toMany) {
+                for (ManagedObject* member : node->objects(key.name))
+                    visit(member);
+            } else if (key.kind == BodyKey::Kind::mainColumn) {
+                if (auto* column = dynamic_cast<KanbanColumn*>(node->object(key.name)))
+                    visit(column);
+            }
+        }
+    }
+
+    void collectNotes(ManagedObject* node, QSet<const ManagedObject*>& visited)
+    {
+        if (!node || visited.contains(node) || !passesExportTest(node))
+            return;
+        visited.insert(node);
+        for (const BodyKey& key : keysOf(node)) {
+            if (key.kind != BodyKey::Kind::attribute || key.attribute->type != AttributeDescription::Type::Binary)
+                continue;
+            const QVariant value = node->value(key.name);
+            if (!value.isValid())
+                continue;
+            m_noteIndex.insert({node, key.attribute}, m_notes.size());
+            m_notes.push_back(Notes {value.toByteArray(), std::nullopt, {}});
+        }
+        forEachMember(node, [&](ManagedObject* member) { collectNotes(member, visited); });
+    }
+
+    void prepareNotes(const QList<DisplayItem*>& items)
+    {
+        QSet<const ManagedObject*> visited;
+        for (DisplayItem* item : items)
+            collectNotes(item, visited);
+        const qsizetype count = qsizetype(m_notes.size());
+        const qsizetype threads = std::clamp<qsizetype>(QThread::idealThreadCount(), 1, 8);
+        const qsizetype chunk = (count + threads - 1) / threads;
+        const auto convert = [this, count](qsizetype from, qsizetype to) {
+            ArchiveNotesText converter;
+            for (qsizetype i = from; i < std::min(to, count); ++i)
+                m_notes[i].text = converter.dictionaryText(m_notes[i].stored, &m_notes[i].reason);
+        };
+        std::vector<std::thread> workers;
+        for (qsizetype from = chunk; from < count; from += chunk)
+            workers.emplace_back(convert, from, from + chunk);
+        convert(0, chunk);
+        for (std::thread& worker : workers)
+            worker.join();
+    }
+
+    // Writes what wrappedNode() gives for `node`; nothing, and false, where it gives an empty object.
+    bool writeNode(ManagedObject* node)
+    {
+        if (!node || !passesExportTest(node))
+            return false;
+        // Whether the body holds anything is known at its first key other than "objectIDURI".
+        const JSONTextWriter::Mark mark = m_out.mark();
+        bool pending = true;
+        const auto hasBody = [&] {
+            if (pending)
+                m_out.release();
+            pending = false;
+        };
+        m_out.beginObject();
+        m_out.key(node->entity()->name());
+        m_out.beginObject();
+        for (const BodyKey& key : keysOf(node)) {
+            switch (key.kind) {
+            case BodyKey::Kind::attribute:
+                if (writeAttribute(node, key))
+                    hasBody();
+                break;
+            case BodyKey::Kind::toMany:
+                m_out.key(key.name);
+                hasBody();
+                m_out.beginArray();
+                for (ManagedObject* member : node->objects(key.name))
+                    writeNode(member);
+                m_out.endArray();
+                break;
+            case BodyKey::Kind::mainColumn:
+                if (auto* column = dynamic_cast<KanbanColumn*>(node->object(key.name))) {
+                    m_out.key(key.name);
+                    hasBody();
+                    if (!writeNode(column))
+                        m_out.raw("{}");
+                }
+                break;
+            case BodyKey::Kind::objectIDURI:
+                m_out.key(key.name);
+                m_out.string(node->objectIDURI().toString(QUrl::FullyEncoded));
+                break;
+            }
+        }
+        if (pending) {
+            m_out.rollback(mark);
+            return false;
+        }
+        m_out.endObject();
+        m_out.endObject();
+        return true;
+    }
+
+    bool writeAttribute(ManagedObject* node, const BodyKey& key)
+    {
+        const QVariant value = node->value(key.name);
+        if (!value.isValid())
+            return false;
+        if (key.attribute->type == AttributeDescription::Type::Binary) {
+            const Notes& notes = m_notes.at(m_noteIndex.value({node, key.attribute}));
+            if (!notes.text) {
+                logUnreadableNotes(notes.reason);
+                return false;
+            }
+            m_out.key(key.name);
+            m_out.raw(*notes.text);
+            return true;
+        }
+        switch (value.typeId()) {
+        case QMetaType::QString:
+            m_out.key(key.name);
+            m_out.string(value.toString());
+            return true;
+        case QMetaType::Bool:
+            m_out.key(key.name);
+            m_out.boolean(value.toBool());
+            return true;
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+            m_out.key(key.name);
+            m_out.integer(value.toLongLong());
+            return true;
+        case QMetaType::Double:
+            m_out.key(key.name);
+            m_out.number(value.toDouble());
+            return true;
+        case QMetaType::QDateTime:
+            m_out.key(key.name);
+            m_out.string(NodeDate::string(value.toDateTime()));
+            return true;
+        default: {
+            const QJsonValue converted = JSONWriter::convertObjectToJSONCompliantValue(value);
+            if (converted.isUndefined())
+                return false;
+            m_out.key(key.name);
+            m_out.value(converted);
+            return true;
+        }
+        }
+    }
+
+    JSONTextWriter m_out;
+    QHash<const EntityDescription*, QList<BodyKey>> m_keys;
+    std::vector<Notes> m_notes;
+    QHash<std::pair<const ManagedObject*, const AttributeDescription*>, qsizetype> m_noteIndex;
+};
+
 } // namespace
 
 QJsonObject JSONWriter::genericTraversingNode(ManagedObject* node, bool includeClassName)
@@ -123,4 +357,9 @@ QJsonArray JSONWriter::archiveArray(const QList<DisplayItem*>& items)
             archive.append(node);
     }
     return archive;
+}
+
+bool JSONWriter::writeArchive(const QList<DisplayItem*>& items, QIODevice& device)
+{
+    return ArchiveStream(device).write(items);
 }

@@ -7,6 +7,7 @@
 #include <QVariant>
 
 class DisplayItem;
+class QIODevice;
 class ManagedObject;
 
 // Writes objects of the store in the JSON node format, the one interchange form of export,
@@ -39,4 +40,9 @@ public:
     // The archive of an export: the wrapped nodes of `items` (the root's children, in order) that
     // pass the export test.
     static QJsonArray archiveArray(const QList<DisplayItem*>& items);
+    // The same archive written as compact JSON text straight to `device`, byte for byte what
+    // QJsonDocument writes for archiveArray(items), without ever holding the archive whole. Notes
+    // are read on several threads; the objects are only touched on the calling thread. False
+    // when the device refused the text (its errorString() says why).
+    static bool writeArchive(const QList<DisplayItem*>& items, QIODevice& device);
 };

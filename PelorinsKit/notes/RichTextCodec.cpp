@@ -397,67 +397,23 @@ std::optional<QByteArray> uncompressed(const QByteArray& compressed)
 
 Decoded<AttributedString> decodeText(const QByteArray& data)
 {
-    const std::optional<QCborValue> document = readDocument(data);
-    if (!document)
-        return DecodeError{QStringLiteral("not a CBOR document")};
-    if (document->tag() != selfDescribeTag || !document->taggedValue().isMap())
-        return DecodeError{QStringLiteral("not a rich-text document")};
-    const QCborMap root = document->taggedValue().toMap();
-
-    const QCborValue version = root.value(versionKey);
-    if (!version.isInteger())
-        return DecodeError{QStringLiteral("no version")};
-    if (version.toInteger() > RichTextCodec::currentVersion)
-        return DecodeError{QStringLiteral("version %1 is newer than this program reads").arg(version.toInteger())};
-    if (version.toInteger() != RichTextCodec::currentVersion)
-        return DecodeError{QStringLiteral("unknown version %1").arg(version.toInteger())};
-
-    const QCborValue compressed = root.value(contentKey);
-    if (!compressed.isByteArray() || root.size() != 2)
-        return DecodeError{QStringLiteral("malformed document")};
-    const std::optional<QByteArray> inflated = uncompressed(compressed.toByteArray());
-    const std::optional<QCborValue> content = inflated ? readDocument(*inflated) : std::nullopt;
-    if (!content || !content->isMap())
-        return DecodeError{QStringLiteral("unreadable content")};
-    const QCborMap body = content->toMap();
-
-    const QCborValue string = body.value(stringKey);
-    const QCborValue attributeSets = body.value(attributesKey);
-    const QCborValue runs = body.value(runsKey);
-    const std::optional<QString> decodedText =
-        string.isByteArray() ? textFromUtf16Bytes(string.toByteArray()) : std::nullopt;
-    if (!decodedText || !attributeSets.isArray() || !runs.isArray() || body.size() != 3)
-        return DecodeError{QStringLiteral("malformed content")};
-    const QString& text = *decodedText;
-
+    QString reason;
+    const std::optional<RichTextCodec::StoredNotes> stored = RichTextCodec::readStored(data, &reason);
+    if (!stored)
+        return DecodeError{reason};
     QList<QVariantMap> sets;
-    for (const QCborValue& set : attributeSets.toArray()) {
-        std::optional<QVariantMap> attributes = set.isMap() ? decodeMap(set.toMap(), 0) : std::nullopt;
+    for (const QCborValue& set : stored->attributeSets) {
+        std::optional<QVariantMap> attributes = RichTextCodec::decodeAttributeSet(set);
         if (!attributes)
             return DecodeError{QStringLiteral("unreadable attribute value")};
         sets.append(std::move(*attributes));
     }
-
-    // Runs are pairs of a length and an index into the attribute sets.
-    const QCborArray pairs = runs.toArray();
-    if (pairs.size() % 2 != 0)
-        return DecodeError{QStringLiteral("malformed run")};
     AttributedString result;
-    qint64 position = 0;
-    for (qsizetype i = 0; i < pairs.size(); i += 2) {
-        const QCborValue length = pairs.at(i);
-        const QCborValue set = pairs.at(i + 1);
-        if (!length.isInteger() || !set.isInteger())
-            return DecodeError{QStringLiteral("malformed run")};
-        if (length.toInteger() <= 0 || length.toInteger() > text.size() - position)
-            return DecodeError{QStringLiteral("run outside the text")};
-        if (set.toInteger() < 0 || set.toInteger() >= sets.size())
-            return DecodeError{QStringLiteral("run without attributes")};
-        result.append(AttributedString(text.mid(position, length.toInteger()), sets.at(set.toInteger())));
-        position += length.toInteger();
+    qsizetype position = 0;
+    for (const RichTextCodec::StoredRun& run : stored->runs) {
+        result.append(AttributedString(stored->text.mid(position, run.length), sets.at(run.set)));
+        position += run.length;
     }
-    if (position != text.size())
-        return DecodeError{QStringLiteral("runs do not cover the text")};
     return result;
 }
 
@@ -500,6 +456,72 @@ std::optional<AttributedString> RichTextCodec::decode(const QByteArray& data)
         return std::nullopt;
     }
     return std::get<AttributedString>(std::move(decoded));
+}
+
+std::optional<RichTextCodec::StoredNotes> RichTextCodec::readStored(const QByteArray& data, QString* reason)
+{
+    const auto fail = [reason](const QString& why) {
+        *reason = why;
+        return std::nullopt;
+    };
+    const std::optional<QCborValue> document = readDocument(data);
+    if (!document)
+        return fail(QStringLiteral("not a CBOR document"));
+    if (document->tag() != selfDescribeTag || !document->taggedValue().isMap())
+        return fail(QStringLiteral("not a rich-text document"));
+    const QCborMap root = document->taggedValue().toMap();
+
+    const QCborValue version = root.value(versionKey);
+    if (!version.isInteger())
+        return fail(QStringLiteral("no version"));
+    if (version.toInteger() > currentVersion)
+        return fail(QStringLiteral("version %1 is newer than this program reads").arg(version.toInteger()));
+    if (version.toInteger() != currentVersion)
+        return fail(QStringLiteral("unknown version %1").arg(version.toInteger()));
+
+    const QCborValue compressed = root.value(contentKey);
+    if (!compressed.isByteArray() || root.size() != 2)
+        return fail(QStringLiteral("malformed document"));
+    const std::optional<QByteArray> inflated = uncompressed(compressed.toByteArray());
+    const std::optional<QCborValue> content = inflated ? readDocument(*inflated) : std::nullopt;
+    if (!content || !content->isMap())
+        return fail(QStringLiteral("unreadable content"));
+    const QCborMap body = content->toMap();
+
+    const QCborValue string = body.value(stringKey);
+    const QCborValue attributeSets = body.value(attributesKey);
+    const QCborValue runs = body.value(runsKey);
+    std::optional<QString> text = string.isByteArray() ? textFromUtf16Bytes(string.toByteArray()) : std::nullopt;
+    if (!text || !attributeSets.isArray() || !runs.isArray() || body.size() != 3)
+        return fail(QStringLiteral("malformed content"));
+
+    StoredNotes stored{std::move(*text), attributeSets.toArray(), {}};
+    // Runs are pairs of a length and an index into the attribute sets.
+    const QCborArray pairs = runs.toArray();
+    if (pairs.size() % 2 != 0)
+        return fail(QStringLiteral("malformed run"));
+    stored.runs.reserve(pairs.size() / 2);
+    qint64 position = 0;
+    for (qsizetype i = 0; i < pairs.size(); i += 2) {
+        const QCborValue length = pairs.at(i);
+        const QCborValue set = pairs.at(i + 1);
+        if (!length.isInteger() || !set.isInteger())
+            return fail(QStringLiteral("malformed run"));
+        if (length.toInteger() <= 0 || length.toInteger() > stored.text.size() - position)
+            return fail(QStringLiteral("run outside the text"));
+        if (set.toInteger() < 0 || set.toInteger() >= stored.attributeSets.size())
+            return fail(QStringLiteral("run without attributes"));
+        stored.runs.append(StoredRun{qsizetype(length.toInteger()), qsizetype(set.toInteger())});
+        position += length.toInteger();
+    }
+    if (position != stored.text.size())
+        return fail(QStringLiteral("runs do not cover the text"));
+    return stored;
+}
+
+std::optional<QVariantMap> RichTextCodec::decodeAttributeSet(const QCborValue& set)
+{
+    return set.isMap() ? decodeMap(set.toMap(), 0) : std::nullopt;
 }
 
 QByteArray RichTextCodec::encodeDictionary(const QVariantMap& dictionary)

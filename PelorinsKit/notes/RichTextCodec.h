@@ -3,6 +3,9 @@
 #include "PelorinsKit/notes/AttributedString.h"
 
 #include <QByteArray>
+#include <QCborArray>
+#include <QCborValue>
+#include <QList>
 #include <QVariantMap>
 #include <optional>
 
@@ -21,6 +24,25 @@ public:
     // Attributes whose values have no stored form are left out, each with a console line.
     static QByteArray encode(const AttributedString& text);
     static std::optional<AttributedString> decode(const QByteArray& data);
+
+    // Stored notes taken apart without building their attribute values, for a reader that needs
+    // only some of them (the archive writer): the text, the distinct attribute sets as stored and
+    // the runs, each a length and an index into the sets, checked to cover the text exactly.
+    // Decoding every set with decodeAttributeSet and joining equal neighbours gives what decode()
+    // gives. Nothing, with the reason, when the bytes are no readable document; no console line.
+    struct StoredRun
+    {
+        qsizetype length = 0;
+        qsizetype set = 0;
+    };
+    struct StoredNotes
+    {
+        QString text;
+        QCborArray attributeSets;
+        QList<StoredRun> runs;
+    };
+    static std::optional<StoredNotes> readStored(const QByteArray& data, QString* reason);
+    static std::optional<QVariantMap> decodeAttributeSet(const QCborValue& set);
 
     // The contents of a link card's attachment: its link dictionary. A dictionary holding a value
     // without a stored form gives empty contents. Unreadable contents give no dictionary and no

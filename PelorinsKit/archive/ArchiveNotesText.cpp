@@ -1,0 +1,90 @@
+#include "PelorinsKit/archive/ArchiveNotesText.h"
+
+#include "PelorinsKit/archive/AttributedStringDictionary.h"
+#include "PelorinsKit/archive/JSONTextWriter.h"
+#include "PelorinsKit/notes/RichTextCodec.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+using AttributedStringDictionary::rangeKey;
+
+namespace {
+
+// The members of a JSON object's text, without its braces.
+QByteArray membersText(const QJsonObject& object)
+{
+    const QByteArray text = QJsonDocument(object).toJson(QJsonDocument::Compact);
+    return text.mid(1, text.size() - 2);
+}
+
+} // namespace
+
+const ArchiveNotesText::Set& ArchiveNotesText::set(const QCborValue& stored)
+{
+    auto found = m_sets.find(stored);
+    if (found != m_sets.end())
+        return *found;
+    Set set {RichTextCodec::decodeAttributeSet(stored), {}, {}};
+    if (set.attributes) {
+        QJsonObject before;
+        QJsonObject after;
+        const QJsonObject run = AttributedStringDictionary::runAttributes(*set.attributes);
+        for (auto it = run.constBegin(); it != run.constEnd(); ++it)
+            (it.key() < rangeKey ? before : after).insert(it.key(), it.value());
+        set.beforeRange = membersText(before);
+        set.afterRange = membersText(after);
+    }
+    return *m_sets.insert(stored, std::move(set));
+}
+
+std::optional<QByteArray> ArchiveNotesText::dictionaryText(const QByteArray& stored, QString* reason)
+{
+    const std::optional<RichTextCodec::StoredNotes> notes = RichTextCodec::readStored(stored, reason);
+    if (!notes)
+        return std::nullopt;
+    QList<const Set*> sets;
+    sets.reserve(notes->attributeSets.size());
+    for (const QCborValue& storedSet : notes->attributeSets) {
+        const Set& decoded = set(storedSet);
+        if (!decoded.attributes) {
+            *reason = QStringLiteral("unreadable attribute value");
+            return std::nullopt;
+        }
+        sets.append(&decoded);
+    }
+
+    QByteArray text;
+    text.reserve(notes->text.size() + 64 * notes->runs.size() + 32);
+    text.append("{\"runs\":[");
+    qsizetype location = 0;
+    for (qsizetype i = 0; i < notes->runs.size();) {
+        // Neighbours with equal attributes are one run once decoded.
+        const Set* runSet = sets.at(notes->runs.at(i).set);
+        qsizetype length = 0;
+        do {
+            length += notes->runs.at(i).length;
+            ++i;
+        } while (i < notes->runs.size()
+            && (sets.at(notes->runs.at(i).set) == runSet
+                || *sets.at(notes->runs.at(i).set)->attributes == *runSet->attributes));
+        if (location > 0)
+            text.append(',');
+        text.append('{');
+        if (!runSet->beforeRange.isEmpty())
+            text.append(runSet->beforeRange).append(',');
+        text.append("\"range\":{\"length\":")
+            .append(QByteArray::number(length))
+            .append(",\"location\":")
+            .append(QByteArray::number(location))
+            .append('}');
+        if (!runSet->afterRange.isEmpty())
+            text.append(',').append(runSet->afterRange);
+        text.append('}');
+        location += length;
+    }
+    text.append("],\"string\":");
+    JSONTextWriter::appendEscaped(text, notes->text);
+    text.append('}');
+    return text;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QCborValue>
+#include <QHash>
+#include <QString>
+#include <QVariantMap>
+#include <optional>
+
+// Notes in their dictionary form as JSON text, made straight from their stored encoding: the
+// same bytes QJsonDocument writes for the dictionary of the decoded notes, without building the
+// fonts, colours and paragraph styles of every run. Each distinct stored attribute set is decoded
+// once for the life of the instance, which a whole archive shares. An instance belongs to one
+// thread.
+class ArchiveNotesText
+{
+public:
+    // Nothing when the stored notes are unreadable, with the reason decoding them would give.
+    std::optional<QByteArray> dictionaryText(const QByteArray& stored, QString* reason);
+
+private:
+    // A stored attribute set decoded, and its attributes that travel as JSON text on both sides of
+    // "range", which sorts among them.
+    struct Set
+    {
+        std::optional<QVariantMap> attributes;
+        QByteArray beforeRange;
+        QByteArray afterRange;
+    };
+    const Set& set(const QCborValue& stored);
+
+    QHash<QCborValue, Set> m_sets;
+};

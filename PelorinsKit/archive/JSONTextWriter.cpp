@@ -1,0 +1,239 @@
+#include "PelorinsKit/archive/JSONTextWriter.h"
+
+#include <QIODevice>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <cmath>
+
+namespace {
+
+// Large enough that the device is written in few calls, small enough never to matter in memory.
+constexpr qsizetype blockSize = 1 << 20;
+
+char hexDigit(uint value)
+{
+    return char(value < 10 ? '0' + value : 'a' + value - 10);
+}
+
+void appendUnicodeEscape(QByteArray& out, char16_t unit)
+{
+    const char escape[6] = {'\\', 'u', hexDigit(unit >> 12 & 0xF), hexDigit(unit >> 8 & 0xF),
+        hexDigit(unit >> 4 & 0xF), hexDigit(unit & 0xF)};
+    out.append(escape, 6);
+}
+
+} // namespace
+
+JSONTextWriter::JSONTextWriter(QIODevice* device)
+    : m_device(device)
+{
+    if (m_device)
+        m_text.reserve(blockSize + blockSize / 4);
+}
+
+void JSONTextWriter::separate()
+{
+    if (m_needsComma)
+        m_text.append(',');
+}
+
+void JSONTextWriter::written()
+{
+    m_needsComma = true;
+    if (m_device && m_marks == 0 && m_text.size() >= blockSize)
+        flush();
+}
+
+void JSONTextWriter::beginObject()
+{
+    separate();
+    m_text.append('{');
+    m_needsComma = false;
+}
+
+void JSONTextWriter::endObject()
+{
+    m_text.append('}');
+    written();
+}
+
+void JSONTextWriter::beginArray()
+{
+    separate();
+    m_text.append('[');
+    m_needsComma = false;
+}
+
+void JSONTextWriter::endArray()
+{
+    m_text.append(']');
+    written();
+}
+
+void JSONTextWriter::key(QStringView name)
+{
+    separate();
+    appendEscaped(m_text, name);
+    m_text.append(':');
+    m_needsComma = false;
+}
+
+void JSONTextWriter::string(QStringView text)
+{
+    separate();
+    appendEscaped(m_text, text);
+    written();
+}
+
+void JSONTextWriter::integer(qint64 number)
+{
+    separate();
+    m_text.append(QByteArray::number(number));
+    written();
+}
+
+void JSONTextWriter::number(double number)
+{
+    separate();
+    if (std::isfinite(number))
+        m_text.append(QByteArray::number(number, 'g', QLocale::FloatingPointShortest));
+    else
+        m_text.append("null");
+    written();
+}
+
+void JSONTextWriter::boolean(bool value)
+{
+    separate();
+    m_text.append(value ? "true" : "false");
+    written();
+}
+
+void JSONTextWriter::raw(QByteArrayView json)
+{
+    separate();
+    m_text.append(json);
+    written();
+}
+
+void JSONTextWriter::value(const QJsonValue& value)
+{
+    switch (value.type()) {
+    case QJsonValue::Object:
+        raw(QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact));
+        return;
+    case QJsonValue::Array:
+        raw(QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact));
+        return;
+    case QJsonValue::String:
+        string(value.toString());
+        return;
+    case QJsonValue::Bool:
+        boolean(value.toBool());
+        return;
+    case QJsonValue::Double: {
+        // The value keeps whether it was made from an integer; QJsonDocument writes those whole.
+        const QVariant number = value.toVariant();
+        if (number.typeId() == QMetaType::LongLong)
+            integer(number.toLongLong());
+        else
+            this->number(value.toDouble());
+        return;
+    }
+    case QJsonValue::Null:
+    case QJsonValue::Undefined:
+        raw("null");
+        return;
+    }
+}
+
+JSONTextWriter::Mark JSONTextWriter::mark()
+{
+    ++m_marks;
+    return Mark{m_text.size(), m_needsComma};
+}
+
+void JSONTextWriter::rollback(const Mark& mark)
+{
+    m_text.truncate(mark.size);
+    m_needsComma = mark.needsComma;
+    release();
+}
+
+void JSONTextWriter::release()
+{
+    --m_marks;
+}
+
+bool JSONTextWriter::flush()
+{
+    if (!m_device || m_text.isEmpty() || m_failed)
+        return !m_failed;
+    if (m_device->write(m_text) != m_text.size())
+        m_failed = true;
+    m_text.clear();
+    return !m_failed;
+}
+
+void JSONTextWriter::appendEscaped(QByteArray& out, QStringView text)
+{
+    out.append('"');
+    const char16_t* source = text.utf16();
+    const char16_t* const end = source + text.size();
+    while (source != end) {
+        const char16_t unit = *source++;
+        if (unit < 0x80) {
+            if (unit >= 0x20 && unit != u'"' && unit != u'\\') {
+                out.append(char(unit));
+                continue;
+            }
+            out.append('\\');
+            switch (unit) {
+            case u'"':
+                out.append('"');
+                break;
+            case u'\\':
+                out.append('\\');
+                break;
+            case u'\b':
+                out.append('b');
+                break;
+            case u'\f':
+                out.append('f');
+                break;
+            case u'\n':
+                out.append('n');
+                break;
+            case u'\r':
+                out.append('r');
+                break;
+            case u'\t':
+                out.append('t');
+                break;
+            default:
+                out.append("u00", 3);
+                out.append(hexDigit(unit >> 4));
+                out.append(hexDigit(unit & 0xF));
+            }
+        } else if (unit < 0x800) {
+            out.append(char(0xC0 | unit >> 6));
+            out.append(char(0x80 | (unit & 0x3F)));
+        } else if (!QChar::isSurrogate(unit)) {
+            out.append(char(0xE0 | unit >> 12));
+            out.append(char(0x80 | (unit >> 6 & 0x3F)));
+            out.append(char(0x80 | (unit & 0x3F)));
+        } else if (QChar::isHighSurrogate(unit) && source != end && QChar::isLowSurrogate(*source)) {
+            const char32_t point = QChar::surrogateToUcs4(unit, *source++);
+            out.append(char(0xF0 | point >> 18));
+            out.append(char(0x80 | (point >> 12 & 0x3F)));
+            out.append(char(0x80 | (point >> 6 & 0x3F)));
+            out.append(char(0x80 | (point & 0x3F)));
+        } else {
+            // A lone surrogate has no UTF-8 form.
+            appendUnicodeEscape(out, unit);
+        }
+    }
+    out.append('"');
+}
