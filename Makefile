@@ -54,12 +54,14 @@ bench: build
 		if [ -f "$$b" ] && [ -x "$$b" ]; then echo "== $$(basename $$b)"; QT_QPA_PLATFORM=offscreen "$$b" || exit 1; fi; \
 	done
 
-# Fuzzes the JSON reader for ten minutes with clang's libFuzzer, from a copy of the seed corpus.
+# Fuzzes the JSON reader, then its archive entry, ten minutes each with clang's libFuzzer, from a
+# copy of the seed corpus.
 fuzz:
 	@scripts/install-deps clang
 	scripts/build-fuzz build-fuzz
 	rm -rf build-fuzz/corpus && cp -r fuzz/corpus build-fuzz/corpus
 	build-fuzz/JSONReaderFuzz -max_total_time=600 -max_len=16384 build-fuzz/corpus
+	build-fuzz/ArchiveDataFuzz -max_total_time=600 -max_len=16384 build-fuzz/corpus
 
 install: build
 	install -Dm755 $(BUILD)/Pelorins/pelorins $(DESTDIR)$(PREFIX)/bin/pelorins

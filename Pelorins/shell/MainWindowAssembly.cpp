@@ -1,5 +1,6 @@
 #include "Pelorins/shell/MainWindowAssembly.h"
 
+#include "Pelorins/archive/ImportExportViewController.h"
 #include "Pelorins/board/FilterViewController.h"
 #include "Pelorins/board/MacKanbanColumnsViewController.h"
 #include "Pelorins/shell/AppDelegate.h"
@@ -73,6 +74,11 @@ std::unique_ptr<QWidget> MainWindowAssembly::makeMainWindow()
     connectSidebar(*m_sidebar, *m_splitView);
     connectBoard(*m_board, *m_sidebar, *window);
     m_splitView->setExampleImporter([this](bool isShort) { m_delegate->importExamples(isShort); });
+    m_splitView->setImportExportSheetFactory([this](const std::optional<QString>& document, QWidget* parent) {
+        return new ImportExportViewController({m_services.coreDataManager, m_services.filePanelPresenter,
+                                                  [this] { return m_delegate->saveAction(m_delegate.get()); }},
+            document, parent);
+    });
 
     addApplicationMenuItems(*window);
     window->showWindow();

@@ -62,8 +62,18 @@ SourceOutlineViewCell::SourceOutlineViewCell(std::function<void()> saveAction, Q
     , m_saveAction(std::move(saveAction))
 {
     const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
-    m_folderIcon = makeIcon(ratio, drawFolderIcon);
-    m_kanbanIcon = makeIcon(ratio, [](QPainter& painter) { drawKanbanIcon(painter, QColor(90, 98, 110)); });
+    m_folderIcon = folderIcon(ratio);
+    m_kanbanIcon = kanbanIcon(ratio);
+}
+
+QPixmap SourceOutlineViewCell::folderIcon(qreal devicePixelRatio)
+{
+    return makeIcon(devicePixelRatio, drawFolderIcon);
+}
+
+QPixmap SourceOutlineViewCell::kanbanIcon(qreal devicePixelRatio, const QColor& ink)
+{
+    return makeIcon(devicePixelRatio, [&ink](QPainter& painter) { drawKanbanIcon(painter, ink); });
 }
 
 const QPixmap& SourceOutlineViewCell::selectedKanbanIcon(const QColor& ink) const
@@ -71,8 +81,7 @@ const QPixmap& SourceOutlineViewCell::selectedKanbanIcon(const QColor& ink) cons
     // Made again only when the selection's text colour changes.
     if (m_selectedKanbanIcon.isNull() || m_selectedKanbanInk != ink) {
         m_selectedKanbanInk = ink;
-        m_selectedKanbanIcon
-            = makeIcon(m_kanbanIcon.devicePixelRatio(), [&ink](QPainter& painter) { drawKanbanIcon(painter, ink); });
+        m_selectedKanbanIcon = kanbanIcon(m_kanbanIcon.devicePixelRatio(), ink);
     }
     return m_selectedKanbanIcon;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QPixmap>
 #include <QStyledItemDelegate>
 #include <functional>
@@ -24,6 +25,11 @@ public:
         QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void setEditorData(QWidget* editor, const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+
+    // The row icons ("Folder-icon", and "kanban-icon" drawn in `ink`), also shown by the archive
+    // sheet's rows.
+    static QPixmap folderIcon(qreal devicePixelRatio);
+    static QPixmap kanbanIcon(qreal devicePixelRatio, const QColor& ink = QColor(90, 98, 110));
 
     // Where the badge of a row goes: at the right end, centred in height.
     static QRectF badgeFrame(const QRect& rowRect, const QSizeF& badgeSize);

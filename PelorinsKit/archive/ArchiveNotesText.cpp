@@ -2,6 +2,7 @@
 
 #include "PelorinsKit/archive/AttributedStringDictionary.h"
 #include "PelorinsKit/archive/JSONTextWriter.h"
+#include "PelorinsKit/notes/AttributeKey.h"
 #include "PelorinsKit/notes/RichTextCodec.h"
 
 #include <QJsonDocument>
@@ -25,7 +26,7 @@ const ArchiveNotesText::Set& ArchiveNotesText::set(const QCborValue& stored)
     auto found = m_sets.find(stored);
     if (found != m_sets.end())
         return *found;
-    Set set {RichTextCodec::decodeAttributeSet(stored), {}, {}};
+    Set set {RichTextCodec::decodeAttributeSet(stored), {}, {}, {}};
     if (set.attributes) {
         QJsonObject before;
         QJsonObject after;
@@ -34,11 +35,13 @@ const ArchiveNotesText::Set& ArchiveNotesText::set(const QCborValue& stored)
             (it.key() < rangeKey ? before : after).insert(it.key(), it.value());
         set.beforeRange = membersText(before);
         set.afterRange = membersText(after);
+        set.pictureFolder = run.value(AttributeKey::fileFolderUUID).toString();
     }
     return *m_sets.insert(stored, std::move(set));
 }
 
-std::optional<QByteArray> ArchiveNotesText::dictionaryText(const QByteArray& stored, QString* reason)
+std::optional<QByteArray> ArchiveNotesText::dictionaryText(
+    const QByteArray& stored, QString* reason, QStringList* pictureFolders)
 {
     const std::optional<RichTextCodec::StoredNotes> notes = RichTextCodec::readStored(stored, reason);
     if (!notes)
@@ -82,6 +85,8 @@ std::optional<QByteArray> ArchiveNotesText::dictionaryText(const QByteArray& sto
             text.append(',').append(runSet->afterRange);
         text.append('}');
         location += length;
+        if (!runSet->pictureFolder.isEmpty())
+            pictureFolders->append(runSet->pictureFolder);
     }
     text.append("],\"string\":");
     JSONTextWriter::appendEscaped(text, notes->text);

@@ -4,6 +4,7 @@
 #include <QCborValue>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <QVariantMap>
 #include <optional>
 
@@ -16,7 +17,8 @@ class ArchiveNotesText
 {
 public:
     // Nothing when the stored notes are unreadable, with the reason decoding them would give.
-    std::optional<QByteArray> dictionaryText(const QByteArray& stored, QString* reason);
+    // The picture folders the runs name are added to `pictureFolders`, in text order.
+    std::optional<QByteArray> dictionaryText(const QByteArray& stored, QString* reason, QStringList* pictureFolders);
 
 private:
     // A stored attribute set decoded, and its attributes that travel as JSON text on both sides of
@@ -26,6 +28,7 @@ private:
         std::optional<QVariantMap> attributes;
         QByteArray beforeRange;
         QByteArray afterRange;
+        QString pictureFolder;
     };
     const Set& set(const QCborValue& stored);
 

@@ -2,6 +2,7 @@
 
 #include "PelorinsKit/archive/AttributedStringDictionary.h"
 #include "PelorinsKit/archive/NodeDate.h"
+#include "PelorinsKit/model/ImageAttachment.h"
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/ListItemHistory.h"
 #include "PelorinsKit/model/PictureFolders.h"
@@ -15,11 +16,16 @@
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QJsonDocument>
 #include <QSet>
+#include <QStringDecoder>
+#include <QThread>
 #include <cmath>
 #include <limits>
+#include <thread>
+#include <vector>
 
 using AttributedStringDictionary::isNotesDictionary;
 using AttributedStringDictionary::lengthKey;
@@ -414,6 +420,89 @@ private:
     QString m_error;
 };
 
+// JSONReader::attributedStringFrom with the line styles of a whole payload.
+std::optional<AttributedString> notesFrom(const QJsonObject& dict, StyleSets& styles)
+{
+    const QJsonValue string = dict.value(stringKey);
+    const QJsonValue runsValue = dict.value(runsKey);
+    if (!string.isString() || !runsValue.isArray())
+        return std::nullopt;
+    const QJsonArray runs = runsValue.toArray();
+    if (!std::all_of(runs.begin(), runs.end(), [](const QJsonValue& run) { return run.isObject(); }))
+        return std::nullopt;
+
+    AttributedString text(string.toString());
+    const qint64 textLength = text.length();
+    for (const QJsonValue& runValue : runs) {
+        const QJsonObject run = runValue.toObject();
+        const QJsonValue rangeValue = run.value(rangeKey);
+        const QJsonObject range = rangeValue.toObject();
+        const QJsonValue location = range.value(locationKey);
+        const QJsonValue length = range.value(lengthKey);
+        if (!rangeValue.isObject() || !isIntegral(location) || !isIntegral(length))
+            continue;
+
+        QVariantMap attributes;
+        for (auto it = run.constBegin(); it != run.constEnd(); ++it) {
+            const QString& key = it.key();
+            const QJsonValue value = it.value();
+            // The range was read above.
+            if (key == rangeKey)
+                continue;
+            if (key == AttributeKey::noteStyleName) {
+                if (value.isString())
+                    merge(attributes, styles.forName(value.toString()));
+            } else if (key == AttributeKey::fileFolderUUID || key == AttributeKey::filename) {
+                if (!unsafePictureName(key, value).isEmpty())
+                    PictureFolders::refuseName(value.toString());
+                else if (value.isString())
+                    attributes.insert(key, value.toString());
+            } else if (key == AttributeKey::isChecklistChecked) {
+                if (value.isBool() || value.isDouble()) {
+                    merge(attributes, styles.checkList());
+                    attributes.insert(key, booleanOf(value));
+                }
+            } else if (key == AttributeKey::strikethroughStyle) {
+                if (isIntegral(value))
+                    attributes.insert(key, int(std::clamp<qint64>(integerOf(value), 0, 0xFFFF)));
+            } else if (key == AttributeKey::attachment) {
+                if (const auto picture = importPicture(value))
+                    merge(attributes, *picture);
+            } else if (key == AttributeKey::link || key == AttributeKey::attachmentLinkData) {
+                if (value.isObject())
+                    attributes.insert(AttributeKey::attachmentLinkData,
+                        AttributedStringDictionary::linkDictionaryFromJson(value.toObject()));
+            } else {
+                ConsoleLog::write(QStringLiteral("Unknown attribute %1 : %2").arg(key, printedForm(value)));
+            }
+        }
+        // A run reaching outside the text is clipped to it.
+        constexpr qint64 far = qint64(1) << 40;
+        const qint64 first = std::clamp<qint64>(integerOf(location), -far, far);
+        const qint64 start = std::clamp<qint64>(first, 0, textLength);
+        const qint64 end = std::clamp<qint64>(first + std::clamp<qint64>(integerOf(length), 0, far), start, textLength);
+        if (end > start && !attributes.isEmpty())
+            text.addAttributes(attributes, TextRange {int(start), int(end - start)});
+    }
+    return text;
+}
+
+// Only folders and boards stand at the top of an archive: anything else would be read into the
+// store and then left in no folder, column or day group. Entries of another shape are the
+// payload check's to refuse.
+QString misplacedTopLevelNode(const QJsonArray& nodes)
+{
+    for (const QJsonValue& entry : nodes) {
+        const QJsonObject node = entry.toObject();
+        if (node.size() != 1)
+            continue;
+        const QString className = node.constBegin().key();
+        if (className != QLatin1String("Folder") && className != QLatin1String("Kanban"))
+            return QStringLiteral("a \"%1\" node at the top, where only folders and boards belong").arg(className);
+    }
+    return {};
+}
+
 } // namespace
 
 // Makes the objects of one checked payload.
@@ -425,6 +514,7 @@ public:
         , m_context(context)
     {
         indexIdentifiers();
+        indexPictureRecords();
     }
 
     QList<ManagedObject*> objects(const QJsonArray& nodes)
@@ -433,6 +523,7 @@ public:
         for (const QJsonValue& entry : nodes)
             if (ManagedObject* object = node(entry.toObject()))
                 made.append(object);
+        storeNotes();
         return made;
     }
 
@@ -467,17 +558,27 @@ private:
         if (!uri.isEmpty())
             m_reader.m_importedObjects.insert(uri, object);
         const EntityDescription* entity = object->entity();
+        std::optional<AttributedString> notes;
         for (auto it = body.constBegin(); it != body.constEnd(); ++it) {
             const QJsonValue value = it.value();
             if (value.isNull() || it.key() == objectIDURIKey)
                 continue;
-            if (const AttributeDescription* attribute = entity->attribute(it.key()))
-                setAttribute(object, *attribute, value);
-            else if (const RelationshipDescription* relationship = entity->relationship(it.key()))
+            if (const AttributeDescription* attribute = entity->attribute(it.key())) {
+                if (attribute->type == AttributeDescription::Type::Binary) {
+                    // Stored once the whole payload is read, encoded on several threads.
+                    notes = notesFrom(value.toObject(), m_styles);
+                    if (notes)
+                        m_notes.push_back(PendingNotes {object, attribute->name, *notes, {}});
+                } else {
+                    setAttribute(object, *attribute, value);
+                }
+            } else if (const RelationshipDescription* relationship = entity->relationship(it.key())) {
                 setRelationship(object, *relationship, value);
+            }
         }
+        // The notes in hand name the pictures; the stored bytes need no decoding.
         if (auto* card = dynamic_cast<ListItem*>(object))
-            card->syncImageAttachments();
+            card->syncImageAttachments(notes, m_pictureRecords);
         if (auto* entry = dynamic_cast<ListItemHistory*>(object))
             m_history.append(entry);
         return object;
@@ -492,9 +593,14 @@ private:
                 return;
             }
             QList<ManagedObject*> members;
-            for (const QJsonValue& member : value.toArray())
-                if (ManagedObject* made = node(member.toObject()); made && !members.contains(made))
+            QSet<ManagedObject*> present;
+            for (const QJsonValue& member : value.toArray()) {
+                ManagedObject* made = node(member.toObject());
+                if (made && !present.contains(made)) {
+                    present.insert(made);
                     members.append(made);
+                }
+            }
             object->setObjects(relationship.name, members);
         } else if (relationship.name == mainColumnKey) {
             if (ManagedObject* column = node(value.toObject()))
@@ -536,10 +642,30 @@ private:
             object->setValue(attribute.name, value.toVariant().toStringList());
             return;
         case Type::Binary:
-            if (const auto notes = JSONReader::attributedStringFrom(value.toObject()))
-                object->setValue(attribute.name, RichTextCodec::encode(*notes));
             return;
         }
+    }
+
+    void storeNotes()
+    {
+        // Few notes (a paste) are not worth a thread.
+        constexpr qsizetype perThread = 64;
+        const qsizetype count = qsizetype(m_notes.size());
+        const qsizetype threads = std::clamp<qsizetype>(count / perThread, 1, QThread::idealThreadCount());
+        const qsizetype chunk = (count + threads - 1) / std::max<qsizetype>(threads, 1);
+        const auto encode = [this, count](qsizetype from, qsizetype to) {
+            for (qsizetype i = from; i < std::min(to, count); ++i)
+                m_notes[i].stored = RichTextCodec::encode(m_notes[i].notes);
+        };
+        std::vector<std::thread> workers;
+        for (qsizetype from = chunk; from < count; from += chunk)
+            workers.emplace_back(encode, from, from + chunk);
+        encode(0, chunk);
+        for (std::thread& worker : workers)
+            worker.join();
+        for (const PendingNotes& pending : m_notes)
+            pending.object->setValue(pending.attribute, pending.stored);
+        m_notes.clear();
     }
 
     // A copy of objects that are still in the store gets new identifiers, so that links and
@@ -576,10 +702,29 @@ private:
         }
     }
 
+    struct PendingNotes
+    {
+        ManagedObject* object;
+        QString attribute;
+        AttributedString notes;
+        QByteArray stored;
+    };
+
+    // Every picture record of the context by folder name, instead of a fetch per picture.
+    void indexPictureRecords()
+    {
+        for (ImageAttachment* record : m_context.fetchAs<ImageAttachment>(ImageAttachment::fetchRequest()))
+            if (!m_pictureRecords.contains(record->folderUUID()))
+                m_pictureRecords.insert(record->folderUUID(), record);
+    }
+
     JSONReader& m_reader;
     ManagedObjectContext& m_context;
     QHash<QString, QList<const EntityDescription*>> m_identifiers;
+    QHash<QString, ImageAttachment*> m_pictureRecords;
     QList<ListItemHistory*> m_history;
+    StyleSets m_styles;
+    std::vector<PendingNotes> m_notes;
 };
 
 JSONReader::JSONReader(ManagedObjectContext* managedObjectContext)
@@ -605,72 +750,97 @@ QList<ManagedObject*> JSONReader::makeObjectsFromArrayOf(const QJsonArray& dicti
             *error = refusal;
         return {};
     }
-    Builder builder(*this, *context);
+    return build(dictionaryObjects);
+}
+
+QList<ManagedObject*> JSONReader::build(const QJsonArray& dictionaryObjects)
+{
+    Builder builder(*this, *m_managedObjectContext);
     QList<ManagedObject*> made = builder.objects(dictionaryObjects);
     builder.remapHistory();
     return made;
 }
 
+std::optional<QByteArray> JSONReader::readArchiveFile(const QString& path, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return std::nullopt;
+    }
+    const QString tooLarge = QStringLiteral("the archive is larger than %1 bytes").arg(maximumArchiveBytes);
+    if (file.size() > maximumArchiveBytes) {
+        *error = tooLarge;
+        return std::nullopt;
+    }
+    // A file that grows while it is read is cut off just past the limit.
+    QByteArray data = file.read(maximumArchiveBytes + 1);
+    if (data.size() > maximumArchiveBytes) {
+        *error = tooLarge;
+        return std::nullopt;
+    }
+    return data;
+}
+
+std::optional<QJsonArray> JSONReader::checkedArchive(
+    const QByteArray& data, const ManagedObjectModel& model, QString* error)
+{
+    QByteArray text = data;
+    const std::optional<QStringConverter::Encoding> encoding = QStringConverter::encodingForData(data);
+    if (encoding && *encoding != QStringConverter::Utf8) {
+        QStringDecoder decode(*encoding);
+        const QString decoded = decode(data);
+        if (decode.hasError()) {
+            *error = QStringLiteral("the archive is not readable text");
+            return std::nullopt;
+        }
+        text = decoded.toUtf8();
+    }
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(text, &parseError);
+    if (document.isNull()) {
+        *error = QStringLiteral("the archive is no array of JSON nodes: %1 at byte %2")
+                     .arg(parseError.errorString())
+                     .arg(parseError.offset);
+        return std::nullopt;
+    }
+    if (!document.isArray()) {
+        *error = QStringLiteral("the archive is no array of JSON nodes: not an array");
+        return std::nullopt;
+    }
+    const QJsonArray nodes = document.array();
+    *error = misplacedTopLevelNode(nodes);
+    if (error->isEmpty()) {
+        const QHash<QString, ManagedObject*> noneMadeYet;
+        PayloadCheck check(model, noneMadeYet);
+        if (!check.entries(nodes))
+            *error = check.error();
+    }
+    if (!error->isEmpty())
+        return std::nullopt;
+    return nodes;
+}
+
+QList<ManagedObject*> JSONReader::makeObjectsFromArchiveData(const QByteArray& data, QString* error)
+{
+    QString refusal;
+    std::optional<QJsonArray> nodes;
+    if (!m_managedObjectContext)
+        refusal = QStringLiteral("no store is loaded");
+    else
+        nodes = checkedArchive(data, m_managedObjectContext->model(), &refusal);
+    if (!nodes) {
+        ConsoleLog::write(QStringLiteral("Refused JSON nodes: ") + refusal);
+        if (error)
+            *error = refusal;
+        return {};
+    }
+    // Checked already, unless nodes read before are given again, which the check must see.
+    return m_importedObjects.isEmpty() ? build(*nodes) : makeObjectsFromArrayOf(*nodes, error);
+}
+
 std::optional<AttributedString> JSONReader::attributedStringFrom(const QJsonObject& dict)
 {
-    const QJsonValue string = dict.value(stringKey);
-    const QJsonValue runsValue = dict.value(runsKey);
-    if (!string.isString() || !runsValue.isArray())
-        return std::nullopt;
-    const QJsonArray runs = runsValue.toArray();
-    if (!std::all_of(runs.begin(), runs.end(), [](const QJsonValue& run) { return run.isObject(); }))
-        return std::nullopt;
-
-    AttributedString text(string.toString());
     StyleSets styles;
-    const qint64 textLength = text.length();
-    for (const QJsonValue& runValue : runs) {
-        const QJsonObject run = runValue.toObject();
-        const QJsonValue rangeValue = run.value(rangeKey);
-        const QJsonObject range = rangeValue.toObject();
-        const QJsonValue location = range.value(locationKey);
-        const QJsonValue length = range.value(lengthKey);
-        if (!rangeValue.isObject() || !isIntegral(location) || !isIntegral(length))
-            continue;
-
-        QVariantMap attributes;
-        for (auto it = run.constBegin(); it != run.constEnd(); ++it) {
-            const QString& key = it.key();
-            const QJsonValue value = it.value();
-            if (key == AttributeKey::noteStyleName) {
-                if (value.isString())
-                    merge(attributes, styles.forName(value.toString()));
-            } else if (key == AttributeKey::fileFolderUUID || key == AttributeKey::filename) {
-                if (!unsafePictureName(key, value).isEmpty())
-                    PictureFolders::refuseName(value.toString());
-                else if (value.isString())
-                    attributes.insert(key, value.toString());
-            } else if (key == AttributeKey::isChecklistChecked) {
-                if (value.isBool() || value.isDouble()) {
-                    merge(attributes, styles.checkList());
-                    attributes.insert(key, booleanOf(value));
-                }
-            } else if (key == AttributeKey::strikethroughStyle) {
-                if (isIntegral(value))
-                    attributes.insert(key, int(std::clamp<qint64>(integerOf(value), 0, 0xFFFF)));
-            } else if (key == AttributeKey::attachment) {
-                if (const auto picture = importPicture(value))
-                    merge(attributes, *picture);
-            } else if (key == AttributeKey::link || key == AttributeKey::attachmentLinkData) {
-                if (value.isObject())
-                    attributes.insert(AttributeKey::attachmentLinkData,
-                        AttributedStringDictionary::linkDictionaryFromJson(value.toObject()));
-            } else {
-                ConsoleLog::write(QStringLiteral("Unknown attribute %1 : %2").arg(key, printedForm(value)));
-            }
-        }
-        // A run reaching outside the text is clipped to it.
-        constexpr qint64 far = qint64(1) << 40;
-        const qint64 first = std::clamp<qint64>(integerOf(location), -far, far);
-        const qint64 start = std::clamp<qint64>(first, 0, textLength);
-        const qint64 end = std::clamp<qint64>(first + std::clamp<qint64>(integerOf(length), 0, far), start, textLength);
-        if (end > start && !attributes.isEmpty())
-            text.addAttributes(attributes, TextRange {int(start), int(end - start)});
-    }
-    return text;
+    return notesFrom(dict, styles);
 }

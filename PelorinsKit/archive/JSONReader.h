@@ -11,6 +11,7 @@
 
 class ManagedObject;
 class ManagedObjectContext;
+class ManagedObjectModel;
 
 // Makes new objects from the JSON node format (see JSONWriter): archive import, paste of cards
 // and columns, duplication and undo of deletions in the sidebar. It creates objects and sets
@@ -30,6 +31,9 @@ public:
     static constexpr int maximumNodeDepth = 128;
     // Decoded bytes of one picture carried in notes as Base64.
     static constexpr qsizetype maximumPictureBytes = 32 * 1024 * 1024;
+    // Far above any real archive (the whole reference dataset exports to a fraction of it), low
+    // enough that a hostile file cannot exhaust memory while it is read.
+    static constexpr qint64 maximumArchiveBytes = qint64(512) * 1024 * 1024;
 
     // The store manager keeps the reader of its main context (CoreDataManager::jsonReader()).
     explicit JSONReader(ManagedObjectContext* managedObjectContext);
@@ -54,6 +58,19 @@ public:
     // console line, when the payload is refused.
     QList<ManagedObject*> makeObjectsFromArrayOf(const QJsonArray& dictionaryObjects, QString* error = nullptr);
 
+    // Archives: a file of JSON text whose top level is an array of folder and board nodes.
+    // The bytes of an archive file, at most `maximumArchiveBytes`; nothing, with the reason, when
+    // it cannot be read.
+    static std::optional<QByteArray> readArchiveFile(const QString& path, QString* error);
+    // The nodes of an archive, checked whole against `model` as makeObjectsFromArrayOf checks a
+    // payload, and holding only folders and boards at the top. Text in UTF-16 or UTF-32 with a
+    // byte order mark is read too. Nothing, with the reason, when the archive is refused. Touches
+    // no context, so it may run on any thread.
+    static std::optional<QJsonArray> checkedArchive(
+        const QByteArray& data, const ManagedObjectModel& model, QString* error);
+    // The objects of an archive's bytes, as makeObjectsFromArrayOf makes those of its nodes.
+    QList<ManagedObject*> makeObjectsFromArchiveData(const QByteArray& data, QString* error = nullptr);
+
     // Notes from their dictionary form (see AttributedStringDictionary.h): none when "string" is
     // not a text or "runs" not an array of objects. Styles are rebuilt from the style names;
     // runs are clipped to the text; a picture carried as Base64 under "NSAttachment" is written
@@ -62,6 +79,9 @@ public:
 
 private:
     class Builder;
+
+    // The objects of a payload that passed the check.
+    QList<ManagedObject*> build(const QJsonArray& dictionaryObjects);
 
     ManagedObjectContext* m_managedObjectContext = nullptr;
     QHash<QString, ManagedObject*> m_importedObjects;

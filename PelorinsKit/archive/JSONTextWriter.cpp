@@ -19,8 +19,8 @@ char hexDigit(uint value)
 
 void appendUnicodeEscape(QByteArray& out, char16_t unit)
 {
-    const char escape[6] = {'\\', 'u', hexDigit(unit >> 12 & 0xF), hexDigit(unit >> 8 & 0xF),
-        hexDigit(unit >> 4 & 0xF), hexDigit(unit & 0xF)};
+    const char escape[6] = {'\\', 'u', hexDigit(unit >> 12 & 0xF), hexDigit(unit >> 8 & 0xF), hexDigit(unit >> 4 & 0xF),
+        hexDigit(unit & 0xF)};
     out.append(escape, 6);
 }
 
@@ -152,7 +152,7 @@ void JSONTextWriter::value(const QJsonValue& value)
 JSONTextWriter::Mark JSONTextWriter::mark()
 {
     ++m_marks;
-    return Mark{m_text.size(), m_needsComma};
+    return Mark {m_text.size(), m_needsComma};
 }
 
 void JSONTextWriter::rollback(const Mark& mark)

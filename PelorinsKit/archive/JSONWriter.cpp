@@ -146,6 +146,7 @@ private:
         QByteArray stored;
         std::optional<QByteArray> text;
         QString reason;
+        QStringList pictureFolders;
     };
 
     const QList<BodyKey>& keysOf(ManagedObject* node)
@@ -172,7 +173,7 @@ private:
     }
 
     // The members written under `node` in the export selection.
-    template<typename Visit> void forEachMember(ManagedObject* node, Visit visit)
+    template <typename Visit> void forEachMember(ManagedObject* node, Visit visit)
     {
         for (const BodyKey& key : keysOf(node)) {
             if (key.kind == BodyKey::Kind::toMany) {
@@ -197,7 +198,7 @@ private:
             if (!value.isValid())
                 continue;
             m_noteIndex.insert({node, key.attribute}, m_notes.size());
-            m_notes.push_back(Notes {value.toByteArray(), std::nullopt, {}});
+            m_notes.push_back(Notes {value.toByteArray(), std::nullopt, {}, {}});
         }
         forEachMember(node, [&](ManagedObject* member) { collectNotes(member, visited); });
     }
@@ -213,7 +214,8 @@ private:
         const auto convert = [this, count](qsizetype from, qsizetype to) {
             ArchiveNotesText converter;
             for (qsizetype i = from; i < std::min(to, count); ++i)
-                m_notes[i].text = converter.dictionaryText(m_notes[i].stored, &m_notes[i].reason);
+                m_notes[i].text
+                    = converter.dictionaryText(m_notes[i].stored, &m_notes[i].reason, &m_notes[i].pictureFolders);
         };
         std::vector<std::thread> workers;
         for (qsizetype from = chunk; from < count; from += chunk)
@@ -289,6 +291,12 @@ private:
             }
             m_out.key(key.name);
             m_out.raw(*notes.text);
+            for (const QString& folder : notes.pictureFolders) {
+                if (!m_pictureFolderSet.contains(folder)) {
+                    m_pictureFolderSet.insert(folder);
+                    m_pictureFolders.append(folder);
+                }
+            }
             return true;
         }
         switch (value.typeId()) {
@@ -324,7 +332,13 @@ private:
         }
     }
 
+public:
+    const QStringList& pictureFolders() const { return m_pictureFolders; }
+
+private:
     JSONTextWriter m_out;
+    QStringList m_pictureFolders;
+    QSet<QString> m_pictureFolderSet;
     QHash<const EntityDescription*, QList<BodyKey>> m_keys;
     std::vector<Notes> m_notes;
     QHash<std::pair<const ManagedObject*, const AttributeDescription*>, qsizetype> m_noteIndex;
@@ -359,7 +373,11 @@ QJsonArray JSONWriter::archiveArray(const QList<DisplayItem*>& items)
     return archive;
 }
 
-bool JSONWriter::writeArchive(const QList<DisplayItem*>& items, QIODevice& device)
+bool JSONWriter::writeArchive(const QList<DisplayItem*>& items, QIODevice& device, QStringList* pictureFolders)
 {
-    return ArchiveStream(device).write(items);
+    ArchiveStream stream(device);
+    const bool written = stream.write(items);
+    if (pictureFolders)
+        *pictureFolders = stream.pictureFolders();
+    return written;
 }

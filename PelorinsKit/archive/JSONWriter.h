@@ -43,6 +43,8 @@ public:
     // The same archive written as compact JSON text straight to `device`, byte for byte what
     // QJsonDocument writes for archiveArray(items), without ever holding the archive whole. Notes
     // are read on several threads; the objects are only touched on the calling thread. False
-    // when the device refused the text (its errorString() says why).
-    static bool writeArchive(const QList<DisplayItem*>& items, QIODevice& device);
+    // when the device refused the text (its errorString() says why). The picture folders the
+    // written notes name are listed in `pictureFolders`, each once, in the order met.
+    static bool writeArchive(
+        const QList<DisplayItem*>& items, QIODevice& device, QStringList* pictureFolders = nullptr);
 };

@@ -1,6 +1,5 @@
 #include "PelorinsKit/model/ListItem.h"
 
-#include "PelorinsKit/notes/AttributeKey.h"
 #include "PelorinsKit/model/DateHelpers.h"
 #include "PelorinsKit/model/DoneDate.h"
 #include "PelorinsKit/model/Hashtags.h"
@@ -9,9 +8,10 @@
 #include "PelorinsKit/model/ListItemHistory.h"
 #include "PelorinsKit/model/NoteAttachments.h"
 #include "PelorinsKit/model/PictureFolders.h"
-#include "PelorinsKit/notes/RichTextCodec.h"
 #include "PelorinsKit/model/Tag.h"
 #include "PelorinsKit/model/UniqueIdentifier.h"
+#include "PelorinsKit/notes/AttributeKey.h"
+#include "PelorinsKit/notes/RichTextCodec.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
 
@@ -291,21 +291,8 @@ void ListItem::setAttributedNotesNewNote(const AttributedString& newNote)
 
 void ListItem::syncImageAttachments()
 {
-    const QStringList names = pictureFolderNames(attributedNotes());
-    const QList<ImageAttachment*> records = imageAttachments();
-
-    QList<ImageAttachment*> kept;
-    QStringList missing = names;
-    for (ImageAttachment* record : records) {
-        if (names.contains(record->folderUUID()))
-            kept.append(record);
-        missing.removeAll(record->folderUUID());
-    }
-    if (kept.size() != records.size())
-        setImageAttachments(kept);
-
     ManagedObjectContext* context = managedObjectContext();
-    for (const QString& name : std::as_const(missing)) {
+    syncImageAttachments(pictureFolderNames(attributedNotes()), [context](const QString& name) -> ImageAttachment* {
         FetchRequest request = ImageAttachment::fetchRequest();
         request.predicate = [&name](const ManagedObject* object) {
             return static_cast<const ImageAttachment*>(object)->folderUUID() == name;
@@ -315,10 +302,38 @@ void ListItem::syncImageAttachments()
         const QList<ImageAttachment*> found = context->fetchAs<ImageAttachment>(request, &error);
         if (!error.isEmpty())
             ConsoleLog::write(QStringLiteral("fetch error finding matching attachment ") + error);
-        ImageAttachment* record = found.isEmpty() ? ImageAttachment::create(name, context) : found.first();
-        if (record)
-            addObject(imageAttachmentsKey.name(), record);
+        return found.isEmpty() ? ImageAttachment::create(name, context) : found.first();
+    });
+}
+
+void ListItem::syncImageAttachments(
+    const std::optional<AttributedString>& notes, QHash<QString, ImageAttachment*>& records)
+{
+    ManagedObjectContext* context = managedObjectContext();
+    syncImageAttachments(pictureFolderNames(notes), [context, &records](const QString& name) {
+        ImageAttachment*& record = records[name];
+        if (!record)
+            record = ImageAttachment::create(name, context);
+        return record;
+    });
+}
+
+void ListItem::syncImageAttachments(
+    const QStringList& names, const std::function<ImageAttachment*(const QString&)>& recordFor)
+{
+    const QList<ImageAttachment*> records = imageAttachments();
+    QList<ImageAttachment*> kept;
+    QStringList missing = names;
+    for (ImageAttachment* record : records) {
+        if (names.contains(record->folderUUID()))
+            kept.append(record);
+        missing.removeAll(record->folderUUID());
     }
+    if (kept.size() != records.size())
+        setImageAttachments(kept);
+    for (const QString& name : std::as_const(missing))
+        if (ImageAttachment* record = recordFor(name))
+            addObject(imageAttachmentsKey.name(), record);
 }
 
 bool ListItem::isOverdue(const QDateTime& now) const

@@ -6,7 +6,9 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 class DoneDate;
@@ -85,6 +87,9 @@ public:
     // Makes `imageAttachments` the records of exactly the picture folders the stored notes name,
     // sharing the record of a folder with every other card that names it.
     void syncImageAttachments();
+    // The same for a reader that has just stored `notes` and keeps every picture record of the
+    // context by folder name in `records`, adding those it makes: no decoding, no fetch.
+    void syncImageAttachments(const std::optional<AttributedString>& notes, QHash<QString, ImageAttachment*>& records);
 
     // The due date has passed: `now` is strictly later.
     bool isOverdue(const QDateTime& now = QDateTime::currentDateTimeUtc()) const;
@@ -114,4 +119,7 @@ private:
     mutable QByteArray m_decodedFrom;
     mutable std::optional<AttributedString> m_decodedNotes;
     mutable bool m_hasDecodedNotes = false;
+
+    void syncImageAttachments(
+        const QStringList& names, const std::function<ImageAttachment*(const QString&)>& recordFor);
 };

@@ -53,7 +53,7 @@ struct ParagraphField
 
 const QList<ParagraphField>& paragraphFields()
 {
-    static const QList<ParagraphField> fields{
+    static const QList<ParagraphField> fields {
         {QStringLiteral("paragraphSpacing"), &ParagraphStyle::paragraphSpacing},
         {QStringLiteral("paragraphSpacingBefore"), &ParagraphStyle::paragraphSpacingBefore},
         {QStringLiteral("firstLineHeadIndent"), &ParagraphStyle::firstLineHeadIndent},
@@ -130,7 +130,7 @@ QCborValue encodeParagraphStyle(const ParagraphStyle& style)
 
 QCborValue encodeAttachment(const TextAttachment& attachment)
 {
-    QCborArray arguments{attachment.fileType, attachment.contents};
+    QCborArray arguments {attachment.fileType, attachment.contents};
     if (attachment.fileWrapper)
         arguments << attachment.fileWrapper->filename << attachment.fileWrapper->contents;
     return object(attachmentType, arguments);
@@ -213,8 +213,7 @@ struct DecodeError
     QString reason;
 };
 
-template<typename T>
-using Decoded = std::variant<T, DecodeError>;
+template <typename T> using Decoded = std::variant<T, DecodeError>;
 
 std::optional<QVariant> decodeValue(const QCborValue& value, int depth);
 
@@ -297,7 +296,8 @@ std::optional<QVariant> decodeAttachment(const QCborArray& arguments)
     if (arguments.size() == 5) {
         if (!arguments.at(3).isString() || !arguments.at(4).isByteArray())
             return std::nullopt;
-        attachment.fileWrapper = TextAttachment::FileWrapper{arguments.at(3).toString(), arguments.at(4).toByteArray()};
+        attachment.fileWrapper
+            = TextAttachment::FileWrapper {arguments.at(3).toString(), arguments.at(4).toByteArray()};
     }
     return QVariant::fromValue(attachment);
 }
@@ -400,12 +400,12 @@ Decoded<AttributedString> decodeText(const QByteArray& data)
     QString reason;
     const std::optional<RichTextCodec::StoredNotes> stored = RichTextCodec::readStored(data, &reason);
     if (!stored)
-        return DecodeError{reason};
+        return DecodeError {reason};
     QList<QVariantMap> sets;
     for (const QCborValue& set : stored->attributeSets) {
         std::optional<QVariantMap> attributes = RichTextCodec::decodeAttributeSet(set);
         if (!attributes)
-            return DecodeError{QStringLiteral("unreadable attribute value")};
+            return DecodeError {QStringLiteral("unreadable attribute value")};
         sets.append(std::move(*attributes));
     }
     AttributedString result;
@@ -426,7 +426,7 @@ QByteArray RichTextCodec::encode(const AttributedString& text)
     QList<QVariantMap> sets;
     QCborArray attributeSets;
     QCborArray runs;
-    text.enumerateAttributes(TextRange{0, text.length()}, [&](const QVariantMap& attributes, TextRange range) {
+    text.enumerateAttributes(TextRange {0, text.length()}, [&](const QVariantMap& attributes, TextRange range) {
         qsizetype index = sets.indexOf(attributes);
         if (index < 0) {
             index = sets.size();
@@ -436,12 +436,12 @@ QByteArray RichTextCodec::encode(const AttributedString& text)
         runs.append(range.length);
         runs.append(index);
     });
-    const QCborMap content{
+    const QCborMap content {
         {stringKey, utf16Bytes(text.string())},
         {attributesKey, attributeSets},
         {runsKey, runs},
     };
-    const QCborMap root{
+    const QCborMap root {
         {versionKey, currentVersion},
         {contentKey, qCompress(QCborValue(content).toCbor())},
     };
@@ -495,7 +495,7 @@ std::optional<RichTextCodec::StoredNotes> RichTextCodec::readStored(const QByteA
     if (!text || !attributeSets.isArray() || !runs.isArray() || body.size() != 3)
         return fail(QStringLiteral("malformed content"));
 
-    StoredNotes stored{std::move(*text), attributeSets.toArray(), {}};
+    StoredNotes stored {std::move(*text), attributeSets.toArray(), {}};
     // Runs are pairs of a length and an index into the attribute sets.
     const QCborArray pairs = runs.toArray();
     if (pairs.size() % 2 != 0)
@@ -511,7 +511,7 @@ std::optional<RichTextCodec::StoredNotes> RichTextCodec::readStored(const QByteA
             return fail(QStringLiteral("run outside the text"));
         if (set.toInteger() < 0 || set.toInteger() >= stored.attributeSets.size())
             return fail(QStringLiteral("run without attributes"));
-        stored.runs.append(StoredRun{qsizetype(length.toInteger()), qsizetype(set.toInteger())});
+        stored.runs.append(StoredRun {qsizetype(length.toInteger()), qsizetype(set.toInteger())});
         position += length.toInteger();
     }
     if (position != stored.text.size())

@@ -1,8 +1,8 @@
 #include "PelorinsKit/store/SharedMethods.h"
 
-#include "PelorinsKit/store/CoreDataManager.h"
 #include "PelorinsKit/model/ImageAttachment.h"
 #include "PelorinsKit/model/PictureFolders.h"
+#include "PelorinsKit/store/CoreDataManager.h"
 #include "Platform/core/ConsoleLog.h"
 
 #include <QDir>
@@ -90,6 +90,44 @@ void SharedMethods::copyImageAttachmentsToAttachmentsFolder(const QString& urlOf
             + QStringLiteral(" to the internal attachment folder: ") + *target + QStringLiteral(" (") + error
             + QLatin1Char(')'));
     }
+}
+
+bool SharedMethods::copyPictureFoldersToPackage(
+    const QStringList& folderNames, const QString& packagePath, QString* error)
+{
+    const QString target = QDir(packagePath).filePath(QLatin1String(PictureFolders::attachmentPicturesFolderName));
+    if (QFileInfo(target).isSymLink() || !QDir().mkpath(target)) {
+        *error = QStringLiteral("cannot make the folder ") + target;
+        return false;
+    }
+    const std::optional<QString> pictures = PictureFolders::attachmentPicturesFolderURL();
+    for (const QString& name : folderNames) {
+        const std::optional<QString> source
+            = pictures ? PictureFolders::pictureFolderPath(*pictures, name) : std::nullopt;
+        const std::optional<QString> copy = PictureFolders::pictureFolderPath(target, name);
+        if (!source || !copy) {
+            PictureFolders::refuseName(name);
+            continue;
+        }
+        const QFileInfo sourceInfo(*source);
+        if (sourceInfo.isSymLink() || !sourceInfo.isDir()) {
+            ConsoleLog::write(QStringLiteral("Skipping picture folder %1: it is not in the picture folder").arg(name));
+            continue;
+        }
+        // What an earlier export left there goes, so that the folder ends as complete as its source.
+        const QFileInfo copyInfo(*copy);
+        if ((copyInfo.isSymLink() || copyInfo.isFile()) && !QFile::remove(*copy)) {
+            *error = QStringLiteral("cannot replace ") + *copy;
+            return false;
+        }
+        if (copyInfo.isDir() && !copyInfo.isSymLink() && !QDir(*copy).removeRecursively()) {
+            *error = QStringLiteral("cannot replace ") + *copy;
+            return false;
+        }
+        if (!copyContents(*source, *copy, error))
+            return false;
+    }
+    return true;
 }
 
 void SharedMethods::cleanUpImageAttachments()

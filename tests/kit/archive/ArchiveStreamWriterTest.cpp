@@ -65,8 +65,8 @@ protected:
     void richStore()
     {
         Folder* folder = build.addFolder(awkward());
-        Kanban* board = build.addBoard(QStringLiteral("2024-03-05 17:04:09"),
-            {QStringLiteral("To Do"), QStringLiteral("Doing")}, folder);
+        Kanban* board = build.addBoard(
+            QStringLiteral("2024-03-05 17:04:09"), {QStringLiteral("To Do"), QStringLiteral("Doing")}, folder);
         board->setExport(true);
         board->setColour(-7);
         board->setBgImage(QStringLiteral("leaves"));
@@ -178,8 +178,7 @@ TEST_F(ArchiveStreamWriterTest, TheCompatibilityArchiveReadInIsWrittenBackIdenti
     DataFolders::setBaseFolderForTesting(base.path());
     ConsoleLog::Capture quiet;
     JSONReader reader(&store.context());
-    const QList<ManagedObject*> made
-        = reader.makeObjectsFromArrayOf(QJsonDocument::fromJson(file.readAll()).array());
+    const QList<ManagedObject*> made = reader.makeObjectsFromArrayOf(QJsonDocument::fromJson(file.readAll()).array());
     ASSERT_EQ(made.size(), 2);
     QList<DisplayItem*> items;
     for (ManagedObject* object : made)
