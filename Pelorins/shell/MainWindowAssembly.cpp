@@ -17,6 +17,7 @@
 
 #include <QCoreApplication>
 #include <QMenuBar>
+#include <QPointer>
 
 namespace {
 
@@ -75,9 +76,16 @@ std::unique_ptr<QWidget> MainWindowAssembly::makeMainWindow()
     connectBoard(*m_board, *m_sidebar, *window);
     m_splitView->setExampleImporter([this](bool isShort) { m_delegate->importExamples(isShort); });
     m_splitView->setImportExportSheetFactory([this](const std::optional<QString>& document, QWidget* parent) {
-        return new ImportExportViewController({m_services.coreDataManager, m_services.filePanelPresenter,
-                                                  [this] { return m_delegate->saveAction(m_delegate.get()); }},
+        auto* sheet = new ImportExportViewController({m_services.coreDataManager, m_services.filePanelPresenter,
+                                                         [this] { return m_delegate->saveAction(m_delegate.get()); }},
             document, parent);
+        // The imported folder shows at once.
+        QPointer<KDLeftSidebarViewController> sidebar = m_sidebar;
+        connect(sheet, &QDialog::accepted, sheet, [sidebar] {
+            if (sidebar)
+                sidebar->refreshListWhileKeepingSelection();
+        });
+        return sheet;
     });
 
     addApplicationMenuItems(*window);

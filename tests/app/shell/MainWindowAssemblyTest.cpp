@@ -1,4 +1,5 @@
 #include "Pelorins/shell/MainWindowAssembly.h"
+#include "Pelorins/archive/ImportExportViewController.h"
 #include "Pelorins/board/EditingTextField.h"
 #include "Pelorins/board/FilterViewController.h"
 #include "Pelorins/board/MacKanbanColumnsViewController.h"
@@ -323,6 +324,22 @@ TEST_F(MainWindowAssemblyTest, ExampleProjectsAreImportedIntoTheSidebar)
     EXPECT_GT(manager.getRootObject(false)->children().size(), 2);
     EXPECT_GT(assembly->sidebar()->outlineView()->numberOfRows(), rowsBefore);
     EXPECT_TRUE(window.isVisible());
+}
+
+TEST_F(MainWindowAssemblyTest, AnArchiveImportedFromTheFileMenuShowsInTheSidebar)
+{
+    MainWindowController& window = openWindow();
+    const int rowsBefore = assembly->sidebar()->outlineView()->numberOfRows();
+    filePanels.enqueueOpenAnswer(
+        QStringLiteral(PELORINS_TESTS_DIR "/kit/archive/data/CompatibilityArchive/archive.Pelorins"));
+    choose(window, QStringLiteral("Import…"));
+    auto* sheet = window.findChild<ImportExportViewController*>();
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([sheet] { return !sheet->isReading(); }, 20000));
+    QApplication::processEvents();
+    sheet->mainButton()->click();
+    EXPECT_EQ(manager.getRootObject(false)->children().size(), 3);
+    EXPECT_GT(assembly->sidebar()->outlineView()->numberOfRows(), rowsBefore);
 }
 
 TEST_F(MainWindowAssemblyTest, TheProgramsMenuItemsReachTheDelegate)
