@@ -25,7 +25,7 @@ const ArchiveNotesText::Set& ArchiveNotesText::set(const QCborValue& stored)
 {
     auto found = m_sets.find(stored);
     if (found != m_sets.end())
-        return *found;
+        return found->second;
     Set set {RichTextCodec::decodeAttributeSet(stored), {}, {}, {}};
     if (set.attributes) {
         QJsonObject before;
@@ -37,7 +37,7 @@ const ArchiveNotesText::Set& ArchiveNotesText::set(const QCborValue& stored)
         set.afterRange = membersText(after);
         set.pictureFolder = run.value(AttributeKey::fileFolderUUID).toString();
     }
-    return *m_sets.insert(stored, std::move(set));
+    return m_sets.emplace(stored, std::move(set)).first->second;
 }
 
 std::optional<QByteArray> ArchiveNotesText::dictionaryText(

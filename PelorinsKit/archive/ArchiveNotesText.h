@@ -2,11 +2,11 @@
 
 #include <QByteArray>
 #include <QCborValue>
-#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
 #include <optional>
+#include <unordered_map>
 
 // Notes in their dictionary form as JSON text, made straight from their stored encoding: the
 // same bytes QJsonDocument writes for the dictionary of the decoded notes, without building the
@@ -32,5 +32,10 @@ private:
     };
     const Set& set(const QCborValue& stored);
 
-    QHash<QCborValue, Set> m_sets;
+    struct StoredSetHash
+    {
+        size_t operator()(const QCborValue& value) const { return qHash(value); }
+    };
+    // Node-based, so the sets a note's runs point at stay put while later sets are added.
+    std::unordered_map<QCborValue, Set, StoredSetHash> m_sets;
 };

@@ -170,6 +170,20 @@ TEST_F(ArchiveStreamWriterTest, TheStreamedArchiveIsByteForByteTheDocumentsOne)
     EXPECT_EQ(streamedArchive(build.root()->children()), QByteArray("[]"));
 }
 
+// Hundreds of distinct styles in one note: the decoded styles a note's runs point at must stay
+// valid while later styles are decoded and remembered.
+TEST_F(ArchiveStreamWriterTest, ANoteWithManyDistinctStylesIsWrittenWhole)
+{
+    Kanban* board = build.addBoard(QStringLiteral("Styles"), {QStringLiteral("To Do")});
+    board->setExport(true);
+    const int runs = 600;
+    AttributedString notes(QString(runs, u'x'));
+    for (int i = 0; i < runs; ++i)
+        notes.addAttribute(AttributeKey::foregroundColor, QColor::fromRgb(QRgb(0x10000 + i * 7)), TextRange {i, 1});
+    build.addCard(board->column().at(0))->setAttributedNotes(notes);
+    EXPECT_EQ(streamedArchive(build.root()->children()), landedArchive(build.root()->children()));
+}
+
 TEST_F(ArchiveStreamWriterTest, TheCompatibilityArchiveReadInIsWrittenBackIdentically)
 {
     QFile file(QStringLiteral(PELORINS_TESTS_DIR "/kit/archive/data/CompatibilityArchive/archive.Pelorins"));
