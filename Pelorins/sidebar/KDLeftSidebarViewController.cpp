@@ -149,10 +149,7 @@ KDLeftSidebarViewController::KDLeftSidebarViewController(Services services, QWid
     m_outlineView->setItemDelegate(new SourceOutlineViewCell([this] { m_saveAction(); }, m_outlineView));
     m_outlineView->setViewController(this);
 
-    if (m_managedObjectContext) {
-        const QList<Root*> roots = m_managedObjectContext->fetchAs<Root>(FetchRequest(rootEntityName));
-        m_model->setRootObject(roots.value(0));
-    }
+    fetchRootObject();
     // Ahead of the selection model, which drops the selection of rows about to go.
     connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, &KDLeftSidebarViewController::rowsWillBeRemoved);
     m_outlineView->setModel(m_model);
@@ -215,8 +212,19 @@ void KDLeftSidebarViewController::viewDidAppear()
         showItem(item);
 }
 
+void KDLeftSidebarViewController::fetchRootObject()
+{
+    if (!m_managedObjectContext)
+        return;
+    const QList<Root*> roots = m_managedObjectContext->fetchAs<Root>(FetchRequest(rootEntityName));
+    m_model->setRootObject(roots.value(0));
+}
+
 void KDLeftSidebarViewController::refreshListWhileKeepingSelection()
 {
+    // A store that started empty gains its root with the first import, the example boards say.
+    if (!rootObject())
+        fetchRootObject();
     const int row = m_outlineView->selectedRow();
     m_model->refreshBadges();
     restoreSelection(row);

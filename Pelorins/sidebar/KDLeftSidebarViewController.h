@@ -160,6 +160,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void fetchRootObject();
     void buildReviewBox();
     void showReviewBoxIfDue();
     void selectionDidChange();

@@ -302,4 +302,11 @@ TEST_F(SidebarTest, WithoutARootTheTreeIsEmpty)
     empty.viewDidAppear();
     EXPECT_EQ(empty.rootObject(), nullptr);
     EXPECT_EQ(empty.outlineView()->numberOfRows(), 0);
+
+    // The first import makes the root: the refresh that follows it shows what came in.
+    Kanban* imported = build.addBoard(QStringLiteral("Imported"));
+    empty.refreshListWhileKeepingSelection();
+    EXPECT_EQ(empty.rootObject(), build.root());
+    EXPECT_EQ(empty.outlineView()->numberOfRows(), 1);
+    EXPECT_EQ(empty.model()->itemForIndex(empty.outlineView()->indexAtRow(0)), imported);
 }
