@@ -2,42 +2,18 @@
 // the node-array entry: both take the same decision and make the same number of objects. Built
 // with clang by scripts/build-fuzz, never by the tests.
 
-#include "PelorinsKit/archive/JSONReader.h"
-#include "PelorinsKit/model/EntityModel.h"
-#include "Platform/core/ConsoleLog.h"
-#include "Platform/core/DataFolders.h"
+#include "FuzzEnvironment.h"
 
-#include <QGuiApplication>
+#include "PelorinsKit/archive/JSONReader.h"
+#include "Platform/core/ConsoleLog.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTemporaryDir>
 #include <cstdint>
 #include <cstdlib>
 
 namespace {
-
-struct Environment
-{
-    Environment()
-    {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        application = new QGuiApplication(argc, argv);
-        folder = new QTemporaryDir;
-        DataFolders::setBaseFolderForTesting(folder->path());
-        QString error;
-        model = EntityModel::currentModel(&error);
-        if (!model)
-            std::abort();
-    }
-
-    int argc = 1;
-    char name[16] = "fuzz";
-    char* argv[2] = {name, nullptr};
-    QGuiApplication* application = nullptr;
-    QTemporaryDir* folder = nullptr;
-    std::shared_ptr<const ManagedObjectModel> model;
-};
 
 // Whether the node-array entry is asked the same question: an array whose top-level nodes are
 // folders and boards (the archive entry refuses anything else before the nodes are checked).
@@ -68,7 +44,7 @@ int objectCount(const ManagedObjectContext& context)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static Environment environment;
+    static FuzzEnvironment environment;
     ConsoleLog::Capture quiet;
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
 
