@@ -9,9 +9,8 @@
 
 #include <QCursor>
 #include <QDragMoveEvent>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QMimeData>
+#include <QTest>
 #include <QTimer>
 #include <QWindow>
 #include <memory>
@@ -345,7 +344,7 @@ protected:
     {
         show(kanban);
         board->move(0, 0);
-        waitUntil([this] { return board->windowHandle() && board->windowHandle()->isExposed(); });
+        (void)QTest::qWaitForWindowExposed(board.get());
         settle();
     }
 
@@ -380,17 +379,6 @@ protected:
         sendMouse(QEvent::MouseMove, from + QPoint(0, 30), Qt::LeftButton);
         settle();
     }
-
-    static void waitUntil(const std::function<bool()>& done, int timeoutMs = 3000)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done() && timer.elapsed() < timeoutMs) {
-            QEventLoop loop;
-            QTimer::singleShot(10, &loop, &QEventLoop::quit);
-            loop.exec();
-        }
-    }
 };
 
 } // namespace
@@ -408,7 +396,7 @@ TEST_F(CardDragOnDisplay, ACardDraggedToTheNextStageLandsWhereTheGapOpened)
         proposed = controller(1)->lastProposedDropIndexPath();
         gapOpen = controller(1)->collectionView()->listLayout().dropGap().has_value();
     });
-    waitUntil([&] { return kanban->column().at(1)->item().contains(card); });
+    (void)QTest::qWaitFor([&] { return kanban->column().at(1)->item().contains(card); });
 
     EXPECT_EQ(proposed, (IndexPath {0, 1}));
     EXPECT_TRUE(gapOpen);
@@ -430,7 +418,7 @@ TEST_F(CardDragOnDisplay, ACardDroppedOnADayHeaderIsFiledIntoThatDay)
     ASSERT_EQ(done->collectionView()->numberOfSections(), 2);
 
     dragFromTo(rowPoint(controller(0), {0, 1}, 0.5), headerPoint(done, 1), [] {});
-    waitUntil([&] { return card->done(); });
+    (void)QTest::qWaitFor([&] { return card->done(); });
 
     EXPECT_EQ(card->parentDoneGroup(), group);
     EXPECT_EQ(group->items().first(), card);
