@@ -13,13 +13,15 @@
 
 ManagedObjectContext* MoverBoard::context()
 {
-    static QTemporaryDir* dataFolder = [] {
-        auto* temporary = new QTemporaryDir;
-        DataFolders::setBaseFolderForTesting(temporary->path());
+    // The folder is made before the store manager, so it outlives it and is removed at exit: every
+    // test runs in its own process, and a folder left behind per process fills the disk.
+    static QTemporaryDir dataFolder;
+    static const bool ready = [] {
+        DataFolders::setBaseFolderForTesting(dataFolder.path());
         CoreDataManager::shared().setup([] {}, [](const StoreError&) {});
-        return temporary;
+        return true;
     }();
-    Q_UNUSED(dataFolder);
+    Q_UNUSED(ready);
     return CoreDataManager::shared().context();
 }
 
