@@ -15,6 +15,7 @@
 
 #include <QAbstractButton>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -341,8 +342,11 @@ void ListItemHeaderCellView::contextMenuEvent(QContextMenuEvent* event)
 
 void ListItemHeaderCellView::wheelEvent(QWheelEvent* event)
 {
+    // A day's header has no delegate: it sits in its list's viewport, which scrolls.
     if (m_delegate)
         m_delegate->headerScrollWheel(event);
+    else if (parentWidget())
+        QCoreApplication::sendEvent(parentWidget(), event);
 }
 
 void ListItemHeaderCellView::bookmarkButtonClicked()

@@ -160,3 +160,35 @@ TEST_F(ColumnScrollers, TheScrollerFadesAfterTheLastStepUnlessThePointerIsOverTh
 }
 
 } // namespace
+
+// The wheel over any header scrolls the list under it: a stage's header passes it on, and a day's
+// header, which has nothing of its own to scroll, lets it through to the list.
+TEST_F(ColumnScrollers, TheWheelOverAStageOrDayHeaderScrollsItsList)
+{
+    for (int day = 0; day < 6; ++day) {
+        DoneDate* group = builder.addDoneGroup(kanban, dayStart(day));
+        for (int card = 0; card < 8; ++card)
+            builder.addDoneCard(kanban, group);
+    }
+    doneColumn().reloadData();
+    const QList<std::pair<const char*, MacKanbanColumnController*>> columns
+        = {{"a stage", &column(0)}, {"the done column", &doneColumn()}};
+    for (const auto& [name, controller] : columns) {
+        ColumnCollectionView* view = controller->collectionView();
+        view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum() / 2);
+        // A stage shows its header above its list; the done column's day headers are in it.
+        QWidget* target = controller->topHeaderView();
+        for (int section = 0; section < view->numberOfSections() && !target; ++section) {
+            ListItemHeaderCellView* shown = header(*controller, section);
+            if (shown && shown->isVisible())
+                target = shown;
+        }
+        ASSERT_NE(target, nullptr) << name;
+        const int before = view->verticalScrollBar()->value();
+        const QPointF at(20, 10);
+        QWheelEvent event(at, target->mapToGlobal(at), QPoint(0, -30), QPoint(0, -30), Qt::NoButton, Qt::NoModifier,
+            Qt::NoScrollPhase, false, Qt::MouseEventSynthesizedBySystem);
+        QApplication::sendEvent(target, &event);
+        EXPECT_GT(view->verticalScrollBar()->value(), before) << name;
+    }
+}
