@@ -32,6 +32,7 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -43,6 +44,7 @@
 #include <QMimeDatabase>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -495,6 +497,18 @@ void NotesTextView::layoutCheckButtons()
     // A collapsed card keeps its boxes.
     if (m_parentCell && m_parentCell->objectValue() && !m_parentCell->objectValue()->notesExpanded().value_or(true))
         return;
+    // An editor never shown (a printed card's) has its size, but lays its lines out at its width
+    // only once shown: here they are laid out at that width first.
+    if (!isVisible()) {
+        if (testAttribute(Qt::WA_PendingResizeEvent)) {
+            setAttribute(Qt::WA_PendingResizeEvent, false);
+            QResizeEvent pending(size(), QSize());
+            QCoreApplication::sendEvent(this, &pending);
+        }
+        const int width = lineWrapMode() == QTextEdit::FixedPixelWidth ? lineWrapColumnOrWidth() : viewport()->width();
+        if (document()->pageSize().width() != width)
+            document()->setPageSize(QSizeF(width, -1));
+    }
     QAbstractTextDocumentLayout* layout = document()->documentLayout();
     // Lines are placed only once laid out.
     layout->documentSize();

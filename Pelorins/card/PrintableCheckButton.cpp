@@ -14,20 +14,27 @@ PrintableCheckButton::PrintableCheckButton(QWidget* parent)
 
 void PrintableCheckButton::paintEvent(QPaintEvent*)
 {
+    // Paper shows no state colours: a done item is a light grey box with a white tick, an open
+    // one an empty box, both outlined in black.
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal unit = width() / qreal(defaultWidth);
     painter.scale(unit, unit);
-    const QColor ink = palette().color(QPalette::Text);
-    painter.setPen(QPen(ink, 1));
+    const QRectF box(0.5, 0.5, defaultWidth - 1, defaultWidth - 1);
+    if (isChecked()) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(Qt::lightGray));
+        painter.drawRoundedRect(box, 4, 4);
+    }
+    painter.setPen(QPen(Qt::black, 1));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(QRectF(0.5, 0.5, defaultWidth - 1, defaultWidth - 1), 4, 4);
+    painter.drawRoundedRect(box, 4, 4);
     if (!isChecked())
         return;
     QPainterPath tick;
-    tick.moveTo(4, 8.5);
-    tick.lineTo(7, 11.5);
-    tick.lineTo(12, 4.5);
-    painter.setPen(QPen(ink, 1.5, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    tick.moveTo(2, 9);
+    tick.lineTo(5, 12);
+    tick.lineTo(13, 4);
+    painter.setPen(QPen(Qt::white, 1.5, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
     painter.drawPath(tick);
 }

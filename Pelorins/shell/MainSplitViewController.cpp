@@ -25,7 +25,7 @@ const QSet<QString>& routedActions()
     static const QSet<QString> actions {A::showHideSidebar, A::viewAsSingleColumn, A::viewAsMultipleColumns,
         A::showProjectSettings, A::jumpToBookmarkedSection, A::insertNewSectionAfter, A::insertNewSectionBefore,
         A::addFolderSelected, A::addKanbanSelected, A::duplicateSelected, A::addExampleProjects, A::showImport,
-        A::showExport, A::showHidePrintSetup, A::printSelected};
+        A::showExport, A::showHidePrintSetup, A::printSelected, A::showTestPrint};
     return actions;
 }
 
@@ -83,6 +83,11 @@ void MainSplitViewController::setKanbanColumnsViewController(BoardPane* board)
 void MainSplitViewController::setImportExportSheetFactory(ImportExportSheetFactory factory)
 {
     m_importExportSheetFactory = std::move(factory);
+}
+
+void MainSplitViewController::setTestPrintViewControllerFactory(const TestPrintViewControllerFactory& factory)
+{
+    m_printPreviewSplitViewItem = factory ? factory() : nullptr;
 }
 
 void MainSplitViewController::setPrintSetupWindowFactory(PrintSetupWindowFactory factory)
@@ -218,6 +223,8 @@ bool MainSplitViewController::validate(const QString& action, QAction*) const
         return bool(m_importExportSheetFactory);
     if (action == A::showHidePrintSetup)
         return bool(m_printSetupWindowFactory);
+    if (action == A::showTestPrint)
+        return bool(m_printPreviewSplitViewItem);
     return action == A::printSelected;
 }
 
@@ -258,6 +265,11 @@ void MainSplitViewController::perform(const QString& action, QObject*)
         showExport();
     } else if (action == A::showHidePrintSetup) {
         showHidePrintSetup();
+    } else if (action == A::showTestPrint) {
+        if (m_printPreviewSplitViewItem) {
+            m_printPreviewSplitViewItem->show();
+            m_printPreviewSplitViewItem->raise();
+        }
     } else if (action == A::printSelected) {
         QPrinter printer;
         QPrintDialog dialog(&printer, window());

@@ -7,6 +7,7 @@
 #include <QSet>
 #include <QSplitter>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class BoardPane;
@@ -32,6 +33,8 @@ public:
         = std::function<QWidget*(const std::optional<QString>& urlOfDocumentToImport, QWidget* parent)>;
     // Makes the print set-up window for a board (or none) with nothing shown yet.
     using PrintSetupWindowFactory = std::function<QWidget*(Kanban* kanban)>;
+    // Makes the test print's window, with nothing shown yet.
+    using TestPrintViewControllerFactory = std::function<std::unique_ptr<QWidget>()>;
     // Imports the example projects; `shortExamples` picks the short set.
     using ExampleImporter = std::function<void(bool shortExamples)>;
 
@@ -45,6 +48,9 @@ public:
     void setImportExportSheetFactory(ImportExportSheetFactory factory);
     void setPrintSetupWindowFactory(PrintSetupWindowFactory factory);
     void setExampleImporter(ExampleImporter importer);
+    // Makes the test print at once; it is kept, never placed in the split, and shown on demand.
+    void setTestPrintViewControllerFactory(const TestPrintViewControllerFactory& factory);
+    QWidget* testPrintViewController() const { return m_printPreviewSplitViewItem.get(); }
     // The print set-up window opened last.
     QWidget* printSetupWindow() const { return m_windowController; }
 
@@ -100,5 +106,6 @@ private:
     PrintSetupWindowFactory m_printSetupWindowFactory;
     ExampleImporter m_exampleImporter;
     QPointer<QWidget> m_windowController;
+    std::unique_ptr<QWidget> m_printPreviewSplitViewItem;
     int m_sidebarWidth = 220;
 };

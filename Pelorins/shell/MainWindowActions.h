@@ -24,5 +24,6 @@ inline constexpr QLatin1String showTagsView("showTagsView:");
 inline constexpr QLatin1String toggleFullScreen("toggleFullScreen:");
 inline constexpr QLatin1String getResponderChain("getResponderChain:");
 inline constexpr QLatin1String printSelected("printSelected:");
+inline constexpr QLatin1String showTestPrint("showTestPrint:");
 inline constexpr QLatin1String getOffset("getOffset:");
 }

@@ -3,6 +3,10 @@
 #include "Pelorins/archive/ImportExportViewController.h"
 #include "Pelorins/board/FilterViewController.h"
 #include "Pelorins/board/MacKanbanColumnsViewController.h"
+#include "Pelorins/print/DialogPrintPanelPresenter.h"
+#include "Pelorins/print/PrintInfo.h"
+#include "Pelorins/print/PrintSplitViewController.h"
+#include "Pelorins/print/TestPrintViewController.h"
 #include "Pelorins/shell/AppDelegate.h"
 #include "Pelorins/shell/MainSplitViewController.h"
 #include "Pelorins/shell/MainWindowController.h"
@@ -35,6 +39,7 @@ QMenu* menuTitled(QMenuBar* bar, const QString& title)
 MainWindowAssembly::MainWindowAssembly(Services services, QObject* parent)
     : QObject(parent)
     , m_services(std::move(services))
+    , m_printPanels(std::make_unique<DialogPrintPanelPresenter>())
 {
     QCoreApplication::installTranslator(&m_texts);
     m_delegate = std::make_unique<AppDelegate>(AppDelegate::Services {m_services.defaults, m_services.coreDataManager,
@@ -88,9 +93,20 @@ std::unique_ptr<QWidget> MainWindowAssembly::makeMainWindow()
         return sheet;
     });
 
+    m_splitView->setPrintSetupWindowFactory(
+        [this](Kanban* kanban) -> QWidget* { return PrintSplitViewController::make(printServices(), kanban); });
+    m_splitView->setTestPrintViewControllerFactory(
+        [this] { return std::make_unique<TestPrintViewController>(printServices()); });
+
     addApplicationMenuItems(*window);
     window->showWindow();
     return window;
+}
+
+PrintServices MainWindowAssembly::printServices() const
+{
+    // The printers are asked for only once something is printed.
+    return {PrintInfo::shared(), m_services.filePanelPresenter, *m_printPanels, m_services.alertPresenter};
 }
 
 MainWindowController* MainWindowAssembly::mainWindow() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Pelorins/print/PrintServices.h"
 #include "Pelorins/shell/EnglishTexts.h"
 #include "Platform/widgets/ActionRouter.h"
 #include "Platform/widgets/layers/SteadyLayerClock.h"
@@ -20,6 +21,7 @@ class KDLeftSidebarViewController;
 class MacKanbanColumnsViewController;
 class MainSplitViewController;
 class MainWindowController;
+class PrintPanelPresenter;
 class ProjectRecoveryViewController;
 class QWidget;
 class ReminderCenter;
@@ -86,6 +88,7 @@ public:
     static void connectSplitView(MainSplitViewController& splitView, MainWindowController& window);
 
 private:
+    PrintServices printServices() const;
     KDLeftSidebarViewController* makeSidebar(MainSplitViewController& splitView, UndoManager& undoManager);
     void connectSidebar(KDLeftSidebarViewController& sidebar, MainSplitViewController& splitView);
     MacKanbanColumnsViewController* makeBoard(MainSplitViewController& splitView, UndoManager& undoManager);
@@ -99,6 +102,7 @@ private:
     // The welcome's animations run on the system's steady time.
     SteadyLayerClock m_welcomeClock;
     std::unique_ptr<AppDelegate> m_delegate;
+    std::unique_ptr<PrintPanelPresenter> m_printPanels;
     QPointer<MainWindowController> m_mainWindow;
     QPointer<MainSplitViewController> m_splitView;
     QPointer<KDLeftSidebarViewController> m_sidebar;

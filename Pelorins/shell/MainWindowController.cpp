@@ -414,6 +414,7 @@ void MainWindowController::buildMenus()
         QMenu* debug = menuBar()->addMenu(QStringLiteral("Debug"));
         addRoutedAction(debug, local(QStringLiteral("Print Responder Chain")), A::getResponderChain);
         addRoutedAction(debug, local(QStringLiteral("Print Test Page")), A::printSelected);
+        addRoutedAction(debug, QStringLiteral("Test Print…"), A::showTestPrint);
         addRoutedAction(debug, QStringLiteral("Relayout Notes"), ListItemCellView::relayoutNotesTextViewAction);
         addRoutedAction(debug, QStringLiteral("Test"), ListItemCellView::testAction);
         addRoutedAction(debug, local(QStringLiteral("Get Offset")), A::getOffset);

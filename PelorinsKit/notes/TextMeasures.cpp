@@ -13,10 +13,11 @@
 #include <QTextLayout>
 #include <QTextObjectInterface>
 #include <algorithm>
+#include <limits>
 
 namespace {
 
-constexpr qreal containerHeight = 2000;
+constexpr qreal cardContainerHeight = 2000;
 constexpr qreal lineFragmentPadding = 10;
 constexpr qreal minimumHeight = 30;
 const QSizeF linkCardSize(264, 40);
@@ -42,7 +43,7 @@ public:
     void drawObject(QPainter*, const QRectF&, QTextDocument*, int, const QTextFormat&) override { }
 };
 
-QSizeF attachmentSize(const TextAttachment& attachment, qreal textWidth)
+QSizeF attachmentSize(const TextAttachment& attachment, qreal textWidth, qreal containerHeight)
 {
     if (attachment.fileType == AttributeKey::link)
         return linkCardSize;
@@ -89,8 +90,8 @@ QTextCharFormat charFormat(const QVariantMap& attributes)
     return format;
 }
 
-void insertRun(QTextCursor& cursor, const AttributedString& text, TextRange range, const QVariantMap& attributes,
-               qreal textWidth)
+void insertRun(
+    QTextCursor& cursor, const AttributedString& text, TextRange range, const QVariantMap& attributes, QSizeF container)
 {
     const QTextCharFormat format = charFormat(attributes);
     const QVariant attachment = attributes.value(AttributeKey::attachment);
@@ -100,14 +101,15 @@ void insertRun(QTextCursor& cursor, const AttributedString& text, TextRange rang
     }
     QTextCharFormat objectFormat = format;
     objectFormat.setObjectType(attachmentObjectType);
-    objectFormat.setProperty(attachmentSizeProperty, attachmentSize(attachment.value<TextAttachment>(), textWidth));
+    objectFormat.setProperty(attachmentSizeProperty,
+        attachmentSize(attachment.value<TextAttachment>(), container.width(), container.height()));
     for (int i = 0; i < range.length; ++i)
         cursor.insertText(QString(QChar::ObjectReplacementCharacter), objectFormat);
 }
 
 // Fills the document line by line: each line of the text is one block, styled by the
 // paragraph style of its first character.
-void fill(QTextDocument& document, const AttributedString& text, qreal textWidth)
+void fill(QTextDocument& document, const AttributedString& text, QSizeF container)
 {
     QTextCursor cursor(&document);
     const QList<AttributedString::Line> lines = AttributedString::lines(text.string());
@@ -119,7 +121,7 @@ void fill(QTextDocument& document, const AttributedString& text, qreal textWidth
         else
             cursor.insertBlock(format);
         text.enumerateAttributes(line.content, [&](const QVariantMap& attributes, TextRange range) {
-            insertRun(cursor, text, range, attributes, textWidth);
+            insertRun(cursor, text, range, attributes, container);
         });
     }
     // A terminator at the very end leaves an empty last line, which takes room too.
@@ -128,7 +130,7 @@ void fill(QTextDocument& document, const AttributedString& text, qreal textWidth
 }
 
 // The bottom of the last line that fits wholly inside the container.
-qreal usedHeight(const QTextDocument& document)
+qreal usedHeight(const QTextDocument& document, qreal containerHeight)
 {
     qreal used = 0;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
@@ -145,9 +147,7 @@ qreal usedHeight(const QTextDocument& document)
     return used;
 }
 
-} // namespace
-
-qreal heightToFit(const AttributedString& text, qreal width)
+qreal measuredHeight(const AttributedString& text, qreal width, qreal containerHeight)
 {
     if (text.isEmpty())
         return minimumHeight;
@@ -158,9 +158,21 @@ qreal heightToFit(const AttributedString& text, qreal width)
     document.setTextWidth(textWidth);
     AttachmentSizer sizer;
     document.documentLayout()->registerHandler(attachmentObjectType, &sizer);
-    fill(document, text, textWidth);
+    fill(document, text, QSizeF(textWidth, containerHeight));
     document.documentLayout()->documentSize(); // lays the document out
-    return std::max(usedHeight(document) + 10, minimumHeight);
+    return std::max(usedHeight(document, containerHeight) + 10, minimumHeight);
+}
+
+} // namespace
+
+qreal heightToFit(const AttributedString& text, qreal width)
+{
+    return measuredHeight(text, width, cardContainerHeight);
+}
+
+qreal fullHeightToFit(const AttributedString& text, qreal width)
+{
+    return measuredHeight(text, width, std::numeric_limits<qreal>::infinity());
 }
 
 #include "TextMeasures.moc"

@@ -6,3 +6,6 @@
 // the laid-out height plus 10, never less than 30. Layout stops at 2000 pixels, so the answer is
 // at most 2010. Pictures scale down to fit the width; link cards take their fixed size.
 qreal heightToFit(const AttributedString& text, qreal width);
+
+// The same measure without the 2000-pixel stop: the whole text, however long, as printing needs.
+qreal fullHeightToFit(const AttributedString& text, qreal width);

@@ -30,9 +30,12 @@ int MessageBoxAlertPresenter::runModal(const Alert& alert, QWidget* parent)
     box.setIcon(iconFor(alert.style));
     box.setText(alert.messageText);
     box.setInformativeText(alert.informativeText);
-    // An address or an error message in an alert can be selected and copied.
-    for (QLabel* label : box.findChildren<QLabel*>())
+    // An address or an error message in an alert can be selected and copied. Names in alerts
+    // (files, printers) are shown as they are, never read as markup.
+    for (QLabel* label : box.findChildren<QLabel*>()) {
+        label->setTextFormat(Qt::PlainText);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    }
 
     const QStringList titles = alert.buttonTitles.isEmpty() ? QStringList {QStringLiteral("OK")} : alert.buttonTitles;
     const int escape = int(titles.size()) - 1;

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "Pelorins/card/NotesTextViewDelegate.h"
+
+#include <QWidget>
+#include <optional>
+
+class DateDisplayButton;
+class ListItem;
+class NotesTextView;
+
+// A card as it is printed: its notes in a read-only notes editor, with plain boxes on checklist
+// lines, and its due-date badge. It is never shown; the page renderer configures it for a card
+// and draws it, so that the card looks as the board draws it.
+class PrintableItemCellView : public QWidget, public NotesTextViewDelegate
+{
+    Q_OBJECT
+
+public:
+    // The card's width on the board, less the column's padding on both sides.
+    static constexpr int cardWidth = 284;
+    // The card's rows below its notes.
+    static constexpr int fixedHeight = 58;
+
+    explicit PrintableItemCellView(QWidget* parent = nullptr);
+    ~PrintableItemCellView() override;
+
+    ListItem* objectValue() const { return m_objectValue; }
+    // The card and its notes height at the card's width, measured once by the pagination.
+    void setObjectValue(ListItem* card, std::optional<double> notesHeight);
+    // Puts the card's notes and due date in.
+    void configure();
+    void updateDueDate();
+
+    NotesTextView* noteTextView() const { return m_noteTextView; }
+    DateDisplayButton* showDateButton() const { return m_showDateButton; }
+
+    // NotesTextViewDelegate
+    QList<Tag*> existingTags() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    ListItem* m_objectValue = nullptr;
+    double m_notesHeight = 0;
+    NotesTextView* m_noteTextView = nullptr;
+    DateDisplayButton* m_showDateButton = nullptr;
+};

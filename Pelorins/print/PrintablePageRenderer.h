@@ -1,0 +1,51 @@
+#pragma once
+
+#include "Pelorins/print/PrintablePageBox.h"
+
+#include <QHash>
+#include <QList>
+#include <memory>
+
+class ListItem;
+class PrintableHeaderView;
+class PrintableItemCellView;
+class PrintablePageDelegate;
+class QPainter;
+class QPoint;
+class QRegion;
+class QWidget;
+
+// Draws one printed page, the same way for the preview, the printer and pictures of pages: the
+// sheet, the band of stage headers on a strip's top page, the card slices clipped to the content
+// area and "Page n" in the footer. Cards are drawn by a few printable cards kept for the cards
+// drawn last, so a page drawn again configures nothing.
+class PrintablePageRenderer
+{
+public:
+    static constexpr int labelFontSize = 13;
+
+    explicit PrintablePageRenderer(const PrintablePageDelegate& delegate);
+    ~PrintablePageRenderer();
+
+    // In points, the page's top left corner at the painter's origin. The border and shadow of
+    // the sheet are drawn in the preview only.
+    void render(QPainter& painter, const PrintablePageBox& page, bool inPreview);
+    // The card changed: it is configured again when drawn next.
+    void forget(ListItem* card);
+
+    // Draws the widget's `source` with the painter. Qt draws a widget for a printer through a
+    // picture of pixels; recorded as drawing commands first, its text stays text on paper and in
+    // PDF files.
+    static void renderWidget(QPainter& painter, QWidget& widget, QPoint offset, const QRegion& source);
+
+private:
+    PrintableItemCellView& cellView(ListItem* card);
+    void drawHeaders(QPainter& painter, const PrintablePageBox& page);
+    void drawSlices(QPainter& painter, const PrintablePageBox& page);
+
+    const PrintablePageDelegate& m_delegate;
+    std::unique_ptr<PrintableHeaderView> m_headerView;
+    QHash<ListItem*, PrintableItemCellView*> m_cellViews;
+    // Oldest first; the pool stays small.
+    QList<ListItem*> m_cellViewOrder;
+};

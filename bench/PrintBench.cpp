@@ -1,0 +1,163 @@
+// Printing the reference board of 10,000 cards (2,000 of them open, in 8 stages) on Letter at
+// the scale 0.75: the pagination from a freshly loaded store whose notes are not read yet, the
+// layout again after a scale change, one page drawn at twice the size (1224 x 1584) for pages
+// whose cards were not drawn before and again once they were, and the whole board written as PDF.
+//
+// Usage: PrintBench [store]; the reference dataset is written there first when the file does not
+// exist (into a temporary folder when no store is named).
+#include "LoadedStore.h"
+#include "Pelorins/print/PrintInfo.h"
+#include "Pelorins/print/PrintJob.h"
+#include "Pelorins/print/PrintPanelPresenter.h"
+#include "Pelorins/print/PrintPreviewView.h"
+#include "Platform/widgets/ScriptedAlertPresenter.h"
+#include "Platform/widgets/ScriptedFilePanelPresenter.h"
+#include "ReferenceDataset.h"
+#include "support/FakePrinterCatalog.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr int runs = 5;
+constexpr int coldPages = 20;
+constexpr double paginateGoal = 500.0;
+constexpr double renderGoal = 30.0;
+
+class NoPrintPanel : public PrintPanelPresenter
+{
+public:
+    bool runPrintPanel(QPrinter&, QWidget*) override { return false; }
+};
+
+double milliseconds(const QElapsedTimer& timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+double median(QList<double> values)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values.at(values.size() / 2);
+}
+
+struct Result
+{
+    QList<double> paginations;
+    QList<double> relayouts;
+    QList<double> coldRenders;
+    QList<double> warmRenders;
+    int pages = 0;
+    int cards = 0;
+};
+
+double renderPage(const PrintPreviewView& preview, int number)
+{
+    QImage image(1224, 1584, QImage::Format_ARGB32_Premultiplied);
+    QElapsedTimer timer;
+    timer.start();
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.scale(2, 2);
+    preview.renderPage(painter, *preview.page(number), false);
+    painter.end();
+    return milliseconds(timer);
+}
+
+void run(const QString& path, const FakePrinterCatalog& catalog, Result& result)
+{
+    LoadedStore store = load(path);
+    Kanban* kanban = ReferenceDataset::largeBoard(*store.context);
+    PrintInfo info(catalog);
+    PrintPreviewView preview(info);
+    preview.setItemScale(0.75);
+    preview.setKanban(kanban);
+    QElapsedTimer timer;
+    timer.start();
+    preview.buildPages();
+    result.paginations.append(milliseconds(timer));
+    result.pages = preview.pageCount();
+    result.cards = int(preview.cellViewsOnPage().size());
+
+    for (int number = 1; number <= std::min(coldPages, preview.pageCount()); ++number)
+        result.coldRenders.append(renderPage(preview, number));
+    for (int number = 1; number <= std::min(coldPages, preview.pageCount()); ++number)
+        result.warmRenders.append(renderPage(preview, number));
+
+    preview.setItemScale(0.6);
+    timer.restart();
+    preview.layoutPages();
+    result.relayouts.append(milliseconds(timer));
+}
+
+double writePdf(const QString& path, const FakePrinterCatalog& catalog, const QTemporaryDir& folder, int& pages)
+{
+    LoadedStore store = load(path);
+    Kanban* kanban = ReferenceDataset::largeBoard(*store.context);
+    PrintInfo info(catalog);
+    PrintPreviewView preview(info);
+    preview.setItemScale(0.75);
+    preview.setKanban(kanban);
+    preview.buildPages();
+    ScriptedFilePanelPresenter panels;
+    panels.enqueueSaveAnswer(folder.filePath(QStringLiteral("board.pdf")));
+    NoPrintPanel printPanels;
+    ScriptedAlertPresenter alerts;
+    PrintJob job({info, panels, printPanels, alerts}, nullptr);
+    QElapsedTimer timer;
+    timer.start();
+    const bool printed = job.run(preview.pageCount(),
+        [&preview](QPainter& painter, int number) { preview.renderPage(painter, *preview.page(number), false); });
+    if (!printed)
+        qFatal("the PDF was not written");
+    pages = preview.pageCount();
+    return milliseconds(timer);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir folder;
+    const QString path
+        = argc > 1 ? QString::fromLocal8Bit(argv[1]) : folder.filePath(QStringLiteral("Reference.storedata"));
+    if (!QFileInfo::exists(path)) {
+        QString error;
+        if (!ReferenceDataset::write(path, QDate::currentDate(), &error))
+            qFatal("cannot write the reference dataset: %s", qPrintable(error));
+    }
+    // "Save as PDF" on Letter: no printer margins.
+    const FakePrinterCatalog catalog;
+
+    Result result;
+    for (int i = 0; i < runs; ++i)
+        run(path, catalog, result);
+    std::printf("reference board on Letter at 0.75: %d open cards on %d pages\n", result.cards, result.pages);
+    const double paginate = median(result.paginations);
+    std::printf("paginate: %.0f ms\n", paginate);
+    std::printf("  from a freshly loaded store, median over %d runs (goal <= %.0f ms, %.2fx of it)\n", runs,
+        paginateGoal, paginate / paginateGoal);
+    std::printf("  again after a scale change to 0.6: median %.1f ms\n", median(result.relayouts));
+    const double render = median(result.coldRenders);
+    std::printf("render page: %.0f ms\n", render);
+    std::printf("  one page at 2x, its cards not drawn before, median over the first %d pages of %d runs (goal <= "
+                "%.0f ms, %.2fx of it)\n",
+        coldPages, runs, renderGoal, render / renderGoal);
+    std::printf("  the same pages drawn again: median %.2f ms\n", median(result.warmRenders));
+    int pages = 0;
+    const double pdf = writePdf(path, catalog, folder, pages);
+    std::printf("  the whole board as PDF, %d pages: %.0f ms\n", pages, pdf);
+    return 0;
+}

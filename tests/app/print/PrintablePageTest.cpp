@@ -1,0 +1,170 @@
+#include "Pelorins/card/DateDisplayButton.h"
+#include "Pelorins/card/ListItemCellView.h"
+#include "Pelorins/card/NotesTextView.h"
+#include "Pelorins/card/PrintableCheckButton.h"
+#include "Pelorins/print/PrintableHeaderView.h"
+#include "Pelorins/print/PrintableItemCellView.h"
+#include "PelorinsKit/notes/AttributeKey.h"
+#include "PelorinsKit/notes/NoteTextConventions.h"
+#include "PelorinsKit/notes/TextMeasures.h"
+#include "support/PrintFixture.h"
+#include "support/QStringPrinting.h"
+
+#include <QImage>
+#include <QPainter>
+
+namespace {
+
+class PrintablePage : public PrintFixture
+{
+protected:
+    QImage render(const PrintPreviewView& preview, int pageNumber)
+    {
+        QImage image(preview.paperSize().toSize(), QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        preview.renderPage(painter, *preview.page(pageNumber), false);
+        return image;
+    }
+
+    // Pixels darker than light grey inside `area`.
+    static int inkIn(const QImage& image, const QRect& area)
+    {
+        int ink = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                if (qGray(image.pixel(x, y)) < 160)
+                    ++ink;
+        return ink;
+    }
+
+    static AttributedString item(const QString& text, bool done)
+    {
+        QVariantMap attributes = checkListAttributes();
+        attributes.insert(AttributeKey::isChecklistChecked, done);
+        return AttributedString(text, attributes);
+    }
+};
+
+} // namespace
+
+TEST_F(PrintablePage, OnlyTheTopPageOfAStripHasTheHeaderBand)
+{
+    makeBoard({"Ideas", "Doing"});
+    for (int c = 0; c < 3; ++c)
+        addCardOfHeight(0, 500, 0.75);
+    const auto preview = makePreview(0.75);
+    ASSERT_EQ(pagesPerStrip(*preview), QList<int> {3});
+    const PrintablePageBox& top = *preview->page(1);
+    const PrintablePageBox& second = *preview->page(2);
+    EXPECT_TRUE(top.showsHeaderBand());
+    EXPECT_FALSE(second.showsHeaderBand());
+    EXPECT_EQ(top.contentRect, QRectF(0, 30, 612, 792 - 20 - 30));
+    EXPECT_EQ(second.contentRect, QRectF(0, 0, 612, 792 - 20));
+    EXPECT_EQ(top.headerColumns, (QList<KanbanColumn*> {stage(0), stage(1)}));
+    EXPECT_TRUE(second.headerColumns.isEmpty());
+
+    // The titles are drawn in the band of the top page only; the second page's top holds a card.
+    const QImage first = render(*preview, 1);
+    EXPECT_GT(inkIn(first, QRect(10, 1, 120, 15)), 0);
+    EXPECT_GT(inkIn(first, QRect(235, 1, 120, 15)), 0) << "the second stage's title at 225";
+}
+
+TEST_F(PrintablePage, HeadersCountTheCardsOfTheirStage)
+{
+    makeBoard({"None", "One", "Twelve"});
+    addCard(1, 20);
+    for (int c = 0; c < 12; ++c)
+        addCard(2, 20);
+    PrintableHeaderView header;
+    const QList<std::pair<int, QString>> expected {{0, "empty"}, {1, "1 card"}, {2, "12 cards"}};
+    for (const auto& [index, subtitle] : expected) {
+        header.setColumn(stage(index));
+        EXPECT_EQ(header.title(), stage(index)->title());
+        EXPECT_EQ(header.subtitle(), subtitle);
+    }
+    header.setColumn(nullptr);
+    EXPECT_EQ(header.subtitle(), QStringLiteral("12 cards")) << "no stage changes nothing";
+}
+
+TEST_F(PrintablePage, TheLabelIsCentredInTheFooter)
+{
+    makeBoard({"A"});
+    addCard(0, 20);
+    const auto preview = makePreview(0.75);
+    const QImage page = render(*preview, 1);
+    EXPECT_EQ(preview->page(1)->label, QStringLiteral("Page 1"));
+    EXPECT_GT(inkIn(page, QRect(276, 772, 60, 20)), 0);
+    EXPECT_EQ(inkIn(page, QRect(0, 772, 250, 20)), 0);
+    EXPECT_EQ(inkIn(page, QRect(362, 772, 250, 20)), 0);
+}
+
+TEST_F(PrintablePage, HeadersFollowAScaleChange)
+{
+    makeBoard({"A", "B", "C"});
+    addCard(0, 20);
+    const auto preview = makePreview(0.75);
+    EXPECT_EQ(preview->page(1)->headerColumns, (QList<KanbanColumn*> {stage(0), stage(1)}));
+    preview->setItemScale(0.5);
+    preview->layoutPages();
+    EXPECT_EQ(preview->page(1)->headerColumns, (QList<KanbanColumn*> {stage(0), stage(1), stage(2)}));
+    EXPECT_EQ(preview->page(1)->headerRect, QRectF(0, 0, 612, 20));
+    const QImage page = render(*preview, 1);
+    EXPECT_GT(inkIn(page, QRect(304, 1, 60, 8)), 0) << "the third title at 2 x 150";
+}
+
+TEST_F(PrintablePage, ACardPrintsItsBadgeOnlyWithADueDate)
+{
+    makeBoard({"A"});
+    ListItem* plain = builder.addCard(stage(0));
+    ListItem* due = builder.addCard(stage(0));
+    due->setDueDate(QDateTime::currentDateTimeUtc().addDays(3));
+    PrintableItemCellView cell;
+    for (ListItem* card : {plain, due}) {
+        cell.setObjectValue(card, std::nullopt);
+        cell.configure();
+        EXPECT_EQ(!cell.showDateButton()->isHidden(), card == due);
+        EXPECT_EQ(cell.size(), QSize(284, 58));
+    }
+}
+
+TEST_F(PrintablePage, ChecklistBoxesSitByTheirWrappedLinesAndPrintTheirStates)
+{
+    makeBoard({"A"});
+    ListItem* card = builder.addCard(stage(0));
+    // A long first line wraps in the never-shown editor of a printed card: the boxes must sit by
+    // their own lines all the same.
+    AttributedString notes(QStringLiteral("A first line long enough to wrap over two or three lines of a "
+                                          "printed card, which is 284 points wide\n"),
+        normalAttributes());
+    notes.append(item(QStringLiteral("done\n"), true));
+    notes.append(item(QStringLiteral("open"), false));
+    card->setAttributedNotes(notes);
+    PrintableItemCellView cell;
+    const double height = fullHeightToFit(notes, 284);
+    cell.setObjectValue(card, height);
+    cell.configure();
+    const QList<QAbstractButton*> boxes = cell.noteTextView()->checkButtons();
+    ASSERT_EQ(boxes.size(), 2);
+    EXPECT_TRUE(boxes.at(0)->isChecked());
+    EXPECT_FALSE(boxes.at(1)->isChecked());
+    EXPECT_GT(boxes.at(0)->y(), 30) << "below the wrapped first line";
+    EXPECT_GT(boxes.at(1)->y(), boxes.at(0)->y() + 10);
+    EXPECT_LT(boxes.at(1)->geometry().bottom(), height);
+
+    // Drawn on paper: a light grey box with a white tick, or an empty box outlined in black.
+    for (bool done : {true, false}) {
+        PrintableCheckButton box;
+        box.resize(16, 16);
+        box.setChecked(done);
+        QImage image(64, 64, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.scale(4, 4);
+        box.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+        painter.end();
+        EXPECT_LT(qGray(image.pixel(2, 32)), 80) << "black outline";
+        EXPECT_EQ(image.pixelColor(32, 20), done ? QColor(Qt::lightGray) : QColor(Qt::white)) << "fill";
+        EXPECT_EQ(image.pixelColor(4 * 5, 4 * 12), QColor(Qt::white)) << "tick";
+    }
+}
