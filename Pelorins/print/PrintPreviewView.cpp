@@ -64,6 +64,13 @@ void PrintPreviewView::setKanban(Kanban* kanban)
         ManagedObjectContext* context = kanban->managedObjectContext();
         m_contextConnection = context;
         connect(context, &ManagedObjectContext::objectDidChange, this, &PrintPreviewView::boardObjectChanged);
+        // The board goes with its context: nothing of it is drawn or placed after that.
+        connect(context, &QObject::destroyed, this, [this] {
+            m_kanban = nullptr;
+            m_cachedItemHeights.clear();
+            m_renderer = std::make_unique<PrintablePageRenderer>(*this);
+            layoutPages();
+        });
     }
 }
 

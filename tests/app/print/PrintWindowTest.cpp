@@ -65,7 +65,7 @@ TEST_F(PrintWindow, OpensFromTheMainWindowTitledAfterTheBoard)
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Print Setup - Welcome to Pelorins"));
     EXPECT_EQ(window->previewViewController()->kanban(), board);
     EXPECT_TRUE(window->isVisible());
-    window->close();
+    delete window;
 }
 
 TEST_F(PrintWindow, TheSetUpPanesFirstScaleLaysThePagesOut)
