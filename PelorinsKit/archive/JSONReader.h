@@ -10,6 +10,7 @@
 #include <optional>
 
 class ManagedObject;
+class NodePlan;
 class ManagedObjectContext;
 class ManagedObjectModel;
 
@@ -31,6 +32,8 @@ public:
     static constexpr int maximumNodeDepth = 128;
     // Decoded bytes of one picture carried in notes as Base64.
     static constexpr qsizetype maximumPictureBytes = 32 * 1024 * 1024;
+    // Upper bound of its Base64 text.
+    static constexpr qsizetype maximumPictureText = (maximumPictureBytes + 2) / 3 * 4 + 4;
     // Far above any real archive (the whole reference dataset exports to a fraction of it), low
     // enough that a hostile file cannot exhaust memory while it is read.
     static constexpr qint64 maximumArchiveBytes = qint64(512) * 1024 * 1024;
@@ -68,7 +71,8 @@ public:
     // no context, so it may run on any thread.
     static std::optional<QJsonArray> checkedArchive(
         const QByteArray& data, const ManagedObjectModel& model, QString* error);
-    // The objects of an archive's bytes, as makeObjectsFromArrayOf makes those of its nodes.
+    // The objects of an archive's bytes, as makeObjectsFromArrayOf makes those of its nodes, read
+    // as they stream by without a document of them (see NodePlan).
     QList<ManagedObject*> makeObjectsFromArchiveData(const QByteArray& data, QString* error = nullptr);
 
     // Notes from their dictionary form (see AttributedStringDictionary.h): none when "string" is
@@ -80,8 +84,11 @@ public:
 private:
     class Builder;
 
-    // The objects of a payload that passed the check.
-    QList<ManagedObject*> build(const QJsonArray& dictionaryObjects);
+    // The objects of a plan, once it passed the check.
+    QList<ManagedObject*> build(const NodePlan& plan, QString* error);
+    // The checked plan of an archive's bytes.
+    std::optional<NodePlan> archivePlan(const QByteArray& data, QString* error) const;
+    static QList<ManagedObject*> refused(const QString& refusal, QString* error);
 
     ManagedObjectContext* m_managedObjectContext = nullptr;
     QHash<QString, ManagedObject*> m_importedObjects;

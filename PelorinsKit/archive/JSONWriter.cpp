@@ -186,9 +186,22 @@ private:
         }
     }
 
+    // The export test answered once per node: asking a folder whether its children's marks are
+    // mixed also sets its own mark, so a second answer could let in a folder whose notes were
+    // never prepared.
+    bool passes(ManagedObject* node)
+    {
+        const auto known = m_passes.constFind(node);
+        if (known != m_passes.cend())
+            return *known;
+        const bool passed = passesExportTest(node);
+        m_passes.insert(node, passed);
+        return passed;
+    }
+
     void collectNotes(ManagedObject* node, QSet<const ManagedObject*>& visited)
     {
-        if (!node || visited.contains(node) || !passesExportTest(node))
+        if (!node || visited.contains(node) || !passes(node))
             return;
         visited.insert(node);
         for (const BodyKey& key : keysOf(node)) {
@@ -228,7 +241,7 @@ private:
     // Writes what wrappedNode() gives for `node`; nothing, and false, where it gives an empty object.
     bool writeNode(ManagedObject* node)
     {
-        if (!node || !passesExportTest(node))
+        if (!node || !passes(node))
             return false;
         // Whether the body holds anything is known at its first key other than "objectIDURI".
         const JSONTextWriter::Mark mark = m_out.mark();
@@ -342,6 +355,7 @@ private:
     QHash<const EntityDescription*, QList<BodyKey>> m_keys;
     std::vector<Notes> m_notes;
     QHash<std::pair<const ManagedObject*, const AttributeDescription*>, qsizetype> m_noteIndex;
+    QHash<const ManagedObject*, bool> m_passes;
 };
 
 } // namespace

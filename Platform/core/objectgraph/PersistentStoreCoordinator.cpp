@@ -842,20 +842,7 @@ private:
 
     bool writeRow(ManagedObject* object, const Layout::EntityLayout& layout)
     {
-        QStringList columns;
-        for (const Layout::Binding& binding : layout.bindings)
-            columns.append(columnName(layout, binding));
-        sqlite3_stmt* write = nullptr;
-        if (object->m_inserted) {
-            columns.append(QStringLiteral("Z_PK"));
-            columns.append(QStringLiteral("Z_ENT"));
-            write = statement(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                  .arg(tableName(layout), columns.join(QLatin1Char(',')),
-                                      QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(','))));
-        } else {
-            write = statement(QStringLiteral("UPDATE %1 SET %2 WHERE Z_PK=?")
-                                  .arg(tableName(layout), columns.join(QStringLiteral("=?,")) + QStringLiteral("=?")));
-        }
+        sqlite3_stmt* write = rowStatement(layout, object->m_inserted);
         if (!write)
             return false;
         const int parameter = bindRow(write, object, layout);
@@ -866,6 +853,32 @@ private:
             return false;
         m_rowsWritten.insert(object);
         return true;
+    }
+
+    // The INSERT or UPDATE of an entity's rows, prepared once and reused for every row of the
+    // save instead of formatting its text per row.
+    sqlite3_stmt* rowStatement(const Layout::EntityLayout& layout, bool insert)
+    {
+        sqlite3_stmt*& known = m_rowStatements[{&layout, insert}];
+        if (known) {
+            sqlite3_reset(known);
+            sqlite3_clear_bindings(known);
+            return known;
+        }
+        QStringList columns;
+        for (const Layout::Binding& binding : layout.bindings)
+            columns.append(columnName(layout, binding));
+        if (insert) {
+            columns.append(QStringLiteral("Z_PK"));
+            columns.append(QStringLiteral("Z_ENT"));
+            known = statement(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                  .arg(tableName(layout), columns.join(QLatin1Char(',')),
+                                      QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(','))));
+        } else {
+            known = statement(QStringLiteral("UPDATE %1 SET %2 WHERE Z_PK=?")
+                                  .arg(tableName(layout), columns.join(QStringLiteral("=?,")) + QStringLiteral("=?")));
+        }
+        return known;
     }
 
     // Binds the entity's row values from parameter 1 on; returns the next parameter.
@@ -1050,6 +1063,7 @@ private:
     const QList<ManagedObject*>& m_changed;
     QHash<std::pair<ManagedObject*, int>, qint64> m_orders;
     QSet<ManagedObject*> m_rowsWritten;
+    QHash<std::pair<const Layout::EntityLayout*, bool>, sqlite3_stmt*> m_rowStatements;
     QString m_problem;
 };
 

@@ -198,8 +198,14 @@ TEST_F(ArchiveImportTest, HostileOrMisshapenArchivesAreRefusedAndChangeNothing)
         QByteArray archive;
         const char* reason;
     };
+    const QByteArray whole = R"([{"Kanban": {"title": "Home", "column": [{"KanbanColumn": {"title": "To Do"}}]}}])";
+    const QByteArray deep = QByteArray(100000, '[') + QByteArray(100000, ']');
     const QList<Case> cases {
         {"not JSON", "[{\"Kanban\": ", "is no array of JSON nodes"},
+        {"truncated", whole.left(whole.size() - 5), "is no array of JSON nodes"},
+        {"invalid UTF-8", "[{\"Kanban\": {\"title\": \"\xff\xfe\"}}]",
+            "is no array of JSON nodes: invalid UTF8 string"},
+        {"nested 100,000 deep", deep, "is no array of JSON nodes: too deeply nested document"},
         {"not an array", R"({"Kanban": {"title": "x"}})", "is no array of JSON nodes: not an array"},
         {"an array of texts", R"(["Kanban"])", "the payload holds something other than nodes"},
         {"a root", R"([{"Kanban": {"title": "ok"}}, {"Root": {"children": []}}])",
