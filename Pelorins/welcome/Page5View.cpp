@@ -390,7 +390,9 @@ void Page5View::buildLayers()
     for (const char* name : pictureNames)
         pictures.insert(QLatin1String(name), m_resources.artwork.image(QLatin1String(name)));
     const Colours colours;
-    const QFont captionFont = m_resources.fonts.systemFont(32, QFont::Bold);
+    // The caption boxes fit Helvetica's widths; the desktop's sans is often wider, and a caption
+    // wrapping onto a further line would run out of its box under the windows beside it.
+    const QFont captionFont = m_resources.fonts.named(QStringLiteral("Helvetica-Bold"), 32);
     const QFont closingTitleFont = m_resources.fonts.systemFont(32, QFont::Medium);
     const QFont emojiFont = m_resources.fonts.named(QStringLiteral("AppleColorEmoji"), 32);
     const QFont closingBodyFont = m_resources.fonts.systemFont(18, QFont::Normal);

@@ -321,10 +321,18 @@ public:
         QSizeF askedScale;
         quint64 askedSignature = 0;
         quint64 askedFrame = 0;
+        // A shadow laid out in device pixels for the scale and turn it was last drawn at, with its
+        // top left corner there before the move, and the pixels of an upright one.
+        QImage placed;
+        QPointF placedCorner;
+        QTransform placedFor;
+        quint64 placedSignature = 0;
+        std::vector<quint32> placedPixels;
     };
     Kept& shadowFor(const Layer& layer) { return kept(m_shadows, layer); }
     Kept& groupFor(const Layer& layer) { return kept(m_groups, layer); }
     Kept& contentFor(const Layer& layer) { return kept(m_contents, layer); }
+    SamplingTables& tables() { return m_tables; }
 
     void forgetUnused()
     {
@@ -608,10 +616,39 @@ void LayerRenderer::drawShadow(Target& target, const Layer& layer, const QTransf
         shadow.rect = QRectF(pixels.x() / scale, pixels.y() / scale, pixels.width() / scale, pixels.height() / scale);
         shadow.signature = signature;
     }
-    target.setDeviceTransform(QTransform::fromTranslate(layer.shadowOffset().x(), layer.shadowOffset().y()) * toDevice);
+    // The shadow is laid out once for the device's scale and turn, and then copied on whole pixels
+    // at each frame: a transformed, smoothed draw on every frame is handed out to worker threads
+    // and costs more in hand-offs than in drawing. Upright shadows are scaled here, on this thread.
+    const QTransform shadowToDevice
+        = QTransform::fromTranslate(layer.shadowOffset().x(), layer.shadowOffset().y()) * toDevice;
+    const QTransform linear(
+        shadowToDevice.m11(), shadowToDevice.m12(), shadowToDevice.m21(), shadowToDevice.m22(), 0, 0);
+    if (shadow.placedFor != linear || shadow.placedSignature != shadow.signature || shadow.placed.isNull()) {
+        const QRectF covered = linear.mapRect(shadow.rect);
+        if (isUpright(linear)) {
+            const QSize size(qRound(covered.width()), qRound(covered.height()));
+            if (size.isEmpty())
+                return;
+            shadow.placed = resample(shadow.image, size, shadow.placedPixels, m_caches->tables());
+            shadow.placedCorner = covered.topLeft();
+        } else {
+            const QRect pixels = covered.toAlignedRect().adjusted(-1, -1, 1, 1);
+            if (pixels.isEmpty() || pixels.width() > largestGroup || pixels.height() > largestGroup)
+                return;
+            shadow.placed = QImage(pixels.size(), QImage::Format_ARGB32_Premultiplied);
+            shadow.placed.fill(Qt::transparent);
+            QPainter turned(&shadow.placed);
+            turned.setRenderHint(QPainter::SmoothPixmapTransform);
+            turned.setWorldTransform(linear * QTransform::fromTranslate(-pixels.x(), -pixels.y()));
+            turned.drawImage(shadow.rect, shadow.image);
+            shadow.placedCorner = pixels.topLeft();
+        }
+        shadow.placedFor = linear;
+        shadow.placedSignature = shadow.signature;
+    }
     QPainter& painter = target.painter;
-    painter.save();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(shadow.rect, shadow.image);
-    painter.restore();
+    painter.setWorldTransform(target.deviceToWorld);
+    painter.drawImage(QPoint(qRound(shadow.placedCorner.x() + shadowToDevice.dx()),
+                          qRound(shadow.placedCorner.y() + shadowToDevice.dy())),
+        shadow.placed);
 }

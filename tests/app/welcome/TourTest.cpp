@@ -170,6 +170,18 @@ TEST(TourBuild, TheClosingCaptionIsCentredOnItsPlaceAndItsRunsCoverItsText)
     EXPECT_EQ(runs[1].length, 3);
 }
 
+// The file window slides in right under the attachments caption: in the desktop's sans, often
+// wider than the face the box was made for, the caption wrapped onto a fourth line beneath it.
+TEST(TourBuild, TheAttachmentsCaptionFitsAboveTheFileWindow)
+{
+    Tour tour;
+    const auto* caption = dynamic_cast<const TextLayer*>(tour.page->fields().attachTextLayer.get());
+    ASSERT_NE(caption, nullptr);
+    EXPECT_LE(caption->contentExtent().bottom(), caption->boundsSize().height());
+    EXPECT_LE(caption->frame().top() + caption->contentExtent().bottom(),
+        tour.page->fields().finderWindowLayer->frame().top());
+}
+
 TEST(TourBuild, OnlyTheSceneEndsCarryANameAndTheyHearOnlyADelegateSetBeforeTheBuild)
 {
     Tour tour;
