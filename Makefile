@@ -2,6 +2,7 @@
 # make test  install what is missing, build, run every test headless
 # make test-asan  the same tests built in build-asan under AddressSanitizer (leaks included) and
 #                 UndefinedBehaviorSanitizer; any finding fails its test
+# make artwork  paint the built-in board pictures into resources/backgrounds
 # make welcome-frames  play the welcome on a manual clock and write its frames to build/welcome-frames
 # make bench build and run the benchmarks (build/bench/reference-store <folder> writes their dataset
 #            as the program's store, for XDG_DATA_HOME=<folder> make run)
@@ -11,7 +12,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test test-asan welcome-frames bench fuzz install clean
+.PHONY: all deps configure build run test test-asan artwork welcome-frames bench fuzz install clean
 
 all: build
 
@@ -44,6 +45,10 @@ test-asan: deps
 	[ -f $(ASAN_BUILD)/build.ninja ] || cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELORINS_SANITIZE=ON
 	$(SANITIZER_ENV) cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 300
+
+artwork: configure
+	cmake --build $(BUILD) --target background-artwork
+	QT_QPA_PLATFORM=offscreen $(BUILD)/Pelorins/background-artwork resources/backgrounds
 
 welcome-frames: build
 	cmake --build $(BUILD) --target welcome-frames

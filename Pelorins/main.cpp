@@ -22,6 +22,7 @@ QString cardLinkArgument(const QStringList& arguments)
 int main(int argc, char** argv)
 {
     Q_INIT_RESOURCE(PelorinsResources);
+    Q_INIT_RESOURCE(Backgrounds);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelorins"));
     QApplication::setOrganizationDomain(QStringLiteral("morvance.com"));

@@ -1,6 +1,6 @@
 #include "Pelorins/board/ColourCircleButton.h"
 
-#include "Pelorins/board/BackgroundColourPalette.h"
+#include "Pelorins/board/BoardColourPalette.h"
 
 #include <QPainter>
 #include <algorithm>
@@ -15,9 +15,7 @@ ColourCircleButton::ColourCircleButton(QWidget* parent)
 void ColourCircleButton::setTag(int tag)
 {
     m_tag = tag;
-    const QList<QColor>& palette = backgroundColourPalette();
-    const int index = tag >= 0 && tag < palette.size() ? tag : 0;
-    const QColor colour = palette.at(index);
+    const QColor colour = boardColour(tag);
     m_colour = colour;
     m_strokeColour = QColor::fromRgbF(std::max(0.0f, colour.redF() - 0.2f), std::max(0.0f, colour.greenF() - 0.2f),
         std::max(0.0f, colour.blueF() - 0.2f));

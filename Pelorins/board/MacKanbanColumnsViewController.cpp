@@ -1,6 +1,5 @@
 #include "Pelorins/board/MacKanbanColumnsViewController.h"
 
-#include "Pelorins/board/BackgroundColourPalette.h"
 #include "Pelorins/column/AddColumnButtonView.h"
 #include "Pelorins/column/ColumnCollectionView.h"
 #include "Pelorins/column/KanbanColumnContainerView.h"
@@ -111,7 +110,7 @@ QToolButton* makeCornerButton(QWidget* parent, const QString& name)
 } // namespace
 
 MacKanbanColumnsViewController::MacKanbanColumnsViewController(const Services& services, QWidget* parent)
-    : QWidget(parent)
+    : ViewWithBackground(services.router, parent)
     , m_services(services)
 {
     if (!m_services.defaults)
@@ -1135,21 +1134,13 @@ void MacKanbanColumnsViewController::updateTitle()
 
 void MacKanbanColumnsViewController::setBackgroundImage()
 {
-    update();
-}
-
-void MacKanbanColumnsViewController::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    const QList<QColor>& palette = backgroundColourPalette();
-    const int colour = m_kanban ? m_kanban->colour() : -1;
-    painter.fillRect(
-        rect(), colour >= 0 && colour < palette.size() ? palette.at(colour) : this->palette().color(QPalette::Window));
+    if (m_kanban)
+        showBackground(*m_kanban);
 }
 
 void MacKanbanColumnsViewController::resizeEvent(QResizeEvent* event)
 {
-    QWidget::resizeEvent(event);
+    ViewWithBackground::resizeEvent(event);
     placeChildren();
 }
 
@@ -1159,7 +1150,7 @@ bool MacKanbanColumnsViewController::eventFilter(QObject* watched, QEvent* event
         fitDocumentSize();
         placeChildren();
     }
-    return QWidget::eventFilter(watched, event);
+    return ViewWithBackground::eventFilter(watched, event);
 }
 
 void MacKanbanColumnsViewController::placeChildren()
@@ -1281,5 +1272,5 @@ void MacKanbanColumnsViewController::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
-    QWidget::keyPressEvent(event);
+    ViewWithBackground::keyPressEvent(event);
 }

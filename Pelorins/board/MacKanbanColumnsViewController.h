@@ -3,6 +3,7 @@
 #include "Pelorins/board/BoardPane.h"
 #include "Pelorins/board/MacKanbanColumnDelegate.h"
 #include "Pelorins/board/TagFiltersDelegate.h"
+#include "Pelorins/board/ViewWithBackground.h"
 #include "PelorinsKit/board/DoneItemsMoverDelegate.h"
 #include "PelorinsKit/board/KanbanColumnController.h"
 #include "PelorinsKit/board/TagRenaming.h"
@@ -40,7 +41,7 @@ class QToolButton;
 // Geometry: columns are 300 x the magnification wide, side by side, the done column after a gap
 // of 40 in which the add-column button sits 38 below the top; every column spans the document's
 // height and scrolls on its own.
-class MacKanbanColumnsViewController : public QWidget,
+class MacKanbanColumnsViewController : public ViewWithBackground,
                                        public BoardPane,
                                        public MacKanbanColumnDelegate,
                                        public DoneItemsMoverDelegate,
@@ -231,6 +232,7 @@ public:
 
     void updateChangeLayoutButton();
     void updateTitle();
+    // Shows the board's colour or picture behind the columns.
     void setBackgroundImage();
     void bookmarkButtonTapped();
     void bottomRightButtonTapped();
@@ -262,7 +264,6 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

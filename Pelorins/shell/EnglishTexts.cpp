@@ -32,6 +32,7 @@ const QSet<QString>& plainTexts()
         QStringLiteral("A card is due soon when it is due:"),
         QStringLiteral("Add Example Projects"),
         QStringLiteral("Add Section"),
+        QStringLiteral("Background"),
         QStringLiteral("Background Image"),
         QStringLiteral("&Board"),
         QStringLiteral("Cancel"),
@@ -123,6 +124,8 @@ const QHash<QString, QString>& namedTexts()
 {
     static const QHash<QString, QString> texts {
         {QStringLiteral("LLChangeBackdrop"), QStringLiteral("Change Background")},
+        {QStringLiteral("LLColours"), QStringLiteral("Colours")},
+        {QStringLiteral("LLCustomiseBackground"), QStringLiteral("Customise Background")},
         {QStringLiteral("LLHideSidebar"), QStringLiteral("Hide Sidebar")},
         {QStringLiteral("LLTags"), QStringLiteral("Tags")},
     };

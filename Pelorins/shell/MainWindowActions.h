@@ -21,6 +21,8 @@ inline constexpr QLatin1String showHidePrintSetup("showHidePrintSetup:");
 inline constexpr QLatin1String searchKanban("searchKanban:");
 inline constexpr QLatin1String zoomMenuSelected("zoomMenuSelected:");
 inline constexpr QLatin1String showTagsView("showTagsView:");
+inline constexpr QLatin1String showInfoView("showInfoView:");
+inline constexpr QLatin1String showBackgroundPicker("showBackgroundPicker:");
 inline constexpr QLatin1String toggleFullScreen("toggleFullScreen:");
 inline constexpr QLatin1String getResponderChain("getResponderChain:");
 inline constexpr QLatin1String printSelected("printSelected:");

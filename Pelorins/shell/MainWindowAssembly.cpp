@@ -1,7 +1,9 @@
 #include "Pelorins/shell/MainWindowAssembly.h"
 
 #include "Pelorins/archive/ImportExportViewController.h"
+#include "Pelorins/board/BackgroundPicturePickerController.h"
 #include "Pelorins/board/FilterViewController.h"
+#include "Pelorins/board/InfoViewController.h"
 #include "Pelorins/board/MacKanbanColumnsViewController.h"
 #include "Pelorins/print/DialogPrintPanelPresenter.h"
 #include "Pelorins/print/PrintInfo.h"
@@ -202,6 +204,22 @@ void MainWindowAssembly::connectBoard(
     // The tags button opens the filter of the board shown, which the board answers.
     window.setFilterPanelFactory([board = QPointer<MacKanbanColumnsViewController>(&board)](BoardPane*) -> QWidget* {
         return board ? new FilterViewController(board, board->notificationCenter()) : nullptr;
+    });
+    // The background button's info panel and the Debug menu's picker work on the board shown.
+    const BackgroundChoices::Services choices {[this] { m_delegate->saveAction(m_delegate.get()); },
+        &m_services.filePanelPresenter, &m_services.alertPresenter, &board.notificationCenter()};
+    window.setInfoPanelFactory([window = QPointer<MainWindowController>(&window),
+                                   board = QPointer<MacKanbanColumnsViewController>(&board), choices]() -> QWidget* {
+        if (!window)
+            return nullptr;
+        return new InfoViewController({window.data(), choices, board.data()});
+    });
+    window.setPicturePickerFactory([board = QPointer<MacKanbanColumnsViewController>(&board), choices]() -> QWidget* {
+        if (!board || !board->kanban())
+            return nullptr;
+        auto* picker = new BackgroundPicturePickerController(choices);
+        picker->setKanban(board->kanban());
+        return picker;
     });
 }
 

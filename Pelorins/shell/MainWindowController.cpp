@@ -195,7 +195,8 @@ void MainWindowController::setColour(int tag)
 bool MainWindowController::respondsTo(const QString& action) const
 {
     return m_splitViewController->respondsTo(action) || action == A::searchKanban || action == A::zoomMenuSelected
-        || action == A::showTagsView || action == A::toggleFullScreen || action == A::getResponderChain;
+        || action == A::showTagsView || action == A::showInfoView || action == A::showBackgroundPicker
+        || action == A::toggleFullScreen || action == A::getResponderChain;
 }
 
 bool MainWindowController::validate(const QString& action, QAction* item) const
@@ -208,6 +209,10 @@ bool MainWindowController::validate(const QString& action, QAction* item) const
         return hasBoard;
     if (action == A::showTagsView)
         return hasBoard && m_filterPanelFactory;
+    if (action == A::showInfoView)
+        return bool(m_infoPanelFactory);
+    if (action == A::showBackgroundPicker)
+        return hasBoard && m_picturePickerFactory;
     return true;
 }
 
@@ -222,6 +227,10 @@ void MainWindowController::perform(const QString& action, QObject* sender)
         zoomMenuSelected(sender);
     } else if (action == A::showTagsView) {
         showTagsView();
+    } else if (action == A::showInfoView) {
+        showBackgroundPanel(m_infoPanelFactory);
+    } else if (action == A::showBackgroundPicker) {
+        showBackgroundPanel(m_picturePickerFactory);
     } else if (action == A::toggleFullScreen) {
         if (isFullScreen())
             showNormal();
@@ -266,13 +275,14 @@ void MainWindowController::buildToolbar()
     boardButtonsLayout->setContentsMargins(0, 0, 0, 0);
     boardButtonsLayout->setSpacing(4);
 
-    m_backgroundMenu = new ToolbarInfoMenu(this, this);
     m_backgroundButton = makeToolbarButton(
         ToolbarSymbols::photoOnRectangle(), local(QStringLiteral("LLChangeBackdrop")), boardButtons);
     m_backgroundButton->setObjectName(QStringLiteral("themeItem"));
-    m_backgroundButton->setMenu(m_backgroundMenu);
-    m_backgroundButton->setPopupMode(QToolButton::InstantPopup);
-    m_backgroundButton->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
+    auto* infoAction = new QAction(ToolbarSymbols::photoOnRectangle(), local(QStringLiteral("LLChangeBackdrop")), this);
+    m_router->connectAction(infoAction, A::showInfoView);
+    connect(m_backgroundButton, &QToolButton::clicked, infoAction, &QAction::trigger);
+    connect(infoAction, &QAction::enabledChanged, m_backgroundButton, &QWidget::setEnabled);
+    m_backgroundButton->setEnabled(infoAction->isEnabled());
     boardButtonsLayout->addWidget(m_backgroundButton);
 
     m_tagsButton = makeToolbarButton(ToolbarSymbols::tag(), local(QStringLiteral("LLTags")), boardButtons);
@@ -405,6 +415,9 @@ void MainWindowController::buildMenus()
         MacKanbanColumnController::flipDoneStatesOfSelectedItemsAction, QKeySequence(QStringLiteral("Ctrl+Shift+D")));
     board->addSeparator();
     addRoutedAction(board, local(QStringLiteral("Tags…")), A::showTagsView);
+    m_backgroundMenu = new ToolbarInfoMenu(this, this);
+    m_backgroundMenu->setTitle(local(QStringLiteral("Background")));
+    board->addMenu(m_backgroundMenu);
     addRoutedAction(board, local(QStringLiteral("Project Settings…")), A::showProjectSettings);
 
     for (QMenu* menu : {file, edit, format, view, board})
@@ -422,6 +435,7 @@ void MainWindowController::buildMenus()
             MacKanbanColumnController::getColumnUniqueIdentifierAction);
         addRoutedAction(
             debug, QStringLiteral("Show Items Last History"), MacKanbanColumnController::showItemsLastHistoryAction);
+        addRoutedAction(debug, QStringLiteral("Background Picture Picker"), A::showBackgroundPicker);
         m_router->trackMenu(debug);
     }
 }
@@ -476,6 +490,17 @@ void MainWindowController::showTagsView()
     popover->setAttribute(Qt::WA_DeleteOnClose);
     popover->setContentWidget(panel);
     popover->showRelativeTo(m_tagsButton);
+}
+
+void MainWindowController::showBackgroundPanel(const PanelFactory& factory)
+{
+    QWidget* panel = factory ? factory() : nullptr;
+    if (!panel)
+        return;
+    auto* popover = new Popover(this);
+    popover->setAttribute(Qt::WA_DeleteOnClose);
+    popover->setContentWidget(panel);
+    popover->showRelativeTo(m_backgroundButton);
 }
 
 void MainWindowController::saveWindowFrame()

@@ -69,6 +69,14 @@ public:
     // Makes the tag filter panel for the board; until one is given the tag button is disabled.
     using FilterPanelFactory = std::function<QWidget*(BoardPane* board)>;
     void setFilterPanelFactory(FilterPanelFactory factory);
+    // Makes the board's info panel for the window; until one is given the background button
+    // only shows its menu in the Board menu.
+    using PanelFactory = std::function<QWidget*()>;
+    void setInfoPanelFactory(PanelFactory factory) { m_infoPanelFactory = std::move(factory); }
+    // Makes the smaller picture picker for the board shown (the Debug menu opens it).
+    void setPicturePickerFactory(PanelFactory factory) { m_picturePickerFactory = std::move(factory); }
+    QToolButton* backgroundButton() const { return m_backgroundButton; }
+
     // Lit while the board is filtered by tags.
     void setTagFilterActive(bool active);
 
@@ -104,6 +112,8 @@ private:
     void setSearchTermToKanban();
     void zoomMenuSelected(QObject* sender);
     void showTagsView();
+    // Shows the panel `factory` makes in a popover under the background button.
+    void showBackgroundPanel(const PanelFactory& factory);
     void restoreWindowFrame();
     void saveWindowFrame();
     void printResponderChain() const;
@@ -122,5 +132,7 @@ private:
     UndoActionBinding* m_undoBinding = nullptr;
     QHash<QString, QAction*> m_menuActions;
     FilterPanelFactory m_filterPanelFactory;
+    PanelFactory m_infoPanelFactory;
+    PanelFactory m_picturePickerFactory;
     DisplayItem* m_currentDisplayItem = nullptr;
 };

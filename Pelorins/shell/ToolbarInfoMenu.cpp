@@ -1,6 +1,7 @@
 #include "Pelorins/shell/ToolbarInfoMenu.h"
 
-#include "Pelorins/board/BackgroundColourPalette.h"
+#include "Pelorins/board/BackgroundArtwork.h"
+#include "Pelorins/board/BoardColourPalette.h"
 #include "Pelorins/board/ColourCircleButton.h"
 #include "Pelorins/shell/PelorinsMainWindow.h"
 #include "PelorinsKit/model/DisplayItem.h"
@@ -44,7 +45,7 @@ void ToolbarInfoMenu::buildMenu()
     auto* swatches = new QWidget(this);
     swatches->setFixedSize(menuWidth, 32);
     const DisplayItem* item = m_windowController ? m_windowController->currentDisplayItem() : nullptr;
-    for (int i = 0; i < backgroundColourPalette().size(); ++i) {
+    for (int i = 0; i < boardColourPalette().size(); ++i) {
         auto* button = new ColourCircleButton(swatches);
         button->setGeometry(i * 32, 0, 32, 32);
         button->setTag(i);
@@ -63,13 +64,12 @@ void ToolbarInfoMenu::buildMenu()
         button->setGeometry(backgroundImageButtonFrame(i));
         button->setAutoRaise(true);
         button->setIconSize(QSize(bgImageButtonSize - 4, bgImageButtonSize - 4));
-        const QIcon thumbnail(QStringLiteral(":/images/%1thumb.png").arg(backgroundImageName(i)));
-        // Without its thumbnail the picture itself is missing too: it cannot be chosen.
-        if (thumbnail.availableSizes().isEmpty()) {
+        // Without the artwork the picture cannot be chosen.
+        if (const std::optional<BuiltInBackground> background = builtInBackground(backgroundImageName(i))) {
+            button->setIcon(QIcon(background->thumbnail));
+        } else {
             button->setText(QString::number(i + 1));
             button->setEnabled(false);
-        } else {
-            button->setIcon(thumbnail);
         }
         connect(button, &QToolButton::clicked, this, [this, i] {
             backgroundSelected(i);
@@ -87,7 +87,7 @@ QList<QAbstractButton*> ToolbarInfoMenu::backgroundImageButtons() const
 
 QString ToolbarInfoMenu::backgroundImageName(int tag)
 {
-    return QStringLiteral("wlbackground%1").arg(tag + 1, 2, 10, QLatin1Char('0'));
+    return BackgroundArtwork::pictureName(tag + 1);
 }
 
 QRect ToolbarInfoMenu::backgroundImageButtonFrame(int index)

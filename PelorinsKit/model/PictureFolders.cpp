@@ -92,6 +92,23 @@ std::optional<QString> PictureFolders::pictureFilePath(
     return path;
 }
 
+std::optional<QString> PictureFolders::existingFilePath(const QString& base, const QString& filename)
+{
+    if (!isFileName(filename)) {
+        refuseName(filename);
+        return std::nullopt;
+    }
+    const QString path = QDir(base).filePath(filename);
+    const QFileInfo file(path);
+    if (!file.exists())
+        return std::nullopt;
+    if (!isInside(path, base) || !isInside(file.canonicalFilePath(), QFileInfo(base).canonicalFilePath())) {
+        refuseName(filename);
+        return std::nullopt;
+    }
+    return file.isFile() ? std::optional<QString>(path) : std::nullopt;
+}
+
 void PictureFolders::refuseName(const QString& name)
 {
     ConsoleLog::write(QStringLiteral("refusing picture path name ") + name);

@@ -33,6 +33,10 @@ public:
     static std::optional<QString> pictureFilePath(
         const QString& base, const QString& folderName, const QString& filename);
 
+    // `base`/`filename` when the name is one path component and the path, links resolved, is an
+    // existing regular file inside `base`; an unsafe name is refused, a missing file is none.
+    static std::optional<QString> existingFilePath(const QString& base, const QString& filename);
+
     // Writes the console line for a name that cannot become a path.
     static void refuseName(const QString& name);
 };

@@ -1,5 +1,5 @@
 #include "Pelorins/shell/AppConstants.h"
-#include "Pelorins/board/BackgroundColourPalette.h"
+#include "Pelorins/board/BoardColourPalette.h"
 #include "Pelorins/shell/BadgedButton.h"
 #include "Pelorins/board/ColourCircleButton.h"
 #include "Pelorins/shell/PelorinsMainWindow.h"
@@ -47,7 +47,7 @@ struct PostCounter
 TEST(ColourCircleButton, TagPicksThePaletteColourAndOutsideThePaletteTheFirst)
 {
     ColourCircleButton button;
-    const QList<QColor>& palette = backgroundColourPalette();
+    const QList<QColor>& palette = boardColourPalette();
     ASSERT_EQ(palette.size(), 6);
     for (const auto& [tag, index] : QList<std::pair<int, int>> {{0, 0}, {3, 3}, {5, 5}, {6, 0}, {9, 0}, {-1, 0}}) {
         button.setTag(tag);
