@@ -3,22 +3,21 @@
 #include "Pelorins/board/BackgroundArtwork.h"
 #include "Pelorins/board/InfoBGPictCollectionViewItem.h"
 
-#include <QScrollBar>
 #include <QStandardItemModel>
 
-BackgroundPictureCollection::BackgroundPictureCollection(int count, QWidget* parent)
+BackgroundPictureCollection::BackgroundPictureCollection(int count, int columns, QWidget* parent)
     : QListView(parent)
     , m_model(new QStandardItemModel(this))
 {
     setViewMode(QListView::IconMode);
     setFlow(QListView::LeftToRight);
-    setWrapping(false);
+    setWrapping(true);
     setMovement(QListView::Static);
-    setResizeMode(QListView::Adjust);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setSpacing(4);
+    const QSize grid = itemSize + QSize(itemSpacing, itemSpacing);
+    setGridSize(grid);
     setUniformItemSizes(true);
-    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setModel(m_model);
     for (int number = 1; number <= count; ++number) {
@@ -35,7 +34,9 @@ BackgroundPictureCollection::BackgroundPictureCollection(int count, QWidget* par
         const QPixmap thumbnail = background ? QPixmap(background->thumbnail) : QPixmap();
         setIndexWidget(row->index(), new InfoBGPictCollectionViewItem(thumbnail));
     }
-    setFixedHeight(itemSize.height() + 2 * spacing() + horizontalScrollBar()->sizeHint().height() + 2 * frameWidth());
+    const int rows = (count + columns - 1) / columns;
+    setFixedSize(
+        columns * grid.width() + 2 * frameWidth() + itemSpacing, rows * grid.height() + 2 * frameWidth() + itemSpacing);
     connect(this, &QListView::clicked, this, [this](const QModelIndex& index) {
         if (index.isValid())
             emit pictureChosen(index.data(Qt::UserRole).toString());
@@ -58,15 +59,9 @@ void BackgroundPictureCollection::selectPicture(const QString& name)
         const QModelIndex index = m_model->index(row, 0);
         if (index.data(Qt::UserRole).toString() == name) {
             setCurrentIndex(index);
-            scrollTo(index, QAbstractItemView::PositionAtCenter);
             return;
         }
     }
-    deselectAll();
-}
-
-void BackgroundPictureCollection::deselectAll()
-{
     clearSelection();
 }
 

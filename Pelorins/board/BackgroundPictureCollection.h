@@ -5,22 +5,21 @@
 class InfoBGPictCollectionViewItem;
 class QStandardItemModel;
 
-// The built-in pictures 1 to `count` as thumbnails in one row, each an
+// The built-in pictures 1 to `count` as thumbnails, `columns` to a row and all in sight, each an
 // InfoBGPictCollectionViewItem, one of them selected at most. A click on one chooses it.
 class BackgroundPictureCollection : public QListView
 {
     Q_OBJECT
 public:
     static constexpr QSize itemSize {96, 60};
+    static constexpr int itemSpacing = 6;
 
-    explicit BackgroundPictureCollection(int count, QWidget* parent = nullptr);
+    BackgroundPictureCollection(int count, int columns, QWidget* parent = nullptr);
 
     int count() const;
     InfoBGPictCollectionViewItem* item(int index) const;
-    // Selects the built-in picture of that name and scrolls it to the middle; any other name
-    // selects nothing.
+    // Selects the built-in picture of that name; any other name selects nothing.
     void selectPicture(const QString& name);
-    void deselectAll();
 
 signals:
     // The user chose the picture of that name.

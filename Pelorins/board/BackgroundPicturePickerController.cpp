@@ -11,12 +11,11 @@ BackgroundPicturePickerController::BackgroundPicturePickerController(
     BackgroundChoices::Services services, QWidget* parent)
     : QWidget(parent)
     , m_choices(std::move(services))
-    , m_pictureCollectionView(new BackgroundPictureCollection(numberOfImages, this))
+    , m_pictureCollectionView(new BackgroundPictureCollection(numberOfImages, 6, this))
     , m_choosePictureButton(new QPushButton(QStringLiteral("Choose Picture…"), this))
 {
     setObjectName(QStringLiteral("backgroundPicturePicker"));
     auto* layout = new QVBoxLayout(this);
-    m_pictureCollectionView->setFixedWidth(5 * (BackgroundPictureCollection::itemSize.width() + 8) + 8);
     layout->addWidget(m_pictureCollectionView);
     layout->addWidget(m_choosePictureButton, 0, Qt::AlignLeft);
     connect(m_pictureCollectionView, &BackgroundPictureCollection::pictureChosen, this,
@@ -31,7 +30,7 @@ void BackgroundPicturePickerController::setKanban(Kanban* kanban)
     if (m_kanban)
         m_pictureCollectionView->selectPicture(m_kanban->bgImage());
     else
-        m_pictureCollectionView->deselectAll();
+        m_pictureCollectionView->clearSelection();
 }
 
 void BackgroundPicturePickerController::setBackgroundPicture(const QString& name)

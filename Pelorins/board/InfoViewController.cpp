@@ -42,9 +42,8 @@ InfoViewController::InfoViewController(Services services, QWidget* parent)
     m_colourContainerView = new QWidget(this);
     m_colourContainerView->setFixedSize(colourButtonStep * int(boardColourPalette().size()), colourButtonStep);
 
-    m_pictureCollectionView = new BackgroundPictureCollection(numberOfImages, this);
+    m_pictureCollectionView = new BackgroundPictureCollection(numberOfImages, 4, this);
     m_pictureCollectionView->setObjectName(QStringLiteral("pictureCollectionView"));
-    m_pictureCollectionView->setFixedWidth(4 * (BackgroundPictureCollection::itemSize.width() + 8) + 8);
     connect(m_pictureCollectionView, &BackgroundPictureCollection::pictureChosen, this,
         &InfoViewController::pictureSelected);
 
@@ -96,7 +95,7 @@ void InfoViewController::colourButtonSelected(int tag)
 {
     for (ColourCircleButton* button : m_colourCircleButtons)
         button->setChecked(button->tag() == tag);
-    m_pictureCollectionView->deselectAll();
+    m_pictureCollectionView->clearSelection();
     m_choices.apply(
         board(),
         [this, tag](DisplayItem& item) {
