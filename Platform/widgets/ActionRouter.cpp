@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTimer>
 #include <QWidget>
 
@@ -59,7 +60,11 @@ QWidget* startIn(QWidget* window)
 ActionRouter::ActionRouter(QObject* parent)
     : QObject(parent)
 {
-    connect(qApp, &QApplication::focusChanged, this, &ActionRouter::scheduleValidation);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now && !qobject_cast<QMenuBar*>(now))
+            m_focusOutsideMenuBar = now;
+        scheduleValidation();
+    });
     qApp->installEventFilter(this);
 }
 
@@ -104,6 +109,9 @@ QList<ActionResponder*> ActionRouter::chain(QWidget* from) const
             responders.append(responder);
     };
     QWidget* widget = from ? from : QApplication::focusWidget();
+    // A menu bar holding the keyboard is no responder: its items act where the focus was.
+    if (qobject_cast<QMenuBar*>(widget) && m_focusOutsideMenuBar && m_focusOutsideMenuBar->window() == widget->window())
+        widget = m_focusOutsideMenuBar;
     if (!widget)
         widget = QApplication::activeWindow();
     // A window's parent widget is the one that owns it, so a popup's or a dialog's chain goes

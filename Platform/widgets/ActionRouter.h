@@ -70,4 +70,6 @@ private:
     ActionResponder* m_applicationResponder = nullptr;
     QHash<QAction*, QString> m_actions;
     bool m_validationScheduled = false;
+    // The focus before a menu bar took the keyboard (as it does when Escape closes its menu).
+    QPointer<QWidget> m_focusOutsideMenuBar;
 };

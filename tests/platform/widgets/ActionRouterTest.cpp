@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QSet>
 #include <QStringList>
 #include <QVBoxLayout>
@@ -284,4 +285,31 @@ TEST(ActionRouter, PopoverContentRoutesOnIntoTheWindowItBelongsTo)
     EXPECT_EQ(chain.at(1), &w.windowController);
     EXPECT_EQ(chain.at(2), &w.application);
     EXPECT_EQ(w.router.targetFor("showInfoView:", field), &w.windowController);
+}
+
+// Escape closing a menu of the menu bar leaves the bar holding the keyboard; the items still act
+// on the widget that had the focus before.
+TEST(ActionRouter, AMenuClosedWithEscapeKeepsTheChainOfTheFocusBeforeIt)
+{
+    Window w;
+    w.columnController.actions = {"newCardBelow:"};
+    auto* bar = new QMenuBar(&w.window);
+    w.window.layout()->setMenuBar(bar);
+    QMenu* menu = bar->addMenu("Board");
+    QAction* below = menu->addAction("New Card Below");
+    w.router.connectAction(below, "newCardBelow:");
+    w.router.trackMenu(menu);
+    w.showAndFocus(w.editor);
+
+    bar->setActiveAction(menu->menuAction());
+    QApplication::processEvents();
+    ASSERT_TRUE(menu->isVisible());
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(menu, &escape);
+    QApplication::processEvents();
+
+    emit menu->aboutToShow();
+    EXPECT_TRUE(below->isEnabled());
+    below->trigger();
+    EXPECT_EQ(w.log, QStringList({"column:newCardBelow:"}));
 }
