@@ -33,7 +33,8 @@ public:
     // Events of all calendars that overlap [from, to], sorted by start; each occurrence of a
     // repeating event is an event of its own.
     virtual QList<CalendarEvent> events(const QDateTime& from, const QDateTime& to) = 0;
-    // The event, or the first occurrence of a repeating one.
+    // The event, or the first occurrence of a repeating one. An identifier that names no event
+    // exactly names one whose UID differs from it only in case.
     virtual std::optional<CalendarEvent> event(const QString& eventIdentifier) = 0;
     // Writes `event.notes` into the event in its calendar; for a repeating event, into this
     // occurrence only. On failure returns false and sets `error`.

@@ -192,9 +192,13 @@ std::optional<CalendarEvent> VdirCalendarStore::event(const QString& eventIdenti
     const std::optional<CalendarEventIdentifier> named = CalendarEventIdentifier::fromString(eventIdentifier);
     const QString uid = named ? named->uid() : eventIdentifier;
     const CalendarFileEvent* first = nullptr;
-    for (const CalendarFileEvent& read : location.file->events()) {
-        if (read.uid == uid && (!first || read.start < first->start))
-            first = &read;
+    for (const Qt::CaseSensitivity sensitivity : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
+        for (const CalendarFileEvent& read : location.file->events()) {
+            if (read.uid.compare(uid, sensitivity) == 0 && (!first || read.start < first->start))
+                first = &read;
+        }
+        if (first)
+            break;
     }
     return eventOf(*location.calendar, *location.file, *first, first->start, first->end);
 }
@@ -215,11 +219,18 @@ VdirCalendarStore::Location VdirCalendarStore::locate(const QString& eventIdenti
             if (!file.read)
                 continue;
             const auto& events = file.read->events();
-            if (std::none_of(events.begin(), events.end(), [&](const CalendarFileEvent& e) { return e.uid == uid; }))
+            // Links keep UIDs in URLs, whose host part comes back in lower case: a UID that
+            // differs only in case still names the event, after any exact one.
+            const bool exact
+                = std::any_of(events.begin(), events.end(), [&](const CalendarFileEvent& e) { return e.uid == uid; });
+            if (!exact && std::none_of(events.begin(), events.end(), [&](const CalendarFileEvent& e) {
+                    return e.uid.compare(uid, Qt::CaseInsensitive) == 0;
+                }))
                 continue;
             const bool sameName = named && file.entry.name == namedFile.fileName();
-            const int score
-                = sameFolder && sameName ? 4 : (sameFolder ? 3 : (sameFolderName && sameName ? 2 : (sameName ? 1 : 0)));
+            const int score = (exact ? 5 : 0)
+                + (sameFolder && sameName ? 4
+                                          : (sameFolder ? 3 : (sameFolderName && sameName ? 2 : (sameName ? 1 : 0))));
             if (score > bestScore) {
                 best = Location {calendar.get(), file.read.get()};
                 bestScore = score;

@@ -48,9 +48,13 @@ public:
 
     std::optional<CalendarEvent> event(const QString& eventIdentifier) override
     {
-        const auto it = std::find_if(storedEvents.begin(), storedEvents.end(),
-            [&](const CalendarEvent& e) { return e.eventIdentifier == eventIdentifier; });
-        return it == storedEvents.end() ? std::nullopt : std::optional<CalendarEvent>(*it);
+        for (const Qt::CaseSensitivity sensitivity : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
+            const auto it = std::find_if(storedEvents.begin(), storedEvents.end(),
+                [&](const CalendarEvent& e) { return e.eventIdentifier.compare(eventIdentifier, sensitivity) == 0; });
+            if (it != storedEvents.end())
+                return *it;
+        }
+        return std::nullopt;
     }
 
     bool saveNotes(const CalendarEvent& event, QString* error) override

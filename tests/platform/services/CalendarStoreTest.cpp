@@ -194,6 +194,20 @@ TEST(CalendarStore, FindsAnEventByItsIdentifierWithItsCalendar)
     EXPECT_FALSE(store->event("missing"));
 }
 
+TEST(CalendarStore, AUidThatComesBackInLowerCaseStillFindsItsEventAfterAnExactOne)
+{
+    Calendars calendars;
+    const QString folder = calendars.folder("team");
+    writeFile(QDir(folder).filePath("a.ics"),
+        calendarText(eventText("A1B2-C3@Example.COM", "Upper", "DTSTART:20261103T090000Z\n")));
+    writeFile(QDir(folder).filePath("b.ics"),
+        calendarText(eventText("a1b2-c3@example.com", "Lower", "DTSTART:20261104T090000Z\n")));
+    auto store = calendars.store({folder});
+    EXPECT_EQ(store->event("A1B2-C3@Example.COM")->title, "Upper");
+    EXPECT_EQ(store->event("a1b2-c3@example.com")->title, "Lower");
+    EXPECT_EQ(store->event("A1B2-C3@EXAMPLE.com")->title.size(), 5) << "either copy, found ignoring case";
+}
+
 TEST(CalendarStore, WritingALinkKeepsEveryOtherPartOfTheFile)
 {
     Calendars calendars;
