@@ -350,15 +350,25 @@ bool ListItem::isDueSoon(const QDateTime& now, const UserDefaults& defaults) con
 
 QStringList ListItem::getAllTagNames() const
 {
-    const std::optional<AttributedString> notes = attributedNotes();
-    if (!notes)
-        return {};
+    const QByteArray data = attributedNotesData();
+    if (m_hasTagNames && data.constData() == m_tagNamesFrom.constData() && data.size() == m_tagNamesFrom.size())
+        return m_tagNames;
+    // Notes nobody shows are read for their names and not kept decoded.
+    const bool decoded
+        = m_hasDecodedNotes && data.constData() == m_decodedFrom.constData() && data.size() == m_decodedFrom.size();
+    const std::optional<AttributedString> notes
+        = data.isNull() ? std::nullopt : (decoded ? m_decodedNotes : RichTextCodec::decode(data));
     QStringList names;
-    for (const QRegularExpressionMatch& match : identifyTags(notes->string())) {
-        const QString name = match.captured(2);
-        if (!names.contains(name))
-            names.append(name);
+    if (notes) {
+        for (const QRegularExpressionMatch& match : identifyTags(notes->string())) {
+            const QString name = match.captured(2);
+            if (!names.contains(name))
+                names.append(name);
+        }
     }
+    m_tagNamesFrom = data;
+    m_tagNames = names;
+    m_hasTagNames = true;
     return names;
 }
 

@@ -119,6 +119,11 @@ private:
     mutable QByteArray m_decodedFrom;
     mutable std::optional<AttributedString> m_decodedNotes;
     mutable bool m_hasDecodedNotes = false;
+    // The tag names of the stored bytes they were read from, kept when the decoded notes are
+    // released: a board's tag clean-up reads every card's names.
+    mutable QByteArray m_tagNamesFrom;
+    mutable QStringList m_tagNames;
+    mutable bool m_hasTagNames = false;
 
     void syncImageAttachments(
         const QStringList& names, const std::function<ImageAttachment*(const QString&)>& recordFor);
