@@ -7,6 +7,7 @@
 #include <optional>
 
 class ActionRouter;
+class CalendarStore;
 class MacKanbanColumnController;
 class NotificationCenter;
 class QPoint;
@@ -53,6 +54,8 @@ public:
     virtual UserDefaults& userDefaults() const = 0;
     // Sleep, wake, clock and time-zone changes; null when nobody watches them.
     virtual SystemEventMonitor* systemEventMonitor() const = 0;
+    // The user's calendars, which card links to events are shown from; null without them.
+    virtual CalendarStore* eventStore() const = 0;
     // Where columns put their controllers into the action routing; null without one.
     virtual ActionRouter* actionRouter() const = 0;
     // The program's save routine.

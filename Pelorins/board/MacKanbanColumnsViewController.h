@@ -64,6 +64,8 @@ public:
         NotificationCenter* notificationCenter = nullptr;
         // Sleep, wake, clock and zone changes; without it the timers are only set when loading.
         SystemEventMonitor* systemEvents = nullptr;
+        // The user's calendars; card links to events show nothing without them.
+        CalendarStore* eventStore = nullptr;
         ActionRouter* router = nullptr;
         // Asks before a tag is merged into another; without one no tag is merged.
         AlertPresenter* alertPresenter = nullptr;
@@ -167,6 +169,7 @@ public:
     NotificationCenter& notificationCenter() const override { return *m_services.notificationCenter; }
     UserDefaults& userDefaults() const override { return *m_services.defaults; }
     SystemEventMonitor* systemEventMonitor() const override { return m_services.systemEvents; }
+    CalendarStore* eventStore() const override { return m_services.eventStore; }
     ActionRouter* actionRouter() const override { return m_services.router; }
     void saveAction() override;
 

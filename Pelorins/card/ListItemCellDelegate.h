@@ -1,5 +1,9 @@
 #pragma once
 
+#include "Platform/core/IndexPath.h"
+
+#include <optional>
+
 class ListItem;
 class MacKanbanColumnDelegate;
 
@@ -15,4 +19,10 @@ public:
     virtual void selectItem(ListItem* item) = 0;
     // The card's height changed while it was edited: its cached height is stale.
     virtual void itemHeightChanged(ListItem* item, bool skipLayout) = 0;
+    // Where the column shows the card; none when it does not show it.
+    virtual std::optional<IndexPath> indexPathFor(const ListItem* item) = 0;
+    // Adds a new card at `at` ("Add Card"), its notes ready for typing.
+    virtual void addNewItem(const IndexPath& at) = 0;
+    // Deletes the column's selected cards, undoably, and saves.
+    virtual void deleteSelectedItems() = 0;
 };

@@ -18,6 +18,7 @@
 #include "PelorinsKit/notes/NotesTextViewFormatHelper.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/UndoManager.h"
+#include "Platform/widgets/Popover.h"
 
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
@@ -110,14 +111,8 @@ ListItemCellView::ListItemCellView(QWidget* parent)
     m_noteButton->setArrowType(Qt::DownArrow);
     connect(m_noteButton, &QToolButton::clicked, this, &ListItemCellView::noteButtonTapped);
     m_flagButton->setCheckable(true);
-    connect(m_flagButton, &QToolButton::clicked, this, [this] {
-        if (!m_item)
-            return;
-        const bool flagged = !m_item->priority().value_or(false);
-        m_flagButton->setChecked(flagged);
-        m_flagButton->setIcon(flagPixmap(flagged, palette().color(QPalette::Text)));
-        m_item->setPriority(flagged);
-    });
+    connect(m_flagButton, &QToolButton::clicked, this, &ListItemCellView::flagButtonTapped);
+    connect(m_showDateButton, &DateDisplayButton::clicked, this, &ListItemCellView::showPicker);
     auto* styles = new QMenu(m_styleButton);
     styles->addAction(local(QStringLiteral("Title")), m_noteTextView, &NotesTextView::formatSelectionAsTitle);
     styles->addAction(local(QStringLiteral("Header")), m_noteTextView, &NotesTextView::formatSelectionAsHeader);
@@ -135,6 +130,8 @@ ListItemCellView::ListItemCellView(QWidget* parent)
 
 ListItemCellView::~ListItemCellView()
 {
+    // The popover reports to this cell: it goes with it.
+    delete m_datePopover;
     // Whatever was typed reaches the card even when the cell goes while editing.
     if (m_noteTextView->isFirstResponder() && m_item)
         writeNotesIntoCard();
@@ -157,6 +154,9 @@ void ListItemCellView::setObjectValue(ListItem* item)
     // A cell reused while editing keeps what was typed in the card it showed.
     if (m_item && m_item != item && m_noteTextView->isFirstResponder())
         writeNotesIntoCard();
+    // A popover open for the card shown before must not date the next one.
+    if (m_item != item && m_datePopover)
+        m_datePopover->close();
     m_item = item;
     configure();
 }
@@ -224,8 +224,7 @@ void ListItemCellView::configure()
     }
     updateChevronVisibility();
 
-    m_flagButton->setChecked(m_item->priority().value_or(false));
-    m_flagButton->setIcon(flagPixmap(m_flagButton->isChecked(), palette().color(QPalette::Text)));
+    showFlag(m_item->priority().value_or(false));
 
     m_done = m_item->done();
     m_checkButton->setState(m_done ? 1 : 0);
@@ -338,6 +337,21 @@ void ListItemCellView::checkButtonTapped()
         kanbanView->flipDoneStatesOf({m_item});
 }
 
+void ListItemCellView::flagButtonTapped()
+{
+    if (!m_item)
+        return;
+    const bool flagged = !m_item->priority().value_or(false);
+    showFlag(flagged);
+    m_item->setPriority(flagged);
+}
+
+void ListItemCellView::showFlag(bool flagged)
+{
+    m_flagButton->setChecked(flagged);
+    m_flagButton->setIcon(flagPixmap(flagged, palette().color(QPalette::Text)));
+}
+
 void ListItemCellView::mouseEntered()
 {
     if (m_checkButton->state() == 0)
@@ -377,19 +391,6 @@ void ListItemCellView::relayoutNotesTextView()
 void ListItemCellView::test()
 {
     ConsoleLog::write(QStringLiteral("mouse down fired"));
-}
-
-bool ListItemCellView::respondsTo(const QString& action) const
-{
-    return action == relayoutNotesTextViewAction || action == testAction;
-}
-
-void ListItemCellView::perform(const QString& action, QObject*)
-{
-    if (action == relayoutNotesTextViewAction)
-        relayoutNotesTextView();
-    else if (action == testAction)
-        test();
 }
 
 void ListItemCellView::setEditingButtonsVisible(bool visible)
@@ -458,6 +459,8 @@ void ListItemCellView::textDidChange()
     if (text != m_lastChangeText) {
         if (m_noteTextView->isTypingHashTag())
             m_noteTextView->complete();
+        else
+            m_noteTextView->hideCompletions();
         m_lastChangeText = text;
     }
     m_lastRecorded = m_noteTextView->storage().attributedString();

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "Pelorins/card/DatePickerDelegate.h"
 #include "Pelorins/card/ListItemCellViewPresentedInContext.h"
 #include "Pelorins/card/NotesTextViewDelegate.h"
 #include "PelorinsKit/notes/AttributedString.h"
 #include "Platform/widgets/ActionResponder.h"
+#include "Platform/widgets/Popover.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -12,12 +14,14 @@
 
 class CheckedButton;
 class DateDisplayButton;
+class DatePickerViewController;
 class DeferredSave;
 class DueDateTextField;
 class ListItem;
 class ListItemCellDelegate;
 class MacKanbanColumnDelegate;
 class NotesTextView;
+class QMenu;
 class QToolButton;
 class UndoManager;
 
@@ -30,7 +34,7 @@ class UndoManager;
 // at once. Every change of the notes is one step on the window's undo manager, held by the
 // card: typing makes one "Typing" step until the caret moves otherwise, the focus leaves, the
 // cell shows another card or something else is recorded.
-class ListItemCellView : public QWidget, public NotesTextViewDelegate, public ActionResponder
+class ListItemCellView : public QWidget, public NotesTextViewDelegate, public DatePickerDelegate, public ActionResponder
 {
     Q_OBJECT
 
@@ -42,13 +46,22 @@ public:
     // Repair and debugging actions of the Debug menu.
     static const QString relayoutNotesTextViewAction;
     static const QString testAction;
+    // The undo name of a due-date change.
+    static const QString changeDueDateActionName;
+    // The card's actions, routed by name and offered by its context menu.
+    static const QString addCardAboveAction;
+    static const QString addCardBelowAction;
+    static const QString deleteCardAction;
+    static const QString getItemHistoryAction;
+    // Link schemes handed to the desktop: those a link card draws.
+    static const QStringList openableLinkSchemes;
     // The check box's hover area.
     static const QRect hoverRectangle;
 
     explicit ListItemCellView(QWidget* parent = nullptr);
     ~ListItemCellView() override;
 
-    ListItem* objectValue() const { return m_item; }
+    ListItem* objectValue() const override { return m_item; }
     // Shows the card: configure().
     void setObjectValue(ListItem* item);
     ListItemCellDelegate* delegate() const { return m_delegate; }
@@ -67,6 +80,41 @@ public:
     void updateExpandButton(bool expanded);
     void noteButtonTapped();
     void checkButtonTapped();
+    // Toggles the card's flag; not undoable.
+    void flagButtonTapped();
+    // A new card at the card's place, or after it.
+    void addCardAbove();
+    void addCardBelow();
+    // Deletes the column's selected cards.
+    void deleteCard();
+    // Prints the card's history to the console.
+    void getItemHistory();
+    // The card's actions, in context-menu order.
+    void addCardActions(QMenu& menu);
+    // A menu acts on the card under the pointer: Delete removes the selected cards, so the card
+    // becomes the selection first unless it is part of it.
+    void selectForMenu();
+
+    // Opens the due-date popover under the badge, preset with the card's due date or the next
+    // default deadline.
+    void showPicker();
+    DatePickerViewController* datePicker() const;
+    // Sets the card's due date as one "Change Due Date" step, whose undo shows the date in
+    // whatever cell shows the card then; `poster` posts the due-soon change.
+    static void changeDueDate(
+        MacKanbanColumnDelegate* board, ListItem* card, const std::optional<QDateTime>& date, const void* poster);
+
+    // DatePickerDelegate
+    void datePickedWithDate(const std::optional<QDateTime>& date) override;
+    std::optional<QString> listItemURLString() const override;
+    CalendarStore* eventStore() const override;
+
+    // Link cards in the notes, at `position` of the text: a click selects one, a double click
+    // opens it.
+    void clickedOnLink(int position);
+    void doubleClickedOnLink(int position);
+    // Shows the event of the user's calendars in a dialog.
+    void openCalendarEvent(const QString& externalIdentifier, const QString& calendarTitle);
     // The pointer came over the done box, or left it: the tick preview.
     void mouseEntered();
     void mouseExited();
@@ -74,7 +122,7 @@ public:
     void relayoutNotesTextView();
     void test();
 
-    NotesTextView* noteTextView() const { return m_noteTextView; }
+    NotesTextView* noteTextView() const override { return m_noteTextView; }
     CheckedButton* checkButton() const { return m_checkButton; }
     DateDisplayButton* showDateButton() const { return m_showDateButton; }
     DueDateTextField* doneDateField() const { return m_doneDateField; }
@@ -110,12 +158,19 @@ public:
 
     // NotesTextViewDelegate
     QList<Tag*> existingTags() const override;
+    // A new tag of the card's board named `name`, coloured like the unused tag it grows from, or
+    // in the first colour no tag of the board has; null without a card.
+    Tag* createTag(const QString& name);
+    // Completions of the hash tag being typed: the empty string, then every used tag of the
+    // board that begins with it (ignoring case), each followed by a space; empty when none.
+    QStringList completions() const;
 
     // ActionResponder
     bool respondsTo(const QString& action) const override;
     void perform(const QString& action, QObject* sender) override;
 
 protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -132,6 +187,8 @@ private:
     void writeNotesIntoCard();
     void recordTyping();
     void watchUndoManager();
+    void showFlag(bool flagged);
+    void openLinkWithBookmark(int position, QVariantMap link, const QByteArray& bookmark);
 
     ListItem* m_item = nullptr;
     ListItemCellDelegate* m_delegate = nullptr;
@@ -163,4 +220,5 @@ private:
     QPointer<UndoManager> m_watchedUndoManager;
     QMetaObject::Connection m_undoChanged;
     DeferredSave* m_deferredSave = nullptr;
+    QPointer<Popover> m_datePopover;
 };

@@ -26,11 +26,13 @@
 #include "Platform/services/MailMessageHeaders.h"
 #include "Platform/widgets/FileDialogPanelPresenter.h"
 
+#include <QAbstractItemView>
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QCompleter>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -924,12 +926,25 @@ bool NotesTextView::respondsTo(const QString& action) const
 {
     static const QStringList actions {formatAsTitleAction, formatAsHeaderAction, formatAsBodyAction, cutAction,
         copyAction, pasteAction, makeChecklistAction, addAttachmentAction};
-    return actions.contains(action);
+    return actions.contains(action) || debugActions.contains(action);
 }
 
 void NotesTextView::perform(const QString& action, QObject* sender)
 {
-    if (action == formatAsTitleAction)
+    static const QHash<QString, void (NotesTextView::*)()> debug {
+        {debugActions.at(0), &NotesTextView::showCurrentTypingAttributes},
+        {debugActions.at(1), &NotesTextView::getAllAttributesInSelection},
+        {debugActions.at(2), &NotesTextView::replaceLinksWithAttachment},
+        {debugActions.at(3), &NotesTextView::testCustomAttachment},
+        {debugActions.at(4), &NotesTextView::testImageAttachment},
+        {debugActions.at(5), &NotesTextView::testWriteOutImage},
+        {debugActions.at(6), &NotesTextView::testFindAllChecklists},
+        {debugActions.at(7), &NotesTextView::testFindAllAttachments},
+        {debugActions.at(8), &NotesTextView::printTagsInCurrentCard},
+        {debugActions.at(9), &NotesTextView::testIdentifyTags}};
+    if (const auto run = debug.value(action))
+        (this->*run)();
+    else if (action == formatAsTitleAction)
         formatSelectionAsTitle();
     else if (action == formatAsHeaderAction)
         formatSelectionAsHeader();
@@ -1136,6 +1151,13 @@ void NotesTextView::insertNewline(QKeyEvent* event)
 
 void NotesTextView::keyPressEvent(QKeyEvent* event)
 {
+    // The completion list answers these keys itself, after offering them here.
+    static const QList<int> completionKeys {
+        Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape, Qt::Key_Tab, Qt::Key_Backtab};
+    if (m_completer && m_completer->popup()->isVisible() && completionKeys.contains(event->key())) {
+        event->ignore();
+        return;
+    }
     if (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)) {
         event->ignore();
         return;
@@ -1190,7 +1212,43 @@ void NotesTextView::mouseMoveEvent(QMouseEvent* event)
 void NotesTextView::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QMouseEvent atFullSize = unzoomed(event);
+    if (event->button() == Qt::LeftButton && m_parentCell) {
+        if (const std::optional<int> link = linkAttachmentAt(atFullSize.position().toPoint())) {
+            m_parentCell->doubleClickedOnLink(*link);
+            return;
+        }
+    }
     QTextEdit::mouseDoubleClickEvent(&atFullSize);
+}
+
+std::optional<int> NotesTextView::linkAttachmentAt(const QPoint& point) const
+{
+    QAbstractTextDocumentLayout* layout = document()->documentLayout();
+    const int hit = layout->hitTest(point, Qt::FuzzyHit);
+    // A hit lands before or after the card, by the half of it under the point.
+    for (const int position : {hit, hit - 1}) {
+        if (position < 0 || position >= m_storage.length()
+            || !m_storage.attribute(AttributeKey::attachmentLinkData, position).isValid())
+            continue;
+        const QTextBlock block = document()->findBlock(position);
+        const QTextLine line = block.layout()->lineForTextPosition(position - block.position());
+        if (!line.isValid())
+            continue;
+        const QRectF blockRect = layout->blockBoundingRect(block);
+        const qreal from = line.cursorToX(position - block.position());
+        const qreal to = line.cursorToX(position + 1 - block.position());
+        const QRectF card(
+            blockRect.left() + std::min(from, to), blockRect.top() + line.y(), std::abs(to - from), line.height());
+        if (card.contains(point))
+            return position;
+    }
+    return std::nullopt;
+}
+
+void NotesTextView::openUrl(const QUrl& url) const
+{
+    if (m_urlOpener)
+        m_urlOpener(url);
 }
 
 void NotesTextView::mouseReleaseEvent(QMouseEvent* event)
@@ -1200,13 +1258,21 @@ void NotesTextView::mouseReleaseEvent(QMouseEvent* event)
     const QPoint position = atFullSize.position().toPoint();
     if (event->button() != Qt::LeftButton || (position - m_pressPosition).manhattanLength() > 3)
         return;
+    if (m_parentCell) {
+        if (const std::optional<int> card = linkAttachmentAt(position)) {
+            m_parentCell->clickedOnLink(*card);
+            return;
+        }
+    }
     const QString link = anchorAt(position);
-    if (!link.isEmpty() && m_urlOpener)
-        m_urlOpener(QUrl(link));
+    if (!link.isEmpty())
+        openUrl(QUrl(link));
 }
 
 void NotesTextView::contextMenuEvent(QContextMenuEvent* event)
 {
+    if (m_parentCell)
+        m_parentCell->selectForMenu();
     QMenu menu(this);
     UndoManager* undo = m_parentCell ? m_parentCell->undoManager() : nullptr;
     QAction* undoItem = menu.addAction(undo ? undo->undoMenuItemTitle() : local(QStringLiteral("Undo")));
@@ -1235,6 +1301,10 @@ void NotesTextView::contextMenuEvent(QContextMenuEvent* event)
         validate(actionOf.value(identifier), item);
         const QString action = actionOf.value(identifier);
         connect(item, &QAction::triggered, this, [this, action] { perform(action, this); });
+    }
+    if (m_parentCell) {
+        menu.addSeparator();
+        m_parentCell->addCardActions(menu);
     }
     menu.exec(event->globalPos());
 }

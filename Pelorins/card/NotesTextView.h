@@ -11,6 +11,8 @@
 #include <memory>
 
 class ChecklistButton;
+class QCompleter;
+class QStringListModel;
 class FilePanelPresenter;
 class ListItemCellView;
 class QAbstractButton;
@@ -101,6 +103,9 @@ public:
 
     // Opens links the user clicks; the desktop's browser unless a test replaces it.
     void setUrlOpener(std::function<void(const QUrl&)> opener) { m_urlOpener = std::move(opener); }
+    void openUrl(const QUrl& url) const;
+    // The position of the link card drawn under `point` (full-size viewport coordinates).
+    std::optional<int> linkAttachmentAt(const QPoint& point) const;
     // Gives typed web addresses the link attribute.
     void detectLinks();
 
@@ -130,10 +135,34 @@ public:
     // The calendar data of every link that is no calendar event.
     static QVariantMap emptyCalendarData();
 
-    // Filled in by the hash-tag work; nothing to do yet.
-    void updateCardTags() { }
-    bool isTypingHashTag() const { return false; }
-    void complete() { }
+    // Hash tags. The card's tags follow the hash tags of the text: a name the board lacks
+    // becomes a board tag, and tags no card writes any more leave the board.
+    void updateCardTags();
+    // The caret ends a "#" and the word characters after it.
+    bool isTypingHashTag() const;
+    // The text between the last "#" before the caret and the caret; none without a "#".
+    std::optional<QString> partialHashTag() const;
+    // Offers the host cell's completions of the hash tag being typed in a list under the caret;
+    // hides the list when there are none.
+    void complete();
+    void hideCompletions();
+    QCompleter* completer() const { return m_completer; }
+    // Puts `word` in place of `range`, the partial word; a range that would replace the hash sign
+    // at the very start of the text inserts after it.
+    void insertCompletion(const QString& word, TextRange range, bool isFinal);
+
+    // Developer actions of the Debug menu: each prints the state of the text to the console.
+    static const QStringList debugActions;
+    void showCurrentTypingAttributes();
+    void getAllAttributesInSelection();
+    void replaceLinksWithAttachment();
+    void testCustomAttachment();
+    void testImageAttachment();
+    void testWriteOutImage();
+    void testFindAllChecklists();
+    void testFindAllAttachments();
+    void printTagsInCurrentCard();
+    void testIdentifyTags();
 
     // The attributes of the text at the caret, as typing there would use them.
     QVariantMap attributesAtCaret() const;
@@ -227,4 +256,7 @@ private:
     bool m_changedWhileTyping = false;
     QPoint m_pressPosition;
     qreal m_scale = 1.0;
+    QCompleter* m_completer = nullptr;
+    QStringListModel* m_completions = nullptr;
+    TextRange m_completionRange;
 };

@@ -132,6 +132,11 @@ public:
     // ListItemCellDelegate
     void selectItem(ListItem* item) override;
     void itemHeightChanged(ListItem* item, bool skipLayout) override;
+    std::optional<IndexPath> indexPathFor(const ListItem* item) override
+    {
+        return KanbanColumnController::indexPathFor(item);
+    }
+    void addNewItem(const IndexPath& at) override { addNewItem(at, nullptr); }
 
     // ListItemHeaderCellDelegate: a click on a header selects this column (Shift: the range from
     // the board's anchor; Ctrl: added to the others; plain: alone, at once when it was not
@@ -206,7 +211,7 @@ public:
     // stage.
     void addNewItem(const IndexPath& at, ListItem* existing);
     // Soft-deletes the selected cards ("Delete Items") and saves, also when none is selected.
-    void deleteSelectedItems();
+    void deleteSelectedItems() override;
     void insertNewCardAbove();
     void insertNewCardBelow();
     // Hands the selected cards to the board, which marks open ones done and done ones open.

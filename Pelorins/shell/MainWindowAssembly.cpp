@@ -186,6 +186,7 @@ MacKanbanColumnsViewController* MainWindowAssembly::makeBoard(
     services.undoManager = &undoManager;
     services.defaults = &m_services.defaults;
     services.systemEvents = m_services.systemEventMonitor;
+    services.eventStore = &m_services.eventStore;
     services.router = &m_router;
     services.alertPresenter = &m_services.alertPresenter;
     services.reader = m_services.coreDataManager.jsonReader();

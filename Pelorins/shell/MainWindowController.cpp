@@ -436,6 +436,15 @@ void MainWindowController::buildMenus()
         addRoutedAction(
             debug, QStringLiteral("Show Items Last History"), MacKanbanColumnController::showItemsLastHistoryAction);
         addRoutedAction(debug, QStringLiteral("Background Picture Picker"), A::showBackgroundPicker);
+        debug->addSeparator();
+        const QStringList notesTitles {QStringLiteral("Show Typing Attributes"),
+            QStringLiteral("Get Attributes in Selection"), QStringLiteral("Replace Links with Attachment"),
+            QStringLiteral("Test Custom Attachment"), QStringLiteral("Test Image Attachment"),
+            QStringLiteral("Test Write Out Image"), QStringLiteral("Find All Checklists"),
+            QStringLiteral("Find All Attachments"), QStringLiteral("Print Tags in Current Card"),
+            QStringLiteral("Test Identify Tags")};
+        for (qsizetype i = 0; i < notesTitles.size(); ++i)
+            addRoutedAction(debug, notesTitles.at(i), NotesTextView::debugActions.at(i));
         m_router->trackMenu(debug);
     }
 }

@@ -96,6 +96,8 @@ public:
 
     QWidget& document() { return m_document; }
     FakeSystemEventMonitor& monitor() { return m_monitor; }
+    // The calendars card links to events are shown from; none unless a test sets them.
+    CalendarStore* calendarStore = nullptr;
     ActionRouter& router() { return m_router; }
     UserDefaults& defaults() { return m_defaults; }
     int layoutRequests = 0;
@@ -180,6 +182,7 @@ public:
     void deleteSection(int section) override { deletedSections.append(section); }
     NotificationCenter& notificationCenter() const override { return const_cast<NotificationCenter&>(m_notifications); }
     UserDefaults& userDefaults() const override { return const_cast<UserDefaults&>(m_defaults); }
+    CalendarStore* eventStore() const override { return calendarStore; }
     SystemEventMonitor* systemEventMonitor() const override { return const_cast<FakeSystemEventMonitor*>(&m_monitor); }
     ActionRouter* actionRouter() const override { return const_cast<ActionRouter*>(&m_router); }
     void saveAction() override { ++saves; }

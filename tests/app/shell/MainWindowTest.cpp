@@ -1,4 +1,5 @@
 #include "Pelorins/board/BoardPane.h"
+#include "Pelorins/card/NotesTextView.h"
 #include "Pelorins/shell/ControllerIntegratedView.h"
 #include "Pelorins/shell/MainSplitViewController.h"
 #include "Pelorins/shell/MainWindowActions.h"
@@ -261,6 +262,8 @@ TEST_F(MainWindowFixture, DebugMenu_OnlyWithTheEnvironmentSwitch)
     ASSERT_NE(debugWindow->menuAction(A::getResponderChain), nullptr);
 
     ASSERT_NE(debugWindow->menuAction(A::printSelected), nullptr);
+    for (const QString& action : NotesTextView::debugActions)
+        EXPECT_NE(debugWindow->menuAction(action), nullptr) << action.toStdString();
 
     ConsoleLog::Capture capture;
     debugWindow->perform(A::getResponderChain, nullptr);

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "Pelorins/card/DatePickerPopUpView.h"
+#include "Pelorins/card/TextDatePickerDelegate.h"
+#include "Platform/widgets/Popover.h"
+
+#include <QDateTime>
+#include <QPointer>
+#include <optional>
+
+class CalendarStore;
+class DatePickerDelegate;
+class QCalendarWidget;
+class QComboBox;
+class QFrame;
+class QLineEdit;
+class QListView;
+class QPushButton;
+class QScrollArea;
+class QTimeEdit;
+class TextDatePickerWithDelegate;
+
+// The due-date popover of a card: a day field (with a calendar while it is edited), a time, the
+// reminder choice and the day's calendar events. Every change of the day or time goes to the
+// delegate at once; Done only closes, and Clear removes the due date. The popover never touches
+// the card itself.
+//
+// Widgets carry their outlet names as object names.
+class DatePickerViewController : public DatePickerPopUpView, public TextDatePickerDelegate
+{
+    Q_OBJECT
+
+public:
+    explicit DatePickerViewController(QWidget* parent = nullptr);
+    ~DatePickerViewController() override;
+
+    std::optional<QDateTime> date() const { return m_date; }
+    void setDate(const std::optional<QDateTime>& date) { m_date = date; }
+    DatePickerDelegate* delegate() const { return m_delegate; }
+    // Also takes the delegate's calendars.
+    void setDelegate(DatePickerDelegate* delegate);
+    CalendarStore* eventStore() const { return m_eventStore; }
+    Popover* containingPopover() const { return m_containingPopover; }
+    void setContainingPopover(Popover* popover) { m_containingPopover = popover; }
+
+    TextDatePickerWithDelegate* textDatePicker() const { return m_textDatePicker; }
+    QPushButton* invisibleButton() const { return m_invisibleButton; }
+    QCalendarWidget* calendarDatePicker() const { return m_calendarDatePicker; }
+    QTimeEdit* timePicker() const { return m_timePicker; }
+    QComboBox* alertPopUpButton() const { return m_alertPopUpButton; }
+    QWidget* customAlertTimeBox() const { return m_customAlertTimeBox; }
+    QLineEdit* customAlertTimeField() const { return m_customAlertTimeField; }
+    QComboBox* cutomAlertMenuField() const { return m_cutomAlertMenuField; }
+    QScrollArea* eventsContainingScrollView() const { return m_eventsContainingScrollView; }
+    QListView* eventsCollectionView() const { return m_eventsCollectionView; }
+    QFrame* authoriseBox() const { return m_authoriseBox; }
+    QPushButton* clearButton() const { return m_clearButton; }
+    QPushButton* doneButton() const { return m_doneButton; }
+
+    // Actions.
+    void datePicked(const QDate& day);
+    void timePicked();
+    void invisibleButtonTapped();
+    void clearDate();
+    void doneButtonTapped();
+
+    // The day of `day` and the hour and minute of `time`, in local Gregorian time with seconds 0,
+    // become the date, which goes to the delegate.
+    void updateDate(const QDate& day, const QTime& time);
+
+    // Reminders and calendar events, given their bodies by their own work.
+    void restoreAlertMenu() { }
+    void updateDueSoonMenuTitle() { }
+    void updateReminder() { }
+    void checkCalendarAuthorisation() { }
+    void fetchEvents(const QDateTime&) { }
+
+    // TextDatePickerDelegate: the calendar shows while the day field is edited.
+    void textDatePickerDidBecomeFirstResponder() override;
+    void textDatePickerDidResignFirstResponder() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void viewWillAppear();
+    void placeCalendar();
+    void showDateInPickers(const QDateTime& date);
+
+    std::optional<QDateTime> m_date;
+    DatePickerDelegate* m_delegate = nullptr;
+    CalendarStore* m_eventStore = nullptr;
+    QPointer<Popover> m_containingPopover;
+    bool m_appeared = false;
+
+    TextDatePickerWithDelegate* m_textDatePicker = nullptr;
+    QPushButton* m_invisibleButton = nullptr;
+    QCalendarWidget* m_calendarDatePicker = nullptr;
+    QTimeEdit* m_timePicker = nullptr;
+    QComboBox* m_alertPopUpButton = nullptr;
+    QWidget* m_customAlertTimeBox = nullptr;
+    QLineEdit* m_customAlertTimeField = nullptr;
+    QComboBox* m_cutomAlertMenuField = nullptr;
+    QScrollArea* m_eventsContainingScrollView = nullptr;
+    QListView* m_eventsCollectionView = nullptr;
+    QFrame* m_authoriseBox = nullptr;
+    QPushButton* m_clearButton = nullptr;
+    QPushButton* m_doneButton = nullptr;
+};

@@ -1,0 +1,277 @@
+// The notes editor's hash tags, their completion, and its developer actions.
+
+#include "Pelorins/card/ListItemCellView.h"
+#include "Pelorins/card/NotesTextView.h"
+#include "Pelorins/card/NotesTextViewDelegate.h"
+#include "PelorinsKit/model/Hashtags.h"
+#include "PelorinsKit/model/Kanban.h"
+#include "PelorinsKit/model/KanbanColumn.h"
+#include "PelorinsKit/model/ListItem.h"
+#include "PelorinsKit/model/PictureFolders.h"
+#include "PelorinsKit/model/Tag.h"
+#include "PelorinsKit/notes/AttributeKey.h"
+#include "PelorinsKit/notes/NotesTextViewFormatHelper.h"
+#include "PelorinsKit/notes/TextAttachment.h"
+#include "Platform/core/ConsoleLog.h"
+
+#include <QAbstractItemView>
+#include <QCompleter>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QJsonDocument>
+#include <QStringListModel>
+
+const QStringList NotesTextView::debugActions {QStringLiteral("showCurrentTypingAttributes:"),
+    QStringLiteral("getAllAttributesInSelection:"), QStringLiteral("replaceLinksWithAttachment:"),
+    QStringLiteral("testCustomAttachment:"), QStringLiteral("testImageAttachment:"),
+    QStringLiteral("testWriteOutImage:"), QStringLiteral("testFindAllChecklists:"),
+    QStringLiteral("testFindAllAttachments:"), QStringLiteral("printTagsInCurrentCard:"),
+    QStringLiteral("testIdentifyTags:")};
+
+namespace {
+
+QString describeValue(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    const QJsonDocument document
+        = QJsonDocument::fromVariant(value.typeId() == QMetaType::QVariantMap ? value : QVariant(QVariantList {value}));
+    QString text = QString::fromUtf8(document.toJson(QJsonDocument::Compact));
+    if (value.typeId() != QMetaType::QVariantMap)
+        text = text.mid(1, text.size() - 2);
+    return text;
+}
+
+QString describeRange(TextRange range)
+{
+    return QStringLiteral("{%1, %2}").arg(range.location).arg(range.length);
+}
+
+Tag* boardTagNamed(const QList<Tag*>& tags, const QString& name)
+{
+    for (Tag* tag : tags)
+        if (tag->name() == name)
+            return tag;
+    return nullptr;
+}
+
+} // namespace
+
+void NotesTextView::updateCardTags()
+{
+    ListItem* card = m_parentCell ? m_parentCell->objectValue() : nullptr;
+    if (!card)
+        return;
+    QStringList names;
+    for (const QRegularExpressionMatch& match : identifyTags(m_storage.string())) {
+        const QString name = tagName(match);
+        if (!names.contains(name))
+            names.append(name);
+    }
+    const QList<Tag*> before = card->tags();
+    QList<Tag*> tags;
+    for (Tag* tag : before)
+        if (names.contains(tag->name()))
+            tags.append(tag);
+    const bool removed = tags.size() != before.size();
+    // Tags leave the card first: a tag that falls out of use lends its colour to the tag it grows
+    // into.
+    if (removed)
+        card->setTags(tags);
+    if (m_notesDelegate) {
+        const QList<Tag*> boardTags = m_notesDelegate->existingTags();
+        for (const QString& name : std::as_const(names)) {
+            // A lone hash sign names nothing a tag could show or be filtered by.
+            if (name.isEmpty())
+                continue;
+            Tag* tag = boardTagNamed(boardTags, name);
+            if (!tag)
+                tag = m_parentCell->createTag(name);
+            if (tag && !tags.contains(tag))
+                tags.append(tag);
+        }
+    }
+    if (tags != card->tags())
+        card->setTags(tags);
+    // Adding a tag leaves no tag unused; only a removal can, and the clean-up reads every card.
+    if (!removed)
+        return;
+    if (KanbanColumn* column = card->column()) {
+        if (Kanban* kanban = column->kanban())
+            kanban->cleanupTags();
+        if (Kanban* kanban = column->mainKanban())
+            kanban->cleanupTags();
+    }
+}
+
+bool NotesTextView::isTypingHashTag() const
+{
+    const int caret = textCursor().position();
+    if (caret == 0)
+        return false;
+    const QString before = m_storage.string().left(caret);
+    const qsizetype hash = before.lastIndexOf(QLatin1Char('#'));
+    if (hash < 0)
+        return false;
+    return before.lastIndexOf(QLatin1Char(' ')) < hash && before.lastIndexOf(QLatin1Char('\n')) < hash;
+}
+
+std::optional<QString> NotesTextView::partialHashTag() const
+{
+    const int caret = textCursor().position();
+    const QString before = m_storage.string().left(caret);
+    const qsizetype hash = before.lastIndexOf(QLatin1Char('#'));
+    if (hash < 0)
+        return std::nullopt;
+    return before.mid(hash + 1);
+}
+
+void NotesTextView::complete()
+{
+    const std::optional<QString> partial = partialHashTag();
+    const QStringList candidates = m_parentCell && partial ? m_parentCell->completions() : QStringList();
+    if (candidates.isEmpty()) {
+        hideCompletions();
+        return;
+    }
+    if (!m_completer) {
+        m_completions = new QStringListModel(this);
+        m_completer = new QCompleter(m_completions, this);
+        m_completer->setWidget(this);
+        m_completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+        m_completer->setCaseSensitivity(Qt::CaseInsensitive);
+        connect(m_completer, qOverload<const QString&>(&QCompleter::activated), this,
+            [this](const QString& word) { insertCompletion(word, m_completionRange, true); });
+    }
+    const int caret = textCursor().position();
+    m_completionRange = TextRange {caret - int(partial->size()), int(partial->size())};
+    m_completions->setStringList(candidates);
+    QRect under = cursorRect();
+    under = QRectF(QPointF(under.topLeft()) * m_scale, QSizeF(under.size()) * m_scale).toRect();
+    under.setWidth(std::max(160, m_completer->popup()->sizeHintForColumn(0) + 24));
+    m_completer->complete(under);
+    // Nothing is chosen until the user picks: the empty first entry is current.
+    m_completer->popup()->setCurrentIndex(m_completions->index(0));
+}
+
+void NotesTextView::hideCompletions()
+{
+    if (m_completer)
+        m_completer->popup()->hide();
+}
+
+void NotesTextView::insertCompletion(const QString& word, TextRange range, bool isFinal)
+{
+    if (range.location == 0 && range.length == 1)
+        range = TextRange {1, 0};
+    if (!isFinal || word.isEmpty() || range.end() > m_storage.length())
+        return;
+    QTextCursor cursor(document());
+    cursor.setPosition(range.location);
+    cursor.setPosition(range.end(), QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+    // Typed, as the user would: the tags and the undo step follow.
+    typeWithTypingAttributes([&] { textCursor().insertText(word); });
+}
+
+void NotesTextView::showCurrentTypingAttributes()
+{
+    ConsoleLog::write(QStringLiteral("DEBUG: Typing attributes: ") + describeValue(m_typingAttributes));
+}
+
+void NotesTextView::getAllAttributesInSelection()
+{
+    if (!m_formatHelper)
+        return;
+    for (const TextRange& line : m_formatHelper->getLinesInSelection()) {
+        if (line.location >= m_storage.length())
+            continue;
+        QVariantMap attributes = m_storage.attributedSubstring({line.location, 1}).attributes(0);
+        attributes.remove(AttributeKey::attachment);
+        ConsoleLog::write(QStringLiteral("attrs at this line is ") + describeValue(attributes)
+            + QStringLiteral(", range ") + describeRange(line));
+    }
+}
+
+void NotesTextView::replaceLinksWithAttachment()
+{
+    if (!m_formatHelper)
+        return;
+    // Reads each line's link and changes nothing: links stay as they are.
+    for (const TextRange& line : m_formatHelper->getLinesInSelection())
+        if (line.location < m_storage.length())
+            m_storage.attribute(AttributeKey::link, line.location);
+}
+
+void NotesTextView::testCustomAttachment()
+{
+    // Collects the attachments and changes nothing.
+    m_storage.attachmentRanges();
+}
+
+void NotesTextView::testImageAttachment()
+{
+    const std::optional<QString> pictures = PictureFolders::attachmentPicturesFolderURL();
+    QFile file(pictures ? QDir(*pictures).filePath(QStringLiteral("IMG_1049.PNG")) : QString());
+    const QByteArray contents = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (contents.isEmpty()) {
+        ConsoleLog::write(QStringLiteral("Could not attach the image attachment"));
+        return;
+    }
+    TextAttachment attachment;
+    attachment.fileWrapper = TextAttachment::FileWrapper {QStringLiteral("IMG_1049.PNG"), contents};
+    AttributedString picture = AttributedString::withAttachment(attachment);
+    picture.addAttributes({{AttributeKey::filename, QStringLiteral("crazyFile")},
+                              {AttributeKey::fileFolderUUID, QStringLiteral("Folder name")}},
+        {0, 1});
+    runStep(addAttachmentActionName, [&] { m_storage.append(picture); });
+}
+
+void NotesTextView::testWriteOutImage()
+{
+    // Looks the card up and changes nothing.
+    if (m_parentCell)
+        m_parentCell->objectValue();
+}
+
+void NotesTextView::testFindAllChecklists()
+{
+    QList<std::pair<TextRange, QVariant>> runs;
+    const AttributedString text = m_storage.attributedString();
+    text.enumerateAttribute(
+        AttributeKey::isChecklistChecked, {0, text.length()}, [&](const QVariant& value, TextRange run) {
+            if (value.isValid())
+                runs.append({run, value});
+        });
+    ConsoleLog::write(QStringLiteral("Found %1 checklists").arg(runs.size()));
+    for (const auto& [run, value] : std::as_const(runs))
+        ConsoleLog::write(
+            QStringLiteral("Range: ") + describeRange(run) + QStringLiteral(", value: ") + describeValue(value));
+}
+
+void NotesTextView::testFindAllAttachments()
+{
+    for (const TextRange& range : m_storage.attachmentRanges()) {
+        const TextAttachment attachment
+            = m_storage.attribute(AttributeKey::attachment, range.location).value<TextAttachment>();
+        ConsoleLog::write(QStringLiteral("Text attachment found, type is ") + attachment.fileType);
+        if (attachment.fileWrapper && !QImage::fromData(attachment.fileWrapper->contents).isNull())
+            ConsoleLog::write(QStringLiteral("attachment has image"));
+        if (attachment.fileWrapper)
+            ConsoleLog::write(QStringLiteral("attachment has file wrapper"));
+        ConsoleLog::write(QStringLiteral("get attachment link data: ")
+            + describeValue(m_storage.attribute(AttributeKey::attachmentLinkData, range.location)));
+    }
+}
+
+void NotesTextView::printTagsInCurrentCard()
+{
+    ListItem* card = m_parentCell ? m_parentCell->objectValue() : nullptr;
+    if (!card)
+        return;
+    for (const Tag* tag : card->tags())
+        ConsoleLog::write(tag->name());
+}
+
+void NotesTextView::testIdentifyTags() { }
