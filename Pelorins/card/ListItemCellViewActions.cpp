@@ -345,6 +345,8 @@ void ListItemCellView::datePickedWithDate(const std::optional<QDateTime>& date)
 {
     m_showDateButton->setDateValue(date);
     m_showDateButton->updateDateDisplay();
+    // The badge is as wide as its text.
+    layOut();
     if (m_item) {
         if (MacKanbanColumnDelegate* kanbanView = board())
             changeDueDate(kanbanView, m_item, date, this);
@@ -373,6 +375,7 @@ void ListItemCellView::changeDueDate(
             if (shown) {
                 shown->m_showDateButton->setDateValue(previous);
                 shown->m_showDateButton->updateDateDisplay();
+                shown->layOut();
                 shown->updateDueDateColour();
             }
             board->saveAction();
