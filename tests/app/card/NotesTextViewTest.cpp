@@ -100,6 +100,9 @@ TEST_F(NotesTextView, CopyWithoutSelectionAndPasteOfCardsGoToTheColumn)
         MacKanbanColumnDelegate* delegate() const override { return real->delegate(); }
         void selectItem(ListItem* item) override { real->selectItem(item); }
         void itemHeightChanged(ListItem* item, bool skip) override { real->itemHeightChanged(item, skip); }
+        std::optional<IndexPath> indexPathFor(const ListItem* item) override { return real->indexPathFor(item); }
+        void addNewItem(const IndexPath& at) override { real->addNewItem(at); }
+        void deleteSelectedItems() override { real->deleteSelectedItems(); }
         ListItemCellDelegate* real;
     } fake(&column(0));
     cell(card)->setDelegate(&fake);
