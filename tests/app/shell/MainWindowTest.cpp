@@ -1,4 +1,5 @@
 #include "Pelorins/board/BoardPane.h"
+#include "Pelorins/card/ListItemCellView.h"
 #include "Pelorins/card/NotesTextView.h"
 #include "Pelorins/shell/ControllerIntegratedView.h"
 #include "Pelorins/shell/MainSplitViewController.h"
