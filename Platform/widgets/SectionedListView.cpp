@@ -939,7 +939,10 @@ void SectionedListView::placeWidgets()
             it = m_shownItems.insert(path, ShownItem {widget, kind});
         }
         it->widget->setGeometry(toViewport(m_layout.itemFrame(path)));
-        it->widget->setVisible(!isHiddenForDrag(path));
+        const bool hidden = isHiddenForDrag(path);
+        if (hidden)
+            keepFocusFrom(it->widget);
+        it->widget->setVisible(!hidden);
     }
 
     QList<int> sections;
@@ -1158,12 +1161,17 @@ QWidget* SectionedListView::dequeueHeaderWidget()
     return header;
 }
 
-void SectionedListView::recycleItem(const ShownItem& shown)
+void SectionedListView::keepFocusFrom(QWidget* widget)
 {
     // Hiding the focus would pass it on to the next item's widget, which may act on it (a card's
     // editor selects its card): the list keeps it instead.
-    if (QWidget* focus = QApplication::focusWidget(); focus && (focus == shown.widget || shown.widget->isAncestorOf(focus)))
+    if (QWidget* focus = QApplication::focusWidget(); focus && (focus == widget || widget->isAncestorOf(focus)))
         setFocus(Qt::OtherFocusReason);
+}
+
+void SectionedListView::recycleItem(const ShownItem& shown)
+{
+    keepFocusFrom(shown.widget);
     shown.widget->hide();
     m_reusableItems[shown.kind].append(shown.widget);
 }

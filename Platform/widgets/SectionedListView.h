@@ -200,6 +200,8 @@ private:
     void clipItemsUnderHeaders();
     QWidget* dequeueItemWidget(const QString& kind);
     QWidget* dequeueHeaderWidget();
+    // An item's widget about to hide gives up the focus to the list.
+    void keepFocusFrom(QWidget* widget);
     void recycleItem(const ShownItem& shown);
     void recycleHeader(QWidget* widget);
     QRect toViewport(const QRect& contentRect) const;
