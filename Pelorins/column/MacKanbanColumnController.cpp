@@ -12,6 +12,8 @@
 #include "Pelorins/column/ListItemAddItemButtonCell.h"
 #include "Pelorins/column/ListItemHeaderCellView.h"
 #include "Pelorins/shell/AppConstants.h"
+#include "PelorinsKit/archive/JSONReader.h"
+#include "PelorinsKit/archive/JSONWriter.h"
 #include "PelorinsKit/board/CardHistory.h"
 #include "PelorinsKit/board/CardPlacement.h"
 #include "PelorinsKit/board/KanbanColumnListItemsMover.h"
@@ -34,8 +36,12 @@
 #include "Platform/widgets/SectionedListViewDelegate.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -1202,10 +1208,14 @@ const QString MacKanbanColumnController::flipDoneStatesOfSelectedItemsAction
     = QStringLiteral("flipDoneStatesOfSelectedItems:");
 const QString MacKanbanColumnController::getColumnUniqueIdentifierAction = QStringLiteral("getColumnUniqueIdentifier:");
 const QString MacKanbanColumnController::showItemsLastHistoryAction = QStringLiteral("showItemsLastHistory:");
+const QString MacKanbanColumnController::copyAction = NotesTextView::copyAction;
+const QString MacKanbanColumnController::cutAction = NotesTextView::cutAction;
+const QString MacKanbanColumnController::pasteAction = NotesTextView::pasteAction;
 
 namespace {
 
 const QString addCardActionName = QStringLiteral("Add Card");
+const QString pasteCardsActionName = QStringLiteral("Paste Cards");
 
 // The column that shows `stage` on `board` now, or null when the board shows another board. In
 // the single-column layout that is the stage's own controller, hidden or not.
@@ -1230,7 +1240,7 @@ IndexPath stageRow(MacKanbanColumnController* column, KanbanColumn* stage, int r
 
 // Shows a change made to `kanban` in the model on the board when it shows that board: the one
 // list slides its cards, separate columns read themselves again.
-void showChange(MacKanbanColumnDelegate* board, const Kanban* kanban, const QList<ListItem*>& select)
+void showChange(MacKanbanColumnDelegate* board, const Kanban* kanban, const std::optional<QList<ListItem*>>& select)
 {
     if (!board || board->kanban() != kanban)
         return;
@@ -1308,6 +1318,9 @@ void MacKanbanColumnController::registerActions()
     m_actions.insert(
         ListItemHeaderCellView::deleteSelectedSectionsAction, [this](QObject* s) { deleteSelectedSections(s); });
     m_actions.insert(ListItemHeaderCellView::editTitleAction, [this](QObject* s) { editTitle(s); });
+    m_actions.insert(copyAction, [this](QObject*) { copy(); });
+    m_actions.insert(cutAction, [this](QObject*) { cut(); });
+    m_actions.insert(pasteAction, [this](QObject*) { paste(); });
 }
 
 bool MacKanbanColumnController::validate(const QString& action, QAction*) const
@@ -1926,4 +1939,199 @@ void MacKanbanColumnController::showItemsLastHistory()
         ++(identifier == stage->uniqueIdentifier() ? in : out);
     }
     ConsoleLog::write(QStringLiteral("Total In: %1 out: %2").arg(in).arg(out));
+}
+
+// ---- Copy, cut and paste
+
+namespace {
+
+const QString cardEntityName = QStringLiteral("ListItem");
+
+// The column where a paste into `target` (a stage, or the done column when null) shows on the
+// board now: the one list when the paste was made there and the board still shows it.
+MacKanbanColumnController* pasteColumn(
+    MacKanbanColumnDelegate* board, Kanban* kanban, KanbanColumn* target, bool oneList)
+{
+    if (!board || board->kanban() != kanban)
+        return nullptr;
+    const QList<MacKanbanColumnController*> columns = board->columnControllers();
+    if (oneList)
+        for (MacKanbanColumnController* column : columns)
+            if (column->showAllSections())
+                return column;
+    if (target)
+        return liveColumnOf(board, target);
+    const int done = int(board->kanbanColumns().size());
+    for (MacKanbanColumnController* column : columns)
+        if (column->specifiedSection() == done)
+            return column;
+    return nullptr;
+}
+
+// Card data as a list of card nodes; none, with the reason on the console, for anything else.
+std::optional<QJsonArray> cardNodes(const QByteArray& bytes)
+{
+    const auto refuse = [](const QString& why) {
+        ConsoleLog::write(QStringLiteral("card data refused: ") + why);
+        return std::nullopt;
+    };
+    if (bytes.size() > MacKanbanColumnController::maximumCardDataBytes)
+        return refuse(QStringLiteral("more than %1 bytes").arg(MacKanbanColumnController::maximumCardDataBytes));
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError)
+        return refuse(error.errorString());
+    if (!document.isArray())
+        return refuse(QStringLiteral("not a list of cards"));
+    const QJsonArray nodes = document.array();
+    for (const QJsonValue& node : nodes) {
+        const QJsonObject object = node.toObject();
+        if (!node.isObject() || object.size() != 1 || object.constBegin().key() != cardEntityName)
+            return refuse(QStringLiteral("a node that is not a card"));
+    }
+    return nodes;
+}
+
+} // namespace
+
+void MacKanbanColumnController::copy()
+{
+    // A whole column selected copies the column.
+    if (m_selected && m_delegate) {
+        m_delegate->copy();
+        return;
+    }
+    copySelectedCards();
+}
+
+void MacKanbanColumnController::copySelectedCards()
+{
+    // The cards shown at the selected rows, days of the one list included.
+    QJsonArray nodes;
+    for (const IndexPath& path : sorted(m_collectionView->selectionIndexPaths()))
+        if (ListItem* card = itemFor(path))
+            nodes.append(JSONWriter::genericTraversingNode(card, true));
+    // A copy of nothing leaves the user's clipboard as it was.
+    if (nodes.isEmpty())
+        return;
+    auto* data = new QMimeData;
+    data->setData(NotesTextView::cardDataType, QJsonDocument(nodes).toJson(QJsonDocument::Compact));
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setMimeData(data);
+}
+
+void MacKanbanColumnController::cut()
+{
+    copySelectedCards();
+    deleteSelectedItems();
+}
+
+void MacKanbanColumnController::paste()
+{
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data)
+        return;
+    if (data->hasFormat(NotesTextView::cardDataType)) {
+        if (const std::optional<QJsonArray> nodes = cardNodes(data->data(NotesTextView::cardDataType)))
+            insertPastedCards(*nodes, std::nullopt, std::nullopt);
+        return;
+    }
+    if (data->hasFormat(NotesTextView::columnDataType) && m_delegate)
+        m_delegate->paste();
+}
+
+void MacKanbanColumnController::insertPastedCards(const QJsonArray& nodes,
+    const std::optional<QList<ListItem*>>& removing, const std::optional<QSet<IndexPath>>& restoringSelection)
+{
+    Kanban* kanban = m_delegate ? m_delegate->kanban() : nullptr;
+    if (!kanban)
+        return;
+    MacKanbanColumnDelegate* board = m_delegate;
+    UndoManager* undo = undoManager();
+    const bool oneList = m_showAllSections;
+    if (undo && !undo->isUndoing()) {
+        // Where the cards go, settled before anything is made: after the highest selected card,
+        // else at the end of the column's stage (of the stage at the top of the one list).
+        const QSet<IndexPath> selection = m_collectionView->selectionIndexPaths();
+        IndexPath at;
+        if (!selection.isEmpty()) {
+            const IndexPath highest = sorted(selection).last();
+            at = IndexPath {highest.section, highest.item + 1};
+        } else if (m_showAllSections) {
+            const int stages = int(m_delegate->kanbanColumns().size());
+            const int top = m_collectionView->contentOffset() + int(headerHeight);
+            int section = stages - 1;
+            qreal bottom = 0;
+            for (int stage = 0; stage < stages; ++stage) {
+                bottom += heightOfSection(stage);
+                if (bottom > top) {
+                    section = stage;
+                    break;
+                }
+            }
+            at = IndexPath {section, std::max(numberOfItems(section) - 1, 0)};
+        } else {
+            at = IndexPath {0, isDoneColumn() ? 0 : std::max(numberOfItems(0) - 1, 0)};
+        }
+        MacKanbanColumnController* owner = ownerOf(at);
+        const IndexPath ownerPath = pathInOwner(at);
+        KanbanColumn* stage = owner->stageAt(ownerPath);
+        KanbanColumn* target = stage ? stage : (owner->isDoneColumn() ? kanban->mainColumn() : nullptr);
+        if (!target || at.section < 0)
+            return;
+
+        JSONReader reader(kanban->managedObjectContext());
+        QString error;
+        const QList<ManagedObject*> made = reader.makeObjectsFromArrayOf(nodes, &error);
+        if (!error.isEmpty())
+            return;
+        QList<ListItem*> cards;
+        for (ManagedObject* object : made)
+            if (auto* card = dynamic_cast<ListItem*>(object))
+                cards.append(card);
+        m_delegate->cleanUpTagsIn(cards);
+        for (ListItem* card : std::as_const(cards)) {
+            if (stage && card->done()) {
+                card->setDone(false);
+                card->applyRemoveStrikeThrough();
+            }
+        }
+        owner->itemsMover()->insertItems(cards, ownerPath, true, false);
+        for (ListItem* card : std::as_const(cards))
+            CardHistory::append(card, ListItemAction::created, target->uniqueIdentifier());
+        KanbanColumn* stageOrDone = stage;
+        undo->registerUndo(board->undoOwner(), [board, kanban, stageOrDone, oneList, nodes, cards, selection] {
+            if (kanban->isDeleted() || (stageOrDone && stageOrDone->isDeleted()))
+                return;
+            if (MacKanbanColumnController* live = pasteColumn(board, kanban, stageOrDone, oneList))
+                live->insertPastedCards(nodes, cards, selection);
+        });
+        undo->setActionName(pasteCardsActionName);
+        return;
+    }
+
+    if (removing) {
+        QList<ListItem*> cards = *removing;
+        cards.removeIf([](const ListItem* card) { return card->isDeleted(); });
+        if (!m_showAllSections)
+            m_itemsMover->removeItemsFromController(cards, this);
+        CardPlacement::takeOff(kanban, cards);
+        for (ListItem* card : std::as_const(cards))
+            card->managedObjectContext()->deleteObject(card);
+        showChange(board, kanban, std::nullopt);
+    }
+    if (restoringSelection)
+        selectItems(*restoringSelection);
+    if (!undo)
+        return;
+    // Redo pastes anew into this column, after the selection just restored.
+    KanbanColumn* stage = m_showAllSections ? nullptr : stageAt(IndexPath {0, 0});
+    undo->registerUndo(board->undoOwner(), [board, kanban, stage, oneList, nodes] {
+        if (kanban->isDeleted() || (stage && stage->isDeleted()))
+            return;
+        if (MacKanbanColumnController* live = pasteColumn(board, kanban, stage, oneList))
+            live->insertPastedCards(nodes, std::nullopt, std::nullopt);
+    });
+    undo->setActionName(pasteCardsActionName);
 }

@@ -17,6 +17,7 @@
 #include <memory>
 
 class ColumnCollectionView;
+class QJsonArray;
 class KanbanColumn;
 class KanbanColumnCollectionViewFlowLayout;
 class KanbanColumnContainerView;
@@ -203,8 +204,13 @@ public:
     static const QString insertNewCardAboveAction;
     static const QString insertNewCardBelowAction;
     static const QString flipDoneStatesOfSelectedItemsAction;
+    static const QString copyAction;
+    static const QString cutAction;
+    static const QString pasteAction;
     static const QString getColumnUniqueIdentifierAction;
     static const QString showItemsLastHistoryAction;
+    // Copied card data above this size is refused whole.
+    static constexpr qsizetype maximumCardDataBytes = 64 * 1024 * 1024;
 
     // Adds a new card at `at` ("Add Card"), the notes editor taking the focus; while undoing,
     // takes `existing` out of the column again and deletes it. Nothing happens where there is no
@@ -244,6 +250,16 @@ public:
     // view, opening the drop gap there; none away from the headers.
     std::optional<IndexPath> headerDropIndexPath(const QPoint& documentPoint);
     std::optional<IndexPath> lastProposedDropIndexPath() const { return m_lastProposedDropIndexPath; }
+
+    // The clipboard.
+    void copy();
+    void copySelectedCards();
+    void cut();
+    void paste();
+    // Pastes new cards made from `nodes` after the highest selected card ("Paste Cards"); while
+    // undoing, takes `removing` out again and restores `restoringSelection`.
+    void insertPastedCards(const QJsonArray& nodes, const std::optional<QList<ListItem*>>& removing,
+        const std::optional<QSet<IndexPath>>& restoringSelection);
 
     // The list reads the board afresh and slides cards to their new rows; `select`, when given,
     // becomes the selection, and one selected card takes the focus.
