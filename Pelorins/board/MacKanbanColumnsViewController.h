@@ -82,8 +82,6 @@ public:
     static const QString rearrangeSectionsActionName;
     // The title of a new stage.
     static const QString newColumnTitle;
-    // Larger column data on the clipboard is refused unread.
-    static constexpr qsizetype maximumColumnDataBytes = 64 * 1024 * 1024;
 
     static constexpr QLatin1String viewAsMultiColumnKey {"viewAsMultiColumn"};
     static constexpr QLatin1String expandedViewWidthKey {"expandedViewWidth"};

@@ -9,6 +9,7 @@
 #include "Pelorins/column/ListItemHeaderCellView.h"
 #include "Pelorins/column/MacKanbanColumnController.h"
 #include "Pelorins/shell/AppConstants.h"
+#include "Pelorins/shell/ClipboardNodes.h"
 #include "PelorinsKit/archive/JSONReader.h"
 #include "PelorinsKit/archive/JSONWriter.h"
 #include "PelorinsKit/model/Kanban.h"
@@ -55,40 +56,6 @@ QList<int> validIndexes(const QList<int>& indexes, int count)
 bool isLive(const Kanban* kanban)
 {
     return kanban && !kanban->isDeleted();
-}
-
-void refuseColumnData(const QString& reason)
-{
-    ConsoleLog::write(QStringLiteral("Refused column data: ") + reason);
-}
-
-// The column data of the clipboard as a list of stage nodes; none, with the reason on the
-// console, when it is anything else.
-std::optional<QJsonArray> stageNodes(const QByteArray& bytes)
-{
-    if (bytes.size() > MacKanbanColumnsViewController::maximumColumnDataBytes) {
-        refuseColumnData(QStringLiteral("larger than 64 MiB"));
-        return std::nullopt;
-    }
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
-    if (error.error != QJsonParseError::NoError) {
-        refuseColumnData(error.errorString());
-        return std::nullopt;
-    }
-    if (!document.isArray()) {
-        refuseColumnData(QStringLiteral("not a list of stages"));
-        return std::nullopt;
-    }
-    const QJsonArray nodes = document.array();
-    for (const QJsonValue& node : nodes) {
-        const QJsonObject object = node.toObject();
-        if (!node.isObject() || object.size() != 1 || object.constBegin().key() != stageEntityName) {
-            refuseColumnData(QStringLiteral("only stages can be pasted as columns"));
-            return std::nullopt;
-        }
-    }
-    return nodes;
 }
 
 QList<ListItem*> cardsOf(const QList<KanbanColumn*>& stages)
@@ -446,7 +413,8 @@ void MacKanbanColumnsViewController::paste()
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     if (!data || !data->hasFormat(QString(columnDataPasteboardType)) || !isLive(m_kanban))
         return;
-    const std::optional<QJsonArray> nodes = stageNodes(data->data(QString(columnDataPasteboardType)));
+    const std::optional<QJsonArray> nodes = ClipboardNodes::read(
+        data->data(QString(columnDataPasteboardType)), stageEntityName, QStringLiteral("column data"));
     if (!nodes || nodes->isEmpty())
         return;
     JSONReader& read = reader();

@@ -12,11 +12,13 @@
 #include "Pelorins/column/ListItemAddItemButtonCell.h"
 #include "Pelorins/column/ListItemHeaderCellView.h"
 #include "Pelorins/shell/AppConstants.h"
+#include "Pelorins/shell/ClipboardNodes.h"
 #include "PelorinsKit/archive/JSONReader.h"
 #include "PelorinsKit/archive/JSONWriter.h"
 #include "PelorinsKit/board/CardHistory.h"
 #include "PelorinsKit/board/CardPlacement.h"
 #include "PelorinsKit/board/KanbanColumnListItemsMover.h"
+#include "PelorinsKit/board/LiveObjects.h"
 #include "PelorinsKit/model/DateHelpers.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
@@ -1968,30 +1970,6 @@ MacKanbanColumnController* pasteColumn(
     return nullptr;
 }
 
-// Card data as a list of card nodes; none, with the reason on the console, for anything else.
-std::optional<QJsonArray> cardNodes(const QByteArray& bytes)
-{
-    const auto refuse = [](const QString& why) {
-        ConsoleLog::write(QStringLiteral("card data refused: ") + why);
-        return std::nullopt;
-    };
-    if (bytes.size() > MacKanbanColumnController::maximumCardDataBytes)
-        return refuse(QStringLiteral("more than %1 bytes").arg(MacKanbanColumnController::maximumCardDataBytes));
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
-    if (error.error != QJsonParseError::NoError)
-        return refuse(error.errorString());
-    if (!document.isArray())
-        return refuse(QStringLiteral("not a list of cards"));
-    const QJsonArray nodes = document.array();
-    for (const QJsonValue& node : nodes) {
-        const QJsonObject object = node.toObject();
-        if (!node.isObject() || object.size() != 1 || object.constBegin().key() != cardEntityName)
-            return refuse(QStringLiteral("a node that is not a card"));
-    }
-    return nodes;
-}
-
 } // namespace
 
 void MacKanbanColumnController::copy()
@@ -2033,7 +2011,8 @@ void MacKanbanColumnController::paste()
     if (!data)
         return;
     if (data->hasFormat(NotesTextView::cardDataType)) {
-        if (const std::optional<QJsonArray> nodes = cardNodes(data->data(NotesTextView::cardDataType)))
+        if (const std::optional<QJsonArray> nodes = ClipboardNodes::read(
+                data->data(NotesTextView::cardDataType), cardEntityName, QStringLiteral("card data")))
             insertPastedCards(*nodes, std::nullopt, std::nullopt);
         return;
     }
@@ -2074,11 +2053,14 @@ void MacKanbanColumnController::insertPastedCards(const QJsonArray& nodes,
         } else {
             at = IndexPath {0, isDoneColumn() ? 0 : std::max(numberOfItems(0) - 1, 0)};
         }
+        // The one list of a board without stages has no section to paste into.
+        if (at.section < 0)
+            return;
         MacKanbanColumnController* owner = ownerOf(at);
         const IndexPath ownerPath = pathInOwner(at);
         KanbanColumn* stage = owner->stageAt(ownerPath);
         KanbanColumn* target = stage ? stage : (owner->isDoneColumn() ? kanban->mainColumn() : nullptr);
-        if (!target || at.section < 0)
+        if (!target)
             return;
 
         JSONReader reader(kanban->managedObjectContext());
@@ -2102,9 +2084,10 @@ void MacKanbanColumnController::insertPastedCards(const QJsonArray& nodes,
             CardHistory::append(card, ListItemAction::created, target->uniqueIdentifier());
         KanbanColumn* stageOrDone = stage;
         undo->registerUndo(board->undoOwner(), [board, kanban, stageOrDone, oneList, nodes, cards, selection] {
-            if (kanban->isDeleted() || (stageOrDone && stageOrDone->isDeleted()))
+            KanbanColumn* liveStage = LiveObjects::stage(kanban, stageOrDone);
+            if (kanban->isDeleted() || (stageOrDone && !liveStage))
                 return;
-            if (MacKanbanColumnController* live = pasteColumn(board, kanban, stageOrDone, oneList))
+            if (MacKanbanColumnController* live = pasteColumn(board, kanban, liveStage, oneList))
                 live->insertPastedCards(nodes, cards, selection);
         });
         undo->setActionName(pasteCardsActionName);
@@ -2112,8 +2095,11 @@ void MacKanbanColumnController::insertPastedCards(const QJsonArray& nodes,
     }
 
     if (removing) {
-        QList<ListItem*> cards = *removing;
-        cards.removeIf([](const ListItem* card) { return card->isDeleted(); });
+        // Cards deleted with their stage since and rebuilt by its undo are the rebuilt ones.
+        QList<ListItem*> cards;
+        for (ListItem* card : *removing)
+            if (ListItem* live = LiveObjects::card(kanban, card))
+                cards.append(live);
         if (!m_showAllSections)
             m_itemsMover->removeItemsFromController(cards, this);
         CardPlacement::takeOff(kanban, cards);
@@ -2128,9 +2114,10 @@ void MacKanbanColumnController::insertPastedCards(const QJsonArray& nodes,
     // Redo pastes anew into this column, after the selection just restored.
     KanbanColumn* stage = m_showAllSections ? nullptr : stageAt(IndexPath {0, 0});
     undo->registerUndo(board->undoOwner(), [board, kanban, stage, oneList, nodes] {
-        if (kanban->isDeleted() || (stage && stage->isDeleted()))
+        KanbanColumn* liveStage = LiveObjects::stage(kanban, stage);
+        if (kanban->isDeleted() || (stage && !liveStage))
             return;
-        if (MacKanbanColumnController* live = pasteColumn(board, kanban, stage, oneList))
+        if (MacKanbanColumnController* live = pasteColumn(board, kanban, liveStage, oneList))
             live->insertPastedCards(nodes, std::nullopt, std::nullopt);
     });
     undo->setActionName(pasteCardsActionName);

@@ -209,8 +209,6 @@ public:
     static const QString pasteAction;
     static const QString getColumnUniqueIdentifierAction;
     static const QString showItemsLastHistoryAction;
-    // Copied card data above this size is refused whole.
-    static constexpr qsizetype maximumCardDataBytes = 64 * 1024 * 1024;
 
     // Adds a new card at `at` ("Add Card"), the notes editor taking the focus; while undoing,
     // takes `existing` out of the column again and deletes it. Nothing happens where there is no

@@ -115,6 +115,31 @@ TEST_F(CardClipboard, PasteLandsAfterTheHighestSelectedCardAndUndoTakesExactlyIt
     EXPECT_EQ(stage->item(), before);
 }
 
+TEST_F(CardClipboard, UndoOfAPasteFindsTheCardsRebuiltWithTheirStage)
+{
+    Kanban* kanban = boardWithCards("A", {1, 1});
+    show(kanban);
+    controller(0)->selectItems({{0, 0}});
+    controller(0)->copy();
+    controller(1)->selectItems({{0, 0}});
+    controller(1)->paste();
+    settle();
+    ASSERT_EQ(kanban->column().at(1)->item().size(), 2);
+    board->deleteSections(QList<int> {1}, std::nullopt);
+    settle();
+    undoManager.undo();
+    settle();
+    KanbanColumn* rebuilt = kanban->column().at(1);
+    ASSERT_EQ(rebuilt->item().size(), 2);
+    const QString kept = rebuilt->item().first()->uniqueIdentifier();
+
+    undoManager.undo();
+    settle();
+    ASSERT_EQ(rebuilt->item().size(), 1);
+    EXPECT_EQ(rebuilt->item().first()->uniqueIdentifier(), kept);
+    EXPECT_EQ(undoManager.redoMenuItemTitle(), QStringLiteral("Redo Paste Cards"));
+}
+
 TEST_F(CardClipboard, CardsPastedIntoTheDoneColumnAreDoneToday)
 {
     Kanban* kanban = boardWithCards("A", {2});
@@ -128,6 +153,53 @@ TEST_F(CardClipboard, CardsPastedIntoTheDoneColumnAreDoneToday)
     EXPECT_TRUE(todays.first()->done());
     EXPECT_EQ(notes(todays.first()), notes(kanban->column().first()->item().at(1)));
     EXPECT_EQ(newestEntry(todays.first())->kanbanColumnUniqueIdentifier(), kanban->mainColumn()->uniqueIdentifier());
+}
+
+TEST_F(CardClipboard, AWholeSelectedColumnIsCopiedByTheBoardAndCutDeletesItsSelectedCards)
+{
+    Kanban* kanban = boardWithCards("A", {2, 1});
+    show(kanban);
+    KanbanColumn* first = kanban->column().first();
+    ListItem* card = first->item().first();
+    controller(0)->setSelected(true);
+
+    controller(0)->copy();
+    EXPECT_FALSE(clipboardBytes(NotesTextView::columnDataType).isEmpty());
+    EXPECT_TRUE(clipboardBytes(NotesTextView::cardDataType).isEmpty());
+
+    controller(0)->selectItems({{0, 0}});
+    controller(0)->cut();
+    settle();
+    EXPECT_FALSE(clipboardBytes(NotesTextView::cardDataType).isEmpty());
+    EXPECT_TRUE(card->toBeDeleted());
+    EXPECT_EQ(undoManager.undoMenuItemTitle(), QStringLiteral("Undo Delete Items"));
+
+    // Column data alone goes to the board: the column pastes stages, not cards.
+    controller(1)->setSelected(true);
+    controller(1)->copy();
+    const qsizetype stages = kanban->column().size();
+    controller(0)->paste();
+    settle();
+    EXPECT_EQ(kanban->column().size(), stages + 1);
+}
+
+TEST_F(CardClipboard, WithoutAStageToPasteIntoNothingIsMade)
+{
+    Kanban* source = boardWithCards("A", {1});
+    const QByteArray bytes
+        = cardData({JSONWriter::genericTraversingNode(source->column().first()->item().first(), true)});
+    Kanban* kanban = boardWithCards("B", {});
+    showAsOneList(kanban);
+    MacKanbanColumnController* list = oneList();
+    ASSERT_TRUE(list);
+    const FetchRequest allCards(QStringLiteral("ListItem"));
+    const int cards = store.context().count(allCards);
+
+    putOnClipboard(NotesTextView::cardDataType, bytes);
+    list->paste();
+    settle();
+    EXPECT_EQ(store.context().count(allCards), cards);
+    EXPECT_FALSE(undoManager.canUndo());
 }
 
 TEST_F(CardClipboard, MalformedCardDataIsRefusedWhole)
@@ -248,10 +320,11 @@ TEST_F(CardClipboard, TheWindowsKeysCopyPasteMarkDoneAndDelete)
     clickRow(first, {0, 0});
     keys(QKeySequence(Qt::Key_Delete));
     EXPECT_TRUE(before.at(0)->toBeDeleted());
+    EXPECT_EQ(stage->item().size(), 2);
     EXPECT_EQ(window.menuAction(QStringLiteral("undo:"))->text(), QStringLiteral("Undo Delete Items"));
 
     clickRow(first, {0, 0});
     keys(QKeySequence(QStringLiteral("Ctrl+Return")));
-    EXPECT_EQ(stage->item().size(), 4);
+    EXPECT_EQ(stage->item().size(), 3);
     EXPECT_EQ(undoManager.undoMenuItemTitle(), QStringLiteral("Undo Add Card"));
 }
