@@ -3,6 +3,7 @@
 #include "PelorinsKit/board/CardHistory.h"
 #include "PelorinsKit/board/KanbanColumnDelegate.h"
 #include "PelorinsKit/board/ListItemsMoverDelegate.h"
+#include "PelorinsKit/board/LiveObjects.h"
 #include "PelorinsKit/model/DoneDate.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
@@ -188,12 +189,76 @@ void restorePlacements(
     }
 }
 
+// What a step holds, as it stands when the step runs: a stage or card deleted with its stage and
+// rebuilt by that deletion's undo is the rebuilt one (LiveObjects.h); anything else is itself,
+// deleted or not.
+class LiveStandIns
+{
+public:
+    explicit LiveStandIns(const Kanban* kanban)
+        : m_kanban(kanban)
+    {
+    }
+
+    ListItem* card(ListItem* card) const
+    {
+        ListItem* live = LiveObjects::card(m_kanban, card);
+        return live ? live : card;
+    }
+    KanbanColumn* stage(KanbanColumn* stage) const
+    {
+        KanbanColumn* live = LiveObjects::stage(m_kanban, stage);
+        return live ? live : stage;
+    }
+    BoardColumn column(BoardColumn column) const
+    {
+        column.stage = stage(column.stage);
+        return column;
+    }
+    QList<BoardColumn> columns(QList<BoardColumn> columns) const
+    {
+        for (BoardColumn& column : columns)
+            column = this->column(column);
+        return columns;
+    }
+    QList<ListItem*> cards(QList<ListItem*> items) const
+    {
+        for (ListItem*& item : items)
+            item = card(item);
+        return items;
+    }
+    template <typename Key> QMap<Key, ListItem*> values(QMap<Key, ListItem*> map) const
+    {
+        for (ListItem*& item : map)
+            item = card(item);
+        return map;
+    }
+    template <typename Value> QHash<ListItem*, Value> keys(const QHash<ListItem*, Value>& hash) const
+    {
+        QHash<ListItem*, Value> live;
+        for (auto it = hash.cbegin(); it != hash.cend(); ++it)
+            live.insert(card(it.key()), it.value());
+        return live;
+    }
+    QHash<ListItem*, CardPlacement::Place> places(const QHash<ListItem*, CardPlacement::Place>& places) const
+    {
+        QHash<ListItem*, CardPlacement::Place> live = keys(places);
+        for (CardPlacement::Place& place : live)
+            place.column = stage(place.column);
+        return live;
+    }
+
+private:
+    const Kanban* m_kanban;
+};
+
 } // namespace
 
 // The undo steps of the movers. Each holds the board, the column and the cards, never a mover
 // or a controller: it runs on the mover of whichever controller shows the column when it runs,
 // or, with none live, makes the same change in the model, where the undo before it recorded
-// the cards' places, and files its own inverse there too.
+// the cards' places, and files its own inverse there too. What it holds is first taken as it
+// stands when it runs (LiveStandIns).
 class KanbanColumnListItemsMover::Steps
 {
 public:
@@ -204,12 +269,15 @@ public:
     {
         fileStep(
             undoManager, board, {column}, items, deleteItemsActionName,
-            [items, positions, places](Mover& mover) { mover.deleteItems(items, positions, places); },
-            [=] {
-                for (ListItem* card : items)
+            [=](Mover& mover, const LiveStandIns& now) {
+                mover.deleteItems(now.cards(items), now.keys(positions), now.places(places));
+            },
+            [=](const LiveStandIns& now) {
+                const QList<ListItem*> cards = now.cards(items);
+                for (ListItem* card : cards)
                     card->setToBeDeleted(false);
-                CardPlacement::refile(column.kanban, places);
-                fileRestoration(undoManager, board, column, items);
+                CardPlacement::refile(column.kanban, now.places(places));
+                fileRestoration(undoManager, board, now.column(column), cards);
             });
     }
 
@@ -218,13 +286,14 @@ public:
     {
         fileStep(
             undoManager, board, {column}, items, deleteItemsActionName,
-            [items](Mover& mover) { mover.deleteItems(items, std::nullopt, {}); },
-            [=] {
-                const Places places = CardPlacement::placesOf(column.kanban, items);
-                CardPlacement::takeOff(column.kanban, items);
-                for (ListItem* card : items)
+            [items](Mover& mover, const LiveStandIns& now) { mover.deleteItems(now.cards(items), std::nullopt, {}); },
+            [=](const LiveStandIns& now) {
+                const QList<ListItem*> cards = now.cards(items);
+                const Places places = CardPlacement::placesOf(column.kanban, cards);
+                CardPlacement::takeOff(column.kanban, cards);
+                for (ListItem* card : cards)
                     card->setToBeDeleted(true);
-                fileDeletion(undoManager, board, column, items, {}, places);
+                fileDeletion(undoManager, board, now.column(column), cards, {}, places);
             });
     }
 
@@ -236,20 +305,24 @@ public:
         fileStep(
             undoManager, board, {destination, source}, items,
             items.size() < 2 ? moveCardActionName : moveCardsActionName,
-            [=](Mover& mover) {
-                mover.moveCards(items, source, source.liveController(board), fromPathsAndItems, to, places);
+            [=](Mover& mover, const LiveStandIns& now) {
+                const BoardColumn from = now.column(source);
+                mover.moveCards(now.cards(items), from, from.liveController(board), now.values(fromPathsAndItems), to,
+                    now.places(places));
             },
-            [=] {
-                const Places at = CardPlacement::placesOf(destination.kanban, items);
+            [=](const LiveStandIns& now) {
+                const QList<ListItem*> cards = now.cards(items);
+                const BoardColumn into = now.column(destination);
+                const Places at = CardPlacement::placesOf(destination.kanban, cards);
                 const bool undoing = undoManager->isUndoing();
-                CardPlacement::refile(destination.kanban, places);
-                for (ListItem* card : items) {
+                CardPlacement::refile(destination.kanban, now.places(places));
+                for (ListItem* card : cards) {
                     if (undoing)
                         CardHistory::removeLast(card);
                     else
-                        CardHistory::append(card, ListItemAction::moved, destination.identifier());
+                        CardHistory::append(card, ListItemAction::moved, into.identifier());
                 }
-                fileMove(undoManager, board, source, destination, items, fromPathsAndItems, to, at);
+                fileMove(undoManager, board, now.column(source), into, cards, now.values(fromPathsAndItems), to, at);
             });
     }
 
@@ -258,11 +331,12 @@ public:
     {
         fileStep(
             undoManager, board, {column}, {}, rearrangeCardsActionName,
-            [indexes, toIndex](Mover& mover) { mover.rearrangeInStageColumn(indexes, toIndex); },
-            [=] {
-                if (column.stage)
-                    reorderStage(column.stage, indexes, toIndex, undoManager->isUndoing());
-                fileStageRearrangement(undoManager, board, column, indexes, toIndex);
+            [indexes, toIndex](Mover& mover, const LiveStandIns&) { mover.rearrangeInStageColumn(indexes, toIndex); },
+            [=](const LiveStandIns& now) {
+                const BoardColumn live = now.column(column);
+                if (live.stage)
+                    reorderStage(live.stage, indexes, toIndex, undoManager->isUndoing());
+                fileStageRearrangement(undoManager, board, live, indexes, toIndex);
             });
     }
 
@@ -273,19 +347,23 @@ public:
     {
         fileStep(
             undoManager, board, {column}, placements.keys() + rearranged.keys(), rearrangeCardsActionName,
-            [fromPaths, to, placements](Mover& mover) { mover.rearrangeInDoneColumn(fromPaths, to, placements); },
-            [=] {
+            [fromPaths, to, placements](Mover& mover, const LiveStandIns& now) {
+                mover.rearrangeInDoneColumn(fromPaths, to, now.keys(placements));
+            },
+            [=](const LiveStandIns& now) {
+                const QHash<ListItem*, OriginalPlacement> original = now.keys(placements);
                 if (undoManager->isUndoing()) {
-                    const Places at = CardPlacement::placesOf(column.kanban, placements.keys());
-                    restorePlacements(column.kanban, placements);
+                    const Places at = CardPlacement::placesOf(column.kanban, original.keys());
+                    restorePlacements(column.kanban, original);
                     fileDoneRearrangement(undoManager, board, column, fromPaths, to, {}, at);
                 } else {
                     QHash<ListItem*, OriginalPlacement> recorded;
-                    const Places from = CardPlacement::placesOf(column.kanban, rearranged.keys());
+                    const Places again = now.places(rearranged);
+                    const Places from = CardPlacement::placesOf(column.kanban, again.keys());
                     for (auto it = from.cbegin(); it != from.cend(); ++it)
                         if (const std::optional<QDateTime> date = it.key()->doneDate())
                             recorded.insert(it.key(), OriginalPlacement {*date, it.value().index});
-                    CardPlacement::refile(column.kanban, rearranged);
+                    CardPlacement::refile(column.kanban, again);
                     fileDoneRearrangement(undoManager, board, column, fromPaths, to, recorded, {});
                 }
                 CoreDataManager::shared().saveContext();
@@ -294,27 +372,30 @@ public:
 
 private:
     // Files, under the board, a step on `items` that runs `live` on the live mover of the first
-    // of `columns`, or `model` followed by a reload of the columns the board shows. Once one of
-    // the columns, their board or a card was deleted (the board removed from the sidebar, say),
-    // the step does nothing: what it names are tombstones.
+    // of `columns`, or `model` followed by a reload of the columns the board shows. Both get the
+    // stand-ins of what the step holds. Once one of the columns, their board or a card is deleted
+    // with no stand-in (the board removed from the sidebar, say), the step does nothing: what it
+    // names are tombstones.
     static void fileStep(UndoManager* undoManager, KanbanColumnDelegate* board, const QList<BoardColumn>& columns,
-        const QList<ListItem*>& items, const QString& actionName, std::function<void(Mover&)> live,
-        std::function<void()> model)
+        const QList<ListItem*>& items, const QString& actionName, std::function<void(Mover&, const LiveStandIns&)> live,
+        std::function<void(const LiveStandIns&)> model)
     {
         if (!undoManager || !board || columns.isEmpty())
             return;
         undoManager->registerUndo(board->undoOwner(), [board, columns, items, live, model] {
-            const bool namesDeleted = CardPlacement::namesDeleted(nullptr, items)
+            const LiveStandIns now(columns.first().kanban);
+            const QList<BoardColumn> named = now.columns(columns);
+            const bool namesDeleted = CardPlacement::namesDeleted(nullptr, now.cards(items))
                 || std::any_of(
-                    columns.cbegin(), columns.cend(), [](const BoardColumn& named) { return named.isDeleted(); });
+                    named.cbegin(), named.cend(), [](const BoardColumn& column) { return column.isDeleted(); });
             if (namesDeleted)
                 return;
-            const BoardColumn& column = columns.first();
+            const BoardColumn& column = named.first();
             if (Mover* mover = column.liveMover(board)) {
-                live(*mover);
+                live(*mover, now);
                 return;
             }
-            model();
+            model(now);
             BoardColumn::reloadLiveColumns(board, column.kanban);
         });
         undoManager->setActionName(actionName);

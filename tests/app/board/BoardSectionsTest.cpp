@@ -156,6 +156,74 @@ TEST_F(BoardSections, ACardLinkIntoARebuiltCardStillRevealsIt)
     EXPECT_EQ(controller(1)->collectionView()->selectionIndexPaths(), (QSet<IndexPath> {{0, 2}}));
 }
 
+TEST_F(BoardSections, AnEarlierMoveIntoARebuiltStageUndoesOntoTheRebuiltCard)
+{
+    Kanban* kanban = boardWithCards(QStringLiteral("B"), {2, 1});
+    showRouted(kanban);
+    const QString moved = kanban->column().at(0)->item().at(0)->uniqueIdentifier();
+    controller(1)->itemsMover()->moveItems({{0, 0}}, {0, 0}, controller(0));
+    settle();
+    ASSERT_EQ(cardTexts(1), (QStringList {"B S1 card 1", "B S2 card 1"}));
+    board->deleteSections(QList<int> {1}, std::nullopt);
+    settle();
+    undoManager.undo();
+    settle();
+
+    undoManager.undo();
+    settle();
+    EXPECT_EQ(undoManager.redoMenuItemTitle(), "Redo Move Card");
+    EXPECT_EQ(cardTexts(0), (QStringList {"B S1 card 1", "B S1 card 2"}));
+    EXPECT_EQ(cardTexts(1), (QStringList {"B S2 card 1"}));
+    ListItem* back = kanban->column().at(0)->item().at(0);
+    EXPECT_EQ(back->uniqueIdentifier(), moved);
+    EXPECT_FALSE(back->isDeleted());
+
+    undoManager.redo();
+    settle();
+    EXPECT_EQ(cardTexts(1), (QStringList {"B S1 card 1", "B S2 card 1"}));
+}
+
+TEST_F(BoardSections, AnEarlierMoveIntoAStageGoneForGoodIsSkipped)
+{
+    Kanban* kanban = boardWithCards(QStringLiteral("B"), {2, 1});
+    showRouted(kanban);
+    controller(1)->itemsMover()->moveItems({{0, 0}}, {0, 0}, controller(0));
+    settle();
+    // The stage goes with no step of its own to bring it back.
+    KanbanColumn* gone = kanban->column().at(1);
+    QList<KanbanColumn*> stages = kanban->column();
+    stages.removeAll(gone);
+    kanban->setColumn(stages);
+    store.context().deleteObject(gone);
+    show(kanban);
+
+    undoManager.undo();
+    settle();
+    EXPECT_EQ(cardTexts(0), (QStringList {"B S1 card 2"}));
+    EXPECT_EQ(kanban->column().size(), 1);
+    EXPECT_FALSE(undoManager.canRedo());
+}
+
+TEST_F(BoardSections, ReArrangingWithoutAnUndoManagerMovesTheStages)
+{
+    MacKanbanColumnsViewController::Services withoutUndo = services();
+    withoutUndo.undoManager = nullptr;
+    board = std::make_unique<MacKanbanColumnsViewController>(withoutUndo);
+    board->animator().setFinishesAtOnce(true);
+    board->resize(1440, 900);
+    board->show();
+    show(boardWithCards(QStringLiteral("B"), {1, 1, 1}));
+    const auto before = shownStages();
+
+    board->rearrangeSections({2}, 0);
+    settle();
+    EXPECT_EQ(stageTitles(), (QStringList {"B S3", "B S1", "B S2"}));
+    EXPECT_EQ(headerTitles(), stageTitles());
+    EXPECT_EQ(shownStages(), before);
+    EXPECT_EQ(cardTexts(0), (QStringList {"B S3 card 1"}));
+    EXPECT_FALSE(undoManager.canUndo());
+}
+
 TEST_F(BoardSections, ReArrangingMovesStagesUnderTheirColumnsAndUndoesAndRedoes)
 {
     showRouted(boardWithCards(QStringLiteral("B"), {1, 1, 1, 1}));
