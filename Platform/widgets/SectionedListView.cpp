@@ -785,34 +785,51 @@ std::vector<int> SectionedListView::matchItems(const PendingUpdates& updates, co
         oldTaken[o] = true;
     }
 
-    // The rest by identity, in order, so that duplicated identities pair up first with first.
-    QHash<quint64, QList<int>> oldByIdentity;
-    QHash<quint64, int> oldUses;
-    for (int o = 0; o < oldCount; ++o) {
-        ++oldUses[oldIdentities[o]];
-        if (!oldTaken[o])
-            oldByIdentity[oldIdentities[o]].append(o);
+    // The rest by identity, in order, so that duplicated identities pair up first with first. The
+    // old items of one identity form a chain in order (`nextOld`), the hash holding its head; a
+    // done column has thousands of items, so nothing here allocates per item.
+    QHash<quint64, int> oldHead;
+    oldHead.reserve(oldCount);
+    std::vector<int> nextOld(oldCount, -1);
+    std::vector<bool> oldShared(oldCount, false);
+    for (int o = oldCount - 1; o >= 0; --o) {
+        auto entry = oldHead.find(oldIdentities[o]);
+        if (entry == oldHead.end())
+            entry = oldHead.insert(oldIdentities[o], -1);
+        int& head = entry.value();
+        if (head >= 0)
+            oldShared[o] = oldShared[head] = true;
+        nextOld[o] = head;
+        head = o;
     }
-    QHash<quint64, int> newUses;
-    for (quint64 identity : m_identities)
-        ++newUses[identity];
-    QHash<quint64, qsizetype> nextOfIdentity;
+    QHash<quint64, int> firstNew;
+    firstNew.reserve(newCount);
+    std::vector<bool> newShared(newCount, false);
+    for (int n = 0; n < newCount; ++n) {
+        const auto first = firstNew.constFind(m_identities[n]);
+        if (first == firstNew.cend())
+            firstNew.insert(m_identities[n], n);
+        else
+            newShared[n] = newShared[first.value()] = true;
+    }
     for (int n = 0; n < newCount; ++n) {
         if (newToOld[n] >= 0 || newFresh[n])
             continue;
-        const auto candidates = oldByIdentity.constFind(m_identities[n]);
-        if (candidates == oldByIdentity.cend())
+        const auto head = oldHead.find(m_identities[n]);
+        if (head == oldHead.end())
             continue;
-        qsizetype& next = nextOfIdentity[m_identities[n]];
-        while (next < candidates->size() && oldTaken[candidates->at(next)])
-            ++next;
-        if (next == candidates->size())
+        int o = head.value();
+        while (o >= 0 && oldTaken[o])
+            o = nextOld[o];
+        if (o < 0) {
+            head.value() = -1;
             continue;
-        const int o = candidates->at(next++);
+        }
+        head.value() = nextOld[o];
         newToOld[n] = o;
         oldTaken[o] = true;
         // Items sharing an identity cannot be told apart: their sizes and contents are renewed.
-        if (oldUses.value(m_identities[n]) > 1 || newUses.value(m_identities[n]) > 1)
+        if (oldShared[o] || newShared[n])
             oldDirty[o] = true;
     }
     return newToOld;
