@@ -11,6 +11,15 @@ namespace {
 const QSet<QString>& plainTexts()
 {
     static const QSet<QString> texts {
+        QStringLiteral("Add Card Above"),
+        QStringLiteral("Add Card Below"),
+        QStringLiteral("Delete"),
+        QStringLiteral("Item History"),
+        QStringLiteral("Make Checklist"),
+        QStringLiteral("Attach File…"),
+        QStringLiteral("all day"),
+        QStringLiteral("Clear"),
+        QStringLiteral("Alert:"),
         QStringLiteral("100%"),
         QStringLiteral("Unmark Done"),
         QStringLiteral("Title"),
