@@ -1210,9 +1210,10 @@ const QString MacKanbanColumnController::flipDoneStatesOfSelectedItemsAction
     = QStringLiteral("flipDoneStatesOfSelectedItems:");
 const QString MacKanbanColumnController::getColumnUniqueIdentifierAction = QStringLiteral("getColumnUniqueIdentifier:");
 const QString MacKanbanColumnController::showItemsLastHistoryAction = QStringLiteral("showItemsLastHistory:");
-const QString MacKanbanColumnController::copyAction = NotesTextView::copyAction;
-const QString MacKanbanColumnController::cutAction = NotesTextView::cutAction;
-const QString MacKanbanColumnController::pasteAction = NotesTextView::pasteAction;
+// The editor's own names, spelled here: a static of another file may not be made yet when these are.
+const QString MacKanbanColumnController::copyAction = QStringLiteral("copy:");
+const QString MacKanbanColumnController::cutAction = QStringLiteral("cut:");
+const QString MacKanbanColumnController::pasteAction = QStringLiteral("paste:");
 
 namespace {
 
