@@ -172,10 +172,18 @@ int main(int argc, char** argv)
 
     // "#urgent " typed letter by letter at the end of another card: each letter makes the tag of
     // the longer text and drops the shorter one, whose clean-up reads every card of the board.
-    ListItem* tagged = stage->item().at(4);
-    ListItemCellView* tagCell = column.cellShowing(tagged);
+    // Any other card on screen: the one typed into has grown and pushed the later ones down.
+    ListItem* tagged = nullptr;
+    ListItemCellView* tagCell = nullptr;
+    for (ListItem* card : stage->item()) {
+        if (card == typedInto || !column.cellShowing(card))
+            continue;
+        tagged = card;
+        tagCell = column.cellShowing(card);
+        break;
+    }
     if (!tagCell)
-        qFatal("the card tagged is not shown");
+        qFatal("no other card is shown to tag");
     focus(tagCell);
     QList<double> tagging;
     const QString hashtag = QStringLiteral(" #urgent ");
