@@ -3,6 +3,7 @@
 // in the single-column layout, and full filter passes (every stage column and every day section
 // of the done column) with no filter, a tag filter and a search over all notes.
 
+#include "BenchTiming.h"
 #include "LoadedStore.h"
 #include "ReferenceDataset.h"
 #include "support/FakeBoardView.h"
@@ -17,11 +18,6 @@
 namespace {
 
 constexpr int runs = 5;
-
-double milliseconds(const QElapsedTimer& timer)
-{
-    return double(timer.nsecsElapsed()) / 1e6;
-}
 
 template <typename Work> double median(Work work)
 {

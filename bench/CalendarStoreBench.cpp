@@ -4,6 +4,7 @@
 // and 5 ms. Then the same with hostile files beside them (deep nesting, a link to /dev/zero,
 // FIFOs, rules that never match, hundreds of series once a second): a day under 100 ms.
 
+#include "BenchTiming.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/UserDefaults.h"
 #include "Platform/services/VdirCalendarStore.h"
@@ -151,17 +152,6 @@ void writeHostileFiles(const QDir& folder, const QDir& other)
     writeFile(folder.filePath("counted.ics"),
         series(200, "DTSTART:19700101T000000Z\nRRULE:FREQ=SECONDLY;COUNT=1000000000\n"));
     writeFile(folder.filePath("live.ics"), series(200, "DTSTART:20260101T000000Z\nRRULE:FREQ=SECONDLY;INTERVAL=7\n"));
-}
-
-double milliseconds(const QElapsedTimer& timer)
-{
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
 }
 
 QList<CalendarEvent> eventsOfDay(CalendarStore& store, QDate day)

@@ -6,6 +6,7 @@
 //
 // Usage: CardEditorBench [store]; the reference dataset is written there first when the file does
 // not exist (into a temporary folder when no store is named).
+#include "BenchTiming.h"
 #include "LoadedStore.h"
 #include "Pelorins/card/ListItemCellView.h"
 #include "Pelorins/card/NotesTextView.h"
@@ -36,17 +37,6 @@ constexpr int openings = 40;
 constexpr int tagRounds = 6;
 constexpr double keystrokeGoal = 8.0;
 constexpr double openingGoal = 16.0;
-
-double milliseconds(const QElapsedTimer& timer)
-{
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values.at(values.size() / 2);
-}
 
 // About 1 KB of notes: a title and body lines with a tag.
 AttributedString kilobyteOfNotes()

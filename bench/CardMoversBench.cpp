@@ -10,8 +10,9 @@
 #include "support/FakeMoverBoard.h"
 #include "support/FakeMoverColumn.h"
 
-#include "PelorinsKit/store/CoreDataManager.h"
+#include "BenchTiming.h"
 #include "PelorinsKit/board/DoneItemsMover.h"
+#include "PelorinsKit/store/CoreDataManager.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/DataFolders.h"
 #include "Platform/core/UndoManager.h"
@@ -31,17 +32,6 @@
 namespace {
 
 constexpr int runs = 21;
-
-double milliseconds(const QElapsedTimer& timer)
-{
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-double median(QList<double> times)
-{
-    std::sort(times.begin(), times.end());
-    return times.at(times.size() / 2);
-}
 
 double threadMilliseconds()
 {

@@ -6,6 +6,7 @@
 //
 // Usage: ColumnViewBench [store]; the reference dataset is written there first when the file does
 // not exist (into a temporary folder when no store is named).
+#include "BenchTiming.h"
 #include "LoadedStore.h"
 #include "Pelorins/column/ColumnCollectionView.h"
 #include "Pelorins/column/KanbanColumnContainerView.h"
@@ -29,11 +30,6 @@ constexpr int runs = 5;
 constexpr int scrollStep = 120;
 constexpr double firstPaintGoal = 50.0;
 constexpr double frameGoal = 16.0;
-
-double milliseconds(const QElapsedTimer& timer)
-{
-    return double(timer.nsecsElapsed()) / 1e6;
-}
 
 double percentile(QList<double> values, double fraction)
 {

@@ -7,6 +7,7 @@
 // Usage: NotesAttachmentsBench [store]; the reference dataset is written there first when the
 // file does not exist (into a temporary folder when no store is named). Pictures are copied into
 // a temporary data folder.
+#include "BenchTiming.h"
 #include "LoadedStore.h"
 #include "Pelorins/card/ChecklistButton.h"
 #include "Pelorins/card/ListItemCellView.h"
@@ -40,17 +41,6 @@ constexpr int toggles = 200;
 constexpr int insertions = 9;
 constexpr double toggleGoal = 5.0;
 constexpr double insertionGoal = 150.0;
-
-double milliseconds(const QElapsedTimer& timer)
-{
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values.at(values.size() / 2);
-}
 
 AttributedString checklist()
 {

@@ -5,8 +5,9 @@
 #include "LoadedStore.h"
 #include "ReferenceDataset.h"
 
-#include "PelorinsKit/store/ImageWriting.h"
+#include "BenchTiming.h"
 #include "PelorinsKit/model/PictureFolders.h"
+#include "PelorinsKit/store/ImageWriting.h"
 #include "Platform/core/DataFolders.h"
 
 #include <QDir>
@@ -20,17 +21,6 @@
 namespace {
 
 constexpr int runs = 5;
-
-double milliseconds(const QElapsedTimer& timer)
-{
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
-}
 
 QList<ListItem*> bigBoardCards(ManagedObjectContext& context)
 {

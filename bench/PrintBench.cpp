@@ -5,6 +5,7 @@
 //
 // Usage: PrintBench [store]; the reference dataset is written there first when the file does not
 // exist (into a temporary folder when no store is named).
+#include "BenchTiming.h"
 #include "LoadedStore.h"
 #include "Pelorins/print/PrintInfo.h"
 #include "Pelorins/print/PrintJob.h"
@@ -36,19 +37,6 @@ class NoPrintPanel : public PrintPanelPresenter
 public:
     bool runPrintPanel(QPrinter&, QWidget*) override { return false; }
 };
-
-double milliseconds(const QElapsedTimer& timer)
-{
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-double median(QList<double> values)
-{
-    if (values.isEmpty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
-}
 
 struct Result
 {

@@ -8,6 +8,7 @@
 #include "LoadedStore.h"
 #include "ReferenceDataset.h"
 
+#include "BenchTiming.h"
 #include "Pelorins/board/MacKanbanColumnsViewController.h"
 #include "Pelorins/column/MacKanbanColumnController.h"
 #include "PelorinsKit/model/Kanban.h"
@@ -25,12 +26,6 @@
 namespace {
 
 constexpr int runs = 5;
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
-}
 
 // Runs `step` to the board's repaint and answers the milliseconds it took.
 double timed(MacKanbanColumnsViewController& board, const std::function<void()>& step)

@@ -3,6 +3,7 @@
 // cards, each step with its save. Targets: 300 ms for each step of the folder, 30 ms for each
 // step of the 200-card board; the big board has none. Medians of 7 runs.
 
+#include "BenchTiming.h"
 #include "LoadedStore.h"
 #include "Pelorins/sidebar/KDLeftSidebarViewController.h"
 #include "Pelorins/sidebar/SidebarSnapshot.h"
@@ -20,17 +21,6 @@
 namespace {
 
 constexpr int runs = 7;
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
-}
-
-double milliseconds(const QElapsedTimer& timer)
-{
-    return double(timer.nsecsElapsed()) / 1e6;
-}
 
 DisplayItem* titled(ManagedObjectContext& context, const QString& entity, const QString& title)
 {

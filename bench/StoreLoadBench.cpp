@@ -1,6 +1,7 @@
 // Opening the store and loading the whole graph, against a plain SQLite scan of the same tables;
 // saving one changed card; memory after loading. Run on the reference dataset.
 
+#include "BenchTiming.h"
 #include "LoadedStore.h"
 #include "ReferenceDataset.h"
 
@@ -63,17 +64,6 @@ qint64 plainScan(const QString& path)
     }
     sqlite3_close(db);
     return checksum;
-}
-
-double milliseconds(const QElapsedTimer& timer)
-{
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
 }
 
 // Peak resident memory of this process so far, in MB.

@@ -8,6 +8,7 @@
 #include "LoadedStore.h"
 #include "ReferenceDataset.h"
 
+#include "BenchTiming.h"
 #include "Pelorins/board/MacKanbanColumnsViewController.h"
 #include "PelorinsKit/board/TagRenaming.h"
 #include "PelorinsKit/model/ListItem.h"
@@ -34,12 +35,6 @@ double threadMilliseconds()
     timespec now {};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
 }
 
 struct Lap

@@ -1,7 +1,8 @@
 // Times the stored form of card notes over a board's worth of notes: 10,000 notes of about
 // 1 KB (title, body lines, three checklist lines, two hash tags, a picture on one card in 20).
-#include "PelorinsKit/notes/AttributeKey.h"
+#include "BenchTiming.h"
 #include "PelorinsKit/model/Hashtags.h"
+#include "PelorinsKit/notes/AttributeKey.h"
 #include "PelorinsKit/notes/NoteTextConventions.h"
 #include "PelorinsKit/notes/RichTextCodec.h"
 #include "PelorinsKit/notes/TextMeasures.h"
@@ -22,7 +23,7 @@ AttributedString note(int index)
         text.append(AttributedString(QStringLiteral("Body line %1 with enough words to wrap inside a card column of "
                                                     "the board, about a hundred characters.\n")
                                          .arg(line),
-                                     normalAttributes()));
+            normalAttributes()));
     for (int item = 0; item < 3; ++item) {
         QVariantMap checklist = checkListAttributes();
         checklist.insert(AttributeKey::isChecklistChecked, item == 0);
@@ -31,7 +32,7 @@ AttributedString note(int index)
     text.append(AttributedString(QStringLiteral("Tagged #review and #team"), normalAttributes()));
     if (index % 20 == 0) {
         text.append(AttributedString(QStringLiteral("\n"), normalAttributes()));
-        const QVariantMap picture{
+        const QVariantMap picture {
             {AttributeKey::fileFolderUUID, QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()},
             {AttributeKey::filename, QStringLiteral("picture.png")},
         };
@@ -39,11 +40,6 @@ AttributedString note(int index)
     }
     styleTags(text, [](const QString&) { return std::optional<int>(2); });
     return text;
-}
-
-double milliseconds(const QElapsedTimer& timer)
-{
-    return double(timer.nsecsElapsed()) / 1e6;
 }
 
 } // namespace
@@ -91,10 +87,10 @@ int main(int argc, char** argv)
     const double measuringFirstLines = milliseconds(timer);
 
     std::printf("notes: %d, average %lld characters, average stored size %lld bytes\n", noteCount,
-                static_cast<long long>(characters / noteCount), static_cast<long long>(bytes / noteCount));
+        static_cast<long long>(characters / noteCount), static_cast<long long>(bytes / noteCount));
     std::printf("encode all: %.1f ms\n", encoding);
     std::printf("decode all: %.1f ms (%d read back)\n", decoding, decoded);
     std::printf("heightToFit at 300 px: %.3f ms per note, %.3f ms per first line\n", measuring / measured,
-                measuringFirstLines / measured);
+        measuringFirstLines / measured);
     return decoded == noteCount ? 0 : 1;
 }
