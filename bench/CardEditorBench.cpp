@@ -22,7 +22,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
@@ -72,13 +71,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QTemporaryDir folder;
-    const QString path
-        = argc > 1 ? QString::fromLocal8Bit(argv[1]) : folder.filePath(QStringLiteral("Reference.storedata"));
-    if (!QFileInfo::exists(path)) {
-        QString error;
-        if (!ReferenceDataset::write(path, QDate::currentDate(), &error))
-            qFatal("cannot write the reference dataset: %s", qPrintable(error));
-    }
+    const QString path = ReferenceDataset::storeFromArguments(argc, argv, folder);
 
     LoadedStore store = load(path);
     Kanban* kanban = ReferenceDataset::largeBoard(*store.context);

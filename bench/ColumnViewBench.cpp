@@ -16,7 +16,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QScrollBar>
@@ -123,13 +122,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir folder;
-    const QString path
-        = argc > 1 ? QString::fromLocal8Bit(argv[1]) : folder.filePath(QStringLiteral("Reference.storedata"));
-    if (!QFileInfo::exists(path)) {
-        QString error;
-        if (!ReferenceDataset::write(path, QDate::currentDate(), &error))
-            qFatal("cannot write the reference dataset: %s", qPrintable(error));
-    }
+    const QString path = ReferenceDataset::storeFromArguments(argc, argv, folder);
 
     for (const auto& [layout, name] :
         {std::pair {Layout::singleList, "single list"}, std::pair {Layout::doneColumn, "done column alone"}}) {

@@ -27,7 +27,6 @@
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
@@ -93,13 +92,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QTemporaryDir folder;
-    const QString path
-        = argc > 1 ? QString::fromLocal8Bit(argv[1]) : folder.filePath(QStringLiteral("Reference.storedata"));
-    if (!QFileInfo::exists(path)) {
-        QString error;
-        if (!ReferenceDataset::write(path, QDate::currentDate(), &error))
-            qFatal("cannot write the reference dataset: %s", qPrintable(error));
-    }
+    const QString path = ReferenceDataset::storeFromArguments(argc, argv, folder);
     const QString photo = writePhoto(folder);
 
     LoadedStore store = load(path);

@@ -18,7 +18,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -119,13 +118,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir folder;
-    const QString path
-        = argc > 1 ? QString::fromLocal8Bit(argv[1]) : folder.filePath(QStringLiteral("Reference.storedata"));
-    if (!QFileInfo::exists(path)) {
-        QString error;
-        if (!ReferenceDataset::write(path, QDate::currentDate(), &error))
-            qFatal("cannot write the reference dataset: %s", qPrintable(error));
-    }
+    const QString path = ReferenceDataset::storeFromArguments(argc, argv, folder);
     // "Save as PDF" on Letter: no printer margins.
     const FakePrinterCatalog catalog;
 

@@ -25,9 +25,11 @@
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QString>
+#include <QTemporaryDir>
 
 class ReferenceDataset
 {
@@ -63,6 +65,20 @@ public:
             if (board->title() == QLatin1String(largeBoardTitle))
                 return board;
         qFatal("the reference board is missing");
+    }
+
+    // The store named on the command line, written first if it does not exist yet; without one, the
+    // dataset written into `folder`. A failure ends the run.
+    static QString storeFromArguments(int argc, char** argv, const QTemporaryDir& folder)
+    {
+        const QString path
+            = argc > 1 ? QString::fromLocal8Bit(argv[1]) : folder.filePath(QStringLiteral("Reference.storedata"));
+        if (!QFileInfo::exists(path)) {
+            QString error;
+            if (!write(path, QDate::currentDate(), &error))
+                qFatal("cannot write the reference dataset: %s", qPrintable(error));
+        }
+        return path;
     }
 
     // Writes the dataset into a new store at `storePath`; the day groups count back from `today`.
