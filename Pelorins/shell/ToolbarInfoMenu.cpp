@@ -109,6 +109,10 @@ void ToolbarInfoMenu::colourButtonSelected(int tag)
 {
     for (ColourCircleButton* button : m_colourCircleButtons)
         button->setChecked(button->tag() == tag);
-    if (m_windowController)
-        m_windowController->setColour(tag);
+    if (!m_windowController || !m_windowController->currentDisplayItem())
+        return;
+    m_windowController->setColour(tag);
+    // The board paints its background only when told; without this the new colour would not
+    // show until the board is chosen again.
+    NotificationCenter::shared().post(NotificationName::backgroundChanged, this);
 }

@@ -87,7 +87,7 @@ TEST_F(ToolbarInfoMenuFixture, OpeningShowsTheBoardsColourAsTheOnlyRingedSwatch)
         EXPECT_FALSE(button->isChecked());
 }
 
-TEST_F(ToolbarInfoMenuFixture, ChoosingASwatchColoursTheBoardWithoutANotice)
+TEST_F(ToolbarInfoMenuFixture, ChoosingASwatchColoursTheBoardAndHasItRepainted)
 {
     Kanban* kanban = builder.addBoard("Plans");
     window.item = kanban;
@@ -95,9 +95,14 @@ TEST_F(ToolbarInfoMenuFixture, ChoosingASwatchColoursTheBoardWithoutANotice)
     PostCounter posts(NotificationName::backgroundChanged);
     menu.colourCircleButtons().at(4)->click();
     EXPECT_EQ(kanban->colour(), 4);
-    EXPECT_EQ(posts.count, 0);
+    EXPECT_EQ(posts.count, 1);
     for (ColourCircleButton* button : menu.colourCircleButtons())
         EXPECT_EQ(button->isChecked(), button->tag() == 4);
+
+    // With no board there is nothing to repaint.
+    window.item = nullptr;
+    menu.colourCircleButtons().at(2)->click();
+    EXPECT_EQ(posts.count, 1);
 }
 
 TEST_F(ToolbarInfoMenuFixture, ChoosingAPictureStoresItsNameAndPostsTheChange)
