@@ -28,7 +28,8 @@ constexpr double maximumMagnification = 8;
 
 std::optional<double> measureNotes(ListItem* card)
 {
-    const std::optional<AttributedString> notes = card->attributedNotes();
+    // Measured as printed: with link cards and pictures in place of their stored stand-ins.
+    const std::optional<AttributedString> notes = card->getAttributedNotes();
     if (!notes || notes->isEmpty())
         return std::nullopt;
     return fullHeightToFit(*notes, PrintPreviewView::printedCardWidth);

@@ -46,7 +46,8 @@ void PrintableItemCellView::configure()
     const int notes = int(std::ceil(m_notesHeight));
     resize(cardWidth, notes + fixedHeight);
     m_noteTextView->setGeometry(0, 0, cardWidth, std::max(notes, 1));
-    const std::optional<AttributedString> text = m_objectValue ? m_objectValue->attributedNotes() : std::nullopt;
+    // Link cards and pictures printed as the editor shows them, not their stored stand-ins.
+    const std::optional<AttributedString> text = m_objectValue ? m_objectValue->getAttributedNotes() : std::nullopt;
     m_noteTextView->runProgrammaticChange(
         [&] { m_noteTextView->storage().setAttributedString(text.value_or(AttributedString())); });
     m_noteTextView->removeCheckButtons();

@@ -168,3 +168,37 @@ TEST_F(PrintablePage, ChecklistBoxesSitByTheirWrappedLinesAndPrintTheirStates)
         EXPECT_EQ(image.pixelColor(4 * 5, 4 * 12), QColor(Qt::white)) << "tick";
     }
 }
+
+TEST_F(PrintablePage, ALinkCardIsMeasuredAndPrintedAsTheEditorShowsIt)
+{
+    makeBoard({"A"});
+    // Stored notes keep a link card as its dictionary on an attachment character.
+    const QString text = QStringLiteral("Links\nPaste a web address:\n");
+    ListItem* plain = builder.addCard(stage(0));
+    plain->setAttributedNotes(AttributedString(text.chopped(1), normalAttributes()));
+    ListItem* linked = builder.addCard(stage(0));
+    AttributedString notes(text + QChar(AttributedString::attachmentCharacter), normalAttributes());
+    notes.addAttribute(AttributeKey::attachmentLinkData,
+        QVariantMap {{QStringLiteral("URL"), QUrl(QStringLiteral("https://www.debian.org/"))},
+            {QStringLiteral("title"), QStringLiteral("Debian")},
+            {QStringLiteral("body"), QStringLiteral("www.debian.org")}},
+        TextRange {int(text.size()), 1});
+    linked->setAttributedNotes(notes);
+
+    PrintPreviewView preview(*info);
+    preview.setKanban(board);
+    const double plainHeight = preview.notesHeightOf(plain).value_or(0);
+    const double linkedHeight = preview.notesHeightOf(linked).value_or(0);
+    EXPECT_GT(linkedHeight, plainHeight + 30) << "the link card takes its room";
+
+    PrintableItemCellView cell;
+    cell.setObjectValue(linked, linkedHeight);
+    cell.configure();
+    QImage image(cell.size(), QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    cell.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+    painter.end();
+    const QRect linkArea(0, int(plainHeight) + 2, cell.width(), int(linkedHeight - plainHeight) - 4);
+    EXPECT_GT(inkIn(image, linkArea), 50) << "the link card's title and address are drawn";
+}
