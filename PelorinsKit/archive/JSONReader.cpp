@@ -347,8 +347,9 @@ private:
         const qsizetype threads = std::clamp<qsizetype>(count / perThread, 1, QThread::idealThreadCount());
         const qsizetype chunk = (count + threads - 1) / std::max<qsizetype>(threads, 1);
         const auto encode = [this, count](qsizetype from, qsizetype to) {
+            RichTextCodec::Encoder encoder;
             for (qsizetype i = from; i < std::min(to, count); ++i)
-                m_notes[i].stored = RichTextCodec::encode(m_notes[i].notes);
+                m_notes[i].stored = encoder.encode(m_notes[i].notes);
         };
         std::vector<std::thread> workers;
         for (qsizetype from = chunk; from < count; from += chunk)

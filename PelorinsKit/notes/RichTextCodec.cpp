@@ -17,6 +17,7 @@
 #include <cmath>
 #include <limits>
 #include <variant>
+#include <zlib.h>
 
 namespace {
 
@@ -421,6 +422,45 @@ Decoded<AttributedString> decodeText(const QByteArray& data)
 
 QByteArray RichTextCodec::encode(const AttributedString& text)
 {
+    return Encoder().encode(text);
+}
+
+RichTextCodec::Encoder::Encoder()
+    : m_stream(std::make_unique<z_stream_s>())
+{
+    // The settings of qCompress's default level, so that stored bytes do not change.
+    if (deflateInit(m_stream.get(), Z_DEFAULT_COMPRESSION) != Z_OK)
+        m_stream.reset();
+}
+
+RichTextCodec::Encoder::~Encoder()
+{
+    if (m_stream)
+        deflateEnd(m_stream.get());
+}
+
+QByteArray RichTextCodec::Encoder::compressed(const QByteArray& data)
+{
+    if (!m_stream || data.isEmpty())
+        return qCompress(data);
+    z_stream& stream = *m_stream;
+    deflateReset(&stream);
+    const uLong bound = deflateBound(&stream, uLong(data.size()));
+    QByteArray result(qsizetype(bound) + 4, Qt::Uninitialized);
+    qToBigEndian<quint32>(quint32(data.size()), result.data());
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.constData()));
+    stream.avail_in = uInt(data.size());
+    stream.next_out = reinterpret_cast<Bytef*>(result.data() + 4);
+    stream.avail_out = uInt(bound);
+    // The bound holds the whole stream, so one call finishes it.
+    if (deflate(&stream, Z_FINISH) != Z_STREAM_END)
+        return qCompress(data);
+    result.truncate(qsizetype(stream.total_out) + 4);
+    return result;
+}
+
+QByteArray RichTextCodec::Encoder::encode(const AttributedString& text)
+{
     // Notes reuse a handful of line styles, so each distinct attribute set is stored once and
     // runs refer to it by index.
     QList<QVariantMap> sets;
@@ -443,7 +483,7 @@ QByteArray RichTextCodec::encode(const AttributedString& text)
     };
     const QCborMap root {
         {versionKey, currentVersion},
-        {contentKey, qCompress(QCborValue(content).toCbor())},
+        {contentKey, compressed(QCborValue(content).toCbor())},
     };
     return QCborValue(selfDescribeTag, root).toCbor();
 }

@@ -7,7 +7,10 @@
 #include <QCborValue>
 #include <QList>
 #include <QVariantMap>
+#include <memory>
 #include <optional>
+
+struct z_stream_s;
 
 // The stored form of rich text: a versioned CBOR document holding, compressed, the text, its
 // distinct attribute sets and its runs. Fonts, colours, paragraph styles, attachments and link
@@ -23,6 +26,26 @@ public:
 
     // Attributes whose values have no stored form are left out, each with a console line.
     static QByteArray encode(const AttributedString& text);
+
+    // Encodes many notes in a row, as encode() does, with one compressor kept for all of them:
+    // setting one up and freeing it costs more than compressing a card's notes. One per thread.
+    class Encoder
+    {
+    public:
+        Encoder();
+        ~Encoder();
+        Encoder(const Encoder&) = delete;
+        Encoder& operator=(const Encoder&) = delete;
+
+        QByteArray encode(const AttributedString& text);
+
+    private:
+        // What qCompress gives: the size, big-endian, then the zlib stream.
+        QByteArray compressed(const QByteArray& data);
+
+        // None when zlib could not set one up; qCompress then does the work.
+        std::unique_ptr<z_stream_s> m_stream;
+    };
     static std::optional<AttributedString> decode(const QByteArray& data);
 
     // Stored notes taken apart without building their attribute values, for a reader that needs

@@ -156,6 +156,27 @@ TEST(RichTextCodec, EveryAttributeKindSurvivesARoundTrip)
     EXPECT_EQ(decoded->attribute(AttributeKey::isChecklistChecked, 9).typeId(), QMetaType::Bool);
 }
 
+// Stores written before must keep their bytes: one encoder used for many notes compresses each as
+// qCompress does, whatever came before it.
+TEST(RichTextCodec, AnEncoderKeptForManyNotesWritesWhatQCompressWrites)
+{
+    QString numbers;
+    for (int i = 0; i < 4000; ++i)
+        numbers += QString::number(i * 7919 % 1000) + QLatin1Char(' ');
+    const QList<AttributedString> texts {everyKind(), AttributedString(numbers, titleAttributes()), AttributedString(),
+        AttributedString(QStringLiteral("x")), everyKind()};
+    ConsoleLog::Capture capture;
+    RichTextCodec::Encoder encoder;
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        const QByteArray stored = encoder.encode(texts[i]);
+        const QByteArray compressed
+            = QCborValue::fromCbor(stored).taggedValue().toMap().value(QStringLiteral("content")).toByteArray();
+        EXPECT_EQ(compressed, qCompress(qUncompress(compressed))) << "note " << i;
+        EXPECT_EQ(stored, RichTextCodec::encode(texts[i])) << "note " << i;
+        EXPECT_EQ(RichTextCodec::decode(stored), texts[i]) << "note " << i;
+    }
+}
+
 TEST(RichTextCodec, TheLabelColourIsStoredAsTheLabelColourNotItsCurrentValue)
 {
     const AttributedString text(QStringLiteral("x"),
