@@ -10,6 +10,7 @@ class ActionRouter;
 class CalendarStore;
 class MacKanbanColumnController;
 class NotificationCenter;
+class ReminderCenter;
 class QPoint;
 class QScrollArea;
 class QWidget;
@@ -56,6 +57,8 @@ public:
     virtual SystemEventMonitor* systemEventMonitor() const = 0;
     // The user's calendars, which card links to events are shown from; null without them.
     virtual CalendarStore* eventStore() const = 0;
+    // Where cards' reminders are scheduled; null without it.
+    virtual ReminderCenter* reminderCenter() const = 0;
     // Where columns put their controllers into the action routing; null without one.
     virtual ActionRouter* actionRouter() const = 0;
     // The program's save routine.

@@ -66,6 +66,8 @@ public:
         SystemEventMonitor* systemEvents = nullptr;
         // The user's calendars; card links to events show nothing without them.
         CalendarStore* eventStore = nullptr;
+        // Where cards' reminders are scheduled; none are without it.
+        ReminderCenter* reminderCenter = nullptr;
         ActionRouter* router = nullptr;
         // Asks before a tag is merged into another; without one no tag is merged.
         AlertPresenter* alertPresenter = nullptr;
@@ -168,6 +170,7 @@ public:
     UserDefaults& userDefaults() const override { return *m_services.defaults; }
     SystemEventMonitor* systemEventMonitor() const override { return m_services.systemEvents; }
     CalendarStore* eventStore() const override { return m_services.eventStore; }
+    ReminderCenter* reminderCenter() const override { return m_services.reminderCenter; }
     ActionRouter* actionRouter() const override { return m_services.router; }
     void saveAction() override;
 

@@ -7,6 +7,8 @@
 class CalendarStore;
 class ListItem;
 class NotesTextView;
+class ReminderCenter;
+class UserDefaults;
 
 // What the due-date popover asks of the card cell that opened it.
 class DatePickerDelegate
@@ -24,4 +26,8 @@ public:
     virtual NotesTextView* noteTextView() const = 0;
     // The user's calendars; null without them.
     virtual CalendarStore* eventStore() const = 0;
+    // Where the card's reminder is scheduled; null without one.
+    virtual ReminderCenter* reminderCenter() const = 0;
+    // Where the due-soon setting is read.
+    virtual UserDefaults& userDefaults() const = 0;
 };

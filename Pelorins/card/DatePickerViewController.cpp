@@ -3,6 +3,7 @@
 #include "Pelorins/card/DatePickerDelegate.h"
 #include "Pelorins/card/TextDatePickerWithDelegate.h"
 #include "PelorinsKit/model/LocalizedString.h"
+#include "PelorinsKit/model/PLDueAlertTime.h"
 #include "Platform/widgets/Popover.h"
 
 #include <QCalendar>
@@ -73,6 +74,21 @@ DatePickerViewController::DatePickerViewController(QWidget* parent)
     custom->addWidget(m_customAlertTimeField);
     custom->addWidget(m_cutomAlertMenuField);
     m_customAlertTimeBox->setFixedHeight(0);
+    const QList<std::pair<QString, PLDueAlertTime>> choices {{local(QStringLiteral("None")), PLDueAlertTime::none},
+        {local(QStringLiteral("Due Soon")), PLDueAlertTime::dueSoon},
+        {local(QStringLiteral("At Due Time")), PLDueAlertTime::overDue},
+        {local(QStringLiteral("1 Hour Before")), PLDueAlertTime::hourBefore},
+        {local(QStringLiteral("2 Hours Before")), PLDueAlertTime::twoHoursBefore},
+        {local(QStringLiteral("1 Day Before")), PLDueAlertTime::dayBefore},
+        {local(QStringLiteral("2 Days Before")), PLDueAlertTime::twoDaysBefore},
+        {local(QStringLiteral("Custom…")), PLDueAlertTime::custom}};
+    for (const auto& [title, tag] : choices)
+        m_alertPopUpButton->addItem(title, int(tag));
+    for (const char* unit : {"minutes", "hours", "days"}) {
+        const QString identifier = QLatin1String(unit);
+        m_cutomAlertMenuField->addItem(local(identifier.left(1).toUpper() + identifier.mid(1)), identifier);
+    }
+    m_customAlertTimeField->setPlaceholderText(QStringLiteral("0"));
     auto* access = new QVBoxLayout(m_authoriseBox);
     access->setContentsMargins(0, 0, 0, 0);
     m_authoriseBox->hide();
@@ -94,12 +110,11 @@ DatePickerViewController::DatePickerViewController(QWidget* parent)
     connect(m_calendarDatePicker, &QCalendarWidget::activated, this, &DatePickerViewController::datePicked);
     connect(m_timePicker, &QTimeEdit::timeChanged, this, &DatePickerViewController::timePicked);
     connect(m_invisibleButton, &QPushButton::clicked, this, &DatePickerViewController::invisibleButtonTapped);
+    connect(m_alertPopUpButton, &QComboBox::activated, this, &DatePickerViewController::alertMenuSelected);
+    connect(m_customAlertTimeField, &QLineEdit::editingFinished, this, &DatePickerViewController::customTimeChanged);
+    connect(m_cutomAlertMenuField, &QComboBox::activated, this, &DatePickerViewController::customTimeChanged);
     connect(m_clearButton, &QPushButton::clicked, this, &DatePickerViewController::clearDate);
     connect(m_doneButton, &QPushButton::clicked, this, &DatePickerViewController::doneButtonTapped);
-
-    checkCalendarAuthorisation();
-    restoreAlertMenu();
-    updateDueSoonMenuTitle();
 }
 
 DatePickerViewController::~DatePickerViewController() = default;
@@ -108,6 +123,10 @@ void DatePickerViewController::setDelegate(DatePickerDelegate* delegate)
 {
     m_delegate = delegate;
     m_eventStore = delegate ? delegate->eventStore() : nullptr;
+    // What the popover loads with: it needs the card the delegate shows.
+    checkCalendarAuthorisation();
+    restoreAlertMenu();
+    updateDueSoonMenuTitle();
 }
 
 void DatePickerViewController::showEvent(QShowEvent* event)
@@ -181,6 +200,7 @@ void DatePickerViewController::clearDate()
     m_date.reset();
     if (m_delegate)
         m_delegate->datePickedWithDate(std::nullopt);
+    removeScheduledNotification();
     if (m_containingPopover)
         m_containingPopover->close();
 }

@@ -6,7 +6,10 @@
 
 #include <QDateTime>
 #include <QPointer>
+#include <QStringList>
 #include <optional>
+
+struct Reminder;
 
 class CalendarStore;
 class DatePickerDelegate;
@@ -18,6 +21,8 @@ class QListView;
 class QPushButton;
 class QScrollArea;
 class QTimeEdit;
+class QVariantAnimation;
+class ReminderCenter;
 class TextDatePickerWithDelegate;
 
 // The due-date popover of a card: a day field (with a calendar while it is edited), a time, the
@@ -68,10 +73,23 @@ public:
     // become the date, which goes to the delegate.
     void updateDate(const QDate& day, const QTime& time);
 
-    // Reminders and calendar events, given their bodies by their own work.
-    void restoreAlertMenu() { }
-    void updateDueSoonMenuTitle() { }
-    void updateReminder() { }
+    // Reminders. The choices carry their tags (0 none to 7 custom) as item data, the custom units
+    // their identifiers ("minutes", "hours", "days").
+    static constexpr int customRowHeight = 28;
+    static const QStringList dueSoonMenuTitles;
+    ReminderCenter* reminderCenter() const;
+    // The card's pending reminder, found by its link.
+    std::optional<Reminder> scheduledNotification() const;
+    void restoreAlertMenu();
+    void updateDueSoonMenuTitle();
+    // Schedules the card's reminder anew for the date and the choice, or removes it.
+    void updateReminder();
+    void scheduleReminder(
+        const QDateTime& at, int tag, const std::optional<QString>& customUnit, std::optional<int> customIntegers);
+    void alertMenuSelected();
+    void customTimeChanged();
+
+    // Calendar events, given their bodies by their own work.
     void checkCalendarAuthorisation() { }
     void fetchEvents(const QDateTime&) { }
 
@@ -87,6 +105,8 @@ private:
     void viewWillAppear();
     void placeCalendar();
     void showDateInPickers(const QDateTime& date);
+    void removeScheduledNotification();
+    void setCustomRowHeight(int height, bool animated);
 
     std::optional<QDateTime> m_date;
     DatePickerDelegate* m_delegate = nullptr;
@@ -107,4 +127,5 @@ private:
     QFrame* m_authoriseBox = nullptr;
     QPushButton* m_clearButton = nullptr;
     QPushButton* m_doneButton = nullptr;
+    QPointer<QVariantAnimation> m_customRowAnimation;
 };

@@ -108,6 +108,8 @@ public:
     void datePickedWithDate(const std::optional<QDateTime>& date) override;
     std::optional<QString> listItemURLString() const override;
     CalendarStore* eventStore() const override;
+    ReminderCenter* reminderCenter() const override;
+    UserDefaults& userDefaults() const override;
 
     // Link cards in the notes, at `position` of the text: a click selects one, a double click
     // opens it.

@@ -392,6 +392,18 @@ std::optional<QString> ListItemCellView::listItemURLString() const
     return m_item ? std::optional<QString>(m_item->itemURLString()) : std::nullopt;
 }
 
+ReminderCenter* ListItemCellView::reminderCenter() const
+{
+    MacKanbanColumnDelegate* kanbanView = board();
+    return kanbanView ? kanbanView->reminderCenter() : nullptr;
+}
+
+UserDefaults& ListItemCellView::userDefaults() const
+{
+    MacKanbanColumnDelegate* kanbanView = board();
+    return kanbanView ? kanbanView->userDefaults() : UserDefaults::standard();
+}
+
 CalendarStore* ListItemCellView::eventStore() const
 {
     MacKanbanColumnDelegate* kanbanView = board();

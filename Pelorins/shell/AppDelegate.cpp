@@ -168,8 +168,11 @@ void AppDelegate::applicationDidFinishLaunching()
 
     renameOldPreferencesFile();
 
-    if (m_services.reminderCenter)
+    if (m_services.reminderCenter) {
         connect(m_services.reminderCenter, &ReminderCenter::activated, this, &AppDelegate::openCard);
+        // Reminders missed while the program was closed come now, once.
+        m_services.reminderCenter->start();
+    }
 
     registerMissingDefaults();
 

@@ -2,8 +2,10 @@
 
 #include "PelorinsKit/model/LocalizedString.h"
 #include "PelorinsKit/store/CoreDataManager.h"
+#include "Platform/core/DataFolders.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 
 namespace {
@@ -23,6 +25,9 @@ DesktopServices::DesktopServices(UserDefaults& defaults)
     : m_defaults(defaults)
     , m_eventStore(defaults, chooseCalendarFolder)
 {
+    const QString folder = DataFolders::applicationSupportFolder();
+    if (!folder.isEmpty())
+        m_reminderCenter.setStorageFile(QDir(folder).filePath(ReminderCenter::fileName));
 }
 
 MainWindowAssembly::Services DesktopServices::forAssembly()

@@ -187,6 +187,7 @@ MacKanbanColumnsViewController* MainWindowAssembly::makeBoard(
     services.defaults = &m_services.defaults;
     services.systemEvents = m_services.systemEventMonitor;
     services.eventStore = &m_services.eventStore;
+    services.reminderCenter = m_services.reminderCenter;
     services.router = &m_router;
     services.alertPresenter = &m_services.alertPresenter;
     services.reader = m_services.coreDataManager.jsonReader();

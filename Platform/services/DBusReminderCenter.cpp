@@ -34,8 +34,15 @@ DBusReminderCenter::DBusReminderCenter(const QDBusConnection& connection, QObjec
         service, path, interface, QStringLiteral("NotificationClosed"), this, SLOT(notificationClosed(uint, uint)));
 }
 
-void DBusReminderCenter::deliver(const QString& title, const QString& body, const QString& urlString)
+void DBusReminderCenter::deliver(const Reminder& reminder)
 {
+    QStringList lines;
+    for (const QString& line : {reminder.subtitle, reminder.informativeText})
+        if (!line.isEmpty())
+            lines.append(line.toHtmlEscaped());
+    const QString body = lines.join(QLatin1Char('\n'));
+    const QString title = reminder.title;
+    const QString urlString = reminder.userInfo.value(QStringLiteral("urlString")).toString();
     QDBusMessage notify = QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("Notify"));
     notify << applicationName << uint(0) << iconName << title << body << QStringList {defaultAction, openActionTitle}
            << QVariantMap() << defaultExpiry;

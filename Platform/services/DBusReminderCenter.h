@@ -5,7 +5,7 @@
 #include <QDBusConnection>
 #include <QHash>
 
-// Shows reminders through the desktop's notification service (org.freedesktop.Notifications)
+// Delivers reminders through the desktop's notification service (org.freedesktop.Notifications)
 // and reports a click on one of them. Only notifications this object posted are answered, and only
 // signals from the service itself count.
 class DBusReminderCenter : public ReminderCenter
@@ -16,9 +16,10 @@ public:
     explicit DBusReminderCenter(
         const QDBusConnection& connection = QDBusConnection::sessionBus(), QObject* parent = nullptr);
 
-    // Shows a reminder now; clicking it reports `urlString`. Without a notification service, writes
-    // a console line and shows nothing.
-    void deliver(const QString& title, const QString& body, const QString& urlString);
+    // Shows a reminder now: its title as the summary, its subtitle and informative text as the
+    // body (escaped, as servers may read markup); clicking it reports its "urlString". Without a
+    // notification service, writes a console line and shows nothing.
+    void deliver(const Reminder& reminder) override;
 
 private slots:
     void actionInvoked(uint id, const QString& actionKey);

@@ -1,17 +1,78 @@
 #pragma once
 
+#include <QDateTime>
+#include <QList>
 #include <QObject>
 #include <QString>
+#include <QTimer>
+#include <QVariantMap>
+#include <functional>
 
-// Where the program learns that the user clicked one of its delivered reminders.
+// One scheduled reminder: shown at its delivery date, then dropped.
+struct Reminder
+{
+    QString identifier;
+    QString title;
+    QString subtitle;
+    QString informativeText;
+    QDateTime deliveryDate;
+    // "urlString" names the card; the program's other keys ride along.
+    QVariantMap userInfo;
+};
+
+// The program's scheduled reminders. They are kept in a JSON file (written at most once per turn
+// of the event loop) and delivered by one timer while the program runs, which wakes at the next
+// delivery or after a minute, whichever is earlier, so a suspend, a clock jump or a new time zone
+// is noticed within a minute. Reminders missed while the program was closed are delivered once,
+// at start(). A click on a delivered reminder reports its card link.
 class ReminderCenter : public QObject
 {
     Q_OBJECT
 
 public:
-    using QObject::QObject;
+    using Clock = std::function<QDateTime()>;
+    static constexpr int checkIntervalMilliseconds = 60 * 1000;
+    // A larger file is set aside unread.
+    static constexpr qint64 maximumFileBytes = 16 * 1024 * 1024;
+    static constexpr QLatin1String fileName {"reminders.json"};
+
+    explicit ReminderCenter(QObject* parent = nullptr);
+    ~ReminderCenter() override;
+
+    // Where the reminders are kept, read at once; a file that cannot be read is moved aside as
+    // "<file>.unreadable" and the center starts empty. Without a file they live in memory.
+    void setStorageFile(const QString& path);
+    // The system clock unless a test sets another.
+    void setClock(Clock clock);
+    QDateTime now() const;
+
+    QList<Reminder> scheduledReminders() const { return m_reminders; }
+    // A reminder of the same identifier is replaced.
+    void scheduleReminder(const Reminder& reminder);
+    void removeScheduledReminder(const QString& identifier);
+
+    // Delivers what is due (missed ones included) and arms the timer.
+    void start();
+    // What the timer runs: delivers every reminder due by now, drops them, and arms it again.
+    void tick();
+    const QTimer& timer() const { return m_timer; }
+
+    // Shows a reminder now.
+    virtual void deliver(const Reminder& reminder) = 0;
 
 signals:
-    // The clicked reminder's card link ("urlString" of the reminder).
+    // The clicked reminder's card link ("urlString" of its user info).
     void activated(const QString& urlString);
+
+private:
+    void load();
+    void changed();
+    void write();
+    void arm();
+
+    QList<Reminder> m_reminders;
+    QString m_path;
+    Clock m_clock;
+    QTimer m_timer;
+    bool m_writeScheduled = false;
 };

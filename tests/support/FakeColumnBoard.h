@@ -98,6 +98,8 @@ public:
     FakeSystemEventMonitor& monitor() { return m_monitor; }
     // The calendars card links to events are shown from; none unless a test sets them.
     CalendarStore* calendarStore = nullptr;
+    // Where cards' reminders go; none unless a test sets it.
+    ReminderCenter* reminders = nullptr;
     ActionRouter& router() { return m_router; }
     UserDefaults& defaults() { return m_defaults; }
     int layoutRequests = 0;
@@ -183,6 +185,7 @@ public:
     NotificationCenter& notificationCenter() const override { return const_cast<NotificationCenter&>(m_notifications); }
     UserDefaults& userDefaults() const override { return const_cast<UserDefaults&>(m_defaults); }
     CalendarStore* eventStore() const override { return calendarStore; }
+    ReminderCenter* reminderCenter() const override { return reminders; }
     SystemEventMonitor* systemEventMonitor() const override { return const_cast<FakeSystemEventMonitor*>(&m_monitor); }
     ActionRouter* actionRouter() const override { return const_cast<ActionRouter*>(&m_router); }
     void saveAction() override { ++saves; }

@@ -50,6 +50,7 @@ class ClickableReminderCenter : public ReminderCenter
 {
 public:
     void click(const QString& urlString) { emit activated(urlString); }
+    void deliver(const Reminder&) override { }
 };
 
 // One run of the program over folders that outlive it, so that a test can launch again.

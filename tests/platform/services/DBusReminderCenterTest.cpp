@@ -100,6 +100,13 @@ private:
     QDBusConnection m_connection;
 };
 
+Reminder reminder(
+    const QString& title, const QString& subtitle, const QString& urlString, const QString& informativeText = QString())
+{
+    return Reminder {urlString, title, subtitle, informativeText, QDateTime::currentDateTimeUtc(),
+        {{QStringLiteral("urlString"), urlString}}};
+}
+
 struct Activations
 {
     QStringList links;
@@ -120,11 +127,12 @@ TEST(DBusReminderCenter, AClickOnAShownReminderReportsItsCardLinkOnce)
     DBusReminderCenter center(bus.connect("program"));
     Activations activations(center);
 
-    center.deliver("Write the report", "Due today at 17:00", "pelorins://CARD-1");
-    center.deliver("Call Ana", QString(), "pelorins://CARD-2");
+    center.deliver(reminder("Write the report", "due on: 17:00", "pelorins://CARD-1", "<Home> & \"work\""));
+    center.deliver(reminder("Call Ana", QString(), "pelorins://CARD-2"));
     ASSERT_TRUE(spinUntil([&] { return service.shown.size() == 2; }));
     EXPECT_EQ(service.shown[0].summary, "Write the report");
-    EXPECT_EQ(service.shown[0].body, "Due today at 17:00");
+    EXPECT_EQ(service.shown[0].body, "due on: 17:00\n&lt;Home&gt; &amp; &quot;work&quot;") << "escaped for markup";
+    EXPECT_EQ(service.shown[1].body, "");
     EXPECT_EQ(service.shown[0].actions.value(0), "default");
 
     // Let the program receive the identifiers before the user clicks.
@@ -150,7 +158,7 @@ TEST(DBusReminderCenter, SignalsFromOthersThanTheServiceAndUnknownNotificationsA
     DBusReminderCenter center(bus.connect("program"));
     Activations activations(center);
 
-    center.deliver("Pay rent", QString(), "pelorins://CARD-3");
+    center.deliver(reminder("Pay rent", QString(), "pelorins://CARD-3"));
     ASSERT_TRUE(spinUntil([&] { return service.shown.size() == 1; }));
     spinUntil([] { return false; }, 100);
 
@@ -172,7 +180,7 @@ TEST(DBusReminderCenter, WithoutANotificationServiceAConsoleLineSaysSo)
     DBusReminderCenter center(bus.connect("program"));
 
     ConsoleLog::Capture capture;
-    center.deliver("Pay rent", QString(), "pelorins://CARD-3");
+    center.deliver(reminder("Pay rent", QString(), "pelorins://CARD-3"));
     ASSERT_TRUE(spinUntil([&] { return !capture.lines().isEmpty(); }));
     EXPECT_TRUE(capture.lines().first().startsWith("could not show reminder: "));
 }
