@@ -11,12 +11,15 @@
 #include "Platform/core/DataFolders.h"
 #include "Platform/core/NotificationCenter.h"
 #include "Platform/core/UserDefaults.h"
+#include "Platform/services/DBusReminderCenter.h"
 #include "Platform/services/PackageManagerUpdater.h"
 #include "Platform/services/ReminderCenter.h"
 #include "Platform/services/SingleInstance.h"
 #include "Platform/services/UpdaterDelegate.h"
 #include "Platform/widgets/ScriptedAlertPresenter.h"
 #include "support/FakeCalendarStore.h"
+#include "support/FakeNotificationService.h"
+#include "support/PrivateSessionBus.h"
 #include "support/StoreBuilder.h"
 
 #include <QCoreApplication>
@@ -57,7 +60,8 @@ public:
 class ProgramRun
 {
 public:
-    ProgramRun(const QString& configFile, const QString& examplesFolder)
+    // Reminders go to `reminderCenter` when given, else to a center whose clicks the test makes.
+    ProgramRun(const QString& configFile, const QString& examplesFolder, ReminderCenter* reminderCenter = nullptr)
         : defaults(configFile)
         , manager(std::make_shared<CoreDataMigrator>())
     {
@@ -81,7 +85,7 @@ public:
                 openedPages << url;
                 return browserOpens;
             },
-            examplesFolder, &reminders};
+            examplesFolder, reminderCenter ? reminderCenter : &reminders};
         delegate = std::make_unique<AppDelegate>(std::move(services));
     }
 
@@ -121,14 +125,15 @@ protected:
     void TearDown() override { DataFolders::setBaseFolderForTesting(QString()); }
 
     QString configFile() const { return m_folder.filePath(QStringLiteral("config/com.morvance.Pelorins.conf")); }
-    std::unique_ptr<ProgramRun> newRun(const QString& examples = QStringLiteral(":/examples"))
+    std::unique_ptr<ProgramRun> newRun(
+        const QString& examples = QStringLiteral(":/examples"), ReminderCenter* reminderCenter = nullptr)
     {
-        return std::make_unique<ProgramRun>(configFile(), examples);
+        return std::make_unique<ProgramRun>(configFile(), examples, reminderCenter);
     }
     // A launched run whose store holds one board, as a user's second launch finds it.
-    std::unique_ptr<ProgramRun> launchedWithBoard(Kanban** board = nullptr)
+    std::unique_ptr<ProgramRun> launchedWithBoard(Kanban** board = nullptr, ReminderCenter* reminderCenter = nullptr)
     {
-        auto run = newRun(QString());
+        auto run = newRun(QString(), reminderCenter);
         run->defaults.setValue(QStringLiteral("firstSetupCompleted"), true);
         run->launch();
         StoreBuilder builder(run->context());
@@ -344,6 +349,53 @@ TEST_F(AppDelegateTest, CardLinksPostTheCardAndAnythingElseIsIgnored)
     run->delegate->userNotificationCenterDidActivate({{QStringLiteral("urlString"), 42}});
     run->delegate->userNotificationCenterDidActivate({});
     EXPECT_EQ(posted, (QList<ListItem*> {card, card}));
+}
+
+TEST_F(AppDelegateTest, AReminderShownOverTheBusOpensItsCardOnceAndNothingAfterTheCardIsDeleted)
+{
+    PrivateSessionBus bus;
+    if (!bus.isRunning())
+        GTEST_SKIP() << "no dbus-daemon";
+    FakeNotificationService service(bus.connect(QStringLiteral("service")));
+    DBusReminderCenter center(bus.connect(QStringLiteral("program")));
+    QDateTime now(QDate(2026, 3, 2), QTime(9, 0), Qt::UTC);
+    center.setClock([&] { return now; });
+    Kanban* board = nullptr;
+    auto run = launchedWithBoard(&board, &center);
+    StoreBuilder builder(run->context());
+    ListItem* kept = builder.addCard(board->column().first());
+    ListItem* deleted = builder.addCard(board->column().first());
+    QList<ListItem*> posted;
+    QObject owner;
+    NotificationCenter::shared().addObserver(
+        &owner, NotificationName::cardURLReceived, [&](const NotificationCenter::Notification& notice) {
+            posted << notice.userInfo.value(QStringLiteral("listItem")).value<ListItem*>();
+        });
+    for (ListItem* card : {kept, deleted}) {
+        const QString link = card->itemURLString();
+        center.scheduleReminder(Reminder {link, QStringLiteral("Pay <rent>"), QStringLiteral("due on: 2/3/26"),
+            QStringLiteral("Home & Work"), now.addSecs(30), {{QStringLiteral("urlString"), link}}});
+    }
+
+    now = now.addSecs(60);
+    center.tick();
+    ASSERT_TRUE(spinUntil([&] { return service.shown.size() == 2; }));
+    EXPECT_EQ(service.shown[0].summary, QStringLiteral("Pay <rent>"));
+    EXPECT_EQ(service.shown[0].body, QStringLiteral("due on: 2/3/26\nHome &amp; Work"));
+    // Let the program receive the identifiers before the user clicks.
+    spinUntil([] { return false; }, 100);
+
+    service.click(service.shown[0].id);
+    service.click(service.shown[0].id);
+    ASSERT_TRUE(spinUntil([&] { return !posted.isEmpty(); }));
+    spinUntil([] { return false; }, 200);
+    EXPECT_EQ(posted, QList<ListItem*> {kept}) << "one card, once";
+
+    run->context().deleteObject(deleted);
+    ASSERT_TRUE(run->manager.saveContext());
+    service.click(service.shown[1].id);
+    spinUntil([] { return false; }, 200);
+    EXPECT_EQ(posted, QList<ListItem*> {kept});
 }
 
 TEST_F(AppDelegateTest, ALinkGivenAtStartIsOpenedOnceTheStoreIsLoaded)

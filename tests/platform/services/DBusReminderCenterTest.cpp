@@ -1,13 +1,11 @@
 #include "Platform/services/DBusReminderCenter.h"
 
 #include "Platform/core/ConsoleLog.h"
+#include "support/FakeNotificationService.h"
+#include "support/PrivateSessionBus.h"
 
 #include <QCoreApplication>
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <QDeadlineTimer>
-#include <QProcess>
-#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 namespace {
@@ -19,86 +17,6 @@ template <typename Condition> bool spinUntil(Condition condition, int timeoutMs 
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return condition();
 }
-
-// A message bus of the test's own, so that no desktop's notifications are touched.
-class PrivateBus
-{
-public:
-    PrivateBus()
-    {
-        const QString daemon = QStandardPaths::findExecutable("dbus-daemon");
-        if (daemon.isEmpty())
-            return;
-        m_daemon.start(daemon, {"--session", "--nofork", "--print-address"});
-        if (m_daemon.waitForReadyRead(5000))
-            m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
-    }
-    ~PrivateBus()
-    {
-        for (const QString& name : m_connections)
-            QDBusConnection::disconnectFromBus(name);
-        m_daemon.kill();
-        m_daemon.waitForFinished();
-    }
-
-    bool isRunning() const { return !m_address.isEmpty(); }
-
-    QDBusConnection connect(const QString& name)
-    {
-        m_connections << name;
-        return QDBusConnection::connectToBus(m_address, name);
-    }
-
-private:
-    QProcess m_daemon;
-    QString m_address;
-    QStringList m_connections;
-};
-
-// Plays the desktop's notification service: records what is shown and lets the test click.
-class NotificationService : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-
-public:
-    struct Shown
-    {
-        QString summary;
-        QString body;
-        QStringList actions;
-    };
-
-    explicit NotificationService(QDBusConnection connection)
-        : m_connection(connection)
-    {
-        m_connection.registerObject("/org/freedesktop/Notifications", this, QDBusConnection::ExportAllSlots);
-        m_connection.registerService("org.freedesktop.Notifications");
-    }
-
-    QList<Shown> shown;
-
-    void emitSignal(QDBusConnection from, const QString& name, const QVariantList& arguments)
-    {
-        QDBusMessage message
-            = QDBusMessage::createSignal("/org/freedesktop/Notifications", "org.freedesktop.Notifications", name);
-        message.setArguments(arguments);
-        from.send(message);
-    }
-    void click(uint id) { emitSignal(m_connection, "ActionInvoked", {id, QString("default")}); }
-    void close(uint id) { emitSignal(m_connection, "NotificationClosed", {id, 2u}); }
-
-public slots:
-    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body,
-        const QStringList& actions, const QVariantMap&, int)
-    {
-        shown << Shown {summary, body, actions};
-        return uint(shown.size()) + 40;
-    }
-
-private:
-    QDBusConnection m_connection;
-};
 
 Reminder reminder(
     const QString& title, const QString& subtitle, const QString& urlString, const QString& informativeText = QString())
@@ -120,10 +38,10 @@ struct Activations
 
 TEST(DBusReminderCenter, AClickOnAShownReminderReportsItsCardLinkOnce)
 {
-    PrivateBus bus;
+    PrivateSessionBus bus;
     if (!bus.isRunning())
         GTEST_SKIP() << "no dbus-daemon";
-    NotificationService service(bus.connect("service"));
+    FakeNotificationService service(bus.connect("service"));
     DBusReminderCenter center(bus.connect("program"));
     Activations activations(center);
 
@@ -151,10 +69,10 @@ TEST(DBusReminderCenter, AClickOnAShownReminderReportsItsCardLinkOnce)
 
 TEST(DBusReminderCenter, SignalsFromOthersThanTheServiceAndUnknownNotificationsAreIgnored)
 {
-    PrivateBus bus;
+    PrivateSessionBus bus;
     if (!bus.isRunning())
         GTEST_SKIP() << "no dbus-daemon";
-    NotificationService service(bus.connect("service"));
+    FakeNotificationService service(bus.connect("service"));
     DBusReminderCenter center(bus.connect("program"));
     Activations activations(center);
 
@@ -174,7 +92,7 @@ TEST(DBusReminderCenter, SignalsFromOthersThanTheServiceAndUnknownNotificationsA
 
 TEST(DBusReminderCenter, WithoutANotificationServiceAConsoleLineSaysSo)
 {
-    PrivateBus bus;
+    PrivateSessionBus bus;
     if (!bus.isRunning())
         GTEST_SKIP() << "no dbus-daemon";
     DBusReminderCenter center(bus.connect("program"));
@@ -184,5 +102,3 @@ TEST(DBusReminderCenter, WithoutANotificationServiceAConsoleLineSaysSo)
     ASSERT_TRUE(spinUntil([&] { return !capture.lines().isEmpty(); }));
     EXPECT_TRUE(capture.lines().first().startsWith("could not show reminder: "));
 }
-
-#include "DBusReminderCenterTest.moc"
