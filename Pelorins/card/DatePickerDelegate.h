@@ -30,4 +30,6 @@ public:
     virtual ReminderCenter* reminderCenter() const = 0;
     // Where the due-soon setting is read.
     virtual UserDefaults& userDefaults() const = 0;
+    // The card changed outside its notes (a calendar link): save a little later.
+    virtual void requestDeferredSave() = 0;
 };

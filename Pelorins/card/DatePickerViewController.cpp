@@ -5,6 +5,7 @@
 #include "PelorinsKit/model/LocalizedString.h"
 #include "PelorinsKit/model/PLDueAlertTime.h"
 #include "Platform/widgets/Popover.h"
+#include "Platform/widgets/SectionedListView.h"
 
 #include <QCalendar>
 #include <QCalendarWidget>
@@ -12,9 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QTimeEdit>
 #include <QVBoxLayout>
@@ -39,9 +38,11 @@ DatePickerViewController::DatePickerViewController(QWidget* parent)
     , m_customAlertTimeBox(named(new QWidget(this), "customAlertTimeBox"))
     , m_customAlertTimeField(named(new QLineEdit(m_customAlertTimeBox), "customAlertTimeField"))
     , m_cutomAlertMenuField(named(new QComboBox(m_customAlertTimeBox), "cutomAlertMenuField"))
-    , m_eventsContainingScrollView(named(new QScrollArea(this), "eventsContainingScrollView"))
-    , m_eventsCollectionView(named(new QListView(this), "eventsCollectionView"))
+    , m_eventsContainingScrollView(named(new QFrame(this), "eventsContainingScrollView"))
+    , m_eventsCollectionView(named(new SectionedListView(m_eventsContainingScrollView), "eventsCollectionView"))
     , m_authoriseBox(named(new QFrame(this), "authoriseBox"))
+    , m_grantPermissionButton(
+          named(new QPushButton(local(QStringLiteral("Choose Calendars…")), m_authoriseBox), "grantPermissionButton"))
     , m_clearButton(named(new QPushButton(local(QStringLiteral("Clear")), this), "clearButton"))
     , m_doneButton(named(new QPushButton(local(QStringLiteral("Done")), this), "doneButton"))
 {
@@ -59,8 +60,13 @@ DatePickerViewController::DatePickerViewController(QWidget* parent)
     m_invisibleButton->setFocusPolicy(Qt::NoFocus);
     m_invisibleButton->hide();
     m_eventsCollectionView->setFocusPolicy(Qt::StrongFocus);
-    m_eventsContainingScrollView->setWidget(m_eventsCollectionView);
-    m_eventsContainingScrollView->setWidgetResizable(true);
+    m_eventsCollectionView->setHeaderHeight(eventsHeaderHeight);
+    m_eventsCollectionView->setPinsHeaders(true);
+    m_eventsCollectionView->setDataSource(this);
+    m_eventsCollectionView->setDelegate(this);
+    auto* events = new QVBoxLayout(m_eventsContainingScrollView);
+    events->setContentsMargins(0, 0, 0, 0);
+    events->addWidget(m_eventsCollectionView);
     m_eventsContainingScrollView->setMinimumHeight(120);
 
     auto* dayAndTime = new QHBoxLayout;
@@ -91,6 +97,12 @@ DatePickerViewController::DatePickerViewController(QWidget* parent)
     m_customAlertTimeField->setPlaceholderText(QStringLiteral("0"));
     auto* access = new QVBoxLayout(m_authoriseBox);
     access->setContentsMargins(0, 0, 0, 0);
+    auto* accessText = new QLabel(
+        local(QStringLiteral("Choose the folders of your calendars to see the day's events and link cards to them.")),
+        m_authoriseBox);
+    accessText->setWordWrap(true);
+    access->addWidget(accessText);
+    access->addWidget(m_grantPermissionButton, 0, Qt::AlignLeft);
     m_authoriseBox->hide();
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_clearButton);
@@ -113,11 +125,18 @@ DatePickerViewController::DatePickerViewController(QWidget* parent)
     connect(m_alertPopUpButton, &QComboBox::activated, this, &DatePickerViewController::alertMenuSelected);
     connect(m_customAlertTimeField, &QLineEdit::editingFinished, this, &DatePickerViewController::customTimeChanged);
     connect(m_cutomAlertMenuField, &QComboBox::activated, this, &DatePickerViewController::customTimeChanged);
+    connect(
+        m_grantPermissionButton, &QPushButton::clicked, this, &DatePickerViewController::grantPermissionButtonTapped);
     connect(m_clearButton, &QPushButton::clicked, this, &DatePickerViewController::clearDate);
     connect(m_doneButton, &QPushButton::clicked, this, &DatePickerViewController::doneButtonTapped);
 }
 
-DatePickerViewController::~DatePickerViewController() = default;
+DatePickerViewController::~DatePickerViewController()
+{
+    // The list outlives this part of the object while QWidget deletes the children.
+    m_eventsCollectionView->setDelegate(nullptr);
+    m_eventsCollectionView->setDataSource(nullptr);
+}
 
 void DatePickerViewController::setDelegate(DatePickerDelegate* delegate)
 {

@@ -2,7 +2,10 @@
 
 #include "Pelorins/card/DatePickerPopUpView.h"
 #include "Pelorins/card/TextDatePickerDelegate.h"
+#include "Platform/services/CalendarEvent.h"
 #include "Platform/widgets/Popover.h"
+#include "Platform/widgets/SectionedListViewDataSource.h"
+#include "Platform/widgets/SectionedListViewDelegate.h"
 
 #include <QDateTime>
 #include <QPointer>
@@ -17,9 +20,8 @@ class QCalendarWidget;
 class QComboBox;
 class QFrame;
 class QLineEdit;
-class QListView;
 class QPushButton;
-class QScrollArea;
+class SectionedListView;
 class QTimeEdit;
 class QVariantAnimation;
 class ReminderCenter;
@@ -31,7 +33,10 @@ class TextDatePickerWithDelegate;
 // the card itself.
 //
 // Widgets carry their outlet names as object names.
-class DatePickerViewController : public DatePickerPopUpView, public TextDatePickerDelegate
+class DatePickerViewController : public DatePickerPopUpView,
+                                 public TextDatePickerDelegate,
+                                 public SectionedListViewDataSource,
+                                 public SectionedListViewDelegate
 {
     Q_OBJECT
 
@@ -56,9 +61,10 @@ public:
     QWidget* customAlertTimeBox() const { return m_customAlertTimeBox; }
     QLineEdit* customAlertTimeField() const { return m_customAlertTimeField; }
     QComboBox* cutomAlertMenuField() const { return m_cutomAlertMenuField; }
-    QScrollArea* eventsContainingScrollView() const { return m_eventsContainingScrollView; }
-    QListView* eventsCollectionView() const { return m_eventsCollectionView; }
+    QFrame* eventsContainingScrollView() const { return m_eventsContainingScrollView; }
+    SectionedListView* eventsCollectionView() const { return m_eventsCollectionView; }
     QFrame* authoriseBox() const { return m_authoriseBox; }
+    QPushButton* grantPermissionButton() const { return m_grantPermissionButton; }
     QPushButton* clearButton() const { return m_clearButton; }
     QPushButton* doneButton() const { return m_doneButton; }
 
@@ -89,9 +95,31 @@ public:
     void alertMenuSelected();
     void customTimeChanged();
 
-    // Calendar events, given their bodies by their own work.
-    void checkCalendarAuthorisation() { }
-    void fetchEvents(const QDateTime&) { }
+    // Calendar events: those of the chosen day and those linked to the card, by start, in a
+    // section per day. Nothing is read before the user granted access.
+    static constexpr int eventsHeaderHeight = 22;
+    void checkCalendarAuthorisation();
+    void grantPermissionButtonTapped();
+    void fetchEvents(const QDateTime& day);
+    const QList<CalendarEvent>& events() const { return m_events; }
+    const QList<QDateTime>& distinctEventDates() const { return m_distinctEventDates; }
+    // The events shown whose start falls on the day beginning at `day`, in order.
+    QList<CalendarEvent> eventsOn(const QDateTime& day) const;
+
+    // SectionedListViewDataSource: the event list.
+    int numberOfSections() const override;
+    int numberOfItems(int section) const override;
+    QString itemKind(const IndexPath& path) const override;
+    QSize sizeForItem(const IndexPath& path, int availableWidth) const override;
+    quint64 itemIdentity(const IndexPath& path) const override;
+    QWidget* createItemWidget(const QString& kind) override;
+    void configureItem(QWidget* widget, const IndexPath& path) override;
+    QWidget* createHeaderWidget() override;
+    void configureHeader(QWidget* widget, int section) override;
+    // SectionedListViewDelegate: one event is selected at a time.
+    QSet<IndexPath> shouldSelectItems(const QSet<IndexPath>& proposed) override;
+    void didSelectItems(const QSet<IndexPath>& paths) override;
+    void didDeselectItems(const QSet<IndexPath>& paths) override;
 
     // TextDatePickerDelegate: the calendar shows while the day field is edited.
     void textDatePickerDidBecomeFirstResponder() override;
@@ -107,6 +135,11 @@ private:
     void showDateInPickers(const QDateTime& date);
     void removeScheduledNotification();
     void setCustomRowHeight(int height, bool animated);
+    int selectedAlertTag() const;
+    // The custom row's unit and number; none when the number cannot be read or the unit is unknown.
+    std::optional<std::pair<QString, int>> customAlertTime() const;
+    const CalendarEvent& eventAt(const IndexPath& path) const;
+    void showSelection(const QSet<IndexPath>& paths, bool selected);
 
     std::optional<QDateTime> m_date;
     DatePickerDelegate* m_delegate = nullptr;
@@ -122,10 +155,16 @@ private:
     QWidget* m_customAlertTimeBox = nullptr;
     QLineEdit* m_customAlertTimeField = nullptr;
     QComboBox* m_cutomAlertMenuField = nullptr;
-    QScrollArea* m_eventsContainingScrollView = nullptr;
-    QListView* m_eventsCollectionView = nullptr;
+    QFrame* m_eventsContainingScrollView = nullptr;
+    SectionedListView* m_eventsCollectionView = nullptr;
     QFrame* m_authoriseBox = nullptr;
+    QPushButton* m_grantPermissionButton = nullptr;
     QPushButton* m_clearButton = nullptr;
     QPushButton* m_doneButton = nullptr;
     QPointer<QVariantAnimation> m_customRowAnimation;
+
+    QList<CalendarEvent> m_events;
+    QList<QDateTime> m_distinctEventDates;
+    // Indexes into m_events of each section's events.
+    QList<QList<int>> m_sectionEvents;
 };

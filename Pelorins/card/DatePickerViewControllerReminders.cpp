@@ -143,13 +143,33 @@ void DatePickerViewController::alertMenuSelected()
 
 void DatePickerViewController::customTimeChanged()
 {
+    // An unreadable number changes nothing, so the reminder in place stays.
+    if (selectedAlertTag() == int(PLDueAlertTime::custom) && !customAlertTime())
+        return;
     removeScheduledNotification();
     updateReminder();
 }
 
+int DatePickerViewController::selectedAlertTag() const
+{
+    return m_alertPopUpButton->currentIndex() < 0 ? 0 : m_alertPopUpButton->currentData().toInt();
+}
+
+std::optional<std::pair<QString, int>> DatePickerViewController::customAlertTime() const
+{
+    static const QRegularExpression wholeNumber(QStringLiteral("^[+-]?[0-9]+$"));
+    const QString text = m_customAlertTimeField->text();
+    bool ok = false;
+    const int number = wholeNumber.match(text).hasMatch() ? text.toInt(&ok) : 0;
+    const QString unit = m_cutomAlertMenuField->currentData().toString();
+    if (!ok || secondsPerUnit(unit) == 0)
+        return std::nullopt;
+    return std::pair {unit, number};
+}
+
 void DatePickerViewController::updateReminder()
 {
-    const int tag = m_alertPopUpButton->currentIndex() < 0 ? 0 : m_alertPopUpButton->currentData().toInt();
+    const int tag = selectedAlertTag();
     // The row follows the choice once the reminder is scheduled.
     QTimer::singleShot(
         0, this, [this, tag] { setCustomRowHeight(tag == int(PLDueAlertTime::custom) ? customRowHeight : 0, true); });
@@ -184,17 +204,13 @@ void DatePickerViewController::updateReminder()
         delivery = due.addSecs(-leadOfTag(tag));
         break;
     case PLDueAlertTime::custom: {
-        static const QRegularExpression wholeNumber(QStringLiteral("^[+-]?[0-9]+$"));
-        const QString text = m_customAlertTimeField->text();
-        bool ok = false;
-        const int number = wholeNumber.match(text).hasMatch() ? text.toInt(&ok) : 0;
-        const QString chosenUnit = m_cutomAlertMenuField->currentData().toString();
         // An empty or unreadable number would remind at once; the reminder in place stays.
-        if (!ok || secondsPerUnit(chosenUnit) == 0)
+        const std::optional<std::pair<QString, int>> custom = customAlertTime();
+        if (!custom)
             return;
-        delivery = due.addSecs(-qint64(number) * secondsPerUnit(chosenUnit));
-        unit = chosenUnit;
-        count = number;
+        delivery = due.addSecs(-qint64(custom->second) * secondsPerUnit(custom->first));
+        unit = custom->first;
+        count = custom->second;
         break;
     }
     default:

@@ -110,6 +110,7 @@ public:
     CalendarStore* eventStore() const override;
     ReminderCenter* reminderCenter() const override;
     UserDefaults& userDefaults() const override;
+    void requestDeferredSave() override;
 
     // Link cards in the notes, at `position` of the text: a click selects one, a double click
     // opens it.

@@ -3,6 +3,7 @@
 
 #include "Pelorins/board/MacKanbanColumnDelegate.h"
 #include "Pelorins/card/CalendarEventDialog.h"
+#include "Pelorins/card/CalendarEventLink.h"
 #include "Pelorins/card/DateDisplayButton.h"
 #include "Pelorins/card/DatePickerViewController.h"
 #include "Pelorins/card/DeferredSave.h"
@@ -47,7 +48,6 @@ const QString urlKey = QStringLiteral("URL");
 const QString bookmarkKey = QStringLiteral("secureScopeBookmark");
 const QString calendarDataKey = QStringLiteral("calendarData");
 const QString calendarTitleKey = QStringLiteral("calendarTitle");
-constexpr int calendarPrefixLength = 11; // "calendar://"
 
 QString actionCaseName(std::optional<ListItemAction> action)
 {
@@ -197,7 +197,7 @@ void ListItemCellView::doubleClickedOnLink(int position)
         const QVariant calendarData = link.value(calendarDataKey);
         const QVariant title = calendarData.toMap().value(calendarTitleKey);
         if (calendarData.typeId() == QMetaType::QVariantMap && title.typeId() == QMetaType::QString)
-            openCalendarEvent(url.toString().mid(calendarPrefixLength), title.toString());
+            openCalendarEvent(CalendarEventLink::uid(url), title.toString());
         return;
     }
     const QVariant bookmark = link.value(bookmarkKey);
@@ -402,6 +402,11 @@ UserDefaults& ListItemCellView::userDefaults() const
 {
     MacKanbanColumnDelegate* kanbanView = board();
     return kanbanView ? kanbanView->userDefaults() : UserDefaults::standard();
+}
+
+void ListItemCellView::requestDeferredSave()
+{
+    m_deferredSave->changed();
 }
 
 CalendarStore* ListItemCellView::eventStore() const

@@ -1,5 +1,6 @@
 #include "Pelorins/card/NotesTextView.h"
 
+#include "Pelorins/card/CalendarEventLink.h"
 #include "Pelorins/card/ChecklistButton.h"
 #include "Pelorins/card/ListItemCellDelegate.h"
 #include "Pelorins/card/ListItemCellView.h"
@@ -8,6 +9,7 @@
 #include "Pelorins/shell/AppConstants.h"
 #include "PelorinsKit/archive/AttributedStringDictionary.h"
 #include "PelorinsKit/archive/JSONReader.h"
+#include "PelorinsKit/model/DateHelpers.h"
 #include "PelorinsKit/model/Hashtags.h"
 #include "PelorinsKit/model/ImageAttachment.h"
 #include "PelorinsKit/model/ListItem.h"
@@ -22,6 +24,7 @@
 #include "PelorinsKit/notes/TextAttachmentObject.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/UndoManager.h"
+#include "Platform/services/CalendarEvent.h"
 #include "Platform/services/FileBookmark.h"
 #include "Platform/services/MailMessageHeaders.h"
 #include "Platform/widgets/FileDialogPanelPresenter.h"
@@ -676,6 +679,18 @@ void NotesTextView::insertLinkAttachment(
     shown.remove(AttributeKey::attachment);
     ConsoleLog::write(QStringLiteral("Attachment attributes ") + describe(shown));
     insertAttachment(card);
+}
+
+void NotesTextView::insertCalendarEventLink(const CalendarEvent& event)
+{
+    const std::optional<QUrl> url = CalendarEventLink::url(event.calendarItemExternalIdentifier);
+    if (!url)
+        return;
+    const QString title = event.title.isEmpty() ? local(QStringLiteral("Event")) : event.title;
+    const QVariantMap calendarData {{QStringLiteral("calendarTitle"), event.calendar.title},
+        {QStringLiteral("color"), event.calendar.color}, {QStringLiteral("startDate"), event.startDate},
+        {QStringLiteral("endDate"), event.endDate}};
+    insertLinkAttachment(title, DateHelpers::relativeDateString(event.startDate), *url, calendarData);
 }
 
 void NotesTextView::insertAttachment(const AttributedString& attachment)

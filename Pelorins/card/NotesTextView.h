@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+struct CalendarEvent;
 class ChecklistButton;
 class QCompleter;
 class QStringListModel;
@@ -131,6 +132,9 @@ public:
     bool insertImageAttachment(const QString& path);
     void insertLinkAttachment(
         const QString& title, const QString& body, const QUrl& url, const QVariantMap& calendarData);
+    // A link card for the event: its title ("Event" without one), its relative start date, and
+    // its calendar; nothing when no link can name the event.
+    void insertCalendarEventLink(const CalendarEvent& event);
     void removeStylesFromAttachmentLines();
     // The calendar data of every link that is no calendar event.
     static QVariantMap emptyCalendarData();

@@ -88,13 +88,31 @@ void VdirCalendarStore::requestAccess(const AccessCompletion& completion)
     if (authorizationStatus() != AuthorizationStatus::Authorized) {
         const std::optional<QStringList> chosen = m_chooser ? m_chooser() : std::nullopt;
         if (chosen && !chosen->isEmpty()) {
-            m_defaults.setValue(calendarFoldersKey, *chosen);
+            QStringList calendars;
+            for (const QString& folder : *chosen)
+                calendars.append(calendarFoldersIn(folder));
+            m_defaults.setValue(calendarFoldersKey, calendars);
             m_defaults.synchronize();
             reset();
         }
     }
     if (completion)
         completion(authorizationStatus() == AuthorizationStatus::Authorized, QString());
+}
+
+QStringList VdirCalendarStore::calendarFoldersIn(const QString& folder)
+{
+    const QDir chosen(folder);
+    const bool isCalendar = !chosen.entryList({QStringLiteral("*.ics")}, QDir::Files).isEmpty()
+        || chosen.exists(QStringLiteral("displayname")) || chosen.exists(QStringLiteral("color"));
+    const QStringList inside
+        = isCalendar ? QStringList() : chosen.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    if (inside.isEmpty())
+        return {folder};
+    QStringList calendars;
+    for (const QString& name : inside)
+        calendars.append(chosen.filePath(name));
+    return calendars;
 }
 
 void VdirCalendarStore::reset()

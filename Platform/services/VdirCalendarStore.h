@@ -47,6 +47,9 @@ public:
     bool saveNotes(const CalendarEvent& event, QString* error) override;
 
     QStringList calendarFolders() const;
+    // The calendars of a chosen folder: the folder itself when it holds events or a calendar's
+    // name or colour, else each of its folders (the "~/.calendars/<calendar>/" layout).
+    static QStringList calendarFoldersIn(const QString& folder);
 
 private:
     struct Location

@@ -1,13 +1,15 @@
 #include "Pelorins/card/DatePickerViewController.h"
 #include "Pelorins/card/DatePickerDelegate.h"
 #include "Pelorins/card/TextDatePickerWithDelegate.h"
+#include "Platform/core/UserDefaults.h"
 #include "Platform/widgets/Popover.h"
+#include "Platform/widgets/SectionedListView.h"
 #include "support/QStringPrinting.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
-#include <QListView>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimeEdit>
 #include <gtest/gtest.h>
@@ -23,8 +25,13 @@ public:
     std::optional<QString> listItemURLString() const override { return std::nullopt; }
     NotesTextView* noteTextView() const override { return nullptr; }
     CalendarStore* eventStore() const override { return nullptr; }
+    ReminderCenter* reminderCenter() const override { return nullptr; }
+    UserDefaults& userDefaults() const override { return defaults; }
+    void requestDeferredSave() override { }
 
     QList<std::optional<QDateTime>> reported;
+    QTemporaryDir folder;
+    mutable UserDefaults defaults {folder.filePath(QStringLiteral("defaults.conf"))};
 };
 
 class DatePicker : public ::testing::Test

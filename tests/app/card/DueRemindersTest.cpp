@@ -17,6 +17,8 @@ protected:
     void SetUp() override
     {
         CardCellFixture::SetUp();
+        // Days before the due date, whatever the machine's clock says: nothing is due yet.
+        center.setClock([this] { return due.addDays(-7); });
         board.reminders = &center;
         card = addCard(stage(0), QStringLiteral("Pay rent\nby transfer"));
         card->setUniqueIdentifier(QStringLiteral("CARD-1"));
