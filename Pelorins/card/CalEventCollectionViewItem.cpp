@@ -50,6 +50,33 @@ QPixmap lockPicture(const QColor& colour)
     return picture;
 }
 
+// The calendar's colour, painted by itself: a filled background would follow the palette of
+// the row around it.
+class Swatch : public QWidget
+{
+public:
+    using QWidget::QWidget;
+
+    void setColour(const QColor& colour)
+    {
+        m_colour = colour;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(m_colour);
+        painter.drawRoundedRect(QRectF(rect()), 2, 2);
+    }
+
+private:
+    QColor m_colour;
+};
+
 } // namespace
 
 CalEventCollectionViewItem::CalEventCollectionViewItem(QWidget* parent)
@@ -57,7 +84,7 @@ CalEventCollectionViewItem::CalEventCollectionViewItem(QWidget* parent)
     , m_backgroundBox(named(new QFrame(this), "backgroundBox"))
     , m_startTimeLabel(named(new QLabel(m_backgroundBox), "startTimeLabel"))
     , m_endTimeLabel(named(new QLabel(m_backgroundBox), "endTimeLabel"))
-    , m_colourBox(named(new QWidget(m_backgroundBox), "colourBox"))
+    , m_colourBox(named(new Swatch(m_backgroundBox), "colourBox"))
     , m_titleLabel(named(new QLabel(m_backgroundBox), "titleLabel"))
     , m_calendarLabel(named(new QLabel(m_backgroundBox), "calendarLabel"))
     , m_readOnlyIcon(named(new QLabel(m_backgroundBox), "readOnlyIcon"))
@@ -65,7 +92,6 @@ CalEventCollectionViewItem::CalEventCollectionViewItem(QWidget* parent)
 {
     setFixedHeight(height);
     m_backgroundBox->setAutoFillBackground(true);
-    m_colourBox->setAutoFillBackground(true);
     m_colourBox->setFixedWidth(4);
     for (QLabel* label : {m_titleLabel, m_calendarLabel})
         label->setTextFormat(Qt::PlainText);
@@ -137,9 +163,7 @@ void CalEventCollectionViewItem::configure(const CalendarEvent& event)
         m_endTimeLabel->setText(DateHelpers::shortTimeString(event.endDate));
         m_endTimeLabel->show();
     }
-    QPalette swatch = m_colourBox->palette();
-    swatch.setColor(QPalette::Window, event.calendar.color);
-    m_colourBox->setPalette(swatch);
+    static_cast<Swatch*>(m_colourBox)->setColour(event.calendar.color);
     m_titleLabel->setText(event.title);
     m_calendarLabel->setText(event.calendar.title);
     const bool writable = event.calendar.allowsContentModifications;

@@ -90,10 +90,9 @@ DatePickerViewController::DatePickerViewController(QWidget* parent)
         {local(QStringLiteral("Custom…")), PLDueAlertTime::custom}};
     for (const auto& [title, tag] : choices)
         m_alertPopUpButton->addItem(title, int(tag));
-    for (const char* unit : {"minutes", "hours", "days"}) {
-        const QString identifier = QLatin1String(unit);
-        m_cutomAlertMenuField->addItem(local(identifier.left(1).toUpper() + identifier.mid(1)), identifier);
-    }
+    m_cutomAlertMenuField->addItem(local(QStringLiteral("Minutes")), QStringLiteral("minutes"));
+    m_cutomAlertMenuField->addItem(local(QStringLiteral("Hours")), QStringLiteral("hours"));
+    m_cutomAlertMenuField->addItem(local(QStringLiteral("Days")), QStringLiteral("days"));
     m_customAlertTimeField->setPlaceholderText(QStringLiteral("0"));
     auto* access = new QVBoxLayout(m_authoriseBox);
     access->setContentsMargins(0, 0, 0, 0);

@@ -131,6 +131,8 @@ TEST_F(CalendarEvents, TheDaysAndTheLinkedEventsAreListedByStartInASectionPerDay
     EXPECT_EQ(timed->startTimeLabel()->text(), DateHelpers::shortTimeString(at(0, 9)));
     EXPECT_EQ(timed->endTimeLabel()->text(), DateHelpers::shortTimeString(at(0, 10)));
     EXPECT_EQ(timed->calendarLabel()->text(), QStringLiteral("Work"));
+    const QImage swatch = timed->colourBox()->grab().toImage();
+    EXPECT_EQ(swatch.pixelColor(swatch.rect().center()), QColor(Qt::blue)) << "the calendar's colour";
 }
 
 TEST_F(CalendarEvents, TickingLinksBothSidesAndUntickingTakesOnlyTheEventSideBack)
