@@ -1,7 +1,9 @@
 // The welcome window: time from asking for it to its first frame, frame times of the welcome
 // played from greeting to its last scene, and of a layer tree the size of the tour, each rendered
-// offscreen into an image at 60 frames a second.
+// offscreen into an image at 60 frames a second. One part alone runs when named on the command
+// line: start, run or synthetic.
 
+#include "BenchTiming.h"
 #include "Pelorins/shell/AppDelegate.h"
 #include "Pelorins/welcome/AnimatedWelcomeViewController.h"
 #include "Pelorins/welcome/Page1View.h"
@@ -29,24 +31,9 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <vector>
 
 namespace {
-
-double milliseconds(qint64 nanoseconds)
-{
-    return double(nanoseconds) / 1e6;
-}
-
-// Processor time of the whole process, every thread counted: unlike the wall clock, it does not
-// grow when other programs keep the machine busy.
-double processMilliseconds()
-{
-    timespec now {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
 
 double percentile(std::vector<double> values, double fraction)
 {
@@ -66,7 +53,7 @@ struct FrameTimes
         QElapsedTimer timer;
         timer.start();
         draw();
-        wall.push_back(milliseconds(timer.nsecsElapsed()));
+        wall.push_back(milliseconds(timer));
         processor.push_back(processMilliseconds() - processorStart);
     }
 
@@ -225,13 +212,13 @@ void welcomeStart()
         auto window = WelcomeWindowController::make(bench.delegate, bench.defaults, clock);
         QImage frame(window->size(), QImage::Format_ARGB32_Premultiplied);
         window->render(&frame);
-        starts.push_back(milliseconds(timer.nsecsElapsed()));
+        starts.push_back(milliseconds(timer));
 
         WelcomeArtwork artwork;
         timer.restart();
         for (const QString& name : WelcomeArtwork::firstPageNames())
             artwork.image(name);
-        pictures.push_back(milliseconds(timer.nsecsElapsed()));
+        pictures.push_back(milliseconds(timer));
     }
     const double start = percentile(starts, 0.5);
     const double drawing = percentile(pictures, 0.5);
@@ -330,10 +317,16 @@ int main(int argc, char** argv)
 {
     Q_INIT_RESOURCE(PelorinsResources);
     QApplication app(argc, argv);
-    welcomeStart();
-    welcomeRun(1);
-    welcomeRun(2);
-    syntheticFrames(1);
-    syntheticFrames(2);
+    const QString only = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (only.isEmpty() || only == QLatin1String("start"))
+        welcomeStart();
+    if (only.isEmpty() || only == QLatin1String("run")) {
+        welcomeRun(1);
+        welcomeRun(2);
+    }
+    if (only.isEmpty() || only == QLatin1String("synthetic")) {
+        syntheticFrames(1);
+        syntheticFrames(2);
+    }
     return 0;
 }

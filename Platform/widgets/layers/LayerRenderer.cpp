@@ -6,8 +6,13 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <memory>
 #include <unordered_map>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -183,6 +188,35 @@ inline quint32 blend256(quint32 x, quint32 a, quint32 y, quint32 b)
     return alphaGreen | redBlue;
 }
 
+// `count` pixels of two rows blended, the second weighing `weight` of 256, four at a time.
+void blendRows(const quint32* upper, const quint32* lower, quint32 weight, quint32* out, int count)
+{
+    if (weight == 0) {
+        std::copy_n(upper, count, out);
+        return;
+    }
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i lowerWeight = _mm_set1_epi16(short(weight));
+    const __m128i upperWeight = _mm_set1_epi16(short(256 - weight));
+    for (; i + 4 <= count; i += 4) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(upper + i));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lower + i));
+        // Each channel widened to 16 bits: 255 × 256 still fits.
+        const __m128i low = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(x, zero), upperWeight),
+                                               _mm_mullo_epi16(_mm_unpacklo_epi8(y, zero), lowerWeight)),
+            8);
+        const __m128i high = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(x, zero), upperWeight),
+                                                _mm_mullo_epi16(_mm_unpackhi_epi8(y, zero), lowerWeight)),
+            8);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(low, high));
+    }
+#endif
+    for (; i < count; ++i)
+        out[i] = blend256(upper[i], 256 - weight, lower[i], weight);
+}
+
 // Where each output pixel samples along one axis: the first of two source pixels and the second's
 // weight out of 256.
 void samplingTable(int sourceLength, int length, std::vector<int>& first, std::vector<quint32>& weight)
@@ -198,50 +232,95 @@ void samplingTable(int sourceLength, int length, std::vector<int>& first, std::v
     }
 }
 
-// `source` (premultiplied) scaled to `size` by bilinear sampling, on this thread: a picture that
-// changes size on every frame is resampled from the nearest halving, and Qt's own scaling, which
-// hands large pictures out to worker threads, costs more in hand-offs than in drawing.
-// Where the output pixels sample, kept between frames so that resampling allocates nothing.
+// Room for the pixels of a picture whose size changes from frame to frame. It grows at once to
+// `likely`, or ahead of `count`, so that a growing picture seldom needs new memory, whose first
+// use is slow; and it drops the old pixels when it grows, since they are all drawn again.
+class PixelBuffer
+{
+public:
+    quint32* reserve(std::size_t count, std::size_t likely)
+    {
+        if (count > m_capacity) {
+            m_capacity = std::max(count + count / 4, likely);
+            m_pixels.reset(new quint32[m_capacity]);
+        }
+        return m_pixels.get();
+    }
+
+private:
+    std::unique_ptr<quint32[]> m_pixels;
+    std::size_t m_capacity = 0;
+};
+
+// Where the output pixels sample, and one source row blended between the two that an output row
+// samples, kept between frames so that resampling allocates nothing.
 struct SamplingTables
 {
     std::vector<int> columns;
     std::vector<quint32> columnWeights;
     std::vector<int> rows;
     std::vector<quint32> rowWeights;
+    std::vector<quint32> line;
 };
 
-// The result is drawn into `pixels`, which only grows, and stays valid until the next call.
-QImage resample(const QImage& source, const QSize& size, std::vector<quint32>& pixels, SamplingTables& tables)
+// `source` (premultiplied) scaled to `size` by bilinear sampling, on this thread: a picture that
+// changes size on every frame is resampled from the nearest halving, and Qt's own scaling, which
+// hands large pictures out to worker threads, costs more in hand-offs than in drawing. Each output
+// row blends its two source rows whole, several pixels at once, and then picks its columns from
+// that line, so that a pixel costs one blend of its own. The result is drawn into `pixels`, which
+// only grows, and stays valid until the next call.
+QImage resample(const QImage& source, const QSize& size, PixelBuffer& pixels, SamplingTables& tables)
 {
-    const std::size_t needed = std::size_t(size.width()) * std::size_t(size.height());
-    if (pixels.size() < needed)
-        pixels.resize(needed);
-    QImage result(reinterpret_cast<uchar*>(pixels.data()), size.width(), size.height(), qsizetype(size.width()) * 4,
-        QImage::Format_ARGB32_Premultiplied);
+    // Made from the smallest halving no smaller than it, a picture never needs more than its source.
+    const auto area = [](const QSize& size) { return std::size_t(size.width()) * std::size_t(size.height()); };
+    QImage result(reinterpret_cast<uchar*>(pixels.reserve(area(size), area(source.size()))), size.width(),
+        size.height(), qsizetype(size.width()) * 4, QImage::Format_ARGB32_Premultiplied);
     std::vector<int>& columns = tables.columns;
     std::vector<quint32>& columnWeights = tables.columnWeights;
-    std::vector<int>& rows = tables.rows;
-    std::vector<quint32>& rowWeights = tables.rowWeights;
     samplingTable(source.width(), size.width(), columns, columnWeights);
-    samplingTable(source.height(), size.height(), rows, rowWeights);
-    const int lastColumn = source.width() - 1;
+    samplingTable(source.height(), size.height(), tables.rows, tables.rowWeights);
+    const int width = source.width();
     const int lastRow = source.height() - 1;
+    // The last pixel repeated past the end, so that every column has a right neighbour.
+    std::vector<quint32>& line = tables.line;
+    line.resize(std::size_t(width) + 1);
     for (int y = 0; y < size.height(); ++y) {
-        const int row = rows[std::size_t(y)];
-        const auto* upper = reinterpret_cast<const quint32*>(source.constScanLine(row));
-        const auto* lower = reinterpret_cast<const quint32*>(source.constScanLine(std::min(row + 1, lastRow)));
-        const quint32 down = rowWeights[std::size_t(y)];
+        const int row = tables.rows[std::size_t(y)];
+        blendRows(reinterpret_cast<const quint32*>(source.constScanLine(row)),
+            reinterpret_cast<const quint32*>(source.constScanLine(std::min(row + 1, lastRow))),
+            tables.rowWeights[std::size_t(y)], line.data(), width);
+        line[std::size_t(width)] = line[std::size_t(width) - 1];
         auto* out = reinterpret_cast<quint32*>(result.scanLine(y));
         for (int x = 0; x < size.width(); ++x) {
-            const int column = columns[std::size_t(x)];
-            const int next = std::min(column + 1, lastColumn);
+            const std::size_t column = std::size_t(columns[std::size_t(x)]);
             const quint32 across = columnWeights[std::size_t(x)];
-            const quint32 top = blend256(upper[column], 256 - across, upper[next], across);
-            const quint32 bottom = blend256(lower[column], 256 - across, lower[next], across);
-            out[x] = blend256(top, 256 - down, bottom, down);
+            out[x] = blend256(line[column], 256 - across, line[column + 1], across);
         }
     }
     return result;
+}
+
+// `source` (premultiplied) at half its size, each pixel the mean of the four it covers: what a
+// smooth scaling gives, on this thread, without handing the picture out to worker threads.
+QImage halved(const QImage& source)
+{
+    QImage half(source.size() / 2, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < half.height(); ++y) {
+        const auto* upper = reinterpret_cast<const quint32*>(source.constScanLine(2 * y));
+        const auto* lower = reinterpret_cast<const quint32*>(source.constScanLine(2 * y + 1));
+        auto* out = reinterpret_cast<quint32*>(half.scanLine(y));
+        for (int x = 0; x < half.width(); ++x) {
+            const quint32 pixels[] = {upper[2 * x], upper[2 * x + 1], lower[2 * x], lower[2 * x + 1]};
+            quint32 redBlue = 0x00020002;
+            quint32 alphaGreen = 0x00020002;
+            for (const quint32 pixel : pixels) {
+                redBlue += pixel & 0xff00ff;
+                alphaGreen += (pixel >> 8) & 0xff00ff;
+            }
+            out[x] = ((redBlue >> 2) & 0xff00ff) | ((alphaGreen << 6) & 0xff00ff00);
+        }
+    }
+    return half;
 }
 
 // Whether `toDevice` only moves and stretches, neither turning nor mirroring.
@@ -274,8 +353,10 @@ class LayerRenderer::Caches
 public:
     quint64 frame = 0;
 
-    // A picture for `size` device pixels: the picture itself, a copy scaled exactly to a size
-    // that holds still, or, while the size changes, the smallest halving no smaller than it.
+    // A picture for `size` device pixels: the picture itself, or one scaled exactly to `size` from
+    // the smallest halving no smaller than it (bilinear, or by picking pixels), kept while the
+    // size holds. A turned picture, and a picked one whose size changes on every frame, is that
+    // halving, left to the painter to scale.
     QImage picture(const QImage& image, const QSize& size, bool nearest, bool upright)
     {
         Picture& entry = m_pictures[image.cacheKey()];
@@ -284,27 +365,30 @@ public:
         entry.lastUse = frame;
         if (size == entry.original.size())
             return entry.original;
-        if (entry.exact.size() == size && entry.exactNearest == nearest)
-            return entry.exact;
-        const bool steady = entry.lastAsked == size && entry.lastAskedFrame + 1 >= frame;
-        entry.lastAsked = size;
-        entry.lastAskedFrame = frame;
-        if (steady && upright) {
-            entry.exact = entry.original.scaled(
-                size, Qt::IgnoreAspectRatio, nearest ? Qt::FastTransformation : Qt::SmoothTransformation);
-            entry.exactNearest = nearest;
-            return entry.exact;
-        }
+        if (entry.scaled.size() == size && entry.scaledNearest == nearest)
+            return entry.scaled;
         const QImage* level = &entry.original;
         for (std::size_t i = 0; level->width() / 2 >= size.width() && level->height() / 2 >= size.height(); ++i) {
             if (entry.halves.size() <= i)
-                entry.halves.push_back(
-                    level->scaled(level->size() / 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+                entry.halves.push_back(halved(*level));
             level = &entry.halves[i];
         }
-        if (!upright || nearest)
+        if (!upright)
             return *level;
-        return resample(*level, size, entry.moving, m_tables);
+        if (nearest) {
+            // Picked pixels cost little to draw scaled; a size that holds still gets a copy of its
+            // own, which is then only copied.
+            const bool steady = entry.lastAsked == size && entry.lastAskedFrame + 1 >= frame;
+            entry.lastAsked = size;
+            entry.lastAskedFrame = frame;
+            if (!steady)
+                return *level;
+            entry.scaled = level->scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        } else {
+            entry.scaled = resample(*level, size, entry.pixels, m_tables);
+        }
+        entry.scaledNearest = nearest;
+        return entry.scaled;
     }
 
     // A picture drawn once and kept while what it shows holds still: a shadow, a fading group, or
@@ -327,7 +411,7 @@ public:
         QPointF placedCorner;
         QTransform placedFor;
         quint64 placedSignature = 0;
-        std::vector<quint32> placedPixels;
+        PixelBuffer placedPixels;
     };
     Kept& shadowFor(const Layer& layer) { return kept(m_shadows, layer); }
     Kept& groupFor(const Layer& layer) { return kept(m_groups, layer); }
@@ -346,11 +430,13 @@ private:
     struct Picture
     {
         QImage original;
+        // Each half the size of the one before, the first half the original's.
         std::vector<QImage> halves;
-        QImage exact;
-        bool exactNearest = false;
-        // The pixels of the last size asked for while the size changes, resampled.
-        std::vector<quint32> moving;
+        // The picture at the size last asked for, kept while that size holds; a smoothed one is
+        // drawn into `pixels`.
+        QImage scaled;
+        bool scaledNearest = false;
+        PixelBuffer pixels;
         QSize lastAsked;
         quint64 lastAskedFrame = 0;
         quint64 lastUse = 0;
