@@ -79,15 +79,16 @@ QDateTime ReminderCenter::now() const
 void ReminderCenter::load()
 {
     m_reminders.clear();
+    m_encoded.clear();
     QFile file(m_path);
     if (m_path.isEmpty() || !file.exists())
         return;
     const auto setAside = [&](const QString& reason) {
         const QString aside = m_path + QStringLiteral(".unreadable");
         QFile::remove(aside);
-        file.rename(aside);
-        ConsoleLog::write(
-            QStringLiteral("Reminders could not be read (") + reason + QStringLiteral("); moved to ") + aside);
+        const bool moved = file.rename(aside);
+        ConsoleLog::write(QStringLiteral("Reminders could not be read (") + reason
+            + (moved ? QStringLiteral("); moved to ") + aside : QStringLiteral("); could not be moved aside")));
     };
     if (file.size() > maximumFileBytes) {
         setAside(QStringLiteral("larger than %1 bytes").arg(maximumFileBytes));
@@ -104,13 +105,16 @@ void ReminderCenter::load()
         setAside(error.error != QJsonParseError::NoError ? error.errorString() : QStringLiteral("not a list"));
         return;
     }
+    const QJsonArray entries = document.array();
+    m_reminders.reserve(entries.size());
     int dropped = 0;
-    for (const QJsonValue& value : document.array()) {
+    for (const QJsonValue& value : entries) {
         if (const std::optional<Reminder> reminder = fromJson(value))
             m_reminders.append(*reminder);
         else
             ++dropped;
     }
+    m_encoded.resize(m_reminders.size());
     if (dropped > 0) {
         ConsoleLog::write(QStringLiteral("Dropped %1 unreadable reminders").arg(dropped));
         changed();
@@ -119,22 +123,40 @@ void ReminderCenter::load()
 
 void ReminderCenter::scheduleReminder(const Reminder& reminder)
 {
-    const auto same = [&](const Reminder& other) { return other.identifier == reminder.identifier; };
-    m_reminders.erase(std::remove_if(m_reminders.begin(), m_reminders.end(), same), m_reminders.end());
+    takeWhere([&](const Reminder& other) { return other.identifier == reminder.identifier; });
     m_reminders.append(reminder);
+    m_encoded.append(QByteArray());
     changed();
     arm();
 }
 
 void ReminderCenter::removeScheduledReminder(const QString& identifier)
 {
-    const auto same = [&](const Reminder& other) { return other.identifier == identifier; };
-    const auto end = std::remove_if(m_reminders.begin(), m_reminders.end(), same);
-    if (end == m_reminders.end())
+    if (takeWhere([&](const Reminder& other) { return other.identifier == identifier; }).isEmpty())
         return;
-    m_reminders.erase(end, m_reminders.end());
     changed();
     arm();
+}
+
+QList<Reminder> ReminderCenter::takeWhere(const std::function<bool(const Reminder&)>& condition)
+{
+    // In place, both lists in step, keeping the order.
+    QList<Reminder> taken;
+    qsizetype kept = 0;
+    for (qsizetype index = 0; index < m_reminders.size(); ++index) {
+        if (condition(m_reminders.at(index))) {
+            taken.append(m_reminders.at(index));
+        } else {
+            if (kept != index) {
+                m_reminders[kept] = std::move(m_reminders[index]);
+                m_encoded[kept] = std::move(m_encoded[index]);
+            }
+            ++kept;
+        }
+    }
+    m_reminders.resize(kept);
+    m_encoded.resize(kept);
+    return taken;
 }
 
 void ReminderCenter::start()
@@ -145,12 +167,8 @@ void ReminderCenter::start()
 void ReminderCenter::tick()
 {
     const QDateTime now = m_clock();
-    QList<Reminder> due;
-    QList<Reminder> later;
-    for (const Reminder& reminder : std::as_const(m_reminders))
-        (reminder.deliveryDate <= now ? due : later).append(reminder);
+    const QList<Reminder> due = takeWhere([&](const Reminder& reminder) { return reminder.deliveryDate <= now; });
     if (!due.isEmpty()) {
-        m_reminders = later;
         changed();
         for (const Reminder& reminder : std::as_const(due))
             deliver(reminder);
@@ -184,11 +202,16 @@ void ReminderCenter::write()
     if (!m_writeScheduled)
         return;
     m_writeScheduled = false;
-    QJsonArray entries;
-    for (const Reminder& reminder : std::as_const(m_reminders))
-        entries.append(toJson(reminder));
+    // Each reminder is encoded once: a change among thousands writes the others' bytes again.
+    for (qsizetype index = 0; index < m_reminders.size(); ++index) {
+        if (m_encoded.at(index).isEmpty())
+            m_encoded[index] = QJsonDocument(toJson(m_reminders.at(index))).toJson(QJsonDocument::Compact);
+    }
+    // Streamed: one large buffer costs more than the writes.
     QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(entries).toJson(QJsonDocument::Compact)) < 0
-        || !file.commit())
+    bool written = file.open(QIODevice::WriteOnly) && file.putChar('[');
+    for (qsizetype index = 0; written && index < m_encoded.size(); ++index)
+        written = (index == 0 || file.putChar(',')) && file.write(m_encoded.at(index)) >= 0;
+    if (!written || !file.putChar(']') || !file.commit())
         ConsoleLog::write(QStringLiteral("Reminders could not be saved: ") + file.errorString());
 }

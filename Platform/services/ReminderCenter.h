@@ -19,6 +19,7 @@ struct Reminder
     // "urlString" names the card; the program's other keys ride along.
     QVariantMap userInfo;
 };
+Q_DECLARE_TYPEINFO(Reminder, Q_RELOCATABLE_TYPE);
 
 // The program's scheduled reminders. They are kept in a JSON file (written at most once per turn
 // of the event loop) and delivered by one timer while the program runs, which wakes at the next
@@ -69,8 +70,12 @@ private:
     void changed();
     void write();
     void arm();
+    // Takes the reminders that meet the condition out, in order.
+    QList<Reminder> takeWhere(const std::function<bool(const Reminder&)>& condition);
 
     QList<Reminder> m_reminders;
+    // Each reminder's entry of the file once it was written, empty until then.
+    QList<QByteArray> m_encoded;
     QString m_path;
     Clock m_clock;
     QTimer m_timer;

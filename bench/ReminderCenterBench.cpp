@@ -1,0 +1,132 @@
+// The reminders of 10,000 cards, kept in reminders.json: re-arming them as the program does at
+// start (load and check the file, deliver nothing, find the earliest, arm the timer), target a
+// median of 50 ms; then scheduling one reminder among them (the replaced one dropped, the timer
+// armed again) and the write that follows in the next turn of the event loop, the first one after
+// start apart. Processor time is printed beside wall time, as the machine may be shared.
+
+#include "BenchTiming.h"
+#include "Platform/services/ReminderCenter.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+constexpr int cardCount = 10000;
+constexpr int runs = 15;
+const QDateTime now(QDate(2026, 6, 1), QTime(9, 0), Qt::UTC);
+
+class SilentReminderCenter : public ReminderCenter
+{
+public:
+    void deliver(const Reminder&) override { ++delivered; }
+    int delivered = 0;
+};
+
+QString cardLink(int card)
+{
+    return QStringLiteral("pelorins://%1-4F6A-8B7C-8D9E0F1A2B3C").arg(card, 8, 10, QLatin1Char('0'));
+}
+
+Reminder reminderFor(int card, const QDateTime& at)
+{
+    const QString link = cardLink(card);
+    return Reminder {link, QStringLiteral("Card number %1 with a first line of some length").arg(card),
+        QStringLiteral("due on: 12/06/2026 17:00"), QStringLiteral("A board"), at,
+        {{QStringLiteral("urlString"), link}, {QStringLiteral("selectedMenuTag"), 3}}};
+}
+
+double processMilliseconds()
+{
+    timespec spec {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &spec);
+    return double(spec.tv_sec) * 1e3 + double(spec.tv_nsec) / 1e6;
+}
+
+struct Run
+{
+    QList<double> wall;
+    QList<double> processor;
+
+    template <typename Work> void measure(Work work)
+    {
+        const double before = processMilliseconds();
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        wall.append(milliseconds(timer));
+        processor.append(processMilliseconds() - before);
+    }
+
+    void print(const char* what, double target) const
+    {
+        const double value = median(wall);
+        std::printf("  %-44s median %8.3f ms (processor %8.3f ms)", what, value, median(processor));
+        if (target > 0)
+            std::printf("   target %5.1f ms   (%.2f of the target)", target, value / target);
+        std::printf("\n");
+    }
+};
+
+QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readLine()).trimmed() : QStringLiteral("unknown");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QString(ReminderCenter::fileName));
+    {
+        SilentReminderCenter writer;
+        writer.setClock([] { return now; });
+        writer.setStorageFile(path);
+        for (int card = 0; card < cardCount; ++card)
+            writer.scheduleReminder(reminderFor(card, now.addSecs(3600 + qint64(card) * 97 % 864000)));
+    }
+    std::printf("%d reminders, %lld bytes of reminders.json; load average %s\n", cardCount,
+        qlonglong(QFile(path).size()), qPrintable(loadAverage()));
+
+    Run rearm;
+    for (int run = 0; run < runs; ++run) {
+        SilentReminderCenter center;
+        center.setClock([] { return now; });
+        rearm.measure([&] {
+            center.setStorageFile(path);
+            center.start();
+        });
+        if (center.delivered != 0 || center.scheduledReminders().size() != cardCount || !center.timer().isActive())
+            qFatal("re-arming lost or delivered reminders");
+    }
+    rearm.print("re-arm 10,000 reminders at start", 50);
+
+    SilentReminderCenter center;
+    center.setClock([] { return now; });
+    center.setStorageFile(path);
+    center.start();
+    // The first write encodes every entry read from the file; later ones only what changed.
+    Run firstWrite;
+    center.scheduleReminder(reminderFor(cardCount - 1, now.addSecs(7200)));
+    firstWrite.measure([] { QCoreApplication::processEvents(); });
+    firstWrite.print("the first write after start", 0);
+    Run schedule;
+    Run write;
+    for (int run = 0; run < runs; ++run) {
+        const int card = (run * 613) % cardCount;
+        schedule.measure([&] { center.scheduleReminder(reminderFor(card, now.addSecs(20 + run))); });
+        write.measure([] { QCoreApplication::processEvents(); });
+    }
+    if (center.scheduledReminders().size() != cardCount || center.timer().interval() != 20 * 1000)
+        qFatal("scheduling did not replace one reminder and arm for the earliest");
+    schedule.print("schedule one reminder among 10,000", 0);
+    write.print("the file written in the next turn", 0);
+    return 0;
+}
