@@ -112,6 +112,9 @@ void insertRun(
 void fill(QTextDocument& document, const AttributedString& text, QSizeF container)
 {
     QTextCursor cursor(&document);
+    // One edit for the whole text: the layout runs once at its end instead of after every run
+    // inserted, and the cursor does not place itself on a laid-out line after each insertion.
+    cursor.beginEditBlock();
     const QList<AttributedString::Line> lines = AttributedString::lines(text.string());
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const AttributedString::Line& line = lines.at(i);
@@ -127,6 +130,7 @@ void fill(QTextDocument& document, const AttributedString& text, QSizeF containe
     // A terminator at the very end leaves an empty last line, which takes room too.
     if (!lines.isEmpty() && lines.last().enclosing.end() > lines.last().content.end())
         cursor.insertBlock(blockFormat(text.attributes(lines.last().enclosing.location)));
+    cursor.endEditBlock();
 }
 
 // The bottom of the last line that fits wholly inside the container.
@@ -153,6 +157,7 @@ qreal measuredHeight(const AttributedString& text, qreal width, qreal containerH
         return minimumHeight;
     const qreal textWidth = std::max(width - 2 * lineFragmentPadding, 1.0);
     QTextDocument document;
+    document.setUndoRedoEnabled(false);
     document.setDocumentMargin(0);
     document.setDefaultFont(systemFontOfSize(12, QFont::Normal));
     document.setTextWidth(textWidth);
