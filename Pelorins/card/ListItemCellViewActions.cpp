@@ -278,7 +278,7 @@ Tag* ListItemCellView::createTag(const QString& name)
     // While a tag is typed letter by letter, the tag of the shorter text falls out of use and
     // the longer one keeps its colour.
     for (const Tag* grownFrom : existing) {
-        if (grownFrom->items().isEmpty() && (grownFrom->name().contains(name) || name.contains(grownFrom->name()))) {
+        if (!grownFrom->hasItems() && (grownFrom->name().contains(name) || name.contains(grownFrom->name()))) {
             tag->setColour(grownFrom->colour());
             return tag;
         }
@@ -303,7 +303,7 @@ QStringList ListItemCellView::completions() const
     QStringList names;
     for (const Tag* tag : existingTags()) {
         const QString name = tag->name();
-        if (name.isEmpty() || name == *partial || tag->items().isEmpty())
+        if (name.isEmpty() || name == *partial || !tag->hasItems())
             continue;
         if (!partial->isEmpty() && !name.toLower().startsWith(partial->toLower()))
             continue;

@@ -50,6 +50,11 @@ QList<ListItem*> Tag::items() const
     return objectsAs<ListItem>(itemsKey);
 }
 
+bool Tag::hasItems() const
+{
+    return !objects(itemsKey).isEmpty();
+}
+
 void Tag::setItems(const QList<ListItem*>& items)
 {
     setObjects(itemsKey.name(), QList<ManagedObject*>(items.cbegin(), items.cend()));
@@ -57,6 +62,6 @@ void Tag::setItems(const QList<ListItem*>& items)
 
 void Tag::willSave()
 {
-    if (objects(itemsKey).isEmpty() && !isDeleted())
+    if (!hasItems() && !isDeleted())
         managedObjectContext()->deleteObject(this);
 }

@@ -24,6 +24,8 @@ public:
     // The cards that carry the tag, in no particular order.
     QList<ListItem*> items() const;
     void setItems(const QList<ListItem*>& items);
+    // Whether any card carries the tag, without listing the cards.
+    bool hasItems() const;
 
     // A tag that no card carries any more goes at the next save.
     void willSave() override;
