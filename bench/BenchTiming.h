@@ -27,3 +27,21 @@ inline double processMilliseconds()
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
+
+// Wall time and processor time since it started.
+class BenchClock
+{
+public:
+    BenchClock() { restart(); }
+    void restart()
+    {
+        m_processorStart = processMilliseconds();
+        m_wall.start();
+    }
+    double wall() const { return milliseconds(m_wall); }
+    double processor() const { return processMilliseconds() - m_processorStart; }
+
+private:
+    QElapsedTimer m_wall;
+    double m_processorStart = 0;
+};
