@@ -758,6 +758,7 @@ public:
     bool run(QString* error)
     {
         assignChangedOrders();
+        m_rowsWritten.reserve(m_changed.size());
         Transaction transaction(m_store.m_db);
         if (!transaction.begin(&m_problem))
             return failed(error);
@@ -970,31 +971,33 @@ private:
         sqlite3_bind_text(statement, parameter, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
     }
 
-    // The pairs of each changed many-to-many relationship the object owns, written afresh.
+    // The pairs of each changed many-to-many relationship the object owns, written afresh. A new
+    // owner has no pairs yet to remove.
     bool writeOwnedJoins(const ManagedObject* object, const Layout::EntityLayout& layout)
     {
         for (int index = 0; index < layout.ownedJoins.size(); ++index) {
             const int joinIndex = layout.ownedJoins.at(index);
-            if (joinIndex >= 0 && object->m_slots[size_t(index)].changed
-                && !rewriteJoin(
-                    object, quoted(m_layout.joins[size_t(joinIndex)].name), object->m_slots[size_t(index)].objects))
+            if (joinIndex < 0 || !object->m_slots[size_t(index)].changed)
+                continue;
+            JoinStatements* join = joinStatements(joinIndex);
+            if (!join || (!object->m_inserted && !unlinkMembers(join->unlink, object))
+                || !linkMembers(join->link, object, object->m_slots[size_t(index)].objects))
                 return false;
         }
         return true;
     }
 
-    bool rewriteJoin(const ManagedObject* owner, const QString& joinName, const QList<ManagedObject*>& members)
+    bool unlinkMembers(sqlite3_stmt* unlink, const ManagedObject* owner)
     {
-        sqlite3_stmt* unlink = statement(QStringLiteral("DELETE FROM %1 WHERE Z_OWNER=?").arg(joinName));
-        if (!unlink)
-            return false;
+        sqlite3_reset(unlink);
         sqlite3_bind_int64(unlink, 1, owner->m_primaryKey);
-        if (!step(unlink))
-            return false;
+        return step(unlink);
+    }
+
+    bool linkMembers(sqlite3_stmt* link, const ManagedObject* owner, const QList<ManagedObject*>& members)
+    {
         for (int position = 0; position < members.size(); ++position) {
-            sqlite3_stmt* link = statement(QStringLiteral("INSERT INTO %1 VALUES (?, ?, ?)").arg(joinName));
-            if (!link)
-                return false;
+            sqlite3_reset(link);
             sqlite3_bind_int64(link, 1, owner->m_primaryKey);
             sqlite3_bind_int64(link, 2, members.at(position)->m_primaryKey);
             sqlite3_bind_int(link, 3, position);
@@ -1002,6 +1005,26 @@ private:
                 return false;
         }
         return true;
+    }
+
+    // A join's statements, prepared once per save instead of formatting their text per pair.
+    struct JoinStatements
+    {
+        sqlite3_stmt* unlink = nullptr;
+        sqlite3_stmt* link = nullptr;
+    };
+    JoinStatements* joinStatements(int joinIndex)
+    {
+        if (m_joinStatements.empty())
+            m_joinStatements.resize(m_layout.joins.size());
+        JoinStatements& known = m_joinStatements[size_t(joinIndex)];
+        if (!known.link) {
+            const QString joinName = quoted(m_layout.joins[size_t(joinIndex)].name);
+            known.unlink = statement(QStringLiteral("DELETE FROM %1 WHERE Z_OWNER=?").arg(joinName));
+            known.link
+                = known.unlink ? statement(QStringLiteral("INSERT INTO %1 VALUES (?, ?, ?)").arg(joinName)) : nullptr;
+        }
+        return known.link ? &known : nullptr;
     }
 
     // Members that only moved within their list get their new sort key alone.
@@ -1064,6 +1087,7 @@ private:
     QHash<std::pair<ManagedObject*, int>, qint64> m_orders;
     QSet<ManagedObject*> m_rowsWritten;
     QHash<std::pair<const Layout::EntityLayout*, bool>, sqlite3_stmt*> m_rowStatements;
+    std::vector<JoinStatements> m_joinStatements;
     QString m_problem;
 };
 

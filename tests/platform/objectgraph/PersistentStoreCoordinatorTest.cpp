@@ -148,6 +148,15 @@ TEST(PersistentStoreCoordinator, SavedGraphComesBackWholeAfterReopening)
     auto* node = dynamic_cast<Node*>(board2);
     ASSERT_TRUE(node);
     EXPECT_EQ(node->fetchAwakenings, 1);
+
+    // A stored owner's pairs are written afresh, never added to the ones it had.
+    a2->setObjects(QStringLiteral("labels"), {byTitle(reopened, "Label", QStringLiteral("red"))});
+    ASSERT_TRUE(reopened.save(&error)) << error.toStdString();
+    ManagedObjectContext& again = store.reopen();
+    EXPECT_EQ(
+        names(byTitle(again, "Card", QStringLiteral("a"))->objects(QStringLiteral("labels")), QStringLiteral("name")),
+        QStringList({"red"}));
+    EXPECT_EQ(byTitle(again, "Label", QStringLiteral("blue"))->objects(QStringLiteral("cards")).size(), 2);
 }
 
 TEST(PersistentStoreCoordinator, OrderSurvivesRandomEditsAcrossSavesAndReopening)
