@@ -8,6 +8,7 @@
 
 #include "PelorinsKit/archive/JSONReader.h"
 #include "PelorinsKit/archive/JSONWriter.h"
+#include "PelorinsKit/archive/NodePlan.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/DataFolders.h"
 

@@ -1,8 +1,11 @@
 #include "Pelorins/archive/ImportExportOutlineModel.h"
 
 #include "Pelorins/sidebar/SourceOutlineViewCell.h"
+#include "PelorinsKit/archive/NodePlan.h"
 #include "PelorinsKit/model/Folder.h"
 #include "PelorinsKit/model/Kanban.h"
+#include "Platform/core/objectgraph/AttributeDescription.h"
+#include "Platform/core/objectgraph/RelationshipDescription.h"
 
 #include <QGuiApplication>
 #include <QPixmap>
@@ -14,22 +17,25 @@ const QString kanbanClass = QStringLiteral("Kanban");
 const QString childrenKey = QStringLiteral("children");
 const QString titleKey = QStringLiteral("title");
 
-QString classNameOf(const QJsonObject& dictionary)
+void addRows(std::vector<std::unique_ptr<ImportExportOutlineModel::ImportRow>>& rows, const NodePlan& archive,
+    const std::vector<qsizetype>& nodes, ImportExportOutlineModel::ImportRow* parent)
 {
-    return dictionary.size() == 1 ? dictionary.constBegin().key() : QString();
-}
-
-void addRows(std::vector<std::unique_ptr<ImportExportOutlineModel::ImportRow>>& rows, const QJsonArray& dictionaries,
-    ImportExportOutlineModel::ImportRow* parent)
-{
-    for (const QJsonValue& value : dictionaries) {
+    for (const qsizetype index : nodes) {
+        const NodePlan::Node& node = archive.node(index);
         auto row = std::make_unique<ImportExportOutlineModel::ImportRow>();
-        row->dictionary = value.toObject();
+        row->className = node.classCount > 0 ? node.className : QString();
         row->parent = parent;
         row->row = int(rows.size());
-        if (classNameOf(row->dictionary) == folderClass)
-            addRows(
-                row->children, row->dictionary.value(folderClass).toObject().value(childrenKey).toArray(), row.get());
+        for (qsizetype i = node.firstItem; i < node.firstItem + node.itemCount; ++i) {
+            const NodePlan::Item& item = archive.item(i);
+            if (item.kind == NodePlan::Item::Kind::Value && item.attribute->name == titleKey)
+                row->title = item.value.toString();
+            if (row->className == folderClass && item.kind == NodePlan::Item::Kind::Members
+                && item.relationship->name == childrenKey) {
+                const auto first = archive.members().begin() + item.first;
+                addRows(row->children, archive, std::vector<qsizetype>(first, first + item.count), row.get());
+            }
+        }
         rows.push_back(std::move(row));
     }
 }
@@ -67,14 +73,14 @@ void ImportExportOutlineModel::setItems(const QList<DisplayItem*>& items)
     endResetModel();
 }
 
-void ImportExportOutlineModel::setFoldersToImport(const QJsonArray& foldersToImport)
+void ImportExportOutlineModel::setFoldersToImport(const NodePlan& archive)
 {
     beginResetModel();
     m_importing = true;
     m_items.clear();
     m_checkStates.clear();
     m_importRows.clear();
-    addRows(m_importRows, foldersToImport, nullptr);
+    addRows(m_importRows, archive, archive.entries(), nullptr);
     endResetModel();
 }
 
@@ -179,7 +185,7 @@ bool ImportExportOutlineModel::hasChildren(const QModelIndex& parent) const
     if (!parent.isValid())
         return rowCount() > 0;
     if (m_importing)
-        return classNameOf(importRow(parent)->dictionary) == folderClass;
+        return importRow(parent)->className == folderClass;
     DisplayItem* item = displayItem(parent);
     return dynamic_cast<Folder*>(item) && item->isItemExpandable();
 }
@@ -187,11 +193,10 @@ bool ImportExportOutlineModel::hasChildren(const QModelIndex& parent) const
 QVariant ImportExportOutlineModel::data(const QModelIndex& index, int role) const
 {
     if (const ImportRow* row = importRow(index)) {
-        const QString className = classNameOf(row->dictionary);
-        const QJsonValue title = row->dictionary.value(className).toObject().value(titleKey);
-        const bool named = title.isString() && (className == kanbanClass || className == folderClass);
+        const QString& className = row->className;
+        const bool named = row->title && (className == kanbanClass || className == folderClass);
         if (role == Qt::DisplayRole)
-            return named ? title.toString() : QStringLiteral("ERROR: NO TITLE FOUND");
+            return named ? *row->title : QStringLiteral("ERROR: NO TITLE FOUND");
         if (role == Qt::DecorationRole && named)
             return className == kanbanClass ? kanbanIcon() : folderIcon();
         return {};

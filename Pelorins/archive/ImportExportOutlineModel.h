@@ -2,13 +2,14 @@
 
 #include <QAbstractItemModel>
 #include <QHash>
-#include <QJsonArray>
-#include <QJsonObject>
 #include <QList>
+#include <QString>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class DisplayItem;
+class NodePlan;
 
 // The rows of the archive sheet's outline. Export: the user's folders and boards, a folder
 // opening onto its children, each with a check box showing its export mark (mixed for a folder
@@ -18,10 +19,11 @@ class ImportExportOutlineModel : public QAbstractItemModel
 {
     Q_OBJECT
 public:
-    // A preview row: a one-key import dictionary and the rows of a folder's "children".
+    // A preview row: a node's class and title, and the rows of a folder's "children".
     struct ImportRow
     {
-        QJsonObject dictionary;
+        QString className;
+        std::optional<QString> title;
         std::vector<std::unique_ptr<ImportRow>> children;
         ImportRow* parent = nullptr;
         int row = 0;
@@ -31,7 +33,8 @@ public:
     ~ImportExportOutlineModel() override;
 
     void setItems(const QList<DisplayItem*>& items);
-    void setFoldersToImport(const QJsonArray& foldersToImport);
+    // The rows of an archive's top-level nodes.
+    void setFoldersToImport(const NodePlan& archive);
 
     DisplayItem* displayItem(const QModelIndex& index) const;
     const ImportRow* importRow(const QModelIndex& index) const;

@@ -4,8 +4,10 @@
 #include "Pelorins/archive/ImportExportOutlineModel.h"
 #include "PelorinsKit/archive/JSONReader.h"
 #include "PelorinsKit/archive/JSONWriter.h"
+#include "PelorinsKit/archive/NodePlan.h"
 #include "PelorinsKit/model/Folder.h"
 #include "PelorinsKit/model/Kanban.h"
+#include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/Root.h"
 #include "PelorinsKit/store/CoreDataManager.h"
 #include "PelorinsKit/store/SharedMethods.h"
@@ -17,7 +19,6 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QJsonObject>
 #include <QLabel>
 #include <QLocale>
 #include <QProgressBar>
@@ -32,28 +33,8 @@ namespace {
 const QString archiveFileName = QStringLiteral("archive.Pelorins");
 const QString packageType = QStringLiteral("Pelorins");
 const QString folderClass = QStringLiteral("Folder");
-const QString kanbanClass = QStringLiteral("Kanban");
-const QString exportKey = QStringLiteral("export");
-const QString eventsArrayKey = QStringLiteral("eventsArray");
 const QString selectAllTitle = QStringLiteral("Select All");
 const QString selectNoneTitle = QStringLiteral("Select None");
-
-bool isArrayOfStrings(const QJsonValue& value)
-{
-    const QJsonArray array = value.toArray();
-    return value.isArray() && std::all_of(array.begin(), array.end(), [](const QJsonValue& v) { return v.isString(); });
-}
-
-// Whether an import dictionary's board or folder is marked for import.
-bool isMarked(const QJsonObject& dictionary)
-{
-    for (const QString& className : {kanbanClass, folderClass}) {
-        const QJsonValue mark = dictionary.value(className).toObject().value(exportKey);
-        if (mark.isBool() && mark.toBool())
-            return true;
-    }
-    return false;
-}
 
 } // namespace
 
@@ -164,11 +145,11 @@ void ImportExportViewController::readDocumentToImport()
                 : QStringLiteral("The archive cannot be read: %1.").arg(error);
             return read;
         }
-        const std::optional<QJsonArray> nodes = JSONReader::checkedArchive(*data, model, &error);
-        if (!nodes)
+        std::optional<NodePlan> archive = JSONReader::checkedArchive(*data, model, &error);
+        if (!archive)
             read.error = QStringLiteral("This archive cannot be imported: %1.").arg(error);
         else
-            read.foldersToImport = collectFoldersToImport(*nodes);
+            read.archive = std::make_shared<const NodePlan>(std::move(*archive));
         return read;
     }));
 }
@@ -178,14 +159,14 @@ void ImportExportViewController::documentRead()
     m_busyIndicator->hide();
     m_messageLine->hide();
     const ReadDocument read = m_reading.result();
-    if (!read.foldersToImport) {
+    if (!read.archive) {
         ConsoleLog::write(read.error);
         showFailure(read.error);
         return;
     }
-    m_foldersToImport = *read.foldersToImport;
-    m_model->setFoldersToImport(m_foldersToImport);
-    if (m_foldersToImport.isEmpty()) {
+    m_archive = read.archive;
+    m_model->setFoldersToImport(*m_archive);
+    if (m_archive->entries().empty()) {
         showFailure(QStringLiteral("The archive holds no folders or boards."));
         return;
     }
@@ -193,31 +174,13 @@ void ImportExportViewController::documentRead()
     itemSelected();
 }
 
-QJsonArray ImportExportViewController::collectFoldersToImport(const QJsonArray& dictionaryObjects)
+void ImportExportViewController::collectFoldersToImport(ManagedObject* made)
 {
-    QJsonArray result;
-    for (const QJsonValue& element : dictionaryObjects) {
-        const QJsonObject dictionary = element.toObject();
-        for (auto it = dictionary.constBegin(); it != dictionary.constEnd(); ++it) {
-            QJsonObject attributes = it.value().toObject();
-            for (auto attribute = attributes.begin(); attribute != attributes.end();) {
-                if (attribute.key() == eventsArrayKey && isArrayOfStrings(attribute.value())) {
-                    attribute = attributes.erase(attribute);
-                    continue;
-                }
-                const QJsonArray members = attribute.value().toArray();
-                const bool holdsNodes = attribute.value().isArray() && !members.isEmpty()
-                    && std::all_of(members.begin(), members.end(), [](const QJsonValue& v) { return v.isObject(); });
-                if (holdsNodes)
-                    attribute.value() = collectFoldersToImport(members);
-                ++attribute;
-            }
-            if (it.key() == folderClass || it.key() == kanbanClass)
-                attributes.insert(exportKey, true);
-            result.append(QJsonObject {{it.key(), attributes}});
-        }
-    }
-    return result;
+    if (auto* item = dynamic_cast<DisplayItem*>(made);
+        item && (dynamic_cast<Folder*>(item) || dynamic_cast<Kanban*>(item)))
+        item->setExport(true);
+    else if (auto* card = dynamic_cast<ListItem*>(made))
+        card->setEventsArray(std::nullopt);
 }
 
 void ImportExportViewController::setExportOfDescendants(Folder* folder)
@@ -376,15 +339,14 @@ bool ImportExportViewController::importCheckedItems(QString* error)
         *error = QStringLiteral("no store is open");
         return false;
     }
-    QJsonArray list;
-    for (const QJsonValue& entry : std::as_const(m_foldersToImport))
-        if (isMarked(entry.toObject()))
-            list.append(entry);
-
+    if (!m_archive) {
+        *error = QStringLiteral("no archive is read");
+        return false;
+    }
     // A store without a root gets one, so that what is imported shows in the sidebar.
     Root* root = manager.getRootObject(true);
     reader->setImportedObjects({});
-    const QList<ManagedObject*> made = reader->makeObjectsFromArrayOf(list, error);
+    const QList<ManagedObject*> made = reader->makeObjectsFromArchive(*m_archive, error, collectFoldersToImport);
     if (!error->isEmpty())
         return false;
     auto* folder = context->insertNewObject<Folder>(folderClass);

@@ -4,9 +4,9 @@
 
 #include <QDialog>
 #include <QFutureWatcher>
-#include <QJsonArray>
 #include <QList>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class CoreDataManager;
@@ -14,6 +14,8 @@ class DisplayItem;
 class FilePanelPresenter;
 class Folder;
 class ImportExportOutlineModel;
+class ManagedObject;
+class NodePlan;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -45,7 +47,6 @@ public:
 
     const std::optional<QString>& urlOfDocumentToImport() const { return m_urlOfDocumentToImport; }
     bool importURLIsDirectory() const { return m_importURLIsDirectory; }
-    const QJsonArray& foldersToImport() const { return m_foldersToImport; }
     const QList<DisplayItem*>& items() const { return m_items; }
 
     QLabel* descriptionTextField() const { return m_descriptionTextField; }
@@ -66,16 +67,16 @@ public:
     void selectAllButtonTapped();
     void mainButtonTapped();
 
-    // What is imported of an archive's top-level nodes: each folder and board, at any depth,
-    // marked for export, and cards without their "eventsArray" of calendar event identifiers.
-    static QJsonArray collectFoldersToImport(const QJsonArray& dictionaryObjects);
+    // What the sheet changes in each object an import makes: folders and boards come in marked
+    // for export, and cards without their "eventsArray" of calendar event identifiers.
+    static void collectFoldersToImport(ManagedObject* made);
 
 private:
     // What reading a document gives, off the main thread.
     struct ReadDocument
     {
         bool isDirectory = false;
-        std::optional<QJsonArray> foldersToImport;
+        std::shared_ptr<const NodePlan> archive;
         QString error;
     };
 
@@ -93,7 +94,7 @@ private:
     Services m_services;
     std::optional<QString> m_urlOfDocumentToImport;
     bool m_importURLIsDirectory = false;
-    QJsonArray m_foldersToImport;
+    std::shared_ptr<const NodePlan> m_archive;
     QList<DisplayItem*> m_items;
 
     ImportExportOutlineModel* m_model = nullptr;

@@ -205,10 +205,12 @@ std::optional<AttributedString> notesFrom(const QJsonObject& dict, StyleSets& st
 class JSONReader::Builder
 {
 public:
-    Builder(JSONReader& reader, ManagedObjectContext& context, const NodePlan& plan)
+    Builder(JSONReader& reader, ManagedObjectContext& context, const NodePlan& plan,
+        std::function<void(ManagedObject*)> finish = {})
         : m_reader(reader)
         , m_context(context)
         , m_plan(plan)
+        , m_finish(std::move(finish))
         , m_runAttributes(size_t(plan.runDictionaryCount()))
     {
         indexIdentifiers();
@@ -285,6 +287,8 @@ private:
             card->syncImageAttachments(notes, m_pictureRecords);
         if (auto* entry = dynamic_cast<ListItemHistory*>(object))
             m_history.append(entry);
+        if (m_finish)
+            m_finish(object);
         return object;
     }
 
@@ -415,6 +419,7 @@ private:
     JSONReader& m_reader;
     ManagedObjectContext& m_context;
     const NodePlan& m_plan;
+    std::function<void(ManagedObject*)> m_finish;
     std::vector<std::optional<QVariantMap>> m_runAttributes;
     QHash<QString, QList<const EntityDescription*>> m_identifiers;
     QHash<QString, ImageAttachment*> m_pictureRecords;
@@ -524,29 +529,23 @@ const QString unreadableText = QStringLiteral("the archive is not readable text"
 
 } // namespace
 
-std::optional<QJsonArray> JSONReader::checkedArchive(
+std::optional<NodePlan> JSONReader::checkedArchive(
     const QByteArray& data, const ManagedObjectModel& model, QString* error)
 {
-    const std::optional<QByteArray> text = utf8Text(data);
-    if (!text) {
-        *error = unreadableText;
-        return std::nullopt;
-    }
-    std::optional<QJsonArray> nodes = archiveDocument(*text, error);
+    std::optional<NodePlan> plan = archivePlan(data, model, error);
     const QHash<QString, ManagedObject*> noneMadeYet;
-    if (!nodes || !archiveRules(NodePlan::fromArray(*nodes, model), model, noneMadeYet, error))
+    if (!plan || !archiveRules(*plan, model, noneMadeYet, error))
         return std::nullopt;
-    return nodes;
+    return plan;
 }
 
-std::optional<NodePlan> JSONReader::archivePlan(const QByteArray& data, QString* error) const
+std::optional<NodePlan> JSONReader::archivePlan(const QByteArray& data, const ManagedObjectModel& model, QString* error)
 {
     const std::optional<QByteArray> text = utf8Text(data);
     if (!text) {
         *error = unreadableText;
         return std::nullopt;
     }
-    const ManagedObjectModel& model = m_managedObjectContext->model();
     bool needsDocument = false;
     std::optional<NodePlan> plan = NodePlan::fromText(*text, model, error, &needsDocument);
     if (needsDocument) {
@@ -554,8 +553,6 @@ std::optional<NodePlan> JSONReader::archivePlan(const QByteArray& data, QString*
         if (nodes)
             plan = NodePlan::fromArray(*nodes, model);
     }
-    if (!plan || !archiveRules(*plan, model, m_importedObjects, error))
-        return std::nullopt;
     return plan;
 }
 
@@ -564,11 +561,21 @@ QList<ManagedObject*> JSONReader::makeObjectsFromArchiveData(const QByteArray& d
     if (!m_managedObjectContext)
         return refused(QStringLiteral("no store is loaded"), error);
     QString refusal;
-    const std::optional<NodePlan> plan = archivePlan(data, &refusal);
+    const std::optional<NodePlan> plan = archivePlan(data, m_managedObjectContext->model(), &refusal);
     if (!plan)
         return refused(refusal, error);
-    // Checked whole already.
-    Builder builder(*this, *m_managedObjectContext, *plan);
+    return makeObjectsFromArchive(*plan, error);
+}
+
+QList<ManagedObject*> JSONReader::makeObjectsFromArchive(
+    const NodePlan& archive, QString* error, const std::function<void(ManagedObject*)>& finish)
+{
+    if (!m_managedObjectContext)
+        return refused(QStringLiteral("no store is loaded"), error);
+    QString refusal;
+    if (!archiveRules(archive, m_managedObjectContext->model(), m_importedObjects, &refusal))
+        return refused(refusal, error);
+    Builder builder(*this, *m_managedObjectContext, archive, finish);
     QList<ManagedObject*> made = builder.objects();
     builder.remapHistory();
     return made;

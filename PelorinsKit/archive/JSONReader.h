@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <optional>
 
 class ManagedObject;
@@ -65,15 +66,19 @@ public:
     // The bytes of an archive file, at most `maximumArchiveBytes`; nothing, with the reason, when
     // it cannot be read.
     static std::optional<QByteArray> readArchiveFile(const QString& path, QString* error);
-    // The nodes of an archive, checked whole against `model` as makeObjectsFromArrayOf checks a
-    // payload, and holding only folders and boards at the top. Text in UTF-16 or UTF-32 with a
-    // byte order mark is read too. Nothing, with the reason, when the archive is refused. Touches
-    // no context, so it may run on any thread.
-    static std::optional<QJsonArray> checkedArchive(
+    // The nodes of an archive, read as they stream by without a document of them (see NodePlan),
+    // checked whole against `model` as makeObjectsFromArrayOf checks a payload, and holding only
+    // folders and boards at the top. Text in UTF-16 or UTF-32 with a byte order mark is read too.
+    // Nothing, with the reason, when the archive is refused. Touches no context, so it may run on
+    // any thread.
+    static std::optional<NodePlan> checkedArchive(
         const QByteArray& data, const ManagedObjectModel& model, QString* error);
-    // The objects of an archive's bytes, as makeObjectsFromArrayOf makes those of its nodes, read
-    // as they stream by without a document of them (see NodePlan).
+    // The objects of an archive's bytes, as makeObjectsFromArrayOf makes those of its nodes.
     QList<ManagedObject*> makeObjectsFromArchiveData(const QByteArray& data, QString* error = nullptr);
+    // The objects of an archive read by checkedArchive, checked again against importedObjects().
+    // `finish`, when given, sees each object made once its values and relationships are set.
+    QList<ManagedObject*> makeObjectsFromArchive(
+        const NodePlan& archive, QString* error = nullptr, const std::function<void(ManagedObject*)>& finish = {});
 
     // Notes from their dictionary form (see AttributedStringDictionary.h): none when "string" is
     // not a text or "runs" not an array of objects. Styles are rebuilt from the style names;
@@ -86,8 +91,8 @@ private:
 
     // The objects of a plan, once it passed the check.
     QList<ManagedObject*> build(const NodePlan& plan, QString* error);
-    // The checked plan of an archive's bytes.
-    std::optional<NodePlan> archivePlan(const QByteArray& data, QString* error) const;
+    // The plan of an archive's bytes, not yet checked.
+    static std::optional<NodePlan> archivePlan(const QByteArray& data, const ManagedObjectModel& model, QString* error);
     static QList<ManagedObject*> refused(const QString& refusal, QString* error);
 
     ManagedObjectContext* m_managedObjectContext = nullptr;
