@@ -11,6 +11,7 @@
 #include "Platform/services/CalendarStore.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -99,6 +100,13 @@ CalEventCollectionViewItem::CalEventCollectionViewItem(QWidget* parent)
     small.setPointSizeF(small.pointSizeF() * 0.85);
     for (QLabel* label : {m_startTimeLabel, m_endTimeLabel, m_calendarLabel})
         label->setFont(small);
+    // One width for every row's times, so that the swatches line up.
+    const QFontMetrics metrics(small);
+    const int timeWidth = std::max(metrics.horizontalAdvance(local(QStringLiteral("all day"))),
+                              metrics.horizontalAdvance(QStringLiteral("00:00 AM")))
+        + 2;
+    m_startTimeLabel->setFixedWidth(timeWidth);
+    m_endTimeLabel->setFixedWidth(timeWidth);
     m_readOnlyIcon->setPixmap(lockPicture(palette().color(QPalette::PlaceholderText)));
     m_readOnlyIcon->setToolTip(local(QStringLiteral("This calendar cannot be changed.")));
     m_linkedCheckBox->setToolTip(local(QStringLiteral("Link the card to this event")));

@@ -231,7 +231,10 @@ void DatePickerViewController::scheduleReminder(
     reminder.identifier = card->itemURLString();
     reminder.title = card->firstLineOfNotes();
     if (const std::optional<QDateTime> due = card->dueDate())
-        reminder.subtitle = QStringLiteral("due on: ") + QLocale().toString(due->toLocalTime(), QLocale::ShortFormat);
+        // Some locales' short format has seconds, which a due time never shows.
+        reminder.subtitle = QStringLiteral("due on: ")
+            + QLocale().toString(due->toLocalTime().date(), QLocale::ShortFormat) + QLatin1Char(' ')
+            + DateHelpers::shortTimeString(*due);
     reminder.informativeText = boardTitleOf(*card);
     reminder.deliveryDate = at;
     reminder.userInfo = {{urlStringKey, card->itemURLString()}, {selectedMenuTagKey, tag}};

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Pelorins/card/DateDisplayButton.h"
+#include "Pelorins/card/DatePickerViewController.h"
 #include "Pelorins/card/ListItemCellView.h"
 #include "Pelorins/card/NotesTextView.h"
 #include "Platform/core/UndoManager.h"
@@ -42,6 +44,16 @@ protected:
     {
         QTest::keyClicks(editor, text);
         QCoreApplication::processEvents();
+    }
+
+    // Clicks the card's due-date badge: its popover opens, after the one open is closed.
+    DatePickerViewController* openDatePopover(ListItem* card)
+    {
+        if (DatePickerViewController* open = cell(card)->datePicker())
+            open->doneButtonTapped();
+        QTest::mouseClick(cell(card)->showDateButton(), Qt::LeftButton);
+        QCoreApplication::processEvents();
+        return cell(card)->datePicker();
     }
 
     static QString notes(ListItem* card) { return card->getAttributedNotes().value_or(AttributedString()).string(); }

@@ -1,7 +1,6 @@
 #include "Pelorins/card/CalEventCollectionViewItem.h"
 #include "Pelorins/card/CalEventCollectionViewSectionHeader.h"
 #include "Pelorins/card/CalendarEventLink.h"
-#include "Pelorins/card/DateDisplayButton.h"
 #include "Pelorins/card/DatePickerViewController.h"
 #include "Pelorins/card/DeferredSave.h"
 #include "PelorinsKit/model/DateHelpers.h"
@@ -37,14 +36,7 @@ protected:
         show();
     }
 
-    DatePickerViewController* openPopover()
-    {
-        if (DatePickerViewController* open = cell(card)->datePicker())
-            open->doneButtonTapped();
-        QTest::mouseClick(cell(card)->showDateButton(), Qt::LeftButton);
-        QCoreApplication::processEvents();
-        return cell(card)->datePicker();
-    }
+    DatePickerViewController* openPopover() { return openDatePopover(card); }
 
     static CalendarEvent event(const QString& id, const QString& title, const QDateTime& start, bool allDay = false,
         std::optional<QString> notes = std::nullopt, bool writable = true)
@@ -133,6 +125,15 @@ TEST_F(CalendarEvents, TheDaysAndTheLinkedEventsAreListedByStartInASectionPerDay
     EXPECT_EQ(timed->calendarLabel()->text(), QStringLiteral("Work"));
     const QImage swatch = timed->colourBox()->grab().toImage();
     EXPECT_EQ(swatch.pixelColor(swatch.rect().center()), QColor(Qt::blue)) << "the calendar's colour";
+
+    // One event is selected at a time, in the selection colours.
+    QTest::mouseClick(allDay->titleLabel(), Qt::LeftButton);
+    QTest::mouseClick(timed->titleLabel(), Qt::LeftButton);
+    EXPECT_FALSE(allDay->isSelected());
+    EXPECT_TRUE(timed->isSelected());
+    EXPECT_EQ(picker->eventsCollectionView()->selectionIndexPaths(), (QSet<IndexPath> {{0, 2}}));
+    EXPECT_EQ(timed->backgroundBox()->palette().color(QPalette::Window), timed->palette().color(QPalette::Highlight));
+    EXPECT_EQ(allDay->backgroundBox()->palette().color(QPalette::Window), allDay->palette().color(QPalette::Base));
 }
 
 TEST_F(CalendarEvents, TickingLinksBothSidesAndUntickingTakesOnlyTheEventSideBack)
