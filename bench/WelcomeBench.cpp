@@ -251,6 +251,8 @@ void welcomeRun(double devicePixelRatio)
     const QPoint placed((1280 - window->width()) / 2, (800 - window->height()) / 2);
     QImage frame(QSize(1280, 800) * devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
     frame.setDevicePixelRatio(devicePixelRatio);
+    // The image's memory is had before the first frame, as a window's is.
+    frame.fill(Qt::white);
     FrameTimes times;
     const double built = clock.currentMediaTime();
     double ignoredClickDue = -1;
@@ -295,6 +297,7 @@ void syntheticFrames(double devicePixelRatio)
     LayerRenderer renderer;
     QImage frame(QSize(1280, 800) * devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
     frame.setDevicePixelRatio(devicePixelRatio);
+    frame.fill(Qt::white);
     FrameTimes times;
     for (int i = 0; i < 600; ++i) {
         clock.advanceBy(1.0 / 60);

@@ -510,6 +510,10 @@ void Page1View::animationDidStop(const Animation& animation, bool)
 {
     const QVariant name = animation.value(QStringLiteral("animationName"));
     const QString text = name.typeId() == QMetaType::QString ? name.toString() : QString();
+    // The greeting has settled and nothing moves until the first click: the tour's pictures are
+    // readied now rather than on its first frame.
+    if (text == QLatin1String(WelcomeSceneMachine::fadeInName))
+        m_page5->preparePictures();
     if (m_machine.animationDidStop(text) == WelcomeSceneMachine::Stop::bringInTour)
         bringInTour();
     refreshPager();

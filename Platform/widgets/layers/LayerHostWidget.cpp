@@ -39,6 +39,12 @@ void LayerHostWidget::renderLayers(QPainter& painter)
         m_renderer.render(painter, *m_rootLayer, m_clock.currentMediaTime());
 }
 
+void LayerHostWidget::preparePictures()
+{
+    if (m_rootLayer)
+        m_renderer.preparePictures(*m_rootLayer, devicePixelRatioF());
+}
+
 bool LayerHostWidget::event(QEvent* event)
 {
     switch (event->type()) {

@@ -25,6 +25,8 @@ public:
 
     // Draws the tree as it stands now, placed at the painter's origin.
     void renderLayers(QPainter& painter);
+    // Readies the tree's pictures for this widget's screen before they are first shown.
+    void preparePictures();
 
 protected:
     bool event(QEvent* event) override;

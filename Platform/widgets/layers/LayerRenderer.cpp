@@ -58,6 +58,25 @@ QRectF contentsRect(const Layer& layer)
     return QRectF(QPointF(), bounds);
 }
 
+// The device pixels a layer's picture covers, and whether they are picked rather than smoothed.
+struct PictureSize
+{
+    QSize size;
+    bool nearest = false;
+};
+
+PictureSize pictureSize(const Layer& layer, const QTransform& toDevice)
+{
+    if (layer.contents().isNull())
+        return {};
+    const QRectF rect = contentsRect(layer);
+    const QSize size(qRound(rect.width() * std::hypot(toDevice.m11(), toDevice.m12())),
+        qRound(rect.height() * std::hypot(toDevice.m21(), toDevice.m22())));
+    const Layer::Filter filter
+        = size.width() < layer.contents().width() ? layer.minificationFilter() : layer.magnificationFilter();
+    return {size, filter == Layer::Filter::nearest};
+}
+
 // Room around a shadow for its blur, in the caster's coordinates.
 double shadowMargin(const Layer& layer)
 {
@@ -412,6 +431,17 @@ public:
         QTransform placedFor;
         quint64 placedSignature = 0;
         PixelBuffer placedPixels;
+        // The pixels a group or a shadow's coverage is painted into.
+        PixelBuffer canvasPixels;
+
+        // A picture of `size` over `canvasPixels`, valid until the next call; its pixels are
+        // left as they were.
+        QImage canvas(const QSize& size)
+        {
+            const std::size_t area = std::size_t(size.width()) * std::size_t(size.height());
+            return QImage(reinterpret_cast<uchar*>(canvasPixels.reserve(area, area)), size.width(), size.height(),
+                qsizetype(size.width()) * 4, QImage::Format_ARGB32_Premultiplied);
+        }
     };
     Kept& shadowFor(const Layer& layer) { return kept(m_shadows, layer); }
     Kept& groupFor(const Layer& layer) { return kept(m_groups, layer); }
@@ -478,6 +508,21 @@ void LayerRenderer::render(QPainter& painter, const Layer& root, double mediaTim
     m_caches->forgetUnused();
 }
 
+void LayerRenderer::preparePictures(const Layer& root, double devicePixelRatio)
+{
+    preparePictures(root, QTransform::fromScale(devicePixelRatio, devicePixelRatio));
+}
+
+void LayerRenderer::preparePictures(const Layer& layer, const QTransform& superlayerToDevice)
+{
+    const QTransform toDevice
+        = layer.transformToSuperlayer({layer.opacity(), layer.position(), layer.transform()}) * superlayerToDevice;
+    if (const PictureSize picture = pictureSize(layer, toDevice); !picture.size.isEmpty())
+        m_caches->picture(layer.contents(), picture.size, picture.nearest, isUpright(toDevice));
+    for (const std::shared_ptr<Layer>& sublayer : layer.sublayers())
+        preparePictures(*sublayer, toDevice);
+}
+
 void LayerRenderer::drawLayer(
     Target& target, const Layer& layer, const QTransform& superlayerToDevice, double superlayerTime)
 {
@@ -524,6 +569,7 @@ void LayerRenderer::drawLayer(
                       .intersected(QRect(-largestGroup / 2, -largestGroup / 2, largestGroup, largestGroup));
             if (pixels.isEmpty())
                 return;
+            group.image = group.canvas(pixels.size());
             drawAlone(group.image, layer, time, QTransform::fromScale(scale.width(), scale.height()), pixels, true);
             group.rect = QRectF(pixels.x() / scale.width(), pixels.y() / scale.height(), pixels.width() / scale.width(),
                 pixels.height() / scale.height());
@@ -544,7 +590,10 @@ void LayerRenderer::drawLayer(
                              .intersected(QRect(-largestGroup / 2, -largestGroup / 2, largestGroup, largestGroup));
     if (pixels.isEmpty())
         return;
-    QImage group;
+    // Drawn afresh on every frame, into the layer's own pixels: a fading group inside it has its own.
+    Caches::Kept& kept = m_caches->groupFor(layer);
+    kept.scale = QSizeF();
+    QImage group = kept.canvas(pixels.size());
     drawAlone(group, layer, time, toDevice, pixels, true);
     painter.save();
     painter.setWorldTransform(target.deviceToWorld);
@@ -556,9 +605,6 @@ void LayerRenderer::drawLayer(
 void LayerRenderer::drawAlone(
     QImage& image, const Layer& layer, double time, const QTransform& toPixels, const QRect& pixels, bool withShadow)
 {
-    // A picture of the same size is painted over rather than made anew.
-    if (image.size() != pixels.size())
-        image = QImage(pixels.size(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -601,16 +647,12 @@ void LayerRenderer::drawBody(
 void LayerRenderer::drawContents(Target& target, const Layer& layer, const QTransform& toDevice)
 {
     QPainter& painter = target.painter;
-    const QImage image = layer.contents();
     const QRectF rect = contentsRect(layer);
-    const QSize size(qRound(rect.width() * std::hypot(toDevice.m11(), toDevice.m12())),
-        qRound(rect.height() * std::hypot(toDevice.m21(), toDevice.m22())));
+    const auto [size, nearest] = pictureSize(layer, toDevice);
     if (size.isEmpty())
         return;
     const bool upright = isUpright(toDevice);
-    const Layer::Filter filter
-        = size.width() < image.width() ? layer.minificationFilter() : layer.magnificationFilter();
-    const QImage picture = m_caches->picture(image, size, filter == Layer::Filter::nearest, upright);
+    const QImage picture = m_caches->picture(layer.contents(), size, nearest, upright);
     if (upright) {
         // Drawn in device pixels: pixel for pixel on whole pixels when the sizes agree, else
         // scaled straight into its place, which is far cheaper than through a transform.
@@ -621,14 +663,14 @@ void LayerRenderer::drawContents(Target& target, const Layer& layer, const QTran
             return;
         }
         painter.save();
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, filter == Layer::Filter::linear);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, !nearest);
         painter.drawImage(placed, picture);
         painter.restore();
         return;
     }
     target.setDeviceTransform(toDevice);
     painter.save();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, filter == Layer::Filter::linear);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, !nearest);
     painter.drawImage(rect, picture);
     painter.restore();
 }
@@ -695,7 +737,7 @@ void LayerRenderer::drawShadow(Target& target, const Layer& layer, const QTransf
         const double margin = shadowMargin(layer);
         const QRectF area = subtreeExtent(layer, time).adjusted(-margin, -margin, margin, margin);
         const QRect pixels = QTransform::fromScale(scale, scale).mapRect(area).toAlignedRect();
-        QImage coverage;
+        QImage coverage = shadow.canvas(pixels.size());
         drawAlone(coverage, layer, time, QTransform::fromScale(scale, scale), pixels, false);
         shadow.image
             = shadowFrom(coverage, layer.shadowRadius() / 2 * scale, layer.shadowColor(), layer.shadowOpacity());

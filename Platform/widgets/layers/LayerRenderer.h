@@ -27,16 +27,22 @@ public:
 
     // Draws `root`, placed in the painter's current coordinates, at `mediaTime` on its clock.
     void render(QPainter& painter, const Layer& root, double mediaTime);
+    // Readies the pictures of every layer under `root`, shown yet or not, for the size their model
+    // gives them at `devicePixelRatio`: the work a first frame would otherwise do, done while
+    // nothing moves.
+    void preparePictures(const Layer& root, double devicePixelRatio);
 
 private:
     struct Target;
+    void preparePictures(const Layer& layer, const QTransform& superlayerToDevice);
     void drawLayer(Target& target, const Layer& layer, const QTransform& superlayerToDevice, double superlayerTime);
     void drawBody(Target& target, const Layer& layer, const QTransform& toDevice, double time, bool withShadow);
     void drawContents(Target& target, const Layer& layer, const QTransform& toDevice);
     // The path or text of the layer's kind.
     void drawKindContent(Target& target, const Layer& layer, const QTransform& toDevice);
     void drawShadow(Target& target, const Layer& layer, const QTransform& toDevice, double time);
-    // Paints the layer and its sublayers on their own into `image`, mapped by `toPixels` onto `pixels`.
+    // Paints the layer and its sublayers on their own into `image`, of the size of `pixels`, mapped
+    // by `toPixels` onto them.
     void drawAlone(QImage& image, const Layer& layer, double time, const QTransform& toPixels, const QRect& pixels,
         bool withShadow);
 

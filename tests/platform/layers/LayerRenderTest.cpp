@@ -213,3 +213,54 @@ TEST(LayerRender, TheAnchorAndTheTransformPlaceTheLayer)
     EXPECT_TRUE(shows(frame, 298, 293, blue));
     EXPECT_TRUE(shows(frame, 393, 305, Qt::white));
 }
+
+// Scaled down by turns, as a picture that grows or shrinks on every frame is: each quarter of the
+// picture stays in its own quarter, smoothed from the nearest halving or picked, whether its
+// pictures were readied before the first frame or not.
+TEST(LayerRender, AScaledPictureKeepsItsQuartersInPlace)
+{
+    // Half tones, so that a channel mixed wrongly shows.
+    const QColor quarters[] = {QColor(200, 40, 60), QColor(50, 60, 190), QColor(70, 150, 30), QColor(90, 100, 110)};
+    QImage picture(400, 200, QImage::Format_ARGB32_Premultiplied);
+    {
+        QPainter painter(&picture);
+        for (int quarter = 0; quarter < 4; ++quarter)
+            painter.fillRect((quarter % 2) * 200, (quarter / 2) * 100, 200, 100, quarters[quarter]);
+    }
+    for (const bool prepared : {false, true}) {
+        for (const bool nearest : {false, true}) {
+            auto root = box(QRectF(0, 0, 100, 100));
+            auto layer = box(QRectF(0, 0, 200, 100));
+            layer->setContents(picture);
+            layer->setContentsScale(2);
+            if (nearest) {
+                layer->setMinificationFilter(Layer::Filter::nearest);
+                layer->setMagnificationFilter(Layer::Filter::nearest);
+            }
+            root->addSublayer(layer);
+            LayerRenderer renderer;
+            if (prepared)
+                renderer.preparePictures(*root, 1);
+            // Each scale twice, since a size that holds is kept.
+            for (const double scale : {0.45, 0.45, 0.3, 0.3, 0.2, 0.45}) {
+                layer->setTransform(QTransform::fromScale(scale, scale));
+                QImage frame(100, 100, QImage::Format_ARGB32_Premultiplied);
+                frame.fill(Qt::white);
+                QPainter painter(&frame);
+                renderer.render(painter, *root, 0);
+                painter.end();
+                const double width = 200 * scale;
+                const double height = 100 * scale;
+                for (int quarter = 0; quarter < 4; ++quarter) {
+                    const int x = int(width * (quarter % 2 == 0 ? 0.25 : 0.75));
+                    const int y = int(height * (quarter < 2 ? 0.25 : 0.75));
+                    EXPECT_TRUE(shows(frame, x, y, quarters[quarter]))
+                        << "scale " << scale << (prepared ? ", prepared" : "") << (nearest ? ", picked" : "");
+                }
+                // Nothing drawn past the picture's edges.
+                EXPECT_TRUE(shows(frame, int(width) + 2, int(height) / 2, Qt::white)) << "scale " << scale;
+                EXPECT_TRUE(shows(frame, int(width) / 2, int(height) + 2, Qt::white)) << "scale " << scale;
+            }
+        }
+    }
+}
