@@ -109,7 +109,8 @@ void DatePickerViewController::restoreAlertMenu()
         setCustomRowHeight(0, false);
         return;
     }
-    const int index = m_alertPopUpButton->findData(int(*tag));
+    // A stored number beyond the tags names no item, however it would narrow.
+    const int index = *tag >= 0 && *tag <= int(PLDueAlertTime::custom) ? m_alertPopUpButton->findData(int(*tag)) : -1;
     if (index < 0)
         return;
     m_alertPopUpButton->setCurrentIndex(index);
