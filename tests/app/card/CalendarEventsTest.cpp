@@ -17,6 +17,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <sys/stat.h>
 
@@ -311,12 +312,20 @@ TEST_F(CalendarEvents, OnCalendarFoldersALinkIsWrittenIntoTheFileAndItsUidComesB
     writeFile(holiday, calendarFile("holiday-1", "Holiday", "DTSTART;VALUE=DATE:20260610\n"));
     const QString holidays = calendarsFolder.filePath(QStringLiteral("holidays"));
     ASSERT_EQ(::chmod(QFile::encodeName(holidays).constData(), 0555), 0);
+    // Whatever fails below, the folder can be removed.
+    const auto writable = qScopeGuard([&] { ::chmod(QFile::encodeName(holidays).constData(), 0755); });
 
     // Chosen once, as a folder of calendar folders.
     VdirCalendarStore store(board.defaults(), [&] { return std::optional<QStringList>(QStringList {folder.path()}); });
     store.requestAccess({});
     EXPECT_EQ(store.calendarFolders(), (QStringList {holidays, calendarsFolder.filePath(QStringLiteral("work"))}));
     board.calendarStore = &store;
+    const auto forget = qScopeGuard([&] {
+        if (DatePickerViewController* open = cell(card)->datePicker())
+            open->doneButtonTapped();
+        QCoreApplication::processEvents();
+        board.calendarStore = nullptr;
+    });
 
     DatePickerViewController* picker = openPopover();
     ASSERT_EQ(titles(picker), (QStringList {"Holiday", "Trip", "Meeting"}));
@@ -341,5 +350,4 @@ TEST_F(CalendarEvents, OnCalendarFoldersALinkIsWrittenIntoTheFileAndItsUidComesB
         found << (linked ? linked->calendarItemExternalIdentifier : QString());
     }
     EXPECT_EQ(found, (QStringList {"x y/z", "A1B2-C3@Example.COM"}));
-    ::chmod(QFile::encodeName(holidays).constData(), 0755);
 }
