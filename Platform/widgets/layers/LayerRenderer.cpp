@@ -3,6 +3,7 @@
 #include "Platform/widgets/layers/Layer.h"
 
 #include <QPainter>
+#include <QPainterPath>
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -75,6 +76,19 @@ PictureSize pictureSize(const Layer& layer, const QTransform& toDevice)
     const Layer::Filter filter
         = size.width() < layer.contents().width() ? layer.minificationFilter() : layer.magnificationFilter();
     return {size, filter == Layer::Filter::nearest};
+}
+
+// `top` laid over `bottom`.
+QColor over(const QColor& top, const QColor& bottom)
+{
+    if (!top.isValid() || top.alpha() == 0)
+        return bottom;
+    const double alpha = top.alphaF() + bottom.alphaF() * (1 - top.alphaF());
+    const auto channel = [&](double upper, double lower) {
+        return (upper * top.alphaF() + lower * bottom.alphaF() * (1 - top.alphaF())) / alpha;
+    };
+    return QColor::fromRgbF(float(channel(top.redF(), bottom.redF())), float(channel(top.greenF(), bottom.greenF())),
+        float(channel(top.blueF(), bottom.blueF())), float(alpha));
 }
 
 // Room around a shadow for its blur, in the caster's coordinates.
@@ -545,6 +559,25 @@ void LayerRenderer::drawLayer(
         painter.save();
         painter.setOpacity(painter.opacity() * opacity);
         drawBody(target, layer, toDevice, time, true);
+        painter.restore();
+        return;
+    }
+    // A panel, its background framed by its border, fades without a picture of its own: the frame
+    // takes the colour the border makes over the background, and the background stays inside it,
+    // so that neither shows through the other.
+    if (layer.sublayers().empty() && !layer.castsShadow() && parts == 2 && isVisible(layer.backgroundColor())
+        && layer.borderWidth() > 0) {
+        const QRectF bounds(QPointF(), layer.boundsSize());
+        const double width = std::min({layer.borderWidth(), bounds.width() / 2, bounds.height() / 2});
+        const QRectF inside = bounds.adjusted(width, width, -width, -width);
+        QPainterPath frame;
+        frame.addRect(bounds);
+        frame.addRect(inside);
+        target.setDeviceTransform(toDevice);
+        painter.save();
+        painter.setOpacity(painter.opacity() * opacity);
+        painter.fillRect(inside, layer.backgroundColor());
+        painter.fillPath(frame, over(layer.borderColor(), layer.backgroundColor()));
         painter.restore();
         return;
     }

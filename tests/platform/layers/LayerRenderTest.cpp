@@ -264,3 +264,31 @@ TEST(LayerRender, AScaledPictureKeepsItsQuartersInPlace)
         }
     }
 }
+
+// A fading panel, drawn without a picture of its own, looks as it does faded as one picture (made
+// so here by an empty sublayer): its translucent border over its background, nothing showing
+// through, for several border widths.
+TEST(LayerRender, AFadingPanelLooksAsItDoesFadedAsOnePicture)
+{
+    for (const double borderWidth : {1.0, 4.0, 30.0}) {
+        QImage frames[2];
+        for (int grouped = 0; grouped < 2; ++grouped) {
+            auto root = box(QRectF(0, 0, 100, 100));
+            auto panel = box(QRectF(10, 10, 60, 40), QColor(0, 0, 0, 110));
+            panel->setBorderWidth(borderWidth);
+            panel->setBorderColor(QColor(40, 120, 220, 160));
+            panel->setOpacity(0.6);
+            if (grouped)
+                panel->addSublayer(box(QRectF(0, 0, 0, 0)));
+            root->addSublayer(panel);
+            frames[grouped] = render(*root);
+        }
+        for (int y = 0; y < 100; y += 3) {
+            for (int x = 0; x < 100; x += 3) {
+                const QRgb group = frames[1].pixel(x, y);
+                ASSERT_TRUE(near(frames[0].pixel(x, y), QColor(qRed(group), qGreen(group), qBlue(group)), 3))
+                    << "(" << x << ", " << y << ") with a border of " << borderWidth;
+            }
+        }
+    }
+}
