@@ -13,7 +13,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <ctime>
 
 namespace {
 
@@ -40,13 +39,6 @@ Reminder reminderFor(int card, const QDateTime& at)
     return Reminder {link, QStringLiteral("Card number %1 with a first line of some length").arg(card),
         QStringLiteral("due on: 12/06/2026 17:00"), QStringLiteral("A board"), at,
         {{QStringLiteral("urlString"), link}, {QStringLiteral("selectedMenuTag"), 3}}};
-}
-
-double processMilliseconds()
-{
-    timespec spec {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &spec);
-    return double(spec.tv_sec) * 1e3 + double(spec.tv_nsec) / 1e6;
 }
 
 struct Run
