@@ -71,10 +71,14 @@ void NotesTextView::updateCardTags()
     }
     const QList<Tag*> before = card->tags();
     QList<Tag*> tags;
-    for (Tag* tag : before)
+    QStringList removedNames;
+    for (Tag* tag : before) {
         if (names.contains(tag->name()))
             tags.append(tag);
-    const bool removed = tags.size() != before.size();
+        else
+            removedNames.append(tag->name());
+    }
+    const bool removed = !removedNames.isEmpty();
     // Tags leave the card first: a tag that falls out of use lends its colour to the tag it grows
     // into.
     if (removed)
@@ -94,14 +98,15 @@ void NotesTextView::updateCardTags()
     }
     if (tags != card->tags())
         card->setTags(tags);
-    // Adding a tag leaves no tag unused; only a removal can, and the clean-up reads every card.
+    // Adding a tag leaves no tag unused; only a removal can, and only of the tags removed. The
+    // clean-up reads the board's cards until it finds them.
     if (!removed)
         return;
     if (KanbanColumn* column = card->column()) {
         if (Kanban* kanban = column->kanban())
-            kanban->cleanupTags();
+            kanban->cleanupTags(removedNames);
         if (Kanban* kanban = column->mainKanban())
-            kanban->cleanupTags();
+            kanban->cleanupTags(removedNames);
     }
 }
 

@@ -8,8 +8,6 @@
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
 
-#include <QSet>
-
 namespace {
 const ManagedObject::PropertyKey titleKey(QStringLiteral("title"));
 const ManagedObject::PropertyKey columnKey(QStringLiteral("column"));
@@ -20,20 +18,54 @@ const ManagedObject::PropertyKey doneDatesKey(QStringLiteral("doneDates"));
 // Visits the cards of the stage columns in order, then, when asked, the done cards: those the
 // done column lists, then those of its day groups, where marking done files them. A card of a
 // day group that also sits in a column was visited with that column.
-template <typename Visit> void forEachCard(const Kanban& board, bool includeDoneCards, Visit visit)
+// Stops once `visit` answers true, and says whether it did.
+template <typename Visit> bool forEachCardUntil(const Kanban& board, bool includeDoneCards, Visit visit)
 {
     for (const KanbanColumn* column : board.column())
         for (const ListItem* card : column->item())
-            visit(*card);
+            if (visit(*card))
+                return true;
     if (!includeDoneCards)
-        return;
+        return false;
     if (const KanbanColumn* doneColumn = board.mainColumn())
         for (const ListItem* card : doneColumn->item())
-            visit(*card);
+            if (visit(*card))
+                return true;
     for (const DoneDate* group : board.doneDates())
         for (const ListItem* card : group->items())
-            if (!card->column())
-                visit(*card);
+            if (!card->column() && visit(*card))
+                return true;
+    return false;
+}
+
+template <typename Visit> void forEachCard(const Kanban& board, bool includeDoneCards, Visit visit)
+{
+    forEachCardUntil(board, includeDoneCards, [&visit](const ListItem& card) {
+        visit(card);
+        return false;
+    });
+}
+
+// Deletes those of the tags, in their order, whose names no card's notes use. The cards are read
+// only until every name has been found in use.
+void deleteUnusedTags(const Kanban& board, const QList<Tag*>& candidates)
+{
+    QStringList unseen;
+    for (const Tag* tag : candidates)
+        unseen.append(tag->name());
+    if (unseen.isEmpty())
+        return;
+    forEachCardUntil(board, true, [&unseen](const ListItem& card) {
+        for (const QString& name : card.getAllTagNames())
+            unseen.removeAll(name);
+        return unseen.isEmpty();
+    });
+    for (Tag* tag : candidates) {
+        if (!unseen.contains(tag->name()))
+            continue;
+        ConsoleLog::write(QStringLiteral("deleting tag ") + tag->name());
+        tag->managedObjectContext()->deleteObject(tag);
+    }
 }
 
 template <typename Predicate> int countCards(const Kanban& board, bool includeDoneCards, Predicate counts)
@@ -141,18 +173,14 @@ int Kanban::numberOfDueSoonCards(
 
 void Kanban::cleanupTags()
 {
-    QSet<QString> usedNames;
-    forEachCard(*this, true, [&usedNames](const ListItem& card) {
-        for (const QString& name : card.getAllTagNames())
-            usedNames.insert(name);
-    });
+    deleteUnusedTags(*this, tags());
+}
 
-    QList<Tag*> unused;
+void Kanban::cleanupTags(const QStringList& names)
+{
+    QList<Tag*> named;
     for (Tag* tag : tags())
-        if (!usedNames.contains(tag->name()))
-            unused.append(tag);
-    for (Tag* tag : std::as_const(unused)) {
-        ConsoleLog::write(QStringLiteral("deleting tag ") + tag->name());
-        tag->managedObjectContext()->deleteObject(tag);
-    }
+        if (names.contains(tag->name()))
+            named.append(tag);
+    deleteUnusedTags(*this, named);
 }

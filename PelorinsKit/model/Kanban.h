@@ -51,4 +51,7 @@ public:
     // Deletes the board's tags that the notes of none of its cards, done cards in day groups
     // included, name as a hash tag. The context is not saved.
     void cleanupTags();
+    // The same for the tags of these names only: those one card's edit removed from it, the
+    // only ones the edit can have left unused. Cards are read until every name is found.
+    void cleanupTags(const QStringList& names);
 };

@@ -44,4 +44,27 @@ TEST(TagCleanupTest, DeletesTheTagsThatNoCardsNotesName)
     EXPECT_TRUE(store.context().hasChanges()) << "nothing is saved here";
 }
 
+TEST(TagCleanupTest, ByNameDeletesOnlyTheNamedTagsThatNoCardsNotesName)
+{
+    TestStore store;
+    ASSERT_TRUE(store.isOpen()) << store.error().toStdString();
+    StoreBuilder build(store.context());
+    Kanban* board = build.addBoard("Board", {"A"});
+    Tag* named = build.addTag(board, "gone");
+    Tag* stillWritten = build.addTag(board, "kept");
+    Tag* notNamed = build.addTag(board, "other");
+    build.addCard(board->column().at(0), {named, stillWritten, notNamed})
+        ->setAttributedNotes(AttributedString("#kept"));
+    build.addDoneCard(board, build.addDoneGroup(board, QDateTime::currentDateTimeUtc()))
+        ->setAttributedNotes(AttributedString("#kept too"));
+
+    ConsoleLog::Capture capture;
+    board->cleanupTags({"kept", "gone", "absent"});
+
+    EXPECT_TRUE(named->isDeleted());
+    EXPECT_FALSE(stillWritten->isDeleted());
+    EXPECT_FALSE(notNamed->isDeleted()) << "only the named tags are looked at";
+    EXPECT_EQ(capture.lines(), QStringList {"deleting tag gone"});
+}
+
 } // namespace
