@@ -129,6 +129,23 @@ bool isPictureFile(const QString& path)
         .startsWith(QStringLiteral("image/"));
 }
 
+// Whether the bytes decode as a picture. They are decoded small: a JPEG reader then skips most
+// of the work of the full size, which takes long for a photo and is never shown (the notes show
+// the picture decoded at the size it is drawn).
+bool decodesAsPicture(const QByteArray& bytes)
+{
+    constexpr int side = 64;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.isEmpty())
+        return false;
+    if (size.width() > side || size.height() > side)
+        reader.setScaledSize(size.scaled(side, side, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
+    return !reader.read().isNull();
+}
+
 QString describe(const QVariant& value)
 {
     return QString::fromUtf8(QJsonDocument::fromVariant(value).toJson(QJsonDocument::Compact));
@@ -636,7 +653,7 @@ bool NotesTextView::insertImageAttachment(const QString& path)
     }
     QFile copied(copy);
     const QByteArray contents = copied.open(QIODevice::ReadOnly) ? copied.readAll() : QByteArray();
-    if (contents.isEmpty() || QImage::fromData(contents).isNull()) {
+    if (contents.isEmpty() || !decodesAsPicture(contents)) {
         removeFolder();
         return fail(QStringLiteral("Could not attach the image attachment"));
     }

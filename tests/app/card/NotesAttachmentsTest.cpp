@@ -6,9 +6,11 @@
 #include "Platform/widgets/ScriptedFilePanelPresenter.h"
 #include "support/CardCellFixture.h"
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QDir>
 #include <QImage>
+#include <QImageReader>
 #include <QMimeData>
 #include <QTemporaryDir>
 
@@ -42,6 +44,22 @@ protected:
     static QVariantMap linkData(NotesTextView* editor, int position)
     {
         return editor->storage().attribute(AttributeKey::attachmentLinkData, position).toMap();
+    }
+
+    // A PNG whose header reads, so that it passes for a picture until its pixels are decoded.
+    QString damagedPicture()
+    {
+        QImage image(64, 48, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        EXPECT_TRUE(image.save(&buffer, "PNG"));
+        for (qsizetype i = bytes.indexOf("IDAT") + 4; i < bytes.size() - 16; ++i)
+            bytes[i] = char(~bytes.at(i));
+        const QString path = file(QStringLiteral("damaged.png"), bytes);
+        EXPECT_TRUE(QImageReader(path).size().isValid());
+        return path;
     }
 
     QTemporaryDir files;
@@ -127,8 +145,8 @@ TEST_F(NotesAttachments, APictureThatCannotBeReadMakesNothing)
     NotesTextView* editor = edit(card);
     const QStringList before = pictureFolders();
     ConsoleLog::Capture console;
-    for (const QString& path :
-        {file(QStringLiteral("broken.png"), "not a picture at all"), files.filePath(QStringLiteral("missing.jpg"))}) {
+    for (const QString& path : {file(QStringLiteral("broken.png"), "not a picture at all"),
+             files.filePath(QStringLiteral("missing.jpg")), damagedPicture()}) {
         EXPECT_FALSE(editor->insertImageAttachment(path)) << path.toStdString();
         EXPECT_TRUE(console.contains(QStringLiteral("Could not attach the image attachment")));
     }
