@@ -57,7 +57,8 @@ void deleteUnusedTags(const Kanban& board, const QList<Tag*>& candidates)
         return;
     forEachCardUntil(board, true, [&unseen](const ListItem& card) {
         for (const QString& name : card.getAllTagNames())
-            unseen.removeAll(name);
+            if (unseen.contains(name))
+                unseen.removeAll(name);
         return unseen.isEmpty();
     });
     for (Tag* tag : candidates) {

@@ -350,9 +350,15 @@ bool ListItem::isDueSoon(const QDateTime& now, const UserDefaults& defaults) con
 
 QStringList ListItem::getAllTagNames() const
 {
-    const QByteArray data = attributedNotesData();
-    if (m_hasTagNames && data.constData() == m_tagNamesFrom.constData() && data.size() == m_tagNamesFrom.size())
-        return m_tagNames;
+    // The names kept are checked against the stored bytes in place: the board's tag clean-up asks
+    // every card on each hashtag keystroke.
+    const QVariant& stored = value(attributedNotesKey);
+    if (m_hasTagNames && stored.metaType() == QMetaType::fromType<QByteArray>()) {
+        const auto* bytes = static_cast<const QByteArray*>(stored.constData());
+        if (bytes->constData() == m_tagNamesFrom.constData() && bytes->size() == m_tagNamesFrom.size())
+            return m_tagNames;
+    }
+    const QByteArray data = stored.toByteArray();
     // Notes nobody shows are read for their names and not kept decoded.
     const bool decoded
         = m_hasDecodedNotes && data.constData() == m_decodedFrom.constData() && data.size() == m_decodedFrom.size();
