@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QTimer>
 #include <QWheelEvent>
+#include <QtConcurrent/QtConcurrentMap>
 #include <algorithm>
 #include <cmath>
 
@@ -26,13 +27,18 @@ namespace {
 constexpr double minimumMagnification = 0.125;
 constexpr double maximumMagnification = 8;
 
-std::optional<double> measureNotes(ListItem* card)
+double measureNotes(const AttributedString& notes)
 {
-    // Measured as printed: with link cards and pictures in place of their stored stand-ins.
-    const std::optional<AttributedString> notes = card->getAttributedNotes();
+    return fullHeightToFit(notes, PrintPreviewView::printedCardWidth);
+}
+
+// As printed: with link cards and pictures in place of their stored stand-ins.
+std::optional<AttributedString> printedNotes(ListItem* card)
+{
+    std::optional<AttributedString> notes = card->getAttributedNotes();
     if (!notes || notes->isEmpty())
         return std::nullopt;
-    return fullHeightToFit(*notes, PrintPreviewView::printedCardWidth);
+    return notes;
 }
 
 } // namespace
@@ -40,7 +46,6 @@ std::optional<double> measureNotes(ListItem* card)
 PrintPreviewView::PrintPreviewView(PrintInfo& printInfo, QWidget* parent)
     : QWidget(parent)
     , m_printInfo(printInfo)
-    , m_measure(measureNotes)
     , m_renderer(std::make_unique<PrintablePageRenderer>(*this))
 {
     m_pages.append(QList<PrintablePageBox>());
@@ -84,6 +89,7 @@ void PrintPreviewView::setHeightMeasure(HeightMeasure measure)
 void PrintPreviewView::buildPages()
 {
     clearGrid();
+    measureCards();
     for (KanbanColumn* stage : stages())
         walkStage(stage, nullptr, [this](ListItem* card, const Placement& placement) { placeSlices(card, placement); });
     finishLayout();
@@ -96,6 +102,7 @@ void PrintPreviewView::layoutPages()
 {
     // Laying out afresh gives the same grid as a new preview at this scale would.
     clearGrid();
+    measureCards();
     for (KanbanColumn* stage : stages())
         walkStage(stage, nullptr, [this](ListItem* card, const Placement& placement) { placeSlices(card, placement); });
     finishLayout();
@@ -294,9 +301,39 @@ std::optional<double> PrintPreviewView::notesHeight(ListItem* card) const
     auto cached = m_cachedItemHeights.constFind(card);
     if (cached != m_cachedItemHeights.constEnd())
         return *cached;
-    const std::optional<double> height = m_measure(card);
+    std::optional<double> height;
+    if (m_measure)
+        height = m_measure(card);
+    else if (const std::optional<AttributedString> notes = printedNotes(card))
+        height = measureNotes(*notes);
     m_cachedItemHeights.insert(card, height);
     return height;
+}
+
+void PrintPreviewView::measureCards()
+{
+    if (m_measure)
+        return;
+    QList<ListItem*> cards;
+    QList<AttributedString> notes;
+    for (KanbanColumn* stage : stages()) {
+        for (ListItem* card : printedCards(stage)) {
+            if (m_cachedItemHeights.contains(card))
+                continue;
+            // Decoded here: a card keeps its decoded notes, which only this thread may change.
+            std::optional<AttributedString> text = printedNotes(card);
+            if (!text) {
+                m_cachedItemHeights.insert(card, std::nullopt);
+                continue;
+            }
+            cards.append(card);
+            notes.append(std::move(*text));
+        }
+    }
+    // Each measure lays its notes out in a document of its own, so they run side by side.
+    const QList<double> heights = QtConcurrent::blockingMapped<QList<double>>(notes, measureNotes);
+    for (qsizetype i = 0; i < cards.size(); ++i)
+        m_cachedItemHeights.insert(cards.at(i), heights.at(i));
 }
 
 double PrintPreviewView::cardHeight(ListItem* card) const

@@ -42,7 +42,8 @@ public:
     static constexpr double printedCardWidth = 284;
     static const QString paperTooSmallMessage;
 
-    // The notes height of a card at the printed width, or none for a card without notes.
+    // The notes height of a card at the printed width, or none for a card without notes. Without
+    // one, notes are measured at the printed width.
     using HeightMeasure = std::function<std::optional<double>(ListItem* card)>;
 
     struct Position
@@ -138,6 +139,9 @@ private:
     // Walks a stage's cards from the top, placing each below the one before; stops after `until`.
     void walkStage(KanbanColumn* stage, ListItem* until, const std::function<void(ListItem*, Placement)>& visit) const;
     std::optional<double> notesHeight(ListItem* card) const;
+    // Measures the notes of every card to print that has no height yet, on several threads at
+    // once; an injected measure is left to run card by card.
+    void measureCards();
     double cardHeight(ListItem* card) const;
     void placeSlices(ListItem* card, const Placement& placement);
     void updatePage(PrintablePageBox& page, int number) const;
