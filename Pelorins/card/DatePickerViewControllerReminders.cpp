@@ -85,13 +85,7 @@ std::optional<Reminder> DatePickerViewController::scheduledNotification() const
     ReminderCenter* center = reminderCenter();
     if (!card || !center)
         return std::nullopt;
-    const QString link = card->itemURLString();
-    for (const Reminder& reminder : center->scheduledReminders()) {
-        const QVariant urlString = reminder.userInfo.value(urlStringKey);
-        if (urlString.typeId() == QMetaType::QString && urlString.toString() == link)
-            return reminder;
-    }
-    return std::nullopt;
+    return center->scheduledReminderFor(card->itemURLString());
 }
 
 void DatePickerViewController::removeScheduledNotification()

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QDateTime>
+#include <QFile>
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 #include <QVariantMap>
 #include <functional>
+#include <memory>
+#include <optional>
 
 // One scheduled reminder: shown at its delivery date, then dropped.
 struct Reminder
@@ -47,7 +50,10 @@ public:
     void setClock(Clock clock);
     QDateTime now() const;
 
-    QList<Reminder> scheduledReminders() const { return m_reminders; }
+    // Every reminder, read in full: for a single card's, scheduledReminderFor() is cheaper.
+    QList<Reminder> scheduledReminders() const;
+    // The reminder whose user info links the card, if any.
+    std::optional<Reminder> scheduledReminderFor(const QString& urlString) const;
     // A reminder of the same identifier is replaced.
     void scheduleReminder(const Reminder& reminder);
     void removeScheduledReminder(const QString& identifier);
@@ -66,16 +72,39 @@ signals:
     void activated(const QString& urlString);
 
 private:
+    // One reminder as kept in memory: what arming and finding need, read up front; the rest is
+    // read from its entry of the file only when delivered or asked for, so thousands load fast.
+    struct Entry
+    {
+        qint64 delivery = 0; // milliseconds since 1970, UTC
+        size_t identifierHash = 0;
+        size_t linkHash = 0;
+        // Where the entry lies in the file that was loaded.
+        qint64 offset = 0;
+        qint64 length = 0;
+        // A reminder scheduled since, with its entry once encoded.
+        struct Scheduled
+        {
+            Reminder reminder;
+            QByteArray encoded;
+        };
+        std::shared_ptr<Scheduled> scheduled;
+    };
+
     void load();
     void changed();
     void write();
     void arm();
-    // Takes the reminders that meet the condition out, in order.
-    QList<Reminder> takeWhere(const std::function<bool(const Reminder&)>& condition);
+    // A scheduled entry's bytes for the file, encoded once.
+    static QByteArray encoded(const Entry& entry);
+    std::optional<Reminder> reminderOf(const Entry& entry) const;
+    // Takes the entries that meet the condition out, in order.
+    QList<Entry> takeWhere(const std::function<bool(const Entry&)>& condition);
+    QList<Entry> takeIdentifier(const QString& identifier);
 
-    QList<Reminder> m_reminders;
-    // Each reminder's entry of the file once it was written, empty until then.
-    QList<QByteArray> m_encoded;
+    QList<Entry> m_entries;
+    // The file loaded, kept open: its entries are read back from it, never held twice in memory.
+    mutable QFile m_source;
     QString m_path;
     Clock m_clock;
     QTimer m_timer;

@@ -130,9 +130,48 @@ TEST_F(ReminderCenterTest, AnUnreadableFileIsSetAsideAndBadEntriesAreDropped)
         "userInfo":{"urlString":"pelorins://A"}},
         {"identifier":"x","deliveryDate":"2026-05-04T10:00:00.000Z","userInfo":{"urlString":"https://a"}},
         {"identifier":"y","deliveryDate":"soon","userInfo":{"urlString":"pelorins://Y"}},
-        {"identifier":"z","deliveryDate":"2026-05-04T10:00:00.000Z"}, 7])");
+        {"identifier":"z","deliveryDate":"2026-05-04T10:00:00.000Z"}, 7,
+        {"identifier":"p","deliveryDate":"2026-02-30T10:00:00.000Z","userInfo":{"urlString":"pelorins://P"}},
+        {"identifier":"q","deliveryDate":"2026-05-04T10:00:00.000Z","title":null,"userInfo":{"urlString":"pelorins://Q"}},
+        {"identifier":"r","deliveryDate":"2026-05-04T10:00:00.000Z","userInfo":"pelorins://R"},
+        {"identifier":"s","deliveryDate":"2026-05-04T10:00:00.000Z","userInfo":{"urlString":{"a":"pelorins://S"}}},
+        {"identifier":1,"deliveryDate":"2026-05-04T10:00:00.000Z","userInfo":{"urlString":"pelorins://T"}},
+        [{"identifier":"u","deliveryDate":"2026-05-04T10:00:00.000Z","userInfo":{"urlString":"pelorins://U"}}],
+        {"identifier":"pelorins://B","deliveryDate":"2026-05-04T12:00:00+02:00",
+        "userInfo":{"urlString":"pelorins://B"}}])");
     ConsoleLog::Capture console;
     auto center = open();
-    EXPECT_EQ(links(center->scheduledReminders()), QStringList {"pelorins://A"});
-    EXPECT_EQ(console.lines(), QStringList {"Dropped 4 unreadable reminders"});
+    EXPECT_EQ(links(center->scheduledReminders()), (QStringList {"pelorins://A", "pelorins://B"}));
+    EXPECT_EQ(console.lines(), QStringList {"Dropped 10 unreadable reminders"});
+}
+
+TEST_F(ReminderCenterTest, EntriesLoadedAreFoundDeliveredAndWrittenBackIntact)
+{
+    // Spacing, escapes, braces inside texts and nested user info, as another writer may leave them.
+    writeFile(R"( [ {"identifier": "pelorins://A", "title": "Call \"A\" } {", "other": [1, {"x": {}}],
+          "deliveryDate": "2026-05-04T10:00:00.000Z",
+          "userInfo": {"selectedMenuTag": 3, "nested": {"urlString": "https://no"}, "urlString": "pelorins://A"}} ,
+        {"identifier":"pelorins://é", "deliveryDate":"2026-05-04T11:00:00.000Z",
+          "userInfo":{"urlString":"pelorins://é"}}
+        ] )");
+    auto center = open();
+    center->scheduleReminder(reminder("C", now.addSecs(30)));
+    EXPECT_EQ(center->timer().interval(), 30 * 1000);
+    std::optional<Reminder> found = center->scheduledReminderFor(QStringLiteral("pelorins://A"));
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->title, QStringLiteral("Call \"A\" } {"));
+    EXPECT_FALSE(center->scheduledReminderFor(QStringLiteral("https://no")));
+    center->removeScheduledReminder(QStringLiteral("pelorins://\u00e9"));
+    QCoreApplication::processEvents();
+
+    auto again = open();
+    EXPECT_EQ(links(again->scheduledReminders()), (QStringList {"pelorins://A", "pelorins://C"}));
+    found = again->scheduledReminderFor(QStringLiteral("pelorins://A"));
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->title, QStringLiteral("Call \"A\" } {"));
+    EXPECT_EQ(found->deliveryDate, QDateTime(QDate(2026, 5, 4), QTime(10, 0), Qt::UTC));
+    EXPECT_EQ(found->userInfo.value("selectedMenuTag").toInt(), 3);
+    now = now.addSecs(3600);
+    again->start();
+    EXPECT_EQ(links(again->delivered), (QStringList {"pelorins://A", "pelorins://C"}));
 }
