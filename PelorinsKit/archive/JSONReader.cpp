@@ -305,7 +305,10 @@ private:
                 members.append(made);
             }
         }
-        object->setObjects(relationship.name, members);
+        // Objects made here are new, and fill their lists at once; objects given again from an
+        // earlier payload go the announced way.
+        if (!m_context.fillNewToMany(object, relationship, members))
+            object->setObjects(relationship.name, members);
     }
 
     // Runs sharing a dictionary share its attributes, made once; a run that carries a picture

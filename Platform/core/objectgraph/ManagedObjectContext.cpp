@@ -318,6 +318,43 @@ void ManagedObjectContext::applyToMany(ManagedObject* object, const Relationship
     pending.commit();
 }
 
+bool ManagedObjectContext::fillNewToMany(
+    ManagedObject* object, const RelationshipDescription& relationship, const QList<ManagedObject*>& members)
+{
+    const auto isNew = [this](const ManagedObject* o) {
+        return o && o->m_context == this && o->m_inserted && !o->m_persisted && !o->m_deleted;
+    };
+    if (!relationship.isToMany || !isNew(object) || object->entity()->relationship(relationship.name) != &relationship
+        || !object->m_slots[size_t(relationship.index)].objects.isEmpty())
+        return false;
+    const RelationshipDescription& inverse = *relationship.inverseRelationship;
+    for (const ManagedObject* member : members)
+        if (!isNew(member) || !member->entity()->isKindOfEntity(relationship.destinationEntity))
+            return false;
+    for (ManagedObject* member : members) {
+        ManagedObject::Slot& side = member->m_slots[size_t(inverse.index)];
+        if (inverse.isToMany) {
+            // The object's list was empty, so it is in no member's list yet.
+            side.objects.append(object);
+        } else {
+            if (side.object) {
+                ManagedObject::Slot& former = side.object->m_slots[size_t(relationship.index)];
+                former.objects.removeOne(member);
+                former.changed = true;
+                markChanged(side.object);
+            }
+            side.object = object;
+        }
+        side.changed = true;
+        markChanged(member);
+    }
+    ManagedObject::Slot& slot = object->m_slots[size_t(relationship.index)];
+    slot.objects = members;
+    slot.changed = true;
+    markChanged(object);
+    return true;
+}
+
 void ManagedObjectContext::deleteObject(ManagedObject* object)
 {
     if (!object || object->m_context != this || object->m_deleted)

@@ -68,6 +68,15 @@ public:
         return dynamic_cast<T*>(insertNewObject(entityName));
     }
 
+    // Building a graph in bulk (an archive import): fills the empty to-many relationship of an
+    // object inserted since the last save with distinct `members`, all inserted since then too,
+    // keeping their inverse sides as setObjects would (a member held by another owner through a
+    // to-one inverse leaves it). Nothing is announced, since no one can be showing new objects,
+    // and nothing is compared or copied per member. False, with nothing changed, when the object,
+    // a member or the relationship does not fit; setObjects then does the work.
+    bool fillNewToMany(
+        ManagedObject* object, const RelationshipDescription& relationship, const QList<ManagedObject*>& members);
+
     // Takes the object out of every relationship at once (announced like any change),
     // deleting the destinations of its cascading relationships too. The object stays a valid
     // tombstone; its row leaves the store at the next save. Deleting twice does nothing.

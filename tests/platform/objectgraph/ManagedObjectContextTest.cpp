@@ -328,6 +328,39 @@ TEST_F(ContextTest, ManyToManyIsKeptUpFromEitherSide)
     EXPECT_EQ(blue->objects(QStringLiteral("cards")), QList<ManagedObject*>({a}));
 }
 
+// The bulk way of building new objects keeps the inverses setObjects keeps, announcing nothing.
+TEST_F(ContextTest, FillingANewObjectsListKeepsItsMembersInversesQuietly)
+{
+    ManagedObject* left = column(QStringLiteral("left"));
+    ManagedObject* right = column(QStringLiteral("right"));
+    ManagedObject* a = card(QStringLiteral("a"));
+    ManagedObject* c = card(QStringLiteral("c"), right);
+    ManagedObject* red = label(QStringLiteral("red"));
+    ManagedObject* blue = label(QStringLiteral("blue"));
+    const RelationshipDescription& cards = *left->entity()->relationship(QStringLiteral("cards"));
+    const RelationshipDescription& labels = *a->entity()->relationship(QStringLiteral("labels"));
+    red->addObject(QStringLiteral("cards"), c);
+    NoticeLog log(context);
+
+    EXPECT_TRUE(context.fillNewToMany(left, cards, {a, c}));
+    EXPECT_TRUE(context.fillNewToMany(a, labels, {blue, red}));
+    EXPECT_TRUE(log.notices.isEmpty());
+    EXPECT_EQ(names(left->objects(QStringLiteral("cards"))), QStringList({"a", "c"}));
+    EXPECT_EQ(a->object(QStringLiteral("column")), left);
+    EXPECT_EQ(c->object(QStringLiteral("column")), left);
+    EXPECT_TRUE(right->objects(QStringLiteral("cards")).isEmpty()) << "c left its former column";
+    EXPECT_EQ(red->objects(QStringLiteral("cards")), QList<ManagedObject*>({c, a}));
+    EXPECT_EQ(blue->objects(QStringLiteral("cards")), QList<ManagedObject*>({a}));
+
+    // What does not fit changes nothing: a list already filled, a deleted member.
+    ManagedObject* gone = card(QStringLiteral("gone"));
+    context.deleteObject(gone);
+    EXPECT_FALSE(context.fillNewToMany(left, cards, {gone}));
+    EXPECT_FALSE(context.fillNewToMany(right, cards, {a, gone}));
+    EXPECT_TRUE(right->objects(QStringLiteral("cards")).isEmpty());
+    EXPECT_EQ(a->object(QStringLiteral("column")), left);
+}
+
 TEST_F(ContextTest, ChangesAreAnnouncedInBalancedPairsWithKindsAndIndexes)
 {
     ManagedObject* left = column(QStringLiteral("left"));
