@@ -47,12 +47,12 @@ std::optional<Reminder> fromJson(const QJsonValue& value)
         delivery, userInfo.toObject().toVariantMap()};
 }
 
-size_t hashOf(QByteArrayView utf8)
+quint32 hashOf(QByteArrayView utf8)
 {
-    return qHash(utf8);
+    return quint32(qHash(utf8));
 }
 
-size_t hashOf(const QString& text)
+quint32 hashOf(const QString& text)
 {
     const QByteArray utf8 = text.toUtf8();
     return hashOf(QByteArrayView(utf8));
@@ -175,10 +175,10 @@ private:
 struct ScannedEntry
 {
     qint64 delivery;
-    size_t identifierHash;
-    size_t linkHash;
-    qint64 offset;
-    qint64 length;
+    quint32 identifierHash;
+    quint32 linkHash;
+    quint32 offset;
+    quint32 length;
 };
 
 // Checks each entry of the list as it streams by, as fromJson() would, and hands the well-formed
@@ -306,7 +306,7 @@ private:
             return;
         }
         const qint64 end = qint64(m_stream.Tell()) + 1;
-        m_sink(ScannedEntry {*m_delivery, m_identifierHash, m_linkHash, m_offset, end - m_offset});
+        m_sink(ScannedEntry {*m_delivery, m_identifierHash, m_linkHash, quint32(m_offset), quint32(end - m_offset)});
     }
 
     const FileStream& m_stream;
@@ -319,8 +319,8 @@ private:
     Field m_field = Field::other;
     qint64 m_offset = 0;
     std::optional<qint64> m_delivery;
-    size_t m_identifierHash = 0;
-    size_t m_linkHash = 0;
+    quint32 m_identifierHash = 0;
+    quint32 m_linkHash = 0;
     bool m_hasIdentifier = false;
     bool m_hasUserInfo = false;
     bool m_inUserInfo = false;
@@ -410,7 +410,6 @@ void ReminderCenter::load()
             + QStringLiteral(" at byte %1").arg(parsed.Offset()));
         return;
     }
-    m_entries.squeeze();
     if (scanner.dropped() > 0) {
         ConsoleLog::write(QStringLiteral("Dropped %1 unreadable reminders").arg(scanner.dropped()));
         changed();
@@ -444,7 +443,7 @@ QList<Reminder> ReminderCenter::scheduledReminders() const
 
 std::optional<Reminder> ReminderCenter::scheduledReminderFor(const QString& urlString) const
 {
-    const size_t hash = hashOf(urlString);
+    const quint32 hash = hashOf(urlString);
     for (const Entry& entry : m_entries) {
         if (entry.linkHash != hash)
             continue;
@@ -480,7 +479,7 @@ void ReminderCenter::removeScheduledReminder(const QString& identifier)
 
 QList<ReminderCenter::Entry> ReminderCenter::takeIdentifier(const QString& identifier)
 {
-    const size_t hash = hashOf(identifier);
+    const quint32 hash = hashOf(identifier);
     return takeWhere([&](const Entry& entry) {
         if (entry.identifierHash != hash)
             return false;

@@ -77,11 +77,13 @@ private:
     struct Entry
     {
         qint64 delivery = 0; // milliseconds since 1970, UTC
-        size_t identifierHash = 0;
-        size_t linkHash = 0;
-        // Where the entry lies in the file that was loaded.
-        qint64 offset = 0;
-        qint64 length = 0;
+        // Hashes narrowed to keep entries small; a match is confirmed on the entry itself.
+        quint32 identifierHash = 0;
+        quint32 linkHash = 0;
+        // Where the entry lies in the file that was loaded, which is never larger than
+        // maximumFileBytes.
+        quint32 offset = 0;
+        quint32 length = 0;
         // A reminder scheduled since, with its entry once encoded.
         struct Scheduled
         {
