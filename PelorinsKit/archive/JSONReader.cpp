@@ -219,6 +219,7 @@ public:
 
     QList<ManagedObject*> objects()
     {
+        m_reader.m_importedObjects.reserve(m_reader.m_importedObjects.size() + m_plan.nodeCount());
         QList<ManagedObject*> made;
         for (const qsizetype entry : m_plan.entries())
             if (ManagedObject* object = node(entry))

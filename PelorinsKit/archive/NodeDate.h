@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 #include <optional>
@@ -13,5 +14,7 @@ QString string(const QDateTime& date);
 // A UTC instant, or nothing when the text is not exactly of the date form or names no valid
 // moment (a 13th month, a 25th hour, 30 February).
 std::optional<QDateTime> date(const QString& text);
+// The same from UTF-8 text.
+std::optional<QDateTime> date(QByteArrayView utf8);
 
 } // namespace NodeDate

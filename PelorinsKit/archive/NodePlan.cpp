@@ -150,6 +150,7 @@ public:
     {
         // About what the reference archives hold per byte, to spare most regrowing.
         m_plan.m_nodes.reserve(size_t(textSize / 400));
+        m_plan.m_items.reserve(size_t(textSize / 128));
     }
 
     bool notAnArray() const { return m_notAnArray; }
@@ -222,6 +223,10 @@ public:
         case Role::Notes:
             if (frame.target == Target::Ignore)
                 return true;
+            if (frame.target == Target::Attribute && frame.attribute->type == AttributeDescription::Type::Date) {
+                attributeDate(frame, NodeDate::date(utf8));
+                return true;
+            }
             break;
         default:
             break;
@@ -631,11 +636,8 @@ private:
             refusal = textRefusal(attribute, text);
             value = text;
         } else if (attribute.type == AttributeDescription::Type::Date) {
-            const std::optional<QDateTime> date = NodeDate::date(text);
-            if (date)
-                value = *date;
-            else
-                refusal = QStringLiteral(" is not a date");
+            attributeDate(frame, NodeDate::date(text));
+            return;
         } else {
             attributeValue(frame, QJsonValue(text));
             return;
@@ -648,6 +650,19 @@ private:
         item.kind = Item::Kind::Value;
         item.attribute = &attribute;
         item.value = std::move(value);
+        m_itemStack.push_back(std::move(item));
+    }
+
+    void attributeDate(const Frame& frame, const std::optional<QDateTime>& date)
+    {
+        if (!date) {
+            refuse(where(frame, entityOf(frame)) + QStringLiteral(" is not a date"));
+            return;
+        }
+        Item item;
+        item.kind = Item::Kind::Value;
+        item.attribute = frame.attribute;
+        item.value = *date;
         m_itemStack.push_back(std::move(item));
     }
 

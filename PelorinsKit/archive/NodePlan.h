@@ -7,7 +7,6 @@
 #include <QList>
 #include <QString>
 #include <QVariant>
-#include <deque>
 #include <optional>
 #include <vector>
 
@@ -113,8 +112,7 @@ private:
 
     std::vector<qsizetype> m_entries;
     std::vector<Node> m_nodes;
-    // A deque: items are many and large, and are never moved again once added.
-    std::deque<Item> m_items;
+    std::vector<Item> m_items;
     std::vector<qsizetype> m_members;
     std::vector<Notes> m_notes;
     std::vector<QJsonObject> m_runDictionaries;

@@ -365,6 +365,11 @@ TEST_F(ArchiveStreamTest, BothEntriesRefuseTheSameNodesForTheSameReason)
         R"([{"Kanban": {"column": [{"KanbanColumn": {"item": [{"ListItem": {"attributedNotes": {"runs": [{"filename": "../x"}], "string": ""}}}]}}]}}])",
         R"([{"Kanban": {"column": [{"KanbanColumn": {"item": [{"ListItem": {"eventsArray": [1]}}]}}]}}])",
         R"([{"Kanban": {"doneDates": [{"DoneDate": {}}]}}])",
+        // Dates the stream reads from their bytes, the document from its texts.
+        R"([{"Kanban": {"column": [{"KanbanColumn": {"item": [{"ListItem": {"dueDate": "2024-02-30 10:00:00"}}]}}]}}])",
+        R"([{"Kanban": {"column": [{"KanbanColumn": {"item": [{"ListItem": {"dueDate": "2024-01-01 10:00:0\u00e9"}}]}}]}}])",
+        R"([{"Kanban": {"column": [{"KanbanColumn": {"item": [{"ListItem": {"dueDate": "\uff12024-01-01 10:00:0"}}]}}]}}])",
+        R"([{"Kanban": {"column": [{"KanbanColumn": {"item": [{"ListItem": {"dueDate": "2024-01-01T10:00:00"}}]}}]}}])",
     };
     for (const QByteArray& payload : payloads) {
         ConsoleLog::Capture quiet;
