@@ -3,6 +3,7 @@
 // bare RapidJSON parse and re-write of the same file, and QJsonDocument's own parse and
 // serialisation.
 
+#include "BenchTiming.h"
 #include "LoadedStore.h"
 #include "ReferenceDataset.h"
 
@@ -12,7 +13,6 @@
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/DataFolders.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QJsonDocument>
@@ -24,7 +24,6 @@
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 #include <sys/resource.h>
-#include <time.h>
 
 namespace {
 
@@ -44,20 +43,6 @@ void markForExport(DisplayItem* item)
         markForExport(child);
 }
 
-double seconds(const QElapsedTimer& timer)
-{
-    return double(timer.nsecsElapsed()) / 1e9;
-}
-
-// Processor time of the whole process (every thread), so that figures taken on a busy machine
-// still say what the work costs.
-double processorSeconds()
-{
-    timespec now {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
-
 struct Timing
 {
     double wall = 0;
@@ -69,11 +54,9 @@ template <typename Run> Timing median(Run run)
 {
     std::vector<Timing> times;
     for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        const double processorStart = processorSeconds();
-        timer.start();
+        const BenchClock clock;
         run();
-        times.push_back(Timing {seconds(timer), processorSeconds() - processorStart});
+        times.push_back(Timing {clock.wall() / 1e3, clock.processor() / 1e3});
     }
     const auto byWall = [](const Timing& a, const Timing& b) { return a.wall < b.wall; };
     std::sort(times.begin(), times.end(), byWall);
@@ -180,10 +163,9 @@ int main(int argc, char** argv)
 
     // The export as it was: the nodes as one QJsonArray, serialised whole, written.
     const QString landedPath = folder.filePath(QStringLiteral("landed.Pelorins"));
-    QElapsedTimer timer;
-    timer.start();
+    const BenchClock clock;
     writeAll(landedPath, QJsonDocument(JSONWriter::archiveArray(items)).toJson(QJsonDocument::Compact));
-    const double landedExport = seconds(timer);
+    const double landedExport = clock.wall() / 1e3;
     const bool identical = data == readAll(landedPath);
 
     const Timing rapidParse = median([&] {
