@@ -13,6 +13,7 @@
 #include "Platform/widgets/ScriptedFilePanelPresenter.h"
 #include "support/QStringPrinting.h"
 #include "support/StoreBuilder.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -36,20 +37,6 @@ const QString packagePicture = QStringLiteral("7C9E6679-7425-40DE-944B-E07FC1F90
 QString fixturePackage()
 {
     return QStringLiteral(PELORINS_TESTS_DIR "/kit/archive/data/CompatibilityArchive");
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& contents)
-{
-    QFileInfo(path).dir().mkpath(QStringLiteral("."));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(contents);
 }
 
 // Every file under `folder`, by relative path, with its contents; the store's shared-memory index

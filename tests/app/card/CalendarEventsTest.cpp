@@ -10,6 +10,7 @@
 #include "Platform/widgets/SectionedListView.h"
 #include "support/CardCellFixture.h"
 #include "support/FakeCalendarStore.h"
+#include "support/TestFiles.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -276,19 +277,6 @@ QByteArray calendarFile(const QByteArray& uid, const QByteArray& summary, const 
     QByteArray text = "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//Test//EN\nBEGIN:VEVENT\nUID:" + uid
         + "\nDTSTAMP:20260101T000000Z\nSUMMARY:" + summary + "\n" + start + "END:VEVENT\nEND:VCALENDAR\n";
     return text.replace("\n", "\r\n");
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace

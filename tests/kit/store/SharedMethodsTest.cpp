@@ -1,14 +1,15 @@
 #include "PelorinsKit/store/SharedMethods.h"
-#include "PelorinsKit/store/CoreDataManager.h"
-#include "PelorinsKit/store/CoreDataMigrator.h"
 #include "PelorinsKit/model/ImageAttachment.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/PictureFolders.h"
+#include "PelorinsKit/store/CoreDataManager.h"
+#include "PelorinsKit/store/CoreDataMigrator.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/DataFolders.h"
 #include "support/StoreBuilder.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,20 +21,6 @@ namespace {
 
 const QString usedFolder = QStringLiteral("11111111-2222-4333-8444-555555555555");
 const QString orphanFolder = QStringLiteral("66666666-7777-4888-9999-AAAAAAAAAAAA");
-
-void writeFile(const QString& path, const QByteArray& contents)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(contents);
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 class SharedMethodsTest : public ::testing::Test
 {

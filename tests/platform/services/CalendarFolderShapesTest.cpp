@@ -4,6 +4,7 @@
 #include "Platform/core/UserDefaults.h"
 #include "support/LocalTimeZone.h"
 #include "support/QStringPrinting.h"
+#include "support/TestFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -58,14 +59,6 @@ QByteArray event(const QByteArray& uid, const QByteArray& summary, const QByteAr
 }
 
 const QByteArray standup = calendar(event("standup", "Standup", "DTSTART:20260504T090000Z\nDURATION:PT15M\n"));
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(bytes);
-}
 
 void makeLink(const QString& target, const QString& path)
 {

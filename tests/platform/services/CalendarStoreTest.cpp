@@ -4,6 +4,7 @@
 #include "Platform/core/UserDefaults.h"
 #include "support/LocalTimeZone.h"
 #include "support/QStringPrinting.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,19 +27,6 @@ QByteArray eventText(const QByteArray& uid, const QByteArray& summary, const QBy
 {
     return "BEGIN:VEVENT\nUID:" + uid + "\nDTSTAMP:20260101T000000Z\nSUMMARY:" + summary + "\n" + times
         + "END:VEVENT\n";
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Content lines with folding undone, in order.
