@@ -377,6 +377,9 @@ void ReminderCenter::load()
         ConsoleLog::write(QStringLiteral("Reminders could not be read (") + reason
             + (moved ? QStringLiteral("); moved to ") + aside : QStringLiteral("); could not be moved aside")));
         m_source.setFileName(QString());
+        // Reminders that could be neither read nor moved aside are never written over.
+        if (!moved)
+            m_path.clear();
     };
     const qint64 size = m_source.size();
     if (size > maximumFileBytes) {
@@ -384,7 +387,8 @@ void ReminderCenter::load()
         return;
     }
     if (!m_source.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        ConsoleLog::write(QStringLiteral("Reminders could not be opened: ") + m_source.errorString());
+        // Set aside like any other unreadable file, so that the next write does not replace it.
+        setAside(m_source.errorString());
         return;
     }
     // No entry is shorter than this; memory reserved and never used costs nothing.

@@ -1,7 +1,9 @@
 #include "Platform/core/ConsoleLog.h"
 #include "support/RecordingReminderCenter.h"
+#include "support/TestFiles.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -39,12 +41,7 @@ protected:
         return links;
     }
 
-    void writeFile(const QByteArray& bytes)
-    {
-        QFile file(path());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
+    void writeFile(const QByteArray& bytes) { ::writeFile(path(), bytes); }
 
     QTemporaryDir folder;
     QDateTime now {QDate(2026, 5, 4), QTime(9, 0), Qt::UTC};
@@ -125,6 +122,22 @@ TEST_F(ReminderCenterTest, AnUnreadableFileIsSetAsideAndBadEntriesAreDropped)
         ASSERT_EQ(console.lines().size(), 1);
         EXPECT_TRUE(console.lines().first().startsWith("Reminders could not be read"));
     }
+
+    // One that cannot even be opened is set aside too, and never written over.
+    ASSERT_TRUE(QDir().mkpath(path()));
+    ::writeFile(QDir(path()).filePath(QStringLiteral("kept")), "earlier reminders");
+    {
+        ConsoleLog::Capture console;
+        auto center = open();
+        EXPECT_TRUE(center->scheduledReminders().isEmpty());
+        ASSERT_EQ(console.lines().size(), 1);
+        EXPECT_TRUE(console.lines().first().startsWith("Reminders could not be read"));
+        center->scheduleReminder(reminder("New", now.addSecs(60)));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(readFile(path() + ".unreadable/kept"), "earlier reminders");
+    }
+    EXPECT_EQ(links(open()->scheduledReminders()), QStringList {"pelorins://New"});
+    QDir(path() + ".unreadable").removeRecursively();
 
     writeFile(R"([{"identifier":"pelorins://A","deliveryDate":"2026-05-04T10:00:00.000Z",
         "userInfo":{"urlString":"pelorins://A"}},
