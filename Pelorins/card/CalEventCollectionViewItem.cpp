@@ -2,7 +2,6 @@
 
 #include "Pelorins/card/DatePickerDelegate.h"
 #include "Pelorins/card/ListItemCellView.h"
-#include "Pelorins/card/ListItemEvents.h"
 #include "Pelorins/card/NotesTextView.h"
 #include "PelorinsKit/model/DateHelpers.h"
 #include "PelorinsKit/model/ListItem.h"
@@ -213,17 +212,21 @@ void CalEventCollectionViewItem::toggleLinkEvent()
         return;
     }
     if (m_listItem) {
-        QList<CalendarEvent> events
-            = ListItemEvents::events(*m_listItem, m_eventStore).value_or(QList<CalendarEvent>());
+        // The card's identifiers are changed in place: a linked event that cannot be read just now
+        // (a calendar folder away) keeps its link, and any occurrence of a repeating event counts.
+        QStringList identifiers = m_listItem->eventsArray().value_or(QStringList());
+        const QString identifier = m_event->eventIdentifier;
         if (link) {
-            events.append(*m_event);
+            if (!identifier.isEmpty() && !identifiers.contains(identifier))
+                identifiers.append(identifier);
             if (NotesTextView* notes = m_delegate ? m_delegate->noteTextView() : nullptr)
                 notes->insertCalendarEventLink(*m_event);
-        } else if (const auto found = std::find(events.begin(), events.end(), *m_event); found != events.end()) {
-            events.erase(found);
+        } else {
+            identifiers.removeAll(identifier);
         }
-        ListItemEvents::setEvents(*m_listItem, events);
+        m_listItem->setEventsArray(identifiers);
     }
+    emit eventSaved(*m_event);
     if (m_delegate)
         m_delegate->requestDeferredSave();
 }

@@ -67,6 +67,10 @@ public:
     QCheckBox* linkedCheckBox() const { return m_linkedCheckBox; }
     QFrame* backgroundBox() const { return m_backgroundBox; }
 
+signals:
+    // The event as saved after a link or unlink, for the list that shows it again later.
+    void eventSaved(const CalendarEvent& event);
+
 private:
     // A card without an identifier has the bare "pelorins://" for a link, the start of every
     // card's link: it can neither link nor unlink.

@@ -137,7 +137,14 @@ quint64 DatePickerViewController::itemIdentity(const IndexPath& path) const
 
 QWidget* DatePickerViewController::createItemWidget(const QString&)
 {
-    return new CalEventCollectionViewItem;
+    auto* item = new CalEventCollectionViewItem;
+    // Rows are reused as the list scrolls: what a row saved must be what it shows next time.
+    connect(item, &CalEventCollectionViewItem::eventSaved, this, [this](const CalendarEvent& saved) {
+        for (CalendarEvent& event : m_events)
+            if (event.eventIdentifier == saved.eventIdentifier && event.occurrenceDate == saved.occurrenceDate)
+                event = saved;
+    });
+    return item;
 }
 
 void DatePickerViewController::configureItem(QWidget* widget, const IndexPath& path)

@@ -17,14 +17,4 @@ std::optional<QList<CalendarEvent>> events(const ListItem& card, CalendarStore* 
     return found;
 }
 
-void setEvents(ListItem& card, const QList<CalendarEvent>& events)
-{
-    QStringList identifiers;
-    for (const CalendarEvent& event : events) {
-        if (!event.eventIdentifier.isEmpty())
-            identifiers.append(event.eventIdentifier);
-    }
-    card.setEventsArray(identifiers);
-}
-
 } // namespace ListItemEvents

@@ -15,7 +15,5 @@ namespace ListItemEvents {
 // Nothing unless access to the calendars is granted; otherwise the events whose identifiers
 // still resolve, in order (an empty list without identifiers).
 std::optional<QList<CalendarEvent>> events(const ListItem& card, CalendarStore* store);
-// Stores the events' identifiers in order; those without one are skipped.
-void setEvents(ListItem& card, const QList<CalendarEvent>& events);
 
 } // namespace ListItemEvents

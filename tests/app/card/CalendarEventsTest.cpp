@@ -176,6 +176,45 @@ TEST_F(CalendarEvents, TickingLinksBothSidesAndUntickingTakesOnlyTheEventSideBac
     EXPECT_GE(board.saves, 1) << "a save follows";
 }
 
+TEST_F(CalendarEvents, TogglingKeepsLinksItCannotReadAndUnlinksAnyOccurrence)
+{
+    // "away" lives in a calendar that cannot be read just now; "standup" repeats weekly, and the
+    // store answers its identifier with the earlier occurrence.
+    calendars.storedEvents = {event("standup", "Standup", at(-7, 9), false, QStringLiteral("pelorins://CARD-1")),
+        event("standup", "Standup", at(0, 9), false, QStringLiteral("pelorins://CARD-1")),
+        event("dinner", "Dinner", at(0, 19))};
+    card->setEventsArray(QStringList {"away", "standup"});
+    DatePickerViewController* picker = openPopover();
+    const auto shown = [&](const QString& title, const QDateTime& start) -> CalEventCollectionViewItem* {
+        for (int section = 0; section < picker->numberOfSections(); ++section)
+            for (int index = 0; index < picker->numberOfItems(section); ++index) {
+                CalEventCollectionViewItem* row = item(picker, section, index);
+                if (row && row->representedObject()->title == title
+                    && row->representedObject()->startDate == start.toUTC())
+                    return row;
+            }
+        return nullptr;
+    };
+    const auto listed = [&](const QString& title) {
+        for (const CalendarEvent& event : picker->events())
+            if (event.title == title)
+                return event;
+        return CalendarEvent();
+    };
+
+    CalEventCollectionViewItem* dinner = shown("Dinner", at(0, 19));
+    ASSERT_NE(dinner, nullptr);
+    QTest::mouseClick(dinner->linkedCheckBox(), Qt::LeftButton);
+    EXPECT_EQ(card->eventsArray(), (QStringList {"away", "standup", "dinner"}));
+    // The list keeps what the row saved, so a row shown again for it is ticked.
+    EXPECT_EQ(listed("Dinner").notes, QStringLiteral("pelorins://CARD-1"));
+
+    CalEventCollectionViewItem* today = shown("Standup", at(0, 9));
+    ASSERT_NE(today, nullptr);
+    QTest::mouseClick(today->linkedCheckBox(), Qt::LeftButton);
+    EXPECT_EQ(card->eventsArray(), (QStringList {"away", "dinner"}));
+}
+
 TEST_F(CalendarEvents, AFailedSaveRecordsNothingAndTheBoxGoesBack)
 {
     calendars.storedEvents = {event("dinner", "Dinner", at(0, 19), false, QStringLiteral("text")),
