@@ -328,9 +328,14 @@ bool ManagedObjectContext::fillNewToMany(
         || !object->m_slots[size_t(relationship.index)].objects.isEmpty())
         return false;
     const RelationshipDescription& inverse = *relationship.inverseRelationship;
-    for (const ManagedObject* member : members)
+    for (const ManagedObject* member : members) {
         if (!isNew(member) || !member->entity()->isKindOfEntity(relationship.destinationEntity))
             return false;
+        // Taking a member from an object that is not new would change it unannounced.
+        const ManagedObject* former = inverse.isToMany ? nullptr : member->m_slots[size_t(inverse.index)].object;
+        if (former && !isNew(former))
+            return false;
+    }
     for (ManagedObject* member : members) {
         ManagedObject::Slot& side = member->m_slots[size_t(inverse.index)];
         if (inverse.isToMany) {

@@ -359,6 +359,14 @@ TEST_F(ContextTest, FillingANewObjectsListKeepsItsMembersInversesQuietly)
     EXPECT_FALSE(context.fillNewToMany(right, cards, {a, gone}));
     EXPECT_TRUE(right->objects(QStringLiteral("cards")).isEmpty());
     EXPECT_EQ(a->object(QStringLiteral("column")), left);
+
+    // A new member taken from a saved object is left to setObjects, which announces the change.
+    ASSERT_TRUE(context.save());
+    ManagedObject* moved = card(QStringLiteral("moved"), right);
+    ManagedObject* fresh = column(QStringLiteral("fresh"));
+    EXPECT_FALSE(context.fillNewToMany(fresh, cards, {moved}));
+    EXPECT_EQ(moved->object(QStringLiteral("column")), right);
+    EXPECT_TRUE(fresh->objects(QStringLiteral("cards")).isEmpty());
 }
 
 TEST_F(ContextTest, ChangesAreAnnouncedInBalancedPairsWithKindsAndIndexes)
