@@ -7,6 +7,7 @@
 // Usage: CardEditorBench [store]; the reference dataset is written there first when the file does
 // not exist (into a temporary folder when no store is named).
 #include "BenchTiming.h"
+#include "CardCellBench.h"
 #include "LoadedStore.h"
 #include "Pelorins/card/ListItemCellView.h"
 #include "Pelorins/card/NotesTextView.h"
@@ -24,7 +25,6 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
-#include <QPainter>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -46,20 +46,6 @@ AttributedString kilobyteOfNotes()
         body += QStringLiteral("Agree the scope with the team and write down what is left #planning\n");
     notes.append(AttributedString(body, normalAttributes()));
     return notes;
-}
-
-void focus(ListItemCellView* cell)
-{
-    QWidget* window = cell->window();
-    window->activateWindow();
-    QApplication::setActiveWindow(window);
-    cell->noteTextView()->setFocus(Qt::MouseFocusReason);
-}
-
-void paint(QWidget& cell, QImage& frame)
-{
-    QPainter painter(&frame);
-    cell.render(&painter);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 // file does not exist (into a temporary folder when no store is named). Pictures are copied into
 // a temporary data folder.
 #include "BenchTiming.h"
+#include "CardCellBench.h"
 #include "LoadedStore.h"
 #include "Pelorins/card/ChecklistButton.h"
 #include "Pelorins/card/ListItemCellView.h"
@@ -65,20 +66,6 @@ QString writePhoto(const QTemporaryDir& folder)
     if (!photo.save(path, "JPEG", 85))
         qFatal("cannot write the photo");
     return path;
-}
-
-void focus(ListItemCellView* cell)
-{
-    QWidget* window = cell->window();
-    window->activateWindow();
-    QApplication::setActiveWindow(window);
-    cell->noteTextView()->setFocus(Qt::MouseFocusReason);
-}
-
-void paint(QWidget& widget, QImage& frame)
-{
-    QPainter painter(&frame);
-    widget.render(&painter);
 }
 
 } // namespace
