@@ -22,6 +22,16 @@ protected:
         return tag;
     }
 
+    // A shown empty card on a board whose tag `name` another card writes.
+    ListItem* emptyCardBesideTag(const QString& name)
+    {
+        ListItem* user = addCard(stage(0), QStringLiteral("#") + name);
+        ListItem* card = addCard(stage(0), QString());
+        boardTag(name, 0, user);
+        show();
+        return card;
+    }
+
     QStringList boardTagNames() const
     {
         QStringList names;
@@ -158,10 +168,7 @@ TEST_F(CardHashtags, CompletionOffersUsedTagsBeginningWithWhatIsTyped)
 
 TEST_F(CardHashtags, TheEmptyFirstEntryInsertsNothing)
 {
-    ListItem* user = addCard(stage(0), QStringLiteral("#Project"));
-    ListItem* card = addCard(stage(0), QString());
-    boardTag(QStringLiteral("Project"), 0, user);
-    show();
+    ListItem* card = emptyCardBesideTag(QStringLiteral("Project"));
     NotesTextView* editor = edit(card);
     type(editor, QStringLiteral("#P"));
     ASSERT_FALSE(offered(editor).isEmpty());
@@ -171,10 +178,7 @@ TEST_F(CardHashtags, TheEmptyFirstEntryInsertsNothing)
 
 TEST_F(CardHashtags, ACompletionAtTheStartOfTheTextKeepsTheHashSign)
 {
-    ListItem* user = addCard(stage(0), QStringLiteral("#Project"));
-    ListItem* card = addCard(stage(0), QString());
-    boardTag(QStringLiteral("Project"), 0, user);
-    show();
+    ListItem* card = emptyCardBesideTag(QStringLiteral("Project"));
     NotesTextView* editor = edit(card);
     type(editor, QStringLiteral("#"));
     ASSERT_EQ(offered(editor), (QStringList {"", "Project "}));
@@ -191,10 +195,7 @@ TEST_F(CardHashtags, ACompletionAtTheStartOfTheTextKeepsTheHashSign)
 
 TEST_F(CardHashtags, AFullWidthHashSignMakesTagsButStartsNoCompletion)
 {
-    ListItem* user = addCard(stage(0), QStringLiteral("#urgent"));
-    ListItem* card = addCard(stage(0), QString());
-    boardTag(QStringLiteral("urgent"), 0, user);
-    show();
+    ListItem* card = emptyCardBesideTag(QStringLiteral("urgent"));
     NotesTextView* editor = edit(card);
     QKeyEvent fullWidthHash(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("＃"));
     QApplication::sendEvent(editor, &fullWidthHash);
