@@ -1,16 +1,14 @@
 #include "PelorinsKit/archive/JSONTextWriter.h"
 
-#include <QIODevice>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
+#include <charconv>
 #include <cmath>
+#include <iterator>
 
 namespace {
-
-// Large enough that the device is written in few calls, small enough never to matter in memory.
-constexpr qsizetype blockSize = 1 << 20;
 
 char hexDigit(uint value)
 {
@@ -26,24 +24,10 @@ void appendUnicodeEscape(QByteArray& out, char16_t unit)
 
 } // namespace
 
-JSONTextWriter::JSONTextWriter(QIODevice* device)
-    : m_device(device)
-{
-    if (m_device)
-        m_text.reserve(blockSize + blockSize / 4);
-}
-
 void JSONTextWriter::separate()
 {
     if (m_needsComma)
         m_text.append(',');
-}
-
-void JSONTextWriter::written()
-{
-    m_needsComma = true;
-    if (m_device && m_marks == 0 && m_text.size() >= blockSize)
-        flush();
 }
 
 void JSONTextWriter::beginObject()
@@ -56,7 +40,7 @@ void JSONTextWriter::beginObject()
 void JSONTextWriter::endObject()
 {
     m_text.append('}');
-    written();
+    m_needsComma = true;
 }
 
 void JSONTextWriter::beginArray()
@@ -69,7 +53,7 @@ void JSONTextWriter::beginArray()
 void JSONTextWriter::endArray()
 {
     m_text.append(']');
-    written();
+    m_needsComma = true;
 }
 
 void JSONTextWriter::key(QStringView name)
@@ -80,18 +64,42 @@ void JSONTextWriter::key(QStringView name)
     m_needsComma = false;
 }
 
+void JSONTextWriter::escapedKey(QByteArrayView keyText)
+{
+    separate();
+    m_text.append(keyText);
+    m_needsComma = false;
+}
+
+QByteArray JSONTextWriter::keyText(QStringView name)
+{
+    QByteArray text;
+    appendEscaped(text, name);
+    text.append(':');
+    return text;
+}
+
+bool JSONTextWriter::deferredValue()
+{
+    const bool commaDue = m_needsComma;
+    m_needsComma = true;
+    return commaDue;
+}
+
 void JSONTextWriter::string(QStringView text)
 {
     separate();
     appendEscaped(m_text, text);
-    written();
+    m_needsComma = true;
 }
 
 void JSONTextWriter::integer(qint64 number)
 {
     separate();
-    m_text.append(QByteArray::number(number));
-    written();
+    char digits[24];
+    const char* end = std::to_chars(std::begin(digits), std::end(digits), number).ptr;
+    m_text.append(digits, end - digits);
+    m_needsComma = true;
 }
 
 void JSONTextWriter::number(double number)
@@ -101,21 +109,21 @@ void JSONTextWriter::number(double number)
         m_text.append(QByteArray::number(number, 'g', QLocale::FloatingPointShortest));
     else
         m_text.append("null");
-    written();
+    m_needsComma = true;
 }
 
 void JSONTextWriter::boolean(bool value)
 {
     separate();
     m_text.append(value ? "true" : "false");
-    written();
+    m_needsComma = true;
 }
 
 void JSONTextWriter::raw(QByteArrayView json)
 {
     separate();
     m_text.append(json);
-    written();
+    m_needsComma = true;
 }
 
 void JSONTextWriter::value(const QJsonValue& value)
@@ -167,14 +175,11 @@ void JSONTextWriter::release()
     --m_marks;
 }
 
-bool JSONTextWriter::flush()
+void JSONTextWriter::exchangeText(QByteArray& buffer)
 {
-    if (!m_device || m_text.isEmpty() || m_failed)
-        return !m_failed;
-    if (m_device->write(m_text) != m_text.size())
-        m_failed = true;
-    m_text.clear();
-    return !m_failed;
+    m_text.swap(buffer);
+    // Emptied, not freed: fresh memory costs more than the text written into it.
+    m_text.resize(0);
 }
 
 void JSONTextWriter::appendEscaped(QByteArray& out, QStringView text)

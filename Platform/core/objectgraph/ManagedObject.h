@@ -70,6 +70,8 @@ public:
     // Stable for the object's life, also across saves and reopening the store:
     // "x-coredata://<store UUID>/<entity name>/p<number>".
     QUrl objectIDURI() const;
+    // The number ending objectIDURI(), for a writer that puts many URIs together from one prefix.
+    qint64 objectIDNumber() const { return m_primaryKey; }
 
     // A property name for the typed accessors of entity classes, defined once per property as a
     // constant. It remembers the slot where its property was last found, so that an access

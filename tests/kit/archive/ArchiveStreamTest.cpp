@@ -12,8 +12,10 @@
 #include "PelorinsKit/model/Tag.h"
 #include "PelorinsKit/notes/AttributeKey.h"
 #include "PelorinsKit/notes/NoteTextConventions.h"
+#include "PelorinsKit/notes/RichTextCodec.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/DataFolders.h"
+#include "Platform/core/objectgraph/ManagedObjectModel.h"
 #include "support/QStringPrinting.h"
 #include "support/StoreBuilder.h"
 #include "support/TestStore.h"
@@ -382,6 +384,82 @@ TEST_F(ArchiveStreamTest, BothEntriesRefuseTheSameNodesForTheSameReason)
         EXPECT_EQ(streamedError, documentError) << payload.constData();
         EXPECT_TRUE(store.context().insertedObjects().isEmpty()) << payload.constData();
     }
+}
+
+// Notes that cannot be read are left out with the comma that separated them, wherever they stand
+// among a body's keys; a node whose body would hold nothing else is left out whole. The model
+// of the program cannot show every such place, so a small one does.
+TEST_F(ArchiveStreamTest, UnreadableNotesAreLeftOutWithTheirCommaWhereverTheyStand)
+{
+    const QByteArray json = R"({"entities": [
+        {"name": "Box", "attributes": [
+            {"name": "a", "type": "string"}, {"name": "body", "type": "binary"},
+            {"name": "c", "type": "binary"}, {"name": "d", "type": "binary"}],
+         "relationships": [
+            {"name": "items", "destination": "Bare", "toMany": true, "ordered": true, "inverse": "box"}]},
+        {"name": "Bare", "attributes": [{"name": "notes", "type": "binary"}],
+         "relationships": [{"name": "box", "destination": "Box", "inverse": "items"}]}]})";
+    QString error;
+    const std::shared_ptr<const ManagedObjectModel> model
+        = ManagedObjectModel::fromJson(json, QStringLiteral("Boxes"), &error);
+    ASSERT_TRUE(model) << error.toStdString();
+    ManagedObjectContext context(model);
+    context.registerClass<DisplayItem>(QStringLiteral("Box"));
+    AttributedString readableText(QStringLiteral("kept"));
+    readableText.addAttributes(titleAttributes(), TextRange {0, 4});
+    const QByteArray readable = RichTextCodec::encode(readableText);
+    const QByteArray unreadable("not notes");
+
+    struct Case
+    {
+        const char* name;
+        std::optional<QString> a;
+        std::optional<QByteArray> body;
+        std::optional<QByteArray> c;
+        std::optional<QByteArray> d;
+        QList<std::optional<QByteArray>> items;
+    };
+    const QList<Case> cases {
+        {"first of the body", std::nullopt, unreadable, readable, std::nullopt, {}},
+        {"after a value", QStringLiteral("x"), unreadable, std::nullopt, std::nullopt, {}},
+        {"two in a row first", std::nullopt, unreadable, unreadable, readable, {}},
+        {"all three", QStringLiteral("x"), unreadable, unreadable, unreadable, {}},
+        {"between readable ones", std::nullopt, readable, unreadable, readable, {}},
+        {"members of nothing but notes", std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+            {unreadable, readable, unreadable, std::nullopt, unreadable, readable}},
+    };
+    QList<DisplayItem*> boxes;
+    for (const Case& c : cases) {
+        auto* box = static_cast<DisplayItem*>(context.insertNewObject(QStringLiteral("Box")));
+        if (c.a)
+            box->setValue(QStringLiteral("a"), *c.a);
+        for (const auto& [key, value] : {std::pair {"body", c.body}, {"c", c.c}, {"d", c.d}}) {
+            if (value)
+                box->setValue(QString::fromLatin1(key), *value);
+        }
+        QList<ManagedObject*> items;
+        for (const std::optional<QByteArray>& notes : c.items) {
+            ManagedObject* item = context.insertNewObject(QStringLiteral("Bare"));
+            if (notes)
+                item->setValue(QStringLiteral("notes"), *notes);
+            items.append(item);
+        }
+        box->setObjects(QStringLiteral("items"), items);
+        ConsoleLog::Capture capture;
+        const QByteArray landed = landedArchive({box});
+        const QStringList landedLines = capture.lines();
+        capture.clear();
+        EXPECT_EQ(streamedArchive({box}), landed) << c.name;
+        EXPECT_EQ(capture.lines(), landedLines) << c.name;
+        EXPECT_FALSE(QJsonDocument::fromJson(landed).isNull()) << c.name;
+        boxes.append(box);
+    }
+    // All in one archive, cut into blocks and converted on several threads.
+    QList<DisplayItem*> many;
+    for (int i = 0; i < 1500; ++i)
+        many.append(boxes);
+    ConsoleLog::Capture quiet;
+    EXPECT_EQ(streamedArchive(many), landedArchive(many));
 }
 
 TEST_F(ArchiveStreamTest, ADeviceThatRefusesTheTextFailsTheExport)

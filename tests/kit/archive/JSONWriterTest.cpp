@@ -1,5 +1,6 @@
 #include "PelorinsKit/archive/JSONWriter.h"
 #include "PelorinsKit/archive/AttributedStringDictionary.h"
+#include "PelorinsKit/archive/NodeDate.h"
 #include "PelorinsKit/model/DoneDate.h"
 #include "PelorinsKit/model/Folder.h"
 #include "PelorinsKit/model/Kanban.h"
@@ -151,6 +152,33 @@ TEST_F(JSONWriterTest, DatesAreWrittenInUtcWithWholeSecondsWhateverTheLocaleAndZ
     else
         qputenv("TZ", formerZone);
     tzset();
+}
+
+// The date form is made from the instant alone: it must name the day and second the calendar
+// gives, before 1970 (fractions dropped towards the past) and across leap days and centuries.
+TEST_F(JSONWriterTest, DatesOfAnyYearAreWrittenAsTheCalendarNamesThem)
+{
+    const QList<std::pair<QDateTime, const char*>> known {
+        {QDateTime(QDate(1969, 12, 31), QTime(23, 59, 59, 999), QTimeZone::utc()), "1969-12-31 23:59:59"},
+        {QDateTime(QDate(1970, 1, 1), QTime(0, 0), QTimeZone::utc()), "1970-01-01 00:00:00"},
+        {QDateTime(QDate(2000, 2, 29), QTime(12, 0, 1), QTimeZone::utc()), "2000-02-29 12:00:01"},
+        {QDateTime(QDate(2100, 3, 1), QTime(0, 0), QTimeZone::utc()), "2100-03-01 00:00:00"},
+        {QDateTime(QDate(1, 1, 1), QTime(0, 0), QTimeZone::utc()), "0001-01-01 00:00:00"},
+        {QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59, 500), QTimeZone::utc()), "9999-12-31 23:59:59"},
+        {QDateTime(QDate(2024, 1, 1), QTime(5, 44, 0), QTimeZone(5 * 3600 + 45 * 60)), "2023-12-31 23:59:00"},
+    };
+    for (const auto& [date, text] : known)
+        EXPECT_EQ(NodeDate::string(date), QLatin1String(text)) << text;
+
+    // Every 37 days or so from the year 1 to 9999, at a moving time of day, against the calendar.
+    const QDateTime first(QDate(1, 1, 1), QTime(0, 0), QTimeZone::utc());
+    for (qint64 step = 0; step < 1'000'000; ++step) {
+        const QDateTime date = first.addMSecs(step * 3'197'771'237);
+        if (date.date().year() > 9999)
+            break;
+        ASSERT_EQ(NodeDate::string(date), date.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
+            << date.toString(Qt::ISODateWithMs).toStdString();
+    }
 }
 
 TEST_F(JSONWriterTest, BodiesHoldValuesAndOrderedRelationshipsButNeverNullsOrBackLinks)
