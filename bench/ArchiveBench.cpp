@@ -122,8 +122,8 @@ int main(int argc, char** argv)
     Timing preview;
     if (runs("preview")) {
         preview = median([&] {
-            const std::optional<QByteArray> bytes = JSONReader::readArchiveFile(archivePath, &error);
-            if (!bytes || !JSONReader::checkedArchive(*bytes, original.context->model(), &error))
+            bool unreadable = false;
+            if (!JSONReader::checkedArchiveFile(archivePath, original.context->model(), &error, &unreadable))
                 qFatal("the archive is refused: %s", qPrintable(error));
         });
     }
@@ -137,10 +137,9 @@ int main(int argc, char** argv)
             LoadedStore fresh = load(target);
             // The reader's console lines would drown the figures.
             ConsoleLog::Capture quiet;
-            const std::optional<QByteArray> bytes = JSONReader::readArchiveFile(archivePath, &error);
             JSONReader reader(fresh.context.get());
             Root* freshRoot = rootOf(*fresh.context);
-            const QList<ManagedObject*> objects = reader.makeObjectsFromArchiveData(*bytes, &error);
+            const QList<ManagedObject*> objects = reader.makeObjectsFromArchiveFile(archivePath, &error);
             for (ManagedObject* object : objects)
                 static_cast<DisplayItem*>(object)->setParent(freshRoot);
             if (!fresh.context->save(&error))

@@ -18,7 +18,7 @@ const QString childrenKey = QStringLiteral("children");
 const QString titleKey = QStringLiteral("title");
 
 void addRows(std::vector<std::unique_ptr<ImportExportOutlineModel::ImportRow>>& rows, const NodePlan& archive,
-    const std::vector<qsizetype>& nodes, ImportExportOutlineModel::ImportRow* parent)
+    std::span<const qsizetype> nodes, ImportExportOutlineModel::ImportRow* parent)
 {
     for (const qsizetype index : nodes) {
         const NodePlan::Node& node = archive.node(index);
@@ -29,11 +29,11 @@ void addRows(std::vector<std::unique_ptr<ImportExportOutlineModel::ImportRow>>& 
         for (qsizetype i = node.firstItem; i < node.firstItem + node.itemCount; ++i) {
             const NodePlan::Item& item = archive.item(i);
             if (item.kind == NodePlan::Item::Kind::Value && item.attribute->name == titleKey)
-                row->title = item.value.toString();
+                row->title = archive.value(item).toString();
             if (row->className == folderClass && item.kind == NodePlan::Item::Kind::Members
                 && item.relationship->name == childrenKey) {
-                const auto first = archive.members().begin() + item.first;
-                addRows(row->children, archive, std::vector<qsizetype>(first, first + item.count), row.get());
+                addRows(row->children, archive, archive.members().subspan(size_t(item.first), size_t(item.count)),
+                    row.get());
             }
         }
         rows.push_back(std::move(row));

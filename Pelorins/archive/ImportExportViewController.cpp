@@ -138,18 +138,16 @@ void ImportExportViewController::readDocumentToImport()
         ReadDocument read;
         read.isDirectory = isDirectory;
         QString error;
-        const std::optional<QByteArray> data = JSONReader::readArchiveFile(path, &error);
-        if (!data) {
-            read.error = isDirectory && !QFileInfo::exists(path)
-                ? QStringLiteral("The package holds no \"%1\".").arg(archiveFileName)
-                : QStringLiteral("The archive cannot be read: %1.").arg(error);
-            return read;
-        }
-        std::optional<NodePlan> archive = JSONReader::checkedArchive(*data, model, &error);
-        if (!archive)
-            read.error = QStringLiteral("This archive cannot be imported: %1.").arg(error);
-        else
+        bool unreadable = false;
+        std::optional<NodePlan> archive = JSONReader::checkedArchiveFile(path, model, &error, &unreadable);
+        if (archive)
             read.archive = std::make_shared<const NodePlan>(std::move(*archive));
+        else if (!unreadable)
+            read.error = QStringLiteral("This archive cannot be imported: %1.").arg(error);
+        else if (isDirectory && !QFileInfo::exists(path))
+            read.error = QStringLiteral("The package holds no \"%1\".").arg(archiveFileName);
+        else
+            read.error = QStringLiteral("The archive cannot be read: %1.").arg(error);
         return read;
     }));
 }

@@ -47,21 +47,22 @@ void CoreDataManager::importFrom(const QUrl& url)
         return;
     }
 
+    // An empty file holds nothing to import.
+    if (const QFileInfo file(path); file.isFile() && file.size() == 0) {
+        saveContext();
+        return;
+    }
     QString error;
-    const std::optional<QByteArray> data = JSONReader::readArchiveFile(path, &error);
-    if (!data) {
+    bool unreadable = false;
+    JSONReader* reader = jsonReader();
+    reader->setImportedObjects({});
+    const QList<ManagedObject*> objects = reader->makeObjectsFromArchiveFile(path, &error, &unreadable);
+    if (unreadable) {
         ConsoleLog::write(couldNotImport);
         ConsoleLog::write(QStringLiteral("Reading %1 failed: %2").arg(path, error));
         saveContext();
         return;
     }
-    if (data->isEmpty()) {
-        saveContext();
-        return;
-    }
-    JSONReader* reader = jsonReader();
-    reader->setImportedObjects({});
-    const QList<ManagedObject*> objects = reader->makeObjectsFromArchiveData(*data, &error);
     if (!error.isEmpty()) {
         ConsoleLog::write(couldNotImport);
         ConsoleLog::write(QStringLiteral("Refused %1: %2").arg(path, error));

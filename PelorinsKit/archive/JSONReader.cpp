@@ -249,19 +249,20 @@ private:
         const NodePlan::Node& node = m_plan.node(index);
         if (node.classCount == 0)
             return nullptr;
-        if (!node.uri.isEmpty()) {
-            if (ManagedObject* existing = m_reader.m_importedObjects.value(node.uri))
+        const QString uri = m_plan.string(node.uri);
+        if (!uri.isEmpty()) {
+            if (ManagedObject* existing = m_reader.m_importedObjects.value(uri))
                 return existing;
         }
         ManagedObject* object = m_context.insertNewObject(node.className);
-        if (!node.uri.isEmpty())
-            m_reader.m_importedObjects.insert(node.uri, object);
+        if (!uri.isEmpty())
+            m_reader.m_importedObjects.insert(uri, object);
         std::optional<AttributedString> notes;
         for (qsizetype i = node.firstItem; i < node.firstItem + node.itemCount; ++i) {
             const NodePlan::Item& item = m_plan.item(i);
             switch (item.kind) {
             case NodePlan::Item::Kind::Value:
-                setAttribute(object, *item.attribute, item.value);
+                setAttribute(object, *item.attribute, m_plan.value(item));
                 break;
             case NodePlan::Item::Kind::Notes:
                 // Stored once the whole payload is read, encoded on several threads.
@@ -316,8 +317,8 @@ private:
     // makes its own picture folder each time.
     AttributedString notes(const NodePlan::Notes& planned)
     {
-        AttributedString text(planned.text);
-        for (const NodePlan::Run& run : planned.runs) {
+        AttributedString text(m_plan.string(planned.text));
+        for (const NodePlan::Run& run : m_plan.runs(planned)) {
             if (!run.hasRange)
                 continue;
             const QJsonObject& dictionary = m_plan.runDictionary(run.dictionary);
@@ -465,6 +466,15 @@ QList<ManagedObject*> JSONReader::build(const NodePlan& plan, QString* error)
     return made;
 }
 
+namespace {
+
+QString tooLargeArchive()
+{
+    return QStringLiteral("the archive is larger than %1 bytes").arg(JSONReader::maximumArchiveBytes);
+}
+
+} // namespace
+
 std::optional<QByteArray> JSONReader::readArchiveFile(const QString& path, QString* error)
 {
     QFile file(path);
@@ -472,7 +482,7 @@ std::optional<QByteArray> JSONReader::readArchiveFile(const QString& path, QStri
         *error = file.errorString();
         return std::nullopt;
     }
-    const QString tooLarge = QStringLiteral("the archive is larger than %1 bytes").arg(maximumArchiveBytes);
+    const QString tooLarge = tooLargeArchive();
     if (file.size() > maximumArchiveBytes) {
         *error = tooLarge;
         return std::nullopt;
@@ -521,6 +531,15 @@ std::optional<QJsonArray> archiveDocument(const QByteArray& text, QString* error
     return document.array();
 }
 
+// The plan of archive text in UTF-8 read through QJsonDocument.
+std::optional<NodePlan> documentPlan(const QByteArray& text, const ManagedObjectModel& model, QString* error)
+{
+    const std::optional<QJsonArray> nodes = archiveDocument(text, error);
+    if (!nodes)
+        return std::nullopt;
+    return NodePlan::fromArray(*nodes, model);
+}
+
 // The archive's nodes hold only folders and boards at the top, and pass the reader's check.
 bool archiveRules(const NodePlan& plan, const ManagedObjectModel& model,
     const QHash<QString, ManagedObject*>& importedObjects, QString* error)
@@ -552,11 +571,8 @@ std::optional<NodePlan> JSONReader::archivePlan(const QByteArray& data, const Ma
     }
     bool needsDocument = false;
     std::optional<NodePlan> plan = NodePlan::fromText(*text, model, error, &needsDocument);
-    if (needsDocument) {
-        const std::optional<QJsonArray> nodes = archiveDocument(*text, error);
-        if (nodes)
-            plan = NodePlan::fromArray(*nodes, model);
-    }
+    if (needsDocument)
+        return documentPlan(*text, model, error);
     return plan;
 }
 
@@ -566,6 +582,95 @@ QList<ManagedObject*> JSONReader::makeObjectsFromArchiveData(const QByteArray& d
         return refused(QStringLiteral("no store is loaded"), error);
     QString refusal;
     const std::optional<NodePlan> plan = archivePlan(data, m_managedObjectContext->model(), &refusal);
+    if (!plan)
+        return refused(refusal, error);
+    return makeObjectsFromArchive(*plan, error);
+}
+
+std::optional<NodePlan> JSONReader::checkedArchiveFile(
+    const QString& path, const ManagedObjectModel& model, QString* error, bool* unreadable)
+{
+    std::optional<NodePlan> plan = archiveFilePlan(path, model, error, unreadable);
+    const QHash<QString, ManagedObject*> noneMadeYet;
+    if (!plan || !archiveRules(*plan, model, noneMadeYet, error))
+        return std::nullopt;
+    return plan;
+}
+
+std::optional<NodePlan> JSONReader::archiveFilePlan(
+    const QString& path, const ManagedObjectModel& model, QString* error, bool* unreadable)
+{
+    *unreadable = true;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return std::nullopt;
+    }
+    if (file.size() > maximumArchiveBytes) {
+        *error = tooLargeArchive();
+        return std::nullopt;
+    }
+    char head[4];
+    const qint64 peeked = file.peek(head, sizeof head);
+    const std::optional<QStringConverter::Encoding> encoding
+        = QStringConverter::encodingForData(QByteArrayView(head, std::max<qint64>(peeked, 0)));
+    // Text that is not UTF-8 is converted whole, and the document form reads text whole.
+    const auto whole = [&](bool asDocument) -> std::optional<NodePlan> {
+        file.close();
+        const std::optional<QByteArray> data = readArchiveFile(path, error);
+        if (!data)
+            return std::nullopt;
+        *unreadable = false;
+        if (!asDocument)
+            return archivePlan(*data, model, error);
+        const std::optional<QByteArray> text = utf8Text(*data);
+        if (!text) {
+            *error = unreadableText;
+            return std::nullopt;
+        }
+        return documentPlan(*text, model, error);
+    };
+    if (encoding && *encoding != QStringConverter::Utf8)
+        return whole(false);
+    // A UTF-8 byte order mark is dropped; the limit counts it.
+    qint64 total = encoding ? file.skip(3) : 0;
+    bool failed = false;
+    bool tooLarge = false;
+    const NodePlan::Source source = [&](char* buffer, qsizetype size) -> qsizetype {
+        const qint64 read = file.read(buffer, size);
+        total += std::max<qint64>(read, 0);
+        // A file that grows while it is read is cut off just past the limit.
+        failed = read < 0;
+        tooLarge = total > maximumArchiveBytes;
+        return failed || tooLarge ? -1 : qsizetype(read);
+    };
+    bool needsDocument = false;
+    std::optional<NodePlan> plan = NodePlan::fromSource(source, file.size(), model, error, &needsDocument);
+    if (failed || tooLarge) {
+        *error = tooLarge ? tooLargeArchive() : file.errorString();
+        return std::nullopt;
+    }
+    if (needsDocument)
+        return whole(true);
+    *unreadable = false;
+    return plan;
+}
+
+QList<ManagedObject*> JSONReader::makeObjectsFromArchiveFile(const QString& path, QString* error, bool* unreadable)
+{
+    if (!m_managedObjectContext)
+        return refused(QStringLiteral("no store is loaded"), error);
+    QString refusal;
+    bool fileUnreadable = false;
+    const std::optional<NodePlan> plan
+        = archiveFilePlan(path, m_managedObjectContext->model(), &refusal, &fileUnreadable);
+    if (unreadable)
+        *unreadable = fileUnreadable;
+    if (fileUnreadable) {
+        if (error)
+            *error = refusal;
+        return {};
+    }
     if (!plan)
         return refused(refusal, error);
     return makeObjectsFromArchive(*plan, error);

@@ -63,9 +63,6 @@ public:
     QList<ManagedObject*> makeObjectsFromArrayOf(const QJsonArray& dictionaryObjects, QString* error = nullptr);
 
     // Archives: a file of JSON text whose top level is an array of folder and board nodes.
-    // The bytes of an archive file, at most `maximumArchiveBytes`; nothing, with the reason, when
-    // it cannot be read.
-    static std::optional<QByteArray> readArchiveFile(const QString& path, QString* error);
     // The nodes of an archive, read as they stream by without a document of them (see NodePlan),
     // checked whole against `model` as makeObjectsFromArrayOf checks a payload, and holding only
     // folders and boards at the top. Text in UTF-16 or UTF-32 with a byte order mark is read too.
@@ -73,8 +70,17 @@ public:
     // any thread.
     static std::optional<NodePlan> checkedArchive(
         const QByteArray& data, const ManagedObjectModel& model, QString* error);
+    // The same from the archive file at `path`, read a block at a time, never held whole; a file
+    // of more than `maximumArchiveBytes` is refused. `unreadable` tells a file that could not be
+    // read (or is too large) from a refused archive.
+    static std::optional<NodePlan> checkedArchiveFile(
+        const QString& path, const ManagedObjectModel& model, QString* error, bool* unreadable);
     // The objects of an archive's bytes, as makeObjectsFromArrayOf makes those of its nodes.
     QList<ManagedObject*> makeObjectsFromArchiveData(const QByteArray& data, QString* error = nullptr);
+    // The objects of an archive file, read as checkedArchiveFile reads it. A file that cannot be
+    // read gives none, with `error` and `unreadable` set but no console line.
+    QList<ManagedObject*> makeObjectsFromArchiveFile(
+        const QString& path, QString* error = nullptr, bool* unreadable = nullptr);
     // The objects of an archive read by checkedArchive, checked again against importedObjects().
     // `finish`, when given, sees each object made once its values and relationships are set.
     QList<ManagedObject*> makeObjectsFromArchive(
@@ -93,6 +99,12 @@ private:
     QList<ManagedObject*> build(const NodePlan& plan, QString* error);
     // The plan of an archive's bytes, not yet checked.
     static std::optional<NodePlan> archivePlan(const QByteArray& data, const ManagedObjectModel& model, QString* error);
+    // The plan of an archive file, not yet checked.
+    static std::optional<NodePlan> archiveFilePlan(
+        const QString& path, const ManagedObjectModel& model, QString* error, bool* unreadable);
+    // The bytes of an archive file, at most `maximumArchiveBytes`; nothing, with the reason, when
+    // it cannot be read.
+    static std::optional<QByteArray> readArchiveFile(const QString& path, QString* error);
     static QList<ManagedObject*> refused(const QString& refusal, QString* error);
 
     ManagedObjectContext* m_managedObjectContext = nullptr;

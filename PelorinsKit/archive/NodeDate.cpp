@@ -28,7 +28,13 @@ template <typename Text> int digits(const Text& text, qsizetype position, int co
     return value;
 }
 
-template <typename Text> std::optional<QDateTime> dateOf(const Text& text)
+struct Moment
+{
+    QDate day;
+    QTime time;
+};
+
+template <typename Text> std::optional<Moment> momentOf(const Text& text)
 {
     // 0123456789012345678
     // yyyy-MM-dd HH:mm:ss
@@ -47,8 +53,16 @@ template <typename Text> std::optional<QDateTime> dateOf(const Text& text)
     const QTime time(hour, minute, second);
     if (!calendarDay.isValid() || !time.isValid())
         return std::nullopt;
+    return Moment {calendarDay, time};
+}
+
+template <typename Text> std::optional<QDateTime> dateOf(const Text& text)
+{
+    const std::optional<Moment> moment = momentOf(text);
+    if (!moment)
+        return std::nullopt;
     // Qt::UTC rather than QTimeZone::utc(), which allocates a zone for every date read.
-    return QDateTime(calendarDay, time, Qt::UTC);
+    return QDateTime(moment->day, moment->time, Qt::UTC);
 }
 
 qint64 floorDivision(qint64 number, qint64 divisor)
@@ -119,6 +133,16 @@ std::optional<QDateTime> date(const QString& text)
 std::optional<QDateTime> date(QByteArrayView utf8)
 {
     return dateOf(utf8);
+}
+
+std::optional<qint64> milliseconds(QByteArrayView utf8)
+{
+    const std::optional<Moment> moment = momentOf(utf8);
+    if (!moment)
+        return std::nullopt;
+    constexpr qint64 julianDayOf1970 = 2440588;
+    constexpr qint64 millisecondsPerDay = 86400000;
+    return (moment->day.toJulianDay() - julianDayOf1970) * millisecondsPerDay + moment->time.msecsSinceStartOfDay();
 }
 
 } // namespace NodeDate

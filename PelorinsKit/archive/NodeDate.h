@@ -16,5 +16,7 @@ QString string(const QDateTime& date);
 std::optional<QDateTime> date(const QString& text);
 // The same from UTF-8 text.
 std::optional<QDateTime> date(QByteArrayView utf8);
+// The same moment in milliseconds since 1970 (UTC), made without a QDateTime.
+std::optional<qint64> milliseconds(QByteArrayView utf8);
 
 } // namespace NodeDate

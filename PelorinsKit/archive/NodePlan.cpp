@@ -11,8 +11,8 @@
 #include "Platform/core/objectgraph/ManagedObjectModel.h"
 
 #include <QJsonDocument>
-#include <QSet>
 #include <QVarLengthArray>
+#include <bit>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -31,6 +31,63 @@ const QString bgImageKey = QStringLiteral("bgImage");
 const QString folderUUIDKey = QStringLiteral("folderUUID");
 const QString rootClassName = QStringLiteral("Root");
 const QString tagClassName = QStringLiteral("Tag");
+
+// Whether UTF-8 text holds a surrogate in the generalised form (0xED 0xA0..0xBF), which only a
+// lone surrogate of a QString gives.
+const char* surrogateIn(QByteArrayView utf8)
+{
+    const char* const end = utf8.data() + utf8.size();
+    for (const char* at = utf8.data(); (at = static_cast<const char*>(std::memchr(at, '\xED', size_t(end - at))));
+         ++at) {
+        if (at + 1 < end && (uchar(at[1]) & 0xE0) == 0xA0)
+            return at;
+    }
+    return nullptr;
+}
+
+// UTF-8 of a QString; a lone surrogate, which UTF-8 cannot hold, is written in the generalised
+// form (as if it were a code point of its own), so that it comes back as it was.
+QByteArray generalisedUtf8(QStringView text)
+{
+    QByteArray utf8;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i].unicode();
+        if (!QChar::isSurrogate(unit))
+            continue;
+        if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            ++i;
+            continue;
+        }
+        utf8.append(text.mid(from, i - from).toUtf8());
+        utf8.append(char(0xE0 | (unit >> 12)));
+        utf8.append(char(0x80 | ((unit >> 6) & 0x3F)));
+        utf8.append(char(0x80 | (unit & 0x3F)));
+        from = i + 1;
+    }
+    if (from == 0)
+        return text.toUtf8();
+    utf8.append(text.mid(from).toUtf8());
+    return utf8;
+}
+
+// The QString of generalisedUtf8's text.
+QString fromGeneralisedUtf8(QByteArrayView utf8)
+{
+    const char* surrogate = surrogateIn(utf8);
+    if (!surrogate)
+        return QString::fromUtf8(utf8);
+    QString text;
+    while (surrogate) {
+        text.append(QString::fromUtf8(QByteArrayView(utf8.data(), surrogate)));
+        text.append(QChar(char16_t(((uchar(surrogate[0]) & 0x0F) << 12) | ((uchar(surrogate[1]) & 0x3F) << 6)
+            | (uchar(surrogate[2]) & 0x3F))));
+        utf8 = QByteArrayView(surrogate + 3, utf8.data() + utf8.size());
+        surrogate = surrogateIn(utf8);
+    }
+    text.append(QString::fromUtf8(utf8));
+    return text;
+}
 
 QString where(const QString& key, const EntityDescription* entity)
 {
@@ -59,8 +116,11 @@ QString runRefusal(const QJsonObject& run)
 }
 
 // Why a text cannot be the value of a text attribute; empty when it can.
-QString textRefusal(const AttributeDescription& attribute, const QString& text)
+QString textRefusal(const AttributeDescription& attribute, QByteArrayView utf8)
 {
+    if (attribute.name != folderUUIDKey && attribute.name != bgImageKey)
+        return {};
+    const QString text = fromGeneralisedUtf8(utf8);
     if (attribute.name == folderUUIDKey && !PictureFolders::isPictureFolderName(text))
         return QStringLiteral(": unsafe picture folder \"%1\"").arg(text);
     // A background is a built-in picture's name or a file of the backgrounds folder; an empty
@@ -92,7 +152,8 @@ QString attributeRefusal(const AttributeDescription& attribute, const QJsonValue
     case Type::Boolean:
         return value.isDouble() || value.isBool() ? QString() : QStringLiteral(" is not a number");
     case Type::String:
-        return value.isString() ? textRefusal(attribute, value.toString()) : QStringLiteral(" is not a text");
+        return value.isString() ? textRefusal(attribute, generalisedUtf8(value.toString()))
+                                : QStringLiteral(" is not a text");
     case Type::Date:
         return NodeDate::date(value.toString()) ? QString() : QStringLiteral(" is not a date");
     case Type::StringList:
@@ -108,39 +169,14 @@ QString attributeRefusal(const AttributeDescription& attribute, const QJsonValue
     return QStringLiteral(" has an unknown type");
 }
 
-// A value that passed attributeRefusal, as the object keeps it.
-QVariant converted(const AttributeDescription& attribute, const QJsonValue& value)
-{
-    using Type = AttributeDescription::Type;
-    switch (attribute.type) {
-    case Type::Integer16:
-    case Type::Integer32:
-    case Type::Integer64:
-        return integerOf(value);
-    case Type::Double:
-        return value.isBool() ? (value.toBool() ? 1.0 : 0.0) : value.toDouble();
-    case Type::Boolean:
-        return NodeNumbers::booleanOf(value);
-    case Type::String:
-        return value.toString();
-    case Type::Date:
-        return *NodeDate::date(value.toString());
-    case Type::StringList:
-        return value.toVariant().toStringList();
-    case Type::Binary:
-        break;
-    }
-    return {};
-}
-
 } // namespace
 
 // Turns the events of one JSON value (a payload) into the plan. Containers nest through an
 // explicit stack, so hostile nesting costs memory in proportion to the text, never the call
-// stack. Keys and texts arrive as UTF-8 and become QStrings only where they are kept; values
-// that are no nodes, notes or lists are gathered into QJsonValues, and each run of notes is
-// written down as JSON text without its range, so that equal runs are told apart by that text
-// and only a new one is made into a dictionary.
+// stack. Keys and texts arrive as UTF-8; the texts kept are copied into the plan's one array of
+// texts, and no QString is made of them. Values that are no nodes, notes or lists are gathered into
+// QJsonValues, and each run of notes is written down as JSON text without its range, so that equal
+// runs are told apart by that text and only a new one is made into a dictionary.
 class NodePlan::Reader
 {
 public:
@@ -148,9 +184,15 @@ public:
         : m_plan(plan)
         , m_model(model)
     {
-        // About what the reference archives hold per byte, to spare most regrowing.
+        // About what the reference archives hold per byte, to spare most regrowing; the texts
+        // decoded are never longer than the text they come from. Pages are only used once touched.
         m_plan.m_nodes.reserve(size_t(textSize / 400));
-        m_plan.m_items.reserve(size_t(textSize / 128));
+        m_plan.m_items.reserve(size_t(textSize / 64));
+        m_plan.m_members.reserve(size_t(textSize / 400));
+        m_plan.m_notes.reserve(size_t(textSize / 2000));
+        m_plan.m_runs.reserve(size_t(textSize / 400));
+        m_plan.m_texts.reserve(size_t(textSize));
+        m_firstNodes.reserve(textSize / 1000);
     }
 
     bool notAnArray() const { return m_notAnArray; }
@@ -158,7 +200,7 @@ public:
     bool scalar(const QJsonValue& value)
     {
         if (value.isString())
-            return string(value.toString());
+            return text(generalisedUtf8(value.toString()));
         if (m_frames.empty()) {
             m_notAnArray = true;
             return false;
@@ -201,12 +243,14 @@ public:
         return true;
     }
 
-    // A text of JSON text, turned into a QString only where it is kept.
+    // A text, in UTF-8 (in the generalised form when it holds a lone surrogate).
     bool text(QByteArrayView utf8)
     {
-        if (m_frames.empty())
-            return string(QString::fromUtf8(utf8));
-        const Frame& frame = m_frames.back();
+        if (m_frames.empty()) {
+            m_notAnArray = true;
+            return false;
+        }
+        Frame& frame = m_frames.back();
         switch (frame.role) {
         case Role::Skip:
         case Role::Range:
@@ -218,45 +262,13 @@ public:
             separate();
             appendEscaped(utf8);
             return true;
-        case Role::Wrapper:
-        case Role::Body:
-        case Role::Notes:
-            if (frame.target == Target::Ignore)
-                return true;
-            if (frame.target == Target::Attribute && frame.attribute->type == AttributeDescription::Type::Date) {
-                attributeDate(frame, NodeDate::date(utf8));
-                return true;
-            }
-            break;
-        default:
-            break;
-        }
-        return string(QString::fromUtf8(utf8));
-    }
-
-    // Texts are kept as QStrings, never as QJsonValues, which would copy them twice more.
-    bool string(const QString& text)
-    {
-        if (m_frames.empty()) {
-            m_notAnArray = true;
-            return false;
-        }
-        Frame& frame = m_frames.back();
-        switch (frame.role) {
-        case Role::Run:
-        case Role::RunValue:
-            if (frame.target == Target::RunRange)
-                return true;
-            separate();
-            JSONTextWriter::appendEscaped(m_run, text);
-            return true;
         case Role::Collect:
-            gather(QJsonValue(text));
+            gather(QJsonValue(fromGeneralisedUtf8(utf8)));
             return true;
         case Role::Wrapper:
         case Role::Body:
         case Role::Notes:
-            keyedString(frame, text);
+            keyedText(frame, utf8);
             return true;
         default:
             return scalar(QJsonValue(QJsonValue::Undefined));
@@ -532,9 +544,14 @@ private:
     void bodyKey(Frame& frame, QByteArrayView name)
     {
         const EntityDescription* entity = entityOf(frame);
-        QHash<QByteArray, Property>& properties = m_properties[entity];
-        if (properties.isEmpty())
-            properties = propertiesOf(entity);
+        // Bodies of one class mostly follow each other.
+        if (entity != m_lastEntity) {
+            m_lastEntity = entity;
+            m_lastProperties = &m_properties[entity];
+            if (m_lastProperties->isEmpty())
+                *m_lastProperties = propertiesOf(entity);
+        }
+        const QHash<QByteArray, Property>& properties = *m_lastProperties;
         const auto found = properties.constFind(QByteArray::fromRawData(name.data(), name.size()));
         const Property property = found == properties.cend() ? Property() : *found;
         frame.target = property.target;
@@ -574,12 +591,9 @@ private:
         if (value.isNull())
             return;
         switch (frame.target) {
-        case Target::URI: {
-            Node& node = m_plan.m_nodes[size_t(frame.node)];
-            node.uriIsText = value.isString();
-            node.uri = value.toString();
+        case Target::URI:
+            m_plan.m_nodes[size_t(frame.node)].uriIsText = false;
             return;
-        }
         case Target::Attribute:
             attributeValue(frame, value);
             return;
@@ -593,8 +607,7 @@ private:
             refuse(where(frame, entityOf(frame)) + QStringLiteral(" is not a node"));
             return;
         case Target::NotesText:
-            m_notes.textIsText = value.isString();
-            m_notes.notes.text = value.toString();
+            m_notes.textIsText = false;
             return;
         case Target::Skipped:
             skipped(frame);
@@ -604,21 +617,21 @@ private:
         }
     }
 
-    void keyedString(Frame& frame, const QString& text)
+    void keyedText(Frame& frame, QByteArrayView utf8)
     {
         switch (frame.target) {
         case Target::URI: {
             Node& node = m_plan.m_nodes[size_t(frame.node)];
             node.uriIsText = true;
-            node.uri = text;
+            node.uri = m_plan.keep(utf8);
             return;
         }
         case Target::Attribute:
-            attributeText(frame, text);
+            attributeText(frame, utf8);
             return;
         case Target::NotesText:
             m_notes.textIsText = true;
-            m_notes.notes.text = text;
+            m_notes.notes.text = m_plan.keep(utf8);
             return;
         default:
             // Anything but a text where a text is not wanted: as for any such value.
@@ -627,43 +640,42 @@ private:
         }
     }
 
-    void attributeText(const Frame& frame, const QString& text)
+    void attributeText(const Frame& frame, QByteArrayView utf8)
     {
         const AttributeDescription& attribute = *frame.attribute;
-        QString refusal;
-        QVariant value;
-        if (attribute.type == AttributeDescription::Type::String) {
-            refusal = textRefusal(attribute, text);
-            value = text;
-        } else if (attribute.type == AttributeDescription::Type::Date) {
-            attributeDate(frame, NodeDate::date(text));
-            return;
-        } else {
-            attributeValue(frame, QJsonValue(text));
+        if (attribute.type == AttributeDescription::Type::Date) {
+            attributeDate(frame, NodeDate::milliseconds(utf8));
             return;
         }
+        if (attribute.type != AttributeDescription::Type::String) {
+            attributeValue(frame, QJsonValue(fromGeneralisedUtf8(utf8)));
+            return;
+        }
+        const QString refusal = textRefusal(attribute, utf8);
         if (!refusal.isEmpty()) {
             refuse(where(frame, entityOf(frame)) + refusal);
             return;
         }
+        const Text text = m_plan.keep(utf8);
         Item item;
         item.kind = Item::Kind::Value;
         item.attribute = &attribute;
-        item.value = std::move(value);
-        m_itemStack.push_back(std::move(item));
+        item.first = text.offset;
+        item.count = qint32(text.size);
+        m_itemStack.push_back(item);
     }
 
-    void attributeDate(const Frame& frame, const std::optional<QDateTime>& date)
+    void attributeDate(const Frame& frame, std::optional<qint64> milliseconds)
     {
-        if (!date) {
+        if (!milliseconds) {
             refuse(where(frame, entityOf(frame)) + QStringLiteral(" is not a date"));
             return;
         }
         Item item;
         item.kind = Item::Kind::Value;
         item.attribute = frame.attribute;
-        item.value = *date;
-        m_itemStack.push_back(std::move(item));
+        item.first = *milliseconds;
+        m_itemStack.push_back(item);
     }
 
     void skipped(const Frame& frame)
@@ -671,7 +683,7 @@ private:
         Item item;
         item.kind = Item::Kind::Skipped;
         item.relationship = frame.relationship;
-        m_itemStack.push_back(std::move(item));
+        m_itemStack.push_back(item);
     }
 
     bool keyedContainer(Frame& frame, bool isObject)
@@ -688,6 +700,8 @@ private:
             body.node = frame.node;
             body.start = qsizetype(m_itemStack.size());
             m_frames.push_back(body);
+            m_bodyMarks.push_back(BodyMark {m_plan.m_texts.size(), m_plan.m_items.size(), m_plan.m_members.size(),
+                m_plan.m_notes.size(), m_plan.m_runs.size(), m_plan.m_otherValues.size(), m_plan.m_refusals.size()});
             return true;
         }
         case Target::URI:
@@ -702,6 +716,7 @@ private:
                 return push(Role::Skip);
             }
             m_notes = NotesReading();
+            m_notes.notes.firstRun = qsizetype(m_plan.m_runs.size());
             return push(Role::Notes);
         case Target::ToMany: {
             if (isObject) {
@@ -711,7 +726,7 @@ private:
             Item item;
             item.kind = Item::Kind::Members;
             item.relationship = frame.relationship;
-            m_itemStack.push_back(std::move(item));
+            m_itemStack.push_back(item);
             Frame members;
             members.role = Role::Members;
             members.item = qsizetype(m_itemStack.size()) - 1;
@@ -727,7 +742,7 @@ private:
             Item item;
             item.kind = Item::Kind::Member;
             item.relationship = frame.relationship;
-            m_itemStack.push_back(std::move(item));
+            m_itemStack.push_back(item);
             const qsizetype index = qsizetype(m_itemStack.size()) - 1;
             // Pushing the node's frame may move `frame`; the item is reached by index.
             m_itemStack[size_t(index)].first = beginNode();
@@ -753,7 +768,7 @@ private:
         item.kind = Item::Kind::Refusal;
         item.first = m_plan.m_refusals.size();
         m_plan.m_refusals.append(reason);
-        m_itemStack.push_back(std::move(item));
+        m_itemStack.push_back(item);
     }
 
     void attributeValue(const Frame& frame, const QJsonValue& value)
@@ -767,8 +782,32 @@ private:
         Item item;
         item.kind = Item::Kind::Value;
         item.attribute = &attribute;
-        item.value = converted(attribute, value);
-        m_itemStack.push_back(std::move(item));
+        item.first = encoded(attribute, value);
+        m_itemStack.push_back(item);
+    }
+
+    // A value that passed attributeRefusal, in the form value() reads.
+    qint64 encoded(const AttributeDescription& attribute, const QJsonValue& value)
+    {
+        using Type = AttributeDescription::Type;
+        switch (attribute.type) {
+        case Type::Integer16:
+        case Type::Integer32:
+        case Type::Integer64:
+            return integerOf(value);
+        case Type::Double:
+            return std::bit_cast<qint64>(value.isBool() ? (value.toBool() ? 1.0 : 0.0) : value.toDouble());
+        case Type::Boolean:
+            return NodeNumbers::booleanOf(value);
+        case Type::String:
+        case Type::Date:
+        case Type::Binary:
+            break;
+        case Type::StringList:
+            m_plan.m_otherValues.push_back(value.toVariant().toStringList());
+            return qint64(m_plan.m_otherValues.size()) - 1;
+        }
+        return 0;
     }
 
     void gather(const QJsonValue& value)
@@ -805,6 +844,10 @@ private:
 
     void appendEscaped(QByteArrayView utf8)
     {
+        if (surrogateIn(utf8)) {
+            JSONTextWriter::appendEscaped(m_run, fromGeneralisedUtf8(utf8));
+            return;
+        }
         m_run.append('"');
         for (const char c : utf8) {
             if (c == '"' || c == '\\') {
@@ -859,13 +902,14 @@ private:
         run.location = integerOf(m_location);
         run.length = integerOf(m_length);
         run.dictionary = dictionary->index;
-        m_notes.notes.runs.push_back(run);
+        m_plan.m_runs.push_back(run);
     }
 
     void endNotes()
     {
         const Frame& frame = m_frames.back();
         const QString place = where(frame, entityOf(frame));
+        m_notes.notes.runCount = qsizetype(m_plan.m_runs.size()) - m_notes.notes.firstRun;
         if (!m_notes.hasText || !m_notes.hasRuns) {
             refuse(place + QStringLiteral(" is not notes"));
         } else if (!m_notes.textIsText || !m_notes.runsIsArray) {
@@ -877,9 +921,13 @@ private:
             item.kind = Item::Kind::Notes;
             item.attribute = frame.attribute;
             item.first = qsizetype(m_plan.m_notes.size());
-            m_plan.m_notes.push_back(std::move(m_notes.notes));
-            m_itemStack.push_back(std::move(item));
+            m_plan.m_notes.push_back(m_notes.notes);
+            m_itemStack.push_back(item);
+            m_notes = NotesReading();
+            return;
         }
+        // Refused notes keep no runs.
+        m_plan.m_runs.resize(size_t(m_notes.notes.firstRun));
         m_notes = NotesReading();
     }
 
@@ -887,18 +935,81 @@ private:
     {
         Item& item = m_itemStack[size_t(frame.item)];
         item.first = qsizetype(m_plan.m_members.size());
-        item.count = qsizetype(m_memberStack.size()) - frame.start;
+        item.count = qint32(qsizetype(m_memberStack.size()) - frame.start);
         m_plan.m_members.insert(m_plan.m_members.end(), m_memberStack.begin() + frame.start, m_memberStack.end());
         m_memberStack.resize(size_t(frame.start));
     }
 
     void endBody(const Frame& frame)
     {
+        const BodyMark mark = m_bodyMarks.back();
+        m_bodyMarks.pop_back();
         Node& node = m_plan.m_nodes[size_t(frame.node)];
+        if (!node.uri.isEmpty()) {
+            if (m_textsData != m_plan.m_texts.data())
+                viewTextsAgain();
+            qsizetype& first = m_firstNodes[m_plan.utf8(node.uri)];
+            // A node met before by its URI, and wholly before this one (not inside it), is given
+            // again when the plan is checked or built: this body is never read. It keeps the
+            // first's items, and what it added goes.
+            if (first == 0) {
+                first = frame.node + 1;
+            } else if (first - 1 < frame.node) {
+                const qsizetype earlierIndex = first - 1;
+                forget(frame, mark);
+                const Node& earlier = m_plan.m_nodes[size_t(earlierIndex)];
+                node.uri = earlier.uri;
+                node.firstItem = earlier.firstItem;
+                node.itemCount = earlier.itemCount;
+                return;
+            }
+        }
         node.firstItem = qsizetype(m_plan.m_items.size());
         node.itemCount = qsizetype(m_itemStack.size()) - frame.start;
-        std::move(m_itemStack.begin() + frame.start, m_itemStack.end(), std::back_inserter(m_plan.m_items));
+        m_plan.m_items.insert(m_plan.m_items.end(), m_itemStack.begin() + frame.start, m_itemStack.end());
         m_itemStack.resize(size_t(frame.start));
+    }
+
+    // What the plan held when a body began.
+    struct BodyMark
+    {
+        size_t texts = 0;
+        size_t items = 0;
+        size_t members = 0;
+        size_t notes = 0;
+        size_t runs = 0;
+        size_t otherValues = 0;
+        qsizetype refusals = 0;
+    };
+
+    void viewTextsAgain()
+    {
+        QHash<QByteArrayView, qsizetype> viewed;
+        viewed.reserve(m_firstNodes.size());
+        for (const qsizetype node : std::as_const(m_firstNodes))
+            viewed.insert(m_plan.utf8(m_plan.m_nodes[size_t(node - 1)].uri), node);
+        m_firstNodes = std::move(viewed);
+        m_textsData = m_plan.m_texts.data();
+    }
+
+    // Drops all that the body of `frame` and the nodes inside it added to the plan.
+    void forget(const Frame& frame, const BodyMark& mark)
+    {
+        for (size_t inner = size_t(frame.node) + 1; inner < m_plan.m_nodes.size(); ++inner) {
+            const QByteArrayView uri = m_plan.utf8(m_plan.m_nodes[inner].uri);
+            if (const auto found = m_firstNodes.find(uri);
+                !uri.isEmpty() && found != m_firstNodes.end() && *found == qsizetype(inner) + 1)
+                m_firstNodes.erase(found);
+        }
+        m_plan.m_nodes.resize(size_t(frame.node) + 1);
+        m_itemStack.resize(size_t(frame.start));
+        m_plan.m_texts.resize(mark.texts);
+        m_plan.m_items.resize(mark.items);
+        m_plan.m_members.resize(mark.members);
+        m_plan.m_notes.resize(mark.notes);
+        m_plan.m_runs.resize(mark.runs);
+        m_plan.m_otherValues.resize(mark.otherValues);
+        m_plan.m_refusals.resize(mark.refusals);
     }
 
     NodePlan& m_plan;
@@ -918,6 +1029,13 @@ private:
     QHash<QByteArray, RunDictionary> m_runDictionaries;
     QHash<QByteArray, QString> m_classNames;
     QHash<const EntityDescription*, QHash<QByteArray, Property>> m_properties;
+    const EntityDescription* m_lastEntity = nullptr;
+    QHash<QByteArray, Property>* m_lastProperties = nullptr;
+    std::vector<BodyMark> m_bodyMarks;
+    // The first node read whole of each URI, plus one, by a view of the plan's texts (made anew
+    // whenever those move).
+    QHash<QByteArrayView, qsizetype> m_firstNodes;
+    const char* m_textsData = nullptr;
     bool m_notAnArray = false;
 };
 
@@ -970,12 +1088,7 @@ private:
     // A surrogate encoded as UTF-8 (0xED 0xA0..0xBF) comes only from an escape.
     static bool readable(const char* text, rapidjson::SizeType length)
     {
-        const char* end = text + length;
-        for (const char* at = text; (at = static_cast<const char*>(std::memchr(at, '\xED', size_t(end - at)))); ++at) {
-            if (at + 1 < end && (uchar(at[1]) & 0xE0) == 0xA0)
-                return false;
-        }
-        return true;
+        return !surrogateIn(QByteArrayView(text, length));
     }
 
     bool follows(const char* text, rapidjson::SizeType length)
@@ -993,17 +1106,70 @@ private:
     std::vector<bool> m_hasKey;
 };
 
+// RapidJSON's stream over a NodePlan::Source, read a block at a time.
+class SourceStream
+{
+public:
+    using Ch = char;
+
+    explicit SourceStream(const NodePlan::Source& source)
+        : m_source(source)
+        , m_buffer(blockSize)
+    {
+        refill();
+    }
+
+    bool failed() const { return m_failed; }
+
+    Ch Peek() const { return m_current < m_end ? *m_current : '\0'; }
+    Ch Take()
+    {
+        if (m_current == m_end)
+            return '\0';
+        const Ch c = *m_current++;
+        if (m_current == m_end)
+            refill();
+        return c;
+    }
+    size_t Tell() const { return m_count + size_t(m_current - m_buffer.data()); }
+
+    // Not used by a reader that copies its texts.
+    Ch* PutBegin() { return nullptr; }
+    void Put(Ch) { }
+    void Flush() { }
+    size_t PutEnd(Ch*) { return 0; }
+
+private:
+    static constexpr qsizetype blockSize = 256 * 1024;
+
+    void refill()
+    {
+        m_count += size_t(m_end - m_buffer.data());
+        const qsizetype read = m_failed ? 0 : m_source(m_buffer.data(), blockSize);
+        m_failed = m_failed || read < 0;
+        m_current = m_buffer.data();
+        m_end = m_current + std::max<qsizetype>(read, 0);
+    }
+
+    const NodePlan::Source& m_source;
+    std::vector<char> m_buffer;
+    const char* m_current = nullptr;
+    const char* m_end = nullptr;
+    size_t m_count = 0;
+    bool m_failed = false;
+};
+
 } // namespace
 
-std::optional<NodePlan> NodePlan::fromText(
-    const QByteArray& text, const ManagedObjectModel& model, QString* error, bool* needsDocument)
+template <typename Stream>
+std::optional<NodePlan> NodePlan::fromStream(
+    Stream& stream, qsizetype textSize, const ManagedObjectModel& model, QString* error, bool* needsDocument)
 {
     *needsDocument = false;
     NodePlan plan;
-    Reader reader(plan, model, text.size());
+    Reader reader(plan, model, textSize);
     TextEvents<Reader> events(reader);
     rapidjson::Reader parser;
-    rapidjson::MemoryStream stream(text.constData(), size_t(text.size()));
     constexpr unsigned flags
         = rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag | rapidjson::kParseFullPrecisionFlag;
     if (parser.Parse<flags>(stream, events))
@@ -1017,6 +1183,26 @@ std::optional<NodePlan> NodePlan::fromText(
     // refuse with its reason.
     *needsDocument = true;
     return std::nullopt;
+}
+
+std::optional<NodePlan> NodePlan::fromText(
+    const QByteArray& text, const ManagedObjectModel& model, QString* error, bool* needsDocument)
+{
+    rapidjson::MemoryStream stream(text.constData(), size_t(text.size()));
+    return fromStream(stream, text.size(), model, error, needsDocument);
+}
+
+std::optional<NodePlan> NodePlan::fromSource(
+    const Source& source, qsizetype textSize, const ManagedObjectModel& model, QString* error, bool* needsDocument)
+{
+    SourceStream stream(source);
+    std::optional<NodePlan> plan = fromStream(stream, textSize, model, error, needsDocument);
+    // A source that stops early is its caller's to explain.
+    if (stream.failed()) {
+        *needsDocument = false;
+        return std::nullopt;
+    }
+    return plan;
 }
 
 NodePlan NodePlan::fromArray(const QJsonArray& dictionaryObjects, const ManagedObjectModel& model)
@@ -1081,6 +1267,7 @@ public:
         , m_model(model)
         , m_importedObjects(importedObjects)
     {
+        m_seen.reserve(plan.nodeCount());
     }
 
     const QString& error() const { return m_error; }
@@ -1127,27 +1314,29 @@ private:
             return fail(QStringLiteral("an \"objectIDURI\" that is not a text"));
         // A node met before is not read again, but must name the same kind of object.
         // An empty URI names no object, so it is never met again (as when the objects are made).
-        const QString& uri = node.uri;
+        const QByteArrayView uri = m_plan.utf8(node.uri);
         if (!uri.isEmpty()) {
-            if (const ManagedObject* existing = m_importedObjects.value(uri)) {
+            const ManagedObject* existing
+                = m_importedObjects.isEmpty() ? nullptr : m_importedObjects.value(m_plan.string(node.uri));
+            if (existing) {
                 if (existing->entity() != entity)
                     return fail(QStringLiteral("\"%1\" names a \"%2\" and a \"%3\"")
-                                    .arg(uri, existing->entity()->name(), node.className));
+                                    .arg(m_plan.string(node.uri), existing->entity()->name(), node.className));
                 return true;
             }
             if (const auto seen = m_seen.constFind(uri); seen != m_seen.cend()) {
-                if (m_open.contains(uri))
-                    return fail(QStringLiteral("\"%1\" would contain itself").arg(uri));
-                if (*seen != entity)
-                    return fail(
-                        QStringLiteral("\"%1\" names a \"%2\" and a \"%3\"").arg(uri, (*seen)->name(), node.className));
+                if (seen->open)
+                    return fail(QStringLiteral("\"%1\" would contain itself").arg(m_plan.string(node.uri)));
+                if (seen->entity != entity)
+                    return fail(QStringLiteral("\"%1\" names a \"%2\" and a \"%3\"")
+                                    .arg(m_plan.string(node.uri), seen->entity->name(), node.className));
                 return true;
             }
-            m_seen.insert(uri, entity);
-            m_open.insert(uri);
+            m_seen.insert(uri, Seen {entity, true});
         }
         const bool ok = body(node, depth) && complete(node, via) && columnsInOneRole(node);
-        m_open.remove(uri);
+        if (!uri.isEmpty())
+            m_seen[uri].open = false;
         return ok;
     }
 
@@ -1206,11 +1395,11 @@ private:
     // so a URI named in both places would give one column both roles.
     bool columnsInOneRole(const Node& node)
     {
-        QString doneColumn;
+        QByteArrayView doneColumn;
         for (qsizetype i = node.firstItem; i < node.firstItem + node.itemCount; ++i) {
             const Item& item = m_plan.item(i);
             if (item.kind == Item::Kind::Member && item.relationship->name == mainColumnKey)
-                doneColumn = m_plan.node(item.first).uri;
+                doneColumn = m_plan.utf8(m_plan.node(item.first).uri);
         }
         if (doneColumn.isEmpty())
             return true;
@@ -1219,9 +1408,9 @@ private:
             if (item.kind != Item::Kind::Members || item.relationship->name != stageColumnsKey)
                 continue;
             for (qsizetype m = item.first; m < item.first + item.count; ++m)
-                if (m_plan.node(m_plan.m_members[size_t(m)]).uri == doneColumn)
-                    return fail(
-                        QStringLiteral("\"%1\" is both the done column and a stage column of a board").arg(doneColumn));
+                if (m_plan.utf8(m_plan.node(m_plan.m_members[size_t(m)]).uri) == doneColumn)
+                    return fail(QStringLiteral("\"%1\" is both the done column and a stage column of a board")
+                                    .arg(fromGeneralisedUtf8(doneColumn)));
         }
         return true;
     }
@@ -1229,10 +1418,51 @@ private:
     const NodePlan& m_plan;
     const ManagedObjectModel& m_model;
     const QHash<QString, ManagedObject*>& m_importedObjects;
-    QHash<QString, const EntityDescription*> m_seen;
-    QSet<QString> m_open;
+    // Nodes met by URI (views of the plan's texts), and whether they are being checked still.
+    struct Seen
+    {
+        const EntityDescription* entity = nullptr;
+        bool open = false;
+    };
+    QHash<QByteArrayView, Seen> m_seen;
     QString m_error;
 };
+
+NodePlan::Text NodePlan::keep(QByteArrayView utf8)
+{
+    const Text text {qsizetype(m_texts.size()), utf8.size()};
+    m_texts.insert(m_texts.end(), utf8.begin(), utf8.end());
+    return text;
+}
+
+QString NodePlan::string(Text text) const
+{
+    return fromGeneralisedUtf8(utf8(text));
+}
+
+QVariant NodePlan::value(const Item& item) const
+{
+    using Type = AttributeDescription::Type;
+    switch (item.attribute->type) {
+    case Type::Integer16:
+    case Type::Integer32:
+    case Type::Integer64:
+        return integer(item);
+    case Type::Double:
+        return std::bit_cast<double>(item.first);
+    case Type::Boolean:
+        return item.first != 0;
+    case Type::String:
+        return string(text(item));
+    case Type::Date:
+        return QDateTime::fromMSecsSinceEpoch(dateMSecs(item), Qt::UTC);
+    case Type::StringList:
+        return m_otherValues[size_t(item.first)];
+    case Type::Binary:
+        break;
+    }
+    return {};
+}
 
 QString NodePlan::unsafePictureName(const QString& key, const QJsonValue& value)
 {

@@ -474,3 +474,125 @@ TEST_F(ArchiveStreamTest, ADeviceThatRefusesTheTextFailsTheExport)
 }
 
 } // namespace
+
+// The file entry reads a block at a time what the bytes entry reads whole, with the same outcome
+// for every form of text: a byte order mark, UTF-16, text left to the document, broken text, and
+// texts and nodes that straddle the blocks.
+TEST_F(ArchiveStreamTest, AnArchiveFileReadsAsItsBytesRead)
+{
+    QFile fixture(QStringLiteral(PELORINS_TESTS_DIR "/kit/archive/data/CompatibilityArchive/archive.Pelorins"));
+    ASSERT_TRUE(fixture.open(QIODevice::ReadOnly));
+    const QByteArray compatible = fixture.readAll();
+    QByteArray large = R"([{"Kanban": {"column": [{"KanbanColumn": {"item": [)";
+    for (int i = 0; i < 3000; ++i) {
+        large += (i ? "," : "") + QByteArrayLiteral(R"({"ListItem": {"attributedNotes": {"runs": [{"range": )")
+            + R"({"length": 3, "location": 0}}], "string": "line\nline\t\"q\" \u00e9)" + QByteArray(i % 200, 'x')
+            + R"("}, "tags": [{"Tag": {"name": "shared", "objectIDURI": "t"}}]}})";
+    }
+    large += R"(], "title": ")" + QByteArray(300 * 1024, 'y') + R"("}}], "title": "large"}}])";
+    const QString utf16 = QString::fromUtf8(R"([{"Kanban": {"title": "sixteen \u00e9"}}])");
+    QByteArray sixteen("\xff\xfe");
+    sixteen.append(reinterpret_cast<const char*>(utf16.utf16()), utf16.size() * 2);
+    const QList<std::pair<const char*, QByteArray>> cases {
+        {"the compatibility archive", compatible},
+        {"it after a UTF-8 byte order mark", "\xef\xbb\xbf" + compatible},
+        {"UTF-16 with its byte order mark", sixteen},
+        {"over several blocks", large},
+        {"a lone surrogate", R"([{"Kanban": {"title": "x\ud800"}}])"},
+        {"keys out of order", R"([{"Kanban": {"title": "a", "colour": 2}}])"},
+        {"truncated", R"([{"Kanban": {"title": "a"})"},
+        {"empty", ""},
+    };
+    QTemporaryDir base;
+    DataFolders::setBaseFolderForTesting(base.path());
+    for (const auto& [name, text] : cases) {
+        const QString path = base.filePath(QStringLiteral("archive.Pelorins"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(file.write(text), text.size());
+        file.close();
+        TestStore bytesStore;
+        TestStore fileStore;
+        ConsoleLog::Capture quiet;
+        JSONReader bytesReader(&bytesStore.context());
+        JSONReader fileReader(&fileStore.context());
+        QString bytesError;
+        QString fileError;
+        bool unreadable = true;
+        const QList<ManagedObject*> fromBytes = bytesReader.makeObjectsFromArchiveData(text, &bytesError);
+        const QList<ManagedObject*> fromFile = fileReader.makeObjectsFromArchiveFile(path, &fileError, &unreadable);
+        EXPECT_FALSE(unreadable) << name;
+        EXPECT_EQ(fileError, bytesError) << name;
+        EXPECT_EQ(fromFile.isEmpty(), fromBytes.isEmpty()) << name;
+        EXPECT_EQ(fileStore.context().insertedObjects().size(), bytesStore.context().insertedObjects().size()) << name;
+        EXPECT_EQ(
+            comparable(streamedArchive(displayItems(fromFile))), comparable(streamedArchive(displayItems(fromBytes))))
+            << name;
+        bool checkedUnreadable = true;
+        const std::optional<NodePlan> checked
+            = JSONReader::checkedArchiveFile(path, fileStore.context().model(), &fileError, &checkedUnreadable);
+        EXPECT_EQ(checked.has_value(), !fromBytes.isEmpty()) << name;
+        EXPECT_FALSE(checkedUnreadable) << name;
+    }
+    bool unreadable = false;
+    QString error;
+    EXPECT_FALSE(JSONReader::checkedArchiveFile(
+        base.filePath(QStringLiteral("missing")), store.context().model(), &error, &unreadable));
+    EXPECT_TRUE(unreadable);
+    EXPECT_FALSE(error.isEmpty());
+    DataFolders::setBaseFolderForTesting(QString());
+}
+
+// A node named again by a URI read before is given again: its own body counts for nothing, and
+// whatever it held is read as if it were not there.
+TEST_F(ArchiveStreamTest, ANodeNamedAgainIsGivenAgainWhateverItsBodyHolds)
+{
+    struct Case
+    {
+        const char* name;
+        QByteArray archive;
+        QStringList titles;
+    };
+    const QList<Case> cases {
+        {"a second body with a value refused",
+            R"([{"Kanban": {"objectIDURI": "k", "title": "first"}}, {"Kanban": {"objectIDURI": "k", "title": 5}}])",
+            {"first", "first"}},
+        {"a node first met inside a body given again",
+            R"([{"Folder": {"children": [{"Kanban": {"objectIDURI": "a", "title": "one"}}], "objectIDURI": "f"}},
+                {"Folder": {"children": [{"Kanban": {"objectIDURI": "b", "title": "inner"}}], "objectIDURI": "f"}},
+                {"Kanban": {"objectIDURI": "b", "title": "later"}}])",
+            {"", "", "later"}},
+        {"one given again after the other",
+            R"([{"Kanban": {"column": [{"KanbanColumn": {"objectIDURI": "c", "title": "To Do"}}], "objectIDURI": "k",
+                "title": "x"}}, {"Kanban": {"column": [{"KanbanColumn": {"objectIDURI": "c", "title": 1}}],
+                "objectIDURI": "k", "title": "y"}}])",
+            {"x", "x"}},
+    };
+    for (const Case& c : cases) {
+        for (const bool whole : {false, true}) {
+            TestStore fresh;
+            ConsoleLog::Capture quiet;
+            JSONReader reader(&fresh.context());
+            QString error;
+            const QList<ManagedObject*> made = whole
+                ? reader.makeObjectsFromArrayOf(QJsonDocument::fromJson(c.archive).array(), &error)
+                : reader.makeObjectsFromArchiveData(c.archive, &error);
+            ASSERT_EQ(made.size(), c.titles.size()) << c.name << error.toStdString();
+            for (qsizetype i = 0; i < made.size(); ++i) {
+                if (!c.titles.at(i).isEmpty()) {
+                    EXPECT_EQ(made.at(i)->stringValue(QStringLiteral("title")), c.titles.at(i)) << c.name;
+                }
+            }
+            EXPECT_EQ(made.first(), made.at(1)) << c.name;
+        }
+    }
+    // Inside itself it is still refused.
+    JSONReader reader(&store.context());
+    ConsoleLog::Capture quiet;
+    QString error;
+    EXPECT_TRUE(reader
+                    .makeObjectsFromArchiveData(
+                        R"([{"Folder": {"children": [{"Folder": {"objectIDURI": "u"}}], "objectIDURI": "u"}}])", &error)
+                    .isEmpty());
+    EXPECT_EQ(error, QStringLiteral("\"u\" would contain itself"));
+}
