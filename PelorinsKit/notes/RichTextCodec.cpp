@@ -15,6 +15,7 @@
 #include <QUrl>
 #include <QtEndian>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <variant>
 #include <zlib.h>
@@ -31,11 +32,11 @@ constexpr int maximumDepth = 16;
 // and is refused before anything is allocated for it.
 constexpr qsizetype maximumInflation = 1032;
 
-const QString versionKey = QStringLiteral("version");
-const QString contentKey = QStringLiteral("content");
-const QString stringKey = QStringLiteral("string");
-const QString attributesKey = QStringLiteral("attributes");
-const QString runsKey = QStringLiteral("runs");
+constexpr QLatin1StringView versionKey("version");
+constexpr QLatin1StringView contentKey("content");
+constexpr QLatin1StringView stringKey("string");
+constexpr QLatin1StringView attributesKey("attributes");
+constexpr QLatin1StringView runsKey("runs");
 
 const QString colourType = QStringLiteral("QColor");
 const QString labelColourType = QStringLiteral("labelColor");
@@ -65,15 +66,6 @@ const QList<ParagraphField>& paragraphFields()
         {QStringLiteral("lineHeightMultiple"), &ParagraphStyle::lineHeightMultiple},
     };
     return fields;
-}
-
-// The text travels as its UTF-16 code units, little-endian, so that every position survives,
-// even that of a lone surrogate, which UTF-8 cannot carry.
-QByteArray utf16Bytes(const QString& text)
-{
-    QByteArray bytes(text.size() * 2, Qt::Uninitialized);
-    qToLittleEndian<quint16>(text.utf16(), text.size(), bytes.data());
-    return bytes;
 }
 
 std::optional<QString> textFromUtf16Bytes(const QByteArray& bytes)
@@ -191,7 +183,9 @@ std::optional<QCborValue> encodeValue(const QVariant& value, int depth)
     return std::nullopt;
 }
 
-QCborMap encodeAttributes(const QVariantMap& attributes)
+// Values without a stored form are left out with a console line when `lenient`; otherwise they
+// make the whole set unstorable.
+std::optional<QCborMap> encodeAttributes(const QVariantMap& attributes, bool lenient)
 {
     QCborMap encoded;
     for (auto it = attributes.cbegin(); it != attributes.cend(); ++it) {
@@ -200,10 +194,50 @@ QCborMap encodeAttributes(const QVariantMap& attributes)
             encoded.insert(it.key(), *value);
             continue;
         }
+        if (!lenient)
+            return std::nullopt;
         ConsoleLog::write(QStringLiteral("Notes attribute %1 has a value of type %2 that cannot be stored")
                               .arg(it.key(), QString::fromLatin1(it.value().typeName())));
     }
     return encoded;
+}
+
+// The document is written by hand, byte for byte as QCborValue writes it (heads in their
+// shortest form, maps of definite length in insertion order): building a QCborValue tree for
+// each note cost more than compressing it.
+enum class Major : quint8 { unsignedInteger = 0, byteString = 2, textString = 3, array = 4, map = 5, tag = 6 };
+
+void appendHead(QByteArray& out, Major major, quint64 value)
+{
+    const auto type = quint8(quint8(major) << 5);
+    uchar head[9];
+    qsizetype size = 1;
+    if (value < 24) {
+        head[0] = uchar(type | value);
+    } else if (value <= 0xFF) {
+        head[0] = uchar(type | 24);
+        head[1] = uchar(value);
+        size = 2;
+    } else if (value <= 0xFFFF) {
+        head[0] = uchar(type | 25);
+        qToBigEndian<quint16>(quint16(value), head + 1);
+        size = 3;
+    } else if (value <= 0xFFFFFFFFu) {
+        head[0] = uchar(type | 26);
+        qToBigEndian<quint32>(quint32(value), head + 1);
+        size = 5;
+    } else {
+        head[0] = uchar(type | 27);
+        qToBigEndian<quint64>(value, head + 1);
+        size = 9;
+    }
+    out.append(reinterpret_cast<const char*>(head), size);
+}
+
+void appendKey(QByteArray& out, QLatin1StringView key)
+{
+    appendHead(out, Major::textString, quint64(key.size()));
+    out.append(key.data(), key.size());
 }
 
 // Decoding -------------------------------------------------------------------------------------
@@ -425,6 +459,12 @@ QByteArray RichTextCodec::encode(const AttributedString& text)
     return Encoder().encode(text);
 }
 
+std::optional<QByteArray> RichTextCodec::encodeAttributeSet(const QVariantMap& attributes)
+{
+    const std::optional<QCborMap> encoded = encodeAttributes(attributes, false);
+    return encoded ? std::optional<QByteArray>(QCborValue(*encoded).toCbor()) : std::nullopt;
+}
+
 RichTextCodec::Encoder::Encoder()
     : m_stream(std::make_unique<z_stream_s>())
 {
@@ -439,24 +479,27 @@ RichTextCodec::Encoder::~Encoder()
         deflateEnd(m_stream.get());
 }
 
-QByteArray RichTextCodec::Encoder::compressed(const QByteArray& data)
+void RichTextCodec::Encoder::compress(const QByteArray& data)
 {
-    if (!m_stream || data.isEmpty())
-        return qCompress(data);
+    if (!m_stream || data.isEmpty()) {
+        m_compressed = qCompress(data);
+        return;
+    }
     z_stream& stream = *m_stream;
     deflateReset(&stream);
     const uLong bound = deflateBound(&stream, uLong(data.size()));
-    QByteArray result(qsizetype(bound) + 4, Qt::Uninitialized);
-    qToBigEndian<quint32>(quint32(data.size()), result.data());
+    m_compressed.resize(qsizetype(bound) + 4);
+    qToBigEndian<quint32>(quint32(data.size()), m_compressed.data());
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.constData()));
     stream.avail_in = uInt(data.size());
-    stream.next_out = reinterpret_cast<Bytef*>(result.data() + 4);
+    stream.next_out = reinterpret_cast<Bytef*>(m_compressed.data() + 4);
     stream.avail_out = uInt(bound);
     // The bound holds the whole stream, so one call finishes it.
-    if (deflate(&stream, Z_FINISH) != Z_STREAM_END)
-        return qCompress(data);
-    result.truncate(qsizetype(stream.total_out) + 4);
-    return result;
+    if (deflate(&stream, Z_FINISH) != Z_STREAM_END) {
+        m_compressed = qCompress(data);
+        return;
+    }
+    m_compressed.resize(qsizetype(stream.total_out) + 4);
 }
 
 QByteArray RichTextCodec::Encoder::encode(const AttributedString& text)
@@ -464,28 +507,59 @@ QByteArray RichTextCodec::Encoder::encode(const AttributedString& text)
     // Notes reuse a handful of line styles, so each distinct attribute set is stored once and
     // runs refer to it by index.
     QList<QVariantMap> sets;
-    QCborArray attributeSets;
-    QCborArray runs;
+    QList<QByteArray> attributeSets;
+    QList<StoredRun> runs;
     text.enumerateAttributes(TextRange {0, text.length()}, [&](const QVariantMap& attributes, TextRange range) {
         qsizetype index = sets.indexOf(attributes);
         if (index < 0) {
             index = sets.size();
             sets.append(attributes);
-            attributeSets.append(encodeAttributes(attributes));
+            attributeSets.append(QCborValue(*encodeAttributes(attributes, true)).toCbor());
         }
-        runs.append(range.length);
-        runs.append(index);
+        runs.append(StoredRun {range.length, index});
     });
-    const QCborMap content {
-        {stringKey, utf16Bytes(text.string())},
-        {attributesKey, attributeSets},
-        {runsKey, runs},
-    };
-    const QCborMap root {
-        {versionKey, currentVersion},
-        {contentKey, compressed(QCborValue(content).toCbor())},
-    };
-    return QCborValue(selfDescribeTag, root).toCbor();
+    return encode(text.string(), attributeSets, runs);
+}
+
+QByteArray RichTextCodec::Encoder::encode(
+    const QString& text, const QList<QByteArray>& attributeSets, const QList<StoredRun>& runs)
+{
+    // {"string": UTF-16 bytes, "attributes": [sets], "runs": [length, set, ...]}
+    // The text travels as its UTF-16 code units, little-endian, so that every position survives,
+    // even that of a lone surrogate, which UTF-8 cannot carry.
+    QByteArray& content = m_content;
+    content.resize(0);
+    appendHead(content, Major::map, 3);
+    appendKey(content, stringKey);
+    appendHead(content, Major::byteString, quint64(text.size()) * 2);
+    const qsizetype textAt = content.size();
+    content.resize(textAt + text.size() * 2);
+    qToLittleEndian<quint16>(text.utf16(), text.size(), content.data() + textAt);
+    appendKey(content, attributesKey);
+    appendHead(content, Major::array, quint64(attributeSets.size()));
+    for (const QByteArray& set : attributeSets)
+        content.append(set);
+    appendKey(content, runsKey);
+    appendHead(content, Major::array, quint64(runs.size()) * 2);
+    for (const StoredRun& run : runs) {
+        appendHead(content, Major::unsignedInteger, quint64(run.length));
+        appendHead(content, Major::unsignedInteger, quint64(run.set));
+    }
+    compress(content);
+
+    // The self-described document {"version": currentVersion, "content": compressed}.
+    QByteArray head;
+    head.reserve(32);
+    appendHead(head, Major::tag, quint64(selfDescribeTag));
+    appendHead(head, Major::map, 2);
+    appendKey(head, versionKey);
+    appendHead(head, Major::unsignedInteger, currentVersion);
+    appendKey(head, contentKey);
+    appendHead(head, Major::byteString, quint64(m_compressed.size()));
+    QByteArray stored(head.size() + m_compressed.size(), Qt::Uninitialized);
+    std::memcpy(stored.data(), head.constData(), size_t(head.size()));
+    std::memcpy(stored.data() + head.size(), m_compressed.constData(), size_t(m_compressed.size()));
+    return stored;
 }
 
 std::optional<AttributedString> RichTextCodec::decode(const QByteArray& data)

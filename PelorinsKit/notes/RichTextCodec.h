@@ -24,8 +24,17 @@ class RichTextCodec
 public:
     static constexpr int currentVersion = 1;
 
+    // A run of stored notes: a length and an index into the notes' attribute sets.
+    struct StoredRun
+    {
+        qsizetype length = 0;
+        qsizetype set = 0;
+    };
+
     // Attributes whose values have no stored form are left out, each with a console line.
     static QByteArray encode(const AttributedString& text);
+    // One attribute set as encode() stores it; nothing when a value has no stored form.
+    static std::optional<QByteArray> encodeAttributeSet(const QVariantMap& attributes);
 
     // Encodes many notes in a row, as encode() does, with one compressor kept for all of them:
     // setting one up and freeing it costs more than compressing a card's notes. One per thread.
@@ -38,13 +47,20 @@ public:
         Encoder& operator=(const Encoder&) = delete;
 
         QByteArray encode(const AttributedString& text);
+        // Notes given by the parts they are stored as (see readStored): the text, its distinct
+        // attribute sets each as encodeAttributeSet gives it, and runs covering the text. The
+        // same bytes as encode() of the notes they describe.
+        QByteArray encode(const QString& text, const QList<QByteArray>& attributeSets, const QList<StoredRun>& runs);
 
     private:
-        // What qCompress gives: the size, big-endian, then the zlib stream.
-        QByteArray compressed(const QByteArray& data);
+        // What qCompress gives: the size, big-endian, then the zlib stream, in m_compressed.
+        void compress(const QByteArray& data);
 
         // None when zlib could not set one up; qCompress then does the work.
         std::unique_ptr<z_stream_s> m_stream;
+        // Kept from note to note, so that each note costs one new block: its stored bytes.
+        QByteArray m_content;
+        QByteArray m_compressed;
     };
     static std::optional<AttributedString> decode(const QByteArray& data);
 
@@ -53,11 +69,6 @@ public:
     // the runs, each a length and an index into the sets, checked to cover the text exactly.
     // Decoding every set with decodeAttributeSet and joining equal neighbours gives what decode()
     // gives. Nothing, with the reason, when the bytes are no readable document; no console line.
-    struct StoredRun
-    {
-        qsizetype length = 0;
-        qsizetype set = 0;
-    };
     struct StoredNotes
     {
         QString text;
