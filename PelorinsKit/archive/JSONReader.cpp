@@ -23,6 +23,7 @@
 #include <QSet>
 #include <QStringDecoder>
 #include <QThread>
+#include <QVarLengthArray>
 #include <cmath>
 #include <limits>
 #include <thread>
@@ -162,6 +163,20 @@ QVariantMap runAttributes(const QJsonObject& run, StyleSets& styles)
     return attributes;
 }
 
+// A hash of the keys and texts of attributes, which equal attributes share: other values are left
+// out, since values of two types may compare equal.
+size_t textsHash(const QVariantMap& attributes, size_t seed = 0)
+{
+    for (auto it = attributes.cbegin(); it != attributes.cend(); ++it) {
+        seed = qHashMulti(seed, it.key());
+        if (it.value().typeId() == QMetaType::QString)
+            seed = qHashMulti(seed, *static_cast<const QString*>(it.value().constData()));
+        else if (it.value().typeId() == QMetaType::QVariantMap)
+            seed = textsHash(*static_cast<const QVariantMap*>(it.value().constData()), seed);
+    }
+    return seed;
+}
+
 // A run reaching outside the text is clipped to it.
 void addRun(AttributedString& text, qint64 location, qint64 length, const QVariantMap& attributes)
 {
@@ -211,7 +226,7 @@ public:
         , m_context(context)
         , m_plan(plan)
         , m_finish(std::move(finish))
-        , m_runAttributes(size_t(plan.runDictionaryCount()))
+        , m_dictionaries(size_t(plan.runDictionaryCount()))
     {
         indexIdentifiers();
         indexPictureRecords();
@@ -244,6 +259,18 @@ public:
     }
 
 private:
+    // Notes to store: their parts, or the notes themselves when they have none (see storedParts).
+    struct PendingNotes
+    {
+        ManagedObject* object;
+        const AttributeDescription* attribute;
+        QString text;
+        QList<QByteArray> attributeSets;
+        QList<RichTextCodec::StoredRun> runs;
+        std::optional<AttributedString> notes;
+        QByteArray stored;
+    };
+
     ManagedObject* node(qsizetype index)
     {
         const NodePlan::Node& node = m_plan.node(index);
@@ -257,7 +284,7 @@ private:
         ManagedObject* object = m_context.insertNewObject(node.className);
         if (!uri.isEmpty())
             m_reader.m_importedObjects.insert(uri, object);
-        std::optional<AttributedString> notes;
+        QStringList pictureFolders;
         for (qsizetype i = node.firstItem; i < node.firstItem + node.itemCount; ++i) {
             const NodePlan::Item& item = m_plan.item(i);
             switch (item.kind) {
@@ -266,8 +293,7 @@ private:
                 break;
             case NodePlan::Item::Kind::Notes:
                 // Stored once the whole payload is read, encoded on several threads.
-                notes = this->notes(m_plan.notes(item.first));
-                m_notes.push_back(PendingNotes {object, item.attribute->name, *notes, {}});
+                pictureFolders = addNotes(object, *item.attribute, m_plan.notes(item.first));
                 break;
             case NodePlan::Item::Kind::Members:
                 setMembers(object, *item.relationship, item.first, item.count);
@@ -286,7 +312,7 @@ private:
         }
         // The notes in hand name the pictures; the stored bytes need no decoding.
         if (auto* card = dynamic_cast<ListItem*>(object))
-            card->syncImageAttachments(notes, m_pictureRecords);
+            card->syncImageAttachments(pictureFolders, m_pictureRecords);
         if (auto* entry = dynamic_cast<ListItemHistory*>(object))
             m_history.append(entry);
         if (m_finish)
@@ -313,11 +339,28 @@ private:
             object->setObjects(relationship.name, members);
     }
 
+    // Notes to be stored, and the picture folders they name. Notes whose runs come in order
+    // without overlapping, as every export writes them, are stored straight from their parts;
+    // others are built as an AttributedString first.
+    QStringList addNotes(ManagedObject* object, const AttributeDescription& attribute, const NodePlan::Notes& planned)
+    {
+        PendingNotes pending {object, &attribute, m_plan.string(planned.text), {}, {}, {}, {}};
+        QVariantList runFolders;
+        if (storedParts(planned, pending, runFolders))
+            m_notes.push_back(std::move(pending));
+        else {
+            pending.notes = notes(planned, pending.text);
+            m_notes.push_back(std::move(pending));
+            return ListItem::pictureFolderNames(m_notes.back().notes);
+        }
+        return ListItem::pictureFolderNames(runFolders);
+    }
+
     // Runs sharing a dictionary share its attributes, made once; a run that carries a picture
     // makes its own picture folder each time.
-    AttributedString notes(const NodePlan::Notes& planned)
+    AttributedString notes(const NodePlan::Notes& planned, const QString& string)
     {
-        AttributedString text(m_plan.string(planned.text));
+        AttributedString text(string);
         for (const NodePlan::Run& run : m_plan.runs(planned)) {
             if (!run.hasRange)
                 continue;
@@ -326,12 +369,106 @@ private:
                 addRun(text, run.location, run.length, runAttributes(dictionary, m_styles));
                 continue;
             }
-            std::optional<QVariantMap>& attributes = m_runAttributes[size_t(run.dictionary)];
-            if (!attributes)
-                attributes = runAttributes(dictionary, m_styles);
-            addRun(text, run.location, run.length, *attributes);
+            addRun(text, run.location, run.length, this->dictionary(run.dictionary).attributes);
         }
         return text;
+    }
+
+    // The attributes of a run dictionary, made once; those of a picture carried as Base64 are
+    // made per run (see notes()), so they are never asked for here.
+    struct Dictionary
+    {
+        QVariantMap attributes;
+        // Its attribute set as stored; none when a value has no stored form.
+        std::optional<QByteArray> stored;
+        // The first dictionary read whose attributes are equal: runs of equal attributes are one.
+        qsizetype kind = 0;
+    };
+    const Dictionary& dictionary(qsizetype index)
+    {
+        std::optional<Dictionary>& known = m_dictionaries[size_t(index)];
+        if (known)
+            return *known;
+        known = Dictionary {runAttributes(m_plan.runDictionary(index), m_styles), {}, index};
+        known->stored = RichTextCodec::encodeAttributeSet(known->attributes);
+        const QVariantMap& attributes = known->attributes;
+        QList<qsizetype>& alike = m_dictionariesByHash[textsHash(attributes)];
+        for (const qsizetype other : std::as_const(alike)) {
+            if (m_dictionaries[size_t(other)]->attributes == attributes) {
+                known->kind = m_dictionaries[size_t(other)]->kind;
+                break;
+            }
+        }
+        alike.append(index);
+        return *known;
+    }
+
+    // The parts a note is stored as, as RichTextCodec::Encoder::encode(AttributedString) would
+    // find them in the notes notes() builds: runs clipped to the text, a gap without attributes
+    // between them, neighbours of equal attributes joined, each distinct set once in order of
+    // first use. False when the runs overlap or come out of order, carry a picture as Base64 or a
+    // value without a stored form.
+    bool storedParts(const NodePlan::Notes& planned, PendingNotes& pending, QVariantList& runFolders)
+    {
+        constexpr qint64 far = qint64(1) << 40;
+        constexpr qsizetype gap = -1;
+        const qint64 textLength = pending.text.size();
+        // A length and the dictionary of each stretch of the text, gaps included.
+        QVarLengthArray<std::pair<qint64, qsizetype>, 16> stretches;
+        qint64 position = 0;
+        for (const NodePlan::Run& run : m_plan.runs(planned)) {
+            if (!run.hasRange)
+                continue;
+            if (m_plan.runDictionary(run.dictionary).contains(AttributeKey::attachment))
+                return false;
+            const Dictionary& dictionary = this->dictionary(run.dictionary);
+            if (!dictionary.stored)
+                return false;
+            // Clipped as addRun clips.
+            const qint64 first = std::clamp<qint64>(run.location, -far, far);
+            const qint64 start = std::clamp<qint64>(first, 0, textLength);
+            const qint64 end = std::clamp<qint64>(first + std::clamp<qint64>(run.length, 0, far), start, textLength);
+            if (end <= start || dictionary.attributes.isEmpty())
+                continue;
+            if (start < position)
+                return false;
+            if (start > position)
+                stretches.append({start - position, gap});
+            stretches.append({end - start, run.dictionary});
+            position = end;
+        }
+        if (position < textLength)
+            stretches.append({textLength - position, gap});
+
+        // Kinds of this note's sets, in order of first use.
+        QVarLengthArray<qsizetype, 8> kinds;
+        const auto kindOf
+            = [this](qsizetype stretch) { return stretch == gap ? gap : m_dictionaries[size_t(stretch)]->kind; };
+        for (qsizetype i = 0; i < stretches.size();) {
+            // The joined run keeps the attributes of its first stretch.
+            const qsizetype first = stretches[i].second;
+            const qsizetype kind = kindOf(first);
+            qint64 length = 0;
+            for (; i < stretches.size() && kindOf(stretches[i].second) == kind; ++i)
+                length += stretches[i].first;
+            qsizetype set = kinds.indexOf(kind);
+            if (set < 0) {
+                set = kinds.size();
+                kinds.append(kind);
+                pending.attributeSets.append(first == gap ? emptySet() : *m_dictionaries[size_t(first)]->stored);
+            }
+            pending.runs.append(RichTextCodec::StoredRun {qsizetype(length), set});
+            runFolders.append(first == gap
+                    ? QVariant()
+                    : m_dictionaries[size_t(first)]->attributes.value(AttributeKey::fileFolderUUID));
+        }
+        return true;
+    }
+
+    static const QByteArray& emptySet()
+    {
+        static const QByteArray empty = *RichTextCodec::encodeAttributeSet({});
+        return empty;
     }
 
     void setAttribute(ManagedObject* object, const AttributeDescription& attribute, const QVariant& value)
@@ -357,8 +494,11 @@ private:
         const qsizetype chunk = (count + threads - 1) / std::max<qsizetype>(threads, 1);
         const auto encode = [this, count](qsizetype from, qsizetype to) {
             RichTextCodec::Encoder encoder;
-            for (qsizetype i = from; i < std::min(to, count); ++i)
-                m_notes[i].stored = encoder.encode(m_notes[i].notes);
+            for (qsizetype i = from; i < std::min(to, count); ++i) {
+                PendingNotes& pending = m_notes[size_t(i)];
+                pending.stored = pending.notes ? encoder.encode(*pending.notes)
+                                               : encoder.encode(pending.text, pending.attributeSets, pending.runs);
+            }
         };
         std::vector<std::thread> workers;
         for (qsizetype from = chunk; from < count; from += chunk)
@@ -367,7 +507,7 @@ private:
         for (std::thread& worker : workers)
             worker.join();
         for (const PendingNotes& pending : m_notes)
-            pending.object->setValue(pending.attribute, pending.stored);
+            pending.object->setValue(pending.attribute->name, pending.stored);
         m_notes.clear();
     }
 
@@ -405,14 +545,6 @@ private:
         }
     }
 
-    struct PendingNotes
-    {
-        ManagedObject* object;
-        QString attribute;
-        AttributedString notes;
-        QByteArray stored;
-    };
-
     // Every picture record of the context by folder name, instead of a fetch per picture.
     void indexPictureRecords()
     {
@@ -425,7 +557,8 @@ private:
     ManagedObjectContext& m_context;
     const NodePlan& m_plan;
     std::function<void(ManagedObject*)> m_finish;
-    std::vector<std::optional<QVariantMap>> m_runAttributes;
+    std::vector<std::optional<Dictionary>> m_dictionaries;
+    QHash<size_t, QList<qsizetype>> m_dictionariesByHash;
     QHash<QString, QList<const EntityDescription*>> m_identifiers;
     QHash<QString, ImageAttachment*> m_pictureRecords;
     QList<ListItemHistory*> m_history;

@@ -53,29 +53,6 @@ std::optional<int> firstLineFeed(const std::optional<AttributedString>& notes)
     const qsizetype position = notes->string().indexOf(QLatin1Char('\n'));
     return position < 0 ? std::nullopt : std::optional<int>(int(position));
 }
-
-// The folder names of the pictures in stored notes, each once, in text order.
-QStringList pictureFolderNames(const std::optional<AttributedString>& notes)
-{
-    QStringList names;
-    if (!notes)
-        return names;
-    notes->enumerateAttribute(
-        AttributeKey::fileFolderUUID, TextRange {0, notes->length()}, [&names](const QVariant& value, TextRange) {
-            if (value.typeId() != QMetaType::QString)
-                return;
-            const QString name = value.toString();
-            // A record stands for a folder on disk; a name that cannot be one gets none.
-            if (!PictureFolders::isPictureFolderName(name)) {
-                PictureFolders::refuseName(name);
-                return;
-            }
-            ConsoleLog::write(QStringLiteral("Found image in folder ") + name);
-            if (!names.contains(name))
-                names.append(name);
-        });
-    return names;
-}
 }
 
 ListItem::ListItem(const Init& init)
@@ -306,16 +283,45 @@ void ListItem::syncImageAttachments()
     });
 }
 
-void ListItem::syncImageAttachments(
-    const std::optional<AttributedString>& notes, QHash<QString, ImageAttachment*>& records)
+void ListItem::syncImageAttachments(const QStringList& pictureFolders, QHash<QString, ImageAttachment*>& records)
 {
     ManagedObjectContext* context = managedObjectContext();
-    syncImageAttachments(pictureFolderNames(notes), [context, &records](const QString& name) {
+    syncImageAttachments(pictureFolders, [context, &records](const QString& name) {
         ImageAttachment*& record = records[name];
         if (!record)
             record = ImageAttachment::create(name, context);
         return record;
     });
+}
+
+QStringList ListItem::pictureFolderNames(const std::optional<AttributedString>& notes)
+{
+    QVariantList runFolders;
+    if (notes)
+        notes->enumerateAttribute(AttributeKey::fileFolderUUID, TextRange {0, notes->length()},
+            [&runFolders](const QVariant& value, TextRange) { runFolders.append(value); });
+    return pictureFolderNames(runFolders);
+}
+
+QStringList ListItem::pictureFolderNames(const QVariantList& runFolders)
+{
+    QStringList names;
+    for (qsizetype i = 0; i < runFolders.size(); ++i) {
+        const QVariant& value = runFolders.at(i);
+        // Neighbouring runs naming one folder name it once.
+        if (value.typeId() != QMetaType::QString || (i > 0 && runFolders.at(i - 1) == value))
+            continue;
+        const QString name = value.toString();
+        // A record stands for a folder on disk; a name that cannot be one gets none.
+        if (!PictureFolders::isPictureFolderName(name)) {
+            PictureFolders::refuseName(name);
+            continue;
+        }
+        ConsoleLog::write(QStringLiteral("Found image in folder ") + name);
+        if (!names.contains(name))
+            names.append(name);
+    }
+    return names;
 }
 
 void ListItem::syncImageAttachments(

@@ -87,9 +87,16 @@ public:
     // Makes `imageAttachments` the records of exactly the picture folders the stored notes name,
     // sharing the record of a folder with every other card that names it.
     void syncImageAttachments();
-    // The same for a reader that has just stored `notes` and keeps every picture record of the
-    // context by folder name in `records`, adding those it makes: no decoding, no fetch.
-    void syncImageAttachments(const std::optional<AttributedString>& notes, QHash<QString, ImageAttachment*>& records);
+    // The same for a reader that has just stored notes naming `pictureFolders` (see
+    // pictureFolderNames) and keeps every picture record of the context by folder name in
+    // `records`, adding those it makes: no decoding, no fetch.
+    void syncImageAttachments(const QStringList& pictureFolders, QHash<QString, ImageAttachment*>& records);
+    // The folder names of the pictures in notes, each once, in text order; a name that cannot be
+    // a picture folder is refused with a console line.
+    static QStringList pictureFolderNames(const std::optional<AttributedString>& notes);
+    // The same from the "fileFolderUUID" value of each run of the notes in text order (invalid
+    // where a run has none), for a reader that never builds the notes.
+    static QStringList pictureFolderNames(const QVariantList& runFolders);
 
     // The due date has passed: `now` is strictly later.
     bool isOverdue(const QDateTime& now = QDateTime::currentDateTimeUtc()) const;

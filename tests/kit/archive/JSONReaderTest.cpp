@@ -13,6 +13,7 @@
 #include "PelorinsKit/model/Tag.h"
 #include "PelorinsKit/notes/AttributeKey.h"
 #include "PelorinsKit/notes/NoteTextConventions.h"
+#include "PelorinsKit/notes/RichTextCodec.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/DataFolders.h"
 #include "support/QStringPrinting.h"
@@ -449,6 +450,56 @@ TEST_F(JSONReaderTest, NotesRunsAreClippedToTheTextAndBadValuesIgnored)
     EXPECT_EQ(text->attributes(2), (QVariantMap {{AttributeKey::strikethroughStyle, 1}}));
     EXPECT_EQ(text->attributes(0), (QVariantMap {{AttributeKey::filename, QStringLiteral("ok.png")}}));
     EXPECT_TRUE(text->attributes(1).isEmpty());
+}
+
+// Notes are stored as the notes read from their dictionary form would be, whatever their runs:
+// in order with gaps, joined when equal, overlapping, out of order, clipped or holding values
+// without a stored form; the picture records follow the same notes.
+TEST_F(JSONReaderTest, NotesAreStoredAsTheirDictionaryFormReadBackWouldBe)
+{
+    const QString picture = QStringLiteral(R"("fileFolderUUID": "%1", "filename": "p.png")").arg(pictureFolder);
+    const QStringList cases {
+        R"({"string": "Title\nHead\nBody\n", "runs": [{"range": {"location": 0, "length": 6}, "NOTESTYLENAME": "title"},
+            {"range": {"location": 11, "length": 2}, "NOTESTYLENAME": "header"}]})",
+        // Equal attributes from two dictionaries, side by side and apart, and a run that adds none.
+        R"({"string": "abcdefgh", "runs": [{"range": {"location": 0, "length": 2}, "NOTESTYLENAME": "body"},
+            {"range": {"location": 2, "length": 2}, "NOTESTYLENAME": "fancy"},
+            {"range": {"location": 4, "length": 2}, "shadow": 1},
+            {"range": {"location": 6, "length": 2}, "NOTESTYLENAME": "fancy"}]})",
+        R"({"string": "abcdef", "runs": [{"range": {"location": 0, "length": 4}, "NOTESTYLENAME": "title"},
+            {"range": {"location": 2, "length": 4}, "NSStrikethrough": 1}]})",
+        R"({"string": "abcdef", "runs": [{"range": {"location": 3, "length": 3}, "NOTESTYLENAME": "title"},
+            {"range": {"location": 0, "length": 3}, "NSStrikethrough": 1}]})",
+        R"({"string": "abc", "runs": [{"range": {"location": -5, "length": 6}, "NSStrikethrough": 2},
+            {"range": {"location": 2, "length": 9000000000}, "isChecklistChecked": true},
+            {"range": {"location": 9, "length": 1}, "NOTESTYLENAME": "title"}, {"NSStrikethrough": 1}]})",
+        R"({"string": "", "runs": [{"range": {"location": 0, "length": 1}, "NOTESTYLENAME": "title"}]})",
+        R"({"string": "\ud800x", "runs": []})",
+        QStringLiteral(R"({"string": "\ufffc\ufffc\ufffc", "runs": [{"range": {"location": 0, "length": 1}, %1},
+            {"range": {"location": 1, "length": 1}, %1}, {"range": {"location": 2, "length": 1},
+            "fileFolderUUID": "0A1B2C3D-0000-4000-8000-000000000002", "filename": "q.png"}]})")
+            .arg(picture),
+        R"({"string": "\ufffcx", "runs": [{"range": {"location": 0, "length": 1},
+            "attachmentLinkData": {"URL": "https://example.org", "title": "t", "none": null, "list": [1, "a"]}}]})",
+    };
+    for (const QString& dictionary : cases) {
+        SCOPED_TRACE(dictionary.toStdString());
+        const QJsonObject notes = QJsonDocument::fromJson(dictionary.toUtf8()).object();
+        ASSERT_FALSE(notes.isEmpty());
+        ConsoleLog::Capture quiet;
+        const std::optional<AttributedString> expected = JSONReader::attributedStringFrom(notes);
+        ASSERT_TRUE(expected);
+        JSONReader reader(&store.context());
+        const QList<ManagedObject*> made = reader.makeObjectsFromArrayOf(QJsonArray {
+            QJsonObject {{QStringLiteral("ListItem"), QJsonObject {{QStringLiteral("attributedNotes"), notes}}}}});
+        ASSERT_EQ(made.size(), 1);
+        auto* card = static_cast<ListItem*>(made.first());
+        EXPECT_EQ(card->attributedNotesData(), RichTextCodec::encode(*expected));
+        QStringList records;
+        for (const ImageAttachment* record : card->imageAttachments())
+            records.append(record->folderUUID());
+        EXPECT_EQ(records, ListItem::pictureFolderNames(expected));
+    }
 }
 
 TEST_F(JSONReaderTest, LinksComeBackWithTheirURL)
