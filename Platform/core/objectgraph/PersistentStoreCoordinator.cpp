@@ -694,11 +694,10 @@ bool PersistentStoreCoordinator::loadObjects(ManagedObjectContext& context, QStr
 namespace {
 
 // Gives the members of an ordered list increasing sort keys, keeping as many of their stored
-// keys as possible; `assigned` receives the members whose key changes.
-void assignOrderKeys(const QList<ManagedObject*>& members, int inverseIndex,
-    const std::function<qint64(const ManagedObject*)>& storedKey,
+// keys as possible; `assign` receives the members whose key changes.
+void assignOrderKeys(const QList<ManagedObject*>& members, const std::function<qint64(const ManagedObject*)>& storedKey,
     const std::function<bool(const ManagedObject*)>& hasStoredKey,
-    QHash<std::pair<ManagedObject*, int>, qint64>& assigned)
+    const std::function<void(ManagedObject*, qint64)>& assign)
 {
     const int n = int(members.size());
     std::vector<qint64> keys(static_cast<size_t>(n));
@@ -737,14 +736,15 @@ void assignOrderKeys(const QList<ManagedObject*>& members, int inverseIndex,
             next[size_t(i)] = OrderGap * (i + 1);
     for (int i = 0; i < n; ++i)
         if (!valid[size_t(i)] || next[size_t(i)] != keys[size_t(i)])
-            assigned.insert({members.at(i), inverseIndex}, next[size_t(i)]);
+            assign(members.at(i), next[size_t(i)]);
 }
 
 } // namespace
 
 // Writes the changes of a context in one transaction: the rows of deleted, inserted and updated
 // objects, the pairs of changed many-to-many relationships and the sort keys of members that
-// only moved. Objects learn their new sort keys only once the transaction is committed.
+// only moved. Members hold their new sort keys while the rows are written, and get their former
+// ones back when the transaction fails.
 class PersistentStoreCoordinator::Saver
 {
 public:
@@ -758,20 +758,41 @@ public:
     bool run(QString* error)
     {
         assignChangedOrders();
-        m_rowsWritten.reserve(m_changed.size());
-        Transaction transaction(m_store.m_db);
-        if (!transaction.begin(&m_problem))
-            return failed(error);
-        for (ManagedObject* object : std::as_const(m_changed))
-            if (!writeObject(object))
-                return failed(error);
-        if (!writeMovedOrders() || !transaction.commit(&m_problem))
-            return failed(error);
-        recordStoredOrders();
-        return true;
+        if (write()) {
+            forgetOrdersOfRowsWithoutOwner();
+            return true;
+        }
+        for (auto it = m_orders.crbegin(); it != m_orders.crend(); ++it)
+            it->member->m_slots[size_t(it->index)].storedOrder = it->previous;
+        return failed(error);
     }
 
 private:
+    // A member of an ordered list whose sort key changes in this save.
+    struct AssignedOrder
+    {
+        ManagedObject* member;
+        int index;
+        qint64 previous;
+    };
+
+    bool write()
+    {
+        Transaction transaction(m_store.m_db);
+        if (!transaction.begin(&m_problem))
+            return false;
+        for (ManagedObject* object : std::as_const(m_changed))
+            if (!writeObject(object))
+                return false;
+        return writeMovedOrders() && transaction.commit(&m_problem);
+    }
+
+    // What writeObject writes a row for.
+    static bool writesRow(const ManagedObject* object)
+    {
+        return !object->m_deleted && (object->m_inserted || object->m_updated);
+    }
+
     bool failed(QString* error) const
     {
         if (error)
@@ -791,13 +812,18 @@ private:
                 if (!relationship.isOrdered || inverse.isToMany || !slot.changed)
                     continue;
                 const int index = inverse.index;
+                // Each member is in one list of the relationship, so the keys read for one list
+                // are never those assigned for another.
                 assignOrderKeys(
-                    slot.objects, index,
-                    [index](const ManagedObject* m) { return m->m_slots[size_t(index)].storedOrder; },
+                    slot.objects, [index](const ManagedObject* m) { return m->m_slots[size_t(index)].storedOrder; },
                     [index](const ManagedObject* m) {
                         return m->m_persisted && m->m_slots[size_t(index)].storedOrder != ManagedObject::NoStoredOrder;
                     },
-                    m_orders);
+                    [this, index](ManagedObject* m, qint64 key) {
+                        qint64& stored = m->m_slots[size_t(index)].storedOrder;
+                        m_orders.push_back(AssignedOrder {m, index, stored});
+                        stored = key;
+                    });
             }
         }
     }
@@ -807,7 +833,7 @@ private:
         const Layout::EntityLayout& layout = m_layout.entities[object->entity()];
         if (object->m_deleted)
             return !object->m_persisted || (deleteRow(object, layout) && leaveJoins(object));
-        if ((object->m_inserted || object->m_updated) && !writeRow(object, layout))
+        if (writesRow(object) && !writeRow(object, layout))
             return false;
         return writeOwnedJoins(object, layout);
     }
@@ -850,10 +876,7 @@ private:
         sqlite3_bind_int64(write, parameter, object->m_primaryKey);
         if (object->m_inserted)
             bindText(write, parameter + 1, object->entity()->name().toUtf8());
-        if (!step(write))
-            return false;
-        m_rowsWritten.insert(object);
-        return true;
+        return step(write);
     }
 
     // The INSERT or UPDATE of an entity's rows, prepared once and reused for every row of the
@@ -912,17 +935,12 @@ private:
             sqlite3_bind_null(statement, parameter);
     }
 
-    // The member's sort key in its owner's ordered list: the one assigned in this save, else the
-    // stored one; none outside a list.
-    void bindOrder(sqlite3_stmt* statement, int parameter, ManagedObject* object, int index) const
+    // The member's sort key in its owner's ordered list (the one assigned in this save, if any);
+    // none outside a list.
+    static void bindOrder(sqlite3_stmt* statement, int parameter, ManagedObject* object, int index)
     {
         const ManagedObject::Slot& slot = object->m_slots[size_t(index)];
-        const auto assigned = m_orders.constFind({object, index});
-        if (!slot.object)
-            sqlite3_bind_null(statement, parameter);
-        else if (assigned != m_orders.cend())
-            sqlite3_bind_int64(statement, parameter, *assigned);
-        else if (slot.storedOrder != ManagedObject::NoStoredOrder)
+        if (slot.object && slot.storedOrder != ManagedObject::NoStoredOrder)
             sqlite3_bind_int64(statement, parameter, slot.storedOrder);
         else
             sqlite3_bind_null(statement, parameter);
@@ -1030,20 +1048,20 @@ private:
     // Members that only moved within their list get their new sort key alone.
     bool writeMovedOrders()
     {
-        for (auto it = m_orders.cbegin(); it != m_orders.cend(); ++it) {
-            ManagedObject* member = it.key().first;
-            if (m_rowsWritten.contains(member) || member->m_deleted)
+        for (const AssignedOrder& order : m_orders) {
+            ManagedObject* member = order.member;
+            if (writesRow(member) || member->m_deleted)
                 continue;
             const Layout::EntityLayout& layout = m_layout.entities[member->entity()];
             const auto binding
                 = std::find_if(layout.bindings.cbegin(), layout.bindings.cend(), [&](const Layout::Binding& b) {
-                      return b.kind == Layout::Binding::Kind::Order && b.index == it.key().second;
+                      return b.kind == Layout::Binding::Kind::Order && b.index == order.index;
                   });
             sqlite3_stmt* update = statement(
                 QStringLiteral("UPDATE %1 SET %2=? WHERE Z_PK=?").arg(tableName(layout), columnName(layout, *binding)));
             if (!update)
                 return false;
-            sqlite3_bind_int64(update, 1, it.value());
+            sqlite3_bind_int64(update, 1, member->m_slots[size_t(order.index)].storedOrder);
             sqlite3_bind_int64(update, 2, member->m_primaryKey);
             if (!step(update))
                 return false;
@@ -1051,15 +1069,16 @@ private:
         return true;
     }
 
-    // Only once committed do the rows hold the new keys.
-    void recordStoredOrders()
+    // A row written outside any list holds no sort key.
+    void forgetOrdersOfRowsWithoutOwner()
     {
-        for (auto it = m_orders.cbegin(); it != m_orders.cend(); ++it)
-            it.key().first->m_slots[size_t(it.key().second)].storedOrder = it.value();
-        for (ManagedObject* object : std::as_const(m_rowsWritten))
+        for (ManagedObject* object : std::as_const(m_changed)) {
+            if (!writesRow(object))
+                continue;
             for (const Layout::Binding& binding : m_layout.entities[object->entity()].bindings)
                 if (binding.kind == Layout::Binding::Kind::Order && !object->m_slots[size_t(binding.index)].object)
                     object->m_slots[size_t(binding.index)].storedOrder = ManagedObject::NoStoredOrder;
+        }
     }
 
     sqlite3_stmt* statement(const QString& sql) { return m_store.statement(sql, &m_problem); }
@@ -1084,8 +1103,7 @@ private:
     PersistentStoreCoordinator& m_store;
     Layout& m_layout;
     const QList<ManagedObject*>& m_changed;
-    QHash<std::pair<ManagedObject*, int>, qint64> m_orders;
-    QSet<ManagedObject*> m_rowsWritten;
+    std::vector<AssignedOrder> m_orders;
     QHash<std::pair<const Layout::EntityLayout*, bool>, sqlite3_stmt*> m_rowStatements;
     std::vector<JoinStatements> m_joinStatements;
     QString m_problem;

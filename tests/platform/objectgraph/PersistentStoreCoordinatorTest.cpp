@@ -369,6 +369,31 @@ TEST(PersistentStoreCoordinator, DestroyReplaceAndFoldWorkOnWholeStores)
     EXPECT_FALSE(PersistentStoreCoordinator::foldWriteAheadLog(source.path));
 }
 
+// Sort keys given in a save that fails are not taken for stored ones: the next save writes them.
+TEST(PersistentStoreCoordinator, AFailedSaveLeavesTheSortKeysToTheNextSave)
+{
+    Store store;
+    ManagedObjectContext& context = *store.context;
+    ManagedObject* column = insert(context, "Column", QStringLiteral("c"));
+    for (const QString& title : {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")})
+        column->addObject(QStringLiteral("cards"), insert(context, "Card", title));
+    ASSERT_TRUE(context.save());
+    executeOn(store.path,
+        "CREATE TRIGGER refuse BEFORE INSERT ON Card WHEN NEW.title = 'refused' BEGIN SELECT RAISE(ABORT, 'no'); END");
+
+    // "c" only moves to the front; the new card fails the save.
+    QList<ManagedObject*> cards = column->objects(QStringLiteral("cards"));
+    OrderedSet::moveIndexes(cards, {2}, 0);
+    column->setObjects(QStringLiteral("cards"), cards);
+    ManagedObject* refused = insert(context, "Card", QStringLiteral("refused"));
+    EXPECT_FALSE(context.save());
+    refused->setValue(QStringLiteral("title"), QStringLiteral("d"));
+    ASSERT_TRUE(context.save());
+    ManagedObjectContext& reopened = store.reopen();
+    EXPECT_EQ(names(byTitle(reopened, "Column", QStringLiteral("c"))->objects(QStringLiteral("cards"))),
+        QStringList({"c", "a", "b"}));
+}
+
 TEST(PersistentStoreCoordinator, FullDiskFailsTheSaveAndKeepsTheChanges)
 {
     Store store;
