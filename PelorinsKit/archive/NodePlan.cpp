@@ -45,6 +45,55 @@ const char* surrogateIn(QByteArrayView utf8)
     return nullptr;
 }
 
+// Whether text is well-formed UTF-8 (no surrogates, no overlong forms, nothing past U+10FFFF).
+// Texts are mostly ASCII, which is passed over eight bytes at a time.
+bool isWellFormedUtf8(QByteArrayView text)
+{
+    const auto* at = reinterpret_cast<const uchar*>(text.data());
+    const uchar* const end = at + text.size();
+    const auto continuation = [](uchar c) { return (c & 0xC0) == 0x80; };
+    while (at < end) {
+        if (end - at >= 8) {
+            quint64 word;
+            std::memcpy(&word, at, sizeof word);
+            if (!(word & 0x8080808080808080ULL)) {
+                at += 8;
+                continue;
+            }
+        }
+        const uchar lead = *at;
+        if (lead < 0x80) {
+            ++at;
+            continue;
+        }
+        // The second byte's range depends on the lead (Unicode, table 3-7); the rest are any
+        // continuation bytes.
+        int length = 0;
+        uchar low = 0x80;
+        uchar high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (end - at < length || at[1] < low || at[1] > high)
+            return false;
+        for (int i = 2; i < length; ++i)
+            if (!continuation(at[i]))
+                return false;
+        at += length;
+    }
+    return true;
+}
+
 // UTF-8 of a QString; a lone surrogate, which UTF-8 cannot hold, is written in the generalised
 // form (as if it were a code point of its own), so that it comes back as it was.
 QByteArray generalisedUtf8(QStringView text)
@@ -171,6 +220,85 @@ QString attributeRefusal(const AttributeDescription& attribute, const QJsonValue
 
 } // namespace
 
+// Nodes by their URIs: open addressing over node indexes, a node's URI being its key. It holds no
+// view of the texts, which may move while they grow.
+class NodePlan::NodesByURI
+{
+public:
+    void reserve(size_t count) { grow(std::bit_ceil(std::max<size_t>(count * 2, 16))); }
+
+    // The node held for the URI of `node`, or `node`, now held, when there is none.
+    qsizetype findOrInsert(const NodePlan& plan, qsizetype node)
+    {
+        const QByteArrayView uri = plan.utf8(plan.node(node).uri);
+        const size_t hash = qHash(uri, QHashSeed::globalSeed());
+        if ((m_count + 1) * 2 > m_slots.size())
+            grow(std::max<size_t>(m_slots.size() * 2, 16));
+        const size_t mask = m_slots.size() - 1;
+        for (size_t at = hash & mask;; at = (at + 1) & mask) {
+            Slot& slot = m_slots[at];
+            if (slot.node < 0) {
+                slot = Slot {hash, node};
+                ++m_count;
+                return node;
+            }
+            if (slot.hash == hash && plan.utf8(plan.node(slot.node).uri) == uri)
+                return slot.node;
+        }
+    }
+
+    // Holds `node` no longer.
+    void erase(const NodePlan& plan, qsizetype node)
+    {
+        const size_t hash = qHash(plan.utf8(plan.node(node).uri), QHashSeed::globalSeed());
+        const size_t mask = m_slots.size() - 1;
+        size_t at = hash & mask;
+        while (m_slots[at].node != node) {
+            if (m_slots[at].node < 0)
+                return;
+            at = (at + 1) & mask;
+        }
+        // Later slots of the same probe move back into the gap, so no probe meets a hole.
+        for (size_t next = (at + 1) & mask; m_slots[next].node >= 0; next = (next + 1) & mask) {
+            const size_t home = m_slots[next].hash & mask;
+            const bool stays = at <= next ? (at < home && home <= next) : (at < home || home <= next);
+            if (!stays) {
+                m_slots[at] = m_slots[next];
+                at = next;
+            }
+        }
+        m_slots[at] = Slot();
+        --m_count;
+    }
+
+private:
+    struct Slot
+    {
+        size_t hash = 0;
+        qsizetype node = -1;
+    };
+
+    void grow(size_t size)
+    {
+        if (size <= m_slots.size())
+            return;
+        Array<Slot> grown(size);
+        const size_t mask = size - 1;
+        for (const Slot& slot : m_slots) {
+            if (slot.node < 0)
+                continue;
+            size_t at = slot.hash & mask;
+            while (grown[at].node >= 0)
+                at = (at + 1) & mask;
+            grown[at] = slot;
+        }
+        m_slots = std::move(grown);
+    }
+
+    Array<Slot> m_slots;
+    size_t m_count = 0;
+};
+
 // Turns the events of one JSON value (a payload) into the plan. Containers nest through an
 // explicit stack, so hostile nesting costs memory in proportion to the text, never the call
 // stack. Keys and texts arrive as UTF-8; the texts kept are copied into the plan's one array of
@@ -192,7 +320,7 @@ public:
         m_plan.m_notes.reserve(size_t(textSize / 2000));
         m_plan.m_runs.reserve(size_t(textSize / 400));
         m_plan.m_texts.reserve(size_t(textSize));
-        m_firstNodes.reserve(textSize / 1000);
+        m_firstNodes.reserve(size_t(textSize / 500));
     }
 
     bool notAnArray() const { return m_notAnArray; }
@@ -946,18 +1074,14 @@ private:
         m_bodyMarks.pop_back();
         Node& node = m_plan.m_nodes[size_t(frame.node)];
         if (!node.uri.isEmpty()) {
-            if (m_textsData != m_plan.m_texts.data())
-                viewTextsAgain();
-            qsizetype& first = m_firstNodes[m_plan.utf8(node.uri)];
+            const qsizetype first = m_firstNodes.findOrInsert(m_plan, frame.node);
             // A node met before by its URI, and wholly before this one (not inside it), is given
             // again when the plan is checked or built: this body is never read. It keeps the
             // first's items, and what it added goes.
-            if (first == 0) {
-                first = frame.node + 1;
-            } else if (first - 1 < frame.node) {
-                const qsizetype earlierIndex = first - 1;
+            node.uriNode = qint32(first);
+            if (first < frame.node) {
                 forget(frame, mark);
-                const Node& earlier = m_plan.m_nodes[size_t(earlierIndex)];
+                const Node& earlier = m_plan.m_nodes[size_t(first)];
                 node.uri = earlier.uri;
                 node.firstItem = earlier.firstItem;
                 node.itemCount = earlier.itemCount;
@@ -965,7 +1089,7 @@ private:
             }
         }
         node.firstItem = qsizetype(m_plan.m_items.size());
-        node.itemCount = qsizetype(m_itemStack.size()) - frame.start;
+        node.itemCount = qint32(qsizetype(m_itemStack.size()) - frame.start);
         m_plan.m_items.insert(m_plan.m_items.end(), m_itemStack.begin() + frame.start, m_itemStack.end());
         m_itemStack.resize(size_t(frame.start));
     }
@@ -982,24 +1106,12 @@ private:
         qsizetype refusals = 0;
     };
 
-    void viewTextsAgain()
-    {
-        QHash<QByteArrayView, qsizetype> viewed;
-        viewed.reserve(m_firstNodes.size());
-        for (const qsizetype node : std::as_const(m_firstNodes))
-            viewed.insert(m_plan.utf8(m_plan.m_nodes[size_t(node - 1)].uri), node);
-        m_firstNodes = std::move(viewed);
-        m_textsData = m_plan.m_texts.data();
-    }
-
     // Drops all that the body of `frame` and the nodes inside it added to the plan.
     void forget(const Frame& frame, const BodyMark& mark)
     {
         for (size_t inner = size_t(frame.node) + 1; inner < m_plan.m_nodes.size(); ++inner) {
-            const QByteArrayView uri = m_plan.utf8(m_plan.m_nodes[inner].uri);
-            if (const auto found = m_firstNodes.find(uri);
-                !uri.isEmpty() && found != m_firstNodes.end() && *found == qsizetype(inner) + 1)
-                m_firstNodes.erase(found);
+            if (m_plan.m_nodes[inner].uriNode == qint32(inner))
+                m_firstNodes.erase(m_plan, qsizetype(inner));
         }
         m_plan.m_nodes.resize(size_t(frame.node) + 1);
         m_itemStack.resize(size_t(frame.start));
@@ -1032,10 +1144,8 @@ private:
     const EntityDescription* m_lastEntity = nullptr;
     QHash<QByteArray, Property>* m_lastProperties = nullptr;
     std::vector<BodyMark> m_bodyMarks;
-    // The first node read whole of each URI, plus one, by a view of the plan's texts (made anew
-    // whenever those move).
-    QHash<QByteArrayView, qsizetype> m_firstNodes;
-    const char* m_textsData = nullptr;
+    // The first node read whole of each URI.
+    NodesByURI m_firstNodes;
     bool m_notAnArray = false;
 };
 
@@ -1044,7 +1154,9 @@ namespace {
 // RapidJSON's events for the plan's reader. It also stops where the text would read differently
 // through QJsonDocument: keys out of the order QJsonDocument gives a parsed object's keys (that of
 // their code points, so of their UTF-8 bytes) or repeated (QJsonDocument keeps the last), and
-// escapes of lone surrogates (RapidJSON turns a low one into bytes that are no UTF-8).
+// escapes of lone surrogates (RapidJSON turns a low one into bytes that are no UTF-8). Keys and
+// texts are checked to be UTF-8 here rather than by RapidJSON, byte by byte: any other byte above
+// ASCII outside them is no JSON anyway.
 template <typename Reader> class TextEvents
 {
 public:
@@ -1085,10 +1197,11 @@ public:
     bool EndArray(rapidjson::SizeType) { return m_reader.endContainer(); }
 
 private:
-    // A surrogate encoded as UTF-8 (0xED 0xA0..0xBF) comes only from an escape.
+    // A surrogate encoded as UTF-8 (0xED 0xA0..0xBF), which isWellFormedUtf8 refuses, comes
+    // only from an escape.
     static bool readable(const char* text, rapidjson::SizeType length)
     {
-        return !surrogateIn(QByteArrayView(text, length));
+        return isWellFormedUtf8(QByteArrayView(text, length));
     }
 
     bool follows(const char* text, rapidjson::SizeType length)
@@ -1170,8 +1283,7 @@ std::optional<NodePlan> NodePlan::fromStream(
     Reader reader(plan, model, textSize);
     TextEvents<Reader> events(reader);
     rapidjson::Reader parser;
-    constexpr unsigned flags
-        = rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag | rapidjson::kParseFullPrecisionFlag;
+    constexpr unsigned flags = rapidjson::kParseIterativeFlag | rapidjson::kParseFullPrecisionFlag;
     if (parser.Parse<flags>(stream, events))
         return plan;
     if (reader.notAnArray()) {
@@ -1267,7 +1379,7 @@ public:
         , m_model(model)
         , m_importedObjects(importedObjects)
     {
-        m_seen.reserve(plan.nodeCount());
+        m_seen.resize(size_t(plan.nodeCount()));
     }
 
     const QString& error() const { return m_error; }
@@ -1324,19 +1436,20 @@ private:
                                     .arg(m_plan.string(node.uri), existing->entity()->name(), node.className));
                 return true;
             }
-            if (const auto seen = m_seen.constFind(uri); seen != m_seen.cend()) {
-                if (seen->open)
+            Seen& seen = m_seen[size_t(node.uriNode)];
+            if (seen.entity) {
+                if (seen.open)
                     return fail(QStringLiteral("\"%1\" would contain itself").arg(m_plan.string(node.uri)));
-                if (seen->entity != entity)
+                if (seen.entity != entity)
                     return fail(QStringLiteral("\"%1\" names a \"%2\" and a \"%3\"")
-                                    .arg(m_plan.string(node.uri), seen->entity->name(), node.className));
+                                    .arg(m_plan.string(node.uri), seen.entity->name(), node.className));
                 return true;
             }
-            m_seen.insert(uri, Seen {entity, true});
+            seen = Seen {entity, true};
         }
         const bool ok = body(node, depth) && complete(node, via) && columnsInOneRole(node);
         if (!uri.isEmpty())
-            m_seen[uri].open = false;
+            m_seen[size_t(node.uriNode)].open = false;
         return ok;
     }
 
@@ -1418,13 +1531,14 @@ private:
     const NodePlan& m_plan;
     const ManagedObjectModel& m_model;
     const QHash<QString, ManagedObject*>& m_importedObjects;
-    // Nodes met by URI (views of the plan's texts), and whether they are being checked still.
+    // By the node that stands for a URI: the kind of the node met under it (none yet), and
+    // whether that node is being checked still.
     struct Seen
     {
         const EntityDescription* entity = nullptr;
         bool open = false;
     };
-    QHash<QByteArrayView, Seen> m_seen;
+    std::vector<Seen> m_seen;
     QString m_error;
 };
 

@@ -60,12 +60,14 @@ public:
         // Null for a class the model does not have (or an abstract one).
         const EntityDescription* entity = nullptr;
         QString className;
-        int classCount = 0;
-        bool bodyIsObject = false;
-        bool uriIsText = true;
         Text uri;
         qsizetype firstItem = 0;
-        qsizetype itemCount = 0;
+        qint32 itemCount = 0;
+        // Nodes of one URI share one of them (the first read whole) here; -1 without a URI.
+        qint32 uriNode = -1;
+        qint32 classCount = 0;
+        bool bodyIsObject = false;
+        bool uriIsText = true;
     };
 
     // A run of the notes: its range as given (unclipped) and its attributes, an index into
@@ -147,6 +149,7 @@ public:
 
 private:
     template <typename T> using Array = std::vector<T, LargePageAllocator<T>>;
+    class NodesByURI;
     class Reader;
     class Check;
 

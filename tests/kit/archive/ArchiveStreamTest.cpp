@@ -596,3 +596,40 @@ TEST_F(ArchiveStreamTest, ANodeNamedAgainIsGivenAgainWhateverItsBodyHolds)
                     .isEmpty());
     EXPECT_EQ(error, QStringLiteral("\"u\" would contain itself"));
 }
+
+// The stream reads only well-formed UTF-8 itself; anything else goes to QJsonDocument, which
+// refuses it, so both read the same titles and refuse the same bytes.
+TEST_F(ArchiveStreamTest, OnlyWellFormedUtf8IsStreamed)
+{
+    const QList<std::pair<const char*, QByteArray>> titles {
+        {"ASCII past eight bytes", "abcdefghijklmnop"},
+        {"two, three and four bytes", "\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80"},
+        {"the last before the surrogates", "\xed\x9f\xbf"},
+        {"the last code point", "\xf4\x8f\xbf\xbf"},
+        {"a surrogate written out", "\xed\xa0\x80"},
+        {"an overlong slash", "\xc0\xaf"},
+        {"an overlong three-byte form", "\xe0\x80\xaf"},
+        {"an overlong four-byte form", "\xf0\x80\x80\xaf"},
+        {"past the last code point", "\xf4\x90\x80\x80"},
+        {"a lead byte that never leads", "abcdefgh\xf8\x88\x80\x80\x80"},
+        {"a sequence cut short", "\xe2\x82"},
+        {"a lone continuation byte", "abcdefg\x80"},
+        {"a continuation byte that is none", "\xe2\x28\xa1"},
+    };
+    for (const auto& [name, title] : titles) {
+        const QByteArray text = R"([{"Kanban": {"title": ")" + title + R"("}}])";
+        const QJsonDocument document = QJsonDocument::fromJson(text);
+        QString error;
+        bool needsDocument = false;
+        NodePlan::fromText(text, store.context().model(), &error, &needsDocument);
+        EXPECT_EQ(needsDocument, document.isNull()) << name;
+        TestStore fresh;
+        ConsoleLog::Capture quiet;
+        JSONReader reader(&fresh.context());
+        const QList<ManagedObject*> made = reader.makeObjectsFromArchiveData(text, &error);
+        ASSERT_EQ(made.size(), document.isNull() ? 0 : 1) << name;
+        if (!made.isEmpty()) {
+            EXPECT_EQ(static_cast<Kanban*>(made.first())->title(), QString::fromUtf8(title)) << name;
+        }
+    }
+}
