@@ -18,6 +18,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QJsonDocument>
 #include <QSet>
@@ -26,6 +27,7 @@
 #include <QVarLengthArray>
 #include <cmath>
 #include <limits>
+#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
@@ -606,24 +608,50 @@ QString tooLargeArchive()
     return QStringLiteral("the archive is larger than %1 bytes").arg(JSONReader::maximumArchiveBytes);
 }
 
+bool isRegularFile(int descriptor)
+{
+    struct stat status
+    {
+    };
+    return fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// Opens an archive file for reading, refusing anything but a regular file (a FIFO would block
+// the reader for good, a device may never end) and one over the limit.
+bool openArchive(QFile& file, QString* error)
+{
+    const QFileInfo target(file.fileName());
+    if (target.exists() && !target.isFile()) {
+        *error = QStringLiteral("the archive is not a regular file");
+        return false;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    // Checked again on what was opened, in case the path changed meanwhile.
+    if (!isRegularFile(file.handle())) {
+        *error = QStringLiteral("the archive is not a regular file");
+        return false;
+    }
+    if (file.size() > JSONReader::maximumArchiveBytes) {
+        *error = tooLargeArchive();
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::optional<QByteArray> JSONReader::readArchiveFile(const QString& path, QString* error)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.errorString();
+    if (!openArchive(file, error))
         return std::nullopt;
-    }
-    const QString tooLarge = tooLargeArchive();
-    if (file.size() > maximumArchiveBytes) {
-        *error = tooLarge;
-        return std::nullopt;
-    }
     // A file that grows while it is read is cut off just past the limit.
     QByteArray data = file.read(maximumArchiveBytes + 1);
     if (data.size() > maximumArchiveBytes) {
-        *error = tooLarge;
+        *error = tooLargeArchive();
         return std::nullopt;
     }
     return data;
@@ -735,14 +763,8 @@ std::optional<NodePlan> JSONReader::archiveFilePlan(
 {
     *unreadable = true;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.errorString();
+    if (!openArchive(file, error))
         return std::nullopt;
-    }
-    if (file.size() > maximumArchiveBytes) {
-        *error = tooLargeArchive();
-        return std::nullopt;
-    }
     char head[4];
     const qint64 peeked = file.peek(head, sizeof head);
     const std::optional<QStringConverter::Encoding> encoding

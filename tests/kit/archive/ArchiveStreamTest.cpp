@@ -30,6 +30,7 @@
 #include <QUrl>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -632,4 +633,38 @@ TEST_F(ArchiveStreamTest, OnlyWellFormedUtf8IsStreamed)
             EXPECT_EQ(static_cast<Kanban*>(made.first())->title(), QString::fromUtf8(title)) << name;
         }
     }
+}
+
+// Only a regular file is read as an archive, also through a link: a FIFO would block the reader
+// for good and a device may never end.
+TEST_F(ArchiveStreamTest, OnlyARegularFileIsReadAsAnArchive)
+{
+    QTemporaryDir folder;
+    const QString archive = folder.filePath(QStringLiteral("archive.Pelorins"));
+    QFile file(archive);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"([{"Kanban": {"title": "linked"}}])");
+    file.close();
+    const QString fifo = folder.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString device = folder.filePath(QStringLiteral("zero"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), device));
+    const QString link = folder.filePath(QStringLiteral("link"));
+    ASSERT_TRUE(QFile::link(archive, link));
+    for (const QString& path : {fifo, device, folder.path()}) {
+        QString error;
+        bool unreadable = false;
+        EXPECT_FALSE(JSONReader::checkedArchiveFile(path, store.context().model(), &error, &unreadable))
+            << path.toStdString();
+        EXPECT_TRUE(unreadable) << path.toStdString();
+        EXPECT_EQ(error, QStringLiteral("the archive is not a regular file")) << path.toStdString();
+        JSONReader reader(&store.context());
+        EXPECT_TRUE(reader.makeObjectsFromArchiveFile(path, &error, &unreadable).isEmpty()) << path.toStdString();
+        EXPECT_TRUE(unreadable) << path.toStdString();
+    }
+    JSONReader reader(&store.context());
+    QString error;
+    const QList<ManagedObject*> made = reader.makeObjectsFromArchiveFile(link, &error);
+    ASSERT_EQ(made.size(), 1) << error.toStdString();
+    EXPECT_EQ(static_cast<Kanban*>(made.first())->title(), QStringLiteral("linked"));
 }
