@@ -4,6 +4,7 @@
 #include "PelorinsKit/archive/NodePlan.h"
 #include "PelorinsKit/model/Folder.h"
 #include "PelorinsKit/model/Kanban.h"
+#include "Platform/core/ConsoleLog.h"
 #include "Platform/core/objectgraph/AttributeDescription.h"
 #include "Platform/core/objectgraph/RelationshipDescription.h"
 
@@ -16,6 +17,7 @@ const QString folderClass = QStringLiteral("Folder");
 const QString kanbanClass = QStringLiteral("Kanban");
 const QString childrenKey = QStringLiteral("children");
 const QString titleKey = QStringLiteral("title");
+const QString exportKey = QStringLiteral("export");
 
 void addRows(std::vector<std::unique_ptr<ImportExportOutlineModel::ImportRow>>& rows, const NodePlan& archive,
     std::span<const qsizetype> nodes, ImportExportOutlineModel::ImportRow* parent)
@@ -26,15 +28,22 @@ void addRows(std::vector<std::unique_ptr<ImportExportOutlineModel::ImportRow>>& 
         row->className = node.classCount > 0 ? node.className : QString();
         row->parent = parent;
         row->row = int(rows.size());
+        std::optional<bool> exportMark;
         for (qsizetype i = node.firstItem; i < node.firstItem + node.itemCount; ++i) {
             const NodePlan::Item& item = archive.item(i);
             if (item.kind == NodePlan::Item::Kind::Value && item.attribute->name == titleKey)
                 row->title = archive.value(item).toString();
+            if (item.kind == NodePlan::Item::Kind::Value && item.attribute->name == exportKey)
+                exportMark = archive.value(item).toBool();
             if (row->className == folderClass && item.kind == NodePlan::Item::Kind::Members
                 && item.relationship->name == childrenKey) {
                 addRows(row->children, archive, archive.members().subspan(size_t(item.first), size_t(item.count)),
                     row.get());
             }
+        }
+        if (exportMark && row->title && (row->className == folderClass || row->className == kanbanClass)) {
+            ConsoleLog::write(QStringLiteral("Export value exists in dictionary ")
+                + QLatin1String(*exportMark ? "true" : "false"));
         }
         rows.push_back(std::move(row));
     }

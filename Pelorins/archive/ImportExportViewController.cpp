@@ -58,11 +58,9 @@ ImportExportViewController::ImportExportViewController(
         m_outlineView->expandAll();
 }
 
-ImportExportViewController::~ImportExportViewController()
-{
-    // The reading thread uses the store's model.
-    m_reading.waitForFinished();
-}
+// A read still running when the sheet closes finishes on its own: it holds the model it needs,
+// and waiting for it would hold the window.
+ImportExportViewController::~ImportExportViewController() = default;
 
 void ImportExportViewController::buildView()
 {
@@ -111,7 +109,10 @@ void ImportExportViewController::buildView()
 void ImportExportViewController::readDocumentToImport()
 {
     if (!m_urlOfDocumentToImport) {
-        Root* root = m_services.coreDataManager.getRootObject(false);
+        QString error;
+        Root* root = m_services.coreDataManager.getRootObject(false, &error);
+        if (!error.isEmpty())
+            ConsoleLog::write(QStringLiteral("FETAL ERROR: Cannot find root object ") + error);
         m_items = root ? root->children() : QList<DisplayItem*>();
         m_model->setItems(m_items);
         return;
@@ -130,16 +131,16 @@ void ImportExportViewController::readDocumentToImport()
         m_mainButton->setEnabled(false);
         return;
     }
-    const ManagedObjectModel& model = context->model();
+    const std::shared_ptr<const ManagedObjectModel> model = context->sharedModel();
     const bool isDirectory = m_importURLIsDirectory;
     setBusy(QStringLiteral("Reading the archive…"));
     m_mainButton->setEnabled(false);
-    m_reading.setFuture(QtConcurrent::run([path, isDirectory, &model] {
+    m_reading.setFuture(QtConcurrent::run([path, isDirectory, model] {
         ReadDocument read;
         read.isDirectory = isDirectory;
         QString error;
         bool unreadable = false;
-        std::optional<NodePlan> archive = JSONReader::checkedArchiveFile(path, model, &error, &unreadable);
+        std::optional<NodePlan> archive = JSONReader::checkedArchiveFile(path, *model, &error, &unreadable);
         if (archive)
             read.archive = std::make_shared<const NodePlan>(std::move(*archive));
         else if (!unreadable)
@@ -341,8 +342,17 @@ bool ImportExportViewController::importCheckedItems(QString* error)
         *error = QStringLiteral("no archive is read");
         return false;
     }
-    // A store without a root gets one, so that what is imported shows in the sidebar.
-    Root* root = manager.getRootObject(true);
+    // A store without a root gets one, so that what is imported shows in the sidebar; a root that
+    // cannot be read stops the import, which would not show.
+    QString rootError;
+    Root* root = manager.getRootObject(false, &rootError);
+    if (!rootError.isEmpty()) {
+        ConsoleLog::write(QStringLiteral("error getting root object ") + rootError);
+        *error = QStringLiteral("the sidebar's top cannot be read: %1").arg(rootError);
+        return false;
+    }
+    if (!root)
+        root = manager.getRootObject(true);
     reader->setImportedObjects({});
     const QList<ManagedObject*> made = reader->makeObjectsFromArchive(*m_archive, error, collectFoldersToImport);
     if (!error->isEmpty())

@@ -47,8 +47,9 @@ void CoreDataManager::importFrom(const QUrl& url)
         return;
     }
 
-    // An empty file holds nothing to import.
+    // An empty file is no archive, though it holds nothing that could harm.
     if (const QFileInfo file(path); file.isFile() && file.size() == 0) {
+        ConsoleLog::write(couldNotImport);
         saveContext();
         return;
     }

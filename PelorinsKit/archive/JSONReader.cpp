@@ -680,13 +680,13 @@ std::optional<QJsonArray> archiveDocument(const QByteArray& text, QString* error
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(text, &parseError);
     if (document.isNull()) {
-        *error = QStringLiteral("the archive is no array of JSON nodes: %1 at byte %2")
+        *error = QStringLiteral("the archive cannot be read as JSON: %1 at byte %2")
                      .arg(parseError.errorString())
                      .arg(parseError.offset);
         return std::nullopt;
     }
     if (!document.isArray()) {
-        *error = QStringLiteral("the archive is no array of JSON nodes: not an array");
+        *error = QStringLiteral("the archive is not a JSON array");
         return std::nullopt;
     }
     return document.array();

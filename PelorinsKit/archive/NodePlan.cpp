@@ -1287,7 +1287,7 @@ std::optional<NodePlan> NodePlan::fromStream(
     if (parser.Parse<flags>(stream, events))
         return plan;
     if (reader.notAnArray()) {
-        *error = QStringLiteral("the archive is no array of JSON nodes: not an array");
+        *error = QStringLiteral("the archive is not a JSON array");
         return std::nullopt;
     }
     // Whatever else stops RapidJSON or the reader (text out of order, nesting beyond

@@ -150,7 +150,7 @@ void CoreDataManager::loadStore()
     ConsoleLog::write(storeLoaded);
 }
 
-Root* CoreDataManager::getRootObject(bool createIfNeeded)
+Root* CoreDataManager::getRootObject(bool createIfNeeded, QString* fetchError)
 {
     if (!m_context)
         return nullptr;
@@ -158,8 +158,11 @@ Root* CoreDataManager::getRootObject(bool createIfNeeded)
     request.fetchLimit = 1;
     QString error;
     const QList<Root*> roots = m_context->fetchAs<Root>(request, &error);
-    if (!error.isEmpty())
+    if (!error.isEmpty()) {
         ConsoleLog::write(QStringLiteral("Could not fetch root ") + error);
+        if (fetchError)
+            *fetchError = error;
+    }
     if (!roots.isEmpty())
         return roots.first();
     if (!createIfNeeded)

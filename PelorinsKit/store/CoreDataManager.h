@@ -51,8 +51,9 @@ public:
     // The main context; null until the store is loaded.
     ManagedObjectContext* context() const { return m_context.get(); }
 
-    // The top of the sidebar tree; with `createIfNeeded` a missing one is made and saved.
-    Root* getRootObject(bool createIfNeeded);
+    // The top of the sidebar tree; with `createIfNeeded` a missing one is made and saved. A failed
+    // fetch counts as no root; its error goes to `fetchError` when given.
+    Root* getRootObject(bool createIfNeeded, QString* fetchError = nullptr);
     // Saves the main context; false, with the error written to the console, when it failed (the
     // changes then stay in the context).
     bool saveContext();

@@ -201,12 +201,13 @@ TEST_F(ArchiveImportTest, HostileOrMisshapenArchivesAreRefusedAndChangeNothing)
     const QByteArray whole = R"([{"Kanban": {"title": "Home", "column": [{"KanbanColumn": {"title": "To Do"}}]}}])";
     const QByteArray deep = QByteArray(100000, '[') + QByteArray(100000, ']');
     const QList<Case> cases {
-        {"not JSON", "[{\"Kanban\": ", "is no array of JSON nodes"},
-        {"truncated", whole.left(whole.size() - 5), "is no array of JSON nodes"},
+        {"an empty file", QByteArray(), "could not import introductory tutorial"},
+        {"not JSON", "[{\"Kanban\": ", "cannot be read as JSON"},
+        {"truncated", whole.left(whole.size() - 5), "cannot be read as JSON"},
         {"invalid UTF-8", "[{\"Kanban\": {\"title\": \"\xff\xfe\"}}]",
-            "is no array of JSON nodes: invalid UTF8 string"},
-        {"nested 100,000 deep", deep, "is no array of JSON nodes: too deeply nested document"},
-        {"not an array", R"({"Kanban": {"title": "x"}})", "is no array of JSON nodes: not an array"},
+            "cannot be read as JSON: invalid UTF8 string"},
+        {"nested 100,000 deep", deep, "cannot be read as JSON: too deeply nested document"},
+        {"not an array", R"({"Kanban": {"title": "x"}})", "is not a JSON array"},
         {"an array of texts", R"(["Kanban"])", "the payload holds something other than nodes"},
         {"a root", R"([{"Kanban": {"title": "ok"}}, {"Root": {"children": []}}])",
             "a \"Root\" node at the top, where only folders and boards belong"},

@@ -337,7 +337,7 @@ TEST_F(ArchiveStreamTest, TextTheStreamCannotReadAsTheDocumentDoesIsLeftToTheDoc
         const QList<ManagedObject*> made = reader.makeObjectsFromArchiveData(c.text, &error);
         if (c.title.isNull()) {
             EXPECT_TRUE(made.isEmpty()) << c.name;
-            EXPECT_TRUE(error.startsWith(QStringLiteral("the archive is no array of JSON nodes: too deeply nested")))
+            EXPECT_TRUE(error.startsWith(QStringLiteral("the archive cannot be read as JSON: too deeply nested")))
                 << c.name << error.toStdString();
             continue;
         }
