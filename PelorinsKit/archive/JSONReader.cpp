@@ -629,8 +629,9 @@ bool openArchive(QFile& file, QString* error)
         *error = file.errorString();
         return false;
     }
-    // Checked again on what was opened, in case the path changed meanwhile.
-    if (!isRegularFile(file.handle())) {
+    // Checked again on what was opened, in case the path changed meanwhile. The program's own
+    // resources (the example projects) have no descriptor and are regular by nature.
+    if (file.handle() >= 0 && !isRegularFile(file.handle())) {
         *error = QStringLiteral("the archive is not a regular file");
         return false;
     }
