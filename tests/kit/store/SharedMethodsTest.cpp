@@ -172,4 +172,35 @@ TEST_F(SharedMethodsTest, CopyFromPackage_WithoutPicturesSaysSo)
     EXPECT_TRUE(QDir(pictureFolder()).isEmpty());
 }
 
+// What an export copies into its package: real picture folders of the data folder only, each
+// complete, and nothing written or read through a link.
+TEST_F(SharedMethodsTest, CopyToPackage_CopiesRealPictureFoldersWholeAndNeverFollowsLinks)
+{
+    QTemporaryDir outside;
+    writeFile(outside.filePath("secret"), "secret");
+    writeFile(picture(usedFolder), "picture");
+    ASSERT_TRUE(QFile::link(outside.filePath("secret"), pictureFolder() + '/' + usedFolder + "/stolen.png"));
+    ASSERT_TRUE(QFile::link(outside.path(), pictureFolder() + '/' + orphanFolder));
+    const QString package = base.filePath("Export.Pelorins");
+    writeFile(package + "/pictureAttachments/" + usedFolder + "/stale.png", "from an earlier export");
+
+    ConsoleLog::Capture capture;
+    QString error;
+    ASSERT_TRUE(methods.copyPictureFoldersToPackage({usedFolder, orphanFolder, "../outside"}, package, &error))
+        << error.toStdString();
+    const QString copied = package + "/pictureAttachments/" + usedFolder;
+    EXPECT_EQ(readFile(copied + "/picture.png"), "picture");
+    EXPECT_FALSE(QFileInfo::exists(copied + "/stale.png")) << "the folder ends as its source is";
+    EXPECT_FALSE(QFileInfo(copied + "/stolen.png").exists()) << "links inside are skipped";
+    EXPECT_FALSE(QFileInfo::exists(package + "/pictureAttachments/" + orphanFolder)) << "a linked folder is skipped";
+    EXPECT_TRUE(capture.contains("refusing picture path name ../outside"));
+
+    // A package whose picture folder is a link is never written through.
+    const QString linkedPackage = base.filePath("Linked.Pelorins");
+    QDir().mkpath(linkedPackage);
+    ASSERT_TRUE(QFile::link(outside.path(), linkedPackage + "/pictureAttachments"));
+    EXPECT_FALSE(methods.copyPictureFoldersToPackage({usedFolder}, linkedPackage, &error));
+    EXPECT_EQ(QDir(outside.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList {"secret"});
+}
+
 } // namespace
