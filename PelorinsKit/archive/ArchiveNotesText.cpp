@@ -5,6 +5,8 @@
 #include "PelorinsKit/notes/AttributeKey.h"
 #include "PelorinsKit/notes/RichTextCodec.h"
 
+#include <QCborStreamReader>
+#include <QCborValue>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -21,12 +23,17 @@ QByteArray membersText(const QJsonObject& object)
 
 } // namespace
 
-const ArchiveNotesText::Set& ArchiveNotesText::set(const QCborValue& stored)
+const ArchiveNotesText::Set& ArchiveNotesText::set(QByteArrayView stored)
 {
     auto found = m_sets.find(stored);
     if (found != m_sets.end())
         return found->second;
-    Set set {RichTextCodec::decodeAttributeSet(stored), {}, {}, {}};
+    Set set;
+    QCborStreamReader reader(stored.data(), stored.size());
+    const QCborValue value = QCborValue::fromCbor(reader);
+    set.isCbor = reader.lastError() == QCborError::NoError && reader.currentOffset() == stored.size();
+    if (set.isCbor)
+        set.attributes = RichTextCodec::decodeAttributeSet(value);
     if (set.attributes) {
         QJsonObject before;
         QJsonObject after;
@@ -37,19 +44,25 @@ const ArchiveNotesText::Set& ArchiveNotesText::set(const QCborValue& stored)
         set.afterRange = membersText(after);
         set.pictureFolder = run.value(AttributeKey::fileFolderUUID).toString();
     }
-    return m_sets.emplace(stored, std::move(set)).first->second;
+    return m_sets.emplace(stored.toByteArray(), std::move(set)).first->second;
 }
 
 std::optional<QByteArray> ArchiveNotesText::dictionaryText(
     const QByteArray& stored, QString* reason, QStringList* pictureFolders)
 {
-    const std::optional<RichTextCodec::StoredNotes> notes = RichTextCodec::readStored(stored, reason);
+    const RichTextCodec::StoredReader::Parts* notes = m_reader.read(stored, reason);
     if (!notes)
         return std::nullopt;
     QList<const Set*> sets;
     sets.reserve(notes->attributeSets.size());
-    for (const QCborValue& storedSet : notes->attributeSets) {
+    for (QByteArrayView storedSet : notes->attributeSets) {
         const Set& decoded = set(storedSet);
+        if (!decoded.isCbor) {
+            // Bytes the reader passed over that are no CBOR: the document is unreadable, as
+            // readStored() says.
+            if (!RichTextCodec::readStored(stored, reason))
+                return std::nullopt;
+        }
         if (!decoded.attributes) {
             *reason = QStringLiteral("unreadable attribute value");
             return std::nullopt;
@@ -57,8 +70,10 @@ std::optional<QByteArray> ArchiveNotesText::dictionaryText(
         sets.append(&decoded);
     }
 
-    QByteArray text;
-    text.reserve(notes->text.size() + 64 * notes->runs.size() + 32);
+    // Written in a buffer kept from note to note, then copied at its size: growing a fresh array
+    // for every note cost more than the copy.
+    QByteArray& text = m_text;
+    text.resize(0);
     text.append("{\"runs\":[");
     qsizetype location = 0;
     for (qsizetype i = 0; i < notes->runs.size();) {
@@ -91,5 +106,5 @@ std::optional<QByteArray> ArchiveNotesText::dictionaryText(
     text.append("],\"string\":");
     JSONTextWriter::appendEscaped(text, notes->text);
     text.append('}');
-    return text;
+    return QByteArray(text.constData(), text.size());
 }

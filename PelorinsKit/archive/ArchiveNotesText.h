@@ -1,7 +1,9 @@
 #pragma once
 
+#include "PelorinsKit/notes/RichTextCodec.h"
+
 #include <QByteArray>
-#include <QCborValue>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
@@ -25,17 +27,27 @@ private:
     // "range", which sorts among them.
     struct Set
     {
+        bool isCbor = false;
         std::optional<QVariantMap> attributes;
         QByteArray beforeRange;
         QByteArray afterRange;
         QString pictureFolder;
     };
-    const Set& set(const QCborValue& stored);
+    const Set& set(QByteArrayView stored);
 
-    struct StoredSetHash
+    // Sets are found by their stored bytes, without building them.
+    struct BytesHash
     {
-        size_t operator()(const QCborValue& value) const { return qHash(value); }
+        using is_transparent = void;
+        size_t operator()(QByteArrayView bytes) const { return qHash(bytes); }
     };
+    struct BytesEqual
+    {
+        using is_transparent = void;
+        bool operator()(QByteArrayView a, QByteArrayView b) const { return a == b; }
+    };
+    RichTextCodec::StoredReader m_reader;
     // Node-based, so the sets a note's runs point at stay put while later sets are added.
-    std::unordered_map<QCborValue, Set, StoredSetHash> m_sets;
+    std::unordered_map<QByteArray, Set, BytesHash, BytesEqual> m_sets;
+    QByteArray m_text;
 };

@@ -15,11 +15,14 @@ char hexDigit(uint value)
     return char(value < 10 ? '0' + value : 'a' + value - 10);
 }
 
-void appendUnicodeEscape(QByteArray& out, char16_t unit)
+// "\uxxxx" at `target`; returns the end.
+char* writeUnicodeEscape(char* target, char16_t unit)
 {
-    const char escape[6] = {'\\', 'u', hexDigit(unit >> 12 & 0xF), hexDigit(unit >> 8 & 0xF), hexDigit(unit >> 4 & 0xF),
-        hexDigit(unit & 0xF)};
-    out.append(escape, 6);
+    *target++ = '\\';
+    *target++ = 'u';
+    for (int shift = 12; shift >= 0; shift -= 4)
+        *target++ = hexDigit(unit >> shift & 0xF);
+    return target;
 }
 
 } // namespace
@@ -184,61 +187,64 @@ void JSONTextWriter::exchangeText(QByteArray& buffer)
 
 void JSONTextWriter::appendEscaped(QByteArray& out, QStringView text)
 {
-    out.append('"');
+    // Written in place: room for the longest form of every unit ("\u001f"), cut back after.
+    const qsizetype start = out.size();
+    out.resize(start + 6 * text.size() + 2);
+    char* target = out.data() + start;
+    *target++ = '"';
     const char16_t* source = text.utf16();
     const char16_t* const end = source + text.size();
     while (source != end) {
         const char16_t unit = *source++;
         if (unit < 0x80) {
             if (unit >= 0x20 && unit != u'"' && unit != u'\\') {
-                out.append(char(unit));
+                *target++ = char(unit);
                 continue;
             }
-            out.append('\\');
+            *target++ = '\\';
             switch (unit) {
             case u'"':
-                out.append('"');
+                *target++ = '"';
                 break;
             case u'\\':
-                out.append('\\');
+                *target++ = '\\';
                 break;
             case u'\b':
-                out.append('b');
+                *target++ = 'b';
                 break;
             case u'\f':
-                out.append('f');
+                *target++ = 'f';
                 break;
             case u'\n':
-                out.append('n');
+                *target++ = 'n';
                 break;
             case u'\r':
-                out.append('r');
+                *target++ = 'r';
                 break;
             case u'\t':
-                out.append('t');
+                *target++ = 't';
                 break;
             default:
-                out.append("u00", 3);
-                out.append(hexDigit(unit >> 4));
-                out.append(hexDigit(unit & 0xF));
+                target = writeUnicodeEscape(target - 1, unit);
             }
         } else if (unit < 0x800) {
-            out.append(char(0xC0 | unit >> 6));
-            out.append(char(0x80 | (unit & 0x3F)));
+            *target++ = char(0xC0 | unit >> 6);
+            *target++ = char(0x80 | (unit & 0x3F));
         } else if (!QChar::isSurrogate(unit)) {
-            out.append(char(0xE0 | unit >> 12));
-            out.append(char(0x80 | (unit >> 6 & 0x3F)));
-            out.append(char(0x80 | (unit & 0x3F)));
+            *target++ = char(0xE0 | unit >> 12);
+            *target++ = char(0x80 | (unit >> 6 & 0x3F));
+            *target++ = char(0x80 | (unit & 0x3F));
         } else if (QChar::isHighSurrogate(unit) && source != end && QChar::isLowSurrogate(*source)) {
             const char32_t point = QChar::surrogateToUcs4(unit, *source++);
-            out.append(char(0xF0 | point >> 18));
-            out.append(char(0x80 | (point >> 12 & 0x3F)));
-            out.append(char(0x80 | (point >> 6 & 0x3F)));
-            out.append(char(0x80 | (point & 0x3F)));
+            *target++ = char(0xF0 | point >> 18);
+            *target++ = char(0x80 | (point >> 12 & 0x3F));
+            *target++ = char(0x80 | (point >> 6 & 0x3F));
+            *target++ = char(0x80 | (point & 0x3F));
         } else {
             // A lone surrogate has no UTF-8 form.
-            appendUnicodeEscape(out, unit);
+            target = writeUnicodeEscape(target, unit);
         }
     }
-    out.append('"');
+    *target++ = '"';
+    out.truncate(target - out.constData());
 }

@@ -651,3 +651,220 @@ std::optional<QVariantMap> RichTextCodec::decodeDictionary(const QByteArray& dat
         return std::nullopt;
     return decodeMap(document->toMap(), 0);
 }
+
+namespace {
+
+// What every stored document starts with, as the encoder writes it: the self-describe tag, a map
+// of two, "version": 1, and the key of the compressed content, whose byte string ends the document.
+constexpr char usualDocumentStart[] = "\xD9\xD9\xF7\xA2\x67version\x01\x67"
+                                      "content";
+
+// Items of the stored content read straight from its bytes: each starts with a head giving its
+// major type and a number (a length, a count or a value). Only definite lengths are read; anything
+// else is left to readStored().
+class ContentBytes
+{
+public:
+    explicit ContentBytes(QByteArrayView data)
+        : m_data(data)
+    {
+    }
+
+    qsizetype offset() const { return m_offset; }
+    bool atEnd() const { return m_offset == m_data.size(); }
+
+    // The number of the head of the given major type at the current offset, which then follows it.
+    std::optional<quint64> head(int major)
+    {
+        if (m_offset >= m_data.size() || uchar(m_data[m_offset]) >> 5 != major)
+            return std::nullopt;
+        return number();
+    }
+
+    // The bytes of a definite string of the given major type.
+    std::optional<QByteArrayView> string(int major)
+    {
+        const std::optional<quint64> length = head(major);
+        if (!length || *length > quint64(m_data.size() - m_offset))
+            return std::nullopt;
+        const QByteArrayView bytes = m_data.sliced(m_offset, qsizetype(*length));
+        m_offset += qsizetype(*length);
+        return bytes;
+    }
+
+    bool key(QByteArrayView expected)
+    {
+        const std::optional<QByteArrayView> text = string(3);
+        return text && *text == expected;
+    }
+
+    // Passes over one whole item, nested ones included.
+    bool skip(int depth = 0)
+    {
+        if (m_offset >= m_data.size() || depth > maximumDepth)
+            return false;
+        const int major = uchar(m_data[m_offset]) >> 5;
+        const std::optional<quint64> value = number();
+        if (!value)
+            return false;
+        switch (major) {
+        case 2:
+        case 3:
+            if (*value > quint64(m_data.size() - m_offset))
+                return false;
+            m_offset += qsizetype(*value);
+            return true;
+        case 4:
+        case 5: {
+            // Every item takes a byte at least, which bounds a count before it is trusted.
+            if (*value > quint64(m_data.size() - m_offset))
+                return false;
+            const quint64 items = *value * (major == 5 ? 2 : 1);
+            for (quint64 i = 0; i < items; ++i) {
+                if (!skip(depth + 1))
+                    return false;
+            }
+            return true;
+        }
+        case 6:
+            return skip(depth + 1);
+        default:
+            return true;
+        }
+    }
+
+private:
+    std::optional<quint64> number()
+    {
+        const uchar info = uchar(m_data[m_offset]) & 0x1F;
+        if (info < 24) {
+            ++m_offset;
+            return info;
+        }
+        if (info > 27)
+            return std::nullopt;
+        const qsizetype size = qsizetype(1) << (info - 24);
+        if (m_data.size() - m_offset < 1 + size)
+            return std::nullopt;
+        quint64 value = 0;
+        for (qsizetype i = 1; i <= size; ++i)
+            value = value << 8 | uchar(m_data[m_offset + i]);
+        m_offset += 1 + size;
+        return value;
+    }
+
+    QByteArrayView m_data;
+    qsizetype m_offset = 0;
+};
+
+} // namespace
+
+RichTextCodec::StoredReader::StoredReader()
+    : m_stream(std::make_unique<z_stream_s>())
+{
+    if (inflateInit(m_stream.get()) != Z_OK)
+        m_stream.reset();
+}
+
+RichTextCodec::StoredReader::~StoredReader()
+{
+    if (m_stream)
+        inflateEnd(m_stream.get());
+}
+
+const RichTextCodec::StoredReader::Parts* RichTextCodec::StoredReader::read(const QByteArray& data, QString* reason)
+{
+    if (readUsual(data))
+        return &m_parts;
+    std::optional<StoredNotes> stored = readStored(data, reason);
+    if (!stored)
+        return nullptr;
+    m_unusualSets.clear();
+    QList<qsizetype> ends;
+    for (const QCborValue& set : std::as_const(stored->attributeSets)) {
+        m_unusualSets.append(set.toCbor());
+        ends.append(m_unusualSets.size());
+    }
+    m_parts.attributeSets.clear();
+    qsizetype start = 0;
+    for (qsizetype end : std::as_const(ends)) {
+        m_parts.attributeSets.append(QByteArrayView(m_unusualSets).sliced(start, end - start));
+        start = end;
+    }
+    m_parts.text = std::move(stored->text);
+    m_parts.runs = std::move(stored->runs);
+    return &m_parts;
+}
+
+bool RichTextCodec::StoredReader::inflateContent(QByteArrayView compressed)
+{
+    // The size header and the stream as uncompressed() reads them.
+    if (!m_stream || compressed.size() <= 4)
+        return false;
+    const auto* header = reinterpret_cast<const uchar*>(compressed.data());
+    const quint32 size = quint32(header[0]) << 24 | quint32(header[1]) << 16 | quint32(header[2]) << 8 | header[3];
+    if (size == 0 || qint64(size) > qint64(compressed.size() - 4) * maximumInflation)
+        return false;
+    m_content.resize(qsizetype(size));
+    z_stream& stream = *m_stream;
+    if (inflateReset(&stream) != Z_OK)
+        return false;
+    stream.next_in = const_cast<Bytef*>(reinterpret_cast<const Bytef*>(compressed.data() + 4));
+    stream.avail_in = uInt(compressed.size() - 4);
+    stream.next_out = reinterpret_cast<Bytef*>(m_content.data());
+    stream.avail_out = uInt(size);
+    return inflate(&stream, Z_FINISH) == Z_STREAM_END && stream.total_out == size && stream.avail_in == 0;
+}
+
+bool RichTextCodec::StoredReader::readUsual(const QByteArray& data)
+{
+    constexpr qsizetype startSize = sizeof(usualDocumentStart) - 1;
+    if (!data.startsWith(QByteArrayView(usualDocumentStart, startSize)))
+        return false;
+    ContentBytes document(QByteArrayView(data).sliced(startSize));
+    const std::optional<QByteArrayView> compressed = document.string(2);
+    if (!compressed || !document.atEnd() || !inflateContent(*compressed))
+        return false;
+
+    // {"string": UTF-16 bytes, "attributes": [sets], "runs": [length, set, ...]}, in that order.
+    ContentBytes content(m_content);
+    const std::optional<quint64> entries = content.head(5);
+    if (!entries || *entries != 3 || !content.key("string"))
+        return false;
+    const std::optional<QByteArrayView> utf16 = content.string(2);
+    if (!utf16 || utf16->size() % 2 != 0)
+        return false;
+    m_parts.text.resize(utf16->size() / 2);
+    qFromLittleEndian<quint16>(utf16->data(), m_parts.text.size(), m_parts.text.data());
+
+    if (!content.key("attributes"))
+        return false;
+    const std::optional<quint64> sets = content.head(4);
+    if (!sets || *sets > quint64(m_content.size()))
+        return false;
+    m_parts.attributeSets.clear();
+    for (quint64 i = 0; i < *sets; ++i) {
+        const qsizetype start = content.offset();
+        if (!content.skip())
+            return false;
+        m_parts.attributeSets.append(QByteArrayView(m_content).sliced(start, content.offset() - start));
+    }
+
+    if (!content.key("runs"))
+        return false;
+    const std::optional<quint64> numbers = content.head(4);
+    if (!numbers || *numbers % 2 != 0 || *numbers > quint64(m_content.size()))
+        return false;
+    m_parts.runs.clear();
+    qsizetype position = 0;
+    for (quint64 i = 0; i < *numbers; i += 2) {
+        const std::optional<quint64> length = content.head(0);
+        const std::optional<quint64> set = length ? content.head(0) : std::nullopt;
+        if (!set || *length == 0 || *length > quint64(m_parts.text.size() - position)
+            || *set >= quint64(m_parts.attributeSets.size()))
+            return false;
+        m_parts.runs.append(StoredRun {qsizetype(*length), qsizetype(*set)});
+        position += qsizetype(*length);
+    }
+    return position == m_parts.text.size() && content.atEnd();
+}

@@ -21,6 +21,9 @@
 #include "support/TestStore.h"
 
 #include <QBuffer>
+#include <QCborMap>
+#include <QCborStreamWriter>
+#include <QCborValue>
 #include <QColor>
 #include <QFile>
 #include <QJsonArray>
@@ -410,6 +413,29 @@ TEST_F(ArchiveStreamTest, UnreadableNotesAreLeftOutWithTheirCommaWhereverTheySta
     readableText.addAttributes(titleAttributes(), TextRange {0, 4});
     const QByteArray readable = RichTextCodec::encode(readableText);
     const QByteArray unreadable("not notes");
+    // Well-formed but for one style's text, which is no UTF-8: the whole note is unreadable.
+    const QByteArray brokenStyle = [] {
+        QByteArray content;
+        QCborStreamWriter writer(&content);
+        writer.startMap(3);
+        writer.append(QLatin1String("string"));
+        writer.append(QByteArray("a\0", 2));
+        writer.append(QLatin1String("attributes"));
+        writer.startArray(1);
+        writer.startMap(1);
+        writer.append(AttributeKey::noteStyleName);
+        writer.appendTextString("\xff", 1);
+        writer.endMap();
+        writer.endArray();
+        writer.append(QLatin1String("runs"));
+        writer.startArray(2);
+        writer.append(1);
+        writer.append(0);
+        writer.endArray();
+        writer.endMap();
+        const QCborMap root {{QStringLiteral("version"), 1}, {QStringLiteral("content"), qCompress(content)}};
+        return QCborValue(QCborTag(55799), root).toCbor();
+    }();
 
     struct Case
     {
@@ -426,6 +452,7 @@ TEST_F(ArchiveStreamTest, UnreadableNotesAreLeftOutWithTheirCommaWhereverTheySta
         {"two in a row first", std::nullopt, unreadable, unreadable, readable, {}},
         {"all three", QStringLiteral("x"), unreadable, unreadable, unreadable, {}},
         {"between readable ones", std::nullopt, readable, unreadable, readable, {}},
+        {"a style that is no text", QStringLiteral("x"), brokenStyle, readable, brokenStyle, {}},
         {"members of nothing but notes", std::nullopt, std::nullopt, std::nullopt, std::nullopt,
             {unreadable, readable, unreadable, std::nullopt, unreadable, readable}},
     };
