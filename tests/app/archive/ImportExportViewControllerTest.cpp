@@ -30,7 +30,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -263,6 +265,39 @@ TEST_F(ImportExportViewControllerTest, AFailedExportIsShownAndLeavesTheEarlierAr
     EXPECT_EQ(readFile(locked + QStringLiteral("/archive.Pelorins")), QByteArray("[\"earlier\"]"));
     EXPECT_EQ(readFile(taken), QByteArray("a file"));
     QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+// The disk refuses the new archive part way through (a file size limit stands in for a full
+// disk, and holds for the superuser too): the earlier archive stays whole and nothing is left
+// beside it.
+TEST_F(ImportExportViewControllerTest, AnArchiveRefusedPartWayLeavesTheEarlierOneWhole)
+{
+    Kanban* board = build->addBoard(QStringLiteral("Home"));
+    board->setExport(true);
+    for (int i = 0; i < 200; ++i)
+        build->addCard(board->column().first())->setAttributedNotes(AttributedString(QString(1000, u'x')));
+    const QString package = files.filePath(QStringLiteral("Test.Pelorins"));
+    writeFile(package + QStringLiteral("/archive.Pelorins"), "[\"earlier\"]");
+
+    auto export_ = sheet();
+    panels.enqueueSaveAnswer(package);
+    rlimit former {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &former), 0);
+    rlimit limited = former;
+    limited.rlim_cur = 64 * 1024;
+    const auto formerSignal = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    {
+        ConsoleLog::Capture quiet;
+        export_->mainButton()->click();
+    }
+    setrlimit(RLIMIT_FSIZE, &former);
+    std::signal(SIGXFSZ, formerSignal);
+
+    EXPECT_TRUE(export_->isVisible());
+    EXPECT_NE(export_->result(), QDialog::Accepted);
+    EXPECT_TRUE(export_->messageLine()->text().startsWith(QStringLiteral("The export failed: ")));
+    EXPECT_EQ(filesUnder(package), (QMap<QString, QByteArray> {{QStringLiteral("archive.Pelorins"), "[\"earlier\"]"}}));
 }
 
 TEST_F(ImportExportViewControllerTest, APackageIsPreviewedThenImportedUnderANewFolderWithItsPictures)
