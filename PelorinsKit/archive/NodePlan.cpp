@@ -1228,6 +1228,8 @@ public:
     explicit SourceStream(const NodePlan::Source& source)
         : m_source(source)
         , m_buffer(blockSize)
+        , m_current(m_buffer.data())
+        , m_end(m_buffer.data())
     {
         refill();
     }
@@ -1266,8 +1268,8 @@ private:
 
     const NodePlan::Source& m_source;
     std::vector<char> m_buffer;
-    const char* m_current = nullptr;
-    const char* m_end = nullptr;
+    const char* m_current;
+    const char* m_end;
     size_t m_count = 0;
     bool m_failed = false;
 };
