@@ -37,14 +37,18 @@ void ArchiveNotesPool::publish()
 {
     if (m_unpublished.empty())
         return;
+    bool someIdle = false;
     {
         const std::lock_guard lock(m_mutex);
         m_queue.insert(m_queue.end(), m_unpublished.begin(), m_unpublished.end());
+        someIdle = m_idle > 0;
     }
     m_unpublished.clear();
     if (int(m_workers.size()) < m_workerLimit)
         m_workers.emplace_back(&ArchiveNotesPool::work, this);
-    m_wake.notify_all();
+    // Waking a thread is a system call: only one, which wakes the next while work is left.
+    if (someIdle)
+        m_wake.notify_one();
 }
 
 ArchiveNotesPool::Job& ArchiveNotesPool::finished(Job* job)
@@ -77,12 +81,16 @@ void ArchiveNotesPool::work()
         Job* job = nullptr;
         {
             std::unique_lock lock(m_mutex);
+            ++m_idle;
             m_wake.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
+            --m_idle;
             // Notes still queued then are no longer wanted.
             if (m_stopping)
                 return;
             job = m_queue.front();
             m_queue.pop_front();
+            if (!m_queue.empty() && m_idle > 0)
+                m_wake.notify_one();
         }
         if (claim(*job))
             convert(*job, converter);

@@ -61,6 +61,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<Job*> m_queue;
+    int m_idle = 0;
     bool m_stopping = false;
     std::vector<std::thread> m_workers;
 };
