@@ -26,7 +26,9 @@
 #include <QThread>
 #include <QVarLengthArray>
 #include <cmath>
+#include <condition_variable>
 #include <limits>
+#include <mutex>
 #include <sys/stat.h>
 #include <thread>
 #include <vector>
@@ -179,6 +181,18 @@ size_t textsHash(const QVariantMap& attributes, size_t seed = 0)
     return seed;
 }
 
+// The length in UTF-16 code units of a plan's text: well-formed UTF-8 but for lone surrogates in
+// the generalised form, one unit each like any three-byte sequence.
+qsizetype utf16Length(QByteArrayView utf8)
+{
+    qsizetype length = 0;
+    for (const char c : utf8) {
+        const auto byte = uchar(c);
+        length += ((byte & 0xC0) != 0x80) + (byte >= 0xF0);
+    }
+    return length;
+}
+
 // A run reaching outside the text is clipped to it.
 void addRun(AttributedString& text, qint64 location, qint64 length, const QVariantMap& attributes)
 {
@@ -233,10 +247,14 @@ public:
         indexIdentifiers();
         indexPictureRecords();
     }
+    ~Builder() { finishEncoding(); }
+    Builder(const Builder&) = delete;
+    Builder& operator=(const Builder&) = delete;
 
     QList<ManagedObject*> objects()
     {
         m_reader.m_importedObjects.reserve(m_reader.m_importedObjects.size() + m_plan.nodeCount());
+        startEncoding();
         QList<ManagedObject*> made;
         for (const qsizetype entry : m_plan.entries())
             if (ManagedObject* object = node(entry))
@@ -261,14 +279,17 @@ public:
     }
 
 private:
-    // Notes to store: their parts, or the notes themselves when they have none (see storedParts).
+    // Notes to store: their text and parts (in m_noteSets and m_noteRuns), or the notes
+    // themselves when they have no parts (see storedParts).
     struct PendingNotes
     {
         ManagedObject* object;
         const AttributeDescription* attribute;
-        QString text;
-        QList<QByteArray> attributeSets;
-        QList<RichTextCodec::StoredRun> runs;
+        NodePlan::Text text;
+        qsizetype firstSet = 0;
+        qsizetype setCount = 0;
+        qsizetype firstRun = 0;
+        qsizetype runCount = 0;
         std::optional<AttributedString> notes;
         QByteArray stored;
     };
@@ -346,16 +367,22 @@ private:
     // others are built as an AttributedString first.
     QStringList addNotes(ManagedObject* object, const AttributeDescription& attribute, const NodePlan::Notes& planned)
     {
-        PendingNotes pending {object, &attribute, m_plan.string(planned.text), {}, {}, {}, {}};
-        QVariantList runFolders;
-        if (storedParts(planned, pending, runFolders))
-            m_notes.push_back(std::move(pending));
-        else {
-            pending.notes = notes(planned, pending.text);
-            m_notes.push_back(std::move(pending));
-            return ListItem::pictureFolderNames(m_notes.back().notes);
+        // The arrays are sized for every note of the plan; should one have to grow, the
+        // workers stop first and this thread encodes the rest.
+        const auto runs = size_t(planned.runCount);
+        if (m_notes.size() == m_notes.capacity() || m_noteRuns.capacity() - m_noteRuns.size() < 2 * runs + 1
+            || m_noteSets.capacity() - m_noteSets.size() < 2 * runs + 1)
+            finishEncoding();
+        PendingNotes& pending
+            = m_notes.emplace_back(PendingNotes {object, &attribute, planned.text, 0, 0, 0, 0, std::nullopt, {}});
+        QStringList pictureFolders;
+        if (!storedParts(planned, pending, pictureFolders)) {
+            pending.notes = notes(planned, m_plan.string(planned.text));
+            pictureFolders = ListItem::pictureFolderNames(pending.notes);
         }
-        return ListItem::pictureFolderNames(runFolders);
+        if (m_notes.size() - m_notesPublishedHere >= notesPerBatch)
+            publishNotes(false);
+        return pictureFolders;
     }
 
     // Runs sharing a dictionary share its attributes, made once; a run that carries a picture
@@ -410,11 +437,11 @@ private:
     // between them, neighbours of equal attributes joined, each distinct set once in order of
     // first use. False when the runs overlap or come out of order, carry a picture as Base64 or a
     // value without a stored form.
-    bool storedParts(const NodePlan::Notes& planned, PendingNotes& pending, QVariantList& runFolders)
+    bool storedParts(const NodePlan::Notes& planned, PendingNotes& pending, QStringList& pictureFolders)
     {
         constexpr qint64 far = qint64(1) << 40;
         constexpr qsizetype gap = -1;
-        const qint64 textLength = pending.text.size();
+        const qint64 textLength = utf16Length(m_plan.utf8(planned.text));
         // A length and the dictionary of each stretch of the text, gaps included.
         QVarLengthArray<std::pair<qint64, qsizetype>, 16> stretches;
         qint64 position = 0;
@@ -442,8 +469,12 @@ private:
         if (position < textLength)
             stretches.append({textLength - position, gap});
 
-        // Kinds of this note's sets, in order of first use.
+        // Kinds of this note's sets, in order of first use, and the first stretch of each run.
         QVarLengthArray<qsizetype, 8> kinds;
+        QVarLengthArray<qsizetype, 16> runStarts;
+        bool namesPictures = false;
+        pending.firstSet = qsizetype(m_noteSets.size());
+        pending.firstRun = qsizetype(m_noteRuns.size());
         const auto kindOf
             = [this](qsizetype stretch) { return stretch == gap ? gap : m_dictionaries[size_t(stretch)]->kind; };
         for (qsizetype i = 0; i < stretches.size();) {
@@ -457,12 +488,22 @@ private:
             if (set < 0) {
                 set = kinds.size();
                 kinds.append(kind);
-                pending.attributeSets.append(first == gap ? emptySet() : *m_dictionaries[size_t(first)]->stored);
+                m_noteSets.push_back(first == gap ? &emptySet() : &*m_dictionaries[size_t(first)]->stored);
             }
-            pending.runs.append(RichTextCodec::StoredRun {qsizetype(length), set});
-            runFolders.append(first == gap
-                    ? QVariant()
-                    : m_dictionaries[size_t(first)]->attributes.value(AttributeKey::fileFolderUUID));
+            m_noteRuns.push_back(RichTextCodec::StoredRun {qsizetype(length), set});
+            runStarts.append(first);
+            namesPictures = namesPictures
+                || (first != gap && m_dictionaries[size_t(first)]->attributes.contains(AttributeKey::fileFolderUUID));
+        }
+        pending.setCount = qsizetype(m_noteSets.size()) - pending.firstSet;
+        pending.runCount = qsizetype(m_noteRuns.size()) - pending.firstRun;
+        if (namesPictures) {
+            QVariantList runFolders;
+            for (const qsizetype first : runStarts)
+                runFolders.append(first == gap
+                        ? QVariant()
+                        : m_dictionaries[size_t(first)]->attributes.value(AttributeKey::fileFolderUUID));
+            pictureFolders = ListItem::pictureFolderNames(runFolders);
         }
         return true;
     }
@@ -479,37 +520,109 @@ private:
             // An empty identifier names nothing; the one given at insertion stays.
             const QString identifier = value.toString();
             if (!identifier.isEmpty())
-                object->setValue(attribute.name, identifierFor(object->entity(), identifier));
+                set(object, attribute, identifierFor(object->entity(), identifier));
         } else if (attribute.name != bgImageKey || !value.toString().isEmpty()) {
             // An empty background name is kept as none, which it means, so that it is never
             // taken for a file of the backgrounds folder.
-            object->setValue(attribute.name, value);
+            set(object, attribute, value);
         }
+    }
+
+    // New objects take their values unannounced: no one can be showing them yet.
+    void set(ManagedObject* object, const AttributeDescription& attribute, const QVariant& value)
+    {
+        if (!m_context.setNewValue(object, attribute, value))
+            object->setValue(attribute.name, value);
+    }
+
+    // Notes are encoded on worker threads while the objects are made (the graph stays on this
+    // thread): notes added are handed over in batches, each worker keeping one encoder. The
+    // notes, their parts and their runs go into arrays sized for the whole plan first, so that
+    // nothing a worker reads moves.
+    static constexpr size_t notesPerBatch = 64;
+
+    void startEncoding()
+    {
+        size_t notes = 0;
+        size_t runs = 0;
+        for (qsizetype n = 0; n < m_plan.nodeCount(); ++n) {
+            const NodePlan::Node& node = m_plan.node(n);
+            for (qsizetype i = node.firstItem; i < node.firstItem + node.itemCount; ++i) {
+                const NodePlan::Item& item = m_plan.item(i);
+                if (item.kind == NodePlan::Item::Kind::Notes) {
+                    ++notes;
+                    runs += size_t(m_plan.notes(item.first).runCount);
+                }
+            }
+        }
+        m_notes.reserve(notes);
+        // At most a gap before each run and one after the last.
+        m_noteRuns.reserve(2 * runs + notes);
+        m_noteSets.reserve(2 * runs + notes);
+        // Few notes (a paste) are not worth a thread; this thread makes the objects.
+        const size_t workers = std::min(notes / notesPerBatch, size_t(std::max(QThread::idealThreadCount() - 1, 0)));
+        for (size_t i = 0; i < workers; ++i)
+            m_encoders.emplace_back([this] { encodeNotes(); });
+    }
+
+    void publishNotes(bool all)
+    {
+        {
+            const std::lock_guard lock(m_notesMutex);
+            m_notesPublished = m_notes.size();
+            m_allNotesAdded = all;
+        }
+        m_notesPublishedHere = m_notes.size();
+        // A batch is published at a time; the last publication ends every worker's wait.
+        if (all)
+            m_notesReady.notify_all();
+        else
+            m_notesReady.notify_one();
+    }
+
+    // Encodes batches of the notes published until all are added and taken.
+    void encodeNotes()
+    {
+        RichTextCodec::Encoder encoder;
+        PendingNotes* const notes = m_notes.data();
+        for (;;) {
+            size_t from = 0;
+            size_t to = 0;
+            {
+                std::unique_lock lock(m_notesMutex);
+                m_notesReady.wait(lock, [this] { return m_notesTaken < m_notesPublished || m_allNotesAdded; });
+                if (m_notesTaken == m_notesPublished)
+                    return;
+                from = m_notesTaken;
+                to = std::min(m_notesPublished, from + notesPerBatch);
+                m_notesTaken = to;
+            }
+            for (size_t i = from; i < to; ++i) {
+                PendingNotes& pending = notes[i];
+                pending.stored = pending.notes
+                    ? encoder.encode(*pending.notes)
+                    : encoder.encode(m_plan.string(pending.text),
+                        std::span(m_noteSets).subspan(size_t(pending.firstSet), size_t(pending.setCount)),
+                        std::span(m_noteRuns).subspan(size_t(pending.firstRun), size_t(pending.runCount)));
+            }
+        }
+    }
+
+    void finishEncoding()
+    {
+        publishNotes(true);
+        for (std::thread& encoder : m_encoders)
+            encoder.join();
+        m_encoders.clear();
     }
 
     void storeNotes()
     {
-        // Few notes (a paste) are not worth a thread.
-        constexpr qsizetype perThread = 64;
-        const qsizetype count = qsizetype(m_notes.size());
-        const qsizetype threads = std::clamp<qsizetype>(count / perThread, 1, QThread::idealThreadCount());
-        const qsizetype chunk = (count + threads - 1) / std::max<qsizetype>(threads, 1);
-        const auto encode = [this, count](qsizetype from, qsizetype to) {
-            RichTextCodec::Encoder encoder;
-            for (qsizetype i = from; i < std::min(to, count); ++i) {
-                PendingNotes& pending = m_notes[size_t(i)];
-                pending.stored = pending.notes ? encoder.encode(*pending.notes)
-                                               : encoder.encode(pending.text, pending.attributeSets, pending.runs);
-            }
-        };
-        std::vector<std::thread> workers;
-        for (qsizetype from = chunk; from < count; from += chunk)
-            workers.emplace_back(encode, from, from + chunk);
-        encode(0, chunk);
-        for (std::thread& worker : workers)
-            worker.join();
+        publishNotes(true);
+        encodeNotes();
+        finishEncoding();
         for (const PendingNotes& pending : m_notes)
-            pending.object->setValue(pending.attribute->name, pending.stored);
+            set(pending.object, *pending.attribute, pending.stored);
         m_notes.clear();
     }
 
@@ -566,6 +679,16 @@ private:
     QList<ListItemHistory*> m_history;
     StyleSets m_styles;
     std::vector<PendingNotes> m_notes;
+    std::vector<const QByteArray*> m_noteSets;
+    std::vector<RichTextCodec::StoredRun> m_noteRuns;
+    std::vector<std::thread> m_encoders;
+    std::mutex m_notesMutex;
+    std::condition_variable m_notesReady;
+    size_t m_notesPublished = 0;
+    size_t m_notesTaken = 0;
+    bool m_allNotesAdded = false;
+    // What this thread last published.
+    size_t m_notesPublishedHere = 0;
 };
 
 JSONReader::JSONReader(ManagedObjectContext* managedObjectContext)

@@ -518,11 +518,15 @@ QByteArray RichTextCodec::Encoder::encode(const AttributedString& text)
         }
         runs.append(StoredRun {range.length, index});
     });
-    return encode(text.string(), attributeSets, runs);
+    QList<const QByteArray*> setsGiven;
+    setsGiven.reserve(attributeSets.size());
+    for (const QByteArray& set : std::as_const(attributeSets))
+        setsGiven.append(&set);
+    return encode(text.string(), setsGiven, runs);
 }
 
 QByteArray RichTextCodec::Encoder::encode(
-    const QString& text, const QList<QByteArray>& attributeSets, const QList<StoredRun>& runs)
+    const QString& text, std::span<const QByteArray* const> attributeSets, std::span<const StoredRun> runs)
 {
     // {"string": UTF-16 bytes, "attributes": [sets], "runs": [length, set, ...]}
     // The text travels as its UTF-16 code units, little-endian, so that every position survives,
@@ -537,8 +541,8 @@ QByteArray RichTextCodec::Encoder::encode(
     qToLittleEndian<quint16>(text.utf16(), text.size(), content.data() + textAt);
     appendKey(content, attributesKey);
     appendHead(content, Major::array, quint64(attributeSets.size()));
-    for (const QByteArray& set : attributeSets)
-        content.append(set);
+    for (const QByteArray* set : attributeSets)
+        content.append(*set);
     appendKey(content, runsKey);
     appendHead(content, Major::array, quint64(runs.size()) * 2);
     for (const StoredRun& run : runs) {

@@ -9,6 +9,7 @@
 #include <QVariantMap>
 #include <memory>
 #include <optional>
+#include <span>
 
 struct z_stream_s;
 
@@ -50,7 +51,8 @@ public:
         // Notes given by the parts they are stored as (see readStored): the text, its distinct
         // attribute sets each as encodeAttributeSet gives it, and runs covering the text. The
         // same bytes as encode() of the notes they describe.
-        QByteArray encode(const QString& text, const QList<QByteArray>& attributeSets, const QList<StoredRun>& runs);
+        QByteArray encode(
+            const QString& text, std::span<const QByteArray* const> attributeSets, std::span<const StoredRun> runs);
 
     private:
         // What qCompress gives: the size, big-endian, then the zlib stream, in m_compressed.

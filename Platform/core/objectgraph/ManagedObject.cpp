@@ -189,6 +189,16 @@ bool ManagedObject::assign(const AttributeDescription* attribute, const QString&
     return true;
 }
 
+bool ManagedObject::assignUnannounced(const AttributeDescription& attribute, const QVariant& value)
+{
+    std::optional<QVariant> stored = storedForm(attribute, value);
+    if (!stored)
+        return false;
+    m_values[size_t(attribute.index)] = std::move(*stored);
+    m_context->markChanged(this);
+    return true;
+}
+
 ManagedObject* ManagedObject::object(const QString& key) const
 {
     const RelationshipDescription* relationship = m_entity->relationship(key);

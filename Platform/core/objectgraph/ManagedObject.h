@@ -182,6 +182,8 @@ private:
     const AttributeDescription* attributeOf(const PropertyKey& key) const;
     const RelationshipDescription* relationshipOf(const PropertyKey& key) const;
     bool assign(const AttributeDescription* attribute, const QString& key, const QVariant& value);
+    // assign() without its announcements, for the context's bulk building.
+    bool assignUnannounced(const AttributeDescription& attribute, const QVariant& value);
 
     struct Slot
     {

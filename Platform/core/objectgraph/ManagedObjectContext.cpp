@@ -290,6 +290,11 @@ ManagedObject* ManagedObjectContext::insertNewObject(const QString& entityName)
     return object;
 }
 
+bool ManagedObjectContext::isNew(const ManagedObject* object) const
+{
+    return object && object->m_context == this && object->m_inserted && !object->m_persisted && !object->m_deleted;
+}
+
 void ManagedObjectContext::markChanged(ManagedObject* object)
 {
     if (!object->m_listedAsChanged) {
@@ -318,12 +323,20 @@ void ManagedObjectContext::applyToMany(ManagedObject* object, const Relationship
     pending.commit();
 }
 
+bool ManagedObjectContext::setNewValue(
+    ManagedObject* object, const AttributeDescription& attribute, const QVariant& value)
+{
+    if (!isNew(object))
+        return false;
+    const QList<AttributeDescription>& attributes = object->entity()->attributes();
+    if (attribute.index < 0 || attribute.index >= attributes.size() || &attributes.at(attribute.index) != &attribute)
+        return false;
+    return object->assignUnannounced(attribute, value);
+}
+
 bool ManagedObjectContext::fillNewToMany(
     ManagedObject* object, const RelationshipDescription& relationship, const QList<ManagedObject*>& members)
 {
-    const auto isNew = [this](const ManagedObject* o) {
-        return o && o->m_context == this && o->m_inserted && !o->m_persisted && !o->m_deleted;
-    };
     if (!relationship.isToMany || !isNew(object) || object->entity()->relationship(relationship.name) != &relationship
         || !object->m_slots[size_t(relationship.index)].objects.isEmpty())
         return false;

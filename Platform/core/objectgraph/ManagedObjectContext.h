@@ -77,6 +77,11 @@ public:
     bool fillNewToMany(
         ManagedObject* object, const RelationshipDescription& relationship, const QList<ManagedObject*>& members);
 
+    // Building in bulk too: sets an attribute of an object inserted since the last save straight
+    // into its slot, announcing nothing. False, with nothing changed, when the object is not new,
+    // the attribute not its entity's or the value not of the attribute's type.
+    bool setNewValue(ManagedObject* object, const AttributeDescription& attribute, const QVariant& value);
+
     // Takes the object out of every relationship at once (announced like any change),
     // deleting the destinations of its cascading relationships too. The object stays a valid
     // tombstone; its row leaves the store at the next save. Deleting twice does nothing.
@@ -120,6 +125,8 @@ private:
 
     ManagedObject* makeObject(const EntityDescription* entity, qint64 primaryKey);
     const Factory& factoryFor(const EntityDescription* entity);
+    // Inserted since the last save and not deleted: no one can be showing it yet.
+    bool isNew(const ManagedObject* object) const;
     void markChanged(ManagedObject* object);
     void applyToOne(ManagedObject* object, const RelationshipDescription& relationship, ManagedObject* destination);
     void applyToMany(ManagedObject* object, const RelationshipDescription& relationship,

@@ -369,6 +369,33 @@ TEST_F(ContextTest, FillingANewObjectsListKeepsItsMembersInversesQuietly)
     EXPECT_TRUE(fresh->objects(QStringLiteral("cards")).isEmpty());
 }
 
+// Values set in bulk go straight into a new object, unannounced, and are saved like any other;
+// anything else is refused and left to setValue.
+TEST_F(ContextTest, SettingANewObjectsValueIsQuietAndRefusesWhatDoesNotFit)
+{
+    ManagedObject* a = card(QStringLiteral("a"));
+    ManagedObject* c = column(QStringLiteral("c"));
+    const AttributeDescription& count = *a->entity()->attribute(QStringLiteral("count"));
+    const AttributeDescription& columnTitle = *c->entity()->attribute(QStringLiteral("title"));
+    NoticeLog log(context);
+
+    EXPECT_TRUE(context.setNewValue(a, count, 12));
+    EXPECT_TRUE(log.notices.isEmpty());
+    EXPECT_EQ(a->integerValue(QStringLiteral("count")), 12);
+    EXPECT_FALSE(context.setNewValue(a, count, 70000)) << "beyond a 16-bit integer";
+    EXPECT_FALSE(context.setNewValue(a, count, QStringLiteral("x")));
+    EXPECT_FALSE(context.setNewValue(a, columnTitle, QStringLiteral("another entity's attribute")));
+    EXPECT_EQ(a->integerValue(QStringLiteral("count")), 12);
+    EXPECT_EQ(a->stringValue(QStringLiteral("title")), QStringLiteral("a"));
+
+    ASSERT_TRUE(context.save());
+    EXPECT_FALSE(context.setNewValue(a, count, 13)) << "a saved object may be shown";
+    EXPECT_EQ(a->integerValue(QStringLiteral("count")), 12);
+    ManagedObject* gone = card(QStringLiteral("gone"));
+    context.deleteObject(gone);
+    EXPECT_FALSE(context.setNewValue(gone, count, 1));
+}
+
 TEST_F(ContextTest, ChangesAreAnnouncedInBalancedPairsWithKindsAndIndexes)
 {
     ManagedObject* left = column(QStringLiteral("left"));
