@@ -632,9 +632,10 @@ private:
     QString identifierFor(const EntityDescription* entity, const QString& identifier)
     {
         QString result = identifier;
-        const QList<const EntityDescription*> holders = m_identifiers.value(identifier);
-        const bool inUse = std::any_of(holders.cbegin(), holders.cend(),
-            [entity](const EntityDescription* holder) { return holder->isKindOfEntity(entity); });
+        const auto holders = m_identifiers.constFind(identifier);
+        const bool inUse = holders != m_identifiers.cend()
+            && std::any_of(holders->cbegin(), holders->cend(),
+                [entity](const EntityDescription* holder) { return holder->isKindOfEntity(entity); });
         if (inUse) {
             result = UniqueIdentifier::make();
             m_reader.m_oldToNewUUIDMappings.insert(identifier, result);
@@ -674,7 +675,8 @@ private:
     std::function<void(ManagedObject*)> m_finish;
     std::vector<std::optional<Dictionary>> m_dictionaries;
     QHash<size_t, QList<qsizetype>> m_dictionariesByHash;
-    QHash<QString, QList<const EntityDescription*>> m_identifiers;
+    // An identifier is nearly always held by one object: no list of its own.
+    QHash<QString, QVarLengthArray<const EntityDescription*, 1>> m_identifiers;
     QHash<QString, ImageAttachment*> m_pictureRecords;
     QList<ListItemHistory*> m_history;
     StyleSets m_styles;
