@@ -36,6 +36,9 @@ const QString tagClassName = QStringLiteral("Tag");
 // lone surrogate of a QString gives.
 const char* surrogateIn(QByteArrayView utf8)
 {
+    // An empty text of a plan without texts has no data at all, which memchr must not be given.
+    if (utf8.isEmpty())
+        return nullptr;
     const char* const end = utf8.data() + utf8.size();
     for (const char* at = utf8.data(); (at = static_cast<const char*>(std::memchr(at, '\xED', size_t(end - at))));
          ++at) {
