@@ -502,6 +502,35 @@ TEST_F(JSONReaderTest, NotesAreStoredAsTheirDictionaryFormReadBackWouldBe)
     }
 }
 
+// Many notes are encoded on worker threads while the objects are made; each card still gets its own.
+TEST_F(JSONReaderTest, NotesEncodedOnWorkersLandOnTheirOwnCards)
+{
+    QJsonArray cards;
+    QList<QJsonObject> notes;
+    for (int i = 0; i < 700; ++i) {
+        const QString text = QStringLiteral("Card %1\nline\n").arg(i);
+        QJsonArray runs {QJsonObject {
+            {QStringLiteral("range"), QJsonObject {{QStringLiteral("location"), 0}, {QStringLiteral("length"), 5}}},
+            {QStringLiteral("NOTESTYLENAME"), i % 3 == 0 ? QStringLiteral("title") : QStringLiteral("header")}}};
+        // Some notes take the way through rich text: runs out of order.
+        if (i % 7 == 0)
+            runs.append(QJsonObject {
+                {QStringLiteral("range"), QJsonObject {{QStringLiteral("location"), 0}, {QStringLiteral("length"), 2}}},
+                {QStringLiteral("NSStrikethrough"), 1}});
+        notes.append(QJsonObject {{QStringLiteral("string"), text}, {QStringLiteral("runs"), runs}});
+        cards.append(QJsonObject {
+            {QStringLiteral("ListItem"), QJsonObject {{QStringLiteral("attributedNotes"), notes.last()}}}});
+    }
+    ConsoleLog::Capture quiet;
+    JSONReader reader(&store.context());
+    const QList<ManagedObject*> made = reader.makeObjectsFromArrayOf(cards);
+    ASSERT_EQ(made.size(), notes.size());
+    for (qsizetype i = 0; i < made.size(); ++i)
+        ASSERT_EQ(static_cast<ListItem*>(made[i])->attributedNotesData(),
+            RichTextCodec::encode(*JSONReader::attributedStringFrom(notes[i])))
+            << "card " << i;
+}
+
 TEST_F(JSONReaderTest, LinksComeBackWithTheirURL)
 {
     const auto text = JSONReader::attributedStringFrom(parseObject(R"({"string": "\ufffc\ufffc", "runs": [
