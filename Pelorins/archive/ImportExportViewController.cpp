@@ -138,6 +138,7 @@ void ImportExportViewController::readDocumentToImport()
     m_reading.setFuture(QtConcurrent::run([path, isDirectory, model] {
         ReadDocument read;
         read.isDirectory = isDirectory;
+        read.model = model;
         QString error;
         bool unreadable = false;
         std::optional<NodePlan> archive = JSONReader::checkedArchiveFile(path, *model, &error, &unreadable);
@@ -164,6 +165,7 @@ void ImportExportViewController::documentRead()
         return;
     }
     m_archive = read.archive;
+    m_archiveModel = read.model;
     m_model->setFoldersToImport(*m_archive);
     if (m_archive->entries().empty()) {
         showFailure(QStringLiteral("The archive holds no folders or boards."));
@@ -340,6 +342,10 @@ bool ImportExportViewController::importCheckedItems(QString* error)
     }
     if (!m_archive) {
         *error = QStringLiteral("no archive is read");
+        return false;
+    }
+    if (context->sharedModel() != m_archiveModel) {
+        *error = QStringLiteral("the store changed since the archive was read");
         return false;
     }
     // A store without a root gets one, so that what is imported shows in the sidebar; a root that

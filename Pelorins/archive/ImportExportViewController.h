@@ -15,6 +15,7 @@ class FilePanelPresenter;
 class Folder;
 class ImportExportOutlineModel;
 class ManagedObject;
+class ManagedObjectModel;
 class NodePlan;
 class QLabel;
 class QProgressBar;
@@ -77,6 +78,8 @@ private:
     {
         bool isDirectory = false;
         std::shared_ptr<const NodePlan> archive;
+        // The model the archive was checked against, which its plan points into.
+        std::shared_ptr<const ManagedObjectModel> model;
         QString error;
     };
 
@@ -95,6 +98,7 @@ private:
     std::optional<QString> m_urlOfDocumentToImport;
     bool m_importURLIsDirectory = false;
     std::shared_ptr<const NodePlan> m_archive;
+    std::shared_ptr<const ManagedObjectModel> m_archiveModel;
     QList<DisplayItem*> m_items;
 
     ImportExportOutlineModel* m_model = nullptr;

@@ -602,8 +602,10 @@ private:
                 pending.stored = pending.notes
                     ? encoder.encode(*pending.notes)
                     : encoder.encode(m_plan.string(pending.text),
-                        std::span(m_noteSets).subspan(size_t(pending.firstSet), size_t(pending.setCount)),
-                        std::span(m_noteRuns).subspan(size_t(pending.firstRun), size_t(pending.runCount)));
+                        // From the data, never the vectors themselves, which the main thread
+                        // grows meanwhile (within their reserve, so the data stays put).
+                        std::span(m_noteSets.data() + pending.firstSet, size_t(pending.setCount)),
+                        std::span(m_noteRuns.data() + pending.firstRun, size_t(pending.runCount)));
             }
         }
     }
@@ -838,16 +840,6 @@ bool archiveRules(const NodePlan& plan, const ManagedObjectModel& model,
 const QString unreadableText = QStringLiteral("the archive is not readable text");
 
 } // namespace
-
-std::optional<NodePlan> JSONReader::checkedArchive(
-    const QByteArray& data, const ManagedObjectModel& model, QString* error)
-{
-    std::optional<NodePlan> plan = archivePlan(data, model, error);
-    const QHash<QString, ManagedObject*> noneMadeYet;
-    if (!plan || !archiveRules(*plan, model, noneMadeYet, error))
-        return std::nullopt;
-    return plan;
-}
 
 std::optional<NodePlan> JSONReader::archivePlan(const QByteArray& data, const ManagedObjectModel& model, QString* error)
 {

@@ -67,12 +67,9 @@ public:
     // checked whole against `model` as makeObjectsFromArrayOf checks a payload, and holding only
     // folders and boards at the top. Text in UTF-16 or UTF-32 with a byte order mark is read too.
     // Nothing, with the reason, when the archive is refused. Touches no context, so it may run on
-    // any thread.
-    static std::optional<NodePlan> checkedArchive(
-        const QByteArray& data, const ManagedObjectModel& model, QString* error);
-    // The same from the archive file at `path`, read a block at a time, never held whole; a file
-    // of more than `maximumArchiveBytes` is refused. `unreadable` tells a file that could not be
-    // read (or is too large) from a refused archive.
+    // any thread. The file at `path` is read a block at a time, never held whole; a file of more
+    // than `maximumArchiveBytes` is refused. `unreadable` tells a file that could not be read (or
+    // is too large) from a refused archive.
     static std::optional<NodePlan> checkedArchiveFile(
         const QString& path, const ManagedObjectModel& model, QString* error, bool* unreadable);
     // The objects of an archive's bytes, as makeObjectsFromArrayOf makes those of its nodes.

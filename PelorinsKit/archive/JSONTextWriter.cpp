@@ -59,14 +59,6 @@ void JSONTextWriter::endArray()
     m_needsComma = true;
 }
 
-void JSONTextWriter::key(QStringView name)
-{
-    separate();
-    appendEscaped(m_text, name);
-    m_text.append(':');
-    m_needsComma = false;
-}
-
 void JSONTextWriter::escapedKey(QByteArrayView keyText)
 {
     separate();

@@ -16,7 +16,6 @@ public:
     void endObject();
     void beginArray();
     void endArray();
-    void key(QStringView name);
     // A key already in JSON text with its colon, as keyText() makes it.
     void escapedKey(QByteArrayView keyText);
     void string(QStringView text);

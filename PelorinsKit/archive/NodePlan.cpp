@@ -1238,6 +1238,8 @@ public:
     }
 
     bool failed() const { return m_failed; }
+    // Every byte of the source has been read.
+    bool atEnd() const { return m_current == m_end; }
 
     Ch Peek() const { return m_current < m_end ? *m_current : '\0'; }
     Ch Take()
@@ -1277,6 +1279,16 @@ private:
     bool m_failed = false;
 };
 
+bool atEnd(const rapidjson::MemoryStream& stream)
+{
+    return stream.src_ == stream.end_;
+}
+
+bool atEnd(const SourceStream& stream)
+{
+    return stream.atEnd();
+}
+
 } // namespace
 
 template <typename Stream>
@@ -1289,8 +1301,14 @@ std::optional<NodePlan> NodePlan::fromStream(
     TextEvents<Reader> events(reader);
     rapidjson::Reader parser;
     constexpr unsigned flags = rapidjson::kParseIterativeFlag | rapidjson::kParseFullPrecisionFlag;
-    if (parser.Parse<flags>(stream, events))
+    // RapidJSON takes a NUL byte for the end of the text; what follows one is still the archive's,
+    // and the document reader refuses it.
+    if (parser.Parse<flags>(stream, events) && atEnd(stream))
         return plan;
+    if (!parser.HasParseError()) {
+        *needsDocument = true;
+        return std::nullopt;
+    }
     if (reader.notAnArray()) {
         *error = QStringLiteral("the archive is not a JSON array");
         return std::nullopt;

@@ -208,6 +208,7 @@ TEST_F(ArchiveImportTest, HostileOrMisshapenArchivesAreRefusedAndChangeNothing)
             "cannot be read as JSON: invalid UTF8 string"},
         {"nested 100,000 deep", deep, "cannot be read as JSON: too deeply nested document"},
         {"not an array", R"({"Kanban": {"title": "x"}})", "is not a JSON array"},
+        {"text after a NUL byte", QByteArray(whole) + QByteArray(1, '\0') + "{{{", "garbage at the end of the document"},
         {"an array of texts", R"(["Kanban"])", "the payload holds something other than nodes"},
         {"a root", R"([{"Kanban": {"title": "ok"}}, {"Root": {"children": []}}])",
             "a \"Root\" node at the top, where only folders and boards belong"},

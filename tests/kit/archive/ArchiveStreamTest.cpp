@@ -530,6 +530,7 @@ TEST_F(ArchiveStreamTest, AnArchiveFileReadsAsItsBytesRead)
         {"keys out of order", R"([{"Kanban": {"title": "a", "colour": 2}}])"},
         {"truncated", R"([{"Kanban": {"title": "a"})"},
         {"empty", ""},
+        {"text after a NUL byte", QByteArray(R"([{"Folder": {"title": "a"}}])") + QByteArray(1, '\0') + "{{{"},
     };
     QTemporaryDir base;
     DataFolders::setBaseFolderForTesting(base.path());
