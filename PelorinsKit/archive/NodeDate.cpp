@@ -1,4 +1,5 @@
 #include "PelorinsKit/archive/NodeDate.h"
+#include "Platform/core/CivilTime.h"
 
 #include <QDate>
 #include <QTime>
@@ -65,48 +66,32 @@ template <typename Text> std::optional<QDateTime> dateOf(const Text& text)
     return QDateTime(moment->day, moment->time, Qt::UTC);
 }
 
-qint64 floorDivision(qint64 number, qint64 divisor)
-{
-    return number / divisor - (number % divisor < 0 ? 1 : 0);
-}
-
 // The date form of a valid date in the years 1 to 9999, from its instant alone: formatting
 // through QDate, QTime and asprintf costs more than everything else an export writes of a card.
 std::optional<QString> commonEraString(const QDateTime& date)
 {
     if (!date.isValid())
         return std::nullopt;
-    const qint64 seconds = floorDivision(date.toMSecsSinceEpoch(), 1000);
-    const qint64 days = floorDivision(seconds, 86400);
-    const int secondOfDay = int(seconds - days * 86400);
-    // Days since 1970-01-01 to a Gregorian year, month and day (H. Hinnant's civil_from_days).
-    const qint64 shifted = days + 719468;
-    const qint64 era = floorDivision(shifted, 146097);
-    const qint64 dayOfEra = shifted - era * 146097;
-    const qint64 yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const qint64 dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const qint64 monthIndex = (5 * dayOfYear + 2) / 153;
-    const int day = int(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
-    const int month = int(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
-    const qint64 year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
-    if (year < 1 || year > 9999)
+    // UTC's wall clock is the instant's own.
+    const CivilTime utc = CivilTime::fromWallSeconds(CivilTime::floorDivide(date.toMSecsSinceEpoch(), 1000));
+    if (utc.year < 1 || utc.year > 9999)
         return std::nullopt;
     char16_t text[19];
     const auto put = [&text](int position, qint64 value, int count) {
         for (int i = count - 1; i >= 0; --i, value /= 10)
             text[position + i] = char16_t(u'0' + value % 10);
     };
-    put(0, year, 4);
+    put(0, utc.year, 4);
     text[4] = u'-';
-    put(5, month, 2);
+    put(5, utc.month, 2);
     text[7] = u'-';
-    put(8, day, 2);
+    put(8, utc.day, 2);
     text[10] = u' ';
-    put(11, secondOfDay / 3600, 2);
+    put(11, utc.hour, 2);
     text[13] = u':';
-    put(14, secondOfDay / 60 % 60, 2);
+    put(14, utc.minute, 2);
     text[16] = u':';
-    put(17, secondOfDay % 60, 2);
+    put(17, utc.second, 2);
     return QString(reinterpret_cast<const QChar*>(text), 19);
 }
 

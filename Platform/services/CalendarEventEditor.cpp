@@ -1,6 +1,6 @@
 #include "Platform/services/CalendarEventEditor.h"
 
-#include "Platform/services/CivilTime.h"
+#include "Platform/core/CivilTime.h"
 #include "Platform/services/ICalendarText.h"
 
 #include <QSet>

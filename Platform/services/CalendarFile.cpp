@@ -2,7 +2,7 @@
 
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/services/CalendarTimeZones.h"
-#include "Platform/services/CivilTime.h"
+#include "Platform/core/CivilTime.h"
 #include "Platform/services/ICalendarText.h"
 
 #include <QHash>

@@ -1,6 +1,6 @@
 #include "Platform/services/EventClock.h"
 
-#include "Platform/services/CivilTime.h"
+#include "Platform/core/CivilTime.h"
 
 #include <libical/ical.h>
 

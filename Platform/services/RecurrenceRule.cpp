@@ -1,6 +1,6 @@
 #include "Platform/services/RecurrenceRule.h"
 
-#include "Platform/services/CivilTime.h"
+#include "Platform/core/CivilTime.h"
 
 #include <QByteArray>
 #include <algorithm>

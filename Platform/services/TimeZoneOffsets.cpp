@@ -1,6 +1,6 @@
 #include "Platform/services/TimeZoneOffsets.h"
 
-#include "Platform/services/CivilTime.h"
+#include "Platform/core/CivilTime.h"
 
 #include <QDateTime>
 #include <limits>

@@ -5,7 +5,7 @@
 #include "Platform/services/CalendarEventEditor.h"
 #include "Platform/services/CalendarEventIdentifier.h"
 #include "Platform/services/CalendarFile.h"
-#include "Platform/services/CivilTime.h"
+#include "Platform/core/CivilTime.h"
 #include "Platform/services/VdirCalendar.h"
 
 #include <QDir>

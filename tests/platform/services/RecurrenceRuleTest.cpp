@@ -1,5 +1,5 @@
 #include "Platform/services/RecurrenceRule.h"
-#include "Platform/services/CivilTime.h"
+#include "Platform/core/CivilTime.h"
 
 #include <QElapsedTimer>
 #include <cstdio>

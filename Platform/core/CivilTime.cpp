@@ -1,4 +1,4 @@
-#include "Platform/services/CivilTime.h"
+#include "Platform/core/CivilTime.h"
 
 // Day counting after Howard Hinnant's "chrono-compatible low-level date algorithms".
 
