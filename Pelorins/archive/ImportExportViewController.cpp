@@ -314,11 +314,12 @@ bool ImportExportViewController::exportCheckedItems(const QString& packagePath, 
         *error = QStringLiteral("cannot make the folder %1").arg(packagePath);
         return false;
     }
-    // Written beside the archive it replaces, which stays whole until the new one is complete.
+    // Written beside the archive it replaces, which stays whole until the new one and its
+    // pictures are complete.
     QSaveFile file(QDir(packagePath).filePath(archiveFileName));
     QStringList pictureFolders;
     if (!file.open(QIODevice::WriteOnly) || !JSONWriter::writeArchive(m_items, file, &pictureFolders)
-        || !file.commit()) {
+        || !file.flush()) {
         ConsoleLog::write(QStringLiteral("JSON Writing failed"));
         *error = file.errorString();
         file.cancelWriting();
@@ -326,6 +327,12 @@ bool ImportExportViewController::exportCheckedItems(const QString& packagePath, 
     }
     if (!SharedMethods(m_services.coreDataManager).copyPictureFoldersToPackage(pictureFolders, packagePath, error)) {
         ConsoleLog::write(QStringLiteral("error creating image folder"));
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        ConsoleLog::write(QStringLiteral("JSON Writing failed"));
+        *error = file.errorString();
         return false;
     }
     return true;

@@ -248,8 +248,13 @@ TEST_F(ImportExportViewControllerTest, AFailedExportIsShownAndLeavesTheEarlierAr
     const bool lockable = !QFile(locked + QStringLiteral("/probe")).open(QIODevice::WriteOnly);
     const QString taken = files.filePath(QStringLiteral("Taken.Pelorins"));
     writeFile(taken, "a file");
+    // Pictures that cannot be copied fail the export before its archive replaces the earlier one.
+    const QString linked = files.filePath(QStringLiteral("Linked.Pelorins"));
+    writeFile(linked + QStringLiteral("/archive.Pelorins"), "[\"earlier\"]");
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(QFile::link(elsewhere.path(), linked + QStringLiteral("/pictureAttachments")));
 
-    for (const QString& package : {locked, taken}) {
+    for (const QString& package : {locked, taken, linked}) {
         if (package == locked && !lockable)
             continue; // The folder stays writable to the superuser.
         auto export_ = sheet();
@@ -264,6 +269,8 @@ TEST_F(ImportExportViewControllerTest, AFailedExportIsShownAndLeavesTheEarlierAr
     }
     EXPECT_EQ(readFile(locked + QStringLiteral("/archive.Pelorins")), QByteArray("[\"earlier\"]"));
     EXPECT_EQ(readFile(taken), QByteArray("a file"));
+    EXPECT_EQ(readFile(linked + QStringLiteral("/archive.Pelorins")), QByteArray("[\"earlier\"]"));
+    EXPECT_TRUE(QDir(elsewhere.path()).isEmpty());
     QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
