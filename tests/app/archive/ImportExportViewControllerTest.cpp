@@ -364,6 +364,24 @@ TEST_F(ImportExportViewControllerTest, APackageIsPreviewedThenImportedUnderANewF
     EXPECT_FALSE(QFileInfo::exists(picturesFolder() + QStringLiteral("/") + packagePicture));
 }
 
+// The import is shown as failed and cannot be repeated, which would bring everything in twice.
+TEST_F(ImportExportViewControllerTest, AnImportThatCannotBeSavedSaysSoAndIsNotOfferedAgain)
+{
+    build->addBoard(QStringLiteral("Mine"));
+    ASSERT_TRUE(manager.saveContext());
+    ImportExportViewController import(
+        ImportExportViewController::Services {manager, panels, [] { return false; }}, fixturePackage());
+    import.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !import.isReading(); }, 20000));
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(import.mainButton()->isEnabled());
+    import.mainButton()->click();
+    EXPECT_TRUE(import.isVisible());
+    EXPECT_NE(import.result(), QDialog::Accepted);
+    EXPECT_EQ(import.messageLine()->text(), QStringLiteral("The imported items could not be saved."));
+    EXPECT_FALSE(import.mainButton()->isEnabled());
+}
+
 TEST_F(ImportExportViewControllerTest, AStoreWithoutRootGetsOneSoTheImportShows)
 {
     ASSERT_FALSE(manager.getRootObject(false));
