@@ -5,8 +5,8 @@
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/widgets/ScriptedFilePanelPresenter.h"
 #include "support/CardCellFixture.h"
+#include "support/TestImages.h"
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QDir>
 #include <QImage>
@@ -49,12 +49,8 @@ protected:
     // A PNG whose header reads, so that it passes for a picture until its pixels are decoded.
     QString damagedPicture()
     {
-        QImage image(64, 48, QImage::Format_RGB32);
-        image.fill(Qt::darkCyan);
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        EXPECT_TRUE(image.save(&buffer, "PNG"));
+        QByteArray bytes = pngOf(64, 48, Qt::darkCyan);
+        EXPECT_FALSE(bytes.isEmpty()) << "the picture was not written";
         for (qsizetype i = bytes.indexOf("IDAT") + 4; i < bytes.size() - 16; ++i)
             bytes[i] = char(~bytes.at(i));
         const QString path = file(QStringLiteral("damaged.png"), bytes);

@@ -19,8 +19,8 @@
 #include "support/QStringPrinting.h"
 #include "support/StoreBuilder.h"
 #include "support/TestStore.h"
+#include "support/TestImages.h"
 
-#include <QBuffer>
 #include <QColor>
 #include <QDir>
 #include <QFileInfo>
@@ -545,12 +545,7 @@ TEST_F(JSONReaderTest, LinksComeBackWithTheirURL)
 
 TEST_F(JSONReaderTest, PicturesCarriedAsBase64AreWrittenToNewPictureFolders)
 {
-    QImage image(4, 3, QImage::Format_ARGB32);
-    image.fill(QColor(10, 200, 30));
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+    const QByteArray png = pngOf(4, 3, QColor(10, 200, 30), QImage::Format_ARGB32);
     const QString json = QStringLiteral(R"({"string": "\ufffc\ufffc\ufffc", "runs": [
         {"range": {"location": 0, "length": 1}, "NSAttachment": "%1"},
         {"range": {"location": 1, "length": 1}, "NSAttachment": "bm90IGFuIGltYWdl"},

@@ -6,9 +6,9 @@
 #include "PelorinsKit/notes/RichTextCodec.h"
 #include "PelorinsKit/notes/TextAttachmentObject.h"
 #include "support/AttributedStringPrinting.h"
+#include "support/TestImages.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -33,14 +33,8 @@ AttributedString linkCard()
 
 AttributedString picture()
 {
-    QImage image(30, 20, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
     TextAttachment attachment;
-    attachment.fileWrapper = TextAttachment::FileWrapper {QStringLiteral("red.png"), png};
+    attachment.fileWrapper = TextAttachment::FileWrapper {QStringLiteral("red.png"), pngOf(30, 20, Qt::red)};
     return AttributedString::withAttachment(attachment);
 }
 

@@ -1,9 +1,8 @@
 #include "PelorinsKit/notes/AttributeKey.h"
 #include "PelorinsKit/notes/NoteTextConventions.h"
 #include "PelorinsKit/notes/TextMeasures.h"
+#include "support/TestImages.h"
 
-#include <QBuffer>
-#include <QImage>
 #include <gtest/gtest.h>
 
 namespace {
@@ -13,20 +12,9 @@ AttributedString bodyText(const QString& text)
     return AttributedString(text, normalAttributes());
 }
 
-QByteArray png(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 AttributedString picture(int width, int height)
 {
-    const TextAttachment::FileWrapper file{QStringLiteral("p.png"), png(width, height)};
+    const TextAttachment::FileWrapper file{QStringLiteral("p.png"), pngOf(width, height, Qt::red)};
     return AttributedString::withAttachment(TextAttachment{QStringLiteral("public.png"), QByteArray(), file});
 }
 
