@@ -1081,12 +1081,28 @@ void NotesTextView::focusOutEvent(QFocusEvent* event)
 
 void NotesTextView::typeWithTypingAttributes(const std::function<void()>& type, bool newline)
 {
-    const QVariantMap characters = split(m_typingAttributes, false);
-    const bool emptyLine = textCursor().block().length() == 1;
-    runProgrammaticChange([&] { setCurrentCharFormat(TextDocumentTextStorage::charFormat(characters)); });
+    const QTextCharFormat typing = TextDocumentTextStorage::charFormat(split(m_typingAttributes, false));
+    const QTextCursor caret = textCursor();
+    const bool emptyLine = caret.block().length() == 1;
+    // A cursor follows the edits; the selection's start is kept as a number.
+    const std::optional<int> selectionStart
+        = caret.hasSelection() ? std::optional<int>(caret.selectionStart()) : std::nullopt;
+    // The typing format is the caret's. Given to a selection it would restyle the selected text,
+    // as every key would that types nothing: Control before a copy, Shift before a selection.
+    if (!selectionStart)
+        runProgrammaticChange([&] { setCurrentCharFormat(typing); });
     m_typing = true;
     m_changedWhileTyping = false;
     type();
+    // What replaced a selection is typed text, in the typing format.
+    if (m_changedWhileTyping && selectionStart && textCursor().position() > *selectionStart) {
+        runProgrammaticChange([&] {
+            QTextCursor typed(document());
+            typed.setPosition(*selectionStart);
+            typed.setPosition(textCursor().position(), QTextCursor::KeepAnchor);
+            typed.setCharFormat(typing);
+        });
+    }
     // A line typed into while empty, or the new line a line break opens, takes the typing
     // attributes' line style.
     if (m_changedWhileTyping && (newline ? textCursor().block().length() == 1 : emptyLine))

@@ -1,5 +1,7 @@
 #include "Pelorins/card/ChecklistButton.h"
 #include "PelorinsKit/archive/AttributedStringDictionary.h"
+#include "PelorinsKit/model/Tag.h"
+#include "support/AttributedStringPrinting.h"
 #include "PelorinsKit/notes/AttributeKey.h"
 #include "PelorinsKit/notes/NoteTextConventions.h"
 #include "Platform/core/ConsoleLog.h"
@@ -96,6 +98,42 @@ TEST_F(NotesPasteboard, ADoneChecklistLineCopiedToAnotherCardKeepsItsTickAndBox)
     EXPECT_EQ(editor->storage().attribute(AttributeKey::isChecklistChecked, 6), QVariant(true));
     ASSERT_EQ(editor->checkButtons().size(), 1);
     EXPECT_EQ(qobject_cast<ChecklistButton*>(editor->checkButtons().first())->state(), 1);
+}
+
+TEST_F(NotesPasteboard, SelectAllAndCopyLeaveTheStoredNotesAsTheyWere)
+{
+    // Every kind of line a note holds, as the editor writes them.
+    QVariantMap ticked = checkListAttributes();
+    ticked.insert(AttributeKey::isChecklistChecked, true);
+    AttributedString notes(QStringLiteral("Trip\n"), titleAttributes());
+    notes.append(AttributedString(QStringLiteral("Packing\n"), headerAttributes()));
+    notes.append(AttributedString(QStringLiteral("passport\n"), ticked));
+    notes.append(AttributedString(QStringLiteral("tickets\n"), checkListAttributes()));
+    notes.append(AttributedString(QStringLiteral("See https://example.org/trip for the plan #travel"), normalAttributes()));
+    ListItem* card = cardWith(notes);
+    Tag* tag = builder.addTag(kanban, QStringLiteral("travel"));
+    tag->setColour(2);
+    card->setTags({tag});
+    show();
+    // Opening and leaving the editor once writes the notes in the editor's own form.
+    edit(card);
+    endEditing(card);
+    const QByteArray stored = card->attributedNotesData();
+
+    NotesTextView* editor = edit(card);
+    const AttributedString shown = editor->storage().attributedString();
+    // As a keyboard sends them: the Control key goes down on its own before each letter.
+    QTest::keyPress(editor, Qt::Key_Control);
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyRelease(editor, Qt::Key_Control);
+    QTest::keyPress(editor, Qt::Key_Control);
+    QTest::keyClick(editor, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyRelease(editor, Qt::Key_Control);
+    EXPECT_EQ(editor->storage().attributedString(), shown) << "the editor shows the same notes";
+    EXPECT_FALSE(undo.canUndo()) << "copying is no step";
+    ASSERT_TRUE(QApplication::clipboard()->mimeData()->hasFormat(NotesTextView::attributedStringType));
+    QTest::keyClick(editor, Qt::Key_Escape);
+    EXPECT_EQ(card->attributedNotesData(), stored) << "the stored notes are byte for byte the same";
 }
 
 TEST_F(NotesPasteboard, HostilePayloadsPasteClippedOrNothing)

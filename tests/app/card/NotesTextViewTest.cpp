@@ -127,6 +127,31 @@ TEST_F(NotesTextView, CopyWithoutSelectionAndPasteOfCardsGoToTheColumn)
     cell(card)->setDelegate(&column(0));
 }
 
+TEST_F(NotesTextView, ModifierKeysLeaveASelectionAsItIsAndTextTypedOverItIsBodyText)
+{
+    AttributedString text(QStringLiteral("Title\n"), titleAttributes());
+    text.append(AttributedString(QStringLiteral("body #tag"), normalAttributes()));
+    ListItem* card = addCard(stage(0));
+    card->setAttributedNotes(text);
+    card->setNotesExpanded(true);
+    builder.addTag(kanban, QStringLiteral("tag"));
+    show();
+    ::NotesTextView* editor = edit(card);
+    const AttributedString shown = editor->storage().attributedString();
+    editor->setSelectedRanges({{0, shown.length()}});
+    for (const Qt::Key modifier : {Qt::Key_Control, Qt::Key_Shift, Qt::Key_Alt}) {
+        QTest::keyPress(editor, modifier);
+        QTest::keyRelease(editor, modifier);
+    }
+    EXPECT_EQ(editor->storage().attributedString(), shown);
+
+    // The bold hash tag selected and typed over: the letter is body text, as typed at its start.
+    editor->setSelectedRanges({{11, 4}});
+    QTest::keyClick(editor, Qt::Key_X);
+    EXPECT_EQ(notes(card), QStringLiteral("Title\nbody x"));
+    EXPECT_EQ(editor->storage().attribute(AttributeKey::font, 11), normalAttributes().value(AttributeKey::font));
+}
+
 TEST_F(NotesTextView, TheEditorIsAsHighAsTheMeasuredNotes)
 {
     struct Case
