@@ -164,6 +164,15 @@ MacKanbanColumnsViewController::MacKanbanColumnsViewController(const Services& s
         [this](const NotificationCenter::Notification&) { updateTitle(); });
     connect(m_scrollView->horizontalScrollBar(), &QScrollBar::valueChanged, this,
         &MacKanbanColumnsViewController::contentViewScrolled);
+    // A deleted board never stays on screen, where its cards would take typing nobody keeps.
+    if (m_services.context)
+        connect(m_services.context, &ManagedObjectContext::objectDidChange, this, [this](ManagedObject* object) {
+            if (object && object == m_kanban && !m_deletionCheckPending) {
+                m_deletionCheckPending = true;
+                QMetaObject::invokeMethod(
+                    this, &MacKanbanColumnsViewController::releaseKanbanIfDeleted, Qt::QueuedConnection);
+            }
+        });
 
     for (QTimer* timer : {&m_minutelyTimer, &m_dailyTimer}) {
         timer->setSingleShot(true);
@@ -479,6 +488,16 @@ void MacKanbanColumnsViewController::showNoBoard()
         m_addColumnButton->hide();
     updateDocumentWidth();
     update();
+}
+
+void MacKanbanColumnsViewController::releaseKanbanIfDeleted()
+{
+    // A deletion announces its changes before the object counts as deleted, so this runs after.
+    m_deletionCheckPending = false;
+    if (!m_kanban || !m_kanban->isDeleted())
+        return;
+    showNoBoard();
+    emit kanbanReleased();
 }
 
 int MacKanbanColumnsViewController::stageCount() const

@@ -265,6 +265,8 @@ public:
 signals:
     // The tag filter changed; `active` while it holds a tag.
     void tagFilterChanged(bool active);
+    // The board shown was deleted, alone or with its folder: the pane shows no board now.
+    void kanbanReleased();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -295,6 +297,9 @@ private:
     bool isStageColumn(const MacKanbanColumnController* controller) const;
     MacKanbanColumnController* allSectionsController() const;
     void showNoBoard();
+    // Once the change that touched the board shown is over, lets go of the board when it is
+    // deleted.
+    void releaseKanbanIfDeleted();
     void retireControllers(int stages);
     void putControllersInCurrentLayout();
     void refreshKeptController(MacKanbanColumnController* controller);
@@ -334,6 +339,7 @@ private:
     QList<MacKanbanColumnController*> m_columnControllers;
     QList<MacKanbanColumnController*> m_inactiveColumnControllers;
     QPointer<MainSplitViewController> m_mainSplitViewController;
+    bool m_deletionCheckPending = false;
 
     QToolButton* m_bookmarkButton = nullptr;
     Animator m_animator;

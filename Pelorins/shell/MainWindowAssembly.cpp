@@ -203,6 +203,8 @@ void MainWindowAssembly::connectBoard(
         &MacKanbanColumnsViewController::showAndSelect);
     connect(
         &board, &MacKanbanColumnsViewController::tagFilterChanged, &window, &MainWindowController::setTagFilterActive);
+    connect(&board, &MacKanbanColumnsViewController::kanbanReleased, &window,
+        [&window] { window.setCurrentDisplayItem(nullptr); });
     // The tags button opens the filter of the board shown, which the board answers.
     window.setFilterPanelFactory([board = QPointer<MacKanbanColumnsViewController>(&board)](BoardPane*) -> QWidget* {
         return board ? new FilterViewController(board, board->notificationCenter()) : nullptr;

@@ -454,6 +454,8 @@ void MainWindowController::configureToolbarItems()
     const auto* kanban = dynamic_cast<const Kanban*>(m_currentDisplayItem);
     if (kanban && !kanban->title().isEmpty())
         setWindowTitle(kanban->title());
+    else if (!m_currentDisplayItem)
+        setWindowTitle(defaultWindowTitle);
 }
 
 void MainWindowController::searchTextChanged()

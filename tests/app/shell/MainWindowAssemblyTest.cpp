@@ -38,6 +38,7 @@
 #include "Platform/widgets/ScriptedFilePanelPresenter.h"
 #include "support/FakeBoardPane.h"
 #include "support/FakeCalendarStore.h"
+#include "support/MainWindowFixture.h"
 #include "support/QStringPrinting.h"
 #include "support/StoreBuilder.h"
 
@@ -56,61 +57,13 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-// Resources are initialised outside any namespace.
-static void initResources()
-{
-    Q_INIT_RESOURCE(PelorinsResources);
-}
-
 namespace A = MainWindowActions;
 
 namespace {
 
-// The program assembled over a store in a temporary folder and services that record what they
-// were asked.
-class MainWindowAssemblyTest : public ::testing::Test
+class MainWindowAssemblyTest : public MainWindowFixture
 {
 protected:
-    void SetUp() override
-    {
-        initResources();
-        DataFolders::setBaseFolderForTesting(m_folder.filePath(QStringLiteral("data")));
-        manager.setup([] {}, [](const StoreError&) {});
-        ASSERT_NE(manager.context(), nullptr);
-        StoreBuilder builder(*manager.context());
-        plans = builder.addBoard(QStringLiteral("Plans"));
-        chores = builder.addBoard(QStringLiteral("Chores"));
-        ASSERT_TRUE(manager.saveContext());
-        assembly = std::make_unique<MainWindowAssembly>(
-            MainWindowAssembly::Services {defaults, manager, calendar, updater, alerts, filePanels,
-                [this](const QUrl& url) {
-                    openedPages << url;
-                    return true;
-                },
-                QStringLiteral(":/examples")});
-    }
-    void TearDown() override
-    {
-        assembly.reset();
-        DataFolders::setBaseFolderForTesting(QString());
-    }
-
-    MainWindowController& openWindow()
-    {
-        assembly->appDelegate().showMainWindow(nullptr);
-        MainWindowController* window = assembly->mainWindow();
-        EXPECT_NE(window, nullptr);
-        QApplication::setActiveWindow(window);
-        // The actions are validated for the window once the focus has settled.
-        QApplication::processEvents();
-        return *window;
-    }
-    void selectInSidebar(DisplayItem* item)
-    {
-        KDLeftSidebarViewController* sidebar = assembly->sidebar();
-        SourceOutlineView* outline = sidebar->outlineView();
-        outline->selectRow(outline->rowForIndex(sidebar->model()->indexForItem(item)), false);
-    }
     // Opens the preferences from the File menu and puts them in front of the main window.
     QWidget& openPreferences(MainWindowController& window)
     {
@@ -125,48 +78,6 @@ protected:
         QApplication::processEvents();
         return *preferences;
     }
-    QAction* menuItem(MainWindowController& window, const QString& title)
-    {
-        for (QAction* menu : window.menuBar()->actions()) {
-            if (QAction* item = menuItem(menu->menu(), title))
-                return item;
-        }
-        return nullptr;
-    }
-    static QAction* menuItem(QMenu* menu, const QString& title)
-    {
-        for (QAction* item : menu->actions()) {
-            if (item->text() == title)
-                return item;
-            if (item->menu()) {
-                if (QAction* inner = menuItem(item->menu(), title))
-                    return inner;
-            }
-        }
-        return nullptr;
-    }
-    // Chooses a menu item as a user does: an open menu has validated its items.
-    void choose(MainWindowController& window, const QString& title)
-    {
-        assembly->router().validateActions();
-        QAction* item = menuItem(window, title);
-        ASSERT_NE(item, nullptr) << title.toStdString();
-        ASSERT_TRUE(item->isEnabled()) << title.toStdString();
-        item->trigger();
-        QApplication::processEvents();
-    }
-
-    QTemporaryDir m_folder;
-    UserDefaults defaults {m_folder.filePath(QStringLiteral("prefs.conf"))};
-    CoreDataManager manager {std::make_shared<CoreDataMigrator>()};
-    FakeCalendarStore calendar;
-    PackageManagerUpdater updater;
-    ScriptedAlertPresenter alerts;
-    ScriptedFilePanelPresenter filePanels;
-    QList<QUrl> openedPages;
-    std::unique_ptr<MainWindowAssembly> assembly;
-    Kanban* plans = nullptr;
-    Kanban* chores = nullptr;
 };
 
 } // namespace
