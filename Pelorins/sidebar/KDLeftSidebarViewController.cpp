@@ -31,6 +31,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <utility>
@@ -413,11 +414,14 @@ void KDLeftSidebarViewController::deleteItems(const QList<DisplayItem*>& items)
     QList<SidebarSnapshot> snapshots;
     for (DisplayItem* item : std::as_const(deleting))
         snapshots.append(SidebarSnapshot::take(item));
-    for (DisplayItem* item : std::as_const(deleting)) {
-        const QList<ListItem*> doneCards = doneCardsUnder(item);
-        m_managedObjectContext->deleteObject(item);
-        for (ListItem* card : doneCards)
-            m_managedObjectContext->deleteObject(card);
+    {
+        const QScopedValueRollback changing(m_changingTree, true);
+        for (DisplayItem* item : std::as_const(deleting)) {
+            const QList<ListItem*> doneCards = doneCardsUnder(item);
+            m_managedObjectContext->deleteObject(item);
+            for (ListItem* card : doneCards)
+                m_managedObjectContext->deleteObject(card);
+        }
     }
     itemsChanged();
 
@@ -434,19 +438,22 @@ QList<DisplayItem*> KDLeftSidebarViewController::deleteItems(const QList<Sidebar
     // In the recorded order at the recorded positions: the items of one parent come in ascending
     // position order, so the old order comes back.
     QList<DisplayItem*> restored;
-    for (const SidebarSnapshot& snapshot : snapshots) {
-        // The parent as it is now: remade meanwhile, or gone for good (then the top level).
-        DisplayItem* parent = findItem(snapshot.parentIdentifier());
-        if (!dynamic_cast<Folder*>(parent))
-            parent = rootObject();
-        DisplayItem* item = parent ? snapshot.remake(*m_managedObjectContext) : nullptr;
-        if (!item)
-            continue;
-        QList<DisplayItem*> children = parent->children();
-        const int position = snapshot.position();
-        children.insert(position < 0 ? children.size() : std::clamp<qsizetype>(position, 0, children.size()), item);
-        parent->setChildren(children);
-        restored.append(item);
+    {
+        const QScopedValueRollback changing(m_changingTree, true);
+        for (const SidebarSnapshot& snapshot : snapshots) {
+            // The parent as it is now: remade meanwhile, or gone for good (then the top level).
+            DisplayItem* parent = findItem(snapshot.parentIdentifier());
+            if (!dynamic_cast<Folder*>(parent))
+                parent = rootObject();
+            DisplayItem* item = parent ? snapshot.remake(*m_managedObjectContext) : nullptr;
+            if (!item)
+                continue;
+            QList<DisplayItem*> children = parent->children();
+            const int position = snapshot.position();
+            children.insert(position < 0 ? children.size() : std::clamp<qsizetype>(position, 0, children.size()), item);
+            parent->setChildren(children);
+            restored.append(item);
+        }
     }
     itemsChanged();
 
@@ -690,6 +697,10 @@ void KDLeftSidebarViewController::selectionDidChange()
         m_refreshOnlyAndDontDisplay = false;
         return;
     }
+    // Rows leaving in the middle of a deletion move the selection while the graph is half
+    // changed: what it lands on is shown, and everything saved, once the whole change is made.
+    if (m_changingTree)
+        return;
     if (!item || sameItem)
         return;
     m_shownBySelection = item;

@@ -197,6 +197,8 @@ private:
     QPushButton* m_promptRightButton = nullptr;
     bool m_windowRestoredOnce = false;
     bool m_refreshOnlyAndDontDisplay = false;
+    // While a deletion or its undo changes the tree: selection changes wait for its end.
+    bool m_changingTree = false;
     QList<DisplayItem*> m_draggedItems;
     bool m_dragging = false;
     // The item of the selected row as of the last selection change.

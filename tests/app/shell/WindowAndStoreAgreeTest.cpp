@@ -1,6 +1,7 @@
 #include "Pelorins/board/MacKanbanColumnsViewController.h"
 #include "Pelorins/column/KanbanColumnContainerView.h"
 #include "Pelorins/column/MacKanbanColumnController.h"
+#include "PelorinsKit/model/DoneDate.h"
 #include "PelorinsKit/model/Folder.h"
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
@@ -8,6 +9,7 @@
 #include "support/MainWindowFixture.h"
 #include "support/QStringPrinting.h"
 
+#include <QDateTime>
 #include <QStringList>
 
 namespace {
@@ -101,4 +103,41 @@ TEST_F(WindowAndStoreAgreeTest, ADeletedBoardLeavesTheWindow)
         EXPECT_TRUE(showsColumns());
         EXPECT_EQ(window.windowTitle(), back->title());
     }
+}
+
+// Several items deleted together, the board on screen among them: one change, saved once after
+// every item is gone, whatever the day groups of the boards hold.
+TEST_F(WindowAndStoreAgreeTest, DeletingSeveralItemsWithTheShownBoardSavesOnce)
+{
+    StoreBuilder builder(*manager.context());
+    const QDateTime day = QDateTime::currentDateTime().addDays(-3);
+    for (Kanban* kanban : {plans, chores})
+        builder.addDoneCard(kanban, builder.addDoneGroup(kanban, day));
+    Folder* personal = builder.addFolder(QStringLiteral("Personal"));
+    Kanban* moving = builder.addBoard(QStringLiteral("Moving House"), {QStringLiteral("Before")}, personal);
+    builder.addDoneCard(moving, builder.addDoneGroup(moving, day));
+    ASSERT_TRUE(manager.saveContext());
+    MainWindowController& window = openWindow();
+    assembly->sidebar()->outlineView()->expand(assembly->sidebar()->model()->indexForItem(personal));
+    selectInSidebar(chores);
+    ASSERT_EQ(assembly->board()->kanban(), chores);
+    SourceOutlineView* outline = assembly->sidebar()->outlineView();
+    outline->selectRow(outline->rowForIndex(assembly->sidebar()->model()->indexForItem(moving)), true);
+    ASSERT_EQ(outline->selectedRows().size(), 2);
+
+    alerts.enqueueAnswer(0);
+    assembly->sidebar()->deleteSelectedItems();
+    QApplication::processEvents();
+    // The confirmation is the one alert: no save failed on the way.
+    ASSERT_EQ(alerts.alerts().size(), 1);
+    EXPECT_TRUE(chores->isDeleted());
+    EXPECT_TRUE(moving->isDeleted());
+    EXPECT_FALSE(manager.context()->hasChanges());
+    EXPECT_EQ(storedTitles(QStringLiteral("Kanban")), QStringList {"Plans"});
+    EXPECT_EQ(window.undoManager()->undoActionName(), QStringLiteral("Delete Item"));
+
+    window.undoManager()->undo();
+    QApplication::processEvents();
+    EXPECT_EQ(alerts.alerts().size(), 1);
+    EXPECT_EQ(storedTitles(QStringLiteral("Kanban")), (QStringList {"Chores", "Moving House", "Plans"}));
 }
