@@ -1255,6 +1255,68 @@ void showChange(MacKanbanColumnDelegate* board, const Kanban* kanban, const std:
     }
 }
 
+// A new open card for `stage`, its notes open for typing; with `identifier`, the card takes the
+// identifier of the card whose adding was undone, so that the steps filed for that card while it
+// lived act on this one (they find cards by identifier once theirs is deleted).
+ListItem* newCard(KanbanColumn* stage, const QString& identifier)
+{
+    auto* card = stage->managedObjectContext()->insertNewObject<ListItem>(QStringLiteral("ListItem"));
+    card->setNotesExpanded(true);
+    if (!identifier.isEmpty())
+        card->setUniqueIdentifier(identifier);
+    return card;
+}
+
+void fileAddCardRedo(MacKanbanColumnDelegate* board, KanbanColumn* stage, int row, const QString& identifier);
+
+// Files the step that takes the card added at `row` of `stage` out again. It holds graph objects
+// only and reaches the column showing the stage when it runs; with the board not shown, the card
+// leaves the model alone, and either way its redo is filed.
+void fileAddCardUndo(MacKanbanColumnDelegate* board, KanbanColumn* stage, ListItem* card, int row)
+{
+    UndoManager* undo = board->undoManager();
+    if (!undo)
+        return;
+    undo->registerUndo(board->undoOwner(), [board, stage, card, row] {
+        if (MacKanbanColumnController* live = liveColumnOf(board, stage)) {
+            live->addNewItem(stageRow(live, stage, row), card);
+            return;
+        }
+        // Unless it went with its stage or board.
+        if (stage->isDeleted() || !stage->kanban() || stage->kanban()->isDeleted() || card->isDeleted())
+            return;
+        const QString identifier = card->uniqueIdentifier();
+        CardPlacement::takeOff(stage->kanban(), {card});
+        card->managedObjectContext()->deleteObject(card);
+        board->saveAction();
+        fileAddCardRedo(board, stage, row, identifier);
+    });
+    undo->setActionName(addCardActionName);
+}
+
+// Files the redo of an undone "Add Card": a new, empty card at the same row of the stage, through
+// the column showing it, or in the model alone when the board is not shown.
+void fileAddCardRedo(MacKanbanColumnDelegate* board, KanbanColumn* stage, int row, const QString& identifier)
+{
+    UndoManager* undo = board->undoManager();
+    if (!undo)
+        return;
+    undo->registerUndo(board->undoOwner(), [board, stage, row, identifier] {
+        if (MacKanbanColumnController* live = liveColumnOf(board, stage)) {
+            live->addNewItem(stageRow(live, stage, row), nullptr, identifier);
+            return;
+        }
+        if (stage->isDeleted() || !stage->kanban() || stage->kanban()->isDeleted())
+            return;
+        ListItem* card = newCard(stage, identifier);
+        CardHistory::append(card, ListItemAction::created, stage->uniqueIdentifier());
+        CardPlacement::placeInStageColumn(stage->kanban(), stage, {card}, row);
+        board->saveAction();
+        fileAddCardUndo(board, stage, card, row);
+    });
+    undo->setActionName(addCardActionName);
+}
+
 // A drop into a stage of the single list, recorded by graph objects only: the cards in their
 // order, those arriving from other sections (they get a history entry), and where they land.
 struct CardDrop
@@ -1424,11 +1486,11 @@ void MacKanbanColumnController::addNewItem(int toSection)
         addNewItem(IndexPath {section, int(filteredItemsFor(stage).size())}, nullptr);
 }
 
-void MacKanbanColumnController::addNewItem(const IndexPath& at, ListItem* existing)
+void MacKanbanColumnController::addNewItem(const IndexPath& at, ListItem* existing, const QString& identifier)
 {
     // In the single list a stage's own column files the card; the list follows.
     if (MacKanbanColumnController* owner = ownerOf(at); owner != this) {
-        owner->addNewItem(pathInOwner(at), existing);
+        owner->addNewItem(pathInOwner(at), existing, identifier);
         return;
     }
     KanbanColumn* stage = stageAt(at);
@@ -1437,44 +1499,20 @@ void MacKanbanColumnController::addNewItem(const IndexPath& at, ListItem* existi
     if (!stage || !m_delegate)
         return;
     MacKanbanColumnDelegate* board = m_delegate;
-    const int row = at.item;
     if (undo && !undo->isUndoing()) {
-        ListItem* card = existing;
-        if (!card) {
-            card = stage->managedObjectContext()->insertNewObject<ListItem>(QStringLiteral("ListItem"));
-            card->setNotesExpanded(true);
-        }
+        ListItem* card = existing ? existing : newCard(stage, identifier);
         CardHistory::append(card, ListItemAction::created, stage->uniqueIdentifier());
         m_itemsMover->insertItems({card}, at, true, false);
-        // The step holds the card and its stage; it reaches the column showing them when it runs.
-        undo->registerUndo(board->undoOwner(), [board, stage, card, row] {
-            if (MacKanbanColumnController* live = liveColumnOf(board, stage)) {
-                live->addNewItem(stageRow(live, stage, row), card);
-                return;
-            }
-            // The board shows another board now: the card goes in the model alone, unless it
-            // went with its stage or board.
-            if (stage->isDeleted() || !stage->kanban() || stage->kanban()->isDeleted() || card->isDeleted())
-                return;
-            CardPlacement::takeOff(stage->kanban(), {card});
-            card->managedObjectContext()->deleteObject(card);
-            board->saveAction();
-        });
-        undo->setActionName(addCardActionName);
+        fileAddCardUndo(board, stage, card, at.item);
         return;
     }
     if (!existing)
         return;
     m_itemsMover->removeItemsFromController({existing}, this);
+    const QString undoneIdentifier = existing->uniqueIdentifier();
     existing->managedObjectContext()->deleteObject(existing);
     board->saveAction();
-    if (!undo)
-        return;
-    undo->registerUndo(board->undoOwner(), [board, stage, row] {
-        if (MacKanbanColumnController* live = liveColumnOf(board, stage))
-            live->addNewItem(stageRow(live, stage, row), nullptr);
-    });
-    undo->setActionName(addCardActionName);
+    fileAddCardRedo(board, stage, at.item, undoneIdentifier);
 }
 
 void MacKanbanColumnController::deleteSelectedItems()

@@ -212,8 +212,8 @@ public:
 
     // Adds a new card at `at` ("Add Card"), the notes editor taking the focus; while undoing,
     // takes `existing` out of the column again and deletes it. Nothing happens where there is no
-    // stage.
-    void addNewItem(const IndexPath& at, ListItem* existing);
+    // stage. A new card made by a redo takes the `identifier` of the card its undo deleted.
+    void addNewItem(const IndexPath& at, ListItem* existing, const QString& identifier = QString());
     // Soft-deletes the selected cards ("Delete Items") and saves, also when none is selected.
     void deleteSelectedItems() override;
     void insertNewCardAbove();

@@ -1,16 +1,21 @@
 #include "Pelorins/board/MacKanbanColumnsViewController.h"
+#include "Pelorins/card/ListItemCellView.h"
+#include "Pelorins/card/NotesTextView.h"
 #include "Pelorins/column/KanbanColumnContainerView.h"
 #include "Pelorins/column/MacKanbanColumnController.h"
+#include "PelorinsKit/board/KanbanColumnListItemsMover.h"
 #include "PelorinsKit/model/DoneDate.h"
 #include "PelorinsKit/model/Folder.h"
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
+#include "PelorinsKit/model/Root.h"
 #include "Platform/core/UndoManager.h"
 #include "support/MainWindowFixture.h"
 #include "support/QStringPrinting.h"
 
 #include <QDateTime>
 #include <QStringList>
+#include <QTest>
 
 namespace {
 
@@ -37,6 +42,30 @@ protected:
         titles.sort();
         return titles;
     }
+    // The same after the program saved, as it does on quitting. The framework's own saves, of
+    // moves and marks, go to the program's shared store, which a test has not loaded.
+    QStringList storedCardsOnQuitting()
+    {
+        assembly->appDelegate().saveAction(nullptr);
+        return storedTitles(QStringLiteral("ListItem"));
+    }
+    Kanban* boardTitled(const QString& title)
+    {
+        for (Kanban* kanban : manager.context()->fetchAs<Kanban>(FetchRequest(QStringLiteral("Kanban"))))
+            if (kanban->title() == title)
+                return kanban;
+        return nullptr;
+    }
+    static ListItem* cardTitled(const KanbanColumn* stage, const QString& title)
+    {
+        for (ListItem* card : stage->item())
+            if (card->firstLineOfNotes() == title)
+                return card;
+        return nullptr;
+    }
+    // Undoes and redoes a road of steps on two boards, with the first board shown for the undoing
+    // or with the second one left shown.
+    void walkUndoAndRedo(bool undoOnAnotherBoard);
     // Whether the board pane shows any column.
     bool showsColumns()
     {
@@ -140,4 +169,95 @@ TEST_F(WindowAndStoreAgreeTest, DeletingSeveralItemsWithTheShownBoardSavesOnce)
     QApplication::processEvents();
     EXPECT_EQ(alerts.alerts().size(), 1);
     EXPECT_EQ(storedTitles(QStringLiteral("Kanban")), (QStringList {"Chores", "Moving House", "Plans"}));
+}
+
+// The road across boards: a card marked done on one board, a card added and typed into and a card
+// dragged on another, all undone, then all redone. Every step comes back, and the store holds
+// what the window shows.
+void WindowAndStoreAgreeTest::walkUndoAndRedo(bool undoOnAnotherBoard)
+{
+    assembly->appDelegate().importExamples(true);
+    MainWindowController& window = openWindow();
+    MacKanbanColumnsViewController* board = assembly->board();
+    board->animator().setFinishesAtOnce(true);
+    UndoManager& history = *window.undoManager();
+    Kanban* welcome = boardTitled(QStringLiteral("Welcome to Pelorins"));
+    Kanban* home = boardTitled(QStringLiteral("Home"));
+    ASSERT_TRUE(welcome && home);
+    ASSERT_EQ(home->column().size(), 2);
+    KanbanColumn* thisWeek = home->column().at(0);
+    KanbanColumn* later = home->column().at(1);
+    const QStringList before = storedCardsOnQuitting();
+
+    selectInSidebar(welcome);
+    QApplication::processEvents();
+    ListItem* links = cardTitled(welcome->column().at(2), QStringLiteral("Links"));
+    ASSERT_NE(links, nullptr);
+    board->flipDoneStatesOf({links});
+    QApplication::processEvents();
+    ASSERT_EQ(history.undoActionName(), QStringLiteral("Mark Done"));
+
+    selectInSidebar(home);
+    QApplication::processEvents();
+    board->columnControllerFor(1)->addNewItem(1);
+    QApplication::processEvents();
+    // The new card's notes take the focus once it is in place.
+    ASSERT_TRUE(QTest::qWaitFor([] { return qobject_cast<NotesTextView*>(QApplication::focusWidget()); }, 5000));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Across boards"));
+    QApplication::processEvents();
+    ASSERT_EQ(history.undoActionName(), QStringLiteral("Typing"));
+    ASSERT_NE(cardTitled(later, QStringLiteral("Across boards")), nullptr);
+    ListItem* hallway = cardTitled(later, QStringLiteral("Paint the hallway"));
+    ASSERT_EQ(later->item().indexOf(hallway), 0);
+    board->columnControllerFor(0)->itemsMover()->moveItems({{0, 0}}, {0, 0}, board->columnControllerFor(1));
+    QApplication::processEvents();
+    ASSERT_EQ(history.undoActionName(), QStringLiteral("Move Card"));
+    ASSERT_EQ(storedCardsOnQuitting().size(), before.size() + 1);
+
+    selectInSidebar(undoOnAnotherBoard ? welcome : home);
+    QApplication::processEvents();
+    const QStringList steps {"Move Card", "Typing", "Add Card", "Mark Done"};
+    for (const QString& step : steps) {
+        ASSERT_EQ(history.undoActionName(), step);
+        history.undo();
+        QApplication::processEvents();
+        EXPECT_EQ(history.redoActionName(), step);
+    }
+    EXPECT_FALSE(history.canUndo());
+    EXPECT_EQ(cardTitled(thisWeek, QStringLiteral("Paint the hallway")), nullptr);
+    EXPECT_EQ(later->item().size(), 1);
+    EXPECT_FALSE(links->done());
+    EXPECT_EQ(storedCardsOnQuitting(), before);
+
+    for (qsizetype i = steps.size() - 1; i >= 0; --i) {
+        ASSERT_EQ(history.redoActionName(), steps.at(i));
+        history.redo();
+        QApplication::processEvents();
+        EXPECT_EQ(history.undoActionName(), steps.at(i));
+    }
+    EXPECT_FALSE(history.canRedo());
+    EXPECT_TRUE(links->done());
+    ASSERT_NE(cardTitled(thisWeek, QStringLiteral("Paint the hallway")), nullptr);
+    ListItem* across = cardTitled(later, QStringLiteral("Across boards"));
+    ASSERT_NE(across, nullptr);
+    EXPECT_EQ(later->item(), QList<ListItem*> {across});
+    QStringList after = before;
+    after.append(QStringLiteral("Across boards"));
+    after.sort();
+    EXPECT_EQ(storedCardsOnQuitting(), after);
+
+    // Shown again, the board has the card where the store has it.
+    selectInSidebar(home);
+    QApplication::processEvents();
+    EXPECT_EQ(board->columnControllerFor(1)->itemFor({0, 0}), across);
+}
+
+TEST_F(WindowAndStoreAgreeTest, UndoAndRedoWorkWhileAnotherBoardIsShown)
+{
+    walkUndoAndRedo(true);
+}
+
+TEST_F(WindowAndStoreAgreeTest, UndoAndRedoWorkOnTheBoardShown)
+{
+    walkUndoAndRedo(false);
 }
