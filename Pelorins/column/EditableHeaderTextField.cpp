@@ -2,6 +2,8 @@
 
 #include "Pelorins/column/ListItemHeaderCellView.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeyEvent>
 
 EditableHeaderTextField::EditableHeaderTextField(QWidget* parent)
@@ -26,6 +28,12 @@ void EditableHeaderTextField::keyPressEvent(QKeyEvent* event)
     }
     if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) {
         textDidEndEditing();
+        return;
+    }
+    // A title takes only text: copied cards or columns on the clipboard would paste nothing over
+    // the selected title.
+    if (event->matches(QKeySequence::Paste) && QGuiApplication::clipboard()->text().isEmpty()) {
+        event->accept();
         return;
     }
     QLineEdit::keyPressEvent(event);

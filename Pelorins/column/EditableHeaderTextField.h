@@ -6,7 +6,7 @@
 class ListItemHeaderCellView;
 
 // The field in which a header's title is edited, shown over the title while an edit lasts.
-// Return, Tab and a loss of focus end the edit; Escape cancels it.
+// Return, Tab and a loss of focus end the edit; Escape cancels it. Only text is pasted.
 class EditableHeaderTextField : public QLineEdit
 {
     Q_OBJECT

@@ -1,5 +1,10 @@
 #include "app/board/SectionsFixture.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <functional>
+
 namespace {
 
 class SectionHeader : public SectionsFixture
@@ -88,6 +93,50 @@ TEST_F(SectionHeader, AnEditThatChangesNothingIsNoStep)
     EXPECT_FALSE(header(0)->isEditingTitle());
     EXPECT_EQ(stageTitles(), QStringList {"B S1"});
     EXPECT_FALSE(undoManager.canUndo());
+}
+
+// Ctrl+V in a title being edited pastes text only: copied cards or columns leave the title, and
+// the history, as they were.
+TEST_F(SectionHeader, ATitlePastesOnlyTextFromTheClipboard)
+{
+    showRouted(boardWithCards(QStringLiteral("B"), {1, 1}));
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const QList<std::pair<const char*, std::function<void()>>> copies {
+        {"a card",
+            [this] {
+                controller(1)->collectionView()->setSelectionIndexPaths({{0, 0}});
+                controller(1)->copy();
+            }},
+        {"a column",
+            [this] {
+                click(header(1));
+                board->copy();
+            }},
+    };
+    for (const auto& [what, copy] : copies) {
+        SCOPED_TRACE(what);
+        clipboard->clear();
+        copy();
+        ASSERT_TRUE(clipboard->text().isEmpty());
+        ASSERT_FALSE(clipboard->mimeData()->formats().isEmpty());
+        click(header(0));
+        click(header(0));
+        ASSERT_TRUE(header(0)->isEditingTitle());
+
+        QTest::keyClick(header(0)->editableTextField(), Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(header(0)->editableTextField()->text(), "B S1");
+        type(header(0), QString());
+        EXPECT_EQ(stageTitles(), (QStringList {"B S1", "B S2"}));
+        EXPECT_FALSE(undoManager.canUndo());
+    }
+
+    clipboard->setText(QStringLiteral("Doing"));
+    click(header(0));
+    click(header(0));
+    QTest::keyClick(header(0)->editableTextField(), Qt::Key_V, Qt::ControlModifier);
+    type(header(0), QString());
+    EXPECT_EQ(stageTitles(), (QStringList {"Doing", "B S2"}));
+    EXPECT_EQ(undoManager.undoMenuItemTitle(), "Undo Change Title");
 }
 
 TEST_F(SectionHeader, ADayHeaderHasNoFillDividerOrBackdrop)
