@@ -33,7 +33,6 @@ constexpr qreal horizontalMargin = 4;
 DateDisplayButton::DateDisplayButton(QWidget* parent)
     : QAbstractButton(parent)
 {
-    updateDateDisplay();
 }
 
 void DateDisplayButton::updateDateDisplay(const QDateTime& now)

@@ -20,8 +20,8 @@ public:
 
     std::optional<QDateTime> dateValue() const { return m_dateValue; }
     void setDateValue(const std::optional<QDateTime>& date) { m_dateValue = date; }
-    // The due text and no icon with a date; the calendar icon without one.
-    void updateDateDisplay(const QDateTime& now = QDateTime::currentDateTimeUtc());
+    // The due text relative to `now` and no icon with a date; the calendar icon without one.
+    void updateDateDisplay(const QDateTime& now);
     bool showsIcon() const { return m_showsIcon; }
 
     // Drawn green until one is set; the pressed badge is drawn darker.
@@ -43,6 +43,6 @@ private:
 
     std::optional<QDateTime> m_dateValue;
     std::optional<QColor> m_backgroundColour;
-    bool m_showsIcon = false;
+    bool m_showsIcon = true;
     qreal m_scale = 1.0;
 };

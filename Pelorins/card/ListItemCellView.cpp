@@ -172,6 +172,12 @@ MacKanbanColumnDelegate* ListItemCellView::board() const
     return m_delegate ? m_delegate->delegate() : nullptr;
 }
 
+QDateTime ListItemCellView::now() const
+{
+    MacKanbanColumnDelegate* kanbanView = board();
+    return kanbanView ? kanbanView->now() : QDateTime::currentDateTimeUtc();
+}
+
 UndoManager* ListItemCellView::undoManager() const
 {
     MacKanbanColumnDelegate* kanbanView = board();
@@ -234,7 +240,7 @@ void ListItemCellView::configure()
     m_checkButton->setToolTip(m_done ? local(QStringLiteral("Unmark Done")) : local(QStringLiteral("Mark Done")));
 
     m_showDateButton->setDateValue(m_item->dueDate());
-    m_showDateButton->updateDateDisplay();
+    m_showDateButton->updateDateDisplay(now());
     updateDueDateColour();
 
     if (const std::optional<QDateTime> doneDate = m_item->doneDate()) {
@@ -279,11 +285,12 @@ void ListItemCellView::updateDueDateColour()
 {
     if (!m_item)
         return;
+    const QDateTime current = now();
     if (m_item->done())
         m_showDateButton->setBackgroundColour(QColor(170, 170, 170));
-    else if (m_item->isOverdue())
+    else if (m_item->isOverdue(current))
         m_showDateButton->setBackgroundColour(badgeRedColour());
-    else if (m_item->isDueSoon())
+    else if (m_item->isDueSoon(current, userDefaults()))
         m_showDateButton->setBackgroundColour(badgeOrangeColour());
     else if (!m_showDateButton->dateValue())
         m_showDateButton->setBackgroundColour(transparentWhite(palette(), false));

@@ -180,6 +180,8 @@ protected:
 
 private:
     MacKanbanColumnDelegate* board() const;
+    // The board's clock, so that badges follow the board's timers.
+    QDateTime now() const;
     void setupNotesView();
     void layOut();
     void updateChevronVisibility();

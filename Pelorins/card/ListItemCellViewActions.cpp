@@ -322,13 +322,8 @@ void ListItemCellView::showPicker()
     auto* popover = new Popover(this);
     popover->setAttribute(Qt::WA_DeleteOnClose);
     auto* picker = new DatePickerViewController;
-    if (m_item) {
-        MacKanbanColumnDelegate* kanbanView = board();
-        const QDateTime now = kanbanView ? kanbanView->now() : QDateTime::currentDateTimeUtc();
-        picker->setDate(m_item->dueDate() ? *m_item->dueDate()
-                                          : DateHelpers::nearestDeadline(
-                                              now, kanbanView ? kanbanView->userDefaults() : UserDefaults::standard()));
-    }
+    if (m_item)
+        picker->setDate(m_item->dueDate() ? *m_item->dueDate() : DateHelpers::nearestDeadline(now(), userDefaults()));
     picker->setDelegate(this);
     picker->setContainingPopover(popover);
     popover->setContentWidget(picker);
@@ -344,7 +339,7 @@ DatePickerViewController* ListItemCellView::datePicker() const
 void ListItemCellView::datePickedWithDate(const std::optional<QDateTime>& date)
 {
     m_showDateButton->setDateValue(date);
-    m_showDateButton->updateDateDisplay();
+    m_showDateButton->updateDateDisplay(now());
     // The badge is as wide as its text.
     layOut();
     if (m_item) {
@@ -374,7 +369,7 @@ void ListItemCellView::changeDueDate(
             changeDueDate(board, card, previous, shown);
             if (shown) {
                 shown->m_showDateButton->setDateValue(previous);
-                shown->m_showDateButton->updateDateDisplay();
+                shown->m_showDateButton->updateDateDisplay(shown->now());
                 shown->layOut();
                 shown->updateDueDateColour();
             }

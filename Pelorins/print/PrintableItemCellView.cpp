@@ -66,7 +66,7 @@ void PrintableItemCellView::updateDueDate()
     if (!due)
         return;
     m_showDateButton->setDateValue(due);
-    m_showDateButton->updateDateDisplay();
+    m_showDateButton->updateDateDisplay(QDateTime::currentDateTimeUtc());
     m_showDateButton->resize(m_showDateButton->sizeHint());
     m_showDateButton->move(badgeLeft, int(std::ceil(m_notesHeight)) + badgeTop);
 }

@@ -60,19 +60,25 @@ TEST_F(ListItemCellView, ADoneCardIsFadedAndOffersUnmarkDone)
     EXPECT_NE(cell(open)->backdropColour(), shown->backdropColour());
 }
 
-TEST_F(ListItemCellView, TheBadgeIsColouredByTheFirstRuleThatHolds)
+TEST_F(ListItemCellView, TheBadgeIsColouredAndWordedByTheBoardsClock)
 {
-    const QDateTime now = QDateTime::currentDateTimeUtc();
+    // A Thursday noon on the board's clock, not the wall clock: the cases mean the same at every hour.
+    const QDateTime now = QDateTime(QDate(2026, 3, 12), QTime(12, 0)).toUTC();
+    board.setNow(now);
+    board.userDefaults().setValue(QStringLiteral("dueSoonDefinition"), 1);
     struct Case
     {
         const char* name;
-        std::optional<QDateTime> due;
+        QDateTime due;
         QColor colour;
+        const char* text;
     };
     const QList<Case> cases {
-        {"overdue", now.addSecs(-60), badgeRedColour()},
-        {"due soon", now.addSecs(3600), badgeOrangeColour()},
-        {"due later", now.addDays(30), badgeGreyColour()},
+        {"overdue", now.addSecs(-60), badgeRedColour(), "Today"},
+        {"due soon", now.addSecs(3600), badgeOrangeColour(), "Today at 13:00"},
+        {"due tomorrow, inside the board's window of 40 hours", now.addSecs(30 * 3600), badgeOrangeColour(),
+            "Tomorrow at 18:00"},
+        {"due later", now.addDays(30), badgeGreyColour(), "Sat 11 Apr 2026"},
     };
     QList<ListItem*> cards;
     for (const Case& each : cases) {
@@ -80,10 +86,11 @@ TEST_F(ListItemCellView, TheBadgeIsColouredByTheFirstRuleThatHolds)
         cards.last()->setDueDate(each.due);
     }
     ListItem* none = addCard(stage(0), QStringLiteral("no date"));
-    board.userDefaults().setValue(QStringLiteral("dueSoonDefinition"), 1);
     show();
-    for (qsizetype i = 0; i < cases.size(); ++i)
+    for (qsizetype i = 0; i < cases.size(); ++i) {
         EXPECT_EQ(cell(cards.at(i))->showDateButton()->backgroundColour(), cases.at(i).colour) << cases.at(i).name;
+        EXPECT_EQ(cell(cards.at(i))->showDateButton()->text(), QString::fromLatin1(cases.at(i).text)) << cases.at(i).name;
+    }
     const std::optional<QColor> clear = cell(none)->showDateButton()->backgroundColour();
     ASSERT_TRUE(clear);
     EXPECT_LT(clear->alpha(), 255) << "a card without date gets the card's translucent fill";
