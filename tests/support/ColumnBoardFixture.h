@@ -3,12 +3,12 @@
 #include "Pelorins/column/ColumnCollectionView.h"
 #include "Pelorins/column/ListItemHeaderCellView.h"
 #include "Pelorins/column/MacKanbanColumnController.h"
-#include "PelorinsKit/model/DateHelpers.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/notes/AttributedString.h"
 #include "support/FakeColumnBoard.h"
+#include "support/LocalDays.h"
 #include "support/StoreBuilder.h"
 #include "support/TestStore.h"
 
@@ -51,7 +51,7 @@ protected:
 
     static QDateTime dayStart(int daysAgo)
     {
-        return DateHelpers::beginningOfDate(QDateTime::currentDateTimeUtc().addDays(-daysAgo));
+        return LocalDays::start(-daysAgo);
     }
 
     ListItemHeaderCellView* header(MacKanbanColumnController& controller, int section)

@@ -7,6 +7,7 @@
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/notes/AttributedString.h"
+#include "LocalDays.h"
 #include "PelorinsKit/store/CoreDataManager.h"
 #include "Platform/core/DataFolders.h"
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
@@ -44,8 +45,7 @@ MoverBoard::MoverBoard(const QStringList& stageTitles)
 
 QDateTime MoverBoard::day(int daysAgo)
 {
-    // Noon of the day before, so that a short or long day cannot skip or repeat one.
-    return CardPlacement::dayOf(CardPlacement::today().addSecs(-qint64(daysAgo) * 86400 + 12 * 3600));
+    return LocalDays::start(-daysAgo);
 }
 
 KanbanColumn* MoverBoard::column(int section) const

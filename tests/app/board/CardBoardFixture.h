@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BoardViewFixture.h"
+#include "support/LocalDays.h"
 
 #include "Pelorins/card/ListItemCellView.h"
 #include "Pelorins/column/AddButton.h"

@@ -248,7 +248,7 @@ TEST_F(CardClipboard, MalformedCardDataIsRefusedWhole)
 TEST_F(CardClipboard, InTheOneListADayRowIsCopiedAndHistoryNamesTheStageOfThePaste)
 {
     Kanban* kanban = boardWithCards("A", {2, 2});
-    DoneDate* earlier = build.addDoneGroup(kanban, CardPlacement::today().addDays(-2));
+    DoneDate* earlier = build.addDoneGroup(kanban, LocalDays::start(-2));
     ListItem* done = build.addDoneCard(kanban, earlier);
     done->setAttributedNotes(AttributedString(QStringLiteral("done earlier"), normalAttributes()));
     showAsOneList(kanban);

@@ -13,7 +13,7 @@ protected:
     // A card done `daysAgo` days ago, which came from `stage` when one is given.
     ListItem* doneCard(Kanban* kanban, int daysAgo, KanbanColumn* stage, const QString& text)
     {
-        const QDateTime day = CardPlacement::today().addDays(-daysAgo);
+        const QDateTime day = LocalDays::start(-daysAgo);
         DoneDate* group = CardPlacement::groupOn(kanban, day);
         if (!group)
             group = build.addDoneGroup(kanban, day);

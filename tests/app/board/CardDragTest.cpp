@@ -300,7 +300,7 @@ TEST_F(CardDrag, ADoneCardDroppedIntoAStageIsOpenAndADaySectionTakesNoDrop)
 TEST_F(CardDrag, ADragReleasedOverADayHeaderIsRoutedThereOnlyWhenNoListTookIt)
 {
     Kanban* kanban = boardWithCards("A", {2});
-    const QDateTime earlier = CardPlacement::today().addDays(-3);
+    const QDateTime earlier = LocalDays::start(-3);
     DoneDate* group = build.addDoneGroup(kanban, earlier);
     build.addDoneCard(kanban, group);
     show(kanban);
@@ -410,7 +410,7 @@ TEST_F(CardDragOnDisplay, ACardDraggedToTheNextStageLandsWhereTheGapOpened)
 TEST_F(CardDragOnDisplay, ACardDroppedOnADayHeaderIsFiledIntoThatDay)
 {
     Kanban* kanban = boardWithCards("A", {2});
-    DoneDate* group = build.addDoneGroup(kanban, CardPlacement::today().addDays(-2));
+    DoneDate* group = build.addDoneGroup(kanban, LocalDays::start(-2));
     build.addDoneCard(kanban, group);
     ListItem* card = kanban->column().at(0)->item().at(1);
     showOnScreen(kanban);

@@ -184,7 +184,7 @@ TEST_F(ColumnController, DayChangeInsertsTodayButNotOverTodaysCardOrTheSpacer)
     doneColumn().updateDoneColumnHeaders();
     EXPECT_EQ(list->numberOfSections(), 2) << "the first card was done today";
 
-    board.setNow(QDateTime::currentDateTimeUtc().addDays(1));
+    board.setNow(LocalDays::noon(1));
     board.monitor().wake();
     ASSERT_EQ(list->numberOfSections(), 3) << "a new today goes on top";
     EXPECT_EQ(list->numberOfItems(0), 1) << "with its spacer";
@@ -192,7 +192,7 @@ TEST_F(ColumnController, DayChangeInsertsTodayButNotOverTodaysCardOrTheSpacer)
     EXPECT_EQ(header(doneColumn(), 1)->title(), "Yesterday");
 
     // A spacer on top: the next day only relabels.
-    board.setNow(QDateTime::currentDateTimeUtc().addDays(2));
+    board.setNow(LocalDays::noon(2));
     doneColumn().updateDoneColumnHeaders();
     EXPECT_EQ(list->numberOfSections(), 3);
     EXPECT_EQ(header(doneColumn(), 0)->title(), "Today");

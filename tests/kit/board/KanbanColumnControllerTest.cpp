@@ -10,6 +10,7 @@
 #include "Platform/core/DataFolders.h"
 #include "support/FakeBoardView.h"
 #include "support/FakeColumnController.h"
+#include "support/LocalDays.h"
 #include "support/StoreBuilder.h"
 #include "support/TestStore.h"
 
@@ -23,16 +24,12 @@ namespace {
 
 QDateTime today()
 {
-    return DateHelpers::beginningOfDate(QDateTime::currentDateTimeUtc());
+    return LocalDays::start(0);
 }
 
-// The start of the day `days` before today.
 QDateTime daysAgo(int days)
 {
-    QDateTime day = today();
-    for (int i = 0; i < days; ++i)
-        day = DateHelpers::beginningOfDate(day.addSecs(-3600));
-    return day;
+    return LocalDays::start(-days);
 }
 
 void setNotes(ListItem* card, const QString& text)
@@ -96,7 +93,7 @@ TEST_F(DoneColumn, TodayLeadsTheDaySectionsWhenNoGroupIsTodays)
 TEST_F(DoneColumn, TodayIsTheBoardsToday)
 {
     builder.addDoneGroup(board, today());
-    const QDateTime tomorrow = QDateTime::currentDateTimeUtc().addDays(1);
+    const QDateTime tomorrow = LocalDays::noon(1);
     view.setNow(tomorrow);
     EXPECT_EQ(
         doneController().distinctDoneDates(), (QList<QDateTime> {DateHelpers::beginningOfDate(tomorrow), today()}));
