@@ -461,7 +461,9 @@ void ListItemCellView::textDidChange()
     m_noteTextView->detectLinks();
     updateChevronVisibility();
     m_noteTextView->updateCardTags();
-    m_noteTextView->styleTags();
+    // Only what the user changed can hold new tags; the rest of the text is styled already.
+    if (const std::optional<TextRange> changed = m_noteTextView->takeChangedLines())
+        m_noteTextView->styleTags(*changed);
     const QString text = m_noteTextView->string();
     if (text != m_lastChangeText) {
         if (m_noteTextView->isTypingHashTag())

@@ -213,7 +213,8 @@ void NotesTextView::setup()
         if (!m_typing)
             updateAttachmentSelection();
     });
-    connect(document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
+    connect(document(), &QTextDocument::contentsChange, this, [this](int from, int removed, int added) {
+        followChange(from, removed, added);
         if (inProgrammaticChange() || (removed == 0 && added == 0))
             return;
         if (m_typing)
@@ -221,6 +222,41 @@ void NotesTextView::setup()
         else
             reportUserChange();
     });
+}
+
+void NotesTextView::followChange(int from, int removed, int added)
+{
+    // What the user changed keeps its place through every change; a change of the user's joins it.
+    if (m_changed) {
+        const int shift = added - removed;
+        const int start = m_changed->location;
+        const int end = m_changed->end();
+        const int movedStart = start <= from ? start : (start >= from + removed ? start + shift : from);
+        const int movedEnd = end < from ? end : (end >= from + removed ? end + shift : from + added);
+        m_changed = TextRange {movedStart, std::max(0, movedEnd - movedStart)};
+    }
+    if (inProgrammaticChange() || (removed == 0 && added == 0))
+        return;
+    if (!m_changed) {
+        m_changed = TextRange {from, added};
+        return;
+    }
+    const int start = std::min(m_changed->location, from);
+    const int end = std::max(m_changed->end(), from + added);
+    m_changed = TextRange {start, end - start};
+}
+
+std::optional<TextRange> NotesTextView::takeChangedLines()
+{
+    const std::optional<TextRange> changed = std::exchange(m_changed, std::nullopt);
+    if (!changed)
+        return std::nullopt;
+    const int length = m_storage.length();
+    const QTextBlock first = document()->findBlock(std::clamp(changed->location, 0, length));
+    const QTextBlock last = document()->findBlock(std::clamp(changed->end(), 0, length));
+    const int start = first.position();
+    const int end = std::min(last.position() + last.length(), length);
+    return TextRange {start, std::max(0, end - start)};
 }
 
 void NotesTextView::reportUserChange()
@@ -916,35 +952,45 @@ void NotesTextView::setTypingAttributes(const QVariantMap& attributes)
 
 void NotesTextView::styleTags()
 {
-    QList<Tag*> tags;
-    if (m_notesDelegate)
-        tags = m_notesDelegate->existingTags();
-    const QString text = m_storage.string();
-    const QList<QRegularExpressionMatch> matches = identifyTags(text);
-    if (matches.isEmpty())
-        return;
-    AttributedString styled = m_storage.attributedString();
-    ::styleTags(styled, tags);
-    runProgrammaticChange([&] {
-        for (const QRegularExpressionMatch& match : matches) {
-            const TextRange range {int(match.capturedStart()), int(match.capturedLength())};
-            styled.enumerateAttributes(range, [&](const QVariantMap& attributes, TextRange run) {
-                // Tags already styled are left alone: every edit lays the line out again.
-                QVariantMap look;
-                for (const QString& key : {AttributeKey::font, AttributeKey::foregroundColor}) {
-                    if (!attributes.contains(key))
-                        continue;
-                    bool same = true;
-                    for (int i = run.location; i < run.end() && same; ++i)
-                        same = m_storage.attribute(key, i) == attributes.value(key);
-                    if (!same)
-                        look.insert(key, attributes.value(key));
-                }
-                if (!look.isEmpty())
-                    m_storage.addAttributes(look, run);
-            });
+    styleTags(TextRange {0, m_storage.length()});
+}
+
+void NotesTextView::styleTags(TextRange lines)
+{
+    QHash<QString, int> colours;
+    if (m_notesDelegate) {
+        for (const Tag* tag : m_notesDelegate->existingTags())
+            if (!colours.contains(tag->name()))
+                colours.insert(tag->name(), int(tag->colour()));
+    }
+    const TagColourLookup colourOf = [&colours](const QString& name) -> std::optional<int> {
+        const auto found = colours.constFind(name);
+        return found == colours.cend() ? std::nullopt : std::optional<int>(*found);
+    };
+    // Most tags of a note look alike: the same name on lines of the same style.
+    QHash<std::pair<QString, QString>, QVariantMap> looks;
+    QList<std::pair<TextRange, QVariantMap>> edits;
+    const int end = std::max(lines.end(), lines.location + 1);
+    for (QTextBlock block = document()->findBlock(lines.location); block.isValid() && block.position() < end;
+         block = block.next()) {
+        const QString text = block.text();
+        if (!text.contains(QLatin1Char('#')) && !text.contains(QChar(u'＃')) && !text.contains(QChar(u'﹟')))
+            continue;
+        const QVariant style = TextDocumentTextStorage::attributes(QTextCharFormat(), block.blockFormat())
+                                   .value(AttributeKey::noteStyleName);
+        for (const QRegularExpressionMatch& match : identifyTags(text)) {
+            const QString name = tagName(match);
+            const std::pair<QString, QString> kind {name,
+                style.typeId() == QMetaType::QString ? QLatin1Char('=') + style.toString() : QString()};
+            auto look = looks.find(kind);
+            if (look == looks.end())
+                look = looks.insert(kind, hashtagAttributes(name, colourOf, style));
+            edits.append({TextRange {block.position() + int(match.capturedStart()), int(match.capturedLength())}, *look});
         }
-    });
+    }
+    // One edit for them all: the document is laid out once, and tags styled already stay as they are.
+    if (!edits.isEmpty())
+        runProgrammaticChange([&] { m_storage.addCharacterAttributes(edits); });
 }
 
 void NotesTextView::updateCellHeight()

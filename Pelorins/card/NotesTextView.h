@@ -182,6 +182,11 @@ public:
     QVariantMap typingAttributes() const override { return m_typingAttributes; }
     void setTypingAttributes(const QVariantMap& attributes) override;
     void styleTags() override;
+    // The hash tags of these lines only.
+    void styleTags(TextRange lines);
+    // The lines the user changed since the last call, whole, in the text as it is now; none
+    // when the user changed nothing.
+    std::optional<TextRange> takeChangedLines();
     void updateCellHeight() override;
     void layoutCheckButtons() override;
 
@@ -227,6 +232,7 @@ private:
     void applyExtraSelections();
     void routeToColumn(const QString& action, QObject* sender);
     void reportUserChange();
+    void followChange(int from, int removed, int added);
     TextAttachmentObject* attachmentObject() const;
     // The checklist lines, each with its line break, and their states, from the top.
     QList<std::pair<TextRange, bool>> checklistLines() const;
@@ -253,6 +259,7 @@ private:
     QVariantMap m_typingAttributes;
     std::function<void(const QUrl&)> m_urlOpener;
     int m_programmaticDepth = 0;
+    std::optional<TextRange> m_changed;
     int m_lastCaret = 0;
     // While a typed key is handled: changes are reported once it is done, and the caret moves
     // by typing.

@@ -71,19 +71,24 @@ QColor tagColour(int colourNumber)
     return unknownTagColour;
 }
 
+QVariantMap hashtagAttributes(const QString& name, const TagColourLookup& colourOfTag, const QVariant& lineStyleName)
+{
+    const std::optional<int> colourNumber = colourOfTag(name);
+    QVariantMap attributes {
+        {AttributeKey::foregroundColor, colourNumber ? tagColour(*colourNumber) : unknownTagColour}};
+    // A tag in a title or header keeps the line's font; elsewhere it stands out in bold.
+    if (lineStyleName.typeId() != QMetaType::QString || lineStyleName.toString() == rawValue(NoteStyleName::body))
+        attributes.insert(AttributeKey::font, systemFontOfSize(12, QFont::Bold));
+    return attributes;
+}
+
 void styleTags(AttributedString& text, const TagColourLookup& colourOfTag)
 {
     const QList<QRegularExpressionMatch> matches = identifyTags(text.string());
     for (const QRegularExpressionMatch& match : matches) {
         const TextRange range {int(match.capturedStart(0)), int(match.capturedLength(0))};
-
-        const std::optional<int> colourNumber = colourOfTag(tagName(match));
-        const QColor colour = colourNumber ? tagColour(*colourNumber) : unknownTagColour;
-        text.addAttribute(AttributeKey::foregroundColor, colour, range);
-
-        // A tag in a title or header keeps the line's font; elsewhere it stands out in bold.
-        const QVariant styleName = text.attribute(AttributeKey::noteStyleName, range.location);
-        if (styleName.typeId() != QMetaType::QString || styleName.toString() == rawValue(NoteStyleName::body))
-            text.addAttribute(AttributeKey::font, systemFontOfSize(12, QFont::Bold), range);
+        text.addAttributes(hashtagAttributes(tagName(match), colourOfTag,
+                               text.attribute(AttributeKey::noteStyleName, range.location)),
+            range);
     }
 }

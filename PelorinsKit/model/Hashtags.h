@@ -37,6 +37,9 @@ using TagColourLookup = std::function<std::optional<int>(const QString& name)>;
 // in a title or header line. Text outside the tags is left alone.
 void styleTags(AttributedString& text, const TagColourLookup& colourOfTag);
 
+// The attributes styling gives a hash tag of that name on a line of that note style name.
+QVariantMap hashtagAttributes(const QString& name, const TagColourLookup& colourOfTag, const QVariant& lineStyleName);
+
 // The same with the board's tags (anything with name() and colour()); the first tag of the
 // name counts.
 template <typename TagPointer> void styleTags(AttributedString& text, const QList<TagPointer>& existingTags)

@@ -9,6 +9,7 @@
 #include <QFont>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QHash>
 #include <QUrl>
 
 #include <algorithm>
@@ -239,6 +240,64 @@ void TextDocumentTextStorage::addAttributes(const QVariantMap& attributes, TextR
     if (!characterAttributes.isEmpty())
         editCharacters(
             range, [&characterAttributes](QVariantMap& characters) { characters.insert(characterAttributes); });
+}
+
+void TextDocumentTextStorage::addCharacterAttributes(const QList<std::pair<TextRange, QVariantMap>>& edits)
+{
+    if (!m_document)
+        return;
+    QTextCursor cursor(m_document);
+    bool editing = false;
+    // Many ranges share their formats (the same text given the same attributes): each new format
+    // is made once, for a format of the document and one of the few distinct sets added.
+    QList<QVariantMap> distinct;
+    QHash<std::pair<int, qsizetype>, QTextCharFormat> made;
+    for (const auto& [edit, added] : edits) {
+        const TextRange range = clipped(edit);
+        if (range.length == 0)
+            continue;
+        qsizetype set = distinct.indexOf(added);
+        if (set < 0) {
+            set = distinct.size();
+            distinct.append(added);
+        }
+        QList<std::pair<TextRange, QTextCharFormat>> changes;
+        const QTextBlock block = m_document->findBlock(range.location);
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const TextRange part = intersection(TextRange {fragment.position(), fragment.length()}, range);
+            if (part.length == 0)
+                continue;
+            const QVariantMap characters = characterAttributesOf(fragment.charFormat());
+            bool holds = true;
+            for (auto key = added.cbegin(); key != added.cend() && holds; ++key)
+                holds = characters.value(key.key()) == key.value();
+            if (holds)
+                continue;
+            const auto key = std::make_pair(fragment.charFormatIndex(), set);
+            auto format = made.find(key);
+            if (format == made.end()) {
+                QVariantMap attributes = characters;
+                attributes.insert(added);
+                format = made.insert(key, charFormat(split(attributes, false)));
+            }
+            changes.append({part, *format});
+        }
+        if (changes.isEmpty())
+            continue;
+        if (!editing) {
+            cursor.beginEditBlock();
+            editing = true;
+        }
+        // Set after the walk: setting a format merges and splits the fragments being walked.
+        for (const auto& [part, format] : std::as_const(changes)) {
+            cursor.setPosition(part.location);
+            cursor.setPosition(part.end(), QTextCursor::KeepAnchor);
+            cursor.setCharFormat(format);
+        }
+    }
+    if (editing)
+        cursor.endEditBlock();
 }
 
 void TextDocumentTextStorage::removeAttribute(const QString& key, TextRange range)

@@ -54,6 +54,11 @@ public:
     void removeAttribute(const QString& key, TextRange range) override;
     void replaceCharacters(TextRange range, const AttributedString& text) override;
 
+    // Adds character attributes to many ranges, each inside one line, as one edit: the document
+    // is laid out once for all of them. Characters that hold their attributes already are left
+    // as they are.
+    void addCharacterAttributes(const QList<std::pair<TextRange, QVariantMap>>& edits);
+
 private:
     TextRange clipped(TextRange range) const;
     void editLines(TextRange range, const std::function<void(QVariantMap&)>& edit);

@@ -1,6 +1,7 @@
 #include "PelorinsKit/model/Hashtags.h"
 #include "PelorinsKit/model/Tag.h"
 #include "PelorinsKit/notes/AttributeKey.h"
+#include "PelorinsKit/notes/NoteTextConventions.h"
 #include "support/CardCellFixture.h"
 
 #include <QAbstractItemView>
@@ -206,4 +207,45 @@ TEST_F(CardHashtags, AFullWidthHashSignMakesTagsButStartsNoCompletion)
 
     type(editor, QStringLiteral(" a #b c"));
     EXPECT_FALSE(editor->isTypingHashTag()) << "a space after the hash sign ends the hashtag";
+}
+
+TEST_F(CardHashtags, ManyTagsAreStyledInOneChangeAndAKeystrokeRestylesOnlyItsLine)
+{
+    Tag* big = boardTag(QStringLiteral("big"), 3);
+    QString lines;
+    for (int i = 0; i < 40; ++i)
+        lines += QStringLiteral("line %1 #big\n").arg(i, 2, 10, QLatin1Char('0'));
+    const AttributedString plain(lines, normalAttributes());
+    ListItem* card = addCard(stage(0));
+    card->setAttributedNotes(plain);
+    card->setNotesExpanded(true);
+    card->setTags({big});
+    show();
+    NotesTextView* editor = cell(card)->noteTextView();
+    QList<TextRange> changes;
+    QObject::connect(editor->document(), &QTextDocument::contentsChange, editor,
+        [&](int from, int, int added) { changes.append(TextRange {from, added}); });
+
+    editor->runProgrammaticChange([&] { editor->storage().setAttributedString(plain); });
+    changes.clear();
+    editor->styleTags();
+    EXPECT_EQ(changes.size(), 1) << "the document is changed, and laid out, once for every tag";
+    AttributedString expected = plain;
+    styleTags(expected, kanban->tags());
+    EXPECT_EQ(editor->storage().attributedString(), expected);
+    changes.clear();
+    editor->styleTags();
+    EXPECT_TRUE(changes.isEmpty()) << "styled tags are left as they are";
+
+    // A tag of line 30 loses its look behind the editor's back; typing in line 0 leaves it so.
+    const int line30 = int(lines.indexOf(QStringLiteral("line 30"))) + 8;
+    editor->runProgrammaticChange([&] { editor->storage().addAttributes(normalAttributes(), {line30, 4}); });
+    editor = edit(card);
+    editor->setSelectedRanges({{0, 0}});
+    changes.clear();
+    type(editor, QStringLiteral("x"));
+    EXPECT_EQ(notes(card).left(8), QStringLiteral("xline 00"));
+    for (const TextRange& change : std::as_const(changes))
+        EXPECT_LE(change.end(), int(lines.indexOf('\n')) + 2) << "a change outside the typed line";
+    EXPECT_EQ(editor->storage().attribute(AttributeKey::foregroundColor, line30 + 2), normalTypingColour());
 }
