@@ -61,7 +61,9 @@ AnimatedCheckButton::AnimatedCheckButton(const Design& design, int width, QWidge
     , m_width(width)
 {
     setText(QString());
-    setFixedSize(width, width);
+    // Its owner may draw it smaller (a zoomed card): it keeps its look at any size it is given.
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    resize(width, width);
     setMouseTracking(false);
     updateColours();
 }

@@ -21,6 +21,7 @@
 #include "Platform/widgets/Popover.h"
 
 #include <QEvent>
+#include <QFontInfo>
 #include <QGraphicsOpacityEffect>
 #include <QMenu>
 #include <QPainter>
@@ -78,6 +79,9 @@ QPixmap flagPixmap(bool on, const QColor& ink)
     return pixmap;
 }
 
+// The full-size icon of the card's small buttons; the chevron's arrow is drawn in it too.
+constexpr int toolIconSize = 16;
+
 QToolButton* makeToolButton(QWidget* parent, const QString& text, const QString& toolTip)
 {
     auto* button = new QToolButton(parent);
@@ -85,7 +89,15 @@ QToolButton* makeToolButton(QWidget* parent, const QString& text, const QString&
     button->setText(text);
     button->setToolTip(toolTip);
     button->setFocusPolicy(Qt::NoFocus);
+    button->setIconSize(QSize(toolIconSize, toolIconSize));
     return button;
+}
+
+QFont fontAtScale(const QFont& fullSize, qreal scale)
+{
+    QFont font(fullSize);
+    font.setPixelSize(std::max(1, qRound(QFontInfo(fullSize).pixelSize() * scale)));
+    return font;
 }
 
 } // namespace
@@ -191,6 +203,13 @@ void ListItemCellView::setScale(qreal scale)
     m_scale = scale;
     m_showDateButton->setScale(scale);
     m_noteTextView->setScale(scale);
+    // Every control of the card is drawn at the zoom, as its text is, so none covers another.
+    const QSize iconSize = QSizeF(toolIconSize * scale, toolIconSize * scale).toSize();
+    for (QToolButton* button : {m_noteButton, m_flagButton, m_styleButton, m_checklistButton, m_attachmentButton}) {
+        button->setIconSize(iconSize);
+        button->setFont(fontAtScale(font(), scale));
+    }
+    m_doneDateField->setFont(fontAtScale(font(), scale));
     layOut();
     update();
 }
@@ -605,7 +624,9 @@ void ListItemCellView::layOut()
     const auto place = [m](QWidget* widget, qreal x, qreal y, qreal w, qreal h) {
         widget->setGeometry(QRectF(x * m, y * m, w * m, h * m).toRect());
     };
-    place(m_checkButton, 14, topRowY + 4, CheckedButton::defaultWidth, CheckedButton::defaultWidth);
+    // The box stays round: one side, whatever the rounding of its corners.
+    const int box = qRound(CheckedButton::defaultWidth * m);
+    m_checkButton->setGeometry(qRound(14 * m), qRound((topRowY + 4) * m), box, box);
     place(m_flagButton, width - 36, topRowY + 2, 22, 22);
     const QSize badge = m_showDateButton->sizeHint() / m;
     place(m_showDateButton, width - 40 - badge.width(), topRowY + 4 + (18 - badge.height()) / 2.0, badge.width(),

@@ -1,4 +1,5 @@
 #include "Pelorins/card/CheckedButton.h"
+#include "Pelorins/card/ChecklistButton.h"
 #include "Pelorins/card/DateDisplayButton.h"
 #include "Pelorins/card/DueDateTextField.h"
 #include "Pelorins/shell/AppConstants.h"
@@ -135,6 +136,70 @@ TEST_F(ListItemCellView, ZoomedNotesKeepTheirLineBreaksShowWholeAndTakeClicksWhe
         EXPECT_EQ(editor->storage().attribute(AttributeKey::font, 0), normalAttributes().value(AttributeKey::font))
             << "the stored notes never carry the zoom";
         endEditing(card);
+    }
+}
+
+TEST_F(ListItemCellView, ZoomDrawsEveryControlOfACardSmallerSoThatNoneCoversAnother)
+{
+    AttributedString notes(QStringLiteral("Title\n"), normalAttributes());
+    QVariantMap item = checkListAttributes();
+    item.insert(AttributeKey::isChecklistChecked, false);
+    notes.append(AttributedString(QStringLiteral("First item\nSecond item\n"), item));
+    ListItem* open = addCard(stage(0));
+    open->setAttributedNotes(notes);
+    open->setNotesExpanded(true);
+    open->setDueDate(QDateTime::currentDateTimeUtc().addDays(30));
+    ListItem* done = addCard(stage(0));
+    done->setAttributedNotes(notes);
+    done->setNotesExpanded(true);
+    done->setDone(true);
+    done->setDoneDate(QDateTime(QDate(2026, 12, 9), QTime(16, 45)));
+    for (const qreal zoom : {1.0, 0.75, 0.5}) {
+        board.removeColumns();
+        board.setStoredMagnification(zoom);
+        show();
+        for (ListItem* card : {open, done}) {
+            ::ListItemCellView* shown = cell(card);
+            ASSERT_TRUE(shown);
+            const std::string where = QStringLiteral("zoom %1, %2").arg(zoom).arg(card == done ? "done" : "open").toStdString();
+            EXPECT_EQ(shown->checkButton()->size(), QSize(qRound(18 * zoom), qRound(18 * zoom))) << where;
+
+            // The checklist boxes stay left of their lines' text.
+            ::NotesTextView* editor = shown->noteTextView();
+            ASSERT_EQ(editor->checkButtons().size(), 2) << where;
+            const QString text = editor->string();
+            for (qsizetype i = 0; i < 2; ++i) {
+                QAbstractButton* box = editor->checkButtons().at(i);
+                EXPECT_EQ(box->width(), qRound(ChecklistButton::defaultWidth * zoom)) << where;
+                QTextCursor line(editor->document());
+                line.setPosition(int(text.indexOf(i == 0 ? QStringLiteral("First") : QStringLiteral("Second"))));
+                EXPECT_LE(box->geometry().right(), editor->cursorRect(line).left() * zoom) << where;
+            }
+
+            // Whatever the card shows lies inside it, whole, and apart from the rest.
+            QList<QWidget*> controls {
+                shown->checkButton(), shown->flagButton(), shown->noteButton(), shown->showDateButton()};
+            if (card == done)
+                controls.append(shown->doneDateField());
+            for (QWidget* control : controls) {
+                ASSERT_TRUE(control->isVisibleTo(shown)) << where;
+                EXPECT_TRUE(shown->rect().contains(control->geometry())) << where;
+                if (auto* button = qobject_cast<QToolButton*>(control)) {
+                    EXPECT_LE(button->iconSize().height(), button->height()) << where;
+                }
+                for (QWidget* other : controls) {
+                    if (other != control) {
+                        EXPECT_FALSE(control->geometry().intersects(other->geometry())) << where;
+                    }
+                }
+                EXPECT_FALSE(control->geometry().intersects(editor->geometry())) << where;
+            }
+            if (card == done) {
+                const DueDateTextField* time = shown->doneDateField();
+                EXPECT_LE(time->fontMetrics().horizontalAdvance(time->text()), time->width()) << where;
+                EXPECT_LE(time->fontMetrics().height(), time->height()) << "16:45 is not cut off at " << where;
+            }
+        }
     }
 }
 
