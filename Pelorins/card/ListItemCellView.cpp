@@ -152,6 +152,9 @@ ListItemCellView::~ListItemCellView()
 void ListItemCellView::setupNotesView()
 {
     m_noteTextView->setup();
+    // A press on notes not being edited may start a drag of the card: the column decides, and a
+    // plain click then starts editing (clicked()). The keyboard still reaches them.
+    m_noteTextView->setFocusPolicy(Qt::TabFocus);
     m_noteTextView->setParentListItemCellView(this);
     m_noteTextView->setNotesDelegate(this);
     m_noteTextView->setGraphicsEffect(new QGraphicsOpacityEffect(m_noteTextView));
@@ -376,6 +379,12 @@ void ListItemCellView::showFlag(bool flagged)
 {
     m_flagButton->setChecked(flagged);
     m_flagButton->setIcon(flagPixmap(flagged, palette().color(QPalette::Text)));
+}
+
+void ListItemCellView::clicked(const QPoint& point)
+{
+    if (!m_noteTextView->isFirstResponder() && m_noteTextView->geometry().contains(point))
+        m_noteTextView->beginEditingAt(m_noteTextView->viewport()->mapFrom(this, point));
 }
 
 void ListItemCellView::mouseEntered()

@@ -118,6 +118,9 @@ public:
     void doubleClickedOnLink(int position);
     // Shows the event of the user's calendars in a dialog.
     void openCalendarEvent(const QString& externalIdentifier, const QString& calendarTitle);
+    // The column saw a click at `point` (in the cell) that dragged nothing: on the notes of a
+    // card not being edited, editing starts there as if the notes had been clicked.
+    void clicked(const QPoint& point);
     // The pointer came over the done box, or left it: the tick preview.
     void mouseEntered();
     void mouseExited();

@@ -1290,8 +1290,34 @@ void NotesTextView::wheelEvent(QWheelEvent* event)
     event->ignore();
 }
 
+bool NotesTextView::leavesPressToColumn(const QMouseEvent* event) const
+{
+    // In a card not being edited, the column decides whether a press drags the card or clicks
+    // it (then beginEditingAt()); in a card being edited, pressing and moving selects text.
+    if (!m_parentCell || m_isFirstResponder)
+        return false;
+    return event->type() == QEvent::MouseMove ? bool(event->buttons() & Qt::LeftButton)
+                                              : event->button() == Qt::LeftButton;
+}
+
+void NotesTextView::beginEditingAt(const QPoint& point)
+{
+    setFocus(Qt::MouseFocusReason);
+    if (!m_isFirstResponder)
+        return;
+    const QPointF global = viewport()->mapToGlobal(QPointF(point));
+    QMouseEvent press(QEvent::MouseButtonPress, point, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, point, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    mousePressEvent(&press);
+    mouseReleaseEvent(&release);
+}
+
 void NotesTextView::mousePressEvent(QMouseEvent* event)
 {
+    if (leavesPressToColumn(event)) {
+        event->ignore();
+        return;
+    }
     QMouseEvent atFullSize = unzoomed(event);
     m_pressPosition = atFullSize.position().toPoint();
     QTextEdit::mousePressEvent(&atFullSize);
@@ -1299,6 +1325,10 @@ void NotesTextView::mousePressEvent(QMouseEvent* event)
 
 void NotesTextView::mouseMoveEvent(QMouseEvent* event)
 {
+    if (leavesPressToColumn(event)) {
+        event->ignore();
+        return;
+    }
     QMouseEvent atFullSize = unzoomed(event);
     QTextEdit::mouseMoveEvent(&atFullSize);
 }
@@ -1347,6 +1377,10 @@ void NotesTextView::openUrl(const QUrl& url) const
 
 void NotesTextView::mouseReleaseEvent(QMouseEvent* event)
 {
+    if (leavesPressToColumn(event)) {
+        event->ignore();
+        return;
+    }
     QMouseEvent atFullSize = unzoomed(event);
     QTextEdit::mouseReleaseEvent(&atFullSize);
     const QPoint position = atFullSize.position().toPoint();

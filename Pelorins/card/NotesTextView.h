@@ -79,6 +79,9 @@ public:
     // True while the user edits the notes.
     bool isFirstResponder() const { return m_isFirstResponder; }
     void setIsFirstResponder(bool editing) { m_isFirstResponder = editing; }
+    // Starts editing as a click at `point` (zoomed viewport coordinates) does once it is
+    // editing: the caret goes there, or the link there is selected or opened.
+    void beginEditingAt(const QPoint& point);
     // Puts the whole notes in, selects the card and shows the cell's editing buttons while
     // editing; hides them otherwise.
     void updateEditingState();
@@ -224,6 +227,7 @@ protected:
     void insertFromMimeData(const QMimeData* source) override;
 
 private:
+    bool leavesPressToColumn(const QMouseEvent* event) const;
     void format(const QVariantMap& attributes);
     void insertNewline(QKeyEvent* event);
     // Runs the base handling of a typed key or input-method event with the typing attributes.

@@ -286,6 +286,16 @@ public:
     void didSelectItems(const QSet<IndexPath>& paths) override { m_column.didSelectItems(paths); }
     void didDeselectItems(const QSet<IndexPath>& paths) override { m_column.didDeselectItems(paths); }
 
+    // A click on a card's notes edits them there; pressing and moving drags the card instead.
+    void itemClicked(const IndexPath& path, const QPoint& viewportPoint) override
+    {
+        auto* item = qobject_cast<KanbanColumnListItem*>(m_column.m_collectionView->itemWidget(path));
+        if (!item)
+            return;
+        ListItemCellView* card = item->view();
+        card->clicked(card->mapFrom(m_column.m_collectionView->viewport(), viewportPoint));
+    }
+
 private:
     void fillStageHeader(ListItemHeaderCellView& header, const Snapshot::Section& shown) const
     {

@@ -422,12 +422,13 @@ void SectionedListView::mousePressEvent(QMouseEvent* event)
     m_pressPoint = event->position().toPoint();
     const std::optional<IndexPath> path = indexPathAt(contentPointFromViewport(m_pressPoint));
     m_pressedPath = path;
+    m_pressWasPlain = !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
     if (!path) {
         proposeDeselection(m_selection);
         return;
     }
     // Shift and Control toggle the clicked item; a delegate may widen that into a range.
-    if (event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) {
+    if (!m_pressWasPlain) {
         if (m_selection.contains(*path))
             proposeDeselection({*path});
         else
@@ -457,14 +458,28 @@ void SectionedListView::mouseMoveEvent(QMouseEvent* event)
 
 void SectionedListView::mouseReleaseEvent(QMouseEvent* event)
 {
-    m_pressedPath.reset();
-    if (event->button() == Qt::LeftButton && m_narrowSelectionOnRelease) {
-        const IndexPath path = *std::exchange(m_narrowSelectionOnRelease, std::nullopt);
-        proposeDeselection(m_selection - QSet<IndexPath> {path});
-        event->accept();
+    const std::optional<IndexPath> pressed = std::exchange(m_pressedPath, std::nullopt);
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mouseReleaseEvent(event);
         return;
     }
-    QAbstractScrollArea::mouseReleaseEvent(event);
+    bool handled = false;
+    if (m_narrowSelectionOnRelease) {
+        const IndexPath path = *std::exchange(m_narrowSelectionOnRelease, std::nullopt);
+        proposeDeselection(m_selection - QSet<IndexPath> {path});
+        handled = true;
+    }
+    // No drag started (it takes the pressed path): the press and release were a click.
+    const QPoint point = event->position().toPoint();
+    if (pressed && m_pressWasPlain && m_delegate && m_layout.contains(*pressed)
+        && indexPathAt(contentPointFromViewport(point)) == pressed) {
+        m_delegate->itemClicked(*pressed, point);
+        handled = true;
+    }
+    if (handled)
+        event->accept();
+    else
+        QAbstractScrollArea::mouseReleaseEvent(event);
 }
 
 void SectionedListView::dragEnterEvent(QDragEnterEvent* event)

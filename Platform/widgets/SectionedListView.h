@@ -234,6 +234,7 @@ private:
     std::optional<IndexPath> m_narrowSelectionOnRelease;
     std::optional<IndexPath> m_pressedPath;
     QPoint m_pressPoint;
+    bool m_pressWasPlain = true;
     std::optional<SectionedListViewDragDelegate::DropProposal> m_validatedDrop;
     Qt::DropAction m_validatedAction = Qt::IgnoreAction;
     QTimer* m_autoscrollTimer = nullptr;

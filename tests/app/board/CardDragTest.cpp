@@ -1,5 +1,6 @@
 #include "CardBoardFixture.h"
 
+#include "Pelorins/card/NotesTextView.h"
 #include "Pelorins/column/KanbanColumnCollectionViewFlowLayout.h"
 #include "Pelorins/shell/AppConstants.h"
 #include "PelorinsKit/board/CardHistory.h"
@@ -423,4 +424,38 @@ TEST_F(CardDragOnDisplay, ACardDroppedOnADayHeaderIsFiledIntoThatDay)
     EXPECT_EQ(card->parentDoneGroup(), group);
     EXPECT_EQ(group->items().first(), card);
     EXPECT_EQ(done->itemFor({1, 0}), card);
+}
+
+TEST_F(CardDragOnDisplay, ACardPressedOnItsTitleAndMovedIsDraggedWhileAClickThereEditsIt)
+{
+    Kanban* kanban = boardWithCards("A", {2, 1});
+    ListItem* moved = kanban->column().at(0)->item().at(0);
+    ListItem* clicked = kanban->column().at(0)->item().at(1);
+    const QList<ListItem*> second = kanban->column().at(1)->item();
+    showOnScreen(kanban);
+    // A point on the first line of the card's text, where the title is.
+    const auto titlePoint = [&](ListItem* card) {
+        ListItemCellView* shown = controller(0)->cellShowing(card);
+        EXPECT_TRUE(shown);
+        QWidget* text = shown->noteTextView()->viewport();
+        return text->mapTo(board.get(), QPoint(30, 12));
+    };
+
+    dragFromTo(titlePoint(moved), rowPoint(controller(1), {0, 0}, 0.25), [] {});
+    (void)QTest::qWaitFor([&] { return kanban->column().at(1)->item().contains(moved); });
+    EXPECT_EQ(kanban->column().at(1)->item(), (QList<ListItem*> {moved, second.at(0)}));
+    EXPECT_EQ(kanban->column().at(0)->item(), (QList<ListItem*> {clicked}));
+
+    board->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(board.get()));
+    const QPoint click = titlePoint(clicked);
+    sendMouse(QEvent::MouseButtonPress, click, Qt::LeftButton);
+    sendMouse(QEvent::MouseButtonRelease, click, Qt::NoButton);
+    settle();
+    ListItemCellView* shown = controller(0)->cellShowing(clicked);
+    ASSERT_TRUE(shown);
+    EXPECT_TRUE(shown->noteTextView()->isFirstResponder()) << "a click without moving edits the card";
+    EXPECT_TRUE(shown->isSelected());
+    EXPECT_GT(shown->noteTextView()->textCursor().position(), 0) << "the caret lands where the click was";
+    EXPECT_EQ(kanban->column().at(0)->item(), (QList<ListItem*> {clicked}));
 }

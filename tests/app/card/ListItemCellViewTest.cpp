@@ -203,6 +203,33 @@ TEST_F(ListItemCellView, ZoomDrawsEveryControlOfACardSmallerSoThatNoneCoversAnot
     }
 }
 
+// Pressing and moving on a card not being edited is the start of a drag of the card (which the
+// column runs), never a text selection; in the card being edited it selects text.
+TEST_F(ListItemCellView, PressAndMoveSelectsTextOnlyInTheCardBeingEdited)
+{
+    ListItem* card = addCard(stage(0), QStringLiteral("Several words to select here"));
+    show();
+    ::NotesTextView* editor = cell(card)->noteTextView();
+    const QPoint from(20, 12);
+    const QPoint to(from + QPoint(QApplication::startDragDistance() + 60, 0));
+    const auto pressAndMove = [&] {
+        QTest::mousePress(editor->viewport(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(editor->viewport(), to);
+        QTest::mouseRelease(editor->viewport(), Qt::LeftButton, {}, to);
+        QCoreApplication::processEvents();
+    };
+
+    pressAndMove();
+    EXPECT_FALSE(editor->isFirstResponder());
+    EXPECT_FALSE(editor->textCursor().hasSelection());
+
+    edit(card);
+    pressAndMove();
+    EXPECT_TRUE(editor->isFirstResponder());
+    EXPECT_TRUE(editor->textCursor().hasSelection());
+    EXPECT_EQ(notes(card), QStringLiteral("Several words to select here"));
+}
+
 TEST_F(ListItemCellView, TheChevronExpandsAndCollapsingMovesTheCaretToTheFirstLine)
 {
     ListItem* card = addCard(stage(0), QStringLiteral("Line 1\nLine 2\nLine 3"));
