@@ -2,11 +2,14 @@
 
 #include "Pelorins/column/VerticalScrollerDelegate.h"
 
+#include <QAbstractScrollArea>
+#include <QCoreApplication>
 #include <QGraphicsOpacityEffect>
 #include <QPainter>
 #include <QPropertyAnimation>
 #include <QStyleOptionSlider>
 #include <QTimer>
+#include <QWheelEvent>
 
 namespace {
 
@@ -43,6 +46,23 @@ RFOverlayScroller::RFOverlayScroller(QScrollBar* follows, QWidget* parent)
         scrolled();
     });
     connect(this, &QScrollBar::valueChanged, m_follows, &QScrollBar::setValue);
+}
+
+void RFOverlayScroller::wheelEvent(QWheelEvent* event)
+{
+    // The scroller floats over its list: the wheel over it is the list's, which tells sideways
+    // gestures (the board's) from vertical ones. A scroll bar alone would take both as its own.
+    auto* list = qobject_cast<QAbstractScrollArea*>(parentWidget());
+    if (!list) {
+        QScrollBar::wheelEvent(event);
+        return;
+    }
+    QWidget* viewport = list->viewport();
+    QWheelEvent forwarded(viewport->mapFromGlobal(event->globalPosition()), event->globalPosition(),
+        event->pixelDelta(), event->angleDelta(), event->buttons(), event->modifiers(), event->phase(), event->inverted(),
+        event->source());
+    QCoreApplication::sendEvent(viewport, &forwarded);
+    event->setAccepted(forwarded.isAccepted());
 }
 
 qreal RFOverlayScroller::alphaValue() const

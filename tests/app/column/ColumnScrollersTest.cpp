@@ -98,6 +98,52 @@ TEST_F(ColumnScrollers, AGestureKeepsTheDirectionItStartedWithThroughItsMomentum
     }
 }
 
+// A sideways delta scrolls the board wherever it lands on a column, its floating scroller
+// included, while a vertical one over that scroller still scrolls the column.
+TEST_F(ColumnScrollers, SidewaysStepsScrollTheBoardEvenOverAColumnsScroller)
+{
+    for (int stage = 1; stage < 4; ++stage)
+        addCards(this->stage(stage), 40);
+    board.removeColumns();
+    show();
+    board.document().resize(2200, 900);
+    board.scrollView()->resize(1000, 900);
+    board.layOut();
+    QWidget* window = board.scrollView()->window();
+    const auto offsets = [&] {
+        QList<int> values;
+        for (int stage = 0; stage < 4; ++stage)
+            values.append(column(stage).collectionView()->verticalScrollBar()->value());
+        return values;
+    };
+    const auto wheelAt = [&](QPoint global, QPoint delta) {
+        QWidget* target = window->childAt(window->mapFromGlobal(global));
+        EXPECT_TRUE(target);
+        const QPointF at = target->mapFromGlobal(QPointF(global));
+        QWheelEvent event(
+            at, global, QPoint(), delta, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false, Qt::MouseEventNotSynthesized);
+        QApplication::sendEvent(target, &event);
+        return target;
+    };
+
+    // Over the right edge of a column, where its scroller floats; quick notches carry the other
+    // columns' scrollers under the pointer.
+    board.scrollView()->horizontalScrollBar()->setValue(600);
+    ColumnCollectionView* fourth = column(3).collectionView();
+    RFOverlayScroller* scroller = fourth->overlayScroller();
+    const QPoint overScroller = scroller->mapToGlobal(QPoint(scroller->width() / 2, 200));
+    EXPECT_EQ(wheelAt(overScroller, QPoint(0, -120)), scroller);
+    EXPECT_GT(fourth->verticalScrollBar()->value(), 0) << "a vertical notch over the scroller scrolls its column";
+    fourth->verticalScrollBar()->setValue(0);
+    const QList<int> before = offsets();
+    for (int notch = 0; notch < 8; ++notch) {
+        const int boardBefore = boardOffset();
+        wheelAt(overScroller, QPoint(-120, 0));
+        EXPECT_NE(boardOffset(), boardBefore) << "notch " << notch;
+        EXPECT_EQ(offsets(), before) << "no column scrolls, notch " << notch;
+    }
+}
+
 TEST_F(ColumnScrollers, TheScrollerFloatsBelowTheTopBandAndTakesNoRoom)
 {
     RFOverlayScroller* scroller = list()->overlayScroller();
