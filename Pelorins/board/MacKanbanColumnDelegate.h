@@ -37,6 +37,9 @@ public:
     // Margins of a column or of the add-column button changed: the board places them again on
     // the next turn of the event loop, or sooner when a layout pass or its animation runs first.
     virtual void setNeedsDocumentLayout() = 0;
+    // How high the board's own buttons over the foot of its columns reach: every column's list
+    // keeps that much room after its last section, so that its end scrolls clear of them.
+    virtual int columnsBottomInset() const = 0;
 
     // A Shift-click on `controller`: selects the stage columns from the anchor to it.
     virtual void selectColumn(MacKanbanColumnController* controller) = 0;

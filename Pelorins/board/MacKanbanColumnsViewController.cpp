@@ -1187,6 +1187,12 @@ void MacKanbanColumnsViewController::placeChildren()
     m_bookmarkButton->raise();
 }
 
+int MacKanbanColumnsViewController::columnsBottomInset() const
+{
+    // The corner buttons and the margins around them.
+    return cornerButtonSize + 2 * cornerButtonMargin;
+}
+
 void MacKanbanColumnsViewController::bookmarkButtonTapped()
 {
     jumpToBookmarkedSection(true);

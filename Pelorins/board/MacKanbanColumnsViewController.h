@@ -157,6 +157,7 @@ public:
     QScrollArea* scrollView() const override { return m_scrollView; }
     QWidget* documentView() const override { return m_documentView; }
     void setNeedsDocumentLayout() override;
+    int columnsBottomInset() const override;
     void selectColumn(MacKanbanColumnController* controller) override;
     std::optional<IndexPath> doneColumnDropIndexPath(const QPoint& globalPoint) const override;
     // Writes the selected stages to the clipboard as column data; with none selected the

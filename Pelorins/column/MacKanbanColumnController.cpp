@@ -1131,6 +1131,7 @@ void MacKanbanColumnController::applyModeGeometry()
     m_collectionView->setHeaderHeight(headers);
     m_collectionView->setPinsHeaders(true);
     m_collectionView->setTopContentInset(int(topHeader ? 2 * headerHeight : headerHeight));
+    m_collectionView->setBottomContentInset(m_delegate ? m_delegate->columnsBottomInset() : 0);
     m_collectionView->setHeaderOffset(int(scrollerBand));
     m_collectionView->setScrollerTopInset(int(headerHeight));
     m_containerView->setShowsTranslucentFill(isDoneColumn() && !m_showAllSections);

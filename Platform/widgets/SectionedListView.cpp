@@ -152,6 +152,16 @@ void SectionedListView::setTopContentInset(int inset)
     placeWidgets();
 }
 
+void SectionedListView::setBottomContentInset(int inset)
+{
+    inset = std::max(0, inset);
+    if (inset == m_bottomInset)
+        return;
+    m_bottomInset = inset;
+    updateScrollRange();
+    placeWidgets();
+}
+
 void SectionedListView::setAnimationDuration(int milliseconds)
 {
     m_animationDuration = std::max(0, milliseconds);
@@ -385,7 +395,7 @@ int SectionedListView::scrollValueFor(const IndexPath& path, ScrollPosition posi
         offset = frame.top() + frame.height() / 2 - (coveredTop + height) / 2;
         break;
     case ScrollPosition::Bottom:
-        offset = frame.top() + frame.height() - height;
+        offset = frame.top() + frame.height() - (height - m_bottomInset);
         break;
     }
     const QScrollBar* bar = verticalScrollBar();
@@ -935,7 +945,7 @@ void SectionedListView::updateScrollRange()
     const int height = viewport()->height();
     QScrollBar* bar = verticalScrollBar();
     bar->setPageStep(height);
-    bar->setRange(0, std::max(0, m_topInset + m_layout.contentHeight() - height));
+    bar->setRange(0, std::max(0, m_topInset + m_layout.contentHeight() + m_bottomInset - height));
 }
 
 void SectionedListView::placeWidgets()

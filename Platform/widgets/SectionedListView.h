@@ -53,6 +53,10 @@ public:
     // Room above the first section when scrolled to the top; pinned headers stop below it.
     void setTopContentInset(int inset);
     int topContentInset() const { return m_topInset; }
+    // Room below the last section, so that the list's end scrolls clear of views laid over its
+    // foot.
+    void setBottomContentInset(int inset);
+    int bottomContentInset() const { return m_bottomInset; }
 
     // 0 makes updates land at once, their completions running before the update call returns.
     void setAnimationDuration(int milliseconds);
@@ -212,6 +216,7 @@ private:
     SectionedListViewDragDelegate* m_dragDelegate = nullptr;
     SectionedListLayout m_layout;
     int m_topInset = 0;
+    int m_bottomInset = 0;
 
     // Identities of all items in order, and where each section starts among them.
     std::vector<quint64> m_identities;

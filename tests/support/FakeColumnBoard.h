@@ -103,6 +103,8 @@ public:
     ActionRouter& router() { return m_router; }
     UserDefaults& defaults() { return m_defaults; }
     int layoutRequests = 0;
+    // What the board's buttons over the columns' foot take.
+    int bottomInset = 0;
     int layoutAnimations = 0;
     int columnCopies = 0;
     int columnPastes = 0;
@@ -177,6 +179,7 @@ public:
     QScrollArea* scrollView() const override { return const_cast<QScrollArea*>(&m_scrollView); }
     QWidget* documentView() const override { return const_cast<QWidget*>(&m_document); }
     void setNeedsDocumentLayout() override { ++layoutRequests; }
+    int columnsBottomInset() const override { return bottomInset; }
     void selectColumn(MacKanbanColumnController*) override { }
     std::optional<IndexPath> doneColumnDropIndexPath(const QPoint&) const override { return std::nullopt; }
     void copy() override { ++columnCopies; }

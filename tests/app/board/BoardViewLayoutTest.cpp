@@ -2,6 +2,7 @@
 
 #include "Pelorins/column/AddColumnButtonView.h"
 #include "Pelorins/shell/MainSplitViewController.h"
+#include "PelorinsKit/model/DoneDate.h"
 #include "Pelorins/sidebar/SidebarPane.h"
 #include "Platform/widgets/ScriptedFilePanelPresenter.h"
 
@@ -59,6 +60,38 @@ TEST_F(BoardViewLayout, ZoomScalesColumnsTheGapStaysAndTheAddButtonFollows)
     board->layoutDocumentIfNeeded();
     EXPECT_EQ(frameOf(controller(4)).x(), 1240);
     EXPECT_EQ(board->documentView()->width(), 1540);
+}
+
+// The layout and bookmark buttons float over the board's lower right corner: scrolled to its end,
+// no list leaves its last card or header under them.
+TEST_F(BoardViewLayout, TheEndOfEveryListScrollsClearOfTheCornerButtons)
+{
+    Kanban* kanban = boardWithCards("A", {12, 2});
+    DoneDate* group = build.addDoneGroup(kanban, QDateTime(QDate(2026, 3, 2), QTime(0, 0)));
+    for (int card = 0; card < 10; ++card)
+        build.addDoneCard(kanban, group);
+    for (const bool separate : {true, false}) {
+        defaults.setValue(MacKanbanColumnsViewController::viewAsMultiColumnKey, separate);
+        board.reset();
+        show(kanban);
+        const QWidget* bookmark = board->findChild<QWidget*>(QStringLiteral("bookmarkButton"));
+        const QWidget* layout = board->findChild<QWidget*>(QStringLiteral("changeLayoutButton"));
+        ASSERT_TRUE(bookmark && layout);
+        const int buttonsTop = std::min(bookmark->geometry().top(), layout->geometry().top());
+        for (MacKanbanColumnController* column : board->columnControllers()) {
+            if (!column->containerView()->isVisible())
+                continue;
+            SectionedListView* list = column->collectionView();
+            list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
+            settle();
+            const int last = list->numberOfSections() - 1;
+            const int items = list->numberOfItems(last);
+            const QRect end = items > 0 ? list->itemFrame({last, items - 1}) : list->headerFrame(last);
+            const int bottom = list->viewport()->mapTo(board.get(), QPoint(0, end.bottom() - list->contentOffset())).y();
+            EXPECT_LT(bottom, buttonsTop) << (separate ? "separate, column " : "one list, column ")
+                                          << column->specifiedSection();
+        }
+    }
 }
 
 TEST_F(BoardViewLayout, OneColumnFromAScrolledStageKeepsItsCardsOnTop)
