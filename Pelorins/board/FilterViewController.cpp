@@ -300,6 +300,9 @@ void FilterViewController::tagNameChanged(EditingTextField* field)
         return;
     m_messageLabel->setText(refusal);
     m_messageLabel->setVisible(!refusal.isEmpty());
+    // The popover grows or shrinks with the message, which takes its own room below the rows.
+    if (QWidget* popover = window(); popover != this)
+        popover->adjustSize();
     if (editedField && !tag->isDeleted())
         editedField->setText(tag->name());
 }

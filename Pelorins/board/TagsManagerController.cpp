@@ -1,6 +1,5 @@
 #include "Pelorins/board/TagsManagerController.h"
 
-#include "Pelorins/board/ColourPopupButtonMenu.h"
 #include "Pelorins/board/TagColourTableCell.h"
 #include "Pelorins/board/TagFiltersDelegate.h"
 #include "Pelorins/board/TagNameTableCell.h"
@@ -117,8 +116,6 @@ QVariant TagsManagerController::data(const QModelIndex& index, int role) const
         return {};
     if (index.column() == 0 && (role == Qt::DisplayRole || role == Qt::EditRole))
         return tag->name();
-    if (index.column() == 1 && role == Qt::DecorationRole)
-        return ColourPopupButtonMenu::swatch(tag->colour());
     return {};
 }
 

@@ -189,6 +189,25 @@ TEST_F(FilterViewControllerTest, ANameEndsItsEditingByReturnTabOrFocusLoss)
     EXPECT_TRUE(filter->messageLabel()->text().contains("two words"));
 }
 
+TEST_F(FilterViewControllerTest, ARefusedNameIsToldInItsOwnRoomBelowTheRows)
+{
+    open();
+    QTest::mouseClick(filter->editButton(), Qt::LeftButton);
+    const QList<EditingTextField*> fields = filter->textFields();
+    typeName(int(fields.size()) - 1, "two words");
+    QTest::keyClick(fields.last(), Qt::Key_Tab);
+    settle();
+    const QLabel* message = filter->messageLabel();
+    ASSERT_TRUE(message->isVisibleTo(popover));
+    const QRect shown(message->mapTo(popover, QPoint(0, 0)), message->size());
+    for (const EditingTextField* field : fields) {
+        const QRect row(field->mapTo(popover, QPoint(0, 0)), field->size());
+        EXPECT_FALSE(shown.intersects(row)) << "the message covers the row of " << field->text().toStdString();
+    }
+    EXPECT_GE(message->height(), message->heightForWidth(message->width())) << "the whole message shows";
+    EXPECT_TRUE(popover->rect().contains(shown));
+}
+
 TEST_F(FilterViewControllerTest, ClosingThePopoverMidEditAppliesTheName)
 {
     open();

@@ -7,6 +7,7 @@
 #include "Pelorins/board/TagNameTableCell.h"
 #include "Pelorins/board/TagsManagerController.h"
 #include "PelorinsKit/board/TagRenaming.h"
+#include "PelorinsKit/model/Hashtags.h"
 #include "PelorinsKit/model/NotificationName.h"
 #include "PelorinsKit/model/Tag.h"
 #include "Platform/widgets/ScriptedAlertPresenter.h"
@@ -93,6 +94,30 @@ TEST_F(TagsManagerControllerTest, RowsAreSortedByNameWithANameAndAColourCell)
 
     table.setKanban(nullptr);
     EXPECT_EQ(table.rowCount(), 0);
+}
+
+TEST_F(TagsManagerControllerTest, AColourCellShowsOneSwatch)
+{
+    upperB->setColour(4);
+    table.setKanban(kanban);
+    settle();
+    const QRect cellRect = view.visualRect(table.index(0, 1));
+    const QImage drawn = view.viewport()->grab(cellRect).toImage();
+    const QColor swatch = tagColour(4);
+    const auto isSwatch = [&](QColor pixel) {
+        return std::abs(pixel.red() - swatch.red()) < 12 && std::abs(pixel.green() - swatch.green()) < 12
+            && std::abs(pixel.blue() - swatch.blue()) < 12;
+    };
+    // Runs of the swatch's colour along the cell's middle line.
+    int runs = 0;
+    bool inRun = false;
+    const int y = drawn.height() / 2;
+    for (int x = 0; x < drawn.width(); ++x) {
+        const bool on = isSwatch(drawn.pixelColor(x, y));
+        runs += on && !inRun;
+        inRun = on;
+    }
+    EXPECT_EQ(runs, 1);
 }
 
 TEST_F(TagsManagerControllerTest, RenamingRenamesAndOntoAnotherTagsNameAsksOnceThenMerges)
