@@ -37,6 +37,9 @@ public:
 
     virtual bool viewAsMultiColumn() const = 0;
     virtual void toggleColumnLayout() = 0;
+    // The width that shows every column of the board side by side (one column's in the single
+    // list); what a first window is sized for.
+    virtual int wholeBoardWidth() const = 0;
     virtual qreal storedMagnification() const = 0;
     // Lays the board out again at the new magnification.
     virtual void setStoredMagnification(qreal storedMagnification) = 0;

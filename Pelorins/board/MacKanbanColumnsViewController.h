@@ -120,6 +120,7 @@ public:
     void reloadColumns() override;
     bool viewAsMultiColumn() const override { return m_viewAsMultiColumn; }
     void toggleColumnLayout() override;
+    int wholeBoardWidth() const override { return m_documentWidth; }
     qreal storedMagnification() const override { return m_storedMagnification; }
     void setStoredMagnification(qreal storedMagnification) override;
     QSet<int> selectedSections() const override;

@@ -101,6 +101,7 @@ MainWindowController::~MainWindowController()
 void MainWindowController::showWindow()
 {
     show();
+    fitFirstFrameToBoard();
     raise();
     activateWindow();
     m_router->validateActions();
@@ -111,12 +112,36 @@ void MainWindowController::restoreWindowFrame()
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!m_defaults.boolForKey(windowPositionSetKey)) {
         if (screen)
-            setGeometry(initialFrame(screen->geometry()));
+            setGeometry(initialFrame(screen->availableGeometry()));
+        m_firstFramePending = true;
         m_defaults.setValue(windowPositionSetKey, true);
         m_defaults.synchronize();
     } else if (!restoreGeometry(m_defaults.dataForKey(frameAutosaveName)) && screen) {
-        setGeometry(initialFrame(screen->geometry()));
+        setGeometry(initialFrame(screen->availableGeometry()));
     }
+}
+
+void MainWindowController::fitFirstFrameToBoard()
+{
+    // Shown, the window has placed the sidebar and shows the first board the sidebar chose.
+    BoardPane* board = m_splitViewController->kanbanColumnsViewController();
+    QScreen* screen = this->screen();
+    if (!m_firstFramePending || !isVisible() || !board || !board->kanban() || !screen)
+        return;
+    m_firstFramePending = false;
+    const int missing = board->wholeBoardWidth() - board->view()->width();
+    if (missing <= 0)
+        return;
+    // The window system's frame goes around the window, and inside the screen as well.
+    const QMargins frame(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
+        frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom());
+    setGeometry(widenedFrame(geometry(), missing, screen->availableGeometry() - frame));
+}
+
+QRect MainWindowController::widenedFrame(const QRect& frame, int missingWidth, const QRect& screenFrame)
+{
+    const int width = std::min(screenFrame.width(), frame.width() + std::max(0, missingWidth));
+    return QRect(screenFrame.x() + (screenFrame.width() - width) / 2, frame.y(), width, frame.height());
 }
 
 QAction* MainWindowController::menuAction(const QString& action) const

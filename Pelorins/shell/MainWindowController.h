@@ -85,8 +85,12 @@ public:
     // "Show Sidebar" while the sidebar is collapsed, else "Hide Sidebar".
     void updateSidebarButtonToolTip();
 
-    // The first frame on a screen of that frame: at most 1200 x 720, centred.
+    // The first frame on a screen whose available area is `screenFrame`: at most 1200 x 720,
+    // centred.
     static QRect initialFrame(const QRect& screenFrame);
+    // The first frame grown by `missingWidth` so that the first board shows whole: as wide as
+    // the available area allows, centred in it again.
+    static QRect widenedFrame(const QRect& frame, int missingWidth, const QRect& screenFrame);
     // The zoom menu's items: 0 is "100%", 1 "75%", 2 "50%"; any other tag is 100%.
     static qreal magnificationForZoomTag(int tag);
 
@@ -115,12 +119,15 @@ private:
     // Shows the panel `factory` makes in a popover under the background button.
     void showBackgroundPanel(const PanelFactory& factory);
     void restoreWindowFrame();
+    void fitFirstFrameToBoard();
     void saveWindowFrame();
     void printResponderChain() const;
 
     ActionRouter* m_router;
     UndoManager* m_undoManager;
     UserDefaults& m_defaults;
+    // The first launch's window waits to be shown to take the width of its first board.
+    bool m_firstFramePending = false;
     MainSplitViewController* m_splitViewController;
     QToolBar* m_toolbar = nullptr;
     QToolButton* m_sidebarButton = nullptr;

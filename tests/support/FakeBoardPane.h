@@ -43,6 +43,7 @@ public:
         multiColumn = !multiColumn;
         ++layoutToggles;
     }
+    int wholeBoardWidth() const override { return boardWidth; }
     qreal storedMagnification() const override { return magnification; }
     void setStoredMagnification(qreal value) override { magnification = value; }
     QSet<int> selectedSections() const override { return selected; }
@@ -59,6 +60,7 @@ public:
     int jumps = 0;
     bool multiColumn = true;
     qreal magnification = 1.0;
+    int boardWidth = 0;
     QSet<int> selected;
     QList<std::pair<int, bool>> inserted;
 

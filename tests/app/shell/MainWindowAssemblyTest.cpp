@@ -98,6 +98,33 @@ TEST_F(MainWindowAssemblyTest, TheWindowHoldsTheSidebarAndItsOwnHistory)
     EXPECT_EQ(assembly->sidebar()->rootObject(), manager.getRootObject(false));
 }
 
+// On a first launch the window takes the width that shows the sidebar and every column of the
+// board it opens with, as far as the screen's free area allows (the ctest case
+// FirstWindow.OnVirtualDisplay runs this on a screen wide enough).
+TEST_F(MainWindowAssemblyTest, TheFirstWindowShowsTheWholeFirstBoardWhereTheScreenAllows)
+{
+    StoreBuilder builder(*manager.context());
+    Kanban* first = builder.addBoard(
+        QStringLiteral("Aardvark"), {QStringLiteral("To Do"), QStringLiteral("Doing"), QStringLiteral("Waiting")});
+    ASSERT_TRUE(manager.saveContext());
+    defaults.setValue(KDLeftSidebarViewController::lastSelectedBoardIdentifierKey, first->uniqueIdentifier());
+    MainWindowController& window = openWindow();
+    QApplication::processEvents();
+    MacKanbanColumnsViewController* board = assembly->board();
+    ASSERT_TRUE(board->kanban());
+    ASSERT_EQ(board->kanban()->title(), QStringLiteral("Aardvark"));
+    const QRect screen = window.screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(window.frameGeometry())) << "inside the screen's free area";
+    const int needed = window.width() - board->width() + board->wholeBoardWidth();
+    if (needed <= screen.width()) {
+        EXPECT_EQ(board->scrollView()->horizontalScrollBar()->maximum(), 0) << "every column shows";
+        EXPECT_EQ(board->scrollView()->viewport()->width(), board->wholeBoardWidth());
+        EXPECT_GE(window.width(), 1200);
+    } else {
+        EXPECT_EQ(window.frameGeometry().width(), screen.width()) << "as wide as the screen allows";
+    }
+}
+
 TEST_F(MainWindowAssemblyTest, ABoardChosenInTheSidebarReachesTheBoardPaneAndIsSaved)
 {
     MainWindowController& window = openWindow();

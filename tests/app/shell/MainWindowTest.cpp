@@ -307,10 +307,28 @@ TEST(MainWindowFrame, FirstFrameIsAtMost1200By720AndCentred)
         EXPECT_EQ(MainWindowController::initialFrame(c.screen), c.frame) << c.screen.width();
 }
 
+TEST(MainWindowFrame, TheFirstFrameWidensForItsBoardAsFarAsTheScreenAllows)
+{
+    const struct
+    {
+        QRect frame;
+        int missing;
+        QRect screen;
+        QRect widened;
+    } cases[] = {
+        {{200, 90, 1200, 720}, 265, {0, 0, 1600, 900}, {67, 90, 1465, 720}},
+        {{120, 90, 1200, 720}, 265, {0, 0, 1440, 900}, {0, 90, 1440, 720}},
+        {{120, 90, 1200, 720}, 0, {0, 0, 1440, 900}, {120, 90, 1200, 720}},
+        {{1440 + 360, 180, 1200, 720}, 300, {1440, 0, 1920, 1080}, {1440 + 210, 180, 1500, 720}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MainWindowController::widenedFrame(c.frame, c.missing, c.screen), c.widened) << c.missing;
+}
+
 TEST_F(MainWindowFixture, Frame_FirstLaunchCentresLaterLaunchesKeepTheSavedFrame)
 {
     window->showWindow();
-    const QRect screen = window->screen()->geometry();
+    const QRect screen = window->screen()->availableGeometry();
     EXPECT_EQ(window->geometry(), MainWindowController::initialFrame(screen));
     EXPECT_TRUE(defaults.boolForKey("windowPositionSet"));
 
