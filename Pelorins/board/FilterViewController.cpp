@@ -4,6 +4,7 @@
 #include "Pelorins/board/ColourPopupButtonMenu.h"
 #include "Pelorins/board/EditingTextField.h"
 #include "Pelorins/board/TagFiltersDelegate.h"
+#include "Pelorins/shell/ColourHelpers.h"
 #include "Pelorins/sidebar/ColorCountButtonCell.h"
 #include "PelorinsKit/board/TagRenaming.h"
 #include "PelorinsKit/model/Hashtags.h"
@@ -167,8 +168,12 @@ void FilterViewController::addRow(int row, Tag* tag)
 {
     const int y = rowHeight * row;
 
+    // The count's pill grows with its digits, at the row's end; the title takes what is left.
+    const QString count = QString::number(tag->items().size());
+    const QSize badgeSize = ColorCountButtonCell(count).sizeThatFits(rowHeight - 4).toSize().expandedTo(QSize(30, 0));
+    const int badgeLeft = rowsWidth - badgeSize.width();
     auto* checkBox = new QCheckBox(m_checkboxContainer);
-    checkBox->setGeometry(0, y, 180, rowHeight);
+    checkBox->setGeometry(0, y, badgeLeft - 10, rowHeight);
     checkBox->setFont(m_boldFont);
     const std::optional<QList<Tag*>> filter = m_delegate->tagFilter();
     if (filter && filter->contains(tag)) {
@@ -180,8 +185,8 @@ void FilterViewController::addRow(int row, Tag* tag)
     checkBox->show();
 
     auto* badge = new CountBadge(m_checkboxContainer);
-    badge->setGeometry(190, y + 2, 30, rowHeight - 4);
-    badge->setText(QString::number(tag->items().size()));
+    badge->setGeometry(badgeLeft, y + 2, badgeSize.width(), rowHeight - 4);
+    badge->setText(count);
     QPalette badgePalette = badge->palette();
     badgePalette.setColor(QPalette::Button, tagColour(tag->colour()));
     badge->setPalette(badgePalette);
@@ -211,7 +216,8 @@ void FilterViewController::refreshRow(int row)
     QCheckBox* checkBox = m_checkButtons.at(row);
     checkBox->setText(QLatin1Char('#') + tag->name());
     QPalette palette = checkBox->palette();
-    palette.setColor(QPalette::WindowText, tagColour(tag->colour()));
+    // The tag's colour, made readable on the popover.
+    palette.setColor(QPalette::WindowText, readableOn(tagColour(tag->colour()), palette.color(QPalette::Window)));
     checkBox->setPalette(palette);
     m_textFields.at(row)->setText(tag->name());
 }

@@ -40,6 +40,9 @@ public:
     // How high the board's own buttons over the foot of its columns reach: every column's list
     // keeps that much room after its last section, so that its end scrolls clear of them.
     virtual int columnsBottomInset() const = 0;
+    // What the board shows behind its columns, as one opaque colour: its colour, or the mean of
+    // its picture.
+    virtual QColor colourBehindColumns() const = 0;
 
     // A Shift-click on `controller`: selects the stage columns from the anchor to it.
     virtual void selectColumn(MacKanbanColumnController* controller) = 0;

@@ -1153,8 +1153,11 @@ void MacKanbanColumnsViewController::updateTitle()
 
 void MacKanbanColumnsViewController::setBackgroundImage()
 {
-    if (m_kanban)
-        showBackground(*m_kanban);
+    if (!m_kanban)
+        return;
+    showBackground(*m_kanban);
+    for (MacKanbanColumnController* controller : std::as_const(m_columnControllers))
+        controller->updateTagLooks();
 }
 
 void MacKanbanColumnsViewController::resizeEvent(QResizeEvent* event)

@@ -159,6 +159,7 @@ public:
     QWidget* documentView() const override { return m_documentView; }
     void setNeedsDocumentLayout() override;
     int columnsBottomInset() const override;
+    QColor colourBehindColumns() const override { return shownColour(); }
     void selectColumn(MacKanbanColumnController* controller) override;
     std::optional<IndexPath> doneColumnDropIndexPath(const QPoint& globalPoint) const override;
     // Writes the selected stages to the clipboard as column data; with none selected the

@@ -32,7 +32,11 @@ void ViewWithBackground::showBackground(const Kanban& kanban)
         m_picturePath = path;
         m_scaled = QImage();
         m_scaledFor = QSize();
+        m_pictureMean = QColor();
     }
+    // Decoded now, so that what is drawn over it can be told its colour.
+    if (!size().isEmpty())
+        preparePicture();
     update();
 }
 
@@ -47,6 +51,12 @@ void ViewWithBackground::preparePicture()
         return;
     m_scaledFor = size();
     m_scaled = BackgroundPictureFiles::readCovering(m_picturePath, size());
+    m_pictureMean = m_scaled.isNull() ? QColor() : m_scaled.scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).pixelColor(0, 0);
+}
+
+QColor ViewWithBackground::shownColour() const
+{
+    return showsPicture() && m_pictureMean.isValid() ? m_pictureMean : m_colour;
 }
 
 void ViewWithBackground::paintEvent(QPaintEvent* event)

@@ -22,6 +22,8 @@ public:
     void showBackground(const Kanban& kanban);
 
     QColor backgroundColour() const { return m_colour; }
+    // What the view shows as one colour: the picture's mean once it is decoded, else the colour.
+    QColor shownColour() const;
     // Whether a picture covers the colour (after the next paint for a custom one).
     bool showsPicture() const;
 
@@ -36,5 +38,6 @@ private:
     // The resource of a built-in picture or the file of a custom one; empty for the colour.
     QString m_picturePath;
     QImage m_scaled;
+    QColor m_pictureMean;
     QSize m_scaledFor;
 };

@@ -2,6 +2,7 @@
 
 #include "Platform/core/IndexPath.h"
 
+#include <QColor>
 #include <optional>
 
 class ListItem;
@@ -25,4 +26,7 @@ public:
     virtual void addNewItem(const IndexPath& at) = 0;
     // Deletes the column's selected cards, undoably, and saves.
     virtual void deleteSelectedItems() = 0;
+    // What the column shows behind its cards, as one opaque colour: the card's text is made to
+    // stand out from it.
+    virtual QColor colourBehindItems() const = 0;
 };

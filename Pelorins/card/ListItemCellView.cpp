@@ -9,6 +9,7 @@
 #include "Pelorins/card/ListItemCellDelegate.h"
 #include "Pelorins/card/NotesTextView.h"
 #include "Pelorins/shell/AppConstants.h"
+#include "Pelorins/shell/ColourHelpers.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
@@ -24,6 +25,7 @@
 #include <QFontInfo>
 #include <QGraphicsOpacityEffect>
 #include <QMenu>
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTextBlock>
@@ -257,7 +259,6 @@ void ListItemCellView::configure()
     m_done = m_item->done();
     m_checkButton->setState(m_done ? 1 : 0);
     m_notesOpacity = m_done ? 0.3 : 1.0;
-    static_cast<QGraphicsOpacityEffect*>(m_noteTextView->graphicsEffect())->setOpacity(m_notesOpacity);
     m_doneDateField->setVisible(m_done);
     m_checkButton->setToolTip(m_done ? local(QStringLiteral("Unmark Done")) : local(QStringLiteral("Mark Done")));
 
@@ -271,6 +272,29 @@ void ListItemCellView::configure()
     }
     layOut();
     update();
+}
+
+void ListItemCellView::updateTagLook()
+{
+    // Hashtags stand out from whatever shows behind the card's text.
+    const QColor behind = m_delegate ? m_delegate->colourBehindItems() : palette().color(QPalette::Window);
+    m_noteTextView->setTextBackground(composited(backdropColour(), behind));
+    // A done card's notes fade; its hashtags stay whole, so that they can still be read.
+    auto* effect = static_cast<QGraphicsOpacityEffect*>(m_noteTextView->graphicsEffect());
+    effect->setOpacity(1.0);
+    if (m_notesOpacity >= 1.0 || m_noteTextView->size().isEmpty()) {
+        effect->setOpacity(m_notesOpacity);
+        effect->setOpacityMask(QBrush());
+        return;
+    }
+    QImage mask(m_noteTextView->size(), QImage::Format_ARGB32_Premultiplied);
+    mask.fill(QColor(0, 0, 0, qRound(255 * m_notesOpacity)));
+    QPainter painter(&mask);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const QRect& tag : m_noteTextView->hashtagRegion())
+        painter.fillRect(tag, Qt::black);
+    painter.end();
+    effect->setOpacityMask(QBrush(mask));
 }
 
 void ListItemCellView::highlightSearchTerm()
@@ -505,6 +529,7 @@ void ListItemCellView::textDidChange()
     if (m_lastRecorded != written)
         m_item->setAttributedNotesNewNote(m_lastRecorded);
     updateCellHeight(false);
+    updateTagLook();
     m_deferredSave->changed();
 }
 
@@ -651,6 +676,7 @@ void ListItemCellView::layOut()
     }
     place(m_doneDateField, width - 150, bottom + 11, 104, 18);
     place(m_noteButton, width - 36, bottom + 10, 20, 20);
+    updateTagLook();
 }
 
 void ListItemCellView::paintEvent(QPaintEvent*)

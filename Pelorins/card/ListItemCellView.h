@@ -76,6 +76,8 @@ public:
     void configure();
     void updateSelectionAppearance();
     void updateDueDateColour();
+    // Hashtags drawn readable on what is behind the card, and whole on a faded done card.
+    void updateTagLook();
     void updateCellHeight(bool skipLayout);
     void updateExpandButton(bool expanded);
     void noteButtonTapped();

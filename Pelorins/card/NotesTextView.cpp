@@ -7,6 +7,7 @@
 #include "Pelorins/card/NotesTextViewDelegate.h"
 #include "Pelorins/card/PrintableCheckButton.h"
 #include "Pelorins/shell/AppConstants.h"
+#include "Pelorins/shell/ColourHelpers.h"
 #include "PelorinsKit/archive/AttributedStringDictionary.h"
 #include "PelorinsKit/archive/JSONReader.h"
 #include "PelorinsKit/model/DateHelpers.h"
@@ -423,9 +424,63 @@ void NotesTextView::setSearchHighlights(const QList<TextRange>& ranges)
     applyExtraSelections();
 }
 
+void NotesTextView::setTextBackground(const std::optional<QColor>& background)
+{
+    if (background == m_textBackground)
+        return;
+    m_textBackground = background;
+    applyExtraSelections();
+}
+
+QColor NotesTextView::drawnTagColour(int position) const
+{
+    const QColor held = m_storage.attribute(AttributeKey::foregroundColor, position).value<QColor>();
+    return m_textBackground && held.isValid() ? readableOn(held, *m_textBackground) : held;
+}
+
+QRegion NotesTextView::hashtagRegion() const
+{
+    QRegion region;
+    QAbstractTextDocumentLayout* layout = document()->documentLayout();
+    const QPoint viewportOffset = viewport()->pos();
+    for (const QRegularExpressionMatch& match : identifyTags(m_storage.string())) {
+        const int start = int(match.capturedStart());
+        const int end = int(match.capturedEnd());
+        const QTextBlock block = document()->findBlock(start);
+        const QTextLayout* lines = block.layout();
+        if (!lines)
+            continue;
+        const QPointF blockTop = layout->blockBoundingRect(block).topLeft();
+        for (int i = 0; i < lines->lineCount(); ++i) {
+            const QTextLine line = lines->lineAt(i);
+            const int from = std::max(start - block.position(), line.textStart());
+            const int to = std::min(end - block.position(), line.textStart() + line.textLength());
+            if (from >= to)
+                continue;
+            const qreal left = line.cursorToX(from);
+            const qreal right = line.cursorToX(to);
+            const QRectF drawn(blockTop.x() + std::min(left, right), blockTop.y() + line.y(), std::abs(right - left),
+                line.height());
+            region += QRectF(drawn.topLeft() * m_scale, drawn.size() * m_scale).toAlignedRect().translated(viewportOffset);
+        }
+    }
+    return region;
+}
+
 void NotesTextView::applyExtraSelections()
 {
     QList<ExtraSelection> selections;
+    // Hashtags in a colour that stands out from the card.
+    if (m_textBackground) {
+        for (const QRegularExpressionMatch& match : identifyTags(m_storage.string())) {
+            ExtraSelection selection;
+            selection.cursor = QTextCursor(document());
+            selection.cursor.setPosition(int(match.capturedStart()));
+            selection.cursor.setPosition(int(match.capturedEnd()), QTextCursor::KeepAnchor);
+            selection.format.setForeground(drawnTagColour(int(match.capturedStart())));
+            selections.append(selection);
+        }
+    }
     for (const TextRange& range : m_searchHighlights) {
         ExtraSelection selection;
         selection.cursor = QTextCursor(document());
@@ -991,6 +1046,7 @@ void NotesTextView::styleTags(TextRange lines)
     // One edit for them all: the document is laid out once, and tags styled already stay as they are.
     if (!edits.isEmpty())
         runProgrammaticChange([&] { m_storage.addCharacterAttributes(edits); });
+    applyExtraSelections();
 }
 
 void NotesTextView::updateCellHeight()

@@ -5,6 +5,7 @@
 #include "Platform/widgets/ActionResponder.h"
 
 #include <QPointer>
+#include <QRegion>
 #include <QTextEdit>
 #include <QUrl>
 #include <functional>
@@ -100,6 +101,13 @@ public:
     // Search highlights are drawn over the text, never stored in it.
     void setSearchHighlights(const QList<TextRange>& ranges);
     QList<TextRange> searchHighlights() const { return m_searchHighlights; }
+    // The opaque colour the notes are drawn on. Hashtags are then drawn in their colour made
+    // readable on it, at 3:1 at least; the colour the text holds stays the tag's.
+    void setTextBackground(const std::optional<QColor>& background);
+    // The colour a hashtag at `position` is drawn in.
+    QColor drawnTagColour(int position) const;
+    // Where the hashtags are drawn, in the editor's own coordinates.
+    QRegion hashtagRegion() const;
     // Link attachments inside the selection are drawn highlighted.
     void updateAttachmentSelection();
     void highlightAttachmentCells(TextRange range);
@@ -259,6 +267,7 @@ private:
     QList<QAbstractButton*> m_checkButtons;
     FilePanelPresenter* m_filePanels = nullptr;
     QList<TextRange> m_searchHighlights;
+    std::optional<QColor> m_textBackground;
     std::optional<TextRange> m_selectedCellRange;
     QVariantMap m_typingAttributes;
     std::function<void(const QUrl&)> m_urlOpener;

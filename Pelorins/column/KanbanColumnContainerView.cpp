@@ -37,6 +37,13 @@ void KanbanColumnContainerView::setShowsTranslucentFill(bool shows)
     update();
 }
 
+QColor KanbanColumnContainerView::translucentFill() const
+{
+    QColor fill = palette().color(QPalette::Window);
+    fill.setAlphaF(0.7);
+    return fill;
+}
+
 void KanbanColumnContainerView::setContentView(QWidget* content)
 {
     m_content = content;
@@ -83,9 +90,7 @@ void KanbanColumnContainerView::paintEvent(QPaintEvent*)
     if (!m_showsTranslucentFill)
         return;
     QPainter painter(this);
-    QColor fill = palette().color(QPalette::Window);
-    fill.setAlphaF(0.7);
-    painter.fillRect(rect(), fill);
+    painter.fillRect(rect(), translucentFill());
 }
 
 void KanbanColumnContainerView::layOutChildren()

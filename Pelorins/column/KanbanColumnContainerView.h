@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QPointer>
 #include <QWidget>
 
@@ -32,6 +33,7 @@ public:
     // A translucent window-coloured fill behind the list (the done column's).
     void setShowsTranslucentFill(bool shows);
     bool showsTranslucentFill() const { return m_showsTranslucentFill; }
+    QColor translucentFill() const;
 
     void setContentView(QWidget* content);
     // The pinned header, `top` below the container's top and `height` high; none removes it.

@@ -5,6 +5,7 @@
 #include "Pelorins/column/ListItemHeaderCellDelegate.h"
 #include "Pelorins/column/MacKanbanColumnController.h"
 #include "Pelorins/shell/AppConstants.h"
+#include "Pelorins/shell/ColourHelpers.h"
 #include "PelorinsKit/board/LiveObjects.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
@@ -36,6 +37,8 @@ constexpr qreal bookmarkHeight = 24;
 constexpr qreal bookmarkRight = 10;
 constexpr qreal bookmarkShownTop = -1;
 constexpr qreal bookmarkTuckedTop = -23;
+// How much of a tucked flag hangs into the header.
+constexpr qreal bookmarkTailShown = 9;
 constexpr int titlePixelSize = 13;
 constexpr int labelPixelSize = 11;
 constexpr double pulseScale = 1.5;
@@ -99,7 +102,11 @@ protected:
             painter.setPen(Qt::NoPen);
             painter.setBrush(badgeRedColour());
         } else {
-            painter.setPen(QPen(palette().color(QPalette::PlaceholderText), 1));
+            // Tucked above the header, the outline's tail is what shows: it hangs low enough in
+            // the button to be seen, in a colour that stands out from the header.
+            painter.translate(0, -bookmarkTuckedTop + bookmarkTailShown - h);
+            painter.setPen(QPen(
+                readableOn(palette().color(QPalette::PlaceholderText), palette().color(QPalette::Window)), 1.2));
             painter.setBrush(Qt::NoBrush);
         }
         painter.drawPath(ribbon);

@@ -12,6 +12,7 @@
 #include "Pelorins/column/ListItemAddItemButtonCell.h"
 #include "Pelorins/column/ListItemHeaderCellView.h"
 #include "Pelorins/shell/AppConstants.h"
+#include "Pelorins/shell/ColourHelpers.h"
 #include "Pelorins/shell/ClipboardNodes.h"
 #include "PelorinsKit/archive/JSONReader.h"
 #include "PelorinsKit/archive/JSONWriter.h"
@@ -869,6 +870,12 @@ void MacKanbanColumnController::updateDueDateColours()
         card->updateDueDateColour();
 }
 
+void MacKanbanColumnController::updateTagLooks()
+{
+    for (ListItemCellView* card : visibleCardViews())
+        card->updateTagLook();
+}
+
 void MacKanbanColumnController::expandToAllSections()
 {
     setShowAllSections(true);
@@ -1524,6 +1531,12 @@ void MacKanbanColumnController::addNewItem(const IndexPath& at, ListItem* existi
     existing->managedObjectContext()->deleteObject(existing);
     board->saveAction();
     fileAddCardRedo(board, stage, at.item, undoneIdentifier);
+}
+
+QColor MacKanbanColumnController::colourBehindItems() const
+{
+    const QColor board = m_delegate ? m_delegate->colourBehindColumns() : m_containerView->palette().color(QPalette::Window);
+    return m_containerView->showsTranslucentFill() ? composited(m_containerView->translucentFill(), board) : board;
 }
 
 void MacKanbanColumnController::deleteSelectedItems()

@@ -185,6 +185,8 @@ public:
     void refreshHoverStates();
     // Every card on screen recolours its due date.
     void updateDueDateColours();
+    // The board's background changed: the visible cards draw their hashtags for it.
+    void updateTagLooks();
     // The card view on screen that shows `item`; null when the column shows it nowhere.
     ListItemCellView* cellShowing(ListItem* item) const;
 
@@ -216,6 +218,7 @@ public:
     void addNewItem(const IndexPath& at, ListItem* existing, const QString& identifier = QString());
     // Soft-deletes the selected cards ("Delete Items") and saves, also when none is selected.
     void deleteSelectedItems() override;
+    QColor colourBehindItems() const override;
     void insertNewCardAbove();
     void insertNewCardBelow();
     // Hands the selected cards to the board, which marks open ones done and done ones open.

@@ -105,6 +105,8 @@ public:
     int layoutRequests = 0;
     // What the board's buttons over the columns' foot take.
     int bottomInset = 0;
+    // What the board shows behind its columns.
+    QColor behindColumns {Qt::white};
     int layoutAnimations = 0;
     int columnCopies = 0;
     int columnPastes = 0;
@@ -180,6 +182,7 @@ public:
     QWidget* documentView() const override { return const_cast<QWidget*>(&m_document); }
     void setNeedsDocumentLayout() override { ++layoutRequests; }
     int columnsBottomInset() const override { return bottomInset; }
+    QColor colourBehindColumns() const override { return behindColumns; }
     void selectColumn(MacKanbanColumnController*) override { }
     std::optional<IndexPath> doneColumnDropIndexPath(const QPoint&) const override { return std::nullopt; }
     void copy() override { ++columnCopies; }

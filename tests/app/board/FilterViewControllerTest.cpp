@@ -4,6 +4,8 @@
 #include "Pelorins/board/ColourPopupButtonMenu.h"
 #include "Pelorins/board/EditingTextField.h"
 #include "Pelorins/board/FilterViewController.h"
+#include "Pelorins/shell/ColourHelpers.h"
+#include "Pelorins/sidebar/ColorCountButtonCell.h"
 #include "PelorinsKit/board/TagRenaming.h"
 #include "PelorinsKit/model/Hashtags.h"
 #include "PelorinsKit/model/NotificationName.h"
@@ -233,13 +235,32 @@ TEST_F(FilterViewControllerTest, RecolouringChangesTheTitleAtOnceButNotTheBadge)
     undoManager.undo();
     EXPECT_EQ(a->colour(), 3);
     EXPECT_EQ(menu->selectedColour(), 3);
-    EXPECT_EQ(filter->checkButtons().at(1)->palette().color(QPalette::WindowText), tagColour(3));
+    // Green is darkened to be read on the popover.
+    const QPalette title = filter->checkButtons().at(1)->palette();
+    EXPECT_EQ(title.color(QPalette::WindowText), readableOn(tagColour(3), title.color(QPalette::Window)));
+    EXPECT_GE(contrastRatio(title.color(QPalette::WindowText), title.color(QPalette::Window)), 3.0);
 
     // Notices whose values have other types are ignored.
     notices.post(NotificationName::tagValueChanged, nullptr, {{"affectedTag", "a"}});
     notices.post(NotificationName::tagValueChanged, nullptr,
         {{"affectedTag", QVariant::fromValue(a)}, {"newColour", QVariant(6)}});
     EXPECT_EQ(menu->selectedColour(), 3);
+}
+
+// A count of four digits widens its pill to the left, whole, and the title gives way to it.
+TEST_F(FilterViewControllerTest, ABadgeGrowsWithItsDigitsInsideTheRow)
+{
+    KanbanColumn* stage = kanban->column().first();
+    for (int n = 0; n < 1998; ++n)
+        build.addCard(stage, {a});
+    open();
+    QAbstractButton* wide = filter->badgeButtons().at(1);
+    ASSERT_EQ(wide->text(), "2000");
+    const QSizeF needed = ColorCountButtonCell(wide->text()).sizeThatFits(wide->height());
+    EXPECT_GE(wide->width(), needed.width());
+    EXPECT_LE(wide->geometry().right(), filter->badgeButtons().at(0)->geometry().right());
+    EXPECT_LE(filter->checkButtons().at(1)->geometry().right(), wide->geometry().left());
+    EXPECT_EQ(filter->badgeButtons().at(0)->width(), 30) << "a short count keeps the round pill";
 }
 
 TEST_F(FilterViewControllerTest, AColourOutsideThePaletteShowsGreyAndSelectsNothing)

@@ -3,6 +3,9 @@
 #include "Pelorins/card/DateDisplayButton.h"
 #include "Pelorins/card/DueDateTextField.h"
 #include "Pelorins/shell/AppConstants.h"
+#include "PelorinsKit/model/Tag.h"
+#include "PelorinsKit/model/Hashtags.h"
+#include "Pelorins/shell/ColourHelpers.h"
 #include "PelorinsKit/model/PictureFolders.h"
 #include "PelorinsKit/notes/AttributeKey.h"
 #include "PelorinsKit/notes/NoteTextConventions.h"
@@ -12,6 +15,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QDir>
+#include <QGraphicsOpacityEffect>
 #include <QImage>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -228,6 +232,58 @@ TEST_F(ListItemCellView, PressAndMoveSelectsTextOnlyInTheCardBeingEdited)
     EXPECT_TRUE(editor->isFirstResponder());
     EXPECT_TRUE(editor->textCursor().hasSelection());
     EXPECT_EQ(notes(card), QStringLiteral("Several words to select here"));
+}
+
+// A yellow tag on a light card, and a red one on a faded done card: each is drawn readable on
+// what shows behind its text, while the notes keep the tag's own colour.
+TEST_F(ListItemCellView, HashtagsAreDrawnReadableOnTheirCardWithoutChangingTheirColour)
+{
+    Tag* yellow = builder.addTag(kanban, QStringLiteral("idea"));
+    yellow->setColour(2);
+    Tag* red = builder.addTag(kanban, QStringLiteral("urgent"));
+    red->setColour(0);
+    ListItem* open = addCard(stage(0), QStringLiteral("An #idea to try"));
+    ListItem* done = addCard(stage(0), QStringLiteral("Finished #urgent work"));
+    done->setDone(true);
+    done->setDoneDate(QDateTime(QDate(2026, 12, 9), QTime(15, 45)));
+    const QList<QColor> boards {Qt::white, QColor(74, 144, 226), QColor(40, 44, 52)};
+    for (const QColor& behind : boards) {
+        board.behindColumns = behind;
+        board.removeColumns();
+        show();
+        const struct
+        {
+            ListItem* card;
+            Tag* tag;
+        } cases[] = {{open, yellow}, {done, red}};
+        for (const auto& c : cases) {
+            ::ListItemCellView* shown = cell(c.card);
+            ASSERT_TRUE(shown);
+            ::NotesTextView* editor = shown->noteTextView();
+            const int at = int(editor->string().indexOf(QLatin1Char('#')));
+            const std::string where = behind.name().toStdString() + " " + c.tag->name().toStdString();
+            EXPECT_EQ(editor->storage().attribute(AttributeKey::foregroundColor, at).value<QColor>(),
+                tagColour(c.tag->colour()))
+                << "the notes keep the tag's colour, " << where;
+            const QColor background = composited(shown->backdropColour(), behind);
+            EXPECT_GE(contrastRatio(editor->drawnTagColour(at), background), 3.0) << where;
+            // On the done card the tag is not faded with the rest of the text.
+            const QRegion tags = editor->hashtagRegion();
+            ASSERT_FALSE(tags.isEmpty()) << where;
+            auto* effect = qobject_cast<QGraphicsOpacityEffect*>(editor->graphicsEffect());
+            ASSERT_TRUE(effect);
+            const QImage mask = effect->opacityMask().textureImage();
+            const QPoint onTag = tags.boundingRect().center();
+            if (c.card == done) {
+                ASSERT_FALSE(mask.isNull()) << where;
+                EXPECT_EQ(qAlpha(mask.pixel(onTag)), 255) << where;
+                EXPECT_EQ(qAlpha(mask.pixel(2, 2)), qRound(255 * 0.3)) << "the rest is faded, " << where;
+            } else {
+                EXPECT_EQ(effect->opacity(), 1.0);
+                EXPECT_EQ(effect->opacityMask().style(), Qt::NoBrush);
+            }
+        }
+    }
 }
 
 TEST_F(ListItemCellView, TheChevronExpandsAndCollapsingMovesTheCaretToTheFirstLine)

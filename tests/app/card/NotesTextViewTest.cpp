@@ -103,6 +103,7 @@ TEST_F(NotesTextView, CopyWithoutSelectionAndPasteOfCardsGoToTheColumn)
         std::optional<IndexPath> indexPathFor(const ListItem* item) override { return real->indexPathFor(item); }
         void addNewItem(const IndexPath& at) override { real->addNewItem(at); }
         void deleteSelectedItems() override { real->deleteSelectedItems(); }
+        QColor colourBehindItems() const override { return real->colourBehindItems(); }
         ListItemCellDelegate* real;
     } fake(&column(0));
     cell(card)->setDelegate(&fake);

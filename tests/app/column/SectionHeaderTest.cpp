@@ -1,5 +1,8 @@
 #include "app/board/SectionsFixture.h"
 
+#include "Pelorins/shell/ColourHelpers.h"
+
+#include <QAbstractButton>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -148,6 +151,23 @@ TEST_F(SectionHeader, ADayHeaderHasNoFillDividerOrBackdrop)
     EXPECT_FALSE(day->isFilled());
     EXPECT_FALSE(day->isDividerShown());
     EXPECT_FALSE(day->isBackdropShown());
+}
+
+// Tucked above an unbookmarked stage's header, the flag still shows enough of itself, drawn
+// to stand out from the header, to be found before the pointer hovers it.
+TEST_F(SectionHeader, AnUnbookmarkedFlagShowsItsTailReadably)
+{
+    showRouted(boardWithCards(QStringLiteral("B"), {1}));
+    ListItemHeaderCellView* top = header(0);
+    ASSERT_EQ(top->bookmarkImageName(), QStringLiteral("BookmarkIcon"));
+    const QImage shot = top->grab().toImage();
+    const QRect flag = top->bookmarkButton()->geometry().intersected(top->rect());
+    const QColor fill = shot.pixelColor(flag.left() - 2, flag.top() + 1);
+    int standingOut = 0;
+    for (int y = flag.top(); y <= flag.bottom(); ++y)
+        for (int x = flag.left(); x <= flag.right(); ++x)
+            standingOut += contrastRatio(shot.pixelColor(x, y), fill) >= 3.0 ? 1 : 0;
+    EXPECT_GE(standingOut, 12) << "of " << flag.width() << "x" << flag.height();
 }
 
 class HeaderClicks : public SectionsFixture
