@@ -70,11 +70,12 @@ void PrintPreviewView::setKanban(Kanban* kanban)
         ManagedObjectContext* context = kanban->managedObjectContext();
         m_contextConnection = context;
         connect(context, &ManagedObjectContext::objectDidChange, this, &PrintPreviewView::boardObjectChanged);
-        // The board goes with its context: nothing of it is drawn or placed after that.
+        // The board goes with its context: nothing of it is drawn or placed after that, and
+        // nothing new is made, since the context may go as the program ends.
         connect(context, &QObject::destroyed, this, [this] {
             m_kanban = nullptr;
             m_cachedItemHeights.clear();
-            m_renderer = std::make_unique<PrintablePageRenderer>(*this);
+            m_renderer->forgetAll();
             layoutPages();
         });
     }

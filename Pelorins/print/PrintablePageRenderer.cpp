@@ -77,6 +77,13 @@ void PrintablePageRenderer::forget(ListItem* card)
     m_cellViewOrder.removeOne(card);
 }
 
+void PrintablePageRenderer::forgetAll()
+{
+    qDeleteAll(m_cellViews);
+    m_cellViews.clear();
+    m_cellViewOrder.clear();
+}
+
 void PrintablePageRenderer::drawHeaders(QPainter& painter, const PrintablePageBox& page)
 {
     const double scale = m_delegate.itemScale();

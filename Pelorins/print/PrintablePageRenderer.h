@@ -32,6 +32,8 @@ public:
     void render(QPainter& painter, const PrintablePageBox& page, bool inPreview);
     // The card changed: it is configured again when drawn next.
     void forget(ListItem* card);
+    // Lets go of every card, as when the board's store goes.
+    void forgetAll();
 
     // Draws the widget's `source` with the painter. Qt draws a widget for a printer through a
     // picture of pixels; recorded as drawing commands first, its text stays text on paper and in

@@ -350,6 +350,8 @@ void MainSplitViewController::showHidePrintSetup()
     m_windowController = m_printSetupWindowFactory(kanban);
     if (!m_windowController)
         return;
+    // Owned by the main window, it goes before the store it shows does.
+    m_windowController->setParent(window(), m_windowController->windowFlags() | Qt::Window);
     if (kanban && !kanban->title().isEmpty()) {
         m_windowController->setWindowTitle(QStringLiteral("Print Setup - ") + kanban->title());
         if (QScreen* screen = QGuiApplication::primaryScreen())

@@ -1,0 +1,250 @@
+#include "Pelorins/archive/ImportExportViewController.h"
+#include "Pelorins/board/FilterViewController.h"
+#include "Pelorins/board/InfoViewController.h"
+#include "Pelorins/board/MacKanbanColumnsViewController.h"
+#include "Pelorins/card/DateDisplayButton.h"
+#include "Pelorins/card/DatePickerViewController.h"
+#include "Pelorins/card/ListItemCellView.h"
+#include "Pelorins/column/MacKanbanColumnController.h"
+#include "Pelorins/print/PrintPreviewViewController.h"
+#include "Pelorins/print/PrintSplitViewController.h"
+#include "Pelorins/shell/AppDelegate.h"
+#include "Pelorins/shell/MainSplitViewController.h"
+#include "Pelorins/shell/MainWindowActions.h"
+#include "Pelorins/shell/MainWindowAssembly.h"
+#include "Pelorins/shell/MainWindowController.h"
+#include "Pelorins/sidebar/KDLeftSidebarViewController.h"
+#include "Pelorins/sidebar/ProjectRecoveryViewController.h"
+#include "Pelorins/sidebar/SourceOutlineView.h"
+#include "Pelorins/sidebar/SourceTreeModel.h"
+#include "Pelorins/welcome/WelcomeWindowController.h"
+#include "PelorinsKit/model/Kanban.h"
+#include "PelorinsKit/model/ListItem.h"
+#include "PelorinsKit/notes/NoteTextConventions.h"
+#include "PelorinsKit/store/CoreDataManager.h"
+#include "PelorinsKit/store/CoreDataMigrator.h"
+#include "Platform/core/DataFolders.h"
+#include "Platform/core/UserDefaults.h"
+#include "Platform/services/PackageManagerUpdater.h"
+#include "Platform/widgets/ScriptedAlertPresenter.h"
+#include "Platform/widgets/ScriptedFilePanelPresenter.h"
+#include "support/FakeCalendarStore.h"
+#include "support/QStringPrinting.h"
+#include "support/StoreBuilder.h"
+
+#include <QApplication>
+#include <QMenuBar>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+static void initResources()
+{
+    Q_INIT_RESOURCE(PelorinsResources);
+}
+
+namespace A = MainWindowActions;
+
+namespace {
+
+// The program assembled over a store of one board with a card due tomorrow, its main window
+// open on that board. The store is the test's to close, after the program, as the program's
+// own store is closed after everything else when it ends.
+class SecondaryWindows : public ::testing::Test
+{
+public:
+    void SetUp() override
+    {
+        initResources();
+        m_windowsBefore = topLevelWindows();
+        DataFolders::setBaseFolderForTesting(m_folder.filePath(QStringLiteral("data")));
+        manager->setup([] {}, [](const StoreError&) {});
+        ASSERT_NE(manager->context(), nullptr);
+        StoreBuilder builder(*manager->context());
+        board = builder.addBoard(QStringLiteral("Plans"), {QStringLiteral("To Do"), QStringLiteral("Doing")});
+        card = builder.addCard(board->column().first());
+        card->setAttributedNotes(AttributedString(QStringLiteral("Call the printer #urgent"), normalAttributes()));
+        card->setDueDate(QDateTime::currentDateTimeUtc().addDays(1));
+        builder.addTag(board, QStringLiteral("urgent"));
+        ASSERT_TRUE(manager->saveContext());
+        // The steps of the first launch are over: the welcome opens only from Help.
+        defaults.setValue(QStringLiteral("firstSetupCompleted"), true);
+        assembly = std::make_unique<MainWindowAssembly>(MainWindowAssembly::Services {defaults, *manager, calendar,
+            updater, alerts, filePanels, [](const QUrl&) { return true; }, QStringLiteral(":/examples")});
+        QObject::connect(&assembly->appDelegate(), &AppDelegate::terminationRequested,
+            [this](int code) { exitCodes << code; });
+    }
+    void TearDown() override
+    {
+        assembly.reset();
+        manager.reset();
+        DataFolders::setBaseFolderForTesting(QString());
+    }
+
+    static QSet<QWidget*> topLevelWindows()
+    {
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        return QSet<QWidget*>(windows.cbegin(), windows.cend());
+    }
+    // The windows made since the test began that are still there, by class.
+    QStringList windowsLeft() const
+    {
+        QStringList left;
+        for (QWidget* window : topLevelWindows() - m_windowsBefore)
+            left << QString::fromLatin1(window->metaObject()->className());
+        left.sort();
+        return left;
+    }
+
+    MainWindowController& openMainWindow()
+    {
+        assembly->appDelegate().showMainWindow(nullptr);
+        MainWindowController* window = assembly->mainWindow();
+        EXPECT_NE(window, nullptr);
+        QApplication::setActiveWindow(window);
+        KDLeftSidebarViewController* sidebar = assembly->sidebar();
+        SourceOutlineView* outline = sidebar->outlineView();
+        outline->selectRow(outline->rowForIndex(sidebar->model()->indexForItem(board)), false);
+        QApplication::processEvents();
+        assembly->router().validateActions();
+        return *window;
+    }
+    // Chooses the window's menu item that sends `action`, as a user does.
+    static void choose(MainWindowController& window, const QString& action)
+    {
+        QAction* item = window.menuAction(action);
+        ASSERT_NE(item, nullptr) << action.toStdString();
+        ASSERT_TRUE(item->isEnabled()) << action.toStdString();
+        item->trigger();
+        QApplication::processEvents();
+    }
+    static QAction* menuItemTitled(MainWindowController& window, const QString& title)
+    {
+        for (QAction* menu : window.menuBar()->actions()) {
+            for (QAction* item : menu->menu() ? menu->menu()->actions() : QList<QAction*>()) {
+                if (item->text() == title)
+                    return item;
+            }
+        }
+        return nullptr;
+    }
+
+    QTemporaryDir m_folder;
+    QSet<QWidget*> m_windowsBefore;
+    UserDefaults defaults {m_folder.filePath(QStringLiteral("prefs.conf"))};
+    std::unique_ptr<CoreDataManager> manager = std::make_unique<CoreDataManager>(std::make_shared<CoreDataMigrator>());
+    FakeCalendarStore calendar;
+    PackageManagerUpdater updater;
+    ScriptedAlertPresenter alerts;
+    ScriptedFilePanelPresenter filePanels;
+    std::unique_ptr<MainWindowAssembly> assembly;
+    QList<int> exitCodes;
+    Kanban* board = nullptr;
+    ListItem* card = nullptr;
+};
+
+// Opens one secondary window of the main window and answers it.
+struct Opening
+{
+    const char* name;
+    std::function<QWidget*(SecondaryWindows&, MainWindowController&)> open;
+};
+
+class EverySecondaryWindow : public SecondaryWindows, public ::testing::WithParamInterface<Opening>
+{
+};
+
+template<typename Window>
+Window* topLevel()
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* found = qobject_cast<Window*>(window); found && found->isVisible())
+            return found;
+    }
+    return nullptr;
+}
+
+const Opening openings[] = {
+    {"Preferences",
+        [](SecondaryWindows&, MainWindowController& window) -> QWidget* {
+            SecondaryWindows::menuItemTitled(window, QStringLiteral("Preferences…"))->trigger();
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                if (top->objectName() == QLatin1String("preferencesWindow"))
+                    return top;
+            }
+            return nullptr;
+        }},
+    {"PrintSetup",
+        [](SecondaryWindows&, MainWindowController& window) -> QWidget* {
+            SecondaryWindows::choose(window, A::showHidePrintSetup);
+            auto* print = qobject_cast<PrintSplitViewController*>(window.splitViewController()->printSetupWindow());
+            return print && print->previewViewController()->kanban() ? print : nullptr;
+        }},
+    {"InfoPanel",
+        [](SecondaryWindows&, MainWindowController& window) -> QWidget* {
+            QTest::mouseClick(window.backgroundButton(), Qt::LeftButton);
+            return window.findChild<InfoViewController*>();
+        }},
+    {"TagPopover",
+        [](SecondaryWindows&, MainWindowController& window) -> QWidget* {
+            QTest::mouseClick(window.tagsButton(), Qt::LeftButton);
+            return window.findChild<FilterViewController*>();
+        }},
+    {"DueDatePopover",
+        [](SecondaryWindows& test, MainWindowController&) -> QWidget* {
+            MacKanbanColumnController* column = test.assembly->board()->columnControllerFor(0);
+            ListItemCellView* cell = column ? column->cellShowing(test.card) : nullptr;
+            if (!cell)
+                return nullptr;
+            QTest::mouseClick(cell->showDateButton(), Qt::LeftButton);
+            return cell->datePicker();
+        }},
+    {"Export",
+        [](SecondaryWindows&, MainWindowController& window) -> QWidget* {
+            SecondaryWindows::choose(window, A::showExport);
+            return window.findChild<ImportExportViewController*>();
+        }},
+    {"Import",
+        [](SecondaryWindows& test, MainWindowController& window) -> QWidget* {
+            test.filePanels.enqueueOpenAnswer(
+                QStringLiteral(PELORINS_TESTS_DIR "/kit/archive/data/CompatibilityArchive"));
+            SecondaryWindows::choose(window, A::showImport);
+            return window.findChild<ImportExportViewController*>();
+        }},
+    {"ProjectRecovery",
+        [](SecondaryWindows& test, MainWindowController& window) -> QWidget* {
+            test.menuItemTitled(window, QStringLiteral("Project Recovery…"))->trigger();
+            return test.assembly->projectRecovery();
+        }},
+    {"WelcomeFromHelp",
+        [](SecondaryWindows& test, MainWindowController& window) -> QWidget* {
+            test.menuItemTitled(window, QStringLiteral("Welcome to Pelorins"))->trigger();
+            return topLevel<WelcomeWindowController>();
+        }},
+};
+
+} // namespace
+
+// Quitting ends the program as it does: the program's parts go first, then the store. No window
+// or handler may be left to reach the store, or to make anything, once the store goes.
+TEST_P(EverySecondaryWindow, QuittingWithItOpenLetsGoOfTheStoreFirst)
+{
+    MainWindowController& window = openMainWindow();
+    QWidget* opened = GetParam().open(*this, window);
+    ASSERT_NE(opened, nullptr);
+    EXPECT_TRUE(opened->isVisible());
+
+    assembly->appDelegate().terminate(nullptr);
+    EXPECT_EQ(exitCodes, QList<int> {0});
+    assembly.reset();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(windowsLeft(), QStringList());
+    manager.reset();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(windowsLeft(), QStringList());
+}
+
+INSTANTIATE_TEST_SUITE_P(, EverySecondaryWindow, ::testing::ValuesIn(openings),
+    [](const ::testing::TestParamInfo<Opening>& info) { return std::string(info.param.name); });
