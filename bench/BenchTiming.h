@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QList>
+#include <QString>
 #include <algorithm>
 #include <ctime>
 
@@ -26,6 +28,13 @@ inline double processMilliseconds()
     timespec now {};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+// The machine's load averages as the system gives them, to stand beside a wall-clock figure.
+inline QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readLine()).trimmed() : QStringLiteral("unknown");
 }
 
 // Wall time and processor time since it started.

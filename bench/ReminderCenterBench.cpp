@@ -66,12 +66,6 @@ struct Run
     }
 };
 
-QString loadAverage()
-{
-    QFile file(QStringLiteral("/proc/loadavg"));
-    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readLine()).trimmed() : QStringLiteral("unknown");
-}
-
 // Loads the file, checks it and arms the timer, then prints the wall and processor times.
 int rearmInThisProcess(const QString& path)
 {

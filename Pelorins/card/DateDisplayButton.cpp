@@ -81,6 +81,12 @@ QSize DateDisplayButton::sizeHint() const
 void DateDisplayButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    draw(painter);
+}
+
+void DateDisplayButton::draw(QPainter& painter) const
+{
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(m_scale, m_scale);
     const QRectF frame(0, 0, width() / m_scale, height() / m_scale);
@@ -88,13 +94,14 @@ void DateDisplayButton::paintEvent(QPaintEvent*)
         QColor ink = palette().color(QPalette::Text);
         ink.setAlphaF(0.5);
         drawCalendarIcon(painter, ink);
-        return;
+    } else {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(fillColour());
+        const qreal radius = frame.height() / 6;
+        painter.drawRoundedRect(frame, radius, radius);
+        painter.setPen(Qt::white);
+        painter.setFont(titleFont());
+        painter.drawText(frame, Qt::AlignCenter, text());
     }
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(fillColour());
-    const qreal radius = frame.height() / 6;
-    painter.drawRoundedRect(frame, radius, radius);
-    painter.setPen(Qt::white);
-    painter.setFont(titleFont());
-    painter.drawText(frame, Qt::AlignCenter, text());
+    painter.restore();
 }

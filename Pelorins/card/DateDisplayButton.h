@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <optional>
 
+class QPainter;
+
 // The due-date badge of a card: a rounded lozenge in the colour its owner chooses with the due
 // text in white, or a calendar icon while the card has no due date. Setting the date changes
 // nothing on screen until updateDateDisplay().
@@ -34,6 +36,8 @@ public:
     void setScale(qreal scale);
     // The icon's size with the icon, else the text's width plus 8 and the badge height.
     QSize sizeHint() const override;
+    // Draws the badge in its own coordinates; on paper without the detour of drawing a widget.
+    void draw(QPainter& painter) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -14,9 +14,15 @@ PrintableCheckButton::PrintableCheckButton(QWidget* parent)
 
 void PrintableCheckButton::paintEvent(QPaintEvent*)
 {
+    QPainter painter(this);
+    draw(painter);
+}
+
+void PrintableCheckButton::draw(QPainter& painter) const
+{
     // Paper shows no state colours: a done item is a light grey box with a white tick, an open
     // one an empty box, both outlined in black.
-    QPainter painter(this);
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal unit = width() / qreal(defaultWidth);
     painter.scale(unit, unit);
@@ -29,12 +35,13 @@ void PrintableCheckButton::paintEvent(QPaintEvent*)
     painter.setPen(QPen(Qt::black, 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawRoundedRect(box, 4, 4);
-    if (!isChecked())
-        return;
-    QPainterPath tick;
-    tick.moveTo(2, 9);
-    tick.lineTo(5, 12);
-    tick.lineTo(13, 4);
-    painter.setPen(QPen(Qt::white, 1.5, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-    painter.drawPath(tick);
+    if (isChecked()) {
+        QPainterPath tick;
+        tick.moveTo(2, 9);
+        tick.lineTo(5, 12);
+        tick.lineTo(13, 4);
+        painter.setPen(QPen(Qt::white, 1.5, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+        painter.drawPath(tick);
+    }
+    painter.restore();
 }

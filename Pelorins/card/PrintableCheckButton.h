@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 
+class QPainter;
+
 // The box of a checklist line in printed notes: a plain rounded square, ticked for a done item,
 // that does nothing when clicked.
 class PrintableCheckButton : public QAbstractButton
@@ -16,6 +18,8 @@ public:
     int tag() const { return m_tag; }
     void setTag(int tag) { m_tag = tag; }
     QSize sizeHint() const override { return QSize(defaultWidth, defaultWidth); }
+    // Draws the box in its own coordinates; on paper without the detour of drawing a widget.
+    void draw(QPainter& painter) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -75,6 +75,7 @@ void PrintPreviewView::setKanban(Kanban* kanban)
         connect(context, &QObject::destroyed, this, [this] {
             m_kanban = nullptr;
             m_cachedItemHeights.clear();
+            m_cachedLineBottoms.clear();
             m_renderer->forgetAll();
             layoutPages();
         });
@@ -85,6 +86,7 @@ void PrintPreviewView::setHeightMeasure(HeightMeasure measure)
 {
     m_measure = std::move(measure);
     m_cachedItemHeights.clear();
+    m_cachedLineBottoms.clear();
 }
 
 void PrintPreviewView::buildPages()
@@ -178,14 +180,25 @@ QList<PrintSlice> PrintPreviewView::slicesOf(ListItem* card) const
 
 QList<PrintSlice> PrintPreviewView::slicesOnPage(const PrintablePageBox& page) const
 {
-    QList<PrintSlice> onPage;
-    for (ListItem* card : m_placedCards) {
-        for (const PrintSlice& slice : m_slices.value(card)) {
-            if (slice.strip == page.strip && slice.page == page.row)
-                onPage.append(slice);
+    // Indexed once per layout, so that printing every page costs as much as the pages hold.
+    if (!m_slicesByPageValid) {
+        m_slicesByPage.clear();
+        for (ListItem* card : m_placedCards) {
+            for (const PrintSlice& slice : m_slices.value(card)) {
+                while (m_slicesByPage.size() <= slice.strip)
+                    m_slicesByPage.append(QList<QList<PrintSlice>>());
+                QList<QList<PrintSlice>>& strip = m_slicesByPage[slice.strip];
+                while (strip.size() <= slice.page)
+                    strip.append(QList<PrintSlice>());
+                strip[slice.page].append(slice);
+            }
         }
+        m_slicesByPageValid = true;
     }
-    return onPage;
+    if (page.strip < 0 || page.strip >= m_slicesByPage.size() || page.row < 0
+        || page.row >= m_slicesByPage.at(page.strip).size())
+        return {};
+    return m_slicesByPage.at(page.strip).at(page.row);
 }
 
 double PrintPreviewView::pageCapacity() const
@@ -344,6 +357,29 @@ double PrintPreviewView::cardHeight(ListItem* card) const
     return std::round((notes + heightOfFixedItems) * m_itemScale);
 }
 
+QList<double> PrintPreviewView::sliceTops(ListItem* card, double height, double capacity) const
+{
+    auto cached = m_cachedLineBottoms.find(card);
+    if (cached == m_cachedLineBottoms.end())
+        cached = m_cachedLineBottoms.insert(card, m_renderer->lineBottoms(card));
+    const QList<double>& bottoms = *cached;
+    // Paper points are rounded; a line's bottom within this of a page's foot still fits.
+    constexpr double tolerance = 1e-6;
+    QList<double> tops {0};
+    double top = 0;
+    while (height - top >= capacity) {
+        const double foot = top + capacity;
+        // The last line that ends on this page; with none, a line taller than a page is cut.
+        double end = foot;
+        const auto past = std::upper_bound(bottoms.cbegin(), bottoms.cend(), (foot + tolerance) / m_itemScale);
+        if (past != bottoms.cbegin() && *(past - 1) * m_itemScale > top + tolerance)
+            end = *(past - 1) * m_itemScale;
+        top = end;
+        tops.append(top);
+    }
+    return tops;
+}
+
 void PrintPreviewView::walkStage(
     KanbanColumn* stage, ListItem* until, const std::function<void(ListItem*, Placement)>& visit) const
 {
@@ -368,10 +404,10 @@ void PrintPreviewView::walkStage(
             // A card of a page or more starts on a page of its own: this one while nothing is
             // on it yet.
             const int start = y == 0 ? page : page + 1;
-            const double whole = std::floor(height / capacity);
             placement.position.page = start;
-            page = start + int(whole);
-            y = height - std::round(capacity * whole);
+            placement.sliceTops = sliceTops(card, height, capacity);
+            page = start + int(placement.sliceTops.size()) - 1;
+            y = height - std::round(placement.sliceTops.last());
         }
         visit(card, placement);
         if (card == until)
@@ -381,19 +417,21 @@ void PrintPreviewView::walkStage(
 
 void PrintPreviewView::placeSlices(ListItem* card, const Placement& placement)
 {
-    const double capacity = pageCapacity();
-    // Slices cover every page the card's room on paper reaches.
-    const int count = placement.height >= capacity ? int(std::ceil(placement.height / capacity)) : 1;
+    // Slices cover every page the card's room on paper reaches; a card that ends at a page's foot
+    // has none on the page after.
     QList<PrintSlice> slices;
     const Position& at = placement.position;
-    for (int k = 0; k < count; ++k) {
+    const QList<double>& tops = placement.sliceTops;
+    for (int k = 0; k < tops.size() && (k == 0 || tops.at(k) < placement.height); ++k) {
         while (m_pages.size() <= at.strip || m_pages.at(at.strip).size() < at.page + k + 1)
             addPage(at.strip);
-        slices.append({card, k, at.strip, at.page + k, at.x, at.y - k * capacity, placement.height});
+        const double bottom = k + 1 < tops.size() ? tops.at(k + 1) : placement.height;
+        slices.append({card, k, at.strip, at.page + k, at.x, at.y - tops.at(k), placement.height, tops.at(k), bottom});
     }
     if (!m_slices.contains(card))
         m_placedCards.append(card);
     m_slices.insert(card, slices);
+    m_slicesByPageValid = false;
 }
 
 void PrintPreviewView::clearGrid()
@@ -402,6 +440,7 @@ void PrintPreviewView::clearGrid()
     m_pages = {{}};
     m_placedCards.clear();
     m_slices.clear();
+    m_slicesByPageValid = false;
 }
 
 void PrintPreviewView::updatePage(PrintablePageBox& page, int number) const
@@ -444,6 +483,7 @@ void PrintPreviewView::boardObjectChanged(ManagedObject* object, const KeyChange
         if (concerned) {
             // Its notes may have changed: measured and drawn again.
             m_cachedItemHeights.remove(card);
+            m_cachedLineBottoms.remove(card);
             m_renderer->forget(card);
         }
     } else if (auto* stage = dynamic_cast<KanbanColumn*>(object)) {

@@ -128,6 +128,9 @@ private:
     {
         Position position;
         double height = 0;
+        // Where each slice starts on the card, in points on paper; one slice at 0 for a card
+        // that fits a page.
+        QList<double> sliceTops {0};
     };
     // Reads the paper and the imageable size from the print info.
     void readPrintInfo();
@@ -143,6 +146,10 @@ private:
     // once; an injected measure is left to run card by card.
     void measureCards();
     double cardHeight(ListItem* card) const;
+    // The card's slices, from the card's top: the first at 0, each next where the one before
+    // ends, below the last line of the card that fits the page. The last entry starts the page
+    // the card ends on, with less than a page's room of the card left.
+    QList<double> sliceTops(ListItem* card, double height, double capacity) const;
     void placeSlices(ListItem* card, const Placement& placement);
     void updatePage(PrintablePageBox& page, int number) const;
     void finishLayout();
@@ -162,7 +169,12 @@ private:
     // Cards in placing order, and their slices.
     QList<ListItem*> m_placedCards;
     QHash<ListItem*, QList<PrintSlice>> m_slices;
+    // The slices of each page, [strip][row], in placing order; made again after a placement.
+    mutable QList<QList<QList<PrintSlice>>> m_slicesByPage;
+    mutable bool m_slicesByPageValid = false;
     mutable QHash<ListItem*, std::optional<double>> m_cachedItemHeights;
+    // Where a page may end on a card taller than a page, unscaled, measured once.
+    mutable QHash<ListItem*, QList<double>> m_cachedLineBottoms;
     HeightMeasure m_measure;
     std::unique_ptr<PrintablePageRenderer> m_renderer;
     double m_magnification = 1.0;

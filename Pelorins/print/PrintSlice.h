@@ -2,8 +2,10 @@
 
 class ListItem;
 
-// The part of a card that one page shows: the whole card moved up by whole page capacities and
-// clipped to the page's content area. Offsets are in points on paper.
+// The part of a card that one page shows: from `top` to `bottom` of the card, the card moved up
+// so that its part starts at the top of the page's content area. A card taller than a page is
+// cut between lines of its notes, so that each line is on one page, whole. Offsets are in points
+// on paper.
 struct PrintSlice
 {
     ListItem* card = nullptr;
@@ -15,6 +17,9 @@ struct PrintSlice
     double offset = 0;
     // The card's room on paper, which the next card starts below.
     double height = 0;
+    // The part of the card on this page, from the card's top.
+    double top = 0;
+    double bottom = 0;
 
     bool operator==(const PrintSlice&) const = default;
 };

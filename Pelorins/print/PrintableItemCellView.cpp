@@ -3,11 +3,18 @@
 #include "Pelorins/card/DateDisplayButton.h"
 #include "Pelorins/card/ListItemCellView.h"
 #include "Pelorins/card/NotesTextView.h"
+#include "Pelorins/card/PrintableCheckButton.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
 
+#include <QAbstractButton>
+#include <QAbstractTextDocumentLayout>
 #include <QPainter>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <algorithm>
 #include <cmath>
 
@@ -48,10 +55,19 @@ void PrintableItemCellView::configure()
     m_noteTextView->setGeometry(0, 0, cardWidth, std::max(notes, 1));
     // Link cards and pictures printed as the editor shows them, not their stored stand-ins.
     const std::optional<AttributedString> text = m_objectValue ? m_objectValue->getAttributedNotes() : std::nullopt;
-    m_noteTextView->runProgrammaticChange(
-        [&] { m_noteTextView->storage().setAttributedString(text.value_or(AttributedString())); });
-    m_noteTextView->removeCheckButtons();
-    m_noteTextView->styleTags();
+    // One edit for the text and its tag styles, so that the notes are laid out once, and laid
+    // out to be drawn: without the cache each line is shaped again when it is drawn.
+    QTextDocument* document = m_noteTextView->document();
+    m_noteTextView->runProgrammaticChange([&] {
+        QTextCursor edit(document);
+        edit.beginEditBlock();
+        m_noteTextView->storage().setAttributedString(text.value_or(AttributedString()));
+        m_noteTextView->removeCheckButtons();
+        m_noteTextView->styleTags();
+        for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+            block.layout()->setCacheEnabled(true);
+        edit.endEditBlock();
+    });
     m_noteTextView->layoutCheckButtons();
     m_noteTextView->setVisible(notes > 0);
     updateDueDate();
@@ -81,12 +97,75 @@ QList<Tag*> PrintableItemCellView::existingTags() const
     return {};
 }
 
-void PrintableItemCellView::paintEvent(QPaintEvent*)
+QList<double> PrintableItemCellView::lineBottoms() const
 {
-    // The card's sheet, as a light card on the page.
-    QPainter painter(this);
+    QList<double> bottoms;
+    forEachLine([&bottoms](const QTextLine& line, QPointF block) { bottoms.append(block.y() + line.y() + line.height()); });
+    return bottoms;
+}
+
+void PrintableItemCellView::print(QPainter& painter, double top, double bottom) const
+{
+    // Lines that touch the part only at its edge belong to the part beyond it.
+    constexpr double edge = 1e-3;
+    painter.save();
+    painter.setClipRect(QRectF(0, top, width(), bottom - top), Qt::IntersectClip);
     painter.setRenderHint(QPainter::Antialiasing);
+    drawSheet(painter);
+    painter.setPen(m_noteTextView->palette().color(QPalette::Text));
+    forEachLine([&](const QTextLine& line, QPointF block) {
+        const double lineTop = block.y() + line.y();
+        if (lineTop + line.height() > top + edge && lineTop < bottom - edge)
+            line.draw(&painter, block);
+    });
+    // The check boxes of the lines and the due badge.
+    const auto drawPart = [&](const QWidget& part, const auto& draw) {
+        const QRect frame(part.mapTo(this, QPoint(0, 0)), part.size());
+        if (part.isHidden() || frame.bottom() + 1 <= top || frame.top() >= bottom)
+            return;
+        painter.save();
+        painter.translate(frame.topLeft());
+        draw();
+        painter.restore();
+    };
+    for (QAbstractButton* button : m_noteTextView->checkButtons()) {
+        if (const auto* box = qobject_cast<const PrintableCheckButton*>(button))
+            drawPart(*box, [&] { box->draw(painter); });
+    }
+    drawPart(*m_showDateButton, [&] { m_showDateButton->draw(painter); });
+    painter.restore();
+}
+
+void PrintableItemCellView::forEachLine(const std::function<void(const QTextLine&, QPointF)>& visit) const
+{
+    if (m_noteTextView->isHidden() || m_noteTextView->document()->isEmpty())
+        return;
+    const QPointF origin = m_noteTextView->viewport()->mapTo(this, QPoint(0, 0));
+    const QTextDocument* document = m_noteTextView->document();
+    // Laid out before its lines are read.
+    document->documentLayout()->documentSize();
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        const QTextLayout* layout = block.layout();
+        if (!layout)
+            continue;
+        const QPointF at = origin + layout->position();
+        for (int i = 0; i < layout->lineCount(); ++i)
+            visit(layout->lineAt(i), at);
+    }
+}
+
+void PrintableItemCellView::drawSheet(QPainter& painter) const
+{
+    painter.save();
     painter.setPen(QPen(QColor(0xd0, 0xd0, 0xd0), 1));
     painter.setBrush(Qt::white);
     painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+    painter.restore();
+}
+
+void PrintableItemCellView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    drawSheet(painter);
 }

@@ -3,11 +3,14 @@
 #include "Pelorins/card/NotesTextViewDelegate.h"
 
 #include <QWidget>
+#include <functional>
 #include <optional>
 
 class DateDisplayButton;
 class ListItem;
 class NotesTextView;
+class QPainter;
+class QTextLine;
 
 // A card as it is printed: its notes in a read-only notes editor, with plain boxes on checklist
 // lines, and its due-date badge. It is never shown; the page renderer configures it for a card
@@ -32,6 +35,13 @@ public:
     void configure();
     void updateDueDate();
 
+    // The bottom of each line of the notes, from the card's top, in order: where a page may end.
+    QList<double> lineBottoms() const;
+    // Draws the part of the card from `top` to `bottom` (from its top) with the painter's origin
+    // at the card's top left: of its notes only the lines that lie in that part, so that a line
+    // cut at a page's edge is printed on neither side of it.
+    void print(QPainter& painter, double top, double bottom) const;
+
     NotesTextView* noteTextView() const { return m_noteTextView; }
     DateDisplayButton* showDateButton() const { return m_showDateButton; }
 
@@ -42,6 +52,11 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The card's sheet, as a light card on the page.
+    void drawSheet(QPainter& painter) const;
+    // Calls `visit` with each line of the notes and the top left of its block, in the card.
+    void forEachLine(const std::function<void(const QTextLine&, QPointF)>& visit) const;
+
     ListItem* m_objectValue = nullptr;
     double m_notesHeight = 0;
     NotesTextView* m_noteTextView = nullptr;

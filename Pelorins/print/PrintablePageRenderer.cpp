@@ -8,6 +8,7 @@
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPicture>
+#include <algorithm>
 
 namespace {
 
@@ -84,6 +85,11 @@ void PrintablePageRenderer::forgetAll()
     m_cellViewOrder.clear();
 }
 
+QList<double> PrintablePageRenderer::lineBottoms(ListItem* card)
+{
+    return cellView(card).lineBottoms();
+}
+
 void PrintablePageRenderer::drawHeaders(QPainter& painter, const PrintablePageBox& page)
 {
     const double scale = m_delegate.itemScale();
@@ -108,17 +114,16 @@ void PrintablePageRenderer::drawSlices(QPainter& painter, const PrintablePageBox
     painter.setClipRect(content, Qt::IntersectClip);
     for (const PrintSlice& slice : m_delegate.slicesOnPage(page)) {
         PrintableItemCellView& card = cellView(slice.card);
-        // Only the part of the card inside the content area is drawn, so a long card's other
-        // pages cost nothing here.
-        const QRectF visible
-            = QRectF(0, -slice.offset / scale, card.width(), content.height() / scale).intersected(QRectF(card.rect()));
-        if (visible.isEmpty())
+        // Only the slice's part of the card is drawn, so a long card's other pages cost nothing
+        // here and each of its lines is on one page only.
+        const double top = slice.top / scale;
+        const double bottom = std::min(slice.bottom / scale, double(card.height()));
+        if (!(bottom > top))
             continue;
         painter.save();
         painter.translate(content.topLeft() + QPointF(slice.x, slice.offset));
         painter.scale(scale, scale);
-        const QRect source = visible.toAlignedRect();
-        renderWidget(painter, card, source.topLeft(), QRegion(source));
+        card.print(painter, top, bottom);
         painter.restore();
     }
     painter.restore();
@@ -128,9 +133,14 @@ PrintableItemCellView& PrintablePageRenderer::cellView(ListItem* card)
 {
     if (PrintableItemCellView* kept = m_cellViews.value(card))
         return *kept;
-    if (m_cellViewOrder.size() >= cellViewPoolSize)
-        forget(m_cellViewOrder.first());
-    auto* view = new PrintableItemCellView;
+    // The card drawn longest ago gives its view to this one: a view is made only while the pool
+    // fills, which is most of the cost of a card drawn once.
+    PrintableItemCellView* view = nullptr;
+    if (m_cellViewOrder.size() >= cellViewPoolSize) {
+        view = m_cellViews.take(m_cellViewOrder.takeFirst());
+    } else {
+        view = new PrintableItemCellView;
+    }
     view->setObjectValue(card, m_delegate.notesHeightOf(card));
     view->configure();
     m_cellViews.insert(card, view);

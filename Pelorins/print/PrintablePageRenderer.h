@@ -34,6 +34,9 @@ public:
     void forget(ListItem* card);
     // Lets go of every card, as when the board's store goes.
     void forgetAll();
+    // The bottoms of the lines of the card's notes as printed, from the card's top, before
+    // scaling.
+    QList<double> lineBottoms(ListItem* card);
 
     // Draws the widget's `source` with the painter. Qt draws a widget for a printer through a
     // picture of pixels; recorded as drawing commands first, its text stays text on paper and in

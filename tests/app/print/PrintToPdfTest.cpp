@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 
 namespace {
@@ -130,6 +131,57 @@ TEST_F(PrintToPdf, ALongNoteSplitOverPagesLosesNoLine)
         EXPECT_TRUE(all.contains(line)) << line.toStdString();
     EXPECT_TRUE(pageText(folder.filePath("long.pdf"), 1).contains("Line01"));
     EXPECT_FALSE(pageText(folder.filePath("long.pdf"), 1).contains("Line60"));
+}
+
+// A card of many pages, of body lines with room between them, header lines without and a
+// paragraph wrapped over many lines: each page takes up where the one before ended and ends
+// between two lines, so every line is printed once and whole, clear of the page's footer.
+TEST_F(PrintToPdf, ALongCardPrintsEachLineOnceAndWhole)
+{
+    makeBoard({"Long"});
+    AttributedString notes;
+    QStringList tokens;
+    for (int i = 1; i <= 400; ++i) {
+        const QString token = QStringLiteral("L%1").arg(i, 4, 10, QLatin1Char('0'));
+        tokens.append(token);
+        notes.append(AttributedString(token + QLatin1Char('\n'), i % 7 == 0 ? headerAttributes() : normalAttributes()));
+        if (i == 150) {
+            QStringList words;
+            for (int w = 1; w <= 300; ++w)
+                words.append(QStringLiteral("W%1").arg(w, 3, 10, QLatin1Char('0')));
+            tokens.append(words);
+            notes.append(AttributedString(words.join(QLatin1Char(' ')) + QLatin1Char('\n'), normalAttributes()));
+        }
+    }
+    ListItem* card = builder.addCard(stage(0));
+    card->setAttributedNotes(notes);
+    std::unique_ptr<PrintSplitViewController> window(PrintSplitViewController::make(services(), board));
+    const PrintPreviewView& preview = *window->previewViewController()->previewView();
+    ASSERT_GT(preview.pageCount(), 4);
+    ASSERT_TRUE(print(*window, "long.pdf"));
+
+    // Words with their boxes, page by page, in points from the top of the page.
+    const QString boxes = run("pdftotext", {"-bbox", folder.filePath("long.pdf"), "-"});
+    const QStringList pages = boxes.split(QStringLiteral("<page "), Qt::SkipEmptyParts).mid(1);
+    ASSERT_EQ(pages.size(), preview.pageCount());
+    const QRegularExpression word(QStringLiteral(
+        "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
+    const QSet<QString> wanted(tokens.cbegin(), tokens.cend());
+    QHash<QString, int> printed;
+    for (int number = 1; number <= pages.size(); ++number) {
+        const PrintablePageBox& page = *preview.page(number);
+        const QRectF content = page.contentRect.translated(page.printableRect.topLeft());
+        for (const QRegularExpressionMatch& match : word.globalMatch(pages.at(number - 1))) {
+            const QString text = match.captured(5);
+            if (!wanted.contains(text))
+                continue;
+            ++printed[text];
+            EXPECT_GE(match.captured(2).toDouble(), content.top()) << text.toStdString() << " on page " << number;
+            EXPECT_LE(match.captured(4).toDouble(), content.bottom()) << text.toStdString() << " on page " << number;
+        }
+    }
+    for (const QString& token : tokens)
+        EXPECT_EQ(printed.value(token), 1) << token.toStdString();
 }
 
 TEST_F(PrintToPdf, TheTestPrintIsOnePage)

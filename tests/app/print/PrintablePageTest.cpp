@@ -194,11 +194,17 @@ TEST_F(PrintablePage, ALinkCardIsMeasuredAndPrintedAsTheEditorShowsIt)
     PrintableItemCellView cell;
     cell.setObjectValue(linked, linkedHeight);
     cell.configure();
-    QImage image(cell.size(), QImage::Format_ARGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    cell.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
-    painter.end();
     const QRect linkArea(0, int(plainHeight) + 2, cell.width(), int(linkedHeight - plainHeight) - 4);
-    EXPECT_GT(inkIn(image, linkArea), 50) << "the link card's title and address are drawn";
+    // On screen as the editor draws it, and on paper.
+    for (bool onPaper : {false, true}) {
+        QImage image(cell.size(), QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        if (onPaper)
+            cell.print(painter, 0, cell.height());
+        else
+            cell.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+        painter.end();
+        EXPECT_GT(inkIn(image, linkArea), 50) << "the link card's title and address are drawn" << onPaper;
+    }
 }
