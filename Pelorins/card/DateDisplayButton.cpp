@@ -1,6 +1,8 @@
 #include "Pelorins/card/DateDisplayButton.h"
 
+#include "Pelorins/shell/AppConstants.h"
 #include "Pelorins/shell/ColourHelpers.h"
+#include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/DateHelpers.h"
 #include "PelorinsKit/notes/NoteTextConventions.h"
 
@@ -48,6 +50,23 @@ void DateDisplayButton::setBackgroundColour(const std::optional<QColor>& colour)
 {
     m_backgroundColour = colour;
     update();
+}
+
+void DateDisplayButton::setTextColour(const QColor& colour)
+{
+    m_textColour = colour;
+    update();
+}
+
+QColor DateDisplayButton::badgeColour(const ListItem& card, const QDateTime& now, const UserDefaults& defaults)
+{
+    if (card.done())
+        return QColor(170, 170, 170);
+    if (card.isOverdue(now))
+        return badgeRedColour();
+    if (card.isDueSoon(now, defaults))
+        return badgeOrangeColour();
+    return badgeGreyColour();
 }
 
 void DateDisplayButton::setScale(qreal scale)
@@ -99,7 +118,7 @@ void DateDisplayButton::draw(QPainter& painter) const
         painter.setBrush(fillColour());
         const qreal radius = frame.height() / 6;
         painter.drawRoundedRect(frame, radius, radius);
-        painter.setPen(Qt::white);
+        painter.setPen(m_textColour);
         painter.setFont(titleFont());
         painter.drawText(frame, Qt::AlignCenter, text());
     }

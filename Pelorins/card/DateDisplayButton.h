@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <optional>
 
+class ListItem;
+class UserDefaults;
 class QPainter;
 
 // The due-date badge of a card: a rounded lozenge in the colour its owner chooses with the due
@@ -31,6 +33,13 @@ public:
     void setBackgroundColour(const std::optional<QColor>& colour);
     // The fill as it is drawn now.
     QColor fillColour() const;
+    // White until one is set.
+    QColor textColour() const { return m_textColour; }
+    void setTextColour(const QColor& colour);
+
+    // The badge's fill for a card with a due date: grey once done, red when overdue, orange when
+    // due soon, else the grey of badges; `now` and the due-soon setting are the board's.
+    static QColor badgeColour(const ListItem& card, const QDateTime& now, const UserDefaults& defaults);
 
     // The column's zoom: everything is drawn this much larger.
     void setScale(qreal scale);
@@ -47,6 +56,7 @@ private:
 
     std::optional<QDateTime> m_dateValue;
     std::optional<QColor> m_backgroundColour;
+    QColor m_textColour = Qt::white;
     bool m_showsIcon = true;
     qreal m_scale = 1.0;
 };

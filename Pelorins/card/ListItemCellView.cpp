@@ -331,17 +331,10 @@ void ListItemCellView::updateDueDateColour()
 {
     if (!m_item)
         return;
-    const QDateTime current = now();
-    if (m_item->done())
-        m_showDateButton->setBackgroundColour(QColor(170, 170, 170));
-    else if (m_item->isOverdue(current))
-        m_showDateButton->setBackgroundColour(badgeRedColour());
-    else if (m_item->isDueSoon(current, userDefaults()))
-        m_showDateButton->setBackgroundColour(badgeOrangeColour());
-    else if (!m_showDateButton->dateValue())
+    if (!m_item->done() && !m_showDateButton->dateValue())
         m_showDateButton->setBackgroundColour(transparentWhite(palette(), false));
     else
-        m_showDateButton->setBackgroundColour(badgeGreyColour());
+        m_showDateButton->setBackgroundColour(DateDisplayButton::badgeColour(*m_item, now(), userDefaults()));
 }
 
 void ListItemCellView::updateCellHeight(bool skipLayout)

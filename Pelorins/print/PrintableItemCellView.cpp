@@ -4,9 +4,11 @@
 #include "Pelorins/card/ListItemCellView.h"
 #include "Pelorins/card/NotesTextView.h"
 #include "Pelorins/card/PrintableCheckButton.h"
+#include "Pelorins/shell/ColourHelpers.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
+#include "Platform/core/UserDefaults.h"
 
 #include <QAbstractButton>
 #include <QAbstractTextDocumentLayout>
@@ -23,6 +25,8 @@ namespace {
 // The badge sits in the middle of the rows below the notes.
 constexpr int badgeLeft = 10;
 constexpr int badgeTop = 20;
+// The contrast asked of large text and graphics.
+constexpr double minimumTextContrast = 3;
 
 } // namespace
 
@@ -82,9 +86,20 @@ void PrintableItemCellView::updateDueDate()
     if (!due)
         return;
     m_showDateButton->setDateValue(due);
-    m_showDateButton->updateDateDisplay(QDateTime::currentDateTimeUtc());
+    // Printed now, by the due-soon setting of the preferences.
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QColor fill = DateDisplayButton::badgeColour(*m_objectValue, now, UserDefaults::standard());
+    m_showDateButton->setBackgroundColour(fill);
+    m_showDateButton->setTextColour(badgeTextColour(fill));
+    m_showDateButton->updateDateDisplay(now);
     m_showDateButton->resize(m_showDateButton->sizeHint());
     m_showDateButton->move(badgeLeft, int(std::ceil(m_notesHeight)) + badgeTop);
+}
+
+QColor PrintableItemCellView::badgeTextColour(const QColor& fill)
+{
+    // Paper is read in any light: white only where it stands out from the fill.
+    return contrastRatio(fill, Qt::white) >= minimumTextContrast ? QColor(Qt::white) : QColor(Qt::black);
 }
 
 QList<Tag*> PrintableItemCellView::existingTags() const

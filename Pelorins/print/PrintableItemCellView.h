@@ -33,7 +33,9 @@ public:
     void setObjectValue(ListItem* card, std::optional<double> notesHeight);
     // Puts the card's notes and due date in.
     void configure();
+    // The board's badge colours, with text that stands out from them.
     void updateDueDate();
+    static QColor badgeTextColour(const QColor& fill);
 
     // The bottom of each line of the notes, from the card's top, in order: where a page may end.
     QList<double> lineBottoms() const;

@@ -4,6 +4,8 @@
 #include "Pelorins/card/PrintableCheckButton.h"
 #include "Pelorins/print/PrintableHeaderView.h"
 #include "Pelorins/print/PrintableItemCellView.h"
+#include "Pelorins/shell/AppConstants.h"
+#include "Pelorins/shell/ColourHelpers.h"
 #include "PelorinsKit/notes/AttributeKey.h"
 #include "PelorinsKit/notes/NoteTextConventions.h"
 #include "PelorinsKit/notes/TextMeasures.h"
@@ -125,6 +127,48 @@ TEST_F(PrintablePage, ACardPrintsItsBadgeOnlyWithADueDate)
         cell.configure();
         EXPECT_EQ(!cell.showDateButton()->isHidden(), card == due);
         EXPECT_EQ(cell.size(), QSize(284, 58));
+    }
+}
+
+// On paper as on the board: grey, red once overdue, light grey once done; never the green of a
+// badge without a colour, and with text that stands out from its fill.
+TEST_F(PrintablePage, BadgesPrintInTheBoardsColoursWithTextThatStandsOut)
+{
+    makeBoard({"A"});
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const struct
+    {
+        const char* name;
+        QDateTime due;
+        bool done;
+        QColor fill;
+    } cases[] = {
+        {"later", now.addDays(30), false, badgeGreyColour()},
+        {"overdue", now.addDays(-1), false, badgeRedColour()},
+        {"done", now.addDays(30), true, QColor(170, 170, 170)},
+    };
+    for (const auto& c : cases) {
+        ListItem* card = builder.addCard(stage(0));
+        card->setDueDate(c.due);
+        card->setDone(c.done);
+        PrintableItemCellView cell;
+        cell.setObjectValue(card, std::nullopt);
+        cell.configure();
+        const DateDisplayButton& badge = *cell.showDateButton();
+        EXPECT_EQ(badge.fillColour(), c.fill) << c.name;
+        EXPECT_EQ(badge.textColour(), PrintableItemCellView::badgeTextColour(c.fill)) << c.name;
+    }
+    // White on the darker fills, black on the lighter.
+    const struct
+    {
+        QColor fill;
+        QColor text;
+    } texts[] = {{badgeGreyColour(), Qt::white}, {badgeRedColour(), Qt::white}, {badgeOrangeColour(), Qt::black},
+        {QColor(170, 170, 170), Qt::black}};
+    for (const auto& t : texts) {
+        const QColor text = PrintableItemCellView::badgeTextColour(t.fill);
+        EXPECT_EQ(text, t.text) << t.fill.name().toStdString();
+        EXPECT_GE(contrastRatio(text, t.fill), 3) << t.fill.name().toStdString();
     }
 }
 
