@@ -8,12 +8,11 @@
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/UserDefaults.h"
 #include "Platform/widgets/FilePanelPresenter.h"
+#include "Platform/widgets/WindowPlacement.h"
 
-#include <QGuiApplication>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QScreen>
 #include <algorithm>
 
 namespace A = MainWindowActions;
@@ -352,11 +351,11 @@ void MainSplitViewController::showHidePrintSetup()
         return;
     // Owned by the main window, it goes before the store it shows does.
     m_windowController->setParent(window(), m_windowController->windowFlags() | Qt::Window);
-    if (kanban && !kanban->title().isEmpty()) {
+    if (kanban && !kanban->title().isEmpty())
         m_windowController->setWindowTitle(QStringLiteral("Print Setup - ") + kanban->title());
-        if (QScreen* screen = QGuiApplication::primaryScreen())
-            m_windowController->setGeometry(screen->availableGeometry());
-    }
+    // The whole screen but its panels, title bar included.
+    if (const std::optional<QRect> screen = WindowPlacement::availableArea(window()))
+        WindowPlacement::setFrame(*m_windowController, *screen);
     m_windowController->show();
     m_windowController->raise();
 }

@@ -20,6 +20,7 @@
 #include "PelorinsKit/model/LocalizedString.h"
 #include "PelorinsKit/store/CoreDataManager.h"
 #include "Platform/core/UndoManager.h"
+#include "Platform/widgets/WindowPlacement.h"
 
 #include <QCoreApplication>
 #include <QMenuBar>
@@ -149,6 +150,7 @@ void MainWindowAssembly::showProjectRecovery(QWidget* parent)
         m_projectRecovery = new ProjectRecoveryViewController(m_services.coreDataManager.context(), parent);
         m_projectRecovery->setWindowFlag(Qt::Window);
         m_projectRecovery->setAttribute(Qt::WA_DeleteOnClose);
+        WindowPlacement::centre(*m_projectRecovery, parent);
     }
     m_projectRecovery->show();
     m_projectRecovery->raise();

@@ -2,12 +2,10 @@
 
 #include "Pelorins/shell/DueDatePrefViewController.h"
 #include "PelorinsKit/model/LocalizedString.h"
+#include "Platform/widgets/WindowPlacement.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 #include <QVBoxLayout>
 #include <QWidget>
-#include <algorithm>
 
 PreferenceWindowController::PreferenceWindowController(UserDefaults& defaults)
     : m_window(std::make_unique<QWidget>(nullptr, Qt::Window))
@@ -34,17 +32,12 @@ void PreferenceWindowController::showWindow()
 
 void PreferenceWindowController::windowDidLoad()
 {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    m_window->setGeometry(centredFrame(screen->geometry()));
+    // The screen's area less the desktop's panels, so that the title bar is on screen too.
+    if (const std::optional<QRect> screen = WindowPlacement::availableArea())
+        WindowPlacement::setFrame(*m_window, centredFrame(*screen));
 }
 
 QRect PreferenceWindowController::centredFrame(const QRect& screenFrame)
 {
-    const int width = std::min(screenFrame.width(), windowWidth);
-    const int height = std::min(screenFrame.height(), windowHeight);
-    // Measured from the screen's own corner, so a screen beside or above the first is right too.
-    return QRect(screenFrame.x() + (screenFrame.width() - width) / 2,
-        screenFrame.y() + (screenFrame.height() - height) / 2, width, height);
+    return WindowPlacement::centredFrame(screenFrame, QSize(windowWidth, windowHeight), screenFrame);
 }

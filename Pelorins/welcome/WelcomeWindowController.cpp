@@ -5,11 +5,9 @@
 #include "PelorinsKit/model/LocalizedString.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/UserDefaults.h"
+#include "Platform/widgets/WindowPlacement.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 #include <QVBoxLayout>
-#include <algorithm>
 
 std::unique_ptr<WelcomeWindowController> WelcomeWindowController::make(
     AppDelegate& appDelegate, UserDefaults& defaults, LayerClock& clock, ScreenArea screenArea)
@@ -24,17 +22,12 @@ std::unique_ptr<WelcomeWindowController> WelcomeWindowController::make(
 
 std::optional<QRect> WelcomeWindowController::mainScreenArea()
 {
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        return screen->availableGeometry();
-    return std::nullopt;
+    return WindowPlacement::availableArea();
 }
 
 QRect WelcomeWindowController::centredFrame(const QRect& available, const QSize& frameSize)
 {
-    const int width = std::min(frameSize.width(), available.width());
-    const int height = std::min(frameSize.height(), available.height());
-    return QRect(available.x() + (available.width() - width) / 2, available.y() + (available.height() - height) / 2,
-        width, height);
+    return WindowPlacement::centredFrame(available, frameSize, available);
 }
 
 WelcomeWindowController::WelcomeWindowController(
@@ -59,8 +52,13 @@ void WelcomeWindowController::windowDidLoad()
     setWindowProperties();
     if (!m_preferenceKey)
         return;
-    if (m_defaults.boolForKey(*m_preferenceKey))
+    if (m_defaults.boolForKey(*m_preferenceKey)) {
+        // The desktop would put a window it is not told about anywhere, even over the main
+        // window at the screen's edge: a later opening is centred at the size it has.
+        if (const std::optional<QRect> screen = m_screenArea ? m_screenArea() : std::nullopt)
+            WindowPlacement::centre(*this, *screen);
         return;
+    }
     centreWindow();
     // Set even when there was no screen to centre on, so that it is not tried again.
     m_defaults.setValue(*m_preferenceKey, true);
@@ -79,16 +77,12 @@ void WelcomeWindowController::centreWindow()
     const std::optional<QRect> screen = m_screenArea ? m_screenArea() : std::nullopt;
     if (!screen || !m_width || !m_height)
         return;
-    // The frame is the window with its title bar, where the desktop has told us its size.
-    const QRect outer = frameGeometry();
-    const QRect inner = geometry();
-    const QMargins decoration(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
-        outer.bottom() - inner.bottom());
-    const QSize frameSize(int(*m_width) + decoration.left() + decoration.right(),
-        int(*m_height) + decoration.top() + decoration.bottom());
-    const QRect frame = centredFrame(*screen, frameSize);
-    m_width = frame.width() - decoration.left() - decoration.right();
-    m_height = frame.height() - decoration.top() - decoration.bottom();
-    setFixedSize(int(*m_width), int(*m_height));
-    move(frame.topLeft());
+    // The frame is the window with its title bar.
+    const QMargins decoration = WindowPlacement::decoration(*this);
+    const QRect frame = centredFrame(*screen, QSize(int(*m_width), int(*m_height)).grownBy(decoration));
+    const QSize inner = frame.size().shrunkBy(decoration);
+    m_width = inner.width();
+    m_height = inner.height();
+    setFixedSize(inner);
+    WindowPlacement::setFrame(*this, frame);
 }

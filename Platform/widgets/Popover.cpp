@@ -16,6 +16,9 @@ QPoint placement(const QRect& anchor, const QSize& size, const QRect& screen)
     const bool fitsAbove = anchor.top() - size.height() >= screen.top();
     if (!fitsBelow && fitsAbove)
         y = anchor.top() - size.height();
+    else if (!fitsBelow)
+        // Room on neither side: over the anchor rather than off the screen.
+        y = std::max(screen.top(), screen.bottom() + 1 - size.height());
     return {x, y};
 }
 

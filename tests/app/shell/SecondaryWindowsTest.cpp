@@ -34,6 +34,7 @@
 
 #include <QApplication>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -156,6 +157,11 @@ class EverySecondaryWindow : public SecondaryWindows, public ::testing::WithPara
 {
 };
 
+std::string describe(const QRect& rect)
+{
+    return QStringLiteral("(%1, %2) %3 x %4").arg(rect.x()).arg(rect.y()).arg(rect.width()).arg(rect.height()).toStdString();
+}
+
 template<typename Window>
 Window* topLevel()
 {
@@ -248,3 +254,31 @@ TEST_P(EverySecondaryWindow, QuittingWithItOpenLetsGoOfTheStoreFirst)
 
 INSTANTIATE_TEST_SUITE_P(, EverySecondaryWindow, ::testing::ValuesIn(openings),
     [](const ::testing::TestParamInfo<Opening>& info) { return std::string(info.param.name); });
+
+// Every window, title bar included, inside the screen less its panels; the print window fills
+// it, the list of boards is centred over the main window. Run once more on a virtual display.
+TEST_P(EverySecondaryWindow, OpensWhollyInsideTheScreensAvailableArea)
+{
+    MainWindowController& main = openMainWindow();
+    QWidget* opened = GetParam().open(*this, main);
+    ASSERT_NE(opened, nullptr);
+    QWidget* window = opened->window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    const QRect available = window->screen()->availableGeometry();
+    EXPECT_TRUE(available.contains(window->frameGeometry()))
+        << window->metaObject()->className() << " at " << describe(window->frameGeometry()) << " on "
+        << describe(available);
+    if (qobject_cast<PrintSplitViewController*>(window)) {
+        EXPECT_EQ(window->frameGeometry(), available);
+    }
+    if (qobject_cast<ProjectRecoveryViewController*>(window)) {
+        const QPoint offset = window->frameGeometry().center() - main.frameGeometry().center();
+        // Moved no further than the screen's edge needs.
+        const QRect centred(main.frameGeometry().center() - QPoint(window->frameGeometry().width() / 2,
+                                                                window->frameGeometry().height() / 2),
+            window->frameGeometry().size());
+        if (available.contains(centred)) {
+            EXPECT_LE(offset.manhattanLength(), 2) << offset.x() << "," << offset.y();
+        }
+    }
+}

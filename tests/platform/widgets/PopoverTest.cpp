@@ -72,6 +72,14 @@ TEST(Popover, StaysOnScreenNearItsEdges)
         popover->showRelativeTo(w.button);
         EXPECT_EQ(popover->geometry().bottom(), w.buttonOnScreen().top() - 1);
     }
+    {
+        // Room on neither side: over the anchor, wholly on the screen.
+        AnchorWindow w(QPoint(300, 0));
+        w.button->move(300, w.window.height() / 2 - 12);
+        Popover* popover = makePopover(&w.window, QSize(200, w.screen.height() * 2 / 3));
+        popover->showRelativeTo(w.button);
+        EXPECT_TRUE(w.screen.contains(popover->geometry())) << popover->geometry().y();
+    }
 }
 
 TEST(Popover, ClosesOnAClickOutsideOrEscapeButNotOnAClickInside)
