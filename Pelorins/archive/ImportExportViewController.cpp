@@ -292,6 +292,7 @@ void ImportExportViewController::showSavePanel()
 {
     FilePanelPresenter::SavePanel panel;
     panel.allowedFileTypes = {packageType};
+    panel.identifier = QStringLiteral("export");
     const std::optional<QString> path = m_services.filePanels.runSavePanel(panel, this);
     if (!path)
         return;

@@ -46,6 +46,7 @@ std::optional<QString> BackgroundChoices::copyChosenPicture(
     if (!window || !m_services.filePanelPresenter)
         return std::nullopt;
     FilePanelPresenter::OpenPanel panel;
+    panel.identifier = QStringLiteral("customBackground");
     panel.message = openPanelMessage;
     panel.allowedFileTypes = BackgroundPictureFiles::allowedFileTypes;
     panel.directory = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);

@@ -25,6 +25,7 @@
 #include "PelorinsKit/notes/TextAttachmentObject.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/UndoManager.h"
+#include "Platform/core/UserDefaults.h"
 #include "Platform/services/CalendarEvent.h"
 #include "Platform/services/FileBookmark.h"
 #include "Platform/services/MailMessageHeaders.h"
@@ -689,9 +690,10 @@ QVariantMap NotesTextView::emptyCalendarData()
 
 void NotesTextView::addAttachment()
 {
-    static FileDialogPanelPresenter desktopPanels;
+    static FileDialogPanelPresenter desktopPanels(UserDefaults::standard());
     FilePanelPresenter& panels = m_filePanels ? *m_filePanels : desktopPanels;
     FilePanelPresenter::OpenPanel panel;
+    panel.identifier = QStringLiteral("attachFile");
     panel.message = local(QStringLiteral("Choose files to attach."));
     const std::optional<QString> path = panels.runOpenPanel(panel, window());
     if (!path)

@@ -43,7 +43,8 @@ bool PrintJob::run(int pageCount, const PageDrawer& drawPage)
     QString path;
     if (pdf) {
         const QStringList types {QStringLiteral("pdf")};
-        const std::optional<QString> chosen = m_services.filePanels.runSavePanel({types}, m_parent);
+        const std::optional<QString> chosen
+            = m_services.filePanels.runSavePanel({types, QStringLiteral("saveAsPDF")}, m_parent);
         if (!chosen)
             return false;
         path = FilePanelPresenter::withAllowedType(*chosen, types);

@@ -24,6 +24,7 @@ std::optional<QStringList> chooseCalendarFolder()
 DesktopServices::DesktopServices(UserDefaults& defaults)
     : m_defaults(defaults)
     , m_eventStore(defaults, chooseCalendarFolder)
+    , m_filePanelPresenter(defaults)
 {
     const QString folder = DataFolders::applicationSupportFolder();
     if (!folder.isEmpty())

@@ -325,6 +325,7 @@ void MainSplitViewController::showImport()
     if (!m_importExportSheetFactory || !window())
         return;
     FilePanelPresenter::OpenPanel panel;
+    panel.identifier = QStringLiteral("import");
     panel.message = QStringLiteral("Please select a Pelorin file to import");
     panel.allowedFileTypes = {QStringLiteral("Pelorins"), QStringLiteral("Quenfield")};
     // A document may be a package folder.

@@ -1,8 +1,12 @@
 #include "Platform/widgets/FileDialogPanelPresenter.h"
 
+#include "Platform/core/UserDefaults.h"
+
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QStandardPaths>
 
 namespace {
 
@@ -96,6 +100,11 @@ private:
 
 } // namespace
 
+FileDialogPanelPresenter::FileDialogPanelPresenter(UserDefaults& defaults)
+    : m_defaults(defaults)
+{
+}
+
 std::optional<QString> FileDialogPanelPresenter::runOpenPanel(const OpenPanel& panel, QWidget* parent)
 {
     PanelDialog dialog(parent, panel.allowedFileTypes);
@@ -104,9 +113,10 @@ std::optional<QString> FileDialogPanelPresenter::runOpenPanel(const OpenPanel& p
     dialog.setCanChooseDirectories(panel.canChooseDirectories);
     if (!panel.message.isEmpty())
         dialog.setWindowTitle(panel.message);
-    if (!panel.directory.isEmpty())
-        dialog.setDirectory(panel.directory);
-    return dialog.run();
+    dialog.setDirectory(startFolder(panel.identifier, panel.directory));
+    const std::optional<QString> chosen = dialog.run();
+    remember(panel.identifier, chosen);
+    return chosen;
 }
 
 std::optional<QString> FileDialogPanelPresenter::runSavePanel(const SavePanel& panel, QWidget* parent)
@@ -114,5 +124,34 @@ std::optional<QString> FileDialogPanelPresenter::runSavePanel(const SavePanel& p
     PanelDialog dialog(parent, panel.allowedFileTypes);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    return dialog.run();
+    dialog.setDirectory(startFolder(panel.identifier, QString()));
+    const std::optional<QString> chosen = dialog.run();
+    remember(panel.identifier, chosen);
+    return chosen;
+}
+
+QString FileDialogPanelPresenter::folderKey(const QString& identifier)
+{
+    return QStringLiteral("filePanelFolder.") + identifier;
+}
+
+QString FileDialogPanelPresenter::startFolder(const QString& identifier, const QString& suggested) const
+{
+    // Without a folder of its own a dialog opens in the program's working folder, which means
+    // nothing to the user.
+    const QStringList candidates {identifier.isEmpty() ? QString() : m_defaults.stringForKey(folderKey(identifier)),
+        suggested, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)};
+    for (const QString& folder : candidates) {
+        if (!folder.isEmpty() && QFileInfo(folder).isDir())
+            return folder;
+    }
+    return QDir::homePath();
+}
+
+void FileDialogPanelPresenter::remember(const QString& identifier, const std::optional<QString>& chosen)
+{
+    if (identifier.isEmpty() || !chosen)
+        return;
+    // A chosen package is a folder too: what is remembered is where it lies.
+    m_defaults.setValue(folderKey(identifier), QFileInfo(*chosen).absolutePath());
 }

@@ -14,11 +14,14 @@ class FilePanelPresenter
 public:
     struct OpenPanel
     {
+        // Names the panel: it opens where a file was last chosen in it.
+        QString identifier;
         QString message;
         // File name extensions without the dot, matched without regard to case; empty allows
         // every file.
         QStringList allowedFileTypes;
-        // Where the panel starts; empty leaves it to the panel.
+        // Where the panel starts when nothing was chosen in it yet; empty leaves it to the
+        // presenter.
         QString directory;
         // Whether a folder can be the choice, as a document package can; a folder of an allowed
         // type is chosen, any other folder is opened to look inside.
@@ -29,6 +32,8 @@ public:
     {
         // The first type is the one a chosen name gets when it carries none of them.
         QStringList allowedFileTypes;
+        // Names the panel: it opens where a file was last saved from it.
+        QString identifier;
     };
 
     virtual ~FilePanelPresenter() = default;

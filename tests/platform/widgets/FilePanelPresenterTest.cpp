@@ -1,3 +1,4 @@
+#include "Platform/core/UserDefaults.h"
 #include "Platform/widgets/FileDialogPanelPresenter.h"
 #include "Platform/widgets/ScriptedFilePanelPresenter.h"
 
@@ -7,6 +8,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
@@ -24,6 +26,7 @@ struct Files
     QString plainArchive = dir.filePath("Old.quenfield");
     QString text = dir.filePath("notes.txt");
     QString folder = dir.filePath("Projects");
+    UserDefaults defaults {dir.filePath("prefs.conf")};
 
     Files()
     {
@@ -88,7 +91,7 @@ TEST(FilePanelPresenter, AllowedTypesAreWholeSuffixesInAnyCase)
 TEST(FileDialogPanelPresenter, OpenPanelChoosesPackagesAndAllowedFilesOnly)
 {
     Files files;
-    FileDialogPanelPresenter panels;
+    FileDialogPanelPresenter panels(files.defaults);
     FilePanelPresenter::OpenPanel import;
     import.message = "Please select a Pelorin file to import";
     import.allowedFileTypes = archiveTypes;
@@ -115,7 +118,7 @@ TEST(FileDialogPanelPresenter, OpenPanelChoosesPackagesAndAllowedFilesOnly)
 TEST(FileDialogPanelPresenter, OpenPanelForFilesOnlyOpensPackagesLikeFolders)
 {
     Files files;
-    FileDialogPanelPresenter panels;
+    FileDialogPanelPresenter panels(files.defaults);
     FilePanelPresenter::OpenPanel attach;
     attach.message = "Choose files to attach.";
     attach.directory = files.dir.path();
@@ -136,7 +139,7 @@ TEST(FileDialogPanelPresenter, OpenPanelForFilesOnlyOpensPackagesLikeFolders)
 TEST(FileDialogPanelPresenter, SavePanelGivesTheNameTheAllowedTypeAndAsksBeforeReplacing)
 {
     Files files;
-    FileDialogPanelPresenter panels;
+    FileDialogPanelPresenter panels(files.defaults);
     FilePanelPresenter::SavePanel save;
     save.allowedFileTypes = {"Pelorins"};
     auto run = [&] { return panels.runSavePanel(save, nullptr); };
@@ -162,6 +165,62 @@ TEST(FileDialogPanelPresenter, SavePanelGivesTheNameTheAllowedTypeAndAsksBeforeR
     }
 }
 
+// Without a folder of its own a dialog would open in the program's working folder.
+TEST(FileDialogPanelPresenter, EachPanelOpensWhereAFileWasLastChosenInIt)
+{
+    Files files;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString firstFolder = QFileInfo(documents).isDir() ? documents : QDir::homePath();
+    FilePanelPresenter::OpenPanel attach;
+    attach.identifier = "attachFile";
+    FilePanelPresenter::OpenPanel import;
+    import.identifier = "import";
+    import.allowedFileTypes = archiveTypes;
+    import.canChooseDirectories = true;
+    const FilePanelPresenter::SavePanel pdf {{"pdf"}, "saveAsPDF"};
+    const auto startsIn = [](const QString& folder) {
+        return [folder](QFileDialog* d) { EXPECT_EQ(d->directory().absolutePath(), folder); };
+    };
+    {
+        FileDialogPanelPresenter panels(files.defaults);
+        const auto open = [&] { return panels.runOpenPanel(attach, nullptr); };
+        EXPECT_EQ(runDialog(open,
+                      [&](QFileDialog* d) {
+                          startsIn(firstFolder)(d);
+                          choose(d, files.text);
+                      }),
+            files.text);
+        // A package is a folder: where it lies is remembered, not the package.
+        EXPECT_EQ(runDialog([&] { return panels.runOpenPanel(import, nullptr); },
+                      [&](QFileDialog* d) {
+                          startsIn(firstFolder)(d);
+                          choose(d, files.package);
+                      }),
+            files.package);
+        runDialog([&] { return panels.runSavePanel(pdf, nullptr); },
+            [&](QFileDialog* d) {
+                startsIn(firstFolder)(d);
+                choose(d, QDir(files.folder).filePath("board"));
+            });
+        // Cancelling remembers nothing.
+        runDialog(open, [](QFileDialog* d) { d->reject(); });
+    }
+
+    // The next run of the program.
+    FileDialogPanelPresenter panels(files.defaults);
+    runDialog([&] { return panels.runOpenPanel(attach, nullptr); }, startsIn(files.dir.path()), true);
+    runDialog([&] { return panels.runOpenPanel(import, nullptr); }, startsIn(files.dir.path()), true);
+    runDialog([&] { return panels.runSavePanel(pdf, nullptr); }, startsIn(files.folder), true);
+    // A caller's folder counts until something is chosen; a remembered folder that is gone gives
+    // way.
+    FilePanelPresenter::OpenPanel background;
+    background.identifier = "customBackground";
+    background.directory = files.folder;
+    runDialog([&] { return panels.runOpenPanel(background, nullptr); }, startsIn(files.folder), true);
+    ASSERT_TRUE(QDir(files.folder).removeRecursively());
+    runDialog([&] { return panels.runSavePanel(pdf, nullptr); }, startsIn(firstFolder), true);
+}
+
 TEST(ScriptedFilePanelPresenter, AnswersInQueueOrderRecordsPanelsAndCancelsWhenUnscripted)
 {
     ScriptedFilePanelPresenter panels;
@@ -174,8 +233,9 @@ TEST(ScriptedFilePanelPresenter, AnswersInQueueOrderRecordsPanelsAndCancelsWhenU
     EXPECT_EQ(panels.runOpenPanel(import, nullptr), QString("/tmp/Garden.Pelorins"));
     EXPECT_EQ(panels.runOpenPanel(import, nullptr), std::nullopt);
     EXPECT_EQ(panels.runOpenPanel(import, nullptr), std::nullopt);
-    EXPECT_EQ(panels.runSavePanel({{"Pelorins"}}, nullptr), QString("/tmp/Backup.Pelorins"));
-    EXPECT_EQ(panels.runSavePanel({{"Pelorins"}}, nullptr), std::nullopt);
+    const FilePanelPresenter::SavePanel backup {{"Pelorins"}, "export"};
+    EXPECT_EQ(panels.runSavePanel(backup, nullptr), QString("/tmp/Backup.Pelorins"));
+    EXPECT_EQ(panels.runSavePanel(backup, nullptr), std::nullopt);
 
     ASSERT_EQ(panels.openPanels().size(), 3);
     EXPECT_EQ(panels.openPanels().first().allowedFileTypes, archiveTypes);
