@@ -402,7 +402,10 @@ void AppDelegate::showWelcomeScreen(QObject*)
     }
     m_welcomeWindowController = std::move(window);
     m_welcomeWindowController->installEventFilter(this);
+    // In front and taking the keys, as the main window does when it opens.
     m_welcomeWindowController->show();
+    m_welcomeWindowController->raise();
+    m_welcomeWindowController->activateWindow();
 }
 
 void AppDelegate::showPreferences(QObject*)

@@ -377,8 +377,8 @@ void MainSplitViewController::presentSheet(QWidget* sheet)
 {
     if (!sheet)
         return;
+    // A dialog of the main window that holds the board behind it still while it runs.
     sheet->setAttribute(Qt::WA_DeleteOnClose);
-    sheet->setWindowFlag(Qt::Sheet);
     sheet->setWindowModality(Qt::WindowModal);
     sheet->show();
 }

@@ -22,6 +22,7 @@
 #include "Platform/core/UndoManager.h"
 #include "Platform/widgets/WindowPlacement.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QMenuBar>
 #include <QPointer>
@@ -48,10 +49,22 @@ MainWindowAssembly::MainWindowAssembly(Services services, QObject* parent)
     m_delegate = std::make_unique<AppDelegate>(AppDelegate::Services {m_services.defaults, m_services.coreDataManager,
         m_services.eventStore, m_services.updater, m_services.alertPresenter, [this] { return makeMainWindow(); },
         [this](AppDelegate& appDelegate) -> std::unique_ptr<QWidget> {
-            return WelcomeWindowController::make(appDelegate, m_services.defaults, m_welcomeClock);
+            std::unique_ptr<WelcomeWindowController> welcome
+                = WelcomeWindowController::make(appDelegate, m_services.defaults, m_welcomeClock);
+            // On a first launch the welcome is the only window: it quits as the main window does.
+            if (welcome)
+                welcome->addAction(m_quitAction);
+            return welcome;
         },
         m_services.urlOpener, m_services.examplesFolder, m_services.reminderCenter});
     m_router.setApplicationResponder(m_delegate.get());
+    // Quitting is the application's, whichever of its windows is in front, and Ctrl+Q on every
+    // desktop, also where the platform's theme binds no Quit key. One item serves every window,
+    // so that the key is never claimed twice.
+    m_quitAction = new QAction(local(QStringLiteral("Quit Pelorins")), this);
+    m_quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    m_quitAction->setShortcutContext(Qt::ApplicationShortcut);
+    m_router.connectAction(m_quitAction, QStringLiteral("terminate:"));
 }
 
 MainWindowAssembly::~MainWindowAssembly() = default;
@@ -87,6 +100,8 @@ std::unique_ptr<QWidget> MainWindowAssembly::makeMainWindow()
         auto* sheet = new ImportExportViewController({m_services.coreDataManager, m_services.filePanelPresenter,
                                                          [this] { return m_delegate->saveAction(m_delegate.get()); }},
             document, parent);
+        // The sheet holds its main window still, menu bar and all: quitting stays in reach.
+        sheet->addAction(m_quitAction);
         // The imported folder shows at once.
         QPointer<KDLeftSidebarViewController> sidebar = m_sidebar;
         connect(sheet, &QDialog::accepted, sheet, [sidebar] {
@@ -243,11 +258,7 @@ void MainWindowAssembly::addApplicationMenuItems(MainWindowController& window)
     addItem(file, local(QStringLiteral("Save")), QStringLiteral("saveAction:"), QKeySequence::Save);
     addItem(file, local(QStringLiteral("Preferences…")), QStringLiteral("showPreferences:"), QKeySequence::Preferences);
     file->addSeparator();
-    // Quitting is the application's, whichever of its windows is in front, and Ctrl+Q on every
-    // desktop, also where the platform's theme binds no Quit key.
-    addItem(
-        file, local(QStringLiteral("Quit Pelorins")), QStringLiteral("terminate:"), QKeySequence(Qt::CTRL | Qt::Key_Q))
-        ->setShortcutContext(Qt::ApplicationShortcut);
+    file->addAction(m_quitAction);
     QMenu* help = menuTitled(window.menuBar(), local(QStringLiteral("&Help")));
     addItem(help, local(QStringLiteral("Welcome to Pelorins")), QStringLiteral("showWelcomeScreenWithSender:"));
     addItem(help, local(QStringLiteral("Pelorins Support")), QStringLiteral("openSupportPage:"));

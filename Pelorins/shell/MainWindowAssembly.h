@@ -13,6 +13,7 @@
 #include <memory>
 
 class AlertPresenter;
+class QAction;
 class AppDelegate;
 class CalendarStore;
 class CoreDataManager;
@@ -103,6 +104,7 @@ private:
     SteadyLayerClock m_welcomeClock;
     std::unique_ptr<AppDelegate> m_delegate;
     std::unique_ptr<PrintPanelPresenter> m_printPanels;
+    QAction* m_quitAction = nullptr;
     QPointer<MainWindowController> m_mainWindow;
     QPointer<MainSplitViewController> m_splitView;
     QPointer<KDLeftSidebarViewController> m_sidebar;

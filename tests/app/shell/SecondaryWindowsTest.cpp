@@ -282,3 +282,52 @@ TEST_P(EverySecondaryWindow, OpensWhollyInsideTheScreensAvailableArea)
         }
     }
 }
+
+TEST_F(SecondaryWindows, ExportAndImportAreDialogsThatHoldTheMainWindowStill)
+{
+    MainWindowController& window = openMainWindow();
+    choose(window, A::showExport);
+    auto* sheet = window.findChild<ImportExportViewController*>();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->windowType(), Qt::Dialog);
+    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(sheet->parentWidget(), &window);
+    EXPECT_EQ(QApplication::activeModalWidget(), sheet);
+    sheet->reject();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    filePanels.enqueueOpenAnswer(QStringLiteral(PELORINS_TESTS_DIR "/kit/archive/data/CompatibilityArchive"));
+    choose(window, A::showImport);
+    sheet = window.findChild<ImportExportViewController*>();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->windowType(), Qt::Dialog);
+    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(QApplication::activeModalWidget(), sheet);
+    // The window held still, its menu bar too: quitting is still in reach.
+    QApplication::setActiveWindow(sheet);
+    QTest::keyClick(sheet, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(exitCodes, QList<int> {0});
+}
+
+TEST_F(SecondaryWindows, CtrlQQuitsFromTheWelcome)
+{
+    // The first launch: the welcome is the only window.
+    assembly->appDelegate().showWelcomeScreen(nullptr);
+    auto* welcome = qobject_cast<WelcomeWindowController*>(assembly->appDelegate().welcomeWindowController());
+    ASSERT_NE(welcome, nullptr);
+    ASSERT_EQ(assembly->mainWindow(), nullptr);
+    QApplication::setActiveWindow(welcome);
+    QTest::keyClick(welcome, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(exitCodes, QList<int> {0});
+
+    // Opened again from Help over the main window: the key is one item's, never two.
+    welcome->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    MainWindowController& window = openMainWindow();
+    menuItemTitled(window, QStringLiteral("Welcome to Pelorins"))->trigger();
+    welcome = topLevel<WelcomeWindowController>();
+    ASSERT_NE(welcome, nullptr);
+    QApplication::setActiveWindow(welcome);
+    QTest::keyClick(welcome, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(exitCodes, (QList<int> {0, 0}));
+}
