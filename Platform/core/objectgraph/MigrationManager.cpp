@@ -113,7 +113,8 @@ public:
             = QUrl::fromLocalFile(QFileInfo(sourcePath).absoluteFilePath()).toString(QUrl::FullyEncoded)
             + QLatin1String("?immutable=1");
         if (sqlite3_open_v2(
-                QFile::encodeName(destinationPath).constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI, nullptr)
+                QFile::encodeName(destinationPath).constData(), &m_db,
+                SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr)
                 != SQLITE_OK
             || !exec(QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA cache_size=-524288"))
             || (pageSize > 0 && !exec(QStringLiteral("PRAGMA page_size=%1; VACUUM").arg(pageSize)))

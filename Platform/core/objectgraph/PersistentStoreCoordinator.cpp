@@ -96,10 +96,13 @@ std::optional<QVariantMap> readMetadata(sqlite3* db)
     return metadata;
 }
 
+// Every connection is used by one thread at a time (the main thread's, a loading thread's, the
+// migration's), so SQLite's locking of each call on a connection is left out.
 sqlite3* openDatabase(const QString& path, int flags, QString* error)
 {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr)
+        != SQLITE_OK) {
         if (error)
             *error = QStringLiteral("cannot open store %1: %2").arg(path, sqliteMessage(db));
         sqlite3_close(db);
