@@ -199,28 +199,42 @@ bool ManagedObject::assignUnannounced(const AttributeDescription& attribute, con
     return true;
 }
 
+const QList<ManagedObject*>& ManagedObject::members(int index) const
+{
+    if (m_slots[size_t(index)].pending)
+        m_context->completePending(const_cast<ManagedObject*>(this), index);
+    return m_slots[size_t(index)].objects;
+}
+
+ManagedObject* ManagedObject::destination(int index) const
+{
+    if (m_slots[size_t(index)].pending)
+        m_context->completePending(const_cast<ManagedObject*>(this), index);
+    return m_slots[size_t(index)].object;
+}
+
 ManagedObject* ManagedObject::object(const QString& key) const
 {
     const RelationshipDescription* relationship = m_entity->relationship(key);
-    return relationship && !relationship->isToMany ? m_slots[size_t(relationship->index)].object : nullptr;
+    return relationship && !relationship->isToMany ? destination(relationship->index) : nullptr;
 }
 
 const QList<ManagedObject*>& ManagedObject::objects(const QString& key) const
 {
     const RelationshipDescription* relationship = m_entity->relationship(key);
-    return relationship && relationship->isToMany ? m_slots[size_t(relationship->index)].objects : emptyList();
+    return relationship && relationship->isToMany ? members(relationship->index) : emptyList();
 }
 
 ManagedObject* ManagedObject::object(const PropertyKey& key) const
 {
     const RelationshipDescription* found = relationshipOf(key);
-    return found && !found->isToMany ? m_slots[size_t(found->index)].object : nullptr;
+    return found && !found->isToMany ? destination(found->index) : nullptr;
 }
 
 const QList<ManagedObject*>& ManagedObject::objects(const PropertyKey& key) const
 {
     const RelationshipDescription* found = relationshipOf(key);
-    return found && found->isToMany ? m_slots[size_t(found->index)].objects : emptyList();
+    return found && found->isToMany ? members(found->index) : emptyList();
 }
 
 namespace {
@@ -256,7 +270,7 @@ bool ManagedObject::setObjects(const QString& key, const QList<ManagedObject*>& 
     const RelationshipDescription* relationship = editableRelationship(this, key, true, objects);
     if (!relationship)
         return false;
-    const QList<ManagedObject*>& current = m_slots[size_t(relationship->index)].objects;
+    const QList<ManagedObject*>& current = members(relationship->index);
     QList<ManagedObject*> next;
     next.reserve(objects.size());
     QSet<ManagedObject*> nextSet;
@@ -286,7 +300,7 @@ bool ManagedObject::insertObject(const QString& key, ManagedObject* object, int 
     const RelationshipDescription* relationship = editableRelationship(this, key, true, {object});
     if (!relationship)
         return false;
-    const QList<ManagedObject*>& current = m_slots[size_t(relationship->index)].objects;
+    const QList<ManagedObject*>& current = members(relationship->index);
     if (current.contains(object))
         return false;
     QList<ManagedObject*> next = current;
@@ -303,7 +317,7 @@ bool ManagedObject::insertObjects(const QString& key, const QList<ManagedObject*
     if (!relationship || !relationship->isOrdered || objects.size() != indexes.size()
         || !std::is_sorted(indexes.cbegin(), indexes.cend()))
         return false;
-    const QList<ManagedObject*>& current = m_slots[size_t(relationship->index)].objects;
+    const QList<ManagedObject*>& current = members(relationship->index);
     QList<ManagedObject*> next = current;
     OrderedSet::insertAtIndexes(next, objects, indexes);
     if (next.size() == current.size())
@@ -330,7 +344,7 @@ bool ManagedObject::removeObject(const QString& key, ManagedObject* object)
     const RelationshipDescription* relationship = editableRelationship(this, key, true, {});
     if (!relationship)
         return false;
-    const QList<ManagedObject*>& current = m_slots[size_t(relationship->index)].objects;
+    const QList<ManagedObject*>& current = members(relationship->index);
     const int at = int(current.indexOf(object));
     if (at < 0)
         return false;
@@ -346,7 +360,7 @@ bool ManagedObject::removeObjectsAtIndexes(const QString& key, const QList<int>&
     const RelationshipDescription* relationship = editableRelationship(this, key, true, {});
     if (!relationship || !relationship->isOrdered)
         return false;
-    const QList<ManagedObject*>& current = m_slots[size_t(relationship->index)].objects;
+    const QList<ManagedObject*>& current = members(relationship->index);
     QList<int> sorted = indexes;
     std::sort(sorted.begin(), sorted.end());
     sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
@@ -365,7 +379,7 @@ bool ManagedObject::replaceObjectAtIndex(const QString& key, int index, ManagedO
     const RelationshipDescription* relationship = editableRelationship(this, key, true, {object});
     if (!relationship || !relationship->isOrdered)
         return false;
-    const QList<ManagedObject*>& current = m_slots[size_t(relationship->index)].objects;
+    const QList<ManagedObject*>& current = members(relationship->index);
     if (index < 0 || index >= current.size())
         return false;
     if (current.at(index) == object)

@@ -155,7 +155,7 @@ public:
 
     // Hooks. awakeFromInsert runs once when the object is inserted (after the attribute
     // defaults are set); awakeFromFetch once when it is first loaded from the store (after the
-    // whole graph is in place); willSave before each save that writes the object (inserted,
+    // rows read with it are linked); willSave before each save that writes the object (inserted,
     // updated or deleted), and again in the same save when something changed it afterwards.
     // Changes made in any hook are regular changes and are saved.
     virtual void awakeFromInsert() { }
@@ -165,6 +165,10 @@ public:
 private:
     friend class ManagedObjectContext;
     friend class PersistentStoreCoordinator;
+
+    // The members of a relationship, read first when its store rows are not all in yet.
+    const QList<ManagedObject*>& members(int index) const;
+    ManagedObject* destination(int index) const;
 
     static constexpr qint64 NoStoredOrder = std::numeric_limits<qint64>::min();
 
@@ -193,6 +197,8 @@ private:
         qint64 storedOrder = NoStoredOrder;
         // Membership or order changed since the last save.
         bool changed = false;
+        // Some members live in store rows not read yet (see ManagedObjectContext).
+        bool pending = false;
     };
 
     const EntityDescription* m_entity;
@@ -205,6 +211,8 @@ private:
     bool m_deleted = false;
     bool m_persisted = false;
     bool m_listedAsChanged = false;
+    // Made from a row of the batch of rows being taken in.
+    bool m_justRead = false;
     // The save round in which willSave last ran, and whether the object changed since.
     int m_willSaveRound = -1;
     bool m_changedSinceWillSave = false;

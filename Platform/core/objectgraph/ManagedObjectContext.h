@@ -5,6 +5,7 @@
 #include "Platform/core/objectgraph/KeyChange.h"
 #include "Platform/core/objectgraph/ManagedObject.h"
 #include "Platform/core/objectgraph/ManagedObjectModel.h"
+#include "Platform/core/objectgraph/StoreRows.h"
 
 #include <QHash>
 #include <QList>
@@ -18,6 +19,7 @@
 #include <memory>
 #include <vector>
 
+class BackgroundLoad;
 class PersistentStoreCoordinator;
 
 // Ownership: every managed object is owned by its context, deleted ones included. A deleted
@@ -28,8 +30,17 @@ class PersistentStoreCoordinator;
 // actions of its undo manager (setUndoManager), since those handlers may point into it; only
 // then are its objects destroyed.
 //
-// A context holds the whole graph in memory: loading its store reads every object, fetches
-// scan memory (so they see unsaved changes) and save() writes only what changed.
+// A context holds the graph in memory: fetches scan memory (so they see unsaved changes) and
+// save() writes only what changed. Loading its store reads every object, or, for a large store,
+// every object but those of some deferred entities, whose rows come later: a few at a time
+// (loadObjects, the objects pointing at some others), all at once (loadAllObjects), or on a
+// thread of their own while this one carries on (loadAllObjectsInBackground). Until an object's
+// relationship holds all its members it is pending, and whatever reads or changes it, deletes
+// its object, fetches its entity or looks for its objects by URI first reads what is missing: a
+// pending relationship never shows a partial list, and a fetch never misses a stored object, so
+// everyone sees the graph a whole load gives. Only a to-many relationship whose inverse is
+// to-many too takes members in and out while pending, since it has no order to keep: a save
+// then writes the pairs of the members it holds and leaves the others' alone.
 class ManagedObjectContext : public QObject
 {
     Q_OBJECT
@@ -55,7 +66,47 @@ public:
     // into this empty context; awakeFromFetch runs for each object once everything is linked.
     // Without a store, save() only settles the changes in memory.
     bool loadPersistentStore(std::shared_ptr<PersistentStoreCoordinator> coordinator, QString* error = nullptr);
+    // The same, but the rows of the `deferred` entities (root entities of the model) wait.
+    bool loadPersistentStore(std::shared_ptr<PersistentStoreCoordinator> coordinator,
+        const QStringList& deferredEntities, QString* error = nullptr);
     PersistentStoreCoordinator* persistentStoreCoordinator() const { return m_coordinator.get(); }
+
+    // Whether every stored row of the entity's table is in memory.
+    bool isFullyLoaded(const QString& entityName) const;
+    // Whether the relationship of the object still lacks members that live in unread rows.
+    bool isPending(const ManagedObject* object, const QString& key) const;
+
+    // Reads the rows of `entityName` whose to-one `key` points at one of `destinations`, which
+    // then hold every member of its inverse; returns the objects made. Rows already in memory
+    // stay as they are.
+    QList<ManagedObject*> loadObjects(const QString& entityName, const QString& key,
+        const QList<ManagedObject*>& destinations, QString* error = nullptr);
+    // The same through several to-one relationships at once: the rows pointing at any of them.
+    struct Pointing
+    {
+        QString key;
+        QList<ManagedObject*> destinations;
+    };
+    QList<ManagedObject*> loadObjects(
+        const QString& entityName, const QList<Pointing>& pointingAt, QString* error = nullptr);
+    // The barrier of a walk over every object of an entity: reads the rest of its rows, taking
+    // what the background load has read so far and waiting for that load where one runs.
+    // `progress` hears how far it got (the largest key read of the largest there is).
+    using Progress = std::function<void(qint64 done, qint64 total)>;
+    bool loadAllObjects(const QString& entityName, const Progress& progress = {}, QString* error = nullptr);
+    // Reading on a thread of its own, with a read-only connection of its own; the objects are
+    // made on this thread, in slices of its event loop short enough to keep it responsive. The
+    // rows of an entity's table, or those pointing at some objects (which come first), or a
+    // count of rows handed to `done` here.
+    void loadAllObjectsInBackground(const QString& entityName);
+    void loadObjectsInBackground(const QString& entityName, const QString& key, const QList<ManagedObject*>& destinations);
+    void countInBackground(const CountRequest& request, std::function<void(const std::vector<CountRow>&)> done);
+
+    // Chooses what a pending relationship reads before it is used: given the object and the
+    // relationship, it may read more than that (the rest of a board, say). What it leaves
+    // pending is then read for that object alone.
+    using PendingLoader = std::function<void(ManagedObject* object, const RelationshipDescription& relationship)>;
+    void setPendingLoader(PendingLoader loader) { m_pendingLoader = std::move(loader); }
 
     void setUndoManager(UndoManager* undoManager);
     UndoManager* undoManager() const { return m_undoManager.data(); }
@@ -116,8 +167,11 @@ public:
 signals:
     void objectWillChange(ManagedObject* object, const KeyChange& change);
     void objectDidChange(ManagedObject* object, const KeyChange& change);
+    // Every stored row of the entity's table is in memory now.
+    void objectsLoaded(const QString& entityName);
 
 private:
+    friend class BackgroundLoad;
     friend class ManagedObject;
     friend class PersistentStoreCoordinator;
 
@@ -132,6 +186,28 @@ private:
     void applyToMany(ManagedObject* object, const RelationshipDescription& relationship,
         const QList<ManagedObject*>& next, const QList<ManagedObject*>& added, const QList<ManagedObject*>& removed,
         const KeyChange& change);
+    // Loading in parts.
+    bool isUnread(const EntityDescription* entity) const { return m_unread.contains(entity->rootEntity()); }
+    void markPendingSlots(ManagedObject* object) const;
+    void completePending(ManagedObject* object, int index);
+    // The relationship of the object holds every member now.
+    void markComplete(ManagedObject* object, int index);
+    // Takes rows in and marks complete what the rows pointing at `covered` (through the
+    // query's relationship) complete.
+    QList<ManagedObject*> takeIn(StoreRows& rows, const RowQuery& covered);
+    // Every row of the root entity's table is in.
+    void finishTable(const EntityDescription* root);
+    // Reads the rows of the table after `afterKey` on this thread's connection.
+    bool readRemainingRows(const EntityDescription* root, qint64 afterKey, const Progress& progress, QString* error);
+    void loadAllUnread(const EntityDescription* entity) const;
+    // The query of the rows pointing at the saved destinations (only at those still lacking
+    // members, with `pendingOnly`), and the unsaved ones, which none point at.
+    bool makeQuery(const QString& entityName, const QList<Pointing>& pointingAt, bool pendingOnly, RowQuery& query,
+        QList<ManagedObject*>& unsaved, QString* error) const;
+    BackgroundLoad& background();
+    // Finds the objects the counted groups' keys name.
+    void resolveCounted(const CountRequest& request, std::vector<CountRow>& counts) const;
+
     bool runWillSaveHooks(QString* error);
     bool validate(QString* error) const;
     void settleSavedChanges();
@@ -175,4 +251,10 @@ private:
     QList<ManagedObject*> m_changed;
     QString m_storeIdentifier;
     int m_saveRound = 0;
+    // The root entities whose tables are not all read, and, by entity and relationship index,
+    // the root entity whose rows hold each relationship's members when not the object's own.
+    QSet<const EntityDescription*> m_unread;
+    QHash<const EntityDescription*, std::vector<const EntityDescription*>> m_memberTables;
+    PendingLoader m_pendingLoader;
+    std::unique_ptr<BackgroundLoad> m_background;
 };

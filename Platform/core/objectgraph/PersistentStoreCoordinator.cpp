@@ -165,6 +165,39 @@ QList<bool> keysToKeep(const std::vector<qint64>& keys, const std::vector<bool>&
     return keep;
 }
 
+QVariant attributeValue(sqlite3_stmt* select, int column, AttributeDescription::Type type)
+{
+    using Type = AttributeDescription::Type;
+    switch (type) {
+    case Type::Integer16:
+    case Type::Integer32:
+    case Type::Integer64:
+        return QVariant(qint64(sqlite3_column_int64(select, column)));
+    case Type::Double:
+        return QVariant(sqlite3_column_double(select, column));
+    case Type::Boolean:
+        return QVariant(sqlite3_column_int64(select, column) != 0);
+    case Type::String: {
+        const char* text = reinterpret_cast<const char*>(sqlite3_column_text(select, column));
+        return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(select, column)));
+    }
+    case Type::Date:
+        // Qt::UTC, not QTimeZone::utc(): the same instant without a time-zone object built for
+        // every date, which made dates most of a large store's load.
+        return QVariant(QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(select, column), Qt::UTC));
+    case Type::Binary: {
+        const char* bytes = static_cast<const char*>(sqlite3_column_blob(select, column));
+        return QVariant(QByteArray(bytes ? bytes : "", sqlite3_column_bytes(select, column)));
+    }
+    case Type::StringList: {
+        const QByteArray json(reinterpret_cast<const char*>(sqlite3_column_text(select, column)),
+            sqlite3_column_bytes(select, column));
+        return QVariant(QJsonDocument::fromJson(json).array().toVariantList()).toStringList();
+    }
+    }
+    return {};
+}
+
 } // namespace
 
 struct PersistentStoreCoordinator::Layout
@@ -261,6 +294,31 @@ struct PersistentStoreCoordinator::Layout
         }
     }
 
+    const EntityLayout& of(const EntityDescription* entity) const { return *entities.constFind(entity); }
+
+    // An index on every column that holds a to-one key, so that the rows pointing at some
+    // objects are found without reading their whole table.
+    QList<std::pair<QString, QString>> foreignKeyIndexes() const
+    {
+        QList<std::pair<QString, QString>> indexes; // name, statement
+        for (const EntityLayout& layout : entities) {
+            const Table& table = tables[size_t(layout.table)];
+            for (const Binding& binding : layout.bindings) {
+                if (binding.kind != Binding::Kind::ForeignKey)
+                    continue;
+                const QString& column = table.columns.at(binding.column).name;
+                const QString name = table.root->name() + QLatin1Char('_') + column + QLatin1String("_INDEX");
+                if (std::any_of(indexes.cbegin(), indexes.cend(), [&](const auto& known) { return known.first == name; }))
+                    continue;
+                indexes.append({name,
+                    QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
+                        .arg(quoted(name), quoted(table.root->name()), quoted(column))});
+            }
+        }
+        std::sort(indexes.begin(), indexes.end());
+        return indexes;
+    }
+
     int column(Table& table, const QString& name, const QString& type)
     {
         if (const auto it = table.columnIndexes.constFind(name); it != table.columnIndexes.cend()) {
@@ -292,6 +350,8 @@ struct PersistentStoreCoordinator::Layout
             statements.append(QStringLiteral("CREATE INDEX %1 ON %2 (Z_MEMBER)")
                                   .arg(quoted(join.name + QLatin1String("_MEMBER")), quoted(join.name)));
         }
+        for (const auto& index : foreignKeyIndexes())
+            statements.append(index.second);
         statements.append(QStringLiteral("CREATE TABLE Z_METADATA (Z_KEY TEXT PRIMARY KEY, Z_VALUE TEXT)"));
         return statements;
     }
@@ -424,7 +484,31 @@ bool PersistentStoreCoordinator::addPersistentStore(const QString& path, QString
         return fail(QStringLiteral("the store %1 (model version \"%2\") does not fit model version \"%3\"")
                         .arg(path, metadata->value(QLatin1String(VersionNameKey)).toString(), m_model->versionName()));
     m_metadata = *metadata;
+    addMissingIndexes();
     return true;
+}
+
+void PersistentStoreCoordinator::addMissingIndexes()
+{
+    // Stores written before the indexes existed get them once. Without them (a store that is
+    // read-only, or locked by another program) everything still works, only slower.
+    QStringList missing;
+    for (const auto& [name, sql] : m_layout->foreignKeyIndexes()) {
+        const OneOffStatement find(m_db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='index' AND name=?"));
+        const QByteArray utf8 = name.toUtf8();
+        if (find && sqlite3_bind_text(find, 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT) == SQLITE_OK
+            && sqlite3_step(find) != SQLITE_ROW)
+            missing.append(sql);
+    }
+    if (missing.isEmpty())
+        return;
+    Transaction transaction(m_db);
+    if (!transaction.begin(nullptr))
+        return;
+    for (const QString& sql : std::as_const(missing))
+        if (!execute(m_db, sql, nullptr))
+            return;
+    transaction.commit(nullptr);
 }
 
 bool PersistentStoreCoordinator::removePersistentStore(QString* error)
@@ -447,38 +531,135 @@ bool PersistentStoreCoordinator::removePersistentStore(QString* error)
     return folded;
 }
 
-// Reads the whole store into an empty context: the rows of every table, then the to-one links
-// between them, the tables' key sequences and the many-to-many pairs.
-class PersistentStoreCoordinator::Loader
+// Reads rows of one table, on whatever connection it is given, into StoreRows: the values of
+// their attributes, their to-one keys and sort keys, and the pairs of the joins they take part
+// in. It makes no object and touches nothing but the layout and the model, which never change,
+// so a loading thread can run it on a connection of its own.
+class PersistentStoreCoordinator::RowReader
 {
 public:
-    Loader(PersistentStoreCoordinator& store, ManagedObjectContext& context)
+    RowReader(const PersistentStoreCoordinator& store, sqlite3* db, StoreRows& rows)
         : m_store(store)
-        , m_context(context)
+        , m_db(db)
+        , m_rows(rows)
     {
     }
 
-    bool run(QString* error)
+    // The rows of a table that `condition` (an SQL condition; empty for all) selects: in key
+    // order, or at most `limit` of them (0 for no limit) in key order, or as the indexes give
+    // them when `keyOrder` is false.
+    bool readTable(const Layout::Table& table, const QString& condition, int limit = 0, bool keyOrder = true)
     {
-        for (const Layout::Table& table : m_store.m_layout->tables)
-            if (!readTable(table))
-                return failed(error);
-        linkToOnes();
-        continueKeySequences();
-        for (const Layout::Join& join : m_store.m_layout->joins)
-            if (!readJoin(join))
-                return failed(error);
+        QStringList columns;
+        for (const Layout::Column& column : table.columns)
+            columns.append(quoted(column.name));
+        const OneOffStatement select(m_db,
+            QStringLiteral("SELECT %1 FROM %2%3%4%5")
+                .arg(columns.join(QLatin1Char(',')), quoted(table.root->name()),
+                    condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition,
+                    keyOrder || limit > 0 ? QStringLiteral(" ORDER BY Z_PK") : QString(),
+                    limit > 0 ? QStringLiteral(" LIMIT %1").arg(limit) : QString()));
+        if (!select)
+            return cannotRead();
+        RowKind kind;
+        int result;
+        while ((result = sqlite3_step(select)) == SQLITE_ROW) {
+            if (!followKind(select, table, kind))
+                return false;
+            readRow(select, kind);
+        }
+        return result == SQLITE_DONE || cannotRead();
+    }
+
+    // The pairs of a join that `condition` (on its columns; empty for all) selects, in each
+    // owner's order.
+    bool readJoin(int joinIndex, const QString& condition)
+    {
+        const Layout::Join& join = m_store.m_layout->joins[size_t(joinIndex)];
+        const OneOffStatement select(m_db,
+            QStringLiteral("SELECT Z_OWNER, Z_MEMBER, Z_ORDER FROM %1%2")
+                .arg(quoted(join.name), condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition));
+        if (!select)
+            return cannotRead();
+        struct Ordered
+        {
+            StoreRows::Pair pair;
+            qint64 order;
+        };
+        std::vector<Ordered> pairs;
+        int result;
+        while ((result = sqlite3_step(select)) == SQLITE_ROW)
+            pairs.push_back({{joinIndex, sqlite3_column_int64(select, 0), sqlite3_column_int64(select, 1)},
+                sqlite3_column_int64(select, 2)});
+        if (result != SQLITE_DONE)
+            return cannotRead();
+        // Sorted here rather than by the statement, which would sort the whole result on disk.
+        std::stable_sort(pairs.begin(), pairs.end(), [](const Ordered& a, const Ordered& b) {
+            return a.pair.owner != b.pair.owner ? a.pair.owner < b.pair.owner : a.order < b.order;
+        });
+        for (const Ordered& ordered : pairs)
+            m_rows.pairs.push_back(ordered.pair);
         return true;
     }
 
-private:
-    // A to-one reference read from a row, resolved once every table is in.
-    struct Link
+    // The rows `query` names, with the pairs of every join of their table.
+    bool read(const RowQuery& query)
     {
-        ManagedObject* object;
-        int relationship;
-        qint64 destination;
-    };
+        const Layout& layout = *m_store.m_layout;
+        const Layout::EntityLayout& entityLayout = layout.of(query.entity);
+        const Layout::Table& table = layout.tables[size_t(entityLayout.table)];
+        QString condition;
+        if (!query.pointingAt.empty()) {
+            QStringList alternatives;
+            for (const RowQuery::Link& link : query.pointingAt) {
+                const auto binding = std::find_if(entityLayout.bindings.cbegin(), entityLayout.bindings.cend(),
+                    [&](const Layout::Binding& b) {
+                        return b.kind == Layout::Binding::Kind::ForeignKey && b.index == link.relationship;
+                    });
+                if (binding == entityLayout.bindings.cend()) {
+                    m_problem = QStringLiteral("%1 keeps no key of \"%2\"")
+                                    .arg(query.entity->name(), query.entity->relationships().at(link.relationship).name);
+                    return false;
+                }
+                if (!link.destinations.empty())
+                    alternatives << QStringLiteral("%1 IN (%2)")
+                                        .arg(quoted(table.columns.at(binding->column).name), keyList(link.destinations));
+            }
+            if (alternatives.isEmpty())
+                return true;
+            condition = alternatives.join(QStringLiteral(" OR "));
+        } else if (query.afterKey > 0) {
+            condition = QStringLiteral("Z_PK > %1").arg(query.afterKey);
+        }
+        const size_t first = m_rows.rows.size();
+        // Rows pointing at objects go into lists sorted by their own keys, so any order will do.
+        if (!readTable(table, condition, query.limit, query.pointingAt.empty()))
+            return false;
+        if (m_rows.rows.size() == first)
+            return true;
+        // The pairs of the rows read, chosen as the rows were rather than by a list of keys.
+        const auto pairsOf = [&](const char* side) {
+            if (!query.pointingAt.empty())
+                return QStringLiteral("%1 IN (SELECT Z_PK FROM %2 WHERE %3)")
+                    .arg(QLatin1String(side), quoted(table.root->name()), condition);
+            return QStringLiteral("%1 > %2 AND %1 <= %3")
+                .arg(QLatin1String(side))
+                .arg(query.afterKey)
+                .arg(m_rows.rows.back().primaryKey);
+        };
+        for (int j = 0; j < int(layout.joins.size()); ++j) {
+            const Layout::Join& join = layout.joins[size_t(j)];
+            if (join.owner->rootEntity() == table.root && !readJoin(j, pairsOf("Z_OWNER")))
+                return false;
+            if (join.member->rootEntity() == table.root && !readJoin(j, pairsOf("Z_MEMBER")))
+                return false;
+        }
+        return true;
+    }
+
+    const QString& problem() const { return m_problem; }
+
+private:
     // What the rows of one entity share; a table's rows come sorted by key, mostly in runs of
     // one entity, so this changes seldom.
     struct RowKind
@@ -486,41 +667,24 @@ private:
         QByteArray name;
         const EntityDescription* entity = nullptr;
         const Layout::EntityLayout* layout = nullptr;
-        const ManagedObjectContext::Factory* factory = nullptr;
-        QList<ManagedObject*>* objects = nullptr;
     };
 
-    bool failed(QString* error) const
+    static QString keyList(const std::vector<qint64>& keys)
     {
-        if (error)
-            *error = m_problem;
-        return false;
-    }
-    bool cannotRead()
-    {
-        m_problem = QStringLiteral("cannot read %1: %2").arg(m_store.m_path, sqliteMessage(m_store.m_db));
-        return false;
+        QString list;
+        list.reserve(qsizetype(keys.size()) * 7);
+        for (const qint64 key : keys) {
+            if (!list.isEmpty())
+                list.append(QLatin1Char(','));
+            list.append(QString::number(key));
+        }
+        return list;
     }
 
-    bool readTable(const Layout::Table& table)
+    bool cannotRead()
     {
-        QStringList columns;
-        for (const Layout::Column& column : table.columns)
-            columns.append(quoted(column.name));
-        const OneOffStatement select(m_store.m_db,
-            QStringLiteral("SELECT %1 FROM %2 ORDER BY Z_PK")
-                .arg(columns.join(QLatin1Char(',')), quoted(table.root->name())));
-        if (!select)
-            return cannotRead();
-        RowKind kind;
-        ManagedObjectContext::KeyIndex& keys = m_context.keyIndex(table.root);
-        int result;
-        while ((result = sqlite3_step(select)) == SQLITE_ROW) {
-            if (!followKind(select, table, kind))
-                return false;
-            readRow(select, kind, keys);
-        }
-        return result == SQLITE_DONE || cannotRead();
+        m_problem = QStringLiteral("cannot read %1: %2").arg(m_store.m_path, sqliteMessage(m_db));
+        return false;
     }
 
     // Points `kind` at the entity the row names (its second column).
@@ -537,161 +701,263 @@ private:
                             .arg(m_store.m_path, QString::fromUtf8(kind.name));
             return false;
         }
-        kind.layout = &m_store.m_layout->entities[kind.entity];
-        kind.factory = &m_context.factoryFor(kind.entity);
-        kind.objects = &m_context.m_objectsByEntity[kind.entity];
+        kind.layout = &m_store.m_layout->of(kind.entity);
         return true;
     }
 
-    void readRow(sqlite3_stmt* select, const RowKind& kind, ManagedObjectContext::KeyIndex& keys)
+    void readRow(sqlite3_stmt* select, const RowKind& kind)
     {
-        ManagedObject* object = (*kind.factory)(ManagedObject::Init(kind.entity, &m_context));
-        object->m_primaryKey = sqlite3_column_int64(select, 0);
-        object->m_persisted = true;
-        kind.objects->append(object);
-        keys.insert(object->m_primaryKey, object);
+        StoreRows::Row& row = m_rows.rows.emplace_back();
+        row.entity = kind.entity;
+        row.primaryKey = sqlite3_column_int64(select, 0);
+        row.values.resize(size_t(kind.entity->attributes().size()));
         for (const Layout::Binding& binding : kind.layout->bindings) {
             const int column = binding.column;
             if (sqlite3_column_type(select, column) == SQLITE_NULL)
                 continue;
             switch (binding.kind) {
             case Layout::Binding::Kind::ForeignKey:
-                m_links.append({object, binding.index, sqlite3_column_int64(select, column)});
+                row.links.append({binding.index, sqlite3_column_int64(select, column)});
                 break;
             case Layout::Binding::Kind::Order:
-                object->m_slots[size_t(binding.index)].storedOrder = sqlite3_column_int64(select, column);
+                row.orders.append({binding.index, sqlite3_column_int64(select, column)});
                 break;
             case Layout::Binding::Kind::Attribute:
-                object->m_values[size_t(binding.index)]
+                row.values[size_t(binding.index)]
                     = attributeValue(select, column, kind.entity->attributes().at(binding.index).type);
                 break;
             }
         }
     }
 
-    static QVariant attributeValue(sqlite3_stmt* select, int column, AttributeDescription::Type type)
-    {
-        using Type = AttributeDescription::Type;
-        switch (type) {
-        case Type::Integer16:
-        case Type::Integer32:
-        case Type::Integer64:
-            return QVariant(qint64(sqlite3_column_int64(select, column)));
-        case Type::Double:
-            return QVariant(sqlite3_column_double(select, column));
-        case Type::Boolean:
-            return QVariant(sqlite3_column_int64(select, column) != 0);
-        case Type::String: {
-            const char* text = reinterpret_cast<const char*>(sqlite3_column_text(select, column));
-            return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(select, column)));
-        }
-        case Type::Date:
-            // Qt::UTC, not QTimeZone::utc(): the same instant without a time-zone object built for
-            // every date, which made dates most of a large store's load.
-            return QVariant(QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(select, column), Qt::UTC));
-        case Type::Binary: {
-            const char* bytes = static_cast<const char*>(sqlite3_column_blob(select, column));
-            return QVariant(QByteArray(bytes ? bytes : "", sqlite3_column_bytes(select, column)));
-        }
-        case Type::StringList: {
-            const QByteArray json(reinterpret_cast<const char*>(sqlite3_column_text(select, column)),
-                sqlite3_column_bytes(select, column));
-            return QVariant(QJsonDocument::fromJson(json).array().toVariantList()).toStringList();
-        }
-        }
-        return {};
-    }
-
-    // To-one links and their inverses; ordered inverses are sorted by the stored keys after.
-    void linkToOnes()
-    {
-        QList<std::pair<ManagedObject*, int>> orderedLists;
-        for (const Link& link : std::as_const(m_links)) {
-            const RelationshipDescription& relationship = link.object->entity()->relationships().at(link.relationship);
-            ManagedObject* destination = m_context.keyIndex(relationship.destinationEntity).find(link.destination);
-            if (!destination || !destination->entity()->isKindOfEntity(relationship.destinationEntity))
-                continue; // a dangling reference reads as none
-            const RelationshipDescription& inverse = *relationship.inverseRelationship;
-            link.object->m_slots[size_t(relationship.index)].object = destination;
-            ManagedObject::Slot& inverseSlot = destination->m_slots[size_t(inverse.index)];
-            if (inverse.isToMany) {
-                inverseSlot.objects.append(link.object);
-                // Marks the list for sorting below; nothing is pending while loading.
-                if (inverse.isOrdered && !inverseSlot.changed) {
-                    inverseSlot.changed = true;
-                    orderedLists.append({destination, inverse.index});
-                }
-            } else {
-                inverseSlot.object = link.object;
-            }
-        }
-        for (const auto& [owner, index] : std::as_const(orderedLists))
-            sortByStoredOrder(owner, index);
-    }
-
-    static void sortByStoredOrder(ManagedObject* owner, int index)
-    {
-        ManagedObject::Slot& slot = owner->m_slots[size_t(index)];
-        slot.changed = false;
-        const int inverseIndex = owner->entity()->relationships().at(index).inverseRelationship->index;
-        const auto byStoredOrder = [inverseIndex](const ManagedObject* a, const ManagedObject* b) {
-            return a->m_slots[size_t(inverseIndex)].storedOrder < b->m_slots[size_t(inverseIndex)].storedOrder;
-        };
-        if (!std::is_sorted(slot.objects.cbegin(), slot.objects.cend(), byStoredOrder))
-            std::stable_sort(slot.objects.begin(), slot.objects.end(), byStoredOrder);
-    }
-
-    // Keys of deleted rows are never handed out again, so an object URI names one object for
-    // the store's life: SQLite remembers the largest key each table ever held.
-    void continueKeySequences()
-    {
-        const OneOffStatement select(m_store.m_db, QStringLiteral("SELECT name, seq FROM sqlite_sequence"));
-        if (!select)
-            return;
-        while (sqlite3_step(select) == SQLITE_ROW) {
-            const EntityDescription* root = m_store.m_model->entity(
-                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(select, 0))));
-            if (root && !root->parentEntity()) {
-                ManagedObjectContext::KeyIndex& keys = m_context.keyIndex(root);
-                keys.last = std::max(keys.last, qint64(sqlite3_column_int64(select, 1)));
-            }
-        }
-    }
-
-    bool readJoin(const Layout::Join& join)
-    {
-        const OneOffStatement select(m_store.m_db,
-            QStringLiteral("SELECT Z_OWNER, Z_MEMBER FROM %1 ORDER BY Z_OWNER, Z_ORDER").arg(quoted(join.name)));
-        if (!select)
-            return cannotRead();
-        const RelationshipDescription& relationship = join.owner->relationships().at(join.relationship);
-        const ManagedObjectContext::KeyIndex& owners = m_context.keyIndex(join.owner);
-        const ManagedObjectContext::KeyIndex& members = m_context.keyIndex(join.member);
-        int result;
-        while ((result = sqlite3_step(select)) == SQLITE_ROW) {
-            ManagedObject* owner = owners.find(sqlite3_column_int64(select, 0));
-            ManagedObject* member = members.find(sqlite3_column_int64(select, 1));
-            if (!owner || !member || !owner->entity()->isKindOfEntity(join.owner)
-                || !member->entity()->isKindOfEntity(join.member))
-                continue;
-            QList<ManagedObject*>& ownerSide = owner->m_slots[size_t(relationship.index)].objects;
-            if (ownerSide.contains(member))
-                continue;
-            ownerSide.append(member);
-            member->m_slots[size_t(relationship.inverseRelationship->index)].objects.append(owner);
-        }
-        return result == SQLITE_DONE || cannotRead();
-    }
-
-    PersistentStoreCoordinator& m_store;
-    ManagedObjectContext& m_context;
-    QList<Link> m_links;
+    const PersistentStoreCoordinator& m_store;
+    sqlite3* m_db;
+    StoreRows& m_rows;
     QString m_problem;
 };
 
-bool PersistentStoreCoordinator::loadObjects(ManagedObjectContext& context, QString* error)
+bool PersistentStoreCoordinator::loadObjects(
+    ManagedObjectContext& context, const QSet<const EntityDescription*>& deferred, QString* error)
 {
-    return Loader(*this, context).run(error);
+    // Every table but the deferred ones, then the joins between them: one batch, so that every
+    // to-one finds its destination.
+    StoreRows rows;
+    RowReader reader(*this, m_db, rows);
+    const auto fail = [&] {
+        if (error)
+            *error = reader.problem();
+        return false;
+    };
+    for (const Layout::Table& table : m_layout->tables)
+        if (!deferred.contains(table.root) && !reader.readTable(table, QString()))
+            return fail();
+    for (int j = 0; j < int(m_layout->joins.size()); ++j) {
+        const Layout::Join& join = m_layout->joins[size_t(j)];
+        if (!deferred.contains(join.owner->rootEntity()) && !deferred.contains(join.member->rootEntity())
+            && !reader.readJoin(j, QString()))
+            return fail();
+    }
+    continueKeySequences(context);
+    ingest(context, rows);
+    return true;
+}
+
+bool PersistentStoreCoordinator::readRows(sqlite3* db, const RowQuery& query, StoreRows& rows, QString* error) const
+{
+    RowReader reader(*this, db ? db : m_db, rows);
+    if (reader.read(query))
+        return true;
+    if (error)
+        *error = reader.problem();
+    return false;
+}
+
+bool PersistentStoreCoordinator::countRows(
+    sqlite3* db, const CountRequest& request, std::vector<CountRow>& counts, QString* error) const
+{
+    const EntityDescription* entity = m_model->entity(request.entityName);
+    const auto fail = [&](const QString& problem) {
+        if (error)
+            *error = problem;
+        return false;
+    };
+    if (!entity)
+        return fail(QStringLiteral("no entity named \"%1\"").arg(request.entityName));
+    const Layout::EntityLayout& layout = m_layout->of(entity);
+    const Layout::Table& table = m_layout->tables[size_t(layout.table)];
+    const auto columnOf = [&](const QString& name, Layout::Binding::Kind kind) -> QString {
+        for (const Layout::Binding& binding : layout.bindings) {
+            const QString& property = kind == Layout::Binding::Kind::Attribute
+                ? entity->attributes().at(binding.index).name
+                : entity->relationships().at(binding.index).name;
+            if (binding.kind == kind && property == name)
+                return quoted(table.columns.at(binding.column).name);
+        }
+        return {};
+    };
+    QStringList groups;
+    for (const QString& name : request.groupBy) {
+        const QString column = columnOf(name, Layout::Binding::Kind::ForeignKey);
+        if (column.isEmpty())
+            return fail(QStringLiteral("%1 keeps no key of \"%2\"").arg(entity->name(), name));
+        groups << column;
+    }
+    const AttributeDescription* minimum = request.minimumOf.isEmpty() ? nullptr : entity->attribute(request.minimumOf);
+    QStringList conditions {QStringLiteral("Z_ENT = '%1'").arg(entity->name())};
+    if (!request.excludingTrue.isEmpty()) {
+        const QString column = columnOf(request.excludingTrue, Layout::Binding::Kind::Attribute);
+        if (column.isEmpty())
+            return fail(QStringLiteral("%1 has no attribute \"%2\"").arg(entity->name(), request.excludingTrue));
+        conditions << QStringLiteral("(%1 IS NULL OR %1 = 0)").arg(column);
+    }
+    const QString minimumColumn = minimum ? columnOf(minimum->name, Layout::Binding::Kind::Attribute) : QString();
+    const OneOffStatement select(db ? db : m_db,
+        QStringLiteral("SELECT %1%2count(*), %3 FROM %4 WHERE %5%6%7")
+            .arg(groups.join(QLatin1Char(',')), groups.isEmpty() ? QString() : QStringLiteral(","),
+                minimumColumn.isEmpty() ? QStringLiteral("NULL") : QStringLiteral("min(%1)").arg(minimumColumn),
+                quoted(table.root->name()), conditions.join(QStringLiteral(" AND ")),
+                groups.isEmpty() ? QString() : QStringLiteral(" GROUP BY "), groups.join(QLatin1Char(','))));
+    if (!select)
+        return fail(QStringLiteral("cannot read %1: %2").arg(m_path, sqliteMessage(db ? db : m_db)));
+    int result;
+    while ((result = sqlite3_step(select)) == SQLITE_ROW) {
+        CountRow row;
+        for (int g = 0; g < groups.size(); ++g)
+            row.keys << sqlite3_column_int64(select, g);
+        row.count = sqlite3_column_int64(select, int(groups.size()));
+        if (minimum && sqlite3_column_type(select, int(groups.size()) + 1) != SQLITE_NULL)
+            row.minimum = attributeValue(select, int(groups.size()) + 1, minimum->type);
+        counts.push_back(std::move(row));
+    }
+    if (result != SQLITE_DONE)
+        return fail(QStringLiteral("cannot read %1: %2").arg(m_path, sqliteMessage(db ? db : m_db)));
+    return true;
+}
+
+QList<ManagedObject*> PersistentStoreCoordinator::ingest(ManagedObjectContext& context, StoreRows& rows)
+{
+    // Rows the context knows already are its own: they were read before, or saved from it.
+    QList<ManagedObject*> made;
+    std::vector<ManagedObject*> byRow(rows.rows.size(), nullptr);
+    for (size_t i = 0; i < rows.rows.size(); ++i) {
+        StoreRows::Row& row = rows.rows[i];
+        ManagedObjectContext::KeyIndex& keys = context.keyIndex(row.entity);
+        if (keys.find(row.primaryKey))
+            continue;
+        ManagedObject* object = context.factoryFor(row.entity)(ManagedObject::Init(row.entity, &context));
+        object->m_primaryKey = row.primaryKey;
+        object->m_persisted = true;
+        object->m_values.swap(row.values);
+        for (const auto& [index, order] : std::as_const(row.orders))
+            object->m_slots[size_t(index)].storedOrder = order;
+        context.m_objectsByEntity[row.entity].append(object);
+        keys.insert(row.primaryKey, object);
+        context.markPendingSlots(object);
+        object->m_justRead = true;
+        byRow[i] = object;
+        made.append(object);
+    }
+
+    // To-one links and their inverses; the ordered inverses are sorted by the stored keys after.
+    QSet<std::pair<ManagedObject*, int>> orderedLists;
+    for (size_t i = 0; i < rows.rows.size(); ++i) {
+        ManagedObject* object = byRow[i];
+        if (!object)
+            continue;
+        for (const auto& [index, key] : std::as_const(rows.rows[i].links)) {
+            const RelationshipDescription& relationship = object->entity()->relationships().at(index);
+            ManagedObject* destination = context.keyIndex(relationship.destinationEntity).find(key);
+            // A dangling reference, or one to an object deleted since, reads as none.
+            if (!destination || !destination->entity()->isKindOfEntity(relationship.destinationEntity)
+                || destination->m_deleted)
+                continue;
+            const RelationshipDescription& inverse = *relationship.inverseRelationship;
+            object->m_slots[size_t(index)].object = destination;
+            ManagedObject::Slot& inverseSlot = destination->m_slots[size_t(inverse.index)];
+            if (inverse.isToMany) {
+                inverseSlot.objects.append(object);
+                if (inverse.isOrdered)
+                    orderedLists.insert({destination, inverse.index});
+            } else {
+                inverseSlot.object = object;
+            }
+        }
+    }
+    for (const auto& [owner, index] : std::as_const(orderedLists))
+        sortByStoredOrder(owner, index);
+
+    // A pair counts once one of its sides is new here: the pairs of objects read before came
+    // with them.
+    for (const StoreRows::Pair& pair : std::as_const(rows.pairs)) {
+        const Layout::Join& join = m_layout->joins[size_t(pair.join)];
+        ManagedObject* owner = context.keyIndex(join.owner).find(pair.owner);
+        ManagedObject* member = context.keyIndex(join.member).find(pair.member);
+        if (!owner || !member || !owner->entity()->isKindOfEntity(join.owner)
+            || !member->entity()->isKindOfEntity(join.member) || owner->m_deleted || member->m_deleted
+            || !(owner->m_justRead || member->m_justRead))
+            continue;
+        const RelationshipDescription& relationship = join.owner->relationships().at(join.relationship);
+        QList<ManagedObject*>& ownerSide = owner->m_slots[size_t(relationship.index)].objects;
+        if (ownerSide.contains(member))
+            continue;
+        ownerSide.append(member);
+        member->m_slots[size_t(relationship.inverseRelationship->index)].objects.append(owner);
+    }
+
+    for (ManagedObject* object : std::as_const(made))
+        object->m_justRead = false;
+    for (ManagedObject* object : std::as_const(made))
+        object->awakeFromFetch();
+    return made;
+}
+
+void PersistentStoreCoordinator::sortByStoredOrder(ManagedObject* owner, int index)
+{
+    ManagedObject::Slot& slot = owner->m_slots[size_t(index)];
+    const int inverseIndex = owner->entity()->relationships().at(index).inverseRelationship->index;
+    const auto byStoredOrder = [inverseIndex](const ManagedObject* a, const ManagedObject* b) {
+        return a->m_slots[size_t(inverseIndex)].storedOrder < b->m_slots[size_t(inverseIndex)].storedOrder;
+    };
+    if (!std::is_sorted(slot.objects.cbegin(), slot.objects.cend(), byStoredOrder))
+        std::stable_sort(slot.objects.begin(), slot.objects.end(), byStoredOrder);
+}
+
+// Keys of deleted rows are never handed out again, so an object URI names one object for the
+// store's life: SQLite remembers the largest key each table ever held.
+void PersistentStoreCoordinator::continueKeySequences(ManagedObjectContext& context)
+{
+    const OneOffStatement select(m_db, QStringLiteral("SELECT name, seq FROM sqlite_sequence"));
+    if (!select)
+        return;
+    while (sqlite3_step(select) == SQLITE_ROW) {
+        const EntityDescription* root = m_model->entity(
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(select, 0))));
+        if (root && !root->parentEntity()) {
+            ManagedObjectContext::KeyIndex& keys = context.keyIndex(root);
+            keys.last = std::max(keys.last, qint64(sqlite3_column_int64(select, 1)));
+        }
+    }
+}
+
+bool PersistentStoreCoordinator::holdsKeyOf(const EntityDescription* entity, int relationshipIndex) const
+{
+    const QList<Layout::Binding>& bindings = m_layout->of(entity).bindings;
+    return std::any_of(bindings.cbegin(), bindings.cend(), [&](const Layout::Binding& binding) {
+        return binding.kind == Layout::Binding::Kind::ForeignKey && binding.index == relationshipIndex;
+    });
+}
+
+std::shared_ptr<sqlite3> PersistentStoreCoordinator::openReadConnection(QString* error) const
+{
+    if (!m_db) {
+        if (error)
+            *error = QStringLiteral("the store is closed");
+        return nullptr;
+    }
+    sqlite3* db = openDatabase(m_path, SQLITE_OPEN_READONLY, error);
+    if (!db)
+        return nullptr;
+    return std::shared_ptr<sqlite3>(db, [](sqlite3* connection) { sqlite3_close(connection); });
 }
 
 namespace {
@@ -753,6 +1019,7 @@ class PersistentStoreCoordinator::Saver
 public:
     Saver(PersistentStoreCoordinator& store, ManagedObjectContext& context)
         : m_store(store)
+        , m_context(context)
         , m_layout(*store.m_layout)
         , m_changed(context.m_changed)
     {
@@ -833,7 +1100,7 @@ private:
 
     bool writeObject(ManagedObject* object)
     {
-        const Layout::EntityLayout& layout = m_layout.entities[object->entity()];
+        const Layout::EntityLayout& layout = m_layout.of(object->entity());
         if (object->m_deleted)
             return !object->m_persisted || (deleteRow(object, layout) && leaveJoins(object));
         if (writesRow(object) && !writeRow(object, layout))
@@ -872,6 +1139,9 @@ private:
 
     bool writeRow(ManagedObject* object, const Layout::EntityLayout& layout)
     {
+        // A row of nothing but its key and entity has nothing to update.
+        if (!object->m_inserted && layout.bindings.isEmpty())
+            return true;
         sqlite3_stmt* write = rowStatement(layout, object->m_inserted);
         if (!write)
             return false;
@@ -1001,11 +1271,57 @@ private:
             if (joinIndex < 0 || !object->m_slots[size_t(index)].changed)
                 continue;
             JoinStatements* join = joinStatements(joinIndex);
-            if (!join || (!object->m_inserted && !unlinkMembers(join->unlink, object))
-                || !linkMembers(join->link, object, object->m_slots[size_t(index)].objects))
+            if (!join)
+                return false;
+            const ManagedObject::Slot& slot = object->m_slots[size_t(index)];
+            if (slot.pending) {
+                if (!writePairsOfMembersHeld(join->link, joinIndex, object, slot.objects))
+                    return false;
+                continue;
+            }
+            if ((!object->m_inserted && !unlinkMembers(join->unlink, object))
+                || !linkMembers(join->link, object, slot.objects))
                 return false;
         }
         return true;
+    }
+
+    // An owner whose members are not all read: the pairs of the members it holds are brought in
+    // line, those of the others stay as they are.
+    bool writePairsOfMembersHeld(
+        sqlite3_stmt* link, int joinIndex, const ManagedObject* owner, const QList<ManagedObject*>& members)
+    {
+        const QString name = quoted(m_layout.joins[size_t(joinIndex)].name);
+        sqlite3_stmt* stored = statement(QStringLiteral("SELECT Z_MEMBER FROM %1 WHERE Z_OWNER=?").arg(name));
+        sqlite3_stmt* unlink = statement(QStringLiteral("DELETE FROM %1 WHERE Z_OWNER=? AND Z_MEMBER=?").arg(name));
+        if (!stored || !unlink)
+            return false;
+        sqlite3_bind_int64(stored, 1, owner->m_primaryKey);
+        QSet<qint64> storedKeys;
+        int result;
+        while ((result = sqlite3_step(stored)) == SQLITE_ROW)
+            storedKeys.insert(sqlite3_column_int64(stored, 0));
+        if (result != SQLITE_DONE) {
+            m_problem = sqliteMessage(m_store.m_db);
+            return false;
+        }
+        const QSet<const ManagedObject*> held(members.cbegin(), members.cend());
+        const ManagedObjectContext::KeyIndex& keys = m_context.keyIndex(m_layout.joins[size_t(joinIndex)].member);
+        for (const qint64 key : std::as_const(storedKeys)) {
+            const ManagedObject* member = keys.find(key);
+            if (!member || held.contains(member))
+                continue;
+            sqlite3_reset(unlink);
+            sqlite3_bind_int64(unlink, 1, owner->m_primaryKey);
+            sqlite3_bind_int64(unlink, 2, key);
+            if (!step(unlink))
+                return false;
+        }
+        QList<ManagedObject*> added;
+        for (ManagedObject* member : members)
+            if (!storedKeys.contains(member->m_primaryKey))
+                added.append(member);
+        return linkMembers(link, owner, added);
     }
 
     bool unlinkMembers(sqlite3_stmt* unlink, const ManagedObject* owner)
@@ -1055,7 +1371,7 @@ private:
             ManagedObject* member = order.member;
             if (writesRow(member) || member->m_deleted)
                 continue;
-            const Layout::EntityLayout& layout = m_layout.entities[member->entity()];
+            const Layout::EntityLayout& layout = m_layout.of(member->entity());
             const auto binding
                 = std::find_if(layout.bindings.cbegin(), layout.bindings.cend(), [&](const Layout::Binding& b) {
                       return b.kind == Layout::Binding::Kind::Order && b.index == order.index;
@@ -1078,7 +1394,7 @@ private:
         for (ManagedObject* object : std::as_const(m_changed)) {
             if (!writesRow(object))
                 continue;
-            for (const Layout::Binding& binding : m_layout.entities[object->entity()].bindings)
+            for (const Layout::Binding& binding : m_layout.of(object->entity()).bindings)
                 if (binding.kind == Layout::Binding::Kind::Order && !object->m_slots[size_t(binding.index)].object)
                     object->m_slots[size_t(binding.index)].storedOrder = ManagedObject::NoStoredOrder;
         }
@@ -1104,6 +1420,7 @@ private:
     }
 
     PersistentStoreCoordinator& m_store;
+    ManagedObjectContext& m_context;
     Layout& m_layout;
     const QList<ManagedObject*>& m_changed;
     std::vector<AssignedOrder> m_orders;

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "Platform/core/objectgraph/ManagedObjectModel.h"
+#include "Platform/core/objectgraph/StoreRows.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QVariantMap>
 #include <memory>
@@ -10,6 +12,8 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+class BackgroundLoad;
+class ManagedObject;
 class ManagedObjectContext;
 
 // One SQLite store file holding the objects of one model, opened in WAL mode with
@@ -23,7 +27,9 @@ class ManagedObjectContext;
 // holds the sort key of the row within that ordered set (increasing, with gaps). A
 // many-to-many pair is a table "<Entity>_<relationship>" of the side that is ordered (or sorts
 // first) with the columns "Z_OWNER", "Z_MEMBER" and "Z_ORDER". The table "Z_METADATA"
-// (Z_KEY, Z_VALUE) holds the model version name, the layout hash and the store's UUID.
+// (Z_KEY, Z_VALUE) holds the model version name, the layout hash and the store's UUID. Every
+// column of a to-one key has an index, so that the rows pointing at some objects can be read
+// alone.
 class PersistentStoreCoordinator
 {
 public:
@@ -62,9 +68,26 @@ public:
     static bool foldWriteAheadLog(const QString& path, QString* error = nullptr);
 
 private:
+    friend class BackgroundLoad;
     friend class ManagedObjectContext;
 
-    bool loadObjects(ManagedObjectContext& context, QString* error);
+    // Reads every table and join of the store into an empty context, but for the tables of the
+    // `deferred` root entities and the joins they take part in.
+    bool loadObjects(ManagedObjectContext& context, const QSet<const EntityDescription*>& deferred, QString* error);
+    // Reads the rows `query` names, with their pairs, on `db`, a connection of the calling
+    // thread (the store's own when null). Any thread: it reads only what never changes.
+    bool readRows(sqlite3* db, const RowQuery& query, StoreRows& rows, QString* error) const;
+    bool countRows(sqlite3* db, const CountRequest& request, std::vector<CountRow>& counts, QString* error) const;
+    // Makes objects in the context for the rows it does not hold yet, linked to what it holds,
+    // and awakes them; the rows are used up. The context's thread.
+    QList<ManagedObject*> ingest(ManagedObjectContext& context, StoreRows& rows);
+    static void sortByStoredOrder(ManagedObject* owner, int index);
+    void continueKeySequences(ManagedObjectContext& context);
+    // A read-only connection of its own to the store, for a loading thread.
+    std::shared_ptr<sqlite3> openReadConnection(QString* error) const;
+    void addMissingIndexes();
+    // Whether the rows of the entity hold the key of that to-one relationship.
+    bool holdsKeyOf(const EntityDescription* entity, int relationshipIndex) const;
     bool saveChanges(ManagedObjectContext& context, QString* error);
     // A prepared statement kept for the life of the connection.
     sqlite3_stmt* statement(const QString& sql, QString* error);
@@ -72,7 +95,7 @@ private:
 
     struct Layout;
     class Transaction;
-    class Loader;
+    class RowReader;
     class Saver;
     std::shared_ptr<const ManagedObjectModel> m_model;
     std::unique_ptr<Layout> m_layout;

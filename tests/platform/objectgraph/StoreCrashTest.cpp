@@ -14,13 +14,18 @@ using namespace ObjectGraphFixture;
 
 namespace {
 
-// Set in the environment of the child process: the store it saves into.
+// Set in the environment of the child process: the store it saves into, and whether it reads
+// the cards in the background meanwhile, as the program does at start.
 constexpr const char* ChildStoreVariable = "PELORINS_STORE_CRASH_CHILD";
+constexpr const char* ChildLoadsVariable = "PELORINS_STORE_CRASH_CHILD_LOADS";
 constexpr int ColumnCount = 4;
 constexpr int Kills = 20;
+// Cards of a column the child never touches, read in the background while it saves.
+constexpr int BulkCards = 20000;
+const QString bulkTitle = QStringLiteral("bulk");
 
 std::shared_ptr<ManagedObjectContext> openStore(
-    const QString& path, const std::shared_ptr<const ManagedObjectModel>& model)
+    const QString& path, const std::shared_ptr<const ManagedObjectModel>& model, const QStringList& deferred = {})
 {
     auto coordinator = std::make_shared<PersistentStoreCoordinator>(model);
     QString error;
@@ -29,7 +34,7 @@ std::shared_ptr<ManagedObjectContext> openStore(
         return nullptr;
     }
     auto context = std::make_shared<ManagedObjectContext>(model);
-    if (!context->loadPersistentStore(coordinator, &error)) {
+    if (!context->loadPersistentStore(coordinator, deferred, &error)) {
         ADD_FAILURE() << error.toStdString();
         return nullptr;
     }
@@ -62,19 +67,29 @@ TEST(StoreCrash, ChildSavingInALoop)
 {
     const QString path = qEnvironmentVariable(ChildStoreVariable);
     if (path.isEmpty())
-        GTEST_SKIP() << "runs only as the child process of KilledWhileSavingKeepsEveryCommittedSave";
-    std::shared_ptr<ManagedObjectContext> context = openStore(path, graphModel());
+        GTEST_SKIP() << "runs only as the child process of the KilledWhile… tests";
+    const bool loads = qEnvironmentVariableIsSet(ChildLoadsVariable);
+    std::shared_ptr<ManagedObjectContext> context
+        = openStore(path, graphModel(), loads ? QStringList {"Card", "Entry"} : QStringList {});
     ASSERT_TRUE(context);
-    QList<ManagedObject*> columns = context->fetch(FetchRequest(QStringLiteral("Column")));
+    if (loads)
+        context->loadAllObjectsInBackground(QStringLiteral("Card"));
+    QList<ManagedObject*> columns = context->fetch(FetchRequest(QStringLiteral("Column"), [](const ManagedObject* c) {
+        return c->stringValue(QStringLiteral("title")) != bulkTitle;
+    }));
     ASSERT_EQ(columns.size(), ColumnCount);
     ManagedObject* label = context->fetch(FetchRequest(QStringLiteral("Label"))).value(0);
     ASSERT_TRUE(label);
     qint64 sequence = 0;
-    for (const ManagedObject* card : context->fetch(FetchRequest(QStringLiteral("Card"))))
-        sequence = std::max(sequence, card->integerValue(QStringLiteral("big")) + 1);
+    for (const ManagedObject* column : columns)
+        for (const ManagedObject* card : column->objects(QStringLiteral("cards")))
+            sequence = std::max(sequence, card->integerValue(QStringLiteral("big")) + 1);
 
     QRandomGenerator random(quint32(QCoreApplication::applicationPid()));
     for (;;) {
+        // The rows read in the background are taken in between the saves.
+        if (loads)
+            QCoreApplication::processEvents();
         ManagedObject* column = columns.at(random.bounded(ColumnCount));
         ManagedObject* card = context->insertNewObject(QStringLiteral("Card"));
         card->setValue(QStringLiteral("big"), sequence);
@@ -97,13 +112,19 @@ TEST(StoreCrash, ChildSavingInALoop)
         }
         QString error;
         ASSERT_TRUE(context->save(&error)) << error.toStdString();
-        std::printf("committed %lld\n", static_cast<long long>(sequence));
+        std::printf("committed %lld %s\n", static_cast<long long>(sequence),
+            context->isFullyLoaded(QStringLiteral("Card")) ? "loaded" : "loading");
         std::fflush(stdout);
         ++sequence;
     }
 }
 
-TEST(StoreCrash, KilledWhileSavingKeepsEveryCommittedSave)
+namespace {
+
+// Kills a child saving in a loop over and over, and checks after each kill that the store holds
+// every save the child reported; `loading` has the child read its cards in the background
+// meanwhile, from a store with a column of cards it never touches.
+void killWhileSaving(bool loading)
 {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("crash.storedata"));
@@ -113,15 +134,32 @@ TEST(StoreCrash, KilledWhileSavingKeepsEveryCommittedSave)
         ASSERT_TRUE(context);
         for (int i = 0; i < ColumnCount; ++i)
             context->insertNewObject(QStringLiteral("Column"));
-        context->insertNewObject(QStringLiteral("Label"))->setValue(QStringLiteral("name"), QStringLiteral("shared"));
+        ManagedObject* label = context->insertNewObject(QStringLiteral("Label"));
+        label->setValue(QStringLiteral("name"), QStringLiteral("shared"));
+        if (loading) {
+            ManagedObject* bulk = context->insertNewObject(QStringLiteral("Column"));
+            bulk->setValue(QStringLiteral("title"), bulkTitle);
+            QList<ManagedObject*> cards;
+            for (int i = 0; i < BulkCards; ++i) {
+                ManagedObject* card = context->insertNewObject(QStringLiteral("Card"));
+                card->setValue(QStringLiteral("big"), -1 - i);
+                card->setValue(QStringLiteral("notes"), QByteArray(200, 'b'));
+                card->addObject(QStringLiteral("labels"), label);
+                cards << card;
+            }
+            bulk->setObjects(QStringLiteral("cards"), cards);
+        }
         QString error;
         ASSERT_TRUE(context->save(&error)) << error.toStdString();
     }
 
     QSet<qint64> committed;
+    int killedWhileLoading = 0;
     QRandomGenerator random(7);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QString::fromLatin1(ChildStoreVariable), path);
+    if (loading)
+        environment.insert(QString::fromLatin1(ChildLoadsVariable), QStringLiteral("1"));
     for (int kill = 0; kill < Kills; ++kill) {
         QProcess child;
         child.setProcessEnvironment(environment);
@@ -140,13 +178,19 @@ TEST(StoreCrash, KilledWhileSavingKeepsEveryCommittedSave)
         }
         ASSERT_TRUE(output.contains("committed"))
             << "the child never saved: " << child.readAllStandardError().toStdString();
-        QThread::msleep(random.bounded(5, 80));
+        // While loading, soon: the cards come in over a few dozen saves.
+        QThread::msleep(random.bounded(5, loading ? 40 : 80));
         child.kill();
         child.waitForFinished();
         output += child.readAllStandardOutput();
+        QByteArray last;
         for (const QByteArray& line : output.split('\n'))
-            if (line.startsWith("committed "))
-                committed.insert(line.mid(10).toLongLong());
+            if (line.startsWith("committed ")) {
+                committed.insert(line.split(' ').value(1).toLongLong());
+                last = line;
+            }
+        if (last.endsWith("loading"))
+            ++killedWhileLoading;
 
         ASSERT_EQ(queryRows(path, "PRAGMA integrity_check"), QStringList({QStringLiteral("ok")}))
             << "after kill " << kill;
@@ -176,6 +220,22 @@ TEST(StoreCrash, KilledWhileSavingKeepsEveryCommittedSave)
             cards.size());
         for (qint64 sequence : std::as_const(committed))
             EXPECT_TRUE(present.contains(sequence)) << "save " << sequence << " was reported committed";
+        if (loading)
+            EXPECT_EQ(std::count_if(present.cbegin(), present.cend(), [](qint64 big) { return big < 0; }), BulkCards);
     }
     EXPECT_GE(committed.size(), Kills);
+    if (loading)
+        EXPECT_GT(killedWhileLoading, 0) << "no kill came while the cards were read";
+}
+
+} // namespace
+
+TEST(StoreCrash, KilledWhileSavingKeepsEveryCommittedSave)
+{
+    killWhileSaving(false);
+}
+
+TEST(StoreCrash, KilledWhileSavingAndReadingInTheBackgroundKeepsEveryCommittedSave)
+{
+    killWhileSaving(true);
 }
