@@ -11,6 +11,7 @@
 #include "PelorinsKit/model/Root.h"
 #include "PelorinsKit/store/CoreDataManager.h"
 #include "PelorinsKit/store/SharedMethods.h"
+#include "PelorinsKit/store/StoreLoading.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/widgets/FilePanelPresenter.h"
 
@@ -310,6 +311,11 @@ void ImportExportViewController::showSavePanel()
 
 bool ImportExportViewController::exportCheckedItems(const QString& packagePath, QString* error)
 {
+    // The archive holds every card of the boards written, with its history.
+    if (StoreLoading* loading = m_services.coreDataManager.loading(); loading && !loading->loadWholeStore(true)) {
+        *error = QStringLiteral("the store could not be read");
+        return false;
+    }
     if (!QDir().mkpath(packagePath)) {
         ConsoleLog::write(QStringLiteral("error creating package url"));
         *error = QStringLiteral("cannot make the folder %1").arg(packagePath);
@@ -342,6 +348,11 @@ bool ImportExportViewController::exportCheckedItems(const QString& packagePath, 
 bool ImportExportViewController::importCheckedItems(QString* error)
 {
     CoreDataManager& manager = m_services.coreDataManager;
+    // What is read in gets identifiers new to the whole store.
+    if (StoreLoading* loading = manager.loading(); loading && !loading->loadWholeStore()) {
+        *error = QStringLiteral("the store could not be read");
+        return false;
+    }
     ManagedObjectContext* context = manager.context();
     JSONReader* reader = manager.jsonReader();
     if (!context || !reader) {

@@ -333,6 +333,8 @@ void MacKanbanColumnsViewController::loadKanban()
         showNoBoard();
         return;
     }
+    if (m_services.prepareBoard)
+        m_services.prepareBoard(m_kanban);
     // The layout the user chose last; the very first board is shown side by side.
     m_viewAsMultiColumn = storedBool(viewAsMultiColumnKey).value_or(true);
     updateChangeLayoutButton();

@@ -76,6 +76,9 @@ public:
         // What pasted and restored stages are read with; the board makes its own over `context`
         // when null.
         JSONReader* reader = nullptr;
+        // Reads a board's cards before it is shown, and its history soon after; without it they
+        // are read as the columns ask for them.
+        std::function<void(Kanban*)> prepareBoard;
     };
 
     // Undo action names of the stages.

@@ -5,12 +5,14 @@
 #include "Pelorins/shell/DoneCardsMigrator.h"
 #include "Pelorins/shell/PreferenceWindowController.h"
 #include "Pelorins/shell/SparkleHelper.h"
+#include "Pelorins/shell/StoreWaitProgress.h"
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/LocalizedString.h"
 #include "PelorinsKit/model/NotificationName.h"
 #include "PelorinsKit/store/CoreDataManager.h"
 #include "PelorinsKit/store/SharedMethods.h"
 #include "PelorinsKit/store/StoreError.h"
+#include "PelorinsKit/store/StoreLoading.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/NotificationCenter.h"
 #include "Platform/core/UserDefaults.h"
@@ -32,6 +34,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 
 namespace {
 
@@ -222,6 +225,13 @@ void AppDelegate::renameOldPreferencesFile()
 void AppDelegate::storeDidLoad(bool firstSetupCompleted)
 {
     m_storeLoaded = true;
+    if (StoreLoading* loading = m_services.coreDataManager.loading()) {
+        if (!m_storeWaitProgress)
+            m_storeWaitProgress = std::make_unique<StoreWaitProgress>();
+        loading->setWaitReporter([progress = m_storeWaitProgress.get()](qint64 done, qint64 total) {
+            progress->report(done, total);
+        });
+    }
     // The migrations need the loaded store, and the first window shows their result.
     runOneTimeMigrations();
     QTimer::singleShot(0, this, [this, firstSetupCompleted] { openFirstWindow(firstSetupCompleted); });
@@ -229,6 +239,13 @@ void AppDelegate::storeDidLoad(bool firstSetupCompleted)
 
 void AppDelegate::runOneTimeMigrations()
 {
+    // Each walks every card, and the history of each.
+    const QStringList flags {addedMissingHistoryKey, doneCardsMigratedKey, convertedTagsToHashTagsKey,
+        stylesUpdatedToVersion3Key};
+    const bool anyDue = std::any_of(
+        flags.cbegin(), flags.cend(), [this](const QString& flag) { return !m_services.defaults.boolForKey(flag); });
+    if (StoreLoading* loading = m_services.coreDataManager.loading(); anyDue && loading && !loading->loadWholeStore(true))
+        return;
     runMigration(addedMissingHistoryKey, [this] { return addMissingHistory(); });
     runMigration(doneCardsMigratedKey, [this] {
         return DoneCardsMigrator::migrateDoneCards(coreDataManager().context(), [this] { return saveAction(nullptr); });
@@ -263,6 +280,17 @@ void AppDelegate::openFirstWindow(bool firstSetupCompleted)
     const QStringList links = std::exchange(m_pendingLinks, {});
     for (const QString& link : links)
         openCard(link);
+    // The rest of the store comes in once the main window has painted (see eventFilter).
+    if (!m_mainWindowController)
+        loadRestOfStore();
+}
+
+void AppDelegate::loadRestOfStore()
+{
+    if (std::exchange(m_restOfStoreRequested, true))
+        return;
+    if (StoreLoading* loading = m_services.coreDataManager.loading())
+        loading->start();
 }
 
 void AppDelegate::storeFailed(const StoreError& error)
@@ -344,6 +372,9 @@ void AppDelegate::openCard(const QString& urlString)
     ManagedObjectContext* context = m_services.coreDataManager.context();
     const std::optional<QString> identifier = cardIdentifier(urlString);
     if (!context || !identifier)
+        return;
+    // The card may be on any board.
+    if (StoreLoading* loading = m_services.coreDataManager.loading(); loading && !loading->loadWholeStore())
         return;
     // Links may pass through programs that change the case of what follows the scheme.
     FetchRequest request(QStringLiteral("ListItem"), [&](const ManagedObject* object) {
@@ -477,6 +508,10 @@ AppDelegate::TerminateReply AppDelegate::applicationShouldTerminate()
         }
     }
 
+    // The clean-up decides over every card of the store; without all of them it is left for
+    // the next quit.
+    if (StoreLoading* loading = m_services.coreDataManager.loading(); loading && !loading->loadWholeStore())
+        return TerminateReply::terminateNow;
     SharedMethods(m_services.coreDataManager).cleanUpImageAttachments();
     deleteCardsMarkedToBeDeleted();
     if (context->hasChanges()) {
@@ -492,6 +527,8 @@ void AppDelegate::deleteCardsMarkedToBeDeleted()
 {
     ManagedObjectContext* context = m_services.coreDataManager.context();
     if (!context)
+        return;
+    if (StoreLoading* loading = m_services.coreDataManager.loading(); loading && !loading->loadWholeStore())
         return;
     QString error;
     const QList<ManagedObject*> cards = context->fetch(
@@ -572,6 +609,9 @@ void AppDelegate::perform(const QString& action, QObject* sender)
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
 {
+    // After the main window's first paint, whose pass paints the board too.
+    if (event->type() == QEvent::Paint && watched == m_mainWindowController.get() && !m_restOfStoreRequested)
+        QTimer::singleShot(0, this, &AppDelegate::loadRestOfStore);
     // However the welcome closes, by its last click or by its title bar, the main window takes
     // over: with no menu to reach otherwise, the program would run on without a window.
     if (event->type() == QEvent::Close && m_welcomeWindowController && watched == m_welcomeWindowController.get()) {

@@ -21,6 +21,7 @@ class ReminderCenter;
 class SingleInstance;
 class SparkleHelper;
 class StoreError;
+class StoreWaitProgress;
 class Updater;
 class UserDefaults;
 
@@ -131,6 +132,8 @@ private:
     void registerMissingDefaults();
     void storeDidLoad(bool firstSetupCompleted);
     void openFirstWindow(bool firstSetupCompleted);
+    // Starts reading the cards of the boards not shown, once.
+    void loadRestOfStore();
     void runOneTimeMigrations();
     void runMigration(const QString& flag, const std::function<bool()>& migration);
     void addUpdateItem();
@@ -144,8 +147,10 @@ private:
     std::unique_ptr<QWidget> m_welcomeWindowController;
     std::unique_ptr<SparkleHelper> m_sparkleHelper;
     std::unique_ptr<PreferenceWindowController> m_preferenceWindowController;
+    std::unique_ptr<StoreWaitProgress> m_storeWaitProgress;
     QPointer<QAction> m_checkUpdatesItem;
     bool m_storeLoaded = false;
     bool m_acceptsLinks = false;
+    bool m_restOfStoreRequested = false;
     QStringList m_pendingLinks;
 };

@@ -142,6 +142,8 @@ const QSet<QString>& plainTexts()
         QStringLiteral("no calendars are set up"),
         QStringLiteral("Event"),
         QStringLiteral("Zoom"),
+        // Waiting for the rest of the store.
+        QStringLiteral("Reading the rest of your boards…"),
     };
     return texts;
 }

@@ -19,6 +19,7 @@
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/LocalizedString.h"
 #include "PelorinsKit/store/CoreDataManager.h"
+#include "PelorinsKit/store/StoreLoading.h"
 #include "Platform/core/UndoManager.h"
 #include "Platform/widgets/WindowPlacement.h"
 
@@ -181,6 +182,7 @@ KDLeftSidebarViewController* MainWindowAssembly::makeSidebar(
     services.alertPresenter = &m_services.alertPresenter;
     services.urlOpener = m_services.urlOpener;
     services.openSupportPage = [this] { m_delegate->openSupportPage(m_delegate.get()); };
+    services.loading = m_services.coreDataManager.loading();
     auto* sidebar = new KDLeftSidebarViewController(std::move(services), &splitView);
     splitView.setSidebarViewController(sidebar);
     return sidebar;
@@ -208,6 +210,11 @@ MacKanbanColumnsViewController* MainWindowAssembly::makeBoard(
     services.router = &m_router;
     services.alertPresenter = &m_services.alertPresenter;
     services.reader = m_services.coreDataManager.jsonReader();
+    if (StoreLoading* loading = m_services.coreDataManager.loading())
+        services.prepareBoard = [loading = QPointer<StoreLoading>(loading)](Kanban* kanban) {
+            if (loading)
+                loading->loadBoard(kanban);
+        };
     auto* board = new MacKanbanColumnsViewController(services);
     splitView.setKanbanColumnsViewController(board);
     return board;

@@ -7,6 +7,7 @@
 #include "Pelorins/sidebar/SourceTreeModel.h"
 #include "PelorinsKit/archive/JSONReader.h"
 #include "PelorinsKit/archive/JSONWriter.h"
+#include "PelorinsKit/store/StoreLoading.h"
 #include "PelorinsKit/board/CardPlacement.h"
 #include "PelorinsKit/model/DoneDate.h"
 #include "PelorinsKit/model/FeedbackState.h"
@@ -136,6 +137,7 @@ KDLeftSidebarViewController::KDLeftSidebarViewController(Services services, QWid
     , m_alertPresenter(services.alertPresenter)
     , m_urlOpener(std::move(services.urlOpener))
     , m_openSupportPage(std::move(services.openSupportPage))
+    , m_loading(services.loading)
     , m_outlineView(new SourceOutlineView(this))
     , m_model(new SourceTreeModel(this))
     , m_animator(new Animator(this))
@@ -150,6 +152,15 @@ KDLeftSidebarViewController::KDLeftSidebarViewController(Services services, QWid
     m_outlineView->setItemDelegate(new SourceOutlineViewCell([this] { m_saveAction(); }, m_outlineView));
     m_outlineView->setViewController(this);
 
+    if (m_loading) {
+        m_model->setOpenCardsSource([loading = m_loading](const Kanban* kanban) -> std::optional<SourceTreeModel::OpenCards> {
+            const std::optional<StoreLoading::OpenCards> open = loading ? loading->openCards(kanban) : std::nullopt;
+            if (!open)
+                return std::nullopt;
+            return SourceTreeModel::OpenCards {open->count, open->earliestDueDate};
+        });
+        connect(m_loading, &StoreLoading::openCardsCounted, m_model, &SourceTreeModel::refreshBadges);
+    }
     fetchRootObject();
     // Ahead of the selection model, which drops the selection of rows about to go.
     connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, &KDLeftSidebarViewController::rowsWillBeRemoved);
@@ -348,7 +359,8 @@ void KDLeftSidebarViewController::selectItem(DisplayItem* item, bool editTitle)
 
 DisplayItem* KDLeftSidebarViewController::duplicate(DisplayItem* item)
 {
-    if (!item || item->isDeleted() || dynamic_cast<Root*>(item) || !m_managedObjectContext)
+    // The copy's identifiers must be new to the whole store.
+    if (!item || item->isDeleted() || dynamic_cast<Root*>(item) || !m_managedObjectContext || !waitForWholeStore())
         return nullptr;
     JSONReader& reader = this->reader();
     reader.setImportedObjects({});
@@ -433,7 +445,8 @@ void KDLeftSidebarViewController::deleteItems(const QList<DisplayItem*>& items)
 
 QList<DisplayItem*> KDLeftSidebarViewController::deleteItems(const QList<SidebarSnapshot>& snapshots)
 {
-    if (!m_managedObjectContext || snapshots.isEmpty())
+    // What is remade keeps its identifiers and finds its picture records across the store.
+    if (!m_managedObjectContext || snapshots.isEmpty() || !waitForWholeStore())
         return {};
     // In the recorded order at the recorded positions: the items of one parent come in ascending
     // position order, so the old order comes back.
@@ -812,7 +825,8 @@ bool KDLeftSidebarViewController::acceptCards(const QMimeData* data, DisplayItem
     lines.removeIf([](const QByteArray& line) { return line.trimmed().isEmpty(); });
     ConsoleLog::write(QStringLiteral("info.numberOfValidItemsForDrop ") + QString::number(lines.size()));
     auto* kanban = dynamic_cast<Kanban*>(item);
-    if (!kanban || !m_managedObjectContext)
+    // A card named by URI may be on any board.
+    if (!kanban || !m_managedObjectContext || !waitForWholeStore())
         return false;
     bool moved = false;
     for (const QByteArray& line : std::as_const(lines)) {
@@ -827,6 +841,11 @@ bool KDLeftSidebarViewController::acceptCards(const QMimeData* data, DisplayItem
     if (moved)
         m_saveAction();
     return moved;
+}
+
+bool KDLeftSidebarViewController::waitForWholeStore()
+{
+    return !m_loading || m_loading->loadWholeStore();
 }
 
 DisplayItem* KDLeftSidebarViewController::itemAtRow(int row) const

@@ -22,6 +22,7 @@ class ManagedObjectContext;
 class QLabel;
 class QMimeData;
 class QPushButton;
+class StoreLoading;
 class Root;
 class SourceOutlineView;
 class SourceTreeModel;
@@ -77,6 +78,9 @@ public:
         std::function<bool(const QUrl&)> urlOpener;
         // Opens the support page, as the Help menu does.
         std::function<void()> openSupportPage;
+        // How the store's cards come in: boards not read yet show the counted badges, and the
+        // walks over the whole store wait for the rest of it. May be null.
+        StoreLoading* loading = nullptr;
     };
 
     explicit KDLeftSidebarViewController(Services services, QWidget* parent = nullptr);
@@ -176,6 +180,8 @@ private:
     DisplayItem* itemAtRow(int row) const;
     DisplayItem* findItem(const QString& uniqueIdentifier) const;
     JSONReader& reader();
+    // The barrier of walks over the whole store; false when it could not be read.
+    bool waitForWholeStore();
     int feedbackState() const;
     void setFeedbackState(int state);
 
@@ -186,6 +192,7 @@ private:
     AlertPresenter* m_alertPresenter;
     std::function<bool(const QUrl&)> m_urlOpener;
     std::function<void()> m_openSupportPage;
+    QPointer<StoreLoading> m_loading;
     // Made on first use: it makes the copies of duplicated items.
     std::unique_ptr<JSONReader> m_reader;
     SourceOutlineView* m_outlineView;

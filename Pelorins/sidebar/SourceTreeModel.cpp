@@ -1,9 +1,11 @@
 #include "Pelorins/sidebar/SourceTreeModel.h"
 
 #include "Pelorins/shell/AppConstants.h"
+#include "PelorinsKit/model/DateHelpers.h"
 #include "PelorinsKit/model/Folder.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/Root.h"
+#include "Platform/core/UserDefaults.h"
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
 
 #include <QSet>
@@ -379,12 +381,28 @@ void SourceTreeModel::emitBadgesChanged(const Node* node)
         emitBadgesChanged(child.get());
 }
 
+void SourceTreeModel::setOpenCardsSource(OpenCardsSource source)
+{
+    m_openCards = std::move(source);
+    refreshBadges();
+}
+
 const SourceTreeModel::Badge& SourceTreeModel::badgeFor(const Kanban* kanban) const
 {
     auto found = m_badges.find(kanban);
-    if (found == m_badges.end())
-        found = m_badges.insert(kanban, Badge {kanban->numberOfNotDone(false), badgeColour(*kanban)});
-    return *found;
+    if (found != m_badges.end())
+        return *found;
+    // A board not read yet is told by the count, so that drawing its row reads none of its cards.
+    if (const std::optional<OpenCards> open = m_openCards ? m_openCards(kanban) : std::nullopt) {
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        QColor colour = badgeGreyColour();
+        if (open->earliestDueDate && now > *open->earliestDueDate)
+            colour = badgeRedColour();
+        else if (open->earliestDueDate && DateHelpers::dueSoon(*open->earliestDueDate, now, UserDefaults::standard()))
+            colour = badgeOrangeColour();
+        return *m_badges.insert(kanban, Badge {open->count, colour});
+    }
+    return *m_badges.insert(kanban, Badge {kanban->numberOfNotDone(false), badgeColour(*kanban)});
 }
 
 void SourceTreeModel::clear()

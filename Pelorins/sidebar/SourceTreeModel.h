@@ -2,9 +2,12 @@
 
 #include <QAbstractItemModel>
 #include <QColor>
+#include <QDateTime>
 #include <QHash>
 #include <QPointer>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class DisplayItem;
@@ -47,6 +50,16 @@ public:
 
     static QColor badgeColour(const Kanban& kanban);
 
+    // The badge of a board whose cards are not read yet: its open cards and their earliest due
+    // date, as counted when the store was opened; none for a board whose cards tell it.
+    struct OpenCards
+    {
+        int count = 0;
+        std::optional<QDateTime> earliestDueDate;
+    };
+    using OpenCardsSource = std::function<std::optional<OpenCards>(const Kanban*)>;
+    void setOpenCardsSource(OpenCardsSource source);
+
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -87,4 +100,5 @@ private:
     // Counts asked since the last change that can alter them; a big board is counted once per
     // refresh, not once per role and paint.
     mutable QHash<const Kanban*, Badge> m_badges;
+    OpenCardsSource m_openCards;
 };

@@ -7,6 +7,7 @@
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/Root.h"
 #include "PelorinsKit/store/SharedMethods.h"
+#include "PelorinsKit/store/StoreLoading.h"
 #include "Platform/core/ConsoleLog.h"
 
 #include <QDir>
@@ -51,6 +52,11 @@ void CoreDataManager::importFrom(const QUrl& url)
     if (const QFileInfo file(path); file.isFile() && file.size() == 0) {
         ConsoleLog::write(couldNotImport);
         saveContext();
+        return;
+    }
+    // The reader gives what it makes identifiers that nothing else in the store holds.
+    if (m_loading && !m_loading->loadWholeStore()) {
+        ConsoleLog::write(couldNotImport);
         return;
     }
     QString error;

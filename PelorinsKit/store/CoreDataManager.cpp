@@ -1,6 +1,7 @@
 #include "PelorinsKit/store/CoreDataManager.h"
 
 #include "PelorinsKit/store/CoreDataMigrator.h"
+#include "PelorinsKit/store/StoreLoading.h"
 #include "PelorinsKit/model/EntityModel.h"
 #include "PelorinsKit/model/Root.h"
 #include "Platform/core/ConsoleLog.h"
@@ -48,6 +49,7 @@ CoreDataManager::~CoreDataManager()
         m_migration.join();
     m_mainThreadReceiver.reset();
     m_jsonReader.reset();
+    m_loading.reset();
     m_context.reset();
 }
 
@@ -142,11 +144,14 @@ void CoreDataManager::loadStore()
     auto coordinator = std::make_shared<PersistentStoreCoordinator>(m_model);
     std::unique_ptr<ManagedObjectContext> context = EntityModel::makeContext(m_model);
     QString error;
-    if (!coordinator->addPersistentStore(storePath(), &error) || !context->loadPersistentStore(coordinator, &error))
+    if (!coordinator->addPersistentStore(storePath(), &error)
+        || !context->loadPersistentStore(coordinator, StoreLoading::deferredEntities, &error))
         throw StoreError(unableToLoadStore + error);
     m_jsonReader.reset();
+    m_loading.reset();
     m_coordinator = std::move(coordinator);
     m_context = std::move(context);
+    m_loading = std::make_unique<StoreLoading>(*m_context);
     ConsoleLog::write(storeLoaded);
 }
 

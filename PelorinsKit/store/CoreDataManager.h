@@ -15,6 +15,7 @@
 
 class JSONReader;
 class Root;
+class StoreLoading;
 
 // Owns the one store of the program: its file in the data folder, its migration to the current
 // model version at start-up, and the main context through which everything reads and writes it.
@@ -50,6 +51,9 @@ public:
 
     // The main context; null until the store is loaded.
     ManagedObjectContext* context() const { return m_context.get(); }
+    // How the rest of the store comes in after the first board, and the barrier of walks over
+    // all of it; null until the store is loaded.
+    StoreLoading* loading() const { return m_loading.get(); }
 
     // The top of the sidebar tree; with `createIfNeeded` a missing one is made and saved. A failed
     // fetch counts as no root; its error goes to `fetchError` when given.
@@ -75,6 +79,7 @@ private:
     std::shared_ptr<const ManagedObjectModel> m_model;
     std::shared_ptr<PersistentStoreCoordinator> m_coordinator;
     std::unique_ptr<ManagedObjectContext> m_context;
+    std::unique_ptr<StoreLoading> m_loading;
     // Made by the archive wing, which builds on this one: a shared pointer is destroyed here
     // without this wing knowing the reader's type.
     std::shared_ptr<JSONReader> m_jsonReader;

@@ -3,6 +3,7 @@
 #include "PelorinsKit/model/ImageAttachment.h"
 #include "PelorinsKit/model/PictureFolders.h"
 #include "PelorinsKit/store/CoreDataManager.h"
+#include "PelorinsKit/store/StoreLoading.h"
 #include "Platform/core/ConsoleLog.h"
 
 #include <QDir>
@@ -134,6 +135,9 @@ void SharedMethods::cleanUpImageAttachments()
 {
     ManagedObjectContext* context = m_coreDataManager.context();
     if (!context)
+        return;
+    // A record is an orphan only when no card of the whole store names it.
+    if (StoreLoading* loading = m_coreDataManager.loading(); loading && !loading->loadWholeStore())
         return;
     FetchRequest request = ImageAttachment::fetchRequest();
     request.predicate = [](const ManagedObject* object) {

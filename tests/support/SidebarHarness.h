@@ -43,6 +43,7 @@ public:
             return true;
         };
         services.openSupportPage = [this] { openedPages.append(QStringLiteral("support")); };
+        services.loading = loading;
         sidebar = std::make_unique<KDLeftSidebarViewController>(std::move(services));
         sidebar->animator()->setFinishesAtOnce(true);
         QObject::connect(
@@ -53,6 +54,8 @@ public:
     }
 
     SourceOutlineView& outline() { return *sidebar->outlineView(); }
+    // Where the cards of a store opened as the program opens it come from.
+    StoreLoading* loading = nullptr;
     int rowOf(const DisplayItem* item) { return outline().rowForIndex(sidebar->model()->indexForItem(item)); }
     DisplayItem* selectedItem()
     {

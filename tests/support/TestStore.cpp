@@ -1,6 +1,7 @@
 #include "TestStore.h"
 
 #include "PelorinsKit/model/EntityModel.h"
+#include "PelorinsKit/store/StoreLoading.h"
 
 TestStore::TestStore()
     : m_model(EntityModel::currentModel(&m_error))
@@ -25,21 +26,31 @@ bool TestStore::reopen()
     return open();
 }
 
-bool TestStore::open()
+bool TestStore::reopenProgressively()
+{
+    close();
+    return open(true);
+}
+
+bool TestStore::open(bool progressively)
 {
     auto coordinator = std::make_shared<PersistentStoreCoordinator>(m_model);
     if (!coordinator->addPersistentStore(path(), &m_error))
         return false;
     auto context = EntityModel::makeContext(m_model);
-    if (!context->loadPersistentStore(coordinator, &m_error))
+    if (!context->loadPersistentStore(
+            coordinator, progressively ? StoreLoading::deferredEntities : QStringList(), &m_error))
         return false;
     m_coordinator = std::move(coordinator);
     m_context = std::move(context);
+    if (progressively)
+        m_loading = std::make_unique<StoreLoading>(*m_context);
     return true;
 }
 
 void TestStore::close()
 {
+    m_loading.reset();
     m_context.reset();
     if (m_coordinator)
         m_coordinator->removePersistentStore();

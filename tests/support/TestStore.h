@@ -9,6 +9,8 @@
 
 // A store file of the current model in a temporary folder, loaded into a context with the entity
 // classes registered. reopen() reads the file afresh into a new context, to see what was saved.
+class StoreLoading;
+
 class TestStore
 {
 public:
@@ -27,14 +29,19 @@ public:
 
     // Drops the context without saving and loads the store file into a new one.
     bool reopen();
+    // The same, but as the program opens its store: with the cards and their history not read
+    // yet, coming in as loading() brings them.
+    bool reopenProgressively();
+    StoreLoading* loading() const { return m_loading.get(); }
 
 private:
-    bool open();
+    bool open(bool progressively = false);
     void close();
 
     QTemporaryDir m_folder;
     std::shared_ptr<const ManagedObjectModel> m_model;
     std::shared_ptr<PersistentStoreCoordinator> m_coordinator;
     std::unique_ptr<ManagedObjectContext> m_context;
+    std::unique_ptr<StoreLoading> m_loading;
     QString m_error;
 };

@@ -4,10 +4,13 @@
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
+#include "PelorinsKit/model/ListItemHistory.h"
+#include "PelorinsKit/model/Tag.h"
 #include "PelorinsKit/model/Root.h"
 #include "PelorinsKit/notes/AttributeKey.h"
 #include "PelorinsKit/store/CoreDataManager.h"
 #include "PelorinsKit/store/CoreDataMigrator.h"
+#include "PelorinsKit/store/StoreLoading.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/DataFolders.h"
 #include "Platform/widgets/ScriptedFilePanelPresenter.h"
@@ -467,3 +470,36 @@ TEST_F(ImportExportViewControllerTest, AnArchiveOverTheSizeLimitIsRefusedUnread)
 }
 
 } // namespace
+
+TEST_F(ImportExportViewControllerTest, AnExportMadeBeforeTheCardsAreReadHoldsEveryBoardWhole)
+{
+    for (const QString& title : {QStringLiteral("A"), QStringLiteral("B")}) {
+        Kanban* board = build->addBoard(title, {QStringLiteral("To Do"), QStringLiteral("Doing")});
+        board->setExport(true);
+        Tag* tag = build->addTag(board, title.toLower());
+        for (KanbanColumn* column : board->column()) {
+            for (int i = 0; i < 3; ++i) {
+                ListItem* card = build->addCard(column, {tag});
+                card->setAttributedNotes(AttributedString(QStringLiteral("%1 %2").arg(column->title()).arg(i)));
+                card->addHistory(ListItemHistory::create(ListItemAction::created, manager.context()));
+            }
+        }
+        build->addDoneCard(board, build->addDoneGroup(board, QDateTime(QDate(2026, 3, 2), QTime(0, 0))));
+    }
+    ASSERT_TRUE(manager.saveContext());
+    const QByteArray whole = QJsonDocument(JSONWriter::archiveArray(build->root()->children())).toJson(QJsonDocument::Compact);
+
+    // The program as it starts: boards and stages read, no card and no history entry yet.
+    CoreDataManager started {std::make_shared<CoreDataMigrator>()};
+    started.setup([] {}, [](const StoreError& error) { FAIL() << error.message().toStdString(); });
+    ASSERT_TRUE(started.loading());
+    ASSERT_FALSE(started.loading()->isWholeStoreLoaded());
+    const QString package = files.filePath(QStringLiteral("Early.Pelorins"));
+    auto export_ = std::make_unique<ImportExportViewController>(
+        ImportExportViewController::Services {started, panels, [&] { return started.saveContext(); }}, std::nullopt);
+    export_->show();
+    panels.enqueueSaveAnswer(package);
+    export_->mainButton()->click();
+    EXPECT_EQ(export_->result(), QDialog::Accepted) << export_->messageLine()->text().toStdString();
+    EXPECT_EQ(readFile(package + QStringLiteral("/archive.Pelorins")), whole);
+}

@@ -7,6 +7,7 @@
 #include "PelorinsKit/model/Root.h"
 #include "PelorinsKit/store/CoreDataManager.h"
 #include "PelorinsKit/store/CoreDataMigrator.h"
+#include "PelorinsKit/store/StoreLoading.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/DataFolders.h"
 #include "Platform/core/NotificationCenter.h"
@@ -467,6 +468,45 @@ TEST_F(AppDelegateTest, QuittingWithNoChangesStillDeletesMarkedCardsAndSaves)
     const QList<ListItem*> cards = next->context().fetchAs<ListItem>(FetchRequest(QStringLiteral("ListItem")));
     ASSERT_EQ(cards.size(), 1);
     EXPECT_EQ(cards.first()->uniqueIdentifier(), keptId);
+}
+
+TEST_F(AppDelegateTest, LinksRemindersAndQuittingReachCardsOfBoardsNotReadYet)
+{
+    Kanban* board = nullptr;
+    auto first = launchedWithBoard(&board);
+    StoreBuilder builder(first->context());
+    KanbanColumn* later = builder.addBoard(QStringLiteral("Later"))->column().first();
+    ListItem* linked = builder.addCard(later);
+    builder.addCard(later)->setToBeDeleted(true);
+    const QString link = linked->itemURLString();
+    ASSERT_TRUE(first->manager.saveContext());
+    first.reset();
+
+    // Each in a program just started: its window is up, and no card has been read yet.
+    const auto started = [&] {
+        auto run = newRun(QString());
+        run->launch();
+        EXPECT_FALSE(run->manager.loading()->isWholeStoreLoaded());
+        return run;
+    };
+    QObject owner;
+    QStringList posted;
+    NotificationCenter::shared().addObserver(
+        &owner, NotificationName::cardURLReceived, [&](const NotificationCenter::Notification& notice) {
+            posted << notice.userInfo.value(QStringLiteral("listItem")).value<ListItem*>()->itemURLString();
+        });
+    started()->delegate->openCard(link);
+    started()->reminders.click(link);
+    EXPECT_EQ(posted, QStringList({link, link}));
+
+    auto quitting = started();
+    EXPECT_EQ(quitting->delegate->applicationShouldTerminate(), AppDelegate::TerminateReply::terminateNow);
+    quitting.reset();
+    auto after = newRun(QString());
+    after->launch();
+    const QList<ListItem*> cards = after->context().fetchAs<ListItem>(FetchRequest(QStringLiteral("ListItem")));
+    ASSERT_EQ(cards.size(), 1);
+    EXPECT_EQ(cards.first()->itemURLString(), link);
 }
 
 TEST_F(AppDelegateTest, WhenSavingFailsTheUserChoosesBetweenQuittingAnywayAndCancelling)

@@ -6,6 +6,7 @@
 #include "PelorinsKit/model/PictureFolders.h"
 #include "PelorinsKit/store/CoreDataManager.h"
 #include "PelorinsKit/store/CoreDataMigrator.h"
+#include "PelorinsKit/store/StoreLoading.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/DataFolders.h"
 #include "support/StoreBuilder.h"
@@ -78,6 +79,30 @@ TEST_F(SharedMethodsTest, CleanUp_DeletesOnlyRecordsAndFoldersThatNoCardUses)
     EXPECT_FALSE(used->isDeleted());
     EXPECT_EQ(readFile(picture(usedFolder)), "used");
     EXPECT_TRUE(manager.context()->hasChanges()) << "the caller saves";
+}
+
+TEST_F(SharedMethodsTest, CleanUp_BeforeTheCardsAreReadStillSeesEveryCardThatUsesARecord)
+{
+    StoreBuilder build(*manager.context());
+    build.addCard(build.addBoard("Shown")->column().first());
+    ListItem* card = build.addCard(build.addBoard("Not read yet")->column().first());
+    record(usedFolder)->setListItems({card});
+    record(orphanFolder);
+    writeFile(picture(usedFolder), "used");
+    writeFile(picture(orphanFolder), "orphan");
+    ASSERT_TRUE(manager.saveContext());
+
+    CoreDataManager started {std::make_shared<CoreDataMigrator>()};
+    started.setup([] {}, [](const StoreError& error) { FAIL() << error.message().toStdString(); });
+    ASSERT_FALSE(started.loading()->isWholeStoreLoaded());
+    SharedMethods(started).cleanUpImageAttachments();
+    ASSERT_TRUE(started.saveContext());
+    EXPECT_EQ(readFile(picture(usedFolder)), "used");
+    EXPECT_FALSE(QFileInfo::exists(pictureFolder() + '/' + orphanFolder));
+    QStringList kept;
+    for (const ImageAttachment* left : started.context()->fetchAs<ImageAttachment>(ImageAttachment::fetchRequest()))
+        kept << left->folderUUID();
+    EXPECT_EQ(kept, QStringList {usedFolder});
 }
 
 TEST_F(SharedMethodsTest, CleanUp_KeepsARecordWhoseFolderIsGone)
