@@ -1,5 +1,6 @@
 #include "Pelorins/board/MacKanbanColumnsViewController.h"
 
+#include "Pelorins/board/BoardSearchText.h"
 #include "Pelorins/column/AddColumnButtonView.h"
 #include "Pelorins/column/ColumnCollectionView.h"
 #include "Pelorins/column/KanbanColumnContainerView.h"
@@ -112,6 +113,7 @@ QToolButton* makeCornerButton(QWidget* parent, const QString& name)
 MacKanbanColumnsViewController::MacKanbanColumnsViewController(const Services& services, QWidget* parent)
     : ViewWithBackground(services.router, parent)
     , m_services(services)
+    , m_searchText(new BoardSearchText(this))
 {
     if (!m_services.defaults)
         m_services.defaults = &UserDefaults::standard();
@@ -322,8 +324,10 @@ void MacKanbanColumnsViewController::updateDoneColumnHeaders()
 
 void MacKanbanColumnsViewController::setKanban(Kanban* kanban)
 {
-    if (m_kanban && m_kanban != kanban)
+    if (m_kanban && m_kanban != kanban) {
+        m_searchText->cancel();
         releaseNotesOf(m_kanban);
+    }
     m_kanban = kanban;
 }
 
@@ -402,6 +406,7 @@ void MacKanbanColumnsViewController::loadKanban()
                 jumpToBookmarkedSection(false);
         },
         Qt::QueuedConnection);
+    m_searchTextWanted = true;
 }
 
 void MacKanbanColumnsViewController::retireControllers(int stages)
@@ -1160,6 +1165,14 @@ void MacKanbanColumnsViewController::setBackgroundImage()
     showBackground(*m_kanban);
     for (MacKanbanColumnController* controller : std::as_const(m_columnControllers))
         controller->updateTagLooks();
+}
+
+void MacKanbanColumnsViewController::paintEvent(QPaintEvent* event)
+{
+    ViewWithBackground::paintEvent(event);
+    // After the pass that paints the columns, so that the board shows before the reading starts.
+    if (std::exchange(m_searchTextWanted, false))
+        QTimer::singleShot(0, this, [this] { m_searchText->prepare(m_kanban); });
 }
 
 void MacKanbanColumnsViewController::resizeEvent(QResizeEvent* event)

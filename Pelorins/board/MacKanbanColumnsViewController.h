@@ -24,6 +24,7 @@
 
 class AddColumnButtonView;
 class AlertPresenter;
+class BoardSearchText;
 class DoneItemsMover;
 class JSONReader;
 class KanbanColumn;
@@ -277,6 +278,7 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -336,6 +338,9 @@ private:
     std::optional<QList<Tag*>> m_tagFilter;
     std::optional<QString> m_searchTerm;
     Services m_services;
+    BoardSearchText* m_searchText;
+    // The board loaded last waits for its first paint to have its cards' text read.
+    bool m_searchTextWanted = false;
     bool m_viewWidthConstraintInstalled = false;
     AddColumnButtonView* m_addColumnButton = nullptr;
     MacKanbanColumnController* m_lastSelectedController = nullptr;

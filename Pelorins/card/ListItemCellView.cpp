@@ -174,6 +174,9 @@ void ListItemCellView::setObjectValue(ListItem* item)
     // A popover open for the card shown before must not date the next one.
     if (m_item != item && m_datePopover)
         m_datePopover->close();
+    // Decoded notes are kept only for the cards on screen.
+    if (m_item && m_item != item)
+        m_item->releaseDecodedNotes();
     m_item = item;
     configure();
 }

@@ -285,8 +285,8 @@ QList<ListItem*> KanbanColumnController::filteredItemsFrom(const QList<ListItem*
     if (searching) {
         const NotesSearch search(*searchTerm);
         shown.removeIf([&](const ListItem* card) {
-            const std::optional<AttributedString> notes = card->attributedNotes();
-            return notes && !search.isIn(notes->string());
+            const QString text = card->plainNotesText();
+            return !text.isNull() && !search.isIn(text);
         });
     }
 
@@ -336,7 +336,8 @@ qreal KanbanColumnController::heightForItem(ListItem* item) const
     if (useCache)
         if (const std::optional<qreal> cached = board->cachedItemHeight(item))
             return *cached * zoom;
-    std::optional<AttributedString> notes = item->attributedNotes();
+    // Measured without keeping the notes decoded: a board measures every card it has.
+    std::optional<AttributedString> notes = item->attributedNotesWithoutKeeping();
     if (!notes)
         return heightWithoutNotes * zoom;
     const qreal width = board->columnWidth() / zoom - 2 * itemPadding();

@@ -105,11 +105,69 @@ std::optional<AttributedString> ListItem::attributedNotes() const
     return m_decodedNotes;
 }
 
+std::optional<AttributedString> ListItem::attributedNotesWithoutKeeping() const
+{
+    const QByteArray data = attributedNotesData();
+    if (data.isNull())
+        return std::nullopt;
+    if (m_hasDecodedNotes && data.constData() == m_decodedFrom.constData() && data.size() == m_decodedFrom.size())
+        return m_decodedNotes;
+    return RichTextCodec::decode(data);
+}
+
 void ListItem::releaseDecodedNotes() const
 {
     m_decodedNotes.reset();
     m_decodedFrom = QByteArray();
     m_hasDecodedNotes = false;
+    m_plainText = QString();
+    m_plainTextFrom = QByteArray();
+    m_hasPlainText = false;
+}
+
+bool ListItem::hasPlainNotesText() const
+{
+    // The bytes kept are compared in place, as the tag names are: a search asks every card of
+    // the board at each keystroke.
+    const QVariant& stored = value(attributedNotesKey);
+    if (!m_hasPlainText)
+        return false;
+    if (stored.metaType() != QMetaType::fromType<QByteArray>())
+        return m_plainTextFrom.isNull() && !stored.isValid();
+    const auto* bytes = static_cast<const QByteArray*>(stored.constData());
+    return bytes->constData() == m_plainTextFrom.constData() && bytes->size() == m_plainTextFrom.size();
+}
+
+QString ListItem::plainNotesText() const
+{
+    if (hasPlainNotesText())
+        return m_plainText;
+    const QByteArray data = attributedNotesData();
+    RichTextCodec::StoredReader reader;
+    setPlainNotesText(data, plainNotesText(data, reader));
+    return m_plainText;
+}
+
+void ListItem::setPlainNotesText(const QByteArray& data, const QString& text) const
+{
+    const QByteArray current = attributedNotesData();
+    if (current.constData() != data.constData() || current.size() != data.size())
+        return;
+    m_plainTextFrom = data;
+    m_plainText = text;
+    m_hasPlainText = true;
+}
+
+QString ListItem::plainNotesText(const QByteArray& data, RichTextCodec::StoredReader& reader)
+{
+    if (data.isNull())
+        return QString();
+    QString reason;
+    const RichTextCodec::StoredReader::Parts* parts = reader.read(data, &reason);
+    if (!parts)
+        return QString();
+    // Present notes are never null, also when they are empty.
+    return parts->text.isNull() ? QString(QLatin1String("")) : parts->text;
 }
 
 void ListItem::setAttributedNotes(const std::optional<AttributedString>& attributedNotes)
@@ -386,7 +444,7 @@ QStringList ListItem::getAllTagNames() const
 
 QString ListItem::firstLineOfNotes() const
 {
-    const std::optional<AttributedString> notes = attributedNotes();
+    const std::optional<AttributedString> notes = attributedNotesWithoutKeeping();
     if (!notes)
         return QString();
     const std::optional<int> lineFeed = firstLineFeed(notes);
@@ -395,7 +453,7 @@ QString ListItem::firstLineOfNotes() const
 
 AttributedString ListItem::firstAttributedLine() const
 {
-    const std::optional<AttributedString> notes = attributedNotes();
+    const std::optional<AttributedString> notes = attributedNotesWithoutKeeping();
     const std::optional<int> lineFeed = firstLineFeed(notes);
     return lineFeed ? notes->attributedSubstring(TextRange {0, *lineFeed}) : AttributedString();
 }

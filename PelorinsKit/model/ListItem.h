@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PelorinsKit/notes/AttributedString.h"
+#include "PelorinsKit/notes/RichTextCodec.h"
 #include "Platform/core/UserDefaults.h"
 #include "Platform/core/objectgraph/ManagedObject.h"
 
@@ -39,9 +40,22 @@ public:
     std::optional<AttributedString> attributedNotes() const;
     // Stores the notes as they are; the picture records are left alone.
     void setAttributedNotes(const std::optional<AttributedString>& attributedNotes);
-    // Forgets the decoded notes; the next read decodes the stored bytes again. A view that no
-    // longer shows the card calls it, so that decoded notes are kept only while they are shown.
+    // The notes decoded for one use: the kept ones when they are, else decoded afresh and not
+    // kept. Measuring every card of a board reads them so, and only the cards shown keep theirs.
+    std::optional<AttributedString> attributedNotesWithoutKeeping() const;
+    // Forgets the decoded notes and their plain text; the next read decodes the stored bytes
+    // again. A view that no longer shows the card calls it, so that decoded notes are kept only
+    // while they are shown.
     void releaseDecodedNotes() const;
+    // The text of the notes without their attributes, kept until the stored bytes change: what
+    // a search reads. Null without notes (or with unreadable ones), empty for empty notes.
+    QString plainNotesText() const;
+    bool hasPlainNotesText() const;
+    // Keeps `text` as the plain text of the stored bytes `data`, read elsewhere (on another
+    // thread); nothing happens when the notes are no longer those bytes.
+    void setPlainNotesText(const QByteArray& data, const QString& text) const;
+    // The plain text of stored notes, as plainNotesText() gives it.
+    static QString plainNotesText(const QByteArray& data, RichTextCodec::StoredReader& reader);
     // Identifiers of the linked calendar events, in linking order.
     std::optional<QStringList> eventsArray() const;
     void setEventsArray(const std::optional<QStringList>& eventsArray);
@@ -131,6 +145,10 @@ private:
     mutable QByteArray m_tagNamesFrom;
     mutable QStringList m_tagNames;
     mutable bool m_hasTagNames = false;
+    // The plain text of the stored bytes it was read from.
+    mutable QByteArray m_plainTextFrom;
+    mutable QString m_plainText;
+    mutable bool m_hasPlainText = false;
 
     void syncImageAttachments(
         const QStringList& names, const std::function<ImageAttachment*(const QString&)>& recordFor);

@@ -172,6 +172,48 @@ TEST_F(ListItemTest, ReleasedNotes_AreDecodedAgainOnTheNextRead)
     EXPECT_EQ(capture.lines().size(), 2);
 }
 
+TEST_F(ListItemTest, NotesReadForOneUse_AreNotKeptUnlessTheyWereAlready)
+{
+    card->setAttributedNotesData(QByteArray("garbage"));
+    ConsoleLog::Capture capture;
+    EXPECT_FALSE(card->attributedNotesWithoutKeeping());
+    EXPECT_FALSE(card->attributedNotesWithoutKeeping());
+    EXPECT_EQ(capture.lines().size(), 2) << "decoded afresh each time";
+    EXPECT_FALSE(card->attributedNotes());
+    EXPECT_FALSE(card->attributedNotesWithoutKeeping());
+    EXPECT_EQ(capture.lines().size(), 3) << "the kept decoding serves both";
+
+    setNotes("Title\nbody");
+    EXPECT_EQ(card->attributedNotesWithoutKeeping()->string(), "Title\nbody");
+    EXPECT_EQ(card->firstAttributedLine().string(), "Title");
+}
+
+TEST_F(ListItemTest, PlainText_FollowsTheStoredBytesAndGoesWithTheReleasedNotes)
+{
+    EXPECT_TRUE(card->plainNotesText().isNull()) << "no notes";
+    setNotes("");
+    EXPECT_FALSE(card->plainNotesText().isNull());
+    EXPECT_TRUE(card->plainNotesText().isEmpty());
+    setNotes("Milk #shop");
+    EXPECT_EQ(card->plainNotesText(), "Milk #shop");
+    EXPECT_TRUE(card->hasPlainNotesText());
+    card->setAttributedNotesData(QByteArray("garbage"));
+    EXPECT_FALSE(card->hasPlainNotesText());
+    EXPECT_TRUE(card->plainNotesText().isNull());
+
+    // Text read elsewhere is taken only for the bytes it was read from.
+    setNotes("Eggs");
+    const QByteArray before = card->attributedNotesData();
+    setNotes("Bread");
+    card->setPlainNotesText(before, QStringLiteral("Eggs"));
+    EXPECT_EQ(card->plainNotesText(), "Bread");
+    card->setPlainNotesText(card->attributedNotesData(), QStringLiteral("read elsewhere"));
+    EXPECT_EQ(card->plainNotesText(), "read elsewhere");
+    card->releaseDecodedNotes();
+    EXPECT_FALSE(card->hasPlainNotesText());
+    EXPECT_EQ(card->plainNotesText(), "Bread");
+}
+
 TEST(ListItemStoreTest, Notes_SurviveSavingAndReopening)
 {
     TestStore store;

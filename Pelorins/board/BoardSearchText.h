@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFutureWatcher>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <memory>
+#include <vector>
+
+class Kanban;
+class ListItem;
+
+// Reads the plain text of the shown board's cards on another thread, so that the first search
+// keystroke costs what the later ones do: a search reads every card's text, and decoding whole
+// notes for it would take far longer. The cards keep their text until the board stops showing.
+class BoardSearchText : public QObject
+{
+public:
+    explicit BoardSearchText(QObject* parent = nullptr);
+    // Waits for the thread.
+    ~BoardSearchText() override;
+
+    // Starts reading the cards of `board`, dropping a reading of another board.
+    void prepare(Kanban* board);
+    // Drops the reading under way; what it read is not kept.
+    void cancel();
+    bool isPreparing() const { return m_watcher.isRunning(); }
+
+private:
+    void take();
+
+    QFutureWatcher<std::vector<QString>> m_watcher;
+    std::shared_ptr<std::atomic_bool> m_cancelled;
+    QList<ListItem*> m_cards;
+    std::vector<QByteArray> m_notes;
+};
