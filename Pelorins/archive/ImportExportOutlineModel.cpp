@@ -7,6 +7,7 @@
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/objectgraph/AttributeDescription.h"
 #include "Platform/core/objectgraph/RelationshipDescription.h"
+#include "Platform/widgets/RowText.h"
 
 #include <QGuiApplication>
 #include <QPixmap>
@@ -205,7 +206,7 @@ QVariant ImportExportOutlineModel::data(const QModelIndex& index, int role) cons
         const QString& className = row->className;
         const bool named = row->title && (className == kanbanClass || className == folderClass);
         if (role == Qt::DisplayRole)
-            return named ? *row->title : QStringLiteral("ERROR: NO TITLE FOUND");
+            return named ? RowText::elided(*row->title) : QStringLiteral("ERROR: NO TITLE FOUND");
         if (role == Qt::DecorationRole && named)
             return className == kanbanClass ? kanbanIcon() : folderIcon();
         return {};
@@ -216,9 +217,9 @@ QVariant ImportExportOutlineModel::data(const QModelIndex& index, int role) cons
     switch (role) {
     case Qt::DisplayRole:
         if (auto* folder = dynamic_cast<Folder*>(item))
-            return folder->title();
+            return RowText::elided(folder->title());
         if (auto* board = dynamic_cast<Kanban*>(item))
-            return board->title();
+            return RowText::elided(board->title());
         return {};
     case Qt::DecorationRole:
         if (dynamic_cast<Folder*>(item))

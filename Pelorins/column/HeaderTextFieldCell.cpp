@@ -1,5 +1,7 @@
 #include "Pelorins/column/HeaderTextFieldCell.h"
 
+#include "Platform/widgets/RowText.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <algorithm>
@@ -78,7 +80,7 @@ void HeaderTextFieldCell::setShadowColour(const QColor& colour)
 void HeaderTextFieldCell::drawInterior(QPainter& painter, const QRectF& frame)
 {
     const QFontMetricsF metrics(m_font);
-    const QString shown = metrics.elidedText(m_text, Qt::ElideRight, frame.width());
+    const QString shown = metrics.elidedText(RowText::elided(m_text), Qt::ElideRight, frame.width());
     const QPointF baseline(frame.left(), frame.center().y() + (metrics.ascent() - metrics.descent()) / 2);
     if (m_shadowColour.alpha() > 0 && !shown.isEmpty()) {
         const int width = int(std::ceil(frame.width()));

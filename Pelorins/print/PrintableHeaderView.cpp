@@ -3,6 +3,7 @@
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/notes/NoteTextConventions.h"
+#include "Platform/widgets/RowText.h"
 
 #include <QPainter>
 #include <algorithm>
@@ -48,7 +49,7 @@ void PrintableHeaderView::paintEvent(QPaintEvent*)
     painter.setFont(titleFont);
     painter.setPen(Qt::black);
     painter.drawText(QRect(inset, 2, width, 20), Qt::AlignLeft | Qt::AlignVCenter,
-        QFontMetrics(titleFont).elidedText(m_title, Qt::ElideRight, width));
+        QFontMetrics(titleFont).elidedText(RowText::elided(m_title), Qt::ElideRight, width));
     const QFont subtitleFont = systemFontOfSize(11, QFont::Normal);
     painter.setFont(subtitleFont);
     painter.setPen(QColor(0x70, 0x70, 0x70));

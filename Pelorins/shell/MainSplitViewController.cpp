@@ -8,6 +8,7 @@
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/UserDefaults.h"
 #include "Platform/widgets/FilePanelPresenter.h"
+#include "Platform/widgets/RowText.h"
 #include "Platform/widgets/WindowPlacement.h"
 
 #include <QPainter>
@@ -353,7 +354,7 @@ void MainSplitViewController::showHidePrintSetup()
     // Owned by the main window, it goes before the store it shows does.
     m_windowController->setParent(window(), m_windowController->windowFlags() | Qt::Window);
     if (kanban && !kanban->title().isEmpty())
-        m_windowController->setWindowTitle(QStringLiteral("Print Setup - ") + kanban->title());
+        m_windowController->setWindowTitle(QStringLiteral("Print Setup - ") + RowText::elided(kanban->title()));
     // The whole screen but its panels, title bar included.
     if (const std::optional<QRect> screen = WindowPlacement::availableArea(window()))
         WindowPlacement::setFrame(*m_windowController, *screen);

@@ -18,6 +18,7 @@
 #include "Platform/core/UserDefaults.h"
 #include "Platform/widgets/ActionRouter.h"
 #include "Platform/widgets/Popover.h"
+#include "Platform/widgets/RowText.h"
 #include "Platform/widgets/UndoActionBinding.h"
 
 #include <QAction>
@@ -478,7 +479,7 @@ void MainWindowController::configureToolbarItems()
 {
     const auto* kanban = dynamic_cast<const Kanban*>(m_currentDisplayItem);
     if (kanban && !kanban->title().isEmpty())
-        setWindowTitle(kanban->title());
+        setWindowTitle(RowText::elided(kanban->title()));
     else if (!m_currentDisplayItem)
         setWindowTitle(defaultWindowTitle);
 }

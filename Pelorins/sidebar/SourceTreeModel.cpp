@@ -7,9 +7,11 @@
 #include "PelorinsKit/model/Root.h"
 #include "Platform/core/UserDefaults.h"
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
+#include "Platform/widgets/RowText.h"
 
 #include <QSet>
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -22,6 +24,16 @@ bool changesCounts(const QString& key)
     static const QSet<QString> keys {QStringLiteral("done"), QStringLiteral("dueDate"), QStringLiteral("column"),
         QStringLiteral("item"), QStringLiteral("kanban"), QStringLiteral("mainKanban"), QStringLiteral("mainColumn")};
     return keys.contains(key);
+}
+
+// A folder's or board's title; nothing for anything else.
+std::optional<QString> titleOf(DisplayItem* item)
+{
+    if (auto* kanban = dynamic_cast<Kanban*>(item))
+        return kanban->title();
+    if (auto* folder = dynamic_cast<Folder*>(item))
+        return folder->title();
+    return std::nullopt;
 }
 
 // The rows under an item: a board never opens, and deleted items are gone.
@@ -169,12 +181,13 @@ QVariant SourceTreeModel::data(const QModelIndex& index, int role) const
     auto* kanban = dynamic_cast<Kanban*>(item);
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::EditRole:
     case Qt::ToolTipRole:
-        if (kanban)
-            return kanban->title();
-        if (auto* folder = dynamic_cast<Folder*>(item))
-            return folder->title();
+        if (const std::optional<QString> title = titleOf(item))
+            return RowText::elided(*title);
+        return {};
+    case Qt::EditRole:
+        if (const std::optional<QString> title = titleOf(item))
+            return *title;
         return {};
     case ItemRole:
         return QVariant::fromValue(item);

@@ -27,6 +27,7 @@
 #include "Platform/core/UserDefaults.h"
 #include "Platform/services/PackageManagerUpdater.h"
 #include "Platform/widgets/ScriptedAlertPresenter.h"
+#include "Platform/widgets/RowText.h"
 #include "Platform/widgets/ScriptedFilePanelPresenter.h"
 #include "support/FakeCalendarStore.h"
 #include "support/QStringPrinting.h"
@@ -34,11 +35,14 @@
 
 #include <QApplication>
 #include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 static void initResources()
@@ -330,4 +334,48 @@ TEST_F(SecondaryWindows, CtrlQQuitsFromTheWelcome)
     QApplication::setActiveWindow(welcome);
     QTest::keyClick(welcome, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_EQ(exitCodes, (QList<int> {0, 0}));
+}
+
+// A title of a megabyte: each row gets a little more than it can show, the editor the whole.
+TEST_F(SecondaryWindows, ALongTitleReachesEveryRowCut)
+{
+    const QString title = QStringLiteral("Spring ") + QString(1 << 20, QLatin1Char('x'));
+    board->setTitle(title);
+    ASSERT_TRUE(manager->saveContext());
+    const auto cut = [](const QVariant& shown) {
+        const QString text = shown.toString();
+        return text.startsWith(QStringLiteral("Spring xxx")) && text.size() <= RowText::maximumLength + 1;
+    };
+    MainWindowController& window = openMainWindow();
+    SourceTreeModel* sidebar = assembly->sidebar()->model();
+    const QModelIndex row = sidebar->indexForItem(board);
+    EXPECT_TRUE(cut(sidebar->data(row, Qt::DisplayRole)));
+    EXPECT_TRUE(cut(sidebar->data(row, Qt::ToolTipRole)));
+    EXPECT_EQ(sidebar->data(row, Qt::EditRole).toString(), title);
+    EXPECT_TRUE(cut(window.windowTitle()));
+    choose(window, A::showHidePrintSetup);
+    EXPECT_TRUE(cut(window.splitViewController()->printSetupWindow()->windowTitle().mid(14)));
+
+    // Exported, then read back in the import sheet's preview.
+    choose(window, A::showExport);
+    auto* sheet = window.findChild<ImportExportViewController*>();
+    ASSERT_NE(sheet, nullptr);
+    QAbstractItemModel* rows = sheet->outlineView()->model();
+    EXPECT_TRUE(cut(rows->data(rows->index(0, 0), Qt::DisplayRole)));
+    const QString package = m_folder.filePath(QStringLiteral("Spring.Pelorins"));
+    filePanels.enqueueSaveAnswer(package);
+    QPointer<ImportExportViewController> exporting = sheet;
+    sheet->mainButton()->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !exporting || !exporting->isVisible(); }, 20000));
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    filePanels.enqueueOpenAnswer(package);
+    choose(window, A::showImport);
+    sheet = window.findChild<ImportExportViewController*>();
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([sheet] { return !sheet->isReading(); }, 20000));
+    QApplication::processEvents();
+    rows = sheet->outlineView()->model();
+    ASSERT_EQ(rows->rowCount(), 1);
+    EXPECT_TRUE(cut(rows->data(rows->index(0, 0), Qt::DisplayRole)));
 }
