@@ -225,6 +225,9 @@ void MainWindowAssembly::connectBoard(
 {
     connect(&sidebar, &KDLeftSidebarViewController::cardRevealRequested, &board,
         &MacKanbanColumnsViewController::showAndSelect);
+    // The cards may have left the board shown, or come to it.
+    connect(&sidebar, &KDLeftSidebarViewController::cardsMovedToBoard, &board,
+        &MacKanbanColumnsViewController::reloadColumns);
     connect(
         &board, &MacKanbanColumnsViewController::tagFilterChanged, &window, &MainWindowController::setTagFilterActive);
     connect(&board, &MacKanbanColumnsViewController::kanbanReleased, &window,

@@ -838,8 +838,10 @@ bool KDLeftSidebarViewController::acceptCards(const QMimeData* data, DisplayItem
         }
         moved = CardPlacement::moveToBoard(card, kanban) || moved;
     }
-    if (moved)
+    if (moved) {
         m_saveAction();
+        emit cardsMovedToBoard();
+    }
     return moved;
 }
 

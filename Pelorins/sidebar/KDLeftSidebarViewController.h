@@ -159,6 +159,8 @@ signals:
     void cardRevealRequested(ListItem* card);
     // The window's search should be emptied: what was shown has gone.
     void searchFieldClearRequested();
+    // Cards dropped on a board row moved into that board, out of the board they were on.
+    void cardsMovedToBoard();
 
 protected:
     void showEvent(QShowEvent* event) override;

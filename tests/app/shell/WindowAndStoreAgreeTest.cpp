@@ -1,6 +1,7 @@
 #include "Pelorins/board/MacKanbanColumnsViewController.h"
 #include "Pelorins/card/ListItemCellView.h"
 #include "Pelorins/card/NotesTextView.h"
+#include "Pelorins/column/ColumnCollectionView.h"
 #include "Pelorins/column/KanbanColumnContainerView.h"
 #include "Pelorins/column/MacKanbanColumnController.h"
 #include "PelorinsKit/board/KanbanColumnListItemsMover.h"
@@ -14,8 +15,10 @@
 #include "support/QStringPrinting.h"
 
 #include <QDateTime>
+#include <QMimeData>
 #include <QStringList>
 #include <QTest>
+#include <memory>
 
 namespace {
 
@@ -260,4 +263,41 @@ TEST_F(WindowAndStoreAgreeTest, UndoAndRedoWorkWhileAnotherBoardIsShown)
 TEST_F(WindowAndStoreAgreeTest, UndoAndRedoWorkOnTheBoardShown)
 {
     walkUndoAndRedo(false);
+}
+
+// Cards dropped on a board's row in the sidebar move into that board: the board on screen shows
+// them gone, with the day they were done on, or arrived, at once.
+TEST_F(WindowAndStoreAgreeTest, CardsDroppedOnASidebarRowLeaveOrReachTheBoardOnScreen)
+{
+    StoreBuilder builder(*manager.context());
+    Kanban* garden = builder.addBoard(QStringLiteral("Garden"), {QStringLiteral("Seeds"), QStringLiteral("Sown")});
+    ListItem* sown = builder.addCard(garden->column().at(1));
+    ListItem* done
+        = builder.addDoneCard(garden, builder.addDoneGroup(garden, QDateTime::currentDateTime().addDays(-3)));
+    ASSERT_TRUE(manager.saveContext());
+    openWindow();
+    selectInSidebar(garden);
+    QApplication::processEvents();
+    MacKanbanColumnsViewController* board = assembly->board();
+    MacKanbanColumnController* doneColumn = board->columnControllerFor(2);
+    ASSERT_NE(doneColumn->cellShowing(done), nullptr);
+    const int daysShown = doneColumn->collectionView()->numberOfSections();
+    const auto drop = [this](MacKanbanColumnController* column, ListItem* card, Kanban* on) {
+        const std::optional<IndexPath> path = column->indexPathFor(card);
+        ASSERT_TRUE(path);
+        std::unique_ptr<QMimeData> data(column->mimeDataForItems(nullptr, {*path}));
+        ASSERT_TRUE(assembly->sidebar()->acceptDrop(data.get(), nullptr, on, -1));
+        QApplication::processEvents();
+    };
+
+    drop(doneColumn, done, chores);
+    EXPECT_EQ(done->column(), chores->column().first());
+    EXPECT_EQ(doneColumn->cellShowing(done), nullptr);
+    EXPECT_EQ(doneColumn->collectionView()->numberOfSections(), daysShown - 1);
+
+    drop(board->columnControllerFor(1), sown, garden);
+    EXPECT_EQ(sown->column(), garden->column().at(0));
+    EXPECT_NE(board->columnControllerFor(0)->cellShowing(sown), nullptr);
+    EXPECT_EQ(board->columnControllerFor(1)->cellShowing(sown), nullptr);
+    EXPECT_FALSE(manager.context()->hasChanges());
 }
