@@ -468,6 +468,9 @@ QList<DisplayItem*> KDLeftSidebarViewController::deleteItems(const QList<Sidebar
             restored.append(item);
         }
     }
+    // New rows come closed: the folders open as they were stored, as after a restart.
+    for (DisplayItem* item : std::as_const(restored))
+        expandSavedFolders(item);
     itemsChanged();
 
     if (m_undoManager && !restored.isEmpty()) {

@@ -345,6 +345,34 @@ TEST_F(SidebarEditingTest, AnItemInsideAnotherDeletedOneComesBackOnce)
     EXPECT_EQ(store.context().count(FetchRequest(QStringLiteral("Kanban"))), 1);
 }
 
+// Folders brought back by an undo open and close as their stored flags say, as after a restart.
+TEST_F(SidebarEditingTest, UndoneDeletionsShowFoldersOpenOrClosedAsStored)
+{
+    Folder* work = build.addFolder(QStringLiteral("Work"));
+    Folder* open = build.addFolder(QStringLiteral("Open"), work);
+    build.addBoard(QStringLiteral("Plan"), {}, open);
+    Folder* closed = build.addFolder(QStringLiteral("Closed"), work);
+    build.addBoard(QStringLiteral("Ship"), {}, closed);
+    work->setExpanded(true);
+    open->setExpanded(true);
+    closed->setExpanded(false);
+    makeSidebar();
+    const auto isOpen = [this](const QString& title) {
+        return outline().isExpanded(sidebar->model()->indexForItem(folderNamed(title)));
+    };
+    ASSERT_TRUE(isOpen(QStringLiteral("Work")) && isOpen(QStringLiteral("Open")));
+
+    sidebar->deleteItems({work});
+    endTurn();
+    undoManager.undo();
+    EXPECT_TRUE(isOpen(QStringLiteral("Work")));
+    EXPECT_TRUE(isOpen(QStringLiteral("Open")));
+    EXPECT_FALSE(isOpen(QStringLiteral("Closed")));
+    EXPECT_TRUE(folderNamed(QStringLiteral("Work"))->expanded());
+    EXPECT_TRUE(folderNamed(QStringLiteral("Open"))->expanded());
+    EXPECT_FALSE(folderNamed(QStringLiteral("Closed"))->expanded());
+}
+
 TEST_F(SidebarEditingTest, DeletingTheSelectedBoardShowsTheRowInItsPlace)
 {
     build.addBoard(QStringLiteral("Plan"));
