@@ -275,8 +275,11 @@ void ListItemHeaderCellView::placeEditableTextField()
 
 void ListItemHeaderCellView::mousePressEvent(QMouseEvent* event)
 {
-    if (!m_delegate)
+    if (!m_delegate) {
+        if (event->button() == Qt::LeftButton)
+            emit pressedOnList();
         return;
+    }
     if (event->button() == Qt::RightButton) {
         // The menu follows, from the context-menu event of the same click.
         m_delegate->headerMouseDown(event);

@@ -101,6 +101,10 @@ public:
     void setScale(qreal scale);
     qreal scale() const { return m_scale; }
 
+signals:
+    // A click on a header that acts for no column, a day's: a click on the list around it.
+    void pressedOnList();
+
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

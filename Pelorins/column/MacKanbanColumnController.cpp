@@ -259,7 +259,14 @@ public:
         card->updateSelectionAppearance();
     }
 
-    QWidget* createHeaderWidget() override { return new ListItemHeaderCellView; }
+    QWidget* createHeaderWidget() override
+    {
+        auto* header = new ListItemHeaderCellView;
+        // As a click on an empty part of the list, it leaves no card chosen.
+        QObject::connect(header, &ListItemHeaderCellView::pressedOnList, &m_column,
+            [column = &m_column] { column->deselectAllItems(); });
+        return header;
+    }
 
     void configureHeader(QWidget* widget, int section) override
     {
@@ -940,6 +947,8 @@ void MacKanbanColumnController::headerMouseDown(QMouseEvent* event)
     // The single list is no column of a selection.
     if (m_showAllSections || !m_delegate)
         return;
+    // The column becomes what the user chose: its cards no longer are.
+    deselectAllItems();
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     const bool shift = modifiers & Qt::ShiftModifier;
     const bool command = modifiers & Qt::ControlModifier;

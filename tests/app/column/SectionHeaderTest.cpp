@@ -209,6 +209,34 @@ TEST_F(HeaderClicks, APlainClickSelectsAnUnselectedColumnAloneAndClearsTheOthers
     EXPECT_EQ(board->lastSelectedController(), controller(1));
 }
 
+// A click on a header leaves no card of its column chosen, so that a Delete that follows deletes
+// no card the user no longer sees as the target: a stage's header selects the stage instead, a
+// day's header in the done column is a click on its list.
+TEST_F(HeaderClicks, AClickOnAHeaderClearsTheCardsOfItsColumn)
+{
+    Kanban* kanban = boardWithCards(QStringLiteral("B"), {1, 1});
+    ListItem* done = build.addDoneCard(kanban, build.addDoneGroup(kanban, now.toLocalTime().date().startOfDay()));
+    showRouted(kanban);
+    MacKanbanColumnController* doneColumn = controller(2);
+    const std::optional<IndexPath> at = doneColumn->indexPathFor(done);
+    ASSERT_TRUE(at);
+    doneColumn->collectionView()->setSelectionIndexPaths({*at});
+    auto* day = qobject_cast<ListItemHeaderCellView*>(doneColumn->collectionView()->headerWidget(at->section));
+    ASSERT_TRUE(day);
+
+    click(day);
+    EXPECT_FALSE(hasCardSelected(2));
+    QTest::keyClick(board.get(), Qt::Key_Delete);
+    settle();
+    EXPECT_FALSE(done->toBeDeleted());
+    EXPECT_FALSE(undoManager.canUndo());
+
+    selectCard(1);
+    click(header(1));
+    EXPECT_FALSE(hasCardSelected(1));
+    EXPECT_EQ(selectedColumns(), QList<int> {1});
+}
+
 TEST_F(HeaderClicks, APlainClickOnASelectedColumnKeepsTheOthersUntilAnUnmovedRelease)
 {
     showRouted(boardWithCards(QStringLiteral("B"), {1, 1, 1}));
