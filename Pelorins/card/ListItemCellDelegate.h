@@ -24,6 +24,8 @@ public:
     virtual std::optional<IndexPath> indexPathFor(const ListItem* item) = 0;
     // Adds a new card at `at` ("Add Card"), its notes ready for typing.
     virtual void addNewItem(const IndexPath& at) = 0;
+    // Whether a card can be added at `at`: only in a stage, never among the done cards.
+    virtual bool canAddNewItem(const IndexPath& at) const = 0;
     // Deletes the column's selected cards, undoably, and saves.
     virtual void deleteSelectedItems() = 0;
     // What the column shows behind its cards, as one opaque colour: the card's text is made to

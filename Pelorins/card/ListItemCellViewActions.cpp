@@ -144,10 +144,14 @@ void ListItemCellView::addCardActions(QMenu& menu)
         {local(QStringLiteral("Item History")), getItemHistoryAction},
         {local(QStringLiteral("Make Checklist")), NotesTextView::makeChecklistAction},
         {local(QStringLiteral("Attach File…")), NotesTextView::addAttachmentAction}};
+    // Done cards take no new card beside them, as the Board menu says too.
+    const std::optional<IndexPath> path = m_item && m_delegate ? m_delegate->indexPathFor(m_item) : std::nullopt;
+    const bool addable = path && m_delegate->canAddNewItem(*path);
     for (const auto& [title, action] : items) {
         QAction* item = menu.addAction(title);
         item->setObjectName(action);
-        item->setEnabled(m_item != nullptr);
+        const bool adding = action == addCardAboveAction || action == addCardBelowAction;
+        item->setEnabled(m_item != nullptr && (!adding || addable));
         connect(item, &QAction::triggered, this, [this, action] { perform(action, this); });
     }
 }

@@ -138,6 +138,7 @@ public:
         return KanbanColumnController::indexPathFor(item);
     }
     void addNewItem(const IndexPath& at) override { addNewItem(at, nullptr); }
+    bool canAddNewItem(const IndexPath& at) const override { return stageAt(at) != nullptr; }
 
     // ListItemHeaderCellDelegate: a click on a header selects this column (Shift: the range from
     // the board's anchor; Ctrl: added to the others; plain: alone, at once when it was not

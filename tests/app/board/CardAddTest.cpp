@@ -3,6 +3,11 @@
 #include "Pelorins/card/NotesTextView.h"
 #include "PelorinsKit/model/ListItemAction.h"
 
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTimer>
+#include <optional>
+
 namespace {
 
 class CardAdd : public CardBoardFixture
@@ -86,6 +91,55 @@ TEST_F(CardAdd, NothingIsAddedWhereThereIsNoStage)
     list->addNewItem({1, 0}, nullptr);
     settle();
     EXPECT_EQ(kanban->column().first()->item().size(), 1);
+    EXPECT_FALSE(undoManager.canUndo());
+}
+
+// A done card's menu offers no new card beside it, in the done column and in the days of the one
+// list, as the Board menu does not; an open card's menu does.
+TEST_F(CardAdd, ADoneCardsMenuOffersNoNewCardBesideIt)
+{
+    Kanban* kanban = boardWithCards("A", {1});
+    ListItem* open = kanban->column().first()->item().first();
+    ListItem* done = build.addDoneCard(kanban, build.addDoneGroup(kanban, now.toLocalTime().date().startOfDay()));
+    // Whether the card's menu has its two add items enabled.
+    const auto offersAdding = [](ListItemCellView* cell) {
+        std::optional<bool> offered;
+        QTimer::singleShot(0, [&offered] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            bool above = false;
+            bool below = false;
+            for (QAction* item : menu->actions()) {
+                above = above || (item->text() == QStringLiteral("Add Card Above") && item->isEnabled());
+                below = below || (item->text() == QStringLiteral("Add Card Below") && item->isEnabled());
+            }
+            offered = above && below;
+            menu->close();
+        });
+        const QPoint at = cell->rect().center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, cell->mapToGlobal(at));
+        QApplication::sendEvent(cell, &event);
+        return offered;
+    };
+
+    show(kanban);
+    const auto shownAt = [](MacKanbanColumnController* column, ListItem* card) {
+        const std::optional<IndexPath> path = column->indexPathFor(card);
+        return path ? cell(column, *path) : nullptr;
+    };
+    ASSERT_TRUE(shownAt(controller(1), done));
+    EXPECT_EQ(offersAdding(shownAt(controller(0), open)), std::optional<bool>(true));
+    EXPECT_EQ(offersAdding(shownAt(controller(1), done)), std::optional<bool>(false));
+
+    board->toggleColumnLayout();
+    settle();
+    instantLists();
+    MacKanbanColumnController* list = oneList();
+    ASSERT_TRUE(list);
+    ASSERT_TRUE(shownAt(list, done));
+    EXPECT_EQ(offersAdding(shownAt(list, open)), std::optional<bool>(true));
+    EXPECT_EQ(offersAdding(shownAt(list, done)), std::optional<bool>(false));
     EXPECT_FALSE(undoManager.canUndo());
 }
 

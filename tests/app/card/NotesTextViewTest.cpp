@@ -102,6 +102,7 @@ TEST_F(NotesTextView, CopyWithoutSelectionAndPasteOfCardsGoToTheColumn)
         void itemHeightChanged(ListItem* item, bool skip) override { real->itemHeightChanged(item, skip); }
         std::optional<IndexPath> indexPathFor(const ListItem* item) override { return real->indexPathFor(item); }
         void addNewItem(const IndexPath& at) override { real->addNewItem(at); }
+        bool canAddNewItem(const IndexPath& at) const override { return real->canAddNewItem(at); }
         void deleteSelectedItems() override { real->deleteSelectedItems(); }
         QColor colourBehindItems() const override { return real->colourBehindItems(); }
         ListItemCellDelegate* real;
