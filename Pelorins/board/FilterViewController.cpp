@@ -195,6 +195,7 @@ void FilterViewController::addRow(int row, Tag* tag)
     badge->show();
 
     auto* field = new EditingTextField(row, m_editControlsContainer);
+    field->setAccessibleName(local(QStringLiteral("Tag")));
     field->setGeometry(0, y, 180, rowHeight);
     connect(field, &EditingTextField::tagNameChanged, this, &FilterViewController::tagNameChanged);
     m_textFields.append(field);
@@ -203,6 +204,7 @@ void FilterViewController::addRow(int row, Tag* tag)
     auto* popup = new ColourPopupButton(row, m_editControlsContainer);
     popup->setGeometry(180, y, 40, rowHeight);
     popup->selectItem(tag->colour());
+    popup->setAccessibleName(local(QStringLiteral("Colour")));
     connect(popup->colourMenu(), &ColourPopupButtonMenu::colourChosen, this, &FilterViewController::colourChanged);
     m_popupButtons.append(popup);
     popup->show();
@@ -215,6 +217,8 @@ void FilterViewController::refreshRow(int row)
     const Tag* tag = m_tags.at(row);
     QCheckBox* checkBox = m_checkButtons.at(row);
     checkBox->setText(QLatin1Char('#') + tag->name());
+    // Found by the tag's name, as the tags' editor names it.
+    checkBox->setAccessibleName(tag->name());
     QPalette palette = checkBox->palette();
     // The tag's colour, made readable on the popover.
     palette.setColor(QPalette::WindowText, readableOn(tagColour(tag->colour()), palette.color(QPalette::Window)));

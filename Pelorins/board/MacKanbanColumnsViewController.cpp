@@ -1,6 +1,7 @@
 #include "Pelorins/board/MacKanbanColumnsViewController.h"
 
 #include "Pelorins/board/BoardSearchText.h"
+#include "Pelorins/column/AddButton.h"
 #include "Pelorins/column/AddColumnButtonView.h"
 #include "Pelorins/column/ColumnCollectionView.h"
 #include "Pelorins/column/KanbanColumnContainerView.h"
@@ -25,6 +26,7 @@
 #include "Platform/core/UserDefaults.h"
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
 #include "Platform/services/SystemEventMonitor.h"
+#include "Platform/widgets/AccessibleNames.h"
 #include "Platform/widgets/ActionRouter.h"
 #include "Platform/widgets/AlertPresenter.h"
 
@@ -150,7 +152,7 @@ MacKanbanColumnsViewController::MacKanbanColumnsViewController(const Services& s
 
     m_bookmarkButton = makeCornerButton(this, QStringLiteral("bookmarkButton"));
     m_bookmarkButton->setIcon(bookmarkIcon());
-    m_bookmarkButton->setToolTip(local(QStringLiteral("Jump to Bookmarked Section")));
+    AccessibleNames::setToolTip(m_bookmarkButton, local(QStringLiteral("Jump to Bookmarked Section")));
     connect(m_bookmarkButton, &QToolButton::clicked, this, &MacKanbanColumnsViewController::bookmarkButtonTapped);
     m_changeLayoutButton = makeCornerButton(this, QStringLiteral("changeLayoutButton"));
     connect(
@@ -545,7 +547,9 @@ void MacKanbanColumnsViewController::setupAddColumnButton()
     }
     m_addColumnButton = new AddColumnButtonView(this, m_documentView);
     m_addColumnButton->setObjectName(QStringLiteral("addColumnButton"));
+    // The round holder shows the tooltip around the button, which is named by it.
     m_addColumnButton->setToolTip(local(QStringLiteral("Add Section")));
+    AccessibleNames::setToolTip(m_addColumnButton->addButton(), m_addColumnButton->toolTip());
     m_addColumnButton->updatePosition();
     m_addColumnButton->show();
 }
@@ -1148,8 +1152,9 @@ std::optional<bool> MacKanbanColumnsViewController::storedBool(const QString& ke
 void MacKanbanColumnsViewController::updateChangeLayoutButton()
 {
     m_changeLayoutButton->setIcon(layoutIcon(m_viewAsMultiColumn));
-    m_changeLayoutButton->setToolTip(m_viewAsMultiColumn ? local(QStringLiteral("View as Single Column"))
-                                                         : local(QStringLiteral("View as Separate Columns")));
+    AccessibleNames::setToolTip(m_changeLayoutButton,
+        m_viewAsMultiColumn ? local(QStringLiteral("View as Single Column"))
+                            : local(QStringLiteral("View as Separate Columns")));
 }
 
 void MacKanbanColumnsViewController::updateTitle()

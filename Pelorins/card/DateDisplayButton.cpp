@@ -4,6 +4,7 @@
 #include "Pelorins/shell/ColourHelpers.h"
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/DateHelpers.h"
+#include "PelorinsKit/model/LocalizedString.h"
 #include "PelorinsKit/notes/NoteTextConventions.h"
 
 #include <QFontMetricsF>
@@ -42,6 +43,9 @@ void DateDisplayButton::updateDateDisplay(const QDateTime& now)
     m_showsIcon = !m_dateValue;
     if (m_dateValue)
         setText(DateHelpers::stringForDuedateCell(*m_dateValue, now));
+    // Named by what it shows: the due text, or what the calendar icon offers. The text stays as
+    // it was under the icon, and must never name a badge that shows none.
+    setAccessibleName(m_dateValue ? text() : local(QStringLiteral("Set Due Date")));
     updateGeometry();
     update();
 }

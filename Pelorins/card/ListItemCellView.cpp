@@ -1,6 +1,7 @@
 #include "Pelorins/card/ListItemCellView.h"
 
 #include "Pelorins/board/MacKanbanColumnDelegate.h"
+#include "Pelorins/card/CardAccessibleText.h"
 #include "Pelorins/card/CardNotesUndo.h"
 #include "Pelorins/card/CheckedButton.h"
 #include "Pelorins/card/DateDisplayButton.h"
@@ -19,8 +20,10 @@
 #include "PelorinsKit/notes/NotesTextViewFormatHelper.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/UndoManager.h"
+#include "Platform/widgets/AccessibleNames.h"
 #include "Platform/widgets/Popover.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QFontInfo>
 #include <QGraphicsOpacityEffect>
@@ -89,7 +92,7 @@ QToolButton* makeToolButton(QWidget* parent, const QString& text, const QString&
     auto* button = new QToolButton(parent);
     button->setAutoRaise(true);
     button->setText(text);
-    button->setToolTip(toolTip);
+    AccessibleNames::setToolTip(button, toolTip);
     button->setFocusPolicy(Qt::NoFocus);
     button->setIconSize(QSize(toolIconSize, toolIconSize));
     return button;
@@ -119,7 +122,7 @@ ListItemCellView::ListItemCellView(QWidget* parent)
 {
     // The cell takes the focus when editing ends by Escape.
     setFocusPolicy(Qt::ClickFocus);
-    m_checkButton->setToolTip(local(QStringLiteral("Mark Done")));
+    AccessibleNames::setToolTip(m_checkButton, local(QStringLiteral("Mark Done")));
     m_checkButton->installEventFilter(this);
     connect(m_checkButton, &CheckedButton::checkButtonTapped, this, &ListItemCellView::checkButtonTapped);
     m_noteButton->setArrowType(Qt::DownArrow);
@@ -234,11 +237,12 @@ void ListItemCellView::configure()
         m_noteTextView->runProgrammaticChange([&] { m_noteTextView->storage().setAttributedString({}); });
         m_lastRecorded = {};
         updateChevronVisibility();
+        updateAccessibleCard();
         return;
     }
 
-    if (const std::optional<bool> expanded = m_item->notesExpanded())
-        updateExpandButton(*expanded);
+    // A card that never said shows collapsed, and its chevron says so: never the last card's.
+    updateExpandButton(m_item->notesExpanded().value_or(false));
     const std::optional<AttributedString> notes = notesOfCard();
     m_lastRecorded = notes.value_or(AttributedString());
     if (!notes) {
@@ -263,16 +267,17 @@ void ListItemCellView::configure()
     m_checkButton->setState(m_done ? 1 : 0);
     m_notesOpacity = m_done ? 0.3 : 1.0;
     m_doneDateField->setVisible(m_done);
-    m_checkButton->setToolTip(m_done ? local(QStringLiteral("Unmark Done")) : local(QStringLiteral("Mark Done")));
+    AccessibleNames::setToolTip(
+        m_checkButton, m_done ? local(QStringLiteral("Unmark Done")) : local(QStringLiteral("Mark Done")));
 
     m_showDateButton->setDateValue(m_item->dueDate());
     m_showDateButton->updateDateDisplay(now());
+    // Also says the card afresh.
     updateDueDateColour();
 
-    if (const std::optional<QDateTime> doneDate = m_item->doneDate()) {
-        m_doneDateField->setDateValue(doneDate);
-        m_doneDateField->updateDisplay();
-    }
+    // Without a done date the field is emptied: a reused cell never shows another card's time.
+    m_doneDateField->setDateValue(m_item->doneDate());
+    m_doneDateField->updateDisplay();
     layOut();
     update();
 }
@@ -327,6 +332,9 @@ void ListItemCellView::updateSelectionAppearance()
         end.movePosition(QTextCursor::End);
         m_noteTextView->setTextCursor(end);
     }
+    QAccessible::State selection;
+    selection.selected = true;
+    announceState(selection);
     update();
 }
 
@@ -338,6 +346,29 @@ void ListItemCellView::updateDueDateColour()
         m_showDateButton->setBackgroundColour(transparentWhite(palette(), false));
     else
         m_showDateButton->setBackgroundColour(DateDisplayButton::badgeColour(*m_item, now(), userDefaults()));
+    // Overdue follows the clock.
+    updateAccessibleCard();
+}
+
+void ListItemCellView::updateAccessibleCard()
+{
+    const bool dated = m_item && m_showDateButton->dateValue();
+    const CardAccessibleText said = m_item
+        ? CardAccessibleText::of(*m_item, dated ? m_showDateButton->text() : QString(), !m_done && m_item->isOverdue(now()))
+        : CardAccessibleText {};
+    setAccessibleName(said.name);
+    setAccessibleDescription(said.description);
+    if (said.text == m_accessibleNotes)
+        return;
+    QAccessibleTextUpdateEvent changed(this, 0, m_accessibleNotes, said.text);
+    m_accessibleNotes = said.text;
+    QAccessible::updateAccessibility(&changed);
+}
+
+void ListItemCellView::announceState(QAccessible::State changed)
+{
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
 }
 
 void ListItemCellView::updateCellHeight(bool skipLayout)
@@ -351,7 +382,12 @@ void ListItemCellView::updateCellHeight(bool skipLayout)
 void ListItemCellView::updateExpandButton(bool expanded)
 {
     m_noteButton->setArrowType(expanded ? Qt::UpArrow : Qt::DownArrow);
-    m_noteButton->setToolTip(expanded ? local(QStringLiteral("Collapse")) : local(QStringLiteral("Expand")));
+    AccessibleNames::setToolTip(
+        m_noteButton, expanded ? local(QStringLiteral("Collapse")) : local(QStringLiteral("Expand")));
+    QAccessible::State expansion;
+    expansion.expanded = true;
+    expansion.collapsed = true;
+    announceState(expansion);
 }
 
 void ListItemCellView::noteButtonTapped()
@@ -393,6 +429,7 @@ void ListItemCellView::flagButtonTapped()
     const bool flagged = !m_item->priority().value_or(false);
     showFlag(flagged);
     m_item->setPriority(flagged);
+    updateAccessibleCard();
 }
 
 void ListItemCellView::showFlag(bool flagged)
@@ -524,6 +561,7 @@ void ListItemCellView::textDidChange()
     // Link detection and tag styling may have changed the text the card holds.
     if (m_lastRecorded != written)
         m_item->setAttributedNotesNewNote(m_lastRecorded);
+    updateAccessibleCard();
     updateCellHeight(false);
     updateTagLook();
     m_deferredSave->changed();
@@ -630,6 +668,7 @@ void ListItemCellView::restoreNotes(const AttributedString& notes)
     m_noteTextView->updateCardTags();
     m_noteTextView->styleTags();
     updateChevronVisibility();
+    updateAccessibleCard();
     updateCellHeight(false);
     if (m_noteTextView->isFirstResponder())
         m_deferredSave->changed();

@@ -7,6 +7,7 @@
 #include "Platform/widgets/ActionResponder.h"
 #include "Platform/widgets/Popover.h"
 
+#include <QAccessible>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -140,6 +141,8 @@ public:
     // The card's fill as drawn now.
     QColor backdropColour() const;
     qreal notesOpacity() const { return m_notesOpacity; }
+    // The notes as a screen reader reads them; the cell's name and description follow the card.
+    QString accessibleNotes() const { return m_accessibleNotes; }
 
     bool fullTextSet() const { return m_fullTextSet; }
     void setFullTextSet(bool set) { m_fullTextSet = set; }
@@ -198,6 +201,9 @@ private:
     void recordTyping();
     void watchUndoManager();
     void showFlag(bool flagged);
+    // Names the card for assistive technology, and tells it when the notes read otherwise.
+    void updateAccessibleCard();
+    void announceState(QAccessible::State changed);
     void openLinkWithBookmark(int position, QVariantMap link, const QByteArray& bookmark);
 
     ListItem* m_item = nullptr;
@@ -210,6 +216,7 @@ private:
     QString m_lastChangeText;
     qreal m_notesOpacity = 1.0;
     bool m_done = false;
+    QString m_accessibleNotes;
 
     NotesTextView* m_noteTextView = nullptr;
     CheckedButton* m_checkButton = nullptr;

@@ -6,6 +6,7 @@
 #include "PelorinsKit/model/NotificationName.h"
 #include "Platform/core/NotificationCenter.h"
 #include "Platform/core/UserDefaults.h"
+#include "Platform/widgets/AccessibleNames.h"
 
 #include <QPainter>
 
@@ -29,7 +30,7 @@ ListItemAddItemButtonCell::ListItemAddItemButtonCell(
     , m_borderBlue(accentBlueColour())
     , m_button(new AddButton(this))
 {
-    m_button->setToolTip(tr("Add Card"));
+    AccessibleNames::setToolTip(m_button, tr("Add Card"));
     connect(m_button, &AddButton::clicked, this, &ListItemAddItemButtonCell::addNewItem);
     m_shouldPulsate = !m_defaults.boolForKey(tutorialShownStep1Key);
     // Once any cell has ended the step, no cell keeps the hint.

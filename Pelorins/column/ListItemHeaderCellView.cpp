@@ -172,7 +172,15 @@ void ListItemHeaderCellView::setObjectValue(const QVariant& value)
     if (!isEditingTitle())
         m_editableTextField->setText(value.toString());
     setupMenu();
+    updateAccessibleName();
     update();
+}
+
+void ListItemHeaderCellView::updateAccessibleName()
+{
+    // As a reader sees it: the title, then the count ("To Do, 3 cards").
+    const QString title = m_title.text();
+    setAccessibleName(m_rightLabel.isEmpty() ? title : title + QStringLiteral(", ") + m_rightLabel);
 }
 
 void ListItemHeaderCellView::setupMenu()
@@ -379,6 +387,7 @@ void ListItemHeaderCellView::setRightLabel(const QString& text)
     if (text == m_rightLabel)
         return;
     m_rightLabel = text;
+    updateAccessibleName();
     update();
 }
 
@@ -433,6 +442,8 @@ void ListItemHeaderCellView::updateBookmarkButton()
     const bool bookmarked = m_column->bookmarked();
     asBookmark(m_bookmarkButton)->setImageName(bookmarked ? bookmarkRedIcon : bookmarkIcon);
     m_bookmarkTopMargin = bookmarked ? bookmarkShownTop : bookmarkTuckedTop;
+    m_bookmarkButton->setAccessibleName(
+        bookmarked ? local(QStringLiteral("Remove Bookmark")) : local(QStringLiteral("Add Bookmark")));
     placeBookmarkButton();
 }
 

@@ -117,6 +117,7 @@ protected:
 
 private:
     void placeBookmarkButton();
+    void updateAccessibleName();
     void placeEditableTextField();
     void applyPaletteColours();
     void dragColumn(QMouseEvent* event);

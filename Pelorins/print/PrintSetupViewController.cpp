@@ -30,9 +30,15 @@ constexpr double maximumZoom = 6;
 constexpr int columnLabelHeight = 20;
 constexpr int columnLabelWidth = 24;
 
-QLabel* sectionTitle(const QString& text, QWidget* parent)
+// A title over `control`, which it names, so that a screen reader reads the control by it;
+// controls that name themselves come without one.
+QLabel* sectionTitle(const QString& text, QWidget* parent, QWidget* control = nullptr)
 {
     auto* label = new QLabel(text, parent);
+    if (control) {
+        control->setAccessibleName(text);
+        label->setBuddy(control);
+    }
     label->setTextFormat(Qt::PlainText);
     QFont font = label->font();
     font.setBold(true);
@@ -61,9 +67,9 @@ PrintSetupViewController::PrintSetupViewController(PrintInfo& printInfo, QWidget
     setMaximumWidth(360);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 16, 16, 16);
-    layout->addWidget(sectionTitle(QStringLiteral("Printer"), this));
+    layout->addWidget(sectionTitle(QStringLiteral("Printer"), this, m_printerPopupButton));
     layout->addWidget(m_printerPopupButton);
-    layout->addWidget(sectionTitle(QStringLiteral("Paper"), this));
+    layout->addWidget(sectionTitle(QStringLiteral("Paper"), this, m_pagePopupButton));
     layout->addWidget(m_pagePopupButton);
     layout->addWidget(sectionTitle(QStringLiteral("Orientation"), this));
     auto* orientations = new QHBoxLayout;
@@ -71,17 +77,17 @@ PrintSetupViewController::PrintSetupViewController(PrintInfo& printInfo, QWidget
     orientations->addWidget(m_orientationBoxLandscape);
     orientations->addStretch();
     layout->addLayout(orientations);
-    layout->addWidget(sectionTitle(QStringLiteral("Card size"), this));
+    layout->addWidget(sectionTitle(QStringLiteral("Card size"), this, m_itemSizeSlider));
     auto* itemSize = new QHBoxLayout;
     itemSize->addWidget(m_itemSizeSlider, 1);
     itemSize->addWidget(m_itemSizeValueField);
     layout->addLayout(itemSize);
-    layout->addWidget(sectionTitle(QStringLiteral("Columns per page"), this));
+    layout->addWidget(sectionTitle(QStringLiteral("Columns per page"), this, m_columnsSlider));
     auto* columnsLayout = new QVBoxLayout(m_columnsBox);
     columnsLayout->setContentsMargins(0, 0, 0, columnLabelHeight);
     columnsLayout->addWidget(m_columnsSlider);
     layout->addWidget(m_columnsBox);
-    layout->addWidget(sectionTitle(QStringLiteral("Zoom"), this));
+    layout->addWidget(sectionTitle(QStringLiteral("Zoom"), this, m_zoomSlider));
     layout->addWidget(m_zoomSlider);
     layout->addStretch();
     auto* buttons = new QHBoxLayout;
@@ -93,6 +99,7 @@ PrintSetupViewController::PrintSetupViewController(PrintInfo& printInfo, QWidget
     m_itemSizeSlider->setRange(
         int(std::lround(minimumItemScale * itemSizeSteps)), int(std::lround(maximumItemScale * itemSizeSteps)));
     m_itemSizeValueField->setReadOnly(true);
+    m_itemSizeValueField->setAccessibleName(QStringLiteral("Card scale"));
     m_itemSizeValueField->setMaximumWidth(56);
     m_itemSizeValueField->setAlignment(Qt::AlignRight);
     m_columnsSlider->setTickPosition(QSlider::TicksBelow);

@@ -144,6 +144,18 @@ const QSet<QString>& plainTexts()
         QStringLiteral("Zoom"),
         // Waiting for the rest of the store.
         QStringLiteral("Reading the rest of your boards…"),
+        // What assistive technology reads of cards, headers and the welcome.
+        QStringLiteral("Empty Card"),
+        QStringLiteral("Picture"),
+        QStringLiteral("Link"),
+        QStringLiteral("done"),
+        QStringLiteral("flagged"),
+        QStringLiteral("due %1"),
+        QStringLiteral("overdue"),
+        QStringLiteral("Set Due Date"),
+        QStringLiteral("Add Bookmark"),
+        QStringLiteral("Remove Bookmark"),
+        QStringLiteral("checked"),
     };
     return texts;
 }

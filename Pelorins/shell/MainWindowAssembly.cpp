@@ -9,6 +9,7 @@
 #include "Pelorins/print/PrintInfo.h"
 #include "Pelorins/print/PrintSplitViewController.h"
 #include "Pelorins/print/TestPrintViewController.h"
+#include "Pelorins/shell/AccessibleFactory.h"
 #include "Pelorins/shell/AppDelegate.h"
 #include "Pelorins/shell/MainSplitViewController.h"
 #include "Pelorins/shell/MainWindowController.h"
@@ -47,6 +48,7 @@ MainWindowAssembly::MainWindowAssembly(Services services, QObject* parent)
     , m_printPanels(std::make_unique<DialogPrintPanelPresenter>())
 {
     QCoreApplication::installTranslator(&m_texts);
+    AccessibleFactory::install();
     m_delegate = std::make_unique<AppDelegate>(AppDelegate::Services {m_services.defaults, m_services.coreDataManager,
         m_services.eventStore, m_services.updater, m_services.alertPresenter, [this] { return makeMainWindow(); },
         [this](AppDelegate& appDelegate) -> std::unique_ptr<QWidget> {

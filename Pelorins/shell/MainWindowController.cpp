@@ -16,6 +16,7 @@
 #include "Platform/core/NotificationCenter.h"
 #include "Platform/core/UndoManager.h"
 #include "Platform/core/UserDefaults.h"
+#include "Platform/widgets/AccessibleNames.h"
 #include "Platform/widgets/ActionRouter.h"
 #include "Platform/widgets/Popover.h"
 #include "Platform/widgets/RowText.h"
@@ -58,7 +59,7 @@ QToolButton* makeToolbarButton(const QIcon& icon, const QString& toolTip, QWidge
 {
     auto* button = new QToolButton(parent);
     button->setIcon(icon);
-    button->setToolTip(toolTip);
+    AccessibleNames::setToolTip(button, toolTip);
     button->setAutoRaise(true);
     button->setFixedWidth(MainWindowController::toolbarButtonWidth);
     return button;
@@ -179,7 +180,7 @@ void MainWindowController::updateSidebarButtonToolTip()
 {
     const QString toolTip = m_splitViewController->isSidebarCollapsed() ? local(QStringLiteral("Show Sidebar"))
                                                                         : local(QStringLiteral("Hide Sidebar"));
-    m_sidebarButton->setToolTip(toolTip);
+    AccessibleNames::setToolTip(m_sidebarButton, toolTip);
 }
 
 QRect MainWindowController::initialFrame(const QRect& screenFrame)
@@ -333,8 +334,10 @@ void MainWindowController::buildToolbar()
     m_searchField = new QLineEdit(m_toolbar);
     m_searchField->setObjectName(QStringLiteral("searchItem"));
     m_searchField->setPlaceholderText(local(QStringLiteral("Search")));
+    m_searchField->setAccessibleName(local(QStringLiteral("Search")));
     m_searchField->setClearButtonEnabled(true);
-    m_searchField->addAction(ToolbarSymbols::magnifyingGlass(), QLineEdit::LeadingPosition);
+    m_searchField->addAction(ToolbarSymbols::magnifyingGlass(), QLineEdit::LeadingPosition)
+        ->setText(local(QStringLiteral("Search")));
     m_searchField->setMaximumWidth(searchFieldMaximumWidth);
     m_searchField->setMinimumWidth(120);
     m_searchField->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);

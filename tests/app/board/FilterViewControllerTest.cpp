@@ -14,6 +14,7 @@
 #include "Platform/widgets/ScriptedAlertPresenter.h"
 #include "support/QStringPrinting.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -289,4 +290,21 @@ TEST_F(FilterViewControllerTest, AMergeShrinksTheListAndItsUndoBringsTheRowBack)
     EXPECT_EQ(titles(), (QStringList {"#B", "#a", "#b"}));
     EXPECT_EQ(filter->textFields().at(1)->text(), "a");
     EXPECT_EQ(onlyA->attributedNotes()->string(), "first #a");
+}
+
+TEST_F(FilterViewControllerTest, AScreenReaderFindsEachTagsCheckBoxByTheTagsName)
+{
+    FilterViewController& shown = open();
+    QStringList boxes;
+    for (QCheckBox* box : shown.checkButtons()) {
+        QAccessibleInterface* row = QAccessible::queryAccessibleInterface(box);
+        EXPECT_EQ(row->role(), QAccessible::CheckBox);
+        boxes << row->text(QAccessible::Name);
+    }
+    EXPECT_EQ(boxes, (QStringList {"B", "a", "b"}));
+    // A rename shows in the name at once.
+    a->setName(QStringLiteral("c"));
+    notices.post(NotificationName::tagValueChanged, nullptr, {{QStringLiteral("affectedTag"), QVariant::fromValue(a)}});
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(shown.checkButtons().at(1))->text(QAccessible::Name),
+        QStringLiteral("c"));
 }

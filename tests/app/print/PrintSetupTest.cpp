@@ -6,6 +6,7 @@
 #include "support/PrintFixture.h"
 #include "support/QStringPrinting.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 #include <QTest>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -234,4 +236,33 @@ TEST_F(PrintSetup, PapersComeSortedByNameAndWithoutEmptySizes)
     std::sort(
         sorted.begin(), sorted.end(), [](const QString& a, const QString& b) { return QString::compare(a, b) < 0; });
     EXPECT_EQ(names, sorted);
+}
+
+TEST_F(PrintSetup, AScreenReaderFindsEveryControlByItsLabel)
+{
+    QStringList names;
+    std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* parent) {
+        for (int i = 0; i < parent->childCount(); ++i) {
+            QAccessibleInterface* child = parent->child(i);
+            if (!child || child->state().invisible)
+                continue;
+            if (child->role() != QAccessible::StaticText && child->role() != QAccessible::Client
+                && child->role() != QAccessible::Grouping) {
+                EXPECT_FALSE(child->text(QAccessible::Name).isEmpty())
+                    << "unnamed " << child->object()->metaObject()->className();
+            }
+            // A pop-up is read by its choice here, and labelled by its title.
+            if (child->role() == QAccessible::ComboBox) {
+                for (const auto& [label, relation] : child->relations(QAccessible::Label))
+                    names << label->text(QAccessible::Name);
+            } else if (child->role() != QAccessible::StaticText) {
+                names << child->text(QAccessible::Name);
+            }
+            walk(child);
+        }
+    };
+    walk(QAccessible::queryAccessibleInterface(pane.get()));
+    for (const char* name : {"Printer", "Paper", "Portrait", "Landscape", "Card size", "Card scale", "Columns per page",
+             "Zoom", "Done", "Print"})
+        EXPECT_TRUE(names.contains(QLatin1String(name))) << name;
 }

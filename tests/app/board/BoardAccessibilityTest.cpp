@@ -1,0 +1,304 @@
+#include "BoardViewFixture.h"
+#include "Pelorins/card/CheckedButton.h"
+#include "Pelorins/card/DateDisplayButton.h"
+#include "Pelorins/card/DueDateTextField.h"
+#include "Pelorins/card/ListItemCellView.h"
+#include "Pelorins/column/ListItemHeaderCellView.h"
+#include "Pelorins/shell/AccessibleFactory.h"
+#include "PelorinsKit/model/DateHelpers.h"
+#include "PelorinsKit/model/DoneDate.h"
+#include "PelorinsKit/notes/AttributeKey.h"
+#include "PelorinsKit/notes/RichTextCodec.h"
+#include "support/QStringPrinting.h"
+
+#include <QAccessible>
+#include <QToolButton>
+#include <functional>
+
+namespace {
+
+QAccessibleInterface* accessible(QObject* object)
+{
+    return QAccessible::queryAccessibleInterface(object);
+}
+
+QString nameOf(QObject* object)
+{
+    return accessible(object)->text(QAccessible::Name);
+}
+
+// The interfaces under `root` that are showing, depth first.
+void collectShowing(QAccessibleInterface* root, QList<QAccessibleInterface*>& found)
+{
+    for (int i = 0; i < root->childCount(); ++i) {
+        QAccessibleInterface* child = root->child(i);
+        if (!child || child->state().invisible)
+            continue;
+        found << child;
+        collectShowing(child, found);
+    }
+}
+
+QAccessibleInterface* childNamed(QAccessibleInterface* parent, QAccessible::Role role, const QString& name)
+{
+    for (int i = 0; i < parent->childCount(); ++i) {
+        QAccessibleInterface* child = parent->child(i);
+        if (child && child->role() == role && child->text(QAccessible::Name) == name)
+            return child;
+    }
+    return nullptr;
+}
+
+class BoardAccessibility : public BoardViewFixture
+{
+protected:
+    void SetUp() override { AccessibleFactory::install(); }
+
+    ListItemCellView* cellOf(ListItem* card) const
+    {
+        for (MacKanbanColumnController* column : board->columnControllers())
+            if (ListItemCellView* cell = column->cellShowing(card))
+                return cell;
+        return nullptr;
+    }
+    // The card cells of every column, shown or put away for reuse.
+    QList<ListItemCellView*> cells(bool shown) const
+    {
+        QList<ListItemCellView*> found;
+        for (MacKanbanColumnController* column : board->columnControllers()) {
+            QWidget* viewport = column->collectionView()->viewport();
+            for (ListItemCellView* cell : viewport->findChildren<ListItemCellView*>())
+                if (cell->isVisibleTo(viewport) == shown)
+                    found << cell;
+        }
+        return found;
+    }
+    static QDateTime inDays(int days) { return QDateTime(QDate(2027, 1, 1).addDays(days), QTime(9, 0), Qt::UTC); }
+};
+
+} // namespace
+
+TEST_F(BoardAccessibility, ABoardReadsAsNamedCardsHeadersAndButtons)
+{
+    Kanban* kanban = build.addBoard(QStringLiteral("Home"), {QStringLiteral("To Do"), QStringLiteral("Doing")});
+    ListItem* hallway = addCard(kanban->column().at(0), QStringLiteral("Paint the hallway"));
+    ListItem* plumber = addCard(kanban->column().at(0), QStringLiteral("Book the plumber\nCall before nine"));
+    plumber->setPriority(true);
+    plumber->setDueDate(inDays(14));
+    DoneDate* today = build.addDoneGroup(kanban, QDateTime(now.toLocalTime().date().startOfDay()).toUTC());
+    ListItem* paint = build.addDoneCard(kanban, today);
+    paint->setAttributedNotes(AttributedString(QStringLiteral("Buy paint"), normalAttributes()));
+    show(kanban);
+
+    // Cards: named by their first line, their state described, their notes as text.
+    QAccessibleInterface* card = accessible(cellOf(plumber));
+    ASSERT_NE(card, nullptr);
+    EXPECT_EQ(card->role(), QAccessible::ListItem);
+    EXPECT_EQ(card->text(QAccessible::Name), QStringLiteral("Book the plumber"));
+    const QString due = DateHelpers::stringForDuedateCell(inDays(14), now);
+    EXPECT_EQ(card->text(QAccessible::Description), QStringLiteral("flagged, due ") + due);
+    ASSERT_NE(card->textInterface(), nullptr);
+    EXPECT_EQ(card->textInterface()->text(0, -1), QStringLiteral("Book the plumber\nCall before nine"));
+    EXPECT_TRUE(card->state().expandable);
+    EXPECT_TRUE(card->state().collapsed);
+    EXPECT_NE(childNamed(card, QAccessible::Button, QStringLiteral("Mark Done")), nullptr);
+    // The flag is a check box, checked while the card is flagged.
+    QAccessibleInterface* flag = childNamed(card, QAccessible::CheckBox, QStringLiteral("Flag"));
+    ASSERT_NE(flag, nullptr);
+    EXPECT_TRUE(flag->state().checked);
+    EXPECT_NE(childNamed(card, QAccessible::Button, due), nullptr);
+    EXPECT_NE(childNamed(card, QAccessible::Button, QStringLiteral("Expand")), nullptr);
+
+    QAccessibleInterface* plain = accessible(cellOf(hallway));
+    EXPECT_EQ(plain->text(QAccessible::Name), QStringLiteral("Paint the hallway"));
+    EXPECT_EQ(plain->text(QAccessible::Description), QString());
+    EXPECT_FALSE(plain->state().expandable);
+    EXPECT_NE(childNamed(plain, QAccessible::Button, QStringLiteral("Set Due Date")), nullptr);
+
+    QAccessibleInterface* done = accessible(cellOf(paint));
+    EXPECT_EQ(done->text(QAccessible::Name), QStringLiteral("Buy paint"));
+    EXPECT_EQ(done->text(QAccessible::Description), QStringLiteral("done"));
+    EXPECT_EQ(done->textInterface()->text(0, -1), QStringLiteral("Buy paint"));
+    EXPECT_NE(childNamed(done, QAccessible::Button, QStringLiteral("Unmark Done")), nullptr);
+
+    // Headers: titles and counts as shown, and the stages' bookmarks.
+    QAccessibleInterface* boardInterface = accessible(board.get());
+    QList<QAccessibleInterface*> showing;
+    collectShowing(boardInterface, showing);
+    QStringList headings;
+    for (QAccessibleInterface* object : std::as_const(showing))
+        if (object->role() == QAccessible::Heading)
+            headings << object->text(QAccessible::Name);
+    EXPECT_TRUE(headings.contains(QStringLiteral("To Do, 2 cards")))
+        << headings.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_TRUE(headings.contains(QStringLiteral("Doing, empty")))
+        << headings.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_TRUE(headings.contains(QStringLiteral("Today, 1 card")))
+        << headings.join(QStringLiteral(" | ")).toStdString();
+    QAccessibleInterface* header = accessible(controller(0)->topHeaderView());
+    EXPECT_NE(childNamed(header, QAccessible::Button, QStringLiteral("Add Bookmark")), nullptr);
+
+    // Every button, card and heading that shows has a name.
+    QStringList named;
+    for (QAccessibleInterface* object : std::as_const(showing)) {
+        const QAccessible::Role role = object->role();
+        if (role != QAccessible::Button && role != QAccessible::CheckBox && role != QAccessible::ListItem
+            && role != QAccessible::Heading)
+            continue;
+        EXPECT_FALSE(object->text(QAccessible::Name).isEmpty())
+            << "unnamed " << object->object()->metaObject()->className() << " in "
+            << object->parent()->object()->metaObject()->className();
+        named << object->text(QAccessible::Name);
+    }
+    for (const char* button :
+        {"View as Single Column", "Jump to Bookmarked Section", "Add Section", "Add Card", "Add Bookmark"})
+        EXPECT_TRUE(named.contains(QLatin1String(button))) << button;
+}
+
+TEST_F(BoardAccessibility, ACellShowingAnotherCardNamesOnlyThatCard)
+{
+    Kanban* kanban = build.addBoard(QStringLiteral("Home"), {QStringLiteral("To Do")});
+    ListItem* plumber = addCard(kanban->column().at(0), QStringLiteral("Book the plumber\nCall before nine"));
+    plumber->setPriority(true);
+    plumber->setDueDate(inDays(14));
+    plumber->setNotesExpanded(std::nullopt);
+    ListItem* hallway = addCard(kanban->column().at(0), QStringLiteral("Paint the hallway\nSecond coat"));
+    hallway->setNotesExpanded(std::nullopt);
+    ListItem* done = build.addDoneCard(kanban, build.addDoneGroup(kanban, inDays(-3)));
+    done->setAttributedNotes(AttributedString(QStringLiteral("Buy paint"), normalAttributes()));
+    show(kanban);
+    ListItemCellView* cell = cellOf(plumber);
+    ASSERT_NE(cell, nullptr);
+    cell->noteButtonTapped();
+    ASSERT_EQ(nameOf(cell->noteButton()), QStringLiteral("Collapse"));
+
+    const struct
+    {
+        const char* what;
+        ListItem* card;
+        const char* name;
+        const char* description;
+        const char* dueButton;
+        const char* chevron;
+        const char* checkButton;
+    } shows[] = {
+        {"a card without due date after one with", hallway, "Paint the hallway", "", "Set Due Date", "Expand",
+            "Mark Done"},
+        {"a done card after an open one", done, "Buy paint", "done", "Set Due Date", "Expand", "Unmark Done"},
+        {"the dated card again", plumber, "Book the plumber", "flagged, due ", nullptr, "Collapse", "Mark Done"},
+    };
+    for (const auto& step : shows) {
+        SCOPED_TRACE(step.what);
+        cell->setObjectValue(step.card);
+        QAccessibleInterface* card = accessible(cell);
+        EXPECT_EQ(card->text(QAccessible::Name), QLatin1String(step.name));
+        const QString description = card->text(QAccessible::Description);
+        EXPECT_TRUE(
+            description.isEmpty() ? !*step.description : description.startsWith(QLatin1String(step.description)))
+            << description.toStdString();
+        EXPECT_EQ(card->textInterface()->text(0, -1), step.card->getAttributedNotes()->string());
+        const QString due = step.dueButton
+            ? QString::fromLatin1(step.dueButton)
+            : DateHelpers::stringForDuedateCell(*step.card->dueDate(), now);
+        EXPECT_EQ(nameOf(cell->showDateButton()), due);
+        EXPECT_EQ(nameOf(cell->noteButton()), QLatin1String(step.chevron));
+        EXPECT_EQ(nameOf(cell->checkButton()), QLatin1String(step.checkButton));
+        // The done time belongs to done cards only.
+        EXPECT_EQ(cell->doneDateField()->text().isEmpty(), !step.card->done());
+    }
+}
+
+TEST_F(BoardAccessibility, ReusedCellsNameTheirCardsAfterScrollingZoomAndFilters)
+{
+    Kanban* kanban = build.addBoard(QStringLiteral("Home"), {QStringLiteral("To Do")});
+    Tag* urgent = build.addTag(kanban, QStringLiteral("urgent"));
+    QList<ListItem*> cards;
+    for (int n = 0; n < 40; ++n) {
+        ListItem* card = addCard(kanban->column().at(0), QStringLiteral("Card %1\nDetails").arg(n),
+            n % 3 ? QList<Tag*> {} : QList<Tag*> {urgent});
+        if (n % 2 == 0)
+            card->setDueDate(inDays(n));
+        card->setPriority(n % 5 == 0);
+        cards << card;
+    }
+    show(kanban);
+
+    const struct
+    {
+        const char* what;
+        std::function<void()> change;
+    } steps[] = {
+        {"scrolled to the end",
+            [&] {
+                controller(0)->collectionView()->scrollToItem({0, 39}, SectionedListView::ScrollPosition::Bottom);
+            }},
+        {"zoomed out", [&] { board->setStoredMagnification(0.5); }},
+        {"filtered by a tag", [&] { board->setTagFilter(QList<Tag*> {urgent}); }},
+        {"searched",
+            [&] {
+                board->setTagFilter(std::nullopt);
+                board->setSearchTerm(QStringLiteral("Card 3"));
+                board->reloadColumns();
+            }},
+        {"zoomed in and scrolled back",
+            [&] {
+                board->setSearchTerm(std::nullopt);
+                board->reloadColumns();
+                board->setStoredMagnification(1.0);
+                controller(0)->collectionView()->scrollToItem({0, 0}, SectionedListView::ScrollPosition::Top);
+            }},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.change();
+        settle();
+
+        const QList<ListItemCellView*> shown = cells(true);
+        ASSERT_FALSE(shown.isEmpty());
+        for (ListItemCellView* cell : shown) {
+            ListItem* card = cell->objectValue();
+            ASSERT_NE(card, nullptr);
+            QAccessibleInterface* interface = accessible(cell);
+            EXPECT_EQ(interface->text(QAccessible::Name), card->firstLineOfNotes());
+            EXPECT_EQ(interface->text(QAccessible::Description).contains(QLatin1String("due")), bool(card->dueDate()));
+            EXPECT_EQ(interface->text(QAccessible::Description).contains(QLatin1String("flagged")),
+                card->priority().value_or(false));
+            EXPECT_EQ(interface->textInterface()->text(0, -1), card->getAttributedNotes()->string());
+            EXPECT_EQ(nameOf(cell->showDateButton()),
+                card->dueDate() ? DateHelpers::stringForDuedateCell(*card->dueDate(), now)
+                                : QStringLiteral("Set Due Date"));
+        }
+        // A cell the list keeps for later says nothing of the card it showed.
+        for (ListItemCellView* cell : cells(false)) {
+            EXPECT_EQ(accessible(cell)->text(QAccessible::Name), QString());
+            EXPECT_EQ(accessible(cell)->childCount(), 0);
+            EXPECT_EQ(accessible(cell)->textInterface()->characterCount(), 0);
+        }
+    }
+}
+
+TEST_F(BoardAccessibility, LinkAndPictureCardsReadAsWhatTheyShow)
+{
+    Kanban* kanban = build.addBoard(QStringLiteral("Home"), {QStringLiteral("To Do")});
+    TextAttachment link;
+    link.fileType = AttributeKey::link;
+    link.contents
+        = RichTextCodec::encodeDictionary({{QStringLiteral("URL"), QUrl(QStringLiteral("https://example.org/tiles"))},
+            {QStringLiteral("title"), QStringLiteral("Tile shop")}, {QStringLiteral("body"), QString()}});
+    AttributedString notes = AttributedString::withAttachment(link);
+    notes.append(AttributedString(QStringLiteral("\nOrder grout"), normalAttributes()));
+    ListItem* linkCard = build.addCard(kanban->column().at(0));
+    linkCard->setAttributedNotes(notes);
+    TextAttachment picture;
+    picture.fileWrapper = TextAttachment::FileWrapper {QStringLiteral("hallway.png"), QByteArray("png")};
+    ListItem* pictureCard = build.addCard(kanban->column().at(0));
+    pictureCard->setAttributedNotes(AttributedString::withAttachment(picture));
+    ListItem* empty = build.addCard(kanban->column().at(0));
+    show(kanban);
+
+    QAccessibleInterface* card = accessible(cellOf(linkCard));
+    EXPECT_EQ(card->text(QAccessible::Name), QStringLiteral("Tile shop, example.org"));
+    EXPECT_EQ(card->textInterface()->text(0, -1), QStringLiteral("Tile shop, example.org\nOrder grout"));
+    EXPECT_EQ(nameOf(cellOf(pictureCard)), QStringLiteral("hallway.png"));
+    EXPECT_EQ(nameOf(cellOf(empty)), QStringLiteral("Empty Card"));
+}
