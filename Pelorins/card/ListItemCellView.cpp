@@ -21,9 +21,11 @@
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/UndoManager.h"
 #include "Platform/widgets/AccessibleNames.h"
+#include "Platform/widgets/FocusFrame.h"
 #include "Platform/widgets/Popover.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QEvent>
 #include <QFontInfo>
 #include <QGraphicsOpacityEffect>
@@ -124,6 +126,7 @@ ListItemCellView::ListItemCellView(QWidget* parent)
     setFocusPolicy(Qt::ClickFocus);
     AccessibleNames::setToolTip(m_checkButton, local(QStringLiteral("Mark Done")));
     m_checkButton->installEventFilter(this);
+    m_showDateButton->installEventFilter(this);
     connect(m_checkButton, &CheckedButton::checkButtonTapped, this, &ListItemCellView::checkButtonTapped);
     m_noteButton->setArrowType(Qt::DownArrow);
     connect(m_noteButton, &QToolButton::clicked, this, &ListItemCellView::noteButtonTapped);
@@ -458,6 +461,9 @@ void ListItemCellView::mouseExited()
 
 bool ListItemCellView::eventFilter(QObject* watched, QEvent* event)
 {
+    // The card frames the button that has the keyboard.
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+        update();
     // Only a cell in a column previews the tick.
     if (watched == m_checkButton && m_delegate) {
         if (event->type() == QEvent::Enter)
@@ -722,6 +728,21 @@ void ListItemCellView::paintEvent(QPaintEvent*)
     const QSizeF size = QSizeF(width(), height()) / m_scale;
     const QRectF panel(panelInsetX, panelInsetY, size.width() - 2 * panelInsetX, size.height() - 2 * panelInsetY);
     painter.setBrush(backdropColour());
-    painter.setPen(isSelected() ? QPen(palette().color(QPalette::Highlight), 2) : QPen(Qt::NoPen));
+    painter.setPen(Qt::NoPen);
     painter.drawRoundedRect(panel, panelRadius, panelRadius);
+    if (isSelected()) {
+        // The frame keeps its width at every zoom, its blue ring just outside the card's edge.
+        painter.resetTransform();
+        const QRectF shown(panel.topLeft() * m_scale, panel.size() * m_scale);
+        FocusFrame::paint(painter, shown.adjusted(-2, -2, 2, 2), panelRadius * m_scale + 2);
+    }
+    // A button reached by the keyboard is framed around its edge; the notes show their caret.
+    const QWidget* focus = QApplication::focusWidget();
+    if (focus && focus->parentWidget() == this && focus != m_noteTextView
+        && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+        painter.resetTransform();
+        const qreal margin = FocusFrame::width;
+        FocusFrame::paint(
+            painter, QRectF(focus->geometry()).adjusted(-margin, -margin, margin, margin), FocusFrame::buttonRadius);
+    }
 }

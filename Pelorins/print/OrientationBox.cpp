@@ -1,5 +1,8 @@
 #include "Pelorins/print/OrientationBox.h"
 
+#include "Platform/widgets/FocusFrame.h"
+
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -9,6 +12,7 @@ OrientationBox::OrientationBox(QPageLayout::Orientation orientation, QWidget* pa
     , m_orientation(orientation)
 {
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
     setAccessibleName(orientation == QPageLayout::Portrait ? QStringLiteral("Portrait") : QStringLiteral("Landscape"));
 }
 
@@ -44,6 +48,8 @@ void OrientationBox::paintEvent(QPaintEvent*)
     for (qreal y = sheet.top() + 7; y < sheet.bottom() - 5; y += 5)
         painter.drawLine(QPointF(sheet.left() + 5, y), QPointF(sheet.right() - 5, y));
 
+    if (hasFocus())
+        FocusFrame::paint(painter, rect(), 6);
     if (!m_tickShown)
         return;
     const QRectF badge(width() - 24, height() - 24, 18, 18);
@@ -57,6 +63,28 @@ void OrientationBox::paintEvent(QPaintEvent*)
     painter.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(tick);
+}
+
+void OrientationBox::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void OrientationBox::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
+}
+
+void OrientationBox::keyPressEvent(QKeyEvent* event)
+{
+    // Chosen from the keyboard as by a click.
+    if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        emit tapped();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void OrientationBox::mouseReleaseEvent(QMouseEvent* event)

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 // A clickable picture of a sheet in portrait or landscape, framed thick while chosen and ticked.
+// Tab reaches it, and Space or Return choose it.
 class OrientationBox : public QWidget
 {
     Q_OBJECT
@@ -23,6 +24,9 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     QPageLayout::Orientation m_orientation;

@@ -22,6 +22,7 @@
 #include "PelorinsKit/store/CoreDataManager.h"
 #include "PelorinsKit/store/StoreLoading.h"
 #include "Platform/core/UndoManager.h"
+#include "Platform/widgets/FocusFrameStyle.h"
 #include "Platform/widgets/WindowPlacement.h"
 
 #include <QAction>
@@ -49,6 +50,7 @@ MainWindowAssembly::MainWindowAssembly(Services services, QObject* parent)
 {
     QCoreApplication::installTranslator(&m_texts);
     AccessibleFactory::install();
+    FocusFrameStyle::install();
     m_delegate = std::make_unique<AppDelegate>(AppDelegate::Services {m_services.defaults, m_services.coreDataManager,
         m_services.eventStore, m_services.updater, m_services.alertPresenter, [this] { return makeMainWindow(); },
         [this](AppDelegate& appDelegate) -> std::unique_ptr<QWidget> {

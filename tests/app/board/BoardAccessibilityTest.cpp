@@ -9,9 +9,12 @@
 #include "PelorinsKit/model/DoneDate.h"
 #include "PelorinsKit/notes/AttributeKey.h"
 #include "PelorinsKit/notes/RichTextCodec.h"
+#include "support/ContrastRatio.h"
 #include "support/QStringPrinting.h"
 
 #include <QAccessible>
+#include <QApplication>
+#include <QImage>
 #include <QToolButton>
 #include <functional>
 
@@ -301,4 +304,78 @@ TEST_F(BoardAccessibility, LinkAndPictureCardsReadAsWhatTheyShow)
     EXPECT_EQ(card->textInterface()->text(0, -1), QStringLiteral("Tile shop, example.org\nOrder grout"));
     EXPECT_EQ(nameOf(cellOf(pictureCard)), QStringLiteral("hallway.png"));
     EXPECT_EQ(nameOf(cellOf(empty)), QStringLiteral("Empty Card"));
+}
+
+TEST_F(BoardAccessibility, ASelectedCardAndAButtonReachedByTabAreFramedOnLightAndDarkBoardsAtEveryZoom)
+{
+    Kanban* kanban = build.addBoard(QStringLiteral("Home"), {QStringLiteral("To Do")});
+    ListItem* card = addCard(kanban->column().at(0), QStringLiteral("Paint the hallway"));
+    show(kanban);
+    QApplication::setActiveWindow(board.get());
+    ListItemCellView* cell = nullptr;
+
+    QPalette dark = board->palette();
+    dark.setColor(QPalette::Window, QColor(36, 36, 38));
+    dark.setColor(QPalette::Text, Qt::white);
+    const struct
+    {
+        const char* what;
+        std::function<void(bool)> mark;
+        // Where the frame is looked for: across the card's left edge, or across the done box's.
+        std::function<QRect()> band;
+    } marks[] = {
+        {"a selected card",
+            [&](bool on) {
+                cell->setSelected(on);
+                cell->updateSelectionAppearance();
+            },
+            [&] { return QRect(0, cell->height() / 2, 12, 1); }},
+        {"the done box reached by Tab",
+            [&](bool on) {
+                if (on) {
+                    cell->checkButton()->setFocus(Qt::TabFocusReason);
+                    board->setAttribute(Qt::WA_KeyboardFocusChange);
+                } else {
+                    cell->setFocus(Qt::OtherFocusReason);
+                }
+            },
+            [&] {
+                const QRect box = cell->checkButton()->geometry();
+                return QRect(box.left() - 5, box.center().y(), 6, 1);
+            }},
+    };
+    const QColor boards[] = {Qt::white, QColor(20, 20, 22), QColor(128, 128, 128), QColor(30, 120, 230)};
+    for (const qreal zoom : {1.0, 0.5}) {
+        board->setStoredMagnification(zoom);
+        settle();
+        cell = cellOf(card);
+        ASSERT_NE(cell, nullptr);
+        for (const auto& mark : marks) {
+            for (const bool darkPalette : {false, true}) {
+                cell->setPalette(darkPalette ? dark : board->palette());
+                for (const QColor& background : boards) {
+                    SCOPED_TRACE(std::string(mark.what) + (darkPalette ? ", dark, " : ", light, ")
+                        + background.name().toStdString() + ", zoom " + std::to_string(zoom));
+                    const auto shot = [&] {
+                        QImage image(cell->size(), QImage::Format_RGB32);
+                        image.fill(background);
+                        cell->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+                        return image;
+                    };
+                    mark.mark(false);
+                    const QImage plain = shot();
+                    mark.mark(true);
+                    const QImage framed = shot();
+                    mark.mark(false);
+                    // At least two pixels across stand out clearly from what was there.
+                    int clear = 0;
+                    const QRect band = mark.band();
+                    for (int y = band.top(); y <= band.bottom(); ++y)
+                        for (int x = std::max(0, band.left()); x <= band.right(); ++x)
+                            clear += contrastRatio(framed.pixel(x, y), plain.pixel(x, y)) >= 3.0;
+                    EXPECT_GE(clear, 2);
+                }
+            }
+        }
+    }
 }

@@ -7,6 +7,7 @@
 #include "support/QStringPrinting.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -265,4 +266,17 @@ TEST_F(PrintSetup, AScreenReaderFindsEveryControlByItsLabel)
     for (const char* name : {"Printer", "Paper", "Portrait", "Landscape", "Card size", "Card scale", "Columns per page",
              "Zoom", "Done", "Print"})
         EXPECT_TRUE(names.contains(QLatin1String(name))) << name;
+}
+
+TEST_F(PrintSetup, TabReachesTheOrientationsAndSpaceChoosesOneAsAClickDoes)
+{
+    QApplication::setActiveWindow(pane.get());
+    pane->orientationBoxLandscape()->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(pane->orientationBoxLandscape()->hasFocus());
+    QTest::keyClick(pane->orientationBoxLandscape(), Qt::Key_Space);
+    EXPECT_EQ(info->orientation(), QPageLayout::Landscape);
+    EXPECT_EQ(posts, 1);
+    pane->orientationBoxPortrait()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(pane->orientationBoxPortrait(), Qt::Key_Return);
+    EXPECT_EQ(info->orientation(), QPageLayout::Portrait);
 }
