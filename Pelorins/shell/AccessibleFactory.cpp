@@ -4,6 +4,8 @@
 #include "Pelorins/card/ListItemCellView.h"
 #include "Pelorins/column/ListItemHeaderCellAccessible.h"
 #include "Pelorins/column/ListItemHeaderCellView.h"
+#include "Pelorins/welcome/KDPageControl.h"
+#include "Pelorins/welcome/KDPageControlAccessible.h"
 
 #include <QAccessible>
 
@@ -23,5 +25,7 @@ QAccessibleInterface* AccessibleFactory::create(const QString& className, QObjec
         return new ListItemCellAccessible(static_cast<ListItemCellView*>(object));
     if (className == QLatin1String(ListItemHeaderCellView::staticMetaObject.className()))
         return new ListItemHeaderCellAccessible(static_cast<ListItemHeaderCellView*>(object));
+    if (className == QLatin1String(KDPageControl::staticMetaObject.className()))
+        return new KDPageControlAccessible(static_cast<KDPageControl*>(object));
     return nullptr;
 }

@@ -6,7 +6,7 @@ class QAccessibleInterface;
 class QObject;
 
 // The program's own accessible interfaces, for widgets whose meaning Qt cannot see from their
-// class: cards and section headers. Every other widget keeps Qt's.
+// class: cards, section headers and the welcome's page dots. Every other widget keeps Qt's.
 class AccessibleFactory
 {
 public:

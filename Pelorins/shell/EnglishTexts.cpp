@@ -155,6 +155,8 @@ const QSet<QString>& plainTexts()
         QStringLiteral("Set Due Date"),
         QStringLiteral("Add Bookmark"),
         QStringLiteral("Remove Bookmark"),
+        QStringLiteral("Welcome Page"),
+        QStringLiteral("Page %1 of %2"),
         QStringLiteral("checked"),
     };
     return texts;

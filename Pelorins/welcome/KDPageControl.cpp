@@ -1,11 +1,32 @@
 #include "Pelorins/welcome/KDPageControl.h"
 
+#include <QAccessible>
+#include <QKeyEvent>
 #include <QPainter>
 
 KDPageControl::KDPageControl(QWidget* parent)
     : QWidget(parent)
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void KDPageControl::setCurrentPage(qint64 page)
+{
+    if (page == m_currentPage)
+        return;
+    m_currentPage = page;
+    QAccessibleValueChangeEvent changed(this, int(page + 1));
+    QAccessible::updateAccessibility(&changed);
+}
+
+void KDPageControl::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Right || event->key() == Qt::Key_Down) {
+        emit nextPageRequested();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void KDPageControl::paintEvent(QPaintEvent*)

@@ -5,7 +5,8 @@
 #include <algorithm>
 
 // A row of page dots along the bottom edge, the current one in the welcome's mint and teal. It
-// only draws: it takes no clicks, and its owner asks for the redraw after changing a page.
+// draws and takes no clicks, and its owner asks for the redraw after changing a page. With the
+// keyboard focus, the right and down arrows ask for the next page; there is no going back.
 class KDPageControl : public QWidget
 {
     Q_OBJECT
@@ -14,7 +15,7 @@ public:
 
     // Counted from 0; a page outside the row marks no dot.
     qint64 currentPage() const { return m_currentPage; }
-    void setCurrentPage(qint64 page) { m_currentPage = page; }
+    void setCurrentPage(qint64 page);
     qint64 numberOfPages() const { return m_numberOfPages; }
     void setNumberOfPages(qint64 count) { m_numberOfPages = std::max<qint64>(count, 0); }
     qint64 gapWidth() const { return m_gapWidth; }
@@ -23,8 +24,12 @@ public:
     // The width of a row of `count` dots.
     qint64 rowWidth() const { return m_numberOfPages * m_dotWidth + (m_numberOfPages - 1) * m_gapWidth; }
 
+signals:
+    void nextPageRequested();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     qint64 m_currentPage = 0;

@@ -4,10 +4,12 @@
 #include "Pelorins/welcome/KDPageControl.h"
 #include "Pelorins/welcome/Page5View.h"
 #include "Pelorins/welcome/WelcomeArtwork.h"
+#include "Pelorins/welcome/WelcomeBottomButton.h"
 #include "Pelorins/welcome/WelcomeBuilder.h"
 #include "Pelorins/welcome/WelcomeFonts.h"
 #include "Pelorins/welcome/WelcomeIconPaths.h"
 #include "Pelorins/welcome/WelcomePaths.h"
+#include "Platform/widgets/FocusFrame.h"
 #include "Platform/widgets/layers/BasicAnimation.h"
 #include "Platform/widgets/layers/Layer.h"
 #include "Platform/widgets/layers/ShapeLayer.h"
@@ -15,6 +17,7 @@
 
 #include <QHash>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <vector>
 
@@ -265,6 +268,24 @@ Page1View::Page1View(const WelcomeResources& resources, AppDelegate& appDelegate
     buildLayers();
     setupPager();
     setupEulaButton();
+    setupKeyboard();
+}
+
+void Page1View::setupKeyboard()
+{
+    // The drawn bottom button's keyboard twin, where the button lies and named as it reads.
+    m_bottomButton = new WelcomeBottomButton(this);
+    m_bottomButton->setObjectName(QStringLiteral("bottomButton"));
+    m_bottomButton->setGeometry(bottomButtonFrame);
+    m_bottomButton->setText(m_bottomButtonTextLayer->string());
+    connect(m_bottomButton, &QAbstractButton::clicked, this, [this] { mouseClickedPlayAnimationsAction(this); });
+    connect(m_pager, &KDPageControl::nextPageRequested, this, [this] { mouseClickedPlayAnimationsAction(this); });
+    m_pager->installEventFilter(this);
+    m_eulaButton->setAutoDefault(true);
+    setTabOrder(m_bottomButton, m_eulaButton);
+    setTabOrder(m_eulaButton, m_pager);
+    // Return goes on from the first moment.
+    m_bottomButton->setFocus();
 }
 
 Page1View::~Page1View() = default;
@@ -374,7 +395,8 @@ void Page1View::buildLayers()
     intro->setAlignment(TextLayer::Alignment::center);
     scene->addSublayer(intro);
 
-    auto button = WelcomeBuilder::layer(QStringLiteral("Bottom Button"), QSizeF(185, 46), QPointF(308, 538));
+    auto button
+        = WelcomeBuilder::layer(QStringLiteral("Bottom Button"), bottomButtonFrame.size(), bottomButtonFrame.topLeft());
     button->addAnimation(*WelcomeBuilder::animation(QStringLiteral("opacity"), 0, 1, now() + 2.404023, Fill::both),
         QStringLiteral("opacityAnimation18"));
     auto body = WelcomeBuilder::shape(QStringLiteral("Rectangle 2"), QSizeF(185, 46), QPointF(0, 0),
@@ -491,6 +513,8 @@ void Page1View::mouseClickedPlayAnimationsAction(QObject*)
             m_eulaButton->show();
         if (m_bottomButtonTextLayer)
             m_bottomButtonTextLayer->setString(QString::fromLatin1(lastCaption));
+        if (m_bottomButton)
+            m_bottomButton->setText(QString::fromLatin1(lastCaption));
         break;
     case WelcomeSceneMachine::Step::finish:
         finishWelcome();
@@ -535,4 +559,27 @@ void Page1View::refreshPager()
         return;
     m_pager->setCurrentPage(m_machine.currentScene());
     m_pager->repaint();
+}
+
+bool Page1View::eventFilter(QObject* watched, QEvent* event)
+{
+    // The dots are too small to frame themselves: the page frames them.
+    if (watched == m_pager && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
+        update(pagerFocusFrame());
+    return LayerHostWidget::eventFilter(watched, event);
+}
+
+QRect Page1View::pagerFocusFrame() const
+{
+    const int margin = int(FocusFrame::width) + 2;
+    return m_pager->geometry().adjusted(-margin, -margin, margin, margin);
+}
+
+void Page1View::paintEvent(QPaintEvent* event)
+{
+    LayerHostWidget::paintEvent(event);
+    if (m_pager && m_pager->hasFocus()) {
+        QPainter painter(this);
+        FocusFrame::paint(painter, pagerFocusFrame(), FocusFrame::buttonRadius);
+    }
 }

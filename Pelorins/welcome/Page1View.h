@@ -14,6 +14,7 @@ class Layer;
 class Page5View;
 class QPushButton;
 class TextLayer;
+class WelcomeBottomButton;
 
 // The welcome's one view: the first page's greeting, which then hands the stage to the tour
 // page, with the page dots and the agreement button below. Each click on the bottom button
@@ -26,6 +27,8 @@ public:
     static constexpr QSize pageSize {800, 600};
     static constexpr const char* agreementTitle = "By clicking Let's go!, you agree to the End-User License Agreement";
     static constexpr const char* lastCaption = "Let's go!";
+    // Where the bottom button is drawn.
+    static constexpr QRect bottomButtonFrame {308, 538, 185, 46};
 
     Page1View(const WelcomeResources& resources, AppDelegate& appDelegate, QWidget* parent = nullptr);
     ~Page1View() override;
@@ -45,12 +48,19 @@ public:
     Page5View* page5() const { return m_page5; }
     KDPageControl* pager() const { return m_pager; }
     QPushButton* eulaButton() const { return m_eulaButton; }
+    // The bottom button as the keyboard and assistive technology reach it.
+    WelcomeBottomButton* bottomButton() const { return m_bottomButton; }
     const std::shared_ptr<TextLayer>& bottomButtonTextLayer() const { return m_bottomButtonTextLayer; }
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The keys: the bottom button takes the focus, Tab goes on to the agreement and the dots.
+    void setupKeyboard();
+    QRect pagerFocusFrame() const;
     void refreshPager();
     void bringInTour();
 
@@ -63,6 +73,7 @@ private:
     std::shared_ptr<BasicAnimation> m_fadeOutAnimation;
     KDPageControl* m_pager = nullptr;
     QPushButton* m_eulaButton = nullptr;
+    WelcomeBottomButton* m_bottomButton = nullptr;
     Page5View* m_page5 = nullptr;
     WelcomeSceneMachine m_machine;
 };
