@@ -55,7 +55,8 @@ StoreLoading::StoreLoading(ManagedObjectContext& context, QObject* parent)
 
 void StoreLoading::start()
 {
-    m_started = true;
+    if (std::exchange(m_started, true))
+        return;
     // The history of the boards shown so far comes first.
     for (Kanban* board : std::exchange(m_historyWanted, {}))
         if (!board->isDeleted())

@@ -50,7 +50,7 @@ public:
     ~StoreLoading() override;
 
     // Reads the rest of the cards and counts every board's open cards on a thread of their own,
-    // after the history of the boards shown so far.
+    // after the history of the boards shown so far. Once only: a second call does nothing.
     void start();
 
     // Reads the board's cards now (nothing to do when they are in) and its history on the

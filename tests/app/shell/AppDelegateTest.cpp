@@ -482,10 +482,12 @@ TEST_F(AppDelegateTest, LinksRemindersAndQuittingReachCardsOfBoardsNotReadYet)
     ASSERT_TRUE(first->manager.saveContext());
     first.reset();
 
-    // Each in a program just started: its window is up, and no card has been read yet.
+    // Each in a program just started: its window is up, the thread reading the rest of the store
+    // has started, and no card of another board is in yet.
     const auto started = [&] {
         auto run = newRun(QString());
         run->launch();
+        run->manager.loading()->start();
         EXPECT_FALSE(run->manager.loading()->isWholeStoreLoaded());
         return run;
     };

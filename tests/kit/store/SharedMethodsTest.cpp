@@ -94,6 +94,8 @@ TEST_F(SharedMethodsTest, CleanUp_BeforeTheCardsAreReadStillSeesEveryCardThatUse
 
     CoreDataManager started {std::make_shared<CoreDataMigrator>()};
     started.setup([] {}, [](const StoreError& error) { FAIL() << error.message().toStdString(); });
+    // The thread reading the cards has started; nothing it read is in before the event loop runs.
+    started.loading()->start();
     ASSERT_FALSE(started.loading()->isWholeStoreLoaded());
     SharedMethods(started).cleanUpImageAttachments();
     ASSERT_TRUE(started.saveContext());

@@ -156,3 +156,51 @@ TEST_F(StoreLoadingTest, ACardsHistoryComesWithThatOfItsBoard)
     loading().loadBoard(a);
     EXPECT_TRUE(store.context().isPending(a->column().first()->item().first(), QStringLiteral("history")));
 }
+
+TEST_F(StoreLoadingTest, WalksWhileTheThreadReadsTheRestSeeEveryCardOnce)
+{
+    Kanban* a = boardTitled(store.context(), QStringLiteral("A"));
+    loading().loadBoard(a);
+    // Nothing the thread reads is taken in before the event loop runs: the load is unfinished.
+    loading().start();
+    ASSERT_FALSE(loading().isWholeStoreLoaded());
+    Kanban* c = boardTitled(store.context(), QStringLiteral("C"));
+    c->cleanupTags();
+    ASSERT_EQ(c->tags().size(), 1);
+    EXPECT_EQ(c->tags().first()->name(), QStringLiteral("c"));
+    EXPECT_EQ(boardTitled(store.context(), QStringLiteral("B"))->tags().first()->items().size(), 12);
+    EXPECT_EQ(c->column().first()->item().first()->history().size(), 2);
+    EXPECT_TRUE(loading().loadWholeStore(true));
+    EXPECT_EQ(GraphDump::dump(store.context()), whole);
+    // What the thread read meanwhile and hands in late is neither doubled nor lost.
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 200)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(GraphDump::dump(store.context()), whole);
+}
+
+TEST_F(StoreLoadingTest, HistoryIsReadOnlyForTheBoardsShownOrWalkedThrough)
+{
+    Kanban* a = boardTitled(store.context(), QStringLiteral("A"));
+    Kanban* b = boardTitled(store.context(), QStringLiteral("B"));
+    Kanban* c = boardTitled(store.context(), QStringLiteral("C"));
+    const auto historyPending = [&](Kanban* board) {
+        QList<bool> pending;
+        for (KanbanColumn* column : board->column())
+            for (ListItem* card : column->item())
+                pending << store.context().isPending(card, QStringLiteral("history"));
+        return pending;
+    };
+    const QList<bool> none(6, false);
+    const QList<bool> all(6, true);
+    loading().loadBoard(a);
+    loading().start();
+    waitFor([&] { return loading().isWholeStoreLoaded() && historyPending(a) == none; });
+    EXPECT_EQ(historyPending(b), all) << "a board never shown keeps its history unread";
+    EXPECT_EQ(historyPending(c), all);
+    // A walk through one card's history reads that board's, and only that one's.
+    EXPECT_EQ(b->column().last()->item().last()->history().size(), 2);
+    EXPECT_EQ(historyPending(b), none);
+    EXPECT_EQ(historyPending(c), all);
+}
