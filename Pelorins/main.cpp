@@ -1,5 +1,6 @@
 #include "Pelorins/shell/DesktopServices.h"
 #include "Pelorins/shell/MainWindowAssembly.h"
+#include "Platform/core/FreedMemory.h"
 #include "Platform/core/UserDefaults.h"
 #include "Platform/services/SingleInstance.h"
 
@@ -21,6 +22,7 @@ QString cardLinkArgument(const QStringList& arguments)
 
 int main(int argc, char** argv)
 {
+    FreedMemory::keepForReuse();
     Q_INIT_RESOURCE(PelorinsResources);
     Q_INIT_RESOURCE(Backgrounds);
     QApplication app(argc, argv);

@@ -6,6 +6,7 @@
 #include <QString>
 #include <algorithm>
 #include <ctime>
+#include <sys/resource.h>
 
 // The benchmarks' shared timing helpers.
 
@@ -28,6 +29,15 @@ inline double processMilliseconds()
     timespec now {};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+// Pages the process has faulted in so far: memory taken fresh from the system, a cost the
+// machine's load does not move.
+inline long pageFaults()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt + usage.ru_majflt;
 }
 
 // The machine's load averages as the system gives them, to stand beside a wall-clock figure.

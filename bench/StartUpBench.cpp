@@ -26,6 +26,7 @@
 #include "PelorinsKit/store/CoreDataManager.h"
 #include "PelorinsKit/store/StoreLoading.h"
 #include "Platform/core/DataFolders.h"
+#include "Platform/core/FreedMemory.h"
 #include "Platform/core/UserDefaults.h"
 #include "Platform/services/SingleInstance.h"
 
@@ -512,6 +513,7 @@ int main(int argc, char** argv)
     }();
     const QString part = arguments.value(1);
     if (part == QLatin1String("--first-paint") || part == QLatin1String("--session")) {
+        FreedMemory::keepForReuse();
         Q_INIT_RESOURCE(PelorinsResources);
         Q_INIT_RESOURCE(Backgrounds);
         QApplication application(argc, argv);
