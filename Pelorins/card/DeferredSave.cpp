@@ -1,22 +1,43 @@
 #include "Pelorins/card/DeferredSave.h"
 
-DeferredSave::DeferredSave(std::function<void()> save, int intervalMilliseconds, QObject* parent)
+#include <algorithm>
+
+DeferredSave::DeferredSave(
+    std::function<void()> save, int pauseMilliseconds, int longestWaitMilliseconds, QObject* parent)
     : QObject(parent)
     , m_save(std::move(save))
 {
-    m_timer.setSingleShot(true);
-    m_timer.setInterval(intervalMilliseconds);
-    connect(&m_timer, &QTimer::timeout, this, [this] { m_save(); });
+    for (QTimer* timer : {&m_pause, &m_longestWait}) {
+        timer->setSingleShot(true);
+        timer->setTimerType(Qt::PreciseTimer);
+        connect(timer, &QTimer::timeout, this, &DeferredSave::saveNow);
+    }
+    m_pause.setInterval(pauseMilliseconds);
+    m_longestWait.setInterval(longestWaitMilliseconds);
 }
 
 void DeferredSave::changed()
 {
-    if (!m_timer.isActive())
-        m_timer.start();
+    m_pause.start();
+    if (!m_longestWait.isActive())
+        m_longestWait.start();
 }
 
 void DeferredSave::saveNow()
 {
-    m_timer.stop();
+    cancel();
     m_save();
+}
+
+void DeferredSave::cancel()
+{
+    m_pause.stop();
+    m_longestWait.stop();
+}
+
+int DeferredSave::remainingMilliseconds() const
+{
+    if (!isPending())
+        return -1;
+    return std::min(m_pause.remainingTime(), m_longestWait.remainingTime());
 }

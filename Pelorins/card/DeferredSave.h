@@ -4,24 +4,29 @@
 #include <QTimer>
 #include <functional>
 
-// Saves at most once per interval while changes keep coming: the first change after a save
-// starts the interval, and the save runs when it ends. Saving now cancels the pending one.
+// Saves once changes pause, and at least every so often while they keep coming: each change
+// starts the pause over, and the first change after a save starts the longest wait. Saving now
+// cancels the pending save.
 class DeferredSave : public QObject
 {
     Q_OBJECT
 
 public:
-    static constexpr int defaultIntervalMilliseconds = 2000;
+    static constexpr int defaultPauseMilliseconds = 500;
+    static constexpr int defaultLongestWaitMilliseconds = 2000;
 
-    explicit DeferredSave(
-        std::function<void()> save, int intervalMilliseconds = defaultIntervalMilliseconds, QObject* parent = nullptr);
+    explicit DeferredSave(std::function<void()> save, int pauseMilliseconds = defaultPauseMilliseconds,
+        int longestWaitMilliseconds = defaultLongestWaitMilliseconds, QObject* parent = nullptr);
 
     void changed();
     void saveNow();
-    void cancel() { m_timer.stop(); }
-    bool isPending() const { return m_timer.isActive(); }
+    void cancel();
+    bool isPending() const { return m_pause.isActive(); }
+    // The time left until the pending save, as things stand; -1 without one.
+    int remainingMilliseconds() const;
 
 private:
     std::function<void()> m_save;
-    QTimer m_timer;
+    QTimer m_pause;
+    QTimer m_longestWait;
 };

@@ -120,7 +120,8 @@ ListItemCellView::ListItemCellView(QWidget* parent)
     , m_styleButton(makeToolButton(this, QStringLiteral("Aa"), local(QStringLiteral("Text Style"))))
     , m_checklistButton(makeToolButton(this, QStringLiteral("☑"), local(QStringLiteral("Checklist"))))
     , m_attachmentButton(makeToolButton(this, QStringLiteral("+"), local(QStringLiteral("Add Attachment"))))
-    , m_deferredSave(new DeferredSave([this] { saveNow(); }, DeferredSave::defaultIntervalMilliseconds, this))
+    , m_deferredSave(new DeferredSave([this] { saveTyping(); }, DeferredSave::defaultPauseMilliseconds,
+          DeferredSave::defaultLongestWaitMilliseconds, this))
 {
     // The cell takes the focus when editing ends by Escape.
     setFocusPolicy(Qt::ClickFocus);
@@ -587,6 +588,14 @@ void ListItemCellView::saveNow()
     m_deferredSave->cancel();
     if (MacKanbanColumnDelegate* kanbanView = board())
         kanbanView->saveAction();
+}
+
+void ListItemCellView::saveTyping()
+{
+    // Saving on the way ends no typing run: it stays one step to undo.
+    const bool typing = m_typingStepOpen;
+    saveNow();
+    m_typingStepOpen = typing;
 }
 
 void ListItemCellView::textViewDidChangeSelection(int oldPosition, bool byTyping)

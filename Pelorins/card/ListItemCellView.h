@@ -31,8 +31,8 @@ class UndoManager;
 // badge and the done time, and while the notes are edited the style, checklist and attachment
 // buttons. The column hands it a card (setObjectValue), and is its delegate.
 //
-// Typing writes the notes into the card at once and saves a little later; ending editing saves
-// at once. Every change of the notes is one step on the window's undo manager, held by the
+// Typing writes the notes into the card at once and saves once it pauses for half a second, and
+// at least every two seconds while it goes on; ending editing saves at once. Every change of the notes is one step on the window's undo manager, held by the
 // card: typing makes one "Typing" step until the caret moves otherwise, the focus leaves, the
 // cell shows another card or something else is recorded.
 class ListItemCellView : public QWidget, public NotesTextViewDelegate, public DatePickerDelegate, public ActionResponder
@@ -162,6 +162,7 @@ public:
     void closeTypingStep();
     // Saves the store now, and drops a save waiting.
     void saveNow();
+    const DeferredSave* deferredSave() const { return m_deferredSave; }
     bool isTypingStepOpen() const { return m_typingStepOpen; }
     // Puts recorded notes back, as undo and redo do: into the editor and the card, recording
     // nothing.
@@ -188,6 +189,8 @@ protected:
 
 private:
     MacKanbanColumnDelegate* board() const;
+    // The save that follows typing: saveNow, with the typing step left as it was.
+    void saveTyping();
     // The board's clock, so that badges follow the board's timers.
     QDateTime now() const;
     void setupNotesView();

@@ -172,7 +172,7 @@ TEST_F(CalendarEvents, TickingLinksBothSidesAndUntickingTakesOnlyTheEventSideBac
         EXPECT_EQ(linkCards().size(), linksBefore + 1) << "the link card stays in the notes";
         EXPECT_FALSE(dinner->linkedCheckBox()->isChecked());
     }
-    QTest::qWait(DeferredSave::defaultIntervalMilliseconds + 200);
+    QTest::qWait(DeferredSave::defaultPauseMilliseconds + 200);
     EXPECT_GE(board.saves, 1) << "a save follows";
 }
 

@@ -1,5 +1,6 @@
 #include "Pelorins/card/CheckedButton.h"
 #include "Pelorins/card/ChecklistButton.h"
+#include "Pelorins/card/DeferredSave.h"
 #include "Pelorins/card/DateDisplayButton.h"
 #include "Pelorins/card/DueDateTextField.h"
 #include "Pelorins/shell/AppConstants.h"
@@ -15,6 +16,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QGraphicsOpacityEffect>
 #include <QImage>
 #include <QScrollBar>
@@ -390,18 +392,52 @@ TEST_F(ListItemCellView, TheBoxHandsTheCardToTheBoard)
     AnimatedCheckButton::setTimeScale(1.0);
 }
 
-TEST_F(ListItemCellView, TypingSavesLaterAndEndingEditingAtOnce)
+TEST_F(ListItemCellView, TypingIsSavedOnceItPausesAndAtLeastEveryTwoSecondsAndEndingEditingAtOnce)
 {
     ListItem* card = addCard(stage(0), QStringLiteral("Note"));
     show();
     NotesTextView* editor = edit(card);
+    QTest::keyClick(editor, Qt::Key_End);
     QTest::keyClicks(editor, "abc");
     EXPECT_EQ(notes(card), QStringLiteral("Noteabc")) << "typing reaches the card at once";
     EXPECT_EQ(board.saves, 0) << "no save in a keystroke";
+    const DeferredSave* saving = cell(card)->deferredSave();
+    // What a user may lose to a crash: half a second after the last key, two seconds of typing.
+    constexpr int pause = 500;
+    constexpr int longestWait = 2000;
+    // Keys 200 ms apart for two and a half seconds: each one puts the save half a second off,
+    // never further than two seconds after the first key since the last save.
+    int saves = board.saves;
+    std::optional<QElapsedTimer> sinceSave;
+    for (int key = 0; key < 12; ++key) {
+        type(editor, QStringLiteral("a"));
+        if (board.saves != saves) {
+            saves = board.saves;
+            sinceSave.reset();
+        }
+        if (!sinceSave) {
+            sinceSave.emplace();
+            sinceSave->start();
+        }
+        const int remaining = saving->remainingMilliseconds();
+        EXPECT_GE(remaining, 0) << "a save is due after key " << key;
+        EXPECT_LE(remaining, pause);
+        EXPECT_LE(remaining, longestWait - sinceSave->elapsed() + 20)
+            << "key " << key;
+        QTest::qWait(200);
+    }
+    EXPECT_GE(board.saves, 1) << "typing for longer than two seconds saved meanwhile";
+    QTRY_VERIFY_WITH_TIMEOUT(!saving->isPending(), 5000);
+    EXPECT_EQ(notes(card), editor->string()) << "the card has the notes saved";
+
+    type(editor, QStringLiteral("b"));
+    saves = board.saves;
     QTest::keyClick(editor, Qt::Key_Escape);
     EXPECT_TRUE(cell(card)->hasFocus()) << "Escape leaves the card focused";
     EXPECT_FALSE(editor->isFirstResponder());
-    EXPECT_EQ(board.saves, 1);
+    EXPECT_EQ(board.saves, saves + 1);
+    EXPECT_FALSE(saving->isPending());
+    EXPECT_TRUE(notes(card).endsWith(QStringLiteral("ab")));
     EXPECT_TRUE(cell(card)->editingButtons().first()->isHidden());
 }
 

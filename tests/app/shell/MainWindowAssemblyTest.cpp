@@ -4,6 +4,8 @@
 #include "Pelorins/board/FilterViewController.h"
 #include "Pelorins/board/MacKanbanColumnsViewController.h"
 #include "Pelorins/card/CardNotesUndo.h"
+#include "Pelorins/card/ListItemCellView.h"
+#include "Pelorins/card/NotesTextView.h"
 #include "Pelorins/column/ColumnCollectionView.h"
 #include "Pelorins/column/KanbanColumnContainerView.h"
 #include "Pelorins/column/KanbanColumnScrollview.h"
@@ -560,4 +562,45 @@ TEST_F(MainWindowAssemblyTest, TheTagsButtonOpensTheFilterOfTheShownBoard)
     EXPECT_EQ(chores->tags().first()->colour(), 3);
     EXPECT_EQ(tipCard->attributedNotes()->string(), QStringLiteral("read #tips"));
     EXPECT_EQ(filter->checkButtons().size(), 2);
+}
+
+// What is typed reaches the store file while typing goes on, as a restart would read it, and a
+// typing run stays one step to undo however many saves it spans.
+TEST_F(MainWindowAssemblyTest, TypingIsStoredAsItGoesOnAndUndoneAsOneStep)
+{
+    StoreBuilder builder(*manager.context());
+    Kanban* garden = builder.addBoard(QStringLiteral("Garden"), {QStringLiteral("Seeds")});
+    ListItem* card = builder.addCard(garden->column().at(0));
+    card->setAttributedNotes(AttributedString(QStringLiteral("Sow")));
+    ASSERT_TRUE(manager.saveContext());
+    MainWindowController& window = openWindow();
+    selectInSidebar(garden);
+    QApplication::processEvents();
+    ListItemCellView* cell = assembly->board()->columnControllerFor(0)->cellShowing(card);
+    ASSERT_NE(cell, nullptr);
+    NotesTextView* editor = cell->noteTextView();
+    editor->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(editor, Qt::Key_End);
+    UndoManager& history = *window.undoManager();
+    ASSERT_FALSE(history.canUndo());
+    const auto stored = [] {
+        CoreDataManager restarted(std::make_shared<CoreDataMigrator>());
+        restarted.setup([] {}, [](const StoreError&) {});
+        for (ManagedObject* object : restarted.context()->fetch(FetchRequest(QStringLiteral("ListItem"))))
+            if (auto* found = dynamic_cast<ListItem*>(object))
+                return found->firstLineOfNotes();
+        return QString();
+    };
+
+    // A key every 200 ms for three seconds: the saves that typing brings keep the step open.
+    for (int key = 0; key < 15; ++key) {
+        QTest::keyClick(editor, Qt::Key_A);
+        QTest::qWait(200);
+    }
+    EXPECT_TRUE(stored().startsWith(QStringLiteral("Sowa"))) << "saved while typing goes on";
+    QTRY_COMPARE_WITH_TIMEOUT(stored(), QStringLiteral("Sow") + QString(15, QLatin1Char('a')), 5000);
+    ASSERT_EQ(history.undoActionName(), QStringLiteral("Typing"));
+    history.undo();
+    EXPECT_EQ(editor->string(), QStringLiteral("Sow")) << "the whole run is one step";
+    EXPECT_FALSE(history.canUndo());
 }
