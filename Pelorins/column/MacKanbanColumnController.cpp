@@ -755,11 +755,11 @@ void MacKanbanColumnController::itemHeightChanged(ListItem* item, bool skipLayou
         cache.remove(item);
         m_delegate->setItemHeightCache(cache);
     }
-    if (skipLayout) {
-        // Whatever drag gap was open closes.
+    // Whatever drag gap was open closes.
+    if (skipLayout)
         setCollectionViewLayout(std::make_unique<KanbanColumnCollectionViewFlowLayout>(this));
-        return;
-    }
+    // Either way the card takes its new height at once: a collapsed card shrinks as the chevron
+    // turns.
     if (const std::optional<IndexPath> path = snapshot().pathOf(item))
         m_collectionView->invalidateItemSize(*path);
 }

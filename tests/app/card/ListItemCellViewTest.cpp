@@ -294,10 +294,12 @@ TEST_F(ListItemCellView, TheChevronExpandsAndCollapsingMovesTheCaretToTheFirstLi
     card->setNotesExpanded(false);
     show();
     ::ListItemCellView* shown = cell(card);
+    const int collapsedHeight = shown->height();
     shown->noteButton()->click();
     EXPECT_EQ(card->notesExpanded(), std::optional<bool>(true));
     EXPECT_EQ(shown->noteTextView()->string(), QStringLiteral("Line 1\nLine 2\nLine 3"));
     EXPECT_EQ(shown->noteButton()->toolTip(), QStringLiteral("Collapse"));
+    EXPECT_GT(cell(card)->height(), collapsedHeight) << "the card grows at once";
 
     QTextCursor caret = shown->noteTextView()->textCursor();
     caret.setPosition(17); // in line 3
@@ -306,6 +308,7 @@ TEST_F(ListItemCellView, TheChevronExpandsAndCollapsingMovesTheCaretToTheFirstLi
     EXPECT_EQ(card->notesExpanded(), std::optional<bool>(false));
     EXPECT_EQ(shown->noteTextView()->string(), QStringLiteral("Line 1\nLine 2\nLine 3")) << "the text stays whole";
     EXPECT_EQ(shown->noteTextView()->textCursor().position(), 6) << "the end of line 1";
+    EXPECT_EQ(cell(card)->height(), collapsedHeight) << "and shrinks at once";
 }
 
 TEST_F(ListItemCellView, TheFirstClickShowsAllTextAndACaretInLineTwoExpands)
