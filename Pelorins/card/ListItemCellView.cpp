@@ -375,6 +375,16 @@ void ListItemCellView::announceState(QAccessible::State changed)
     QAccessible::updateAccessibility(&event);
 }
 
+void ListItemCellView::updateDueDate()
+{
+    if (!m_item)
+        return;
+    // The words change with the colour: a deadline passed reads "Today" as it turns red.
+    m_showDateButton->updateDateDisplay(now());
+    updateDueDateColour();
+    layOut();
+}
+
 void ListItemCellView::updateCellHeight(bool skipLayout)
 {
     if (!m_item || !m_delegate)

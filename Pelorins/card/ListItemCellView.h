@@ -77,6 +77,8 @@ public:
     void configure();
     void updateSelectionAppearance();
     void updateDueDateColour();
+    // The due-date badge's words and colour by the board's clock now, as its minutely check asks.
+    void updateDueDate();
     // Hashtags drawn readable on what is behind the card, and whole on a faded done card.
     void updateTagLook();
     void updateCellHeight(bool skipLayout);

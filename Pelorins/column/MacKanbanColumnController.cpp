@@ -874,7 +874,7 @@ void MacKanbanColumnController::refreshHoverStates()
 void MacKanbanColumnController::updateDueDateColours()
 {
     for (ListItemCellView* card : visibleCardViews())
-        card->updateDueDateColour();
+        card->updateDueDate();
 }
 
 void MacKanbanColumnController::updateTagLooks()

@@ -184,7 +184,7 @@ public:
     qreal heightOfSection(int section);
     // Sends the pointer's place to every card on screen, as a scroll moves cards under it.
     void refreshHoverStates();
-    // Every card on screen recolours its due date.
+    // Every card on screen rewords and recolours its due date.
     void updateDueDateColours();
     // The board's background changed: the visible cards draw their hashtags for it.
     void updateTagLooks();

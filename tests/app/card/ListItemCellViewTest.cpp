@@ -102,6 +102,12 @@ TEST_F(ListItemCellView, TheBadgeIsColouredAndWordedByTheBoardsClock)
     ASSERT_TRUE(clear);
     EXPECT_LT(clear->alpha(), 255) << "a card without date gets the card's translucent fill";
     EXPECT_TRUE(cell(none)->showDateButton()->showsIcon());
+
+    // The board's minutely check, once the card due soon is past its time: red, and worded so.
+    board.setNow(now.addSecs(2 * 3600));
+    column(0).updateDueDateColours();
+    EXPECT_EQ(cell(cards.at(1))->showDateButton()->backgroundColour(), badgeRedColour());
+    EXPECT_EQ(cell(cards.at(1))->showDateButton()->text(), QStringLiteral("Today"));
 }
 
 TEST_F(ListItemCellView, ZoomedNotesKeepTheirLineBreaksShowWholeAndTakeClicksWhereDrawn)
