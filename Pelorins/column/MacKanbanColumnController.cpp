@@ -565,11 +565,15 @@ void MacKanbanColumnController::revealInsertedItems(const QList<IndexPath>& inse
         return;
     const QRect visible = m_collectionView->visibleRect();
     const QRect frame = m_collectionView->itemFrame(inserted.first());
+    // Shown only when wholly clear of the pinned header and of the buttons at the column's foot:
+    // a card half below them has its editing buttons cut off.
+    const int top = visible.top() + int(headerHeight);
+    const int bottom = visible.top() + visible.height() - m_collectionView->bottomContentInset();
     const bool shown = qobject_cast<KanbanColumnListItem*>(m_collectionView->itemWidget(inserted.first()))
-        && frame.intersects(visible);
+        && frame.top() >= top && frame.top() + frame.height() <= bottom;
     if (shown)
         return;
-    if (frame.top() < visible.top())
+    if (frame.top() < top)
         m_collectionView->setContentOffset(frame.top() - int(2 * headerHeight));
     else
         m_collectionView->scrollToItem(inserted.first(), SectionedListView::ScrollPosition::Bottom, true);

@@ -5,6 +5,7 @@
 
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTimer>
 #include <optional>
 
@@ -224,4 +225,23 @@ TEST_F(CardAdd, NewCardAboveAndBelowTheSelectionOrAtTheEnds)
     settle();
     EXPECT_FALSE(before.contains(stage->item().first()));
     EXPECT_EQ(stage->item().size(), 7);
+}
+
+// A card added with the "+" at the foot of a long stage shows whole, editing buttons and all,
+// above the buttons at the foot of the column.
+TEST_F(CardAdd, ACardAddedAtTheFootOfALongStageScrollsWhollyIntoView)
+{
+    Kanban* kanban = boardWithCards("A", {14, 1});
+    show(kanban);
+    SectionedListView* list = controller(0)->collectionView();
+    ASSERT_GT(list->verticalScrollBar()->maximum(), 0) << "the stage is longer than its column";
+
+    clickAddCell(controller(0), 0);
+    ASSERT_EQ(kanban->column().at(0)->item().size(), 15);
+    const QRect frame = list->itemFrame({0, 14});
+    const QRect visible = list->visibleRect();
+    EXPECT_GE(frame.top(), visible.top());
+    EXPECT_LE(frame.bottom(), visible.bottom() - list->bottomContentInset())
+        << "frame " << frame.top() << ".." << frame.bottom() << ", visible to "
+        << visible.bottom() - list->bottomContentInset();
 }
