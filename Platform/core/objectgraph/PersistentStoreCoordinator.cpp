@@ -787,10 +787,13 @@ bool PersistentStoreCoordinator::countRows(
     const Layout::Table& table = m_layout->tables[size_t(layout.table)];
     const auto columnOf = [&](const QString& name, Layout::Binding::Kind kind) -> QString {
         for (const Layout::Binding& binding : layout.bindings) {
+            // A binding's index counts in the list of its own kind.
+            if (binding.kind != kind)
+                continue;
             const QString& property = kind == Layout::Binding::Kind::Attribute
                 ? entity->attributes().at(binding.index).name
                 : entity->relationships().at(binding.index).name;
-            if (binding.kind == kind && property == name)
+            if (property == name)
                 return quoted(table.columns.at(binding.column).name);
         }
         return {};
