@@ -8,6 +8,7 @@
 #include "PelorinsKit/model/Folder.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/ListItem.h"
+#include "PelorinsKit/model/PictureFolders.h"
 #include "PelorinsKit/model/Root.h"
 #include "PelorinsKit/store/CoreDataManager.h"
 #include "PelorinsKit/store/SharedMethods.h"
@@ -298,11 +299,20 @@ void ImportExportViewController::showSavePanel()
     if (!path)
         return;
     setBusy(QStringLiteral("Exporting…"));
+    const QString packagePath = FilePanelPresenter::withAllowedType(*path, panel.allowedFileTypes);
+    // What a failed export made goes again: the package when its name was new, else the
+    // pictures folder it added to the earlier one.
+    const QString picturesPath
+        = QDir(packagePath).filePath(QLatin1String(PictureFolders::attachmentPicturesFolderName));
+    const QString made = !QFileInfo::exists(packagePath) ? packagePath
+        : !QFileInfo::exists(picturesPath)               ? picturesPath
+                                                         : QString();
     QString error;
-    const bool exported
-        = exportCheckedItems(FilePanelPresenter::withAllowedType(*path, panel.allowedFileTypes), &error);
+    const bool exported = exportCheckedItems(packagePath, &error);
     m_busyIndicator->hide();
     if (!exported) {
+        if (!made.isEmpty() && QFileInfo(made).isDir() && !QDir(made).removeRecursively())
+            ConsoleLog::write(QStringLiteral("cannot remove %1 after the failed export").arg(made));
         showFailure(QStringLiteral("The export failed: %1.").arg(error));
         return;
     }

@@ -278,36 +278,41 @@ TEST_F(ImportExportViewControllerTest, AFailedExportIsShownAndLeavesTheEarlierAr
 }
 
 // The disk refuses the new archive part way through (a file size limit stands in for a full
-// disk, and holds for the superuser too): the earlier archive stays whole and nothing is left
-// beside it.
-TEST_F(ImportExportViewControllerTest, AnArchiveRefusedPartWayLeavesTheEarlierOneWhole)
+// disk, and holds for the superuser too): an earlier archive stays whole and nothing is left
+// beside it, and a package the export made for a new name goes again.
+TEST_F(ImportExportViewControllerTest, AnArchiveRefusedPartWayLeavesTheEarlierOneWholeOrNothing)
 {
     Kanban* board = build->addBoard(QStringLiteral("Home"));
     board->setExport(true);
     for (int i = 0; i < 200; ++i)
         build->addCard(board->column().first())->setAttributedNotes(AttributedString(QString(1000, u'x')));
-    const QString package = files.filePath(QStringLiteral("Test.Pelorins"));
-    writeFile(package + QStringLiteral("/archive.Pelorins"), "[\"earlier\"]");
+    const QString earlier = files.filePath(QStringLiteral("Test.Pelorins"));
+    writeFile(earlier + QStringLiteral("/archive.Pelorins"), "[\"earlier\"]");
+    const QString fresh = files.filePath(QStringLiteral("New.Pelorins"));
 
-    auto export_ = sheet();
-    panels.enqueueSaveAnswer(package);
-    rlimit former {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &former), 0);
-    rlimit limited = former;
-    limited.rlim_cur = 64 * 1024;
-    const auto formerSignal = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    {
-        ConsoleLog::Capture quiet;
-        export_->mainButton()->click();
+    for (const QString& package : {earlier, fresh}) {
+        SCOPED_TRACE(package.toStdString());
+        auto export_ = sheet();
+        panels.enqueueSaveAnswer(package);
+        rlimit former {};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &former), 0);
+        rlimit limited = former;
+        limited.rlim_cur = 64 * 1024;
+        const auto formerSignal = std::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+        {
+            ConsoleLog::Capture quiet;
+            export_->mainButton()->click();
+        }
+        setrlimit(RLIMIT_FSIZE, &former);
+        std::signal(SIGXFSZ, formerSignal);
+
+        EXPECT_TRUE(export_->isVisible());
+        EXPECT_NE(export_->result(), QDialog::Accepted);
+        EXPECT_TRUE(export_->messageLine()->text().startsWith(QStringLiteral("The export failed: ")));
     }
-    setrlimit(RLIMIT_FSIZE, &former);
-    std::signal(SIGXFSZ, formerSignal);
-
-    EXPECT_TRUE(export_->isVisible());
-    EXPECT_NE(export_->result(), QDialog::Accepted);
-    EXPECT_TRUE(export_->messageLine()->text().startsWith(QStringLiteral("The export failed: ")));
-    EXPECT_EQ(filesUnder(package), (QMap<QString, QByteArray> {{QStringLiteral("archive.Pelorins"), "[\"earlier\"]"}}));
+    EXPECT_EQ(filesUnder(earlier), (QMap<QString, QByteArray> {{QStringLiteral("archive.Pelorins"), "[\"earlier\"]"}}));
+    EXPECT_FALSE(QFileInfo::exists(fresh));
 }
 
 TEST_F(ImportExportViewControllerTest, APackageIsPreviewedThenImportedUnderANewFolderWithItsPictures)
