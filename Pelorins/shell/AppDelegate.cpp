@@ -183,16 +183,21 @@ void AppDelegate::applicationDidFinishLaunching()
     defaults.setValue(numberOfLaunchesKey, defaults.integerForKey(numberOfLaunchesKey) + 1);
     defaults.synchronize();
 
-    const bool firstSetupCompleted = defaults.boolForKey(firstSetupCompletedKey);
+    if (setUpStore())
+        addUpdateItem();
+}
+
+bool AppDelegate::setUpStore()
+{
+    const bool firstSetupCompleted = m_services.defaults.boolForKey(firstSetupCompletedKey);
     try {
         m_services.coreDataManager.setup([this, firstSetupCompleted] { storeDidLoad(firstSetupCompleted); },
             [this](const StoreError& error) { storeFailed(error); });
     } catch (const StoreError& error) {
         storeFailed(error);
-        return;
+        return false;
     }
-
-    addUpdateItem();
+    return true;
 }
 
 void AppDelegate::registerMissingDefaults()
@@ -231,6 +236,17 @@ void AppDelegate::storeDidLoad(bool firstSetupCompleted)
         loading->setWaitReporter([progress = m_storeWaitProgress.get()](qint64 done, qint64 total) {
             progress->report(done, total);
         });
+    }
+    if (m_services.coreDataManager.isReadOnly()) {
+        // Said once, here: each failed save after it goes to the console only.
+        AlertPresenter::Alert alert;
+        alert.messageText = local(QStringLiteral("Pelorins cannot save changes."));
+        alert.informativeText
+            = local(QStringLiteral("%1 cannot be written: you can read, but changes are not kept."))
+                  .arg(QDir::toNativeSeparators(m_services.coreDataManager.applicationDocumentsDirectory()));
+        alert.buttonTitles = {local(QStringLiteral("OK"))};
+        alert.style = AlertPresenter::Style::Warning;
+        m_services.alertPresenter.runModal(alert, nullptr);
     }
     // The migrations need the loaded store, and the first window shows their result.
     runOneTimeMigrations();
@@ -301,7 +317,22 @@ void AppDelegate::storeFailed(const StoreError& error)
     alert.informativeText = error.message();
     alert.buttonTitles = {local(QStringLiteral("Quit"))};
     alert.style = AlertPresenter::Style::Critical;
-    m_services.alertPresenter.runModal(alert, nullptr);
+    const bool inUse = error.reason() == StoreError::Reason::InUse;
+    if (inUse) {
+        // The file is fine: the user can end the other program and go on.
+        alert.informativeText
+            = local(QStringLiteral("%1 is in use by another program. Quit it, then choose Try Again."))
+                  .arg(QDir::toNativeSeparators(m_services.coreDataManager.storePath()));
+        alert.buttonTitles = {local(QStringLiteral("Try Again")), local(QStringLiteral("Quit"))};
+    }
+    if (m_services.alertPresenter.runModal(alert, nullptr) == 0 && inUse) {
+        // Later, so that every try starts afresh rather than inside the one before.
+        QTimer::singleShot(0, this, [this] {
+            if (setUpStore())
+                addUpdateItem();
+        });
+        return;
+    }
     emit terminationRequested(1);
 }
 
@@ -472,7 +503,12 @@ bool AppDelegate::saveAction(QObject*)
     QString error;
     if (context->save(&error))
         return true;
-    presentError(error);
+    // A store that may only be read was announced at start; an alert at every edit would keep
+    // the user from reading.
+    if (m_services.coreDataManager.isReadOnly())
+        ConsoleLog::write(QStringLiteral("Error saving context: ") + error);
+    else
+        presentError(error);
     return false;
 }
 
@@ -496,7 +532,8 @@ AppDelegate::TerminateReply AppDelegate::applicationShouldTerminate()
     if (context->hasChanges()) {
         QString error;
         if (!context->save(&error)) {
-            presentError(error);
+            if (!m_services.coreDataManager.isReadOnly())
+                presentError(error);
             AlertPresenter::Alert alert;
             alert.messageText = local(QStringLiteral("Could not save changes while quitting. Quit anyway?"));
             alert.informativeText = local(

@@ -130,6 +130,8 @@ protected:
 
 private:
     void registerMissingDefaults();
+    // Sets the store up, through to the first window; false when it failed at once.
+    bool setUpStore();
     void storeDidLoad(bool firstSetupCompleted);
     void openFirstWindow(bool firstSetupCompleted);
     // Starts reading the cards of the boards not shown, once.

@@ -27,6 +27,17 @@ bool isEmptyFolder(const QString& path)
     return info.isDir() && QDir(path).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
+// Why the store at `path` could not be opened. Another program holding it comes first: that the
+// user can end.
+StoreError openingError(const QString& path, const QString& problem)
+{
+    if (PersistentStoreCoordinator::isHeldElsewhere(path))
+        return StoreError(unableToLoadStore
+                + QStringLiteral("%1: another program is using it").arg(QUrl::fromLocalFile(path).toString()),
+            StoreError::Reason::InUse);
+    return StoreError(unableToLoadStore + problem);
+}
+
 } // namespace
 
 CoreDataManager& CoreDataManager::shared()
@@ -99,8 +110,8 @@ void CoreDataManager::setup(std::function<void()> completion, std::function<void
     if (path.isEmpty())
         throw StoreError(QStringLiteral("persistentContainer was not set up properly"));
     if (QFileInfo::exists(path) && !PersistentStoreCoordinator::metadata(path))
-        throw StoreError(unableToLoadStore
-            + QStringLiteral("%1: the file is not a readable store").arg(QUrl::fromLocalFile(path).toString()));
+        throw openingError(
+            path, QStringLiteral("%1: the file is not a readable store").arg(QUrl::fromLocalFile(path).toString()));
 
     const CoreDataMigrationVersion target = CoreDataMigrationVersion::current();
     if (!m_migrator->requiresMigration(path, target)) {
@@ -118,7 +129,7 @@ void CoreDataManager::setup(std::function<void()> completion, std::function<void
         try {
             migrator->migrateStore(path, target);
         } catch (const StoreError& e) {
-            error = e;
+            error = PersistentStoreCoordinator::isHeldElsewhere(path) ? openingError(path, e.message()) : e;
         }
         QMetaObject::invokeMethod(
             receiver,
@@ -146,7 +157,7 @@ void CoreDataManager::loadStore()
     QString error;
     if (!coordinator->addPersistentStore(storePath(), &error)
         || !context->loadPersistentStore(coordinator, StoreLoading::deferredEntities, &error))
-        throw StoreError(unableToLoadStore + error);
+        throw openingError(storePath(), error);
     m_jsonReader.reset();
     m_loading.reset();
     m_coordinator = std::move(coordinator);

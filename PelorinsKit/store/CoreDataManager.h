@@ -46,6 +46,8 @@ public:
     // Throws StoreError for what fails before returning; what fails after it (the migration and
     // the loading behind it) goes to `failure` on the main thread instead. Either way the store
     // is not loaded. An existing store that cannot be read is never opened, replaced or deleted.
+    // A store held by another program fails with StoreError::Reason::InUse; one that may not be
+    // written is loaded for reading only (see isReadOnly()).
     // Destroying the manager waits for a migration it started.
     void setup(std::function<void()> completion, std::function<void(const StoreError&)> failure);
 
@@ -54,6 +56,9 @@ public:
     // How the rest of the store comes in after the first board, and the barrier of walks over
     // all of it; null until the store is loaded.
     StoreLoading* loading() const { return m_loading.get(); }
+    // Whether the store loaded may only be read (its file or folder may not be written), so
+    // that no save can succeed.
+    bool isReadOnly() const { return m_coordinator && m_coordinator->isReadOnly(); }
 
     // The top of the sidebar tree; with `createIfNeeded` a missing one is made and saved. A failed
     // fetch counts as no root; its error goes to `fetchError` when given.

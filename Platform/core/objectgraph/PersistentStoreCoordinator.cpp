@@ -112,6 +112,43 @@ sqlite3* openDatabase(const QString& path, int flags, QString* error)
     return db;
 }
 
+// The name that opens a store as a file nobody changes: no lock is taken, and nothing is made
+// beside it.
+QString immutableName(const QString& path)
+{
+    return QString::fromLatin1(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded()) + immutableQuery;
+}
+
+// What SQLite answers when a store's file or folder may not be written.
+bool writingRefused(sqlite3* db)
+{
+    const int code = sqlite3_errcode(db) & 0xff;
+    return code == SQLITE_READONLY || code == SQLITE_CANTOPEN || code == SQLITE_PERM;
+}
+
+// Whether a program may have the store open for writing: SQLite keeps files beside it then.
+bool hasCompanions(const QString& path)
+{
+    return std::any_of(companionSuffixes.cbegin(), companionSuffixes.cend(),
+        [&](const char* suffix) { return QFileInfo::exists(path + QLatin1String(suffix)); });
+}
+
+// A connection that only reads the store and leaves nothing beside it. A read-only connection
+// to a store in WAL mode makes a log and an index that it cannot remove, and in a folder it may
+// not write cannot even make them. A store without companions is open nowhere and holds all it
+// has in its file, so it is read as immutable, which makes none. A store with companions may be
+// open for writing: it is read through them.
+sqlite3* openForReading(const QString& path, QString* error)
+{
+    if (hasCompanions(path)) {
+        sqlite3* db = openDatabase(path, SQLITE_OPEN_READONLY, error);
+        if (db && readMetadata(db))
+            return db;
+        sqlite3_close(db);
+    }
+    return openDatabase(immutableName(path), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, error);
+}
+
 const EntityDescription* declaringEntity(const EntityDescription* entity, const RelationshipDescription& relationship)
 {
     while (entity->parentEntity() && entity->parentEntity()->relationship(relationship.name))
@@ -402,6 +439,8 @@ void PersistentStoreCoordinator::closeDatabase()
     m_statements.clear();
     sqlite3_close(m_db);
     m_db = nullptr;
+    m_readOnly = false;
+    m_waitedInVain = false;
 }
 
 sqlite3_stmt* PersistentStoreCoordinator::statement(const QString& sql, QString* error)
@@ -444,8 +483,22 @@ bool PersistentStoreCoordinator::addPersistentStore(const QString& path, QString
     m_path = path;
 
     QString problem;
-    if (queryText(m_db, "PRAGMA journal_mode=WAL").compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
-        return fail(QStringLiteral("cannot use write-ahead logging for %1: %2").arg(path, sqliteMessage(m_db)));
+    // SQLite opens a file it may not write for reading only, without saying so.
+    bool readOnly = sqlite3_db_readonly(m_db, "main") == 1;
+    if (!readOnly
+        && queryText(m_db, "PRAGMA journal_mode=WAL").compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0) {
+        if (!writingRefused(m_db))
+            return fail(QStringLiteral("cannot use write-ahead logging for %1: %2").arg(path, sqliteMessage(m_db)));
+        readOnly = true;
+    }
+    if (readOnly) {
+        // A store we may not write is still read, so that its boards can be seen.
+        closeDatabase();
+        m_db = openForReading(path, error);
+        if (!m_db)
+            return false;
+        m_readOnly = true;
+    }
     if (!execute(m_db, QStringLiteral("PRAGMA synchronous=FULL"), &problem))
         return fail(problem);
 
@@ -484,7 +537,8 @@ bool PersistentStoreCoordinator::addPersistentStore(const QString& path, QString
         return fail(QStringLiteral("the store %1 (model version \"%2\") does not fit model version \"%3\"")
                         .arg(path, metadata->value(QLatin1String(VersionNameKey)).toString(), m_model->versionName()));
     m_metadata = *metadata;
-    addMissingIndexes();
+    if (!m_readOnly)
+        addMissingIndexes();
     return true;
 }
 
@@ -519,13 +573,16 @@ bool PersistentStoreCoordinator::removePersistentStore(QString* error)
         sqlite3_finalize(statement);
     m_statements.clear();
     QString problem;
-    const bool folded = execute(m_db, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"), &problem);
+    // A store opened for reading has no log of ours to fold.
+    const bool folded = m_readOnly || execute(m_db, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"), &problem);
     if (sqlite3_close(m_db) != SQLITE_OK && folded) {
         problem = sqliteMessage(m_db);
         sqlite3_close_v2(m_db);
     }
     m_db = nullptr;
     m_metadata.clear();
+    m_readOnly = false;
+    m_waitedInVain = false;
     if (!folded && error)
         *error = problem;
     return folded;
@@ -957,7 +1014,8 @@ std::shared_ptr<sqlite3> PersistentStoreCoordinator::openReadConnection(QString*
             *error = QStringLiteral("the store is closed");
         return nullptr;
     }
-    sqlite3* db = openDatabase(m_path, SQLITE_OPEN_READONLY, error);
+    // A store we may not write is read as it was opened, since no log may be made beside it.
+    sqlite3* db = m_readOnly ? openForReading(m_path, error) : openDatabase(m_path, SQLITE_OPEN_READONLY, error);
     if (!db)
         return nullptr;
     return std::shared_ptr<sqlite3>(db, [](sqlite3* connection) { sqlite3_close(connection); });
@@ -1028,6 +1086,9 @@ public:
     {
     }
 
+    // Whether the save failed waiting for another program's lock.
+    bool lockedOut() const { return m_lockedOut; }
+
     bool run(QString* error)
     {
         assignChangedOrders();
@@ -1052,8 +1113,10 @@ private:
     bool write()
     {
         Transaction transaction(m_store.m_db);
-        if (!transaction.begin(&m_problem))
+        if (!transaction.begin(&m_problem)) {
+            m_lockedOut = (sqlite3_errcode(m_store.m_db) & 0xff) == SQLITE_BUSY;
             return false;
+        }
         for (ManagedObject* object : std::as_const(m_changed))
             if (!writeObject(object))
                 return false;
@@ -1430,6 +1493,7 @@ private:
     QHash<std::pair<const Layout::EntityLayout*, bool>, sqlite3_stmt*> m_rowStatements;
     std::vector<JoinStatements> m_joinStatements;
     QString m_problem;
+    bool m_lockedOut = false;
 };
 
 bool PersistentStoreCoordinator::saveChanges(ManagedObjectContext& context, QString* error)
@@ -1439,29 +1503,47 @@ bool PersistentStoreCoordinator::saveChanges(ManagedObjectContext& context, QStr
             *error = QStringLiteral("the store is closed");
         return false;
     }
-    return Saver(*this, context).run(error);
+    if (m_waitedInVain)
+        sqlite3_busy_timeout(m_db, 0);
+    Saver saver(*this, context);
+    const bool saved = saver.run(error);
+    sqlite3_busy_timeout(m_db, BusyTimeoutMilliseconds);
+    m_waitedInVain = !saved && saver.lockedOut();
+    return saved;
 }
 
 std::optional<QVariantMap> PersistentStoreCoordinator::metadata(const QString& path)
 {
     if (!QFileInfo(path).isFile())
         return std::nullopt;
-    // Inspecting a store must leave nothing beside it, yet a read-only connection to a store in
-    // WAL mode makes a log and an index that it cannot remove. A store without companions is
-    // open nowhere and holds all it has in its file, so it is read as immutable, which makes
-    // none. A store with companions may be open for writing: it is read through them.
-    const bool mayBeOpen = std::any_of(companionSuffixes.cbegin(), companionSuffixes.cend(),
-        [&](const char* suffix) { return QFileInfo::exists(path + QLatin1String(suffix)); });
-    sqlite3* db = mayBeOpen
+    // Inspecting a store must leave nothing beside it.
+    sqlite3* db = hasCompanions(path)
         ? openDatabase(path, SQLITE_OPEN_READONLY, nullptr)
-        : openDatabase(
-            QString::fromLatin1(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded()) + immutableQuery,
-            SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+        : openDatabase(immutableName(path), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
     if (!db)
         return std::nullopt;
     std::optional<QVariantMap> result = readMetadata(db);
     sqlite3_close(db);
     return result;
+}
+
+bool PersistentStoreCoordinator::isHeldElsewhere(const QString& path)
+{
+    if (!QFileInfo(path).isFile())
+        return false;
+    sqlite3* db = nullptr;
+    bool held = false;
+    // No busy timeout: a lock held elsewhere answers SQLITE_BUSY at once.
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* probe = nullptr;
+        int result = sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master", -1, &probe, nullptr);
+        if (result == SQLITE_OK)
+            result = sqlite3_step(probe);
+        held = (result & 0xff) == SQLITE_BUSY;
+        sqlite3_finalize(probe);
+    }
+    sqlite3_close(db);
+    return held;
 }
 
 bool PersistentStoreCoordinator::destroyStore(const QString& path, QString* error)

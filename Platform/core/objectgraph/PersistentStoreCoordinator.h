@@ -46,8 +46,10 @@ public:
 
     // Opens the store at `path`, creating it (and its folder) when missing. Refuses a store
     // whose metadata is not compatible with the model. A context then loads it with
-    // ManagedObjectContext::loadPersistentStore.
+    // ManagedObjectContext::loadPersistentStore. A store whose file or folder may not be
+    // written is opened for reading only: isReadOnly() then says so and every save fails.
     bool addPersistentStore(const QString& path, QString* error = nullptr);
+    bool isReadOnly() const { return m_readOnly; }
     // Closes the store, folding its write-ahead log.
     bool removePersistentStore(QString* error = nullptr);
     bool hasPersistentStore() const { return m_db != nullptr; }
@@ -57,6 +59,9 @@ public:
     // The metadata of the store at `path`, read without loading it; none when there is no
     // file or it is not a readable store of ours.
     static std::optional<QVariantMap> metadata(const QString& path);
+    // Whether another program holds the store at `path` with a lock that keeps us from reading
+    // it at all; asked without waiting.
+    static bool isHeldElsewhere(const QString& path);
     // Removes the store file with its "-wal", "-shm" and "-journal" companions. A missing
     // store is not an error.
     static bool destroyStore(const QString& path, QString* error = nullptr);
@@ -102,5 +107,9 @@ private:
     sqlite3* m_db = nullptr;
     QString m_path;
     QVariantMap m_metadata;
+    bool m_readOnly = false;
+    // A save waited in vain for another program's lock: the next ones try without waiting
+    // until one goes through, so that an action that saves twice keeps the user waiting once.
+    bool m_waitedInVain = false;
     QHash<QString, sqlite3_stmt*> m_statements;
 };

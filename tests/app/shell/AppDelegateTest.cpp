@@ -18,10 +18,12 @@
 #include "Platform/services/SingleInstance.h"
 #include "Platform/services/UpdaterDelegate.h"
 #include "Platform/widgets/ScriptedAlertPresenter.h"
+#include "support/AsOrdinaryUser.h"
 #include "support/FakeCalendarStore.h"
 #include "support/FakeNotificationService.h"
 #include "support/PrivateSessionBus.h"
 #include "support/StoreBuilder.h"
+#include "support/StoreLockHolder.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -559,6 +561,91 @@ TEST_F(AppDelegateTest, AStoreThatCannotBeOpenedIsShownAndEndsTheProgramWithAnEr
     EXPECT_EQ(run->alerts.alerts().first().style, AlertPresenter::Style::Critical);
     EXPECT_TRUE(run->alerts.alerts().first().informativeText.contains(QStringLiteral("not a readable store")));
     EXPECT_EQ(run->mainWindowsMade + run->welcomeScreensOpened, 0);
+}
+
+// The file is fine, only held: the user is told so and may try again once the other program
+// has let go, or quit.
+TEST_F(AppDelegateTest, AStoreHeldByAnotherProgramSaysSoAndOpensOnTryAgain)
+{
+    launchedWithBoard().reset();
+    const QString path
+        = m_folder.filePath(QStringLiteral("data/Pelorins/") + QLatin1String(CoreDataManager::storeFileName));
+    auto other = std::make_unique<StoreLockHolder>(path, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE");
+
+    const auto expectInUseAlert = [](const ProgramRun& run) {
+        ASSERT_EQ(run.alerts.alerts().size(), 1);
+        const AlertPresenter::Alert& alert = run.alerts.alerts().first();
+        EXPECT_EQ(alert.messageText, QStringLiteral("Pelorins cannot open its data."));
+        EXPECT_TRUE(alert.informativeText.endsWith(
+            QStringLiteral(" is in use by another program. Quit it, then choose Try Again.")))
+            << alert.informativeText.toStdString();
+        EXPECT_FALSE(alert.informativeText.contains(QStringLiteral("not a readable store")));
+        EXPECT_EQ(alert.buttonTitles, (QStringList {QStringLiteral("Try Again"), QStringLiteral("Quit")}));
+    };
+    const auto start = [](ProgramRun& run) {
+        return exitCodesOf(*run.delegate, [&] {
+            run.delegate->applicationWillFinishLaunching();
+            run.delegate->applicationDidFinishLaunching();
+        });
+    };
+
+    auto quitting = newRun();
+    quitting->alerts.enqueueAnswer(1);
+    EXPECT_EQ(start(*quitting), QList<int> {1});
+    expectInUseAlert(*quitting);
+    quitting.reset();
+
+    auto retrying = newRun();
+    retrying->alerts.enqueueAnswer(0);
+    EXPECT_TRUE(start(*retrying).isEmpty());
+    expectInUseAlert(*retrying);
+    EXPECT_EQ(retrying->mainWindowsMade, 0);
+    other.reset();
+    ASSERT_TRUE(spinUntil([&] { return retrying->mainWindowsMade == 1; }));
+    EXPECT_EQ(retrying->alerts.alerts().size(), 1);
+    EXPECT_EQ(boardTitles(retrying->manager.getRootObject(false)), QStringList {QStringLiteral("Plans")});
+}
+
+// A data folder that may not be written is said at start, once; the boards open for reading,
+// and the saves that fail after it do not put an alert in the way each time.
+TEST_F(AppDelegateTest, AReadOnlyDataFolderIsSaidOnceAtStartAndTheBoardsStillOpen)
+{
+    const AsOrdinaryUser user(m_folder.path());
+    ASSERT_TRUE(user.holds());
+    {
+        Kanban* board = nullptr;
+        auto first = launchedWithBoard(&board);
+        StoreBuilder(first->context()).addCard(board->column().first());
+        ASSERT_TRUE(first->manager.saveContext());
+    }
+    const QString folder = m_folder.filePath(QStringLiteral("data/Pelorins"));
+    ASSERT_TRUE(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+
+    auto run = newRun();
+    run->launch();
+    ASSERT_EQ(run->alerts.alerts().size(), 1);
+    const AlertPresenter::Alert& alert = run->alerts.alerts().first();
+    EXPECT_EQ(alert.messageText, QStringLiteral("Pelorins cannot save changes."));
+    EXPECT_TRUE(alert.informativeText.contains(QDir::toNativeSeparators(folder)))
+        << alert.informativeText.toStdString();
+    EXPECT_EQ(alert.buttonTitles, QStringList {QStringLiteral("OK")});
+    EXPECT_EQ(run->mainWindowsMade, 1);
+    EXPECT_TRUE(run->manager.isReadOnly());
+    Root* root = run->manager.getRootObject(false);
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(boardTitles(root), QStringList {QStringLiteral("Plans")});
+    // The cards too, read later on a connection of their own.
+    ASSERT_NE(run->manager.loading(), nullptr);
+    ASSERT_TRUE(run->manager.loading()->loadWholeStore());
+    EXPECT_EQ(run->context().count(FetchRequest(QStringLiteral("ListItem"))), 1);
+
+    for (const QString& title : {QStringLiteral("Renamed"), QStringLiteral("Again")}) {
+        static_cast<Kanban*>(root->children().first())->setTitle(title);
+        EXPECT_FALSE(run->delegate->saveAction(nullptr));
+    }
+    EXPECT_EQ(run->alerts.alerts().size(), 1);
+    run.reset();
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 TEST_F(AppDelegateTest, TutorialsResetAndTheSupportPageOpens)
