@@ -6,7 +6,8 @@ class QAccessibleInterface;
 class QObject;
 
 // The program's own accessible interfaces, for widgets whose meaning Qt cannot see from their
-// class: cards, section headers and the welcome's page dots. Every other widget keeps Qt's.
+// class: cards, section headers, the welcome's page dots, and the board, its columns and their
+// lists, whose children are read as they lie. Every other widget keeps Qt's.
 class AccessibleFactory
 {
 public:

@@ -15,6 +15,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QImage>
+#include <QTest>
 #include <QToolButton>
 #include <functional>
 
@@ -40,6 +41,19 @@ void collectShowing(QAccessibleInterface* root, QList<QAccessibleInterface*>& fo
         found << child;
         collectShowing(child, found);
     }
+}
+
+// The names of the cards and headings under `root` that show, in the order a screen reader
+// meets them.
+QStringList readingOrder(QAccessibleInterface* root)
+{
+    QList<QAccessibleInterface*> showing;
+    collectShowing(root, showing);
+    QStringList names;
+    for (QAccessibleInterface* object : std::as_const(showing))
+        if (object->role() == QAccessible::ListItem || object->role() == QAccessible::Heading)
+            names << object->text(QAccessible::Name);
+    return names;
 }
 
 QAccessibleInterface* childNamed(QAccessibleInterface* parent, QAccessible::Role role, const QString& name)
@@ -378,4 +392,45 @@ TEST_F(BoardAccessibility, ASelectedCardAndAButtonReachedByTabAreFramedOnLightAn
             }
         }
     }
+}
+
+TEST_F(BoardAccessibility, AScreenReaderMeetsColumnsHeadersAndCardsInTheOrderTheyShow)
+{
+    Kanban* kanban = build.addBoard(QStringLiteral("Home"), {QStringLiteral("To Do"), QStringLiteral("Doing")});
+    for (const char* title : {"One", "Two", "Three"})
+        addCard(kanban->column().at(0), QLatin1String(title));
+    addCard(kanban->column().at(1), QStringLiteral("Four"));
+    const QDateTime today = QDateTime(now.toLocalTime().date().startOfDay()).toUTC();
+    build.addDoneCard(kanban, build.addDoneGroup(kanban, today))
+        ->setAttributedNotes(AttributedString(QStringLiteral("Five"), normalAttributes()));
+    build.addDoneCard(kanban, build.addDoneGroup(kanban, today.addDays(-3)))
+        ->setAttributedNotes(AttributedString(QStringLiteral("Six"), normalAttributes()));
+    show(kanban);
+    // Selecting a column lifts it over the others.
+    QWidget* header = controller(0)->topHeaderView();
+    ASSERT_NE(header, nullptr);
+    QTest::mouseClick(header, Qt::LeftButton, {}, QPoint(4, header->height() / 2));
+    settle();
+    ASSERT_TRUE(controller(0)->isSelected());
+
+    QString earlier;
+    for (ListItemHeaderCellView* day : board->findChildren<ListItemHeaderCellView*>())
+        if (day->isVisible() && day->title() != QLatin1String("Today") && day->rightLabel() == QLatin1String("1 card")
+            && day != controller(0)->topHeaderView() && day != controller(1)->topHeaderView())
+            earlier = day->title() + QStringLiteral(", 1 card");
+    ASSERT_FALSE(earlier.isEmpty());
+    EXPECT_EQ(readingOrder(accessible(board.get())),
+        (QStringList {"To Do, 3 cards", "One", "Two", "Three", "Doing, 1 card", "Four", "Today, 1 card", "Five",
+            earlier, "Six"}));
+
+    // Rows reused for other cards are read where they now show.
+    ListItem* zero = build.addCard(kanban->column().at(0));
+    zero->setAttributedNotes(AttributedString(QStringLiteral("Zero"), normalAttributes()));
+    QList<ListItem*> rows = kanban->column().at(0)->item();
+    rows.move(rows.indexOf(zero), 0);
+    kanban->column().at(0)->setItem(rows);
+    board->reloadColumns();
+    settle();
+    const QStringList order = readingOrder(accessible(controller(0)->containerView()));
+    EXPECT_EQ(order, (QStringList {"To Do, 4 cards", "Zero", "One", "Two", "Three"}));
 }
