@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QVariantAnimation>
 
@@ -65,6 +66,17 @@ AnimatedCheckButton::AnimatedCheckButton(const Design& design, int width, QWidge
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     resize(width, width);
     setMouseTracking(false);
+    // The pointer is tracked by hand and never clicks: whatever clicks is a key or a reader.
+    connect(this, &QAbstractButton::clicked, this, &AnimatedCheckButton::clickedByUser);
+    // A screen reader toggles a check box, which flips it at once: the box shows its state again
+    // and asks its owner, as a click does.
+    connect(this, &QAbstractButton::toggled, this, [this](bool checked) {
+        if (checked == (m_state == 1))
+            return;
+        const QSignalBlocker quiet(this);
+        setChecked(m_state == 1);
+        clickedByUser();
+    });
     updateColours();
 }
 
@@ -79,6 +91,8 @@ bool AnimatedCheckButton::isAnimating() const
 void AnimatedCheckButton::setState(int state)
 {
     m_state = state;
+    // A box that reads as a check box reads ticked as it shows.
+    setChecked(state == 1);
     m_buttonClicked = false;
     stopAnimations();
     updateColours();
@@ -260,6 +274,11 @@ void AnimatedCheckButton::mouseReleaseEvent(QMouseEvent* event)
         updateColours();
         return;
     }
+    clickedByUser();
+}
+
+void AnimatedCheckButton::clickedByUser()
+{
     m_buttonClicked = true;
     if (m_design.tellsAtOnceWhenOn && m_state == 1) {
         updateColours();

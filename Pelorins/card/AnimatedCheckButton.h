@@ -8,7 +8,8 @@ class QVariantAnimation;
 
 // A check box drawn in code that tracks the pointer itself, animates towards the other look
 // when clicked and only then tells its owner. A click never flips the state: the owner changes
-// the model and calls setState(), which snaps the look to the new state.
+// the model and calls setState(), which snaps the look to the new state. Space, and the press of
+// assistive technology, click it as the pointer does.
 class AnimatedCheckButton : public QAbstractButton
 {
     Q_OBJECT
@@ -60,8 +61,12 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // The owner flips the state, never the click.
+    void nextCheckState() override { }
 
 private:
+    // A click that reached the box: by the pointer, the keyboard or assistive technology.
+    void clickedByUser();
     struct Colours
     {
         QColor on, off, onHighlighted, offHighlighted, circleBorder, tickOn, tickOff, tertiary;

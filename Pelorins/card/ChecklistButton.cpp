@@ -12,4 +12,6 @@ ChecklistButton::ChecklistButton(QWidget* parent, int width)
                               .reappliesColoursAfterStroke = true},
         width, parent)
 {
+    // Read as the check box it looks like, ticked with its line.
+    setCheckable(true);
 }

@@ -652,9 +652,8 @@ void NotesTextView::layoutCheckButtons()
             if (box->state() != int(checked))
                 box->setState(int(checked));
             box->setTag(placed);
-            // A screen reader reads the box as its line, ticked or not.
+            // A screen reader reads the box as its line; the box says whether it is ticked.
             box->setAccessibleName(string().mid(line.location, line.length).trimmed());
-            box->setAccessibleDescription(checked ? local(QStringLiteral("checked")) : QString());
         } else if (auto* box = qobject_cast<PrintableCheckButton*>(button)) {
             box->setChecked(checked);
             box->setTag(placed);

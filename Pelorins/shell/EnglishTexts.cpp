@@ -161,7 +161,6 @@ const QSet<QString>& plainTexts()
         QStringLiteral("Remove Bookmark"),
         QStringLiteral("Welcome Page"),
         QStringLiteral("Page %1 of %2"),
-        QStringLiteral("checked"),
     };
     return texts;
 }

@@ -1,8 +1,11 @@
 #include "BoardViewFixture.h"
+#include "Pelorins/card/AnimatedCheckButton.h"
 #include "Pelorins/card/CheckedButton.h"
+#include "Pelorins/card/ChecklistButton.h"
 #include "Pelorins/card/DateDisplayButton.h"
 #include "Pelorins/card/DueDateTextField.h"
 #include "Pelorins/card/ListItemCellView.h"
+#include "Pelorins/card/NotesTextView.h"
 #include "Pelorins/column/ListItemHeaderCellView.h"
 #include "Pelorins/shell/AccessibleFactory.h"
 #include "PelorinsKit/model/DateHelpers.h"
@@ -433,4 +436,59 @@ TEST_F(BoardAccessibility, AScreenReaderMeetsColumnsHeadersAndCardsInTheOrderThe
     settle();
     const QStringList order = readingOrder(accessible(controller(0)->containerView()));
     EXPECT_EQ(order, (QStringList {"To Do, 4 cards", "Zero", "One", "Two", "Three"}));
+}
+
+TEST_F(BoardAccessibility, TheDoneBoxAndChecklistBoxesAnswerSpaceAndAScreenReadersPress)
+{
+    AnimatedCheckButton::setTimeScale(0.05);
+    Kanban* kanban = build.addBoard(QStringLiteral("Home"), {QStringLiteral("To Do")});
+    QVariantMap ticked = checkListAttributes();
+    ticked.insert(AttributeKey::isChecklistChecked, true);
+    QVariantMap open = checkListAttributes();
+    open.insert(AttributeKey::isChecklistChecked, false);
+    AttributedString notes(QStringLiteral("Groceries\n"), normalAttributes());
+    notes.append(AttributedString(QStringLiteral("Bread\n"), ticked));
+    notes.append(AttributedString(QStringLiteral("Apples"), open));
+    ListItem* card = build.addCard(kanban->column().at(0));
+    card->setAttributedNotes(notes);
+    card->setNotesExpanded(true);
+    show(kanban);
+    QApplication::setActiveWindow(board.get());
+    ListItemCellView* cell = cellOf(card);
+    ASSERT_NE(cell, nullptr);
+    const QList<QAbstractButton*> boxes = cell->noteTextView()->checkButtons();
+    ASSERT_EQ(boxes.size(), 2);
+    const auto lineTicked = [&](int at) {
+        return card->getAttributedNotes()->attribute(AttributeKey::isChecklistChecked, at).toBool();
+    };
+    const int bread = int(QStringLiteral("Groceries\n").size());
+    const int apples = bread + int(QStringLiteral("Bread\n").size());
+
+    // Each box reads as a check box named by its line, ticked as it shows.
+    QAccessibleInterface* breadBox = accessible(boxes.at(0));
+    QAccessibleInterface* applesBox = accessible(boxes.at(1));
+    EXPECT_EQ(breadBox->role(), QAccessible::CheckBox);
+    EXPECT_EQ(breadBox->text(QAccessible::Name), QStringLiteral("Bread"));
+    EXPECT_TRUE(breadBox->state().checked);
+    EXPECT_EQ(applesBox->text(QAccessible::Name), QStringLiteral("Apples"));
+    EXPECT_FALSE(applesBox->state().checked);
+
+    // Space ticks the box the keyboard is on.
+    boxes.at(1)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(boxes.at(1), Qt::Key_Space);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return lineTicked(apples); }, 2000));
+    EXPECT_TRUE(accessible(cell->noteTextView()->checkButtons().at(1))->state().checked);
+    // A screen reader's toggle clears one.
+    QAccessibleActionInterface* actions = accessible(cell->noteTextView()->checkButtons().at(0))->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    ASSERT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+    actions->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !lineTicked(bread); }, 2000));
+    EXPECT_TRUE(lineTicked(apples));
+
+    // Space on the done box marks the card done, as a click does.
+    cell->checkButton()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(cell->checkButton(), Qt::Key_Space);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return card->done(); }, 3000));
+    AnimatedCheckButton::setTimeScale(1.0);
 }
