@@ -88,6 +88,8 @@ FilterViewController::FilterViewController(
     m_scrollArea->setFrameShape(QFrame::NoFrame);
     m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scrollArea->setWidgetResizable(false);
+    // Tab goes from row to row; the rows scroll to the one the keyboard is on.
+    m_scrollArea->setFocusPolicy(Qt::NoFocus);
     m_scrollArea->setWidget(m_rowsView);
     layout->addWidget(m_scrollArea);
 
@@ -162,6 +164,17 @@ void FilterViewController::buildRows()
 
     for (int row = 0; row < m_tags.size(); ++row)
         addRow(row, m_tags.at(row));
+    // The keyboard goes down the tags, then to the buttons under them.
+    QWidget* previous = nullptr;
+    for (QCheckBox* checkBox : std::as_const(m_checkButtons)) {
+        if (previous)
+            setTabOrder(previous, checkBox);
+        previous = checkBox;
+    }
+    if (previous) {
+        setTabOrder(previous, m_clearAllButton);
+        setTabOrder(m_clearAllButton, m_editButton);
+    }
 }
 
 void FilterViewController::addRow(int row, Tag* tag)

@@ -50,6 +50,17 @@ void Popover::showRelativeTo(const QRect& rect, QWidget* anchor)
     adjustSize();
     setGeometry(QRect(placement(anchorOnScreen, size(), area), size()));
     show();
+    // The popover takes the keyboard: it starts on the first control inside, unless the content
+    // chose one, so that a popover opened from the keyboard can be used from it.
+    if (QWidget* chosen = focusWidget(); !chosen || chosen == this) {
+        for (QWidget* control = nextInFocusChain(); control && control != this; control = control->nextInFocusChain()) {
+            if (isAncestorOf(control) && (control->focusPolicy() & Qt::TabFocus) && control->isVisibleTo(this)
+                && control->isEnabled()) {
+                control->setFocus(Qt::PopupFocusReason);
+                break;
+            }
+        }
+    }
 }
 
 void Popover::showRelativeTo(QWidget* anchor)

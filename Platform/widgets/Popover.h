@@ -4,7 +4,8 @@
 #include <QPointer>
 
 // A small transient window attached to a control: it opens right under its anchor, centred on
-// it, and closes on a click outside it or on Escape. It shows one content widget.
+// it, with the keyboard on its first control, and closes on a click outside it or on Escape. It
+// shows one content widget.
 class Popover : public QFrame
 {
     Q_OBJECT

@@ -308,3 +308,18 @@ TEST_F(FilterViewControllerTest, AScreenReaderFindsEachTagsCheckBoxByTheTagsName
     EXPECT_EQ(QAccessible::queryAccessibleInterface(shown.checkButtons().at(1))->text(QAccessible::Name),
         QStringLiteral("c"));
 }
+
+TEST_F(FilterViewControllerTest, TheKeyboardStartsOnTheFirstTagAndSpaceTicksIt)
+{
+    open();
+    QCheckBox* first = filter->checkButtons().at(0);
+    ASSERT_EQ(QApplication::focusWidget(), first);
+    // Tab goes on to the next tag.
+    QTest::keyClick(first, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), filter->checkButtons().at(1));
+    QTest::keyClick(filter->checkButtons().at(1), Qt::Key_Backtab);
+    QTest::keyClick(first, Qt::Key_Space);
+    EXPECT_EQ(board->tagFilter(), (QList<Tag*> {upperB}));
+    QTest::keyClick(first, Qt::Key_Space);
+    EXPECT_EQ(board->tagFilter(), std::nullopt);
+}
