@@ -1722,6 +1722,7 @@ void MacKanbanColumnController::dragWillBegin(
     SectionedListView*, const QSet<IndexPath>& paths, const IndexPath& pressedPath)
 {
     m_collectionView->setDragAndDropDelegate(this);
+    m_collectionView->setDragIsInside(true);
     m_dragOriginatedPath = pressedPath;
     m_draggingIndexPaths = paths;
     m_dragAutoscroll.start();
@@ -1730,10 +1731,10 @@ void MacKanbanColumnController::dragWillBegin(
 QPixmap MacKanbanColumnController::dragPixmap(
     SectionedListView*, const QList<IndexPath>& paths, const IndexPath& pressedPath)
 {
-    // The pressed card on top of at most two more, each a little lower and to the right.
+    // The pressed card on top of at most two more, each a little lower and to the right, as
+    // large as they are on the board.
     constexpr int maximumCards = 3;
     constexpr int offset = 6;
-    constexpr qreal longestSide = 200.0;
     QList<QWidget*> cards;
     if (QWidget* pressed = m_collectionView->itemWidget(pressedPath))
         cards.append(pressed);
@@ -1749,14 +1750,11 @@ QPixmap MacKanbanColumnController::dragPixmap(
     QSize size;
     for (qsizetype i = 0; i < cards.size(); ++i)
         size = size.expandedTo(cards.at(i)->size() + QSize(int(i) * offset, int(i) * offset));
-    const qreal scale = std::min(1.0, longestSide / std::max(size.width(), size.height()));
     const qreal ratio = m_collectionView->devicePixelRatioF();
-    QPixmap picture((QSizeF(size) * scale * ratio).toSize());
+    QPixmap picture((QSizeF(size) * ratio).toSize());
     picture.setDevicePixelRatio(ratio);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.scale(scale, scale);
     for (qsizetype i = cards.size() - 1; i >= 0; --i) {
         QWidget* card = cards.at(i);
         painter.drawPixmap(QRect(QPoint(int(i) * offset, int(i) * offset), card->size()), card->grab());

@@ -1,9 +1,11 @@
 #include "Platform/widgets/SectionedListView.h"
 
+#include "Platform/widgets/DragPictureWindow.h"
 #include "Platform/widgets/SectionedListViewDataSource.h"
 #include "Platform/widgets/SectionedListViewDelegate.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDrag>
 #include <QDropEvent>
 #include <QElapsedTimer>
@@ -610,23 +612,47 @@ void SectionedListView::startDrag(const IndexPath& pressedPath)
 
     auto* drag = new QDrag(this);
     drag->setMimeData(data);
+    QTimer* following = nullptr;
     if (QWidget* widget = itemWidget(pressedPath)) {
         const QPoint inWidget = m_pressPoint - widget->geometry().topLeft();
-        const QPixmap picture = m_dragDelegate->dragPixmap(this, sorted, pressedPath);
+        QPixmap picture = m_dragDelegate->dragPixmap(this, sorted, pressedPath);
+        QPoint hotSpot = inWidget;
         if (picture.isNull()) {
-            drag->setPixmap(widget->grab());
-            drag->setHotSpot(inWidget);
+            picture = widget->grab();
         } else {
             // The pointer keeps its place on the pressed item, scaled with the picture.
             const qreal scale = widget->width() > 0 ? picture.deviceIndependentSize().width() / widget->width() : 1.0;
-            drag->setPixmap(picture);
-            drag->setHotSpot((QPointF(inWidget) * scale).toPoint());
+            hotSpot = (QPointF(inWidget) * scale).toPoint();
         }
+        // The drag itself carries an empty picture; ours follows the pointer and can change.
+        QPixmap nothing(1, 1);
+        nothing.fill(Qt::transparent);
+        drag->setPixmap(nothing);
+        m_dragPicture = std::make_unique<DragPictureWindow>();
+        m_dragPicture->setPicture(picture, hotSpot);
+        m_dragPicture->follow(QCursor::pos());
+        m_dragPicture->show();
+        // The drag's own loop tells the source nothing of the pointer's moves: they are watched.
+        following = new QTimer(this);
+        following->setInterval(16);
+        connect(following, &QTimer::timeout, this, [this, last = QPoint()]() mutable {
+            const QPoint pointer = QCursor::pos();
+            if (pointer == last || !m_dragPicture)
+                return;
+            last = pointer;
+            m_dragPicture->follow(pointer);
+            draggingSessionMoved(pointer);
+        });
+        following->start();
     }
     // The list may go away while the drag runs its own event loop.
     const QPointer<SectionedListView> self(this);
     const Qt::DropAction action = drag->exec(Qt::MoveAction);
-    if (self && m_dragDelegate)
+    if (!self)
+        return;
+    delete following;
+    m_dragPicture.reset();
+    if (m_dragDelegate)
         m_dragDelegate->dragEnded(this, action);
 }
 

@@ -10,11 +10,14 @@
 #include <QPointer>
 #include <QSet>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
 class QTimer;
 class QVariantAnimation;
+
+class DragPictureWindow;
 
 class SectionedListViewDataSource;
 class SectionedListViewDelegate;
@@ -46,6 +49,11 @@ public:
     // Without a drag delegate items cannot be dragged and nothing can be dropped.
     void setDragDelegate(SectionedListViewDragDelegate* delegate);
     SectionedListViewDragDelegate* dragDelegate() const { return m_dragDelegate; }
+    // While a drag started here runs, the picture under its pointer, which may change on the way;
+    // none otherwise.
+    DragPictureWindow* dragPicture() const { return m_dragPicture.get(); }
+    // The pointer of a drag started here has moved to `screenPoint`.
+    virtual void draggingSessionMoved(const QPoint& screenPoint) { Q_UNUSED(screenPoint) }
 
     const SectionedListLayout& listLayout() const { return m_layout; }
     void setHeaderHeight(int height);
@@ -244,6 +252,7 @@ private:
     Qt::DropAction m_validatedAction = Qt::IgnoreAction;
     QTimer* m_autoscrollTimer = nullptr;
     int m_autoscrollStep = 0;
+    std::unique_ptr<DragPictureWindow> m_dragPicture;
 
     QMap<IndexPath, ShownItem> m_shownItems;
     QMap<int, QWidget*> m_shownHeaders;

@@ -3,6 +3,7 @@
 #include "Pelorins/card/NotesTextView.h"
 #include "Pelorins/column/KanbanColumnCollectionViewFlowLayout.h"
 #include "Pelorins/shell/AppConstants.h"
+#include "Platform/widgets/DragPictureWindow.h"
 #include "PelorinsKit/board/CardHistory.h"
 #include "PelorinsKit/board/CardPlacement.h"
 #include "PelorinsKit/model/ListItemAction.h"
@@ -458,4 +459,62 @@ TEST_F(CardDragOnDisplay, ACardPressedOnItsTitleAndMovedIsDraggedWhileAClickTher
     EXPECT_TRUE(shown->isSelected());
     EXPECT_GT(shown->noteTextView()->textCursor().position(), 0) << "the caret lands where the click was";
     EXPECT_EQ(kanban->column().at(0)->item(), (QList<ListItem*> {clicked}));
+}
+
+// The real pointer moves (the picture follows the display's pointer): over the board the card is
+// carried as it looks there, beyond the board's edge as a picture 200 long, and back over the
+// board as itself again.
+TEST_F(CardDragOnDisplay, TheDragPictureShowsTheCardOverTheBoardAndASmallPictureBeyondIt)
+{
+    Kanban* kanban = boardWithCards("A", {2, 1});
+    makeBoard();
+    board->resize(900, 700);
+    showOnScreen(kanban);
+    SectionedListView* list = controller(0)->collectionView();
+    ListItemCellView* card = controller(0)->cellShowing(kanban->column().at(0)->item().at(0));
+    ASSERT_TRUE(card);
+    const QSize cardSize = card->size();
+    ASSERT_GT(cardSize.width(), 200);
+
+    struct Look
+    {
+        QSize size;
+        bool underPointer = false;
+    };
+    QList<Look> looks;
+    const auto look = [&] {
+        DragPictureWindow* picture = list->dragPicture();
+        if (!picture) {
+            looks.append(Look {});
+            return;
+        }
+        const QRect shown(picture->pos(), picture->size());
+        looks.append(Look {picture->picture().deviceIndependentSize().toSize(),
+            shown.contains(QCursor::pos()) && picture->pos() + picture->hotSpot() == QCursor::pos()});
+    };
+    const QPoint from = rowPoint(controller(0), {0, 0}, 0.5);
+    const QPoint over = board->mapToGlobal(rowPoint(controller(1), {0, 0}, 0.5));
+    const QPoint beyond = board->mapToGlobal(QPoint(board->width() + 150, 300));
+    QCursor::setPos(board->mapToGlobal(from));
+    settle();
+    sendMouse(QEvent::MouseButtonPress, from, Qt::LeftButton);
+    QTimer::singleShot(200, [&] { QCursor::setPos(over); });
+    QTimer::singleShot(500, look);
+    QTimer::singleShot(550, [&] { QCursor::setPos(beyond); });
+    QTimer::singleShot(850, look);
+    QTimer::singleShot(900, [&] { QCursor::setPos(over); });
+    QTimer::singleShot(1200, look);
+    QTimer::singleShot(1250, [&] { sendMouse(QEvent::MouseButtonRelease, board->mapFromGlobal(over), Qt::NoButton); });
+    sendMouse(QEvent::MouseMove, from + QPoint(0, 30), Qt::LeftButton);
+    settle();
+
+    ASSERT_EQ(looks.size(), 3);
+    const QSize small = QSizeF(cardSize).scaled(200, 200, Qt::KeepAspectRatio).toSize();
+    EXPECT_EQ(looks.at(0).size, cardSize) << "over the board";
+    EXPECT_NEAR(looks.at(1).size.width(), small.width(), 1) << "beyond the board";
+    EXPECT_NEAR(looks.at(1).size.height(), small.height(), 1);
+    EXPECT_EQ(looks.at(2).size, cardSize) << "back over the board";
+    for (const Look& seen : looks)
+        EXPECT_TRUE(seen.underPointer);
+    EXPECT_FALSE(list->dragPicture()) << "the picture goes with the drag";
 }
