@@ -1,7 +1,7 @@
 #include "Pelorins/column/NSCollectionViewTestSubclass.h"
 #include "Platform/widgets/DragPictureWindow.h"
-#include "Platform/widgets/SectionedListViewDataSource.h"
 #include "Platform/widgets/SectionedListViewDragDelegate.h"
+#include "support/NumberedRows.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -17,25 +17,6 @@
 // QT_QPA_PLATFORM=xcb (the ctest case DragLook.OnVirtualDisplay).
 
 namespace {
-
-class Rows : public SectionedListViewDataSource
-{
-public:
-    int numberOfSections() const override { return 1; }
-    int numberOfItems(int) const override { return 3; }
-    QString itemKind(const IndexPath&) const override { return QStringLiteral("row"); }
-    QSize sizeForItem(const IndexPath&, int) const override { return QSize(0, 60); }
-    quint64 itemIdentity(const IndexPath& path) const override { return quint64(path.item) + 1; }
-    QWidget* createItemWidget(const QString&) override
-    {
-        auto* widget = new QWidget;
-        widget->setAutoFillBackground(true);
-        return widget;
-    }
-    void configureItem(QWidget*, const IndexPath&) override { }
-    QWidget* createHeaderWidget() override { return new QWidget; }
-    void configureHeader(QWidget*, int) override { }
-};
 
 class RowDrags : public SectionedListViewDragDelegate
 {
@@ -73,7 +54,7 @@ TEST(NSCollectionViewTestSubclass, TheDraggedPictureTakesTheIconSizeInsideAndTwo
     board->setWidget(container);
     auto* list = new NSCollectionViewTestSubclass(container);
     list->setGeometry(0, 0, 300, 380);
-    Rows rows;
+    NumberedRows rows;
     RowDrags drag;
     list->setDataSource(&rows);
     list->setDragDelegate(&drag);

@@ -1,6 +1,7 @@
 #include "Platform/widgets/SectionedListView.h"
 #include "Platform/widgets/SectionedListViewDataSource.h"
 #include "Platform/widgets/SectionedListViewDragDelegate.h"
+#include "support/NumberedRows.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -17,33 +18,6 @@
 namespace {
 
 const QString kRowType = "application/x-pelorins-test-row";
-
-class NumberedRows : public SectionedListViewDataSource
-{
-public:
-    explicit NumberedRows(quint64 firstId)
-        : m_firstId(firstId)
-    {
-    }
-
-    int numberOfSections() const override { return 1; }
-    int numberOfItems(int) const override { return 10; }
-    QString itemKind(const IndexPath&) const override { return "row"; }
-    QSize sizeForItem(const IndexPath&, int) const override { return QSize(0, 40); }
-    quint64 itemIdentity(const IndexPath& path) const override { return m_firstId + quint64(path.item); }
-    QWidget* createItemWidget(const QString&) override
-    {
-        auto* widget = new QWidget;
-        widget->setAutoFillBackground(true);
-        return widget;
-    }
-    void configureItem(QWidget*, const IndexPath&) override { }
-    QWidget* createHeaderWidget() override { return new QWidget; }
-    void configureHeader(QWidget*, int) override { }
-
-private:
-    quint64 m_firstId;
-};
 
 class DragRecorder : public SectionedListViewDragDelegate
 {
