@@ -314,7 +314,8 @@ void ListItemCellView::highlightSearchTerm()
     MacKanbanColumnDelegate* kanbanView = board();
     const std::optional<QString> term = kanbanView ? kanbanView->searchTerm() : std::nullopt;
     QList<TextRange> found;
-    if (term && !term->isEmpty()) {
+    // The highlights are for reading; editing shows the plain text.
+    if (term && !term->isEmpty() && !m_noteTextView->isFirstResponder()) {
         const QString text = m_noteTextView->string();
         for (qsizetype at = text.indexOf(*term, 0, Qt::CaseInsensitive); at >= 0;
              at = text.indexOf(*term, at + term->size(), Qt::CaseInsensitive))
@@ -332,9 +333,7 @@ void ListItemCellView::updateSelectionAppearance()
 {
     if (!isSelected()) {
         m_noteTextView->highlightAttachmentCells(m_noteTextView->selectedCellRange().value_or(TextRange {}));
-        QTextCursor end(m_noteTextView->document());
-        end.movePosition(QTextCursor::End);
-        m_noteTextView->setTextCursor(end);
+        dropTextSelection();
     }
     QAccessible::State selection;
     selection.selected = true;
@@ -417,6 +416,7 @@ void ListItemCellView::noteButtonTapped()
             m_noteTextView->runProgrammaticChange([&] { m_noteTextView->storage().setAttributedString(*notes); });
         m_fullTextSet = true;
         m_noteTextView->layoutCheckButtons();
+        highlightSearchTerm();
     } else {
         // The text stays whole; a caret below the first line goes to its end.
         QTextCursor cursor = m_noteTextView->textCursor();
@@ -590,7 +590,16 @@ void ListItemCellView::textDidEndEditing()
     writeNotesIntoCard();
     m_noteTextView->setIsFirstResponder(false);
     m_noteTextView->updateEditingState();
+    // Escape leaves the card selected, and an editor out of focus still paints its selection.
+    dropTextSelection();
     saveNow();
+}
+
+void ListItemCellView::dropTextSelection()
+{
+    QTextCursor end(m_noteTextView->document());
+    end.movePosition(QTextCursor::End);
+    m_noteTextView->setTextCursor(end);
 }
 
 void ListItemCellView::saveNow()
@@ -682,6 +691,8 @@ void ListItemCellView::restoreNotes(const AttributedString& notes)
     closeTypingStep();
     const int caret = m_noteTextView->textCursor().position();
     m_noteTextView->runProgrammaticChange([&] { m_noteTextView->storage().setAttributedString(notes); });
+    // Highlights found in the notes as they were would fall on other words, or past the end.
+    highlightSearchTerm();
     m_fullTextSet = true;
     m_lastRecorded = notes;
     m_lastChangeText = notes.string();

@@ -201,6 +201,8 @@ private:
     void highlightSearchTerm();
     void textDidChange();
     void textDidEndEditing();
+    // An empty selection at the end of the text: a card not being edited shows none.
+    void dropTextSelection();
     void textViewDidChangeSelection(int oldPosition, bool byTyping);
     void writeNotesIntoCard();
     void recordTyping();

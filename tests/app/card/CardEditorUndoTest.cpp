@@ -1,6 +1,7 @@
 #include "PelorinsKit/board/KanbanColumnListItemsMover.h"
 #include "PelorinsKit/notes/NotesTextViewFormatHelper.h"
 #include "support/CardCellFixture.h"
+#include "support/QtWarningCatcher.h"
 
 namespace {
 
@@ -116,4 +117,29 @@ TEST_F(CardEditorUndo, UndoOfACardNoLongerShownWritesTheCard)
     undo.undo();
     EXPECT_EQ(notes(card), QStringLiteral("note"));
     EXPECT_FALSE(board.cachedItemHeight(card)) << "its height is measured again";
+}
+
+// Undo and redo of a card shown with search highlights: the highlights follow the notes put back
+// and never fall past their end.
+TEST_F(CardEditorUndo, UndoOfAHighlightedCardHighlightsTheNotesPutBack)
+{
+    ListItem* card = addCard(stage(0), QStringLiteral("milk"));
+    board.setSearchTerm(QStringLiteral("milk"));
+    show();
+    NotesTextView* editor = edit(card);
+    QTest::keyClick(editor, Qt::Key_End);
+    type(editor, " and more milk");
+    endEditing(card);
+    // The board shows the search anew, as it does when the search field changes.
+    cell(card)->configure();
+    ASSERT_EQ(editor->searchHighlights(), (QList<TextRange> {{0, 4}, {14, 4}}));
+
+    const QtWarningCatcher cursorWarnings(QStringLiteral("QTextCursor"));
+    undo.undo();
+    EXPECT_EQ(notes(card), QStringLiteral("milk"));
+    EXPECT_EQ(editor->searchHighlights(), (QList<TextRange> {{0, 4}}));
+    undo.redo();
+    EXPECT_EQ(notes(card), QStringLiteral("milk and more milk"));
+    EXPECT_EQ(editor->searchHighlights(), (QList<TextRange> {{0, 4}, {14, 4}}));
+    EXPECT_EQ(cursorWarnings.caught(), QStringList());
 }

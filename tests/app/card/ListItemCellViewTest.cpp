@@ -24,6 +24,7 @@
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QToolButton>
+#include <functional>
 
 // The suite takes the class's name; inside the namespace that name is the fixture.
 namespace cards {
@@ -242,6 +243,31 @@ TEST_F(ListItemCellView, PressAndMoveSelectsTextOnlyInTheCardBeingEdited)
     EXPECT_EQ(notes(card), QStringLiteral("Several words to select here"));
 }
 
+// A selection made while editing is not left painted on the card once editing ends, whether the
+// card stays selected (Escape) or another card is clicked: the caret waits at the end of the text.
+TEST_F(ListItemCellView, EndingEditingLeavesNoTextSelected)
+{
+    ListItem* card = addCard(stage(0), QStringLiteral("Several words to select"));
+    ListItem* other = addCard(stage(0), QStringLiteral("Other"));
+    show();
+    ::NotesTextView* editor = cell(card)->noteTextView();
+    const std::pair<const char*, std::function<void()>> endings[] {
+        {"Escape", [&] { QTest::keyClick(editor, Qt::Key_Escape); }},
+        {"another card", [&] { edit(other); }},
+    };
+    for (const auto& [name, end] : endings) {
+        edit(card);
+        QTest::keyClick(editor, Qt::Key_Home);
+        QTest::keyClick(editor, Qt::Key_Right, Qt::ShiftModifier | Qt::ControlModifier);
+        ASSERT_TRUE(editor->textCursor().hasSelection()) << name;
+        end();
+        EXPECT_FALSE(editor->isFirstResponder()) << name;
+        EXPECT_FALSE(editor->textCursor().hasSelection()) << name;
+        EXPECT_EQ(editor->textCursor().position(), editor->string().size()) << name;
+        EXPECT_EQ(notes(card), QStringLiteral("Several words to select")) << name;
+    }
+}
+
 // A yellow tag on a light card, and a red one on a faded done card: each is drawn readable on
 // what shows behind its text, while the notes keep the tag's own colour.
 TEST_F(ListItemCellView, HashtagsAreDrawnReadableOnTheirCardWithoutChangingTheirColour)
@@ -340,10 +366,15 @@ TEST_F(ListItemCellView, SearchHighlightsEveryOccurrenceWithoutTouchingTheNotes)
 {
     ListItem* card = addCard(stage(0), QStringLiteral("Milk and MILK and milkshake"));
     card->setNotesExpanded(true);
+    ListItem* collapsed = addCard(stage(0), QStringLiteral("milk\nmore milk"));
     board.setSearchTerm(QStringLiteral("mIlK"));
     show();
     NotesTextView* editor = cell(card)->noteTextView();
     EXPECT_EQ(editor->searchHighlights(), (QList<TextRange> {{0, 4}, {9, 4}, {18, 4}}));
+    EXPECT_EQ(cell(collapsed)->noteTextView()->searchHighlights(), (QList<TextRange> {{0, 4}}));
+    cell(collapsed)->noteButtonTapped();
+    EXPECT_EQ(cell(collapsed)->noteTextView()->searchHighlights(), (QList<TextRange> {{0, 4}, {10, 4}}))
+        << "the lines an expanding card shows are highlighted too";
     ASSERT_EQ(editor->extraSelections().size(), 3);
     EXPECT_EQ(editor->extraSelections().first().format.background().color(), QColor(Qt::yellow));
 
