@@ -107,6 +107,31 @@ QFont fontAtScale(const QFont& fullSize, qreal scale)
     return font;
 }
 
+// Where the caret goes once `before` became `after`: after the span that changed, as typing it
+// would have left it; where it stood when only styles changed.
+int caretAfterChange(const QString& before, const QString& after, int caret)
+{
+    if (before == after)
+        return std::min(caret, int(after.size()));
+    const QStringView was(before);
+    const QStringView is(after);
+    // Most steps take out or put back one run of text ending or starting at the caret; matched
+    // there, a run of repeated letters cannot shift the caret off what was typed.
+    const int grown = int(is.size() - was.size());
+    const int start = grown < 0 ? caret + grown : caret;
+    if (start >= 0 && caret <= was.size() && is.left(start) == was.left(start)
+        && is.mid(start + std::max(grown, 0)) == was.mid(grown < 0 ? caret : start))
+        return caret + grown;
+    const qsizetype shorter = std::min(was.size(), is.size());
+    qsizetype prefix = 0;
+    while (prefix < shorter && was[prefix] == is[prefix])
+        ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < shorter - prefix && was[was.size() - 1 - suffix] == is[is.size() - 1 - suffix])
+        ++suffix;
+    return int(is.size() - suffix);
+}
+
 } // namespace
 
 ListItemCellView::ListItemCellView(QWidget* parent)
@@ -142,6 +167,12 @@ ListItemCellView::ListItemCellView(QWidget* parent)
     m_styleButton->setPopupMode(QToolButton::InstantPopup);
     connect(m_checklistButton, &QToolButton::clicked, m_noteTextView, &NotesTextView::makeChecklist);
     connect(m_attachmentButton, &QToolButton::clicked, m_noteTextView, &NotesTextView::addAttachment);
+    // A click on a button that edits the notes hands the focus to the notes, which hold it
+    // already: without this it went to the cell, and editing ended.
+    for (QToolButton* button : editingButtons()) {
+        button->setFocusPolicy(Qt::ClickFocus);
+        button->setFocusProxy(m_noteTextView);
+    }
     m_doneDateField->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     setupNotesView();
     setEditingButtonsVisible(false);
@@ -690,6 +721,9 @@ void ListItemCellView::restoreNotes(const AttributedString& notes)
 {
     closeTypingStep();
     const int caret = m_noteTextView->textCursor().position();
+    const QString before = m_noteTextView->string();
+    // A list of completions belongs to the text typed before.
+    m_noteTextView->hideCompletions();
     m_noteTextView->runProgrammaticChange([&] { m_noteTextView->storage().setAttributedString(notes); });
     // Highlights found in the notes as they were would fall on other words, or past the end.
     highlightSearchTerm();
@@ -698,7 +732,7 @@ void ListItemCellView::restoreNotes(const AttributedString& notes)
     m_lastChangeText = notes.string();
     writeNotesIntoCard();
     QTextCursor cursor(m_noteTextView->document());
-    cursor.setPosition(std::min(caret, notes.length()));
+    cursor.setPosition(caretAfterChange(before, notes.string(), caret));
     m_noteTextView->runProgrammaticChange([&] { m_noteTextView->setTextCursor(cursor); });
     m_noteTextView->layoutCheckButtons();
     m_noteTextView->updateCardTags();

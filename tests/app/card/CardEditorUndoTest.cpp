@@ -3,6 +3,8 @@
 #include "support/CardCellFixture.h"
 #include "support/QtWarningCatcher.h"
 
+#include <QToolButton>
+
 namespace {
 
 using CardEditorUndo = CardCellFixture;
@@ -46,6 +48,30 @@ TEST_F(CardEditorUndo, TypingStyleChangeAndTypingUndoAndRedoStepByStep)
     undo.redo();
     EXPECT_EQ(*card->getAttributedNotes(), typed);
     EXPECT_EQ(editor->storage().attributedString(), typed) << "the editor shows what the card holds";
+}
+
+// Undo and redo of the card being edited keep it in editing, the caret after the text each took
+// out or put back: the keys typed next land there.
+TEST_F(CardEditorUndo, UndoAndRedoWhileEditingLeaveTheCaretAtTheChange)
+{
+    ListItem* card = addCard(stage(0), QStringLiteral("Sow beans"));
+    show();
+    NotesTextView* editor = edit(card);
+    editor->setSelectedRanges({{3, 0}});
+    type(editor, " peas and");
+    ASSERT_EQ(notes(card), QStringLiteral("Sow peas and beans"));
+
+    undo.undo();
+    EXPECT_EQ(notes(card), QStringLiteral("Sow beans"));
+    EXPECT_EQ(editor->textCursor().position(), 3);
+    undo.redo();
+    EXPECT_EQ(notes(card), QStringLiteral("Sow peas and beans"));
+    EXPECT_EQ(editor->textCursor().position(), 12);
+    EXPECT_TRUE(editor->hasFocus());
+    EXPECT_TRUE(editor->isFirstResponder());
+    EXPECT_FALSE(cell(card)->editingButtons().first()->isHidden());
+    type(editor, " broad");
+    EXPECT_EQ(notes(card), QStringLiteral("Sow peas and broad beans"));
 }
 
 TEST_F(CardEditorUndo, UndoAfterTheCellWasReusedChangesOnlyItsOwnCard)

@@ -177,6 +177,19 @@ TEST_F(CardHashtags, TheEmptyFirstEntryInsertsNothing)
     EXPECT_EQ(editor->string(), QStringLiteral("#P"));
 }
 
+// Undo takes the partial tag away: its list of completions goes with it.
+TEST_F(CardHashtags, UndoWhileCompletingHidesTheCompletions)
+{
+    ListItem* card = emptyCardBesideTag(QStringLiteral("Project"));
+    NotesTextView* editor = edit(card);
+    type(editor, QStringLiteral("Plan #P"));
+    ASSERT_FALSE(offered(editor).isEmpty());
+    undo.undo();
+    EXPECT_EQ(editor->string(), QString());
+    EXPECT_TRUE(offered(editor).isEmpty());
+    EXPECT_TRUE(editor->isFirstResponder());
+}
+
 TEST_F(CardHashtags, ACompletionAtTheStartOfTheTextKeepsTheHashSign)
 {
     ListItem* card = emptyCardBesideTag(QStringLiteral("Project"));

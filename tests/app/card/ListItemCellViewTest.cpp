@@ -268,6 +268,25 @@ TEST_F(ListItemCellView, EndingEditingLeavesNoTextSelected)
     }
 }
 
+// The buttons shown while editing act on the notes being edited: a click on one leaves the card
+// in editing, and the keys typed next reach it.
+TEST_F(ListItemCellView, AClickOnAnEditingButtonKeepsTheCardInEditing)
+{
+    ListItem* card = addCard(stage(0), QStringLiteral("Shopping\nmilk"));
+    card->setNotesExpanded(true);
+    show();
+    ::NotesTextView* editor = edit(card);
+    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    QTest::mouseClick(cell(card)->editingButtons().at(1), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(editor->hasFocus());
+    EXPECT_TRUE(editor->isFirstResponder());
+    EXPECT_FALSE(cell(card)->editingButtons().first()->isHidden());
+    EXPECT_EQ(editor->checkButtons().size(), 1) << "the line of the caret became a checklist line";
+    type(editor, QStringLiteral(" and eggs"));
+    EXPECT_EQ(notes(card), QStringLiteral("Shopping\nmilk and eggs"));
+}
+
 // A yellow tag on a light card, and a red one on a faded done card: each is drawn readable on
 // what shows behind its text, while the notes keep the tag's own colour.
 TEST_F(ListItemCellView, HashtagsAreDrawnReadableOnTheirCardWithoutChangingTheirColour)
