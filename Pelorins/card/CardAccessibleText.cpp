@@ -7,6 +7,7 @@
 #include "PelorinsKit/notes/LinkAttachmentCell.h"
 
 #include <QStringList>
+#include <algorithm>
 
 namespace {
 
@@ -34,6 +35,8 @@ QString readableAttachment(const QVariant& value)
 QString CardAccessibleText::readableNotes(const AttributedString& notes)
 {
     const QString& string = notes.string();
+    if (!string.contains(AttributedString::attachmentCharacter))
+        return string;
     QString readable;
     readable.reserve(string.size());
     for (int at = 0; at < string.size(); ++at) {
@@ -47,12 +50,21 @@ QString CardAccessibleText::readableNotes(const AttributedString& notes)
 
 CardAccessibleText CardAccessibleText::of(const ListItem& card, const QString& dueText, bool overdue)
 {
+    return of(card, card.getAttributedNotes(), dueText, overdue);
+}
+
+CardAccessibleText CardAccessibleText::of(
+    const ListItem& card, const std::optional<AttributedString>& notes, const QString& dueText, bool overdue)
+{
     CardAccessibleText said;
-    if (const std::optional<AttributedString> notes = card.getAttributedNotes())
+    if (notes)
         said.text = readableNotes(*notes);
-    const QList<AttributedString::Line> lines = AttributedString::lines(said.text);
-    if (!lines.isEmpty())
-        said.name = said.text.mid(lines.first().content.location, lines.first().content.length).trimmed();
+    // The name is the first line: only it is looked for, however long the notes.
+    const auto lineEnd = std::find_if(said.text.cbegin(), said.text.cend(), [](QChar c) {
+        return c == u'\n' || c == u'\r' || c == QChar(0x0085) || c == QChar::LineSeparator
+            || c == QChar::ParagraphSeparator;
+    });
+    said.name = said.text.left(lineEnd - said.text.cbegin()).trimmed();
     if (said.name.isEmpty())
         said.name = local(QStringLiteral("Empty Card"));
 

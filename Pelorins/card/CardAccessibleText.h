@@ -1,8 +1,10 @@
 #pragma once
 
-#include <QString>
+#include "PelorinsKit/notes/AttributedString.h"
 
-class AttributedString;
+#include <QString>
+#include <optional>
+
 class ListItem;
 
 // What a screen reader says of a card: its name is its title line, its description its state
@@ -17,6 +19,9 @@ struct CardAccessibleText
     // `dueText` is the due badge's text as shown, empty without a due date; `overdue` whether
     // the badge shows the card overdue.
     static CardAccessibleText of(const ListItem& card, const QString& dueText, bool overdue);
+    // The same with the card's notes as given: as its editor holds them.
+    static CardAccessibleText of(
+        const ListItem& card, const std::optional<AttributedString>& notes, const QString& dueText, bool overdue);
     // The notes in words: each attachment character becomes what its attachment shows.
     static QString readableNotes(const AttributedString& notes);
 

@@ -185,7 +185,7 @@ ListItemCellView::~ListItemCellView()
     // The popover reports to this cell: it goes with it.
     delete m_datePopover;
     // Whatever was typed reaches the card even when the cell goes while editing.
-    if (m_noteTextView->isFirstResponder() && m_item)
+    if ((m_noteTextView->isFirstResponder() || m_notesUnwritten) && m_item)
         writeNotesIntoCard();
 }
 
@@ -207,7 +207,7 @@ void ListItemCellView::setupNotesView()
 void ListItemCellView::setObjectValue(ListItem* item)
 {
     // A cell reused while editing keeps what was typed in the card it showed.
-    if (m_item && m_item != item && m_noteTextView->isFirstResponder())
+    if (m_item && m_item != item && (m_noteTextView->isFirstResponder() || m_notesUnwritten))
         writeNotesIntoCard();
     // A popover open for the card shown before must not date the next one.
     if (m_item != item && m_datePopover)
@@ -262,7 +262,9 @@ void ListItemCellView::setScale(qreal scale)
 
 void ListItemCellView::configure()
 {
-    // A new card, or the same one anew: nothing of what was shown before carries over.
+    // A new card, or the same one anew: nothing of what was shown before carries over, and what
+    // was typed into it is in the card it shows again.
+    commitNotes();
     closeTypingStep();
     m_noteTextView->removeCheckButtons();
     m_noteTextView->setSearchHighlights({});
@@ -387,9 +389,13 @@ void ListItemCellView::updateDueDateColour()
 void ListItemCellView::updateAccessibleCard()
 {
     const bool dated = m_item && m_showDateButton->dateValue();
-    const CardAccessibleText said = m_item
-        ? CardAccessibleText::of(*m_item, dated ? m_showDateButton->text() : QString(), !m_done && m_item->isOverdue(now()))
-        : CardAccessibleText {};
+    // The notes as shown when the editor holds them whole: what is typed may not be in the card yet.
+    const QString dueText = dated ? m_showDateButton->text() : QString();
+    const CardAccessibleText said = !m_item ? CardAccessibleText {}
+        : m_fullTextSet
+        ? CardAccessibleText::of(*m_item, m_noteTextView->storage().attributedString(), dueText,
+              !m_done && m_item->isOverdue(now()))
+        : CardAccessibleText::of(*m_item, dueText, !m_done && m_item->isOverdue(now()));
     setAccessibleName(said.name);
     setAccessibleDescription(said.description);
     if (said.text == m_accessibleNotes)
@@ -438,6 +444,8 @@ void ListItemCellView::noteButtonTapped()
 {
     if (!m_item)
         return;
+    // Expanding puts the card's notes into the editor: with what was typed in them.
+    commitNotes();
     const bool expanded = !m_item->notesExpanded().value_or(false);
     m_item->setNotesExpanded(expanded);
     updateChevronVisibility();
@@ -463,6 +471,7 @@ void ListItemCellView::noteButtonTapped()
 void ListItemCellView::checkButtonTapped()
 {
     MacKanbanColumnDelegate* kanbanView = board();
+    commitNotes();
     if (m_item && kanbanView)
         kanbanView->flipDoneStatesOf({m_item});
 }
@@ -575,6 +584,18 @@ void ListItemCellView::writeNotesIntoCard()
 {
     if (m_item)
         m_item->setAttributedNotesNewNote(m_noteTextView->storage().attributedString());
+    m_notesUnwritten = false;
+}
+
+void ListItemCellView::commitNotes()
+{
+    if (m_notesUnwritten)
+        writeNotesIntoCard();
+}
+
+void ListItemCellView::commitPendingEdits()
+{
+    commitNotes();
 }
 
 void ListItemCellView::textDidChange()
@@ -582,33 +603,30 @@ void ListItemCellView::textDidChange()
     if (!m_item)
         return;
     recordTyping();
-    const AttributedString written = m_noteTextView->storage().attributedString();
-    m_item->setAttributedNotesNewNote(written);
-    m_noteTextView->layoutCheckButtons();
     const QList<TextRange> selection = m_noteTextView->selectedRanges();
     m_noteTextView->runProgrammaticChange([&] {
         if (NotesTextViewFormatHelper* formatter = m_noteTextView->notesTextViewFormatHelper())
             formatter->ensureAttachmensOnItsOwnLine();
         m_noteTextView->setSelectedRanges(selection);
     });
-    m_noteTextView->detectLinks();
+    m_noteTextView->layoutCheckButtons();
+    // Links and tags can only be new in the lines the user changed; the rest is styled already.
+    const TextRange changed = m_noteTextView->takeChangedLines().value_or(TextRange {});
+    m_noteTextView->detectLinks(changed);
     updateChevronVisibility();
-    m_noteTextView->updateCardTags();
-    // Only what the user changed can hold new tags; the rest of the text is styled already.
-    if (const std::optional<TextRange> changed = m_noteTextView->takeChangedLines())
-        m_noteTextView->styleTags(*changed);
-    const QString text = m_noteTextView->string();
-    if (text != m_lastChangeText) {
+    m_noteTextView->updateCardTags(changed);
+    m_noteTextView->styleTags(changed);
+    if (m_noteTextView->takeTextChanged()) {
         if (m_noteTextView->isTypingHashTag())
             m_noteTextView->complete();
         else
             m_noteTextView->hideCompletions();
-        m_lastChangeText = text;
     }
-    m_lastRecorded = m_noteTextView->storage().attributedString();
-    // Link detection and tag styling may have changed the text the card holds.
-    if (m_lastRecorded != written)
-        m_item->setAttributedNotesNewNote(m_lastRecorded);
+    // Short notes reach the card at once. Long ones with the save that follows, or sooner when
+    // anything else needs them: writing notes costs what the whole note costs.
+    m_notesUnwritten = true;
+    if (m_noteTextView->storage().length() <= notesWrittenAtOnce)
+        writeNotesIntoCard();
     updateAccessibleCard();
     updateCellHeight(false);
     updateTagLook();
@@ -635,6 +653,7 @@ void ListItemCellView::dropTextSelection()
 
 void ListItemCellView::saveNow()
 {
+    commitNotes();
     m_deferredSave->cancel();
     if (MacKanbanColumnDelegate* kanbanView = board())
         kanbanView->saveAction();
@@ -676,6 +695,9 @@ void ListItemCellView::recordTyping()
 
 void ListItemCellView::closeTypingStep()
 {
+    // The next step starts from the notes as the last one left them.
+    if (m_typingStepOpen)
+        m_lastRecorded = m_noteTextView->storage().attributedString();
     m_typingStepOpen = false;
 }
 
@@ -729,7 +751,7 @@ void ListItemCellView::restoreNotes(const AttributedString& notes)
     highlightSearchTerm();
     m_fullTextSet = true;
     m_lastRecorded = notes;
-    m_lastChangeText = notes.string();
+    m_noteTextView->takeTextChanged();
     writeNotesIntoCard();
     QTextCursor cursor(m_noteTextView->document());
     cursor.setPosition(caretAfterChange(before, notes.string(), caret));

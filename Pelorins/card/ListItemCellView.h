@@ -164,6 +164,11 @@ public:
     void closeTypingStep();
     // Saves the store now, and drops a save waiting.
     void saveNow();
+    // Writes what was typed into the card, when it has not reached it yet.
+    void commitNotes();
+    bool hasUnwrittenNotes() const { return m_notesUnwritten; }
+    // Notes of up to this many characters are written into the card at every change.
+    static constexpr int notesWrittenAtOnce = 20000;
     const DeferredSave* deferredSave() const { return m_deferredSave; }
     bool isTypingStepOpen() const { return m_typingStepOpen; }
     // Puts recorded notes back, as undo and redo do: into the editor and the card, recording
@@ -182,6 +187,7 @@ public:
     // ActionResponder
     bool respondsTo(const QString& action) const override;
     void perform(const QString& action, QObject* sender) override;
+    void commitPendingEdits() override;
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -220,7 +226,6 @@ private:
     qreal m_scale = 1.0;
     bool m_fullTextSet = false;
     bool m_checkForExpantion = true;
-    QString m_lastChangeText;
     qreal m_notesOpacity = 1.0;
     bool m_done = false;
     QString m_accessibleNotes;
@@ -238,6 +243,7 @@ private:
 
     // Undo of the notes.
     bool m_typingStepOpen = false;
+    bool m_notesUnwritten = false;
     bool m_recordingSuspended = false;
     bool m_registering = false;
     AttributedString m_lastRecorded;

@@ -81,6 +81,8 @@ bool ListItemCellView::respondsTo(const QString& action) const
 
 void ListItemCellView::perform(const QString& action, QObject*)
 {
+    // The card's actions hand it to the column and the board: with what was typed.
+    commitNotes();
     if (action == relayoutNotesTextViewAction)
         relayoutNotesTextView();
     else if (action == testAction)

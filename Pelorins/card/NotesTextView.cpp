@@ -23,6 +23,7 @@
 #include "PelorinsKit/notes/NotesTextViewFormatHelper.h"
 #include "PelorinsKit/notes/RichTextCodec.h"
 #include "PelorinsKit/notes/TextAttachmentObject.h"
+#include "PelorinsKit/notes/TextMeasures.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/UndoManager.h"
 #include "Platform/core/UserDefaults.h"
@@ -58,6 +59,8 @@
 #include <QTextFrame>
 #include <QUuid>
 #include <QtMath>
+#include <cmath>
+#include <limits>
 
 const QString NotesTextView::formatAsTitleAction = QStringLiteral("formatSelectionAsTitle:");
 const QString NotesTextView::formatAsHeaderAction = QStringLiteral("formatSelectionAsHeader:");
@@ -174,6 +177,12 @@ NotesTextView::~NotesTextView() = default;
 void NotesTextView::setup()
 {
     m_formatHelper = std::make_unique<NotesTextViewFormatHelper>(*this);
+    m_storage.setLinesChangedHandler([this](TextRange lines, const QString& before) {
+        for (const QRegularExpressionMatch& match : identifyTags(before))
+            m_namesChangedAway.insert(tagName(match));
+        if (QStringView(m_storage.string()).mid(lines.location, lines.length) != before)
+            m_textChanged = true;
+    });
     document()->setUndoRedoEnabled(false);
     document()->setDocumentMargin(0);
     document()->setDefaultFont(systemFontOfSize(12, QFont::Normal));
@@ -217,11 +226,18 @@ void NotesTextView::setup()
     });
     connect(document(), &QTextDocument::contentsChange, this, [this](int from, int removed, int added) {
         followChange(from, removed, added);
+        hideLinesBelowShown(from, added);
         if (inProgrammaticChange() || (removed == 0 && added == 0))
             return;
         if (m_typing)
             m_changedWhileTyping = true;
         else
+            m_userChangePending = true;
+    });
+    // Reported once the document is done with the change: edits made in answer to it while it
+    // is still telling of it would be told to no one.
+    connect(document(), &QTextDocument::contentsChanged, this, [this] {
+        if (std::exchange(m_userChangePending, false))
             reportUserChange();
     });
 }
@@ -275,6 +291,7 @@ void NotesTextView::runProgrammaticChange(const std::function<void()>& change)
 
 void NotesTextView::updateEditingState()
 {
+    m_cardTagsFollowText = false;
     if (m_isFirstResponder && m_parentCell) {
         ListItem* card = m_parentCell->objectValue();
         if (!m_parentCell->fullTextSet() && card) {
@@ -294,19 +311,103 @@ void NotesTextView::updateEditingState()
         m_parentCell->setEditingButtonsVisible(m_isFirstResponder);
 }
 
+qreal NotesTextView::shownHeight() const
+{
+    // A card shows its notes as far as the column measures them; a printed card all of them.
+    return m_parentCell ? heightToFitContainer + verticalInset : std::numeric_limits<qreal>::infinity();
+}
+
+int NotesTextView::shownLength() const
+{
+    const qreal shown = shownHeight();
+    if (std::isinf(shown))
+        return m_storage.length();
+    showEnoughLines();
+    // Blocks are laid out as far as they are asked for, never further.
+    QAbstractTextDocumentLayout* layout = document()->documentLayout();
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
+        if (!block.isVisible() || layout->blockBoundingRect(block).top() > shown)
+            return block.position();
+    return m_storage.length();
+}
+
+void NotesTextView::hideLinesBelowShown(int from, int added)
+{
+    // Told before the layout hears of the change. Qt's layout walks every line after a change,
+    // however far below: in a card, lines far below what it shows are hidden from it, so that a
+    // keystroke costs what its line costs. The first lines stay shown, enough of them to reach
+    // past the card's foot (showEnoughLines).
+    const int blocks = document()->blockCount();
+    const int blocksBefore = std::exchange(m_blockCount, blocks);
+    if (std::isinf(shownHeight()) || (blocks <= m_shownBlocks && blocksBefore <= m_shownBlocks))
+        return;
+    // Lines moved across the limit by lines added or removed above it, and the lines changed.
+    const int moved = std::abs(blocks - blocksBefore);
+    const int changedFrom = document()->findBlock(from).blockNumber();
+    const int changedTo = document()->findBlock(std::min(from + added, document()->characterCount() - 1)).blockNumber();
+    const int first = std::max(0, std::min(changedFrom, m_shownBlocks - moved));
+    const int last = std::max(changedTo, m_shownBlocks + moved);
+    // Lines coming into view were never laid out: the layout is told to lay them out with the change.
+    int shownFrom = -1;
+    int shownTo = -1;
+    for (QTextBlock block = document()->findBlockByNumber(first); block.isValid() && block.blockNumber() <= last;
+         block = block.next()) {
+        const bool visible = block.blockNumber() < m_shownBlocks;
+        if (visible && !block.isVisible()) {
+            if (shownFrom < 0)
+                shownFrom = block.position();
+            shownTo = block.position() + block.length();
+        }
+        block.setVisible(visible);
+    }
+    if (shownFrom >= 0) {
+        ++m_programmaticDepth;
+        document()->markContentsDirty(shownFrom, std::min(shownTo, document()->characterCount()) - shownFrom);
+        --m_programmaticDepth;
+    }
+}
+
+void NotesTextView::showEnoughLines() const
+{
+    if (std::isinf(shownHeight()))
+        return;
+    if (m_shownBlocks >= document()->blockCount())
+        return;
+    const QTextBlock last = document()->findBlockByNumber(m_shownBlocks - 1);
+    if (last.isVisible() && document()->documentLayout()->blockBoundingRect(last).top() > shownHeight())
+        return;
+    // Lines lower than usual (pictures, small type): twice as many are shown, once a call, as the
+    // layout may not have heard of the last change yet.
+    const QTextBlock first = last.next();
+    m_shownBlocks *= 2;
+    QTextBlock block = first;
+    for (; block.isValid() && block.blockNumber() < m_shownBlocks; block = block.next())
+        block.setVisible(true);
+    const int end = block.isValid() ? block.position() : document()->characterCount();
+    ++m_programmaticDepth;
+    document()->markContentsDirty(first.position(), end - first.position());
+    --m_programmaticDepth;
+}
+
 int NotesTextView::intrinsicHeight() const
 {
-    // The bottom of the last line, as heightToFit measures it: without the spacing after the
-    // last paragraph.
+    // The bottom of the last line shown, as heightToFit measures it: without the spacing after
+    // the last paragraph. Lines below are not laid out for it.
     QAbstractTextDocumentLayout* layout = document()->documentLayout();
-    layout->documentSize();
+    const qreal shown = shownHeight();
+    showEnoughLines();
     qreal bottom = verticalInset;
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
-        const QTextLayout* lines = block.layout();
+    for (QTextBlock block = document()->begin(); block.isValid() && block.isVisible(); block = block.next()) {
         const qreal top = layout->blockBoundingRect(block).top();
+        if (top > shown)
+            break;
+        const QTextLayout* lines = block.layout();
         for (int i = 0; i < lines->lineCount(); ++i) {
             const QTextLine line = lines->lineAt(i);
-            bottom = std::max(bottom, top + line.y() + line.height());
+            const qreal lineBottom = top + line.y() + line.height();
+            if (lineBottom > shown)
+                break;
+            bottom = std::max(bottom, lineBottom);
         }
     }
     return std::max(qCeil(bottom + verticalInset), minimumHeight);
@@ -444,7 +545,7 @@ QRegion NotesTextView::hashtagRegion() const
     QRegion region;
     QAbstractTextDocumentLayout* layout = document()->documentLayout();
     const QPoint viewportOffset = viewport()->pos();
-    for (const QRegularExpressionMatch& match : identifyTags(m_storage.string())) {
+    for (const QRegularExpressionMatch& match : identifyTags(m_storage.string().left(shownLength()))) {
         const int start = int(match.capturedStart());
         const int end = int(match.capturedEnd());
         const QTextBlock block = document()->findBlock(start);
@@ -471,9 +572,9 @@ QRegion NotesTextView::hashtagRegion() const
 void NotesTextView::applyExtraSelections()
 {
     QList<ExtraSelection> selections;
-    // Hashtags in a colour that stands out from the card.
+    // Hashtags in a colour that stands out from the card, as far down as it shows them.
     if (m_textBackground) {
-        for (const QRegularExpressionMatch& match : identifyTags(m_storage.string())) {
+        for (const QRegularExpressionMatch& match : identifyTags(m_storage.string().left(shownLength()))) {
             ExtraSelection selection;
             selection.cursor = QTextCursor(document());
             selection.cursor.setPosition(int(match.capturedStart()));
@@ -525,11 +626,19 @@ void NotesTextView::highlightAttachmentCells(TextRange range)
 
 void NotesTextView::detectLinks()
 {
+    detectLinks(TextRange {0, m_storage.length()});
+}
+
+void NotesTextView::detectLinks(TextRange lines)
+{
+    // Addresses never go past the end of a line.
     const QString text = m_storage.string();
-    QRegularExpressionMatchIterator matches = webAddressExpression().globalMatch(text);
+    const int from = std::clamp(lines.location, 0, int(text.size()));
+    QRegularExpressionMatchIterator matches = webAddressExpression().globalMatch(
+        QStringView(text).mid(from, std::clamp(lines.length, 0, int(text.size()) - from)));
     while (matches.hasNext()) {
         const QRegularExpressionMatch match = matches.next();
-        const TextRange range {int(match.capturedStart()), int(match.capturedLength())};
+        const TextRange range {from + int(match.capturedStart()), int(match.capturedLength())};
         QString address = match.captured();
         if (address.startsWith(QStringLiteral("www."), Qt::CaseInsensitive))
             address.prepend(QStringLiteral("https://"));
@@ -557,11 +666,11 @@ TextRange NotesTextView::lineRange(int position) const
     return TextRange {block.position(), last ? block.length() - 1 : block.length()};
 }
 
-QList<std::pair<TextRange, bool>> NotesTextView::checklistLines() const
+QList<std::pair<TextRange, bool>> NotesTextView::checklistLines(int end) const
 {
     QList<std::pair<TextRange, bool>> lines;
     const int length = m_storage.length();
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+    for (QTextBlock block = document()->begin(); block.isValid() && block.position() < end; block = block.next()) {
         const TextRange line = lineRange(block.position());
         // The empty last line after a final line break is no line of the text; only an empty
         // note made a checklist has a box on it.
@@ -624,16 +733,15 @@ void NotesTextView::layoutCheckButtons()
             document()->setPageSize(QSizeF(width, -1));
     }
     QAbstractTextDocumentLayout* layout = document()->documentLayout();
-    // Lines are placed only once laid out.
-    layout->documentSize();
     int placed = 0;
-    for (const auto& [line, checked] : checklistLines()) {
+    // Boxes go beside the lines shown; those below are neither laid out nor given one.
+    const int shown = std::max(shownLength(), 1);
+    for (const auto& [line, checked] : checklistLines(shown)) {
         const QTextBlock block = document()->findBlock(line.location);
+        // Lines are placed only once laid out.
+        const QRectF blockRect = layout->blockBoundingRect(block);
         const QTextLayout* lines = block.layout();
-        if (!lines || lines->lineCount() == 0)
-            layout->blockBoundingRect(block);
-        const qreal lineTop
-            = layout->blockBoundingRect(block).top() + (lines && lines->lineCount() > 0 ? lines->lineAt(0).y() : 0);
+        const qreal lineTop = blockRect.top() + (lines && lines->lineCount() > 0 ? lines->lineAt(0).y() : 0);
         const QRect frame = QRectF(10 * m_scale, (lineTop - 1) * m_scale, ChecklistButton::defaultWidth * m_scale,
             ChecklistButton::defaultWidth * m_scale)
                                 .toRect();
@@ -1115,6 +1223,8 @@ void NotesTextView::routeToColumn(const QString& action, QObject* sender)
 {
     if (!m_parentCell)
         return;
+    // The column copies and moves cards with their notes as typed.
+    m_parentCell->commitNotes();
     if (auto* column = dynamic_cast<ActionResponder*>(m_parentCell->delegate()); column && column->respondsTo(action))
         column->perform(action, sender);
 }

@@ -6,10 +6,13 @@
 
 #include <QPointer>
 #include <QRegion>
+#include <QSet>
 #include <QTextEdit>
 #include <QUrl>
 #include <functional>
+#include <limits>
 #include <memory>
+#include <utility>
 
 struct CalendarEvent;
 class ChecklistButton;
@@ -118,8 +121,9 @@ public:
     void openUrl(const QUrl& url) const;
     // The position of the link card drawn under `point` (full-size viewport coordinates).
     std::optional<int> linkAttachmentAt(const QPoint& point) const;
-    // Gives typed web addresses the link attribute.
+    // Gives typed web addresses the link attribute: in the whole text, or in these lines.
     void detectLinks();
+    void detectLinks(TextRange lines);
 
     // Changes made by the program, never by the user: no change is reported while one runs.
     void runProgrammaticChange(const std::function<void()>& change);
@@ -153,6 +157,8 @@ public:
     // Hash tags. The card's tags follow the hash tags of the text: a name the board lacks
     // becomes a board tag, and tags no card writes any more leave the board.
     void updateCardTags();
+    // The same after a change of these lines only, whole lines of the text as it is now.
+    void updateCardTags(TextRange lines);
     // The caret ends a "#" and the word characters after it.
     bool isTypingHashTag() const;
     // The text between the last "#" before the caret and the caret; none without a "#".
@@ -198,6 +204,9 @@ public:
     // The lines the user changed since the last call, whole, in the text as it is now; none
     // when the user changed nothing.
     std::optional<TextRange> takeChangedLines();
+    // Whether any character changed since the last call, by the user or the program; a change of
+    // attributes only is none.
+    bool takeTextChanged() { return std::exchange(m_textChanged, false); }
     void updateCellHeight() override;
     void layoutCheckButtons() override;
 
@@ -246,8 +255,16 @@ private:
     void reportUserChange();
     void followChange(int from, int removed, int added);
     TextAttachmentObject* attachmentObject() const;
-    // The checklist lines, each with its line break, and their states, from the top.
-    QList<std::pair<TextRange, bool>> checklistLines() const;
+    // The checklist lines, each with its line break, and their states, from the top; those
+    // starting before `end` only.
+    QList<std::pair<TextRange, bool>> checklistLines(int end = std::numeric_limits<int>::max()) const;
+    // How far down the notes show: as far as a card measures them, or all of them in print.
+    qreal shownHeight() const;
+    // The length of the lines that start within the shown height.
+    int shownLength() const;
+    void hideLinesBelowShown(int from, int added);
+    // Shows as many of the first lines as reach past the shown height.
+    void showEnoughLines() const;
     TextRange lineRange(int position) const;
     void insertAttachment(const AttributedString& attachment);
     // Runs a change of the notes as one step named `name` (in a card) or as a program change.
@@ -271,13 +288,22 @@ private:
     std::optional<TextRange> m_selectedCellRange;
     QVariantMap m_typingAttributes;
     std::function<void(const QUrl&)> m_urlOpener;
-    int m_programmaticDepth = 0;
+    mutable int m_programmaticDepth = 0;
     std::optional<TextRange> m_changed;
+    // The hashtag names of the lines changed since the card's tags were last brought in line, as
+    // those lines were before: the only names a change can have taken away.
+    QSet<QString> m_namesChangedAway;
+    bool m_textChanged = false;
+    bool m_cardTagsFollowText = false;
+    // Lines from this one on are hidden from the layout: far below what a card shows.
+    mutable int m_shownBlocks = 256;
+    int m_blockCount = 1;
     int m_lastCaret = 0;
     // While a typed key is handled: changes are reported once it is done, and the caret moves
     // by typing.
     bool m_typing = false;
     bool m_changedWhileTyping = false;
+    bool m_userChangePending = false;
     QPoint m_pressPosition;
     qreal m_scale = 1.0;
     QCompleter* m_completer = nullptr;

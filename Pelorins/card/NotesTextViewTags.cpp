@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QImage>
 #include <QJsonDocument>
+#include <QSet>
 #include <QStringListModel>
 
 const QStringList NotesTextView::debugActions {QStringLiteral("showCurrentTypingAttributes:"),
@@ -48,6 +49,23 @@ QString describeRange(TextRange range)
     return QStringLiteral("{%1, %2}").arg(range.location).arg(range.length);
 }
 
+// Whether a hashtag of the text has exactly this name, found by searching for the name behind
+// each hash sign rather than by reading every tag of a long text.
+bool textNamesTag(const QString& text, const QString& name)
+{
+    for (const QString& sign : {QStringLiteral("#"), QStringLiteral("＃"), QStringLiteral("﹟")}) {
+        const QString written = sign + name;
+        // Every hash sign starts a hashtag: the one here is this name unless more of a name follows.
+        for (qsizetype at = text.indexOf(written); at >= 0; at = text.indexOf(written, at + 1)) {
+            const QRegularExpressionMatch match = hashtagExpression().match(
+                text, at, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption);
+            if (match.hasMatch() && tagName(match) == name)
+                return true;
+        }
+    }
+    return false;
+}
+
 Tag* boardTagNamed(const QList<Tag*>& tags, const QString& name)
 {
     for (Tag* tag : tags)
@@ -60,11 +78,21 @@ Tag* boardTagNamed(const QList<Tag*>& tags, const QString& name)
 
 void NotesTextView::updateCardTags()
 {
+    updateCardTags(TextRange {0, m_storage.length()});
+}
+
+void NotesTextView::updateCardTags(TextRange lines)
+{
+    // The names the changed lines held before: a tag of the card named only there may be gone.
+    const QSet<QString> namedBefore = std::exchange(m_namesChangedAway, {});
     ListItem* card = m_parentCell ? m_parentCell->objectValue() : nullptr;
     if (!card)
         return;
+    const QString text = m_storage.string();
+    // The first change of an editing session brings the card's tags in line with the whole text.
+    const bool whole = !std::exchange(m_cardTagsFollowText, true) || (lines.location <= 0 && lines.end() >= int(text.size()));
     QStringList names;
-    for (const QRegularExpressionMatch& match : identifyTags(m_storage.string())) {
+    for (const QRegularExpressionMatch& match : identifyTags(whole ? text : text.mid(lines.location, lines.length))) {
         const QString name = tagName(match);
         if (!names.contains(name))
             names.append(name);
@@ -73,7 +101,10 @@ void NotesTextView::updateCardTags()
     QList<Tag*> tags;
     QStringList removedNames;
     for (Tag* tag : before) {
-        if (names.contains(tag->name()))
+        // Outside the changed lines a tag is named still unless they named it before; then the
+        // rest of the text is searched for it.
+        const bool elsewhere = !whole && (!namedBefore.contains(tag->name()) || textNamesTag(text, tag->name()));
+        if (names.contains(tag->name()) || elsewhere)
             tags.append(tag);
         else
             removedNames.append(tag->name());
@@ -104,9 +135,9 @@ void NotesTextView::updateCardTags()
         return;
     if (KanbanColumn* column = card->column()) {
         if (Kanban* kanban = column->kanban())
-            kanban->cleanupTags(removedNames);
+            kanban->cleanupTags(removedNames, card);
         if (Kanban* kanban = column->mainKanban())
-            kanban->cleanupTags(removedNames);
+            kanban->cleanupTags(removedNames, card);
     }
 }
 
@@ -115,21 +146,22 @@ bool NotesTextView::isTypingHashTag() const
     const int caret = textCursor().position();
     if (caret == 0)
         return false;
-    const QString before = m_storage.string().left(caret);
+    // Only the caret's line can hold it: a line feed after the hash sign ends the hashtag.
+    const QString text = m_storage.string();
+    const qsizetype lineStart = text.lastIndexOf(QLatin1Char('\n'), caret - 1) + 1;
+    const QStringView before = QStringView(text).mid(lineStart, caret - lineStart);
     const qsizetype hash = before.lastIndexOf(QLatin1Char('#'));
-    if (hash < 0)
-        return false;
-    return before.lastIndexOf(QLatin1Char(' ')) < hash && before.lastIndexOf(QLatin1Char('\n')) < hash;
+    return hash >= 0 && before.lastIndexOf(QLatin1Char(' ')) < hash;
 }
 
 std::optional<QString> NotesTextView::partialHashTag() const
 {
     const int caret = textCursor().position();
-    const QString before = m_storage.string().left(caret);
-    const qsizetype hash = before.lastIndexOf(QLatin1Char('#'));
+    const QString text = m_storage.string();
+    const qsizetype hash = caret > 0 ? text.lastIndexOf(QLatin1Char('#'), caret - 1) : -1;
     if (hash < 0)
         return std::nullopt;
-    return before.mid(hash + 1);
+    return text.mid(hash + 1, caret - hash - 1);
 }
 
 void NotesTextView::complete()

@@ -850,6 +850,11 @@ qreal MacKanbanColumnController::heightOfSection(int section)
 
 int MacKanbanColumnController::measuredHeight(ListItem* card) const
 {
+    // What is typed into long notes reaches the card a little later: such a card is measured by
+    // its notes as its editor holds them.
+    if (ListItemCellView* cell = cellShowing(card); cell && cell->hasUnwrittenNotes())
+        return qRound(
+            usableHeight(heightForShownNotes(card, cell->noteTextView()->storage().attributedString()), zoom()));
     return qRound(usableHeight(heightForItem(card), zoom()));
 }
 

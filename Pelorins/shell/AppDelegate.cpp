@@ -486,13 +486,21 @@ void AppDelegate::importExamples(bool isShort)
     m_services.coreDataManager.importFrom(QUrl::fromLocalFile(path));
 }
 
+void AppDelegate::commitEditedNotes()
+{
+    // The notes being typed reach their card, and end their typing step, so that what follows
+    // the save is undone apart.
+    if (auto* editor = qobject_cast<NotesTextView*>(QApplication::focusWidget())) {
+        if (ListItemCellView* cell = editor->parentListItemCellView()) {
+            cell->closeTypingStep();
+            cell->commitNotes();
+        }
+    }
+}
+
 bool AppDelegate::saveAction(QObject*)
 {
-    // Pending edits: the notes being typed end their typing step, so that what follows the save
-    // is undone apart.
-    if (auto* editor = qobject_cast<NotesTextView*>(QApplication::focusWidget()))
-        if (ListItemCellView* cell = editor->parentListItemCellView())
-            cell->closeTypingStep();
+    commitEditedNotes();
     ManagedObjectContext* context = m_services.coreDataManager.context();
     if (!context) {
         presentError(QStringLiteral("The store is not loaded."));
@@ -526,6 +534,7 @@ AppDelegate::TerminateReply AppDelegate::applicationShouldTerminate()
     ManagedObjectContext* context = m_services.coreDataManager.context();
     if (!context)
         return TerminateReply::terminateNow;
+    commitEditedNotes();
 
     // The user's own changes are saved first. Only once quitting is certain are pictures and
     // cards deleted for good: a cancelled quit must leave every undoable deletion undoable.

@@ -142,6 +142,8 @@ private:
     void addUpdateItemToHelpMenu(QWidget* window);
     void storeFailed(const StoreError& error);
     void presentError(const QString& error);
+    // What is typed into a card that has not reached it yet.
+    void commitEditedNotes();
 
     Services m_services;
     QVariantMap m_cleanState;

@@ -324,6 +324,16 @@ void KanbanColumnController::moveColumn(qreal deltaX, int emptyColumnsGap)
 
 qreal KanbanColumnController::heightForItem(ListItem* item) const
 {
+    return measureItem(item, nullptr);
+}
+
+qreal KanbanColumnController::heightForShownNotes(ListItem* item, const AttributedString& shownNotes) const
+{
+    return measureItem(item, &shownNotes);
+}
+
+qreal KanbanColumnController::measureItem(ListItem* item, const AttributedString* shownNotes) const
+{
     constexpr qreal heightWithoutNotes = 108.0;
     KanbanColumnDelegate* board = kanbanColumnDelegate();
     if (!board || !item)
@@ -333,22 +343,28 @@ qreal KanbanColumnController::heightForItem(ListItem* item) const
     // so that a zoom change keeps it.
     const qreal zoom = zoomOf(*board);
     const bool useCache = board->useItemHeightCache();
-    if (useCache)
+    if (useCache && !shownNotes)
         if (const std::optional<qreal> cached = board->cachedItemHeight(item))
             return *cached * zoom;
     // Measured without keeping the notes decoded: a board measures every card it has.
-    std::optional<AttributedString> notes = item->attributedNotesWithoutKeeping();
+    std::optional<AttributedString> notes = shownNotes ? std::optional(*shownNotes) : item->attributedNotesWithoutKeeping();
     if (!notes)
         return heightWithoutNotes * zoom;
     const qreal width = board->columnWidth() / zoom - 2 * itemPadding();
     qreal textHeight = 0;
     if (item->notesExpanded().value_or(false)) {
         // Pictures take their real size; a collapsed card shows none, so only an expanded one
-        // reads them.
-        restoreImageAttachments(*notes);
+        // reads them. Notes as an editor shows them have theirs.
+        if (!shownNotes)
+            restoreImageAttachments(*notes);
         textHeight = heightToFit(*notes, width);
-    } else {
+    } else if (!shownNotes) {
         textHeight = heightToFit(item->firstAttributedLine(), width);
+    } else {
+        // As the card's first line: empty without a line feed.
+        const qsizetype lineFeed = notes->string().indexOf(QLatin1Char('\n'));
+        textHeight = heightToFit(
+            lineFeed < 0 ? AttributedString() : notes->attributedSubstring(TextRange {0, int(lineFeed)}), width);
     }
     const qreal height = heightOfFixedItems() + textHeight;
     if (useCache)

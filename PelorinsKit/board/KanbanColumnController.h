@@ -8,6 +8,7 @@
 #include <QString>
 #include <optional>
 
+class AttributedString;
 class KanbanColumn;
 class KanbanColumnDelegate;
 class KanbanColumnListItemsMover;
@@ -138,9 +139,15 @@ public:
     // expanded, laid out at the unzoomed column width less the padding, all times the board's
     // magnification. The board's cache, when in use, holds the unzoomed heights.
     qreal heightForItem(ListItem* item) const;
+    // The same for notes not yet written into the card, as an editor shows them (pictures
+    // read); the cache gets this height.
+    qreal heightForShownNotes(ListItem* item, const AttributedString& shownNotes) const;
     // The shown cards of a list, in its order: those matching the board's tag filter and search
     // text, plus the cards added while filtering (at their place in `items`), less the cards
     // marked for deletion. Without an active filter the column forgets its added cards.
     QList<ListItem*> filteredItemsFrom(const QList<ListItem*>& items);
     bool pathIsAddButton(const IndexPath& path);
+
+private:
+    qreal measureItem(ListItem* item, const AttributedString* shownNotes) const;
 };

@@ -46,16 +46,18 @@ template <typename Visit> void forEachCard(const Kanban& board, bool includeDone
     });
 }
 
-// Deletes those of the tags, in their order, whose names no card's notes use. The cards are read
-// only until every name has been found in use.
-void deleteUnusedTags(const Kanban& board, const QList<Tag*>& candidates)
+// Deletes those of the tags, in their order, whose names no card's notes use, `besides` left
+// out. The cards are read only until every name has been found in use.
+void deleteUnusedTags(const Kanban& board, const QList<Tag*>& candidates, const ListItem* besides = nullptr)
 {
     QStringList unseen;
     for (const Tag* tag : candidates)
         unseen.append(tag->name());
     if (unseen.isEmpty())
         return;
-    forEachCardUntil(board, true, [&unseen](const ListItem& card) {
+    forEachCardUntil(board, true, [&unseen, besides](const ListItem& card) {
+        if (&card == besides)
+            return false;
         for (const QString& name : card.getAllTagNames())
             if (unseen.contains(name))
                 unseen.removeAll(name);
@@ -177,11 +179,11 @@ void Kanban::cleanupTags()
     deleteUnusedTags(*this, tags());
 }
 
-void Kanban::cleanupTags(const QStringList& names)
+void Kanban::cleanupTags(const QStringList& names, const ListItem* editedCard)
 {
     QList<Tag*> named;
     for (Tag* tag : tags())
         if (names.contains(tag->name()))
             named.append(tag);
-    deleteUnusedTags(*this, named);
+    deleteUnusedTags(*this, named, editedCard);
 }

@@ -8,6 +8,7 @@
 
 class DoneDate;
 class KanbanColumn;
+class ListItem;
 class Tag;
 
 // A board: its stage columns left to right, its done column, its tags and the day groups of its
@@ -52,6 +53,7 @@ public:
     // included, name as a hash tag. The context is not saved.
     void cleanupTags();
     // The same for the tags of these names only: those one card's edit removed from it, the
-    // only ones the edit can have left unused. Cards are read until every name is found.
-    void cleanupTags(const QStringList& names);
+    // only ones the edit can have left unused. Cards are read until every name is found; the
+    // edited card, when given, is known not to name them (its notes may not hold the edit yet).
+    void cleanupTags(const QStringList& names, const ListItem* editedCard = nullptr);
 };

@@ -320,14 +320,21 @@ std::optional<AttributedString> ListItem::getAttributedNotes() const
 
 void ListItem::setAttributedNotesNewNote(const AttributedString& newNote)
 {
-    setAttributedNotes(stripImageAttachments(newNote));
-    syncImageAttachments();
+    // The pictures are those of the notes stored, read from them rather than decoded again.
+    const AttributedString stored = stripImageAttachments(newNote);
+    setAttributedNotes(stored);
+    syncImageAttachmentsNamed(pictureFolderNames(stored));
 }
 
 void ListItem::syncImageAttachments()
 {
+    syncImageAttachmentsNamed(pictureFolderNames(attributedNotes()));
+}
+
+void ListItem::syncImageAttachmentsNamed(const QStringList& pictureFolders)
+{
     ManagedObjectContext* context = managedObjectContext();
-    syncImageAttachments(pictureFolderNames(attributedNotes()), [context](const QString& name) -> ImageAttachment* {
+    syncImageAttachments(pictureFolders, [context](const QString& name) -> ImageAttachment* {
         FetchRequest request = ImageAttachment::fetchRequest();
         request.predicate = [&name](const ManagedObject* object) {
             return static_cast<const ImageAttachment*>(object)->folderUUID() == name;

@@ -152,4 +152,6 @@ private:
 
     void syncImageAttachments(
         const QStringList& names, const std::function<ImageAttachment*(const QString&)>& recordFor);
+    // The records of these folders, each fetched from the context or made.
+    void syncImageAttachmentsNamed(const QStringList& pictureFolders);
 };

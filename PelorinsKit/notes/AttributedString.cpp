@@ -226,6 +226,9 @@ TextRange AttributedString::clipped(TextRange range) const
 
 qsizetype AttributedString::splitAt(int position)
 {
+    // Text is built by appending to its end: found without walking every run.
+    if (position >= length())
+        return m_runs.size();
     int start = 0;
     for (qsizetype i = 0; i < m_runs.size(); ++i) {
         if (position == start)

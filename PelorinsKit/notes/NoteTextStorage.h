@@ -33,5 +33,5 @@ public:
     void remove(const QStringList& attributes, TextRange range);
 
     // The runs that carry an attachment, in text order.
-    QList<TextRange> attachmentRanges() const;
+    virtual QList<TextRange> attachmentRanges() const;
 };

@@ -62,6 +62,7 @@ struct Piece
     TextRange range;
     QString text;
     QTextCharFormat format;
+    int formatIndex;
     QTextBlock block;
 };
 
@@ -76,11 +77,12 @@ QList<Piece> piecesOf(QTextDocument* document, TextRange range)
             const TextRange part = intersection(TextRange {fragment.position(), fragment.length()}, range);
             if (part.length > 0)
                 pieces.append(Piece {part, fragment.text().mid(part.location - fragment.position(), part.length),
-                    fragment.charFormat(), block});
+                    fragment.charFormat(), fragment.charFormatIndex(), block});
         }
         const int separator = separatorPosition(block);
         if (block.next().isValid() && range.contains(separator))
-            pieces.append(Piece {TextRange {separator, 1}, QStringLiteral("\n"), block.next().charFormat(), block});
+            pieces.append(Piece {TextRange {separator, 1}, QStringLiteral("\n"), block.next().charFormat(),
+                block.next().charFormatIndex(), block});
     }
     return pieces;
 }
@@ -101,6 +103,50 @@ TextDocumentTextStorage::TextDocumentTextStorage(QTextDocument* document, const 
     QAbstractTextDocumentLayout* layout = document->documentLayout();
     if (!layout->handlerForObject(TextAttachmentObject::objectType))
         layout->registerHandler(TextAttachmentObject::objectType, new TextAttachmentObject(fileIcons, document));
+    m_text = read(TextRange {0, length()});
+    m_following = QObject::connect(document, &QTextDocument::contentsChange, document,
+        [this](int from, int removed, int added) { follow(from, removed, added); });
+}
+
+TextDocumentTextStorage::~TextDocumentTextStorage()
+{
+    QObject::disconnect(m_following);
+}
+
+void TextDocumentTextStorage::follow(int from, int removed, int added)
+{
+    const int length = this->length();
+    const auto readAll = [&] {
+        const QString before = m_text.string();
+        m_text = read(TextRange {0, length});
+        if (m_linesChanged)
+            m_linesChanged(TextRange {0, length}, before);
+    };
+    if (m_text.length() - removed + added != length || from < 0) {
+        readAll();
+        return;
+    }
+    // Whole lines, from the one before the change (its line feed takes the format of the line
+    // after it) to the end of the last line changed.
+    QTextBlock first = m_document->findBlock(std::clamp(from, 0, length));
+    if (first.previous().isValid())
+        first = first.previous();
+    const QTextBlock last = m_document->findBlock(std::clamp(from + added, 0, length));
+    const int start = first.position();
+    const int end = std::min(last.position() + last.length(), length);
+    const int endBefore = end - added + removed;
+    if (start > from || end < start || endBefore < start || endBefore > m_text.length()) {
+        readAll();
+        return;
+    }
+    const AttributedString lines = read(TextRange {start, end - start});
+    // A change that changed nothing leaves the text shared by those holding it.
+    if (endBefore - start == lines.length() && m_text.attributedSubstring({start, lines.length()}) == lines)
+        return;
+    const QString before = m_linesChanged ? m_text.string().mid(start, endBefore - start) : QString();
+    m_text.replaceCharacters(TextRange {start, endBefore - start}, lines);
+    if (m_linesChanged)
+        m_linesChanged(TextRange {start, lines.length()}, before);
 }
 
 QTextCharFormat TextDocumentTextStorage::charFormat(const QVariantMap& characterAttributes)
@@ -156,13 +202,16 @@ QVariantMap TextDocumentTextStorage::attributes(const QTextCharFormat& charForma
 
 QString TextDocumentTextStorage::string() const
 {
-    if (!m_document)
-        return QString();
-    // The raw text keeps every character as it is (the plain text turns non-breaking spaces into
-    // spaces); its block separators are the line feeds.
-    QString text = m_document->toRawText().left(length());
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    return text;
+    return attributedString().string();
+}
+
+const AttributedString& TextDocumentTextStorage::attributedString() const
+{
+    // Changes made while the document tells of another are told to no one: text of another
+    // length is read again whole.
+    if (m_text.length() != length())
+        m_text = read(TextRange {0, length()});
+    return m_text;
 }
 
 int TextDocumentTextStorage::length() const
@@ -179,13 +228,40 @@ TextRange TextDocumentTextStorage::clipped(TextRange range) const
 
 AttributedString TextDocumentTextStorage::attributedSubstring(TextRange range) const
 {
+    return read(range);
+}
+
+AttributedString TextDocumentTextStorage::read(TextRange range) const
+{
     AttributedString text;
     range = clipped(range);
     if (!m_document || range.length == 0)
         return text;
-    for (const Piece& piece : piecesOf(m_document, range))
-        text.append(AttributedString(piece.text, attributes(piece.format, piece.block.blockFormat())));
+    // Most pieces share a character format and a line format: their attributes are made once.
+    QHash<std::pair<int, int>, QVariantMap> made;
+    for (const Piece& piece : piecesOf(m_document, range)) {
+        const std::pair<int, int> key {piece.formatIndex, piece.block.blockFormatIndex()};
+        auto attributes = made.constFind(key);
+        if (attributes == made.cend())
+            attributes = made.insert(key, this->attributes(piece.format, piece.block.blockFormat()));
+        text.append(AttributedString(piece.text, *attributes));
+    }
     return text;
+}
+
+QList<TextRange> TextDocumentTextStorage::attachmentRanges() const
+{
+    QList<TextRange> ranges;
+    attributedString();
+    // Most notes hold none: the text says so faster than its runs.
+    if (!m_text.string().contains(AttributedString::attachmentCharacter))
+        return ranges;
+    m_text.enumerateAttribute(
+        AttributeKey::attachment, TextRange {0, m_text.length()}, [&ranges](const QVariant& value, TextRange range) {
+            if (value.isValid())
+                ranges.append(range);
+        });
+    return ranges;
 }
 
 QVariant TextDocumentTextStorage::attribute(const QString& key, int index) const

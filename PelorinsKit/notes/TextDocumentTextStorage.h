@@ -7,6 +7,7 @@
 #include <QTextCharFormat>
 #include <QTextDocument>
 #include <QTextFormat>
+#include <functional>
 
 class FileIconProvider;
 
@@ -21,6 +22,10 @@ class FileIconProvider;
 // every other block's alone. Line-level attributes set over part of a line apply to the line.
 //
 // Every edit goes through one QTextCursor edit block, so the document records it as one step.
+//
+// The whole text is kept as read, and after each change of the document only the lines it
+// touched are read again: asking for the text costs nothing however long it is. Inside an edit
+// block that has not ended yet it is the text before that block.
 class TextDocumentTextStorage : public NoteTextStorage
 {
 public:
@@ -34,10 +39,18 @@ public:
     // did; `fileIcons` (which may be null, and must outlive the document) gives link cards to
     // files their icons.
     explicit TextDocumentTextStorage(QTextDocument* document, const FileIconProvider* fileIcons = nullptr);
+    ~TextDocumentTextStorage() override;
+    TextDocumentTextStorage(const TextDocumentTextStorage&) = delete;
+    TextDocumentTextStorage& operator=(const TextDocumentTextStorage&) = delete;
 
     QTextDocument* document() const { return m_document; }
 
-    AttributedString attributedString() const { return attributedSubstring(TextRange {0, length()}); }
+    // Told after each change of the document is followed: the lines read again, as they are now,
+    // and the text those lines held before.
+    using LinesChanged = std::function<void(TextRange lines, const QString& before)>;
+    void setLinesChangedHandler(LinesChanged handler) { m_linesChanged = std::move(handler); }
+
+    const AttributedString& attributedString() const;
     void setAttributedString(const AttributedString& text) { replaceCharacters(TextRange {0, length()}, text); }
 
     // The formats that carry attributes, with what the layout needs to show them.
@@ -53,6 +66,7 @@ public:
     void addAttributes(const QVariantMap& attributes, TextRange range) override;
     void removeAttribute(const QString& key, TextRange range) override;
     void replaceCharacters(TextRange range, const AttributedString& text) override;
+    QList<TextRange> attachmentRanges() const override;
 
     // Adds character attributes to many ranges, each inside one line, as one edit: the document
     // is laid out once for all of them. Characters that hold their attributes already are left
@@ -61,8 +75,15 @@ public:
 
 private:
     TextRange clipped(TextRange range) const;
+    // The text of the range as the document holds it now.
+    AttributedString read(TextRange range) const;
+    // Reads again the lines a change of the document touched.
+    void follow(int from, int removed, int added);
     void editLines(TextRange range, const std::function<void(QVariantMap&)>& edit);
     void editCharacters(TextRange range, const std::function<void(QVariantMap&)>& edit);
 
     QPointer<QTextDocument> m_document;
+    mutable AttributedString m_text;
+    QMetaObject::Connection m_following;
+    LinesChanged m_linesChanged;
 };

@@ -13,11 +13,11 @@
 #include <QTextLayout>
 #include <QTextObjectInterface>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace {
 
-constexpr qreal cardContainerHeight = 2000;
 constexpr qreal lineFragmentPadding = 10;
 constexpr qreal minimumHeight = 30;
 const QSizeF linkCardSize(264, 40);
@@ -107,30 +107,107 @@ void insertRun(
         cursor.insertText(QString(QChar::ObjectReplacementCharacter), objectFormat);
 }
 
-// Fills the document line by line: each line of the text is one block, styled by the
-// paragraph style of its first character.
-void fill(QTextDocument& document, const AttributedString& text, QSizeF container)
+bool isLineTerminator(QChar c)
 {
-    QTextCursor cursor(&document);
-    // One edit for the whole text: the layout runs once at its end instead of after every run
-    // inserted, and the cursor does not place itself on a laid-out line after each insertion.
-    cursor.beginEditBlock();
-    const QList<AttributedString::Line> lines = AttributedString::lines(text.string());
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const AttributedString::Line& line = lines.at(i);
-        const QTextBlockFormat format = blockFormat(text.attributes(line.enclosing.location));
-        if (i == 0)
-            cursor.setBlockFormat(format);
-        else
-            cursor.insertBlock(format);
-        text.enumerateAttributes(line.content, [&](const QVariantMap& attributes, TextRange range) {
-            insertRun(cursor, text, range, attributes, container);
+    const char16_t u = c.unicode();
+    return u == u'\n' || u == u'\r' || u == 0x0085 || u == 0x2028 || u == 0x2029;
+}
+
+// Fills the document line by line, in one pass over the runs of the text however it is handed
+// over: each line of the text is one block, styled by the paragraph style of its first character;
+// "\r\n" ends one line. One edit for the whole text: the layout runs once at its end instead of
+// after every run inserted, and the cursor does not place itself on a laid-out line after each.
+class Filler
+{
+public:
+    Filler(QTextDocument& document, QSizeF container)
+        : m_cursor(&document)
+        , m_container(container)
+    {
+        m_cursor.beginEditBlock();
+    }
+
+    // The next part of the text.
+    void add(const AttributedString& part)
+    {
+        part.enumerateAttributes(TextRange {0, part.length()}, [&](const QVariantMap& attributes, TextRange run) {
+            int start = run.location;
+            for (int i = run.location; i < run.end(); ++i) {
+                const QChar c = part.string().at(i);
+                if (!isLineTerminator(c))
+                    continue;
+                insert(part, TextRange {start, i - start}, attributes);
+                start = i + 1;
+                // The line feed of "\r\n" ends no second line.
+                if (c == u'\n' && m_afterReturn) {
+                    m_afterReturn = false;
+                    continue;
+                }
+                if (m_lineStarting)
+                    startLine(attributes);
+                m_cursor.insertBlock(QTextBlockFormat());
+                m_lineStarting = true;
+                m_afterReturn = c == u'\r';
+                m_endsWithTerminator = true;
+            }
+            insert(part, TextRange {start, run.end() - start}, attributes);
         });
     }
-    // A terminator at the very end leaves an empty last line, which takes room too.
-    if (!lines.isEmpty() && lines.last().enclosing.end() > lines.last().content.end())
-        cursor.insertBlock(blockFormat(text.attributes(lines.last().enclosing.location)));
-    cursor.endEditBlock();
+
+    // A terminator at the very end leaves an empty last line, which takes room too: it takes the
+    // style of the line it ends.
+    void finish()
+    {
+        if (m_endsWithTerminator)
+            m_cursor.setBlockFormat(blockFormat(m_lastLineAttributes));
+        m_cursor.endEditBlock();
+    }
+
+    // The document is laid out as far as it is filled while the edit pauses.
+    void pause() { m_cursor.endEditBlock(); }
+    void resume() { m_cursor.beginEditBlock(); }
+
+private:
+    void insert(const AttributedString& part, TextRange range, const QVariantMap& attributes)
+    {
+        if (range.length == 0)
+            return;
+        m_afterReturn = false;
+        m_endsWithTerminator = false;
+        if (m_lineStarting)
+            startLine(attributes);
+        insertRun(m_cursor, part, range, attributes, m_container);
+    }
+
+    void startLine(const QVariantMap& attributes)
+    {
+        m_cursor.setBlockFormat(blockFormat(attributes));
+        m_lastLineAttributes = attributes;
+        m_lineStarting = false;
+    }
+
+    QTextCursor m_cursor;
+    QSizeF m_container;
+    bool m_lineStarting = true;
+    bool m_afterReturn = false;
+    bool m_endsWithTerminator = false;
+    QVariantMap m_lastLineAttributes;
+};
+
+// Whether the lines laid out so far settle what fits in the container: the last block filled may
+// be cut short, so only its lines before its last one are final.
+bool filledPast(QTextDocument& document, qreal containerHeight)
+{
+    const QTextBlock last = document.lastBlock();
+    document.documentLayout()->blockBoundingRect(last);
+    const QTextLayout* layout = last.layout();
+    const qreal top = layout->position().y();
+    if (top > containerHeight)
+        return true;
+    if (layout->lineCount() < 2)
+        return false;
+    const QTextLine settled = layout->lineAt(layout->lineCount() - 2);
+    return top + settled.y() + settled.height() > containerHeight;
 }
 
 // The bottom of the last line that fits wholly inside the container.
@@ -163,7 +240,24 @@ qreal measuredHeight(const AttributedString& text, qreal width, qreal containerH
     document.setTextWidth(textWidth);
     AttachmentSizer sizer;
     document.documentLayout()->registerHandler(attachmentObjectType, &sizer);
-    fill(document, text, QSizeF(textWidth, containerHeight));
+    Filler filler(document, QSizeF(textWidth, containerHeight));
+    if (std::isinf(containerHeight)) {
+        filler.add(text);
+    } else {
+        // Only as much text as the container can show is laid out: parts of growing length, until
+        // the lines laid out reach below the container.
+        for (int filled = 0, part = 2048; filled < text.length(); filled += part, part *= 2) {
+            filler.add(filled == 0 && part >= text.length() ? text : text.attributedSubstring(TextRange {filled, part}));
+            if (filled + part >= text.length())
+                break;
+            filler.pause();
+            const bool full = filledPast(document, containerHeight);
+            filler.resume();
+            if (full)
+                break;
+        }
+    }
+    filler.finish();
     document.documentLayout()->documentSize(); // lays the document out
     return std::max(usedHeight(document, containerHeight) + 10, minimumHeight);
 }
@@ -172,7 +266,7 @@ qreal measuredHeight(const AttributedString& text, qreal width, qreal containerH
 
 qreal heightToFit(const AttributedString& text, qreal width)
 {
-    return measuredHeight(text, width, cardContainerHeight);
+    return measuredHeight(text, width, heightToFitContainer);
 }
 
 qreal fullHeightToFit(const AttributedString& text, qreal width)

@@ -25,6 +25,9 @@ public:
     // Asked only of the responder that would perform the action; `item` may be null when a
     // shortcut or a control sends it. Enabled unless the responder says otherwise.
     virtual bool validate(const QString& action, QAction* item) const;
+    // Told before an action goes past this responder to one further on: edits it holds and has
+    // not handed on yet (typing not yet written into the model) go first, so the action sees them.
+    virtual void commitPendingEdits() { }
 
 private:
     friend class ActionRouter;

@@ -131,10 +131,16 @@ ActionResponder* ActionRouter::targetFor(const QString& action, QWidget* from) c
 
 bool ActionRouter::send(const QString& action, QObject* sender, QWidget* from)
 {
-    ActionResponder* target = targetFor(action, from);
+    const QList<ActionResponder*> responders = chain(from);
+    ActionResponder* target = firstResponding(responders, action);
     // A menu item or shortcut may have been enabled under an older state: ask again.
     if (!target || !target->validate(action, qobject_cast<QAction*>(sender)))
         return false;
+    for (ActionResponder* passed : responders) {
+        if (passed == target)
+            break;
+        passed->commitPendingEdits();
+    }
     target->perform(action, sender);
     return true;
 }

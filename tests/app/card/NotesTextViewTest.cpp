@@ -170,18 +170,24 @@ TEST_F(NotesTextView, TheEditorIsAsHighAsTheMeasuredNotes)
         {"one line", AttributedString(QStringLiteral("Milk"), normalAttributes())},
         {"title and wrapped body", titled},
         {"three lines", AttributedString(QStringLiteral("a\nb\nc"), normalAttributes())},
+        // Longer than a card shows: measured only as far as it shows.
+        {"lines past the card's foot", AttributedString(QStringLiteral("a line of the notes\n").repeated(400), normalAttributes())},
+        {"one paragraph past the card's foot",
+            AttributedString(QStringLiteral("words in one long paragraph ").repeated(2000), normalAttributes())},
+        {"lines ended by CR LF", AttributedString(QStringLiteral("one line\r\n").repeated(300), normalAttributes())},
     };
+    // One card at a time at the top of the stage, where it shows.
     for (const Case& each : cases) {
         ListItem* card = addCard(stage(0));
         card->setAttributedNotes(each.text);
         card->setNotesExpanded(true);
-    }
-    show();
-    for (ListItem* card : stage(0)->item()) {
+        show();
         ::NotesTextView* editor = cell(card)->noteTextView();
         EXPECT_NEAR(
             editor->intrinsicHeight(), heightToFit(*card->getAttributedNotes(), ::ListItemCellView::notesWidth), 1)
-            << notes(card).toStdString();
+            << each.name;
+        board.removeColumns();
+        card->setColumn(stage(1));
     }
 }
 

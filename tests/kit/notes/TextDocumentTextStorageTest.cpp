@@ -167,4 +167,77 @@ TEST_F(TextDocumentTextStorageTest, LayoutGivesLinkCardsTheirSizeAndDrawsThem)
     EXPECT_EQ(image.pixelColor(inside), QGuiApplication::palette().color(QPalette::Highlight));
 }
 
+// The text kept follows every change of the document, whoever makes it: it always reads as a
+// fresh reading of the document does.
+TEST_F(TextDocumentTextStorageTest, KeptText_FollowsEveryChangeOfTheDocument)
+{
+    struct Case
+    {
+        const char* name;
+        std::function<void(QTextDocument&, TextDocumentTextStorage&)> change;
+    };
+    const QList<Case> cases {
+        {"a letter typed", [](QTextDocument& document, TextDocumentTextStorage&) {
+             QTextCursor(document.findBlockByNumber(1)).insertText(QStringLiteral("x"));
+         }},
+        {"a line break typed at a line's start",
+            [](QTextDocument& document, TextDocumentTextStorage&) {
+                QTextCursor(document.findBlockByNumber(2)).insertBlock();
+            }},
+        {"lines joined", [](QTextDocument& document, TextDocumentTextStorage&) {
+             QTextCursor cursor(&document);
+             cursor.setPosition(3);
+             cursor.setPosition(16, QTextCursor::KeepAnchor);
+             cursor.removeSelectedText();
+         }},
+        {"a line restyled", [](QTextDocument& document, TextDocumentTextStorage&) {
+             QTextCursor(document.findBlockByNumber(3))
+                 .setBlockFormat(TextDocumentTextStorage::blockFormat({{AttributeKey::noteStyleName, QStringLiteral("title")}}));
+         }},
+        {"characters restyled", [](QTextDocument&, TextDocumentTextStorage& storage) {
+             storage.addAttributes({{AttributeKey::strikethroughStyle, 1}}, TextRange {2, 12});
+         }},
+        {"a line feed's format", [](QTextDocument& document, TextDocumentTextStorage&) {
+             QTextCursor cursor(&document);
+             cursor.setPosition(8);
+             cursor.setPosition(9, QTextCursor::KeepAnchor);
+             cursor.setCharFormat(TextDocumentTextStorage::charFormat({{AttributeKey::strikethroughStyle, 1}}));
+         }},
+        {"lines pasted with \\r\\n", [](QTextDocument&, TextDocumentTextStorage& storage) {
+             storage.insert(AttributedString(QStringLiteral("one\r\ntwo\rthree\n"), normalAttributes()), 5);
+         }},
+        {"the last line removed", [](QTextDocument& document, TextDocumentTextStorage& storage) {
+             QTextCursor cursor(&document);
+             cursor.setPosition(storage.length() - 5);
+             cursor.setPosition(storage.length(), QTextCursor::KeepAnchor);
+             cursor.removeSelectedText();
+         }},
+        {"many edits in one edit block", [](QTextDocument& document, TextDocumentTextStorage& storage) {
+             QTextCursor outer(&document);
+             outer.beginEditBlock();
+             storage.append(AttributedString(QStringLiteral("\nadded #tag"), normalAttributes()));
+             QTextCursor(document.firstBlock()).insertText(QStringLiteral("Top "));
+             storage.addAttributes({{AttributeKey::foregroundColor, QColor(Qt::red)}}, TextRange {0, 3});
+             outer.endEditBlock();
+         }},
+        {"everything replaced", [](QTextDocument&, TextDocumentTextStorage& storage) {
+             storage.setAttributedString(AttributedString(QStringLiteral("new\nnotes"), headerAttributes()));
+         }},
+        {"plain text set", [](QTextDocument& document, TextDocumentTextStorage&) {
+             document.setPlainText(QStringLiteral("plain\ntext"));
+         }},
+        {"cleared", [](QTextDocument& document, TextDocumentTextStorage&) { document.clear(); }},
+    };
+    for (const Case& each : cases) {
+        QTextDocument document;
+        TextDocumentTextStorage storage(&document);
+        storage.setAttributedString(sampleNotes());
+        each.change(document, storage);
+        const TextDocumentTextStorage fresh(&document);
+        EXPECT_EQ(storage.attributedString(), fresh.attributedString()) << each.name;
+        EXPECT_EQ(storage.string(), fresh.string()) << each.name;
+        EXPECT_EQ(storage.attachmentRanges(), fresh.NoteTextStorage::attachmentRanges()) << each.name;
+    }
+}
+
 } // namespace
