@@ -17,6 +17,7 @@
 #include "PelorinsKit/model/LocalizedString.h"
 #include "PelorinsKit/notes/AttributeKey.h"
 #include "PelorinsKit/notes/NoteTextConventions.h"
+#include "PelorinsKit/notes/TextMeasures.h"
 #include "PelorinsKit/notes/NotesTextViewFormatHelper.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/UndoManager.h"
@@ -284,14 +285,32 @@ void ListItemCellView::configure()
     m_lastRecorded = notes.value_or(AttributedString());
     if (!notes) {
         m_noteTextView->runProgrammaticChange([&] { m_noteTextView->storage().setAttributedString({}); });
+        // No notes are all of them.
+        m_fullTextSet = true;
     } else {
         // A card that never said counts as collapsed, as its height does: a reused cell must not
         // keep the text of the card it showed before.
         // Notes of one line are their own first line, shown whole even while collapsed.
         const bool whole = m_item->notesExpanded().value_or(false) || !notes->string().contains(QChar(u'\n'));
-        const AttributedString shown = whole ? *notes : m_item->firstAttributedLineAndReturn();
+        AttributedString shown = whole ? *notes : m_item->firstAttributedLineAndReturn();
+        // Long notes not being edited show their first lines only, as many as reach past the
+        // card's foot: editing puts in the rest.
+        bool full = whole;
+        if (whole && !m_noteTextView->isFirstResponder() && notes->length() > notesShownInPart) {
+            // Lines are a line high at least: this many reach past the card's foot.
+            const QString& text = notes->string();
+            qsizetype cut = -1;
+            for (int line = 0; line < linesShownInPart && (cut >= 0 || line == 0); ++line)
+                cut = text.indexOf(QChar(u'\n'), cut + 1);
+            if (cut >= 0)
+                cut = std::max(cut, text.indexOf(QChar(u'\n'), notesShownInPart));
+            if (cut >= 0) {
+                shown = notes->attributedSubstring(TextRange {0, int(cut)});
+                full = false;
+            }
+        }
         m_noteTextView->runProgrammaticChange([&] { m_noteTextView->storage().setAttributedString(shown); });
-        m_fullTextSet = whole;
+        m_fullTextSet = full;
         m_noteTextView->layoutCheckButtons();
         m_noteTextView->styleTags();
         highlightSearchTerm();
@@ -582,7 +601,9 @@ QList<Tag*> ListItemCellView::existingTags() const
 
 void ListItemCellView::writeNotesIntoCard()
 {
-    if (m_item)
+    // An editor holding part of the notes (a collapsed card's first line, the first lines of long
+    // ones) never writes that part over the whole.
+    if (m_item && m_fullTextSet)
         m_item->setAttributedNotesNewNote(m_noteTextView->storage().attributedString());
     m_notesUnwritten = false;
 }
@@ -722,6 +743,14 @@ void ListItemCellView::watchUndoManager()
 
 void ListItemCellView::runNamedStep(const QString& name, const std::function<void()>& change)
 {
+    // A change of notes shown in part (a box ticked below the first lines) is made to the whole.
+    if (!m_fullTextSet && m_item && m_item->notesExpanded().value_or(false)) {
+        if (const std::optional<AttributedString> notes = notesOfCard()) {
+            m_noteTextView->runProgrammaticChange([&] { m_noteTextView->storage().setAttributedString(*notes); });
+            m_fullTextSet = true;
+            m_lastRecorded = *notes;
+        }
+    }
     closeTypingStep();
     const AttributedString before = m_noteTextView->storage().attributedString();
     m_recordingSuspended = true;

@@ -169,6 +169,10 @@ public:
     bool hasUnwrittenNotes() const { return m_notesUnwritten; }
     // Notes of up to this many characters are written into the card at every change.
     static constexpr int notesWrittenAtOnce = 20000;
+    // Notes shown and not edited hold this many characters at least, to the end of a line, when
+    // that reaches past the card's foot; editing puts in the rest.
+    static constexpr int notesShownInPart = 20000;
+    static constexpr int linesShownInPart = 400;
     const DeferredSave* deferredSave() const { return m_deferredSave; }
     bool isTypingStepOpen() const { return m_typingStepOpen; }
     // Puts recorded notes back, as undo and redo do: into the editor and the card, recording

@@ -1,3 +1,4 @@
+#include "Pelorins/card/ChecklistButton.h"
 #include "PelorinsKit/model/Tag.h"
 #include "PelorinsKit/notes/AttributeKey.h"
 #include "PelorinsKit/notes/NoteTextConventions.h"
@@ -220,6 +221,31 @@ TEST_F(LongNotes, LinesComingUpIntoTheCardAreShown)
     for (int i = 0; i < 300; ++i)
         QTest::keyClick(editor, Qt::Key_Return);
     check("after lines were added above");
+}
+
+// A long card not being edited holds its first lines only; a box ticked there ticks the line in
+// the whole notes, and editing holds them whole.
+TEST_F(LongNotes, ACardShowingItsFirstLinesChangesTheWholeNotes)
+{
+    ListItem* card = addCard(stage(0));
+    AttributedString checklist(QStringLiteral("first item\nsecond item\n"), checkListAttributes());
+    checklist.append(longNotes(3000));
+    card->setAttributedNotesNewNote(checklist);
+    card->setNotesExpanded(true);
+    show();
+    ::NotesTextView* editor = cell(card)->noteTextView();
+    EXPECT_FALSE(cell(card)->fullTextSet());
+    EXPECT_LT(editor->storage().length(), checklist.length());
+    ASSERT_GE(editor->checkButtons().size(), 2);
+    // As the box does when it is ticked.
+    editor->checkUncheckLine(qobject_cast<ChecklistButton*>(editor->checkButtons().at(1)));
+    const AttributedString stored = *card->getAttributedNotes();
+    EXPECT_EQ(stored.string(), checklist.string()) << "nothing of the notes is lost";
+    EXPECT_EQ(stored.attribute(AttributeKey::isChecklistChecked, 12), QVariant(true));
+
+    edit(card);
+    EXPECT_TRUE(cell(card)->fullTextSet());
+    EXPECT_EQ(cell(card)->noteTextView()->string(), checklist.string());
 }
 
 } // namespace cards
