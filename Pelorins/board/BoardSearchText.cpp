@@ -12,7 +12,7 @@
 BoardSearchText::BoardSearchText(QObject* parent)
     : QObject(parent)
 {
-    connect(&m_watcher, &QFutureWatcher<std::vector<QString>>::finished, this, &BoardSearchText::take);
+    connect(&m_watcher, &QFutureWatcher<std::vector<CompactText>>::finished, this, &BoardSearchText::take);
 }
 
 BoardSearchText::~BoardSearchText()
@@ -47,7 +47,7 @@ void BoardSearchText::prepare(Kanban* board)
     auto cancelled = std::make_shared<std::atomic_bool>(false);
     m_cancelled = cancelled;
     m_watcher.setFuture(QtConcurrent::run([notes = m_notes, cancelled] {
-        std::vector<QString> texts;
+        std::vector<CompactText> texts;
         texts.reserve(notes.size());
         RichTextCodec::StoredReader reader;
         for (const QByteArray& data : notes) {
@@ -73,7 +73,7 @@ void BoardSearchText::take()
 {
     if (!m_cancelled || *m_cancelled)
         return;
-    const std::vector<QString> texts = m_watcher.result();
+    const std::vector<CompactText> texts = m_watcher.result();
     for (size_t i = 0; i < texts.size() && i < size_t(m_cards.size()); ++i)
         m_cards.at(qsizetype(i))->setPlainNotesText(m_notes[i], texts[i]);
     m_cancelled.reset();

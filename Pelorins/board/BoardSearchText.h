@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PelorinsKit/notes/CompactText.h"
+
 #include <QByteArray>
 #include <QFutureWatcher>
 #include <QList>
@@ -31,7 +33,7 @@ public:
 private:
     void take();
 
-    QFutureWatcher<std::vector<QString>> m_watcher;
+    QFutureWatcher<std::vector<CompactText>> m_watcher;
     std::shared_ptr<std::atomic_bool> m_cancelled;
     QList<ListItem*> m_cards;
     std::vector<QByteArray> m_notes;

@@ -67,15 +67,28 @@ public:
             m_second = QChar::toCaseFolded(m_term.at(1).unicode());
     }
 
-    bool isIn(QStringView text) const
+    bool isIn(const CompactText& text) const
     {
-        if (!m_firstCharacters)
-            return m_matcher.indexIn(text) >= 0;
+        return text.visit([this](auto view) { return isIn(view); });
+    }
+
+private:
+    // The same for a QStringView or a QLatin1StringView.
+    template <typename View> bool isIn(View text) const
+    {
+        if (!m_firstCharacters) {
+            // Finding text in Latin-1 regardless of case misses some foldings ("\u00B5" for "\u039C"):
+            // such a search, rare, reads the text in full.
+            if constexpr (std::is_same_v<View, QStringView>)
+                return m_matcher.indexIn(text) >= 0;
+            else
+                return m_matcher.indexIn(QString(text)) >= 0;
+        }
         const qsizetype length = m_term.size();
         const qsizetype last = text.size() - length;
         for (QChar first : *m_firstCharacters) {
             for (qsizetype at = text.indexOf(first); at >= 0 && at <= last; at = text.indexOf(first, at + 1)) {
-                if (m_second && QChar::toCaseFolded(text[at + 1].unicode()) != *m_second)
+                if (m_second && QChar::toCaseFolded(QChar(text[at + 1]).unicode()) != *m_second)
                     continue;
                 if (text.sliced(at, length).compare(m_term, Qt::CaseInsensitive) == 0)
                     return true;
@@ -84,7 +97,6 @@ public:
         return false;
     }
 
-private:
     // For each ASCII character, the UTF-16 code units that fold to it ("k" has the Kelvin sign,
     // "s" the long s).
     static const std::array<QList<QChar>, 128>& foldingTo()
@@ -285,7 +297,7 @@ QList<ListItem*> KanbanColumnController::filteredItemsFrom(const QList<ListItem*
     if (searching) {
         const NotesSearch search(*searchTerm);
         shown.removeIf([&](const ListItem* card) {
-            const QString text = card->plainNotesText();
+            const CompactText text = card->plainNotesText();
             return !text.isNull() && !search.isIn(text);
         });
     }

@@ -90,19 +90,31 @@ void ListItem::setAttributedNotesData(const QByteArray& data)
     setValue(attributedNotesKey, data);
 }
 
+ListItem::ReadNotes& ListItem::readNotes() const
+{
+    if (!m_read)
+        m_read = std::make_unique<ReadNotes>();
+    return *m_read;
+}
+
+bool ListItem::hasDecodedNotesOf(const QByteArray& data) const
+{
+    return m_read && m_read->hasDecoded && data.constData() == m_read->decodedFrom.constData()
+        && data.size() == m_read->decodedFrom.size();
+}
+
 std::optional<AttributedString> ListItem::attributedNotes() const
 {
     const QByteArray data = attributedNotesData();
     if (data.isNull())
         return std::nullopt;
-    const bool sameBytes
-        = m_hasDecodedNotes && data.constData() == m_decodedFrom.constData() && data.size() == m_decodedFrom.size();
-    if (!sameBytes) {
-        m_decodedNotes = RichTextCodec::decode(data);
-        m_decodedFrom = data;
-        m_hasDecodedNotes = true;
+    if (!hasDecodedNotesOf(data)) {
+        ReadNotes& read = readNotes();
+        read.decoded = RichTextCodec::decode(data);
+        read.decodedFrom = data;
+        read.hasDecoded = true;
     }
-    return m_decodedNotes;
+    return m_read->decoded;
 }
 
 std::optional<AttributedString> ListItem::attributedNotesWithoutKeeping() const
@@ -110,64 +122,71 @@ std::optional<AttributedString> ListItem::attributedNotesWithoutKeeping() const
     const QByteArray data = attributedNotesData();
     if (data.isNull())
         return std::nullopt;
-    if (m_hasDecodedNotes && data.constData() == m_decodedFrom.constData() && data.size() == m_decodedFrom.size())
-        return m_decodedNotes;
+    if (hasDecodedNotesOf(data))
+        return m_read->decoded;
     return RichTextCodec::decode(data);
 }
 
 void ListItem::releaseDecodedNotes() const
 {
-    m_decodedNotes.reset();
-    m_decodedFrom = QByteArray();
-    m_hasDecodedNotes = false;
-    m_plainText = QString();
-    m_plainTextFrom = QByteArray();
-    m_hasPlainText = false;
+    if (!m_read)
+        return;
+    if (!m_read->hasTagNames) {
+        m_read.reset();
+        return;
+    }
+    m_read->decoded.reset();
+    m_read->decodedFrom = QByteArray();
+    m_read->hasDecoded = false;
+    m_read->plainText = CompactText();
+    m_read->plainTextFrom = QByteArray();
+    m_read->hasPlainText = false;
 }
 
 bool ListItem::hasPlainNotesText() const
 {
     // The bytes kept are compared in place, as the tag names are: a search asks every card of
     // the board at each keystroke.
-    const QVariant& stored = value(attributedNotesKey);
-    if (!m_hasPlainText)
+    if (!m_read || !m_read->hasPlainText)
         return false;
+    const QVariant& stored = value(attributedNotesKey);
     if (stored.metaType() != QMetaType::fromType<QByteArray>())
-        return m_plainTextFrom.isNull() && !stored.isValid();
+        return m_read->plainTextFrom.isNull() && !stored.isValid();
     const auto* bytes = static_cast<const QByteArray*>(stored.constData());
-    return bytes->constData() == m_plainTextFrom.constData() && bytes->size() == m_plainTextFrom.size();
+    return bytes->constData() == m_read->plainTextFrom.constData() && bytes->size() == m_read->plainTextFrom.size();
 }
 
-QString ListItem::plainNotesText() const
+CompactText ListItem::plainNotesText() const
 {
     if (hasPlainNotesText())
-        return m_plainText;
+        return m_read->plainText;
     const QByteArray data = attributedNotesData();
     RichTextCodec::StoredReader reader;
     setPlainNotesText(data, plainNotesText(data, reader));
-    return m_plainText;
+    return m_read->plainText;
 }
 
-void ListItem::setPlainNotesText(const QByteArray& data, const QString& text) const
+void ListItem::setPlainNotesText(const QByteArray& data, const CompactText& text) const
 {
     const QByteArray current = attributedNotesData();
     if (current.constData() != data.constData() || current.size() != data.size())
         return;
-    m_plainTextFrom = data;
-    m_plainText = text;
-    m_hasPlainText = true;
+    ReadNotes& read = readNotes();
+    read.plainTextFrom = data;
+    read.plainText = text;
+    read.hasPlainText = true;
 }
 
-QString ListItem::plainNotesText(const QByteArray& data, RichTextCodec::StoredReader& reader)
+CompactText ListItem::plainNotesText(const QByteArray& data, RichTextCodec::StoredReader& reader)
 {
     if (data.isNull())
-        return QString();
+        return CompactText();
     QString reason;
     const RichTextCodec::StoredReader::Parts* parts = reader.read(data, &reason);
     if (!parts)
-        return QString();
+        return CompactText();
     // Present notes are never null, also when they are empty.
-    return parts->text.isNull() ? QString(QLatin1String("")) : parts->text;
+    return CompactText(parts->text.isNull() ? QString(QLatin1String("")) : parts->text);
 }
 
 void ListItem::setAttributedNotes(const std::optional<AttributedString>& attributedNotes)
@@ -424,17 +443,15 @@ QStringList ListItem::getAllTagNames() const
     // The names kept are checked against the stored bytes in place: the board's tag clean-up asks
     // every card on each hashtag keystroke.
     const QVariant& stored = value(attributedNotesKey);
-    if (m_hasTagNames && stored.metaType() == QMetaType::fromType<QByteArray>()) {
+    if (m_read && m_read->hasTagNames && stored.metaType() == QMetaType::fromType<QByteArray>()) {
         const auto* bytes = static_cast<const QByteArray*>(stored.constData());
-        if (bytes->constData() == m_tagNamesFrom.constData() && bytes->size() == m_tagNamesFrom.size())
-            return m_tagNames;
+        if (bytes->constData() == m_read->tagNamesFrom.constData() && bytes->size() == m_read->tagNamesFrom.size())
+            return m_read->tagNames;
     }
     const QByteArray data = stored.toByteArray();
     // Notes nobody shows are read for their names and not kept decoded.
-    const bool decoded
-        = m_hasDecodedNotes && data.constData() == m_decodedFrom.constData() && data.size() == m_decodedFrom.size();
     const std::optional<AttributedString> notes
-        = data.isNull() ? std::nullopt : (decoded ? m_decodedNotes : RichTextCodec::decode(data));
+        = data.isNull() ? std::nullopt : (hasDecodedNotesOf(data) ? m_read->decoded : RichTextCodec::decode(data));
     QStringList names;
     if (notes) {
         for (const QRegularExpressionMatch& match : identifyTags(notes->string())) {
@@ -443,9 +460,10 @@ QStringList ListItem::getAllTagNames() const
                 names.append(name);
         }
     }
-    m_tagNamesFrom = data;
-    m_tagNames = names;
-    m_hasTagNames = true;
+    ReadNotes& read = readNotes();
+    read.tagNamesFrom = data;
+    read.tagNames = names;
+    read.hasTagNames = true;
     return names;
 }
 

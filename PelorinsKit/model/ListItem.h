@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PelorinsKit/notes/AttributedString.h"
+#include "PelorinsKit/notes/CompactText.h"
 #include "PelorinsKit/notes/RichTextCodec.h"
 #include "Platform/core/UserDefaults.h"
 #include "Platform/core/objectgraph/ManagedObject.h"
@@ -10,6 +11,7 @@
 #include <QHash>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class DoneDate;
@@ -49,13 +51,13 @@ public:
     void releaseDecodedNotes() const;
     // The text of the notes without their attributes, kept until the stored bytes change: what
     // a search reads. Null without notes (or with unreadable ones), empty for empty notes.
-    QString plainNotesText() const;
+    CompactText plainNotesText() const;
     bool hasPlainNotesText() const;
     // Keeps `text` as the plain text of the stored bytes `data`, read elsewhere (on another
     // thread); nothing happens when the notes are no longer those bytes.
-    void setPlainNotesText(const QByteArray& data, const QString& text) const;
+    void setPlainNotesText(const QByteArray& data, const CompactText& text) const;
     // The plain text of stored notes, as plainNotesText() gives it.
-    static QString plainNotesText(const QByteArray& data, RichTextCodec::StoredReader& reader);
+    static CompactText plainNotesText(const QByteArray& data, RichTextCodec::StoredReader& reader);
     // Identifiers of the linked calendar events, in linking order.
     std::optional<QStringList> eventsArray() const;
     void setEventsArray(const std::optional<QStringList>& eventsArray);
@@ -135,20 +137,29 @@ public:
     void awakeFromFetch() override;
 
 private:
-    // The decoded notes and the stored bytes they came from; holding the bytes keeps their buffer,
-    // so an unchanged buffer means unchanged notes.
-    mutable QByteArray m_decodedFrom;
-    mutable std::optional<AttributedString> m_decodedNotes;
-    mutable bool m_hasDecodedNotes = false;
-    // The tag names of the stored bytes they were read from, kept when the decoded notes are
-    // released: a board's tag clean-up reads every card's names.
-    mutable QByteArray m_tagNamesFrom;
-    mutable QStringList m_tagNames;
-    mutable bool m_hasTagNames = false;
-    // The plain text of the stored bytes it was read from.
-    mutable QByteArray m_plainTextFrom;
-    mutable QString m_plainText;
-    mutable bool m_hasPlainText = false;
+    // What was read from the stored notes, each with the stored bytes it came from; holding the
+    // bytes keeps their buffer, so an unchanged buffer means unchanged notes. Apart from the card,
+    // since most cards of a big store never need any of it.
+    struct ReadNotes
+    {
+        // The decoded notes.
+        QByteArray decodedFrom;
+        std::optional<AttributedString> decoded;
+        bool hasDecoded = false;
+        // The tag names, kept when the decoded notes are released: a board's tag clean-up reads
+        // every card's names.
+        QByteArray tagNamesFrom;
+        QStringList tagNames;
+        bool hasTagNames = false;
+        // The plain text.
+        QByteArray plainTextFrom;
+        CompactText plainText;
+        bool hasPlainText = false;
+    };
+    mutable std::unique_ptr<ReadNotes> m_read;
+    ReadNotes& readNotes() const;
+    // Whether the decoded notes kept are those of `data`.
+    bool hasDecodedNotesOf(const QByteArray& data) const;
 
     void syncImageAttachments(
         const QStringList& names, const std::function<ImageAttachment*(const QString&)>& recordFor);

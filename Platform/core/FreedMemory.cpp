@@ -15,3 +15,10 @@ void FreedMemory::keepForReuse()
     mallopt(M_TRIM_THRESHOLD, freeTopKept);
 #endif
 }
+
+void FreedMemory::returnFreed()
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}

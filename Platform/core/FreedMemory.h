@@ -9,4 +9,8 @@ public:
     // costs far more than its use here: writing a PDF takes and frees buffers of megabytes for
     // each page, and spent most of its time faulting them in. Called once, before anything else.
     static void keepForReuse();
+    // Hands back to the system the free memory every thread's heap keeps, after work that freed
+    // much at once (reading a store: the rows a loading thread read are freed once they became
+    // objects, and none of it is reused by itself). Takes a few milliseconds.
+    static void returnFreed();
 };

@@ -1,6 +1,7 @@
 #include "Platform/core/objectgraph/BackgroundLoad.h"
 
 #include "Platform/core/ConsoleLog.h"
+#include "Platform/core/FreedMemory.h"
 #include "Platform/core/objectgraph/PersistentStoreCoordinator.h"
 
 #include <QElapsedTimer>
@@ -126,6 +127,9 @@ void BackgroundLoad::run(std::shared_ptr<sqlite3> connection)
         case Job::Kind::All:
             readAllOf(connection.get(), job);
             continue;
+        case Job::Kind::ReturnFreed:
+            FreedMemory::returnFreed();
+            continue;
         case Job::Kind::Related:
             result.query = job.query;
             if (!m_coordinator.readRows(connection.get(), job.query, result.rows, &result.error))
@@ -223,13 +227,27 @@ void BackgroundLoad::slice()
         {
             std::lock_guard lock(m_mutex);
             if (m_results.empty())
-                return;
+                break;
             result = std::move(m_results.front());
             m_results.pop_front();
+            m_tookInSinceReturning = true;
         }
         takeIn(result);
     }
+    returnFreedWhenIdle();
     scheduleSlice();
+}
+
+void BackgroundLoad::returnFreedWhenIdle()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_results.empty() || !m_jobs.empty() || !m_thread.joinable() || !m_tookInSinceReturning)
+            return;
+        m_tookInSinceReturning = false;
+        m_jobs.push_back(Job {Job::Kind::ReturnFreed, {}, {}, {}});
+    }
+    m_changed.notify_all();
 }
 
 void BackgroundLoad::takeIn(Result& result)
@@ -274,6 +292,10 @@ bool BackgroundLoad::finishReadingAll(
         }
         if (results.empty())
             break;
+        if (!results.empty()) {
+            std::lock_guard lock(m_mutex);
+            m_tookInSinceReturning = true;
+        }
         for (Result& result : results) {
             takeIn(result);
             if (result.kind == Job::Kind::All && result.query.entity == root && progress)
@@ -287,5 +309,6 @@ bool BackgroundLoad::finishReadingAll(
     // The thread gave up on the table, or never started: the rest is read here.
     if (m_context.isUnread(root))
         return m_context.readRemainingRows(root, m_takenUpTo.value(root), progress, error);
+    returnFreedWhenIdle();
     return true;
 }

@@ -44,7 +44,7 @@ public:
 private:
     struct Job
     {
-        enum class Kind { All, Related, Count } kind;
+        enum class Kind { All, Related, Count, ReturnFreed } kind;
         RowQuery query;
         CountRequest count;
         CountDone done;
@@ -75,6 +75,9 @@ private:
     void scheduleSlice();
     void slice();
     void takeIn(Result& result);
+    // Once all that was read is in and nothing more is to be read, the thread hands the memory
+    // the rows took back to the system.
+    void returnFreedWhenIdle();
 
     ManagedObjectContext& m_context;
     PersistentStoreCoordinator& m_coordinator;
@@ -88,6 +91,8 @@ private:
     const EntityDescription* m_urgent = nullptr;
     bool m_stopping = false;
     bool m_sliceScheduled = false;
+    // Results were taken in since the memory was last handed back.
+    bool m_tookInSinceReturning = false;
     std::thread m_thread;
     // The context's thread: the largest key taken in of each table read whole.
     QHash<const EntityDescription*, qint64> m_takenUpTo;

@@ -1018,6 +1018,9 @@ std::shared_ptr<sqlite3> PersistentStoreCoordinator::openReadConnection(QString*
     sqlite3* db = m_readOnly ? openForReading(m_path, error) : openDatabase(m_path, SQLITE_OPEN_READONLY, error);
     if (!db)
         return nullptr;
+    // Such a connection reads tables through once, in key order: pages kept for reuse would
+    // only hold memory.
+    execute(db, QStringLiteral("PRAGMA cache_size=-512"), nullptr);
     return std::shared_ptr<sqlite3>(db, [](sqlite3* connection) { sqlite3_close(connection); });
 }
 

@@ -37,8 +37,8 @@ TEST(BoardSearchText, ReadsEveryCardsTextOnAnotherThreadAndKeepsOnlyWhatIsStillC
     for (const ListItem* card : cards.mid(1))
         EXPECT_TRUE(card->hasPlainNotesText());
     EXPECT_FALSE(cards.first()->hasPlainNotesText());
-    EXPECT_EQ(cards.first()->plainNotesText(), QStringLiteral("typed meanwhile"));
-    EXPECT_EQ(cards.at(50)->plainNotesText(), QStringLiteral("Doing 0"));
+    EXPECT_EQ(cards.first()->plainNotesText().toString(), QStringLiteral("typed meanwhile"));
+    EXPECT_EQ(cards.at(50)->plainNotesText().toString(), QStringLiteral("Doing 0"));
     EXPECT_FALSE(elsewhere->hasPlainNotesText());
 
     // A reading dropped before it ends leaves nothing behind.

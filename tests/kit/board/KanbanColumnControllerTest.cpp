@@ -418,6 +418,11 @@ TEST_F(Filtering, SearchIgnoresCaseAsTheTextComparisonDoes)
         {QStringLiteral("gro\u1E9Ee"), QStringLiteral("GRO\u00DFE")},
         {QStringLiteral("x A\U00010428 y"), QStringLiteral("a\U00010400")},
         {QStringLiteral("\u017F\u017F"), QStringLiteral("SS")},
+        // Notes kept in one byte a character, searched for characters beyond those.
+        {QStringLiteral("300 kelvin"), QStringLiteral("\u212Aelvin")},
+        {QStringLiteral("2 \u00B5m"), QStringLiteral("\u039CM")},
+        {QStringLiteral("2 \u00B5m"), QStringLiteral("\u039C\u212A")},
+        {QStringLiteral("2 m\u00B5"), QStringLiteral("M\u039C")},
     };
     ListItem* card = untagged;
     for (const Case& test : cases) {

@@ -195,7 +195,7 @@ TEST_F(ListItemTest, PlainText_FollowsTheStoredBytesAndGoesWithTheReleasedNotes)
     EXPECT_FALSE(card->plainNotesText().isNull());
     EXPECT_TRUE(card->plainNotesText().isEmpty());
     setNotes("Milk #shop");
-    EXPECT_EQ(card->plainNotesText(), "Milk #shop");
+    EXPECT_EQ(card->plainNotesText().toString(), "Milk #shop");
     EXPECT_TRUE(card->hasPlainNotesText());
     card->setAttributedNotesData(QByteArray("garbage"));
     EXPECT_FALSE(card->hasPlainNotesText());
@@ -205,13 +205,13 @@ TEST_F(ListItemTest, PlainText_FollowsTheStoredBytesAndGoesWithTheReleasedNotes)
     setNotes("Eggs");
     const QByteArray before = card->attributedNotesData();
     setNotes("Bread");
-    card->setPlainNotesText(before, QStringLiteral("Eggs"));
-    EXPECT_EQ(card->plainNotesText(), "Bread");
-    card->setPlainNotesText(card->attributedNotesData(), QStringLiteral("read elsewhere"));
-    EXPECT_EQ(card->plainNotesText(), "read elsewhere");
+    card->setPlainNotesText(before, CompactText(QStringLiteral("Eggs")));
+    EXPECT_EQ(card->plainNotesText().toString(), "Bread");
+    card->setPlainNotesText(card->attributedNotesData(), CompactText(QStringLiteral("read elsewhere")));
+    EXPECT_EQ(card->plainNotesText().toString(), "read elsewhere");
     card->releaseDecodedNotes();
     EXPECT_FALSE(card->hasPlainNotesText());
-    EXPECT_EQ(card->plainNotesText(), "Bread");
+    EXPECT_EQ(card->plainNotesText().toString(), "Bread");
 }
 
 TEST(ListItemStoreTest, Notes_SurviveSavingAndReopening)
