@@ -87,7 +87,8 @@ void MainSplitViewController::setImportExportSheetFactory(ImportExportSheetFacto
 
 void MainSplitViewController::setTestPrintViewControllerFactory(const TestPrintViewControllerFactory& factory)
 {
-    m_printPreviewSplitViewItem = factory ? factory() : nullptr;
+    m_testPrintViewControllerFactory = factory;
+    m_printPreviewSplitViewItem.reset();
 }
 
 void MainSplitViewController::setPrintSetupWindowFactory(PrintSetupWindowFactory factory)
@@ -224,7 +225,7 @@ bool MainSplitViewController::validate(const QString& action, QAction*) const
     if (action == A::showHidePrintSetup)
         return bool(m_printSetupWindowFactory);
     if (action == A::showTestPrint)
-        return bool(m_printPreviewSplitViewItem);
+        return bool(m_testPrintViewControllerFactory);
     return action == A::printSelected;
 }
 
@@ -266,6 +267,8 @@ void MainSplitViewController::perform(const QString& action, QObject*)
     } else if (action == A::showHidePrintSetup) {
         showHidePrintSetup();
     } else if (action == A::showTestPrint) {
+        if (!m_printPreviewSplitViewItem && m_testPrintViewControllerFactory)
+            m_printPreviewSplitViewItem = m_testPrintViewControllerFactory();
         if (m_printPreviewSplitViewItem) {
             m_printPreviewSplitViewItem->show();
             m_printPreviewSplitViewItem->raise();

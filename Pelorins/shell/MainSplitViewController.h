@@ -48,8 +48,10 @@ public:
     void setImportExportSheetFactory(ImportExportSheetFactory factory);
     void setPrintSetupWindowFactory(PrintSetupWindowFactory factory);
     void setExampleImporter(ExampleImporter importer);
-    // Makes the test print at once; it is kept, never placed in the split, and shown on demand.
+    // The test print is made when it is first shown (making it asks for the printers, which
+    // would hold up the window's first paint); it is kept, never placed in the split.
     void setTestPrintViewControllerFactory(const TestPrintViewControllerFactory& factory);
+    // Null until the test print was first shown.
     QWidget* testPrintViewController() const { return m_printPreviewSplitViewItem.get(); }
     // The print set-up window opened last.
     QWidget* printSetupWindow() const { return m_windowController; }
@@ -106,6 +108,7 @@ private:
     PrintSetupWindowFactory m_printSetupWindowFactory;
     ExampleImporter m_exampleImporter;
     QPointer<QWidget> m_windowController;
+    TestPrintViewControllerFactory m_testPrintViewControllerFactory;
     std::unique_ptr<QWidget> m_printPreviewSplitViewItem;
     int m_sidebarWidth = 220;
 };

@@ -30,7 +30,8 @@ ToolbarInfoMenu::ToolbarInfoMenu(PelorinsMainWindow* windowController, QWidget* 
     : QMenu(parent)
     , m_windowController(windowController)
 {
-    buildMenu();
+    // Built as it opens, not with the window: reading the pictures' thumbnails would delay the
+    // window's first paint.
     connect(this, &QMenu::aboutToShow, this, &ToolbarInfoMenu::buildMenu);
 }
 

@@ -8,7 +8,7 @@ class QAbstractButton;
 class PelorinsMainWindow;
 
 // The toolbar's background menu: colour swatches and the built-in pictures for the board the
-// window shows. It is rebuilt each time it opens, so it shows the board's colour of the moment.
+// window shows. It is built each time it opens, so it shows the board's colour of the moment.
 class ToolbarInfoMenu : public QMenu
 {
     Q_OBJECT

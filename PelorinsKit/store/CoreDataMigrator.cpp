@@ -72,6 +72,12 @@ bool CoreDataMigrator::requiresMigration(const QString& storePath, const CoreDat
     const std::optional<QVariantMap> metadata = PersistentStoreCoordinator::metadata(storePath);
     if (!metadata)
         return false;
+    // Every launch asks this of a store of the current version. No earlier version shares its
+    // layout (only 2 and 3 share one), so its own model answers, where finding the store's
+    // version would read every model before it.
+    if (version == CoreDataMigrationVersion::current()
+        && m_bundle.managedObjectModel(version.rawValue())->isCompatibleWithStoreMetadata(*metadata))
+        return false;
     const std::optional<CoreDataMigrationVersion> storeVersion
         = CoreDataMigrationVersion::compatibleVersionForStoreMetadata(*metadata, m_bundle);
     return !storeVersion || !(*storeVersion == version);

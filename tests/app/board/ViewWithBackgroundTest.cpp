@@ -197,6 +197,7 @@ TEST(BackgroundArtwork, EighteenDistinctPicturesWithThumbnailsMadeByTheGenerator
 
     // The toolbar's background menu finds every thumbnail.
     ToolbarInfoMenu menu(nullptr);
+    emit menu.aboutToShow();
     ASSERT_EQ(menu.backgroundImageButtons().size(), ToolbarInfoMenu::numberOfImages);
     for (QAbstractButton* button : menu.backgroundImageButtons())
         EXPECT_TRUE(button->isEnabled());

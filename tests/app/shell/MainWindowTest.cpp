@@ -581,6 +581,24 @@ TEST_F(MainWindowFixture, PrintSetup_TitlesTheWindowAfterTheBoard)
     printWindow->close();
 }
 
+TEST_F(MainWindowFixture, TestPrint_IsMadeWhenFirstShownThenKept)
+{
+    int made = 0;
+    window->splitViewController()->setTestPrintViewControllerFactory([&made] {
+        ++made;
+        return std::make_unique<QWidget>();
+    });
+    EXPECT_EQ(made, 0);
+    EXPECT_TRUE(send(A::showTestPrint));
+    QWidget* testPrint = window->splitViewController()->testPrintViewController();
+    ASSERT_NE(testPrint, nullptr);
+    EXPECT_TRUE(testPrint->isVisible());
+    testPrint->hide();
+    EXPECT_TRUE(send(A::showTestPrint));
+    EXPECT_EQ(made, 1);
+    EXPECT_TRUE(testPrint->isVisible());
+}
+
 } // namespace
 
 TEST_F(MainWindowFixture, Sidebar_ViewMadeAsTheSplitViewsChildBecomesTheLeftPane)

@@ -92,6 +92,7 @@ TEST_F(ToolbarInfoMenuFixture, ChoosingASwatchColoursTheBoardAndHasItRepainted)
     Kanban* kanban = builder.addBoard("Plans");
     window.item = kanban;
     ToolbarInfoMenu menu(&window);
+    emit menu.aboutToShow();
     PostCounter posts(NotificationName::backgroundChanged);
     menu.colourCircleButtons().at(4)->click();
     EXPECT_EQ(kanban->colour(), 4);
@@ -131,6 +132,7 @@ TEST(ToolbarInfoMenu, PictureButtonsLieFiveToARow)
     EXPECT_EQ(ToolbarInfoMenu::backgroundImageButtonFrame(5), QRect(0, 48, 48, 48));
     EXPECT_EQ(ToolbarInfoMenu::backgroundImageButtonFrame(11), QRect(50, 96, 48, 48));
     ToolbarInfoMenu menu(nullptr);
+    emit menu.aboutToShow();
     EXPECT_EQ(menu.backgroundImageButtons().size(), 12);
 }
 
