@@ -5,14 +5,17 @@
 // (its figure with the machine's load, and the pages of memory it faulted in: fresh memory and
 // other programs move the time).
 //
-// Usage: PrintBench [store]; the reference dataset is written there first when the file does not
-// exist (into a temporary folder when no store is named).
+// Usage: PrintBench [--pdf] [store]; the reference dataset is written there first when the file does
+// not exist (into a temporary folder when no store is named), and its pictures into a temporary data
+// folder. With --pdf only the PDF is written, to profile it alone.
 #include "BenchTiming.h"
 #include "LoadedStore.h"
 #include "Pelorins/print/PrintInfo.h"
 #include "Pelorins/print/PrintJob.h"
 #include "Pelorins/print/PrintPanelPresenter.h"
 #include "Pelorins/print/PrintPreviewView.h"
+#include "PelorinsKit/model/PictureFolders.h"
+#include "Platform/core/DataFolders.h"
 #include "Platform/core/FreedMemory.h"
 #include "Platform/widgets/ScriptedAlertPresenter.h"
 #include "Platform/widgets/ScriptedFilePanelPresenter.h"
@@ -134,11 +137,28 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    const bool pdfOnly = argc > 1 && qstrcmp(argv[1], "--pdf") == 0;
+    if (pdfOnly) {
+        --argc;
+        ++argv;
+    }
     QTemporaryDir folder;
     const QString path = ReferenceDataset::storeFromArguments(argc, argv, folder);
+    // The cards' pictures are printed with them, as the program would find them.
+    QTemporaryDir dataFolder;
+    DataFolders::setBaseFolderForTesting(dataFolder.path());
+    {
+        LoadedStore store = load(path);
+        ReferenceDataset::writePictures(*store.context, *PictureFolders::attachmentPicturesFolderURL());
+    }
     // "Save as PDF" on Letter: no printer margins.
     const FakePrinterCatalog catalog;
 
+    if (pdfOnly) {
+        const PdfResult pdf = writePdf(path, catalog, folder);
+        std::printf("print to PDF: %.0f ms, %d pages\n", pdf.wall, pdf.pages);
+        return 0;
+    }
     Result result;
     for (int i = 0; i < runs; ++i)
         run(path, catalog, result);
