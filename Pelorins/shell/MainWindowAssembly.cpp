@@ -26,7 +26,8 @@
 #include "Platform/widgets/WindowPlacement.h"
 
 #include <QAction>
-#include <QCoreApplication>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QPointer>
 
@@ -70,9 +71,30 @@ MainWindowAssembly::MainWindowAssembly(Services services, QObject* parent)
     m_quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     m_quitAction->setShortcutContext(Qt::ApplicationShortcut);
     m_router.connectAction(m_quitAction, QStringLiteral("terminate:"));
+    qApp->installEventFilter(this);
 }
 
 MainWindowAssembly::~MainWindowAssembly() = default;
+
+bool MainWindowAssembly::eventFilter(QObject* watched, QEvent* event)
+{
+    // A modal panel (a file panel, the print dialog, an alert) blocks shortcuts of the windows
+    // behind it, so its Ctrl+Q arrives as a key nobody takes. Quitting asks as it always does; once
+    // it goes ahead, every running event loop ends, the panel's too, which its caller reads as
+    // cancelled. An alert of the quit itself never starts another.
+    if (event->type() != QEvent::KeyPress || m_quitting || !watched->isWidgetType())
+        return QObject::eventFilter(watched, event);
+    QWidget* modal = QApplication::activeModalWidget();
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (!modal || m_quitAction->associatedObjects().contains(modal) || !m_quitAction->isEnabled()
+        || QKeySequence(key->keyCombination()) != m_quitAction->shortcut()
+        || static_cast<QWidget*>(watched)->window() != modal)
+        return QObject::eventFilter(watched, event);
+    m_quitting = true;
+    m_quitAction->trigger();
+    m_quitting = false;
+    return true;
+}
 
 void MainWindowAssembly::launch(SingleInstance& instance, const QString& link)
 {

@@ -61,6 +61,9 @@ public:
     explicit MainWindowAssembly(Services services, QObject* parent = nullptr);
     ~MainWindowAssembly() override;
 
+    // Ctrl+Q in a modal panel or alert, which holds back every other window's keys, quits too.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
     AppDelegate& appDelegate() const { return *m_delegate; }
     ActionRouter& router() { return m_router; }
 
@@ -105,6 +108,7 @@ private:
     std::unique_ptr<AppDelegate> m_delegate;
     std::unique_ptr<PrintPanelPresenter> m_printPanels;
     QAction* m_quitAction = nullptr;
+    bool m_quitting = false;
     QPointer<MainWindowController> m_mainWindow;
     QPointer<MainSplitViewController> m_splitView;
     QPointer<KDLeftSidebarViewController> m_sidebar;

@@ -27,6 +27,7 @@
 #include "Platform/core/UserDefaults.h"
 #include "Platform/services/PackageManagerUpdater.h"
 #include "Platform/widgets/ScriptedAlertPresenter.h"
+#include "Platform/widgets/FileDialogPanelPresenter.h"
 #include "Platform/widgets/RowText.h"
 #include "Platform/widgets/ScriptedFilePanelPresenter.h"
 #include "support/FakeCalendarStore.h"
@@ -34,6 +35,7 @@
 #include "support/StoreBuilder.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
@@ -41,6 +43,7 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <gtest/gtest.h>
@@ -334,6 +337,39 @@ TEST_F(SecondaryWindows, CtrlQQuitsFromTheWelcome)
     QApplication::setActiveWindow(welcome);
     QTest::keyClick(welcome, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_EQ(exitCodes, (QList<int> {0, 0}));
+}
+
+// A modal file panel holds back the keys of every window behind it; Ctrl+Q in it quits all the
+// same, and the panel ends as cancelled, in the program's event loop as the program runs it.
+TEST_F(SecondaryWindows, CtrlQQuitsWhileAFilePanelIsOpen)
+{
+    MainWindowController& window = openMainWindow();
+    QObject::connect(&assembly->appDelegate(), &AppDelegate::terminationRequested,
+        [](int code) { QCoreApplication::exit(code); });
+    FileDialogPanelPresenter panels(defaults);
+    std::optional<std::optional<QString>> chosen;
+    bool filePanel = false;
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [&] {
+            QWidget* panel = QApplication::activeModalWidget();
+            if (!panel)
+                return;
+            filePanel = qobject_cast<QFileDialog*>(panel) != nullptr;
+            QApplication::setActiveWindow(panel);
+            QTest::keyClick(panel->focusWidget() ? panel->focusWidget() : panel, Qt::Key_Q, Qt::ControlModifier);
+        });
+        chosen = panels.runSavePanel({{QStringLiteral("pdf")}, QStringLiteral("saveAsPDF")}, &window);
+    });
+    // A key that did nothing ends the loops too, with another code.
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    giveUp.start(15000);
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_TRUE(filePanel);
+    EXPECT_EQ(exitCodes, QList<int> {0});
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(*chosen, std::nullopt);
 }
 
 // A title of a megabyte: each row gets a little more than it can show, the editor the whole.
