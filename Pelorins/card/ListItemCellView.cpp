@@ -196,6 +196,7 @@ void ListItemCellView::setupNotesView()
     // A press on notes not being edited may start a drag of the card: the column decides, and a
     // plain click then starts editing (clicked()). The keyboard still reaches them.
     m_noteTextView->setFocusPolicy(Qt::TabFocus);
+    m_noteTextView->setAccessibleName(local(QStringLiteral("Notes")));
     m_noteTextView->setParentListItemCellView(this);
     m_noteTextView->setNotesDelegate(this);
     m_noteTextView->setGraphicsEffect(new QGraphicsOpacityEffect(m_noteTextView));

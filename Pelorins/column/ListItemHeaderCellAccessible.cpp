@@ -3,6 +3,8 @@
 #include "Pelorins/column/ListItemHeaderCellDelegate.h"
 #include "Pelorins/column/ListItemHeaderCellView.h"
 
+#include <QWidget>
+
 ListItemHeaderCellAccessible::ListItemHeaderCellAccessible(ListItemHeaderCellView* header)
     : ReusableItemAccessible(header, QAccessible::Heading)
 {
@@ -18,4 +20,32 @@ QAccessible::State ListItemHeaderCellAccessible::state() const
     state.selectable = true;
     state.selected = header->delegate()->isSelected();
     return state;
+}
+
+QList<QAccessibleInterface*> ListItemHeaderCellAccessible::shownChildren() const
+{
+    QList<QAccessibleInterface*> shown;
+    const int count = ReusableItemAccessible::childCount();
+    for (int index = 0; index < count; ++index) {
+        QAccessibleInterface* child = ReusableItemAccessible::child(index);
+        const auto* control = child ? qobject_cast<const QWidget*>(child->object()) : nullptr;
+        if (control && !control->isHidden())
+            shown << child;
+    }
+    return shown;
+}
+
+int ListItemHeaderCellAccessible::childCount() const
+{
+    return int(shownChildren().size());
+}
+
+QAccessibleInterface* ListItemHeaderCellAccessible::child(int index) const
+{
+    return shownChildren().value(index);
+}
+
+int ListItemHeaderCellAccessible::indexOfChild(const QAccessibleInterface* child) const
+{
+    return int(shownChildren().indexOf(const_cast<QAccessibleInterface*>(child)));
 }

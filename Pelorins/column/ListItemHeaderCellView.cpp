@@ -159,6 +159,7 @@ ListItemHeaderCellView::ListItemHeaderCellView(QWidget* parent)
     m_title.setFont(systemFontOfSize(titlePixelSize, QFont::DemiBold));
     m_bookmarkButton->hide();
     m_editableTextField->hide();
+    m_editableTextField->setAccessibleName(local(QStringLiteral("Title")));
     connect(m_bookmarkButton, &QAbstractButton::clicked, this, &ListItemHeaderCellView::bookmarkButtonClicked);
     applyPaletteColours();
 }

@@ -161,6 +161,9 @@ const QSet<QString>& plainTexts()
         QStringLiteral("Remove Bookmark"),
         QStringLiteral("Welcome Page"),
         QStringLiteral("Page %1 of %2"),
+        QStringLiteral("More Toolbar Items"),
+        QStringLiteral("Folders and Boards"),
+        QStringLiteral("Notes"),
     };
     return texts;
 }

@@ -284,6 +284,9 @@ void MainWindowController::buildToolbar()
     m_toolbar->toggleViewAction()->setEnabled(false);
     setContextMenuPolicy(Qt::NoContextMenu);
     addToolBar(Qt::TopToolBarArea, m_toolbar);
+    // The toolbar's own button for the items a narrow window has no room for.
+    if (auto* overflow = m_toolbar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+        AccessibleNames::setToolTip(overflow, local(QStringLiteral("More Toolbar Items")));
 
     m_sidebarButton
         = makeToolbarButton(ToolbarSymbols::sidebarLeft(), local(QStringLiteral("LLHideSidebar")), m_toolbar);
@@ -336,6 +339,9 @@ void MainWindowController::buildToolbar()
     m_searchField->setPlaceholderText(local(QStringLiteral("Search")));
     m_searchField->setAccessibleName(local(QStringLiteral("Search")));
     m_searchField->setClearButtonEnabled(true);
+    // The clear button shows once there is text; it reads as its action.
+    if (auto* clear = m_searchField->findChild<QAction*>(QStringLiteral("_q_qlineeditclearaction")))
+        clear->setText(local(QStringLiteral("Clear")));
     m_searchField->addAction(ToolbarSymbols::magnifyingGlass(), QLineEdit::LeadingPosition)
         ->setText(local(QStringLiteral("Search")));
     m_searchField->setMaximumWidth(searchFieldMaximumWidth);

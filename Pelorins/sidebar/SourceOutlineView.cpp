@@ -4,6 +4,7 @@
 #include "Pelorins/sidebar/KDLeftSidebarViewController.h"
 #include "Pelorins/sidebar/SourceTreeModel.h"
 #include "PelorinsKit/model/Kanban.h"
+#include "PelorinsKit/model/LocalizedString.h"
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
 
@@ -31,6 +32,7 @@ SourceOutlineView::SourceOutlineView(QWidget* parent)
 {
     setObjectName(QStringLiteral("sourceOutlineView"));
     setHeaderHidden(true);
+    setAccessibleName(local(QStringLiteral("Folders and Boards")));
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -4,6 +4,7 @@
 #include "PelorinsKit/model/DateHelpers.h"
 #include "PelorinsKit/model/Folder.h"
 #include "PelorinsKit/model/Kanban.h"
+#include "PelorinsKit/model/LocalizedString.h"
 #include "PelorinsKit/model/Root.h"
 #include "Platform/core/UserDefaults.h"
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
@@ -198,6 +199,14 @@ QVariant SourceTreeModel::data(const QModelIndex& index, int role) const
     default:
         return {};
     }
+}
+
+QVariant SourceTreeModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    // The header is hidden, but screen readers still read the column's name.
+    if (section == 0 && orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return local(QStringLiteral("Folders and Boards"));
+    return QAbstractItemModel::headerData(section, orientation, role);
 }
 
 Qt::ItemFlags SourceTreeModel::flags(const QModelIndex& index) const

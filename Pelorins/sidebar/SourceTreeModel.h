@@ -67,6 +67,7 @@ public:
     bool hasChildren(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     // Sets a folder's or board's title.
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
