@@ -2,6 +2,7 @@
 
 #include <QBitmap>
 #include <QPainter>
+#include <QWindow>
 
 DragPictureWindow::DragPictureWindow()
     : QWidget(nullptr,
@@ -29,6 +30,18 @@ void DragPictureWindow::follow(const QPoint& screenPoint)
 {
     m_pointer = screenPoint;
     move(screenPoint - m_hotSpot);
+}
+
+void DragPictureWindow::setVisible(bool visible)
+{
+    QWidget::setVisible(visible);
+    // On X11 the native window made on the way to the screen can lack the empty input region the
+    // flag asks for, and then a drop lands on the picture instead of what lies under the pointer.
+    // Setting the flag again once the window is up gives it its region.
+    if (QWindow* window = windowHandle(); visible && window) {
+        window->setFlag(Qt::WindowTransparentForInput, false);
+        window->setFlag(Qt::WindowTransparentForInput, true);
+    }
 }
 
 void DragPictureWindow::paintEvent(QPaintEvent*)

@@ -20,6 +20,7 @@ public:
     QPoint hotSpot() const { return m_hotSpot; }
     // Puts the hot spot at `screenPoint`.
     void follow(const QPoint& screenPoint);
+    void setVisible(bool visible) override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -370,12 +370,18 @@ protected:
     }
 
     // Presses at `from`, and from inside the drag's own event loop moves to `to`, runs `during`
-    // there, and releases.
+    // there, and releases. The screen's pointer goes to `to` as well, as a user's does, so the
+    // picture of the dragged cards lies under the drop point.
     void dragFromTo(const QPoint& from, const QPoint& to, const std::function<void()>& during)
     {
         sendMouse(QEvent::MouseButtonPress, from, Qt::LeftButton);
         QTimer::singleShot(150, [=, this] { sendMouse(QEvent::MouseMove, to - QPoint(0, 6), Qt::LeftButton); });
-        QTimer::singleShot(300, [=, this] { sendMouse(QEvent::MouseMove, to, Qt::LeftButton); });
+        QTimer::singleShot(300, [=, this] {
+            QCursor::setPos(board->mapToGlobal(to));
+            sendMouse(QEvent::MouseMove, to, Qt::LeftButton);
+        });
+        // Once the picture has followed the pointer, the drop target is looked up again.
+        QTimer::singleShot(400, [=, this] { sendMouse(QEvent::MouseMove, to, Qt::LeftButton); });
         QTimer::singleShot(450, [=] { during(); });
         QTimer::singleShot(500, [=, this] { sendMouse(QEvent::MouseButtonRelease, to, Qt::NoButton); });
         sendMouse(QEvent::MouseMove, from + QPoint(0, 30), Qt::LeftButton);
