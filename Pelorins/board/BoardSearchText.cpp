@@ -1,12 +1,9 @@
 #include "Pelorins/board/BoardSearchText.h"
 
-#include "PelorinsKit/model/DoneDate.h"
 #include "PelorinsKit/model/Kanban.h"
-#include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/notes/RichTextCodec.h"
 
-#include <QSet>
 #include <QtConcurrent/QtConcurrentRun>
 
 BoardSearchText::BoardSearchText(QObject* parent)
@@ -25,22 +22,12 @@ void BoardSearchText::prepare(Kanban* board)
     cancel();
     if (!board || board->isDeleted())
         return;
-    QSet<const ListItem*> seen;
-    const auto add = [&](const QList<ListItem*>& cards) {
-        for (ListItem* card : cards) {
-            if (seen.contains(card) || card->hasPlainNotesText())
-                continue;
-            seen.insert(card);
-            m_cards << card;
-            m_notes.push_back(card->attributedNotesData());
-        }
-    };
-    for (KanbanColumn* column : board->column())
-        add(column->item());
-    if (KanbanColumn* done = board->mainColumn())
-        add(done->item());
-    for (DoneDate* group : board->doneDates())
-        add(group->items());
+    for (ListItem* card : board->allCards()) {
+        if (card->hasPlainNotesText())
+            continue;
+        m_cards << card;
+        m_notes.push_back(card->attributedNotesData());
+    }
     // The thread reads only its own copies of the stored bytes.
     if (m_cards.isEmpty())
         return;

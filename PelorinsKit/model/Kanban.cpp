@@ -8,6 +8,8 @@
 #include "Platform/core/ConsoleLog.h"
 #include "Platform/core/objectgraph/ManagedObjectContext.h"
 
+#include <QSet>
+
 namespace {
 const ManagedObject::PropertyKey titleKey(QStringLiteral("title"));
 const ManagedObject::PropertyKey columnKey(QStringLiteral("column"));
@@ -145,6 +147,26 @@ bool Kanban::isItemExpandable() const
 int Kanban::numberOfItemsWith(const Tag* tag) const
 {
     return countCards(*this, true, [tag](const ListItem& card) { return card.tags().contains(tag); });
+}
+
+QList<ListItem*> Kanban::allCards() const
+{
+    QList<ListItem*> cards;
+    QSet<const ListItem*> seen;
+    const auto add = [&](const QList<ListItem*>& members) {
+        for (ListItem* card : members)
+            if (!seen.contains(card)) {
+                seen.insert(card);
+                cards << card;
+            }
+    };
+    for (const KanbanColumn* stage : column())
+        add(stage->item());
+    if (const KanbanColumn* done = mainColumn())
+        add(done->item());
+    for (const DoneDate* group : doneDates())
+        add(group->items());
+    return cards;
 }
 
 int Kanban::numberOfDone() const

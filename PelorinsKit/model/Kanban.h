@@ -32,6 +32,10 @@ public:
     QList<DoneDate*> doneDates() const;
     void setDoneDates(const QList<DoneDate*>& doneDates);
 
+    // Every card of the board once, stages left to right, then the done column, then the day
+    // groups: a done card is listed by its column and by its day group.
+    QList<ListItem*> allCards() const;
+
     // A board never opens in the sidebar.
     bool isItemExpandable() const override;
 

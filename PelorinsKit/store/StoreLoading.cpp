@@ -136,23 +136,8 @@ void StoreLoading::loadHistory(Kanban* board)
 
 QList<ManagedObject*> StoreLoading::cardsOf(Kanban* board) const
 {
-    // Each card once: a done card is listed by its column and its day group.
-    QList<ManagedObject*> cards;
-    QSet<const ManagedObject*> seen;
-    const auto add = [&](const QList<ListItem*>& members) {
-        for (ListItem* card : members)
-            if (!seen.contains(card)) {
-                seen.insert(card);
-                cards << card;
-            }
-    };
-    for (KanbanColumn* column : board->column())
-        add(column->item());
-    if (KanbanColumn* done = board->mainColumn())
-        add(done->item());
-    for (DoneDate* group : board->doneDates())
-        add(group->items());
-    return cards;
+    const QList<ListItem*> cards = board->allCards();
+    return QList<ManagedObject*>(cards.begin(), cards.end());
 }
 
 void StoreLoading::loadPending(ManagedObject* object, const RelationshipDescription& relationship)

@@ -220,12 +220,14 @@ void killWhileSaving(bool loading)
             cards.size());
         for (qint64 sequence : std::as_const(committed))
             EXPECT_TRUE(present.contains(sequence)) << "save " << sequence << " was reported committed";
-        if (loading)
+        if (loading) {
             EXPECT_EQ(std::count_if(present.cbegin(), present.cend(), [](qint64 big) { return big < 0; }), BulkCards);
+        }
     }
     EXPECT_GE(committed.size(), Kills);
-    if (loading)
+    if (loading) {
         EXPECT_GT(killedWhileLoading, 0) << "no kill came while the cards were read";
+    }
 }
 
 } // namespace
