@@ -1434,6 +1434,12 @@ void NotesTextView::keyPressEvent(QKeyEvent* event)
             this);
         return;
     }
+    if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)
+        && event->modifiers().testFlag(Qt::ControlModifier)) {
+        // Tab types a tab in notes; Ctrl+Tab moves the keyboard on, and Ctrl+Shift+Tab back.
+        QWidget::focusNextPrevChild(event->key() == Qt::Key_Tab && !event->modifiers().testFlag(Qt::ShiftModifier));
+        return;
+    }
     if (event->key() == Qt::Key_Escape) {
         // Editing ends when the cell takes the focus; the cell then stores the text.
         if (m_parentCell)

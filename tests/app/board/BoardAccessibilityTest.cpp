@@ -492,3 +492,55 @@ TEST_F(BoardAccessibility, TheDoneBoxAndChecklistBoxesAnswerSpaceAndAScreenReade
     EXPECT_TRUE(QTest::qWaitFor([&] { return card->done(); }, 3000));
     AnimatedCheckButton::setTimeScale(1.0);
 }
+
+TEST_F(BoardAccessibility, TabTypesATabInNotesAndCtrlTabMovesTheKeyboardOnOrBack)
+{
+    Kanban* kanban = build.addBoard(QStringLiteral("Home"), {QStringLiteral("To Do")});
+    ListItem* first = addCard(kanban->column().at(0), QStringLiteral("Paint the hallway"));
+    addCard(kanban->column().at(0), QStringLiteral("Book the plumber"));
+    show(kanban);
+    QApplication::setActiveWindow(board.get());
+    ListItemCellView* cell = cellOf(first);
+    ASSERT_NE(cell, nullptr);
+    NotesTextView* notes = cell->noteTextView();
+    const auto inNotes = [&] {
+        QWidget* focus = QApplication::focusWidget();
+        return focus && (focus == notes || notes->isAncestorOf(focus));
+    };
+    const auto edit = [&] {
+        notes->setFocus(Qt::MouseFocusReason);
+        QTextCursor end = notes->textCursor();
+        end.movePosition(QTextCursor::End);
+        notes->setTextCursor(end);
+        ASSERT_TRUE(inNotes());
+    };
+
+    // Tab is typed, and the keyboard stays in the notes.
+    edit();
+    QTest::keyClick(notes, Qt::Key_Tab);
+    EXPECT_TRUE(inNotes());
+    EXPECT_EQ(notes->toPlainText(), QStringLiteral("Paint the hallway\t"));
+
+    // Ctrl+Tab ends editing, with the text kept and no further tab, and moves on; Ctrl+Shift+Tab
+    // goes the other way.
+    struct Step
+    {
+        const char* keys;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+    };
+    QWidget* reached[2] = {};
+    const Step steps[] = {{"Ctrl+Tab", Qt::Key_Tab, Qt::ControlModifier},
+        {"Ctrl+Shift+Tab", Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier}};
+    for (int at = 0; at < 2; ++at) {
+        SCOPED_TRACE(steps[at].keys);
+        edit();
+        QTest::keyClick(notes, steps[at].key, steps[at].modifiers);
+        EXPECT_FALSE(inNotes());
+        reached[at] = QApplication::focusWidget();
+        ASSERT_NE(reached[at], nullptr);
+        EXPECT_TRUE(board->isAncestorOf(reached[at]));
+        EXPECT_EQ(first->getAttributedNotes()->string(), QStringLiteral("Paint the hallway\t"));
+    }
+    EXPECT_NE(reached[0], reached[1]);
+}
