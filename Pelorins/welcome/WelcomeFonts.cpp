@@ -65,5 +65,10 @@ QFont WelcomeFonts::named(const QString& name, double size) const
 
 QFont WelcomeFonts::systemFont(double size, QFont::Weight weight) const
 {
+    // Every other text of the welcome is drawn in Helvetica's stand-in: its closing words are
+    // too, not in the desktop's own sans, which would set the last page apart from the rest.
+    const QString family = QString::fromLatin1(substitutes[0].family);
+    if (m_families.contains(family, Qt::CaseInsensitive))
+        return sized(QFont(family), size, weight);
     return sized(QFontDatabase::systemFont(QFontDatabase::GeneralFont), size, weight);
 }

@@ -27,6 +27,8 @@ TEST(WelcomeFonts, EachNamedFontHasItsSubstituteHere)
     }
     EXPECT_EQ(fonts.systemFont(32, QFont::Medium).weight(), QFont::Medium);
     EXPECT_EQ(fonts.systemFont(32, QFont::Medium).pixelSize(), 32);
+    // The closing words of the last page in the same family as every other page's texts.
+    EXPECT_EQ(QFontInfo(fonts.systemFont(32, QFont::Medium)).family(), QFontInfo(fonts.named(QStringLiteral("Helvetica"), 24)).family());
     EXPECT_TRUE(capture.lines().isEmpty());
 }
 
