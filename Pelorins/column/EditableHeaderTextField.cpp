@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QRegularExpression>
 
 EditableHeaderTextField::EditableHeaderTextField(QWidget* parent)
     : QLineEdit(parent)
@@ -31,8 +32,13 @@ void EditableHeaderTextField::keyPressEvent(QKeyEvent* event)
         return;
     }
     // A title takes only text: copied cards or columns on the clipboard would paste nothing over
-    // the selected title.
-    if (event->matches(QKeySequence::Paste) && QGuiApplication::clipboard()->text().isEmpty()) {
+    // the selected title. Lines of pasted text become one line, a space where each break was, so
+    // that a card's title and first line do not run together.
+    if (event->matches(QKeySequence::Paste)) {
+        static const QRegularExpression breaks(QStringLiteral("[\\r\\n\\x{2028}\\x{2029}]+"));
+        QString text = QGuiApplication::clipboard()->text();
+        if (!text.isEmpty())
+            insert(text.replace(breaks, QStringLiteral(" ")));
         event->accept();
         return;
     }

@@ -133,12 +133,13 @@ TEST_F(SectionHeader, ATitlePastesOnlyTextFromTheClipboard)
         EXPECT_FALSE(undoManager.canUndo());
     }
 
-    clipboard->setText(QStringLiteral("Doing"));
+    // Text of several lines, as a card's notes copy: one line, a space at each break.
+    clipboard->setText(QStringLiteral("Doing\nnow\r\nand\u2029then"));
     click(header(0));
     click(header(0));
     QTest::keyClick(header(0)->editableTextField(), Qt::Key_V, Qt::ControlModifier);
     type(header(0), QString());
-    EXPECT_EQ(stageTitles(), (QStringList {"Doing", "B S2"}));
+    EXPECT_EQ(stageTitles(), (QStringList {"Doing now and then", "B S2"}));
     EXPECT_EQ(undoManager.undoMenuItemTitle(), "Undo Change Title");
 }
 
