@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QThread>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -402,4 +403,83 @@ TEST(ProgressiveLoadPairs, AnOwnerWithUnreadMembersSavesOnlyThePairsOfThoseItHol
     QStringList photos = names(album->objects(QStringLiteral("photos")), QStringLiteral("name"));
     photos.sort();
     EXPECT_EQ(photos, QStringList({"added", "kept"}));
+}
+
+TEST(ProgressiveLoadPairs, RowsReadInRunsOrScatteredComeWithExactlyTheirPairs)
+{
+    // Photos made round the three shelves in turn: one shelf's keys lie far apart, two shelves'
+    // keys run together with the third's between them. Albums own their pairs; photos own their
+    // pairs with tags.
+    const auto model = ManagedObjectModel::fromJson(R"({"entities": [
+        {"name": "Album", "attributes": [{"name": "name", "type": "string"}],
+         "relationships": [{"name": "photos", "destination": "Photo", "toMany": true, "inverse": "albums"}]},
+        {"name": "Tag", "attributes": [{"name": "name", "type": "string"}],
+         "relationships": [{"name": "photos", "destination": "Photo", "toMany": true, "inverse": "tags"}]},
+        {"name": "Shelf", "relationships": [{"name": "photos", "destination": "Photo", "toMany": true, "inverse": "shelf"}]},
+        {"name": "Photo", "attributes": [{"name": "name", "type": "string"}],
+         "relationships": [{"name": "albums", "destination": "Album", "toMany": true, "inverse": "photos"},
+                           {"name": "tags", "destination": "Tag", "toMany": true, "inverse": "photos", "ordered": true},
+                           {"name": "shelf", "destination": "Shelf", "inverse": "photos"}]}]})",
+        QStringLiteral("V"));
+    ASSERT_TRUE(model);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("runs.storedata"));
+    const auto open = [&](const QStringList& deferredEntities) {
+        auto coordinator = std::make_shared<PersistentStoreCoordinator>(model);
+        EXPECT_TRUE(coordinator->addPersistentStore(path));
+        auto context = std::make_unique<ManagedObjectContext>(model);
+        EXPECT_TRUE(context->loadPersistentStore(coordinator, deferredEntities));
+        return context;
+    };
+    // What each photo belongs to, as "photo: albums | tags".
+    const auto memberships = [](const QList<ManagedObject*>& photos) {
+        QStringList lines;
+        for (ManagedObject* photo : photos) {
+            QStringList albums = names(photo->objects(QStringLiteral("albums")), QStringLiteral("name"));
+            albums.sort();
+            lines << photo->stringValue(QStringLiteral("name")) + QStringLiteral(": ") + albums.join(',')
+                    + QStringLiteral(" | ") + names(photo->objects(QStringLiteral("tags")), QStringLiteral("name")).join(',');
+        }
+        lines.sort();
+        return lines;
+    };
+    QStringList expected;
+    {
+        auto context = open({});
+        QList<ManagedObject*> shelves, albums, tags;
+        for (int i = 0; i < 3; ++i) {
+            shelves << context->insertNewObject(QStringLiteral("Shelf"));
+            albums << context->insertNewObject(QStringLiteral("Album"));
+            albums.last()->setValue(QStringLiteral("name"), QStringLiteral("album%1").arg(i));
+            tags << context->insertNewObject(QStringLiteral("Tag"));
+            tags.last()->setValue(QStringLiteral("name"), QStringLiteral("tag%1").arg(i));
+        }
+        for (int p = 0; p < 12; ++p) {
+            ManagedObject* photo = context->insertNewObject(QStringLiteral("Photo"));
+            photo->setValue(QStringLiteral("name"), QStringLiteral("photo%1").arg(p, 2, 10, QLatin1Char('0')));
+            photo->setObject(QStringLiteral("shelf"), shelves.at(p % 3));
+            albums.at(p % 2)->addObject(QStringLiteral("photos"), photo);
+            if (p % 4 == 0)
+                albums.at(2)->addObject(QStringLiteral("photos"), photo);
+            photo->setObjects(QStringLiteral("tags"), p % 2 ? QList<ManagedObject*> {tags.at(2), tags.at(p % 3)}
+                                                            : QList<ManagedObject*> {tags.at(p % 3)});
+        }
+        ASSERT_TRUE(context->save());
+        expected = memberships(context->fetch(FetchRequest(QStringLiteral("Photo"))));
+    }
+    auto context = open({QStringLiteral("Photo")});
+    const QList<ManagedObject*> shelves = context->fetch(FetchRequest(QStringLiteral("Shelf")));
+    ASSERT_EQ(shelves.size(), 3);
+    QString error;
+    const QList<ManagedObject*> scattered
+        = context->loadObjects(QStringLiteral("Photo"), QStringLiteral("shelf"), {shelves.at(0)}, &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    EXPECT_EQ(memberships(scattered), expected.filter(QRegularExpression("photo(00|03|06|09)")));
+    // The first shelf's photos lie among the others' keys: their pairs come again and must not
+    // count twice.
+    const QList<ManagedObject*> running
+        = context->loadObjects(QStringLiteral("Photo"), QStringLiteral("shelf"), {shelves.at(1), shelves.at(2)}, &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    EXPECT_EQ(running.size(), 8);
+    EXPECT_EQ(memberships(scattered + running), expected);
 }
