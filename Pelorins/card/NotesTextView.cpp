@@ -174,6 +174,19 @@ NotesTextView::NotesTextView(QWidget* parent)
 
 NotesTextView::~NotesTextView() = default;
 
+void NotesTextView::setUpDocument(QTextDocument& document)
+{
+    document.setUndoRedoEnabled(false);
+    document.setDocumentMargin(0);
+    document.setDefaultFont(systemFontOfSize(12, QFont::Normal));
+    QTextFrameFormat root = document.rootFrame()->frameFormat();
+    root.setLeftMargin(lineFragmentPadding);
+    root.setRightMargin(lineFragmentPadding);
+    root.setTopMargin(verticalInset);
+    root.setBottomMargin(verticalInset);
+    document.rootFrame()->setFrameFormat(root);
+}
+
 void NotesTextView::setup()
 {
     m_formatHelper = std::make_unique<NotesTextViewFormatHelper>(*this);
@@ -183,15 +196,7 @@ void NotesTextView::setup()
         if (QStringView(m_storage.string()).mid(lines.location, lines.length) != before)
             m_textChanged = true;
     });
-    document()->setUndoRedoEnabled(false);
-    document()->setDocumentMargin(0);
-    document()->setDefaultFont(systemFontOfSize(12, QFont::Normal));
-    QTextFrameFormat root = document()->rootFrame()->frameFormat();
-    root.setLeftMargin(lineFragmentPadding);
-    root.setRightMargin(lineFragmentPadding);
-    root.setTopMargin(verticalInset);
-    root.setBottomMargin(verticalInset);
-    document()->rootFrame()->setFrameFormat(root);
+    setUpDocument(*document());
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -313,7 +318,7 @@ void NotesTextView::updateEditingState()
 
 qreal NotesTextView::shownHeight() const
 {
-    // A card shows its notes as far as the column measures them; a printed card all of them.
+    // A card shows its notes as far as the column measures them; an editor without one all of them.
     return m_parentCell ? heightToFitContainer + verticalInset : std::numeric_limits<qreal>::infinity();
 }
 
@@ -668,10 +673,16 @@ TextRange NotesTextView::lineRange(int position) const
 
 QList<std::pair<TextRange, bool>> NotesTextView::checklistLines(int end) const
 {
+    return checklistLines(*document(), end);
+}
+
+QList<std::pair<TextRange, bool>> NotesTextView::checklistLines(const QTextDocument& document, int end)
+{
     QList<std::pair<TextRange, bool>> lines;
-    const int length = m_storage.length();
-    for (QTextBlock block = document()->begin(); block.isValid() && block.position() < end; block = block.next()) {
-        const TextRange line = lineRange(block.position());
+    const int length = document.characterCount() - 1;
+    for (QTextBlock block = document.begin(); block.isValid() && block.position() < end; block = block.next()) {
+        const bool last = !block.next().isValid();
+        const TextRange line {block.position(), last ? block.length() - 1 : block.length()};
         // The empty last line after a final line break is no line of the text; only an empty
         // note made a checklist has a box on it.
         if (line.length == 0 && length > 0)
@@ -682,6 +693,18 @@ QList<std::pair<TextRange, bool>> NotesTextView::checklistLines(int end) const
             lines.append({line, checked.toBool()});
     }
     return lines;
+}
+
+QRect NotesTextView::checkBoxFrame(const QTextDocument& document, int linePosition, qreal scale)
+{
+    const QTextBlock block = document.findBlock(linePosition);
+    // Lines are placed only once laid out.
+    const QRectF blockRect = document.documentLayout()->blockBoundingRect(block);
+    const QTextLayout* lines = block.layout();
+    const qreal lineTop = blockRect.top() + (lines && lines->lineCount() > 0 ? lines->lineAt(0).y() : 0);
+    return QRectF(10 * scale, (lineTop - 1) * scale, ChecklistButton::defaultWidth * scale,
+        ChecklistButton::defaultWidth * scale)
+        .toRect();
 }
 
 void NotesTextView::makeChecklist()
@@ -720,7 +743,7 @@ void NotesTextView::layoutCheckButtons()
     // A collapsed card keeps its boxes.
     if (m_parentCell && m_parentCell->objectValue() && !m_parentCell->objectValue()->notesExpanded().value_or(true))
         return;
-    // An editor never shown (a printed card's) has its size, but lays its lines out at its width
+    // An editor never shown (one without a card) has its size, but lays its lines out at its width
     // only once shown: here they are laid out at that width first.
     if (!isVisible()) {
         if (testAttribute(Qt::WA_PendingResizeEvent)) {
@@ -732,19 +755,11 @@ void NotesTextView::layoutCheckButtons()
         if (document()->pageSize().width() != width)
             document()->setPageSize(QSizeF(width, -1));
     }
-    QAbstractTextDocumentLayout* layout = document()->documentLayout();
     int placed = 0;
     // Boxes go beside the lines shown; those below are neither laid out nor given one.
     const int shown = std::max(shownLength(), 1);
     for (const auto& [line, checked] : checklistLines(shown)) {
-        const QTextBlock block = document()->findBlock(line.location);
-        // Lines are placed only once laid out.
-        const QRectF blockRect = layout->blockBoundingRect(block);
-        const QTextLayout* lines = block.layout();
-        const qreal lineTop = blockRect.top() + (lines && lines->lineCount() > 0 ? lines->lineAt(0).y() : 0);
-        const QRect frame = QRectF(10 * m_scale, (lineTop - 1) * m_scale, ChecklistButton::defaultWidth * m_scale,
-            ChecklistButton::defaultWidth * m_scale)
-                                .toRect();
+        const QRect frame = checkBoxFrame(*document(), line.location, m_scale);
         QAbstractButton* button = placed < m_checkButtons.size() ? m_checkButtons.at(placed) : nullptr;
         if (!button) {
             if (m_parentCell) {
@@ -1130,15 +1145,25 @@ void NotesTextView::styleTags(TextRange lines)
             if (!colours.contains(tag->name()))
                 colours.insert(tag->name(), int(tag->colour()));
     }
-    const TagColourLookup colourOf = [&colours](const QString& name) -> std::optional<int> {
-        const auto found = colours.constFind(name);
-        return found == colours.cend() ? std::nullopt : std::optional<int>(*found);
+    const QList<std::pair<TextRange, QVariantMap>> edits = hashtagStyles(*document(), lines, colours);
+    // One edit for them all: the document is laid out once, and tags styled already stay as they are.
+    if (!edits.isEmpty())
+        runProgrammaticChange([&] { m_storage.addCharacterAttributes(edits); });
+    applyExtraSelections();
+}
+
+QList<std::pair<TextRange, QVariantMap>> NotesTextView::hashtagStyles(
+    const QTextDocument& document, TextRange lines, const QHash<QString, int>& tagColours)
+{
+    const TagColourLookup colourOf = [&tagColours](const QString& name) -> std::optional<int> {
+        const auto found = tagColours.constFind(name);
+        return found == tagColours.cend() ? std::nullopt : std::optional<int>(*found);
     };
     // Most tags of a note look alike: the same name on lines of the same style.
     QHash<std::pair<QString, QString>, QVariantMap> looks;
     QList<std::pair<TextRange, QVariantMap>> edits;
     const int end = std::max(lines.end(), lines.location + 1);
-    for (QTextBlock block = document()->findBlock(lines.location); block.isValid() && block.position() < end;
+    for (QTextBlock block = document.findBlock(lines.location); block.isValid() && block.position() < end;
          block = block.next()) {
         const QString text = block.text();
         if (!text.contains(QLatin1Char('#')) && !text.contains(QChar(u'＃')) && !text.contains(QChar(u'﹟')))
@@ -1155,10 +1180,7 @@ void NotesTextView::styleTags(TextRange lines)
             edits.append({TextRange {block.position() + int(match.capturedStart()), int(match.capturedLength())}, *look});
         }
     }
-    // One edit for them all: the document is laid out once, and tags styled already stay as they are.
-    if (!edits.isEmpty())
-        runProgrammaticChange([&] { m_storage.addCharacterAttributes(edits); });
-    applyExtraSelections();
+    return edits;
 }
 
 void NotesTextView::updateCellHeight()

@@ -25,8 +25,8 @@ class NotesTextViewDelegate;
 class NotesTextViewFormatHelper;
 class TextAttachmentObject;
 
-// The rich-text editor of a card's notes, embedded by the card cell (and by the printable card,
-// where it has no host cell). It styles whole lines through the notes formatter, keeps its own
+// The rich-text editor of a card's notes, embedded by the card cell (or standing alone, without
+// a host cell). It styles whole lines through the notes formatter, keeps its own
 // typing attributes, sends cut, copy and paste of cards to the column, and never scrolls:
 // its host sizes it to its text. Its document keeps no undo of its own; the host records every
 // change on the window's undo manager.
@@ -72,6 +72,9 @@ public:
 
     // Once, before the editor is shown.
     void setup();
+    // What setup() gives the editor's document: its font, insets and no undo of its own. Notes
+    // laid out away from an editor (printed ones) take the same.
+    static void setUpDocument(QTextDocument& document);
 
     ListItemCellView* parentListItemCellView() const { return m_parentCell; }
     void setParentListItemCellView(ListItemCellView* cell) { m_parentCell = cell; }
@@ -130,11 +133,18 @@ public:
     bool inProgrammaticChange() const { return m_programmaticDepth > 0; }
 
     // Checklists. A checklist line carries isChecklistChecked; each has a box at its left, a
-    // ChecklistButton in a card and a PrintableCheckButton in print.
+    // ChecklistButton in a card and a PrintableCheckButton without one.
     void makeChecklist();
     // With the caret on the empty last line, gives that line a line break of its own.
     void ensureTrailingNewline();
     QList<QAbstractButton*> checkButtons() const { return m_checkButtons; }
+    // The checklist lines of a document of notes, each with its line break, and their states,
+    // from the top; those starting before `end` only.
+    static QList<std::pair<TextRange, bool>> checklistLines(
+        const QTextDocument& document, int end = std::numeric_limits<int>::max());
+    // Where the box of the checklist line at `linePosition` goes, in a laid-out document at that
+    // zoom.
+    static QRect checkBoxFrame(const QTextDocument& document, int linePosition, qreal scale);
     void removeCheckButtons();
     // Ticks or reopens the line of the box, as one "Toggle Checklist" step.
     void checkUncheckLine(ChecklistButton* button);
@@ -201,6 +211,10 @@ public:
     void styleTags() override;
     // The hash tags of these lines only.
     void styleTags(TextRange lines);
+    // The styles of the hash tags of these lines of a document of notes, with the colours of the
+    // board's tags by name.
+    static QList<std::pair<TextRange, QVariantMap>> hashtagStyles(
+        const QTextDocument& document, TextRange lines, const QHash<QString, int>& tagColours);
     // The lines the user changed since the last call, whole, in the text as it is now; none
     // when the user changed nothing.
     std::optional<TextRange> takeChangedLines();

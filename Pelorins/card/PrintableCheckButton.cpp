@@ -20,14 +20,19 @@ void PrintableCheckButton::paintEvent(QPaintEvent*)
 
 void PrintableCheckButton::draw(QPainter& painter) const
 {
+    draw(painter, width(), isChecked());
+}
+
+void PrintableCheckButton::draw(QPainter& painter, int width, bool checked)
+{
     // Paper shows no state colours: a done item is a light grey box with a white tick, an open
     // one an empty box, both outlined in black.
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    const qreal unit = width() / qreal(defaultWidth);
+    const qreal unit = width / qreal(defaultWidth);
     painter.scale(unit, unit);
     const QRectF box(0.5, 0.5, defaultWidth - 1, defaultWidth - 1);
-    if (isChecked()) {
+    if (checked) {
         painter.setPen(Qt::NoPen);
         painter.setBrush(QColor(Qt::lightGray));
         painter.drawRoundedRect(box, 4, 4);
@@ -35,7 +40,7 @@ void PrintableCheckButton::draw(QPainter& painter) const
     painter.setPen(QPen(Qt::black, 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawRoundedRect(box, 4, 4);
-    if (isChecked()) {
+    if (checked) {
         QPainterPath tick;
         tick.moveTo(2, 9);
         tick.lineTo(5, 12);

@@ -20,6 +20,8 @@ public:
     QSize sizeHint() const override { return QSize(defaultWidth, defaultWidth); }
     // Draws the box in its own coordinates; on paper without the detour of drawing a widget.
     void draw(QPainter& painter) const;
+    // A box `width` wide at the painter's origin, as a box of that state draws itself.
+    static void draw(QPainter& painter, int width, bool checked);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,22 +1,18 @@
 #include "Pelorins/print/PrintableItemCellView.h"
 
 #include "Pelorins/card/DateDisplayButton.h"
-#include "Pelorins/card/ListItemCellView.h"
-#include "Pelorins/card/NotesTextView.h"
 #include "Pelorins/card/PrintableCheckButton.h"
+#include "Pelorins/print/PrintedNotes.h"
 #include "Pelorins/shell/ColourHelpers.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"
+#include "PelorinsKit/model/Tag.h"
 #include "Platform/core/UserDefaults.h"
 
-#include <QAbstractButton>
-#include <QAbstractTextDocumentLayout>
+#include <QApplication>
 #include <QPainter>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
-#include <QTextLayout>
+#include <QThread>
 #include <algorithm>
 #include <cmath>
 
@@ -32,14 +28,8 @@ constexpr double minimumTextContrast = 3;
 
 PrintableItemCellView::PrintableItemCellView(QWidget* parent)
     : QWidget(parent)
-    , m_noteTextView(new NotesTextView(this))
     , m_showDateButton(new DateDisplayButton(this))
 {
-    m_noteTextView->setup();
-    m_noteTextView->setNotesDelegate(this);
-    m_noteTextView->setReadOnly(true);
-    m_noteTextView->setTextInteractionFlags(Qt::NoTextInteraction);
-    m_noteTextView->setGeometry(0, 0, cardWidth, 10000);
     m_showDateButton->hide();
     resize(cardWidth, fixedHeight);
 }
@@ -52,28 +42,39 @@ void PrintableItemCellView::setObjectValue(ListItem* card, std::optional<double>
     m_notesHeight = notesHeight.value_or(0);
 }
 
-void PrintableItemCellView::configure()
+std::optional<PrintableItemCellView::NotesSource> PrintableItemCellView::notesSource(ListItem* card)
 {
-    const int notes = int(std::ceil(m_notesHeight));
-    resize(cardWidth, notes + fixedHeight);
-    m_noteTextView->setGeometry(0, 0, cardWidth, std::max(notes, 1));
     // Link cards and pictures printed as the editor shows them, not their stored stand-ins.
-    const std::optional<AttributedString> text = m_objectValue ? m_objectValue->getAttributedNotes() : std::nullopt;
-    // One edit for the text and its tag styles, so that the notes are laid out once, and laid
-    // out to be drawn: without the cache each line is shaped again when it is drawn.
-    QTextDocument* document = m_noteTextView->document();
-    m_noteTextView->runProgrammaticChange([&] {
-        QTextCursor edit(document);
-        edit.beginEditBlock();
-        m_noteTextView->storage().setAttributedString(text.value_or(AttributedString()));
-        m_noteTextView->removeCheckButtons();
-        m_noteTextView->styleTags();
-        for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
-            block.layout()->setCacheEnabled(true);
-        edit.endEditBlock();
-    });
-    m_noteTextView->layoutCheckButtons();
-    m_noteTextView->setVisible(notes > 0);
+    std::optional<AttributedString> text = card ? card->getAttributedNotes() : std::nullopt;
+    if (!text || text->isEmpty())
+        return std::nullopt;
+    NotesSource source {std::move(*text), {}};
+    KanbanColumn* column = card->column();
+    Kanban* board = column ? (column->kanban() ? column->kanban() : column->mainKanban()) : nullptr;
+    // The first tag of a name gives it its colour.
+    for (const Tag* tag : board ? board->tags() : QList<Tag*>()) {
+        if (!source.tagColours.contains(tag->name()))
+            source.tagColours.insert(tag->name(), int(tag->colour()));
+    }
+    return source;
+}
+
+std::shared_ptr<const PrintedNotes> PrintableItemCellView::layOutNotes(const NotesSource& source, QThread* usedOn)
+{
+    return std::make_shared<const PrintedNotes>(source.text, source.tagColours, cardWidth, usedOn);
+}
+
+void PrintableItemCellView::configure(std::shared_ptr<const PrintedNotes> notes)
+{
+    const int height = int(std::ceil(m_notesHeight));
+    resize(cardWidth, height + fixedHeight);
+    m_notes = nullptr;
+    if (height > 0 && !notes) {
+        if (const std::optional<NotesSource> source = notesSource(m_objectValue))
+            notes = layOutNotes(*source, QThread::currentThread());
+    }
+    if (height > 0)
+        m_notes = std::move(notes);
     updateDueDate();
 }
 
@@ -102,71 +103,36 @@ QColor PrintableItemCellView::badgeTextColour(const QColor& fill)
     return contrastRatio(fill, Qt::white) >= minimumTextContrast ? QColor(Qt::white) : QColor(Qt::black);
 }
 
-QList<Tag*> PrintableItemCellView::existingTags() const
-{
-    KanbanColumn* column = m_objectValue ? m_objectValue->column() : nullptr;
-    if (column && column->kanban())
-        return column->kanban()->tags();
-    if (column && column->mainKanban())
-        return column->mainKanban()->tags();
-    return {};
-}
-
 QList<double> PrintableItemCellView::lineBottoms() const
 {
-    QList<double> bottoms;
-    forEachLine([&bottoms](const QTextLine& line, QPointF block) { bottoms.append(block.y() + line.y() + line.height()); });
-    return bottoms;
+    return m_notes ? m_notes->lineBottoms() : QList<double>();
 }
 
 void PrintableItemCellView::print(QPainter& painter, double top, double bottom) const
 {
-    // Lines that touch the part only at its edge belong to the part beyond it.
-    constexpr double edge = 1e-3;
     painter.save();
     painter.setClipRect(QRectF(0, top, width(), bottom - top), Qt::IntersectClip);
     painter.setRenderHint(QPainter::Antialiasing);
     drawSheet(painter);
-    painter.setPen(m_noteTextView->palette().color(QPalette::Text));
-    forEachLine([&](const QTextLine& line, QPointF block) {
-        const double lineTop = block.y() + line.y();
-        if (lineTop + line.height() > top + edge && lineTop < bottom - edge)
-            line.draw(&painter, block);
-    });
-    // The check boxes of the lines and the due badge.
-    const auto drawPart = [&](const QWidget& part, const auto& draw) {
-        const QRect frame(part.mapTo(this, QPoint(0, 0)), part.size());
-        if (part.isHidden() || frame.bottom() + 1 <= top || frame.top() >= bottom)
+    // In the notes editor's text colour.
+    painter.setPen(QApplication::palette("QTextEdit").color(QPalette::Text));
+    // The lines, the boxes of their checklist lines and the due badge.
+    const auto drawPart = [&](const QRect& frame, const auto& draw) {
+        if (frame.bottom() + 1 <= top || frame.top() >= bottom)
             return;
         painter.save();
         painter.translate(frame.topLeft());
         draw();
         painter.restore();
     };
-    for (QAbstractButton* button : m_noteTextView->checkButtons()) {
-        if (const auto* box = qobject_cast<const PrintableCheckButton*>(button))
-            drawPart(*box, [&] { box->draw(painter); });
+    if (m_notes) {
+        m_notes->drawLines(painter, top, bottom);
+        for (const PrintedNotes::CheckBox& box : m_notes->checkBoxes())
+            drawPart(box.frame, [&] { PrintableCheckButton::draw(painter, box.frame.width(), box.checked); });
     }
-    drawPart(*m_showDateButton, [&] { m_showDateButton->draw(painter); });
+    if (!m_showDateButton->isHidden())
+        drawPart(m_showDateButton->geometry(), [&] { m_showDateButton->draw(painter); });
     painter.restore();
-}
-
-void PrintableItemCellView::forEachLine(const std::function<void(const QTextLine&, QPointF)>& visit) const
-{
-    if (m_noteTextView->isHidden() || m_noteTextView->document()->isEmpty())
-        return;
-    const QPointF origin = m_noteTextView->viewport()->mapTo(this, QPoint(0, 0));
-    const QTextDocument* document = m_noteTextView->document();
-    // Laid out before its lines are read.
-    document->documentLayout()->documentSize();
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        const QTextLayout* layout = block.layout();
-        if (!layout)
-            continue;
-        const QPointF at = origin + layout->position();
-        for (int i = 0; i < layout->lineCount(); ++i)
-            visit(layout->lineAt(i), at);
-    }
 }
 
 void PrintableItemCellView::drawSheet(QPainter& painter) const
@@ -181,6 +147,5 @@ void PrintableItemCellView::drawSheet(QPainter& painter) const
 void PrintableItemCellView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    drawSheet(painter);
+    print(painter, 0, height());
 }

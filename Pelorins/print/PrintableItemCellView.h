@@ -1,21 +1,21 @@
 #pragma once
 
-#include "Pelorins/card/NotesTextViewDelegate.h"
+#include "PelorinsKit/notes/AttributedString.h"
 
+#include <QHash>
 #include <QWidget>
-#include <functional>
+#include <memory>
 #include <optional>
 
 class DateDisplayButton;
 class ListItem;
-class NotesTextView;
+class PrintedNotes;
 class QPainter;
-class QTextLine;
 
-// A card as it is printed: its notes in a read-only notes editor, with plain boxes on checklist
-// lines, and its due-date badge. It is never shown; the page renderer configures it for a card
-// and draws it, so that the card looks as the board draws it.
-class PrintableItemCellView : public QWidget, public NotesTextViewDelegate
+// A card as it is printed: its notes laid out as the notes editor lays them out, with plain
+// boxes on checklist lines, and its due-date badge. It is never shown; the page renderer
+// configures it for a card and draws it, so that the card looks as the board draws it.
+class PrintableItemCellView : public QWidget
 {
     Q_OBJECT
 
@@ -31,8 +31,18 @@ public:
     ListItem* objectValue() const { return m_objectValue; }
     // The card and its notes height at the card's width, measured once by the pagination.
     void setObjectValue(ListItem* card, std::optional<double> notesHeight);
-    // Puts the card's notes and due date in.
-    void configure();
+    // What laying out a card's notes for paper takes, read from the card: its notes as printed
+    // and its board's tag colours; none for a card without notes.
+    struct NotesSource
+    {
+        AttributedString text;
+        QHash<QString, int> tagColours;
+    };
+    static std::optional<NotesSource> notesSource(ListItem* card);
+    // Lays the notes out at the card's width, on any thread, to be drawn on `usedOn`.
+    static std::shared_ptr<const PrintedNotes> layOutNotes(const NotesSource& source, QThread* usedOn);
+    // Puts the card's notes and due date in: the notes laid out already, else laid out here.
+    void configure(std::shared_ptr<const PrintedNotes> notes = nullptr);
     // The board's badge colours, with text that stands out from them.
     void updateDueDate();
     static QColor badgeTextColour(const QColor& fill);
@@ -44,11 +54,9 @@ public:
     // cut at a page's edge is printed on neither side of it.
     void print(QPainter& painter, double top, double bottom) const;
 
-    NotesTextView* noteTextView() const { return m_noteTextView; }
+    // The notes as printed; none when the card shows no notes.
+    const PrintedNotes* notes() const { return m_notes.get(); }
     DateDisplayButton* showDateButton() const { return m_showDateButton; }
-
-    // NotesTextViewDelegate
-    QList<Tag*> existingTags() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -56,11 +64,9 @@ protected:
 private:
     // The card's sheet, as a light card on the page.
     void drawSheet(QPainter& painter) const;
-    // Calls `visit` with each line of the notes and the top left of its block, in the card.
-    void forEachLine(const std::function<void(const QTextLine&, QPointF)>& visit) const;
 
     ListItem* m_objectValue = nullptr;
     double m_notesHeight = 0;
-    NotesTextView* m_noteTextView = nullptr;
+    std::shared_ptr<const PrintedNotes> m_notes;
     DateDisplayButton* m_showDateButton = nullptr;
 };

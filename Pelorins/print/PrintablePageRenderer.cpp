@@ -3,16 +3,22 @@
 #include "Pelorins/print/PrintPreviewView.h"
 #include "Pelorins/print/PrintableHeaderView.h"
 #include "Pelorins/print/PrintableItemCellView.h"
+#include "Pelorins/print/PrintedNotes.h"
 #include "PelorinsKit/notes/NoteTextConventions.h"
 
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPicture>
+#include <QThread>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 
 namespace {
 
 constexpr int cellViewPoolSize = 48;
+// Pages whose notes are laid out ahead of the page being written: enough to keep the threads
+// busy, few enough to keep little in memory.
+constexpr int pagesAhead = 6;
 
 } // namespace
 
@@ -20,11 +26,13 @@ PrintablePageRenderer::PrintablePageRenderer(const PrintablePageDelegate& delega
     : m_delegate(delegate)
     , m_headerView(std::make_unique<PrintableHeaderView>())
 {
+    m_layoutThreads.setMaxThreadCount(std::max(1, QThread::idealThreadCount() - 1));
+    m_layoutThreads.setExpiryTimeout(-1);
 }
 
 PrintablePageRenderer::~PrintablePageRenderer()
 {
-    qDeleteAll(m_cellViews);
+    forgetAll();
 }
 
 void PrintablePageRenderer::render(QPainter& painter, const PrintablePageBox& page, bool inPreview)
@@ -41,9 +49,12 @@ void PrintablePageRenderer::render(QPainter& painter, const PrintablePageBox& pa
         painter.fillRect(sheet, Qt::white);
     }
     painter.translate(page.printableRect.topLeft());
+    const bool forPaper = painter.device()->devType() == QInternal::Printer;
+    if (forPaper)
+        layOutAhead(page);
     if (page.showsHeaderBand())
         drawHeaders(painter, page);
-    drawSlices(painter, page);
+    drawSlices(painter, page, forPaper);
     QFont label = systemFontOfSize(labelFontSize, QFont::Normal);
     painter.setFont(label);
     painter.setPen(Qt::black);
@@ -74,20 +85,64 @@ void PrintablePageRenderer::renderWidget(QPainter& painter, QWidget& widget, QPo
 
 void PrintablePageRenderer::forget(ListItem* card)
 {
+    stopLayingOut(card);
     delete m_cellViews.take(card);
     m_cellViewOrder.removeOne(card);
+    m_laidOutElsewhere.remove(card);
 }
 
 void PrintablePageRenderer::forgetAll()
 {
+    for (ListItem* card : m_layingOut.keys())
+        stopLayingOut(card);
     qDeleteAll(m_cellViews);
     m_cellViews.clear();
     m_cellViewOrder.clear();
+    m_laidOutElsewhere.clear();
+}
+
+void PrintablePageRenderer::stopLayingOut(ListItem* card)
+{
+    // What is laid out goes on this thread, which the layout was moved to.
+    auto found = m_layingOut.find(card);
+    if (found == m_layingOut.end())
+        return;
+    found->waitForFinished();
+    m_layingOut.erase(found);
 }
 
 QList<double> PrintablePageRenderer::lineBottoms(ListItem* card)
 {
-    return cellView(card).lineBottoms();
+    return cellView(card, false).lineBottoms();
+}
+
+void PrintablePageRenderer::layOutAhead(const PrintablePageBox& page)
+{
+    const QList<QList<PrintablePageBox>>& pages = m_delegate.pages();
+    int strip = page.strip;
+    int row = page.row;
+    for (int ahead = 0; ahead <= pagesAhead && strip >= 0 && strip < pages.size(); ++ahead) {
+        if (row >= pages.at(strip).size()) {
+            // Pages are numbered strip by strip.
+            ++strip;
+            row = 0;
+            continue;
+        }
+        for (const PrintSlice& slice : m_delegate.slicesOnPage(pages.at(strip).at(row))) {
+            ListItem* card = slice.card;
+            if (m_cellViews.contains(card) || m_layingOut.contains(card)
+                || !(m_delegate.notesHeightOf(card).value_or(0) > 0))
+                continue;
+            std::optional<PrintableItemCellView::NotesSource> source = PrintableItemCellView::notesSource(card);
+            if (!source)
+                continue;
+            QThread* here = QThread::currentThread();
+            m_layingOut.insert(card, QtConcurrent::run(&m_layoutThreads, [source = std::move(*source), here] {
+                return PrintableItemCellView::layOutNotes(source, here);
+            }));
+        }
+        ++row;
+    }
 }
 
 void PrintablePageRenderer::drawHeaders(QPainter& painter, const PrintablePageBox& page)
@@ -106,14 +161,14 @@ void PrintablePageRenderer::drawHeaders(QPainter& painter, const PrintablePageBo
     painter.restore();
 }
 
-void PrintablePageRenderer::drawSlices(QPainter& painter, const PrintablePageBox& page)
+void PrintablePageRenderer::drawSlices(QPainter& painter, const PrintablePageBox& page, bool forPaper)
 {
     const double scale = m_delegate.itemScale();
     const QRectF content = page.contentRect;
     painter.save();
     painter.setClipRect(content, Qt::IntersectClip);
     for (const PrintSlice& slice : m_delegate.slicesOnPage(page)) {
-        PrintableItemCellView& card = cellView(slice.card);
+        PrintableItemCellView& card = cellView(slice.card, forPaper);
         // Only the slice's part of the card is drawn, so a long card's other pages cost nothing
         // here and each of its lines is on one page only.
         const double top = slice.top / scale;
@@ -129,20 +184,35 @@ void PrintablePageRenderer::drawSlices(QPainter& painter, const PrintablePageBox
     painter.restore();
 }
 
-PrintableItemCellView& PrintablePageRenderer::cellView(ListItem* card)
+PrintableItemCellView& PrintablePageRenderer::cellView(ListItem* card, bool forPaper)
 {
-    if (PrintableItemCellView* kept = m_cellViews.value(card))
+    if (PrintableItemCellView* kept = m_cellViews.value(card)) {
+        if (!forPaper && m_laidOutElsewhere.remove(card))
+            kept->configure();
         return *kept;
+    }
     // The card drawn longest ago gives its view to this one: a view is made only while the pool
     // fills, which is most of the cost of a card drawn once.
     PrintableItemCellView* view = nullptr;
     if (m_cellViewOrder.size() >= cellViewPoolSize) {
-        view = m_cellViews.take(m_cellViewOrder.takeFirst());
+        ListItem* oldest = m_cellViewOrder.takeFirst();
+        view = m_cellViews.take(oldest);
+        m_laidOutElsewhere.remove(oldest);
     } else {
         view = new PrintableItemCellView;
     }
+    std::shared_ptr<const PrintedNotes> notes;
+    if (auto laidOut = m_layingOut.find(card); laidOut != m_layingOut.end()) {
+        if (forPaper) {
+            notes = laidOut->result();
+            m_laidOutElsewhere.insert(card);
+        } else {
+            laidOut->waitForFinished();
+        }
+        m_layingOut.erase(laidOut);
+    }
     view->setObjectValue(card, m_delegate.notesHeightOf(card));
-    view->configure();
+    view->configure(std::move(notes));
     m_cellViews.insert(card, view);
     m_cellViewOrder.append(card);
     return *view;

@@ -2,14 +2,18 @@
 
 #include "Pelorins/print/PrintablePageBox.h"
 
+#include <QFuture>
 #include <QHash>
 #include <QList>
+#include <QSet>
+#include <QThreadPool>
 #include <memory>
 
 class ListItem;
 class PrintableHeaderView;
 class PrintableItemCellView;
 class PrintablePageDelegate;
+class PrintedNotes;
 class QPainter;
 class QPoint;
 class QRegion;
@@ -44,13 +48,25 @@ public:
     static void renderWidget(QPainter& painter, QWidget& widget, QPoint offset, const QRegion& source);
 
 private:
-    PrintableItemCellView& cellView(ListItem* card);
+    // A card for paper may take notes laid out on another thread; a card for the screen is laid
+    // out on this one, since drawing to the screen keeps pictures of glyphs in the fonts the
+    // layout used.
+    PrintableItemCellView& cellView(ListItem* card, bool forPaper);
     void drawHeaders(QPainter& painter, const PrintablePageBox& page);
-    void drawSlices(QPainter& painter, const PrintablePageBox& page);
+    void drawSlices(QPainter& painter, const PrintablePageBox& page, bool forPaper);
+    // Starts laying out the notes of the cards of this page and of the few after it.
+    void layOutAhead(const PrintablePageBox& page);
+    void stopLayingOut(ListItem* card);
 
+    // Declared first to go last: layouts made on its threads point into the fonts those threads
+    // keep, so its threads outlast every layout and never expire.
+    QThreadPool m_layoutThreads;
     const PrintablePageDelegate& m_delegate;
     std::unique_ptr<PrintableHeaderView> m_headerView;
     QHash<ListItem*, PrintableItemCellView*> m_cellViews;
     // Oldest first; the pool stays small.
     QList<ListItem*> m_cellViewOrder;
+    QHash<ListItem*, QFuture<std::shared_ptr<const PrintedNotes>>> m_layingOut;
+    // Cards configured with notes laid out on another thread.
+    QSet<ListItem*> m_laidOutElsewhere;
 };

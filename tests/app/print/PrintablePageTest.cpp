@@ -4,6 +4,7 @@
 #include "Pelorins/card/PrintableCheckButton.h"
 #include "Pelorins/print/PrintableHeaderView.h"
 #include "Pelorins/print/PrintableItemCellView.h"
+#include "Pelorins/print/PrintedNotes.h"
 #include "Pelorins/shell/AppConstants.h"
 #include "Pelorins/shell/ColourHelpers.h"
 #include "PelorinsKit/notes/AttributeKey.h"
@@ -188,13 +189,14 @@ TEST_F(PrintablePage, ChecklistBoxesSitByTheirWrappedLinesAndPrintTheirStates)
     const double height = fullHeightToFit(notes, 284);
     cell.setObjectValue(card, height);
     cell.configure();
-    const QList<QAbstractButton*> boxes = cell.noteTextView()->checkButtons();
+    ASSERT_NE(cell.notes(), nullptr);
+    const QList<PrintedNotes::CheckBox> boxes = cell.notes()->checkBoxes();
     ASSERT_EQ(boxes.size(), 2);
-    EXPECT_TRUE(boxes.at(0)->isChecked());
-    EXPECT_FALSE(boxes.at(1)->isChecked());
-    EXPECT_GT(boxes.at(0)->y(), 30) << "below the wrapped first line";
-    EXPECT_GT(boxes.at(1)->y(), boxes.at(0)->y() + 10);
-    EXPECT_LT(boxes.at(1)->geometry().bottom(), height);
+    EXPECT_TRUE(boxes.at(0).checked);
+    EXPECT_FALSE(boxes.at(1).checked);
+    EXPECT_GT(boxes.at(0).frame.y(), 30) << "below the wrapped first line";
+    EXPECT_GT(boxes.at(1).frame.y(), boxes.at(0).frame.y() + 10);
+    EXPECT_LT(boxes.at(1).frame.bottom(), height);
 
     // Drawn on paper: a light grey box with a white tick, or an empty box outlined in black.
     for (bool done : {true, false}) {
