@@ -4,7 +4,7 @@
 #include "Pelorins/board/BoardColourPalette.h"
 #include "Pelorins/board/ColourCircleButton.h"
 #include "Pelorins/board/TagsManagerController.h"
-#include "Pelorins/shell/PelorinsMainWindow.h"
+#include "Pelorins/common/PelorinsMainWindow.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/LocalizedString.h"
 #include "Platform/core/NotificationCenter.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Pelorins/shell/ControllerIntegratedView.h"
+#include "Pelorins/common/ControllerIntegratedView.h"
 
 #include <QColor>
 #include <QImage>

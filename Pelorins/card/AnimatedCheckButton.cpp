@@ -1,6 +1,6 @@
 #include "Pelorins/card/AnimatedCheckButton.h"
 
-#include "Pelorins/shell/ColourHelpers.h"
+#include "Pelorins/common/ColourHelpers.h"
 
 #include <QEasingCurve>
 #include <QMouseEvent>

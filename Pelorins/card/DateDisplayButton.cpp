@@ -1,7 +1,7 @@
 #include "Pelorins/card/DateDisplayButton.h"
 
-#include "Pelorins/shell/AppConstants.h"
-#include "Pelorins/shell/ColourHelpers.h"
+#include "Pelorins/common/AppConstants.h"
+#include "Pelorins/common/ColourHelpers.h"
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/model/DateHelpers.h"
 #include "PelorinsKit/model/LocalizedString.h"

@@ -1,6 +1,6 @@
 #include "Pelorins/column/AddButton.h"
 
-#include "Pelorins/shell/AppConstants.h"
+#include "Pelorins/common/AppConstants.h"
 
 #include <QPainter>
 

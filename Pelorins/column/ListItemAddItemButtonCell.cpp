@@ -2,7 +2,7 @@
 
 #include "Pelorins/column/AddButton.h"
 #include "Pelorins/column/MacKanbanColumnController.h"
-#include "Pelorins/shell/AppConstants.h"
+#include "Pelorins/common/AppConstants.h"
 #include "PelorinsKit/model/NotificationName.h"
 #include "Platform/core/NotificationCenter.h"
 #include "Platform/core/UserDefaults.h"

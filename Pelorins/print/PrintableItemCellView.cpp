@@ -2,8 +2,8 @@
 
 #include "Pelorins/card/DateDisplayButton.h"
 #include "Pelorins/card/PrintableCheckButton.h"
+#include "Pelorins/common/ColourHelpers.h"
 #include "Pelorins/print/PrintedNotes.h"
-#include "Pelorins/shell/ColourHelpers.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "PelorinsKit/model/ListItem.h"

@@ -1,6 +1,6 @@
 #include "Pelorins/shell/BadgedButton.h"
 
-#include "Pelorins/shell/AppConstants.h"
+#include "Pelorins/common/AppConstants.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>

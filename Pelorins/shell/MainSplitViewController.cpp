@@ -1,7 +1,7 @@
 #include "Pelorins/shell/MainSplitViewController.h"
 
 #include "Pelorins/board/BoardPane.h"
-#include "Pelorins/shell/MainWindowActions.h"
+#include "Pelorins/common/MainWindowActions.h"
 #include "Pelorins/sidebar/SidebarEditing.h"
 #include "Pelorins/sidebar/SidebarPane.h"
 #include "PelorinsKit/model/Kanban.h"

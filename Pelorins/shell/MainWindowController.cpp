@@ -5,7 +5,7 @@
 #include "Pelorins/card/NotesTextView.h"
 #include "Pelorins/column/MacKanbanColumnController.h"
 #include "Pelorins/shell/MainSplitViewController.h"
-#include "Pelorins/shell/MainWindowActions.h"
+#include "Pelorins/common/MainWindowActions.h"
 #include "Pelorins/shell/TAAdaptiveSpaceItem.h"
 #include "Pelorins/shell/ToolbarInfoMenu.h"
 #include "Pelorins/shell/ToolbarSymbols.h"

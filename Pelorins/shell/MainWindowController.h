@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Pelorins/shell/PelorinsMainWindow.h"
+#include "Pelorins/common/PelorinsMainWindow.h"
 #include "Platform/widgets/ActionResponder.h"
 
 #include <QLatin1String>

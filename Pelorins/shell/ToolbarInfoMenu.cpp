@@ -3,7 +3,7 @@
 #include "Pelorins/board/BackgroundArtwork.h"
 #include "Pelorins/board/BoardColourPalette.h"
 #include "Pelorins/board/ColourCircleButton.h"
-#include "Pelorins/shell/PelorinsMainWindow.h"
+#include "Pelorins/common/PelorinsMainWindow.h"
 #include "PelorinsKit/model/DisplayItem.h"
 #include "PelorinsKit/model/LocalizedString.h"
 #include "PelorinsKit/model/NotificationName.h"

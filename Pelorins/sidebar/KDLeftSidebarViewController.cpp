@@ -1,7 +1,7 @@
 #include "Pelorins/sidebar/KDLeftSidebarViewController.h"
 
-#include "Pelorins/shell/AppConstants.h"
-#include "Pelorins/shell/PelorinsMainWindow.h"
+#include "Pelorins/common/AppConstants.h"
+#include "Pelorins/common/PelorinsMainWindow.h"
 #include "Pelorins/sidebar/SourceOutlineView.h"
 #include "Pelorins/sidebar/SourceOutlineViewCell.h"
 #include "Pelorins/sidebar/SourceTreeModel.h"

@@ -1,6 +1,6 @@
 #include "Pelorins/sidebar/SourceOutlineView.h"
 
-#include "Pelorins/shell/AppConstants.h"
+#include "Pelorins/common/AppConstants.h"
 #include "Pelorins/sidebar/KDLeftSidebarViewController.h"
 #include "Pelorins/sidebar/SourceTreeModel.h"
 #include "PelorinsKit/model/Kanban.h"

@@ -1,6 +1,6 @@
 #include "Pelorins/sidebar/SourceOutlineViewCell.h"
 
-#include "Pelorins/sidebar/ColorCountButtonCell.h"
+#include "Pelorins/common/ColorCountButtonCell.h"
 #include "Pelorins/sidebar/SourceTreeModel.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/NotificationName.h"

@@ -1,6 +1,6 @@
 #include "Pelorins/sidebar/SourceTreeModel.h"
 
-#include "Pelorins/shell/AppConstants.h"
+#include "Pelorins/common/AppConstants.h"
 #include "PelorinsKit/model/DateHelpers.h"
 #include "PelorinsKit/model/Folder.h"
 #include "PelorinsKit/model/Kanban.h"

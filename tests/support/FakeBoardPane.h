@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Pelorins/board/BoardPane.h"
-#include "Pelorins/shell/ControllerIntegratedView.h"
+#include "Pelorins/common/ControllerIntegratedView.h"
 
 #include <QPointer>
 #include <QSet>

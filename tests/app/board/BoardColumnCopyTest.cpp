@@ -1,6 +1,6 @@
 #include "app/board/SectionsFixture.h"
 
-#include "Pelorins/shell/AppConstants.h"
+#include "Pelorins/common/AppConstants.h"
 #include "PelorinsKit/model/Tag.h"
 #include "Platform/core/ConsoleLog.h"
 

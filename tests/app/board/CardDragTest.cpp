@@ -2,7 +2,7 @@
 
 #include "Pelorins/card/NotesTextView.h"
 #include "Pelorins/column/KanbanColumnCollectionViewFlowLayout.h"
-#include "Pelorins/shell/AppConstants.h"
+#include "Pelorins/common/AppConstants.h"
 #include "Platform/widgets/DragPictureWindow.h"
 #include "PelorinsKit/board/CardHistory.h"
 #include "PelorinsKit/board/CardPlacement.h"

@@ -1,6 +1,6 @@
 #include "Pelorins/card/DateDisplayButton.h"
 #include "Pelorins/card/DueDateTextField.h"
-#include "Pelorins/shell/ColourHelpers.h"
+#include "Pelorins/common/ColourHelpers.h"
 
 #include <QMouseEvent>
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "Pelorins/column/KanbanColumnAddButtonItem.h"
 #include "Pelorins/column/KanbanColumnListItem.h"
 #include "Pelorins/column/ListItemAddItemButtonCell.h"
-#include "Pelorins/shell/AppConstants.h"
+#include "Pelorins/common/AppConstants.h"
 #include "PelorinsKit/model/NotificationName.h"
 #include "Platform/widgets/ActionResponder.h"
 #include "support/ColumnBoardFixture.h"

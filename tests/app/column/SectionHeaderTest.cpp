@@ -1,6 +1,6 @@
 #include "app/board/SectionsFixture.h"
 
-#include "Pelorins/shell/ColourHelpers.h"
+#include "Pelorins/common/ColourHelpers.h"
 
 #include <QAbstractButton>
 #include <QClipboard>

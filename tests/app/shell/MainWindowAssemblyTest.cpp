@@ -1,3 +1,4 @@
+#include "Pelorins/common/MainWindowActions.h"
 #include "Pelorins/shell/MainWindowAssembly.h"
 #include "Pelorins/archive/ImportExportViewController.h"
 #include "Pelorins/board/EditingTextField.h"
@@ -13,7 +14,6 @@
 #include "Pelorins/column/MacKanbanColumnController.h"
 #include "Pelorins/shell/AppDelegate.h"
 #include "Pelorins/shell/MainSplitViewController.h"
-#include "Pelorins/shell/MainWindowActions.h"
 #include "Pelorins/shell/MainWindowController.h"
 #include "Pelorins/sidebar/KDLeftSidebarViewController.h"
 #include "Pelorins/sidebar/ProjectRecoveryViewController.h"

@@ -1,5 +1,5 @@
+#include "Pelorins/common/PelorinsMainWindow.h"
 #include "Pelorins/sidebar/KDLeftSidebarViewController.h"
-#include "Pelorins/shell/PelorinsMainWindow.h"
 #include "Pelorins/sidebar/SourceOutlineView.h"
 #include "Pelorins/sidebar/SourceTreeModel.h"
 #include "PelorinsKit/model/Folder.h"

@@ -1,4 +1,4 @@
-#include "Pelorins/shell/AppConstants.h"
+#include "Pelorins/common/AppConstants.h"
 #include "Pelorins/sidebar/KDLeftSidebarViewController.h"
 #include "Pelorins/sidebar/ProjectRecoveryViewController.h"
 #include "PelorinsKit/model/DoneDate.h"

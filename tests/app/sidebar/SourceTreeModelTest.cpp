@@ -1,5 +1,5 @@
+#include "Pelorins/common/AppConstants.h"
 #include "Pelorins/sidebar/SourceTreeModel.h"
-#include "Pelorins/shell/AppConstants.h"
 #include "PelorinsKit/model/DueSoonDefinition.h"
 #include "PelorinsKit/model/Folder.h"
 #include "PelorinsKit/model/Kanban.h"

@@ -1,4 +1,4 @@
-#include "Pelorins/shell/ClipboardNodes.h"
+#include "Pelorins/common/ClipboardNodes.h"
 
 #include "Platform/core/ConsoleLog.h"
 

@@ -1,5 +1,5 @@
-#include "Pelorins/shell/ColourHelpers.h"
-#include "Pelorins/shell/AppConstants.h"
+#include "Pelorins/common/AppConstants.h"
+#include "Pelorins/common/ColourHelpers.h"
 #include "PelorinsKit/notes/NoteTextConventions.h"
 
 #include <gtest/gtest.h>

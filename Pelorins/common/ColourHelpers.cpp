@@ -1,4 +1,4 @@
-#include "Pelorins/shell/ColourHelpers.h"
+#include "Pelorins/common/ColourHelpers.h"
 
 #include <algorithm>
 #include <cmath>

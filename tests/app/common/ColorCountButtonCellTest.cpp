@@ -1,4 +1,4 @@
-#include "Pelorins/sidebar/ColorCountButtonCell.h"
+#include "Pelorins/common/ColorCountButtonCell.h"
 
 #include <QImage>
 #include <QPainter>

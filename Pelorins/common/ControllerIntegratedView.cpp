@@ -1,4 +1,4 @@
-#include "Pelorins/shell/ControllerIntegratedView.h"
+#include "Pelorins/common/ControllerIntegratedView.h"
 
 #include "Platform/widgets/ActionRouter.h"
 
