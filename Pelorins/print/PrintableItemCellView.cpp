@@ -59,9 +59,10 @@ std::optional<PrintableItemCellView::NotesSource> PrintableItemCellView::notesSo
     return source;
 }
 
-std::shared_ptr<const PrintedNotes> PrintableItemCellView::layOutNotes(const NotesSource& source, QThread* usedOn)
+std::shared_ptr<const PrintedNotes> PrintableItemCellView::layOutNotes(
+    const NotesSource& source, QThread* usedOn, std::optional<double> pictureZoom)
 {
-    return std::make_shared<const PrintedNotes>(source.text, source.tagColours, cardWidth, usedOn);
+    return std::make_shared<const PrintedNotes>(source.text, source.tagColours, cardWidth, usedOn, pictureZoom);
 }
 
 void PrintableItemCellView::configure(std::shared_ptr<const PrintedNotes> notes)

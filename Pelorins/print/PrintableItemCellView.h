@@ -39,8 +39,10 @@ public:
         QHash<QString, int> tagColours;
     };
     static std::optional<NotesSource> notesSource(ListItem* card);
-    // Lays the notes out at the card's width, on any thread, to be drawn on `usedOn`.
-    static std::shared_ptr<const PrintedNotes> layOutNotes(const NotesSource& source, QThread* usedOn);
+    // Lays the notes out at the card's width, on any thread, to be drawn on `usedOn`; with a
+    // zoom, their pictures are decoded for it.
+    static std::shared_ptr<const PrintedNotes> layOutNotes(
+        const NotesSource& source, QThread* usedOn, std::optional<double> pictureZoom = std::nullopt);
     // Puts the card's notes and due date in: the notes laid out already, else laid out here.
     void configure(std::shared_ptr<const PrintedNotes> notes = nullptr);
     // The board's badge colours, with text that stands out from them.

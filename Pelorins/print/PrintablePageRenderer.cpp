@@ -101,13 +101,20 @@ void PrintablePageRenderer::forgetAll()
     m_laidOutElsewhere.clear();
 }
 
+bool PrintablePageRenderer::LayingOut::begunThere() const
+{
+    Layer none = Layer::None;
+    return !layer->compare_exchange_strong(none, Layer::Here) && none == Layer::There;
+}
+
 void PrintablePageRenderer::stopLayingOut(ListItem* card)
 {
-    // What is laid out goes on this thread, which the layout was moved to.
     auto found = m_layingOut.find(card);
     if (found == m_layingOut.end())
         return;
-    found->waitForFinished();
+    // A layout begun there ends before it goes, on this thread, which it was moved to.
+    if (found->begunThere())
+        found->notes.waitForFinished();
     m_layingOut.erase(found);
 }
 
@@ -136,10 +143,18 @@ void PrintablePageRenderer::layOutAhead(const PrintablePageBox& page)
             std::optional<PrintableItemCellView::NotesSource> source = PrintableItemCellView::notesSource(card);
             if (!source)
                 continue;
+            // Pictures decoded there too, for the page's zoom: a page is drawn in points.
             QThread* here = QThread::currentThread();
-            m_layingOut.insert(card, QtConcurrent::run(&m_layoutThreads, [source = std::move(*source), here] {
-                return PrintableItemCellView::layOutNotes(source, here);
-            }));
+            const double zoom = m_delegate.itemScale();
+            auto layer = std::make_shared<std::atomic<Layer>>(Layer::None);
+            QFuture<std::shared_ptr<const PrintedNotes>> notes = QtConcurrent::run(&m_layoutThreads,
+                [source = std::move(*source), here, zoom, layer]() -> std::shared_ptr<const PrintedNotes> {
+                    Layer none = Layer::None;
+                    if (!layer->compare_exchange_strong(none, Layer::There))
+                        return nullptr;
+                    return PrintableItemCellView::layOutNotes(source, here, zoom);
+                });
+            m_layingOut.insert(card, {notes, layer});
         }
         ++row;
     }
@@ -202,15 +217,15 @@ PrintableItemCellView& PrintablePageRenderer::cellView(ListItem* card, bool forP
         view = new PrintableItemCellView;
     }
     std::shared_ptr<const PrintedNotes> notes;
-    if (auto laidOut = m_layingOut.find(card); laidOut != m_layingOut.end()) {
-        if (forPaper) {
-            notes = laidOut->result();
+    if (forPaper) {
+        // Notes whose layout has not begun yet are laid out here instead.
+        auto laidOut = m_layingOut.find(card);
+        if (laidOut != m_layingOut.end() && laidOut->begunThere()) {
+            notes = laidOut->notes.result();
             m_laidOutElsewhere.insert(card);
-        } else {
-            laidOut->waitForFinished();
         }
-        m_layingOut.erase(laidOut);
     }
+    stopLayingOut(card);
     view->setObjectValue(card, m_delegate.notesHeightOf(card));
     view->configure(std::move(notes));
     m_cellViews.insert(card, view);

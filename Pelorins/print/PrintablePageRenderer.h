@@ -7,6 +7,7 @@
 #include <QList>
 #include <QSet>
 #include <QThreadPool>
+#include <atomic>
 #include <memory>
 
 class ListItem;
@@ -66,7 +67,17 @@ private:
     QHash<ListItem*, PrintableItemCellView*> m_cellViews;
     // Oldest first; the pool stays small.
     QList<ListItem*> m_cellViewOrder;
-    QHash<ListItem*, QFuture<std::shared_ptr<const PrintedNotes>>> m_layingOut;
+    // Notes laid out on another thread. Whichever thread begins first lays them out, so that a
+    // busy machine never keeps a page waiting for a layout not yet begun.
+    enum class Layer { None, There, Here };
+    struct LayingOut
+    {
+        QFuture<std::shared_ptr<const PrintedNotes>> notes;
+        std::shared_ptr<std::atomic<Layer>> layer;
+        // Takes the layout for this thread, unless it is begun there already.
+        bool begunThere() const;
+    };
+    QHash<ListItem*, LayingOut> m_layingOut;
     // Cards configured with notes laid out on another thread.
     QSet<ListItem*> m_laidOutElsewhere;
 };

@@ -2,6 +2,7 @@
 
 #include "Pelorins/card/ListItemCellView.h"
 #include "Pelorins/card/NotesTextView.h"
+#include "PelorinsKit/notes/TextAttachmentObject.h"
 #include "PelorinsKit/notes/TextDocumentTextStorage.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -11,8 +12,8 @@
 #include <QTextLayout>
 #include <QThread>
 
-PrintedNotes::PrintedNotes(
-    const AttributedString& notes, const QHash<QString, int>& tagColours, int width, QThread* usedOn)
+PrintedNotes::PrintedNotes(const AttributedString& notes, const QHash<QString, int>& tagColours, int width,
+    QThread* usedOn, std::optional<double> pictureZoom)
     : m_document(std::make_unique<QTextDocument>())
 {
     NotesTextView::setUpDocument(*m_document);
@@ -34,6 +35,11 @@ PrintedNotes::PrintedNotes(
     edit.endEditBlock();
     // Laid out to the end here, on this thread, with nothing left for a timer.
     m_document->documentLayout()->documentSize();
+    if (pictureZoom) {
+        if (auto* attachments = dynamic_cast<TextAttachmentObject*>(
+                m_document->documentLayout()->handlerForObject(TextAttachmentObject::objectType)))
+            attachments->decodePictures(m_document.get(), *pictureZoom);
+    }
     for (const auto& [line, checked] : NotesTextView::checklistLines(*m_document))
         m_checkBoxes.append({NotesTextView::checkBoxFrame(*m_document, line.location, 1), checked});
     m_document->moveToThread(usedOn);

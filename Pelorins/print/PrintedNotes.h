@@ -8,6 +8,7 @@
 #include <QRect>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QPainter;
 class QTextDocument;
@@ -29,8 +30,10 @@ public:
         bool operator==(const CheckBox&) const = default;
     };
 
-    // `tagColours` are the colour numbers of the board's tags by name.
-    PrintedNotes(const AttributedString& notes, const QHash<QString, int>& tagColours, int width, QThread* usedOn);
+    // `tagColours` are the colour numbers of the board's tags by name. With a zoom, pictures are
+    // decoded here for drawing at that zoom.
+    PrintedNotes(const AttributedString& notes, const QHash<QString, int>& tagColours, int width, QThread* usedOn,
+        std::optional<double> pictureZoom = std::nullopt);
     ~PrintedNotes();
     PrintedNotes(const PrintedNotes&) = delete;
     PrintedNotes& operator=(const PrintedNotes&) = delete;

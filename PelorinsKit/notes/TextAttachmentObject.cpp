@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <QPainter>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
 
@@ -82,6 +83,23 @@ QSizeF TextAttachmentObject::intrinsicSize(QTextDocument* document, int, const Q
     if (document->textWidth() > 0 && size.width() > available && available > 0)
         size = size.scaled(available, size.height(), Qt::KeepAspectRatio);
     return size;
+}
+
+void TextAttachmentObject::decodePictures(QTextDocument* document, qreal zoom)
+{
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
+            const QTextCharFormat format = fragment.fragment().charFormat();
+            if (format.objectType() != objectType)
+                continue;
+            const std::optional<TextAttachment> attachment = attachmentOf(format);
+            if (!attachment || isLink(*attachment) || !attachment->fileWrapper)
+                continue;
+            // As drawObject() measures the pixels a picture covers.
+            const QSizeF size = intrinsicSize(document, fragment.fragment().position(), format);
+            picture(attachment->fileWrapper->contents, (size * std::max(std::abs(zoom), 0.01)).toSize());
+        }
+    }
 }
 
 void TextAttachmentObject::drawObject(

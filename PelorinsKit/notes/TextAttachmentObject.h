@@ -30,6 +30,10 @@ public:
     void drawObject(QPainter* painter, const QRectF& rect, QTextDocument* document, int position,
         const QTextFormat& format) override;
 
+    // Decodes the pictures of the laid-out document ahead, at the size drawing them at this zoom
+    // asks for, so that drawing them later only draws; on another thread, before it is drawn.
+    void decodePictures(QTextDocument* document, qreal zoom);
+
     // Pictures decoded so far, for tests.
     int decodedPictures() const { return m_decodes; }
 

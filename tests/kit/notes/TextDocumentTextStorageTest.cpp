@@ -167,6 +167,36 @@ TEST_F(TextDocumentTextStorageTest, LayoutGivesLinkCardsTheirSizeAndDrawsThem)
     EXPECT_EQ(image.pixelColor(inside), QGuiApplication::palette().color(QPalette::Highlight));
 }
 
+// Pictures decoded ahead (as printing does on its threads) at the zoom they are drawn at are
+// then only drawn, at zooms that scale them down and at the size they are laid out at.
+TEST(TextAttachmentObjectTest, PicturesDecodedAheadForAZoomAreOnlyDrawnAtIt)
+{
+    for (const qreal zoom : {1.0, 0.75, 0.6}) {
+        QTextDocument document;
+        TextDocumentTextStorage storage(&document);
+        TextAttachment attachment;
+        attachment.fileWrapper = TextAttachment::FileWrapper {QStringLiteral("red.png"), pngOf(300, 170, Qt::red)};
+        storage.setAttributedString(AttributedString::withAttachment(attachment));
+        // Narrower than the picture: it is laid out scaled down to the lines.
+        document.setTextWidth(265);
+        document.documentLayout()->documentSize();
+        auto* drawing = dynamic_cast<TextAttachmentObject*>(
+            document.documentLayout()->handlerForObject(TextAttachmentObject::objectType));
+        ASSERT_TRUE(drawing);
+        drawing->decodePictures(&document, zoom);
+        EXPECT_EQ(drawing->decodedPictures(), 1) << zoom;
+
+        QImage image(300, 200, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.scale(zoom, zoom);
+        document.drawContents(&painter);
+        painter.end();
+        EXPECT_EQ(drawing->decodedPictures(), 1) << zoom;
+        EXPECT_EQ(image.pixelColor(QPointF(100 * zoom, 60 * zoom).toPoint()), QColor(Qt::red)) << zoom;
+    }
+}
+
 // The text kept follows every change of the document, whoever makes it: it always reads as a
 // fresh reading of the document does.
 TEST_F(TextDocumentTextStorageTest, KeptText_FollowsEveryChangeOfTheDocument)
