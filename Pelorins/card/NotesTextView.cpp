@@ -191,10 +191,12 @@ void NotesTextView::setup()
 {
     m_formatHelper = std::make_unique<NotesTextViewFormatHelper>(*this);
     m_storage.setLinesChangedHandler([this](TextRange lines, const QString& before) {
+        // Lines whose characters stayed (a style changed) take no name away.
+        if (QStringView(m_storage.string()).mid(lines.location, lines.length) == before)
+            return;
+        m_textChanged = true;
         for (const QRegularExpressionMatch& match : identifyTags(before))
             m_namesChangedAway.insert(tagName(match));
-        if (QStringView(m_storage.string()).mid(lines.location, lines.length) != before)
-            m_textChanged = true;
     });
     setUpDocument(*document());
     setFrameShape(QFrame::NoFrame);

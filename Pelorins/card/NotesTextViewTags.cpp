@@ -57,8 +57,11 @@ bool textNamesTag(const QString& text, const QString& name)
         const QString written = sign + name;
         // Every hash sign starts a hashtag: the one here is this name unless more of a name follows.
         for (qsizetype at = text.indexOf(written); at >= 0; at = text.indexOf(written, at + 1)) {
-            const QRegularExpressionMatch match = hashtagExpression().match(
-                text, at, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption);
+            // Matched in its own line: the expression reads its whole subject first, however long.
+            const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'), at);
+            const QRegularExpressionMatch match
+                = hashtagExpression().match(text.mid(at, lineEnd < 0 ? -1 : lineEnd - at), 0,
+                    QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption);
             if (match.hasMatch() && tagName(match) == name)
                 return true;
         }

@@ -9,12 +9,6 @@ namespace {
 // The colour of a tag that names no tag of the board: a plain half grey, not the palette's grey.
 const QColor unknownTagColour(128, 128, 128);
 
-const QRegularExpression& tagSignsAndFullStops()
-{
-    static const QRegularExpression expression(QStringLiteral("(#|＃|﹟|\\.)"));
-    return expression;
-}
-
 } // namespace
 
 // Word characters as the platform's expressions know them, so "#café" and "#日本" are whole tags.
@@ -36,7 +30,9 @@ QList<QRegularExpressionMatch> identifyTags(const QString& text)
 
 QString tagName(const QRegularExpressionMatch& match)
 {
-    return match.captured(0).remove(tagSignsAndFullStops());
+    // The word after the sign holds neither a sign nor a full stop: it is the name as it stands.
+    // Tags are named on every keystroke, and many times over in a long note.
+    return match.captured(2);
 }
 
 bool isTagName(const QString& name)

@@ -16,7 +16,8 @@ const QRegularExpression& hashtagExpression();
 // The hash tags of the text, in text order.
 QList<QRegularExpressionMatch> identifyTags(const QString& text);
 
-// The name a hash tag refers to: its text without tag signs and full stops.
+// The name a hash tag (a match of hashtagExpression()) refers to: its text without tag signs and
+// full stops.
 QString tagName(const QRegularExpressionMatch& match);
 
 // Whether `name` is exactly the name of one hash tag: not empty, word characters only.

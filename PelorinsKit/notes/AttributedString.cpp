@@ -145,6 +145,50 @@ void AttributedString::setAttributes(const QVariantMap& attributes, TextRange ra
     editAttributes(range, [&](QVariantMap& runAttributes) { runAttributes = attributes; });
 }
 
+void AttributedString::setAttributes(const QList<std::pair<TextRange, QVariantMap>>& ranges)
+{
+    QList<Run> runs;
+    runs.reserve(m_runs.size() + 2 * ranges.size());
+    const auto add = [&runs](int length, const QVariantMap& attributes) {
+        if (length <= 0)
+            return;
+        if (!runs.isEmpty() && runs.last().attributes == attributes)
+            runs.last().length += length;
+        else
+            runs.append(Run {length, attributes});
+    };
+    // The run at `position`, which starts at `runStart`.
+    qsizetype run = 0;
+    int runStart = 0;
+    int position = 0;
+    const auto copyTo = [&](int end) {
+        while (position < end) {
+            const int runEnd = runStart + m_runs.at(run).length;
+            const int to = std::min(runEnd, end);
+            add(to - position, m_runs.at(run).attributes);
+            position = to;
+            if (to == runEnd) {
+                runStart = runEnd;
+                ++run;
+            }
+        }
+    };
+    for (const auto& [range, attributes] : ranges) {
+        const TextRange clip = clipped(range);
+        if (clip.length == 0 || clip.location < position)
+            continue;
+        copyTo(clip.location);
+        add(clip.length, attributes);
+        while (runStart + m_runs.at(run).length <= clip.end() && run + 1 < m_runs.size()) {
+            runStart += m_runs.at(run).length;
+            ++run;
+        }
+        position = clip.end();
+    }
+    copyTo(length());
+    m_runs = std::move(runs);
+}
+
 void AttributedString::addAttribute(const QString& key, const QVariant& value, TextRange range)
 {
     if (!value.isValid()) {
@@ -193,13 +237,58 @@ void AttributedString::replaceCharacters(TextRange range, const QString& text)
 void AttributedString::replaceCharacters(TextRange range, const AttributedString& text)
 {
     const TextRange clip = clipped(range);
-    const qsizetype first = splitAt(clip.location);
-    const qsizetype last = splitAt(clip.end());
-    m_runs.remove(first, last - first);
-    for (qsizetype i = 0; i < text.m_runs.size(); ++i)
-        m_runs.insert(first + i, text.m_runs.at(i));
+    // The runs from the one before the range to the one after it give way to their new form, in
+    // one move of the runs behind them: a keystroke near the top of a long text moves them once.
+    qsizetype first = 0;
+    int firstStart = 0;
+    while (first < m_runs.size() && firstStart + m_runs.at(first).length <= clip.location) {
+        firstStart += m_runs.at(first).length;
+        ++first;
+    }
+    qsizetype last = first;
+    int lastStart = firstStart;
+    while (last < m_runs.size() && lastStart + m_runs.at(last).length < clip.end()) {
+        lastStart += m_runs.at(last).length;
+        ++last;
+    }
+    // [from, to) are the runs replaced: those the range touches and one neighbour on each side.
+    const qsizetype from = std::max<qsizetype>(first - 1, 0);
+    const qsizetype to = std::min(last + 2, m_runs.size());
+    QList<Run> replacement;
+    replacement.reserve(text.m_runs.size() + 4);
+    const auto add = [&replacement](int length, const QVariantMap& attributes) {
+        if (length <= 0)
+            return;
+        if (!replacement.isEmpty() && replacement.last().attributes == attributes)
+            replacement.last().length += length;
+        else
+            replacement.append(Run {length, attributes});
+    };
+    int start = 0;
+    for (qsizetype i = 0; i < from; ++i)
+        start += m_runs.at(i).length;
+    for (qsizetype i = from; i < to; ++i) {
+        const Run& run = m_runs.at(i);
+        const int end = start + run.length;
+        // The part of the run before the range, the new text where the range starts, and the part
+        // after the range.
+        add(std::min(end, clip.location) - start, run.attributes);
+        if (start <= clip.location && clip.location < end + (i + 1 == to ? 1 : 0))
+            for (const Run& inserted : text.m_runs)
+                add(inserted.length, inserted.attributes);
+        add(end - std::max(start, clip.end()), run.attributes);
+        start = end;
+    }
+    if (from == to)
+        for (const Run& inserted : text.m_runs)
+            add(inserted.length, inserted.attributes);
+    const qsizetype grown = replacement.size() - (to - from);
+    if (grown > 0)
+        m_runs.insert(from, grown, Run {});
+    else if (grown < 0)
+        m_runs.remove(from, -grown);
+    std::move(replacement.begin(), replacement.end(), m_runs.begin() + from);
     m_text.replace(clip.location, clip.length, text.m_text);
-    mergeEqualNeighbours(first, first + text.m_runs.size());
 }
 
 void AttributedString::insert(const AttributedString& text, int index)
@@ -210,6 +299,17 @@ void AttributedString::insert(const AttributedString& text, int index)
 void AttributedString::append(const AttributedString& text)
 {
     replaceCharacters(TextRange{length(), 0}, text);
+}
+
+void AttributedString::append(QStringView text, const QVariantMap& attributes)
+{
+    if (text.isEmpty())
+        return;
+    m_text.append(text);
+    if (!m_runs.isEmpty() && m_runs.last().attributes == attributes)
+        m_runs.last().length += int(text.size());
+    else
+        m_runs.append(Run {int(text.size()), attributes});
 }
 
 void AttributedString::deleteCharacters(TextRange range)

@@ -63,6 +63,9 @@ public:
     AttributedString attributedSubstring(TextRange range) const;
 
     void setAttributes(const QVariantMap& attributes, TextRange range);
+    // The same for many ranges, in text order and apart from each other, in one pass over the
+    // runs; a range that starts before the end of the one before it is left out.
+    void setAttributes(const QList<std::pair<TextRange, QVariantMap>>& ranges);
     // An invalid value removes the attribute.
     void addAttribute(const QString& key, const QVariant& value, TextRange range);
     void addAttributes(const QVariantMap& attributes, TextRange range);
@@ -76,6 +79,7 @@ public:
     void replaceCharacters(TextRange range, const AttributedString& text);
     void insert(const AttributedString& text, int index);
     void append(const AttributedString& text);
+    void append(QStringView text, const QVariantMap& attributes);
     void deleteCharacters(TextRange range);
 
     friend bool operator==(const AttributedString&, const AttributedString&) = default;

@@ -116,6 +116,13 @@ TextDocumentTextStorage::~TextDocumentTextStorage()
 void TextDocumentTextStorage::follow(int from, int removed, int added)
 {
     const int length = this->length();
+    // A change of attributes that this storage made and followed already.
+    if (std::optional<AttributedString> followed = std::exchange(m_followed, std::nullopt)) {
+        if (removed == added && followed->length() == length) {
+            m_text = std::move(*followed);
+            return;
+        }
+    }
     const auto readAll = [&] {
         const QString before = m_text.string();
         m_text = read(TextRange {0, length});
@@ -237,14 +244,29 @@ AttributedString TextDocumentTextStorage::read(TextRange range) const
     range = clipped(range);
     if (!m_document || range.length == 0)
         return text;
-    // Most pieces share a character format and a line format: their attributes are made once.
+    // Most stretches share a character format and a line format: their attributes are made once.
     QHash<std::pair<int, int>, QVariantMap> made;
-    for (const Piece& piece : piecesOf(m_document, range)) {
-        const std::pair<int, int> key {piece.formatIndex, piece.block.blockFormatIndex()};
+    const auto attributesOf = [&](int formatIndex, const QTextCharFormat& format, const QTextBlock& block) {
+        const std::pair<int, int> key {formatIndex, block.blockFormatIndex()};
         auto attributes = made.constFind(key);
         if (attributes == made.cend())
-            attributes = made.insert(key, this->attributes(piece.format, piece.block.blockFormat()));
-        text.append(AttributedString(piece.text, *attributes));
+            attributes = made.insert(key, this->attributes(format, block.blockFormat()));
+        return *attributes;
+    };
+    for (QTextBlock block = m_document->findBlock(range.location); block.isValid() && block.position() < range.end();
+         block = block.next()) {
+        const QString line = block.text();
+        const int start = block.position();
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const TextRange part = intersection(TextRange {fragment.position(), fragment.length()}, range);
+            if (part.length > 0)
+                text.append(QStringView(line).mid(part.location - start, part.length),
+                    attributesOf(fragment.charFormatIndex(), fragment.charFormat(), block));
+        }
+        const QTextBlock next = block.next();
+        if (next.isValid() && range.contains(separatorPosition(block)))
+            text.append(u"\n", attributesOf(next.charFormatIndex(), next.charFormat(), block));
     }
     return text;
 }
@@ -322,12 +344,17 @@ void TextDocumentTextStorage::addCharacterAttributes(const QList<std::pair<TextR
 {
     if (!m_document)
         return;
+    attributedString();
     QTextCursor cursor(m_document);
     bool editing = false;
     // Many ranges share their formats (the same text given the same attributes): each new format
-    // is made once, for a format of the document and one of the few distinct sets added.
+    // is made once, for a format of the document and one of the few distinct sets added, and so
+    // are the attributes its characters then read as on each kind of line.
     QList<QVariantMap> distinct;
     QHash<std::pair<int, qsizetype>, QTextCharFormat> made;
+    QHash<std::pair<std::pair<int, qsizetype>, int>, QVariantMap> reads;
+    QList<std::pair<TextRange, QVariantMap>> changed;
+    bool inOrder = true;
     for (const auto& [edit, added] : edits) {
         const TextRange range = clipped(edit);
         if (range.length == 0)
@@ -358,6 +385,12 @@ void TextDocumentTextStorage::addCharacterAttributes(const QList<std::pair<TextR
                 format = made.insert(key, charFormat(split(attributes, false)));
             }
             changes.append({part, *format});
+            const auto readKey = std::make_pair(key, block.blockFormatIndex());
+            auto read = reads.find(readKey);
+            if (read == reads.end())
+                read = reads.insert(readKey, attributes(*format, block.blockFormat()));
+            inOrder = inOrder && (changed.isEmpty() || changed.last().first.end() <= part.location);
+            changed.append({part, *read});
         }
         if (changes.isEmpty())
             continue;
@@ -372,8 +405,19 @@ void TextDocumentTextStorage::addCharacterAttributes(const QList<std::pair<TextR
             cursor.setCharFormat(format);
         }
     }
-    if (editing)
-        cursor.endEditBlock();
+    if (!editing)
+        return;
+    // The characters changed read as they will once the edit is done: the text is brought up to
+    // date here, not read again line by line (all of it, after a long paste styled).
+    if (inOrder) {
+        AttributedString followed = m_text;
+        followed.setAttributes(changed);
+        m_followed = std::move(followed);
+    }
+    cursor.endEditBlock();
+    // Inside an edit of its caller the document tells of the change when that edit ends; it is
+    // then read as any other.
+    m_followed.reset();
 }
 
 void TextDocumentTextStorage::removeAttribute(const QString& key, TextRange range)

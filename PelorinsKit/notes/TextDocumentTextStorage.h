@@ -8,6 +8,7 @@
 #include <QTextDocument>
 #include <QTextFormat>
 #include <functional>
+#include <optional>
 
 class FileIconProvider;
 
@@ -46,7 +47,8 @@ public:
     QTextDocument* document() const { return m_document; }
 
     // Told after each change of the document is followed: the lines read again, as they are now,
-    // and the text those lines held before.
+    // and the text those lines held before. Attributes added by addCharacterAttributes change no
+    // character and are not told.
     using LinesChanged = std::function<void(TextRange lines, const QString& before)>;
     void setLinesChangedHandler(LinesChanged handler) { m_linesChanged = std::move(handler); }
 
@@ -84,6 +86,8 @@ private:
 
     QPointer<QTextDocument> m_document;
     mutable AttributedString m_text;
+    // The text as the edit under way leaves it, when that is known without reading it.
+    std::optional<AttributedString> m_followed;
     QMetaObject::Connection m_following;
     LinesChanged m_linesChanged;
 };

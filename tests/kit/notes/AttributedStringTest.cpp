@@ -88,6 +88,34 @@ TEST(AttributedString, AddSetAndRemoveWorkOnTheirRangeOnly)
     EXPECT_EQ(text.attributes(0), QVariantMap());
 }
 
+// Setting many ranges at once gives what setting them one by one gives; ranges out of order or
+// overlapping the one before are left out.
+TEST(AttributedString, SettingManyRangesAtOnceMatchesSettingThemInTurn)
+{
+    const QVariantMap red {{colour, QStringLiteral("red")}};
+    const QVariantMap boldOnly {{bold, true}};
+    const QList<QList<std::pair<TextRange, QVariantMap>>> cases {
+        {{{0, 2}, red}, {{4, 3}, red}, {{9, 2}, boldOnly}},
+        {{{0, 11}, red}},
+        {{{3, 2}, boldOnly}, {{5, 1}, boldOnly}, {{6, 20}, red}},
+        {{{-4, 6}, red}, {{8, 0}, boldOnly}},
+        {},
+    };
+    for (const auto& ranges : cases) {
+        AttributedString inTurn = helloWorld();
+        for (const auto& [range, attributes] : ranges)
+            inTurn.setAttributes(attributes, range);
+        AttributedString atOnce = helloWorld();
+        atOnce.setAttributes(ranges);
+        EXPECT_EQ(atOnce, inTurn) << ranges.size();
+    }
+    AttributedString skipping = helloWorld();
+    skipping.setAttributes({{{4, 3}, red}, {{1, 2}, red}, {{6, 2}, boldOnly}});
+    AttributedString expected = helloWorld();
+    expected.setAttributes(red, {4, 3});
+    EXPECT_EQ(skipping, expected);
+}
+
 TEST(AttributedString, RemovingNoAttributesChangesNothing)
 {
     AttributedString text = helloWorld();
@@ -157,6 +185,41 @@ TEST(AttributedString, AttributedReplacementInsertAndAppendKeepTheirOwnAttribute
     EXPECT_EQ(text.attributes(0), (QVariantMap{{colour, QStringLiteral("red")}}));
     EXPECT_EQ(text.attributes(14), (QVariantMap{{colour, QStringLiteral("red")}}));
     EXPECT_EQ(text.attributes(3), (QVariantMap{{bold, true}}));
+}
+
+// Every range of a text of several runs replaced by text of two runs: each character keeps or
+// takes its attributes, and no two neighbouring runs are alike.
+TEST(AttributedString, ReplacingAnyRangeKeepsEveryOtherCharactersAttributes)
+{
+    AttributedString original = helloWorld();
+    original.addAttribute(colour, QStringLiteral("red"), TextRange {3, 4});
+    original.addAttribute(colour, QStringLiteral("blue"), TextRange {9, 2});
+    AttributedString inserted(QStringLiteral("ab"), {{bold, true}});
+    inserted.addAttribute(colour, QStringLiteral("blue"), TextRange {1, 1});
+    for (int location = 0; location <= original.length(); ++location) {
+        for (int length = 0; location + length <= original.length(); ++length) {
+            for (const AttributedString& text : {inserted, AttributedString()}) {
+                AttributedString replaced = original;
+                replaced.replaceCharacters(TextRange {location, length}, text);
+                const QString where = QStringLiteral("{%1, %2} by \"%3\"").arg(location).arg(length).arg(text.string());
+                ASSERT_EQ(replaced.string(), QString(original.string()).replace(location, length, text.string()))
+                    << where.toStdString();
+                for (int i = 0; i < replaced.length(); ++i) {
+                    const QVariantMap expected = i < location ? original.attributes(i)
+                        : i < location + text.length()        ? text.attributes(i - location)
+                                                              : original.attributes(i - text.length() + length);
+                    EXPECT_EQ(replaced.attributes(i), expected) << where.toStdString() << " at " << i;
+                }
+                QVariantMap previous;
+                bool first = true;
+                replaced.enumerateAttributes(TextRange {0, replaced.length()}, [&](const QVariantMap& attributes, TextRange) {
+                    EXPECT_TRUE(first || attributes != previous) << where.toStdString();
+                    previous = attributes;
+                    first = false;
+                });
+            }
+        }
+    }
 }
 
 TEST(AttributedString, DeletingEverythingLeavesAnEmptyText)

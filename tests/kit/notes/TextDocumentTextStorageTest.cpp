@@ -250,6 +250,24 @@ TEST_F(TextDocumentTextStorageTest, KeptText_FollowsEveryChangeOfTheDocument)
              storage.addAttributes({{AttributeKey::foregroundColor, QColor(Qt::red)}}, TextRange {0, 3});
              outer.endEditBlock();
          }},
+        {"tags styled at once, one of them styled already",
+            [](QTextDocument&, TextDocumentTextStorage& storage) {
+                const QVariantMap bold {{AttributeKey::font, systemFontOfSize(12, QFont::Bold)}};
+                storage.addCharacterAttributes({{TextRange {0, 4}, bold}, {TextRange {10, 2}, bold},
+                    {TextRange {32, 5}, {{AttributeKey::foregroundColor, QColor(255, 59, 48)}}},
+                    {TextRange {storage.length() - 3, 3}, bold}});
+            }},
+        {"tags styled out of order", [](QTextDocument&, TextDocumentTextStorage& storage) {
+             const QVariantMap blue {{AttributeKey::foregroundColor, QColor(Qt::blue)}};
+             storage.addCharacterAttributes({{TextRange {15, 3}, blue}, {TextRange {1, 3}, blue}, {TextRange {2, 4}, blue}});
+         }},
+        {"tags styled inside an edit block after a change", [](QTextDocument& document, TextDocumentTextStorage& storage) {
+             QTextCursor outer(&document);
+             outer.beginEditBlock();
+             QTextCursor(document.firstBlock()).insertText(QStringLiteral("#new "));
+             storage.addCharacterAttributes({{TextRange {0, 4}, {{AttributeKey::foregroundColor, QColor(Qt::blue)}}}});
+             outer.endEditBlock();
+         }},
         {"everything replaced", [](QTextDocument&, TextDocumentTextStorage& storage) {
              storage.setAttributedString(AttributedString(QStringLiteral("new\nnotes"), headerAttributes()));
          }},
