@@ -115,8 +115,9 @@ void PrintableItemCellView::print(QPainter& painter, double top, double bottom) 
     painter.setClipRect(QRectF(0, top, width(), bottom - top), Qt::IntersectClip);
     painter.setRenderHint(QPainter::Antialiasing);
     drawSheet(painter);
-    // In the notes editor's text colour.
-    painter.setPen(QApplication::palette("QTextEdit").color(QPalette::Text));
+    // In the notes editor's text colour, as the pen a line sets for text of a colour: lines of
+    // that colour then leave the pen as it is, which on paper writes nothing.
+    painter.setPen(QPen(QApplication::palette("QTextEdit").color(QPalette::Text), 0));
     // The lines, the boxes of their checklist lines and the due badge.
     const auto drawPart = [&](const QRect& frame, const auto& draw) {
         if (frame.bottom() + 1 <= top || frame.top() >= bottom)
