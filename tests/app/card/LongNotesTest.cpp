@@ -6,6 +6,8 @@
 #include "support/CardCellFixture.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QClipboard>
+#include <QMimeData>
 #include <QTextBlock>
 
 namespace cards {
@@ -246,6 +248,43 @@ TEST_F(LongNotes, ACardShowingItsFirstLinesChangesTheWholeNotes)
     edit(card);
     EXPECT_TRUE(cell(card)->fullTextSet());
     EXPECT_EQ(cell(card)->noteTextView()->string(), checklist.string());
+}
+
+// Many hashtag lines pasted into a new card, then typed on at their end: the notes stored are the
+// editor's text as a fresh reading of it gives, every tag styled, and one undo takes the paste
+// away whole, with the typing that went on from it.
+TEST_F(LongNotes, APasteOfManyTagsIsStoredAsTheEditorShowsIt)
+{
+    ListItem* card = addCard(stage(0), QString());
+    show();
+    ::NotesTextView* editor = edit(card);
+    QString pasted;
+    for (int i = 0; i < 3000; ++i)
+        pasted += QStringLiteral("line %1 of text #big\n").arg(i);
+    auto* data = new QMimeData;
+    data->setText(pasted);
+    QApplication::clipboard()->setMimeData(data);
+    QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    type(editor, QStringLiteral("the end #late "));
+    // The list of completions shown for "#" took the window's place as the active one here.
+    QApplication::setActiveWindow(editor->window());
+    endEditing(card);
+
+    const AttributedString stored = *card->getAttributedNotes();
+    const TextDocumentTextStorage fresh(editor->document());
+    EXPECT_EQ(stored, fresh.attributedString());
+    EXPECT_EQ(stored.string(), pasted + QStringLiteral("the end #late "));
+    const QColor tagColour = stored.attribute(AttributeKey::foregroundColor, pasted.indexOf(QLatin1Char('#'))).value<QColor>();
+    EXPECT_TRUE(tagColour.isValid());
+    int styled = 0;
+    for (qsizetype at = pasted.indexOf(QLatin1Char('#')); at >= 0; at = pasted.indexOf(QLatin1Char('#'), at + 1))
+        styled += stored.attribute(AttributeKey::foregroundColor, int(at) + 3).value<QColor>() == tagColour;
+    EXPECT_EQ(styled, 3000);
+    EXPECT_EQ(tagNames(card), (QStringList {QStringLiteral("big"), QStringLiteral("late")}));
+
+    undo.undo();
+    EXPECT_EQ(notes(card), QString());
 }
 
 } // namespace cards
