@@ -239,8 +239,10 @@ void AttributedString::replaceCharacters(TextRange range, const AttributedString
     const TextRange clip = clipped(range);
     // The runs from the one before the range to the one after it give way to their new form, in
     // one move of the runs behind them: a keystroke near the top of a long text moves them once.
-    qsizetype first = 0;
-    int firstStart = 0;
+    // Text is built by appending to its end: its last run is found without walking every run.
+    const bool appending = clip.location >= length() && !m_runs.isEmpty();
+    qsizetype first = appending ? m_runs.size() - 1 : 0;
+    int firstStart = appending ? length() - m_runs.last().length : 0;
     while (first < m_runs.size() && firstStart + m_runs.at(first).length <= clip.location) {
         firstStart += m_runs.at(first).length;
         ++first;
@@ -264,9 +266,7 @@ void AttributedString::replaceCharacters(TextRange range, const AttributedString
         else
             replacement.append(Run {length, attributes});
     };
-    int start = 0;
-    for (qsizetype i = 0; i < from; ++i)
-        start += m_runs.at(i).length;
+    int start = from < first ? firstStart - m_runs.at(from).length : firstStart;
     for (qsizetype i = from; i < to; ++i) {
         const Run& run = m_runs.at(i);
         const int end = start + run.length;
