@@ -7,6 +7,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <atomic>
 #include <memory>
 #include <vector>
@@ -17,6 +18,8 @@ class ListItem;
 // Reads the plain text of the shown board's cards on another thread, so that the first search
 // keystroke costs what the later ones do: a search reads every card's text, and decoding whole
 // notes for it would take far longer. The cards keep their text until the board stops showing.
+// The texts go into the cards a few milliseconds at a time: the memory they take is new to the
+// process, which costs, and the store's background load shares the same thread.
 class BoardSearchText : public QObject
 {
 public:
@@ -28,12 +31,19 @@ public:
     void prepare(Kanban* board);
     // Drops the reading under way; what it read is not kept.
     void cancel();
-    bool isPreparing() const { return m_watcher.isRunning(); }
+    bool isPreparing() const { return m_watcher.isRunning() || m_taking.isActive(); }
 
 private:
     void take();
+    void takeSome();
+    void clear();
 
-    QFutureWatcher<std::vector<CompactText>> m_watcher;
+    QFutureWatcher<void> m_watcher;
+    // What the thread reads into, until it is done.
+    std::shared_ptr<std::vector<CompactText>> m_read;
+    QTimer m_taking;
+    std::vector<CompactText> m_texts;
+    size_t m_taken = 0;
     std::shared_ptr<std::atomic_bool> m_cancelled;
     QList<ListItem*> m_cards;
     std::vector<QByteArray> m_notes;
