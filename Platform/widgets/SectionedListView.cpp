@@ -1,6 +1,7 @@
 #include "Platform/widgets/SectionedListView.h"
 
 #include "Platform/widgets/DragPictureWindow.h"
+#include "Platform/widgets/IdleTurns.h"
 #include "Platform/widgets/SectionedListViewDataSource.h"
 #include "Platform/widgets/SectionedListViewDelegate.h"
 
@@ -8,7 +9,6 @@
 #include <QCursor>
 #include <QDrag>
 #include <QDropEvent>
-#include <QElapsedTimer>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QRegion>
@@ -27,9 +27,6 @@ namespace {
 constexpr int kPreparedMargin = 100;
 // A drag this close to the top or bottom edge scrolls the list, faster nearer the edge.
 constexpr int kAutoscrollBand = 40;
-// Estimated items are measured while the program is idle in slices this short, so that input
-// and painting never wait long for them.
-constexpr qint64 kIdleSliceNanoseconds = 4'000'000;
 // Measuring the band can change which items are in it; this many passes settle any estimate.
 constexpr int kBandMeasuringPasses = 32;
 
@@ -76,10 +73,6 @@ SectionedListView::SectionedListView(QWidget* parent)
         const int target = scrollValueFor(m_scrollTarget->path, m_scrollTarget->position);
         verticalScrollBar()->setValue(m_scrollFrom + qRound((target - m_scrollFrom) * value.toReal()));
     });
-
-    m_idleMeasuring = new QTimer(this);
-    m_idleMeasuring->setInterval(0);
-    connect(m_idleMeasuring, &QTimer::timeout, this, &SectionedListView::measureWhileIdle);
 
     viewport()->setAcceptDrops(true);
     m_autoscrollTimer = new QTimer(this);
@@ -1166,44 +1159,44 @@ void SectionedListView::measureAround(const IndexPath& path, int above, int belo
     }
 }
 
-void SectionedListView::measureWhileIdle()
+bool SectionedListView::measureWhileIdle(const QDeadlineTimer& deadline)
 {
-    if (!m_dataSource || !isVisible()) {
-        m_idleMeasuring->stop();
-        return;
-    }
+    if (!m_dataSource || !isVisible())
+        return false;
     const std::optional<Anchor> anchor = topAnchor();
-    QElapsedTimer slice;
-    slice.start();
+    bool left = true;
     bool measured = false;
-    while (slice.nsecsElapsed() < kIdleSliceNanoseconds) {
+    do {
         std::optional<IndexPath> next = m_layout.nextUnmeasured(m_idleCursor);
         if (!next)
             next = m_layout.nextUnmeasured(IndexPath {0, 0});
         if (!next) {
-            m_idleMeasuring->stop();
+            left = false;
             break;
         }
         m_layout.measure(*next);
         m_idleCursor = *next;
         measured = true;
-    }
+    } while (!deadline.hasExpired());
     if (!measured)
-        return;
+        return left;
     {
         const QScopedValueRollback placing(m_placing, true);
         keepAnchor(anchor);
     }
     maskTopBand();
     placeWidgets();
+    return left;
 }
 
 void SectionedListView::scheduleIdleMeasuring()
 {
-    if (m_idleMeasuring->isActive() || !isVisible())
+    // Estimated items are measured in the window's idle turns, so that input and painting never
+    // wait long for them.
+    if (!isVisible())
         return;
     if (m_layout.nextUnmeasured(m_idleCursor) || m_layout.nextUnmeasured(IndexPath {0, 0}))
-        m_idleMeasuring->start();
+        IdleTurns::of(this).want(this, [this](const QDeadlineTimer& deadline) { return measureWhileIdle(deadline); });
 }
 
 QWidget* SectionedListView::dequeueItemWidget(const QString& kind)

@@ -14,6 +14,7 @@
 #include <optional>
 #include <vector>
 
+class QDeadlineTimer;
 class QTimer;
 class QVariantAnimation;
 
@@ -187,7 +188,8 @@ private:
     void keepAnchor(const std::optional<Anchor>& anchor);
     void measurePreparedBand();
     void measureAround(const IndexPath& path, int above, int below);
-    void measureWhileIdle();
+    // Measures estimated items until the deadline; false once none is left.
+    bool measureWhileIdle(const QDeadlineTimer& deadline);
     void scheduleIdleMeasuring();
     void startDrag(const IndexPath& pressedPath);
     void updateAutoscroll(const QPoint& viewportPoint);
@@ -235,7 +237,6 @@ private:
     QVariantAnimation* m_scrollAnimation = nullptr;
     std::optional<ScrollTarget> m_scrollTarget;
     int m_scrollFrom = 0;
-    QTimer* m_idleMeasuring = nullptr;
     IndexPath m_idleCursor;
     bool m_placing = false;
     QList<Move> m_moves;
