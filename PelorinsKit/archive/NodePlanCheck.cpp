@@ -79,20 +79,13 @@ private:
         if (!uri.isEmpty()) {
             const ManagedObject* existing
                 = m_importedObjects.isEmpty() ? nullptr : m_importedObjects.value(m_plan.string(node.uri));
-            if (existing) {
-                if (existing->entity() != entity)
-                    return fail(QStringLiteral("\"%1\" names a \"%2\" and a \"%3\"")
-                                    .arg(m_plan.string(node.uri), existing->entity()->name(), node.className));
-                return true;
-            }
+            if (existing)
+                return sameKind(node, existing->entity());
             Seen& seen = m_seen[size_t(node.uriNode)];
             if (seen.entity) {
                 if (seen.open)
                     return fail(QStringLiteral("\"%1\" would contain itself").arg(m_plan.string(node.uri)));
-                if (seen.entity != entity)
-                    return fail(QStringLiteral("\"%1\" names a \"%2\" and a \"%3\"")
-                                    .arg(m_plan.string(node.uri), seen.entity->name(), node.className));
-                return true;
+                return sameKind(node, seen.entity);
             }
             seen = Seen {entity, true};
         }
@@ -100,6 +93,15 @@ private:
         if (!uri.isEmpty())
             m_seen[size_t(node.uriNode)].open = false;
         return ok;
+    }
+
+    // A node whose URI names an object met before must be of that object's kind.
+    bool sameKind(const Node& node, const EntityDescription* met)
+    {
+        if (met != node.entity)
+            return fail(QStringLiteral("\"%1\" names a \"%2\" and a \"%3\"")
+                            .arg(m_plan.string(node.uri), met->name(), node.className));
+        return true;
     }
 
     bool body(const Node& node, int depth)

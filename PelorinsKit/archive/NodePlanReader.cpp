@@ -172,8 +172,7 @@ bool NodePlan::Reader::beginContainer(bool isObject)
     case Role::Range:
         return push(Role::Skip);
     case Role::Collect:
-        m_gathering.push_back(Gathering(isObject ? QJsonValue(QJsonObject()) : QJsonValue(QJsonArray())));
-        return push(Role::Collect);
+        return beginGathering(isObject);
     case Role::Skip:
         return push(Role::Skip);
     case Role::Wrapper:
@@ -354,9 +353,11 @@ QHash<QByteArray, NodePlan::Reader::Property> NodePlan::Reader::propertiesOf(con
     return properties;
 }
 
-QString NodePlan::Reader::where(const Frame& frame, const EntityDescription* entity)
+// The value for the frame's key is refused for `reason`, said after where it stands.
+void NodePlan::Reader::refuseAt(const Frame& frame, const QString& reason)
 {
-    return NodePlanRules::where(frame.attribute ? frame.attribute->name : frame.relationship->name, entity);
+    const QString& key = frame.attribute ? frame.attribute->name : frame.relationship->name;
+    refuse(NodePlanRules::where(key, entityOf(frame)) + reason);
 }
 
 void NodePlan::Reader::keyedScalar(Frame& frame, const QJsonValue& value)
@@ -372,13 +373,13 @@ void NodePlan::Reader::keyedScalar(Frame& frame, const QJsonValue& value)
         attributeValue(frame, value);
         return;
     case Target::Notes:
-        refuse(where(frame, entityOf(frame)) + QStringLiteral(" is not notes"));
+        refuseAt(frame, QStringLiteral(" is not notes"));
         return;
     case Target::ToMany:
-        refuse(where(frame, entityOf(frame)) + QStringLiteral(" is not an array of nodes"));
+        refuseAt(frame, QStringLiteral(" is not an array of nodes"));
         return;
     case Target::ToOne:
-        refuse(where(frame, entityOf(frame)) + QStringLiteral(" is not a node"));
+        refuseAt(frame, QStringLiteral(" is not a node"));
         return;
     case Target::NotesText:
         m_notes.textIsText = false;
@@ -427,29 +428,20 @@ void NodePlan::Reader::attributeText(const Frame& frame, QByteArrayView utf8)
     }
     const QString refusal = textRefusal(attribute, utf8);
     if (!refusal.isEmpty()) {
-        refuse(where(frame, entityOf(frame)) + refusal);
+        refuseAt(frame, refusal);
         return;
     }
     const Text text = m_plan.keep(utf8);
-    Item item;
-    item.kind = Item::Kind::Value;
-    item.attribute = &attribute;
-    item.first = text.offset;
-    item.count = qint32(text.size);
-    m_itemStack.push_back(item);
+    keepValue(attribute, text.offset, qint32(text.size));
 }
 
 void NodePlan::Reader::attributeDate(const Frame& frame, std::optional<qint64> milliseconds)
 {
     if (!milliseconds) {
-        refuse(where(frame, entityOf(frame)) + QStringLiteral(" is not a date"));
+        refuseAt(frame, QStringLiteral(" is not a date"));
         return;
     }
-    Item item;
-    item.kind = Item::Kind::Value;
-    item.attribute = frame.attribute;
-    item.first = *milliseconds;
-    m_itemStack.push_back(item);
+    keepValue(*frame.attribute, *milliseconds);
 }
 
 void NodePlan::Reader::skipped(const Frame& frame)
@@ -482,11 +474,10 @@ bool NodePlan::Reader::keyedContainer(Frame& frame, bool isObject)
         m_plan.m_nodes[size_t(frame.node)].uriIsText = false;
         return push(Role::Skip);
     case Target::Attribute:
-        m_gathering.push_back(Gathering(isObject ? QJsonValue(QJsonObject()) : QJsonValue(QJsonArray())));
-        return push(Role::Collect);
+        return beginGathering(isObject);
     case Target::Notes:
         if (!isObject) {
-            refuse(where(frame, entityOf(frame)) + QStringLiteral(" is not notes"));
+            refuseAt(frame, QStringLiteral(" is not notes"));
             return push(Role::Skip);
         }
         m_notes = NotesReading();
@@ -494,7 +485,7 @@ bool NodePlan::Reader::keyedContainer(Frame& frame, bool isObject)
         return push(Role::Notes);
     case Target::ToMany: {
         if (isObject) {
-            refuse(where(frame, entityOf(frame)) + QStringLiteral(" is not an array of nodes"));
+            refuseAt(frame, QStringLiteral(" is not an array of nodes"));
             return push(Role::Skip);
         }
         Item item;
@@ -510,7 +501,7 @@ bool NodePlan::Reader::keyedContainer(Frame& frame, bool isObject)
     }
     case Target::ToOne: {
         if (!isObject) {
-            refuse(where(frame, entityOf(frame)) + QStringLiteral(" is not a node"));
+            refuseAt(frame, QStringLiteral(" is not a node"));
             return push(Role::Skip);
         }
         Item item;
@@ -550,13 +541,20 @@ void NodePlan::Reader::attributeValue(const Frame& frame, const QJsonValue& valu
     const AttributeDescription& attribute = *frame.attribute;
     const QString refusal = attributeRefusal(attribute, value);
     if (!refusal.isEmpty()) {
-        refuse(where(frame, entityOf(frame)) + refusal);
+        refuseAt(frame, refusal);
         return;
     }
+    keepValue(attribute, encoded(attribute, value));
+}
+
+// A value of `attribute` the body keeps, as value() and its kin read it.
+void NodePlan::Reader::keepValue(const AttributeDescription& attribute, qint64 first, qint32 count)
+{
     Item item;
     item.kind = Item::Kind::Value;
     item.attribute = &attribute;
-    item.first = encoded(attribute, value);
+    item.first = first;
+    item.count = count;
     m_itemStack.push_back(item);
 }
 
@@ -582,6 +580,13 @@ qint64 NodePlan::Reader::encoded(const AttributeDescription& attribute, const QJ
         return qint64(m_plan.m_otherValues.size()) - 1;
     }
     return 0;
+}
+
+// A container inside a value is gathered whole into a QJsonValue.
+bool NodePlan::Reader::beginGathering(bool isObject)
+{
+    m_gathering.push_back(Gathering(isObject ? QJsonValue(QJsonObject()) : QJsonValue(QJsonArray())));
+    return push(Role::Collect);
 }
 
 void NodePlan::Reader::gather(const QJsonValue& value)
@@ -682,14 +687,13 @@ void NodePlan::Reader::endRun()
 void NodePlan::Reader::endNotes()
 {
     const Frame& frame = m_frames.back();
-    const QString place = where(frame, entityOf(frame));
     m_notes.notes.runCount = qsizetype(m_plan.m_runs.size()) - m_notes.notes.firstRun;
     if (!m_notes.hasText || !m_notes.hasRuns) {
-        refuse(place + QStringLiteral(" is not notes"));
+        refuseAt(frame, QStringLiteral(" is not notes"));
     } else if (!m_notes.textIsText || !m_notes.runsIsArray) {
-        refuse(place + QStringLiteral(": notes without a text or runs"));
+        refuseAt(frame, QStringLiteral(": notes without a text or runs"));
     } else if (!m_notes.refusal.isEmpty()) {
-        refuse(place + m_notes.refusal);
+        refuseAt(frame, m_notes.refusal);
     } else {
         Item item;
         item.kind = Item::Kind::Notes;

@@ -121,7 +121,7 @@ private:
     const EntityDescription* entityOf(const Frame& frame) const { return m_plan.m_nodes[size_t(frame.node)].entity; }
     void bodyKey(Frame& frame, QByteArrayView name);
     static QHash<QByteArray, Property> propertiesOf(const EntityDescription* entity);
-    static QString where(const Frame& frame, const EntityDescription* entity);
+    void refuseAt(const Frame& frame, const QString& reason);
     void keyedScalar(Frame& frame, const QJsonValue& value);
     void keyedText(Frame& frame, QByteArrayView utf8);
     void attributeText(const Frame& frame, QByteArrayView utf8);
@@ -130,7 +130,9 @@ private:
     bool keyedContainer(Frame& frame, bool isObject);
     void refuse(const QString& reason);
     void attributeValue(const Frame& frame, const QJsonValue& value);
+    void keepValue(const AttributeDescription& attribute, qint64 first, qint32 count = 0);
     qint64 encoded(const AttributeDescription& attribute, const QJsonValue& value);
+    bool beginGathering(bool isObject);
     void gather(const QJsonValue& value);
     void separate();
     void runKey(QByteArrayView name);
