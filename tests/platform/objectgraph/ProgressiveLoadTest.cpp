@@ -30,6 +30,17 @@ int rowCount(const QString& path, const char* sql)
     return count;
 }
 
+// A store of `model` at `path`, opened with those entities deferred.
+std::unique_ptr<ManagedObjectContext> openStore(
+    const std::shared_ptr<const ManagedObjectModel>& model, const QString& path, const QStringList& deferredEntities)
+{
+    auto coordinator = std::make_shared<PersistentStoreCoordinator>(model);
+    EXPECT_TRUE(coordinator->addPersistentStore(path));
+    auto context = std::make_unique<ManagedObjectContext>(model);
+    EXPECT_TRUE(context->loadPersistentStore(coordinator, deferredEntities));
+    return context;
+}
+
 // Two boards of two columns with cards in an order that differs from their keys, labels shared
 // across the boards, pictures and history, saved; then opened with cards and entries deferred.
 class ProgressiveLoad : public ::testing::Test
@@ -363,13 +374,7 @@ TEST(ProgressiveLoadPairs, AnOwnerWithUnreadMembersSavesOnlyThePairsOfThoseItHol
     ASSERT_TRUE(model);
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("pairs.storedata"));
-    const auto open = [&](const QStringList& deferredEntities) {
-        auto coordinator = std::make_shared<PersistentStoreCoordinator>(model);
-        EXPECT_TRUE(coordinator->addPersistentStore(path));
-        auto context = std::make_unique<ManagedObjectContext>(model);
-        EXPECT_TRUE(context->loadPersistentStore(coordinator, deferredEntities));
-        return context;
-    };
+    const auto open = [&](const QStringList& deferredEntities) { return openStore(model, path, deferredEntities); };
     {
         auto context = open({});
         ManagedObject* album = context->insertNewObject(QStringLiteral("Album"));
@@ -424,13 +429,7 @@ TEST(ProgressiveLoadPairs, RowsReadInRunsOrScatteredComeWithExactlyTheirPairs)
     ASSERT_TRUE(model);
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("runs.storedata"));
-    const auto open = [&](const QStringList& deferredEntities) {
-        auto coordinator = std::make_shared<PersistentStoreCoordinator>(model);
-        EXPECT_TRUE(coordinator->addPersistentStore(path));
-        auto context = std::make_unique<ManagedObjectContext>(model);
-        EXPECT_TRUE(context->loadPersistentStore(coordinator, deferredEntities));
-        return context;
-    };
+    const auto open = [&](const QStringList& deferredEntities) { return openStore(model, path, deferredEntities); };
     // What each photo belongs to, as "photo: albums | tags".
     const auto memberships = [](const QList<ManagedObject*>& photos) {
         QStringList lines;
