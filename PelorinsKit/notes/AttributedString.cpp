@@ -149,14 +149,7 @@ void AttributedString::setAttributes(const QList<std::pair<TextRange, QVariantMa
 {
     QList<Run> runs;
     runs.reserve(m_runs.size() + 2 * ranges.size());
-    const auto add = [&runs](int length, const QVariantMap& attributes) {
-        if (length <= 0)
-            return;
-        if (!runs.isEmpty() && runs.last().attributes == attributes)
-            runs.last().length += length;
-        else
-            runs.append(Run {length, attributes});
-    };
+    const auto add = [&runs](int length, const QVariantMap& attributes) { appendRun(runs, length, attributes); };
     // The run at `position`, which starts at `runStart`.
     qsizetype run = 0;
     int runStart = 0;
@@ -259,12 +252,7 @@ void AttributedString::replaceCharacters(TextRange range, const AttributedString
     QList<Run> replacement;
     replacement.reserve(text.m_runs.size() + 4);
     const auto add = [&replacement](int length, const QVariantMap& attributes) {
-        if (length <= 0)
-            return;
-        if (!replacement.isEmpty() && replacement.last().attributes == attributes)
-            replacement.last().length += length;
-        else
-            replacement.append(Run {length, attributes});
+        appendRun(replacement, length, attributes);
     };
     int start = from < first ? firstStart - m_runs.at(from).length : firstStart;
     for (qsizetype i = from; i < to; ++i) {
@@ -306,15 +294,22 @@ void AttributedString::append(QStringView text, const QVariantMap& attributes)
     if (text.isEmpty())
         return;
     m_text.append(text);
-    if (!m_runs.isEmpty() && m_runs.last().attributes == attributes)
-        m_runs.last().length += int(text.size());
-    else
-        m_runs.append(Run {int(text.size()), attributes});
+    appendRun(m_runs, int(text.size()), attributes);
 }
 
 void AttributedString::deleteCharacters(TextRange range)
 {
     replaceCharacters(range, AttributedString());
+}
+
+void AttributedString::appendRun(QList<Run>& runs, int length, const QVariantMap& attributes)
+{
+    if (length <= 0)
+        return;
+    if (!runs.isEmpty() && runs.last().attributes == attributes)
+        runs.last().length += length;
+    else
+        runs.append(Run {length, attributes});
 }
 
 TextRange AttributedString::clipped(TextRange range) const

@@ -93,6 +93,8 @@ private:
         friend bool operator==(const Run&, const Run&) = default;
     };
 
+    // Adds a run at the end of `runs`, merged into the last one when their attributes are equal.
+    static void appendRun(QList<Run>& runs, int length, const QVariantMap& attributes);
     TextRange clipped(TextRange range) const;
     // Makes a run start at `position` and answers that run's index (the run count at the end).
     qsizetype splitAt(int position);
