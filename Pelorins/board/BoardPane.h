@@ -5,8 +5,8 @@
 #include <QString>
 #include <optional>
 
+class BoardHost;
 class Kanban;
-class MainSplitViewController;
 class QWidget;
 class Tag;
 
@@ -24,7 +24,7 @@ public:
     virtual void setKanban(Kanban* kanban) = 0;
     // Rebuilds the board's columns, background and title for `kanban()`.
     virtual void loadKanban() = 0;
-    virtual void setMainSplitViewController(MainSplitViewController* controller) = 0;
+    virtual void setMainSplitViewController(BoardHost* controller) = 0;
 
     virtual std::optional<QString> searchTerm() const = 0;
     // Only stores the term; `reloadColumns()` applies it.

@@ -1,5 +1,6 @@
 #include "Pelorins/board/MacKanbanColumnsViewController.h"
 
+#include "Pelorins/board/BoardHost.h"
 #include "Pelorins/board/BoardSearchText.h"
 #include "Pelorins/column/AddButton.h"
 #include "Pelorins/column/AddColumnButtonView.h"
@@ -9,8 +10,6 @@
 #include "Pelorins/column/ListItemHeaderCellView.h"
 #include "Pelorins/column/MacKanbanColumnController.h"
 #include "Pelorins/common/MainWindowActions.h"
-#include "Pelorins/shell/MainSplitViewController.h"
-#include "Pelorins/sidebar/SidebarPane.h"
 #include "PelorinsKit/archive/JSONReader.h"
 #include "PelorinsKit/board/DoneItemsMover.h"
 #include "PelorinsKit/model/Kanban.h"
@@ -308,9 +307,8 @@ void MacKanbanColumnsViewController::checkForDueItems()
 {
     for (MacKanbanColumnController* controller : std::as_const(m_columnControllers))
         controller->updateDueDateColours();
-    if (m_mainSplitViewController)
-        if (SidebarPane* sidebar = m_mainSplitViewController->sidebarViewController())
-            sidebar->refreshListWhileKeepingSelection();
+    if (BoardHost* host = mainSplitViewController())
+        host->refreshSidebarListWhileKeepingSelection();
 }
 
 void MacKanbanColumnsViewController::updateDoneColumnHeaders()
@@ -751,7 +749,7 @@ void MacKanbanColumnsViewController::switchToSingleColumn()
             if (!window)
                 return;
             const int boardWidth
-                = m_mainSplitViewController ? sidebarWidth() + qRound(columnWidth()) : singleColumnWindowFallback;
+                = mainSplitViewController() ? sidebarWidth() + qRound(columnWidth()) : singleColumnWindowFallback;
             QRect frame = window->geometry();
             frame.setWidth(boardWidth + windowChrome());
             m_animator.setWindowGeometry(window, frame);
@@ -822,7 +820,7 @@ void MacKanbanColumnsViewController::switchToSeparateColumns()
             const QScreen* screen = window ? window->screen() : nullptr;
             const int screenWidth = screen ? screen->geometry().width() : std::numeric_limits<int>::max();
             const int boardWidth = separateColumnsBoardWidth(storedInteger(expandedViewWidthKey), columnWidth(),
-                screenWidth - (m_mainSplitViewController ? sidebarWidth() : 0));
+                screenWidth - (mainSplitViewController() ? sidebarWidth() : 0));
             m_animator.run(
                 scrollIntoViewSeconds,
                 [this, window, screen, boardWidth] {
@@ -830,7 +828,7 @@ void MacKanbanColumnsViewController::switchToSeparateColumns()
                     layoutDocumentIfNeeded();
                     if (!window || window->isFullScreen())
                         return;
-                    const int width = m_mainSplitViewController ? sidebarWidth() + boardWidth + windowChrome()
+                    const int width = mainSplitViewController() ? sidebarWidth() + boardWidth + windowChrome()
                                                                 : separateColumnsWindowFallback;
                     const QRect frame = window->geometry();
                     m_animator.setWindowGeometry(window,
@@ -878,17 +876,15 @@ QWidget* MacKanbanColumnsViewController::mainWindow() const
 
 int MacKanbanColumnsViewController::sidebarWidth() const
 {
-    if (!m_mainSplitViewController || m_mainSplitViewController->isSidebarCollapsed())
-        return 0;
-    SidebarPane* sidebar = m_mainSplitViewController->sidebarViewController();
-    return sidebar ? sidebar->view()->width() : 0;
+    BoardHost* host = mainSplitViewController();
+    return host ? host->shownSidebarWidth() : 0;
 }
 
 // What the window adds around the sidebar and the board: the split view's handle, margins.
 int MacKanbanColumnsViewController::windowChrome() const
 {
     QWidget* window = mainWindow();
-    if (!window || !m_mainSplitViewController)
+    if (!window || !mainSplitViewController())
         return 0;
     return std::max(0, window->width() - sidebarWidth() - width());
 }
@@ -899,8 +895,8 @@ void MacKanbanColumnsViewController::showAndSelect(ListItem* item)
 {
     const bool searching = m_searchTerm && !m_searchTerm->isEmpty();
     if (searching || m_tagFilter) {
-        if (m_mainSplitViewController)
-            m_mainSplitViewController->clearSearchField();
+        if (BoardHost* host = mainSplitViewController())
+            host->clearSearchField();
         if (m_searchTerm) {
             m_searchTerm.reset();
             reloadColumns();
@@ -1117,9 +1113,10 @@ void MacKanbanColumnsViewController::setLastSelectedController(MacKanbanColumnCo
     m_lastSelectedController = controller;
 }
 
-void MacKanbanColumnsViewController::setMainSplitViewController(MainSplitViewController* controller)
+void MacKanbanColumnsViewController::setMainSplitViewController(BoardHost* controller)
 {
     m_mainSplitViewController = controller;
+    m_mainSplitView = controller ? controller->view() : nullptr;
 }
 
 void MacKanbanColumnsViewController::saveAction()

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "Pelorins/board/BoardPane.h"
-#include "Pelorins/board/MacKanbanColumnDelegate.h"
 #include "Pelorins/board/TagFiltersDelegate.h"
 #include "Pelorins/board/ViewWithBackground.h"
+#include "Pelorins/column/MacKanbanColumnDelegate.h"
 #include "PelorinsKit/board/DoneItemsMoverDelegate.h"
 #include "PelorinsKit/board/KanbanColumnController.h"
 #include "PelorinsKit/board/TagRenaming.h"
@@ -116,7 +116,7 @@ public:
     Kanban* kanban() const override { return m_kanban; }
     void setKanban(Kanban* kanban) override;
     void loadKanban() override;
-    void setMainSplitViewController(MainSplitViewController* controller) override;
+    void setMainSplitViewController(BoardHost* controller) override;
     std::optional<QString> searchTerm() const override { return m_searchTerm; }
     void setSearchTerm(const std::optional<QString>& searchTerm) override;
     std::optional<QList<Tag*>> tagFilter() const override { return m_tagFilter; }
@@ -349,7 +349,10 @@ private:
     bool m_viewAsMultiColumn = true;
     QList<MacKanbanColumnController*> m_columnControllers;
     QList<MacKanbanColumnController*> m_inactiveColumnControllers;
-    QPointer<MainSplitViewController> m_mainSplitViewController;
+    // The host is gone once its view is.
+    BoardHost* mainSplitViewController() const { return m_mainSplitView ? m_mainSplitViewController : nullptr; }
+    BoardHost* m_mainSplitViewController = nullptr;
+    QPointer<QWidget> m_mainSplitView;
     bool m_deletionCheckPending = false;
 
     QToolButton* m_bookmarkButton = nullptr;

@@ -1,27 +1,18 @@
 #include "Pelorins/card/CardNotesUndo.h"
 
-#include "Pelorins/board/MacKanbanColumnDelegate.h"
+#include "Pelorins/card/CardBoard.h"
 #include "Pelorins/card/ListItemCellView.h"
 #include "Pelorins/card/NotesTextView.h"
-#include "Pelorins/column/MacKanbanColumnController.h"
 #include "PelorinsKit/board/LiveObjects.h"
 #include "PelorinsKit/model/ListItem.h"
 #include "Platform/core/UndoManager.h"
 
 namespace {
 
-ListItemCellView* cellShowing(MacKanbanColumnDelegate* board, ListItem* card)
-{
-    for (MacKanbanColumnController* column : board->columnControllers())
-        if (ListItemCellView* cell = column->cellShowing(card))
-            return cell;
-    return nullptr;
-}
-
 // Files the step under the board; `kanban` is the card's board, where the card is found again
 // when it has been remade.
 void fileSnapshot(
-    MacKanbanColumnDelegate* board, Kanban* kanban, ListItem* card, const AttributedString& notes, const QString& name)
+    CardBoard* board, Kanban* kanban, ListItem* card, const AttributedString& notes, const QString& name)
 {
     UndoManager* undoManager = board ? board->undoManager() : nullptr;
     if (!undoManager || !card)
@@ -32,7 +23,7 @@ void fileSnapshot(
         ListItem* live = LiveObjects::card(kanban, card);
         if (!live)
             return;
-        ListItemCellView* cell = cellShowing(board, live);
+        ListItemCellView* cell = board->cellShowing(live);
         const AttributedString current = cell ? cell->noteTextView()->storage().attributedString()
                                               : live->getAttributedNotes().value_or(AttributedString());
         fileSnapshot(board, kanban, live, current, name);
@@ -53,7 +44,7 @@ void fileSnapshot(
 namespace CardNotesUndo {
 
 void registerSnapshot(
-    MacKanbanColumnDelegate* board, ListItem* card, const AttributedString& notes, const QString& name)
+    CardBoard* board, ListItem* card, const AttributedString& notes, const QString& name)
 {
     // The card is on the board shown as its notes change.
     fileSnapshot(board, board ? board->kanban() : nullptr, card, notes, name);

@@ -5,7 +5,7 @@
 #include <QString>
 
 class ListItem;
-class MacKanbanColumnDelegate;
+class CardBoard;
 
 // Undo of a card's notes on the window's undo manager: a step holds the card and its notes as
 // they were, filed under the board, and puts them back through whichever cell shows the card
@@ -13,6 +13,6 @@ class MacKanbanColumnDelegate;
 namespace CardNotesUndo {
 
 void registerSnapshot(
-    MacKanbanColumnDelegate* board, ListItem* card, const AttributedString& notes, const QString& name);
+    CardBoard* board, ListItem* card, const AttributedString& notes, const QString& name);
 
 }

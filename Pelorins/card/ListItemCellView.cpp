@@ -1,7 +1,7 @@
 #include "Pelorins/card/ListItemCellView.h"
 
-#include "Pelorins/board/MacKanbanColumnDelegate.h"
 #include "Pelorins/card/CardAccessibleText.h"
+#include "Pelorins/card/CardBoard.h"
 #include "Pelorins/card/CardNotesUndo.h"
 #include "Pelorins/card/CheckedButton.h"
 #include "Pelorins/card/DateDisplayButton.h"
@@ -227,20 +227,20 @@ void ListItemCellView::setDelegate(ListItemCellDelegate* delegate)
     watchUndoManager();
 }
 
-MacKanbanColumnDelegate* ListItemCellView::board() const
+CardBoard* ListItemCellView::board() const
 {
     return m_delegate ? m_delegate->delegate() : nullptr;
 }
 
 QDateTime ListItemCellView::now() const
 {
-    MacKanbanColumnDelegate* kanbanView = board();
+    CardBoard* kanbanView = board();
     return kanbanView ? kanbanView->now() : QDateTime::currentDateTimeUtc();
 }
 
 UndoManager* ListItemCellView::undoManager() const
 {
-    MacKanbanColumnDelegate* kanbanView = board();
+    CardBoard* kanbanView = board();
     return kanbanView ? kanbanView->undoManager() : nullptr;
 }
 
@@ -364,7 +364,7 @@ void ListItemCellView::updateTagLook()
 
 void ListItemCellView::highlightSearchTerm()
 {
-    MacKanbanColumnDelegate* kanbanView = board();
+    CardBoard* kanbanView = board();
     const std::optional<QString> term = kanbanView ? kanbanView->searchTerm() : std::nullopt;
     QList<TextRange> found;
     // The highlights are for reading; editing shows the plain text.
@@ -490,7 +490,7 @@ void ListItemCellView::noteButtonTapped()
 
 void ListItemCellView::checkButtonTapped()
 {
-    MacKanbanColumnDelegate* kanbanView = board();
+    CardBoard* kanbanView = board();
     commitNotes();
     if (m_item && kanbanView)
         kanbanView->flipDoneStatesOf({m_item});
@@ -677,7 +677,7 @@ void ListItemCellView::saveNow()
 {
     commitNotes();
     m_deferredSave->cancel();
-    if (MacKanbanColumnDelegate* kanbanView = board())
+    if (CardBoard* kanbanView = board())
         kanbanView->saveAction();
 }
 

@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 
+class CardBoard;
 class CheckedButton;
 class DateDisplayButton;
 class DatePickerViewController;
@@ -20,7 +21,6 @@ class DeferredSave;
 class DueDateTextField;
 class ListItem;
 class ListItemCellDelegate;
-class MacKanbanColumnDelegate;
 class NotesTextView;
 class QMenu;
 class QToolButton;
@@ -107,7 +107,7 @@ public:
     // Sets the card's due date as one "Change Due Date" step, whose undo shows the date in
     // whatever cell shows the card then; `poster` posts the due-soon change.
     static void changeDueDate(
-        MacKanbanColumnDelegate* board, ListItem* card, const std::optional<QDateTime>& date, const void* poster);
+        CardBoard* board, ListItem* card, const std::optional<QDateTime>& date, const void* poster);
 
     // DatePickerDelegate
     void datePickedWithDate(const std::optional<QDateTime>& date) override;
@@ -200,7 +200,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    MacKanbanColumnDelegate* board() const;
+    CardBoard* board() const;
     // The save that follows typing: saveNow, with the typing step left as it was.
     void saveTyping();
     // The board's clock, so that badges follow the board's timers.

@@ -1,16 +1,15 @@
 // The card cell's actions: its context menu, adding and deleting cards, its history, and the
 // link cards of its notes.
 
-#include "Pelorins/board/MacKanbanColumnDelegate.h"
 #include "Pelorins/card/CalendarEventDialog.h"
 #include "Pelorins/card/CalendarEventLink.h"
+#include "Pelorins/card/CardBoard.h"
 #include "Pelorins/card/DateDisplayButton.h"
 #include "Pelorins/card/DatePickerViewController.h"
 #include "Pelorins/card/DeferredSave.h"
 #include "Pelorins/card/ListItemCellDelegate.h"
 #include "Pelorins/card/ListItemCellView.h"
 #include "Pelorins/card/NotesTextView.h"
-#include "Pelorins/column/MacKanbanColumnController.h"
 #include "PelorinsKit/model/DateHelpers.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
@@ -252,7 +251,7 @@ void ListItemCellView::openLinkWithBookmark(int position, QVariantMap link, cons
 void ListItemCellView::openCalendarEvent(const QString& externalIdentifier, const QString& calendarTitle)
 {
     ConsoleLog::write(QStringLiteral("open calendar"));
-    MacKanbanColumnDelegate* kanbanView = board();
+    CardBoard* kanbanView = board();
     CalendarStore* calendars = kanbanView ? kanbanView->eventStore() : nullptr;
     if (!calendars) {
         ConsoleLog::write(QStringLiteral("error: no calendars are set up"));
@@ -349,7 +348,7 @@ void ListItemCellView::datePickedWithDate(const std::optional<QDateTime>& date)
     // The badge is as wide as its text.
     layOut();
     if (m_item) {
-        if (MacKanbanColumnDelegate* kanbanView = board())
+        if (CardBoard* kanbanView = board())
             changeDueDate(kanbanView, m_item, date, this);
         else
             m_item->setDueDate(date);
@@ -359,7 +358,7 @@ void ListItemCellView::datePickedWithDate(const std::optional<QDateTime>& date)
 }
 
 void ListItemCellView::changeDueDate(
-    MacKanbanColumnDelegate* board, ListItem* card, const std::optional<QDateTime>& date, const void* poster)
+    CardBoard* board, ListItem* card, const std::optional<QDateTime>& date, const void* poster)
 {
     const std::optional<QDateTime> previous = card->dueDate();
     // The popover reports the date it opens with: a date the card has already is no change.
@@ -368,10 +367,7 @@ void ListItemCellView::changeDueDate(
     if (UndoManager* undo = board->undoManager()) {
         // The step holds the card, never a cell: columns show other cards in their cells.
         undo->registerUndo(board->undoOwner(), [board, card, previous] {
-            ListItemCellView* shown = nullptr;
-            for (MacKanbanColumnController* column : board->columnControllers())
-                if (!shown)
-                    shown = column->cellShowing(card);
+            ListItemCellView* shown = board->cellShowing(card);
             changeDueDate(board, card, previous, shown);
             if (shown) {
                 shown->m_showDateButton->setDateValue(previous);
@@ -395,13 +391,13 @@ std::optional<QString> ListItemCellView::listItemURLString() const
 
 ReminderCenter* ListItemCellView::reminderCenter() const
 {
-    MacKanbanColumnDelegate* kanbanView = board();
+    CardBoard* kanbanView = board();
     return kanbanView ? kanbanView->reminderCenter() : nullptr;
 }
 
 UserDefaults& ListItemCellView::userDefaults() const
 {
-    MacKanbanColumnDelegate* kanbanView = board();
+    CardBoard* kanbanView = board();
     return kanbanView ? kanbanView->userDefaults() : UserDefaults::standard();
 }
 
@@ -412,6 +408,6 @@ void ListItemCellView::requestDeferredSave()
 
 CalendarStore* ListItemCellView::eventStore() const
 {
-    MacKanbanColumnDelegate* kanbanView = board();
+    CardBoard* kanbanView = board();
     return kanbanView ? kanbanView->eventStore() : nullptr;
 }

@@ -1,7 +1,7 @@
 #include "Pelorins/column/AddColumnButtonView.h"
 
-#include "Pelorins/board/MacKanbanColumnDelegate.h"
 #include "Pelorins/column/AddButton.h"
+#include "Pelorins/column/MacKanbanColumnDelegate.h"
 #include "Platform/widgets/ActionRouter.h"
 
 #include <QPainter>

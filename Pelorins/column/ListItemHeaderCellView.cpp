@@ -1,9 +1,9 @@
 #include "Pelorins/column/ListItemHeaderCellView.h"
 
-#include "Pelorins/board/MacKanbanColumnDelegate.h"
 #include "Pelorins/column/EditableHeaderTextField.h"
 #include "Pelorins/column/ListItemHeaderCellDelegate.h"
 #include "Pelorins/column/MacKanbanColumnController.h"
+#include "Pelorins/column/MacKanbanColumnDelegate.h"
 #include "Pelorins/common/AppConstants.h"
 #include "Pelorins/common/ColourHelpers.h"
 #include "PelorinsKit/board/LiveObjects.h"

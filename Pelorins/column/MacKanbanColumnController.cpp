@@ -1,6 +1,5 @@
 #include "Pelorins/column/MacKanbanColumnController.h"
 
-#include "Pelorins/board/MacKanbanColumnDelegate.h"
 #include "Pelorins/card/ListItemCellView.h"
 #include "Pelorins/card/NotesTextView.h"
 #include "Pelorins/column/ColumnCollectionView.h"
@@ -11,6 +10,7 @@
 #include "Pelorins/column/KanbanColumnListItem.h"
 #include "Pelorins/column/ListItemAddItemButtonCell.h"
 #include "Pelorins/column/ListItemHeaderCellView.h"
+#include "Pelorins/column/MacKanbanColumnDelegate.h"
 #include "Pelorins/common/AppConstants.h"
 #include "Pelorins/common/ClipboardNodes.h"
 #include "Pelorins/common/ColourHelpers.h"

@@ -4,6 +4,7 @@
 #include "Pelorins/column/ColumnCollectionViewDragAndDropDelegate.h"
 #include "Pelorins/column/ListCollectionViewFlowLayoutDelegate.h"
 #include "Pelorins/column/ListItemHeaderCellDelegate.h"
+#include "Pelorins/column/MacKanbanColumnDelegate.h"
 #include "PelorinsKit/board/ListItemsMoverDelegate.h"
 #include "Platform/widgets/ActionResponder.h"
 #include "Platform/widgets/SectionedListViewDragDelegate.h"
@@ -25,7 +26,6 @@ class KanbanColumnListItemsMover;
 class KanbanColumnScrollview;
 class ListItemCellView;
 class ListItemHeaderCellView;
-class MacKanbanColumnDelegate;
 class SectionedListViewDataSource;
 
 // The controller of one column of a board: one stage column, or the done column (one section

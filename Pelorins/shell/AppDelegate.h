@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Pelorins/welcome/WelcomeDelegate.h"
 #include "Platform/widgets/ActionResponder.h"
 
 #include <QAction>
@@ -29,7 +30,7 @@ class UserDefaults;
 // date, opens the main or the welcome window, turns card links into `cardURLReceived`, saves for
 // every window and decides whether the program may quit. Every service comes in through
 // `Services`, so tests can wire fakes; MainWindowAssembly wires the real ones.
-class AppDelegate : public QObject, public ActionResponder
+class AppDelegate : public QObject, public ActionResponder, public WelcomeDelegate
 {
     Q_OBJECT
 public:
@@ -85,7 +86,7 @@ public:
     // Posts `cardURLReceived` with the card the link names; anything else is ignored.
     void openCard(const QString& urlString);
 
-    void showMainWindow(QObject* sender);
+    void showMainWindow(QObject* sender) override;
     void showWelcomeScreen(QObject* sender);
     void showPreferences(QObject* sender);
     void importExamples(bool isShort);

@@ -139,6 +139,18 @@ bool MainSplitViewController::isSidebarCollapsed() const
     return sizes().value(0) == 0;
 }
 
+int MainSplitViewController::shownSidebarWidth() const
+{
+    SidebarPane* pane = sidebar();
+    return pane && !isSidebarCollapsed() ? pane->view()->width() : 0;
+}
+
+void MainSplitViewController::refreshSidebarListWhileKeepingSelection()
+{
+    if (SidebarPane* pane = sidebar())
+        pane->refreshListWhileKeepingSelection();
+}
+
 void MainSplitViewController::toggleSidebar()
 {
     if (isSidebarCollapsed()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Pelorins/board/BoardHost.h"
 #include "Platform/widgets/ActionResponder.h"
 
 #include <QLatin1String>
@@ -22,7 +23,7 @@ class UserDefaults;
 // about the sidebar, the board's layout and sections, import and export, and printing are routed
 // here. An action is enabled only when what serves it is present. What the window shows of the
 // content (its search field, its sidebar button) follows the signals below.
-class MainSplitViewController : public QSplitter, public ActionResponder
+class MainSplitViewController : public QSplitter, public ActionResponder, public BoardHost
 {
     Q_OBJECT
 public:
@@ -59,10 +60,12 @@ public:
     // Shows a board chosen in the sidebar. The board shown already keeps its search and filter;
     // another board starts with neither.
     void showDisplayItem(DisplayItem* item);
-    // Drops the search the board applies, and has the window's search field emptied.
-    void clearSearchField();
+    void clearSearchField() override;
 
     bool isSidebarCollapsed() const;
+    QWidget* view() override { return this; }
+    int shownSidebarWidth() const override;
+    void refreshSidebarListWhileKeepingSelection() override;
     void toggleSidebar();
 
     // Where a new stage column goes among `stageCount`: after the right-most selected stage, or

@@ -26,9 +26,9 @@ QString licenceText()
 } // namespace
 
 AnimatedWelcomeViewController::AnimatedWelcomeViewController(
-    const WelcomeResources& resources, AppDelegate& appDelegate, QWidget* parent)
+    const WelcomeResources& resources, WelcomeDelegate& delegate, QWidget* parent)
     : QWidget(parent)
-    , m_page1(new Page1View(resources, appDelegate, this))
+    , m_page1(new Page1View(resources, delegate, this))
 {
     setFixedSize(Page1View::pageSize);
     connect(m_page1->eulaButton(), &QPushButton::clicked, this, &AnimatedWelcomeViewController::eulaButtonClicked);

@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-class AppDelegate;
+class WelcomeDelegate;
 class Page1View;
 
 // The welcome window's content: the welcome view, and the licence agreement on request.
@@ -15,7 +15,7 @@ public:
     static constexpr const char* eulaDialogName = "showEULA";
 
     AnimatedWelcomeViewController(
-        const WelcomeResources& resources, AppDelegate& appDelegate, QWidget* parent = nullptr);
+        const WelcomeResources& resources, WelcomeDelegate& delegate, QWidget* parent = nullptr);
 
     Page1View* page1() const { return m_page1; }
 

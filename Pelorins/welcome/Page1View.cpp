@@ -1,11 +1,11 @@
 #include "Pelorins/welcome/Page1View.h"
 
-#include "Pelorins/shell/AppDelegate.h"
 #include "Pelorins/welcome/KDPageControl.h"
 #include "Pelorins/welcome/Page5View.h"
 #include "Pelorins/welcome/WelcomeArtwork.h"
 #include "Pelorins/welcome/WelcomeBottomButton.h"
 #include "Pelorins/welcome/WelcomeBuilder.h"
+#include "Pelorins/welcome/WelcomeDelegate.h"
 #include "Pelorins/welcome/WelcomeFonts.h"
 #include "Pelorins/welcome/WelcomeIconPaths.h"
 #include "Pelorins/welcome/WelcomePaths.h"
@@ -256,10 +256,10 @@ const QString introSentence
 
 } // namespace
 
-Page1View::Page1View(const WelcomeResources& resources, AppDelegate& appDelegate, QWidget* parent)
+Page1View::Page1View(const WelcomeResources& resources, WelcomeDelegate& delegate, QWidget* parent)
     : LayerHostWidget(resources.clock, parent)
     , m_resources(resources)
-    , m_appDelegate(appDelegate)
+    , m_delegate(delegate)
 {
     // The tour page builds once now, and comes in when the greeting has faded out.
     m_page5 = new Page5View(resources, this);
@@ -525,7 +525,7 @@ void Page1View::mouseClickedPlayAnimationsAction(QObject*)
 
 void Page1View::finishWelcome()
 {
-    m_appDelegate.showMainWindow(this);
+    m_delegate.showMainWindow(this);
     if (QWidget* welcomeWindow = window())
         welcomeWindow->close();
 }

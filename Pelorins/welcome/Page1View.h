@@ -7,7 +7,7 @@
 
 #include <memory>
 
-class AppDelegate;
+class WelcomeDelegate;
 class BasicAnimation;
 class KDPageControl;
 class Layer;
@@ -30,7 +30,7 @@ public:
     // Where the bottom button is drawn.
     static constexpr QRect bottomButtonFrame {308, 538, 185, 46};
 
-    Page1View(const WelcomeResources& resources, AppDelegate& appDelegate, QWidget* parent = nullptr);
+    Page1View(const WelcomeResources& resources, WelcomeDelegate& delegate, QWidget* parent = nullptr);
     ~Page1View() override;
 
     void setupPager();
@@ -65,7 +65,7 @@ private:
     void bringInTour();
 
     WelcomeResources m_resources;
-    AppDelegate& m_appDelegate;
+    WelcomeDelegate& m_delegate;
     std::shared_ptr<TextLayer> m_bottomButtonTextLayer;
     std::shared_ptr<TextLayer> m_pelorinsMakesManaLayer;
     std::shared_ptr<Layer> m_iconsLayer;

@@ -10,10 +10,10 @@
 #include <QVBoxLayout>
 
 std::unique_ptr<WelcomeWindowController> WelcomeWindowController::make(
-    AppDelegate& appDelegate, UserDefaults& defaults, LayerClock& clock, ScreenArea screenArea)
+    WelcomeDelegate& delegate, UserDefaults& defaults, LayerClock& clock, ScreenArea screenArea)
 {
     try {
-        return std::make_unique<WelcomeWindowController>(appDelegate, defaults, clock, std::move(screenArea));
+        return std::make_unique<WelcomeWindowController>(delegate, defaults, clock, std::move(screenArea));
     } catch (const MissingArtwork& missing) {
         ConsoleLog::write(missing.message());
         return nullptr;
@@ -31,13 +31,13 @@ QRect WelcomeWindowController::centredFrame(const QRect& available, const QSize&
 }
 
 WelcomeWindowController::WelcomeWindowController(
-    AppDelegate& appDelegate, UserDefaults& defaults, LayerClock& clock, ScreenArea screenArea)
+    WelcomeDelegate& delegate, UserDefaults& defaults, LayerClock& clock, ScreenArea screenArea)
     : m_defaults(defaults)
     , m_screenArea(std::move(screenArea))
 {
     setObjectName(QLatin1String(windowIdentifier));
     setWindowTitle(local(QStringLiteral("Welcome to Pelorins")));
-    m_content = new AnimatedWelcomeViewController(WelcomeResources {clock, m_artwork, m_fonts}, appDelegate, this);
+    m_content = new AnimatedWelcomeViewController(WelcomeResources {clock, m_artwork, m_fonts}, delegate, this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_content);

@@ -10,7 +10,7 @@
 #include <optional>
 
 class AnimatedWelcomeViewController;
-class AppDelegate;
+class WelcomeDelegate;
 class LayerClock;
 class UserDefaults;
 
@@ -28,14 +28,14 @@ public:
 
     // A new welcome window, or null, after saying why on the console, when a picture is missing.
     static std::unique_ptr<WelcomeWindowController> make(
-        AppDelegate& appDelegate, UserDefaults& defaults, LayerClock& clock, ScreenArea screenArea = mainScreenArea);
+        WelcomeDelegate& delegate, UserDefaults& defaults, LayerClock& clock, ScreenArea screenArea = mainScreenArea);
     static std::optional<QRect> mainScreenArea();
     // A frame of `frameSize`, no larger than `available`, centred in it.
     static QRect centredFrame(const QRect& available, const QSize& frameSize);
 
     // Throws MissingArtwork when a picture is missing.
     WelcomeWindowController(
-        AppDelegate& appDelegate, UserDefaults& defaults, LayerClock& clock, ScreenArea screenArea = mainScreenArea);
+        WelcomeDelegate& delegate, UserDefaults& defaults, LayerClock& clock, ScreenArea screenArea = mainScreenArea);
     ~WelcomeWindowController() override;
 
     void windowDidLoad();

@@ -8,7 +8,7 @@
 #include <optional>
 
 class ActionRouter;
-class MainSplitViewController;
+class BoardHost;
 
 // A board pane that records what the main window asks of it.
 class FakeBoardPane : public BoardPane
@@ -23,7 +23,7 @@ public:
     Kanban* kanban() const override { return m_kanban; }
     void setKanban(Kanban* kanban) override { m_kanban = kanban; }
     void loadKanban() override { ++loads; }
-    void setMainSplitViewController(MainSplitViewController* controller) override { splitView = controller; }
+    void setMainSplitViewController(BoardHost* controller) override { splitView = controller; }
     std::optional<QString> searchTerm() const override { return m_searchTerm; }
     void setSearchTerm(const std::optional<QString>& searchTerm) override { m_searchTerm = searchTerm; }
     std::optional<QList<Tag*>> tagFilter() const override { return m_tagFilter; }
@@ -52,7 +52,7 @@ public:
     void showProjectSettings() override { }
 
     QPointer<ControllerIntegratedView> root;
-    MainSplitViewController* splitView = nullptr;
+    BoardHost* splitView = nullptr;
     std::optional<QString> appliedSearch;
     int loads = 0;
     int reloads = 0;

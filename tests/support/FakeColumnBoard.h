@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Pelorins/board/MacKanbanColumnDelegate.h"
 #include "Pelorins/column/KanbanColumnContainerView.h"
 #include "Pelorins/column/MacKanbanColumnController.h"
+#include "Pelorins/column/MacKanbanColumnDelegate.h"
 #include "PelorinsKit/model/Kanban.h"
 #include "PelorinsKit/model/KanbanColumn.h"
 #include "Platform/core/NotificationCenter.h"

@@ -97,7 +97,7 @@ TEST_F(NotesTextView, CopyWithoutSelectionAndPasteOfCardsGoToTheColumn)
             : real(real)
         {
         }
-        MacKanbanColumnDelegate* delegate() const override { return real->delegate(); }
+        CardBoard* delegate() const override { return real->delegate(); }
         void selectItem(ListItem* item) override { real->selectItem(item); }
         void itemHeightChanged(ListItem* item, bool skip) override { real->itemHeightChanged(item, skip); }
         std::optional<IndexPath> indexPathFor(const ListItem* item) override { return real->indexPathFor(item); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Pelorins/card/CardBoard.h"
 #include "PelorinsKit/board/KanbanColumnDelegate.h"
 #include "Platform/core/IndexPath.h"
 
@@ -19,10 +20,23 @@ class UserDefaults;
 
 // The board as its column controllers and its add-column button see it: the board logic's view
 // of it, its live columns, the widgets that hold them, and the services it was handed, so that a
-// column needs nothing but its board.
-class MacKanbanColumnDelegate : public KanbanColumnDelegate
+// column needs nothing but its board. It is also the board its columns' cards see.
+class MacKanbanColumnDelegate : public KanbanColumnDelegate, public CardBoard
 {
 public:
+    // Asked by the board logic and by the cards alike.
+    Kanban* kanban() const override = 0;
+    QDateTime now() const override { return KanbanColumnDelegate::now(); }
+    std::optional<QString> searchTerm() const override = 0;
+    UndoManager* undoManager() const override = 0;
+    QObject* undoOwner() const override = 0;
+    QHash<ListItem*, qreal> itemHeightCache() const override = 0;
+    void setItemHeightCache(const QHash<ListItem*, qreal>& itemHeightCache) override = 0;
+    void flipDoneStatesOf(const QList<ListItem*>& items) override = 0;
+
+    // The first of the live column controllers that shows the card.
+    ListItemCellView* cellShowing(ListItem* card) const override;
+
     // Every live column controller, in the order they were installed (not section order).
     virtual QList<MacKanbanColumnController*> columnControllers() const = 0;
     // The anchor of a Shift-click range of columns; null when there is none.
@@ -57,16 +71,16 @@ public:
     // header menu acts on its own stage.
     virtual void deleteSection(int section) = 0;
 
-    virtual NotificationCenter& notificationCenter() const = 0;
-    virtual UserDefaults& userDefaults() const = 0;
+    NotificationCenter& notificationCenter() const override = 0;
+    UserDefaults& userDefaults() const override = 0;
     // Sleep, wake, clock and time-zone changes; null when nobody watches them.
     virtual SystemEventMonitor* systemEventMonitor() const = 0;
     // The user's calendars, which card links to events are shown from; null without them.
-    virtual CalendarStore* eventStore() const = 0;
+    CalendarStore* eventStore() const override = 0;
     // Where cards' reminders are scheduled; null without it.
-    virtual ReminderCenter* reminderCenter() const = 0;
+    ReminderCenter* reminderCenter() const override = 0;
     // Where columns put their controllers into the action routing; null without one.
     virtual ActionRouter* actionRouter() const = 0;
     // The program's save routine.
-    virtual void saveAction() = 0;
+    void saveAction() override = 0;
 };
