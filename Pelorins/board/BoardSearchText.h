@@ -31,7 +31,9 @@ public:
     void prepare(Kanban* board);
     // Drops the reading under way; what it read is not kept.
     void cancel();
-    bool isPreparing() const { return m_watcher.isRunning() || m_taking.isActive(); }
+    // From `prepare` until every text read is in its card. The thread's end alone is not that:
+    // its finished signal is queued, and the texts go in after it in slices.
+    bool isPreparing() const { return m_cancelled != nullptr; }
 
 private:
     void take();
