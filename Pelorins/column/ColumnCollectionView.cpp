@@ -35,8 +35,8 @@ void ColumnCollectionView::draggingSessionMoved(const QPoint& screenPoint)
     }
     m_inBoardPicture = picture->picture();
     m_inBoardHotSpot = picture->hotSpot();
-    const auto [small, hotSpot] = resized(m_inBoardPicture, m_inBoardHotSpot,
-        fittedInto(m_inBoardPicture.deviceIndependentSize(), outsideSide));
+    const auto [small, hotSpot] = resized(
+        m_inBoardPicture, m_inBoardHotSpot, fittedInto(m_inBoardPicture.deviceIndependentSize(), outsideSide));
     picture->setPicture(small, hotSpot);
 }
 

@@ -105,8 +105,8 @@ protected:
             // Tucked above the header, the outline's tail is what shows: it hangs low enough in
             // the button to be seen, in a colour that stands out from the header.
             painter.translate(0, -bookmarkTuckedTop + bookmarkTailShown - h);
-            painter.setPen(QPen(
-                readableOn(palette().color(QPalette::PlaceholderText), palette().color(QPalette::Window)), 1.2));
+            painter.setPen(
+                QPen(readableOn(palette().color(QPalette::PlaceholderText), palette().color(QPalette::Window)), 1.2));
             painter.setBrush(Qt::NoBrush);
         }
         painter.drawPath(ribbon);

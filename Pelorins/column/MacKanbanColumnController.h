@@ -279,6 +279,10 @@ private:
     class ListAdapter;
     struct Snapshot;
 
+    // The paths in the list's order.
+    static QList<IndexPath> sorted(const QSet<IndexPath>& paths);
+    // Cards marked for deletion count nowhere.
+    static QList<ListItem*> withoutDeleted(const QList<ListItem*>& cards);
     QDateTime now() const;
     // The stage a header's action means: its own header's in the single list, else this
     // column's.

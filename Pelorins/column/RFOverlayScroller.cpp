@@ -59,8 +59,8 @@ void RFOverlayScroller::wheelEvent(QWheelEvent* event)
     }
     QWidget* viewport = list->viewport();
     QWheelEvent forwarded(viewport->mapFromGlobal(event->globalPosition()), event->globalPosition(),
-        event->pixelDelta(), event->angleDelta(), event->buttons(), event->modifiers(), event->phase(), event->inverted(),
-        event->source());
+        event->pixelDelta(), event->angleDelta(), event->buttons(), event->modifiers(), event->phase(),
+        event->inverted(), event->source());
     QCoreApplication::sendEvent(viewport, &forwarded);
     event->setAccepted(forwarded.isAccepted());
 }
