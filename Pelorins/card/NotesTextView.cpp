@@ -457,8 +457,24 @@ QMouseEvent NotesTextView::unzoomed(const QMouseEvent* event) const
         event->button(), event->buttons(), event->modifiers(), event->pointingDevice());
 }
 
+void NotesTextView::keepShapesOfLinesIn(const QRect& area) const
+{
+    // Qt shapes a line's text again for every paint unless its block keeps the glyphs: a card
+    // repainted on each keystroke shaped every line it shows each time. Only the lines painted
+    // keep them, so a long note costs what it shows.
+    QAbstractTextDocumentLayout* layout = document()->documentLayout();
+    const qreal bottom = (area.bottom() + 1) / m_scale + verticalScrollBar()->value();
+    for (QTextBlock block = document()->begin(); block.isValid() && block.isVisible(); block = block.next()) {
+        if (layout->blockBoundingRect(block).top() > bottom)
+            break;
+        if (QTextLayout* lines = block.layout(); !lines->cacheEnabled())
+            lines->setCacheEnabled(true);
+    }
+}
+
 void NotesTextView::paintEvent(QPaintEvent* event)
 {
+    keepShapesOfLinesIn(event->rect());
     if (m_scale == 1.0) {
         QTextEdit::paintEvent(event);
         return;

@@ -289,6 +289,8 @@ private:
     // A pointer event at the zoom mapped to the full-size text.
     QMouseEvent unzoomed(const QMouseEvent* event) const;
     void paintZoomed(QPaintEvent* event);
+    // The lines painted within `area` (viewport coordinates) keep their shaped glyphs.
+    void keepShapesOfLinesIn(const QRect& area) const;
 
     QPointer<ListItemCellView> m_parentCell;
     NotesTextViewDelegate* m_notesDelegate = nullptr;

@@ -191,6 +191,37 @@ TEST_F(NotesTextView, TheEditorIsAsHighAsTheMeasuredNotes)
     }
 }
 
+// The lines a card paints keep their shaped glyphs between paints: after every change, a word
+// typed over by one as long included, the card paints as it does once all of it is shaped anew.
+TEST_F(NotesTextView, ACardPaintsEachChangeAsItsNotesShapedAnew)
+{
+    AttributedString text(QStringLiteral("Title\n"), titleAttributes());
+    text.append(AttributedString(QStringLiteral("one #tag words\nsecond line\nthird"), normalAttributes()));
+    ListItem* card = addCard(stage(0));
+    card->setAttributedNotes(text);
+    card->setNotesExpanded(true);
+    show();
+    ::NotesTextView* editor = edit(card);
+    const auto painted = [&] { return editor->viewport()->grab().toImage(); };
+    const auto paintsAsShapedAnew = [&](const char* after) {
+        const QImage kept = painted();
+        QTextDocument* document = editor->document();
+        editor->runProgrammaticChange([&] { document->markContentsDirty(0, document->characterCount()); });
+        EXPECT_TRUE(kept == painted()) << after;
+    };
+    painted();
+    editor->setSelectedRanges({{6, 3}});
+    type(editor, QStringLiteral("two"));
+    paintsAsShapedAnew("a word typed over");
+    editor->setSelectedRanges({{15, 11}});
+    editor->formatSelectionAsTitle();
+    paintsAsShapedAnew("a line made a title");
+    editor->setSelectedRanges({{text.length() - 5, 0}});
+    type(editor, QStringLiteral("#late "));
+    paintsAsShapedAnew("a tag typed");
+    ASSERT_EQ(notes(card), QStringLiteral("Title\ntwo #tag words\nsecond line\n#late third"));
+}
+
 TEST_F(NotesTextView, TypedWebAddressesBecomeLinksOpenedThroughTheOpener)
 {
     ListItem* card = addCard(stage(0), QString());
