@@ -178,11 +178,8 @@ void MacKanbanColumnController::reloadData()
 void MacKanbanColumnController::deleteItems(const QSet<IndexPath>& at)
 {
     invalidateSnapshot();
-    if (MacKanbanColumnController* list = listShowingThis()) {
-        m_collectionView->reloadData();
-        list->followModel(std::nullopt, true);
+    if (handedToSingleList())
         return;
-    }
     m_collectionView->deleteItems(sorted(at));
 }
 
@@ -236,14 +233,7 @@ void MacKanbanColumnController::animateInsertion(const QSet<IndexPath>& pathsToS
             }
             selectItems(inserted);
             revealInsertedItems(sorted(inserted));
-            if (m_delegate) {
-                for (MacKanbanColumnController* other : m_delegate->columnControllers()) {
-                    if (other == this)
-                        continue;
-                    other->deselectAllItems();
-                    other->setSelected(false);
-                }
-            }
+            deselectOtherColumns();
             focusInsertedItems(sorted(inserted));
         });
 }
@@ -285,11 +275,8 @@ void MacKanbanColumnController::animateRemoval(
     const QList<int>& sections, const QSet<IndexPath>& rows, bool reload, const IndexPath& reloadPath)
 {
     invalidateSnapshot();
-    if (MacKanbanColumnController* list = listShowingThis()) {
-        m_collectionView->reloadData();
-        list->followModel(std::nullopt, true);
+    if (handedToSingleList())
         return;
-    }
     m_collectionView->performBatchUpdates(
         [&] {
             m_collectionView->deleteSections(sections);
@@ -370,11 +357,8 @@ void MacKanbanColumnController::setDoneItemsOnDateCached(const QHash<QDateTime, 
 void MacKanbanColumnController::moveItem(const IndexPath& at, const IndexPath& to)
 {
     invalidateSnapshot();
-    if (MacKanbanColumnController* list = listShowingThis()) {
-        m_collectionView->reloadData();
-        list->followModel(std::nullopt, true);
+    if (handedToSingleList())
         return;
-    }
     m_collectionView->moveItem(at, to);
 }
 
@@ -640,6 +624,16 @@ MacKanbanColumnController* MacKanbanColumnController::listShowingThis() const
     return nullptr;
 }
 
+bool MacKanbanColumnController::handedToSingleList()
+{
+    MacKanbanColumnController* list = listShowingThis();
+    if (!list)
+        return false;
+    m_collectionView->reloadData();
+    list->followModel(std::nullopt, true);
+    return true;
+}
+
 void MacKanbanColumnController::followModel(const std::optional<QList<ListItem*>>& select, bool keepEarlierSelection)
 {
     invalidateSnapshot();
@@ -653,14 +647,7 @@ void MacKanbanColumnController::followModel(const std::optional<QList<ListItem*>
         if (!keepEarlierSelection)
             deselectAllItems();
         selectItems(paths);
-        if (m_delegate) {
-            for (MacKanbanColumnController* other : m_delegate->columnControllers()) {
-                if (other == this)
-                    continue;
-                other->deselectAllItems();
-                other->setSelected(false);
-            }
-        }
+        deselectOtherColumns();
         const QList<IndexPath> shown = sorted(paths);
         revealInsertedItems(shown);
         focusInsertedItems(shown);

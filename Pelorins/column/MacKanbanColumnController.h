@@ -289,6 +289,8 @@ private:
     int actionSection(QObject* sender) const;
     ListItemHeaderCellView* headerOf(int section) const;
     void deselectOtherColumns();
+    // A card's view on screen, if it has one, shown chosen or not.
+    ListItemCellView* showCardSelected(const IndexPath& path, bool selected);
     // The stage on top of the single list: that of the column showing all sections, else the
     // bookmarked one.
     int singleListSection() const;
@@ -315,12 +317,18 @@ private:
 
     // In the single-column layout a hidden column's changes show in the one list.
     MacKanbanColumnController* listShowingThis() const;
+    // A hidden column reloads its own rows and has the one list follow the model; false when
+    // this column shows its changes itself.
+    bool handedToSingleList();
     // The controller whose own mover works on the stage or the done column of `card`, and the
     // path of a row of this column in that controller's rows.
     MacKanbanColumnController* ownerOf(const IndexPath& path) const;
     IndexPath pathInOwner(const IndexPath& path) const;
     KanbanColumn* stageAt(const IndexPath& path) const;
     void clampAnchors();
+    // Without shift a click only moves the anchor (false); with it the anchors are clamped
+    // into the list for extending the range.
+    bool shiftExtends(const std::optional<IndexPath>& first);
     void installDropGap(const IndexPath& proposed);
     void moveInSingleList(const QList<IndexPath>& fromPaths, const IndexPath& to, MacKanbanColumnController* source);
     MacKanbanColumnController* draggingController(SectionedListView* source) const;

@@ -10,47 +10,49 @@
 #include <QApplication>
 #include <algorithm>
 
+namespace {
+
+// The anchor a click sets: the first path it proposes.
+std::optional<IndexPath> firstOf(const QSet<IndexPath>& proposed)
+{
+    return proposed.isEmpty() ? std::nullopt : std::optional<IndexPath>(*proposed.cbegin());
+}
+
+} // namespace
+
+ListItemCellView* MacKanbanColumnController::showCardSelected(const IndexPath& path, bool selected)
+{
+    auto* item = qobject_cast<KanbanColumnListItem*>(m_collectionView->itemWidget(path));
+    if (!item)
+        return nullptr;
+    item->view()->setSelected(selected);
+    item->view()->updateSelectionAppearance();
+    return item->view();
+}
+
 void MacKanbanColumnController::deselectAllItems()
 {
     const QSet<IndexPath> selected = m_collectionView->selectionIndexPaths();
     m_collectionView->deselectAll();
-    for (const IndexPath& path : selected) {
-        if (auto* item = qobject_cast<KanbanColumnListItem*>(m_collectionView->itemWidget(path))) {
-            item->view()->setSelected(false);
-            item->view()->updateSelectionAppearance();
-        }
-    }
+    for (const IndexPath& path : selected)
+        showCardSelected(path, false);
 }
 
 void MacKanbanColumnController::selectItems(const QSet<IndexPath>& at)
 {
     m_collectionView->setSelectionIndexPaths(at);
-    for (const IndexPath& path : at) {
-        if (auto* item = qobject_cast<KanbanColumnListItem*>(m_collectionView->itemWidget(path))) {
-            item->view()->setSelected(true);
-            item->view()->updateSelectionAppearance();
-        }
-    }
+    for (const IndexPath& path : at)
+        showCardSelected(path, true);
     setSelected(false);
 }
 
 void MacKanbanColumnController::selectItem(ListItem* item)
 {
     deselectAllItems();
-    if (m_delegate) {
-        for (MacKanbanColumnController* other : m_delegate->columnControllers()) {
-            if (other == this)
-                continue;
-            other->deselectAllItems();
-            other->setSelected(false);
-        }
-    }
+    deselectOtherColumns();
     if (const std::optional<IndexPath> path = snapshot().pathOf(item)) {
         m_collectionView->setSelectionIndexPaths({*path});
-        if (auto* shown = qobject_cast<KanbanColumnListItem*>(m_collectionView->itemWidget(*path))) {
-            shown->view()->setSelected(true);
-            shown->view()->updateSelectionAppearance();
-        }
+        showCardSelected(*path, true);
     }
     setSelected(false);
 }
@@ -63,6 +65,8 @@ void MacKanbanColumnController::deselectColumn()
 
 void MacKanbanColumnController::deselectOtherColumns()
 {
+    if (!m_delegate)
+        return;
     for (MacKanbanColumnController* column : m_delegate->columnControllers())
         if (column != this)
             column->deselectColumn();
@@ -90,16 +94,22 @@ void MacKanbanColumnController::clampAnchors()
     clamp(m_lastShiftSelectedIndexPath);
 }
 
-QSet<IndexPath> MacKanbanColumnController::shouldSelectItems(const QSet<IndexPath>& proposed)
+bool MacKanbanColumnController::shiftExtends(const std::optional<IndexPath>& first)
 {
-    const std::optional<IndexPath> first
-        = proposed.isEmpty() ? std::nullopt : std::optional<IndexPath>(*proposed.cbegin());
     // Shift as the click has it, whichever widget had the focus before.
     if (!QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier)) {
         m_lastNonShiftSelectedIndexPath = first;
-        return proposed;
+        return false;
     }
     clampAnchors();
+    return true;
+}
+
+QSet<IndexPath> MacKanbanColumnController::shouldSelectItems(const QSet<IndexPath>& proposed)
+{
+    const std::optional<IndexPath> first = firstOf(proposed);
+    if (!shiftExtends(first))
+        return proposed;
     QSet<IndexPath> extended = proposed;
     if (m_lastShiftSelectedIndexPath && m_lastNonShiftSelectedIndexPath) {
         // The previous range goes, all but its anchor.
@@ -120,13 +130,9 @@ QSet<IndexPath> MacKanbanColumnController::shouldSelectItems(const QSet<IndexPat
 
 QSet<IndexPath> MacKanbanColumnController::shouldDeselectItems(const QSet<IndexPath>& proposed)
 {
-    const std::optional<IndexPath> first
-        = proposed.isEmpty() ? std::nullopt : std::optional<IndexPath>(*proposed.cbegin());
-    if (!QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier)) {
-        m_lastNonShiftSelectedIndexPath = first;
+    const std::optional<IndexPath> first = firstOf(proposed);
+    if (!shiftExtends(first))
         return proposed;
-    }
-    clampAnchors();
     if (!first || !m_lastShiftSelectedIndexPath)
         return proposed;
     // The range shrinks back to the card clicked inside it.
@@ -140,34 +146,19 @@ void MacKanbanColumnController::didSelectItems(const QSet<IndexPath>& paths)
 {
     ListItemCellView* focus = nullptr;
     for (const IndexPath& path : sorted(paths)) {
-        auto* item = qobject_cast<KanbanColumnListItem*>(m_collectionView->itemWidget(path));
-        if (!item)
-            continue;
-        item->view()->setSelected(true);
-        item->view()->updateSelectionAppearance();
+        ListItemCellView* card = showCardSelected(path, true);
         if (!focus)
-            focus = item->view();
+            focus = card;
     }
     // Keys reach the selected card; an editor already inside it keeps the focus.
     if (focus && !focus->isAncestorOf(QApplication::focusWidget()))
         focus->setFocus(Qt::MouseFocusReason);
-    if (m_delegate) {
-        for (MacKanbanColumnController* other : m_delegate->columnControllers()) {
-            if (other == this)
-                continue;
-            other->deselectAllItems();
-            other->setSelected(false);
-        }
-    }
+    deselectOtherColumns();
     setSelected(false);
 }
 
 void MacKanbanColumnController::didDeselectItems(const QSet<IndexPath>& paths)
 {
-    for (const IndexPath& path : paths) {
-        if (auto* item = qobject_cast<KanbanColumnListItem*>(m_collectionView->itemWidget(path))) {
-            item->view()->setSelected(false);
-            item->view()->updateSelectionAppearance();
-        }
-    }
+    for (const IndexPath& path : paths)
+        showCardSelected(path, false);
 }
