@@ -320,6 +320,8 @@ private:
     int windowChrome() const;
     void switchToSingleColumn();
     void switchToSeparateColumns();
+    // Sets the due-date and day-change timers going and has them follow the clock.
+    void startTimers();
     void armMinutelyTimer(const QDateTime& after);
     void armDailyTimer(const QDateTime& after);
     std::optional<bool> storedBool(const QString& key) const;
