@@ -3,11 +3,10 @@
 #include "Pelorins/column/KanbanColumnContainerView.h"
 #include "Pelorins/column/MacKanbanColumnController.h"
 #include "Pelorins/column/MacKanbanColumnDelegate.h"
-#include "PelorinsKit/model/Kanban.h"
-#include "PelorinsKit/model/KanbanColumn.h"
 #include "Platform/core/NotificationCenter.h"
 #include "Platform/core/UserDefaults.h"
 #include "Platform/widgets/ActionRouter.h"
+#include "support/FakeBoardBasics.h"
 #include "support/FakeSystemEventMonitor.h"
 
 #include <QScrollArea>
@@ -16,18 +15,18 @@
 #include <memory>
 #include <vector>
 
-// A board for tests of the column view: it shows a Kanban with the program's geometry (columns
-// 300 x magnification wide, 40 before the done column), keeps real column controllers for its
-// stages and its done column, places their containers side by side in a document widget as the
-// board view does, and hands them its own notification centre, defaults, event monitor and
-// action routing. Header-only, so that benchmarks can use it too.
-class FakeColumnBoard : public MacKanbanColumnDelegate
+// A board for tests of the column view: it shows a Kanban with the program's geometry
+// (FakeBoardBasics), keeps real column controllers for its stages and its done column, places
+// their containers side by side in a document widget as the board view does, and hands them its
+// own notification centre, defaults, event monitor and action routing. Header-only, so that
+// benchmarks can use it too.
+class FakeColumnBoard : public FakeBoardBasics<MacKanbanColumnDelegate>
 {
 public:
     using Margins = KanbanColumnController::Margins;
 
     explicit FakeColumnBoard(Kanban* kanban = nullptr)
-        : m_kanban(kanban)
+        : FakeBoardBasics(kanban, true)
         , m_defaults(m_folder.filePath(QStringLiteral("defaults.conf")))
     {
         m_scrollView.setWidget(&m_document);
@@ -87,13 +86,6 @@ public:
         }
     }
 
-    void setKanban(Kanban* kanban) { m_kanban = kanban; }
-    void setViewAsMultiColumn(bool multiColumn) { m_viewAsMultiColumn = multiColumn; }
-    void setTagFilter(const std::optional<QList<Tag*>>& tagFilter) { m_tagFilter = tagFilter; }
-    void setSearchTerm(const std::optional<QString>& searchTerm) { m_searchTerm = searchTerm; }
-    void setNow(const std::optional<QDateTime>& now) { m_now = now; }
-    void setUndoManager(UndoManager* undoManager) { m_undoManager = undoManager; }
-
     QWidget& document() { return m_document; }
     FakeSystemEventMonitor& monitor() { return m_monitor; }
     // The calendars card links to events are shown from; none unless a test sets them.
@@ -115,43 +107,12 @@ public:
     int measuredCards = 0;
 
     // KanbanColumnDelegate
-    Kanban* kanban() const override { return m_kanban; }
-    QList<KanbanColumn*> kanbanColumns() const override
-    {
-        return m_kanban ? m_kanban->column() : QList<KanbanColumn*>();
-    }
-    qreal storedMagnification() const override { return m_magnification; }
-    void setStoredMagnification(qreal magnification) override { m_magnification = magnification; }
-    bool viewAsMultiColumn() const override { return m_viewAsMultiColumn; }
-    qreal columnWidth() const override { return m_magnification * 300.0; }
-    qreal columnGap() const override { return 40.0; }
-    qreal columnsLeftInset() const override { return 0.0; }
-    int bookmarkedColumnIndex() const override
-    {
-        const QList<KanbanColumn*> columns = kanbanColumns();
-        for (int i = 0; i < columns.size(); ++i)
-            if (columns.at(i)->bookmarked())
-                return i;
-        return 0;
-    }
-    std::optional<QList<Tag*>> tagFilter() const override { return m_tagFilter; }
-    std::optional<QString> searchTerm() const override { return m_searchTerm; }
-    UndoManager* undoManager() const override { return m_undoManager; }
     // The board's own widget, as the program's board is.
     QObject* undoOwner() const override { return const_cast<QScrollArea*>(&m_scrollView); }
-    QHash<ListItem*, qreal> itemHeightCache() const override { return m_itemHeightCache; }
-    void setItemHeightCache(const QHash<ListItem*, qreal>& cache) override { m_itemHeightCache = cache; }
-    bool useItemHeightCache() const override { return m_useItemHeightCache; }
-    void setUseItemHeightCache(bool use) override { m_useItemHeightCache = use; }
     void cacheItemHeight(ListItem* item, qreal height) override
     {
         ++measuredCards;
-        m_itemHeightCache.insert(item, height);
-    }
-    std::optional<qreal> cachedItemHeight(ListItem* item) const override
-    {
-        const auto cached = m_itemHeightCache.constFind(item);
-        return cached == m_itemHeightCache.cend() ? std::nullopt : std::optional<qreal>(*cached);
+        FakeBoardBasics::cacheItemHeight(item, height);
     }
     void insertNewSection(int, bool) override { }
     void deleteSelectedSections() override { }
@@ -166,7 +127,6 @@ public:
     }
     void rearrangeSections(const QList<int>&, int) override { }
     void animateLayoutChanges() override { ++layoutAnimations; }
-    QDateTime now() const override { return m_now.value_or(KanbanColumnDelegate::now()); }
 
     // MacKanbanColumnDelegate
     QList<MacKanbanColumnController*> columnControllers() const override
@@ -198,7 +158,6 @@ public:
     int saves = 0;
 
 private:
-    Kanban* m_kanban = nullptr;
     QTemporaryDir m_folder;
     UserDefaults m_defaults;
     NotificationCenter m_notifications;
@@ -208,12 +167,4 @@ private:
     QWidget m_document;
     std::vector<std::unique_ptr<MacKanbanColumnController>> m_controllers;
     MacKanbanColumnController* m_lastSelected = nullptr;
-    qreal m_magnification = 1.0;
-    bool m_viewAsMultiColumn = true;
-    std::optional<QList<Tag*>> m_tagFilter;
-    std::optional<QString> m_searchTerm;
-    std::optional<QDateTime> m_now;
-    UndoManager* m_undoManager = nullptr;
-    QHash<ListItem*, qreal> m_itemHeightCache;
-    bool m_useItemHeightCache = true;
 };
