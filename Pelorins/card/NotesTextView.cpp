@@ -234,6 +234,7 @@ void NotesTextView::setup()
     connect(document(), &QTextDocument::contentsChange, this, [this](int from, int removed, int added) {
         followChange(from, removed, added);
         hideLinesBelowShown(from, added);
+        keepShapesOfChangedLines(from, added);
         if (inProgrammaticChange() || (removed == 0 && added == 0))
             return;
         if (m_typing)
@@ -457,6 +458,19 @@ QMouseEvent NotesTextView::unzoomed(const QMouseEvent* event) const
         event->button(), event->buttons(), event->modifiers(), event->pointingDevice());
 }
 
+void NotesTextView::keepShapesOfChangedLines(int from, int added)
+{
+    // Told before the layout hears of the change: the lines a card shows keep the glyphs their
+    // layout shapes, so that their first paint shapes none again. An editor without a card shows
+    // all of its lines, and they keep theirs as they are painted.
+    if (std::isinf(shownHeight()))
+        return;
+    for (QTextBlock block = document()->findBlock(from);
+         block.isValid() && block.blockNumber() < m_shownBlocks && block.position() <= from + added; block = block.next())
+        if (QTextLayout* lines = block.layout(); !lines->cacheEnabled())
+            lines->setCacheEnabled(true);
+}
+
 void NotesTextView::keepShapesOfLinesIn(const QRect& area) const
 {
     // Qt shapes a line's text again for every paint unless its block keeps the glyphs: a card
@@ -598,11 +612,17 @@ void NotesTextView::applyExtraSelections()
     // Hashtags in a colour that stands out from the card, as far down as it shows them.
     if (m_textBackground) {
         for (const QRegularExpressionMatch& match : identifyTags(m_storage.string().left(shownLength()))) {
+            // A tag readable in its own colour is drawn by its text; one drawn over costs a
+            // clipped second drawing of its line at every paint.
+            const int start = int(match.capturedStart());
+            const QColor drawn = drawnTagColour(start);
+            if (drawn == m_storage.attribute(AttributeKey::foregroundColor, start).value<QColor>())
+                continue;
             ExtraSelection selection;
             selection.cursor = QTextCursor(document());
-            selection.cursor.setPosition(int(match.capturedStart()));
+            selection.cursor.setPosition(start);
             selection.cursor.setPosition(int(match.capturedEnd()), QTextCursor::KeepAnchor);
-            selection.format.setForeground(drawnTagColour(int(match.capturedStart())));
+            selection.format.setForeground(drawn);
             selections.append(selection);
         }
     }

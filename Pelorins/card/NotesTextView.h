@@ -289,7 +289,9 @@ private:
     // A pointer event at the zoom mapped to the full-size text.
     QMouseEvent unzoomed(const QMouseEvent* event) const;
     void paintZoomed(QPaintEvent* event);
-    // The lines painted within `area` (viewport coordinates) keep their shaped glyphs.
+    // The lines painted within `area` (viewport coordinates) keep their shaped glyphs; in a card,
+    // the lines changed that it shows keep them as they are laid out.
+    void keepShapesOfChangedLines(int from, int added);
     void keepShapesOfLinesIn(const QRect& area) const;
 
     QPointer<ListItemCellView> m_parentCell;

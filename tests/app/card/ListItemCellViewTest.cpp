@@ -323,6 +323,16 @@ TEST_F(ListItemCellView, HashtagsAreDrawnReadableOnTheirCardWithoutChangingTheir
             // On the done card the tag is not faded with the rest of the text.
             const QRegion tags = editor->hashtagRegion();
             ASSERT_FALSE(tags.isEmpty()) << where;
+            if (c.card == open) {
+                // Its letters are painted in the colour drawn, whether or not that is the tag's own.
+                const QImage painted = editor->viewport()->grab().toImage();
+                const QRect onTags = tags.boundingRect().translated(-editor->viewport()->pos());
+                bool inDrawnColour = false;
+                for (int y = onTags.top(); y <= onTags.bottom() && !inDrawnColour; ++y)
+                    for (int x = onTags.left(); x <= onTags.right() && !inDrawnColour; ++x)
+                        inDrawnColour = painted.pixelColor(x, y).rgb() == editor->drawnTagColour(at).rgb();
+                EXPECT_TRUE(inDrawnColour) << where;
+            }
             auto* effect = qobject_cast<QGraphicsOpacityEffect*>(editor->graphicsEffect());
             ASSERT_TRUE(effect);
             const QImage mask = effect->opacityMask().textureImage();
