@@ -28,6 +28,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -136,6 +137,51 @@ QMenu* helpMenuOf(QWidget* window)
     return nullptr;
 }
 
+// The actions the application answers itself, whichever window is in front.
+using ApplicationAction = void (*)(AppDelegate&, QObject*);
+const QHash<QString, ApplicationAction>& applicationActions()
+{
+    static const QHash<QString, ApplicationAction> actions {
+        {showMainWindowAction, [](AppDelegate& app, QObject* sender) { app.showMainWindow(sender); }},
+        {showWelcomeScreenAction, [](AppDelegate& app, QObject* sender) { app.showWelcomeScreen(sender); }},
+        {showPreferencesAction, [](AppDelegate& app, QObject* sender) { app.showPreferences(sender); }},
+        {saveActionName, [](AppDelegate& app, QObject* sender) { app.saveAction(sender); }},
+        {terminateAction, [](AppDelegate& app, QObject* sender) { app.terminate(sender); }},
+        {resetButtonTutorialsAction, [](AppDelegate& app, QObject* sender) { app.resetButtonTutorials(sender); }},
+        {openSupportPageAction, [](AppDelegate& app, QObject* sender) { app.openSupportPage(sender); }},
+        {checkForUpdatesAction, [](AppDelegate& app, QObject* sender) { app.checkForUpdates(sender); }},
+    };
+    return actions;
+}
+
+// Shows, raises and activates every top-level window with one of `identifiers`; false when
+// there is none.
+bool bringForwardWindowsNamed(const QStringList& identifiers)
+{
+    bool found = false;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (!identifiers.contains(window->objectName()))
+            continue;
+        window->show();
+        window->raise();
+        window->activateWindow();
+        found = true;
+    }
+    return found;
+}
+
+// An alert the user can only acknowledge.
+void tell(AlertPresenter& presenter, QWidget* parent, const QString& message, const QString& details,
+    AlertPresenter::Style style = AlertPresenter::Style::Warning)
+{
+    AlertPresenter::Alert alert;
+    alert.messageText = message;
+    alert.informativeText = details;
+    alert.buttonTitles = {local(QStringLiteral("OK"))};
+    alert.style = style;
+    presenter.runModal(alert, parent);
+}
+
 } // namespace
 
 AppDelegate::AppDelegate(Services services, QObject* parent)
@@ -239,14 +285,9 @@ void AppDelegate::storeDidLoad(bool firstSetupCompleted)
     }
     if (m_services.coreDataManager.isReadOnly()) {
         // Said once, here: each failed save after it goes to the console only.
-        AlertPresenter::Alert alert;
-        alert.messageText = local(QStringLiteral("Pelorins cannot save changes."));
-        alert.informativeText
-            = local(QStringLiteral("%1 cannot be written: you can read, but changes are not kept."))
-                  .arg(QDir::toNativeSeparators(m_services.coreDataManager.applicationDocumentsDirectory()));
-        alert.buttonTitles = {local(QStringLiteral("OK"))};
-        alert.style = AlertPresenter::Style::Warning;
-        m_services.alertPresenter.runModal(alert, nullptr);
+        tell(m_services.alertPresenter, nullptr, local(QStringLiteral("Pelorins cannot save changes.")),
+            local(QStringLiteral("%1 cannot be written: you can read, but changes are not kept."))
+                .arg(QDir::toNativeSeparators(m_services.coreDataManager.applicationDocumentsDirectory())));
     }
     // The migrations need the loaded store, and the first window shows their result.
     runOneTimeMigrations();
@@ -362,12 +403,8 @@ void AppDelegate::addUpdateItemToHelpMenu(QWidget* window)
 void AppDelegate::checkForUpdates(QObject*)
 {
     const Updater::Message message = m_services.updater.checkForUpdates();
-    AlertPresenter::Alert alert;
-    alert.messageText = message.title;
-    alert.informativeText = message.text;
-    alert.buttonTitles = {local(QStringLiteral("OK"))};
-    alert.style = AlertPresenter::Style::Informational;
-    m_services.alertPresenter.runModal(alert, m_mainWindowController.get());
+    tell(m_services.alertPresenter, m_mainWindowController.get(), message.title, message.text,
+        AlertPresenter::Style::Informational);
 }
 
 void AppDelegate::handleGetURLEvent(const QString& link)
@@ -422,17 +459,7 @@ void AppDelegate::openCard(const QString& urlString)
 
 void AppDelegate::showMainWindow(QObject*)
 {
-    bool found = false;
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        const QString identifier = window->objectName();
-        if (identifier != QLatin1String(mainWindowIdentifier) && identifier != QLatin1String(newMainWindowIdentifier))
-            continue;
-        window->show();
-        window->raise();
-        window->activateWindow();
-        found = true;
-    }
-    if (found)
+    if (bringForwardWindowsNamed({QLatin1String(mainWindowIdentifier), QLatin1String(newMainWindowIdentifier)}))
         return;
 
     m_mainWindowController = m_services.mainWindowFactory ? m_services.mainWindowFactory() : nullptr;
@@ -445,16 +472,7 @@ void AppDelegate::showMainWindow(QObject*)
 
 void AppDelegate::showWelcomeScreen(QObject*)
 {
-    bool found = false;
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window->objectName() != QLatin1String(welcomeWindowIdentifier))
-            continue;
-        window->show();
-        window->raise();
-        window->activateWindow();
-        found = true;
-    }
-    if (found)
+    if (bringForwardWindowsNamed({QLatin1String(welcomeWindowIdentifier)}))
         return;
     std::unique_ptr<QWidget> window = m_services.welcomeOpener ? m_services.welcomeOpener(*this) : nullptr;
     if (!window) {
@@ -522,11 +540,8 @@ bool AppDelegate::saveAction(QObject*)
 
 void AppDelegate::presentError(const QString& error)
 {
-    AlertPresenter::Alert alert;
-    alert.messageText = local(QStringLiteral("Your changes could not be saved."));
-    alert.informativeText = error;
-    alert.buttonTitles = {local(QStringLiteral("OK"))};
-    m_services.alertPresenter.runModal(alert, m_mainWindowController.get());
+    tell(m_services.alertPresenter, m_mainWindowController.get(),
+        local(QStringLiteral("Your changes could not be saved.")), error);
 }
 
 AppDelegate::TerminateReply AppDelegate::applicationShouldTerminate()
@@ -617,40 +632,20 @@ void AppDelegate::openWebPage(const QString& urlString)
         return;
     }
     // Without a browser the user still gets the address, to open it elsewhere.
-    AlertPresenter::Alert alert;
-    alert.messageText = local(QStringLiteral("The page could not be opened."));
-    alert.informativeText
-        = local(QStringLiteral("Open this address in a web browser:")) + QLatin1Char('\n') + url.toString();
-    alert.buttonTitles = {local(QStringLiteral("OK"))};
-    alert.style = AlertPresenter::Style::Warning;
-    m_services.alertPresenter.runModal(alert, m_mainWindowController.get());
+    tell(m_services.alertPresenter, m_mainWindowController.get(),
+        local(QStringLiteral("The page could not be opened.")),
+        local(QStringLiteral("Open this address in a web browser:")) + QLatin1Char('\n') + url.toString());
 }
 
 bool AppDelegate::respondsTo(const QString& action) const
 {
-    static const QStringList actions {showMainWindowAction, showWelcomeScreenAction, showPreferencesAction,
-        saveActionName, terminateAction, resetButtonTutorialsAction, openSupportPageAction, checkForUpdatesAction};
-    return actions.contains(action);
+    return applicationActions().contains(action);
 }
 
 void AppDelegate::perform(const QString& action, QObject* sender)
 {
-    if (action == showMainWindowAction)
-        showMainWindow(sender);
-    else if (action == showWelcomeScreenAction)
-        showWelcomeScreen(sender);
-    else if (action == showPreferencesAction)
-        showPreferences(sender);
-    else if (action == saveActionName)
-        saveAction(sender);
-    else if (action == terminateAction)
-        terminate(sender);
-    else if (action == resetButtonTutorialsAction)
-        resetButtonTutorials(sender);
-    else if (action == openSupportPageAction)
-        openSupportPage(sender);
-    else if (action == checkForUpdatesAction)
-        checkForUpdates(sender);
+    if (const auto found = applicationActions().constFind(action); found != applicationActions().cend())
+        (*found)(*this, sender);
 }
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
