@@ -279,9 +279,7 @@ void KDLeftSidebarViewController::addFolder()
     if (!folder)
         return;
     folder->setTitle(QStringLiteral("untitled folder"));
-    insertItemNextToSelection(folder);
-    m_saveAction();
-    selectItem(folder, true);
+    placeNewItem(folder);
 }
 
 void KDLeftSidebarViewController::addKanban()
@@ -295,9 +293,7 @@ void KDLeftSidebarViewController::addKanban()
     kanban->setTitle(QStringLiteral("untitled project"));
     column->setTitle(QStringLiteral("To do"));
     column->setKanban(kanban);
-    insertItemNextToSelection(kanban);
-    m_saveAction();
-    selectItem(kanban, true);
+    placeNewItem(kanban);
 }
 
 void KDLeftSidebarViewController::duplicateItem()
@@ -339,13 +335,19 @@ void KDLeftSidebarViewController::insertItemNextToSelection(DisplayItem* item)
     item->setParent(rootObject());
 }
 
+void KDLeftSidebarViewController::placeNewItem(DisplayItem* item)
+{
+    insertItemNextToSelection(item);
+    m_saveAction();
+    selectItem(item, true);
+}
+
 void KDLeftSidebarViewController::selectItem(DisplayItem* item, bool editTitle)
 {
     if (!item)
         return;
     // Every folder on the way opens, so that the row is shown.
-    for (DisplayItem* folder : enclosingFolders(item))
-        m_outlineView->expand(m_model->indexForItem(folder));
+    expandFoldersAbove(item);
     const QModelIndex index = m_model->indexForItem(item);
     if (!index.isValid())
         return;
@@ -373,9 +375,7 @@ DisplayItem* KDLeftSidebarViewController::duplicate(DisplayItem* item)
             continue;
         if (auto* kanban = dynamic_cast<Kanban*>(madeItem); kanban && !kanban->title().isNull())
             kanban->setTitle(m_outlineView->uniqueCopyTitle(kanban->title()));
-        insertItemNextToSelection(madeItem);
-        m_saveAction();
-        selectItem(madeItem, true);
+        placeNewItem(madeItem);
         copy = madeItem;
     }
     return copy;
@@ -436,11 +436,7 @@ void KDLeftSidebarViewController::deleteItems(const QList<DisplayItem*>& items)
         }
     }
     itemsChanged();
-
-    if (m_undoManager) {
-        m_undoManager->registerUndo(this, [this, snapshots] { deleteItems(snapshots); });
-        m_undoManager->setActionName(deleteItemActionName);
-    }
+    fileDeletionStep([this, snapshots] { deleteItems(snapshots); });
 }
 
 QList<DisplayItem*> KDLeftSidebarViewController::deleteItems(const QList<SidebarSnapshot>& snapshots)
@@ -472,12 +468,17 @@ QList<DisplayItem*> KDLeftSidebarViewController::deleteItems(const QList<Sidebar
     for (DisplayItem* item : std::as_const(restored))
         expandSavedFolders(item);
     itemsChanged();
-
-    if (m_undoManager && !restored.isEmpty()) {
-        m_undoManager->registerUndo(this, [this, restored] { deleteItems(restored); });
-        m_undoManager->setActionName(deleteItemActionName);
-    }
+    if (!restored.isEmpty())
+        fileDeletionStep([this, restored] { deleteItems(restored); });
     return restored;
+}
+
+void KDLeftSidebarViewController::fileDeletionStep(std::function<void()> step)
+{
+    if (!m_undoManager)
+        return;
+    m_undoManager->registerUndo(this, std::move(step));
+    m_undoManager->setActionName(deleteItemActionName);
 }
 
 QMimeData* KDLeftSidebarViewController::pasteboardWriterForItems(const QList<DisplayItem*>&) const
@@ -743,6 +744,12 @@ void KDLeftSidebarViewController::itemDidCollapse(const QModelIndex& index)
         folder->setExpanded(false);
 }
 
+void KDLeftSidebarViewController::expandFoldersAbove(const DisplayItem* item)
+{
+    for (DisplayItem* folder : enclosingFolders(item))
+        m_outlineView->expand(m_model->indexForItem(folder));
+}
+
 void KDLeftSidebarViewController::expandSavedFolders(DisplayItem* item)
 {
     auto* folder = dynamic_cast<Folder*>(item);
@@ -877,8 +884,7 @@ int KDLeftSidebarViewController::rowOfLastShownBoard()
     if (!index.isValid())
         return m_defaults.integerForKey(lastSelectedSourceItemKey);
     // A board inside a closed folder gets its row back, as a card link's board does.
-    for (DisplayItem* folder : enclosingFolders(kanban))
-        m_outlineView->expand(m_model->indexForItem(folder));
+    expandFoldersAbove(kanban);
     return m_outlineView->rowForIndex(index);
 }
 

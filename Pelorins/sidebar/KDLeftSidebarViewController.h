@@ -173,6 +173,11 @@ private:
     void itemDidExpand(const QModelIndex& index);
     void itemDidCollapse(const QModelIndex& index);
     void expandSavedFolders(DisplayItem* item);
+    void expandFoldersAbove(const DisplayItem* item);
+    // A new item goes next to the selection, is saved, and has its title edited.
+    void placeNewItem(DisplayItem* item);
+    // Files the undo of a deletion or of its undo.
+    void fileDeletionStep(std::function<void()> step);
     void selectKanbanFromIncomingURL(const QVariantMap& userInfo);
     void rowsWillBeRemoved();
     void restoreSelection(int row);
