@@ -197,19 +197,23 @@ void ImportExportViewController::setExportOfDescendants(Folder* folder)
 
 void ImportExportViewController::exportItemChecked(DisplayItem* item)
 {
+    if (dynamic_cast<Folder*>(item) || dynamic_cast<Kanban*>(item))
+        exportMarkChanged(item);
+    saveMarks();
+    itemSelected();
+}
+
+void ImportExportViewController::exportMarkChanged(DisplayItem* item)
+{
     if (auto* folder = dynamic_cast<Folder*>(item)) {
         setExportOfDescendants(folder);
         m_model->refreshCheckState(folder, true);
     }
     // Only the direct parent is counted again; the root has no row but keeps its mark.
-    if (dynamic_cast<Folder*>(item) || dynamic_cast<Kanban*>(item)) {
-        if (auto* parent = dynamic_cast<Folder*>(item->parent())) {
-            parent->childrenHasMixedStates();
-            m_model->refreshCheckState(parent, false);
-        }
+    if (auto* parent = dynamic_cast<Folder*>(item->parent())) {
+        parent->childrenHasMixedStates();
+        m_model->refreshCheckState(parent, false);
     }
-    saveMarks();
-    itemSelected();
 }
 
 void ImportExportViewController::saveMarks()
@@ -252,14 +256,7 @@ void ImportExportViewController::selectAllButtonTapped()
         if (!item)
             continue;
         m_model->setData(index, int(on ? Qt::Checked : Qt::Unchecked), Qt::CheckStateRole);
-        if (auto* folder = dynamic_cast<Folder*>(item)) {
-            setExportOfDescendants(folder);
-            m_model->refreshCheckState(folder, true);
-        }
-        if (auto* parent = dynamic_cast<Folder*>(item->parent())) {
-            parent->childrenHasMixedStates();
-            m_model->refreshCheckState(parent, false);
-        }
+        exportMarkChanged(item);
     }
     saveMarks();
     itemSelected();

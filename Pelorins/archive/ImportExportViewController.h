@@ -73,6 +73,8 @@ public:
     static void collectFoldersToImport(ManagedObject* made);
 
 private:
+    // The rows a changed export mark speaks for: a folder's descendants, and its parent's mixed state.
+    void exportMarkChanged(DisplayItem* item);
     // What reading a document gives, off the main thread.
     struct ReadDocument
     {

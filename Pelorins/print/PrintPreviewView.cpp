@@ -91,11 +91,7 @@ void PrintPreviewView::setHeightMeasure(HeightMeasure measure)
 
 void PrintPreviewView::buildPages()
 {
-    clearGrid();
-    measureCards();
-    for (KanbanColumn* stage : stages())
-        walkStage(stage, nullptr, [this](ListItem* card, const Placement& placement) { placeSlices(card, placement); });
-    finishLayout();
+    layoutPages();
     NotificationCenter::shared().removeObserver(this, NotificationName::PrintInfoChanged);
     NotificationCenter::shared().addObserver(this, NotificationName::PrintInfoChanged,
         [this](const NotificationCenter::Notification&) { printInfoChanged(); });

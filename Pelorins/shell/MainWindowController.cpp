@@ -291,11 +291,9 @@ void MainWindowController::buildToolbar()
     m_sidebarButton
         = makeToolbarButton(ToolbarSymbols::sidebarLeft(), local(QStringLiteral("LLHideSidebar")), m_toolbar);
     m_sidebarButton->setObjectName(QStringLiteral("customSidebar"));
-    auto* sidebarAction = new QAction(ToolbarSymbols::sidebarLeft(), local(QStringLiteral("LLHideSidebar")), this);
-    m_router->connectAction(sidebarAction, A::showHideSidebar);
+    QAction* sidebarAction
+        = addRoutedButtonAction(m_sidebarButton, local(QStringLiteral("LLHideSidebar")), A::showHideSidebar);
     connect(m_sidebarButton, &QToolButton::clicked, sidebarAction, &QAction::trigger);
-    connect(sidebarAction, &QAction::enabledChanged, m_sidebarButton, &QWidget::setEnabled);
-    m_sidebarButton->setEnabled(sidebarAction->isEnabled());
     m_toolbar->addWidget(m_sidebarButton);
 
     // The board's own buttons sit in the middle of the toolbar, the search field at its end.
@@ -308,25 +306,20 @@ void MainWindowController::buildToolbar()
     m_backgroundButton = makeToolbarButton(
         ToolbarSymbols::photoOnRectangle(), local(QStringLiteral("LLChangeBackdrop")), boardButtons);
     m_backgroundButton->setObjectName(QStringLiteral("themeItem"));
-    auto* infoAction = new QAction(ToolbarSymbols::photoOnRectangle(), local(QStringLiteral("LLChangeBackdrop")), this);
-    m_router->connectAction(infoAction, A::showInfoView);
+    QAction* infoAction
+        = addRoutedButtonAction(m_backgroundButton, local(QStringLiteral("LLChangeBackdrop")), A::showInfoView);
     connect(m_backgroundButton, &QToolButton::clicked, infoAction, &QAction::trigger);
-    connect(infoAction, &QAction::enabledChanged, m_backgroundButton, &QWidget::setEnabled);
-    m_backgroundButton->setEnabled(infoAction->isEnabled());
     boardButtonsLayout->addWidget(m_backgroundButton);
 
     m_tagsButton = makeToolbarButton(ToolbarSymbols::tag(), local(QStringLiteral("LLTags")), boardButtons);
     m_tagsButton->setObjectName(QStringLiteral("tagsItem"));
     m_tagsButton->setCheckable(true);
-    auto* tagsAction = new QAction(ToolbarSymbols::tag(), local(QStringLiteral("LLTags")), this);
-    m_router->connectAction(tagsAction, A::showTagsView);
+    QAction* tagsAction = addRoutedButtonAction(m_tagsButton, local(QStringLiteral("LLTags")), A::showTagsView);
     // The button's lit state is the board's filter, not the click.
     connect(m_tagsButton, &QToolButton::clicked, this, [this, tagsAction](bool checked) {
         m_tagsButton->setChecked(!checked);
         tagsAction->trigger();
     });
-    connect(tagsAction, &QAction::enabledChanged, m_tagsButton, &QWidget::setEnabled);
-    m_tagsButton->setEnabled(tagsAction->isEnabled());
     boardButtonsLayout->addWidget(m_tagsButton);
     m_toolbar->addWidget(boardButtons);
 
@@ -364,6 +357,15 @@ QAction* MainWindowController::addRoutedAction(
     else
         m_menuActions.insert(action + QString::number(tag), item);
     return item;
+}
+
+QAction* MainWindowController::addRoutedButtonAction(QToolButton* button, const QString& title, const QString& action)
+{
+    auto* routed = new QAction(button->icon(), title, this);
+    m_router->connectAction(routed, action);
+    connect(routed, &QAction::enabledChanged, button, &QWidget::setEnabled);
+    button->setEnabled(routed->isEnabled());
+    return routed;
 }
 
 void MainWindowController::buildMenus()

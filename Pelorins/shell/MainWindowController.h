@@ -111,6 +111,8 @@ private:
     void buildMenus();
     QAction* addRoutedAction(
         QMenu* menu, const QString& title, const QString& action, const QKeySequence& shortcut = {}, int tag = -1);
+    // The action a toolbar button sends, routed as the menus' are; the button is enabled as it is.
+    QAction* addRoutedButtonAction(QToolButton* button, const QString& title, const QString& action);
     void configureToolbarItems();
     void searchTextChanged();
     void setSearchTermToKanban();
