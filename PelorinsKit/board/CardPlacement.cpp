@@ -16,11 +16,6 @@ namespace CardPlacement {
 
 namespace {
 
-int clampedIndex(int index, qsizetype size)
-{
-    return int(std::clamp<qsizetype>(index, 0, size));
-}
-
 // The board's tag named like `tag`, made with its colour when the board has none.
 Tag* counterpartOn(Kanban* kanban, Tag* tag)
 {
@@ -146,10 +141,7 @@ void fileInDoneColumn(Kanban* kanban, const QList<ListItem*>& items, int index)
     if (!group)
         return;
     QList<ListItem*> cards = group->items();
-    int at = clampedIndex(index, cards.size());
-    for (ListItem* card : items)
-        if (OrderedSet::insert(cards, card, at))
-            ++at;
+    OrderedSet::insertRun(cards, items, index);
     group->setItems(cards);
 }
 
@@ -192,10 +184,7 @@ void placeInStageColumn(Kanban* kanban, KanbanColumn* column, const QList<ListIt
     if (!leaving.isEmpty())
         leaveDoneColumn(kanban, leaving);
     QList<ListItem*> cards = column->item();
-    int at = clampedIndex(index, cards.size());
-    for (ListItem* card : items)
-        if (OrderedSet::insert(cards, card, at))
-            ++at;
+    OrderedSet::insertRun(cards, items, index);
     column->setItem(cards);
 }
 

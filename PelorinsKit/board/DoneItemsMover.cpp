@@ -58,9 +58,32 @@ bool cameFrom(const ListItem* item, const Kanban* kanban, const KanbanColumn* co
     return false;
 }
 
-KanbanColumn* stageAt(const QList<KanbanColumn*>& stages, int section)
+// The stage column the controller shows; null without a controller or such a column.
+KanbanColumn* stageShownBy(const QList<KanbanColumn*>& stages, const KanbanColumnController* controller)
 {
+    const int section = controller ? controller->specifiedSection() : -1;
     return section >= 0 && section < stages.size() ? stages.at(section) : nullptr;
+}
+
+// Takes the cards out of the stage column the controller shows: through its mover, or in the
+// model when it has none.
+void takeOutOfStage(Kanban* kanban, KanbanColumnController* controller, const QList<ListItem*>& cards)
+{
+    if (KanbanColumnListItemsMover* mover = controller->itemsMover())
+        mover->removeItemsFromController(cards, controller);
+    else
+        CardPlacement::takeOutOfStageColumns(kanban, cards);
+}
+
+// Puts the cards at the head of the stage column: through the mover of the controller that shows
+// it, or in the model when there is none.
+void placeAtHeadOfStage(
+    Kanban* kanban, KanbanColumnController* controller, KanbanColumn* column, const QList<ListItem*>& cards)
+{
+    if (KanbanColumnListItemsMover* mover = controller ? controller->itemsMover() : nullptr)
+        mover->insertItems(cards, IndexPath {0, 0}, true, false);
+    else
+        CardPlacement::placeInStageColumn(kanban, column, cards, 0);
 }
 
 } // namespace
@@ -152,9 +175,7 @@ void DoneItemsMover::markDone(const Board& board, const QList<ListItem*>& items,
     UndoPack pack;
     for (int i = 0; i < stages.size(); ++i) {
         KanbanColumnController* controller = board.controllerFor(i);
-        if (!controller)
-            continue;
-        KanbanColumn* column = stageAt(stages, controller->specifiedSection());
+        KanbanColumn* column = stageShownBy(stages, controller);
         if (!column)
             continue;
         const QList<ListItem*> cardsOfColumn = column->item();
@@ -171,10 +192,7 @@ void DoneItemsMover::markDone(const Board& board, const QList<ListItem*>& items,
         if (found.isEmpty())
             continue;
         pack.insert(stages.at(i), paths);
-        if (KanbanColumnListItemsMover* mover = controller->itemsMover())
-            mover->removeItemsFromController(found, controller);
-        else
-            CardPlacement::takeOutOfStageColumns(kanban, found);
+        takeOutOfStage(kanban, controller, found);
     }
 
     // Without the done column's view the cards are still filed, in the model: leaving them in
@@ -288,7 +306,7 @@ void DoneItemsMover::markUndone(const Board& board, const QList<ListItem*>& item
     const QList<KanbanColumn*> stages = board.stages();
     for (int i = 0; i < stages.size(); ++i) {
         KanbanColumnController* controller = board.controllerFor(i);
-        KanbanColumn* column = controller ? stageAt(stages, controller->specifiedSection()) : nullptr;
+        KanbanColumn* column = stageShownBy(stages, controller);
         if (!column)
             continue;
         QList<ListItem*> found;
@@ -301,10 +319,7 @@ void DoneItemsMover::markUndone(const Board& board, const QList<ListItem*>& item
         }
         if (found.isEmpty())
             continue;
-        if (KanbanColumnListItemsMover* mover = controller->itemsMover())
-            mover->insertItems(found, IndexPath {0, 0}, true, false);
-        else
-            CardPlacement::placeInStageColumn(kanban, column, found, 0);
+        placeAtHeadOfStage(kanban, controller, column, found);
         working.removeIf([&](ListItem* card) { return found.contains(card); });
     }
 
@@ -314,11 +329,7 @@ void DoneItemsMover::markUndone(const Board& board, const QList<ListItem*>& item
             board.view->insertNewSectionAtEnd();
         const QList<KanbanColumn*> stagesNow = board.stages();
         if (!stagesNow.isEmpty()) {
-            KanbanColumnController* last = board.controllerFor(int(stagesNow.size()) - 1);
-            if (KanbanColumnListItemsMover* mover = last ? last->itemsMover() : nullptr)
-                mover->insertItems(working, IndexPath {0, 0}, true, false);
-            else
-                CardPlacement::placeInStageColumn(kanban, stagesNow.last(), working, 0);
+            placeAtHeadOfStage(kanban, board.controllerFor(int(stagesNow.size()) - 1), stagesNow.last(), working);
         } else {
             // No stage column to go to: the cards stay done rather than go nowhere.
             for (ListItem* card : working) {
@@ -346,7 +357,7 @@ void DoneItemsMover::undoMarkUndone(const Board& board, const QList<ListItem*>& 
     const QList<KanbanColumn*> stages = board.stages();
     for (int i = 0; i < stages.size(); ++i) {
         KanbanColumnController* controller = board.controllerFor(i);
-        KanbanColumn* column = controller ? stageAt(stages, controller->specifiedSection()) : nullptr;
+        KanbanColumn* column = stageShownBy(stages, controller);
         if (!column)
             continue;
         const QList<ListItem*> cardsOfColumn = column->item();
@@ -356,10 +367,7 @@ void DoneItemsMover::undoMarkUndone(const Board& board, const QList<ListItem*>& 
                 inColumn.append(card);
         if (inColumn.isEmpty())
             continue;
-        if (KanbanColumnListItemsMover* mover = controller->itemsMover())
-            mover->removeItemsFromController(inColumn, controller);
-        else
-            CardPlacement::takeOutOfStageColumns(kanban, inColumn);
+        takeOutOfStage(kanban, controller, inColumn);
     }
 
     // Only the records this unmarking added come off: a card sent to the last stage column for

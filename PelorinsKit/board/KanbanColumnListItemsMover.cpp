@@ -629,10 +629,7 @@ void KanbanColumnListItemsMover::insertItems(
                     stillDone.append(card);
             if (!stillDone.isEmpty())
                 CardPlacement::leaveDoneColumn(kanban, stillDone);
-            at = clampedIndex(at, cards.size());
-            for (ListItem* card : itemsToMove)
-                if (OrderedSet::insert(cards, card, at))
-                    ++at;
+            OrderedSet::insertRun(cards, itemsToMove, at);
             column->setItem(cards);
             selectInsertedRows();
         }
@@ -676,10 +673,7 @@ void KanbanColumnListItemsMover::insertItems(
                     m_delegate->setItemsAddedWhenInFilteredMode(
                         m_delegate->itemsAddedWhenInFilteredMode() + itemsToMove);
                 }
-                at = clampedIndex(at, cards.size());
-                for (ListItem* card : itemsToMove)
-                    if (OrderedSet::insert(cards, card, at))
-                        ++at;
+                OrderedSet::insertRun(cards, itemsToMove, at);
                 group->setItems(cards);
             } else if (DoneDate* created = CardPlacement::makeGroup(kanban, day)) {
                 created->setItems(itemsToMove);
@@ -827,12 +821,7 @@ void KanbanColumnListItemsMover::rearrangeInStageColumn(const QList<int>& indexe
     if (KanbanColumn* column = board ? stageColumnAt(board, m_delegate->specifiedSection()) : nullptr) {
         const QList<ListItem*> moved = reorderStage(column, indexes, toIndex, undoing());
         m_delegate->reloadData();
-        QSet<IndexPath> paths;
-        for (ListItem* card : moved)
-            if (std::optional<IndexPath> path = m_delegate->indexPathFor(card))
-                paths.insert(*path);
-        m_delegate->deselectAllItems();
-        m_delegate->selectItems(paths);
+        selectOnly(moved);
     }
     Steps::fileStageRearrangement(
         m_delegate->undoManager(), board, BoardColumn::shownBy(*m_delegate), indexes, toIndex);
@@ -938,15 +927,19 @@ void KanbanColumnListItemsMover::rearrangeInDoneColumn(const QSet<IndexPath>& fr
     }
     m_delegate->reloadData();
 
-    const QList<ListItem*> selected = forward ? moved : (placements ? placements->keys() : QList<ListItem*>());
+    selectOnly(forward ? moved : (placements ? placements->keys() : QList<ListItem*>()));
+
+    CoreDataManager::shared().saveContext();
+}
+
+void KanbanColumnListItemsMover::selectOnly(const QList<ListItem*>& cards)
+{
     QSet<IndexPath> paths;
-    for (ListItem* card : selected)
+    for (ListItem* card : cards)
         if (std::optional<IndexPath> path = m_delegate->indexPathFor(card))
             paths.insert(*path);
     m_delegate->deselectAllItems();
     m_delegate->selectItems(paths);
-
-    CoreDataManager::shared().saveContext();
 }
 
 void KanbanColumnListItemsMover::restoreDoneDates(const QList<QDateTime>& datesToRestore)

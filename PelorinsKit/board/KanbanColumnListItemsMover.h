@@ -95,6 +95,8 @@ private:
     void rearrangeInStageColumn(const QList<int>& indexes, int toIndex);
     void rearrangeInDoneColumn(const QSet<IndexPath>& fromPaths, const IndexPath& to,
         const std::optional<QHash<ListItem*, OriginalPlacement>>& placements);
+    // The cards, in the rows the column shows them at now, become its whole selection.
+    void selectOnly(const QList<ListItem*>& cards);
     bool undoing() const;
 
     ListItemsMoverDelegate* m_delegate = nullptr;

@@ -23,6 +23,17 @@ bool append(QList<T>& set, const T& object)
     return insert(set, object, set.size());
 }
 
+// Inserts the objects, in their order, from `index` on; those that are already members are left
+// where they are and take no place in the run.
+template<typename T>
+void insertRun(QList<T>& set, const QList<T>& objects, qsizetype index)
+{
+    qsizetype at = std::clamp<qsizetype>(index, 0, set.size());
+    for (const T& object : objects)
+        if (insert(set, object, at))
+            ++at;
+}
+
 // Each object lands exactly at its index of the result; `indexes` are ascending. Objects that
 // are already members are left where they are and their indexes skipped.
 template<typename T>

@@ -57,6 +57,30 @@ TEST(OrderedSet, InsertAtIndexesPutsEachObjectExactlyAtItsIndex)
     EXPECT_EQ(set.indexOf("Z"), 5);
 }
 
+TEST(OrderedSet, InsertRunKeepsOrderAndSkipsMembers)
+{
+    struct Case
+    {
+        const char* start;
+        const char* objects;
+        int index;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"A B C", "X Y", 1, "A X Y B C"},
+        // A member keeps its place and the run closes up behind it.
+        {"A B C", "X B Y", 0, "X Y A B C"},
+        {"A B C", "X Y", -3, "X Y A B C"},
+        {"A B C", "X Y", 9, "A B C X Y"},
+        {"", "X X Y", 0, "X Y"},
+    };
+    for (const Case& c : cases) {
+        QStringList set = letters(c.start);
+        OrderedSet::insertRun(set, letters(c.objects), c.index);
+        EXPECT_EQ(set, letters(c.expected)) << c.start << " + " << c.objects << " at " << c.index;
+    }
+}
+
 TEST(IndexPath, OrdersBySectionThenItemAndHashes)
 {
     EXPECT_LT((IndexPath{0, 5}), (IndexPath{1, 0}));
