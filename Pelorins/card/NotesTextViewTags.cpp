@@ -22,6 +22,7 @@
 #include <QJsonDocument>
 #include <QSet>
 #include <QStringListModel>
+#include <QTextBlock>
 
 const QStringList NotesTextView::debugActions {QStringLiteral("showCurrentTypingAttributes:"),
     QStringLiteral("getAllAttributesInSelection:"), QStringLiteral("replaceLinksWithAttachment:"),
@@ -315,3 +316,54 @@ void NotesTextView::printTagsInCurrentCard()
 }
 
 void NotesTextView::testIdentifyTags() { }
+
+void NotesTextView::styleTags()
+{
+    styleTags(TextRange {0, m_storage.length()});
+}
+
+void NotesTextView::styleTags(TextRange lines)
+{
+    QHash<QString, int> colours;
+    if (m_notesDelegate) {
+        for (const Tag* tag : m_notesDelegate->existingTags())
+            if (!colours.contains(tag->name()))
+                colours.insert(tag->name(), int(tag->colour()));
+    }
+    const QList<std::pair<TextRange, QVariantMap>> edits = hashtagStyles(*document(), lines, colours);
+    // One edit for them all: the document is laid out once, and tags styled already stay as they are.
+    if (!edits.isEmpty())
+        runProgrammaticChange([&] { m_storage.addCharacterAttributes(edits); });
+    applyExtraSelections();
+}
+
+QList<std::pair<TextRange, QVariantMap>> NotesTextView::hashtagStyles(
+    const QTextDocument& document, TextRange lines, const QHash<QString, int>& tagColours)
+{
+    const TagColourLookup colourOf = [&tagColours](const QString& name) -> std::optional<int> {
+        const auto found = tagColours.constFind(name);
+        return found == tagColours.cend() ? std::nullopt : std::optional<int>(*found);
+    };
+    // Most tags of a note look alike: the same name on lines of the same style.
+    QHash<std::pair<QString, QString>, QVariantMap> looks;
+    QList<std::pair<TextRange, QVariantMap>> edits;
+    const int end = std::max(lines.end(), lines.location + 1);
+    for (QTextBlock block = document.findBlock(lines.location); block.isValid() && block.position() < end;
+         block = block.next()) {
+        const QString text = block.text();
+        if (!text.contains(QLatin1Char('#')) && !text.contains(QChar(u'＃')) && !text.contains(QChar(u'﹟')))
+            continue;
+        const QVariant style = TextDocumentTextStorage::attributes(QTextCharFormat(), block.blockFormat())
+                                   .value(AttributeKey::noteStyleName);
+        for (const QRegularExpressionMatch& match : identifyTags(text)) {
+            const QString name = tagName(match);
+            const std::pair<QString, QString> kind {name,
+                style.typeId() == QMetaType::QString ? QLatin1Char('=') + style.toString() : QString()};
+            auto look = looks.find(kind);
+            if (look == looks.end())
+                look = looks.insert(kind, hashtagAttributes(name, colourOf, style));
+            edits.append({TextRange {block.position() + int(match.capturedStart()), int(match.capturedLength())}, *look});
+        }
+    }
+    return edits;
+}
