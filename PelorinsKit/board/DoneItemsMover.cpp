@@ -65,18 +65,6 @@ KanbanColumn* stageShownBy(const QList<KanbanColumn*>& stages, const KanbanColum
     return section >= 0 && section < stages.size() ? stages.at(section) : nullptr;
 }
 
-// The cards of `items` that the column holds, in the order of `items`.
-QList<ListItem*> heldBy(const KanbanColumn* column, const QList<ListItem*>& items)
-{
-    const QList<ListItem*> cards = column->item();
-    const QSet<ListItem*> members(cards.cbegin(), cards.cend());
-    QList<ListItem*> held;
-    for (ListItem* card : items)
-        if (members.contains(card))
-            held.append(card);
-    return held;
-}
-
 // Takes the cards out of the stage column the controller shows: through its mover, or in the
 // model when it has none.
 void takeOutOfStage(Kanban* kanban, KanbanColumnController* controller, const QList<ListItem*>& cards)
@@ -190,13 +178,19 @@ void DoneItemsMover::markDone(const Board& board, const QList<ListItem*>& items,
         KanbanColumn* column = stageShownBy(stages, controller);
         if (!column)
             continue;
-        const QList<ListItem*> found = heldBy(column, items);
-        if (found.isEmpty())
-            continue;
+        const QList<ListItem*> cardsOfColumn = column->item();
+        const QSet<ListItem*> members(cardsOfColumn.cbegin(), cardsOfColumn.cend());
+        QList<ListItem*> found;
         QMap<IndexPath, ListItem*> paths;
-        for (ListItem* card : found)
+        for (ListItem* card : items) {
+            if (!members.contains(card))
+                continue;
+            found.append(card);
             if (std::optional<IndexPath> path = controller->indexPathFor(card))
                 paths.insert(*path, card);
+        }
+        if (found.isEmpty())
+            continue;
         pack.insert(stages.at(i), paths);
         takeOutOfStage(kanban, controller, found);
     }
@@ -366,7 +360,11 @@ void DoneItemsMover::undoMarkUndone(const Board& board, const QList<ListItem*>& 
         KanbanColumn* column = stageShownBy(stages, controller);
         if (!column)
             continue;
-        const QList<ListItem*> inColumn = heldBy(column, items);
+        const QList<ListItem*> cardsOfColumn = column->item();
+        QList<ListItem*> inColumn;
+        for (ListItem* card : items)
+            if (cardsOfColumn.contains(card))
+                inColumn.append(card);
         if (inColumn.isEmpty())
             continue;
         takeOutOfStage(kanban, controller, inColumn);
