@@ -477,9 +477,14 @@ void MacKanbanColumnController::applyModeGeometry()
     m_collectionView->setHeaderHeight(headers);
     m_collectionView->setPinsHeaders(true);
     m_collectionView->setTopContentInset(int(topHeader ? 2 * headerHeight : headerHeight));
-    m_collectionView->setBottomContentInset(m_delegate ? m_delegate->columnsBottomInset() : 0);
+    // The board's corner buttons lie over the single list wherever it is scrolled: it keeps their
+    // band clear. Every other list only lets its end scroll clear of them.
+    const int bottomInset = m_delegate ? m_delegate->columnsBottomInset() : 0;
+    m_collectionView->setBottomContentInset(bottomInset);
+    m_collectionView->setClipsBottomInset(m_showAllSections);
     m_collectionView->setHeaderOffset(int(scrollerBand));
     m_collectionView->setScrollerTopInset(int(headerHeight));
+    m_collectionView->setScrollerBottomInset(m_showAllSections ? bottomInset : 0);
     m_containerView->setShowsTranslucentFill(isDoneColumn() && !m_showAllSections);
     if (topHeader) {
         setupTopHeaderView();

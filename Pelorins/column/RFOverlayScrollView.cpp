@@ -26,6 +26,12 @@ void RFOverlayScrollView::setScrollerTopInset(int inset)
     tile();
 }
 
+void RFOverlayScrollView::setScrollerBottomInset(int inset)
+{
+    m_scrollerBottomInset = inset;
+    tile();
+}
+
 void RFOverlayScrollView::setMagnification(qreal magnification)
 {
     if (!std::isfinite(magnification) || magnification <= 0 || magnification == m_magnification)
@@ -43,8 +49,8 @@ void RFOverlayScrollView::resizeEvent(QResizeEvent* event)
 void RFOverlayScrollView::tile()
 {
     const int top = m_headerOffset + m_scrollerTopInset;
-    m_scroller->setGeometry(
-        width() - RFOverlayScroller::scrollerWidth, top, RFOverlayScroller::scrollerWidth, std::max(0, height() - top));
+    m_scroller->setGeometry(width() - RFOverlayScroller::scrollerWidth, top, RFOverlayScroller::scrollerWidth,
+        std::max(0, height() - top - m_scrollerBottomInset));
     m_scroller->setPageStep(verticalScrollBar()->pageStep());
     m_scroller->raise();
 }

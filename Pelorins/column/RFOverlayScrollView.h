@@ -6,7 +6,7 @@ class RFOverlayScroller;
 
 // A list whose vertical scroller takes no room from the content: the list's own bar is never
 // shown, and an overlay scroller floats over the right edge, below a band at the top that it
-// keeps clear (`headerOffset` plus the top scroller inset).
+// keeps clear (`headerOffset` plus the top scroller inset) and above the bottom scroller inset.
 //
 // Its magnification is the zoom of everything it shows: the owner draws its rows, headers and
 // insets at that scale.
@@ -24,6 +24,8 @@ public:
     void setHeaderOffset(int offset);
     int scrollerTopInset() const { return m_scrollerTopInset; }
     void setScrollerTopInset(int inset);
+    int scrollerBottomInset() const { return m_scrollerBottomInset; }
+    void setScrollerBottomInset(int inset);
     RFOverlayScroller* overlayScroller() const { return m_scroller; }
 
     qreal magnification() const { return m_magnification; }
@@ -41,5 +43,6 @@ private:
     RFOverlayScroller* m_scroller = nullptr;
     int m_headerOffset = 0;
     int m_scrollerTopInset = 0;
+    int m_scrollerBottomInset = 0;
     qreal m_magnification = 1.0;
 };

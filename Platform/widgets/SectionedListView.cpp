@@ -128,7 +128,7 @@ void SectionedListView::setHeaderHeight(int height)
 void SectionedListView::setPinsHeaders(bool pins)
 {
     m_layout.setPinsHeaders(pins);
-    maskTopBand();
+    maskInsetBands();
     placeWidgets();
 }
 
@@ -143,7 +143,7 @@ void SectionedListView::setTopContentInset(int inset)
         verticalScrollBar()->setValue(0);
     else
         setContentOffset(offset);
-    maskTopBand();
+    maskInsetBands();
     placeWidgets();
 }
 
@@ -154,7 +154,16 @@ void SectionedListView::setBottomContentInset(int inset)
         return;
     m_bottomInset = inset;
     updateScrollRange();
+    maskInsetBands();
     placeWidgets();
+}
+
+void SectionedListView::setClipsBottomInset(bool clips)
+{
+    if (clips == m_clipsBottomInset)
+        return;
+    m_clipsBottomInset = clips;
+    maskInsetBands();
 }
 
 void SectionedListView::setAnimationDuration(int milliseconds)
@@ -412,7 +421,7 @@ void SectionedListView::resizeEvent(QResizeEvent* event)
         const QScopedValueRollback placing(m_placing, true);
         keepAnchor(anchor);
     }
-    maskTopBand();
+    maskInsetBands();
     placeWidgets();
 }
 
@@ -652,7 +661,7 @@ void SectionedListView::startDrag(const IndexPath& pressedPath)
 void SectionedListView::updateAutoscroll(const QPoint& viewportPoint)
 {
     const int fromTop = viewportPoint.y() - m_topInset;
-    const int fromBottom = viewport()->height() - viewportPoint.y();
+    const int fromBottom = viewport()->height() - clippedFootHeight() - viewportPoint.y();
     if (fromTop < kAutoscrollBand)
         m_autoscrollStep = -std::max(2, (kAutoscrollBand - fromTop) / 2);
     else if (fromBottom < kAutoscrollBand)
@@ -1036,14 +1045,22 @@ void SectionedListView::placeWidgets()
     scheduleIdleMeasuring();
 }
 
-void SectionedListView::maskTopBand()
+void SectionedListView::maskInsetBands()
 {
     // Pinned headers stop at the top inset: the band above belongs to the views laid over the
-    // list, so rows scrolled into it vanish instead of showing through those views.
-    if (m_layout.pinsHeaders() && m_topInset > 0)
-        viewport()->setMask(QRect(0, m_topInset, viewport()->width(), std::max(1, viewport()->height() - m_topInset)));
+    // list, so rows scrolled into it vanish instead of showing through those views. A clipped
+    // bottom inset is such a band at the foot.
+    const int top = m_layout.pinsHeaders() ? m_topInset : 0;
+    const int foot = clippedFootHeight();
+    if (top > 0 || foot > 0)
+        viewport()->setMask(QRect(0, top, viewport()->width(), std::max(1, viewport()->height() - top - foot)));
     else if (!viewport()->mask().isEmpty())
         viewport()->clearMask();
+}
+
+int SectionedListView::clippedFootHeight() const
+{
+    return m_clipsBottomInset ? m_bottomInset : 0;
 }
 
 void SectionedListView::clipItemsUnderHeaders()
@@ -1184,7 +1201,7 @@ bool SectionedListView::measureWhileIdle(const QDeadlineTimer& deadline)
         const QScopedValueRollback placing(m_placing, true);
         keepAnchor(anchor);
     }
-    maskTopBand();
+    maskInsetBands();
     placeWidgets();
     return left;
 }

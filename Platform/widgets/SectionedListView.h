@@ -66,6 +66,10 @@ public:
     // foot.
     void setBottomContentInset(int inset);
     int bottomContentInset() const { return m_bottomInset; }
+    // The bottom inset's band at the viewport's foot shows no rows, so that views laid over the
+    // foot stay clear wherever the list is scrolled, not only at its end.
+    void setClipsBottomInset(bool clips);
+    bool clipsBottomInset() const { return m_clipsBottomInset; }
 
     // 0 makes updates land at once, their completions running before the update call returns.
     void setAnimationDuration(int milliseconds);
@@ -210,7 +214,8 @@ private:
     void readStructure();
     void updateScrollRange();
     void placeWidgets();
-    void maskTopBand();
+    void maskInsetBands();
+    int clippedFootHeight() const;
     void clipItemsUnderHeaders();
     QWidget* dequeueItemWidget(const QString& kind);
     QWidget* dequeueHeaderWidget();
@@ -227,6 +232,7 @@ private:
     SectionedListLayout m_layout;
     int m_topInset = 0;
     int m_bottomInset = 0;
+    bool m_clipsBottomInset = false;
 
     // Identities of all items in order, and where each section starts among them.
     std::vector<quint64> m_identities;

@@ -1,6 +1,7 @@
 #include "BoardViewFixture.h"
 
 #include "Pelorins/column/AddColumnButtonView.h"
+#include "Pelorins/column/RFOverlayScroller.h"
 #include "Pelorins/shell/MainSplitViewController.h"
 #include "PelorinsKit/model/DoneDate.h"
 #include "Pelorins/sidebar/SidebarPane.h"
@@ -91,6 +92,47 @@ TEST_F(BoardViewLayout, TheEndOfEveryListScrollsClearOfTheCornerButtons)
             EXPECT_LT(bottom, buttonsTop) << (separate ? "separate, column " : "one list, column ")
                                           << column->specifiedSection();
         }
+    }
+}
+
+// In one column the corner buttons lie over the list itself: wherever it is scrolled, at every
+// zoom, no row or header shows under them, nor does the overlay scroller run beneath them.
+TEST_F(BoardViewLayout, NothingOfTheSingleListShowsUnderTheCornerButtons)
+{
+    Kanban* kanban = boardWithCards("A", {12, 2, 3});
+    DoneDate* group = build.addDoneGroup(kanban, QDateTime(QDate(2026, 3, 2), QTime(0, 0)));
+    for (int card = 0; card < 6; ++card)
+        build.addDoneCard(kanban, group);
+    defaults.setValue(MacKanbanColumnsViewController::viewAsMultiColumnKey, false);
+    show(kanban);
+    MacKanbanColumnController* single = nullptr;
+    for (MacKanbanColumnController* column : board->columnControllers())
+        if (column->showAllSections())
+            single = column;
+    ASSERT_TRUE(single);
+    RFOverlayScrollView* list = single->collectionView();
+    const auto underButtons = [&](const QWidget* widget, const QRect& rect) {
+        const QRect onBoard(widget->mapTo(board.get(), rect.topLeft()), rect.size());
+        for (const char* name : {"bookmarkButton", "changeLayoutButton"})
+            if (onBoard.intersects(board->findChild<QWidget*>(QLatin1String(name))->geometry()))
+                return true;
+        return false;
+    };
+    for (const qreal zoom : {1.0, 0.5}) {
+        board->setStoredMagnification(zoom);
+        settle();
+        QScrollBar* bar = list->verticalScrollBar();
+        ASSERT_GT(bar->maximum(), 0);
+        for (int value = 0; value <= bar->maximum(); value += 20) {
+            bar->setValue(value);
+            const QRect shown = list->viewport()->mask().isEmpty() ? list->viewport()->rect()
+                                                                   : list->viewport()->mask().boundingRect();
+            for (const QWidget* child : list->viewport()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                if (child->isVisible())
+                    EXPECT_FALSE(underButtons(list->viewport(), child->geometry() & shown))
+                        << "zoom " << zoom << ", scrolled " << value;
+        }
+        EXPECT_FALSE(underButtons(list, list->overlayScroller()->geometry())) << "zoom " << zoom;
     }
 }
 

@@ -203,7 +203,7 @@ TEST(SectionedListView, HeaderOfTheSectionUnderTheTopStaysPinnedBelowTheInset)
     EXPECT_TRUE(list.view.viewport()->childAt(10, 50) == header);
 }
 
-TEST(SectionedListView, RowsVanishUnderThePinnedHeaderAndTheTopBand)
+TEST(SectionedListView, RowsVanishUnderThePinnedHeaderTheTopBandAndAClippedFootBand)
 {
     // Solid rows under headers that draw nothing: whatever shows red in a header or the band
     // above it is a row showing through.
@@ -238,6 +238,19 @@ TEST(SectionedListView, RowsVanishUnderThePinnedHeaderAndTheTopBand)
         EXPECT_FALSE(rowShowsAt(90)) << "pinned header at " << offset;
         EXPECT_TRUE(rowShowsAt(200)) << "list at " << offset;
     }
+    // A clipped bottom inset is a band of its own at the foot, wherever the list is scrolled;
+    // at the end the last row stops just above it.
+    view.setBottomContentInset(40);
+    view.setClipsBottomInset(true);
+    for (const int offset : {0, 250, 777, view.verticalScrollBar()->maximum() - 76}) {
+        view.setContentOffset(offset);
+        EXPECT_FALSE(rowShowsAt(565)) << "foot band at " << offset;
+        EXPECT_FALSE(rowShowsAt(599)) << "foot band at " << offset;
+        EXPECT_TRUE(rowShowsAt(555)) << "list at " << offset;
+    }
+    view.setClipsBottomInset(false);
+    view.setContentOffset(300);
+    EXPECT_TRUE(rowShowsAt(599));
     // Without pinned headers the list keeps all of its viewport.
     view.setPinsHeaders(false);
     view.setHeaderHeight(0);
@@ -1013,6 +1026,15 @@ TEST(SectionedListViewDrop, DraggingNearAnEdgeScrollsTheList)
     const int stopped = list.view.contentOffset();
     waitUntil([] { return false; }, 60);
     EXPECT_EQ(list.view.contentOffset(), stopped);
+
+    // A clipped foot band is no part of the list: the lower edge that scrolls is above it.
+    list.view.setBottomContentInset(40);
+    list.view.setClipsBottomInset(true);
+    drag.enter({10, 555});
+    drag.move({10, 555});
+    waitUntil([&] { return list.view.contentOffset() > stopped + 100; });
+    EXPECT_GT(list.view.contentOffset(), stopped + 100);
+    drag.leave();
 }
 
 TEST(SectionedListViewDrop, RowsDraggedWithinTheListLeaveTheirPlace)
