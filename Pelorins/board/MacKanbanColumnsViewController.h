@@ -318,6 +318,8 @@ private:
     QWidget* mainWindow() const;
     int sidebarWidth() const;
     int windowChrome() const;
+    // The window's frame with the width of the one column's layout: the sidebar and the column.
+    QRect singleColumnWindowFrame(const QWidget* window) const;
     void switchToSingleColumn();
     void switchToSeparateColumns();
     // Sets the due-date and day-change timers going and has them follow the clock.

@@ -180,6 +180,11 @@ void MacKanbanColumnsViewController::setStoredMagnification(qreal storedMagnific
         m_addColumnButton->updatePosition();
     updateDocumentWidth();
     setViewWidthConstraintInstalled(m_viewWidthConstraintInstalled);
+    // The one column's window follows the column's width: zoomed in, the column's right side and
+    // the corner buttons would be outside it.
+    QWidget* window = mainWindow();
+    if (m_viewWidthConstraintInstalled && window && !window->isFullScreen())
+        m_animator.setWindowGeometry(window, singleColumnWindowFrame(window));
 }
 
 void MacKanbanColumnsViewController::toggleColumnLayout()
@@ -222,13 +227,8 @@ void MacKanbanColumnsViewController::switchToSingleColumn()
         [this, window] {
             m_needsDocumentLayout = true;
             layoutDocumentIfNeeded();
-            if (!window)
-                return;
-            const int boardWidth
-                = mainSplitViewController() ? sidebarWidth() + qRound(columnWidth()) : singleColumnWindowFallback;
-            QRect frame = window->geometry();
-            frame.setWidth(boardWidth + windowChrome());
-            m_animator.setWindowGeometry(window, frame);
+            if (window)
+                m_animator.setWindowGeometry(window, singleColumnWindowFrame(window));
         },
         [this, guard] {
             if (guard && m_columnControllers.contains(guard.data()))
@@ -354,6 +354,15 @@ int MacKanbanColumnsViewController::sidebarWidth() const
 {
     BoardHost* host = mainSplitViewController();
     return host ? host->shownSidebarWidth() : 0;
+}
+
+QRect MacKanbanColumnsViewController::singleColumnWindowFrame(const QWidget* window) const
+{
+    const int boardWidth
+        = mainSplitViewController() ? sidebarWidth() + qRound(columnWidth()) : singleColumnWindowFallback;
+    QRect frame = window->geometry();
+    frame.setWidth(boardWidth + windowChrome());
+    return frame;
 }
 
 // What the window adds around the sidebar and the board: the split view's handle, margins.

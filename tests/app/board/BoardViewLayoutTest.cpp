@@ -12,10 +12,6 @@
 
 namespace {
 
-class BoardViewLayout : public BoardViewFixture
-{
-};
-
 // A sidebar of a fixed width.
 class FixedSidebar : public SidebarPane
 {
@@ -31,6 +27,39 @@ public:
 
 private:
     QPointer<QWidget> m_view;
+};
+
+class BoardViewLayout : public BoardViewFixture
+{
+protected:
+    // A window 1200 wide holding a split view: a sidebar 250 wide beside the board pane.
+    struct SplitWindow
+    {
+        ScriptedFilePanelPresenter panels;
+        QWidget window;
+        MainSplitViewController* split = nullptr;
+        FixedSidebar* sidebar = new FixedSidebar(250);
+        MacKanbanColumnsViewController* pane = nullptr;
+
+        explicit SplitWindow(BoardViewLayout& test)
+        {
+            split = new MainSplitViewController(test.defaults, panels, &window);
+            auto* layout = new QHBoxLayout(&window);
+            layout->setContentsMargins(0, 0, 0, 0);
+            layout->addWidget(split);
+            split->setSidebarViewController(sidebar);
+            pane = new MacKanbanColumnsViewController(test.services());
+            pane->animator().setFinishesAtOnce(true);
+            split->setKanbanColumnsViewController(pane);
+            window.setGeometry(40, 40, 1200, 700);
+            window.show();
+        }
+        ~SplitWindow()
+        {
+            delete split;
+            delete sidebar;
+        }
+    };
 };
 
 // The card shown at a viewport height of a column.
@@ -229,19 +258,10 @@ TEST_F(BoardViewLayout, AWindowPassingTheScreensRightEdgeEndsTwentyInside)
 
 TEST_F(BoardViewLayout, TheWindowTakesTheRememberedWidthBesideTheSidebar)
 {
-    ScriptedFilePanelPresenter panels;
-    QWidget window;
-    auto* split = new MainSplitViewController(defaults, panels, &window);
-    auto* layout = new QHBoxLayout(&window);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(split);
-    auto* sidebar = new FixedSidebar(250);
-    split->setSidebarViewController(sidebar);
-    auto* pane = new MacKanbanColumnsViewController(services());
-    pane->animator().setFinishesAtOnce(true);
-    split->setKanbanColumnsViewController(pane);
-    window.setGeometry(40, 40, 1200, 700);
-    window.show();
+    SplitWindow shown(*this);
+    const QWidget& window = shown.window;
+    MainSplitViewController* split = shown.split;
+    MacKanbanColumnsViewController* pane = shown.pane;
     split->showDisplayItem(boardWithCards("A", {1, 1, 1}));
     settle();
 
@@ -262,10 +282,38 @@ TEST_F(BoardViewLayout, TheWindowTakesTheRememberedWidthBesideTheSidebar)
     pane->toggleColumnLayout();
     settle();
     EXPECT_EQ(pane->width(), 600);
-    EXPECT_EQ(sidebar->view()->width(), 250);
+    EXPECT_EQ(shown.sidebar->view()->width(), 250);
     EXPECT_EQ(window.width(), 850 + split->handleWidth());
-    delete split;
-    delete sidebar;
+}
+
+// The one column's window is as wide as the column at every zoom: zoomed in, the column's right
+// side and the corner buttons stay inside the window.
+TEST_F(BoardViewLayout, ZoomingTheSingleColumnKeepsItsWindowAsWideAsTheColumn)
+{
+    SplitWindow shown(*this);
+    shown.split->showDisplayItem(boardWithCards("A", {2, 2, 2}));
+    settle();
+    MacKanbanColumnsViewController* pane = shown.pane;
+    pane->setStoredMagnification(0.5);
+    pane->toggleColumnLayout();
+    settle();
+    for (const qreal zoom : {0.75, 1.0, 0.5}) {
+        pane->setStoredMagnification(zoom);
+        settle();
+        const int column = qRound(300 * zoom);
+        EXPECT_EQ(pane->width(), column) << zoom;
+        EXPECT_EQ(pane->scrollView()->width(), column) << zoom;
+        EXPECT_EQ(shown.window.width(), 250 + column + shown.split->handleWidth()) << zoom;
+        const QWidget* corner = pane->findChild<QWidget*>(QStringLiteral("changeLayoutButton"));
+        EXPECT_LE(corner->geometry().right(), pane->width()) << zoom;
+    }
+    // Separate columns keep the window the user gave them.
+    pane->toggleColumnLayout();
+    settle();
+    const int wide = shown.window.width();
+    pane->setStoredMagnification(0.75);
+    settle();
+    EXPECT_EQ(shown.window.width(), wide);
 }
 
 TEST_F(BoardViewLayout, FullScreenIsLeftForOneColumnAndNeverResized)
