@@ -21,6 +21,7 @@
 #include "Platform/widgets/Popover.h"
 #include "Platform/widgets/RowText.h"
 #include "Platform/widgets/UndoActionBinding.h"
+#include "Platform/widgets/WindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -103,7 +104,8 @@ MainWindowController::~MainWindowController()
 void MainWindowController::showWindow()
 {
     show();
-    fitFirstFrameToBoard();
+    // The desktop's frame around the window is known only once the window is on screen.
+    WindowPlacement::whenFramed(*this, [this] { fitFrameToScreen(); });
     raise();
     activateWindow();
     m_router->validateActions();
@@ -123,21 +125,25 @@ void MainWindowController::restoreWindowFrame()
     }
 }
 
-void MainWindowController::fitFirstFrameToBoard()
+void MainWindowController::fitFrameToScreen()
 {
+    QScreen* screen = this->screen();
+    if (!isVisible() || !screen)
+        return;
+    // The window system's frame goes around the window, and inside the screen's free area too.
+    const QRect area = screen->availableGeometry() - WindowPlacement::decoration(*this);
+    QRect frame = geometry();
     // Shown, the window has placed the sidebar and shows the first board the sidebar chose.
     BoardPane* board = m_splitViewController->kanbanColumnsViewController();
-    QScreen* screen = this->screen();
-    if (!m_firstFramePending || !isVisible() || !board || !board->kanban() || !screen)
-        return;
-    m_firstFramePending = false;
-    const int missing = board->wholeBoardWidth() - board->view()->width();
-    if (missing <= 0)
-        return;
-    // The window system's frame goes around the window, and inside the screen as well.
-    const QMargins frame(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
-        frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom());
-    setGeometry(widenedFrame(geometry(), missing, screen->availableGeometry() - frame));
+    if (m_firstFramePending && board && board->kanban()) {
+        m_firstFramePending = false;
+        if (const int missing = board->wholeBoardWidth() - board->view()->width(); missing > 0)
+            frame = widenedFrame(frame, missing, area);
+    }
+    // Sized before the frame was known, a window may reach past the area, title bar and all.
+    frame = WindowPlacement::centredFrame(area, frame.size(), frame);
+    if (frame != geometry())
+        setGeometry(frame);
 }
 
 QRect MainWindowController::widenedFrame(const QRect& frame, int missingWidth, const QRect& screenFrame)

@@ -121,7 +121,9 @@ private:
     // Shows the panel `factory` makes in a popover under the background button.
     void showBackgroundPanel(const PanelFactory& factory);
     void restoreWindowFrame();
-    void fitFirstFrameToBoard();
+    // Once the desktop has framed the window: the first launch's window widens to show its whole
+    // board, and every window keeps its frame inside the screen's free area.
+    void fitFrameToScreen();
     void saveWindowFrame();
     void printResponderChain() const;
 

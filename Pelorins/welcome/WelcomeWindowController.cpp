@@ -54,15 +54,25 @@ void WelcomeWindowController::windowDidLoad()
         return;
     if (m_defaults.boolForKey(*m_preferenceKey)) {
         // The desktop would put a window it is not told about anywhere, even over the main
-        // window at the screen's edge: a later opening is centred at the size it has.
-        if (const std::optional<QRect> screen = m_screenArea ? m_screenArea() : std::nullopt)
-            WindowPlacement::centre(*this, *screen);
+        // window at the screen's edge: a later opening is centred too, as large as it fits.
+        centreWindow();
         return;
     }
     centreWindow();
     // Set even when there was no screen to centre on, so that it is not tried again.
     m_defaults.setValue(*m_preferenceKey, true);
     m_defaults.synchronize();
+}
+
+void WelcomeWindowController::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Opened before any other window, the welcome was sized without knowing the desktop's frame.
+    WindowPlacement::whenFramed(*this, [this] {
+        const std::optional<QRect> screen = m_screenArea ? m_screenArea() : std::nullopt;
+        if (screen && !screen->contains(frameGeometry()))
+            centreWindow();
+    });
 }
 
 void WelcomeWindowController::setWindowProperties()

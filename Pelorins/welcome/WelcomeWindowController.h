@@ -14,8 +14,9 @@ class WelcomeDelegate;
 class LayerClock;
 class UserDefaults;
 
-// The welcome window: 800 x 600 points of animated pages, sized and centred on the main screen
-// once in the life of the installation. It owns the pictures and fonts its pages draw with.
+// The welcome window: 800 x 600 points of animated pages, centred on the main screen's free area
+// and no larger than it, whenever it opens; the first opening is remembered. It owns the pictures
+// and fonts its pages draw with.
 class WelcomeWindowController : public QWidget
 {
     Q_OBJECT
@@ -46,6 +47,9 @@ public:
     std::optional<double> windowHeight() const { return m_height; }
     std::optional<QString> preferenceKey() const { return m_preferenceKey; }
     AnimatedWelcomeViewController* contentViewController() const { return m_content; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     UserDefaults& m_defaults;

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 
 namespace {
@@ -22,6 +24,32 @@ bool isDecorated(const QWidget& window)
     return type != Qt::Popup && type != Qt::ToolTip && type != Qt::SplashScreen && type != Qt::Desktop
         && !(window.windowFlags() & Qt::FramelessWindowHint);
 }
+
+// Waits for the first exposure of a window's native window. The desktop frames a window before
+// it maps it, so the frame is known by then; the caller runs after the exposure is handled.
+class FirstExposure : public QObject
+{
+public:
+    FirstExposure(QWidget& window, std::function<void()> framed)
+        : QObject(&window)
+        , m_framed(std::move(framed))
+    {
+        window.windowHandle()->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, parent(), std::move(m_framed));
+            deleteLater();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_framed;
+};
 
 } // namespace
 
@@ -80,4 +108,15 @@ void WindowPlacement::centre(QWidget& window, const QWidget* over)
 {
     if (const std::optional<QRect> available = availableArea(over ? over : &window))
         centre(window, *available, over);
+}
+
+void WindowPlacement::whenFramed(QWidget& window, std::function<void()> framed)
+{
+    // A window is made when it is first shown; made earlier, it has its native window at once.
+    if (!window.windowHandle())
+        window.winId();
+    if (window.windowHandle()->isExposed())
+        QTimer::singleShot(0, &window, std::move(framed));
+    else
+        new FirstExposure(window, std::move(framed));
 }

@@ -2,6 +2,7 @@
 
 #include <QMargins>
 #include <QRect>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -32,4 +33,10 @@ public:
     static void centre(QWidget& window, const QRect& available, const QWidget* over = nullptr);
     // The same on the screen of `over`, or of the window without one.
     static void centre(QWidget& window, const QWidget* over = nullptr);
+
+    // Calls `framed` once `window`, made or being shown, is on screen with the desktop's frame
+    // around it: after its first exposure, or soon when it is exposed already. A window shown
+    // before any other of the program is placed without knowing that frame, so it fits itself
+    // then. Nothing is called once the window is gone.
+    static void whenFramed(QWidget& window, std::function<void()> framed);
 };

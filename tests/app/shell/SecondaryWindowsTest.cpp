@@ -263,15 +263,21 @@ INSTANTIATE_TEST_SUITE_P(, EverySecondaryWindow, ::testing::ValuesIn(openings),
     [](const ::testing::TestParamInfo<Opening>& info) { return std::string(info.param.name); });
 
 // Every window, title bar included, inside the screen less its panels; the print window fills
-// it, the list of boards is centred over the main window. Run once more on a virtual display.
+// it, the list of boards is centred over the main window. Run once more on a virtual display, and
+// on a small one under a window manager with a panel.
 TEST_P(EverySecondaryWindow, OpensWhollyInsideTheScreensAvailableArea)
 {
     MainWindowController& main = openMainWindow();
+    // As a user sees it: the main window on screen, framed and fitted to the screen, before any
+    // window is opened from it.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    const QRect available = main.screen()->availableGeometry();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return available.contains(main.frameGeometry()); }, 5000))
+        << "the main window at " << describe(main.frameGeometry()) << " on " << describe(available);
     QWidget* opened = GetParam().open(*this, main);
     ASSERT_NE(opened, nullptr);
     QWidget* window = opened->window();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    const QRect available = window->screen()->availableGeometry();
     EXPECT_TRUE(available.contains(window->frameGeometry()))
         << window->metaObject()->className() << " at " << describe(window->frameGeometry()) << " on "
         << describe(available);

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 // Resources are initialised outside any namespace.
@@ -53,6 +54,25 @@ TEST(WelcomeWindow, TheFirstOpeningCentresTheWindowOnceAndRemembersIt)
     EXPECT_EQ(window->frameGeometry().height(), 576);
     EXPECT_NEAR(window->frameGeometry().center().x(), 512, 1);
     EXPECT_EQ(window->windowHeight(), 576 - decoration);
+}
+
+// Opened before any other window, the welcome is sized without knowing the desktop's frame; once
+// on screen it fits its frame, title bar included, into the screen's free area (the ctest case
+// Welcome.UnderWindowManager runs this on a small screen with a frame and a panel).
+TEST(WelcomeWindow, TheFirstOpeningLiesInsideTheScreensFreeAreaOnceFramed)
+{
+    WelcomeFixture fixture;
+    fixture.screen = WelcomeWindowController::mainScreenArea();
+    ASSERT_TRUE(fixture.screen);
+    const QRect available = *fixture.screen;
+    fixture.delegate->showWelcomeScreen(nullptr);
+    WelcomeWindowController* window = fixture.welcome();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return available.contains(window->frameGeometry()); }, 5000))
+        << window->frameGeometry().y() << " " << window->frameGeometry().height() << " on " << available.y() << " "
+        << available.height();
+    EXPECT_NEAR(window->frameGeometry().center().x(), available.center().x(), 1);
 }
 
 // Left to the desktop, a later opening could land anywhere, even half off the screen.
