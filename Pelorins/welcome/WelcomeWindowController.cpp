@@ -7,8 +7,6 @@
 #include "Platform/core/UserDefaults.h"
 #include "Platform/widgets/WindowPlacement.h"
 
-#include <QVBoxLayout>
-
 std::unique_ptr<WelcomeWindowController> WelcomeWindowController::make(
     WelcomeDelegate& delegate, UserDefaults& defaults, LayerClock& clock, ScreenArea screenArea)
 {
@@ -38,9 +36,6 @@ WelcomeWindowController::WelcomeWindowController(
     setObjectName(QLatin1String(windowIdentifier));
     setWindowTitle(local(QStringLiteral("Welcome to Pelorins")));
     m_content = new AnimatedWelcomeViewController(WelcomeResources {clock, m_artwork, m_fonts}, delegate, this);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_content);
     setFixedSize(m_content->size());
     windowDidLoad();
 }
@@ -73,6 +68,14 @@ void WelcomeWindowController::showEvent(QShowEvent* event)
         if (screen && !screen->contains(frameGeometry()))
             centreWindow();
     });
+}
+
+void WelcomeWindowController::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // The pages stand on the window's bottom edge, as a view at the origin of a Mac window does:
+    // a window shorter than the pages loses the top of the greeting, not the button that goes on.
+    m_content->move(0, height() - m_content->height());
 }
 
 void WelcomeWindowController::setWindowProperties()

@@ -49,6 +49,7 @@ public:
     AnimatedWelcomeViewController* contentViewController() const { return m_content; }
 
 protected:
+    void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:

@@ -1,5 +1,6 @@
 #include "Pelorins/welcome/AnimatedWelcomeViewController.h"
 #include "Pelorins/welcome/Page1View.h"
+#include "Pelorins/welcome/WelcomeBottomButton.h"
 #include "WelcomeFixture.h"
 
 #include <QApplication>
@@ -54,6 +55,13 @@ TEST(WelcomeWindow, TheFirstOpeningCentresTheWindowOnceAndRemembersIt)
     EXPECT_EQ(window->frameGeometry().height(), 576);
     EXPECT_NEAR(window->frameGeometry().center().x(), 512, 1);
     EXPECT_EQ(window->windowHeight(), 576 - decoration);
+    // The pages stand on the window's bottom edge, as they do on the Mac, so that a window
+    // shorter than they are loses the top of the greeting and keeps the button that goes on.
+    QApplication::processEvents();
+    const QWidget* next = window->contentViewController()->page1()->bottomButton();
+    const QRect nextInWindow(next->mapTo(window, QPoint(0, 0)), next->size());
+    EXPECT_TRUE(window->rect().contains(nextInWindow))
+        << nextInWindow.y() << " + " << nextInWindow.height() << " in " << window->height();
 }
 
 // Opened before any other window, the welcome is sized without knowing the desktop's frame; once
