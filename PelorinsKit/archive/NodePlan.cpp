@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <bit>
+#include <cstring>
 
 using NodePlanUtf8::fromGeneralisedUtf8;
 
@@ -67,7 +68,10 @@ NodePlan NodePlan::fromArray(const QJsonArray& dictionaryObjects, const ManagedO
 NodePlan::Text NodePlan::keep(QByteArrayView utf8)
 {
     const Text text {qsizetype(m_texts.size()), utf8.size()};
-    m_texts.insert(m_texts.end(), utf8.begin(), utf8.end());
+    // Copied whole: an insert through the allocator would copy byte by byte.
+    m_texts.resize(m_texts.size() + size_t(utf8.size()));
+    if (!utf8.isEmpty())
+        std::memcpy(m_texts.data() + text.offset, utf8.data(), size_t(utf8.size()));
     return text;
 }
 

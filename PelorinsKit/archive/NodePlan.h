@@ -152,10 +152,7 @@ private:
     class NodesByURI;
     class Reader;
     class Check;
-
-    template <typename Stream>
-    static std::optional<NodePlan> fromStream(
-        Stream& stream, qsizetype textSize, const ManagedObjectModel& model, QString* error, bool* needsDocument);
+    class TextScanner;
 
     Text keep(QByteArrayView utf8);
 

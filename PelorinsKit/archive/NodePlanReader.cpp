@@ -628,18 +628,24 @@ void NodePlan::Reader::appendEscaped(QByteArrayView utf8)
         return;
     }
     m_run.append('"');
-    for (const char c : utf8) {
+    // Plain stretches go in whole; keys and values of runs rarely hold anything to escape.
+    qsizetype plain = 0;
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        if (c != '"' && c != '\\' && uchar(c) >= 0x20)
+            continue;
+        m_run.append(utf8.sliced(plain, i - plain));
+        plain = i + 1;
         if (c == '"' || c == '\\') {
             m_run.append('\\');
             m_run.append(c);
-        } else if (uchar(c) < 0x20) {
+        } else {
             char escape[8];
             std::snprintf(escape, sizeof escape, "\\u%04x", unsigned(uchar(c)));
             m_run.append(escape);
-        } else {
-            m_run.append(c);
         }
     }
+    m_run.append(utf8.sliced(plain));
     m_run.append('"');
 }
 

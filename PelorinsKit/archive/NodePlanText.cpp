@@ -3,195 +3,513 @@
 #include "PelorinsKit/archive/NodePlanReader.h"
 #include "PelorinsKit/archive/NodePlanUtf8.h"
 
-#include <rapidjson/reader.h>
-#include <string>
+#include <bit>
+#include <charconv>
+#include <cstring>
+#include <vector>
 
 using NodePlanUtf8::isWellFormedUtf8;
 
-namespace {
-
-// RapidJSON's events for the plan's reader. It also stops where the text would read differently
+// JSON text read a block at a time and handed to the plan's reader as events. Texts, which are
+// nearly all of an archive, are passed over sixteen bytes at a time and handed on where they lie
+// in the block when they hold no escape. It stops wherever the text would read differently
 // through QJsonDocument: keys out of the order QJsonDocument gives a parsed object's keys (that of
-// their code points, so of their UTF-8 bytes) or repeated (QJsonDocument keeps the last), and
-// escapes of lone surrogates (RapidJSON turns a low one into bytes that are no UTF-8). Keys and
-// texts are checked to be UTF-8 here rather than by RapidJSON, byte by byte: any other byte above
-// ASCII outside them is no JSON anyway.
-template <typename Reader> class TextEvents
+// their code points, so of their UTF-8 bytes) or repeated (QJsonDocument keeps the last), texts
+// that are no well-formed UTF-8 or hold an escaped lone surrogate, numbers beyond a double, and
+// text after the value; and of course at anything that is no JSON.
+class NodePlan::TextScanner
 {
 public:
-    explicit TextEvents(Reader& reader)
-        : m_reader(reader)
+    enum class Outcome { Read, Stopped, SourceFailed };
+
+    TextScanner(const NodePlan::Source& source, NodePlan::Reader& reader)
+        : m_source(source)
+        , m_reader(reader)
+        , m_buffer(2 * blockSize)
     {
     }
 
-    bool Null() { return m_reader.scalar(QJsonValue(QJsonValue::Null)); }
-    bool Bool(bool value) { return m_reader.scalar(QJsonValue(value)); }
-    bool Int(int value) { return m_reader.scalar(QJsonValue(double(value))); }
-    bool Uint(unsigned value) { return m_reader.scalar(QJsonValue(double(value))); }
-    bool Int64(int64_t value) { return m_reader.scalar(QJsonValue(double(value))); }
-    bool Uint64(uint64_t value) { return m_reader.scalar(QJsonValue(double(value))); }
-    bool Double(double value) { return m_reader.scalar(QJsonValue(value)); }
-    bool RawNumber(const char*, rapidjson::SizeType, bool) { return false; }
-    bool String(const char* text, rapidjson::SizeType length, bool)
+    Outcome run()
     {
-        return readable(text, length) && m_reader.text(QByteArrayView(text, length));
+        const bool read = value() && atEnd();
+        if (m_sourceFailed)
+            return Outcome::SourceFailed;
+        return read ? Outcome::Read : Outcome::Stopped;
     }
-    bool StartObject()
-    {
-        m_lastKeys.emplace_back();
-        m_hasKey.push_back(false);
-        return m_reader.beginContainer(true);
-    }
-    bool Key(const char* text, rapidjson::SizeType length, bool)
-    {
-        return readable(text, length) && follows(text, length) && m_reader.key(QByteArrayView(text, length));
-    }
-    bool EndObject(rapidjson::SizeType)
-    {
-        m_lastKeys.pop_back();
-        m_hasKey.pop_back();
-        return m_reader.endContainer();
-    }
-    bool StartArray() { return m_reader.beginContainer(false); }
-    bool EndArray(rapidjson::SizeType) { return m_reader.endContainer(); }
 
 private:
-    // A surrogate encoded as UTF-8 (0xED 0xA0..0xBF), which isWellFormedUtf8 refuses, comes
-    // only from an escape.
-    static bool readable(const char* text, rapidjson::SizeType length)
-    {
-        return isWellFormedUtf8(QByteArrayView(text, length));
-    }
+    static constexpr size_t blockSize = 256 * 1024;
+    // What may come next, after the opening of a container, a key or a member.
+    enum class Expect { Value, ValueOrEnd, KeyOrEnd, Key, Colon, CommaOrEnd };
 
-    bool follows(const char* text, rapidjson::SizeType length)
+    // One value, containers nesting through a stack of their own (hostile nesting costs memory in
+    // proportion to the text, never the call stack; the reader limits the depth).
+    bool value()
     {
-        std::string& last = m_lastKeys.back();
-        if (m_hasKey.back() && !(std::string_view(last) < std::string_view(text, length)))
-            return false;
-        last.assign(text, length);
-        m_hasKey.back() = true;
+        Expect expect = Expect::Value;
+        do {
+            if (!skipSpace())
+                return false;
+            const char c = m_buffer[m_at];
+            switch (expect) {
+            case Expect::ValueOrEnd:
+                if (c == ']') {
+                    ++m_at;
+                    if (!endContainer())
+                        return false;
+                    expect = Expect::CommaOrEnd;
+                    break;
+                }
+                [[fallthrough]];
+            case Expect::Value:
+                if (!member(c, expect))
+                    return false;
+                break;
+            case Expect::KeyOrEnd:
+                if (c == '}') {
+                    ++m_at;
+                    if (!endContainer())
+                        return false;
+                    expect = Expect::CommaOrEnd;
+                    break;
+                }
+                [[fallthrough]];
+            case Expect::Key: {
+                if (c != '"')
+                    return false;
+                ++m_at;
+                const std::optional<QByteArrayView> key = text();
+                if (!key || !follows(*key) || !m_reader.key(*key))
+                    return false;
+                expect = Expect::Colon;
+                break;
+            }
+            case Expect::Colon:
+                if (c != ':')
+                    return false;
+                ++m_at;
+                expect = Expect::Value;
+                break;
+            case Expect::CommaOrEnd:
+                ++m_at;
+                if (c == ',') {
+                    expect = m_containers.back() ? Expect::Key : Expect::Value;
+                } else if (c == (m_containers.back() ? '}' : ']')) {
+                    if (!endContainer())
+                        return false;
+                } else {
+                    return false;
+                }
+                break;
+            }
+        } while (!m_containers.empty());
         return true;
     }
 
-    Reader& m_reader;
-    std::vector<std::string> m_lastKeys;
-    std::vector<bool> m_hasKey;
-};
-
-// RapidJSON's stream over a NodePlan::Source, read a block at a time.
-class SourceStream
-{
-public:
-    using Ch = char;
-
-    explicit SourceStream(const NodePlan::Source& source)
-        : m_source(source)
-        , m_buffer(blockSize)
-        , m_current(m_buffer.data())
-        , m_end(m_buffer.data())
+    // A value beginning with `c`; `expect` says what follows it.
+    bool member(char c, Expect& expect)
     {
-        refill();
+        if (c == '{' || c == '[') {
+            ++m_at;
+            const bool isObject = c == '{';
+            m_containers.push_back(quint8(isObject));
+            if (isObject)
+                m_keys.push_back(LastKey {m_keyBytes.size(), false});
+            expect = isObject ? Expect::KeyOrEnd : Expect::ValueOrEnd;
+            return m_reader.beginContainer(isObject);
+        }
+        expect = Expect::CommaOrEnd;
+        if (c == '"') {
+            ++m_at;
+            const std::optional<QByteArrayView> utf8 = text();
+            return utf8 && m_reader.text(*utf8);
+        }
+        if (c == '-' || (c >= '0' && c <= '9')) {
+            const std::optional<double> number = this->number();
+            return number && m_reader.scalar(QJsonValue(*number));
+        }
+        if (literal("true"))
+            return m_reader.scalar(QJsonValue(true));
+        if (literal("false"))
+            return m_reader.scalar(QJsonValue(false));
+        if (literal("null"))
+            return m_reader.scalar(QJsonValue(QJsonValue::Null));
+        return false;
     }
 
-    bool failed() const { return m_failed; }
-    // Every byte of the source has been read.
-    bool atEnd() const { return m_current == m_end; }
-
-    Ch Peek() const { return m_current < m_end ? *m_current : '\0'; }
-    Ch Take()
+    bool endContainer()
     {
-        if (m_current == m_end)
-            return '\0';
-        const Ch c = *m_current++;
-        if (m_current == m_end)
-            refill();
-        return c;
+        if (m_containers.back()) {
+            m_keyBytes.resize(m_keys.back().start);
+            m_keys.pop_back();
+        }
+        m_containers.pop_back();
+        return m_reader.endContainer();
     }
-    size_t Tell() const { return m_count + size_t(m_current - m_buffer.data()); }
 
-    // Not used by a reader that copies its texts.
-    Ch* PutBegin() { return nullptr; }
-    void Put(Ch) { }
-    void Flush() { }
-    size_t PutEnd(Ch*) { return 0; }
-
-private:
-    static constexpr qsizetype blockSize = 256 * 1024;
-
-    void refill()
+    // Keys of an object come in the order of their bytes, each once.
+    bool follows(QByteArrayView key)
     {
-        m_count += size_t(m_end - m_buffer.data());
-        const qsizetype read = m_failed ? 0 : m_source(m_buffer.data(), blockSize);
-        m_failed = m_failed || read < 0;
-        m_current = m_buffer.data();
-        m_end = m_current + std::max<qsizetype>(read, 0);
+        LastKey& last = m_keys.back();
+        const QByteArrayView before(m_keyBytes.data() + last.start, qsizetype(m_keyBytes.size() - last.start));
+        if (last.held && !(std::string_view(before.data(), size_t(before.size()))
+                < std::string_view(key.data(), size_t(key.size()))))
+            return false;
+        m_keyBytes.resize(last.start + size_t(key.size()));
+        if (!key.isEmpty())
+            std::memcpy(m_keyBytes.data() + last.start, key.data(), size_t(key.size()));
+        last.held = true;
+        return true;
     }
+
+    // Past white space to the next byte; false at the end of the text.
+    bool skipSpace()
+    {
+        for (;;) {
+            while (m_at < m_end) {
+                const char c = m_buffer[m_at];
+                if (c != ' ' && c != '\n' && c != '\r' && c != '\t')
+                    return true;
+                ++m_at;
+            }
+            if (!more(m_at))
+                return false;
+        }
+    }
+
+    // Nothing but white space is left.
+    bool atEnd() { return !skipSpace() && !m_sourceFailed; }
+
+    // Reads on until at least `count` bytes from the current one are in the buffer, or the text
+    // ends; the bytes from `from` on stay.
+    bool have(size_t count, size_t& from)
+    {
+        while (m_end - m_at < count)
+            if (!more(from))
+                return false;
+        return true;
+    }
+
+    // Reads the next block behind what is in the buffer; what lies before `from` may go (`from`
+    // then counts from the buffer's new start). False at the end of the text or when the source
+    // fails. A text longer than a block stays whole, so the buffer grows to hold it.
+    bool more(size_t& from)
+    {
+        if (m_sourceDone)
+            return false;
+        if (from > 0) {
+            std::memmove(m_buffer.data(), m_buffer.data() + from, m_end - from);
+            m_end -= from;
+            m_at -= from;
+            from = 0;
+        }
+        if (m_buffer.size() - m_end < blockSize)
+            m_buffer.resize(std::max(2 * m_buffer.size(), m_end + blockSize));
+        const qsizetype read = m_source(m_buffer.data() + m_end, qsizetype(m_buffer.size() - m_end));
+        if (read <= 0) {
+            m_sourceDone = true;
+            m_sourceFailed = read < 0;
+            return false;
+        }
+        m_end += size_t(read);
+        return true;
+    }
+
+    bool literal(std::string_view word)
+    {
+        size_t from = m_at;
+        have(word.size(), from);
+        if (m_end - m_at < word.size() || std::memcmp(m_buffer.data() + m_at, word.data(), word.size()) != 0)
+            return false;
+        m_at += word.size();
+        return true;
+    }
+
+    // The bytes of a text whose opening quote is behind: escapes decoded, valid until the next
+    // read. Nothing when it is not a text the plan reads.
+    std::optional<QByteArrayView> text()
+    {
+        // The first byte not yet taken: the text's first, or, once an escape was decoded, the first
+        // after the last escape.
+        size_t from = m_at;
+        bool escaped = false;
+        bool beyondAscii = false;
+        for (;;) {
+            if (m_end - m_at < sizeof(Bytes))
+                have(sizeof(Bytes), from);
+            while (m_end - m_at >= sizeof(Bytes)) {
+                Bytes bytes;
+                std::memcpy(&bytes, m_buffer.data() + m_at, sizeof bytes);
+                beyondAscii = beyondAscii || any(bytes >= splat(0x80));
+                const auto special = (bytes == splat('"')) | (bytes == splat('\\')) | (bytes < splat(0x20));
+                if (const std::optional<size_t> first = firstSet(special)) {
+                    m_at += *first;
+                    break;
+                }
+                m_at += sizeof(Bytes);
+            }
+            if (m_at == m_end) {
+                if (!more(from))
+                    return std::nullopt;
+                continue;
+            }
+            const auto c = uchar(m_buffer[m_at]);
+            if (c == '"') {
+                QByteArrayView taken(m_buffer.data() + from, qsizetype(m_at - from));
+                ++m_at;
+                if (escaped) {
+                    m_decoded.append(taken);
+                    taken = m_decoded;
+                }
+                if (beyondAscii && !isWellFormedUtf8(taken))
+                    return std::nullopt;
+                return taken;
+            }
+            if (c == '\\') {
+                if (!escaped)
+                    m_decoded.resize(0);
+                escaped = true;
+                m_decoded.append(m_buffer.data() + from, qsizetype(m_at - from));
+                if (!escape())
+                    return std::nullopt;
+                from = m_at;
+            } else if (c < 0x20) {
+                return std::nullopt;
+            } else {
+                beyondAscii = beyondAscii || c >= 0x80;
+                ++m_at;
+            }
+        }
+    }
+
+    // Decodes the escape at the current byte into m_decoded.
+    bool escape()
+    {
+        size_t from = m_at;
+        have(12, from);
+        if (m_end - m_at < 2)
+            return false;
+        const char c = m_buffer[m_at + 1];
+        m_at += 2;
+        switch (c) {
+        case '"':
+        case '\\':
+        case '/':
+            m_decoded.append(c);
+            return true;
+        case 'b':
+            m_decoded.append('\b');
+            return true;
+        case 'f':
+            m_decoded.append('\f');
+            return true;
+        case 'n':
+            m_decoded.append('\n');
+            return true;
+        case 'r':
+            m_decoded.append('\r');
+            return true;
+        case 't':
+            m_decoded.append('\t');
+            return true;
+        case 'u':
+            break;
+        default:
+            return false;
+        }
+        std::optional<char32_t> unit = hexUnit();
+        if (!unit || (*unit >= 0xDC00 && *unit <= 0xDFFF))
+            return false;
+        char32_t codePoint = *unit;
+        // A surrogate only as the high half of a pair.
+        if (*unit >= 0xD800 && *unit <= 0xDBFF) {
+            if (m_end - m_at < 2 || m_buffer[m_at] != '\\' || m_buffer[m_at + 1] != 'u')
+                return false;
+            m_at += 2;
+            const std::optional<char32_t> low = hexUnit();
+            if (!low || *low < 0xDC00 || *low > 0xDFFF)
+                return false;
+            codePoint = 0x10000 + ((*unit - 0xD800) << 10) + (*low - 0xDC00);
+        }
+        appendUtf8(codePoint);
+        return true;
+    }
+
+    // The four hex digits of a \u escape.
+    std::optional<char32_t> hexUnit()
+    {
+        if (m_end - m_at < 4)
+            return std::nullopt;
+        char32_t unit = 0;
+        for (int i = 0; i < 4; ++i) {
+            const char c = m_buffer[m_at++];
+            int digit = 0;
+            if (c >= '0' && c <= '9')
+                digit = c - '0';
+            else if (c >= 'a' && c <= 'f')
+                digit = c - 'a' + 10;
+            else if (c >= 'A' && c <= 'F')
+                digit = c - 'A' + 10;
+            else
+                return std::nullopt;
+            unit = unit * 16 + char32_t(digit);
+        }
+        return unit;
+    }
+
+    void appendUtf8(char32_t codePoint)
+    {
+        if (codePoint < 0x80) {
+            m_decoded.append(char(codePoint));
+        } else if (codePoint < 0x800) {
+            m_decoded.append(char(0xC0 | (codePoint >> 6)));
+            m_decoded.append(char(0x80 | (codePoint & 0x3F)));
+        } else if (codePoint < 0x10000) {
+            m_decoded.append(char(0xE0 | (codePoint >> 12)));
+            m_decoded.append(char(0x80 | ((codePoint >> 6) & 0x3F)));
+            m_decoded.append(char(0x80 | (codePoint & 0x3F)));
+        } else {
+            m_decoded.append(char(0xF0 | (codePoint >> 18)));
+            m_decoded.append(char(0x80 | ((codePoint >> 12) & 0x3F)));
+            m_decoded.append(char(0x80 | ((codePoint >> 6) & 0x3F)));
+            m_decoded.append(char(0x80 | (codePoint & 0x3F)));
+        }
+    }
+
+    // A number as JSON writes one, as a double: an integer exactly as its 64 bits convert (so "-0"
+    // is 0, as QJsonDocument reads it), anything else rounded to the nearest. Nothing beyond a
+    // double's range.
+    std::optional<double> number()
+    {
+        // The number's first byte, followed when the buffer moves.
+        size_t from = m_at;
+        const auto digits = [&] {
+            size_t count = 0;
+            while ((m_at < m_end || more(from)) && m_buffer[m_at] >= '0' && m_buffer[m_at] <= '9') {
+                ++m_at;
+                ++count;
+            }
+            return count;
+        };
+        const auto next = [&](char c) {
+            if ((m_at < m_end || more(from)) && m_buffer[m_at] == c) {
+                ++m_at;
+                return true;
+            }
+            return false;
+        };
+        const bool negative = next('-');
+        const size_t integerStart = m_at - from;
+        const size_t integerDigits = digits();
+        if (integerDigits == 0 || (integerDigits > 1 && m_buffer[from + integerStart] == '0'))
+            return std::nullopt;
+        bool integral = true;
+        if (next('.')) {
+            integral = false;
+            if (digits() == 0)
+                return std::nullopt;
+        }
+        if (next('e') || next('E')) {
+            integral = false;
+            if (!next('+'))
+                next('-');
+            if (digits() == 0)
+                return std::nullopt;
+        }
+        const char* const first = m_buffer.data() + from;
+        const char* const last = m_buffer.data() + m_at;
+        if (integral) {
+            quint64 magnitude = 0;
+            const char* const digitsStart = first + integerStart;
+            const auto parsed = std::from_chars(digitsStart, last, magnitude);
+            if (parsed.ec == std::errc())
+                return negative && magnitude > 0 ? -double(magnitude) : double(magnitude);
+        }
+        double value = 0;
+        const auto parsed = std::from_chars(first, last, value);
+        if (parsed.ec != std::errc() || parsed.ptr != last)
+            return std::nullopt;
+        return value;
+    }
+
+    // Sixteen bytes of text compared at once (vector instructions where the processor has them).
+    using Bytes = quint8 __attribute__((vector_size(16)));
+    using Mask = qint8 __attribute__((vector_size(16)));
+    static constexpr Bytes splat(quint8 c) { return Bytes {c, c, c, c, c, c, c, c, c, c, c, c, c, c, c, c}; }
+    static bool any(Mask mask)
+    {
+        quint64 halves[2];
+        std::memcpy(halves, &mask, sizeof halves);
+        return (halves[0] | halves[1]) != 0;
+    }
+    // The position of the first byte a comparison holds for.
+    static std::optional<size_t> firstSet(Mask mask)
+    {
+        quint64 halves[2];
+        std::memcpy(halves, &mask, sizeof halves);
+        if (halves[0])
+            return size_t(std::countr_zero(halves[0]) / 8);
+        if (halves[1])
+            return size_t(8 + std::countr_zero(halves[1]) / 8);
+        return std::nullopt;
+    }
+
+    // The last key of an open object, in m_keyBytes from `start` on.
+    struct LastKey
+    {
+        size_t start = 0;
+        bool held = false;
+    };
 
     const NodePlan::Source& m_source;
+    NodePlan::Reader& m_reader;
     std::vector<char> m_buffer;
-    const char* m_current;
-    const char* m_end;
-    size_t m_count = 0;
-    bool m_failed = false;
+    size_t m_at = 0;
+    size_t m_end = 0;
+    bool m_sourceDone = false;
+    bool m_sourceFailed = false;
+    // Per open container, whether it is an object.
+    std::vector<quint8> m_containers;
+    std::vector<LastKey> m_keys;
+    std::vector<char> m_keyBytes;
+    QByteArray m_decoded;
 };
-
-bool atEnd(const rapidjson::MemoryStream& stream)
-{
-    return stream.src_ == stream.end_;
-}
-
-bool atEnd(const SourceStream& stream)
-{
-    return stream.atEnd();
-}
-
-} // namespace
-
-template <typename Stream>
-std::optional<NodePlan> NodePlan::fromStream(
-    Stream& stream, qsizetype textSize, const ManagedObjectModel& model, QString* error, bool* needsDocument)
-{
-    *needsDocument = false;
-    NodePlan plan;
-    Reader reader(plan, model, textSize);
-    TextEvents<Reader> events(reader);
-    rapidjson::Reader parser;
-    constexpr unsigned flags = rapidjson::kParseIterativeFlag | rapidjson::kParseFullPrecisionFlag;
-    // RapidJSON takes a NUL byte for the end of the text; what follows one is still the archive's,
-    // and the document reader refuses it.
-    if (parser.Parse<flags>(stream, events) && atEnd(stream))
-        return plan;
-    if (!parser.HasParseError()) {
-        *needsDocument = true;
-        return std::nullopt;
-    }
-    if (reader.notAnArray()) {
-        *error = QStringLiteral("the archive is not a JSON array");
-        return std::nullopt;
-    }
-    // Whatever else stops RapidJSON or the reader (text out of order, nesting beyond
-    // QJsonDocument's limit, a lone surrogate, no JSON at all) is QJsonDocument's to read or to
-    // refuse with its reason.
-    *needsDocument = true;
-    return std::nullopt;
-}
 
 std::optional<NodePlan> NodePlan::fromText(
     const QByteArray& text, const ManagedObjectModel& model, QString* error, bool* needsDocument)
 {
-    rapidjson::MemoryStream stream(text.constData(), size_t(text.size()));
-    return fromStream(stream, text.size(), model, error, needsDocument);
+    qsizetype offset = 0;
+    const Source source = [&](char* buffer, qsizetype size) {
+        const qsizetype count = std::min(size, text.size() - offset);
+        std::memcpy(buffer, text.constData() + offset, size_t(count));
+        offset += count;
+        return count;
+    };
+    return fromSource(source, text.size(), model, error, needsDocument);
 }
 
 std::optional<NodePlan> NodePlan::fromSource(
     const Source& source, qsizetype textSize, const ManagedObjectModel& model, QString* error, bool* needsDocument)
 {
-    SourceStream stream(source);
-    std::optional<NodePlan> plan = fromStream(stream, textSize, model, error, needsDocument);
-    // A source that stops early is its caller's to explain.
-    if (stream.failed()) {
-        *needsDocument = false;
+    *needsDocument = false;
+    NodePlan plan;
+    Reader reader(plan, model, textSize);
+    switch (TextScanner(source, reader).run()) {
+    case TextScanner::Outcome::Read:
+        return plan;
+    case TextScanner::Outcome::SourceFailed:
+        // A source that stops early is its caller's to explain.
+        return std::nullopt;
+    case TextScanner::Outcome::Stopped:
+        break;
+    }
+    if (reader.notAnArray()) {
+        *error = QStringLiteral("the archive is not a JSON array");
         return std::nullopt;
     }
-    return plan;
+    // Whatever else stops the scanner or the reader (text out of order, nesting beyond
+    // QJsonDocument's limit, a lone surrogate, no JSON at all) is QJsonDocument's to read or to
+    // refuse with its reason.
+    *needsDocument = true;
+    return std::nullopt;
 }

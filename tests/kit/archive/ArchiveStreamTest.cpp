@@ -31,6 +31,7 @@
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <QUrl>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -298,7 +299,7 @@ TEST_F(ArchiveStreamTest, BothReaderEntriesMakeTheTreeThatWritesTheSameArchive)
     DataFolders::setBaseFolderForTesting(QString());
 }
 
-// Text RapidJSON would read unlike QJsonDocument is read through the document, so that both
+// Text the stream would read unlike QJsonDocument is read through the document, so that both
 // entries agree; everything else streams.
 TEST_F(ArchiveStreamTest, TextTheStreamCannotReadAsTheDocumentDoesIsLeftToTheDocument)
 {
@@ -570,6 +571,57 @@ TEST_F(ArchiveStreamTest, AnArchiveFileReadsAsItsBytesRead)
     EXPECT_TRUE(unreadable);
     EXPECT_FALSE(error.isEmpty());
     DataFolders::setBaseFolderForTesting(QString());
+}
+
+// Text handed over in pieces of any size reads as it does whole, and as QJsonDocument reads it:
+// wherever a piece ends, inside a key, a text, an escape, a number or a literal.
+TEST_F(ArchiveStreamTest, TextInPiecesOfAnySizeReadsAsWholeText)
+{
+    const QByteArray text = R"([{"Folder": {"children": [{"Kanban": {"colour": -7, "column": [{"KanbanColumn": )"
+        R"({"bookmarked": true, "item": [{"ListItem": {"attributedNotes": {"runs": [{"NOTESTYLENAME": "title", )"
+        R"("range": {"length": 4, "location": 0}}, {"attachmentLinkData": {"URL": "file:///a%20b", "calendarData": )"
+        R"({"allDay": true, "count": 1152921504606846976, "list": [1, -2.5e-3, null, false, "x"], "weight": 0.1}}, )"
+        R"("range": {"length": 1, "location": 5}}], "string": "Plan\n\ufffc \"q\" \\ \/ \b\f\r\t \u00e9 \ud83d\ude00 )"
+        "\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80"
+        R"("}, "done": false, "dueDate": "2024-03-05 17:04:09", "eventsArray": ["E1", "E\u00e92"], "priority": true, )"
+        R"("timeWorked": 1E+21, "uniqueIdentifier": "C1"}}, {"ListItem": {"done": true, "timeWorked": -0, )"
+        R"("uniqueIdentifier": "C2"}}], "title": "To Do", "uniqueIdentifier": "S1"}}], "export": true, )"
+        R"("title": "Board", "uniqueIdentifier": "B1"}}], "export": true, "title": "Folder \u0001", )"
+        R"("uniqueIdentifier": "F1"}}]  )";
+    const auto made = [&](const std::optional<NodePlan>& plan) {
+        TestStore fresh;
+        ConsoleLog::Capture quiet;
+        JSONReader reader(&fresh.context());
+        return plan ? comparable(streamedArchive(displayItems(reader.makeObjectsFromArchive(*plan)))) : QJsonValue();
+    };
+    QString error;
+    bool needsDocument = true;
+    const std::optional<NodePlan> whole = NodePlan::fromText(text, store.context().model(), &error, &needsDocument);
+    ASSERT_TRUE(whole) << error.toStdString();
+    EXPECT_FALSE(needsDocument);
+    const QJsonValue expected = made(whole);
+    ASSERT_EQ(expected.toArray().size(), 1);
+    {
+        TestStore fresh;
+        ConsoleLog::Capture quiet;
+        JSONReader reader(&fresh.context());
+        EXPECT_EQ(comparable(streamedArchive(
+                      displayItems(reader.makeObjectsFromArrayOf(QJsonDocument::fromJson(text).array())))),
+            expected);
+    }
+    for (const qsizetype pieceSize : {1, 2, 3, 5, 7, 8, 9, 13, 64}) {
+        qsizetype offset = 0;
+        const NodePlan::Source pieces = [&](char* buffer, qsizetype size) {
+            const qsizetype count = std::min({size, pieceSize, text.size() - offset});
+            std::memcpy(buffer, text.constData() + offset, size_t(count));
+            offset += count;
+            return count;
+        };
+        const std::optional<NodePlan> plan
+            = NodePlan::fromSource(pieces, text.size(), store.context().model(), &error, &needsDocument);
+        ASSERT_TRUE(plan) << pieceSize;
+        EXPECT_EQ(made(plan), expected) << pieceSize;
+    }
 }
 
 // A node named again by a URI read before is given again: its own body counts for nothing, and
