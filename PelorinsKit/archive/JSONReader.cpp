@@ -25,8 +25,10 @@
 #include <QStringDecoder>
 #include <QThread>
 #include <QVarLengthArray>
+#include <bit>
 #include <cmath>
 #include <condition_variable>
+#include <cstring>
 #include <limits>
 #include <mutex>
 #include <sys/stat.h>
@@ -185,9 +187,20 @@ size_t textsHash(const QVariantMap& attributes, size_t seed = 0)
 // the generalised form, one unit each like any three-byte sequence.
 qsizetype utf16Length(QByteArrayView utf8)
 {
+    // Eight bytes at a time: a unit for each byte but continuation bytes (10xxxxxx), and a second
+    // for each lead of four bytes (11110xxx).
+    constexpr quint64 highBits = 0x8080808080808080ULL;
     qsizetype length = 0;
-    for (const char c : utf8) {
-        const auto byte = uchar(c);
+    qsizetype at = 0;
+    for (; utf8.size() - at >= 8; at += 8) {
+        quint64 word;
+        std::memcpy(&word, utf8.data() + at, sizeof word);
+        const quint64 continuations = word & ~(word << 1) & highBits;
+        const quint64 fourByteLeads = word & (word << 1) & (word << 2) & (word << 3) & highBits;
+        length += 8 - std::popcount(continuations) + std::popcount(fourByteLeads);
+    }
+    for (; at < utf8.size(); ++at) {
+        const auto byte = uchar(utf8[at]);
         length += ((byte & 0xC0) != 0x80) + (byte >= 0xF0);
     }
     return length;

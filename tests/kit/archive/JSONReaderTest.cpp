@@ -475,6 +475,12 @@ TEST_F(JSONReaderTest, NotesAreStoredAsTheirDictionaryFormReadBackWouldBe)
             {"range": {"location": 9, "length": 1}, "NOTESTYLENAME": "title"}, {"NSStrikethrough": 1}]})",
         R"({"string": "", "runs": [{"range": {"location": 0, "length": 1}, "NOTESTYLENAME": "title"}]})",
         R"({"string": "\ud800x", "runs": []})",
+        // Text of one to four bytes a character, whose length in UTF-16 places the gap at the end.
+        R"({"string": "abcdefgh\u00e9\u00e9\u20ac\u20ac\ud83d\ude00\ud83d\ude00ijklmnop\u00e9", "runs": [
+            {"range": {"location": 0, "length": 3}, "NOTESTYLENAME": "title"},
+            {"range": {"location": 9, "length": 14}, "NSStrikethrough": 1}]})",
+        R"({"string": "\ud83d\ude00\ud83d\ude00\u20acabcdefghijk\u00e9", "runs": [
+            {"range": {"location": 2, "length": 90}, "NSStrikethrough": 1}]})",
         QStringLiteral(R"({"string": "\ufffc\ufffc\ufffc", "runs": [{"range": {"location": 0, "length": 1}, %1},
             {"range": {"location": 1, "length": 1}, %1}, {"range": {"location": 2, "length": 1},
             "fileFolderUUID": "0A1B2C3D-0000-4000-8000-000000000002", "filename": "q.png"}]})")
