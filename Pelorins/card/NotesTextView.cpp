@@ -7,8 +7,10 @@
 #include "PelorinsKit/model/ListItem.h"
 #include "PelorinsKit/notes/AttributeKey.h"
 #include "PelorinsKit/notes/NoteTextConventions.h"
+#include "PelorinsKit/notes/NotesDocumentLayout.h"
 #include "PelorinsKit/notes/NotesTextViewFormatHelper.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QDesktopServices>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -46,11 +48,21 @@ const QRegularExpression& webAddressExpression()
     return expression;
 }
 
+// A card's editor lays its lines out only as far as it shows them; its caret keeps the width
+// the editor gave it.
+QTextDocument* laidOutAsNotes(QTextDocument* document)
+{
+    const QVariant caretWidth = document->documentLayout()->property("cursorWidth");
+    document->setDocumentLayout(new NotesDocumentLayout(document));
+    document->documentLayout()->setProperty("cursorWidth", caretWidth);
+    return document;
+}
+
 } // namespace
 
 NotesTextView::NotesTextView(QWidget* parent)
     : QTextEdit(parent)
-    , m_storage(document())
+    , m_storage(laidOutAsNotes(document()))
     , m_urlOpener([](const QUrl& url) { QDesktopServices::openUrl(url); })
 {
 }
