@@ -139,7 +139,13 @@ void NotesTextView::setScale(qreal scale)
 
 void NotesTextView::resizeEvent(QResizeEvent* event)
 {
-    QTextEdit::resizeEvent(event);
+    // The resize sent as the editor is shown tells no old size, and QTextEdit lays every line out
+    // anew for it; lines laid out at this width already (layoutCheckButtons() lays them out before
+    // the editor is shown) keep their layout.
+    const bool laidOutAtThisWidth = !event->oldSize().isValid() && m_scale == 1.0
+        && document()->pageSize() == QSizeF(viewport()->width(), -1);
+    QResizeEvent resize(event->size(), laidOutAtThisWidth ? event->size() : event->oldSize());
+    QTextEdit::resizeEvent(&resize);
     if (m_scale != 1.0)
         setLineWrapColumnOrWidth(qRound(viewport()->width() / m_scale));
     // Lines wrap anew at another width, and their boxes follow them.
