@@ -48,21 +48,23 @@ const QRegularExpression& webAddressExpression()
     return expression;
 }
 
-// A card's editor lays its lines out only as far as it shows them; its caret keeps the width
-// the editor gave it.
-QTextDocument* laidOutAsNotes(QTextDocument* document)
+// The editor lays its lines out only as far as it shows them; its caret keeps the width the
+// editor gave it.
+NotesDocumentLayout* laidOutAsNotes(QTextDocument* document)
 {
     const QVariant caretWidth = document->documentLayout()->property("cursorWidth");
-    document->setDocumentLayout(new NotesDocumentLayout(document));
-    document->documentLayout()->setProperty("cursorWidth", caretWidth);
-    return document;
+    auto* layout = new NotesDocumentLayout(document);
+    document->setDocumentLayout(layout);
+    layout->setProperty("cursorWidth", caretWidth);
+    return layout;
 }
 
 } // namespace
 
 NotesTextView::NotesTextView(QWidget* parent)
     : QTextEdit(parent)
-    , m_storage(laidOutAsNotes(document()))
+    , m_layout(laidOutAsNotes(document()))
+    , m_storage(document())
     , m_urlOpener([](const QUrl& url) { QDesktopServices::openUrl(url); })
 {
 }
@@ -80,6 +82,12 @@ void NotesTextView::setUpDocument(QTextDocument& document)
     root.setTopMargin(verticalInset);
     root.setBottomMargin(verticalInset);
     document.rootFrame()->setFrameFormat(root);
+}
+
+void NotesTextView::setParentListItemCellView(ListItemCellView* cell)
+{
+    m_parentCell = cell;
+    m_layout->setLaidOutHeight(shownHeight());
 }
 
 void NotesTextView::setup()

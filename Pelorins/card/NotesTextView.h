@@ -21,6 +21,7 @@ class QStringListModel;
 class FilePanelPresenter;
 class ListItemCellView;
 class QAbstractButton;
+class NotesDocumentLayout;
 class NotesTextViewDelegate;
 class NotesTextViewFormatHelper;
 class TextAttachmentObject;
@@ -77,7 +78,8 @@ public:
     static void setUpDocument(QTextDocument& document);
 
     ListItemCellView* parentListItemCellView() const { return m_parentCell; }
-    void setParentListItemCellView(ListItemCellView* cell) { m_parentCell = cell; }
+    // In a card, lines below what the card shows are not laid out.
+    void setParentListItemCellView(ListItemCellView* cell);
     NotesTextViewDelegate* notesDelegate() const { return m_notesDelegate; }
     void setNotesDelegate(NotesTextViewDelegate* delegate) { m_notesDelegate = delegate; }
     NotesTextViewFormatHelper* notesTextViewFormatHelper() const { return m_formatHelper.get(); }
@@ -296,6 +298,7 @@ private:
 
     QPointer<ListItemCellView> m_parentCell;
     NotesTextViewDelegate* m_notesDelegate = nullptr;
+    NotesDocumentLayout* m_layout;
     TextDocumentTextStorage m_storage;
     std::unique_ptr<NotesTextViewFormatHelper> m_formatHelper;
     bool m_isFirstResponder = false;

@@ -112,8 +112,8 @@ struct BlockBox
     Qt::LayoutDirection direction = Qt::LeftToRight;
 };
 
-BlockBox blockBox(const QTextDocument& document, const QTextBlock& block, const QTextBlockFormat& format,
-    const Frame& frame)
+BlockBox blockBox(
+    const QTextDocument& document, const QTextBlock& block, const QTextBlockFormat& format, const Frame& frame)
 {
     BlockBox box;
     box.direction = block.textDirection();
@@ -259,10 +259,14 @@ void NotesDocumentLayout::documentChanged(int from, int, int charsAdded)
     qreal updateBottom = std::numeric_limits<qreal>::lowest();
     bool moved = false;
     QTextBlockFormat previous;
-    for (QTextBlock block = document.begin(); block.isValid() && block.isVisible(); block = block.next()) {
+    int number = 0;
+    QTextBlock block = document.begin();
+    for (; block.isValid() && block.isVisible(); block = block.next(), ++number) {
         const QTextBlockFormat format = block.blockFormat();
-        if (block != document.begin())
+        if (number > 0)
             y += fixed(std::max(format.topMargin(), previous.bottomMargin()));
+        if (real(y) > m_laidOutHeight)
+            break;
         previous = format;
         QTextLayout* lines = block.layout();
         const QPointF was = lines->position();
@@ -277,6 +281,16 @@ void NotesDocumentLayout::documentChanged(int from, int, int charsAdded)
             y = linesBottom(document, block, format, frame, y, widest);
         }
     }
+
+    // Lines that were laid out and are left out now lose their lines: they may come back at another
+    // width. Those that were are below the last end, moved down by the blocks the change added.
+    const int blocks = document.blockCount();
+    const int stale = std::min(blocks, m_end + std::max(0, blocks - m_blockCount));
+    for (int left = number; block.isValid() && left < stale; block = block.next(), ++left)
+        block.clearLayout();
+    m_end = number;
+    m_endTop = real(y);
+    m_blockCount = blocks;
 
     const QSizeF size(real(std::max(frame.contentsWidth, widest) + frame.marginWidth), real(y + frame.bottom));
     const bool resized = size != m_size;
@@ -300,7 +314,8 @@ void NotesDocumentLayout::draw(QPainter* painter, const PaintContext& context)
     const Frame frame = rootFrame(document);
     const QRectF inside = QRectF(QPointF(), m_size).adjusted(real(frame.leftMargin), 0, -real(frame.rightMargin), 0);
     const QRectF clip = context.clip.isValid() ? context.clip & inside : inside;
-    for (QTextBlock block = document.begin(); block.isValid() && block.isVisible(); block = block.next()) {
+    QTextBlock block = document.begin();
+    for (int number = 0; number < m_end; block = block.next(), ++number) {
         const QTextLayout* lines = block.layout();
         const QRectF box = lines->boundingRect().translated(lines->position());
         if (context.clip.isValid() && box.top() > context.clip.bottom())
@@ -352,7 +367,8 @@ int NotesDocumentLayout::hitTest(const QPointF& point, Qt::HitTestAccuracy accur
     int position = 0;
     Hit hit = Hit::before;
     const QTextLayout* inside = nullptr;
-    for (QTextBlock block = document.begin(); block.isValid() && block.isVisible(); block = block.next()) {
+    QTextBlock block = document.begin();
+    for (int number = 0; number < m_end; block = block.next(), ++number) {
         int found = 0;
         const Hit blockHit = hitBlock(block, at, accuracy, &found);
         if (blockHit >= Hit::inside) {
@@ -393,6 +409,9 @@ QRectF NotesDocumentLayout::blockBoundingRect(const QTextBlock& block) const
 {
     if (document()->pageSize().isNull() || !block.isValid() || !block.isVisible())
         return QRectF();
+    // A line left out below the height starts below it, as far down as the first one left out.
+    if (block.blockNumber() >= m_end)
+        return QRectF(0, m_endTop, 0, 0);
     const QTextLayout* lines = block.layout();
     QRectF rect = lines->boundingRect();
     rect.moveTopLeft(lines->position());

@@ -11,7 +11,9 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -64,12 +66,18 @@ struct Notes
     std::unique_ptr<TextDocumentTextStorage> storage;
 };
 
-// Every line of both documents in the same place, and both documents of the same size.
-void expectLaidOutAlike(const QTextDocument& qt, const QTextDocument& ours)
+// Every line of both documents in the same place, as far down as ours lays them out, and both
+// documents of the same size when ours lays out all of them.
+void expectLaidOutAlike(
+    const QTextDocument& qt, const QTextDocument& ours, qreal laidOutHeight = std::numeric_limits<qreal>::infinity())
 {
     ASSERT_EQ(qt.blockCount(), ours.blockCount());
-    EXPECT_EQ(qt.documentLayout()->documentSize(), ours.documentLayout()->documentSize());
-    for (QTextBlock a = qt.begin(), b = ours.begin(); a.isValid() && a.isVisible(); a = a.next(), b = b.next()) {
+    if (std::isinf(laidOutHeight)) {
+        EXPECT_EQ(qt.documentLayout()->documentSize(), ours.documentLayout()->documentSize());
+    }
+    for (QTextBlock a = qt.begin(), b = ours.begin();
+         a.isValid() && a.isVisible() && qt.documentLayout()->blockBoundingRect(a).top() <= laidOutHeight;
+         a = a.next(), b = b.next()) {
         SCOPED_TRACE(a.blockNumber());
         EXPECT_EQ(qt.documentLayout()->blockBoundingRect(a), ours.documentLayout()->blockBoundingRect(b));
         ASSERT_EQ(a.layout()->lineCount(), b.layout()->lineCount());
@@ -170,4 +178,46 @@ TEST(NotesDocumentLayout, LeavesOutEveryLineFromTheFirstHiddenOne)
     EXPECT_EQ(ours.document.documentLayout()->blockBoundingRect(ours.document.findBlockByNumber(40)), QRectF());
     for (QTextBlock block = ours.document.findBlockByNumber(40); block.isValid(); block = block.next())
         ASSERT_EQ(block.layout()->lineCount(), 0) << block.blockNumber();
+}
+
+TEST(NotesDocumentLayout, LeavesOutTheLinesStartingBelowItsHeightAndLaysThemOutWhenTheyComeUp)
+{
+    constexpr qreal height = 300;
+    Notes qt(false);
+    Notes ours(true);
+    static_cast<NotesDocumentLayout*>(ours.document.documentLayout())->setLaidOutHeight(height);
+    const auto leftOut = [&] {
+        int first = 0;
+        while (ours.document.findBlockByNumber(first).layout()->lineCount() > 0)
+            ++first;
+        for (QTextBlock block = ours.document.findBlockByNumber(first); block.isValid(); block = block.next()) {
+            EXPECT_EQ(block.layout()->lineCount(), 0) << block.blockNumber();
+            EXPECT_GT(ours.document.documentLayout()->blockBoundingRect(block).top(), height) << block.blockNumber();
+        }
+        return first;
+    };
+    const auto both = [&](const std::function<void(Notes&)>& edit) {
+        edit(qt);
+        edit(ours);
+        expectLaidOutAlike(qt.document, ours.document, height);
+        return leftOut();
+    };
+    const int first = both([](Notes& notes) {
+        notes.storage->setAttributedString(
+            AttributedString(QString(QStringLiteral("a line\n")).repeated(100), normalAttributes()));
+    });
+    EXPECT_GT(first, 10);
+    EXPECT_LT(first, 30);
+    // Lines pushed down below the height lose their lines; pulled back up, they are laid out anew,
+    // at the width of the day.
+    EXPECT_EQ(both([](Notes& notes) {
+        QTextCursor(&notes.document).insertText(QString(QStringLiteral("new\n")).repeated(8));
+    }),
+        first);
+    both([](Notes& notes) { notes.document.setPageSize(QSizeF(40, -1)); });
+    both([](Notes& notes) {
+        QTextCursor cursor(&notes.document);
+        cursor.setPosition(notes.document.findBlockByNumber(30).position(), QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    });
 }
