@@ -12,20 +12,6 @@
 #include <QKeyEvent>
 #include <QTextBlock>
 
-namespace {
-
-// The line keys and the character keys of a set of attributes.
-QVariantMap split(const QVariantMap& attributes, bool lineLevel)
-{
-    QVariantMap part;
-    for (auto it = attributes.cbegin(); it != attributes.cend(); ++it)
-        if (TextDocumentTextStorage::lineAttributeNames().contains(it.key()) == lineLevel)
-            part.insert(it.key(), it.value());
-    return part;
-}
-
-} // namespace
-
 QVariant NotesTextView::inputMethodQuery(Qt::InputMethodQuery query) const
 {
     const QVariant value = QTextEdit::inputMethodQuery(query);
@@ -71,7 +57,8 @@ void NotesTextView::focusOutEvent(QFocusEvent* event)
 
 void NotesTextView::typeWithTypingAttributes(const std::function<void()>& type, bool newline)
 {
-    const QTextCharFormat typing = TextDocumentTextStorage::charFormat(split(m_typingAttributes, false));
+    const QTextCharFormat typing
+        = TextDocumentTextStorage::charFormat(TextDocumentTextStorage::split(m_typingAttributes, false));
     const QTextCursor caret = textCursor();
     const bool emptyLine = caret.block().length() == 1;
     // A cursor follows the edits; the selection's start is kept as a number.
@@ -106,7 +93,7 @@ void NotesTextView::typeWithTypingAttributes(const std::function<void()>& type, 
 
 void NotesTextView::applyTypingLineAttributesToEmptyBlock()
 {
-    const QVariantMap lines = split(m_typingAttributes, true);
+    const QVariantMap lines = TextDocumentTextStorage::split(m_typingAttributes, true);
     QTextCursor cursor = textCursor();
     const QTextBlock block = cursor.block();
     runProgrammaticChange([&] {
@@ -172,7 +159,7 @@ void NotesTextView::insertNewline(QKeyEvent* event)
             if (atLineEnd)
                 m_storage.addAttributes(item, newLine);
             else
-                m_storage.addAttributes(split(item, true), newLine);
+                m_storage.addAttributes(TextDocumentTextStorage::split(item, true), newLine);
         });
         setTypingAttributes(checkListAttributes());
         layoutCheckButtons();

@@ -26,16 +26,6 @@ QVariantMap lineAttributesOf(const QTextBlock& block)
     return block.blockFormat().property(TextDocumentTextStorage::lineAttributesProperty).toMap();
 }
 
-// The characters of `attributes` that are not line-level, or those that are.
-QVariantMap split(const QVariantMap& attributes, bool lineLevel)
-{
-    QVariantMap part;
-    for (auto it = attributes.cbegin(); it != attributes.cend(); ++it)
-        if (TextDocumentTextStorage::lineAttributeNames().contains(it.key()) == lineLevel)
-            part.insert(it.key(), it.value());
-    return part;
-}
-
 bool isBlockSeparator(QChar character)
 {
     // The document turns each of these into a block of its own; keeping each one character long
@@ -178,6 +168,15 @@ QTextCharFormat TextDocumentTextStorage::charFormat(const QVariantMap& character
         format.setAnchorHref(link.typeId() == QMetaType::QUrl ? link.toUrl().toString() : link.toString());
     }
     return format;
+}
+
+QVariantMap TextDocumentTextStorage::split(const QVariantMap& attributes, bool lineLevel)
+{
+    QVariantMap part;
+    for (auto it = attributes.cbegin(); it != attributes.cend(); ++it)
+        if (lineAttributeNames().contains(it.key()) == lineLevel)
+            part.insert(it.key(), it.value());
+    return part;
 }
 
 QTextBlockFormat TextDocumentTextStorage::blockFormat(const QVariantMap& lineAttributes)

@@ -35,6 +35,8 @@ public:
 
     // Note style name, checklist state and paragraph style.
     static const QStringList& lineAttributeNames();
+    // The line-level attributes of a set, or the character attributes that are not.
+    static QVariantMap split(const QVariantMap& attributes, bool lineLevel);
 
     // Registers the drawing of attachments on the document's layout, unless an earlier storage
     // did; `fileIcons` (which may be null, and must outlive the document) gives link cards to
