@@ -115,8 +115,9 @@ TEST_F(LongNotes, ACardKeepsTheHeightAFreshMeasureGives)
         type(editor, QStringLiteral(" and a great many more words besides, enough to wrap the title of the card"));
         QCoreApplication::processEvents();
         const int shown = cell(card)->height();
-        if (!each.expanded)
+        if (!each.expanded) {
             EXPECT_GT(shown, before) << "the first line wraps";
+        }
         // Written, and measured afresh.
         endEditing(card);
         board.setItemHeightCache({});
